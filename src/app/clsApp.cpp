@@ -1,0 +1,33 @@
+#include "app/clsApp.h"
+#include "app/globals.h"
+#include "storage/clsFile.h"
+#include "usb/clsUsbHid.h"
+
+#include <QCoreApplication>
+
+clsApp::clsApp()
+{
+    szAppName = AppTitle();
+    szAppFilePath = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    szDataFilePath = szAppFilePath + QStringLiteral("/Data/");
+    File = new clsFile;
+}
+
+clsApp::~clsApp() { delete File; }
+
+QString clsApp::AppTitle() { return QStringLiteral("ZT6200 Dataclave"); }
+
+QString clsApp::VersionText()
+{
+    return QStringLiteral("%1.%2.%3").arg(DATACLAVE_VERSION_MAJOR).arg(DATACLAVE_VERSION_MINOR).arg(DATACLAVE_VERSION_PATCH);
+}
+
+void clsApp::Caption()
+{
+    szWorkingName = szAppName;
+    const bool connected = gUsbHid && gUsbHid->fDeviceConnected();
+    m_szCaption = szAppName + (connected ? QStringLiteral(" - ZT 6200 Connected") : QStringLiteral(" - ZT 6200 Not Connected"));
+    if (MainForm)
+        MainForm->setProperty("windowTitle", m_szCaption);
+    emit CaptionChanged(m_szCaption);
+}

@@ -1,0 +1,41 @@
+#include "app/globals.h"
+#include "app/clsApp.h"
+#include "protocol/clsDevice.h"
+#include "records/clsFsm.h"
+#include "tx/clsTx.h"
+#include "usb/clsUsbHid.h"
+
+clsApp *gApp = nullptr;
+clsUsbHid *gUsbHid = nullptr;
+clsFsm *gFsm = nullptr;
+clsDevice *gDevice = nullptr;
+bool fShiftKey = false;
+clsTx *gTx = nullptr;
+
+void CreateProcessObjects()
+{
+    gApp = new clsApp;
+    gApp->fDebug = false;
+    gUsbHid = new clsUsbHid;
+    gFsm = new clsFsm;
+    gDevice = new clsDevice;
+    fShiftKey = false;
+    gTx = new clsTx;
+}
+
+void DestroyProcessObjects()
+{
+    if (gUsbHid)
+        gUsbHid->Shutdown();
+    delete gTx;
+    gTx = nullptr;
+    delete gDevice;
+    gDevice = nullptr;
+    delete gFsm;
+    gFsm = nullptr;
+    delete gUsbHid;
+    gUsbHid = nullptr;
+    delete gApp;
+    gApp = nullptr;
+    fShiftKey = false;
+}

@@ -1,0 +1,55 @@
+// The program's entry: the windows on a real meter, or with DATACLAVE_DEMO
+// on the demo meter (`dataclave-demo [SCENARIO-FILE]`).
+#include "app/clsApp.h"
+#include "app/frmMain.h"
+#include "app/globals.h"
+#include "app/modEvents.h"
+#include "sim/DemoMeter.h"
+#include "usb/HidApiPlatform.h"
+
+#include <QApplication>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dataclave"));
+    QCoreApplication::setOrganizationName(QStringLiteral("dataclave"));
+
+#ifdef DATACLAVE_DEMO
+    DemoHidPlatform demo;
+    {
+        std::unique_ptr<DemoMeter> meter;
+        const QStringList args = QCoreApplication::arguments();
+        if (args.size() > 1) {
+            QString error;
+            meter = DemoMeter::FromScenarioFile(args.at(1), &error);
+            if (!meter) {
+                std::fprintf(stderr, "dataclave-demo: %s\n", qPrintable(error));
+                return 2;
+            }
+        } else {
+            meter = DemoMeter::BuiltIn();
+        }
+        demo.AddMeter(std::move(meter));
+    }
+    SetHidPlatform(&demo);
+#else
+    std::unique_ptr<HidPlatform> hid = CreateHidApiPlatform();
+    SetHidPlatform(hid.get());
+#endif
+
+    CreateProcessObjects();
+    int rc = 0;
+    {
+        frmMain w;
+        gApp->MainForm = &w;
+        DoEvents();
+        w.show();
+        rc = app.exec();
+        gApp->MainForm = nullptr;
+    }
+    DestroyProcessObjects();
+    SetHidPlatform(nullptr);
+    return rc;
+}

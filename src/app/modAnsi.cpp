@@ -1,0 +1,55 @@
+#include "app/modAnsi.h"
+
+
+// 0x80..0x9F of Windows-1252; undefined positions keep their C1 code point.
+static const char16_t kHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QChar AnsiToChar(unsigned char byte)
+{
+    if (byte >= 0x80 && byte < 0xA0)
+        return QChar(kHigh[byte - 0x80]);
+    return QChar(char16_t(byte));
+}
+
+static int AnsiByte(QChar ch)
+{
+    const char16_t u = ch.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] == u)
+            return 0x80 + i;
+    return -1;
+}
+
+unsigned char CharToAnsi(QChar ch)
+{
+    const int b = AnsiByte(ch);
+    return b < 0 ? '?' : static_cast<unsigned char>(b);
+}
+
+bool IsAnsiChar(QChar ch) { return AnsiByte(ch) >= 0; }
+
+QString AnsiToString(const char *bytes, int length)
+{
+    QString s(length, Qt::Uninitialized);
+    QChar *out = s.data();
+    for (int i = 0; i < length; ++i)
+        out[i] = AnsiToChar(static_cast<unsigned char>(bytes[i]));
+    return s;
+}
+
+QString AnsiToString(const QByteArray &bytes) { return AnsiToString(bytes.constData(), int(bytes.size())); }
+
+QByteArray StringToAnsi(const QString &text)
+{
+    QByteArray b(text.size(), Qt::Uninitialized);
+    for (int i = 0; i < text.size(); ++i)
+        b[i] = static_cast<char>(CharToAnsi(text.at(i)));
+    return b;
+}

@@ -1,0 +1,7 @@
+#include "app/modConsole.h"
+
+ConsoleSink *ConsoleSink::instance()
+{
+    static ConsoleSink sink;
+    return &sink;
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include <QObject>
+#include <QString>
+
+// Where the "FSM Communications" echo and the USB status lines go. The main
+// window shows them; the command-line tool prints them with --verbose.
+class ConsoleSink : public QObject
+{
+    Q_OBJECT
+public:
+    static ConsoleSink *instance();
+signals:
+    void ConsoleText(const QString &text); // appended to "FSM Communications"
+    void UsbStatus(const QString &line);   // one line for "USB Status Messages"
+};
+
+inline void AppendConsole(const QString &text) { emit ConsoleSink::instance()->ConsoleText(text); }
+inline void AppendUsbStatus(const QString &line) { emit ConsoleSink::instance()->UsbStatus(line); }

@@ -1,0 +1,43 @@
+#include "app/modMsgBox.h"
+#include "app/clsApp.h"
+
+#include <cstdio>
+
+int DefaultAnswer(int buttons)
+{
+    const int kind = buttons & 7;
+    const bool second = (buttons & vb::DefaultButton2) != 0;
+    if (kind == vb::YesNo)
+        return second ? vb::No : vb::Yes;
+    if (kind == vb::OKCancel)
+        return second ? vb::Cancel : vb::OK;
+    return vb::OK;
+}
+
+static int StderrAnswer(const QString &prompt, int buttons, const QString &title)
+{
+    QString text = prompt;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    return DefaultAnswer(buttons);
+}
+
+static MsgBoxHandler &Handler()
+{
+    static MsgBoxHandler handler = StderrAnswer;
+    return handler;
+}
+
+int MsgBox(const QString &prompt, int buttons, const QString &title)
+{
+    const QString t = title.isEmpty() ? clsApp::AppTitle() : title;
+    MsgBoxHandler h = Handler(); // a copy: the handler may replace itself
+    return h ? h(prompt, buttons, t) : DefaultAnswer(buttons);
+}
+
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler)
+{
+    MsgBoxHandler old = Handler();
+    Handler() = std::move(handler);
+    return old;
+}

@@ -1,0 +1,60 @@
+#include "protocol/clsDevice.h"
+#include "app/globals.h"
+#include "app/modAnsi.h"
+#include "usb/clsUsbHid.h"
+
+bool clsDevice::AddString(const QString &szValue)
+{
+    if (PacketOut.Length + szValue.size() > clsPacket::kCapacity)
+        return false;
+    for (QChar ch : szValue)
+        PacketOut.AddChar(CharToAnsi(ch));
+    PacketOut.AddChar(13);
+    return true;
+}
+
+QByteArray clsDevice::BuildOutputReport(const clsPacket &packet, int reportLength)
+{
+    QByteArray report(reportLength, '\0');
+    if (reportLength < 2)
+        return report;
+    const int len = qBound(0, int(packet.Length), clsPacket::kCapacity);
+    report[1] = char(len + (packet.fComplete ? 128 : 0));
+    for (int i = 0; i < len && 2 + i < reportLength; ++i)
+        report[2 + i] = char(packet.Buffer(i));
+    return report;
+}
+
+void clsDevice::ParseInputReport(const QByteArray &report, clsPacket &packet)
+{
+    const quint8 b1 = report.size() > 1 ? quint8(report.at(1)) : 0;
+    // Take only the payload bytes the report really carries.
+    const int available = qMax(0, int(report.size()) - 2);
+    const int len = qMin(int(b1 & 0x3F), available);
+    packet.Length = qint16(len);
+    packet.fComplete = (b1 & 0x80) != 0;
+    if ((b1 & 0x3F) == 0)
+        packet.fComplete = true;
+    for (int i = 0; i < len; ++i)
+        packet.SetBuffer(i, quint8(report.at(2 + i)));
+    packet.fNew = true;
+}
+
+void clsDevice::ReportOut()
+{
+    const int n = gUsbHid ? gUsbHid->ReportLengthOutput() : 0;
+    if (n < 1)
+        return;
+    gUsbHid->WriteReport(BuildOutputReport(PacketOut, n));
+    PacketOut.Clear();
+}
+
+void clsDevice::ReportIn()
+{
+    if (!gUsbHid)
+        return;
+    QByteArray report(qMax(gUsbHid->ReportLengthInput() - 1, 0) + 1, '\0');
+    if (gUsbHid->ReportRead(report) != 0)
+        return; // PacketIn keeps the previous packet
+    ParseInputReport(report, PacketIn);
+}

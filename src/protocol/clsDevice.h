@@ -1,0 +1,25 @@
+#pragma once
+#include "protocol/clsPacket.h"
+
+#include <QString>
+
+// Turns packets into reports and back through the link.
+class clsDevice
+{
+public:
+    clsPacket PacketIn;
+    clsPacket PacketOut;
+
+    bool AddByte(int wValue) { return PacketOut.AddByte(wValue); }
+    bool AddChar(int wValue) { return PacketOut.AddChar(wValue); }
+    // Appends the text and the end mark. Returns false (and appends nothing)
+    // when the text does not fit the free part of the payload.
+    bool AddString(const QString &szValue);
+    void ReportOut();
+    void ReportIn();
+
+    // The report bytes ReportOut would send for PacketOut (report ID at 0).
+    static QByteArray BuildOutputReport(const clsPacket &packet, int reportLength);
+    // Unpacks an input report into a packet; only bytes the report carries are taken.
+    static void ParseInputReport(const QByteArray &report, clsPacket &packet);
+};

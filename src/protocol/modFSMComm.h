@@ -1,0 +1,16 @@
+#pragma once
+#include <QString>
+#include <QtGlobal>
+
+// The one command/reply exchange with the meter. Result 0 success, 1 failure;
+// in lenient mode (fCheck false) the number of reply fields.
+qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck);
+
+// True while an exchange is waiting for its reply; a second exchange started
+// then (from a timer tick or the console) must not interleave with it.
+bool ExchangeInProgress();
+
+QString QueryVersion();
+qint16 ReadDirectory(qint32 type);
+qint16 DeleteRecord(qint32 n);
+qint16 EraseRecords();

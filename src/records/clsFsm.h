@@ -1,0 +1,42 @@
+#pragma once
+#include "app/clsVersion.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// The program's view of the meter's two record stores.
+class clsFsm : public QObject
+{
+    Q_OBJECT
+public:
+    clsFsm();
+    ~clsFsm() override;
+
+    qint32 DataType = 0;  // 0 saved measurements, 1 Tx entries
+    qint16 DataFields = 0; // fields of a saved record; 0 = not yet learnt
+    QString szRecord;
+    clsVersion *Version = nullptr; // owned
+
+    void Reset();
+
+    qint16 NumRecords() const;
+    void setNumRecords(qint16 Records);
+    qint16 MaxRecords() const;
+    void setMaxRecords(qint16 Records);
+
+    QStringList DataHeader() const;
+    QString DataName() const;
+    qint16 TxFields() const;
+
+    void ProcessRecord();
+    qint16 GetRecord(qint16 DirectoryIndex);
+
+public slots:
+    void mUsbHid_Disconnect();
+
+private:
+    void MaskField(QString &text, int start, int length);
+
+    qint16 m_numSaved = 0, m_maxSaved = 0, m_numTx = 0, m_maxTx = 0;
+};

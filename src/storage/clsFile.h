@@ -1,0 +1,5 @@
+#pragma once
+// Placeholder until the CSV writer lands.
+class clsFile
+{
+};

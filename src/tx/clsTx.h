@@ -1,0 +1,5 @@
+#pragma once
+// Placeholder until the transmitter record lands.
+class clsTx
+{
+};

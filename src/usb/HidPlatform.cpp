@@ -1,0 +1,6 @@
+#include "usb/HidPlatform.h"
+
+static HidPlatform *gPlatform = nullptr;
+
+HidPlatform *CurrentHidPlatform() { return gPlatform; }
+void SetHidPlatform(HidPlatform *platform) { gPlatform = platform; }

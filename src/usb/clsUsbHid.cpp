@@ -1,0 +1,199 @@
+#include "usb/clsUsbHid.h"
+#include "app/clsApp.h"
+#include "app/globals.h"
+#include "app/modConsole.h"
+#include "app/modEvents.h"
+#include "app/modMsgBox.h"
+#include "usb/frmUsbHid.h"
+
+static QString Hex(quint32 v) { return QString::number(v, 16).toUpper(); }
+
+clsUsbHid::clsUsbHid()
+{
+    VendorID = 0x1C40;
+    ProductID = 0x0BBA;
+    m_fDeviceConnected = false;
+    m_form = new frmUsbHid; // its load cannot see gUsbHid yet; the first tick links it
+    m_form->UsbLink = this;
+    m_form->tmrPeriodic.setInterval(kTickIntervalMs);
+    m_form->tmrPeriodic.start();
+}
+
+clsUsbHid::~clsUsbHid()
+{
+    delete m_form;
+    m_hid.reset();
+}
+
+void clsUsbHid::setfDeviceConnected(bool fValue)
+{
+    if (fValue == m_fDeviceConnected)
+        return;
+    m_fDeviceConnected = fValue;
+    if (fValue)
+        emit Connect();
+    else
+        emit Disconnect();
+}
+
+bool clsUsbHid::FindTheHid()
+{
+    setfDeviceConnected(false);
+    m_hid.reset();
+    HidPlatform *platform = CurrentHidPlatform();
+    if (!platform) {
+        LogUsbStatus(QStringLiteral(" Device not found."));
+        return false;
+    }
+    LogUsbStatus(QStringLiteral("  HID platform: ") + platform->Name());
+
+    const QList<HidDeviceInfo> devices = platform->Enumerate();
+    QString devicePath;
+    for (int index = 0; index < devices.size() && !m_fDeviceConnected; ++index) {
+        const HidDeviceInfo &info = devices.at(index);
+        LogUsbStatus(QStringLiteral("  DeviceInfoSet for device #%1: ").arg(index));
+        LogUsbStatus(QStringLiteral("  Device pathname: ") + info.path);
+        std::unique_ptr<HidDevice> dev = platform->Open(info.path);
+        if (!dev) {
+            LogUsbStatus(QStringLiteral("  Returned handle: FFFFFFFFh"));
+            continue; // cannot be opened: skip it
+        }
+        LogUsbStatus(QStringLiteral("  Returned handle: %1h").arg(Hex(quint32(reinterpret_cast<quintptr>(dev.get())))));
+        HidDeviceInfo attrs;
+        const bool ok = dev->GetAttributes(attrs);
+        LogUsbStatus(ok ? QStringLiteral("  Device attributes read without error.")
+                        : QStringLiteral("  Error in reading the device attributes."));
+        HidAttributes = attrs;
+        LogUsbStatus(QStringLiteral("  Vendor ID: ") + Hex(attrs.vendorId));
+        LogUsbStatus(QStringLiteral("  Product ID: ") + Hex(attrs.productId));
+        LogUsbStatus(QStringLiteral("  Version Number: ") + Hex(attrs.versionNumber));
+        if (ok && attrs.vendorId == VendorID && attrs.productId == ProductID) {
+            LogUsbStatus(QStringLiteral("  My device detected"));
+            m_hid = std::move(dev);
+            devicePath = info.path;
+            setfDeviceConnected(true);
+        }
+        // otherwise dev closes here
+    }
+
+    if (m_fDeviceConnected && m_hid) {
+        ReadCapabilities();
+        return true;
+    }
+    if (!m_fDeviceConnected)
+        LogUsbStatus(QStringLiteral(" Device not found."));
+    return m_fDeviceConnected;
+}
+
+void clsUsbHid::ReadCapabilities()
+{
+    if (!m_hid)
+        return;
+    HidCapabilities caps;
+    if (!m_hid->GetCapabilities(caps))
+        return; // a failure leaves the capabilities as they were
+    HidCaps = caps;
+    LogUsbStatus(QStringLiteral("  Usage: ") + Hex(caps.Usage));
+    LogUsbStatus(QStringLiteral("  Usage Page: ") + Hex(caps.UsagePage));
+    LogUsbStatus(QStringLiteral("  Input Report Byte Length: %1").arg(caps.InputReportByteLength));
+    LogUsbStatus(QStringLiteral("  Output Report Byte Length: %1").arg(caps.OutputReportByteLength));
+    LogUsbStatus(QStringLiteral("  Feature Report Byte Length: %1").arg(caps.FeatureReportByteLength));
+    LogUsbStatus(QStringLiteral("  Number of Link Collection Nodes: %1").arg(caps.NumberLinkCollectionNodes));
+    LogUsbStatus(QStringLiteral("  Number of Input Button Caps: %1").arg(caps.NumberInputButtonCaps));
+    LogUsbStatus(QStringLiteral("  Number of Input Value Caps: %1").arg(caps.NumberInputValueCaps));
+    LogUsbStatus(QStringLiteral("  Number of Input Data Indices: %1").arg(caps.NumberInputDataIndices));
+    LogUsbStatus(QStringLiteral("  Number of Output Button Caps: %1").arg(caps.NumberOutputButtonCaps));
+    LogUsbStatus(QStringLiteral("  Number of Output Value Caps: %1").arg(caps.NumberOutputValueCaps));
+    LogUsbStatus(QStringLiteral("  Number of Output Data Indices: %1").arg(caps.NumberOutputDataIndices));
+    LogUsbStatus(QStringLiteral("  Number of Feature Button Caps: %1").arg(caps.NumberFeatureButtonCaps));
+    LogUsbStatus(QStringLiteral("  Number of Feature Value Caps: %1").arg(caps.NumberFeatureValueCaps));
+    LogUsbStatus(QStringLiteral("  Number of Feature Data Indices: %1").arg(caps.NumberFeatureDataIndices));
+}
+
+void clsUsbHid::Shutdown()
+{
+    if (!m_fDeviceConnected)
+        return;
+    if (m_hid)
+        m_hid->Cancel();
+    m_hid.reset();
+    setfDeviceConnected(false);
+    HidAttributes.vendorId = 0;
+    HidAttributes.productId = 0;
+    HidAttributes.versionNumber = 0;
+}
+
+void clsUsbHid::CheckDisconnect()
+{
+    if (fBusy)
+        return;
+    fBusy = true;
+    if (!m_hid) {
+        FindTheHid();
+    } else {
+        HidDeviceInfo attrs;
+        if (!m_hid->GetAttributes(attrs))
+            Shutdown();
+        else
+            HidAttributes = attrs;
+    }
+    fBusy = false;
+}
+
+bool clsUsbHid::WriteReport(const QByteArray &buffer)
+{
+    const int n = ReportLengthOutput();
+    bool ok = false;
+    if (m_hid && n > 0) {
+        QByteArray report = buffer.left(n);
+        if (report.size() < n)
+            report.append(QByteArray(n - report.size(), '\0'));
+        ok = m_hid->WriteReport(report);
+    }
+    if (!ok) {
+        Shutdown();
+        return false;
+    }
+    return true;
+}
+
+int clsUsbHid::ReportRead(QByteArray &buffer)
+{
+    int result = 1;
+    if (m_hid) {
+        QByteArray report;
+        if (m_hid->ReadReport(report, kReadTimeoutMs) == HidDevice::ReadOk) {
+            buffer = report;
+            result = 0;
+        }
+    }
+    if (result != 0)
+        Shutdown(); // cancels the pending read and closes the device
+    return result;
+}
+
+bool clsUsbHid::IsDeviceConnected(bool fMsgBox)
+{
+    if (!m_fDeviceConnected && fMsgBox) {
+        MsgBox(QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable"), vb::Exclamation,
+               QStringLiteral("ZT 6200 Communication Problem"));
+        DoEvents();
+    }
+    return m_fDeviceConnected;
+}
+
+bool clsUsbHid::ConnectionLost(bool fMsgBox)
+{
+    if (!m_fDeviceConnected && fMsgBox) {
+        MsgBox(QStringLiteral("ZT 6200 was disconnected. Please reconnect it."), vb::Exclamation,
+               QStringLiteral("ZT 6200 Communication Problem"));
+        DoEvents();
+    }
+    return !m_fDeviceConnected;
+}
+
+void clsUsbHid::LogUsbStatus(const QString &text)
+{
+    if (gApp && gApp->fDebug)
+        AppendUsbStatus(text);
+}

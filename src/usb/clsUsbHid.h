@@ -1,0 +1,58 @@
+#pragma once
+#include "usb/HidPlatform.h"
+
+#include <QObject>
+#include <memory>
+
+class frmUsbHid;
+
+// The program's one connection to the meter: finds it among the present HID
+// devices, watches it every 250 ms, and moves whole reports.
+class clsUsbHid : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kReadTimeoutMs = 4000;
+    static constexpr int kTickIntervalMs = 250;
+
+    clsUsbHid();
+    ~clsUsbHid() override;
+
+    quint16 VendorID = 0x1C40;
+    quint16 ProductID = 0x0BBA;
+
+    bool FindTheHid();
+    void Shutdown();
+    void CheckDisconnect();
+
+    // Report transfer. Reports carry the report-ID byte at index 0.
+    bool WriteReport(const QByteArray &buffer);
+    int ReportRead(QByteArray &buffer); // 0 success, 1 time-out or failure
+    qint16 ReportLengthOutput() const { return qint16(HidCaps.OutputReportByteLength); }
+    qint16 ReportLengthInput() const { return qint16(HidCaps.InputReportByteLength); }
+
+    bool IsDeviceConnected(bool fMsgBox);
+    bool ConnectionLost(bool fMsgBox);
+
+    bool fDeviceConnected() const { return m_fDeviceConnected; }
+    void setfDeviceConnected(bool fValue);
+
+    bool HasOpenDevice() const { return m_hid != nullptr; }
+    frmUsbHid *HelperForm() const { return m_form; }
+
+    HidDeviceInfo HidAttributes;
+    HidCapabilities HidCaps;
+
+signals:
+    void Connect();
+    void Disconnect();
+
+private:
+    void ReadCapabilities();
+    void LogUsbStatus(const QString &text);
+
+    bool m_fDeviceConnected = false;
+    bool fBusy = false;
+    std::unique_ptr<HidDevice> m_hid; // HIDHandle; one handle serves reads and writes
+    frmUsbHid *m_form = nullptr;
+};

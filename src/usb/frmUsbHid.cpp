@@ -1,0 +1,46 @@
+#include "usb/frmUsbHid.h"
+#include "app/clsVersion.h"
+#include "app/globals.h"
+#include "protocol/modFSMComm.h"
+#include "records/clsFsm.h"
+#include "usb/clsUsbHid.h"
+
+frmUsbHid::frmUsbHid()
+{
+    setObjectName(QStringLiteral("USB HID Helper Form"));
+    // gUsbHid is still being created here, so the event link stays empty
+    // until the first tick.
+    mUsbHid = gUsbHid;
+    fConnectPending = false;
+    connect(&tmrPeriodic, &QTimer::timeout, this, &frmUsbHid::Tick);
+}
+
+void frmUsbHid::Tick()
+{
+    if (!mUsbHid && gUsbHid) {
+        mUsbHid = gUsbHid;
+        connect(mUsbHid, &clsUsbHid::Connect, this, &frmUsbHid::mUsbHid_Connect);
+        connect(mUsbHid, &clsUsbHid::Disconnect, this, &frmUsbHid::mUsbHid_Disconnect);
+    }
+    if (UsbLink)
+        UsbLink->CheckDisconnect();
+    if (fConnectPending) {
+        // Never start the follow-up inside another exchange (this tick may run
+        // while one lets window messages run); a later tick takes it.
+        if (ExchangeInProgress())
+            return;
+        // Cleared before running: the follow-up may open a message box, and
+        // ticks keep running under it.
+        fConnectPending = false;
+        if (UsbLink && UsbLink->fDeviceConnected())
+            OnConnected();
+    }
+}
+
+void frmUsbHid::mUsbHid_Connect() { fConnectPending = true; }
+
+void frmUsbHid::mUsbHid_Disconnect()
+{
+    if (gFsm)
+        gFsm->Reset();
+}
