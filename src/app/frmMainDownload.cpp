@@ -4,6 +4,7 @@
 #include "storage/modFile.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPointer>
@@ -30,15 +31,23 @@ public:
         m_form->pbarBar->setRange(0, maximum);
         m_form->pbarBar->setValue(0);
         m_form->show();
+        m_shown.invalidate();
+        m_form->raise();
+        m_form->activateWindow();
     }
 
     void ProgressStep(int value, const QString &szMessage) override
     {
-        if (!m_form)
+        // Repainting is the dearest part of a record from a fast meter: show
+        // the count at most every kRepaintMs (always the first one).
+        if (!m_form || (m_shown.isValid() && m_shown.elapsed() < kRepaintMs))
             return;
+        m_shown.start();
         m_form->pbarBar->setValue(value);
         m_form->lblMessage->setText(szMessage);
-        m_form->raise();
+        // Back in front should the user have brought the (disabled) main window over it.
+        if (m_main && m_main->isActiveWindow())
+            m_form->raise();
     }
 
     void ProgressFinished(const QString &szMessage) override
@@ -46,6 +55,7 @@ public:
         if (!m_form)
             return;
         m_form->cmdOk->setEnabled(true);
+        m_form->pbarBar->setValue(m_form->pbarBar->maximum());
         m_form->lblMessage->setText(szMessage);
         m_form->cmdOk->setFocus();
     }
@@ -77,14 +87,16 @@ public:
 
     void BringMainToFront() override
     {
-        if (!m_main)
+        if (!m_main || m_main->isActiveWindow())
             return;
         m_main->raise();
         m_main->activateWindow();
     }
 
 private:
+    static constexpr qint64 kRepaintMs = 40;
     QPointer<frmMain> m_main;
+    QElapsedTimer m_shown;
     QPointer<frmMessage> m_form;
 };
 

@@ -10,8 +10,11 @@
 #include "app/modDownload.h"
 #include "app/modEvents.h"
 #include "storage/clsFile.h"
+#include "storage/modFile.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -233,4 +236,26 @@ TEST_F(DownloadTest, DISABLED_Throughput)
     const double s = t.elapsed() / 1000.0;
     EXPECT_EQ(File().count("\r\n"), 20001);
     std::printf("20000 records in %.2f s: %.0f records/s\n", s, 20000 / s);
+}
+
+TEST(SaveDialog, OffersFolderNameAndFilters)
+{
+    QTemporaryDir dir;
+    for (const char *typed : {"b", ""}) {
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(d);
+            seen = QStringList{d->windowTitle(), d->defaultSuffix(), d->nameFilters().join(';'), d->selectedNameFilter(),
+                               d->directory().absolutePath(), QFileInfo(d->selectedFiles().value(0)).fileName()}.join('|');
+            if (*typed)
+                d->selectFile(typed), QMetaObject::invokeMethod(d, "accept");
+            else
+                d->reject();
+        });
+        const auto choice = ShowSaveDialog("a.csv", dir.path(), "Save Downloaded Tx As");
+        EXPECT_EQ(seen, "Save Downloaded Tx As|csv|Data (*.csv);All (*.*)|Data (*.csv)|" + dir.path() + "|a.csv");
+        EXPECT_EQ(choice->fFileSelected, *typed != 0);
+        EXPECT_EQ(choice->CompleteFileName(), *typed ? dir.filePath("b.csv") : QString());
+    }
 }
