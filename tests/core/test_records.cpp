@@ -82,23 +82,3 @@ TEST_F(Records, LearningRead)
     EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), 1);
 }
-
-TEST_F(Records, NamesAndStores)
-{
-    struct Case { qint32 type; qint16 value; int header; QString name; } cases[] = {
-        {0, 0, 29, "Data"}, {0, 3, 30, "Data"}, {0, 4, 31, "Data"}, {1, 3, 7, "Tx"}, {1, 4, 8, "Tx"}, {2, 4, 0, ""},
-    };
-    for (const Case &c : cases) {
-        gFsm->Reset();
-        gFsm->DataType = c.type;
-        gFsm->Version->setvalue(c.value);
-        gFsm->setNumRecords(5);
-        EXPECT_EQ(gFsm->DataHeader().size(), c.header);
-        EXPECT_EQ(gFsm->DataName(), c.name);
-        EXPECT_EQ(gFsm->NumRecords(), c.type == 2 ? 0 : 5);
-        gFsm->DataType = 1 - c.type % 2;
-        EXPECT_EQ(gFsm->NumRecords(), 0); // each store keeps its own count
-    }
-    gFsm->DataType = 0;
-    EXPECT_EQ(gFsm->DataHeader().at(28), QString::fromUtf8("Temperature (\xC2\xB0""C)"));
-}
