@@ -82,6 +82,8 @@ void clsListModel::Sort(int column, int order) { Sort(column, order, Tag(column)
 
 void clsListModel::Sort(int column, int order, qint32 kind)
 {
+    if (column < 0 || column >= m_columns.size())
+        return;
     gSortType = kind;
     gSortOrder = order;
     gSortColumn = qint16(column + 1);

@@ -6,50 +6,39 @@
 #include <gtest/gtest.h>
 #include <functional>
 
+namespace {
+QString Line(const clsTx &tx, int fields = 8)
+{
+    QString s;
+    tx.UsbSend(s, qint16(fields));
+    return s;
+}
+} // namespace
+
 TEST(Tx, UsbReceive)
 {
-    struct Case {
-        const char *line;
-        int result;
-        int dir, station;
-        const char *call;
-        int freq;
-        double lat, lon, var;
-        const char *modulation;
-    };
-    // Each line goes into an entry that last held modulation "DRM10".
+    // Each line goes into an entry holding the line `before`; the entry
+    // afterwards is shown as the 8-field line it would send.
+    const QString before = QStringLiteral("9,9,\"OLD\",900,1.000000,2.00000,3.00000,\"DRM10\"");
+    struct Case { const char *line; int result; const char *after; };
     const Case cases[] = {
-        {"5,12,\"KDCV\",1230,45.504306,-118.25000,-14.50000", 0, 5, 12, "KDCV", 1230, 45.504306, -118.25, -14.5, "DRM10"},
-        {"5,12,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\"", 0, 5, 12, "KDCV", 1230, 45.504306, -118.25, -14.5, "DRM4.5"},
-        {"1, 2 ,\"K,XY 9\",1000,1.5,2.5,3.5", 0, 1, 2, "K,XY 9", 1000, 1.5, 2.5, 3.5, "DRM10"},
+        {"5,12,\"KDCV\",1230,45.504306,-118.25,-14.5", 0, "5,12,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"DRM10\""},
+        {"5,12,\"KDCV\",1230,1,2,3,\"DRM4.5\"", 0, "5,12,\"KDCV\",1230,1.000000,2.00000,3.00000,\"DRM4.5\""},
+        {"1, 2 ,\"K,XY 9\",1000,1.5,2.5,3.5", 0, "1,2,\"K,XY 9\",1000,1.500000,2.50000,3.50000,\"DRM10\""},
         // Too few fields: nothing changes.
-        {"5,12,\"KDCV\",1230,45.504306,-118.25000", 1, 9, 9, "OLD", 900, 1, 2, 3, "DRM10"},
-        {"", 1, 9, 9, "OLD", 900, 1, 2, 3, "DRM10"},
+        {"5,12,\"KDCV\",1230,45.504306,-118.25000", 1, nullptr},
+        {"", 1, nullptr},
         // A bad field stops the reading; the fields before it are set.
-        {"1,2,\"A\",abc,5,6,7,\"AM\"", 2, 1, 2, "A", 900, 1, 2, 3, "DRM10"},
-        {"1,40000,\"A\",100,5,6,7", 2, 1, 9, "OLD", 900, 1, 2, 3, "DRM10"},
-        {"1,2,\"A\",100,5,x,7", 2, 1, 2, "A", 100, 5, 2, 3, "DRM10"},
-        {"1,2,\"A\",100,5,6,40000", 2, 1, 2, "A", 100, 5, 6, 3, "DRM10"},
+        {"1,2,\"A\",abc,5,6,7,\"AM\"", 2, "1,2,\"A\",900,1.000000,2.00000,3.00000,\"DRM10\""},
+        {"1,40000,\"A\",100,5,6,7", 2, "1,9,\"OLD\",900,1.000000,2.00000,3.00000,\"DRM10\""},
+        {"1,2,\"A\",100,5,x,7", 2, "1,2,\"A\",100,5.000000,2.00000,3.00000,\"DRM10\""},
+        {"1,2,\"A\",100,5,6,40000", 2, "1,2,\"A\",100,5.000000,6.00000,3.00000,\"DRM10\""},
     };
     for (const Case &c : cases) {
         clsTx tx;
-        tx.wDirId = 9;
-        tx.wStationId = 9;
-        tx.szCallSign = QStringLiteral("OLD");
-        tx.wFrequency = 900;
-        tx.Latitude.setvalue(1);
-        tx.Longitude.setvalue(2);
-        tx.Variation.setvalue(3);
-        tx.szModulation = QStringLiteral("DRM10");
+        ASSERT_EQ(tx.UsbReceive(before), 0);
         EXPECT_EQ(tx.UsbReceive(QString::fromUtf8(c.line)), c.result) << c.line;
-        EXPECT_EQ(tx.wDirId, c.dir) << c.line;
-        EXPECT_EQ(tx.wStationId, c.station) << c.line;
-        EXPECT_EQ(tx.szCallSign, QString::fromUtf8(c.call)) << c.line;
-        EXPECT_EQ(tx.wFrequency, c.freq) << c.line;
-        EXPECT_DOUBLE_EQ(tx.Latitude.value(), c.lat) << c.line;
-        EXPECT_DOUBLE_EQ(tx.Longitude.value(), c.lon) << c.line;
-        EXPECT_DOUBLE_EQ(tx.Variation.value(), c.var) << c.line;
-        EXPECT_EQ(tx.szModulation, QString::fromUtf8(c.modulation)) << c.line;
+        EXPECT_EQ(Line(tx), c.after ? QString::fromUtf8(c.after) : before) << c.line;
     }
     clsTx fresh;
     EXPECT_EQ(fresh.UsbReceive(QStringLiteral("1,2,\"A\",100,5,6,7")), 0);
@@ -58,48 +47,23 @@ TEST(Tx, UsbReceive)
 
 TEST(Tx, UsbSend)
 {
-    struct Case { int dir, station; const char *call; int freq; double lat, lon, var; const char *mod; int fields; const char *line; };
+    struct Case { const char *entry; int fields; const char *line; };
     const Case cases[] = {
-        {0, 0, "--------", 500, 0, 0, 0, "AM", 7, "0,0,\"--------\",500,0.000000,0.00000,0.00000"},
-        {0, 0, "--------", 500, 0, 0, 0, "AM", 8, "0,0,\"--------\",500,0.000000,0.00000,0.00000,\"AM\""},
-        {3, 17, "K,X\"Y", 1230, -33.5, 151.2, -14.5, "DRM9", 7, "3,17,\"K,X\"Y\",1230,-33.500000,151.20000,-14.50000"},
-        {-1, -2, "", -5, 45.504306, -118.25, 0.000004, "DRM9", 8, "-1,-2,\"\",-5,45.504306,-118.25000,0.00000,\"DRM9\""},
-        {5, 1234, "ABCDEFGH", 1230, 45.504306, -118.25, -14.5, "DRM4.5", 8,
-         "5,1234,\"ABCDEFGH\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\""}, // 62 characters: too long for one command
+        {nullptr, 7, "0,0,\"--------\",500,0.000000,0.00000,0.00000"}, // a fresh entry
+        {nullptr, 8, "0,0,\"--------\",500,0.000000,0.00000,0.00000,\"AM\""},
+        {"3,17,\"K,X\",1230,-33.5,151.2,-14.5,\"DRM9\"", 7, "3,17,\"K,X\",1230,-33.500000,151.20000,-14.50000"},
+        {"-1,-2,\"\",-5,45.5043058,-118.250004,-0.000004", 8, "-1,-2,\"\",-5,45.504306,-118.25000,0.00000,\"AM\""},
+        // 62 characters: too long for one command.
+        {"5,1234,\"ABCDEFGH\",1230,45.504306,-118.25,-14.5,\"DRM4.5\"", 8,
+         "5,1234,\"ABCDEFGH\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\""},
     };
     for (const Case &c : cases) {
         clsTx tx;
-        tx.wDirId = qint16(c.dir);
-        tx.wStationId = qint16(c.station);
-        tx.szCallSign = QString::fromUtf8(c.call);
-        tx.wFrequency = qint16(c.freq);
-        tx.Latitude.setvalue(c.lat);
-        tx.Longitude.setvalue(c.lon);
-        tx.Variation.setvalue(c.var);
-        tx.szModulation = QString::fromUtf8(c.mod);
-        QString line;
-        EXPECT_EQ(tx.UsbSend(line, qint16(c.fields)), 0);
-        EXPECT_EQ(line, QString::fromUtf8(c.line));
+        if (c.entry)
+            ASSERT_EQ(tx.UsbReceive(QString::fromUtf8(c.entry)), 0);
+        EXPECT_EQ(Line(tx, c.fields), QString::fromUtf8(c.line));
     }
-    QString line;
-    clsTx tx;
-    tx.wStationId = 1234;
-    tx.szCallSign = QStringLiteral("ABCDEFGH");
-    tx.wDirId = 5;
-    tx.wFrequency = 1230;
-    tx.Latitude.setvalue(45.504306);
-    tx.Longitude.setvalue(-118.25);
-    tx.Variation.setvalue(-14.5);
-    tx.szModulation = QStringLiteral("DRM4.5");
-    tx.UsbSend(line, 8);
-    EXPECT_EQ(line.size(), 62);
-
-    // What goes out comes back the same.
-    clsTx back;
-    ASSERT_EQ(back.UsbReceive(line), 0);
-    QString again;
-    back.UsbSend(again, 8);
-    EXPECT_EQ(again, line);
+    EXPECT_EQ(QString::fromUtf8(cases[4].line).size(), 62);
 }
 
 class TxFieldsTest : public MeterTest {};
@@ -120,18 +84,14 @@ TEST(Tx, Dirty)
 {
     clsTx tx;
     EXPECT_TRUE(tx.fDirty()); // defaults differ from the empty snapshot
-    tx.setfDirty(false);
-    EXPECT_FALSE(tx.fDirty());
 
     struct Change { const char *what; std::function<void(clsTx &)> apply; bool dirty; };
     const Change changes[] = {
         {"station id", [](clsTx &t) { t.wStationId = 77; }, false},
-        {"dir id", [](clsTx &t) { t.wDirId = 77; }, false},
         {"list key", [](clsTx &t) { t.szListKey = QStringLiteral("x"); }, false},
         {"latitude by a tenth of a second", [](clsTx &t) { t.Latitude.setvalue(1.0 / 36000); }, true},
         {"same call sign", [](clsTx &t) { t.szCallSign = QStringLiteral("KDCV"); }, false},
         {"call sign case", [](clsTx &t) { t.szCallSign = QStringLiteral("kdcv"); }, true},
-        {"frequency", [](clsTx &t) { t.wFrequency = 501; }, true},
         {"modulation", [](clsTx &t) { t.szModulation = QStringLiteral("DRM5"); }, true},
         {"variation hemisphere", [](clsTx &t) { t.Variation.setvalue(1); }, true},
     };
@@ -148,25 +108,16 @@ TEST(Tx, Dirty)
 
 TEST(Tx, Copy)
 {
-    clsTx a;
+    clsTx a, b, c;
     ASSERT_EQ(a.UsbReceive(QStringLiteral("5,12,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), 0);
     a.szListKey = QStringLiteral("RecId-0.123450012");
-
-    clsTx b; // snapshot taken of the same values first: stays clean
     ASSERT_EQ(b.UsbReceive(QStringLiteral("1,1,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), 0);
-    b.setfDirty(false);
-    ASSERT_TRUE(a.Copy(b));
-    EXPECT_FALSE(b.fDirty());
-    EXPECT_EQ(b.wDirId, 5);
-    EXPECT_EQ(b.wStationId, 12);
-    EXPECT_TRUE(b.szListKey.isEmpty());
-
-    clsTx c;
+    b.setfDirty(false); // its snapshot already holds the copied values
     c.setfDirty(false);
-    a.Copy(c);
+    ASSERT_TRUE(a.Copy(b));
+    ASSERT_TRUE(a.Copy(c));
+    EXPECT_FALSE(b.fDirty());
     EXPECT_TRUE(c.fDirty());
-    QString la, lc;
-    a.UsbSend(la, 8);
-    c.UsbSend(lc, 8);
-    EXPECT_EQ(la, lc);
+    EXPECT_TRUE(b.szListKey.isEmpty());
+    EXPECT_EQ(Line(a), Line(b)); // ids included
 }
