@@ -99,16 +99,18 @@ TEST_F(Link, NoMeterNoEvents)
 // Transfer failures close the link once, whatever the fault.
 TEST_F(Link, TransferFailuresCloseTheLinkOnce)
 {
-    struct Case { const char *name; const char *scenario; } cases[] = {
-        {"stall", "stall-after-reports 0\n"},
-        {"unplug mid-reply", "generate-saved 3\nunplug-after-reports 1\n"},
+    // Faults are armed once connected: connecting itself asks the version.
+    struct Case { const char *name; bool stall; int afterReports; } cases[] = {
+        {"stall", true, 0},
+        {"unplug mid-reply", false, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
-        AddMeter(QString::fromLatin1(c.scenario));
+        DemoMeter *m = AddMeter(QStringLiteral("generate-saved 3\n"));
         ASSERT_TRUE(ConnectMeter());
+        (c.stall ? m->stallAfterReports : m->unplugAfterReports) = m->inputReportsSent + c.afterReports;
         const int before = disconnects;
         Exchange(QStringLiteral("D,0,1"));
         Exchange(QStringLiteral("D,0,1")); // a write after the shutdown
@@ -117,6 +119,7 @@ TEST_F(Link, TransferFailuresCloseTheLinkOnce)
         EXPECT_FALSE(gUsbHid->WriteReport(QByteArray(65, '\0')));
         EXPECT_EQ(disconnects - before, 1);
         EXPECT_TRUE(boxes.isEmpty()); // the link itself says nothing
+        platform.Plug(m, false); // the platform outlives SetUp: keep the next case on its own meter
     }
 }
 
