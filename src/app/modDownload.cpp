@@ -44,6 +44,7 @@ namespace {
 
 const QString kReadingTitle = QStringLiteral("ZT 6200 Reading Problem");
 const QString kNoRecords = QStringLiteral("The FSM has no saved records.");
+const QString kReadProblem = QStringLiteral("There is a problem with reading the data\r\n(either USB connection or data problems)");
 
 // Leaves the running download tidy on every way out: no temporary file left
 // behind, the progress display gone, the main window usable again.
@@ -72,6 +73,7 @@ void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillI
     if (fRunning)
         return;
     const QScopedValueRollback<bool> running(fRunning, true);
+    const LinkWork work;
 
     gFsm->DataType = DataType;
     if (ReadDirectory(gFsm->DataType) == 1)
@@ -90,8 +92,12 @@ void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillI
     if (!gUsbHid->IsDeviceConnected(true))
         return;
 
-    // The count may have changed while the user was choosing the file.
-    ReadDirectory(type);
+    // The count may have changed while the user was choosing the file. A
+    // failed query is a reading problem, not an empty meter.
+    if (ReadDirectory(type) == 1) {
+        MsgBox(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
+        return;
+    }
     const qint16 count = gFsm->NumRecords();
     if (count <= 0) {
         QString text;
@@ -117,8 +123,7 @@ void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillI
             DoEvents();
             if (fSaveToFile)
                 gApp->File->DiscardFile();
-            MsgBox(QStringLiteral("There is a problem with reading the data\r\n(either USB connection or data problems)"),
-                   vb::Exclamation, QStringLiteral("Reading Problem"));
+            MsgBox(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
             return;
         }
         gFsm->ProcessRecord();

@@ -68,6 +68,11 @@ bool SendOneReport(const QString &szCommand)
 
 bool ExchangeInProgress() { return gExchangeBusy; }
 
+static int gLinkWork = 0;
+LinkWork::LinkWork() { ++gLinkWork; }
+LinkWork::~LinkWork() { --gLinkWork; }
+bool LinkWorkInProgress() { return gLinkWork > 0; }
+
 qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck)
 {
     szReply.clear();

@@ -10,6 +10,20 @@ qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected,
 // then (from a timer tick or the console) must not interleave with it.
 bool ExchangeInProgress();
 
+// Held by work that runs a series of exchanges on one state of gFsm (a bulk
+// download, a delete walk). The connection follow-up, which resets gFsm and
+// asks for the version, waits until the work ends: run under one of its
+// message boxes, it would add a second message about the same lost meter.
+class LinkWork
+{
+public:
+    LinkWork();
+    ~LinkWork();
+    LinkWork(const LinkWork &) = delete;
+    LinkWork &operator=(const LinkWork &) = delete;
+};
+bool LinkWorkInProgress();
+
 QString QueryVersion();
 qint16 ReadDirectory(qint32 type);
 qint16 DeleteRecord(qint32 n);

@@ -163,7 +163,12 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
         if (DataFields == 0) {
             // Learn the record layout from the record itself.
             QString reply;
-            switch (SendCommand(letter + tail, reply, 0, false)) {
+            bool lost = false; // the link may be found again before we look
+            const QMetaObject::Connection watch =
+                gUsbHid ? connect(gUsbHid, &clsUsbHid::Disconnect, this, [&lost] { lost = true; }) : QMetaObject::Connection();
+            const qint16 learnt = SendCommand(letter + tail, reply, 0, false);
+            disconnect(watch);
+            switch (learnt) {
             case 29:
                 Version->setvalue(1);
                 DataFields = 29;
@@ -180,7 +185,7 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
                 break;
             }
             // The user has already been told of a lost link; do not ask again.
-            if (!gUsbHid || !gUsbHid->fDeviceConnected()) {
+            if (lost || !gUsbHid || !gUsbHid->fDeviceConnected()) {
                 szRecord.clear();
                 return 1;
             }

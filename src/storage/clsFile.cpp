@@ -99,8 +99,11 @@ bool clsFile::CloseFile()
 {
     if (!m_file)
         return true;
-    const bool ok = m_file->commit(); // flushes; replaces the target only when all went well
-    m_file.reset();
+    // Flushed first: commit() does not notice a write that fails while it
+    // flushes the last buffered bytes (a full disk), and would put a cut
+    // file in place of the target.
+    const bool ok = m_file->flush() && m_file->commit(); // replaces the target only when all went well
+    m_file.reset(); // an uncommitted file removes its temporary file
     return ok;
 }
 

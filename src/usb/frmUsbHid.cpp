@@ -26,8 +26,9 @@ void frmUsbHid::Tick()
         UsbLink->CheckDisconnect();
     if (fConnectPending) {
         // Never start the follow-up inside another exchange (this tick may run
-        // while one lets window messages run); a later tick takes it.
-        if (ExchangeInProgress())
+        // while one lets window messages run) or a series of them; a later
+        // tick takes it.
+        if (ExchangeInProgress() || LinkWorkInProgress())
             return;
         // Cleared before running: the follow-up may open a message box, and
         // ticks keep running under it.
