@@ -21,3 +21,12 @@ inline void FuzzEnsureApp()
     if (!QCoreApplication::instance())
         new QCoreApplication(argc, argv);
 }
+
+// Takes the first byte of the input as option bits (0 when empty).
+inline uint8_t FuzzTakeByte(const uint8_t *&data, size_t &size)
+{
+    if (size == 0)
+        return 0;
+    --size;
+    return *data++;
+}

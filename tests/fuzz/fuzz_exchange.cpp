@@ -1,0 +1,97 @@
+// The whole read path on arbitrary meter replies: input reports from the
+// demo meter's transport through ReportIn, the exchange with its attempts,
+// the record reader, masking and the directory. The first byte picks the
+// request and the version code; the rest is cut into 65-byte input reports
+// that answer it (the same reports on every attempt).
+#include "FuzzSupport.h"
+#include "app/globals.h"
+#include "app/modMsgBox.h"
+#include "protocol/modApp.h"
+#include "protocol/modFSMComm.h"
+#include "records/clsFsm.h"
+#include "sim/DemoMeter.h"
+#include "usb/clsUsbHid.h"
+#include "usb/frmUsbHid.h"
+
+namespace {
+
+struct Rig
+{
+    DemoHidPlatform platform;
+    DemoMeter *meter = nullptr;
+    QList<QByteArray> reports;
+
+    Rig()
+    {
+        FuzzEnsureApp();
+        SetMsgBoxHandler([](const QString &, int buttons, const QString &) { return DefaultAnswer(buttons); });
+        SetHidPlatform(&platform);
+        CreateProcessObjects();
+        gUsbHid->HelperForm()->tmrPeriodic.stop(); // ticks are driven here
+        meter = platform.AddMeter(std::make_unique<DemoMeter>());
+        meter->replyOverride = [this](const QString &command, QList<QByteArray> &out) {
+            if (command == QLatin1String("A"))
+                return false; // the connection follow-up gets the meter's own answer
+            out = reports;
+            return true;
+        };
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static Rig rig;
+    const uint8_t options = FuzzTakeByte(data, size);
+
+    rig.reports.clear();
+    for (size_t pos = 0; pos < size; pos += 64) {
+        QByteArray r(65, '\0');
+        const size_t n = qMin<size_t>(64, size - pos);
+        memcpy(r.data() + 1, data + pos, n);
+        rig.reports << r;
+    }
+
+    if (!gUsbHid->fDeviceConnected()) {
+        rig.platform.Plug(rig.meter, true);
+        gUsbHid->HelperForm()->Tick(); // finds it and asks for the version
+    }
+    if (!gUsbHid->fDeviceConnected())
+        __builtin_trap();
+
+    const qint32 type = (options >> 3) & 1;
+    gFsm->DataType = type;
+    gFsm->Version->setvalue(qint16(options % 5));
+    gFsm->DataFields = 0;
+    switch ((options >> 4) & 3) {
+    case 0:
+    case 1: {
+        const qint16 r = gFsm->GetRecord(qint16(options >> 6));
+        if (r == 0) {
+            gFsm->ProcessRecord();
+            QStringList f;
+            const qint16 n = SplitFields(gFsm->szRecord, f);
+            if (n != (type == 0 ? gFsm->DataFields : gFsm->TxFields()))
+                __builtin_trap();
+        } else if (r != 1) {
+            __builtin_trap();
+        }
+        break;
+    }
+    case 2: {
+        const qint16 r = ReadDirectory(type);
+        if (r != 0 && r != 1)
+            __builtin_trap();
+        break;
+    }
+    default: {
+        QString reply;
+        const qint16 r = SendCommand(QStringLiteral("C"), reply, 0, (options & 0x40) != 0);
+        if (r < 0)
+            __builtin_trap();
+        break;
+    }
+    }
+    return 0;
+}

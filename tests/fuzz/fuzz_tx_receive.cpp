@@ -1,0 +1,28 @@
+// Transmitter lines from the meter into the Tx record. A line that is taken
+// and whose texts hold no double quote must come back the same from the
+// line the program would send.
+#include "FuzzSupport.h"
+#include "tx/clsTx.h"
+
+#include <cmath>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    clsTx tx;
+    const qint16 r = tx.UsbReceive(FuzzText(data, size));
+    if (r != clsTx::Taken && r != clsTx::TooFewFields && r != clsTx::ConversionError)
+        __builtin_trap();
+    if (r != clsTx::Taken || tx.szCallSign.contains(QLatin1Char('"')) || tx.szModulation.contains(QLatin1Char('"')))
+        return 0;
+
+    QString line;
+    tx.UsbSend(line, 8);
+    clsTx back;
+    if (back.UsbReceive(line) != clsTx::Taken || back.wDirId != tx.wDirId || back.wStationId != tx.wStationId
+        || back.wFrequency != tx.wFrequency || back.szCallSign != tx.szCallSign || back.szModulation != tx.szModulation
+        || std::fabs(back.Latitude.value() - tx.Latitude.value()) > 1e-4
+        || std::fabs(back.Longitude.value() - tx.Longitude.value()) > 1e-4
+        || std::fabs(back.Variation.value() - tx.Variation.value()) > 1e-4)
+        __builtin_trap();
+    return 0;
+}
