@@ -2,8 +2,9 @@
 
 namespace {
 
-// One pass over the text in the splitter's own rules; calls add(field, span)
-// for each field found.
+// One pass over the text in the splitter's own rules; calls add(first, last,
+// span) for each field found, the field being text[first, last). Nothing is
+// copied here: counting fields needs no strings.
 template <typename Add> void ScanFields(const QString &text, Add add)
 {
     const QChar space(QLatin1Char(' '));
@@ -21,16 +22,16 @@ template <typename Add> void ScanFields(const QString &text, Add add)
             ++pos;
         if (pos >= end)
             break;
-        QString field;
-        int sep; // where the separator after the field is (end when none)
+        int first, last; // the field's characters
+        int sep;         // where the separator after the field is (end when none)
         if (text.at(pos) == quote) {
             const int close = int(text.indexOf(quote, pos + 1));
             if (close < 0 || close >= end) {
                 // No closing quote: the rest of the text is the field.
-                field = text.mid(pos + 1, end - pos - 1);
+                first = pos + 1, last = end;
                 sep = end;
             } else {
-                field = text.mid(pos + 1, close - pos - 1);
+                first = pos + 1, last = close;
                 // Whatever single character follows the closing quote is
                 // taken as the separator.
                 sep = qMin(close + 1, end);
@@ -38,9 +39,9 @@ template <typename Add> void ScanFields(const QString &text, Add add)
         } else {
             const int c = int(text.indexOf(comma, pos));
             sep = (c < 0 || c >= end) ? end : c;
-            field = text.mid(pos, sep - pos);
+            first = pos, last = sep;
         }
-        add(field, FieldSpan{begin, sep < end ? sep : int(text.size())});
+        add(first, last, FieldSpan{begin, sep < end ? sep : int(text.size()), first, last});
         pos = sep + 1;
         begin = pos;
     }
@@ -51,16 +52,23 @@ template <typename Add> void ScanFields(const QString &text, Add add)
 qint16 SplitFields(const QString &text, QStringList &fields)
 {
     fields.clear();
-    ScanFields(text, [&](const QString &field, const FieldSpan &) { fields << field; });
+    ScanFields(text, [&](int first, int last, const FieldSpan &) { fields << text.mid(first, last - first); });
     const qint16 count = qint16(qMin<qsizetype>(fields.size(), 32767));
     if (fields.isEmpty())
         fields << QString();
     return count;
 }
 
+qint16 CountFields(const QString &text)
+{
+    int count = 0;
+    ScanFields(text, [&](int, int, const FieldSpan &) { ++count; });
+    return qint16(qMin(count, 32767));
+}
+
 QList<FieldSpan> FieldSpans(const QString &text)
 {
     QList<FieldSpan> spans;
-    ScanFields(text, [&](const QString &, const FieldSpan &span) { spans << span; });
+    ScanFields(text, [&](int, int, const FieldSpan &span) { spans << span; });
     return spans;
 }

@@ -7,13 +7,18 @@
 // Returns the number of fields; `fields` holds them (one empty entry when
 // there are none).
 qint16 SplitFields(const QString &text, QStringList &fields);
+// The number SplitFields would return, without building the fields.
+qint16 CountFields(const QString &text);
 
 // Where each field of SplitFields lies in the raw text: [begin, end) from
 // just after the separator before it up to the separator after it (quotes
-// and blanks included). Both routines read the text the same way.
+// and blanks included); the field's own text is [first, last). Both
+// routines read the text the same way.
 struct FieldSpan
 {
     int begin;
     int end;
+    int first = 0;
+    int last = 0;
 };
 QList<FieldSpan> FieldSpans(const QString &text);

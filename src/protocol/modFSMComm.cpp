@@ -8,6 +8,8 @@
 #include "records/clsFsm.h"
 #include "usb/clsUsbHid.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 constexpr int kAttempts = 4;
@@ -25,13 +27,23 @@ struct BusyScope
 
 enum class ReadOutcome { Complete, LinkLost, TooLong };
 
+// Window messages run before the first report of each reply, and before
+// later ones once this long has passed: a fast meter's reports come far
+// quicker than anyone could see a difference, and each run costs more than
+// reading a report.
+constexpr qint64 kYieldEveryNs = 2000000;
+
 // Collects one reply, however many reports it spans.
 ReadOutcome ReadReply(QString &szReply)
 {
     szReply.clear();
     int bytes = 0;
+    QElapsedTimer sinceYield;
     do {
-        DoEvents();
+        if (!sinceYield.isValid() || sinceYield.nsecsElapsed() >= kYieldEveryNs) {
+            DoEvents();
+            sinceYield.start();
+        }
         if (gUsbHid->ConnectionLost(true))
             return ReadOutcome::LinkLost;
         gDevice->PacketIn.fNew = false;
@@ -99,8 +111,7 @@ qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected,
             szReply.clear();
             continue;
         }
-        QStringList fields;
-        const qint16 count = SplitFields(szReply, fields);
+        const qint16 count = CountFields(szReply);
         if (!fCheck)
             return count;
         if (count == wExpected)

@@ -211,12 +211,14 @@ void clsFsm::ProcessRecord()
 {
     if (DataType != 0)
         return;
-    QStringList f;
-    SplitFields(szRecord, f);
     // Boundaries that honour quotes exactly as the splitter does, so a
-    // quoted comma never shifts the masking onto the wrong field.
+    // quoted comma never shifts the masking onto the wrong field. The few
+    // fields compared are looked at in place.
     const QList<FieldSpan> spans = FieldSpans(szRecord);
-    auto field = [&](int i) { return f.value(i); };
+    auto field = [&](int i) {
+        return i < spans.size() ? QStringView(szRecord).mid(spans.at(i).first, spans.at(i).last - spans.at(i).first)
+                                : QStringView();
+    };
 
     QSet<int> masked;
     const bool gpsInvalid = field(kGpsValid) == kFalse;

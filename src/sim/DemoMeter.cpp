@@ -354,6 +354,7 @@ bool DemoMeter::ReceiveOutputReport(const QByteArray &report)
             reports = FrameReply(StringToAnsi(Execute(cmd)) + '\n', inputReportLength);
         for (const QByteArray &r : reports)
             m_pending.enqueue(r);
+        m_nextReport = std::chrono::steady_clock::now() + std::chrono::microseconds(reportLatencyUs);
     }
     return true;
 }
@@ -366,8 +367,16 @@ DemoMeter::ReadOutcome DemoMeter::SendInputReport(QByteArray &report)
         return ReadOutcome::Timeout;
     if (m_pending.isEmpty())
         return ReadOutcome::Timeout; // a silent meter: the read times out
-    if (reportLatencyUs > 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(reportLatencyUs));
+    // The meter sends at its own pace: a report the program comes late for
+    // is already waiting. A real report wakes the read at once; a sleep wakes
+    // tens of microseconds late, so the last stretch is waited out awake.
+    if (reportLatencyUs > 0) {
+        using Clock = std::chrono::steady_clock;
+        std::this_thread::sleep_until(m_nextReport - std::chrono::microseconds(100));
+        while (Clock::now() < m_nextReport)
+            std::this_thread::yield();
+        m_nextReport += std::chrono::microseconds(reportLatencyUs);
+    }
     report = m_pending.dequeue();
     ++inputReportsSent;
     if (unplugAfterReports >= 0 && inputReportsSent >= unplugAfterReports) {

@@ -7,6 +7,7 @@
 #include <QQueue>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <deque>
@@ -39,7 +40,7 @@ public:
     QStringList tx;    // Tx lines, sent exactly as stored
 
     // Timing and faults
-    int reportLatencyUs = 0;
+    int reportLatencyUs = 0; // each input report of a reply comes this long after the one before (or the command)
     int unplugAfterReports = -1; // -1 never; counts input reports sent since start
     int stallAfterReports = -1;  // -1 never
 
@@ -67,6 +68,7 @@ private:
     QString AddTx(const QString &line, bool replace);
     QByteArray m_command; // bytes of the command being received
     QQueue<QByteArray> m_pending;
+    std::chrono::steady_clock::time_point m_nextReport; // when the next pending report is ready
 };
 
 // The demo meter's HID platform: meters and other HID devices in

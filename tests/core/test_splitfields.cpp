@@ -16,5 +16,6 @@ TEST(SplitFields, Table)
         EXPECT_EQ(SplitFields(QString::fromUtf8(c.text), fields), c.fields.size()) << c.text;
         EXPECT_EQ(fields, c.fields.isEmpty() ? QStringList{QString()} : c.fields) << c.text;
         EXPECT_EQ(FieldSpans(QString::fromUtf8(c.text)).size(), c.fields.size()) << c.text;
+        EXPECT_EQ(CountFields(QString::fromUtf8(c.text)), c.fields.size()) << c.text;
     }
 }

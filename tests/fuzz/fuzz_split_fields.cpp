@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QStringList fields;
     const qint16 count = SplitFields(text, fields);
     const QList<FieldSpan> spans = FieldSpans(text);
-    if (count < 0 || fields.isEmpty() || (count > 0 && fields.size() != count) || spans.size() != count)
+    if (count < 0 || fields.isEmpty() || (count > 0 && fields.size() != count) || spans.size() != count
+        || CountFields(text) != count)
         __builtin_trap();
     int last = 0;
     for (const FieldSpan &s : spans) {

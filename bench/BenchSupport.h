@@ -1,0 +1,93 @@
+#pragma once
+// Shared pieces of the benchmarks: the windows on the offscreen platform,
+// the process objects on a demo meter, clocks.
+#include "app/clsApp.h"
+#include "app/frmMain.h"
+#include "app/frmMessage.h"
+#include "app/globals.h"
+#include "app/modEvents.h"
+#include "app/modMsgBox.h"
+#include "records/clsFsm.h"
+#include "sim/DemoMeter.h"
+#include "usb/clsUsbHid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <vector>
+
+// The program's set-up, minus its windows: process objects on `platform`.
+struct BenchProgram
+{
+    explicit BenchProgram(HidPlatform *platform)
+    {
+        SetMsgBoxHandler([](const QString &prompt, int buttons, const QString &title) {
+            std::fprintf(stderr, "message box: %s: %s\n", qPrintable(title), qPrintable(prompt));
+            return DefaultAnswer(buttons);
+        });
+        SetHidPlatform(platform);
+        CreateProcessObjects();
+    }
+    ~BenchProgram()
+    {
+        DestroyProcessObjects();
+        SetHidPlatform(nullptr);
+    }
+    // Lets the link's own timer find the meter and ask its version.
+    static bool WaitForMeter(int ms = 3000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms && !(gUsbHid->fDeviceConnected() && gFsm->Version->value() != 0))
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return gUsbHid->fDeviceConnected();
+    }
+};
+
+inline void UseOffscreenPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// Presses "OK" on the progress window as soon as it is offered.
+struct BenchUser
+{
+    explicit BenchUser(QWidget *main)
+    {
+        QObject::connect(&timer, &QTimer::timeout, main, [main] {
+            for (frmMessage *m : main->findChildren<frmMessage *>())
+                if (m->cmdOk->isEnabled())
+                    m->cmdOk->click();
+        });
+        timer.start(1);
+    }
+    QTimer timer;
+};
+
+// Seconds taken by `f`, the median of `runs` runs.
+inline double MedianSeconds(int runs, const std::function<void()> &f)
+{
+    std::vector<double> s;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        f();
+        s.push_back(double(t.nsecsElapsed()) / 1e9);
+    }
+    std::sort(s.begin(), s.end());
+    return s[s.size() / 2];
+}
+
+// Processor time (user + system) of this process so far, in seconds.
+inline double CpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}

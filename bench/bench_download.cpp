@@ -1,0 +1,126 @@
+// Download throughput and latency, against the transport alone.
+//
+// 1. N saved records (default 20 000) from the demo meter at no latency:
+//    the window path (frmMain::GetAllData with its progress window, CSV
+//    file), the same routine without windows, and a baseline that sends the
+//    very commands the download sent over the same link and framing and
+//    discards the replies.
+// 2. M records (default 2 000) with 250 µs before each input report: the
+//    window path against the transport's floor, reports × latency.
+//
+// bench_download [N [M]]; with DATACLAVE_BENCH_PROFILE=1 only the download
+// without windows, five times (for a profiler).
+#include "BenchSupport.h"
+#include "app/modDownload.h"
+#include "protocol/clsDevice.h"
+#include "storage/clsFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <sys/prctl.h>
+
+namespace {
+
+struct Rig
+{
+    DemoHidPlatform platform;
+    BenchProgram program{&platform};
+    DemoMeter *meter;
+    QTemporaryDir dir;
+    frmMain main;
+    BenchUser user{&main};
+
+    explicit Rig(int records)
+    {
+        meter = platform.AddMeter(DemoMeter::FromScenario(QStringLiteral("firmware 2.3.1\ngenerate-saved %1").arg(records), nullptr));
+        gApp->MainForm = &main;
+        main.show();
+        const QString path = dir.filePath(QStringLiteral("saved.csv"));
+        SetSaveDialogHandler([path](const QString &, const QString &, const QString &) { return path; });
+        if (!BenchProgram::WaitForMeter())
+            qFatal("the demo meter was not found");
+    }
+    ~Rig() { gApp->MainForm = nullptr; }
+
+    // One download through the windows; returns the commands it sent.
+    QStringList WindowDownload(int *reports = nullptr)
+    {
+        const qsizetype before = meter->commands.size();
+        const int sent = meter->inputReportsSent;
+        bool save = true, fill = false;
+        main.GetAllData(0, save, fill);
+        if (save)
+            qFatal("the download did not finish");
+        if (reports)
+            *reports = meter->inputReportsSent - sent;
+        return meter->commands.mid(before);
+    }
+    void CoreDownload()
+    {
+        DownloadUi none;
+        bool save = true, fill = false;
+        GetAllData(none, 0, save, fill);
+        if (save)
+            qFatal("the download did not finish");
+    }
+    // The same commands, each sent in one report; the replies are read to
+    // their last report and dropped.
+    static void Baseline(const QStringList &commands)
+    {
+        for (const QString &c : commands) {
+            gDevice->PacketOut.Clear();
+            gDevice->AddString(c);
+            gDevice->ReportOut();
+            do
+                gDevice->ReportIn();
+            while (!gDevice->PacketIn.fComplete && gUsbHid->fDeviceConnected());
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    UseOffscreenPlatform();
+    QApplication app(argc, argv);
+    const int n = argc > 1 ? std::atoi(argv[1]) : 20000;
+    const int m = argc > 2 ? std::atoi(argv[2]) : 2000;
+    // Sleeps stand for the meter's report interval; the kernel's default 50 µs
+    // timer slack would lengthen every one of them (a real meter's report
+    // wakes the blocked read at once).
+    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+
+    if (qEnvironmentVariableIsSet("DATACLAVE_BENCH_PROFILE")) {
+        Rig rig(n);
+        std::printf("%.3f s\n", MedianSeconds(5, [&] { rig.CoreDownload(); }));
+        return 0;
+    }
+    {
+        Rig rig(n);
+        QStringList commands;
+        int reports = 0;
+        const double window = MedianSeconds(3, [&] { commands = rig.WindowDownload(&reports); });
+        const double core = MedianSeconds(3, [&] { rig.CoreDownload(); });
+        const double base = MedianSeconds(3, [&] { Rig::Baseline(commands); });
+        std::printf("Download of %d saved records, no report latency (%lld commands, %d input reports)\n", n,
+                    qlonglong(commands.size()), reports);
+        std::printf("  baseline (same commands, replies discarded)  %7.3f s  %8.0f records/s\n", base, n / base);
+        std::printf("  GetAllData without windows                   %7.3f s  %8.0f records/s  ratio %.2f\n", core, n / core, core / base);
+        std::printf("  frmMain::GetAllData (progress window, CSV)   %7.3f s  %8.0f records/s  ratio %.2f\n", window, n / window, window / base);
+    }
+    {
+        Rig rig(m);
+        rig.meter->reportLatencyUs = 250;
+        int reports = 0;
+        QStringList commands;
+        const double window = MedianSeconds(3, [&] { commands = rig.WindowDownload(&reports); });
+        const double base = MedianSeconds(3, [&] { Rig::Baseline(commands); });
+        const double floor = reports * 250e-6;
+        std::printf("Download of %d saved records, 250 us before each input report (%d input reports)\n", m, reports);
+        std::printf("  transport floor (reports x latency)          %7.3f s\n", floor);
+        std::printf("  baseline (same commands, replies discarded)  %7.3f s  ratio %.3f\n", base, base / floor);
+        std::printf("  frmMain::GetAllData (progress window, CSV)   %7.3f s  ratio %.3f\n", window, window / floor);
+    }
+    return 0;
+}
