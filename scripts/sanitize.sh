@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the program and the whole test suite with AddressSanitizer and
+# UndefinedBehaviorSanitizer (gcc) into ${SANITIZE_BUILD_DIR:-build-asan} and
+# runs the suite there. Any sanitizer report (a leak included) fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+B=${SANITIZE_BUILD_DIR:-build-asan}
+# Debug: Qt's inline container checks (Q_ASSERT) are on as well.
+BUILD_DIR="$B" BUILD_TYPE=Debug bash scripts/build.sh -DDATACLAVE_SANITIZE=ON -DDATACLAVE_BUILD_BENCH=OFF
+export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+cd "$B"
+ctest --output-on-failure --timeout 900
