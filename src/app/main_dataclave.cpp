@@ -3,6 +3,7 @@
 #include "app/clsApp.h"
 #include "app/frmMain.h"
 #include "app/globals.h"
+#include "app/modListWindowsGui.h"
 #include "app/modEvents.h"
 #include "sim/DemoMeter.h"
 #include "usb/HidApiPlatform.h"
@@ -40,6 +41,7 @@ int main(int argc, char *argv[])
 #endif
 
     CreateProcessObjects();
+    RegisterListWindows();
     int rc = 0;
     {
         frmMain w;
