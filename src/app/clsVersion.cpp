@@ -14,15 +14,15 @@ void clsVersion::setvalue(qint16 w)
     }
     switch (w) {
     case 0:
-        setszVersion(QStringLiteral("Unknown"));
+        SetTextFromValue(QStringLiteral("Unknown"));
         flags = 0;
         break;
     case 1:
-        setszVersion(QStringLiteral("Version 01"));
+        SetTextFromValue(QStringLiteral("Version 01"));
         flags = 0;
         break;
     case 2:
-        setszVersion(QStringLiteral("Version 02"));
+        SetTextFromValue(QStringLiteral("Version 02"));
         flags = 1;
         break;
     case 3:
@@ -34,6 +34,15 @@ void clsVersion::setvalue(qint16 w)
     }
 }
 
+// A text named after the code is stored as it is: reading it back as a
+// version would turn "Version 02" (no numbers with dots) into code 0.
+// While a text is being read, the text given is kept.
+void clsVersion::SetTextFromValue(const QString &text)
+{
+    if (!m_guard)
+        m_szVersion = text;
+}
+
 void clsVersion::setszVersion(const QString &text)
 {
     if (m_guard)
@@ -41,38 +50,37 @@ void clsVersion::setszVersion(const QString &text)
     m_guard = true;
     m_szVersion = text;
     m_major = m_minor = m_build = 0;
-    // A major or minor part that is not a whole number makes the text an
-    // unsupported version rather than an error.
-    bool bad = false;
+    // A part that is not a whole number counts as 0.
     QString rest = text;
-    int p = rest.indexOf(QLatin1Char('.'));
+    int p = int(rest.indexOf(QLatin1Char('.')));
     if (p >= 0) {
-        if (!ToInt16(rest.left(p), &m_major))
-            bad = true;
+        ToInt16(rest.left(p), &m_major);
         rest = rest.mid(p + 1);
-        p = rest.indexOf(QLatin1Char('.'));
+        p = int(rest.indexOf(QLatin1Char('.')));
         if (p >= 0) {
-            if (!ToInt16(rest.left(p), &m_minor))
-                bad = true;
+            ToInt16(rest.left(p), &m_minor);
             rest = rest.mid(p + 1);
         }
     }
-    if (!ToInt16(rest, &m_build))
-        m_build = 0;
+    ToInt16(rest, &m_build);
 
-    const qint32 sum = qint32(m_major) + m_minor + m_build;
-    if (sum == 0 && !bad) {
+    bool unknown = false;
+    if (qint32(m_major) + m_minor + m_build == 0) {
         setvalue(0);
     } else {
         setvalue(-1);
-        if (!bad && m_major == 2 && m_minor == 2)
+        if (m_major == 2 && m_minor == 2)
             setvalue(3);
-        else if (!bad && m_major == 2 && m_minor == 3)
+        else if (m_major == 2 && m_minor == 3)
             setvalue(4);
         else
-            emit VersionUnknown();
+            unknown = true;
     }
     m_guard = false;
+    // Raised with the guard down: its handler shows a message box, under
+    // which a disconnection must still be able to clear the text.
+    if (unknown)
+        emit VersionUnknown();
 }
 
 void OnConnected()

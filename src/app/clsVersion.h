@@ -24,6 +24,8 @@ signals:
     void VersionUnknown();
 
 private:
+    void SetTextFromValue(const QString &text);
+
     QString m_szVersion;
     qint16 m_value = 0;
     qint16 m_major = 0, m_minor = 0, m_build = 0;

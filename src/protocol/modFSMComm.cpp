@@ -1,13 +1,163 @@
 #include "protocol/modFSMComm.h"
+#include "app/globals.h"
+#include "app/modConsole.h"
+#include "app/modConvert.h"
+#include "app/modEvents.h"
+#include "protocol/clsDevice.h"
+#include "protocol/modApp.h"
+#include "records/clsFsm.h"
+#include "usb/clsUsbHid.h"
 
-// Placeholder until the exchange lands.
-qint16 SendCommand(const QString &, QString &szReply, qint16, bool)
+namespace {
+
+constexpr int kAttempts = 4;
+// Far above any real reply (a saved record is a few hundred bytes); a meter
+// that never sends the last-report mark must not keep us reading forever.
+constexpr int kMaxReplyBytes = 4096;
+
+bool gExchangeBusy = false;
+
+struct BusyScope
 {
+    BusyScope() { gExchangeBusy = true; }
+    ~BusyScope() { gExchangeBusy = false; }
+};
+
+enum class ReadOutcome { Complete, LinkLost, TooLong };
+
+// Collects one reply, however many reports it spans.
+ReadOutcome ReadReply(QString &szReply)
+{
+    szReply.clear();
+    int bytes = 0;
+    do {
+        DoEvents();
+        if (gUsbHid->ConnectionLost(true))
+            return ReadOutcome::LinkLost;
+        gDevice->PacketIn.fNew = false;
+        gDevice->ReportIn();
+        if (!gDevice->PacketIn.fNew) {
+            // No report came: the link has closed itself; tell the user once.
+            gUsbHid->Shutdown();
+            gUsbHid->ConnectionLost(true);
+            return ReadOutcome::LinkLost;
+        }
+        bytes += gDevice->PacketIn.Length;
+        if (bytes > kMaxReplyBytes)
+            return ReadOutcome::TooLong;
+        // Each packet loses its own trailing line feeds before joining.
+        szReply += gDevice->PacketIn.szString();
+    } while (!gDevice->PacketIn.fComplete);
+    return ReadOutcome::Complete;
+}
+
+// Sends the command alone in one report. Characters the console is still
+// collecting in the outgoing packet are put aside and restored afterwards.
+bool SendOneReport(const QString &szCommand)
+{
+    const clsPacket typed = gDevice->PacketOut;
+    gDevice->PacketOut.Clear();
+    const bool added = gDevice->AddString(szCommand);
+    if (added)
+        gDevice->ReportOut();
+    gDevice->PacketOut = typed;
+    return added;
+}
+
+} // namespace
+
+bool ExchangeInProgress() { return gExchangeBusy; }
+
+qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck)
+{
+    szReply.clear();
+    // One exchange at a time: a second one reached from inside the first
+    // (timer tick, console, window event) would mix commands and replies.
+    if (gExchangeBusy || !gDevice || !gUsbHid)
+        return 1;
+    // The whole command must travel in one report; never cut it short.
+    if (szCommand.size() > clsPacket::kCapacity)
+        return 1;
+
+    BusyScope busy;
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        if (!SendOneReport(szCommand))
+            return 1;
+        AppendConsole(szCommand + QStringLiteral("\r\n"));
+
+        const ReadOutcome outcome = ReadReply(szReply);
+        if (outcome == ReadOutcome::LinkLost) {
+            szReply.clear();
+            return 1;
+        }
+        if (outcome == ReadOutcome::TooLong) {
+            szReply.clear();
+            continue;
+        }
+        QStringList fields;
+        const qint16 count = SplitFields(szReply, fields);
+        if (!fCheck)
+            return count;
+        if (count == wExpected)
+            return 0;
+    }
     szReply.clear();
     return 1;
 }
-bool ExchangeInProgress() { return false; }
-QString QueryVersion() { return QString(); }
-qint16 ReadDirectory(qint32) { return 1; }
-qint16 DeleteRecord(qint32) { return 1; }
-qint16 EraseRecords() { return 1; }
+
+QString QueryVersion()
+{
+    QString reply;
+    if (SendCommand(QStringLiteral("A"), reply, 1, true) != 0)
+        return QString();
+    return reply;
+}
+
+qint16 ReadDirectory(qint32 type)
+{
+    gFsm->DataType = type;
+    QString command;
+    if (type == 0)
+        command = QStringLiteral("C");
+    else if (type == 1)
+        command = QStringLiteral("S");
+    else
+        return 1; // no such store
+
+    QString reply;
+    const qint16 result = SendCommand(command, reply, 2, true);
+    if (result == 1)
+        reply = QStringLiteral("0,0");
+
+    // A count that is missing or not a 16-bit number leaves the old value.
+    QStringList fields;
+    const qint16 count = SplitFields(reply, fields);
+    qint16 n = 0;
+    if (count >= 1 && ToInt16(fields.at(0), &n))
+        gFsm->setNumRecords(n);
+    if (count >= 2 && ToInt16(fields.at(1), &n))
+        gFsm->setMaxRecords(n);
+    return result;
+}
+
+qint16 DeleteRecord(qint32 n)
+{
+    QString command;
+    if (gFsm->DataType == 0)
+        command = QStringLiteral("F,");
+    else if (gFsm->DataType == 1)
+        command = QStringLiteral("V,");
+    else
+        return 1;
+    QString reply;
+    return SendCommand(command + IntText(n), reply, 0, true);
+}
+
+qint16 EraseRecords()
+{
+    // The Tx store has no erase command.
+    if (gFsm->DataType != 0)
+        return 1;
+    QString reply;
+    return SendCommand(QStringLiteral("E"), reply, 0, true);
+}

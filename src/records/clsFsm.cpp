@@ -1,16 +1,72 @@
 #include "records/clsFsm.h"
 #include "app/globals.h"
+#include "app/modConvert.h"
+#include "protocol/modApp.h"
+#include "protocol/modFSMComm.h"
 #include "usb/clsUsbHid.h"
 
-// Placeholder until the record object lands.
+#include <QSet>
+
+namespace {
+
+// Field indices of a saved record that the masking rules look at.
+enum SavedField {
+    kTxFrequency = 5,
+    kMeasFrequency = 6,
+    kUtcTime = 12,
+    kLocalTime = 13,
+    kGpsValid = 16,
+    kLatitude = 17,
+    kLongitude = 18,
+    kElevation = 19,
+    kTxDistance = 26,
+    kAzimuth = 27,
+    kTxLatLongValid = 29,
+};
+
+const QString kFalse = QStringLiteral("FALSE");
+
+} // namespace
+
 clsFsm::clsFsm()
 {
     Version = new clsVersion;
     if (gUsbHid)
         connect(gUsbHid, &clsUsbHid::Disconnect, this, &clsFsm::mUsbHid_Disconnect);
     Reset();
+
+    m_saved29 = QStringList{
+        QStringLiteral("Dir ID"),        QStringLiteral("Rec ID"),
+        QStringLiteral("Point Number"),  QStringLiteral("Tx ID"),
+        QStringLiteral("Call Sign"),     QStringLiteral("Tx Frequency (kHz)"),
+        QStringLiteral("Measurement Frequency (kHz)"),
+        QStringLiteral("Radial"),        QStringLiteral("Pattern"),
+        QStringLiteral("Initials"),      QStringLiteral("Note"),
+        QStringLiteral("Meas. Point"),   QStringLiteral("UTC Time"),
+        QStringLiteral("Local Time"),    QStringLiteral("Harmonic"),
+        QStringLiteral("RF Source"),     QStringLiteral("GPS Valid"),
+        QStringLiteral("Latitude"),      QStringLiteral("Longitude"),
+        QStringLiteral("Elevation (m)"), QStringLiteral("Fld Str 1"),
+        QStringLiteral("Units 1"),       QStringLiteral("Fld Str 2"),
+        QStringLiteral("Units 2"),       QStringLiteral("mV/m"),
+        QStringLiteral("dBuV"),          QStringLiteral("Tx Distance (km)"),
+        QStringLiteral("Azimuth"),       QStringLiteral("Temperature (\u00B0C)"),
+    };
+    m_saved30 = m_saved29;
+    m_saved30 << QStringLiteral("Tx Lat/Long Valid");
+    m_saved31 = m_saved30;
+    m_saved31 << QStringLiteral("Modulation");
+    m_tx7 = QStringList{
+        QStringLiteral("Dir ID"),    QStringLiteral("Station ID"), QStringLiteral("Call Sign"),
+        QStringLiteral("Frequency (kHz)"), QStringLiteral("Latitude"), QStringLiteral("Longitude"),
+        QStringLiteral("Variation"),
+    };
+    m_tx8 = m_tx7;
+    m_tx8 << QStringLiteral("Modulation");
 }
+
 clsFsm::~clsFsm() { delete Version; }
+
 void clsFsm::Reset()
 {
     m_numSaved = m_maxSaved = m_numTx = m_maxTx = 0;
@@ -19,18 +75,164 @@ void clsFsm::Reset()
     szRecord.clear();
     Version->setvalue(0);
 }
-qint16 clsFsm::NumRecords() const { return DataType == 0 ? m_numSaved : DataType == 1 ? m_numTx : 0; }
-void clsFsm::setNumRecords(qint16 r) { (DataType == 0 ? m_numSaved : DataType == 1 ? m_numTx : r) = r; }
-qint16 clsFsm::MaxRecords() const { return DataType == 0 ? m_maxSaved : DataType == 1 ? m_maxTx : 0; }
-void clsFsm::setMaxRecords(qint16 r) { (DataType == 0 ? m_maxSaved : DataType == 1 ? m_maxTx : r) = r; }
-QStringList clsFsm::DataHeader() const { return {}; }
-QString clsFsm::DataName() const { return DataType == 0 ? QStringLiteral("Data") : DataType == 1 ? QStringLiteral("Tx") : QString(); }
+
+qint16 clsFsm::NumRecords() const
+{
+    switch (DataType) {
+    case 0: return m_numSaved;
+    case 1: return m_numTx;
+    default: return 0;
+    }
+}
+
+void clsFsm::setNumRecords(qint16 Records)
+{
+    if (DataType == 0)
+        m_numSaved = Records;
+    else if (DataType == 1)
+        m_numTx = Records;
+}
+
+qint16 clsFsm::MaxRecords() const
+{
+    switch (DataType) {
+    case 0: return m_maxSaved;
+    case 1: return m_maxTx;
+    default: return 0;
+    }
+}
+
+void clsFsm::setMaxRecords(qint16 Records)
+{
+    if (DataType == 0)
+        m_maxSaved = Records;
+    else if (DataType == 1)
+        m_maxTx = Records;
+}
+
+QStringList clsFsm::DataHeader() const
+{
+    if (DataType == 0) {
+        // The records' own length decides when it is known, so that the
+        // header names as many columns as the lines carry even when the
+        // firmware text and the record length disagree.
+        switch (DataFields) {
+        case 29: return m_saved29;
+        case 30: return m_saved30;
+        case 31: return m_saved31;
+        default: break;
+        }
+        switch (Version->value()) {
+        case 3: return m_saved30;
+        case 4: return m_saved31;
+        default: return m_saved29;
+        }
+    }
+    if (DataType == 1)
+        return Version->value() == 4 ? m_tx8 : m_tx7;
+    return {};
+}
+
+QString clsFsm::DataName() const
+{
+    switch (DataType) {
+    case 0: return QStringLiteral("Data");
+    case 1: return QStringLiteral("Tx");
+    default: return QString();
+    }
+}
+
 qint16 clsFsm::TxFields() const { return Version->value() == 4 ? 8 : 7; }
-void clsFsm::ProcessRecord() {}
-qint16 clsFsm::GetRecord(qint16) { return 1; }
+
 void clsFsm::mUsbHid_Disconnect()
 {
     Version->setszVersion(QString());
     szRecord.clear();
 }
-void clsFsm::MaskField(QString &, int, int) {}
+
+qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
+{
+    QString letter;
+    qint16 expected = 0;
+    const QString tail = QStringLiteral(",") + IntText(DirectoryIndex) + QStringLiteral(",1");
+    switch (DataType) {
+    case 0:
+        letter = QStringLiteral("D");
+        if (Version->value() == 0)
+            DataFields = 0;
+        if (DataFields == 0) {
+            // Learn the record layout from the record itself.
+            QString reply;
+            switch (SendCommand(letter + tail, reply, 0, false)) {
+            case 29:
+                Version->setvalue(1);
+                DataFields = 29;
+                break;
+            case 30:
+                Version->setvalue(qMax<qint16>(2, Version->value()));
+                DataFields = 30;
+                break;
+            case 31:
+                Version->setvalue(qMax<qint16>(3, Version->value()));
+                DataFields = 31;
+                break;
+            default:
+                break;
+            }
+            // The user has already been told of a lost link; do not ask again.
+            if (!gUsbHid || !gUsbHid->fDeviceConnected()) {
+                szRecord.clear();
+                return 1;
+            }
+        }
+        expected = DataFields;
+        break;
+    case 1:
+        letter = QStringLiteral("T");
+        expected = TxFields();
+        break;
+    default:
+        szRecord.clear();
+        return 1;
+    }
+
+    qint16 result = SendCommand(letter + tail, szRecord, expected, true);
+    if (szRecord.isEmpty())
+        result = 1;
+    return result;
+}
+
+void clsFsm::ProcessRecord()
+{
+    if (DataType != 0)
+        return;
+    QStringList f;
+    SplitFields(szRecord, f);
+    // Boundaries that honour quotes exactly as the splitter does, so a
+    // quoted comma never shifts the masking onto the wrong field.
+    const QList<FieldSpan> spans = FieldSpans(szRecord);
+    auto field = [&](int i) { return f.value(i); };
+
+    QSet<int> masked;
+    const bool gpsInvalid = field(kGpsValid) == kFalse;
+    if (!(field(kMeasFrequency) == field(kTxFrequency) && !gpsInvalid))
+        masked << kTxDistance << kAzimuth;
+    if (gpsInvalid)
+        masked << kUtcTime << kLocalTime << kLatitude << kLongitude << kElevation << kTxDistance << kAzimuth;
+    if ((Version->flags & 1) && field(kTxLatLongValid) == kFalse)
+        masked << kTxDistance << kAzimuth;
+
+    // Last field first: the text grows by two quotes per masked field.
+    for (int i = int(spans.size()) - 1; i >= 0; --i) {
+        if (masked.contains(i))
+            MaskField(szRecord, spans.at(i).begin, spans.at(i).end - spans.at(i).begin);
+    }
+}
+
+void clsFsm::MaskField(QString &text, int start, int length)
+{
+    if (length <= 0)
+        return; // an empty field stays empty, without quotes
+    text = text.left(start) + QLatin1Char('"') + QString(length, QLatin1Char('-')) + QLatin1Char('"') +
+           text.mid(start + length);
+}

@@ -36,7 +36,9 @@ public slots:
     void mUsbHid_Disconnect();
 
 private:
+    // Replaces the characters [start, start + length) by dashes in quotes.
     void MaskField(QString &text, int start, int length);
 
     qint16 m_numSaved = 0, m_maxSaved = 0, m_numTx = 0, m_maxTx = 0;
+    QStringList m_saved29, m_saved30, m_saved31, m_tx7, m_tx8;
 };

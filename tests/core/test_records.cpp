@@ -1,0 +1,84 @@
+#include "TestSupport.h"
+#include "app/globals.h"
+#include "protocol/modFSMComm.h"
+#include "records/clsFsm.h"
+
+#include <map>
+
+// Raw fields of a saved record: equal frequencies, valid fix and Tx position.
+static QStringList RawRecord(int fields, const std::map<int, QString> &set = {})
+{
+    QStringList f;
+    for (int i = 0; i < qMax(fields, 31); ++i)
+        f << QString::number(100 + i);
+    f[5] = f[6] = QStringLiteral("1230");
+    f[16] = f[29] = QStringLiteral("TRUE");
+    for (const auto &[i, v] : set)
+        f[i] = v;
+    return f.mid(0, fields);
+}
+
+class Records : public MeterTest
+{
+};
+
+TEST_F(Records, Masking)
+{
+    const QList<int> gps = {12, 13, 17, 18, 19, 26, 27}, distance = {26, 27};
+    struct Case { const char *name; qint16 version; std::map<int, QString> set; QList<int> masked; } cases[] = {
+        {"gps invalid", 0, {{16, "FALSE"}}, gps},     {"all valid", 1, {}, {}},
+        {"1000 vs 1000.0", 0, {{5, "1000.0"}, {6, "1000"}}, distance},
+        {"tx position invalid", 3, {{29, "FALSE"}}, distance}, {"no flag bit 0", 0, {{29, "FALSE"}}, {}},
+        {"empty field stays empty", 0, {{16, "FALSE"}, {26, ""}}, gps},
+        {"quoted commas", 0, {{16, "FALSE"}, {10, "\"a, b\""}, {15, "\"x,y,z\""}}, gps},
+    };
+    for (const Case &c : cases) {
+        QStringList raw = RawRecord(31, c.set);
+        gFsm->Reset();
+        gFsm->Version->setvalue(c.version);
+        gFsm->szRecord = raw.join(QLatin1Char(','));
+        gFsm->ProcessRecord();
+        for (int i : c.masked)
+            if (!raw[i].isEmpty())
+                raw[i] = QLatin1Char('"') + QString(raw[i].size(), QLatin1Char('-')) + QLatin1Char('"');
+        EXPECT_EQ(gFsm->szRecord, raw.join(QLatin1Char(','))) << c.name;
+    }
+}
+
+TEST_F(Records, LearningRead)
+{
+    struct Case { QString firmware; int fields; qint16 result; int sends; qint16 dataFields, value; int header; } cases[] = {
+        {"2.2.15", 30, 0, 2, 30, 3, 30}, {"", 30, 0, 2, 30, 2, 30}, {"2.2.15", 29, 0, 2, 29, 1, 29},
+        {"2.2.15", 31, 0, 2, 31, 3, 31}, {"2.3.1", 30, 0, 2, 30, 4, 30}, // the header follows the records
+        {"2.3.1", 12, 1, 5, 0, 4, 31},   // unknown layout: refused four times by the strict read
+    };
+    DemoMeter *m = nullptr;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(qPrintable(c.firmware + QStringLiteral(" / %1").arg(c.fields)));
+        platform.Plug(m, false);
+        Tick();
+        const QString line = RawRecord(c.fields).join(QLatin1Char(','));
+        m = AddMeter(QStringLiteral("firmware %1\nsaved %2\nsaved %2\n").arg(c.firmware, line));
+        ASSERT_TRUE(ConnectMeter());
+        ASSERT_EQ(ReadDirectory(0), 0);
+        EXPECT_EQ(gFsm->GetRecord(0), c.result);
+        EXPECT_EQ(gFsm->szRecord, c.result == 0 ? line : QString());
+        EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), c.sends);
+        EXPECT_EQ(gFsm->DataFields, c.dataFields);
+        EXPECT_EQ(gFsm->Version->value(), c.value);
+        EXPECT_EQ(gFsm->DataHeader().size(), c.header);
+        if (c.result == 0) { // known layout: the next record is read once
+            EXPECT_EQ(gFsm->GetRecord(1), 0);
+            EXPECT_EQ(m->commands.count(QStringLiteral("D,1,1")), 1);
+        }
+    }
+    // A link lost in the learning read is told once; the strict read is not tried.
+    platform.Plug(m, false);
+    Tick();
+    m = AddMeter(QStringLiteral("saved ") + RawRecord(30).join(QLatin1Char(',')));
+    ASSERT_TRUE(ConnectMeter());
+    m->unplugAfterReports = m->inputReportsSent + 1;
+    EXPECT_EQ(gFsm->GetRecord(0), 1);
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), 1);
+}
