@@ -497,7 +497,19 @@ void frmMain::AppendTo(QPlainTextEdit *box, const QString &text)
         end.movePosition(QTextCursor::End);
         end.insertText(out);
     }
-    box->moveCursor(QTextCursor::End);
+    // Moving the caret lays the view out again: do it once per pass of the
+    // message loop, however many pieces arrived since.
+    bool &scrollPending = box == txtConsole ? m_consoleScroll : m_resultsScroll;
+    if (!scrollPending) {
+        scrollPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [box, &scrollPending] {
+                scrollPending = false;
+                box->moveCursor(QTextCursor::End);
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void frmMain::ConsoleText(const QString &text) { AppendTo(txtConsole, text); }

@@ -103,5 +103,7 @@ private:
 
     bool m_consoleCR = false; // the console's text ends in a CR not yet shown
     bool m_resultsCR = false;
+    bool m_consoleScroll = false; // a move of the caret to the end is queued
+    bool m_resultsScroll = false;
     bool m_unloaded = false;
 };

@@ -6,8 +6,10 @@
 #include "app/frmMain.h"
 #include "app/globals.h"
 #include "app/modEvents.h"
+#include "app/modMsgBoxGui.h"
 #include "app/modWin.h"
 #include "protocol/clsDevice.h"
+#include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "storage/modWindowState.h"
 #include "usb/clsUsbHid.h"
@@ -18,10 +20,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 // Readable QStrings in failure messages.
 void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
@@ -142,6 +146,33 @@ TEST_F(MainWinTest, FirmwareDecidesTheCommands)
     }
 }
 
+TEST_F(MainWinTest, FirmwareFromTheDemoMeter)
+{
+    struct Case { QString firmware; QString button3; int buttons; bool message; };
+    const Case cases[] = {
+        {QStringLiteral("2.3.12"), kEditTx, 4, false},
+        {QStringLiteral("2.2.15"), kEditTx, 4, false},
+        {QStringLiteral("2.4.0"), QString(), 0, true},
+        {QString(), kViewTx, 4, false}, // empty reply: no version known
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(qPrintable(c.firmware));
+        boxes.clear();
+        auto meter = std::make_unique<DemoMeter>();
+        meter->firmware = c.firmware;
+        DemoMeter *m = AddMeter(std::move(meter));
+        ASSERT_TRUE(ConnectMeter());
+        EXPECT_EQ(VisibleButtons().size(), c.buttons);
+        EXPECT_EQ(w->cmdCommand[3]->text(), c.button3);
+        EXPECT_EQ(boxes.size(), c.message ? 1 : 0);
+        if (c.message)
+            EXPECT_EQ(boxes[0].prompt, QStringLiteral("ZT 6200 firmware (2.4.0)\r\n"
+                                                      "requires a newer version of the Dataclave program."));
+        platform.Plug(m, false);
+        Tick();
+    }
+}
+
 TEST_F(MainWinTest, CaptionFollowsTheLink)
 {
     DemoMeter *meter = AddMeter();
@@ -254,6 +285,27 @@ TEST_F(MainWinTest, ConsoleSendsTypedCommandAndShowsReply)
     EXPECT_EQ(Console().mid(mid.size()), QStringLiteral("B\na\n\nb\n\n"));
 }
 
+TEST_F(MainWinTest, ConsoleWaitsForARunningExchange)
+{
+    DemoMeter *meter = AddMeter();
+    ASSERT_TRUE(ConnectMeter());
+    meter->commands.clear();
+    bool busy = false;
+    meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
+        busy = ExchangeInProgress();
+        Type(w->txtConsole, QStringLiteral("E\r")); // as if typed while the reply is awaited
+        return false;
+    };
+    const QString before = Console();
+    QString reply;
+    EXPECT_EQ(SendCommand(QStringLiteral("C"), reply, 2, true), 0);
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(beeps, 2);
+    EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
+    EXPECT_EQ(Console().mid(before.size()), QStringLiteral("C\n"));
+    EXPECT_EQ(gDevice->PacketOut.Length, 0);
+}
+
 TEST_F(MainWinTest, ConsoleLineStopsAtThePacketSize)
 {
     DemoMeter *meter = AddMeter();
@@ -348,6 +400,34 @@ TEST_F(MainWinTest, PlacementRoundTripsThroughTheStore)
     EXPECT_EQ(Store()->value(QStringLiteral("Main/Window")).toString(), centred);
     EXPECT_EQ(Store()->value(QStringLiteral("Main/WindowState")).toString(), QStringLiteral("0"));
     EXPECT_EQ(w->WindowState(), 0);
+}
+
+TEST_F(MainWinTest, MessageBoxesHaveTheirIconAndDefault)
+{
+    InstallGuiMsgBox();
+    gBeepHook = nullptr;
+    struct Case { int buttons; QMessageBox::Icon icon; int answer; };
+    const Case cases[] = {
+        {vb::Exclamation, QMessageBox::Warning, vb::OK},
+        {vb::Information, QMessageBox::Information, vb::OK},
+        {vb::YesNo | vb::Question, QMessageBox::Question, vb::Yes},
+        {vb::YesNo | vb::Exclamation | vb::DefaultButton2, QMessageBox::Warning, vb::No},
+    };
+    for (const Case &c : cases) {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QString text;
+        QTimer::singleShot(0, [&] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
+                    icon = box->icon();
+                    text = box->text();
+                    box->defaultButton()->click(); // what Enter does
+                }
+        });
+        EXPECT_EQ(MsgBox(QStringLiteral("one\r\ntwo"), c.buttons, QStringLiteral("Title")), c.answer);
+        EXPECT_EQ(icon, c.icon);
+        EXPECT_EQ(text, QStringLiteral("one\ntwo"));
+    }
 }
 
 TEST(CenterForm, StaysOnTheScreen)
