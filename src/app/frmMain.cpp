@@ -32,6 +32,8 @@
 #include <QTextBlock>
 #include <QTextEdit>
 
+#include <algorithm>
+
 namespace {
 
 // Control geometry in twips.
@@ -65,17 +67,30 @@ protected:
 
         const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 0, -2, 0);
         const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+        // One size for the whole tool bar: the largest at which every caption fits.
+        QStringList captions;
+        for (const QObject *o : parent()->children())
+            if (auto *b = qobject_cast<const QPushButton *>(o); b && !b->isHidden())
+                captions << Shown(b->text());
         QFont f = font();
         for (qreal size = f.pointSizeF(); size > 5.5; size -= 0.5) {
             f.setPointSizeF(size);
-            const QRect need = QFontMetrics(f).boundingRect(area, flags, text());
-            if (need.width() <= area.width() && need.height() <= area.height())
+            const QFontMetrics metrics(f);
+            const bool fits = std::all_of(captions.cbegin(), captions.cend(), [&](const QString &caption) {
+                const QRect need = metrics.boundingRect(area, flags, caption);
+                return need.width() <= area.width() && need.height() <= area.height();
+            });
+            if (fits)
                 break;
         }
         p.setFont(f);
         p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-        p.drawText(area, flags, text());
+        p.drawText(area, flags, Shown(text()));
     }
+
+private:
+    // The meter's name is never split over two lines.
+    static QString Shown(QString caption) { return caption.replace(QStringLiteral("ZT 6200"), QStringLiteral("ZT\u00A06200")); }
 };
 
 // The logo, drawn to fill the picture box.
@@ -110,7 +125,7 @@ QPlainTextEdit *MakeBox(QWidget *parent, const QString &name)
     auto *box = new QPlainTextEdit(parent);
     box->setObjectName(name);
     box->setFont(ConsoleFont());
-    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth); // long record lines wrap, no sideways scrolling
     box->setTabChangesFocus(true);
     box->setUndoRedoEnabled(false); // the boxes only grow; no undo history to keep
     return box;
