@@ -118,16 +118,6 @@ void PaintLogo(QPainter &p, const QRectF &target)
     p.restore();
 }
 
-QPixmap DataclaveLogo(qreal devicePixelRatio)
-{
-    QPixmap pix(qRound(kLogoWidth * devicePixelRatio), qRound(kLogoHeight * devicePixelRatio));
-    pix.setDevicePixelRatio(devicePixelRatio);
-    pix.fill(Qt::transparent);
-    QPainter p(&pix);
-    PaintLogo(p, QRectF(0, 0, kLogoWidth, kLogoHeight));
-    return pix;
-}
-
 QIcon DataclaveIcon()
 {
     QIcon icon;
