@@ -118,25 +118,14 @@ void PaintLogo(QPainter &p, const QRectF &target)
     p.restore();
 }
 
+static void InitIconResource() { Q_INIT_RESOURCE(dataclave); }
+
 QIcon DataclaveIcon()
 {
+    // The resource lives in a static library: register it explicitly.
+    InitIconResource();
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128}) {
-        QPixmap pix(size, size);
-        pix.fill(Qt::transparent);
-        QPainter p(&pix);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 64.0, size / 64.0);
-        QLinearGradient bg(0, 0, 0, 64);
-        bg.setColorAt(0.0, QColor(0x12, 0x3a, 0x66));
-        bg.setColorAt(1.0, QColor(0x08, 0x1c, 0x36));
-        p.setPen(Qt::NoPen);
-        p.setBrush(bg);
-        p.drawRoundedRect(QRectF(1, 1, 62, 62), 12, 12);
-        DrawWaves(p, QPointF(32, 22), 9, 8, 2, QColor(0xff, 0xc1, 0x4d), 3.5);
-        DrawMast(p, QPointF(32, 56), 34, 9, QColor(0xe8, 0xee, 0xf5), 3);
-        p.end();
-        icon.addPixmap(pix);
-    }
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/dataclave-%1.png").arg(size), QSize(size, size));
     return icon;
 }

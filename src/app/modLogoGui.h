@@ -1,6 +1,6 @@
 #pragma once
-// The program's own artwork, drawn in code: the main window's logo and the
-// window icon.
+// The program's own artwork: the main window's logo, drawn in code, and the
+// window icon (the icon of the desktop packages).
 #include <QIcon>
 #include <QRectF>
 
