@@ -143,6 +143,7 @@ void frmDeleteData::lsvDataInit()
     m_model = new clsListModel(this);
     m_model->SetColumns(SavedListColumns(gFsm->DataHeader()));
     SetupListView(lsvData, m_model);
+    lsvData->setAlternatingRowColors(true); // easier to follow a row across 15 columns
     ConnectColumnClick(lsvData, &SortOrders);
     SortOrders = QVector<qint16>(m_model->columnCount(), 1);
     SizeColumnsToHeadings(lsvData, 195 + 270);

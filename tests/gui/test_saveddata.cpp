@@ -5,28 +5,11 @@
 #include "app/modListWindowsGui.h"
 #include "listview/modLV.h"
 #include "saveddata/frmDeleteData.h"
-#include "usb/clsUsbHid.h"
-#include "app/globals.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QHeaderView>
-#include <QItemSelectionModel>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPointer>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTimer>
-#include <QTreeView>
+#include <QtWidgets>
 #include <iostream>
 
 namespace {
-
-const QString kDeleteTitle = "ZT 6200 Delete Problem";
 
 // A 31-field saved record measured on day `day` of November.
 QString Line(const QString &recId, int day)
@@ -39,7 +22,7 @@ QString Line(const QString &recId, int day)
 class SavedDataTest : public MeterTest
 {
 protected:
-    // A connected meter of capacity 100 holding `lines`, and the window filled with them.
+    // A meter of capacity 100 holding `lines`, and the window shown with them.
     void Open(const QStringList &lines)
     {
         form.reset();
@@ -63,16 +46,6 @@ protected:
                                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     QStringList Sent(const char *pattern) const { return meter->commands.mid(sent).filter(QRegularExpression(pattern)); }
-    // The Rec IDs kept with the rows, in list order ("?" for none).
-    QString Ids() const
-    {
-        QStringList ids;
-        for (int r = 0; r < form->Rows()->Count(); ++r) {
-            const QVariant v = form->Rows()->UserValue(r);
-            ids << (v.isValid() ? QString::number(v.toInt()) : "?");
-        }
-        return ids.join(',');
-    }
     QStringList Titles() const
     {
         QStringList t;
@@ -86,38 +59,27 @@ protected:
     qsizetype sent = 0;
 };
 
-void Click(QWidget *w, Qt::MouseButton button, QPoint at)
-{
-    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent e(t, at, w->mapToGlobal(at), button, t == QEvent::MouseButtonPress ? button : Qt::NoButton,
-                      Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    }
-}
+const QString kDeleteTitle = "ZT 6200 Delete Problem";
 
 } // namespace
 
 TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
 {
-    // Days put the six records in the list as Rec IDs 2,4,1,6,5,3.
-    QStringList six;
+    QStringList six; // listed by date as Rec IDs 2,4,1,6,5,3
     for (auto [id, day] : {std::pair{1, 3}, {2, 1}, {3, 6}, {4, 2}, {5, 5}, {6, 4}})
         six << Line(QString::number(id), day);
     const QStringList three = {Line("1", 1), Line("2", 2), Line("3", 3)};
     const QList<int> all = {-1};
-    struct Case
-    {
+    struct Case {
         const char *name;
         QStringList lines;
-        QList<int> select; // rows in list order; {-1}: Select All
-        int answer;
-        int refuseErases; // "E" commands the meter refuses
-        QStringList deletes; // "F" commands, in order
-        int erases;          // "E" commands; -1: retried, but only a few times
-        QString left;        // Rec IDs still listed
-        QStringList titles;  // boxes after the question
-    };
-    const Case cases[] = {
+        QList<int> select;        // rows in list order; {-1}: "Select All"
+        int answer, refuseErases; // the question's answer; "E" commands the meter refuses
+        QStringList deletes;      // "F" commands, in order
+        int erases;               // "E" commands; -1: retried, but only a few times
+        QString left;             // Rec IDs still listed ("?": none kept)
+        QStringList titles;       // boxes after the question
+    } cases[] = {
         {"rows 2 and 5 of 6, last first", six, {1, 4}, vb::Yes, 0, {"F,5", "F,4"}, 0, "2,1,6,3", {}},
         {"answered No", six, {1, 4}, vb::No, 0, {}, 0, "2,4,1,6,5,3", {}},
         {"Rec ID 7", {Line("7", 1), Line("8", 2)}, {0}, vb::Yes, 0, {"F,7"}, 0, "8", {}},
@@ -133,99 +95,73 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Open(c.lines);
-        for (int r = 0; r < form->Rows()->Count(); ++r) { // the key shows Rec IDs up to 9999
-            const int id = form->Rows()->UserValue(r).toInt();
-            if (id > 0 && id < 10000)
-                EXPECT_TRUE(form->Rows()->Key(r).endsWith(QString("-%1").arg(id, 4, 10, QChar('0'))));
-        }
         int refuse = c.refuseErases;
         meter->replyOverride = [&refuse](const QString &cmd, QList<QByteArray> &reports) {
             reports = DemoMeter::FrameReply("ERROR\n", 65);
             return cmd == "E" && refuse-- > 0;
         };
-        if (c.select == all)
-            form->cmdSelectAll->click();
-        else
-            Select(c.select);
+        c.select == all ? form->cmdSelectAll->click() : Select(c.select);
         answers = {c.answer};
         form->cmdDelete->click();
+        meter->replyOverride = nullptr;
 
         ASSERT_FALSE(boxes.isEmpty());
-        EXPECT_EQ(boxes[0].title, "Delete Records?");
-        EXPECT_EQ(boxes[0].prompt, "Are you sure that you want to delete these records? \r\n(No undo possible)");
+        EXPECT_EQ(boxes[0].title + '|' + boxes[0].prompt,
+                  "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)");
         EXPECT_EQ(boxes[0].buttons, vb::YesNo | vb::Exclamation | vb::DefaultButton2);
         EXPECT_EQ(Titles().mid(1), c.titles);
         EXPECT_EQ(Sent("^F"), c.deletes);
         const qsizetype erases = Sent("^E$").size();
-        if (c.erases >= 0)
-            EXPECT_EQ(erases, c.erases);
-        else
-            EXPECT_TRUE(erases > 1 && erases <= 12) << erases;
-        EXPECT_EQ(Ids(), c.left);
-        EXPECT_EQ(form->lblRecords->text(),
-                  QString("Remaining free records:\r\n%1 out of 100").arg(100 - meter->saved.size()));
+        EXPECT_TRUE(c.erases >= 0 ? erases == c.erases : erases > 1 && erases <= 12) << erases;
+        QStringList ids;
+        for (int r = 0; r < form->Rows()->Count(); ++r)
+            ids << form->Rows()->UserValue(r).toString().replace(QRegularExpression("^$"), "?");
+        EXPECT_EQ(ids.join(','), c.left);
+        EXPECT_EQ(form->lblRecords->text(), QString("Remaining free records:\r\n%1 out of 100").arg(100 - meter->saved.size()));
         EXPECT_TRUE(form->cmdCancel->isEnabled());
         EXPECT_EQ(form->cmdDelete->isEnabled(), !meter->saved.isEmpty());
-        EXPECT_EQ(form->cmdSelectAll->isEnabled(), !c.left.isEmpty());
-        meter->replyOverride = nullptr;
     }
 }
 
-TEST_F(SavedDataTest, MenuButtonsAndLabel)
+TEST_F(SavedDataTest, MenuAndButtonStates)
 {
-    // The window opens sorted by date, ascending, with row 1 selected.
-    QStringList forty;
-    for (int i = 40; i >= 1; --i)
-        forty << Line(QString::number(i), 1 + (i - 1) % 28);
-    Open(forty);
+    Open({Line("1", 1), Line("2", 2), Line("3", 3)});
     EXPECT_EQ(form->windowTitle(), "Saved Data");
-    EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\r\n60 out of 100");
-    EXPECT_EQ(form->Rows()->Count(), 40);
-    EXPECT_EQ(form->Rows()->Text(0, 0), "01-Nov-2026");
-    EXPECT_EQ(form->lsvData->header()->sortIndicatorSection(), 0);
-    EXPECT_EQ(form->lsvData->header()->sortIndicatorOrder(), Qt::AscendingOrder);
     EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{0});
-
-    form->lsvDataAdd("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17"); // 17 fields: no row
-    EXPECT_EQ(form->Rows()->Count(), 40);
-
     QKeyEvent ctrlA(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
     QApplication::sendEvent(form->lsvData, &ctrlA);
-    EXPECT_EQ(SelectedRows(form->lsvData).size(), 40);
-
-    Open({Line("1", 1), Line("2", 2), Line("3", 3)});
+    EXPECT_EQ(SelectedRows(form->lsvData).size(), 3);
     QWidget *viewport = form->lsvData->viewport();
-    const QRect row2 = form->lsvData->visualRect(form->Rows()->index(1, 0));
+    const QPoint row2 = form->lsvData->visualRect(form->Rows()->index(1, 0)).center();
     const QPoint below(5, form->lsvData->visualRect(form->Rows()->index(2, 0)).bottom() + 20);
-    ASSERT_LT(below.y(), viewport->height());
-    struct Case { const char *name; Qt::MouseButton button; QPoint at; int row; bool menu, deleteEnabled; } cases[] = {
-        {"right button on row 2", Qt::RightButton, row2.center(), 2, true, true},
-        {"right button below the last row", Qt::RightButton, below, 0, true, false},
-        {"left button on row 2", Qt::LeftButton, row2.center(), 2, false, true},
+    struct Case { const char *name; Qt::MouseButton button; QPoint at; int row; bool menu; } cases[] = {
+        {"right button on row 2", Qt::RightButton, row2, 2, true},
+        {"right button below the last row", Qt::RightButton, below, 0, true},
+        {"left button on row 2", Qt::LeftButton, row2, 2, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        Click(viewport, c.button, c.at);
+        for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(t, c.at, viewport->mapToGlobal(c.at), c.button,
+                          t == QEvent::MouseButtonPress ? c.button : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &e);
+        }
         EXPECT_EQ(form->mnuSavedData->isVisible(), c.menu);
         EXPECT_EQ(form->wMouseRow, c.row);
         EXPECT_EQ(form->wPendingButton, 0);
-        EXPECT_EQ(form->mnuSavedDataDelete->isEnabled(), c.deleteEnabled);
+        EXPECT_EQ(form->mnuSavedDataDelete->isEnabled(), c.row != 0); // "Delete Data" only over a row
         EXPECT_TRUE(form->mnuSavedDataSelectAll->isEnabled());
         form->mnuSavedData->hide();
     }
-    SelectNoItems(form->lsvData);
-    form->mnuSavedDataSelectAll->trigger();
-    EXPECT_EQ(SelectedRows(form->lsvData).size(), 3);
 
     Open({}); // nothing to select or delete
-    EXPECT_FALSE(form->cmdSelectAll->isEnabled());
-    EXPECT_FALSE(form->cmdDelete->isEnabled());
+    EXPECT_FALSE(form->cmdSelectAll->isEnabled() || form->cmdDelete->isEnabled());
     form->DeleteSelected();
     EXPECT_TRUE(boxes.isEmpty());
 }
 
-// Through the download: the window shows the meter's records modally and
-// closes by itself once the meter is unplugged.
+// Through the download: the window is shown modally and closes by itself
+// once the meter is unplugged.
 TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
 {
     RegisterListWindows();
@@ -238,8 +174,7 @@ TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
     QObject::connect(&user, &QTimer::timeout, [&] {
         auto *f = qobject_cast<frmDeleteData *>(QApplication::activeModalWidget());
         if (f && !shown) {
-            shown = f;
-            rows = f->Rows()->Count();
+            shown = f, rows = f->Rows()->Count();
             platform.Plug(meter, false);
             Tick();
             unplugged.start();
@@ -254,7 +189,6 @@ TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
     EXPECT_EQ(rows, 36);
     EXPECT_LT(unplugged.elapsed(), 1500);
     EXPECT_TRUE(shown.isNull()); // gone with the download
-    EXPECT_TRUE(meter->commands.filter(QRegularExpression("^[EF]")).isEmpty());
 }
 
 TEST_F(SavedDataTest, ClosingStopsADeletionCleanly)
@@ -262,35 +196,25 @@ TEST_F(SavedDataTest, ClosingStopsADeletionCleanly)
     QStringList six;
     for (int i = 1; i <= 6; ++i)
         six << Line(QString::number(i), i);
-    struct Case { const char *name; bool unplugWhileAsking; int deletes; } cases[] = {
-        {"meter unplugged while the question is open", true, 0},
-        {"window closed while records are being deleted", false, 1},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (bool unplugWhileAsking : {true, false}) {
+        SCOPED_TRACE(unplugWhileAsking ? "meter unplugged while asking" : "window closed while deleting");
         Open(six);
         Select({0, 2, 4});
         frmDeleteData *f = form.get();
-        if (c.unplugWhileAsking)
-            whileBoxOpen = [&] {
-                platform.Plug(meter, false);
-                Tick();
-                f->timDisconnect_Timer();
-            };
+        if (unplugWhileAsking)
+            whileBoxOpen = [&] { platform.Plug(meter, false), Tick(), f->timDisconnect_Timer(); };
         else
             QTimer::singleShot(0, f, &QWidget::close); // runs inside the first exchange
         answers = {vb::Yes};
         f->DeleteSelected();
         whileBoxOpen = nullptr;
-        EXPECT_TRUE(f->fClosing());
-        EXPECT_FALSE(f->isVisible());
-        EXPECT_EQ(Sent("^F").size(), c.deletes);
+        EXPECT_TRUE(f->fClosing() && !f->isVisible());
+        EXPECT_EQ(Sent("^F").size(), unplugWhileAsking ? 0 : 1);
         EXPECT_TRUE(Sent("^[EC]$").isEmpty()); // nothing after the window closed
         EXPECT_EQ(Titles(), QStringList{"Delete Records?"});
     }
 }
 
-// A full meter: the demo meter's 32 767 generated records.
 TEST_F(SavedDataTest, FullMeterFillAndSortTimes)
 {
     meter = AddMeter("generate-saved 32767");
@@ -310,33 +234,8 @@ TEST_F(SavedDataTest, FullMeterFillAndSortTimes)
         QApplication::processEvents();
         worst = qMax(worst, t.elapsed());
     }
-    std::cout << "[ timing ] saved-data window, 32767 rows: fill + first sort " << first << " ms, slowest re-sort "
-              << worst << " ms" << std::endl;
+    std::cout << "[ timing ] 32767 saved rows: fill + first sort " << first << " ms, slowest re-sort " << worst << " ms\n";
     EXPECT_EQ(f.Rows()->Count(), 32767);
     EXPECT_LT(first, 6000); // generous: the machine is shared
     EXPECT_LT(worst, 2000);
-}
-
-// Not a test: saves the window with the demo meter's built-in data, e.g.
-// DATACLAVE_SCREENSHOT=shot.png QT_QPA_PLATFORM=xcb ./gui_test_saveddata --gtest_also_run_disabled_tests
-//   --gtest_filter=*Screenshot
-TEST_F(SavedDataTest, DISABLED_Screenshot)
-{
-    RegisterListWindows();
-    meter = AddMeter(DemoMeter::BuiltIn());
-    ASSERT_TRUE(ConnectMeter());
-    QTimer user;
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        if (auto *f = qobject_cast<frmDeleteData *>(QApplication::activeModalWidget())) {
-            user.stop();
-            QTimer::singleShot(500, f, [f] {
-                f->grab().save(qEnvironmentVariable("DATACLAVE_SCREENSHOT", "saved-data.png"));
-                f->close();
-            });
-        }
-    });
-    user.start(10);
-    bool save = false, fill = true;
-    DownloadUi ui;
-    GetAllData(ui, 0, save, fill);
 }
