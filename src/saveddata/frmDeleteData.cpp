@@ -276,6 +276,8 @@ bool frmDeleteData::eventFilter(QObject *watched, QEvent *event)
             UpdateButtons();
             break;
         case QEvent::ContextMenu: {
+            if (static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Keyboard)
+                break;
             // The menu key: the menu at the current row, as for a right click there.
             const QModelIndex current = lsvData->currentIndex();
             wMouseRow = current.isValid() && IsRowSelected(lsvData, current.row()) ? qint16(current.row() + 1) : 0;
