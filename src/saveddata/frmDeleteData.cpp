@@ -109,6 +109,10 @@ frmDeleteData::frmDeleteData(QWidget *parent)
     connect(mnuSavedDataDelete, &QAction::triggered, this, &frmDeleteData::DeleteSelected);
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
     connect(timDisconnect, &QTimer::timeout, this, &frmDeleteData::timDisconnect_Timer);
+    // Noted as it happens: the link may be found again before the deletion
+    // looks (a tick under the link's own message box).
+    if (gUsbHid)
+        connect(gUsbHid, &clsUsbHid::Disconnect, this, [this] { m_fLinkLost = true; });
 
     // Load
     lsvDataInit();
@@ -309,6 +313,8 @@ void frmDeleteData::DeleteSelected()
         return;
 
     m_fDeleting = true;
+    m_fLinkLost = false;
+    const LinkWork work; // no connection follow-up in the middle
     cmdDelete->setEnabled(false);
     cmdCancel->setEnabled(false);
     cmdSelectAll->setEnabled(false);
@@ -321,18 +327,26 @@ void frmDeleteData::DeleteSelected()
         if (!self || m_fClosing)
             return;
     }
-    if (every)
-        EraseAll();
-    else
-        DeleteEach();
+    if (!m_fLinkLost) {
+        if (every)
+            EraseAll();
+        else
+            DeleteEach();
+    }
     if (!self || m_fClosing)
         return;
     m_fDeleting = false;
-
-    UpdateRemaining();
+    if (!m_fLinkLost)
+        UpdateRemaining();
     DoEvents();
     if (!self || m_fClosing)
         return;
+    if (m_fLinkLost) {
+        // The user has been told by the link; what the meter did with the
+        // last command is unknown, so the list cannot be trusted any more.
+        close();
+        return;
+    }
     UpdateButtons();
     cmdCancel->setEnabled(true);
 }
@@ -341,7 +355,7 @@ void frmDeleteData::EraseAll()
 {
     const QPointer<frmDeleteData> self(this);
     bool erased = false;
-    for (int attempt = 0; attempt < kEraseAttempts && !erased && MeterConnected(); ++attempt) {
+    for (int attempt = 0; attempt < kEraseAttempts && !erased && MeterConnected() && !m_fLinkLost; ++attempt) {
         erased = EraseRecords() == 0;
         if (!self || m_fClosing)
             return;
@@ -351,7 +365,7 @@ void frmDeleteData::EraseAll()
         m_model->Clear();
         wMouseRow = 0;
         DoEvents();
-    } else if (MeterConnected()) { // a lost link has been reported by the link itself
+    } else if (MeterConnected() && !m_fLinkLost) { // a lost link has been reported by the link itself
         MsgBox(QStringLiteral("The FSM did not confirm erasing the records.\r\nThey are still listed."), vb::Exclamation,
                kDeleteTitle);
     }
@@ -391,7 +405,7 @@ void frmDeleteData::DeleteEach()
     header->setSectionsClickable(true);
     wMouseRow = 0;
 
-    if (failed >= 0 && MeterConnected()) {
+    if (failed >= 0 && MeterConnected() && !m_fLinkLost) {
         MsgBox(QStringLiteral("The FSM did not delete record ") + IntText(failed) +
                    QStringLiteral(".\r\nThe records not yet deleted are still selected."),
                vb::Exclamation, kDeleteTitle);

@@ -81,4 +81,5 @@ private:
     bool m_fActivated = false;
     bool m_fClosing = false;
     bool m_fDeleting = false;
+    bool m_fLinkLost = false; // the link went down during the current deletion
 };

@@ -8,12 +8,17 @@
 #include "app/frmMessage.h"
 #include "app/globals.h"
 #include "app/modDownload.h"
+#include "listview/modLV.h"
+#include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
+#include "saveddata/frmDeleteData.h"
 #include "storage/clsFile.h"
 #include "usb/clsUsbHid.h"
 
 #include <QDir>
 #include <QFile>
+#include <QItemSelectionModel>
+#include <QTreeView>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -266,6 +271,65 @@ TEST_F(FaultTest, DiskRefusesFile)
         ExpectFailed({kFileError}, 0);
         EXPECT_TRUE(gUsbHid->fDeviceConnected());
     }
+}
+
+// The saved-data window's delete walks (some rows: one "F" each; every row:
+// "E") while the meter vanishes or falls silent after every report.
+TEST_F(FaultTest, DeleteWalks)
+{
+    const QStringList ten = meter->saved;
+    QStringList listed, kept;
+    std::unique_ptr<frmDeleteData> form;
+    // One walk; the fault (0 none, 1 unplug, 2 stall) after k reports.
+    // Returns the number of reports it took.
+    auto walk = [&](bool every, int fault, int k) {
+        MeterReturns();
+        meter->saved = ten;
+        EXPECT_EQ(ReadDirectory(0), 0);
+        form = std::make_unique<frmDeleteData>();
+        for (const QString &line : ten)
+            form->lsvDataAdd(line);
+        form->show();
+        SelectNoItems(form->lsvData);
+        if (every)
+            form->cmdSelectAll->click();
+        else
+            for (int r : {1, 3, 4, 8})
+                form->lsvData->selectionModel()->select(form->Rows()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const int before = meter->inputReportsSent;
+        if (fault)
+            (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = before + k;
+        boxes.clear();
+        answers = {vb::Yes};
+        disconnects = 0;
+        form->DeleteSelected();
+        form->timDisconnect_Timer(); // the window's own check of the link
+        listed.clear(), kept.clear();
+        for (int r = 0; r < form->Rows()->Count(); ++r)
+            listed << form->Rows()->UserValue(r).toString();
+        for (const QString &line : std::as_const(meter->saved))
+            kept << line.section(',', 1, 1);
+        return meter->inputReportsSent - before;
+    };
+    for (bool every : {false, true}) {
+        const int total = walk(every, 0, 0);
+        EXPECT_EQ(Prompts().mid(1), QStringList());
+        EXPECT_EQ(kept.size(), every ? 0 : 6);
+        EXPECT_EQ(listed, kept);
+        for (int fault : {1, 2}) {
+            for (int k = 1; k < total; ++k) {
+                SCOPED_TRACE(QString("%1, %2 after %3 of %4 reports").arg(every ? "erase" : "delete 4 of 10", fault == 2 ? "stall" : "unplug").arg(k).arg(total).toStdString());
+                walk(every, fault, k);
+                const QStringList p = Prompts().mid(1); // after the question
+                EXPECT_EQ(p, QStringList{kLost});
+                EXPECT_GE(disconnects, 1);
+                EXPECT_TRUE(form->isHidden()); // closed: its list can no longer be trusted
+                for (const QString &id : std::as_const(kept)) // nothing unlisted that the meter still holds
+                    EXPECT_TRUE(listed.contains(id)) << qPrintable(id);
+            }
+        }
+    }
+    form.reset();
 }
 
 } // namespace
