@@ -27,14 +27,18 @@ struct Rig
     BenchProgram program{&platform};
     DemoMeter *meter;
     QTemporaryDir dir;
-    frmMain main;
-    BenchUser user{&main};
+    std::unique_ptr<frmMain> main; // none: the download as the command-line tool runs it
+    std::unique_ptr<BenchUser> user;
 
-    explicit Rig(int records)
+    explicit Rig(int records, bool windows = true)
     {
         meter = platform.AddMeter(DemoMeter::FromScenario(QStringLiteral("firmware 2.3.1\ngenerate-saved %1").arg(records), nullptr));
-        gApp->MainForm = &main;
-        main.show();
+        if (windows) {
+            main = std::make_unique<frmMain>();
+            user = std::make_unique<BenchUser>(main.get());
+            gApp->MainForm = main.get();
+            main->show();
+        }
         const QString path = dir.filePath(QStringLiteral("saved.csv"));
         SetSaveDialogHandler([path](const QString &, const QString &, const QString &) { return path; });
         if (!BenchProgram::WaitForMeter())
@@ -48,7 +52,7 @@ struct Rig
         const qsizetype before = meter->commands.size();
         const int sent = meter->inputReportsSent;
         bool save = true, fill = false;
-        main.GetAllData(0, save, fill);
+        main->GetAllData(0, save, fill);
         if (save)
             qFatal("the download did not finish");
         if (reports)
@@ -92,21 +96,27 @@ int main(int argc, char *argv[])
     prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
 
     if (qEnvironmentVariableIsSet("DATACLAVE_BENCH_PROFILE")) {
-        Rig rig(n);
+        Rig rig(n, false);
         std::printf("%.3f s\n", MedianSeconds(5, [&] { rig.CoreDownload(); }));
         return 0;
     }
     {
-        Rig rig(n);
         QStringList commands;
         int reports = 0;
-        const double window = MedianSeconds(3, [&] { commands = rig.WindowDownload(&reports); });
-        const double core = MedianSeconds(3, [&] { rig.CoreDownload(); });
-        const double base = MedianSeconds(3, [&] { Rig::Baseline(commands); });
+        double window, core, base;
+        {
+            Rig rig(n);
+            window = MedianSeconds(3, [&] { commands = rig.WindowDownload(&reports); });
+            base = MedianSeconds(3, [&] { Rig::Baseline(commands); });
+        }
+        {
+            Rig rig(n, false);
+            core = MedianSeconds(3, [&] { rig.CoreDownload(); });
+        }
         std::printf("Download of %d saved records, no report latency (%lld commands, %d input reports)\n", n,
                     qlonglong(commands.size()), reports);
         std::printf("  baseline (same commands, replies discarded)  %7.3f s  %8.0f records/s\n", base, n / base);
-        std::printf("  GetAllData without windows                   %7.3f s  %8.0f records/s  ratio %.2f\n", core, n / core, core / base);
+        std::printf("  GetAllData without windows (as the CLI)      %7.3f s  %8.0f records/s  ratio %.2f\n", core, n / core, core / base);
         std::printf("  frmMain::GetAllData (progress window, CSV)   %7.3f s  %8.0f records/s  ratio %.2f\n", window, n / window, window / base);
     }
     {

@@ -1,27 +1,33 @@
 // The saved-data list with a full meter (32 767 rows): rows built from the
 // record lines and added, the first sort (date, ascending), then a sort by
-// each comparison kind, each way. Once in the model alone, once with the
-// model shown in a table view (the cost of telling a view).
+// each comparison kind, each way. In the list model alone, and in the
+// saved-data window (rows through lsvDataAdd, sorts by heading clicks).
 //
 // bench_list [ROWS]
 #include "BenchSupport.h"
 #include "listview/clsListModel.h"
 #include "listview/modLVSort.h"
+#include "saveddata/frmDeleteData.h"
 #include "saveddata/modSavedRows.h"
 
-#include <QTableView>
+#include <QHeaderView>
+#include <QTreeView>
 
 namespace {
 
-void Measure(const QStringList &lines, const QStringList &names, bool withView)
+struct Kind
+{
+    const char *name;
+    int column;
+};
+const Kind kKinds[] = {
+    {"date (Date)", 0}, {"time (Time)", 1}, {"point number (Number)", 2},
+    {"latitude DMS (PaddedText)", 5}, {"note (Text)", 14},
+};
+
+void ModelAlone(const QStringList &lines, const QStringList &names)
 {
     clsListModel model;
-    QTableView view;
-    if (withView) {
-        view.setModel(&model);
-        view.resize(1000, 600);
-        view.show();
-    }
     QElapsedTimer t;
     t.start();
     model.SetColumns(SavedListColumns(names));
@@ -33,25 +39,41 @@ void Measure(const QStringList &lines, const QStringList &names, bool withView)
             rows.push_back(std::move(r));
     }
     model.AddRows(std::move(rows));
-    QCoreApplication::processEvents();
     const double fill = t.nsecsElapsed() / 1e6;
     model.Sort(0, 0);
-    QCoreApplication::processEvents();
     const double both = t.nsecsElapsed() / 1e6;
-    std::printf("%s: %d rows\n", withView ? "Model shown in a table view" : "Model alone", model.Count());
+    std::printf("List model alone: %d rows\n", model.Count());
     std::printf("  fill (rows from record lines)             %8.1f ms\n", fill);
     std::printf("  fill + first sort (date, ascending)       %8.1f ms\n", both);
-
-    struct Kind { const char *name; int column; } kinds[] = {
-        {"date (Date)", 0}, {"time (Time)", 1}, {"point number (Number)", 2},
-        {"latitude DMS (PaddedText)", 5}, {"note (Text)", 14},
-    };
-    for (const Kind &k : kinds) {
+    for (const Kind &k : kKinds) {
         for (int order : {0, 1}) {
             t.start();
             model.Sort(k.column, order);
-            QCoreApplication::processEvents();
             std::printf("  sort by %-28s %-4s  %8.1f ms\n", k.name, order ? "desc" : "asc", t.nsecsElapsed() / 1e6);
+        }
+    }
+}
+
+void Window(const QStringList &lines)
+{
+    frmDeleteData f;
+    QElapsedTimer t;
+    t.start();
+    for (const QString &line : lines)
+        f.lsvDataAdd(line);
+    const double fill = t.nsecsElapsed() / 1e6;
+    f.show(); // the first sort comes with the first showing
+    QCoreApplication::processEvents();
+    const double both = t.nsecsElapsed() / 1e6;
+    std::printf("Saved-data window (frmDeleteData, shown): %d rows\n", f.Rows()->Count());
+    std::printf("  lsvDataAdd of every line                  %8.1f ms\n", fill);
+    std::printf("  ... + show with the first sort            %8.1f ms\n", both);
+    for (const Kind &k : kKinds) {
+        for (int click : {0, 1}) {
+            t.start();
+            emit f.lsvData->header()->sectionClicked(k.column);
+            QCoreApplication::processEvents();
+            std::printf("  heading click %d on %-26s    %8.1f ms\n", click + 1, k.name, t.nsecsElapsed() / 1e6);
         }
     }
 }
@@ -63,10 +85,14 @@ int main(int argc, char *argv[])
     UseOffscreenPlatform();
     QApplication app(argc, argv);
     const int n = argc > 1 ? std::atoi(argv[1]) : 32767;
-    auto meter = DemoMeter::FromScenario(QStringLiteral("firmware 2.3.1\ngenerate-saved %1").arg(n), nullptr);
-    clsFsm names;
-    names.Version->setvalue(4);
-    Measure(meter->saved, names.DataHeader(), false);
-    Measure(meter->saved, names.DataHeader(), true);
+    DemoHidPlatform platform;
+    DemoMeter *meter =
+        platform.AddMeter(DemoMeter::FromScenario(QStringLiteral("firmware 2.3.1\ngenerate-saved %1").arg(n), nullptr));
+    BenchProgram program(&platform);
+    if (!BenchProgram::WaitForMeter())
+        qFatal("the demo meter was not found");
+    gFsm->DataType = 0;
+    ModelAlone(meter->saved, gFsm->DataHeader());
+    Window(meter->saved);
     return 0;
 }

@@ -221,6 +221,9 @@ frmMain::frmMain()
     UpdateCommands();
 
     connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, this, &frmMain::ConsoleText);
+    m_consoleTimer.setSingleShot(true);
+    m_consoleTimer.setInterval(40); // a batch a frame: the box still follows the download live
+    connect(&m_consoleTimer, &QTimer::timeout, this, &frmMain::FlushConsole);
     connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, this, &frmMain::UsbStatus);
     // Key preview: the window sees key presses before its controls.
     qApp->installEventFilter(this);
@@ -527,7 +530,32 @@ void frmMain::AppendTo(QPlainTextEdit *box, const QString &text)
     }
 }
 
-void frmMain::ConsoleText(const QString &text) { AppendTo(txtConsole, text); }
+void frmMain::ConsoleText(const QString &text)
+{
+    if (!m_fBatchConsole) {
+        AppendTo(txtConsole, text);
+        return;
+    }
+    m_consoleBatch += text;
+    if (!m_consoleTimer.isActive())
+        m_consoleTimer.start();
+}
+
+void frmMain::FlushConsole()
+{
+    m_consoleTimer.stop();
+    if (m_consoleBatch.isEmpty())
+        return;
+    const QString text = std::exchange(m_consoleBatch, QString());
+    AppendTo(txtConsole, text);
+}
+
+void frmMain::BatchConsole(bool fOn)
+{
+    if (!fOn)
+        FlushConsole();
+    m_fBatchConsole = fOn;
+}
 
 void frmMain::UsbStatus(const QString &line)
 {

@@ -2,6 +2,7 @@
 #include "storage/modWindowState.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 class QAction;
 class QLabel;
@@ -106,4 +107,12 @@ private:
     bool m_consoleScroll = false; // a move of the caret to the end is queued
     bool m_resultsScroll = false;
     bool m_unloaded = false;
+
+    // During a bulk download the console's echoes are put in the box in
+    // batches (laying out each record line alone costs more than reading it).
+    void BatchConsole(bool fOn);
+    void FlushConsole();
+    bool m_fBatchConsole = false;
+    QString m_consoleBatch;
+    QTimer m_consoleTimer; // single shot: the batch goes in when it fires
 };

@@ -106,5 +106,7 @@ void frmMain::GetAllData(qint32 DataType, bool &fSaveToFile, bool &fFillInForm)
 {
     InstallSaveDialog();
     WindowDownloadUi ui(this);
+    BatchConsole(true);
     ::GetAllData(ui, DataType, fSaveToFile, fFillInForm);
+    BatchConsole(false);
 }
