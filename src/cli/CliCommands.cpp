@@ -1,0 +1,254 @@
+#include "cli/CliCommands.h"
+#include "cli/CliTerminal.h"
+#include "app/clsApp.h"
+#include "app/clsVersion.h"
+#include "app/globals.h"
+#include "app/modAnsi.h"
+#include "app/modConsole.h"
+#include "app/modConvert.h"
+#include "app/modMsgBox.h"
+#include "protocol/clsDevice.h"
+#include "protocol/modConsoleSend.h"
+#include "protocol/modFSMComm.h"
+#include "records/clsFsm.h"
+#include "sim/DemoMeter.h"
+#include "usb/HidApiPlatform.h"
+#include "usb/clsUsbHid.h"
+#include "usb/frmUsbHid.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QThread>
+#include <memory>
+
+using namespace cli;
+
+namespace {
+
+constexpr int kSearchIntervalMs = 250;
+// Erase commands sent before giving up (each is already tried four times).
+constexpr int kEraseTries = 3;
+
+const QString kDeleteQuestion = QStringLiteral("Are you sure that you want to delete these records? \r\n(No undo possible)");
+const QString kDeleteTitle = QStringLiteral("Delete Records?");
+
+class Session
+{
+public:
+    explicit Session(const CliOptions &options) : o(options) {}
+    int Run();
+
+private:
+    bool Connect();
+    int Dispatch();
+    // The confirmation of a destructive command; false when it was not given.
+    bool Confirm(const QString &prompt, const QString &title);
+    int Declined() const;
+    bool FirmwareSupported() const { return gFsm->Version->value() != -1; }
+
+    int Version();
+    int Status();
+    int Send(const QString &text);
+    int DeleteSaved(const QStringList &ids);
+    int EraseSaved();
+
+    const CliOptions &o;
+    QObject m_context; // owns the connections to the core's signals
+};
+
+bool Session::Connect()
+{
+    frmUsbHid *timer = gUsbHid->HelperForm();
+    timer->tmrPeriodic.stop(); // the search below drives the ticks
+    const qint64 limitMs = o.demo ? 0 : qint64(o.waitSeconds * 1000);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        // A tick that finds the meter also asks it for its version.
+        timer->Tick();
+        if (gUsbHid->fDeviceConnected())
+            break;
+        const qint64 left = limitMs - elapsed.elapsed();
+        if (left <= 0)
+            break;
+        QThread::msleep(quint32(qMin<qint64>(kSearchIntervalMs, left)));
+    }
+    // From here on the link watches the meter as it does under the windows.
+    timer->tmrPeriodic.start();
+    return gUsbHid->IsDeviceConnected(true);
+}
+
+bool Session::Confirm(const QString &prompt, const QString &title)
+{
+    return MsgBox(prompt, vb::YesNo | vb::Exclamation | vb::DefaultButton2, title) == vb::Yes;
+}
+
+int Session::Declined() const
+{
+    if (ConfirmationNeeded()) {
+        Complain(QStringLiteral("nothing was changed: confirm with --yes when not running on a terminal"));
+        return UsageError;
+    }
+    Complain(QStringLiteral("nothing was changed"));
+    return Failure;
+}
+
+int Session::Version()
+{
+    WriteOut(gFsm->Version->szVersion() + QLatin1Char('\n'));
+    return Success;
+}
+
+int Session::Status()
+{
+    WriteOut(QStringLiteral("connected\nversion %1 %2\n").arg(gFsm->Version->value()).arg(gFsm->Version->szVersion()));
+    for (qint32 type : {0, 1}) {
+        if (ReadDirectory(type) != 0)
+            return Failure;
+        WriteOut(QStringLiteral("%1 %2 of %3\n")
+                     .arg(type == 0 ? QStringLiteral("saved") : QStringLiteral("tx"))
+                     .arg(gFsm->NumRecords())
+                     .arg(gFsm->MaxRecords()));
+    }
+    return Success;
+}
+
+int Session::Send(const QString &text)
+{
+    gDevice->PacketOut.Clear();
+    for (QChar ch : text)
+        gDevice->AddChar(CharToAnsi(ch));
+    gDevice->AddChar(13);
+    AppendConsole(text + QStringLiteral("\r\n"));
+
+    QByteArray reply;
+    const ConsoleSendResult result = ConsoleSend([&reply](const clsPacket &in) {
+        for (int i = 0; i < in.Length; ++i)
+            reply.append(char(in.Buffer(i)));
+    });
+    WriteOut(reply);
+    if (result != ConsoleSendResult::Replied) {
+        gUsbHid->ConnectionLost(true);
+        return Failure;
+    }
+    return Success;
+}
+
+int Session::DeleteSaved(const QStringList &ids)
+{
+    QList<int> numbers;
+    for (const QString &text : ids) {
+        int n = 0;
+        ParseId(text, 32767, &n);
+        if (!numbers.contains(n))
+            numbers << n;
+    }
+    if (!FirmwareSupported())
+        return Failure;
+    if (ReadDirectory(0) != 0)
+        return Failure;
+    if (gFsm->NumRecords() <= 0) {
+        MsgBox(QStringLiteral("The FSM has no saved records."), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
+        return Failure;
+    }
+    if (!Confirm(kDeleteQuestion, kDeleteTitle))
+        return Declined();
+    for (int n : numbers) {
+        if (DeleteRecord(n) != 0) {
+            Complain(QStringLiteral("saved record %1 was not deleted").arg(n));
+            return Failure;
+        }
+    }
+    return Success;
+}
+
+int Session::EraseSaved()
+{
+    if (!FirmwareSupported())
+        return Failure;
+    if (ReadDirectory(0) != 0)
+        return Failure;
+    if (gFsm->NumRecords() <= 0)
+        return Success; // nothing to erase
+    if (!Confirm(kDeleteQuestion, kDeleteTitle))
+        return Declined();
+    for (int attempt = 0; attempt < kEraseTries && gUsbHid->fDeviceConnected(); ++attempt) {
+        if (EraseRecords() == 0)
+            return Success;
+    }
+    Complain(QStringLiteral("the saved records were not erased"));
+    return Failure;
+}
+
+int Session::Dispatch()
+{
+    const QStringList &w = o.words;
+    const QString &cmd = w.at(0);
+    if (cmd == QLatin1String("version"))
+        return Version();
+    if (cmd == QLatin1String("status"))
+        return Status();
+    if (cmd == QLatin1String("send"))
+        return Send(w.at(1));
+    if (cmd == QLatin1String("delete") && w.at(1) == QLatin1String("saved"))
+        return DeleteSaved(w.mid(2));
+    if (cmd == QLatin1String("erase"))
+        return EraseSaved();
+    Complain(QStringLiteral("'%1' is not available in this build").arg(w.join(QLatin1Char(' '))));
+    return UsageError;
+}
+
+int Session::Run()
+{
+    // Told once, when the meter connects, as the main window does.
+    QObject::connect(gFsm->Version, &clsVersion::VersionUnknown, &m_context, [] {
+        MsgBox(QStringLiteral("ZT 6200 firmware (") + gFsm->Version->szVersion() + QStringLiteral(")\r\n")
+                   + QStringLiteral("requires a newer version of the Dataclave program."),
+               vb::Exclamation, QStringLiteral("Update Software"));
+    });
+    if (!Connect()) {
+        if (o.words.at(0) == QLatin1String("status"))
+            WriteOut(QStringLiteral("not connected\n"));
+        return Failure;
+    }
+    return Dispatch();
+}
+
+} // namespace
+
+int RunCommand(const CliOptions &o)
+{
+    DemoHidPlatform demo;
+    std::unique_ptr<HidPlatform> real;
+    if (o.demo) {
+        QString error;
+        std::unique_ptr<DemoMeter> meter = o.scenario.isEmpty() ? DemoMeter::BuiltIn()
+                                                                : DemoMeter::FromScenarioFile(o.scenario, &error);
+        if (!meter) {
+            Complain(error);
+            return Failure;
+        }
+        demo.AddMeter(std::move(meter));
+        SetHidPlatform(&demo);
+    } else {
+        real = CreateHidApiPlatform();
+        SetHidPlatform(real.get());
+    }
+
+    InstallMessageBoxes(o.yes);
+    QObject echo;
+    if (o.verbose)
+        EchoConsole(&echo);
+
+    CreateProcessObjects();
+    gApp->fDebug = o.verbose; // the link's status lines
+    int rc = Failure;
+    {
+        Session session(o);
+        rc = session.Run();
+    }
+    std::fflush(stdout);
+    DestroyProcessObjects();
+    SetHidPlatform(nullptr);
+    return rc;
+}

@@ -1,0 +1,32 @@
+#pragma once
+// What dataclave-cli shows instead of windows: message boxes as lines on
+// standard error, confirmations asked on a terminal, the console echo and
+// USB status lines, and writing to standard output.
+#include <QByteArray>
+#include <QString>
+
+class QObject;
+
+namespace cli {
+
+enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
+
+// Installs the message-box answerer. Yes/No boxes are asked on a terminal;
+// elsewhere they are answered Yes with `assumeYes`, otherwise No.
+void InstallMessageBoxes(bool assumeYes);
+// A Yes/No box was answered No because nobody could be asked.
+bool ConfirmationNeeded();
+
+// Prints the console echo and the USB status lines on standard error.
+void EchoConsole(QObject *context);
+
+bool StdinIsTerminal();
+bool StderrIsTerminal();
+
+void WriteOut(const QByteArray &bytes);
+void WriteOut(const QString &text); // in the terminal's encoding
+void WriteErr(const QString &text);
+// "dataclave-cli: " + text, on standard error.
+void Complain(const QString &text);
+
+} // namespace cli

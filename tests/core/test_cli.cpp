@@ -1,0 +1,183 @@
+// dataclave-cli, run as a program against the demo meter.
+#include "TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Result
+{
+    int code;
+    QByteArray out, err;
+};
+
+Result Cli(const QStringList &args, const QByteArray &input = QByteArray())
+{
+    Result r;
+    r.code = RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &r.out, &r.err, input);
+    return r;
+}
+
+// Two saved records (ids 3 and 5) and two Tx entries on firmware 2.2.
+const char *const kScenario =
+    "firmware 2.2.15\n"
+    "saved-capacity 40\n"
+    "tx-capacity 9\n"
+    "saved 1,3,1,1,\"KDCV\",1230,1230,1,\"ND\",\"JS\",\"a\",1,04-Nov-2026 08:32:17,04-Nov-2026 00:32:17,1,\"Loop\",TRUE,"
+    "45.5,-118.2,350,60.1,\"dBuV\",1.0,\"mV/m\",1.0,60.0,1.25,20.0,4.1,TRUE\n"
+    "saved 1,5,2,1,\"KDCV\",1230,1230,1,\"ND\",\"JS\",\"b\",2,04-Nov-2026 08:35:17,04-Nov-2026 00:35:17,1,\"Loop\",TRUE,"
+    "45.6,-118.1,351,60.1,\"dBuV\",1.0,\"mV/m\",1.0,60.0,1.5,21.0,4.2,TRUE\n"
+    "tx 1,1,\"KDCV\",1230,45.504306,-118.25000,-14.50000\n"
+    "tx 2,12,\"KWAL\",1400,46.064583,-118.34306,-15.00000\n";
+
+class CliTest : public ::testing::Test
+{
+protected:
+    QString Scenario(const QString &text = QString::fromLatin1(kScenario))
+    {
+        const QString path = dir.filePath(QStringLiteral("meter%1.txt").arg(++files));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.toLatin1());
+        return path;
+    }
+    // The demo meter with the scenario, then the arguments.
+    Result Demo(const QStringList &args, const QString &scenario = QString::fromLatin1(kScenario))
+    {
+        return Cli(QStringList{QStringLiteral("--demo=") + Scenario(scenario)} + args);
+    }
+    // The commands the meter received, from the --verbose echo.
+    static QStringList Sent(const Result &r)
+    {
+        QStringList sent;
+        static const QRegularExpression command(QStringLiteral("^[A-Z](,.*)?$"));
+        for (const QByteArray &line : r.err.split('\n'))
+            if (command.match(QString::fromLatin1(line)).hasMatch())
+                sent << QString::fromLatin1(line);
+        return sent;
+    }
+    QTemporaryDir dir;
+    int files = 0;
+};
+
+TEST_F(CliTest, UsageErrorsTouchNoMeter)
+{
+    const QStringList cases[] = {
+        {},
+        {"frobnicate"},
+        {"version", "extra"},
+        {"list", "files"},
+        {"download", "saved"},
+        {"delete", "saved"},
+        {"delete", "saved", "abc"},
+        {"delete", "saved", "1.5"},
+        {"delete", "tx", "40000"},
+        {"erase", "tx"},
+        {"send", QString(64, QLatin1Char('A'))},
+        {"send", QString::fromUtf8("\xe2\x82\xac\xe2\x98\x83")},
+        {"--wait", "soon", "version"},
+        {"--wait"},
+        {"--call", "KABC", "version"},
+        {"--frobnicate", "version"},
+        {"tx", "add", "--call", "KABC"},
+        {"tx", "edit", "x"},
+        {"tx", "remove"},
+    };
+    for (const QStringList &args : cases) {
+        // No --demo and no --wait: a search for a real meter would take 3 s.
+        QElapsedTimer t;
+        t.start();
+        const Result r = Cli(args);
+        EXPECT_EQ(r.code, 2) << qPrintable(args.join(' '));
+        EXPECT_TRUE(r.out.isEmpty()) << qPrintable(args.join(' '));
+        EXPECT_TRUE(r.err.contains("--help")) << qPrintable(args.join(' '));
+        EXPECT_LT(t.elapsed(), 2500) << qPrintable(args.join(' '));
+    }
+}
+
+TEST_F(CliTest, HelpNamesEveryCommand)
+{
+    const Result r = Cli({"--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.startsWith("Usage: dataclave-cli"));
+    for (const char *word : {"version", "status", "download", "list", "send", "delete", "erase", "tx add", "tx edit", "--wait"})
+        EXPECT_TRUE(r.out.contains(word)) << word;
+}
+
+TEST_F(CliTest, ReadingCommands)
+{
+    struct Case { QStringList args; QByteArray out; } cases[] = {
+        {{"version"}, "2.2.15\n"},
+        {{"status"}, "connected\nversion 3 2.2.15\nsaved 2 of 40\ntx 2 of 9\n"},
+        {{"send", "S"}, "2,9\n"},       // the reply's bytes as the meter sent them
+        {{"send", "Q,1"}, "ERROR\n"},   // a refusal is a reply too
+    };
+    for (const Case &c : cases) {
+        const Result r = Demo(c.args);
+        EXPECT_EQ(r.code, 0) << qPrintable(c.args.join(' ')) << r.err.constData();
+        EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
+    }
+    // The built-in demo data, without a scenario file.
+    const Result builtIn = Cli({"--demo", "status"});
+    EXPECT_EQ(builtIn.out, "connected\nversion 4 2.3.4\nsaved 36 of 500\ntx 5 of 100\n");
+}
+
+TEST_F(CliTest, DestructiveCommandsNeedConfirmation)
+{
+    struct Case { QStringList args; QByteArray input; int code; QStringList sent; } cases[] = {
+        {{"delete", "saved", "5", "3", "5"}, "", 2, {"A", "C"}},
+        {{"--yes", "delete", "saved", "5", "3", "5"}, "", 0, {"A", "C", "F,5", "F,3"}},
+        // The meter refuses an unknown record: four tries, then the next is not sent.
+        {{"--yes", "delete", "saved", "7", "3"}, "", 1, {"A", "C", "F,7", "F,7", "F,7", "F,7"}},
+        {{"erase", "saved"}, "y\n", 2, {"A", "C"}}, // standard input is no terminal: never read
+        {{"--yes", "erase", "saved"}, "", 0, {"A", "C", "E"}},
+    };
+    for (const Case &c : cases) {
+        const Result r = Demo(QStringList{"--verbose"} + c.args);
+        EXPECT_EQ(r.code, c.code) << qPrintable(c.args.join(' ')) << r.err.constData();
+        EXPECT_EQ(Sent(r), c.sent) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(r.out.isEmpty());
+        if (c.code == 2)
+            EXPECT_TRUE(r.err.contains("Delete Records?: Are you sure that you want to delete these records? \n(No undo possible)"));
+    }
+    // An empty store: nothing to erase, nothing sent.
+    const Result empty = Demo({"--verbose", "--yes", "erase", "saved"}, QStringLiteral("saved-capacity 10\n"));
+    EXPECT_EQ(empty.code, 0);
+    EXPECT_EQ(Sent(empty), (QStringList{"A", "C"}));
+}
+
+TEST_F(CliTest, MeterProblemsExitWithOne)
+{
+    struct Case { QStringList args; QString scenario; QByteArray out; QByteArray err; } cases[] = {
+        {{"--wait", "0", "status"}, "", "not connected\n",
+         "ZT 6200 Communication Problem: ZT 6200 is not connected. Please connect it with the USB cable\n"},
+        {{"--demo=/nonexistent/meter.txt", "version"}, "", "", "cannot read"},
+        {{"send", "S"}, "stall-after-reports 1\n", "", "ZT 6200 was disconnected. Please reconnect it."},
+        {{"status"}, "unplug-after-reports 1\n", "connected\nversion 4 2.3.1\n", "ZT 6200 was disconnected."},
+        {{"erase", "saved"}, "firmware 2.4.0\ngenerate-saved 2\n", "",
+         "Update Software: ZT 6200 firmware (2.4.0)\nrequires a newer version of the Dataclave program.\n"},
+        {{"--yes", "delete", "saved", "1"}, "generate-tx 2\n", "", "The FSM has no saved records."},
+    };
+    for (const Case &c : cases) {
+        const bool demo = !c.scenario.isEmpty();
+        const Result r = demo ? Demo(c.args, c.scenario) : Cli(c.args);
+        EXPECT_EQ(r.code, 1) << qPrintable(c.args.join(' '));
+        EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(r.err.contains(c.err)) << qPrintable(c.args.join(' ')) << "\n" << r.err.constData();
+    }
+}
+
+TEST_F(CliTest, WaitsForTheMeterAsLongAsAsked)
+{
+    QElapsedTimer t;
+    t.start();
+    const Result r = Cli({"--wait", "0.6", "version"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_GE(t.elapsed(), 600);
+    EXPECT_LT(t.elapsed(), 3000); // not the 3 s default
+}
+
+} // namespace
