@@ -1,4 +1,15 @@
 #include "app/clsApp.h"
+#include "storage/clsFile.h"
 
-// Placeholder until the save dialog lands (then it lives beside ShowSaveDialog).
-bool clsApp::SaveFileAs(const QString &) { return false; }
+bool clsApp::SaveFileAs(const QString &szTitle)
+{
+    const QString chosen = AskSaveFileName(szTitle, File->Path(), File->FileName());
+    if (chosen.isEmpty())
+        return false;
+    clsFile choice;
+    choice.setCompleteFileName(chosen);
+    File->setFileName(choice.FileName());
+    File->setPath(choice.Path());
+    File->fFileSelected = true;
+    return true;
+}

@@ -8,9 +8,7 @@
 static bool ParseWith(const QLocale &locale, const QString &text, double *value)
 {
     bool ok = false;
-    QLocale l = locale;
-    l.setNumberOptions(QLocale::DefaultNumberOptions); // accept group separators
-    const double v = l.toDouble(text, &ok);
+    const double v = locale.toDouble(text, &ok);
     if (ok && std::isfinite(v)) {
         *value = v;
         return true;
@@ -23,8 +21,19 @@ bool ToDouble(const QString &text, double *value)
     const QString t = text.trimmed();
     if (t.isEmpty())
         return false;
+    // Looked up once: QLocale::system() is costly and lists convert every cell.
+    static const QLocale regional = [] {
+        QLocale l = QLocale::system();
+        l.setNumberOptions(QLocale::DefaultNumberOptions); // accept group separators
+        return l;
+    }();
+    static const QLocale plain = [] {
+        QLocale l = QLocale::c();
+        l.setNumberOptions(QLocale::DefaultNumberOptions);
+        return l;
+    }();
     double v = 0;
-    if (ParseWith(QLocale::system(), t, &v) || ParseWith(QLocale::c(), t, &v)) {
+    if (ParseWith(regional, t, &v) || ParseWith(plain, t, &v)) {
         if (value)
             *value = v;
         return true;

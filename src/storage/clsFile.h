@@ -1,5 +1,72 @@
 #pragma once
-// Placeholder until the CSV writer lands.
+// One CSV output file: its name, and the writer that fills it.
+//
+// The file is written beside its target under a temporary name and only
+// replaces the target in CloseFile, so a download that fails half-way never
+// destroys an earlier file of the same name and never leaves a partial one.
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <functional>
+#include <memory>
+
+class QSaveFile;
+
 class clsFile
 {
+public:
+    clsFile();
+    ~clsFile();
+    clsFile(const clsFile &) = delete;
+    clsFile &operator=(const clsFile &) = delete;
+
+    bool fFileSelected = false; // the user chose a file in the save dialog
+
+    // Kept in step: CompleteFileName is Path + "/" + FileName.
+    QString CompleteFileName() const { return m_szCompleteFileName; }
+    void setCompleteFileName(const QString &szValue);
+    QString Path() const { return m_szPath; }
+    void setPath(const QString &szValue);
+    QString FileName() const { return m_szFileName; }
+    void setFileName(const QString &szValue);
+
+    // The full name, cut at the front to wLength characters ("..." and the end).
+    QString ShorterFileName(qint16 wLength = 40) const;
+
+    // Opens the file when none is open and writes the quoted column names.
+    // On failure tells the user, forgets the file and returns false.
+    bool WriteHeader(const QStringList &varList);
+    // Opens the file when none is open and writes one line; false on a write
+    // error (the caller reports it).
+    bool WriteLine(const QString &szString);
+    // Finishes the file: it replaces the target only now. True when nothing
+    // was open or every byte reached the disk; false otherwise (the caller
+    // reports it; the target is then untouched).
+    bool CloseFile();
+    // Drops the file being written; the target stays as it was.
+    void DiscardFile();
+    bool IsOpen() const { return m_file != nullptr; }
+
+    // "There is a problem writing to the file." ... (title "ZT 6200 File Error").
+    static void ShowWriteError();
+
+private:
+    bool OpenFile();
+    bool Write(const QByteArray &bytes);
+
+    QString m_szCompleteFileName;
+    QString m_szPath = QStringLiteral("./");
+    QString m_szFileName;
+    std::unique_ptr<QSaveFile> m_file; // the open file; none when null
 };
+
+// The save dialog, as a seam: the windows install a QFileDialog answerer, the
+// command-line tool its own, tests a scripted one. Arguments: the title, the
+// folder and the file name to offer; result: the chosen full path, or an
+// empty text when the user cancelled. Without an answerer nothing is chosen.
+using SaveDialogHandler = std::function<QString(const QString &szTitle, const QString &szFolder, const QString &szName)>;
+// Installs the answerer and returns the previous one.
+SaveDialogHandler SetSaveDialogHandler(SaveDialogHandler handler);
+bool HasSaveDialogHandler();
+// Asks the installed answerer.
+QString AskSaveFileName(const QString &szTitle, const QString &szFolder, const QString &szName);

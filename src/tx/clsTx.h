@@ -1,5 +1,57 @@
 #pragma once
-// Placeholder until the transmitter record lands.
+// One transmitter (Tx) entry of the meter, and its one-line text form:
+// Dir ID, Station ID, "call sign", frequency (kHz), latitude, longitude,
+// variation (decimal degrees) and, for meters that take 8 fields,
+// "modulation".
+#include "tx/clsCoordinate.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
 class clsTx
 {
+public:
+    clsTx();
+    clsTx(const clsTx &) = delete; // entries move by Copy, which keeps snapshots apart
+    clsTx &operator=(const clsTx &) = delete;
+
+    qint16 wDirId = 0;
+    qint16 wStationId = 0;
+    QString szCallSign = QStringLiteral("--------");
+    qint16 wFrequency = 500; // kHz
+    clsCoordinate Latitude;  // TypeId 1
+    clsCoordinate Longitude; // TypeId 2
+    clsCoordinate Variation; // TypeId 3
+    QString szListKey;       // row key in the Tx list; never sent, compared or copied
+    QString szModulation = QStringLiteral("AM");
+
+    // Call sign, frequency, modulation or a coordinate changed since the
+    // last snapshot. Writing false takes a snapshot; true does nothing.
+    bool fDirty() const;
+    void setfDirty(bool fNewValue);
+
+    // Sets the ids, frequency, call sign, coordinate values and modulation
+    // of Destination. False when a coordinate value could not be taken.
+    bool Copy(clsTx &Destination) const;
+
+    // Result codes of UsbReceive.
+    enum Receive { Taken = 0, TooFewFields = 1, ConversionError = 2 };
+    // Reads a line from the meter. Fewer than 7 fields: TooFewFields and
+    // nothing changes. A field that does not convert: ConversionError, with
+    // the fields before it already set. An 8th field sets the modulation.
+    qint16 UsbReceive(const QString &szString);
+
+    // The line for the meter, with the first wFields fields (7 or 8);
+    // without wFields, as many as the connected meter takes. Returns 0.
+    qint16 UsbSend(QString &szString, qint16 wFields) const;
+    qint16 UsbSend(QString &szString) const;
+
+private:
+    QString m_savedCallSign;
+    qint16 m_savedFrequency = 0;
+    QString m_savedModulation;
 };
+
+// One entry per row ever added to the Tx list during the run.
+extern std::vector<std::unique_ptr<clsTx>> gTxArray;

@@ -1,0 +1,72 @@
+#include "app/frmMessage.h"
+#include "app/clsApp.h"
+#include "app/globals.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+// Centre over `parent`, kept on the parent's screen.
+static void CenterOver(QWidget *child, QWidget *parent)
+{
+    QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    const QRect over = parent ? parent->frameGeometry() : area;
+    QRect r(QPoint(0, 0), child->frameGeometry().size());
+    r.moveCenter(over.center());
+    if (area.isValid()) {
+        if (r.right() > area.right())
+            r.moveRight(area.right());
+        if (r.left() < area.left())
+            r.moveLeft(area.left());
+        if (r.bottom() > area.bottom())
+            r.moveBottom(area.bottom());
+        if (r.top() < area.top())
+            r.moveTop(area.top());
+    }
+    child->move(r.topLeft());
+}
+
+frmMessage::frmMessage(QWidget *parent, QWidget *over)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmMessage"));
+    setModal(false);
+    lblMessage = new QLabel(this);
+    lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage->setAlignment(Qt::AlignCenter);
+    lblMessage->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Reading Data 32767 of 32767")) * 3 / 2);
+    lblMessage->setMinimumHeight(fontMetrics().lineSpacing() * 2 + 4);
+    pbarBar = new QProgressBar(this);
+    pbarBar->setObjectName(QStringLiteral("pbarBar"));
+    pbarBar->setTextVisible(false);
+    pbarBar->setRange(0, 0);
+    cmdOk = new QPushButton(QStringLiteral("OK"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lblMessage);
+    layout->addWidget(pbarBar);
+    layout->addWidget(cmdOk, 0, Qt::AlignHCenter);
+
+    if (gApp && gApp->Icon.canConvert<QIcon>())
+        setWindowIcon(gApp->Icon.value<QIcon>());
+    ensurePolished();
+    adjustSize();
+    setFixedSize(size()); // a new label text must not resize the window
+    CenterOver(this, over ? over : parentWidget());
+}
+
+void frmMessage::reject()
+{
+    // Escape and the close box count only once reading has finished.
+    if (cmdOk->isEnabled())
+        QDialog::reject();
+}

@@ -1,0 +1,23 @@
+#pragma once
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The download's progress window: a label, a bar and "OK". It cannot be
+// closed while "OK" is disabled (records are being read).
+class frmMessage : public QDialog
+{
+    Q_OBJECT
+public:
+    // Centres itself over `over` (the window active when it loads).
+    explicit frmMessage(QWidget *parent = nullptr, QWidget *over = nullptr);
+
+    QLabel *lblMessage = nullptr;
+    QProgressBar *pbarBar = nullptr;
+    QPushButton *cmdOk = nullptr;
+
+public slots:
+    void reject() override;
+};

@@ -1,0 +1,145 @@
+#include "tx/clsCoordinate.h"
+#include "app/modConvert.h"
+#include "tx/modCoordinates.h"
+
+#include <cmath>
+
+clsCoordinate::clsCoordinate()
+{
+    setvalue(0);
+    setTypeId(Untyped);
+}
+
+void clsCoordinate::setTypeId(qint32 coTypeId)
+{
+    m_typeId = coTypeId;
+    switch (coTypeId) {
+    case Latitude:
+        m_letters[0] = QStringLiteral("N");
+        m_letters[1] = QStringLiteral("S");
+        m_zeroHemisphere = 0;
+        m_degreesMax = 90;
+        m_secondsMax = 59.9f;
+        break;
+    case Longitude:
+        m_letters[0] = QStringLiteral("E");
+        m_letters[1] = QStringLiteral("W");
+        m_zeroHemisphere = 1;
+        m_degreesMax = 180;
+        m_secondsMax = 59.9f;
+        break;
+    case Variation:
+        m_letters[0] = QStringLiteral("E");
+        m_letters[1] = QStringLiteral("W");
+        m_zeroHemisphere = 1;
+        m_degreesMax = 180;
+        m_secondsMax = 59.0f;
+        break;
+    default: // untyped: the seconds limit stays as it was
+        m_letters[0].clear();
+        m_letters[1].clear();
+        m_zeroHemisphere = 1;
+        m_degreesMax = 90;
+        break;
+    }
+    // Fails only for a value derived from out-of-range degrees/minutes/
+    // seconds; those are then kept as they are.
+    setvalue(m_value);
+}
+
+bool clsCoordinate::setvalue(double v)
+{
+    qint16 d = 0, m = 0;
+    float s = 0;
+    if (!SplitDMS(v, &d, &m, &s))
+        return false;
+    m_value = v;
+    if (std::fabs(v) < kDmsStep)
+        m_hemisphere = m_zeroHemisphere;
+    else
+        m_hemisphere = v > 0 ? 0 : 1;
+    m_degrees = d;
+    m_minutes = m;
+    m_seconds = s;
+    return true;
+}
+
+void clsCoordinate::DeriveValue()
+{
+    double v = m_degrees + (m_minutes + double(m_seconds) / 60.0) / 60.0;
+    if (std::fabs(v) < kDmsStep) {
+        m_hemisphere = m_zeroHemisphere;
+        v = 0;
+    }
+    if (m_hemisphere == 1)
+        v = -v;
+    m_value = v;
+}
+
+void clsCoordinate::setDegrees(qint16 wValue)
+{
+    m_degrees = wValue;
+    DeriveValue();
+}
+
+void clsCoordinate::setMinutes(qint16 wValue)
+{
+    m_minutes = wValue;
+    DeriveValue();
+}
+
+void clsCoordinate::setSeconds(float wValue)
+{
+    m_seconds = wValue;
+    DeriveValue();
+}
+
+void clsCoordinate::setHemisphere(qint32 coValue)
+{
+    m_hemisphere = coValue;
+    DeriveValue();
+}
+
+QString clsCoordinate::szHemisphere() const { return szHemispheres(qint16(m_hemisphere)); }
+
+QString clsCoordinate::szHemispheres(qint16 i, bool *ok) const
+{
+    const bool good = i == 0 || i == 1;
+    if (ok)
+        *ok = good;
+    return good ? m_letters[i] : QString();
+}
+
+QString clsCoordinate::szSeconds(qint32 Options) const
+{
+    return FixedText(double(m_seconds), (Options & dms::TenthSeconds) ? 1 : 0);
+}
+
+QString clsCoordinate::szDMS(qint32 Options) const
+{
+    int width = 0; // untyped: a bare number
+    if (m_typeId == Latitude || m_typeId == Variation)
+        width = 2;
+    else if (m_typeId == Longitude)
+        width = 3;
+    return DMSText(m_degrees, m_minutes, m_seconds, width, Options, szHemisphere());
+}
+
+bool clsCoordinate::fDirty() const
+{
+    return !(std::fabs(m_value - m_savedValue) <= kDmsStep && m_typeId == m_savedTypeId
+             && m_degrees == m_savedDegrees && m_minutes == m_savedMinutes && m_seconds == m_savedSeconds);
+}
+
+void clsCoordinate::setfDirty(bool fNewValue)
+{
+    if (fNewValue)
+        return; // dirtiness is computed, never stored
+    m_savedValue = m_value;
+    m_savedTypeId = m_typeId;
+    m_savedDegrees = m_degrees;
+    m_savedMinutes = m_minutes;
+    m_savedSeconds = m_seconds;
+}
+
+bool clsCoordinate::Copy(clsCoordinate &Destination) const { return Destination.setvalue(m_value); }

@@ -1,0 +1,261 @@
+// Bulk download end to end: demo meter -> frmMain::GetAllData -> CSV file,
+// with the save dialog, the message boxes and the user's "OK" scripted.
+#include "TestSupport.h"
+#include "app/clsApp.h"
+#include "app/frmMain.h"
+#include "app/frmMessage.h"
+#include "app/globals.h"
+#include "app/modAnsi.h"
+#include "app/modConsole.h"
+#include "app/modDownload.h"
+#include "app/modEvents.h"
+#include "storage/clsFile.h"
+#include "storage/modFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <unistd.h>
+
+namespace {
+
+const QString kTx8 = "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\",\"Modulation\"";
+const QString kSaved31 = "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\","
+    "\"Measurement Frequency (kHz)\",\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\",\"Local Time\","
+    "\"Harmonic\",\"RF Source\",\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\",\"Fld Str 1\",\"Units 1\",\"Fld Str 2\","
+    "\"Units 2\",\"mV/m\",\"dBuV\",\"Tx Distance (km)\",\"Azimuth\",\"Temperature (\u00B0C)\",\"Tx Lat/Long Valid\",\"Modulation\"";
+const QString kSaved30 = kSaved31.left(kSaved31.lastIndexOf(','));
+const QString kTx7 = kTx8.left(kTx8.lastIndexOf(','));
+const QString kReadFailure = "Reading Problem|There is a problem with reading the data\r\n(either USB connection or data problems)";
+const QString kFileError = "ZT 6200 File Error|There is a problem writing to the file.\r\nIs it already open in another application?";
+
+// A saved record (31 fields; 30 without the modulation) as the meter sends it,
+// or as it is written with its invalid fields masked.
+QString Saved(const QString &meas, const QString &gps, const QString &txValid, bool fields31, bool masked)
+{
+    const bool fix = gps != "FALSE", dist = fix && meas == "1230" && txValid != "FALSE";
+    return "1,7,3,1,\"KDCV\",1230," + meas + ",2,\"ND\",\"JS\",\"R2 P3\",3," +
+           (masked && !fix ? "\"--------------------\",\"--------------------\"" : "04-Nov-2026 08:30:00,04-Nov-2026 00:30:00") +
+           ",1,\"Loop\"," + gps + (masked && !fix ? ",\"---------\",\"-----------\",\"---\"" : ",45.512345,-118.201234,356") +
+           ",61.2,\"dBuV\",1.148,\"mV/m\",1.148,61.20," + (masked && !dist ? "\"----\",\"----\"" : "2.50,23.0") + ",4.5," +
+           txValid + (fields31 ? ",\"AM\"" : "");
+}
+
+class DownloadTest : public MeterTest
+{
+protected:
+    void SetUp() override
+    {
+        MeterTest::SetUp();
+        gApp->MainForm = main = new frmMain;
+        oldDialog = SetSaveDialogHandler([this](const QString &title, const QString &, const QString &) {
+            dialogs << title;
+            if (whileDialogOpen)
+                whileDialogOpen();
+            return answer;
+        });
+        gBeepHook = [this] { ++beeps; };
+        QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, main, [this](const QString &t) { console += t; });
+        // The user: presses "OK" once the progress window enables it.
+        QObject::connect(&user, &QTimer::timeout, main, [this] {
+            for (frmMessage *m : main->findChildren<frmMessage *>()) {
+                mainEnabledDuring |= main->isEnabled();
+                caption = m->windowTitle();
+                if (m->cmdOk->isEnabled()) {
+                    finished = m->lblMessage->text();
+                    m->cmdOk->click();
+                }
+            }
+        });
+        user.start(1);
+    }
+    void TearDown() override
+    {
+        gBeepHook = nullptr;
+        SetSaveDialogHandler(oldDialog);
+        gApp->MainForm = nullptr;
+        delete main;
+        MeterTest::TearDown();
+    }
+    // A fresh meter, an earlier file, and a download checked for what every way out must leave.
+    DemoMeter *Run(const QString &scenario, qint32 type, bool save, bool fill, const char *target = "out.csv")
+    {
+        if (meter)
+            platform.Plug(meter, false), Tick();
+        meter = AddMeter(scenario);
+        EXPECT_TRUE(ConnectMeter());
+        QFile f(dir.filePath("out.csv"));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write("earlier") == 7);
+        f.close();
+        boxes.clear(), dialogs.clear(), console.clear(), finished.clear(), caption.clear();
+        beeps = 0, mainEnabledDuring = false;
+        answer = target ? dir.filePath(target) : QString();
+        sent = meter->commands.size();
+        main->GetAllData(type, save, fill);
+        EXPECT_TRUE(main->isEnabled());
+        EXPECT_TRUE(main->findChildren<frmMessage *>().isEmpty());
+        EXPECT_FALSE(gApp->File->IsOpen());
+        EXPECT_FALSE(mainEnabledDuring);
+        savedFlag = save;
+        return meter;
+    }
+    QByteArray File() const
+    {
+        QFile f(dir.filePath("out.csv"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QStringList Entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+    QStringList Prompts() const
+    {
+        QStringList p;
+        for (const ShownBox &b : boxes)
+            p << b.title + '|' + b.prompt;
+        return p;
+    }
+    qsizetype RecordReads() const { return meter->commands.mid(sent).filter(QRegularExpression("^[DT],")).size(); }
+
+    frmMain *main = nullptr;
+    DemoMeter *meter = nullptr;
+    QTemporaryDir dir;
+    QString answer, console, finished, caption;
+    QStringList dialogs;
+    std::function<void()> whileDialogOpen;
+    SaveDialogHandler oldDialog;
+    QTimer user;
+    bool mainEnabledDuring = false, savedFlag = true;
+    int beeps = 0;
+    qsizetype sent = 0;
+};
+
+} // namespace
+
+TEST_F(DownloadTest, SavesExactFiles)
+{
+    struct Case { const char *firmware; qint32 type; QString header; QStringList lines; } cases[] = {
+        {"2.3.1", 0, kSaved31, {Saved("1230", "TRUE", "TRUE", true, false)}},
+        {"2.2.15", 0, kSaved30, {Saved("1230", "TRUE", "TRUE", false, false), Saved("1230", "FALSE", "TRUE", false, false)}},
+        {"2.3.1", 0, kSaved31, {Saved("1240", "TRUE", "TRUE", true, false), Saved("1230", "TRUE", "FALSE", true, false)}},
+        {"2.3.1", 1, kTx8, {"1,1,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"AM\""}},
+        {"2.2.3", 1, kTx7, {"1,1,\"K\u00C9V\",1230,45.5,-118.2,-14.5", "2,9,\"B\",530,1,2,3"}},
+    };
+    for (const Case &c : cases) {
+        QString scenario = QString("firmware ") + c.firmware;
+        QStringList written;
+        for (const QString &line : c.lines) {
+            scenario += (c.type ? "\ntx " : "\nsaved ") + line;
+            const QStringList f = line.split(',');
+            written << (c.type ? line : Saved(f[6], f[16], f[29], f.size() == 31, true)) + "\r\n";
+        }
+        SCOPED_TRACE(scenario.toStdString());
+        Run(scenario, c.type, true, false);
+        EXPECT_EQ(File(), StringToAnsi(c.header + "\r\n" + written.join("")));
+        EXPECT_EQ(Entries(), QStringList{"out.csv"});
+        EXPECT_EQ(dialogs, QStringList{c.type ? "Save Downloaded Tx As" : "Save Downloaded Data As"});
+        EXPECT_EQ(caption, "Reading Data...");
+        EXPECT_EQ(finished, QString("Finished!\r\nDownloaded %1 records.").arg(c.lines.size()));
+        for (const QString &line : written)
+            EXPECT_TRUE(console.contains(line)) << qPrintable(line);
+        EXPECT_EQ(Prompts(), QStringList());
+        EXPECT_FALSE(savedFlag);
+        EXPECT_EQ(beeps, 1);
+    }
+}
+
+TEST_F(DownloadTest, FailuresKeepEarlierFile)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("ro"));
+    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
+    QFile::setPermissions(dir.filePath("ro"), QFileDevice::Permissions(0x5555));
+    const QString noRecords = "ZT 6200 Reading Problem|The FSM has no saved records.";
+    enum During { Nothing, Empty, Unplug, Nobody };
+    struct Case { const char *what, *scenario; qint32 type; bool fill; const char *target; During during; QStringList prompts; qsizetype reads; } cases[] = {
+        {"no saved records", "", 0, false, "out.csv", Nothing, {noRecords}, 0},
+        {"no Tx, viewing", "", 1, true, "out.csv", Nothing, {noRecords}, 0},
+        {"cancelled", "generate-saved 3", 0, false, nullptr, Nothing, {}, 0},
+        {"emptied meanwhile", "generate-saved 3", 0, false, "out.csv", Empty, {noRecords + " Nothing was saved to the disk file."}, 0},
+        {"unplugged on record 5 of 10", "generate-saved 10", 0, false, "out.csv", Unplug,
+         {"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.", kReadFailure}, 6},
+        {"folder not writable", "generate-saved 10", 0, false, "ro/out.csv", Nobody, {kFileError}, 2},
+        {"folder is a file", "generate-saved 10", 0, false, "out.csv/x.csv", Nothing, {kFileError}, 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        whileDialogOpen = [this, &c] {
+            if (c.during == Empty)
+                meter->saved.clear();
+            if (c.during == Unplug)
+                meter->replyOverride = [this](const QString &cmd, QList<QByteArray> &) {
+                    return cmd == "D,4,1" && (platform.Plug(meter, false), true);
+                };
+            if (c.during == Nobody && geteuid() == 0)
+                EXPECT_EQ(seteuid(65534), 0); // root could write anywhere
+        };
+        Run(QString("firmware 2.3.1\n") + c.scenario, c.type, !c.fill, c.fill, c.target);
+        if (geteuid() != getuid())
+            EXPECT_EQ(seteuid(getuid()), 0);
+        EXPECT_EQ(Prompts(), c.prompts);
+        EXPECT_EQ(RecordReads(), c.reads);
+        EXPECT_EQ(File(), QByteArray("earlier"));
+        EXPECT_EQ(Entries(), (QStringList{"out.csv", "ro"}));
+        EXPECT_TRUE(QDir(dir.filePath("ro")).isEmpty());
+    }
+}
+
+TEST_F(DownloadTest, FillsListWindow)
+{
+    struct Recorder : DownloadTarget {
+        frmMain *main;
+        QStringList *lines;
+        void lsvDataAdd(const QString &s) override { *lines << s; }
+        void ShowModal() override { *lines << (main->isEnabled() && main->findChildren<frmMessage *>().isEmpty() ? "shown" : "bad"); }
+    };
+    QStringList lines;
+    SetDownloadTargetFactory(1, [&] { auto r = std::make_unique<Recorder>(); r->main = main; r->lines = &lines; return r; });
+    Run("firmware 2.3.1\ngenerate-tx 3\ngenerate-saved 2", 1, false, true);
+    SetDownloadTargetFactory(1, nullptr);
+    EXPECT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines.last(), "shown");
+    EXPECT_TRUE(dialogs.isEmpty());
+    EXPECT_TRUE(finished.isEmpty()); // the progress window closed by itself
+    Run("firmware 2.3.1\ngenerate-saved 2", 0, false, true); // no saved-data window: nothing shown
+    EXPECT_EQ(RecordReads(), 3);
+}
+
+TEST_F(DownloadTest, DISABLED_Throughput)
+{
+    QElapsedTimer t;
+    whileDialogOpen = [&t] { t.start(); };
+    Run("firmware 2.3.1\ngenerate-saved 20000", 0, true, false);
+    const double s = t.elapsed() / 1000.0;
+    EXPECT_EQ(File().count("\r\n"), 20001);
+    std::printf("20000 records in %.2f s: %.0f records/s\n", s, 20000 / s);
+}
+
+TEST(SaveDialog, OffersFolderNameAndFilters)
+{
+    QTemporaryDir dir;
+    for (const char *typed : {"b", ""}) {
+        QString seen;
+        QTimer::singleShot(0, [&] {
+            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(d);
+            seen = QStringList{d->windowTitle(), d->defaultSuffix(), d->nameFilters().join(';'), d->selectedNameFilter(),
+                               d->directory().absolutePath(), QFileInfo(d->selectedFiles().value(0)).fileName()}.join('|');
+            if (*typed)
+                d->selectFile(typed), QMetaObject::invokeMethod(d, "accept");
+            else
+                d->reject();
+        });
+        const auto choice = ShowSaveDialog("a.csv", dir.path(), "Save Downloaded Tx As");
+        EXPECT_EQ(seen, "Save Downloaded Tx As|csv|Data (*.csv);All (*.*)|Data (*.csv)|" + dir.path() + "|a.csv");
+        EXPECT_EQ(choice->fFileSelected, *typed != 0);
+        EXPECT_EQ(choice->CompleteFileName(), *typed ? dir.filePath("b.csv") : QString());
+    }
+}
