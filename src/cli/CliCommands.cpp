@@ -1,4 +1,6 @@
 #include "cli/CliCommands.h"
+#include "cli/CliLists.h"
+#include "cli/CliProgress.h"
 #include "cli/CliTerminal.h"
 #include "app/clsApp.h"
 #include "app/clsVersion.h"
@@ -6,18 +8,23 @@
 #include "app/modAnsi.h"
 #include "app/modConsole.h"
 #include "app/modConvert.h"
+#include "app/modDownload.h"
 #include "app/modMsgBox.h"
 #include "protocol/clsDevice.h"
 #include "protocol/modConsoleSend.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "sim/DemoMeter.h"
+#include "storage/clsFile.h"
 #include "usb/HidApiPlatform.h"
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QObject>
+#include <QTemporaryDir>
 #include <QThread>
 #include <memory>
 
@@ -51,6 +58,8 @@ private:
     int Send(const QString &text);
     int DeleteSaved(const QStringList &ids);
     int EraseSaved();
+    int Download(qint32 type, const QString &file);
+    int List(qint32 type);
 
     const CliOptions &o;
     QObject m_context; // owns the connections to the core's signals
@@ -180,6 +189,49 @@ int Session::EraseSaved()
     return Failure;
 }
 
+int Session::Download(qint32 type, const QString &file)
+{
+    if (!FirmwareSupported())
+        return Failure;
+    // Standard output gets the finished file, so a failed download writes nothing there.
+    QTemporaryDir scratch;
+    const bool toStdout = file == QLatin1String("-");
+    if (toStdout && !scratch.isValid()) {
+        Complain(QStringLiteral("no folder for a temporary file: ") + scratch.errorString());
+        return Failure;
+    }
+    const QString path = toStdout ? scratch.filePath(QStringLiteral("download.csv")) : QDir::cleanPath(QDir::current().absoluteFilePath(file));
+    // The save dialog answers with the file named on the command line.
+    const SaveDialogHandler previous = SetSaveDialogHandler([path](const QString &, const QString &, const QString &) { return path; });
+
+    TerminalProgress progress;
+    bool fSaveToFile = true, fFillInForm = false;
+    GetAllData(progress, type, fSaveToFile, fFillInForm);
+    SetSaveDialogHandler(previous);
+    if (fSaveToFile)
+        return Failure; // not finished; the routine has said why
+    if (toStdout) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) {
+            Complain(QStringLiteral("cannot read the downloaded file: ") + f.errorString());
+            return Failure;
+        }
+        WriteOut(f.readAll());
+    }
+    return Success;
+}
+
+int Session::List(qint32 type)
+{
+    if (!FirmwareSupported())
+        return Failure;
+    ListPrinter printer(type);
+    TerminalProgress progress;
+    bool fSaveToFile = false, fFillInForm = true;
+    GetAllData(progress, type, fSaveToFile, fFillInForm);
+    return printer.Printed() ? Success : Failure;
+}
+
 int Session::Dispatch()
 {
     const QStringList &w = o.words;
@@ -194,6 +246,11 @@ int Session::Dispatch()
         return DeleteSaved(w.mid(2));
     if (cmd == QLatin1String("erase"))
         return EraseSaved();
+    const qint32 type = w.value(1) == QLatin1String("tx") ? 1 : 0;
+    if (cmd == QLatin1String("download"))
+        return Download(type, w.at(2));
+    if (cmd == QLatin1String("list"))
+        return List(type);
     Complain(QStringLiteral("'%1' is not available in this build").arg(w.join(QLatin1Char(' '))));
     return UsageError;
 }

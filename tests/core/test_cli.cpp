@@ -1,6 +1,7 @@
 // dataclave-cli, run as a program against the demo meter.
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -21,17 +22,22 @@ Result Cli(const QStringList &args, const QByteArray &input = QByteArray())
     return r;
 }
 
-// Two saved records (ids 3 and 5) and two Tx entries on firmware 2.2.
+// Two saved records (ids 3 and 5, read in that order but 5 measured first,
+// 5 off the Tx frequency) and two Tx entries, on firmware 2.2.
 const char *const kScenario =
     "firmware 2.2.15\n"
     "saved-capacity 40\n"
     "tx-capacity 9\n"
-    "saved 1,3,1,1,\"KDCV\",1230,1230,1,\"ND\",\"JS\",\"a\",1,04-Nov-2026 08:32:17,04-Nov-2026 00:32:17,1,\"Loop\",TRUE,"
+    "saved 1,3,1,1,\"KDCV\",1230,1230,1,\"ND\",\"JS\",\"a\",1,05-Nov-2026 08:32:17,05-Nov-2026 00:32:17,1,\"Loop\",TRUE,"
     "45.5,-118.2,350,60.1,\"dBuV\",1.0,\"mV/m\",1.0,60.0,1.25,20.0,4.1,TRUE\n"
-    "saved 1,5,2,1,\"KDCV\",1230,1230,1,\"ND\",\"JS\",\"b\",2,04-Nov-2026 08:35:17,04-Nov-2026 00:35:17,1,\"Loop\",TRUE,"
+    "saved 1,5,2,1,\"KDCV\",1230,1240,1,\"ND\",\"JS\",\"b\",2,04-Nov-2026 08:35:17,04-Nov-2026 00:35:17,1,\"Loop\",TRUE,"
     "45.6,-118.1,351,60.1,\"dBuV\",1.0,\"mV/m\",1.0,60.0,1.5,21.0,4.2,TRUE\n"
     "tx 1,1,\"KDCV\",1230,45.504306,-118.25000,-14.50000\n"
     "tx 2,12,\"KWAL\",1400,46.064583,-118.34306,-15.00000\n";
+
+const QByteArray kTxCsv = "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\"\r\n"
+                          "1,1,\"KDCV\",1230,45.504306,-118.25000,-14.50000\r\n"
+                          "2,12,\"KWAL\",1400,46.064583,-118.34306,-15.00000\r\n";
 
 class CliTest : public ::testing::Test
 {
@@ -178,6 +184,76 @@ TEST_F(CliTest, WaitsForTheMeterAsLongAsAsked)
     EXPECT_EQ(r.code, 1);
     EXPECT_GE(t.elapsed(), 600);
     EXPECT_LT(t.elapsed(), 3000); // not the 3 s default
+}
+
+TEST_F(CliTest, DownloadWritesTheFile)
+{
+    const QString file = dir.filePath(QStringLiteral("tx.csv"));
+    Result r = Demo({"download", "tx", file});
+    EXPECT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.isEmpty());
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), kTxCsv);
+
+    r = Demo({"download", "tx", "-"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, kTxCsv);
+    EXPECT_TRUE(r.err.isEmpty()); // no progress bar off a terminal
+
+    // Saved data: the masked record line and the one-byte degree sign of the header.
+    r = Demo({"download", "saved", "-"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.startsWith("\"Dir ID\",\"Rec ID\","));
+    EXPECT_TRUE(r.out.contains("\"Temperature (\xB0" "C)\",\"Tx Lat/Long Valid\"\r\n"));
+    EXPECT_TRUE(r.out.endsWith(",1.0,60.0,\"---\",\"----\",4.2,TRUE\r\n"));
+}
+
+TEST_F(CliTest, FailedDownloadsLeaveNoFile)
+{
+    const QString noRecords = QStringLiteral("ZT 6200 Reading Problem: The FSM has no saved records.");
+    const QString readProblem = QStringLiteral("Reading Problem: There is a problem with reading the data\n(either USB connection or data problems)");
+    struct Case { const char *what; QString scenario; QString target; QString err; } cases[] = {
+        {"no records", "tx-capacity 3\n", "out.csv", noRecords},
+        {"meter gone on record 3", "generate-saved 5\nunplug-after-reports 5\n", "out.csv", readProblem},
+        {"meter gone, to stdout", "generate-saved 5\nunplug-after-reports 5\n", "-", readProblem},
+        {"no such folder", "generate-saved 5\n", "missing/out.csv",
+         QStringLiteral("ZT 6200 File Error: There is a problem writing to the file.\nIs it already open in another application?")},
+    };
+    for (const Case &c : cases) {
+        QTemporaryDir out;
+        const QString target = c.target == QLatin1String("-") ? c.target : out.filePath(c.target);
+        const Result r = Demo({"download", "saved", target}, c.scenario);
+        EXPECT_EQ(r.code, 1) << c.what;
+        EXPECT_TRUE(r.out.isEmpty()) << c.what;
+        EXPECT_TRUE(QDir(out.path()).isEmpty()) << c.what;
+        EXPECT_TRUE(r.err.contains(c.err.toUtf8())) << c.what << "\n" << r.err.constData();
+    }
+}
+
+TEST_F(CliTest, ListShowsTheWindowsRows)
+{
+    const Result tx = Demo({"list", "tx"});
+    EXPECT_EQ(tx.code, 0);
+    // By frequency, descending; right-justified frequency, DMS texts.
+    EXPECT_EQ(tx.out, "Call Sign\tFrequency\tLatitude\tLongitude\tVariation\tLatitude DMS\tLongitude DMS\n"
+                      "KWAL\t 1400\t46.064583\t-118.34306\t-15.00000\t46\u00B0 03' 52.5\"N\t118\u00B0 20' 35.0\"W\n"
+                      "KDCV\t 1230\t45.504306\t-118.25000\t-14.50000\t45\u00B0 30' 15.5\"N\t118\u00B0 15' 00.0\"W\n");
+
+    const Result saved = Demo({"list", "saved"});
+    EXPECT_EQ(saved.code, 0);
+    const QList<QByteArray> lines = saved.out.split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].startsWith("Date\tTime\tPoint Number\tLatitude\tLongitude\tLatitude DMS\t"));
+    // By date, ascending: record 5 (measured 4 Nov, off frequency: masked distance) first.
+    EXPECT_EQ(lines[1], "04-Nov-2026\t08:35:17\t    2\t     45.6\t     -118.1\t45\u00B0 36' 00.0\"N\t118\u00B0 06' 00.0\"W\t"
+                        "   ---\t  ----\t    1.0\t   60.0\t 1240\tND\tJS\tb");
+    EXPECT_TRUE(lines[2].startsWith("05-Nov-2026\t08:32:17\t    1\t"));
+
+    const Result empty = Demo({"list", "tx"}, QStringLiteral("generate-saved 2\n"));
+    EXPECT_EQ(empty.code, 1);
+    EXPECT_TRUE(empty.out.isEmpty());
+    EXPECT_TRUE(empty.err.contains("The FSM has no saved records."));
 }
 
 } // namespace
