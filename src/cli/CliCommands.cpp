@@ -9,6 +9,7 @@
 #include "app/modConsole.h"
 #include "app/modConvert.h"
 #include "app/modDownload.h"
+#include "app/modEvents.h"
 #include "app/modMsgBox.h"
 #include "protocol/clsDevice.h"
 #include "protocol/modConsoleSend.h"
@@ -81,6 +82,7 @@ bool Session::Connect()
         if (left <= 0)
             break;
         QThread::msleep(quint32(qMin<qint64>(kSearchIntervalMs, left)));
+        DoEvents();
     }
     // From here on the link watches the meter as it does under the windows.
     timer->tmrPeriodic.start();
@@ -206,7 +208,9 @@ int Session::Download(qint32 type, const QString &file)
 
     TerminalProgress progress;
     bool fSaveToFile = true, fFillInForm = false;
+    SetSaving(true);
     GetAllData(progress, type, fSaveToFile, fFillInForm);
+    SetSaving(false);
     SetSaveDialogHandler(previous);
     if (fSaveToFile)
         return Failure; // not finished; the routine has said why
@@ -294,6 +298,7 @@ int RunCommand(const CliOptions &o)
 
     InstallMessageBoxes(o.yes);
     QObject echo;
+    HandleInterrupts(&echo);
     if (o.verbose)
         EchoConsole(&echo);
 

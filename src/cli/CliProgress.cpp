@@ -22,10 +22,7 @@ QString TerminalProgress::BarLine(const QString &szMessage, int value, int maxim
 
 void TerminalProgress::Draw(const QString &line)
 {
-    // Blanks over whatever the longer previous line left behind.
-    const int pad = qMax(0, m_lastLength - int(line.size()));
-    WriteErr(QLatin1Char('\r') + line + QString(pad, QLatin1Char(' ')));
-    m_lastLength = int(line.size());
+    ShowStatus(line);
     m_drawn.start();
 }
 
@@ -54,20 +51,15 @@ void TerminalProgress::ProgressFinished(const QString &szMessage)
         return;
     QString text = szMessage;
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    Draw(text);
-    WriteErr(QStringLiteral("\n"));
-    m_lastLength = 0;
+    WriteErr(text + QLatin1Char('\n')); // replaces the bar
     m_open = false;
 }
 
 void TerminalProgress::ProgressClose()
 {
-    if (m_open && m_shown && m_lastLength > 0)
-        Draw(QString()); // clears the line for the message that follows
     if (m_open && m_shown)
-        WriteErr(QStringLiteral("\r"));
+        ClearStatus(); // room for the message that follows
     m_open = false;
-    m_lastLength = 0;
 }
 
 } // namespace cli

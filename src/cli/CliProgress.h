@@ -29,7 +29,6 @@ private:
     bool m_shown; // standard error is a terminal
     bool m_open = false;
     int m_maximum = 0;
-    int m_lastLength = 0;
     QElapsedTimer m_drawn;
 };
 

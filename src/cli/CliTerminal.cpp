@@ -1,9 +1,15 @@
 #include "cli/CliTerminal.h"
+#include "app/clsApp.h"
+#include "app/globals.h"
 #include "app/modConsole.h"
 #include "app/modMsgBox.h"
+#include "storage/clsFile.h"
 
 #include <QObject>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #ifdef _WIN32
 #include <io.h>
 #define isatty _isatty
@@ -18,6 +24,16 @@ namespace cli {
 namespace {
 
 bool gConfirmationNeeded = false;
+int gStatusLength = 0; // characters of the status line on screen
+
+void PutErr(const QString &text)
+{
+    // Standard output may be a file being written: keep the two apart.
+    std::fflush(stdout);
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
 
 QString Lines(QString text)
 {
@@ -52,7 +68,43 @@ int Answer(const QString &prompt, int buttons, const QString &title, bool assume
     return vb::No;
 }
 
+constexpr int kInterruptedStatus = 130;
+volatile std::sig_atomic_t gSaving = 0;
+#ifndef _WIN32
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    if (!gSaving)
+        _exit(kInterruptedStatus);
+    const char c = 1;
+    const ssize_t ignored = write(gSignalPipe[1], &c, 1);
+    (void)ignored;
+}
+#endif
+
 } // namespace
+
+void HandleInterrupts(QObject *context)
+{
+#ifndef _WIN32
+    if (pipe(gSignalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
+        if (gApp && gApp->File)
+            gApp->File->DiscardFile();
+        ClearStatus();
+        std::_Exit(kInterruptedStatus);
+    });
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+#else
+    Q_UNUSED(context);
+#endif
+}
+
+void SetSaving(bool whileSaving) { gSaving = whileSaving ? 1 : 0; }
 
 void InstallMessageBoxes(bool assumeYes)
 {
@@ -83,11 +135,24 @@ void WriteOut(const QString &text) { WriteOut(text.toLocal8Bit()); }
 
 void WriteErr(const QString &text)
 {
-    // Standard output may be a file being written: keep the two apart.
-    std::fflush(stdout);
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
+    ClearStatus();
+    PutErr(text);
+}
+
+void ShowStatus(const QString &line)
+{
+    // Blanks over whatever a longer previous line left behind.
+    const int pad = qMax(0, gStatusLength - int(line.size()));
+    PutErr(QLatin1Char('\r') + line + QString(pad, QLatin1Char(' ')));
+    gStatusLength = int(line.size());
+}
+
+void ClearStatus()
+{
+    if (gStatusLength == 0)
+        return;
+    PutErr(QLatin1Char('\r') + QString(gStatusLength, QLatin1Char(' ')) + QLatin1Char('\r'));
+    gStatusLength = 0;
 }
 
 void Complain(const QString &text) { WriteErr(QStringLiteral("dataclave-cli: ") + text + QLatin1Char('\n')); }

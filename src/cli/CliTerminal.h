@@ -17,6 +17,12 @@ void InstallMessageBoxes(bool assumeYes);
 // A Yes/No box was answered No because nobody could be asked.
 bool ConfirmationNeeded();
 
+// Ctrl+C and termination end the program with status 130 at once, except
+// while `whileSaving` is set: then the partial file is dropped first (at the
+// next pass of the message loop), so no temporary file is left behind.
+void HandleInterrupts(QObject *context);
+void SetSaving(bool whileSaving);
+
 // Prints the console echo and the USB status lines on standard error.
 void EchoConsole(QObject *context);
 
@@ -26,6 +32,10 @@ bool StderrIsTerminal();
 void WriteOut(const QByteArray &bytes);
 void WriteOut(const QString &text); // in the terminal's encoding
 void WriteErr(const QString &text);
+// A line on standard error that is redrawn in place (the progress bar).
+// Anything else written to standard error first clears it.
+void ShowStatus(const QString &line);
+void ClearStatus();
 // "dataclave-cli: " + text, on standard error.
 void Complain(const QString &text);
 

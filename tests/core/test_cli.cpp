@@ -4,8 +4,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 
 namespace {
 
@@ -254,6 +258,52 @@ TEST_F(CliTest, ListShowsTheWindowsRows)
     EXPECT_EQ(empty.code, 1);
     EXPECT_TRUE(empty.out.isEmpty());
     EXPECT_TRUE(empty.err.contains("The FSM has no saved records."));
+}
+
+// On a terminal (through script(1), where present): the progress bar and a
+// confirmation answered by the user.
+TEST_F(CliTest, OnATerminal)
+{
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty())
+        GTEST_SKIP() << "script(1) is not installed";
+    auto onTerminal = [&](const QStringList &args, const QByteArray &typed) {
+        QStringList quoted;
+        for (const QString &a : QStringList{BuiltProgram(QStringLiteral("dataclave-cli")), QStringLiteral("--demo=") + Scenario()} + args)
+            quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
+        Result r;
+        r.code = RunProgram(script, {"-qec", quoted.join(' '), "/dev/null"}, &r.out, &r.err, typed);
+        return r;
+    };
+    const Result download = onTerminal({"download", "saved", dir.filePath("t.csv")}, "");
+    EXPECT_EQ(download.code, 0);
+    EXPECT_TRUE(download.out.contains("\rReading Data 2 of 2 [##############################] 100%"));
+    EXPECT_TRUE(download.out.contains("Finished! Downloaded 2 records.\r\n"));
+
+    struct Case { QByteArray typed; int code; bool erased; } cases[] = {{"y\n", 0, true}, {"\n", 1, false}, {"no\n", 1, false}};
+    for (const Case &c : cases) {
+        const Result r = onTerminal({"--verbose", "erase", "saved"}, c.typed);
+        EXPECT_EQ(r.code, c.code) << c.typed.constData();
+        EXPECT_TRUE(r.out.contains("(No undo possible) [y/N] "));
+        // The echo of the erase command, after the prompt or on a line of its own.
+        EXPECT_EQ(QString::fromLatin1(r.out).contains(QRegularExpression(QStringLiteral("(^|\\s)E\r\n"))), c.erased)
+            << c.typed.constData();
+    }
+}
+
+TEST_F(CliTest, InterruptedDownloadLeavesNothing)
+{
+    QTemporaryDir out;
+    QProcess p;
+    p.start(BuiltProgram(QStringLiteral("dataclave-cli")),
+            {QStringLiteral("--demo=") + Scenario(QStringLiteral("generate-saved 5000\nreport-latency-us 1000\n")), "download",
+             "saved", out.filePath("out.csv")});
+    ASSERT_TRUE(p.waitForStarted());
+    QThread::msleep(500);
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 130);
+    EXPECT_TRUE(QDir(out.path()).isEmpty());
 }
 
 } // namespace
