@@ -262,11 +262,7 @@ int Session::Dispatch()
 int Session::Run()
 {
     // Told once, when the meter connects, as the main window does.
-    QObject::connect(gFsm->Version, &clsVersion::VersionUnknown, &m_context, [] {
-        MsgBox(QStringLiteral("ZT 6200 firmware (") + gFsm->Version->szVersion() + QStringLiteral(")\r\n")
-                   + QStringLiteral("requires a newer version of the Dataclave program."),
-               vb::Exclamation, QStringLiteral("Update Software"));
-    });
+    QObject::connect(gFsm->Version, &clsVersion::VersionUnknown, &m_context, &ShowUpdateSoftware);
     if (!Connect()) {
         if (o.words.at(0) == QLatin1String("status"))
             WriteOut(QStringLiteral("not connected\n"));
