@@ -3,6 +3,7 @@
 #include "app/clsApp.h"
 #include "app/frmMain.h"
 #include "app/globals.h"
+#include "app/modListWindowsGui.h"
 #include "app/modEvents.h"
 #include "app/modMsgBoxGui.h"
 #include "sim/DemoMeter.h"
@@ -44,6 +45,7 @@ int main(int argc, char *argv[])
 #endif
 
     CreateProcessObjects();
+    RegisterListWindows();
     int rc = 0;
     {
         frmMain w; // loads the window without showing it
