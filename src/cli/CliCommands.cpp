@@ -15,6 +15,7 @@
 #include "protocol/modConsoleSend.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
+#include "saveddata/modSavedDelete.h"
 #include "sim/DemoMeter.h"
 #include "storage/clsFile.h"
 #include "usb/HidApiPlatform.h"
@@ -34,8 +35,6 @@ using namespace cli;
 namespace {
 
 constexpr int kSearchIntervalMs = 250;
-// Erase commands sent before giving up (each is already tried four times).
-constexpr int kEraseTries = 3;
 
 const QString kDeleteQuestion = QStringLiteral("Are you sure that you want to delete these records? \r\n(No undo possible)");
 const QString kDeleteTitle = QStringLiteral("Delete Records?");
@@ -183,10 +182,10 @@ int Session::EraseSaved()
         return Success; // nothing to erase
     if (!Confirm(kDeleteQuestion, kDeleteTitle))
         return Declined();
-    for (int attempt = 0; attempt < kEraseTries && gUsbHid->fDeviceConnected(); ++attempt) {
-        if (EraseRecords() == 0)
-            return Success;
-    }
+    if (EraseSavedRecords())
+        return Success;
+    if (!gUsbHid->fDeviceConnected())
+        return Failure; // the link has said so
     Complain(QStringLiteral("the saved records were not erased"));
     return Failure;
 }
