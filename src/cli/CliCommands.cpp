@@ -36,8 +36,6 @@ namespace {
 
 constexpr int kSearchIntervalMs = 250;
 
-const QString kDeleteQuestion = QStringLiteral("Are you sure that you want to delete these records? \r\n(No undo possible)");
-const QString kDeleteTitle = QStringLiteral("Delete Records?");
 
 class Session
 {
@@ -48,9 +46,6 @@ public:
 private:
     bool Connect();
     int Dispatch();
-    // The confirmation of a destructive command; false when it was not given.
-    bool Confirm(const QString &prompt, const QString &title);
-    int Declined() const;
     bool FirmwareSupported() const { return gFsm->Version->value() != -1; }
 
     int Version();
@@ -86,21 +81,6 @@ bool Session::Connect()
     // From here on the link watches the meter as it does under the windows.
     timer->tmrPeriodic.start();
     return gUsbHid->IsDeviceConnected(true);
-}
-
-bool Session::Confirm(const QString &prompt, const QString &title)
-{
-    return MsgBox(prompt, vb::YesNo | vb::Exclamation | vb::DefaultButton2, title) == vb::Yes;
-}
-
-int Session::Declined() const
-{
-    if (ConfirmationNeeded()) {
-        Complain(QStringLiteral("nothing was changed: confirm with --yes when not running on a terminal"));
-        return UsageError;
-    }
-    Complain(QStringLiteral("nothing was changed"));
-    return Failure;
 }
 
 int Session::Version()
@@ -161,7 +141,7 @@ int Session::DeleteSaved(const QStringList &ids)
         MsgBox(QStringLiteral("The FSM has no saved records."), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
         return Failure;
     }
-    if (!Confirm(kDeleteQuestion, kDeleteTitle))
+    if (!ConfirmDelete())
         return Declined();
     for (int n : numbers) {
         if (DeleteRecord(n) != 0) {
@@ -180,7 +160,7 @@ int Session::EraseSaved()
         return Failure;
     if (gFsm->NumRecords() <= 0)
         return Success; // nothing to erase
-    if (!Confirm(kDeleteQuestion, kDeleteTitle))
+    if (!ConfirmDelete())
         return Declined();
     if (EraseSavedRecords())
         return Success;

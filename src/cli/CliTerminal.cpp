@@ -115,6 +115,27 @@ void InstallMessageBoxes(bool assumeYes)
 
 bool ConfirmationNeeded() { return gConfirmationNeeded; }
 
+bool Confirm(const QString &prompt, const QString &title)
+{
+    return MsgBox(prompt, vb::YesNo | vb::Exclamation | vb::DefaultButton2, title) == vb::Yes;
+}
+
+bool ConfirmDelete()
+{
+    return Confirm(QStringLiteral("Are you sure that you want to delete these records? \r\n(No undo possible)"),
+                   QStringLiteral("Delete Records?"));
+}
+
+int Declined()
+{
+    if (ConfirmationNeeded()) {
+        Complain(QStringLiteral("nothing was changed: confirm with --yes when not running on a terminal"));
+        return UsageError;
+    }
+    Complain(QStringLiteral("nothing was changed"));
+    return Failure;
+}
+
 void EchoConsole(QObject *context)
 {
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, context,

@@ -17,6 +17,13 @@ void InstallMessageBoxes(bool assumeYes);
 // A Yes/No box was answered No because nobody could be asked.
 bool ConfirmationNeeded();
 
+// The Yes/No question of a destructive command (No is the default).
+bool Confirm(const QString &prompt, const QString &title);
+// The delete question of the list windows ("Delete Records?").
+bool ConfirmDelete();
+// Says that nothing was changed; the exit status for a refused confirmation.
+int Declined();
+
 // Ctrl+C and termination end the program with status 130 at once, except
 // while `whileSaving` is set: then the partial file is dropped first (at the
 // next pass of the message loop), so no temporary file is left behind.
