@@ -1,17 +1,109 @@
 #pragma once
+#include "storage/modWindowState.h"
+
 #include <QMainWindow>
 
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QWidget;
+
 // The main window.
-class frmMain : public QMainWindow
+class frmMain : public QMainWindow, public PlacementWindow
 {
     Q_OBJECT
 public:
     frmMain();
+    ~frmMain() override;
 
     // Reads every record of one store into a CSV file and/or its list window.
     void GetAllData(qint32 DataType, bool &fSaveToFile, bool &fFillInForm);
 
+    // Shows or hides the debug boxes and items, then sizes the window.
+    void DebugHelp();
+
+    // Controls (geometry in twips, see the constructor).
+    static constexpr int kCommands = 5;
+    QWidget *picToolBar = nullptr;
+    QPushButton *cmdCommand[kCommands] = {};
+    QLabel *picHalvern = nullptr;
+    QLabel *lblConsole = nullptr;
+    QPlainTextEdit *txtConsole = nullptr;
+    QLabel *lblResults = nullptr;
+    QPlainTextEdit *txtResults = nullptr;
+
+    QMenu *mnuFile = nullptr;
+    QAction *mnuFileNew = nullptr;
+    QAction *mnuFileOpen = nullptr;
+    QAction *mnuFileClose = nullptr;
+    QAction *mnuFileSep1 = nullptr;
+    QAction *mnuFileSave = nullptr;
+    QAction *mnuFileSaveAs = nullptr;
+    QAction *mnuFileSep2 = nullptr;
+    QAction *mnuFileExit = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QAction *mnuCopy = nullptr;
+    QAction *mnuCut = nullptr;
+    QAction *mnuSelectAll = nullptr;
+    QMenu *mnuActions = nullptr;
+    QAction *mnuActionsReadData = nullptr;
+    QAction *mnuActionsDeleteData = nullptr;
+    QAction *mnuSepChar1 = nullptr;
+    QAction *mnuActionsReadTx = nullptr;
+    QAction *mnuActionsDeleteTx = nullptr;
+    QAction *mnuActionsUploadTx = nullptr;
+    QAction *mnuSepChar2 = nullptr;
+    QAction *mnuActionsSoftwareVersion = nullptr;
+    QAction *mnuActionsDebug = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuHelpAbout = nullptr;
+
+    // Placement in twips, for the remembered window position.
+    double Left() const override;
+    double Top() const override;
+    double Width() const override;
+    double Height() const override;
+    qint16 WindowState() const override;
+    void SetWindowState(qint16 state) override;
+    void Move(qint32 left, qint32 top) override;
+    double ScreenWidth() const override;
+    double ScreenHeight() const override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private slots:
     void mUsbHid_Connect();
     void mUsbHid_Disconnect();
+    void mVersion_VersionChanged();
+    void mVersion_VersionUnknown();
+    void cmdCommand_Click(int Index);
+    void mnuActions_Click();
+    void mnuActionsDebug_Click();
+    void mnuActionsSoftwareVersion_Click();
+    void mnuCopy_Click();
+    void mnuCut_Click();
+    void mnuSelectAll_Click();
+    void mnuHelpAbout_Click();
+    void ConsoleText(const QString &text);
+    void UsbStatus(const QString &line);
+
+private:
+    void BuildMenus();
+    void UpdateCommands();
+    void HideDebugMenus();
+    void ShowDebugMenus();
+    void SizeMainWindow();
+    // The console's key handling; false when the key is left to the box.
+    bool txtConsole_KeyPress(int KeyAscii);
+    void AppendTo(QPlainTextEdit *box, const QString &text);
+
+    bool m_consoleCR = false; // the console's text ends in a CR not yet shown
+    bool m_resultsCR = false;
+    bool m_consoleScroll = false; // a move of the caret to the end is queued
+    bool m_resultsScroll = false;
+    bool m_unloaded = false;
 };

@@ -3,11 +3,15 @@
 #include "app/clsApp.h"
 #include "app/frmMain.h"
 #include "app/globals.h"
+#include "app/modListWindowsGui.h"
 #include "app/modEvents.h"
+#include "app/modMsgBoxGui.h"
 #include "sim/DemoMeter.h"
+#include "storage/modWindowState.h"
 #include "usb/HidApiPlatform.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -15,6 +19,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dataclave"));
     QCoreApplication::setOrganizationName(QStringLiteral("dataclave"));
+    InstallGuiMsgBox();
 
 #ifdef DATACLAVE_DEMO
     DemoHidPlatform demo;
@@ -40,10 +45,14 @@ int main(int argc, char *argv[])
 #endif
 
     CreateProcessObjects();
+    RegisterListWindows();
     int rc = 0;
     {
-        frmMain w;
+        frmMain w; // loads the window without showing it
         gApp->MainForm = &w;
+        gApp->Icon = QVariant::fromValue(w.windowIcon());
+        QApplication::setWindowIcon(w.windowIcon());
+        RestoreWindowState();
         DoEvents();
         w.show();
         rc = app.exec();

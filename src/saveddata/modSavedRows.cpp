@@ -35,9 +35,13 @@ QString DefaultName(int field)
     }
 }
 
-// Blanks in front, then the last `width` characters.
+// Blanks in front, then the last `width` characters. A field longer than
+// that stays whole: cutting its front off would show (and sort) another
+// value, e.g. 1094.569 mV/m as 094.569.
 QString RightJustified(const QString &field, int blanks, int width)
 {
+    if (field.size() > width)
+        return field;
     return (QString(blanks, QLatin1Char(' ')) + field).right(width);
 }
 

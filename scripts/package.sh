@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the Debian package (a Release build installed under /usr) and prints
+# its path. Build folder: ${BUILD_DIR:-build-package}.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh dpkg-dev file   # dpkg-shlibdeps and file: the package's library dependencies
+B=${BUILD_DIR:-build-package}
+BUILD_DIR="$B" BUILD_TYPE=Release bash scripts/build.sh \
+  -DDATACLAVE_BUILD_TESTS=OFF -DDATACLAVE_BUILD_BENCH=OFF -DCMAKE_INSTALL_PREFIX=/usr
+rm -f "$B"/*.deb
+(cd "$B" && cpack -G DEB >/dev/null)
+deb=$(ls "$B"/*.deb)
+echo "$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")"

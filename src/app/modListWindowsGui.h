@@ -1,0 +1,3 @@
+#pragma once
+// Hands the bulk download the list window of each store.
+void RegisterListWindows();

@@ -1,0 +1,71 @@
+#include "app/modMsgBoxGui.h"
+#include "app/clsApp.h"
+#include "app/globals.h"
+#include "app/modEvents.h"
+#include "app/modMsgBox.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+
+static int ShowMessageBox(const QString &prompt, int buttons, const QString &title)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (buttons & 0x70) {
+    case vb::Critical: icon = QMessageBox::Critical; break;
+    case vb::Question: icon = QMessageBox::Question; break;
+    case vb::Exclamation: icon = QMessageBox::Warning; break;
+    case vb::Information: icon = QMessageBox::Information; break;
+    default: break;
+    }
+
+    QWidget *parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = QApplication::activeWindow();
+    if (!parent && gApp)
+        parent = qobject_cast<QWidget *>(gApp->MainForm);
+
+    QString text = prompt;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    if (gApp && gApp->Icon.canConvert<QIcon>())
+        box.setWindowIcon(gApp->Icon.value<QIcon>());
+
+    const bool second = (buttons & vb::DefaultButton2) != 0;
+    QPushButton *first = nullptr, *other = nullptr;
+    int firstAnswer = vb::OK, otherAnswer = vb::OK;
+    switch (buttons & 7) {
+    case vb::YesNo:
+        first = box.addButton(QMessageBox::Yes);
+        other = box.addButton(QMessageBox::No);
+        firstAnswer = vb::Yes;
+        otherAnswer = vb::No;
+        box.setEscapeButton(other); // Escape never confirms
+        break;
+    case vb::OKCancel:
+        first = box.addButton(QMessageBox::Ok);
+        other = box.addButton(QMessageBox::Cancel);
+        otherAnswer = vb::Cancel;
+        box.setEscapeButton(other);
+        break;
+    default:
+        first = box.addButton(QMessageBox::Ok);
+        box.setEscapeButton(first);
+        break;
+    }
+    box.setDefaultButton(second && other ? other : first);
+    box.exec();
+    if (other && box.clickedButton() == other)
+        return otherAnswer;
+    if (box.clickedButton() == first)
+        return firstAnswer;
+    return other ? otherAnswer : firstAnswer;
+}
+
+void InstallGuiMsgBox()
+{
+    SetMsgBoxHandler(ShowMessageBox);
+    gBeepHook = [] { QApplication::beep(); };
+}

@@ -1,0 +1,3 @@
+#pragma once
+// Makes MsgBox show real message boxes and Beep sound the system beep.
+void InstallGuiMsgBox();

@@ -1,0 +1,140 @@
+// The remembered main-window placement, on a window and screen of known
+// size and a temporary store.
+#include "storage/modWindowState.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+// 1280 x 960 pixels at 15 twips a pixel; the window 10485 x 4500 twips.
+struct FakeWindow : PlacementWindow
+{
+    double left = 0, top = 0;
+    qint16 state = 0;
+    int moves = 0;
+    double Left() const override { return left; }
+    double Top() const override { return top; }
+    double Width() const override { return 10485; }
+    double Height() const override { return 4500; }
+    qint16 WindowState() const override { return state; }
+    void SetWindowState(qint16 s) override { state = s; }
+    void Move(qint32 l, qint32 t) override { left = l; top = t; ++moves; }
+    double ScreenWidth() const override { return 19200; }
+    double ScreenHeight() const override { return 14400; }
+};
+
+class WindowStateTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        store = std::make_unique<QSettings>(dir.filePath(QStringLiteral("store.ini")), QSettings::IniFormat);
+        gWindowLeft = gWindowTop = 0;
+        gWindowState = 0;
+    }
+    QString Stored(const char *key) const { return store->value(QLatin1String(key)).toString(); }
+    void Put(const char *key, const QString &value)
+    {
+        if (value.isNull())
+            store->remove(QLatin1String(key));
+        else
+            store->setValue(QLatin1String(key), value);
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<QSettings> store;
+};
+
+TEST_F(WindowStateTest, RestoreAppliesOrRepairsTheStoredValues)
+{
+    const QString centred = QStringLiteral("4358 4950"); // (19200-10485)/2 = 4357.5, halves to even
+    struct Case
+    {
+        QString state, window;        // stored; a null string is a missing key
+        qint16 wantState;
+        double wantLeft, wantTop;
+        QString storedState, storedWindow; // afterwards
+    };
+    const Case cases[] = {
+        {QString(), QString(), 0, 4358, 4950, QStringLiteral("0"), centred},
+        {QStringLiteral("0"), QStringLiteral("1440 960"), 0, 1440, 960, QStringLiteral("0"), QStringLiteral("1440 960")},
+        {QStringLiteral("0"), QStringLiteral("1440   960 7"), 0, 1440, 960, QStringLiteral("0"), QStringLiteral("1440   960 7")},
+        {QStringLiteral("1"), QStringLiteral("1440 960"), 1, 1440, 960, QStringLiteral("1"), QStringLiteral("1440 960")},
+        {QStringLiteral("2"), QStringLiteral("1440 960"), 2, 1440, 960, QStringLiteral("2"), QStringLiteral("1440 960")},
+        // Beyond the screen: that edge at 0. Negative: not applied.
+        {QStringLiteral("0"), QStringLiteral("30000 960"), 0, 0, 960, QStringLiteral("0"), QStringLiteral("30000 960")},
+        {QStringLiteral("0"), QStringLiteral("1440 20000"), 0, 1440, 0, QStringLiteral("0"), QStringLiteral("1440 20000")},
+        {QStringLiteral("0"), QStringLiteral("-500 -20"), 0, 0, 0, QStringLiteral("0"), QStringLiteral("-500 -20")},
+        // Damaged values count as missing.
+        {QStringLiteral("max"), QStringLiteral("1440 960"), 0, 1440, 960, QStringLiteral("0"), QStringLiteral("1440 960")},
+        {QStringLiteral("7"), QStringLiteral("1440 960"), 0, 1440, 960, QStringLiteral("0"), QStringLiteral("1440 960")},
+        {QStringLiteral("0"), QStringLiteral("1440"), 0, 4358, 4950, QStringLiteral("0"), centred},
+        {QStringLiteral("0"), QStringLiteral("left top"), 0, 4358, 4950, QStringLiteral("0"), centred},
+        {QStringLiteral("0"), QStringLiteral("1440 top"), 0, 4358, 4950, QStringLiteral("0"), centred},
+        {QStringLiteral("0"), QStringLiteral(""), 0, 4358, 4950, QStringLiteral("0"), centred},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(qPrintable(c.state + QLatin1Char('|') + c.window));
+        store->clear();
+        Put("Main/WindowState", c.state);
+        Put("Main/Window", c.window);
+        gWindowLeft = gWindowTop = 0;
+        FakeWindow w;
+        RestoreWindowState(w, *store);
+        EXPECT_EQ(w.state, c.wantState);
+        EXPECT_EQ(gWindowState, c.wantState);
+        EXPECT_EQ(w.moves, 1);
+        EXPECT_EQ(w.left, c.wantLeft);
+        EXPECT_EQ(w.top, c.wantTop);
+        EXPECT_EQ(Stored("Main/WindowState"), c.storedState);
+        EXPECT_EQ(Stored("Main/Window"), c.storedWindow);
+    }
+}
+
+TEST_F(WindowStateTest, SaveWritesOnlyRealChanges)
+{
+    struct Case
+    {
+        qint16 state;
+        double left, top;
+        bool written;
+        qint32 wantLeft, wantTop;
+        qint16 wantState;
+    };
+    // Remembered before each case: 1440 960, state 0.
+    const Case cases[] = {
+        {0, 1440, 960, false, 1440, 960, 0},   // nothing moved
+        {0, 3000, 960, true, 3000, 960, 0},    // moved
+        {0, 1440, 960.5, true, 1440, 960, 0},  // rounded, halves to even
+        {1, 3000, 2000, false, 1440, 960, 0},  // minimised: never stored
+        {2, 0, 0, true, 1440, 960, 2},         // maximised keeps the normal place
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.state << " " << c.left << " " << c.top);
+        store->clear();
+        gWindowLeft = 1440;
+        gWindowTop = 960;
+        gWindowState = 0;
+        FakeWindow w;
+        w.state = c.state;
+        w.left = c.left;
+        w.top = c.top;
+        SaveWindowState(w, *store);
+        EXPECT_EQ(store->contains(QStringLiteral("Main/Window")), c.written);
+        EXPECT_EQ(gWindowLeft, c.wantLeft);
+        EXPECT_EQ(gWindowTop, c.wantTop);
+        EXPECT_EQ(gWindowState, c.wantState);
+        if (c.written) {
+            EXPECT_EQ(Stored("Main/Window"), QStringLiteral("%1 %2").arg(c.wantLeft).arg(c.wantTop));
+            EXPECT_EQ(Stored("Main/WindowState"), QString::number(c.wantState));
+        }
+    }
+}
+
+} // namespace

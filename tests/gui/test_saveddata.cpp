@@ -1,0 +1,241 @@
+// The saved-data window against the demo meter: what reaches the meter when
+// rows are deleted, the menu and button states, and closing on unplug.
+#include "TestSupport.h"
+#include "app/modDownload.h"
+#include "app/modListWindowsGui.h"
+#include "listview/modLV.h"
+#include "saveddata/frmDeleteData.h"
+
+#include <QtWidgets>
+#include <iostream>
+
+namespace {
+
+// A 31-field saved record measured on day `day` of November.
+QString Line(const QString &recId, int day)
+{
+    const QString utc = QString("%1-Nov-2026 08:30:00").arg(day, 2, 10, QChar('0'));
+    return "1," + recId + ",3,1,\"KDCV\",1230,1230,2,\"ND\",\"JS\",\"R2 P3\",3," + utc + "," + utc +
+           ",1,\"Loop\",TRUE,45.512345,-118.201234,356,61.2,\"dBuV\",1.148,\"mV/m\",1.148,61.20,2.50,23.0,4.5,TRUE,\"AM\"";
+}
+
+class SavedDataTest : public MeterTest
+{
+protected:
+    // A meter of capacity 100 holding `lines`, and the window shown with them.
+    void Open(const QStringList &lines)
+    {
+        form.reset();
+        if (meter)
+            platform.Plug(meter, false), Tick();
+        meter = AddMeter("saved-capacity 100");
+        meter->saved = lines;
+        ASSERT_TRUE(ConnectMeter());
+        form = std::make_unique<frmDeleteData>();
+        for (const QString &line : lines)
+            form->lsvDataAdd(line);
+        form->show();
+        boxes.clear();
+        sent = meter->commands.size();
+    }
+    void Select(const QList<int> &rows)
+    {
+        SelectNoItems(form->lsvData);
+        for (int r : rows)
+            form->lsvData->selectionModel()->select(form->Rows()->index(r, 0),
+                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QStringList Sent(const char *pattern) const { return meter->commands.mid(sent).filter(QRegularExpression(pattern)); }
+    QStringList Titles() const
+    {
+        QStringList t;
+        for (const ShownBox &b : boxes)
+            t << b.title;
+        return t;
+    }
+
+    DemoMeter *meter = nullptr;
+    std::unique_ptr<frmDeleteData> form;
+    qsizetype sent = 0;
+};
+
+const QString kDeleteTitle = "ZT 6200 Delete Problem";
+
+} // namespace
+
+TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
+{
+    QStringList six; // listed by date as Rec IDs 2,4,1,6,5,3
+    for (auto [id, day] : {std::pair{1, 3}, {2, 1}, {3, 6}, {4, 2}, {5, 5}, {6, 4}})
+        six << Line(QString::number(id), day);
+    const QStringList three = {Line("1", 1), Line("2", 2), Line("3", 3)};
+    const QList<int> all = {-1};
+    struct Case {
+        const char *name;
+        QStringList lines;
+        QList<int> select;        // rows in list order; {-1}: "Select All"
+        int answer, refuseErases; // the question's answer; "E" commands the meter refuses
+        QStringList deletes;      // "F" commands, in order
+        int erases;               // "E" commands; -1: retried, but only a few times
+        QString left;             // Rec IDs still listed ("?": none kept)
+        QStringList titles;       // boxes after the question
+    } cases[] = {
+        {"rows 2 and 5 of 6, last first", six, {1, 4}, vb::Yes, 0, {"F,5", "F,4"}, 0, "2,1,6,3", {}},
+        {"answered No", six, {1, 4}, vb::No, 0, {}, 0, "2,4,1,6,5,3", {}},
+        {"Rec ID 7", {Line("7", 1), Line("8", 2)}, {0}, vb::Yes, 0, {"F,7"}, 0, "8", {}},
+        {"Rec ID beyond four digits", {Line("2345", 1), Line("12345", 2)}, {1}, vb::Yes, 0, {"F,12345"}, 0, "2345", {}},
+        {"every row: one erase", three, all, vb::Yes, 0, {}, 1, "", {}},
+        {"erase accepted when tried again", three, all, vb::Yes, 4, {}, 5, "", {}},
+        {"erase refused: rows kept", three, all, vb::Yes, 1000, {}, -1, "1,2,3", {kDeleteTitle}},
+        {"a record too short to list: no erase", {Line("1", 1), Line("2", 2), "1,9,3"}, all, vb::Yes, 0,
+         {"F,2", "F,1"}, 0, "", {}},
+        {"Rec ID not a number: refused", {Line("x7", 1), Line("5", 2), Line("6", 3)}, {0, 1}, vb::Yes, 0, {"F,5"}, 0,
+         "?,6", {kDeleteTitle}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(c.lines);
+        int refuse = c.refuseErases;
+        meter->replyOverride = [&refuse](const QString &cmd, QList<QByteArray> &reports) {
+            reports = DemoMeter::FrameReply("ERROR\n", 65);
+            return cmd == "E" && refuse-- > 0;
+        };
+        c.select == all ? form->cmdSelectAll->click() : Select(c.select);
+        answers = {c.answer};
+        form->cmdDelete->click();
+        meter->replyOverride = nullptr;
+
+        ASSERT_FALSE(boxes.isEmpty());
+        EXPECT_EQ(boxes[0].title + '|' + boxes[0].prompt,
+                  "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)");
+        EXPECT_EQ(boxes[0].buttons, vb::YesNo | vb::Exclamation | vb::DefaultButton2);
+        EXPECT_EQ(Titles().mid(1), c.titles);
+        EXPECT_EQ(Sent("^F"), c.deletes);
+        const qsizetype erases = Sent("^E$").size();
+        EXPECT_TRUE(c.erases >= 0 ? erases == c.erases : erases > 1 && erases <= 12) << erases;
+        QStringList ids;
+        for (int r = 0; r < form->Rows()->Count(); ++r)
+            ids << form->Rows()->UserValue(r).toString().replace(QRegularExpression("^$"), "?");
+        EXPECT_EQ(ids.join(','), c.left);
+        EXPECT_EQ(form->lblRecords->text(), QString("Remaining free records:\r\n%1 out of 100").arg(100 - meter->saved.size()));
+        EXPECT_TRUE(form->cmdCancel->isEnabled());
+        EXPECT_EQ(form->cmdDelete->isEnabled(), !meter->saved.isEmpty());
+    }
+}
+
+TEST_F(SavedDataTest, MenuAndButtonStates)
+{
+    Open({Line("1", 1), Line("2", 2), Line("3", 3)});
+    EXPECT_EQ(form->windowTitle(), "Saved Data");
+    EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{0});
+    QKeyEvent ctrlA(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+    QApplication::sendEvent(form->lsvData, &ctrlA);
+    EXPECT_EQ(SelectedRows(form->lsvData).size(), 3);
+    QWidget *viewport = form->lsvData->viewport();
+    const QPoint row2 = form->lsvData->visualRect(form->Rows()->index(1, 0)).center();
+    const QPoint below(5, form->lsvData->visualRect(form->Rows()->index(2, 0)).bottom() + 20);
+    struct Case { const char *name; Qt::MouseButton button; QPoint at; int row; bool menu; } cases[] = {
+        {"right button on row 2", Qt::RightButton, row2, 2, true},
+        {"right button below the last row", Qt::RightButton, below, 0, true},
+        {"left button on row 2", Qt::LeftButton, row2, 2, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(t, c.at, viewport->mapToGlobal(c.at), c.button,
+                          t == QEvent::MouseButtonPress ? c.button : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &e);
+        }
+        EXPECT_EQ(form->mnuSavedData->isVisible(), c.menu);
+        EXPECT_EQ(form->wMouseRow, c.row);
+        EXPECT_EQ(form->wPendingButton, 0);
+        EXPECT_EQ(form->mnuSavedDataDelete->isEnabled(), c.row != 0); // "Delete Data" only over a row
+        EXPECT_TRUE(form->mnuSavedDataSelectAll->isEnabled());
+        form->mnuSavedData->hide();
+    }
+
+    Open({}); // nothing to select or delete
+    EXPECT_FALSE(form->cmdSelectAll->isEnabled() || form->cmdDelete->isEnabled());
+    form->DeleteSelected();
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+// Through the download: the window is shown modally and closes by itself
+// once the meter is unplugged.
+TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
+{
+    RegisterListWindows();
+    meter = AddMeter(DemoMeter::BuiltIn());
+    ASSERT_TRUE(ConnectMeter());
+    QPointer<frmDeleteData> shown;
+    int rows = 0;
+    QElapsedTimer unplugged;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto *f = qobject_cast<frmDeleteData *>(QApplication::activeModalWidget());
+        if (f && !shown) {
+            shown = f, rows = f->Rows()->Count();
+            platform.Plug(meter, false);
+            Tick();
+            unplugged.start();
+        } else if (shown && unplugged.elapsed() > 5000) {
+            shown->close(); // never hang the test run
+        }
+    });
+    user.start(10);
+    bool save = false, fill = true;
+    DownloadUi ui;
+    GetAllData(ui, 0, save, fill);
+    EXPECT_EQ(rows, 36);
+    EXPECT_LT(unplugged.elapsed(), 1500);
+    EXPECT_TRUE(shown.isNull()); // gone with the download
+}
+
+TEST_F(SavedDataTest, ClosingStopsADeletionCleanly)
+{
+    QStringList six;
+    for (int i = 1; i <= 6; ++i)
+        six << Line(QString::number(i), i);
+    for (bool unplugWhileAsking : {true, false}) {
+        SCOPED_TRACE(unplugWhileAsking ? "meter unplugged while asking" : "window closed while deleting");
+        Open(six);
+        Select({0, 2, 4});
+        frmDeleteData *f = form.get();
+        if (unplugWhileAsking)
+            whileBoxOpen = [&] { platform.Plug(meter, false), Tick(), f->timDisconnect_Timer(); };
+        else
+            QTimer::singleShot(0, f, &QWidget::close); // runs inside the first exchange
+        answers = {vb::Yes};
+        f->DeleteSelected();
+        whileBoxOpen = nullptr;
+        EXPECT_TRUE(f->fClosing() && !f->isVisible());
+        EXPECT_EQ(Sent("^F").size(), unplugWhileAsking ? 0 : 1);
+        EXPECT_TRUE(Sent("^[EC]$").isEmpty()); // nothing after the window closed
+        EXPECT_EQ(Titles(), QStringList{"Delete Records?"});
+    }
+}
+
+TEST_F(SavedDataTest, FullMeterFillAndSortTimes)
+{
+    meter = AddMeter("generate-saved 32767");
+    ASSERT_TRUE(ConnectMeter());
+    frmDeleteData f;
+    QElapsedTimer t;
+    t.start();
+    for (const QString &line : std::as_const(meter->saved))
+        f.lsvDataAdd(line);
+    f.show();
+    QApplication::processEvents();
+    const qint64 first = t.elapsed();
+    qint64 worst = 0;
+    for (int c = 14; c >= 0; --c) {
+        t.restart();
+        emit f.lsvData->header()->sectionClicked(c);
+        QApplication::processEvents();
+        worst = qMax(worst, t.elapsed());
+    }
+    std::cout << "[ timing ] 32767 saved rows: fill + first sort " << first << " ms, slowest re-sort " << worst << " ms\n";
+    EXPECT_EQ(f.Rows()->Count(), 32767);
+    EXPECT_LT(first, 6000); // generous: the machine is shared
+    EXPECT_LT(worst, 2000);
+}
