@@ -163,11 +163,14 @@ frmTx::frmTx(QWidget *parent)
 
 frmTx::~frmTx() = default;
 
+frmTxEdit *frmTx::Editor() const { return m_editor; }
+
 void frmTx::lsvDataInit()
 {
     m_model = new clsListModel(this);
     m_model->SetColumns(TxListColumns(gFsm->Version->value() >= 4 ? 8 : 7));
     SetupListView(lsvData, m_model);
+    lsvData->setAlternatingRowColors(true); // the same look as the saved-data list
     ConnectColumnClick(lsvData, &SortOrders);
     SizeColumnsToHeadings(lsvData, 195 + 270);
     m_model->SetSortState(0, 0);
@@ -312,6 +315,8 @@ bool frmTx::eventFilter(QObject *watched, QEvent *event)
             UpdateButtons();
             break;
         case QEvent::ContextMenu: {
+            if (static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Keyboard)
+                break;
             // The menu key: the menu at the current row, as for a right click there.
             const QModelIndex current = lsvData->currentIndex();
             wMouseRow = current.isValid() && IsRowSelected(lsvData, current.row()) ? qint16(current.row() + 1) : 0;

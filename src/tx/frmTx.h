@@ -45,7 +45,7 @@ public:
 
     bool fClosing() const { return m_fClosing; }
     // The editor while it is open.
-    frmTxEdit *Editor() const { return m_editor; }
+    frmTxEdit *Editor() const;
     clsListModel *Rows() const { return m_model; }
     qint16 NumRecords() const { return m_numRecords; }
     qint16 MaxRecords() const { return m_maxRecords; }
