@@ -221,9 +221,14 @@ void frmTx::Form_Activate()
 
 void frmTx::UpdateRemaining()
 {
-    ReadDirectory(1); // a failed read counts as 0 of 0
-    m_numRecords = gFsm->NumRecords();
-    m_maxRecords = gFsm->MaxRecords();
+    // A failed read counts as 0 of 0. Without the meter nothing is asked:
+    // the link has told the user, and the window is about to close.
+    m_numRecords = m_maxRecords = 0;
+    if (MeterConnected()) {
+        ReadDirectory(1);
+        m_numRecords = gFsm->NumRecords();
+        m_maxRecords = gFsm->MaxRecords();
+    }
     lblRecords->setText(QStringLiteral("Remaining free records:\n") + IntText(qint32(m_maxRecords) - m_numRecords) +
                         QStringLiteral(" out of ") + IntText(m_maxRecords));
 }

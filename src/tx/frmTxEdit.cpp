@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 // ---- clsUpDown ----
 
@@ -71,11 +72,6 @@ void clsUpDown::Step(int delta)
 // ---- frmTxEdit ----
 
 namespace {
-
-const QString kModulations[] = {
-    QStringLiteral("AM"),    QStringLiteral("DRM4.5"), QStringLiteral("DRM5"),  QStringLiteral("DRM9"),
-    QStringLiteral("DRM10"), QStringLiteral("DRM18"),  QStringLiteral("DRM20"),
-};
 
 // Width of a box that holds `sample`.
 int BoxWidth(const QLineEdit *box, const QString &sample)
@@ -198,9 +194,7 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     for (QWidget *w : std::as_const(order))
         w->installEventFilter(this);
 
-    for (const Row &row : {Row{gTx ? &gTx->Latitude : nullptr, txtLatitude, updLatitude},
-                           Row{gTx ? &gTx->Longitude : nullptr, txtLongitude, updLongitude},
-                           Row{gTx ? &gTx->Variation : nullptr, txtVariation, updVariation}}) {
+    for (const Row &row : Rows()) {
         row.upd->setRange(0, 1);
         row.upd->setWrap(true);
         connect(row.upd, &clsUpDown::Change, this, [this, row] { upd_Change(row); });
@@ -216,8 +210,7 @@ frmTxEdit::frmTxEdit(QWidget *parent)
         setWindowIcon(gApp->Icon.value<QIcon>());
     if (gTx)
         gTx->setfDirty(false); // "changed" means changed from here on
-    for (const QString &m : kModulations)
-        cboModulation->addItem(m);
+    cboModulation->addItems(TxModulations());
     timDisconnect->start();
 
     const qint16 version = gFsm ? gFsm->Version->value() : 0;
@@ -237,20 +230,20 @@ frmTxEdit::~frmTxEdit() = default;
 
 bool frmTxEdit::IsField(const QWidget *w) const
 {
-    return w && m_fields.contains(static_cast<QLineEdit *>(const_cast<QWidget *>(w)));
+    return w && std::any_of(m_fields.cbegin(), m_fields.cend(), [w](const QLineEdit *t) { return t == w; });
 }
 
-frmTxEdit::Row frmTxEdit::RowOf(const QWidget *box, int *index) const
+QList<frmTxEdit::Row> frmTxEdit::Rows()
 {
-    *index = -1;
     if (!gTx)
-        return Row{nullptr, nullptr, nullptr};
-    const Row rows[] = {
-        {&gTx->Latitude, const_cast<QLineEdit **>(txtLatitude), updLatitude},
-        {&gTx->Longitude, const_cast<QLineEdit **>(txtLongitude), updLongitude},
-        {&gTx->Variation, const_cast<QLineEdit **>(txtVariation), updVariation},
-    };
-    for (const Row &r : rows) {
+        return {};
+    return {Row{&gTx->Latitude, txtLatitude, updLatitude}, Row{&gTx->Longitude, txtLongitude, updLongitude},
+            Row{&gTx->Variation, txtVariation, updVariation}};
+}
+
+frmTxEdit::Row frmTxEdit::RowOf(const QWidget *box, int *index)
+{
+    for (const Row &r : Rows()) {
         for (int i = 0; i < 4; ++i) {
             if (box && r.boxes[i] == box) {
                 *index = i;
@@ -285,8 +278,7 @@ void frmTxEdit::TxToForm()
     const int m = cboModulation->findText(gTx->szModulation, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (m >= 0)
         cboModulation->setCurrentIndex(m);
-    for (const Row &row : {Row{&gTx->Latitude, txtLatitude, updLatitude}, Row{&gTx->Longitude, txtLongitude, updLongitude},
-                           Row{&gTx->Variation, txtVariation, updVariation}}) {
+    for (const Row &row : Rows()) {
         row.boxes[0]->setText(IntText(row.co->Degrees()));
         row.boxes[1]->setText(IntText(row.co->Minutes()));
         if (row.boxes[2])
@@ -309,8 +301,7 @@ void frmTxEdit::FormToTx()
     if (ToInt16(txtFreq->text(), &w))
         gTx->wFrequency = w;
     gTx->szModulation = cboModulation->currentText();
-    for (const Row &row : {Row{&gTx->Latitude, txtLatitude, updLatitude}, Row{&gTx->Longitude, txtLongitude, updLongitude},
-                           Row{&gTx->Variation, txtVariation, updVariation}}) {
+    for (const Row &row : Rows()) {
         if (ToInt16(row.boxes[0]->text(), &w))
             row.co->setDegrees(w);
         if (ToInt16(row.boxes[1]->text(), &w))
@@ -396,7 +387,7 @@ void frmTxEdit::ShowFailure()
     if (!self)
         return;
     m_fInCheck = false;
-    if (m_fClosing || !field)
+    if (m_fClosing)
         return;
     field->setFocus(Qt::OtherFocusReason);
     field->selectAll();

@@ -99,7 +99,9 @@ private:
         QLineEdit **boxes;
         clsUpDown *upd;
     };
-    Row RowOf(const QWidget *box, int *index) const;
+    // The three coordinate rows of the current Tx.
+    QList<Row> Rows();
+    Row RowOf(const QWidget *box, int *index);
     bool IsField(const QWidget *w) const;
     // The check of a field the focus leaves; true when the text passed.
     bool CheckField(QLineEdit *field);

@@ -103,3 +103,9 @@ QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemis
         return QString();
     }
 }
+
+QStringList TxModulations()
+{
+    return {QStringLiteral("AM"),    QStringLiteral("DRM4.5"), QStringLiteral("DRM5"),  QStringLiteral("DRM9"),
+            QStringLiteral("DRM10"), QStringLiteral("DRM18"),  QStringLiteral("DRM20")};
+}

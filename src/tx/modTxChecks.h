@@ -4,6 +4,7 @@
 // text. Each check takes the typed text, puts the normalised text back in
 // it, and returns the message to show (empty when the text is accepted).
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 class clsCoordinate;
@@ -27,3 +28,6 @@ QString CheckFrequency(QString &szText, qint16 *wValue = nullptr);
 // letter's index for box 3. On failure nothing changes but the text's
 // surrounding blanks (box 3: also its case).
 QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere = nullptr);
+
+// The modulations an entry can take, in the order the editor lists them.
+QStringList TxModulations();

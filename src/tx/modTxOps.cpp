@@ -39,12 +39,11 @@ TxResult SendTxLine(const QString &szPrefix, const clsTx &mTx, const QString &sz
     if (!tooLong.isEmpty())
         return TxResult{1, tooLong, QStringLiteral("Tx Line Too Long")};
     const QString command = szPrefix + line;
-    return SendTxCommand(
-        [&command] {
-            QString reply;
-            return SendCommand(command, reply, 0, true);
-        },
-        szRefused, szTitle);
+    auto exchange = [&command] {
+        QString reply;
+        return SendCommand(command, reply, 0, true);
+    };
+    return SendTxCommand(exchange, szRefused, szTitle);
 }
 
 } // namespace
@@ -65,15 +64,14 @@ QString TxLineCheck(const clsTx &mTx, QString *szLine)
 
 TxResult TxDelete(qint32 StationId)
 {
-    // Only the full station id addresses the right entry; "V," takes any.
-    return SendTxCommand(
-        [StationId] {
-            gFsm->DataType = 1;
-            return DeleteRecord(StationId);
-        },
-                         QStringLiteral("The ZT 6200 did not delete the Tx with station ID ") + IntText(StationId) +
-                             QStringLiteral("."),
-                         QStringLiteral("Tx Not Deleted"));
+    // Any id travels whole; the row keys carry only four digits of it.
+    const QString refused = QStringLiteral("The ZT 6200 did not delete the Tx with station ID ") + IntText(StationId) +
+                            QStringLiteral(".");
+    auto exchange = [StationId] {
+        gFsm->DataType = 1;
+        return DeleteRecord(StationId);
+    };
+    return SendTxCommand(exchange, refused, QStringLiteral("Tx Not Deleted"));
 }
 
 TxResult TxAdd(const clsTx &mTx)

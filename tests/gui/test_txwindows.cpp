@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -65,10 +66,17 @@ protected:
         MeterTest::TearDown();
     }
 
-    // A connected meter from the scenario and the list window filled from it, shown.
-    frmTx *Open(const QString &scenario)
+    // A connected meter (from a scenario) and the list window filled from
+    // it, shown; any earlier meter and window are gone.
+    frmTx *Open(const QString &scenario) { return Open(DemoMeter::FromScenario(scenario, nullptr)); }
+    frmTx *Open(std::unique_ptr<DemoMeter> m)
     {
-        meter = AddMeter(scenario);
+        if (meter)
+            Unplug();
+        delete form.data();
+        boxes.clear();
+        whileBoxOpen = nullptr;
+        meter = AddMeter(std::move(m));
         EXPECT_TRUE(ConnectMeter());
         QStringList lines;
         EXPECT_EQ(ReadTxLines(lines), 0);
@@ -137,34 +145,43 @@ protected:
 
 } // namespace
 
-TEST_F(TxWindowTest, OneEntryCannotBeDeleted)
+// What the window refuses: one message each, and nothing sent.
+TEST_F(TxWindowTest, Refusals)
 {
-    Open("generate-tx 1");
-    EXPECT_FALSE(form->cmdDelete->isEnabled());
-    EXPECT_FALSE(form->mnuTxDelete->isEnabled()); // no row under the mouse yet
-    form->DeleteSelected();                        // as from the menu
-    EXPECT_EQ(Boxes(), QStringList{"Can't Delete Last Tx|There must be at least one record."});
-    EXPECT_EQ(boxes.value(0).buttons, int(vb::Information));
-    EXPECT_TRUE(Sent().isEmpty());
-}
-
-TEST_F(TxWindowTest, AllSelectedCannotBeDeleted)
-{
-    Open("generate-tx 3");
-    EXPECT_TRUE(form->cmdDelete->isEnabled());
-    SelectAllItems(form->lsvData);
-    form->DeleteSelected();
-    EXPECT_EQ(Boxes(), QStringList{"Can't Delete Last Tx|There must be at least one Tx remaining in the list.\r\n"
-                                   "Please unselect at least one Tx."});
-    EXPECT_TRUE(Sent().isEmpty());
-    EXPECT_EQ(Rows().Count(), 3);
+    const QString title = "Can't Delete Last Tx|";
+    struct Case { const char *scenario; bool all; bool add; int buttons; QString box; };
+    const Case cases[] = {
+        {"generate-tx 1", false, false, vb::Information, title + "There must be at least one record."},
+        {"generate-tx 3", true, false, vb::Information,
+         title + "There must be at least one Tx remaining in the list.\r\nPlease unselect at least one Tx."},
+        {"generate-tx 3", false, false, vb::YesNo | vb::Exclamation | vb::DefaultButton2, // answered No
+         "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)"},
+        {"tx-capacity 2\ngenerate-tx 2", false, true, vb::OKOnly, "ZT6200 Dataclave|No more Tx slots available"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.box.toStdString());
+        Open(c.scenario);
+        EXPECT_EQ(form->cmdDelete->isEnabled(), Rows().Count() > 1);
+        EXPECT_EQ(form->cmdNewTx->isEnabled() || form->mnuTxNew->isEnabled(), !c.add);
+        if (c.all)
+            SelectAllItems(form->lsvData);
+        // Reached anyway: through the menu, or a double-click off the rows.
+        if (c.add)
+            form->AddNewTx();
+        else
+            form->DeleteSelected();
+        EXPECT_EQ(Boxes(), QStringList{c.box});
+        EXPECT_EQ(boxes.value(0).buttons, c.buttons);
+        EXPECT_EQ(form->Editor(), nullptr);
+        EXPECT_TRUE(Sent().isEmpty());
+        EXPECT_EQ(Rows().Count(), meter->tx.size());
+    }
 }
 
 TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
 {
     Open(kFiveEntries);
     EXPECT_EQ(form->windowTitle(), "Tx Data");
-    EXPECT_EQ(Rows().columnCount(), 8);
     // Shown by descending frequency: BIG 900, NEG 800, K12 700, K4 600, K5 500.
     ASSERT_EQ(Rows().Count(), 5);
     EXPECT_EQ(Rows().Text(0, 0), "BIG");
@@ -176,35 +193,12 @@ TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
     Select({0, 2, 4});
     answers = {vb::Yes};
     form->DeleteSelected();
-    EXPECT_EQ(Boxes(), QStringList{"Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)"});
-    EXPECT_EQ(boxes.value(0).buttons, vb::YesNo | vb::Exclamation | vb::DefaultButton2);
+    EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(Sent(), (QStringList{"V,5", "V,12", "V,12345", "S"}));
     ASSERT_EQ(Rows().Count(), 2);
     EXPECT_EQ(Rows().Text(0, 0) + Rows().Text(1, 0), "NEGK4");
-    EXPECT_EQ(meter->tx.size(), 2);
     EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n98 out of 100");
-    EXPECT_TRUE(form->cmdCancel->isEnabled());
-    EXPECT_TRUE(form->cmdDelete->isEnabled());
-}
-
-TEST_F(TxWindowTest, DeleteNotAnsweredYesSendsNothing)
-{
-    Open(kFiveEntries);
-    Select({1});
-    form->DeleteSelected(); // the default answer is No
-    EXPECT_TRUE(Sent().isEmpty());
-    EXPECT_EQ(Rows().Count(), 5);
-}
-
-TEST_F(TxWindowTest, AddWhenFull)
-{
-    Open("tx-capacity 2\ngenerate-tx 2");
-    EXPECT_FALSE(form->cmdNewTx->isEnabled());
-    EXPECT_FALSE(form->mnuTxNew->isEnabled());
-    form->AddNewTx(); // reached anyway, as by a double-click off the rows
-    EXPECT_EQ(Boxes(), QStringList{"ZT6200 Dataclave|No more Tx slots available"});
-    EXPECT_EQ(boxes.value(0).buttons, int(vb::OKOnly));
-    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
 }
 
 TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
@@ -212,13 +206,9 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
     struct Case { const char *firmware; int fields; };
     for (const Case c : {Case{"2.2.15", 7}, Case{"2.3.1", 8}}) {
         SCOPED_TRACE(c.firmware);
-        if (meter)
-            platform.Plug(meter, false), Tick();
-        delete form.data();
         Open(QStringLiteral("firmware %1\ngenerate-tx 3").arg(c.firmware));
         const bool v23 = c.fields == 8;
         EXPECT_EQ(Rows().columnCount(), c.fields);
-        EXPECT_TRUE(form->cmdNewTx->isVisible());
         EXPECT_EQ(Rows().SortOrder(), 1);
 
         // Add: a new entry at 12 30' S, 880 kHz.
@@ -238,7 +228,6 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
             e.cmdButton[0]->click();
         });
         form->AddNewTx();
-        EXPECT_TRUE(editorSeen);
         QString line = "U,0,0,\"NEW1\",880,-12.500000,0.00000,0.00000";
         if (v23)
             line += ",\"DRM5\"";
@@ -247,16 +236,13 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         // Read back: the new row carries the id the meter gave it, and is selected.
         EXPECT_TRUE(Sent().contains("T,3,1"));
         ASSERT_EQ(Rows().Count(), 4);
-        const int added = RowOf(4);
-        ASSERT_GE(added, 0);
-        EXPECT_EQ(Rows().Text(added, 0), "NEW1");
-        EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{added});
+        EXPECT_EQ(Rows().Text(RowOf(4), 0), "NEW1");
+        EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{RowOf(4)});
         EXPECT_EQ(Rows().SortOrder(), 0); // back from the editor: frequency, the other way round
         EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n96 out of 100");
 
         // Edit: station 2 to 990 kHz.
         Select({RowOf(2)});
-        EXPECT_TRUE(form->cmdEditTx->isEnabled());
         sent = meter->commands.size();
         OnEditor([&](frmTxEdit &e) {
             EXPECT_EQ(e.windowTitle(), "Tx Record");
@@ -286,9 +272,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
 TEST_F(TxWindowTest, OlderFirmwareViewsAndDeletesOnly)
 {
     Open("firmware\ngenerate-tx 3"); // the meter gives no version
-    EXPECT_FALSE(form->cmdNewTx->isVisible());
-    EXPECT_FALSE(form->cmdEditTx->isVisible());
-    EXPECT_FALSE(form->mnuTxNew->isVisible());
+    EXPECT_FALSE(form->cmdNewTx->isVisible() || form->cmdEditTx->isVisible() || form->mnuTxNew->isVisible());
     Select({0});
     form->EditSelectedTx();
     form->AddNewTx();
@@ -296,60 +280,50 @@ TEST_F(TxWindowTest, OlderFirmwareViewsAndDeletesOnly)
     EXPECT_TRUE(Sent().isEmpty());
 }
 
-TEST_F(TxWindowTest, RefusedAddAndEditChangeNothing)
+// Changes the meter does not take, or that do not fit one command: the user
+// is told, and the list and the meter stay as they were.
+TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
 {
-    Open("generate-tx 3");
-    // The meter fills up after the list was read: the add is refused.
-    meter->txCapacity = 3;
-    OnEditor([](frmTxEdit &e) {
-        e.txtCallSite->setText("FULL");
-        e.cmdButton[0]->click();
-    });
-    form->AddNewTx();
-    EXPECT_TRUE(Sent().value(0).startsWith("U,0,0,\"FULL\""));
-    EXPECT_EQ(Boxes(), QStringList{"Tx Not Added|The ZT 6200 did not accept the new Tx.\r\nIt was not added."});
-    EXPECT_EQ(Rows().Count(), 3);
-    EXPECT_EQ(meter->tx.size(), 3);
-
-    // A replace the meter answers with an error: the row keeps its values.
-    meter->replyOverride = [](const QString &command, QList<QByteArray> &reports) {
-        if (!command.startsWith("X,"))
-            return false;
-        reports = DemoMeter::FrameReply("ERROR\n", 65);
-        return true;
+    struct Case { const char *title; const char *inPrompt; bool add; qint32 station; int sends; };
+    const Case cases[] = {
+        // The meter filled up after the list was read.
+        {"Tx Not Added", "did not accept the new Tx.\r\nIt was not added.", true, 0, 4},
+        // The meter answers the replace with an error.
+        {"Tx Not Changed", "did not accept the changes to the Tx.\r\nThe Tx keeps its earlier values.", false, 2, 4},
+        // One more character makes this line 62 long.
+        {"Tx Line Too Long", "its line is 62 characters long, and at most 61 fit.", false, 1234, 0},
     };
-    boxes.clear();
-    const int row = RowOf(1);
-    const QString before = Rows().Row(row).cells.join('|');
-    Select({row});
-    OnEditor([](frmTxEdit &e) {
-        e.txtFreq->setText("1111");
-        e.cmdButton[0]->click();
-    });
-    form->EditSelectedTx();
-    EXPECT_EQ(Boxes(), QStringList{"Tx Not Changed|The ZT 6200 did not accept the changes to the Tx.\r\n"
-                                   "The Tx keeps its earlier values."});
-    EXPECT_EQ(Rows().Row(RowOf(1)).cells.join('|'), before);
-    const QString key = Rows().Key(RowOf(1));
-    for (const auto &t : gTxArray)
-        if (t->szListKey == key)
-            EXPECT_EQ(t->wFrequency, 540);
-}
-
-TEST_F(TxWindowTest, OverLongLineIsRefusedBeforeSending)
-{
-    Open("tx 5,1234,\"ABCDEFG\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\"\ngenerate-tx 1");
-    Select({RowOf(1234)});
-    OnEditor([](frmTxEdit &e) {
-        e.txtCallSite->setText("ABCDEFGH"); // one more character: 62 in all
-        e.cmdButton[0]->click();
-    });
-    form->EditSelectedTx();
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_EQ(boxes[0].title, "Tx Line Too Long");
-    EXPECT_TRUE(boxes[0].prompt.contains("62 characters")) << qPrintable(boxes[0].prompt);
-    EXPECT_TRUE(Sent().isEmpty());
-    EXPECT_EQ(Rows().Text(RowOf(1234), 0), "ABCDEFG");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.title);
+        Open("tx 5,1234,\"ABCDEFG\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\"\ngenerate-tx 2");
+        meter->txCapacity = 3;
+        meter->replyOverride = [](const QString &command, QList<QByteArray> &reports) {
+            if (!command.startsWith("X,"))
+                return false;
+            reports = DemoMeter::FrameReply("ERROR\n", 65);
+            return true;
+        };
+        auto cells = [this] {
+            QStringList all;
+            for (int i = 0; i < Rows().Count(); ++i)
+                all << Rows().Row(i).cells.join('|');
+            all.sort(); // returning from the editor sorts the list anew
+            return all;
+        };
+        const QStringList before = cells();
+        Select({RowOf(c.station)});
+        OnEditor([](frmTxEdit &e) {
+            e.txtCallSite->setText("ABCDEFGH");
+            e.cmdButton[0]->click();
+        });
+        c.add ? form->AddNewTx() : form->EditSelectedTx();
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes[0].title, c.title);
+        EXPECT_TRUE(boxes[0].prompt.contains(c.inPrompt)) << qPrintable(boxes[0].prompt);
+        EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
+        EXPECT_EQ(cells(), before);
+        EXPECT_EQ(meter->tx.size(), 3);
+    }
 }
 
 TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
@@ -392,30 +366,22 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         EXPECT_EQ(QApplication::focusWidget(), e.txtLatitude[0]);
         EXPECT_EQ(boxes.size(), 1);
 
-        // Coordinate boxes: 91 degrees fail; hemisphere letters normalise.
+        // Enter on a bad coordinate box: its message, and the focus stays.
         e.txtLatitude[0]->setText("91");
         QApplication::sendEvent(e.txtLatitude[0], &enter);
         Wait(20);
         EXPECT_EQ(boxes.value(1).prompt, "Degrees must be between 0 and 90");
         EXPECT_EQ(QApplication::focusWidget(), e.txtLatitude[0]);
         e.txtLatitude[0]->setText("45");
-        e.txtLongitude[3]->setFocus();
-        Wait(20);
-        EXPECT_EQ(e.txtLatitude[0]->text(), "45");
-        EXPECT_EQ(boxes.size(), 2);
-        e.txtLongitude[3]->setText("e");
-        e.txtVariation[0]->setFocus();
-        Wait(20);
-        EXPECT_EQ(e.txtLongitude[3]->text(), "E");
-        EXPECT_EQ(e.updLongitude->value(), 0);
 
         // The up-down wraps around between the two letters.
-        e.updLongitude->cmdUp->click();
         EXPECT_EQ(e.txtLongitude[3]->text(), "W");
-        e.updLongitude->cmdUp->click();
-        EXPECT_EQ(e.txtLongitude[3]->text(), "E");
+        for (const char *letter : {"E", "W"}) {
+            e.updLongitude->cmdUp->click();
+            EXPECT_EQ(e.txtLongitude[3]->text(), letter);
+        }
         e.updLongitude->cmdDown->click();
-        EXPECT_EQ(e.txtLongitude[3]->text(), "W");
+        EXPECT_EQ(e.txtLongitude[3]->text(), "E");
 
         // "Cancel" asks; No stays, Yes leaves without a change.
         answers = {vb::No, vb::Yes};
@@ -433,82 +399,67 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
     EXPECT_TRUE(Sent().isEmpty());
 }
 
-TEST_F(TxWindowTest, ListClosesWhenUnplugged)
+// The meter unplugged while the list, the editor or a message box is open:
+// everything closes, nothing is sent, nothing acts on a closed window.
+TEST_F(TxWindowTest, UnpluggedWhileOpen)
 {
-    Open("generate-tx 2");
-    EXPECT_TRUE(form->isVisible());
-    Wait(600);
-    EXPECT_TRUE(form->isVisible());
-    Unplug();
-    Wait(700); // the 500 ms timer
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(form->fClosing());
-}
-
-TEST_F(TxWindowTest, EditorOpenWhenUnpluggedSendsNothing)
-{
-    Open("generate-tx 2");
-    Select({0});
-    OnEditor([this](frmTxEdit &e) {
-        e.txtFreq->setText("990");
-        e.updLatitude->cmdUp->click(); // already in the entry
-        Unplug();
-    });
-    form->EditSelectedTx(); // returns once the timers have closed the editor
-    EXPECT_TRUE(editorSeen);
-    EXPECT_EQ(form->Editor(), nullptr);
-    Wait(600);
-    EXPECT_TRUE(form->fClosing());
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_TRUE(Sent().isEmpty());
-}
-
-TEST_F(TxWindowTest, SaveAfterUnplugSendsNothing)
-{
-    Open("generate-tx 2");
-    OnEditor([this](frmTxEdit &e) {
-        e.txtFreq->setText("990");
-        Unplug();
-        e.cmdButton[0]->click(); // before the timers notice
-    });
-    form->AddNewTx();
-    EXPECT_TRUE(Sent().isEmpty());
-    EXPECT_EQ(Rows().Count(), 2);
-}
-
-TEST_F(TxWindowTest, BoxesOpenWhenUnplugged)
-{
-    // The delete question.
-    Open(kFiveEntries);
-    Select({1});
-    whileBoxOpen = [this] {
-        Unplug();
-        Wait(700);
-    };
-    answers = {vb::Yes};
-    form->DeleteSelected();
-    EXPECT_TRUE(form->fClosing());
-    EXPECT_TRUE(Sent().isEmpty());
-    EXPECT_EQ(Rows().Count(), 5);
-}
-
-TEST_F(TxWindowTest, EditorMessageOpenWhenUnplugged)
-{
-    Open("generate-tx 2");
-    Select({0});
-    OnEditor([this](frmTxEdit &e) {
+    auto unplugInBox = [this] {
         whileBoxOpen = [this] {
             Unplug();
-            Wait(700);
+            Wait(700); // the 500 ms timers
         };
-        e.txtFreq->setFocus();
-        e.txtFreq->setText("abc");
-        e.cmdButton[0]->click(); // checks the box with the focus: its message comes next
-    });
-    form->EditSelectedTx();
-    EXPECT_EQ(Boxes(), QStringList{"Illegal Value|Frequency cannot have letters."});
-    EXPECT_TRUE(form->fClosing());
-    EXPECT_TRUE(Sent().isEmpty());
+    };
+    struct Case { const char *what; std::function<void()> run; QStringList boxes; };
+    const Case cases[] = {
+        {"list", [this] {
+             Wait(600);
+             EXPECT_TRUE(form->isVisible()); // the timer runs, but the meter is there
+             Unplug();
+         }, {}},
+        {"editor", [this] {
+             OnEditor([this](frmTxEdit &e) {
+                 e.txtFreq->setText("990");
+                 e.updLatitude->cmdUp->click(); // already in the entry
+                 Unplug();
+             });
+             form->EditSelectedTx(); // returns once a timer has closed the editor
+         }, {}},
+        {"save before the timers noticed", [this] {
+             OnEditor([this](frmTxEdit &e) {
+                 e.txtFreq->setText("990");
+                 Unplug();
+                 e.cmdButton[0]->click();
+             });
+             form->AddNewTx();
+         }, {"ZT 6200 Communication Problem|ZT 6200 is not connected. Please connect it with the USB cable"}},
+        {"delete question", [&] {
+             unplugInBox();
+             answers = {vb::Yes};
+             form->DeleteSelected();
+         }, {"Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)"}},
+        {"editor message", [&] {
+             OnEditor([&](frmTxEdit &e) {
+                 unplugInBox();
+                 e.txtFreq->setFocus();
+                 e.txtFreq->setText("abc");
+                 e.cmdButton[0]->click(); // checks the box with the focus: its message comes next
+             });
+             form->EditSelectedTx();
+         }, {"Illegal Value|Frequency cannot have letters."}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Open(kFiveEntries);
+        Select({1});
+        c.run();
+        Wait(700);
+        EXPECT_EQ(form->Editor(), nullptr);
+        EXPECT_TRUE(form->fClosing());
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(Boxes(), c.boxes);
+        EXPECT_TRUE(Sent().isEmpty());
+        EXPECT_EQ(Rows().Count(), 5);
+    }
 }
 
 // The road from the main window: the download fills the list and shows it modally.
@@ -546,27 +497,19 @@ TEST_F(TxWindowTest, DownloadShowsTheList)
 // to $DATACLAVE_SCREENSHOTS when it names a folder.
 TEST_F(TxWindowTest, Screenshots)
 {
-    meter = AddMeter(DemoMeter::BuiltIn());
-    ASSERT_TRUE(ConnectMeter());
-    QStringList lines;
-    ASSERT_EQ(ReadTxLines(lines), 0);
-    form = new frmTx(main);
-    for (const QString &line : std::as_const(lines))
-        form->lsvDataAdd(line);
-    form->show();
-    Wait(100);
     const QString dir = qEnvironmentVariable("DATACLAVE_SCREENSHOTS");
-    const QImage list = form->grab().toImage();
-    EXPECT_FALSE(list.isNull());
-    if (!dir.isEmpty())
-        EXPECT_TRUE(list.save(QDir(dir).filePath("tx-list.png")));
+    auto shoot = [&dir](QWidget &w, const char *name) {
+        Wait(100);
+        const QImage image = w.grab().toImage();
+        EXPECT_FALSE(image.isNull());
+        if (!dir.isEmpty())
+            EXPECT_TRUE(image.save(QDir(dir).filePath(name)));
+    };
+    Open(DemoMeter::BuiltIn());
+    shoot(*form, "tx-list.png");
     Select({1});
     OnEditor([&](frmTxEdit &e) {
-        Wait(100);
-        const QImage editor = e.grab().toImage();
-        EXPECT_FALSE(editor.isNull());
-        if (!dir.isEmpty())
-            EXPECT_TRUE(editor.save(QDir(dir).filePath("tx-editor.png")));
+        shoot(e, "tx-editor.png");
         e.cmdButton[1]->click();
     });
     form->EditSelectedTx();
