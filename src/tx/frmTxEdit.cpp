@@ -113,13 +113,13 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     const QString latTip = QStringLiteral("Latitude in degrees, minutes, seconds, and tenths of seconds");
     const QString lonTip = QStringLiteral("Longitude in degrees, minutes, seconds, and tenths of seconds");
     const QString varTip = QStringLiteral("Variation in degrees and minutes");
-    for (int i = 0; i < 4; ++i) {
-        const QString n = QString::number(i);
-        txtLatitude[i] = field(QStringLiteral("txtLatitude") + n, latTip);
-        txtLongitude[i] = field(QStringLiteral("txtLongitude") + n, lonTip);
-        if (i != 2)
-            txtVariation[i] = field(QStringLiteral("txtVariation") + n, varTip);
-    }
+    // Created row by row: this is also the tab order.
+    for (int i = 0; i < 4; ++i)
+        txtLatitude[i] = field(QStringLiteral("txtLatitude") + QString::number(i), latTip);
+    for (int i = 0; i < 4; ++i)
+        txtLongitude[i] = field(QStringLiteral("txtLongitude") + QString::number(i), lonTip);
+    for (int i : {0, 1, 3})
+        txtVariation[i] = field(QStringLiteral("txtVariation") + QString::number(i), varTip);
     updLatitude = new clsUpDown(this);
     updLongitude = new clsUpDown(this);
     updVariation = new clsUpDown(this);
@@ -395,16 +395,22 @@ void frmTxEdit::ShowFailure()
 
 void frmTxEdit::FocusChanged(QWidget *old, QWidget *now)
 {
-    if (m_fInCheck || m_fClosing || !isVisible() || !IsField(old))
-        return;
-    // Only a move to another control of this dialog leaves the field;
-    // another window taking the focus (a message box, another program) does not.
-    if (!now || now->window() != this)
+    // Only a move to another control of this dialog leaves a field; another
+    // window taking the focus (a message box, another program) does not.
+    // Back from another window, the focus may come straight to another
+    // control: that leaves the field that had it before.
+    const bool inside = now && now->window() == this;
+    QLineEdit *left = IsField(old) ? static_cast<QLineEdit *>(old) : nullptr;
+    if (!old && inside)
+        left = m_lastField;
+    if (inside)
+        m_lastField = IsField(now) ? static_cast<QLineEdit *>(now) : nullptr;
+    if (m_fInCheck || m_fClosing || !isVisible() || !left || !inside || now == left)
         return;
     if (now == cmdButton[1])
         return; // "Cancel" must be reachable whatever a box holds
     m_fInCheck = true;
-    CheckField(static_cast<QLineEdit *>(old));
+    CheckField(left);
     m_fInCheck = false;
 }
 
@@ -425,12 +431,11 @@ void frmTxEdit::cmdButton_Click(int Index)
     const QPointer<frmTxEdit> self(this);
     if (Index == 0) {
         // The box still holding the focus is checked too (a click that
-        // needed no focus change, or the keyboard).
+        // needed no focus change), and so is one whose check failed last.
         QWidget *focus = focusWidget();
-        if (IsField(focus) && !CheckField(static_cast<QLineEdit *>(focus)))
-            return;
-        if (m_failedField)
-            return;
+        QLineEdit *pending = IsField(focus) ? static_cast<QLineEdit *>(focus) : m_failedField.data();
+        if (pending && !CheckField(pending))
+            return; // its message follows
         FormToTx();
         done(Accepted);
         return;

@@ -113,6 +113,7 @@ private:
 
     QList<QLineEdit *> m_fields;
     QPointer<QLineEdit> m_failedField; // the field whose check failed last, until it passes
+    QPointer<QLineEdit> m_lastField;   // the field of this dialog that had the focus last
     QString m_failMessage, m_failTitle;
     bool m_fFailureQueued = false;
     bool m_fInCheck = false; // a check or its message is running: focus changes are ours

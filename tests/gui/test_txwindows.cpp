@@ -373,6 +373,9 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         EXPECT_EQ(boxes.value(1).prompt, "Degrees must be between 0 and 90");
         EXPECT_EQ(QApplication::focusWidget(), e.txtLatitude[0]);
         e.txtLatitude[0]->setText("45");
+        QApplication::sendEvent(e.txtLatitude[0], &enter);
+        Wait(20);
+        EXPECT_EQ(QApplication::focusWidget(), e.txtLatitude[1]); // on along the row
 
         // The up-down wraps around between the two letters.
         EXPECT_EQ(e.txtLongitude[3]->text(), "W");
