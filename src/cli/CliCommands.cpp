@@ -2,6 +2,7 @@
 #include "cli/CliLists.h"
 #include "cli/CliProgress.h"
 #include "cli/CliTerminal.h"
+#include "cli/CliTx.h"
 #include "app/clsApp.h"
 #include "app/clsVersion.h"
 #include "app/globals.h"
@@ -124,15 +125,23 @@ int Session::Send(const QString &text)
     return Success;
 }
 
+// The record numbers or station ids of the command line (checked already),
+// each once, in the order given.
+QList<int> Ids(const QStringList &texts)
+{
+    QList<int> ids;
+    for (const QString &text : texts) {
+        int n = 0;
+        ParseId(text, kMaxId, &n);
+        if (!ids.contains(n))
+            ids << n;
+    }
+    return ids;
+}
+
 int Session::DeleteSaved(const QStringList &ids)
 {
-    QList<int> numbers;
-    for (const QString &text : ids) {
-        int n = 0;
-        ParseId(text, 32767, &n);
-        if (!numbers.contains(n))
-            numbers << n;
-    }
+    const QList<int> numbers = Ids(ids);
     if (!FirmwareSupported())
         return Failure;
     if (ReadDirectory(0) != 0)
@@ -227,6 +236,15 @@ int Session::Dispatch()
         return Send(w.at(1));
     if (cmd == QLatin1String("delete") && w.at(1) == QLatin1String("saved"))
         return DeleteSaved(w.mid(2));
+    if (cmd == QLatin1String("delete") || cmd == QLatin1String("tx")) {
+        if (!FirmwareSupported())
+            return Failure;
+        if (cmd == QLatin1String("delete"))
+            return TxDeleteCommand(Ids(w.mid(2)));
+        if (w.at(1) == QLatin1String("add"))
+            return TxAddCommand(o);
+        return TxEditCommand(o, Ids(w.mid(2)).value(0));
+    }
     if (cmd == QLatin1String("erase"))
         return EraseSaved();
     const qint32 type = w.value(1) == QLatin1String("tx") ? 1 : 0;

@@ -70,7 +70,7 @@ QString CheckWords(const CliOptions &o)
             return QStringLiteral("delete: '%1' is neither 'saved' nor 'tx'").arg(store);
         if (w.size() < 3)
             return QStringLiteral("delete: missing arguments");
-        const int maximum = 32767;
+        const int maximum = kMaxId;
         for (int i = 2; i < w.size(); ++i) {
             int id = 0;
             if (!ParseId(w.at(i), maximum, &id))
@@ -89,8 +89,8 @@ QString CheckWords(const CliOptions &o)
         }
         if (store == QLatin1String("edit")) {
             int id = 0;
-            if (w.size() >= 3 && !ParseId(w.at(2), 32767, &id))
-                return QStringLiteral("tx edit: '%1' is not a station id from 0 to 32767").arg(w.at(2));
+            if (w.size() >= 3 && !ParseId(w.at(2), kMaxId, &id))
+                return QStringLiteral("tx edit: '%1' is not a station id from 0 to %2").arg(w.at(2)).arg(kMaxId);
             return count(3);
         }
         return w.size() < 2 ? QStringLiteral("tx: missing 'add' or 'edit'")

@@ -24,5 +24,8 @@ QString ParseCommandLine(const QStringList &arguments, CliOptions *options);
 // The --help text.
 QString UsageText();
 
+// Record numbers and station ids are 16-bit numbers.
+constexpr int kMaxId = 32767;
+
 // A record number or station id: a whole number from 0 to `maximum`.
 bool ParseId(const QString &text, int maximum, int *id);

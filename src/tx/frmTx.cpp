@@ -341,19 +341,12 @@ void frmTx::DeleteSelected()
 {
     if (m_fBusy || m_fClosing || m_model->Count() == 0)
         return;
-    const QString title = QStringLiteral("Can't Delete Last Tx");
-    if (m_numRecords <= 1) {
-        MsgBox(QStringLiteral("There must be at least one record."), vb::Information, title);
-        return;
-    }
     const QList<int> selected = SelectedRows(lsvData);
-    if (selected.size() >= m_model->Count()) {
-        MsgBox(QStringLiteral("There must be at least one Tx remaining in the list.\r\nPlease unselect at least one Tx."),
-               vb::Information, title);
-        if (!m_fClosing)
-            lsvData->setFocus();
+    const TxDeleteCheck check = CheckTxDelete(m_numRecords, qint32(selected.size()), m_model->Count());
+    if (check == TxDeleteCheck::NoneRemaining && !m_fClosing)
+        lsvData->setFocus();
+    if (check != TxDeleteCheck::Allowed)
         return;
-    }
     if (selected.isEmpty())
         return; // nothing to ask about
     const QScopedValueRollback<bool> busy(m_fBusy, true);

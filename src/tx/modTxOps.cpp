@@ -2,6 +2,7 @@
 #include "app/globals.h"
 #include "app/modAnsi.h"
 #include "app/modConvert.h"
+#include "app/modMsgBox.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "tx/clsTx.h"
@@ -60,6 +61,21 @@ QString TxLineCheck(const clsTx &mTx, QString *szLine)
     return QStringLiteral("This Tx does not fit in one command to the ZT 6200: its line is ") + IntText(length) +
            QStringLiteral(" characters long, and at most ") + IntText(kTxLineMax) +
            QStringLiteral(" fit.\r\nNothing was sent. Please shorten the call sign and try again.");
+}
+
+TxDeleteCheck CheckTxDelete(qint32 numRecords, qint32 selected, qint32 listed)
+{
+    const QString title = QStringLiteral("Can't Delete Last Tx");
+    if (numRecords <= 1) {
+        MsgBox(QStringLiteral("There must be at least one record."), vb::Information, title);
+        return TxDeleteCheck::LastRecord;
+    }
+    if (selected >= listed) {
+        MsgBox(QStringLiteral("There must be at least one Tx remaining in the list.\r\nPlease unselect at least one Tx."),
+               vb::Information, title);
+        return TxDeleteCheck::NoneRemaining;
+    }
+    return TxDeleteCheck::Allowed;
 }
 
 TxResult TxDelete(qint32 StationId)

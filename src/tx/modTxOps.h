@@ -20,6 +20,12 @@ struct TxResult
     QString szTitle;
 };
 
+// The last entry is never deleted. Deleting `selected` of the `listed`
+// entries of a meter that holds `numRecords`: Allowed, or the rule that
+// refuses it, after telling the user (title "Can't Delete Last Tx").
+enum class TxDeleteCheck { Allowed, LastRecord, NoneRemaining };
+TxDeleteCheck CheckTxDelete(qint32 numRecords, qint32 selected, qint32 listed);
+
 // "V," + the station id: deletes the entry with that station id.
 TxResult TxDelete(qint32 StationId);
 // "U," + the entry's line: adds it; the meter gives it its own ids.

@@ -306,4 +306,73 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
     EXPECT_TRUE(QDir(out.path()).isEmpty());
 }
 
+TEST_F(CliTest, TxChanges)
+{
+    const QString full = QStringLiteral("firmware 2.2.15\ntx-capacity 2\ntx 1,1,\"A\",500,1,2,3\ntx 1,2,\"B\",600,1,2,3\n");
+    const QString one = QStringLiteral("firmware 2.2.15\ntx 1,1,\"A\",500,1,2,3\n");
+    const QString v23 = QStringLiteral("firmware 2.3.1\ntx 5,1234,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"AM\"\n"
+                                       "tx 6,12345,\"KWAL\",1400,46.064583,-118.34306,-15.00000,\"AM\"\n");
+    const QStringList add = {"--yes", "tx", "add", "--call", "abc-1", "--freq", "1010", "--lat", "45.5", "--lon",
+                             "118 15 30.5 W", "--var", "14 30 W"};
+    struct Case { const char *what; QString scenario; QStringList args; int code; QByteArray out; QString sent; QString err; } cases[] = {
+        // The meter numbers a new entry itself; its station id is printed.
+        {"add", "", add, 0, "13\n", "U,0,0,\"ABC-1\",1010,45.500000,-118.25847,-14.50000", ""},
+        {"add with modulation", v23, add + QStringList{"--mod", "drm4.5"}, 0, "12346\n",
+         "U,0,0,\"ABC-1\",1010,45.500000,-118.25847,-14.50000,\"DRM4.5\"", ""},
+        {"add when full", full, add, 1, "", "", "No more Tx slots available"},
+        {"add, unknown firmware", "firmware\ntx 1,1,\"A\",500,1,2,3\n", add, 1, "", "", "does not take new or changed Tx"},
+        {"modulation on 2.2", "", add + QStringList{"--mod", "AM"}, 2, "", "", "have no modulation"},
+        {"edit", "", {"--yes", "tx", "edit", "12", "--freq", "1410"}, 0, "",
+         "X,2,12,\"KWAL\",1410,46.064583,-118.34306,-15.00000", ""},
+        {"edit, not confirmed", "", {"tx", "edit", "12", "--freq", "1410"}, 2, "", "", "Change Tx?: Replace the Tx with station ID 12"},
+        {"edit, same values", "", {"tx", "edit", "12", "--call", "kwal "}, 0, "", "", "nothing was sent"},
+        {"edit, no such station", "", {"--yes", "tx", "edit", "7", "--freq", "1410"}, 1, "", "", "no Tx with station ID 7"},
+        {"edit, line too long", v23, {"--yes", "tx", "edit", "1234", "--call", "ABCDEFGH", "--mod", "DRM4.5"}, 1, "", "",
+         "its line is 62 characters long"},
+        {"delete", "", {"--yes", "delete", "tx", "12"}, 0, "", "V,12", ""},
+        {"delete a five-digit id", v23, {"--yes", "delete", "tx", "12345"}, 0, "", "V,12345", ""},
+        {"delete, not confirmed", "", {"delete", "tx", "12"}, 2, "", "", "Delete Records?"},
+        {"delete every entry", "", {"--yes", "delete", "tx", "12", "1"}, 1, "", "", "at least one Tx remaining"},
+        {"delete the only entry", one, {"--yes", "delete", "tx", "1"}, 1, "", "", "Can't Delete Last Tx: There must be at least one record."},
+        {"delete, no such station", "", {"--yes", "delete", "tx", "12", "7"}, 1, "", "", "no Tx with station ID 7"},
+    };
+    for (const Case &c : cases) {
+        const Result r = Demo(QStringList{"--verbose"} + c.args, c.scenario.isEmpty() ? QString::fromLatin1(kScenario) : c.scenario);
+        EXPECT_EQ(r.code, c.code) << c.what << "\n" << r.err.constData();
+        EXPECT_EQ(r.out, c.out) << c.what;
+        const QStringList changes = Sent(r).filter(QRegularExpression(QStringLiteral("^[UXV],")));
+        EXPECT_EQ(changes, c.sent.isEmpty() ? QStringList() : QStringList{c.sent}) << c.what;
+        EXPECT_TRUE(r.err.contains(c.err.toUtf8())) << c.what << "\n" << r.err.constData();
+    }
+}
+
+TEST_F(CliTest, TxFieldChecks)
+{
+    // A bad field: the editor's message and title, exit 2, nothing sent.
+    const QString callSite = QStringLiteral("Call-Site Text Too Long: The Call-Site text is invalid.\n"
+                                            "Must be 1 to 8 letters, numbers, space, _ ,or \u2013");
+    struct Case { const char *option, *value; QString err; } cases[] = {
+        {"--call", "ab.c", callSite},
+        {"--call", "NINECHARS", callSite},
+        {"--freq", "12.5", "Illegal Value: Frequency cannot have decimal points or commas."},
+        {"--freq", "12a", "Illegal Value: Frequency cannot have letters."},
+        {"--freq", "10000", "Illegal Value: Frequency must be less than or equal to 9999 kHz."},
+        {"--freq", "-5", "Illegal Value: Frequency must be greater than or equal to 0 kHz."},
+        {"--lat", "91", "Illegal Value: Degrees must be between 0 and 90"},
+        {"--lon", "-181", "Illegal Value: Degrees must be between 0 and 180"},
+        {"--lat", "45 60 0 N", "Illegal Value: Minutes must be between 0 and 59"},
+        {"--lat", "45 0 59.95 N", "Illegal Value: Seconds must be between 0 and 59.9"},
+        {"--lon", "10 0 0 N", "Illegal Value: The hemisphere must be either E or W"},
+        {"--var", "10 0 0 E", "--var: '10 0 0 E' is neither decimal degrees nor degrees, minutes and E or W"},
+        {"--mod", "FM", "--mod: 'FM' is not one of AM, DRM4.5, DRM5, DRM9, DRM10, DRM18, DRM20"},
+    };
+    const QString v23 = QStringLiteral("firmware 2.3.1\ntx 1,1,\"A\",500,1,2,3,\"AM\"\n");
+    for (const Case &c : cases) {
+        const Result r = Demo({"--verbose", "--yes", "tx", "edit", "1", c.option, c.value}, v23);
+        EXPECT_EQ(r.code, 2) << c.option << ' ' << c.value;
+        EXPECT_TRUE(r.err.contains(c.err.toUtf8())) << c.option << ' ' << c.value << "\n" << r.err.constData();
+        EXPECT_TRUE(Sent(r).filter(QRegularExpression(QStringLiteral("^[UXV],"))).isEmpty()) << c.option << ' ' << c.value;
+    }
+}
+
 } // namespace

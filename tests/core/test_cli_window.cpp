@@ -11,6 +11,7 @@
 #include "listview/clsListModel.h"
 #include "saveddata/frmDeleteData.h"
 #include "storage/clsFile.h"
+#include "tx/frmTx.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -150,10 +151,13 @@ TEST_F(CliMatchesWindow, SameCsvBytes)
 TEST_F(CliMatchesWindow, SameListRows)
 {
     SetDownloadTargetFactory(0, &frmDeleteData::NewDownloadTarget);
+    SetDownloadTargetFactory(1, &frmTx::NewDownloadTarget);
     struct Case { const char *what; QString scenario; qint32 type; } cases[] = {
         {"built-in saved", "", 0},
+        {"built-in Tx", "", 1},
         {"firmware 2.2, over several days", "firmware 2.2.15\ngenerate-saved 3000\n", 0},
         {"no version: 29 fields", "firmware\ngenerate-saved 40\n", 0},
+        {"firmware 2.2 Tx, equal frequencies", "firmware 2.2.15\ngenerate-tx 250\n", 1},
     };
     int n = 0;
     for (const Case &c : cases) {
@@ -166,6 +170,7 @@ TEST_F(CliMatchesWindow, SameListRows)
         EXPECT_EQ(QString::fromLocal8Bit(out), window);
     }
     SetDownloadTargetFactory(0, nullptr);
+    SetDownloadTargetFactory(1, nullptr);
 }
 
 } // namespace
