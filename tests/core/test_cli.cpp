@@ -76,25 +76,10 @@ protected:
 TEST_F(CliTest, UsageErrorsTouchNoMeter)
 {
     const QStringList cases[] = {
-        {},
-        {"frobnicate"},
-        {"version", "extra"},
-        {"list", "files"},
-        {"download", "saved"},
-        {"delete", "saved"},
-        {"delete", "saved", "abc"},
-        {"delete", "saved", "1.5"},
-        {"delete", "tx", "40000"},
-        {"erase", "tx"},
-        {"send", QString(64, QLatin1Char('A'))},
-        {"send", QString::fromUtf8("\xe2\x82\xac\xe2\x98\x83")},
-        {"--wait", "soon", "version"},
-        {"--wait"},
-        {"--call", "KABC", "version"},
-        {"--frobnicate", "version"},
-        {"tx", "add", "--call", "KABC"},
-        {"tx", "edit", "x"},
-        {"tx", "remove"},
+        {}, {"frobnicate"}, {"version", "extra"}, {"list", "files"}, {"download", "saved"}, {"erase", "tx"},
+        {"delete", "saved"}, {"delete", "saved", "1.5"}, {"delete", "tx", "40000"},
+        {"send", QString(64, QLatin1Char('A'))}, {"send", QString::fromUtf8("\xe2\x98\x83")}, // a snowman: no ANSI byte
+        {"--wait", "soon", "version"}, {"--call", "KABC", "version"}, {"tx", "add", "--call", "KABC"}, {"tx", "edit", "x"},
     };
     for (const QStringList &args : cases) {
         // No --demo and no --wait: a search for a real meter would take 3 s.
