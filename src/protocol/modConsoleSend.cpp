@@ -21,12 +21,17 @@ ConsoleSendResult ConsoleSend(const std::function<void(const clsPacket &)> &onPa
         gDevice->PacketOut = command;
         gDevice->ReportOut();
     }
+    int received = 0;
     do {
         gDevice->ReportIn();
         if (!gUsbHid->fDeviceConnected())
             return ConsoleSendResult::LinkLost;
         if (onPacket)
             onPacket(gDevice->PacketIn);
+        // Count whole reports, so that empty unmarked ones cannot loop forever.
+        received += clsPacket::kCapacity;
+        if (!gDevice->PacketIn.fComplete && received >= kMaxConsoleReply)
+            return ConsoleSendResult::Unfinished;
     } while (!gDevice->PacketIn.fComplete);
     return ConsoleSendResult::Replied;
 }

@@ -10,7 +10,11 @@ enum class ConsoleSendResult {
     Replied,  // every report of the reply was passed on
     Busy,     // another exchange is waiting for its reply; nothing was sent
     LinkLost, // no meter, or the link closed before the last report
+    Unfinished, // kMaxConsoleReply bytes came without the last-report mark
 };
+
+// A meter that never marks its last report must not hold the console forever.
+constexpr int kMaxConsoleReply = 65536;
 
 // Sends the command completed in gDevice->PacketOut. When the link turns
 // out closed after sending, the meter is searched for once and, when found,
