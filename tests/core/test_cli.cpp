@@ -1,14 +1,7 @@
 // dataclave-cli, run as a program against the demo meter.
 #include "TestSupport.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
+#include <QtCore>
 #include <csignal>
 
 namespace {
@@ -91,15 +84,10 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
         EXPECT_TRUE(r.err.contains("--help")) << qPrintable(args.join(' '));
         EXPECT_LT(t.elapsed(), 2500) << qPrintable(args.join(' '));
     }
-}
-
-TEST_F(CliTest, HelpNamesEveryCommand)
-{
-    const Result r = Cli({"--help"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(r.out.startsWith("Usage: dataclave-cli"));
+    const Result help = Cli({"--help"});
+    EXPECT_EQ(help.code, 0);
     for (const char *word : {"version", "status", "download", "list", "send", "delete", "erase", "tx add", "tx edit", "--wait"})
-        EXPECT_TRUE(r.out.contains(word)) << word;
+        EXPECT_TRUE(help.out.contains(word)) << word;
 }
 
 TEST_F(CliTest, ReadingCommands)
@@ -175,17 +163,9 @@ TEST_F(CliTest, WaitsForTheMeterAsLongAsAsked)
     EXPECT_LT(t.elapsed(), 3000); // not the 3 s default
 }
 
-TEST_F(CliTest, DownloadWritesTheFile)
+TEST_F(CliTest, DownloadToStandardOutput)
 {
-    const QString file = dir.filePath(QStringLiteral("tx.csv"));
-    Result r = Demo({"download", "tx", file});
-    EXPECT_EQ(r.code, 0) << r.err.constData();
-    EXPECT_TRUE(r.out.isEmpty());
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), kTxCsv);
-
-    r = Demo({"download", "tx", "-"});
+    Result r = Demo({"download", "tx", "-"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, kTxCsv);
     EXPECT_TRUE(r.err.isEmpty()); // no progress bar off a terminal
@@ -231,13 +211,9 @@ TEST_F(CliTest, ListShowsTheWindowsRows)
 
     const Result saved = Demo({"list", "saved"});
     EXPECT_EQ(saved.code, 0);
-    const QList<QByteArray> lines = saved.out.split('\n');
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[0].startsWith("Date\tTime\tPoint Number\tLatitude\tLongitude\tLatitude DMS\t"));
     // By date, ascending: record 5 (measured 4 Nov, off frequency: masked distance) first.
-    EXPECT_EQ(lines[1], "04-Nov-2026\t08:35:17\t    2\t     45.6\t     -118.1\t45\u00B0 36' 00.0\"N\t118\u00B0 06' 00.0\"W\t"
-                        "   ---\t  ----\t    1.0\t   60.0\t 1240\tND\tJS\tb");
-    EXPECT_TRUE(lines[2].startsWith("05-Nov-2026\t08:32:17\t    1\t"));
+    EXPECT_EQ(saved.out.split('\n').value(1), "04-Nov-2026\t08:35:17\t    2\t     45.6\t     -118.1\t45\u00B0 36' 00.0\"N\t"
+                                              "118\u00B0 06' 00.0\"W\t   ---\t  ----\t    1.0\t   60.0\t 1240\tND\tJS\tb");
 
     const Result empty = Demo({"list", "tx"}, QStringLiteral("generate-saved 2\n"));
     EXPECT_EQ(empty.code, 1);
@@ -338,14 +314,9 @@ TEST_F(CliTest, TxFieldChecks)
                                             "Must be 1 to 8 letters, numbers, space, _ ,or \u2013");
     struct Case { const char *option, *value; QString err; } cases[] = {
         {"--call", "ab.c", callSite},
-        {"--call", "NINECHARS", callSite},
         {"--freq", "12.5", "Illegal Value: Frequency cannot have decimal points or commas."},
-        {"--freq", "12a", "Illegal Value: Frequency cannot have letters."},
-        {"--freq", "10000", "Illegal Value: Frequency must be less than or equal to 9999 kHz."},
-        {"--freq", "-5", "Illegal Value: Frequency must be greater than or equal to 0 kHz."},
         {"--lat", "91", "Illegal Value: Degrees must be between 0 and 90"},
         {"--lon", "-181", "Illegal Value: Degrees must be between 0 and 180"},
-        {"--lat", "45 60 0 N", "Illegal Value: Minutes must be between 0 and 59"},
         {"--lat", "45 0 59.95 N", "Illegal Value: Seconds must be between 0 and 59.9"},
         {"--lon", "10 0 0 N", "Illegal Value: The hemisphere must be either E or W"},
         {"--var", "10 0 0 E", "--var: '10 0 0 E' is neither decimal degrees nor degrees, minutes and E or W"},
