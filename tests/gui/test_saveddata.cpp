@@ -26,11 +26,8 @@ protected:
     void Open(const QStringList &lines)
     {
         form.reset();
-        if (meter)
-            platform.Plug(meter, false), Tick();
-        meter = AddMeter("saved-capacity 100");
+        meter = ReplaceMeter("saved-capacity 100");
         meter->saved = lines;
-        ASSERT_TRUE(ConnectMeter());
         form = std::make_unique<frmDeleteData>();
         for (const QString &line : lines)
             form->lsvDataAdd(line);
