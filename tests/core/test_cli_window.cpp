@@ -8,108 +8,91 @@
 #include "app/globals.h"
 #include "app/modAnsi.h"
 #include "app/modDownload.h"
+#include "app/modListWindowsGui.h"
 #include "listview/clsListModel.h"
-#include "saveddata/frmDeleteData.h"
 #include "storage/clsFile.h"
-#include "tx/frmTx.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QFile>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QTreeView>
+#include <QtWidgets>
 
 namespace {
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class CliMatchesWindow : public MeterTest
 {
 protected:
-    void Connect(const QString &scenario)
+    // A main window on the meter of the scenario (the built-in data when
+    // none) runs its command for `type`; the user acts meanwhile.
+    void RunMain(const QString &scenario, qint32 type, bool save, const std::function<void(frmMain &)> &act)
     {
-        if (meter) { // the previous case's meter goes away first
-            platform.Plug(meter, false);
-            Tick();
-        }
-        meter = scenario.isEmpty() ? AddMeter(DemoMeter::BuiltIn()) : AddMeter(scenario);
-        ASSERT_TRUE(ConnectMeter());
-    }
-    // The main window's "Download ... to .csv File" into `path`, the user
-    // choosing that file and pressing "OK" at the end.
-    void WindowDownload(const QString &scenario, qint32 type, const QString &path)
-    {
-        Connect(scenario);
+        ReplaceMeter(scenario.isEmpty() ? DemoMeter::BuiltIn() : DemoMeter::FromScenario(scenario, nullptr));
         frmMain main;
         gApp->MainForm = &main;
-        const SaveDialogHandler old = SetSaveDialogHandler([path](const QString &, const QString &, const QString &) { return path; });
         QTimer user;
-        QObject::connect(&user, &QTimer::timeout, &main, [&main] {
-            for (frmMessage *m : main.findChildren<frmMessage *>())
-                if (m->cmdOk->isEnabled())
-                    m->cmdOk->click();
-        });
+        QObject::connect(&user, &QTimer::timeout, &main, [&] { act(main); });
         user.start(1);
-        bool fSaveToFile = true, fFillInForm = false;
+        bool fSaveToFile = save, fFillInForm = !save;
         main.GetAllData(type, fSaveToFile, fFillInForm);
-        user.stop();
-        SetSaveDialogHandler(old);
         gApp->MainForm = nullptr;
         EXPECT_FALSE(fSaveToFile);
         EXPECT_EQ(boxes.size(), 0);
     }
-    // The main window's "View/Delete ... Data": the list window as it first
-    // shows, tab-separated, then closed by the user.
+    // "Download ... to .csv File" into `path`, the user choosing that file and pressing "OK" at the end.
+    QByteArray WindowDownload(const QString &scenario, qint32 type, const QString &path)
+    {
+        const SaveDialogHandler old = SetSaveDialogHandler([path](const QString &, const QString &, const QString &) { return path; });
+        RunMain(scenario, type, true, [](frmMain &main) {
+            for (frmMessage *m : main.findChildren<frmMessage *>())
+                if (m->cmdOk->isEnabled())
+                    m->cmdOk->click();
+        });
+        SetSaveDialogHandler(old);
+        return ReadAll(path);
+    }
+    static QByteArray ReadAll(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // "View/Delete ... Data": the list window as it first shows, tab-separated, then closed by the user.
     QString WindowList(const QString &scenario, qint32 type)
     {
-        Connect(scenario);
-        frmMain main;
-        gApp->MainForm = &main;
         QString text;
-        QTimer user;
-        QObject::connect(&user, &QTimer::timeout, &main, [&text] {
+        RunMain(scenario, type, false, [&text](frmMain &) {
             auto *window = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            auto *list = window ? window->findChild<QTreeView *>(QStringLiteral("lsvData")) : nullptr;
+            auto *list = window ? window->findChild<QTreeView *>("lsvData") : nullptr;
             auto *rows = list ? qobject_cast<clsListModel *>(list->model()) : nullptr;
             if (!rows)
                 return;
             QStringList cells;
             for (const ListColumn &c : rows->Columns())
                 cells << c.heading;
-            text = cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+            text = cells.join('\t') + '\n';
             for (int r = 0; r < rows->Count(); ++r) {
                 cells.clear();
                 for (int c = 0; c < rows->columnCount(); ++c)
                     cells << rows->Text(r, c);
-                text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+                text += cells.join('\t') + '\n';
             }
             window->close();
         });
-        user.start(1);
-        bool fSaveToFile = false, fFillInForm = true;
-        main.GetAllData(type, fSaveToFile, fFillInForm);
-        gApp->MainForm = nullptr;
         return text;
     }
-    // The arguments that give dataclave-cli the same meter.
-    QStringList DemoArgs(const QString &scenario, int n)
+    // dataclave-cli on the same meter: its standard output.
+    QByteArray Cli(const QString &scenario, QStringList args)
     {
-        if (scenario.isEmpty())
-            return {QStringLiteral("--demo")};
-        const QString scenarioFile = dir.filePath(QStringLiteral("meter%1.txt").arg(n));
-        QFile f(scenarioFile);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(StringToAnsi(scenario));
-        return {QStringLiteral("--demo=") + scenarioFile};
+        if (scenario.isEmpty()) {
+            args.prepend("--demo");
+        } else {
+            const QString path = dir.filePath(QStringLiteral("meter%1.txt").arg(++files));
+            QFile f(path);
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(StringToAnsi(scenario)) > 0);
+            args.prepend("--demo=" + path);
+        }
+        QByteArray out, err;
+        EXPECT_EQ(RunProgram(BuiltProgram("dataclave-cli"), args, &out, &err), 0) << err.constData();
+        return out;
     }
     QTemporaryDir dir;
-    DemoMeter *meter = nullptr;
+    int files = 0;
 };
 
 TEST_F(CliMatchesWindow, SameCsvBytes)
@@ -130,28 +113,19 @@ TEST_F(CliMatchesWindow, SameCsvBytes)
         {"quotes, commas, accents", "firmware 2.3.1\n" + odd, 0},
         {"accented Tx", "firmware 2.3.1\n" + odd, 1},
     };
-    int n = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const QString windowFile = dir.filePath(QStringLiteral("window%1.csv").arg(++n));
-        const QString cliFile = dir.filePath(QStringLiteral("cli%1.csv").arg(n));
-        WindowDownload(c.scenario, c.type, windowFile);
-
-        QStringList args = DemoArgs(c.scenario, n);
-        args << QStringLiteral("download") << (c.type ? QStringLiteral("tx") : QStringLiteral("saved")) << cliFile;
-        QByteArray out, err;
-        ASSERT_EQ(RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &out, &err), 0) << err.constData();
-
-        const QByteArray window = ReadAll(windowFile);
+        const QString cliFile = dir.filePath(QStringLiteral("%1.csv").arg(c.what));
+        const QByteArray window = WindowDownload(c.scenario, c.type, dir.filePath(QStringLiteral("window %1.csv").arg(c.what)));
         EXPECT_GT(window.count("\r\n"), 1);
+        EXPECT_TRUE(Cli(c.scenario, {"download", c.type ? "tx" : "saved", cliFile}).isEmpty());
         EXPECT_EQ(ReadAll(cliFile), window);
     }
 }
 
 TEST_F(CliMatchesWindow, SameListRows)
 {
-    SetDownloadTargetFactory(0, &frmDeleteData::NewDownloadTarget);
-    SetDownloadTargetFactory(1, &frmTx::NewDownloadTarget);
+    RegisterListWindows();
     struct Case { const char *what; QString scenario; qint32 type; } cases[] = {
         {"built-in saved", "", 0},
         {"built-in Tx", "", 1},
@@ -159,15 +133,11 @@ TEST_F(CliMatchesWindow, SameListRows)
         {"no version: 29 fields", "firmware\ngenerate-saved 40\n", 0},
         {"firmware 2.2 Tx, equal frequencies", "firmware 2.2.15\ngenerate-tx 250\n", 1},
     };
-    int n = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         const QString window = WindowList(c.scenario, c.type);
-        EXPECT_GT(window.count(QLatin1Char('\n')), 2);
-        QByteArray out, err;
-        const QStringList args = DemoArgs(c.scenario, ++n) + QStringList{"list", c.type ? "tx" : "saved"};
-        ASSERT_EQ(RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &out, &err), 0) << err.constData();
-        EXPECT_EQ(QString::fromLocal8Bit(out), window);
+        EXPECT_GT(window.count('\n'), 2);
+        EXPECT_EQ(QString::fromLocal8Bit(Cli(c.scenario, {"list", c.type ? "tx" : "saved"})), window);
     }
     SetDownloadTargetFactory(0, nullptr);
     SetDownloadTargetFactory(1, nullptr);
