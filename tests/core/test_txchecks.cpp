@@ -82,6 +82,7 @@ TEST(TxChecks, ValidateDMS)
         {1, 10.5, 2, "59.95", "Seconds must be between 0 and 59.9", "59.95", 10.5},
         {1, 10.5, 2, "60", "Seconds must be between 0 and 59.9", "60", 10.5},
         {1, 10.5, 2, "", "Seconds must be between 0 and 59.9", "", 10.5},
+        {3, 10.5, 2, "59.5", "Seconds must be between 0 and 59", "59.5", 10.5}, // whole seconds for the variation
         {1, 10.5, 3, "s", "", "S", -10.5},
         {1, -10.5, 3, " n ", "", "N", 10.5},
         {1, 0.0, 3, "S", "", "N", 0.0}, // a zero latitude is always north
