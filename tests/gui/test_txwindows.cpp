@@ -112,32 +112,36 @@ protected:
 
 } // namespace
 
-// What the window refuses: one message each, and nothing sent.
+// What the window refuses: one message each (none where the command is not
+// offered at all), and nothing sent.
 TEST_F(TxWindowTest, Refusals)
 {
     const QString title = "Can't Delete Last Tx|";
-    struct Case { const char *scenario; bool all; bool add; int buttons; QString box; };
+    // Action: 'd' delete the selected row, 'a' delete every row, 'n' new, 'e' edit.
+    struct Case { const char *scenario; char action; int buttons; QString box; };
     const Case cases[] = {
-        {"generate-tx 1", false, false, vb::Information, title + "There must be at least one record."},
-        {"generate-tx 3", true, false, vb::Information,
+        {"generate-tx 1", 'd', vb::Information, title + "There must be at least one record."},
+        {"generate-tx 3", 'a', vb::Information,
          title + "There must be at least one Tx remaining in the list.\r\nPlease unselect at least one Tx."},
-        {"generate-tx 3", false, false, vb::YesNo | vb::Exclamation | vb::DefaultButton2, // answered No
+        {"generate-tx 3", 'd', vb::YesNo | vb::Exclamation | vb::DefaultButton2, // answered No
          "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)"},
-        {"tx-capacity 2\ngenerate-tx 2", false, true, vb::OKOnly, "ZT6200 Dataclave|No more Tx slots available"},
+        {"tx-capacity 2\ngenerate-tx 2", 'n', vb::OKOnly, "ZT6200 Dataclave|No more Tx slots available"},
+        {"firmware\ngenerate-tx 3", 'n', 0, ""}, // the meter gives no version: view and delete only
+        {"firmware\ngenerate-tx 3", 'e', 0, ""},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.box.toStdString());
+        SCOPED_TRACE(testing::Message() << c.scenario << ' ' << c.action);
         Open(c.scenario);
         EXPECT_EQ(form->cmdDelete->isEnabled(), Rows().Count() > 1);
-        EXPECT_EQ(form->cmdNewTx->isEnabled() || form->mnuTxNew->isEnabled(), !c.add);
-        if (c.all)
-            SelectAllItems(form->lsvData);
+        const bool offersNew = (form->cmdNewTx->isVisible() && form->cmdNewTx->isEnabled())
+                               || (form->mnuTxNew->isVisible() && form->mnuTxNew->isEnabled());
+        EXPECT_EQ(offersNew, c.action == 'd' || c.action == 'a');
+        EXPECT_EQ(form->cmdEditTx->isVisible(), !c.box.isEmpty());
         // Reached anyway: through the menu, or a double-click off the rows.
-        if (c.add)
-            form->AddNewTx();
-        else
-            form->DeleteSelected();
-        EXPECT_EQ(BoxTexts(), QStringList{c.box});
+        if (c.action == 'a')
+            SelectAllItems(form->lsvData);
+        c.action == 'n' ? form->AddNewTx() : c.action == 'e' ? form->EditSelectedTx() : form->DeleteSelected();
+        EXPECT_EQ(BoxTexts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
         EXPECT_EQ(boxes.value(0).buttons, c.buttons);
         EXPECT_EQ(form->Editor(), nullptr);
         EXPECT_TRUE(Sent().isEmpty());
@@ -222,17 +226,6 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         EXPECT_TRUE(Sent().isEmpty());
         EXPECT_TRUE(boxes.isEmpty());
     }
-}
-
-TEST_F(TxWindowTest, OlderFirmwareViewsAndDeletesOnly)
-{
-    Open("firmware\ngenerate-tx 3"); // the meter gives no version
-    EXPECT_FALSE(form->cmdNewTx->isVisible() || form->cmdEditTx->isVisible() || form->mnuTxNew->isVisible());
-    Select({0});
-    form->EditSelectedTx();
-    form->AddNewTx();
-    EXPECT_EQ(form->Editor(), nullptr);
-    EXPECT_TRUE(Sent().isEmpty());
 }
 
 // Changes the meter does not take, or that do not fit one command: the user
