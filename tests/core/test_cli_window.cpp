@@ -105,8 +105,7 @@ TEST_F(CliMatchesWindow, SameCsvBytes)
         "45.5,-118.2,356,61.2,\"dBuV\",1.148,\"mV/m\",1.148,61.20,,23.0,4.5,FALSE,\"DRM10\"\n"
         "tx 1,1,\"K\u00C9V\",1230,45.5,-118.2,-14.5,\"DRM4.5\"\n");
     struct Case { const char *what; QString scenario; qint32 type; } cases[] = {
-        {"built-in saved", "", 0},
-        {"built-in Tx", "", 1},
+        {"built-in saved", "", 0}, {"built-in Tx", "", 1},
         {"firmware 2.2, generated", "firmware 2.2.15\ngenerate-saved 250\n", 0},
         {"no version: 29 fields", "firmware\ngenerate-saved 40\ngenerate-tx 12\n", 0},
         {"firmware 2.2 Tx", "firmware 2.2.15\ngenerate-tx 12\n", 1},
@@ -127,8 +126,7 @@ TEST_F(CliMatchesWindow, SameListRows)
 {
     RegisterListWindows();
     struct Case { const char *what; QString scenario; qint32 type; } cases[] = {
-        {"built-in saved", "", 0},
-        {"built-in Tx", "", 1},
+        {"built-in saved", "", 0}, {"built-in Tx", "", 1},
         {"firmware 2.2, over several days", "firmware 2.2.15\ngenerate-saved 3000\n", 0},
         {"no version: 29 fields", "firmware\ngenerate-saved 40\n", 0},
         {"firmware 2.2 Tx, equal frequencies", "firmware 2.2.15\ngenerate-tx 250\n", 1},

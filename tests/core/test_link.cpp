@@ -95,8 +95,7 @@ TEST_F(Link, TransferFailuresCloseTheLinkOnce)
 {
     // Faults are armed once connected: connecting itself asks the version.
     struct Case { const char *name; bool stall; int afterReports; } cases[] = {
-        {"stall", true, 0},
-        {"unplug mid-reply", false, 1},
+        {"stall", true, 0}, {"unplug mid-reply", false, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

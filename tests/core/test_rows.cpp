@@ -49,9 +49,7 @@ TEST(SavedRows, KeyAndRecordNumber)
     const QRegularExpression form(QStringLiteral("^RecId-[01]\\.\\d{5}-(.*)$"));
     struct Case { const char *recId; const char *keyEnd; bool valid; int number; };
     const Case cases[] = {
-        {"7", "0007", true, 7},
-        {"0", "0000", true, 0},
-        {"9999", "9999", true, 9999},
+        {"7", "0007", true, 7}, {"0", "0000", true, 0}, {"9999", "9999", true, 9999},
         {"12345", "12345", true, 12345}, // the key cannot carry it; the row's value does
         {"-3", "-0003", true, -3},
         {"7.5", "7.5", false, 0},        // never rounded into another record's number

@@ -19,9 +19,7 @@ TEST(TxChecks, CallSign)
         {"ABCDEFGH   ", true, "ABCDEFGH"}, // trailing blanks go
         {" AB", true, " AB"},               // leading blanks stay
         {"  ABCDEFG", false, "  ABCDEFG"},  // ... and count: 9 characters
-        {"ABCDEFGHI", false, "ABCDEFGHI"},
-        {"ab.c", false, "AB.C"},
-        {"", false, ""},
+        {"ABCDEFGHI", false, "ABCDEFGHI"}, {"ab.c", false, "AB.C"}, {"", false, ""},
         {"AB\u2013C", false, "AB\u2013C"}, // the en dash of the message is not a hyphen
         {"caf\u00e9", false, "CAF\u00c9"},
     };
@@ -39,15 +37,9 @@ TEST(TxChecks, Frequency)
                   low = "Frequency must be greater than or equal to 0 kHz.";
     struct Case { QString typed; QString message; int value; };
     const Case cases[] = {
-        {"0", "", 0},
-        {"9999", "", 9999},
-        {" 0042 ", "", 42},
-        {"12.5", decimals, 0},
+        {"0", "", 0}, {"9999", "", 9999}, {" 0042 ", "", 42}, {"12.5", decimals, 0},
         {"1,000", decimals, 0}, // a number, but with a comma
-        {"12a", letters, 0},
-        {"", letters, 0},
-        {"10000", high, 0},
-        {"-5", low, 0},
+        {"12a", letters, 0}, {"", letters, 0}, {"10000", high, 0}, {"-5", low, 0},
         {"-5.5", low, 0},    // the last failing test wins
         {"40000", high, 0},  // beyond 16 bits, but still a number that is too high
         {"-40000", low, 0},
@@ -83,13 +75,10 @@ TEST(TxChecks, ValidateDMS)
         {1, 10.5, 2, "60", "Seconds must be between 0 and 59.9", "60", 10.5},
         {1, 10.5, 2, "", "Seconds must be between 0 and 59.9", "", 10.5},
         {3, 10.5, 2, "59.5", "Seconds must be between 0 and 59", "59.5", 10.5}, // whole seconds for the variation
-        {1, 10.5, 3, "s", "", "S", -10.5},
-        {1, -10.5, 3, " n ", "", "N", 10.5},
+        {1, 10.5, 3, "s", "", "S", -10.5}, {1, -10.5, 3, " n ", "", "N", 10.5},
         {1, 0.0, 3, "S", "", "N", 0.0}, // a zero latitude is always north
-        {1, 10.5, 3, "NS", lat, "NS", 10.5},
-        {2, 10.5, 3, "x", lon, "X", 10.5},
-        {2, 10.5, 3, "", lon, "", 10.5},
-        {3, 10.5, 3, "w", "", "W", -10.5},
+        {1, 10.5, 3, "NS", lat, "NS", 10.5}, {2, 10.5, 3, "x", lon, "X", 10.5},
+        {2, 10.5, 3, "", lon, "", 10.5}, {3, 10.5, 3, "w", "", "W", -10.5},
     };
     for (const Case &c : cases) {
         clsCoordinate co;

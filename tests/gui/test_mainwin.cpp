@@ -97,8 +97,7 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
     EXPECT_TRUE(w->txtConsole->isHidden());
     struct Case { QString firmware; QString button3; int buttons; QStringList boxes; };
     const Case cases[] = {
-        {"2.3.12", kEditTx, 4, {}},
-        {"2.2.15", kEditTx, 4, {}},
+        {"2.3.12", kEditTx, 4, {}}, {"2.2.15", kEditTx, 4, {}},
         {"2.4.0", QString(), 0, {"Update Software|ZT 6200 firmware (2.4.0)\r\nrequires a newer version of the Dataclave program."}},
         {QString(), kViewTx, 4, {}}, // empty reply: no version known
     };
