@@ -1,6 +1,7 @@
 #include "app/clsVersion.h"
 #include "app/globals.h"
 #include "app/modConvert.h"
+#include "app/modMsgBox.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 
@@ -89,4 +90,11 @@ void OnConnected()
     const QString reply = QueryVersion();
     if (!reply.isEmpty())
         gFsm->Version->setszVersion(reply);
+}
+
+void ShowUpdateSoftware()
+{
+    MsgBox(QStringLiteral("ZT 6200 firmware (") + gFsm->Version->szVersion() + QStringLiteral(")\r\n")
+               + QStringLiteral("requires a newer version of the Dataclave program."),
+           vb::Exclamation, QStringLiteral("Update Software"));
 }

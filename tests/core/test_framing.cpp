@@ -88,3 +88,21 @@ TEST_F(FramingLink, FailedReadKeepsPreviousPacket)
     EXPECT_EQ(gDevice->PacketIn.szString(), QStringLiteral("2.3.1"));
     EXPECT_TRUE(gDevice->PacketIn.fComplete);
 }
+
+#include "protocol/modConsoleSend.h"
+
+TEST_F(FramingLink, ConsoleStopsOnAReplyThatNeverEnds)
+{
+    DemoMeter *m = AddMeter();
+    ASSERT_TRUE(ConnectMeter());
+    m->replyOverride = [](const QString &, QList<QByteArray> &reports) {
+        for (int i = 0; i < 5000; ++i)
+            reports << Report({0, i % 2 ? 0x3F : 0x01, 'x'}); // never the last-report mark
+        return true;
+    };
+    gDevice->AddString(QStringLiteral("A"));
+    int packets = 0;
+    EXPECT_EQ(ConsoleSend([&](const clsPacket &) { ++packets; }), ConsoleSendResult::Unfinished);
+    EXPECT_LE(packets * clsPacket::kCapacity, kMaxConsoleReply + clsPacket::kCapacity);
+    EXPECT_TRUE(gUsbHid->fDeviceConnected());
+}

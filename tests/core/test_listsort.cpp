@@ -14,11 +14,9 @@ TEST(ListSort, CompareKinds)
     const QString a31(31, QLatin1Char('a'));
     struct Case { int kind; QString a, b; int sign; };
     const Case cases[] = {
-        {lvsort::Number, "9", "10", -1},
-        {lvsort::Text, "10", "9", -1},
+        {lvsort::Number, "9", "10", -1}, {lvsort::Text, "10", "9", -1},
         {lvsort::Number, "-----", "0", 0},       // not a number counts as 0
-        {lvsort::Number, "abc", "-1", 1},
-        {lvsort::Number, "1,000", "999", 1},
+        {lvsort::Number, "abc", "-1", 1}, {lvsort::Number, "1,000", "999", 1},
         {lvsort::Time, "--------", "00:00:00", 0}, // masked time
         {lvsort::Time, "--------", "00:00:01", -1},
         {lvsort::Time, "9:00:00", "10:00:00", -1},
@@ -61,12 +59,8 @@ TEST(ListSort, ToDate)
         {"Nov 4, 2026", true, QDate(2026, 11, 4), 0},
         {"31/12/2026", true, QDate(2026, 12, 31), 0},   // only one order makes a date
         {"12/31/2026", true, QDate(2026, 12, 31), 0},
-        {"", false, {}, 0},
-        {"-----------", false, {}, 0},
-        {"31-Feb-2026", false, {}, 0},
-        {"25:00:00", false, {}, 0},
-        {"12.5", false, {}, 0},
-        {"04-Xyz-2026", false, {}, 0},
+        {"", false, {}, 0}, {"-----------", false, {}, 0}, {"31-Feb-2026", false, {}, 0},
+        {"25:00:00", false, {}, 0}, {"12.5", false, {}, 0}, {"04-Xyz-2026", false, {}, 0},
         {"1:2:3:4", false, {}, 0},
     };
     for (const Case &c : cases) {

@@ -20,20 +20,13 @@ TEST(Ansi, EveryByteRoundTrips)
 TEST(Convert, Lenient)
 {
     struct Case { const char *text; bool ok16; int v16; bool okD; double d; } cases[] = {
-        {"12", true, 12, true, 12},
-        {"  500 ", true, 500, true, 500},
+        {"12", true, 12, true, 12}, {"  500 ", true, 500, true, 500},
         {"-33.5", true, -34, true, -33.5},
         {"12.5", true, 12, true, 12.5},   // halves to even
-        {"13.5", true, 14, true, 13.5},
-        {"1,000", true, 1000, true, 1000},
-        {"32767", true, 32767, true, 32767},
-        {"32768", false, 0, true, 32768},
-        {"-32769", false, 0, true, -32769},
-        {"", false, 0, false, 0},
-        {"   ", false, 0, false, 0},
-        {"12a", false, 0, false, 0},
-        {"abc", false, 0, false, 0},
-        {"nan", false, 0, false, 0},
+        {"13.5", true, 14, true, 13.5}, {"1,000", true, 1000, true, 1000},
+        {"32767", true, 32767, true, 32767}, {"32768", false, 0, true, 32768},
+        {"-32769", false, 0, true, -32769}, {"", false, 0, false, 0}, {"   ", false, 0, false, 0},
+        {"12a", false, 0, false, 0}, {"abc", false, 0, false, 0}, {"nan", false, 0, false, 0},
         {"inf", false, 0, false, 0},
     };
     for (const auto &c : cases) {

@@ -70,14 +70,12 @@ class TxFieldsTest : public MeterTest {};
 
 TEST_F(TxFieldsTest, FollowsTheMeter)
 {
-    clsTx tx;
-    QString line;
-    gFsm->Version->setvalue(3);
-    tx.UsbSend(line);
-    EXPECT_EQ(line.count(QLatin1Char(',')), 6);
-    gFsm->Version->setvalue(4);
-    tx.UsbSend(line);
-    EXPECT_TRUE(line.endsWith(QLatin1String(",\"AM\"")));
+    for (auto [version, line] : {std::pair{3, ",0.00000"}, {4, ",0.00000,\"AM\""}}) {
+        gFsm->Version->setvalue(qint16(version));
+        QString sent;
+        clsTx().UsbSend(sent);
+        EXPECT_TRUE(sent.endsWith(QLatin1String(line))) << qPrintable(sent);
+    }
 }
 
 TEST(Tx, Dirty)

@@ -39,13 +39,6 @@ protected:
         gWindowState = 0;
     }
     QString Stored(const char *key) const { return store->value(QLatin1String(key)).toString(); }
-    void Put(const char *key, const QString &value)
-    {
-        if (value.isNull())
-            store->remove(QLatin1String(key));
-        else
-            store->setValue(QLatin1String(key), value);
-    }
 
     QTemporaryDir dir;
     std::unique_ptr<QSettings> store;
@@ -53,37 +46,32 @@ protected:
 
 TEST_F(WindowStateTest, RestoreAppliesOrRepairsTheStoredValues)
 {
-    const QString centred = QStringLiteral("4358 4950"); // (19200-10485)/2 = 4357.5, halves to even
-    struct Case
-    {
-        QString state, window;        // stored; a null string is a missing key
-        qint16 wantState;
-        double wantLeft, wantTop;
-        QString storedState, storedWindow; // afterwards
-    };
+    const char *centred = "4358 4950"; // (19200-10485)/2 = 4357.5, halves to even
+    // Stored state and place (null: missing); the state and place applied; what is stored afterwards.
+    struct Case { const char *state, *window; qint16 wantState; double wantLeft, wantTop; const char *storedState, *storedWindow; };
     const Case cases[] = {
-        {QString(), QString(), 0, 4358, 4950, QStringLiteral("0"), centred},
-        {QStringLiteral("0"), QStringLiteral("1440 960"), 0, 1440, 960, QStringLiteral("0"), QStringLiteral("1440 960")},
-        {QStringLiteral("0"), QStringLiteral("1440   960 7"), 0, 1440, 960, QStringLiteral("0"), QStringLiteral("1440   960 7")},
-        {QStringLiteral("1"), QStringLiteral("1440 960"), 1, 1440, 960, QStringLiteral("1"), QStringLiteral("1440 960")},
-        {QStringLiteral("2"), QStringLiteral("1440 960"), 2, 1440, 960, QStringLiteral("2"), QStringLiteral("1440 960")},
+        {nullptr, nullptr, 0, 4358, 4950, "0", centred},
+        {"0", "1440 960", 0, 1440, 960, "0", "1440 960"},
+        {"0", "1440   960 7", 0, 1440, 960, "0", "1440   960 7"},
+        {"1", "1440 960", 1, 1440, 960, "1", "1440 960"},
+        {"2", "1440 960", 2, 1440, 960, "2", "1440 960"},
         // Beyond the screen: that edge at 0. Negative: not applied.
-        {QStringLiteral("0"), QStringLiteral("30000 960"), 0, 0, 960, QStringLiteral("0"), QStringLiteral("30000 960")},
-        {QStringLiteral("0"), QStringLiteral("1440 20000"), 0, 1440, 0, QStringLiteral("0"), QStringLiteral("1440 20000")},
-        {QStringLiteral("0"), QStringLiteral("-500 -20"), 0, 0, 0, QStringLiteral("0"), QStringLiteral("-500 -20")},
+        {"0", "30000 960", 0, 0, 960, "0", "30000 960"},
+        {"0", "1440 20000", 0, 1440, 0, "0", "1440 20000"},
+        {"0", "-500 -20", 0, 0, 0, "0", "-500 -20"},
         // Damaged values count as missing.
-        {QStringLiteral("max"), QStringLiteral("1440 960"), 0, 1440, 960, QStringLiteral("0"), QStringLiteral("1440 960")},
-        {QStringLiteral("7"), QStringLiteral("1440 960"), 0, 1440, 960, QStringLiteral("0"), QStringLiteral("1440 960")},
-        {QStringLiteral("0"), QStringLiteral("1440"), 0, 4358, 4950, QStringLiteral("0"), centred},
-        {QStringLiteral("0"), QStringLiteral("left top"), 0, 4358, 4950, QStringLiteral("0"), centred},
-        {QStringLiteral("0"), QStringLiteral("1440 top"), 0, 4358, 4950, QStringLiteral("0"), centred},
-        {QStringLiteral("0"), QStringLiteral(""), 0, 4358, 4950, QStringLiteral("0"), centred},
+        {"max", "1440 960", 0, 1440, 960, "0", "1440 960"},
+        {"7", "1440 960", 0, 1440, 960, "0", "1440 960"},
+        {"0", "1440", 0, 4358, 4950, "0", centred},
+        {"0", "1440 top", 0, 4358, 4950, "0", centred},
+        {"0", "", 0, 4358, 4950, "0", centred},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(qPrintable(c.state + QLatin1Char('|') + c.window));
+        SCOPED_TRACE(testing::Message() << (c.state ? c.state : "-") << '|' << (c.window ? c.window : "-"));
         store->clear();
-        Put("Main/WindowState", c.state);
-        Put("Main/Window", c.window);
+        for (auto [key, value] : {std::pair{"Main/WindowState", c.state}, {"Main/Window", c.window}})
+            if (value)
+                store->setValue(key, value);
         gWindowLeft = gWindowTop = 0;
         FakeWindow w;
         RestoreWindowState(w, *store);
@@ -99,14 +87,8 @@ TEST_F(WindowStateTest, RestoreAppliesOrRepairsTheStoredValues)
 
 TEST_F(WindowStateTest, SaveWritesOnlyRealChanges)
 {
-    struct Case
-    {
-        qint16 state;
-        double left, top;
-        bool written;
-        qint32 wantLeft, wantTop;
-        qint16 wantState;
-    };
+    // The window's state and place; whether written; what is remembered afterwards.
+    struct Case { qint16 state; double left, top; bool written; qint32 wantLeft, wantTop; qint16 wantState; };
     // Remembered before each case: 1440 960, state 0.
     const Case cases[] = {
         {0, 1440, 960, false, 1440, 960, 0},   // nothing moved
@@ -118,13 +100,9 @@ TEST_F(WindowStateTest, SaveWritesOnlyRealChanges)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.state << " " << c.left << " " << c.top);
         store->clear();
-        gWindowLeft = 1440;
-        gWindowTop = 960;
-        gWindowState = 0;
+        gWindowLeft = 1440, gWindowTop = 960, gWindowState = 0;
         FakeWindow w;
-        w.state = c.state;
-        w.left = c.left;
-        w.top = c.top;
+        w.state = c.state, w.left = c.left, w.top = c.top;
         SaveWindowState(w, *store);
         EXPECT_EQ(store->contains(QStringLiteral("Main/Window")), c.written);
         EXPECT_EQ(gWindowLeft, c.wantLeft);

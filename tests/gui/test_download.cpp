@@ -12,16 +12,7 @@
 #include "storage/clsFile.h"
 #include "storage/modFile.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFileDialog>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QLabel>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QtWidgets>
 #include <unistd.h>
 
 namespace {
@@ -87,10 +78,7 @@ protected:
     // A fresh meter, an earlier file, and a download checked for what every way out must leave.
     DemoMeter *Run(const QString &scenario, qint32 type, bool save, bool fill, const char *target = "out.csv")
     {
-        if (meter)
-            platform.Plug(meter, false), Tick();
-        meter = AddMeter(scenario);
-        EXPECT_TRUE(ConnectMeter());
+        meter = ReplaceMeter(scenario);
         QFile f(dir.filePath("out.csv"));
         EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write("earlier") == 7);
         f.close();
@@ -112,13 +100,6 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     QStringList Entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
-    QStringList Prompts() const
-    {
-        QStringList p;
-        for (const ShownBox &b : boxes)
-            p << b.title + '|' + b.prompt;
-        return p;
-    }
     qsizetype RecordReads() const { return meter->commands.mid(sent).filter(QRegularExpression("^[DT],")).size(); }
 
     frmMain *main = nullptr;
@@ -162,7 +143,7 @@ TEST_F(DownloadTest, SavesExactFiles)
         EXPECT_EQ(finished, QString("Finished!\r\nDownloaded %1 records.").arg(c.lines.size()));
         for (const QString &line : written)
             EXPECT_TRUE(console.contains(line)) << qPrintable(line);
-        EXPECT_EQ(Prompts(), QStringList());
+        EXPECT_EQ(BoxTexts(), QStringList());
         EXPECT_FALSE(savedFlag);
         EXPECT_EQ(beeps, 1);
     }
@@ -200,7 +181,7 @@ TEST_F(DownloadTest, FailuresKeepEarlierFile)
         Run(QString("firmware 2.3.1\n") + c.scenario, c.type, !c.fill, c.fill, c.target);
         if (geteuid() != getuid())
             EXPECT_EQ(seteuid(getuid()), 0);
-        EXPECT_EQ(Prompts(), c.prompts);
+        EXPECT_EQ(BoxTexts(), c.prompts);
         EXPECT_EQ(RecordReads(), c.reads);
         EXPECT_EQ(File(), QByteArray("earlier"));
         EXPECT_EQ(Entries(), (QStringList{"out.csv", "ro"}));
@@ -226,16 +207,6 @@ TEST_F(DownloadTest, FillsListWindow)
     EXPECT_TRUE(finished.isEmpty()); // the progress window closed by itself
     Run("firmware 2.3.1\ngenerate-saved 2", 0, false, true); // no saved-data window: nothing shown
     EXPECT_EQ(RecordReads(), 3);
-}
-
-TEST_F(DownloadTest, DISABLED_Throughput)
-{
-    QElapsedTimer t;
-    whileDialogOpen = [&t] { t.start(); };
-    Run("firmware 2.3.1\ngenerate-saved 20000", 0, true, false);
-    const double s = t.elapsed() / 1000.0;
-    EXPECT_EQ(File().count("\r\n"), 20001);
-    std::printf("20000 records in %.2f s: %.0f records/s\n", s, 20000 / s);
 }
 
 TEST(SaveDialog, OffersFolderNameAndFilters)

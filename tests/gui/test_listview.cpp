@@ -2,15 +2,10 @@
 #include "listview/modLV.h"
 #include "listview/modLVSort.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
-#include "saveddata/modSavedRows.h"
-#include "sim/DemoMeter.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTreeView>
 #include <gtest/gtest.h>
-#include <iostream>
 
 TEST(ListView, ColumnClickFlipsOnlyTheSortColumn)
 {
@@ -52,46 +47,4 @@ TEST(ListView, ColumnClickFlipsOnlyTheSortColumn)
     SelectNoItems(&view);
     EXPECT_TRUE(SelectedRows(&view).isEmpty());
     EXPECT_FALSE(view.currentIndex().isValid());
-}
-
-// A full meter: the demo meter's 32 767 generated records in a shown list.
-TEST(ListView, FullMeterFillAndSortTimes)
-{
-    QString error;
-    auto meter = DemoMeter::FromScenario(QStringLiteral("generate-saved 32767"), &error);
-    ASSERT_TRUE(meter);
-    clsListModel model;
-    model.SetColumns(SavedListColumns({}));
-    QTreeView view;
-    SetupListView(&view, &model);
-    QVector<qint16> SortOrders(15, 1);
-    view.resize(900, 600);
-    view.show();
-
-    QElapsedTimer t;
-    t.start();
-    for (const QString &line : std::as_const(meter->saved)) {
-        ListRow row;
-        if (SavedRowFromLine(line, &row))
-            model.AddRow(std::move(row));
-    }
-    ColumnClick(&view, SortOrders, 0);
-    QApplication::processEvents();
-    const qint64 first = t.elapsed();
-    qint64 worst = 0;
-    for (int c = 14; c >= 0; --c) {
-        t.restart();
-        ColumnClick(&view, SortOrders, c);
-        QApplication::processEvents();
-        worst = qMax(worst, t.elapsed());
-    }
-    std::cout << "[ timing ] 32767 rows: fill + first sort " << first << " ms, slowest re-sort " << worst << " ms"
-              << std::endl;
-    EXPECT_LT(first, 10000); // generous: the machine is shared
-    EXPECT_LT(worst, 5000);
-
-    SelectAllItems(&view);
-    EXPECT_EQ(SelectedRows(&view).size(), 32767);
-    for (int r = 1; r < model.Count(); ++r) // last sort: date, ascending
-        ASSERT_LE(CompareListItems(model.Text(r - 1, 0), model.Text(r, 0)), 0);
 }

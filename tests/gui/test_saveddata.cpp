@@ -26,11 +26,8 @@ protected:
     void Open(const QStringList &lines)
     {
         form.reset();
-        if (meter)
-            platform.Plug(meter, false), Tick();
-        meter = AddMeter("saved-capacity 100");
+        meter = ReplaceMeter("saved-capacity 100");
         meter->saved = lines;
-        ASSERT_TRUE(ConnectMeter());
         form = std::make_unique<frmDeleteData>();
         for (const QString &line : lines)
             form->lsvDataAdd(line);
@@ -126,7 +123,6 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
 TEST_F(SavedDataTest, MenuAndButtonStates)
 {
     Open({Line("1", 1), Line("2", 2), Line("3", 3)});
-    EXPECT_EQ(form->windowTitle(), "Saved Data");
     EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{0});
     QKeyEvent ctrlA(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
     QApplication::sendEvent(form->lsvData, &ctrlA);
@@ -165,8 +161,7 @@ TEST_F(SavedDataTest, MenuAndButtonStates)
 TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
 {
     RegisterListWindows();
-    meter = AddMeter(DemoMeter::BuiltIn());
-    ASSERT_TRUE(ConnectMeter());
+    meter = ReplaceMeter(DemoMeter::BuiltIn());
     QPointer<frmDeleteData> shown;
     int rows = 0;
     QElapsedTimer unplugged;
@@ -175,8 +170,7 @@ TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
         auto *f = qobject_cast<frmDeleteData *>(QApplication::activeModalWidget());
         if (f && !shown) {
             shown = f, rows = f->Rows()->Count();
-            platform.Plug(meter, false);
-            Tick();
+            Unplug(meter);
             unplugged.start();
         } else if (shown && unplugged.elapsed() > 5000) {
             shown->close(); // never hang the test run
@@ -202,7 +196,7 @@ TEST_F(SavedDataTest, ClosingStopsADeletionCleanly)
         Select({0, 2, 4});
         frmDeleteData *f = form.get();
         if (unplugWhileAsking)
-            whileBoxOpen = [&] { platform.Plug(meter, false), Tick(), f->timDisconnect_Timer(); };
+            whileBoxOpen = [&] { Unplug(meter), f->timDisconnect_Timer(); };
         else
             QTimer::singleShot(0, f, &QWidget::close); // runs inside the first exchange
         answers = {vb::Yes};
@@ -217,8 +211,7 @@ TEST_F(SavedDataTest, ClosingStopsADeletionCleanly)
 
 TEST_F(SavedDataTest, FullMeterFillAndSortTimes)
 {
-    meter = AddMeter("generate-saved 32767");
-    ASSERT_TRUE(ConnectMeter());
+    meter = ReplaceMeter("generate-saved 32767");
     frmDeleteData f;
     QElapsedTimer t;
     t.start();

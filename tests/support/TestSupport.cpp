@@ -52,6 +52,41 @@ bool MeterTest::ConnectMeter()
     return gUsbHid->fDeviceConnected();
 }
 
+DemoMeter *MeterTest::ReplaceMeter(const QString &scenario)
+{
+    QString error;
+    auto m = DemoMeter::FromScenario(scenario, &error);
+    EXPECT_TRUE(m) << qPrintable(error);
+    return ReplaceMeter(std::move(m));
+}
+
+DemoMeter *MeterTest::ReplaceMeter(std::unique_ptr<DemoMeter> meter)
+{
+    bool unplugged = false;
+    for (int i = 0; platform.Meter(i); ++i)
+        if (platform.Meter(i)->plugged)
+            platform.Plug(platform.Meter(i), false), unplugged = true;
+    if (unplugged)
+        Tick();
+    DemoMeter *m = meter ? platform.AddMeter(std::move(meter)) : nullptr;
+    EXPECT_TRUE(m && ConnectMeter());
+    return m;
+}
+
+void MeterTest::Unplug(DemoMeter *meter)
+{
+    platform.Plug(meter, false);
+    Tick();
+}
+
+QStringList MeterTest::BoxTexts() const
+{
+    QStringList texts;
+    for (const ShownBox &b : boxes)
+        texts << b.title + QLatin1Char('|') + b.prompt;
+    return texts;
+}
+
 QString BuiltProgram(const QString &name) { return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name; }
 
 int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,

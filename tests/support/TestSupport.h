@@ -29,6 +29,13 @@ protected:
     void Tick();
     // Ticks until the meter is connected and its version was asked.
     bool ConnectMeter();
+    // Unplugs every meter (and lets the link notice), then adds this one and connects it.
+    DemoMeter *ReplaceMeter(const QString &scenario);
+    DemoMeter *ReplaceMeter(std::unique_ptr<DemoMeter> meter);
+    // Unplugs the meter and lets the link notice.
+    void Unplug(DemoMeter *meter);
+    // "title|prompt" of every box shown.
+    QStringList BoxTexts() const;
 
     DemoHidPlatform platform;
     QList<ShownBox> boxes; // every message box shown, in order

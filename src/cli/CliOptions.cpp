@@ -1,0 +1,211 @@
+#include "cli/CliOptions.h"
+#include "app/modAnsi.h"
+#include "app/modConvert.h"
+#include "protocol/clsPacket.h"
+
+#include <cmath>
+
+namespace {
+
+const QStringList kTxOptions = {QStringLiteral("call"), QStringLiteral("freq"), QStringLiteral("lat"),
+                                QStringLiteral("lon"), QStringLiteral("var"), QStringLiteral("mod")};
+
+// Longest search for a real meter we accept (one day).
+constexpr double kMaxWaitSeconds = 86400;
+
+QString CheckWords(const CliOptions &o)
+{
+    const QStringList &w = o.words;
+    if (w.isEmpty())
+        return QStringLiteral("no command given");
+    const QString &cmd = w.at(0);
+    const QString store = w.value(1);
+    const bool isStore = store == QLatin1String("saved") || store == QLatin1String("tx");
+    auto count = [&](int n) -> QString {
+        if (w.size() < n)
+            return QStringLiteral("%1: missing arguments").arg(cmd);
+        if (w.size() > n)
+            return QStringLiteral("%1: unexpected argument '%2'").arg(cmd, w.at(n));
+        return QString();
+    };
+
+    if (!o.txFields.isEmpty() && !(cmd == QLatin1String("tx") && (store == QLatin1String("add") || store == QLatin1String("edit"))))
+        return QStringLiteral("--%1 is only for 'tx add' and 'tx edit'").arg(o.txFields.firstKey());
+
+    if (cmd == QLatin1String("version") || cmd == QLatin1String("status"))
+        return count(1);
+    if (cmd == QLatin1String("send")) {
+        if (w.size() == 2) {
+            const QString &text = w.at(1);
+            if (text.isEmpty())
+                return QStringLiteral("send: the command text is empty");
+            // One report carries the whole command; Enter ends it.
+            if (text.size() > clsPacket::kCapacity)
+                return QStringLiteral("send: the command is longer than %1 characters").arg(clsPacket::kCapacity);
+            for (QChar ch : text)
+                if (!IsAnsiChar(ch) || ch == QLatin1Char('\r'))
+                    return QStringLiteral("send: the command holds a character the meter cannot take");
+        }
+        return count(2);
+    }
+    if (cmd == QLatin1String("download")) {
+        if (!isStore && w.size() > 1)
+            return QStringLiteral("download: '%1' is neither 'saved' nor 'tx'").arg(store);
+        if (w.size() == 3 && w.at(2).isEmpty())
+            return QStringLiteral("download: the file name is empty");
+        return count(3);
+    }
+    if (cmd == QLatin1String("list")) {
+        if (!isStore && w.size() > 1)
+            return QStringLiteral("list: '%1' is neither 'saved' nor 'tx'").arg(store);
+        return count(2);
+    }
+    if (cmd == QLatin1String("erase")) {
+        if (w.size() > 1 && store != QLatin1String("saved"))
+            return QStringLiteral("erase: only 'saved' can be erased");
+        return count(2);
+    }
+    if (cmd == QLatin1String("delete")) {
+        if (!isStore && w.size() > 1)
+            return QStringLiteral("delete: '%1' is neither 'saved' nor 'tx'").arg(store);
+        if (w.size() < 3)
+            return QStringLiteral("delete: missing arguments");
+        const int maximum = kMaxId;
+        for (int i = 2; i < w.size(); ++i) {
+            int id = 0;
+            if (!ParseId(w.at(i), maximum, &id))
+                return QStringLiteral("delete: '%1' is not a %2 from 0 to %3")
+                    .arg(w.at(i), store == QLatin1String("saved") ? QStringLiteral("record number") : QStringLiteral("station id"))
+                    .arg(maximum);
+        }
+        return QString();
+    }
+    if (cmd == QLatin1String("tx")) {
+        if (store == QLatin1String("add")) {
+            for (const char *required : {"call", "freq", "lat", "lon", "var"})
+                if (!o.txFields.contains(QLatin1String(required)))
+                    return QStringLiteral("tx add: --%1 is required").arg(QLatin1String(required));
+            return count(2);
+        }
+        if (store == QLatin1String("edit")) {
+            int id = 0;
+            if (w.size() >= 3 && !ParseId(w.at(2), kMaxId, &id))
+                return QStringLiteral("tx edit: '%1' is not a station id from 0 to %2").arg(w.at(2)).arg(kMaxId);
+            return count(3);
+        }
+        return w.size() < 2 ? QStringLiteral("tx: missing 'add' or 'edit'")
+                            : QStringLiteral("tx: '%1' is neither 'add' nor 'edit'").arg(store);
+    }
+    return QStringLiteral("unknown command '%1'").arg(cmd);
+}
+
+} // namespace
+
+bool ParseId(const QString &text, int maximum, int *id)
+{
+    // Whole numbers only: a fraction must never round onto another record.
+    double d = 0;
+    if (!ToDouble(text, &d) || d != std::floor(d) || d < 0 || d > maximum)
+        return false;
+    *id = int(d);
+    return true;
+}
+
+QString ParseCommandLine(const QStringList &arguments, CliOptions *o)
+{
+    bool onlyWords = false;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (onlyWords || !a.startsWith(QLatin1String("--")) || a == QLatin1String("-")) {
+            o->words << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            onlyWords = true;
+            continue;
+        }
+        const int eq = int(a.indexOf(QLatin1Char('=')));
+        const QString name = a.mid(2, eq < 0 ? -1 : eq - 2);
+        const bool hasValue = eq >= 0;
+        QString value = hasValue ? a.mid(eq + 1) : QString();
+        // The value of an option that needs one: after "=" or the next argument.
+        auto takeValue = [&]() -> bool {
+            if (hasValue)
+                return true;
+            if (i + 1 >= arguments.size())
+                return false;
+            value = arguments.at(++i);
+            return true;
+        };
+
+        if (name == QLatin1String("help")) {
+            o->help = true;
+        } else if (name == QLatin1String("verbose") && !hasValue) {
+            o->verbose = true;
+        } else if (name == QLatin1String("yes") && !hasValue) {
+            o->yes = true;
+        } else if (name == QLatin1String("demo")) {
+            o->demo = true;
+            o->scenario = value;
+            if (hasValue && value.isEmpty())
+                return QStringLiteral("--demo=: the scenario file name is empty");
+        } else if (name == QLatin1String("wait")) {
+            double s = 0;
+            if (!takeValue())
+                return QStringLiteral("--wait needs a number of seconds");
+            if (!ToDouble(value, &s) || s < 0 || s > kMaxWaitSeconds)
+                return QStringLiteral("--wait: '%1' is not a number of seconds from 0 to %2").arg(value).arg(kMaxWaitSeconds);
+            o->waitSeconds = s;
+        } else if (kTxOptions.contains(name)) {
+            if (!takeValue())
+                return QStringLiteral("--%1 needs a value").arg(name);
+            if (o->txFields.contains(name))
+                return QStringLiteral("--%1 given twice").arg(name);
+            o->txFields.insert(name, value);
+        } else {
+            return QStringLiteral("unknown option '%1'").arg(a);
+        }
+    }
+    if (o->help)
+        return QString();
+    return CheckWords(*o);
+}
+
+QString UsageText()
+{
+    return QStringLiteral(
+        "Usage: dataclave-cli [--demo[=SCENARIO]] [--wait SECONDS] [--verbose] [--yes] COMMAND [ARGS]\n"
+        "\n"
+        "The ZT 6200 field strength meter from the command line.\n"
+        "\n"
+        "Commands:\n"
+        "  version                       print the meter's firmware version text\n"
+        "  status                        connection, version code, saved and Tx record counts\n"
+        "  download saved|tx FILE        write the records to a CSV file (\"-\": standard output)\n"
+        "  list saved|tx                 the rows of the list window, tab-separated\n"
+        "  send TEXT                     send one command as the console does; print the raw reply\n"
+        "  delete saved REC_ID...        delete saved records by record number\n"
+        "  delete tx STATION_ID...       delete Tx entries by station id (never the last one)\n"
+        "  erase saved                   erase all saved records\n"
+        "  tx add  --call C --freq F --lat D --lon D --var D [--mod M]\n"
+        "                                add a Tx entry; prints the station id the meter gave it\n"
+        "  tx edit STATION_ID [--call C] [--freq F] [--lat D] [--lon D] [--var D] [--mod M]\n"
+        "                                change a Tx entry\n"
+        "\n"
+        "Tx fields (checked as the Tx editor checks them):\n"
+        "  --call C   call sign and site: 1 to 8 of A-Z, 0-9, blank, _ and -\n"
+        "  --freq F   frequency in kHz, 0 to 9999\n"
+        "  --lat D    latitude: decimal degrees (-33.5) or degrees, minutes, seconds and N or S (\"33 30 0.0 S\")\n"
+        "  --lon D    longitude: decimal degrees or degrees, minutes, seconds and E or W\n"
+        "  --var D    magnetic variation: decimal degrees or degrees, minutes and E or W (\"14 30 W\")\n"
+        "  --mod M    modulation, for firmware 2.3: AM, DRM4.5, DRM5, DRM9, DRM10, DRM18 or DRM20\n"
+        "\n"
+        "Options:\n"
+        "  --demo[=SCENARIO]  use the demo meter (its built-in data, or the scenario file)\n"
+        "  --wait SECONDS     search for the meter this long (default 3)\n"
+        "  --verbose          print the commands sent and the USB status lines on standard error\n"
+        "  --yes              confirm deletions and changes without asking\n"
+        "  --help             print this text\n"
+        "\n"
+        "Exit status: 0 success, 1 the meter or a file failed, 2 usage error.\n");
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The command line of dataclave-cli: global options, the command and its
+// arguments, checked before the meter is touched.
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+struct CliOptions
+{
+    bool demo = false;
+    QString scenario;        // with --demo=FILE; empty for the built-in data
+    double waitSeconds = 3;  // how long to search for a real meter
+    bool verbose = false;
+    bool yes = false;        // answer Yes to confirmations
+    bool help = false;
+    QStringList words;       // the command, then its arguments
+    QMap<QString, QString> txFields; // --call, --freq, --lat, --lon, --var, --mod
+};
+
+// Fills `options` from the arguments (program name excluded). Returns an
+// empty text, or what is wrong with the command line.
+QString ParseCommandLine(const QStringList &arguments, CliOptions *options);
+
+// The --help text.
+QString UsageText();
+
+// Record numbers and station ids are 16-bit numbers.
+constexpr int kMaxId = 32767;
+
+// A record number or station id: a whole number from 0 to `maximum`.
+bool ParseId(const QString &text, int maximum, int *id);

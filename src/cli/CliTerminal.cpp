@@ -1,0 +1,181 @@
+#include "cli/CliTerminal.h"
+#include "app/clsApp.h"
+#include "app/globals.h"
+#include "app/modConsole.h"
+#include "app/modMsgBox.h"
+#include "storage/clsFile.h"
+
+#include <QObject>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define STDIN_FILENO 0
+#define STDERR_FILENO 2
+#else
+#include <unistd.h>
+#endif
+
+namespace cli {
+
+namespace {
+
+bool gConfirmationNeeded = false;
+int gStatusLength = 0; // characters of the status line on screen
+
+void PutErr(const QString &text)
+{
+    // Standard output may be a file being written: keep the two apart.
+    std::fflush(stdout);
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+QString Lines(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+bool AskOnTerminal(const QString &question)
+{
+    WriteErr(question + QStringLiteral(" [y/N] "));
+    char line[256];
+    if (!std::fgets(line, sizeof line, stdin))
+        return false;
+    const QString answer = QString::fromLocal8Bit(line).trimmed().toLower();
+    return answer == QLatin1String("y") || answer == QLatin1String("yes");
+}
+
+int Answer(const QString &prompt, int buttons, const QString &title, bool assumeYes)
+{
+    const QString text = title + QStringLiteral(": ") + Lines(prompt);
+    if ((buttons & 7) != vb::YesNo) {
+        WriteErr(text + QLatin1Char('\n'));
+        return DefaultAnswer(buttons);
+    }
+    if (assumeYes)
+        return vb::Yes;
+    if (StdinIsTerminal())
+        return AskOnTerminal(text) ? vb::Yes : vb::No;
+    gConfirmationNeeded = true;
+    WriteErr(text + QLatin1Char('\n'));
+    return vb::No;
+}
+
+constexpr int kInterruptedStatus = 130;
+volatile std::sig_atomic_t gSaving = 0;
+#ifndef _WIN32
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    if (!gSaving)
+        _exit(kInterruptedStatus);
+    const char c = 1;
+    const ssize_t ignored = write(gSignalPipe[1], &c, 1);
+    (void)ignored;
+}
+#endif
+
+} // namespace
+
+void HandleInterrupts(QObject *context)
+{
+#ifndef _WIN32
+    if (pipe(gSignalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
+        if (gApp && gApp->File)
+            gApp->File->DiscardFile();
+        ClearStatus();
+        std::_Exit(kInterruptedStatus);
+    });
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+#else
+    Q_UNUSED(context);
+#endif
+}
+
+void SetSaving(bool whileSaving) { gSaving = whileSaving ? 1 : 0; }
+
+void InstallMessageBoxes(bool assumeYes)
+{
+    SetMsgBoxHandler([assumeYes](const QString &prompt, int buttons, const QString &title) {
+        return Answer(prompt, buttons, title, assumeYes);
+    });
+}
+
+bool ConfirmationNeeded() { return gConfirmationNeeded; }
+
+bool Confirm(const QString &prompt, const QString &title)
+{
+    return MsgBox(prompt, vb::YesNo | vb::Exclamation | vb::DefaultButton2, title) == vb::Yes;
+}
+
+bool ConfirmDelete()
+{
+    return Confirm(QStringLiteral("Are you sure that you want to delete these records? \r\n(No undo possible)"),
+                   QStringLiteral("Delete Records?"));
+}
+
+int Declined()
+{
+    if (ConfirmationNeeded()) {
+        Complain(QStringLiteral("nothing was changed: confirm with --yes when not running on a terminal"));
+        return UsageError;
+    }
+    Complain(QStringLiteral("nothing was changed"));
+    return Failure;
+}
+
+void EchoConsole(QObject *context)
+{
+    QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, context,
+                     [](const QString &text) { WriteErr(Lines(text)); });
+    QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, context,
+                     [](const QString &line) { WriteErr(line + QLatin1Char('\n')); });
+}
+
+bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+void WriteOut(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+void WriteOut(const QString &text) { WriteOut(text.toLocal8Bit()); }
+
+void WriteErr(const QString &text)
+{
+    ClearStatus();
+    PutErr(text);
+}
+
+void ShowStatus(const QString &line)
+{
+    // Blanks over whatever a longer previous line left behind.
+    const int pad = qMax(0, gStatusLength - int(line.size()));
+    PutErr(QLatin1Char('\r') + line + QString(pad, QLatin1Char(' ')));
+    gStatusLength = int(line.size());
+}
+
+void ClearStatus()
+{
+    if (gStatusLength == 0)
+        return;
+    PutErr(QLatin1Char('\r') + QString(gStatusLength, QLatin1Char(' ')) + QLatin1Char('\r'));
+    gStatusLength = 0;
+}
+
+void Complain(const QString &text) { WriteErr(QStringLiteral("dataclave-cli: ") + text + QLatin1Char('\n')); }
+
+} // namespace cli

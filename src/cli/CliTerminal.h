@@ -1,0 +1,49 @@
+#pragma once
+// What dataclave-cli shows instead of windows: message boxes as lines on
+// standard error, confirmations asked on a terminal, the console echo and
+// USB status lines, and writing to standard output.
+#include <QByteArray>
+#include <QString>
+
+class QObject;
+
+namespace cli {
+
+enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
+
+// Installs the message-box answerer. Yes/No boxes are asked on a terminal;
+// elsewhere they are answered Yes with `assumeYes`, otherwise No.
+void InstallMessageBoxes(bool assumeYes);
+// A Yes/No box was answered No because nobody could be asked.
+bool ConfirmationNeeded();
+
+// The Yes/No question of a destructive command (No is the default).
+bool Confirm(const QString &prompt, const QString &title);
+// The delete question of the list windows ("Delete Records?").
+bool ConfirmDelete();
+// Says that nothing was changed; the exit status for a refused confirmation.
+int Declined();
+
+// Ctrl+C and termination end the program with status 130 at once, except
+// while `whileSaving` is set: then the partial file is dropped first (at the
+// next pass of the message loop), so no temporary file is left behind.
+void HandleInterrupts(QObject *context);
+void SetSaving(bool whileSaving);
+
+// Prints the console echo and the USB status lines on standard error.
+void EchoConsole(QObject *context);
+
+bool StdinIsTerminal();
+bool StderrIsTerminal();
+
+void WriteOut(const QByteArray &bytes);
+void WriteOut(const QString &text); // in the terminal's encoding
+void WriteErr(const QString &text);
+// A line on standard error that is redrawn in place (the progress bar).
+// Anything else written to standard error first clears it.
+void ShowStatus(const QString &line);
+void ClearStatus();
+// "dataclave-cli: " + text, on standard error.
+void Complain(const QString &text);
+
+} // namespace cli

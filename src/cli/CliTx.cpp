@@ -1,0 +1,254 @@
+#include "cli/CliTx.h"
+#include "cli/CliTerminal.h"
+#include "app/clsVersion.h"
+#include "app/globals.h"
+#include "app/modConvert.h"
+#include "app/modMsgBox.h"
+#include "records/clsFsm.h"
+#include "tx/clsCoordinate.h"
+#include "tx/clsTx.h"
+#include "tx/modTxChecks.h"
+#include "tx/modTxOps.h"
+#include "usb/clsUsbHid.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+namespace cli {
+
+namespace {
+
+// Adding and editing need firmware whose Tx lines the program knows how to write.
+bool CanEditTx()
+{
+    if (gFsm->Version->flags & 2)
+        return true;
+    Complain(QStringLiteral("this meter's firmware (%1) does not take new or changed Tx entries")
+                 .arg(gFsm->Version->szVersion()));
+    return false;
+}
+
+// The meter's Tx entries, in directory order.
+bool ReadEntries(QList<int> *stationIds, QStringList *lines)
+{
+    QStringList read;
+    if (ReadTxLines(read) != 0) {
+        if (gUsbHid && gUsbHid->fDeviceConnected()) // a lost link has said so itself
+            Complain(QStringLiteral("the Tx entries could not be read"));
+        return false;
+    }
+    for (const QString &line : std::as_const(read)) {
+        clsTx entry;
+        if (entry.UsbReceive(line) != clsTx::Taken)
+            continue;
+        if (stationIds)
+            *stationIds << entry.wStationId;
+        if (lines)
+            *lines << line;
+    }
+    return true;
+}
+
+// A failed check: its message, as the editor shows it.
+bool Refuse(const QString &message, const QString &title)
+{
+    MsgBox(message, vb::Exclamation, title);
+    return false;
+}
+
+// One coordinate row of the editor from the command line: signed decimal
+// degrees ("-118.25"), or degrees, minutes, seconds and the hemisphere
+// letter ("118 15 0.0 W", "118°15'00.0\"W"); the variation row has no
+// seconds ("14 30 W"). Each box then passes the editor's check.
+bool ApplyCoordinate(clsCoordinate &co, const QString &option, const QString &text)
+{
+    const bool variation = co.TypeId() == clsCoordinate::Variation;
+    QStringList boxes; // degrees, minutes, seconds (empty: keep), letter
+    double v = 0;
+    if (ToDouble(text, &v)) {
+        clsCoordinate typed;
+        typed.setTypeId(co.TypeId());
+        if (!typed.setvalue(v)) {
+            QString t = text;
+            return Refuse(ValidateDMS(co, 0, t), kIllegalValue);
+        }
+        boxes << IntText(typed.Degrees()) << IntText(typed.Minutes()) << typed.szSeconds(2) << typed.szHemisphere();
+        if (variation) {
+            // No seconds box in this row: the seconds are taken as they are.
+            co.setSeconds(typed.Seconds());
+            boxes[2].clear();
+        }
+    } else {
+        QString t = text;
+        t.replace(QRegularExpression(QStringLiteral("[\u00B0'\":]")), QStringLiteral(" "));
+        t.replace(QRegularExpression(QStringLiteral("([0-9.])([A-Za-z])\\s*$")), QStringLiteral("\\1 \\2"));
+        QStringList parts = t.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (variation && parts.size() == 3)
+            parts.insert(2, QString());
+        if (parts.size() != 4 || (variation && !parts.at(2).isEmpty())) {
+            Complain(QStringLiteral("--%1: '%2' is neither decimal degrees nor %3").arg(option, text,
+                     variation ? QStringLiteral("degrees, minutes and E or W")
+                               : QStringLiteral("degrees, minutes, seconds and ") + co.szHemispheres(0) +
+                                     QStringLiteral(" or ") + co.szHemispheres(1)));
+            return false;
+        }
+        boxes = parts;
+    }
+    for (int box = 0; box < 4; ++box) {
+        if (box == 2 && boxes.at(2).isEmpty())
+            continue;
+        QString t = boxes.at(box);
+        const QString message = ValidateDMS(co, box, t);
+        if (!message.isEmpty())
+            return Refuse(message, kIllegalValue);
+    }
+    return true;
+}
+
+// The fields given on the command line into the current Tx, each through
+// the editor's check; false (after its message) at the first that fails.
+bool ApplyFields(const QMap<QString, QString> &fields)
+{
+    if (fields.contains(QStringLiteral("call"))) {
+        QString t = fields.value(QStringLiteral("call"));
+        const QString message = CheckCallSign(t);
+        if (!message.isEmpty())
+            return Refuse(message, kCallSiteTitle);
+        gTx->szCallSign = t;
+    }
+    if (fields.contains(QStringLiteral("freq"))) {
+        QString t = fields.value(QStringLiteral("freq"));
+        qint16 w = 0;
+        const QString message = CheckFrequency(t, &w);
+        if (!message.isEmpty())
+            return Refuse(message, kIllegalValue);
+        gTx->wFrequency = w;
+    }
+    const struct { const char *option; clsCoordinate *co; } rows[] = {
+        {"lat", &gTx->Latitude}, {"lon", &gTx->Longitude}, {"var", &gTx->Variation}};
+    for (const auto &row : rows) {
+        const QString option = QLatin1String(row.option);
+        if (fields.contains(option) && !ApplyCoordinate(*row.co, option, fields.value(option)))
+            return false;
+    }
+    if (fields.contains(QStringLiteral("mod"))) {
+        const QString typed = fields.value(QStringLiteral("mod"));
+        if (gFsm->TxFields() < 8) {
+            Complain(QStringLiteral("--mod: this meter's Tx entries have no modulation"));
+            return false;
+        }
+        const QStringList choices = TxModulations();
+        const int i = int(choices.indexOf(QRegularExpression(QRegularExpression::escape(typed.trimmed()),
+                                                             QRegularExpression::CaseInsensitiveOption)));
+        if (i < 0) {
+            Complain(QStringLiteral("--mod: '%1' is not one of %2").arg(typed, choices.join(QStringLiteral(", "))));
+            return false;
+        }
+        gTx->szModulation = choices.at(i);
+    }
+    return true;
+}
+
+// A refused change: what the Tx operation says (nothing when the link said it).
+int Refused(const TxResult &r)
+{
+    if (!r.szMessage.isEmpty())
+        MsgBox(r.szMessage, vb::Exclamation, r.szTitle);
+    return Failure;
+}
+
+} // namespace
+
+int TxAddCommand(const CliOptions &o)
+{
+    if (!CanEditTx())
+        return Failure;
+    QList<int> before;
+    if (!ReadEntries(&before, nullptr))
+        return Failure;
+    if (gFsm->MaxRecords() <= gFsm->NumRecords()) {
+        MsgBox(QStringLiteral("No more Tx slots available"));
+        return Failure;
+    }
+    // A fresh entry, as the editor gets it for an add.
+    delete gTx;
+    gTx = new clsTx;
+    gTx->setfDirty(false);
+    if (!ApplyFields(o.txFields))
+        return UsageError;
+    const TxResult r = TxAdd(*gTx);
+    if (r.result != 0)
+        return Refused(r);
+    // The meter numbers the new entry itself: its station id, for scripts.
+    QList<int> after;
+    if (ReadEntries(&after, nullptr)) {
+        const QSet<int> old(before.cbegin(), before.cend());
+        for (int id : std::as_const(after))
+            if (!old.contains(id))
+                WriteOut(IntText(id) + QLatin1Char('\n'));
+    }
+    return Success;
+}
+
+int TxEditCommand(const CliOptions &o, int wStationId)
+{
+    if (!CanEditTx())
+        return Failure;
+    QList<int> ids;
+    QStringList lines;
+    if (!ReadEntries(&ids, &lines))
+        return Failure;
+    const int i = int(ids.indexOf(wStationId));
+    if (i < 0) {
+        Complain(QStringLiteral("the meter has no Tx with station ID %1").arg(wStationId));
+        return Failure;
+    }
+    // The entry into the current Tx, as the editor gets it for an edit.
+    clsTx entry;
+    entry.UsbReceive(lines.at(i));
+    entry.Copy(*gTx);
+    gTx->setfDirty(false);
+    if (!ApplyFields(o.txFields))
+        return UsageError;
+    if (!gTx->fDirty()) {
+        Complain(QStringLiteral("the Tx already holds these values; nothing was sent"));
+        return Success;
+    }
+    QString oldLine, newLine;
+    entry.UsbSend(oldLine);
+    gTx->UsbSend(newLine);
+    if (!Confirm(QStringLiteral("Replace the Tx with station ID %1\r\n%2\r\nby\r\n%3 ?").arg(wStationId).arg(oldLine, newLine),
+                 QStringLiteral("Change Tx?")))
+        return Declined();
+    const TxResult r = TxReplace(*gTx);
+    return r.result == 0 ? Success : Refused(r);
+}
+
+int TxDeleteCommand(const QList<int> &stationIds)
+{
+    QList<int> ids;
+    if (!ReadEntries(&ids, nullptr))
+        return Failure;
+    QList<int> doomed;
+    for (int id : stationIds) {
+        if (!ids.contains(id)) {
+            Complain(QStringLiteral("the meter has no Tx with station ID %1; nothing was deleted").arg(id));
+            return Failure;
+        }
+        if (!doomed.contains(id))
+            doomed << id;
+    }
+    // Never the last entry.
+    if (CheckTxDelete(gFsm->NumRecords(), qint32(doomed.size()), qint32(ids.size())) != TxDeleteCheck::Allowed)
+        return Failure;
+    if (!ConfirmDelete())
+        return Declined();
+    for (int id : std::as_const(doomed)) {
+        const TxResult r = TxDelete(id);
+        if (r.result != 0)
+            return Refused(r);
+    }
+    return Success;
+}
+
+} // namespace cli

@@ -1,0 +1,35 @@
+// dataclave-cli: the meter from scripts, on the same core as the windows.
+#include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
+#include "cli/CliTerminal.h"
+
+#include <QCoreApplication>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <cstdio>
+#endif
+
+int main(int argc, char *argv[])
+{
+#ifdef _WIN32
+    // CSV files keep their CR LF exactly; no newline translation.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dataclave-cli"));
+    QCoreApplication::setOrganizationName(QStringLiteral("dataclave"));
+
+    CliOptions options;
+    const QString problem = ParseCommandLine(QCoreApplication::arguments().mid(1), &options);
+    if (options.help) {
+        cli::WriteOut(UsageText());
+        return cli::Success;
+    }
+    if (!problem.isEmpty()) {
+        cli::Complain(problem);
+        cli::WriteErr(QStringLiteral("Try 'dataclave-cli --help'.\n"));
+        return cli::UsageError;
+    }
+    return RunCommand(options);
+}

@@ -1,0 +1,37 @@
+#include "protocol/modConsoleSend.h"
+#include "app/globals.h"
+#include "protocol/clsDevice.h"
+#include "protocol/modFSMComm.h"
+#include "usb/clsUsbHid.h"
+
+ConsoleSendResult ConsoleSend(const std::function<void(const clsPacket &)> &onPacket)
+{
+    if (!gUsbHid || !gDevice || !gUsbHid->fDeviceConnected())
+        return ConsoleSendResult::LinkLost;
+    // Never interleave with an exchange that is waiting for its reply.
+    if (ExchangeInProgress())
+        return ConsoleSendResult::Busy;
+
+    const clsPacket command = gDevice->PacketOut;
+    gDevice->ReportOut();
+    if (!gUsbHid->fDeviceConnected()) {
+        if (!gUsbHid->FindTheHid())
+            return ConsoleSendResult::LinkLost;
+        // Found again: send the same command once more.
+        gDevice->PacketOut = command;
+        gDevice->ReportOut();
+    }
+    int received = 0;
+    do {
+        gDevice->ReportIn();
+        if (!gUsbHid->fDeviceConnected())
+            return ConsoleSendResult::LinkLost;
+        if (onPacket)
+            onPacket(gDevice->PacketIn);
+        // Count whole reports, so that empty unmarked ones cannot loop forever.
+        received += clsPacket::kCapacity;
+        if (!gDevice->PacketIn.fComplete && received >= kMaxConsoleReply)
+            return ConsoleSendResult::Unfinished;
+    } while (!gDevice->PacketIn.fComplete);
+    return ConsoleSendResult::Replied;
+}

@@ -1,0 +1,17 @@
+#include "saveddata/modSavedDelete.h"
+#include "app/globals.h"
+#include "protocol/modFSMComm.h"
+#include "records/clsFsm.h"
+#include "usb/clsUsbHid.h"
+
+bool EraseSavedRecords(const std::function<bool()> &stop)
+{
+    gFsm->DataType = 0;
+    for (int attempt = 0; attempt < kEraseAttempts && gUsbHid && gUsbHid->fDeviceConnected(); ++attempt) {
+        if (EraseRecords() == 0)
+            return true;
+        if (stop && stop())
+            break;
+    }
+    return false;
+}

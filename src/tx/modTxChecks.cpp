@@ -1,0 +1,111 @@
+#include "tx/modTxChecks.h"
+#include "app/modConvert.h"
+#include "tx/clsCoordinate.h"
+
+const QString kCallSiteTitle = QStringLiteral("Call-Site Text Too Long");
+const QString kIllegalValue = QStringLiteral("Illegal Value");
+
+QString CheckCallSign(QString &szText)
+{
+    int end = int(szText.size());
+    while (end > 0 && szText.at(end - 1) == QLatin1Char(' '))
+        --end;
+    szText = szText.left(end).toUpper();
+
+    bool ok = !szText.isEmpty() && szText.size() <= 8;
+    for (const QChar c : std::as_const(szText)) {
+        const char16_t u = c.unicode();
+        if (!((u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == ' ' || u == '_' || u == '-'))
+            ok = false;
+    }
+    if (ok)
+        return QString();
+    // The message shows an en dash; only the hyphen-minus is accepted.
+    return QStringLiteral("The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013");
+}
+
+QString CheckFrequency(QString &szText, qint16 *wValue)
+{
+    szText = szText.trimmed();
+    QString message;
+    if (szText.contains(QLatin1Char('.')) || szText.contains(QLatin1Char(',')))
+        message = QStringLiteral("Frequency cannot have decimal points or commas.");
+    qint16 w = 0;
+    const bool fits = ToInt16(szText, &w);
+    if (!fits)
+        message = QStringLiteral("Frequency cannot have letters.");
+    // A number beyond 16 bits is still a number: say which end it is past.
+    double d = 0;
+    const bool number = fits ? (d = w, true) : ToDouble(szText, &d);
+    if (number && d > 9999)
+        message = QStringLiteral("Frequency must be less than or equal to 9999 kHz.");
+    if (number && d < 0)
+        message = QStringLiteral("Frequency must be greater than or equal to 0 kHz.");
+    if (message.isEmpty()) {
+        szText = IntText(w);
+        if (wValue)
+            *wValue = w;
+    }
+    return message;
+}
+
+static QString RangeMessage(const QString &szName, const QString &szLimit)
+{
+    return szName + QStringLiteral(" must be between 0 and ") + szLimit;
+}
+
+QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere)
+{
+    szText = szText.trimmed();
+    switch (wBox) {
+    case 0:
+    case 1: {
+        const qint16 max = wBox == 0 ? co.DegreesMax() : qint16(59);
+        qint16 w = 0;
+        if (!ToInt16(szText, &w) || w < 0 || w > max)
+            return RangeMessage(wBox == 0 ? QStringLiteral("Degrees") : QStringLiteral("Minutes"), IntText(max));
+        if (wBox == 0) {
+            co.setDegrees(w);
+            szText = IntText(co.Degrees());
+        } else {
+            co.setMinutes(w);
+            szText = IntText(co.Minutes());
+        }
+        return QString();
+    }
+    case 2: {
+        // The limit is single precision: a typed 59.9 lies just below it.
+        const double max = double(co.SecondsMax());
+        double d = 0;
+        if (!ToDouble(szText, &d) || d < 0 || d > max)
+            return RangeMessage(QStringLiteral("Seconds"), QString::number(max, 'g', 7));
+        co.setSeconds(float(d));
+        szText = co.szSeconds(2);
+        return QString();
+    }
+    case 3: {
+        szText = szText.toUpper();
+        const QString letter0 = co.szHemispheres(0), letter1 = co.szHemispheres(1);
+        qint32 index = -1;
+        if (szText.size() == 1 && szText == letter0)
+            index = 0;
+        else if (szText.size() == 1 && szText == letter1)
+            index = 1;
+        if (index < 0)
+            return QStringLiteral("The hemisphere must be either ") + letter0 + QStringLiteral(" or ") + letter1;
+        if (wHemisphere)
+            *wHemisphere = index;
+        co.setHemisphere(index);
+        szText = co.szHemisphere();
+        return QString();
+    }
+    default:
+        return QString();
+    }
+}
+
+QStringList TxModulations()
+{
+    return {QStringLiteral("AM"),    QStringLiteral("DRM4.5"), QStringLiteral("DRM5"),  QStringLiteral("DRM9"),
+            QStringLiteral("DRM10"), QStringLiteral("DRM18"),  QStringLiteral("DRM20")};
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The checks of a Tx entry's typed fields, shared by the editor window and
+// the command-line tool so that both accept and refuse exactly the same
+// text. Each check takes the typed text, puts the normalised text back in
+// it, and returns the message to show (empty when the text is accepted).
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+class clsCoordinate;
+
+// Titles of the message boxes that show a failed check.
+extern const QString kCallSiteTitle; // "Call-Site Text Too Long"
+extern const QString kIllegalValue;  // "Illegal Value"
+
+// Call sign and site: trailing blanks removed, upper case; 1 to 8 of A-Z,
+// 0-9, blank, "_" and "-". Leading blanks stay and count.
+QString CheckCallSign(QString &szText);
+
+// Frequency in kHz: a whole number from 0 to 9999. The tests run in order
+// and the last one that fails gives the message. *wValue gets the number
+// when the text is accepted.
+QString CheckFrequency(QString &szText, qint16 *wValue = nullptr);
+
+// One box of a coordinate row (0 degrees, 1 minutes, 2 seconds, 3
+// hemisphere letter). On success the coordinate takes the value and
+// szText shows it as the coordinate holds it; *wHemisphere gets the
+// letter's index for box 3. On failure nothing changes but the text's
+// surrounding blanks (box 3: also its case).
+QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere = nullptr);
+
+// The modulations an entry can take, in the order the editor lists them.
+QStringList TxModulations();

@@ -1,0 +1,410 @@
+// The Tx list window and the Tx editor against the demo meter: what is sent
+// for deletes, adds and edits, the refusals, and closing when the meter goes.
+#include "TestSupport.h"
+#include "app/clsApp.h"
+#include "app/globals.h"
+#include "listview/clsListModel.h"
+#include "listview/modLV.h"
+#include "tx/frmTx.h"
+#include "tx/frmTxEdit.h"
+#include "tx/modTxOps.h"
+
+#include <QtWidgets>
+#include <functional>
+
+namespace {
+
+const QString kFiveEntries = QStringLiteral("tx 1,12,\"K12\",700,1,2,3,\"AM\"\n"
+                                            "tx 2,12345,\"BIG\",900,1,2,3,\"AM\"\n"
+                                            "tx 3,-3,\"NEG\",800,1,2,3,\"AM\"\n"
+                                            "tx 4,4,\"K4\",600,1,2,3,\"AM\"\n"
+                                            "tx 5,5,\"K5\",500,1,2,3,\"AM\"\n");
+
+void Wait(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+class TxWindowTest : public MeterTest
+{
+protected:
+    void SetUp() override
+    {
+        MeterTest::SetUp();
+        main = new QWidget;
+        main->resize(640, 300);
+        main->show();
+        gApp->MainForm = main;
+    }
+    void TearDown() override
+    {
+        whileBoxOpen = nullptr;
+        delete form.data();
+        gApp->MainForm = nullptr;
+        delete main;
+        MeterTest::TearDown();
+    }
+
+    // A connected meter (from a scenario) and the list window filled from
+    // it, shown; any earlier meter and window are gone.
+    frmTx *Open(const QString &scenario) { return Open(DemoMeter::FromScenario(scenario, nullptr)); }
+    frmTx *Open(std::unique_ptr<DemoMeter> m)
+    {
+        delete form.data();
+        boxes.clear();
+        whileBoxOpen = nullptr;
+        meter = ReplaceMeter(std::move(m));
+        QStringList lines;
+        EXPECT_EQ(ReadTxLines(lines), 0);
+        form = new frmTx(main);
+        for (const QString &line : std::as_const(lines))
+            form->lsvDataAdd(line);
+        form->show();
+        sent = meter->commands.size();
+        return form;
+    }
+    QStringList Sent() const { return meter->commands.mid(sent); }
+    clsListModel &Rows() const { return *form->Rows(); }
+    int RowOf(qint32 station) const
+    {
+        for (int i = 0; i < Rows().Count(); ++i)
+            if (Rows().UserValue(i).toInt() == station)
+                return i;
+        return -1;
+    }
+    void Select(QList<int> rows)
+    {
+        SelectNoItems(form->lsvData);
+        for (int r : rows)
+            form->lsvData->selectionModel()->select(Rows().index(r, 0),
+                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (!rows.isEmpty())
+            form->lsvData->selectionModel()->setCurrentIndex(Rows().index(rows.last(), 0), QItemSelectionModel::NoUpdate);
+        form->UpdateButtons();
+    }
+    // Runs `f` on the (modal) editor once it is open.
+    void OnEditor(std::function<void(frmTxEdit &)> f)
+    {
+        editorSeen = false;
+        QTimer::singleShot(0, form, [this, f] {
+            frmTxEdit *e = form->Editor();
+            editorSeen = e != nullptr;
+            if (e)
+                f(*e);
+        });
+    }
+    static void Activate(QWidget &w)
+    {
+        w.activateWindow();
+        QApplication::setActiveWindow(&w);
+        Wait(20);
+    }
+
+    QWidget *main = nullptr;
+    QPointer<frmTx> form;
+    DemoMeter *meter = nullptr;
+    qsizetype sent = 0;
+    bool editorSeen = false;
+};
+
+} // namespace
+
+// What the window refuses: one message each (none where the command is not
+// offered at all), and nothing sent.
+TEST_F(TxWindowTest, Refusals)
+{
+    const QString title = "Can't Delete Last Tx|";
+    // Action: 'd' delete the selected row, 'a' delete every row, 'n' new, 'e' edit.
+    struct Case { const char *scenario; char action; int buttons; QString box; };
+    const Case cases[] = {
+        {"generate-tx 1", 'd', vb::Information, title + "There must be at least one record."},
+        {"generate-tx 3", 'a', vb::Information,
+         title + "There must be at least one Tx remaining in the list.\r\nPlease unselect at least one Tx."},
+        {"generate-tx 3", 'd', vb::YesNo | vb::Exclamation | vb::DefaultButton2, // answered No
+         "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)"},
+        {"tx-capacity 2\ngenerate-tx 2", 'n', vb::OKOnly, "ZT6200 Dataclave|No more Tx slots available"},
+        {"firmware\ngenerate-tx 3", 'n', 0, ""}, // the meter gives no version: view and delete only
+        {"firmware\ngenerate-tx 3", 'e', 0, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.scenario << ' ' << c.action);
+        Open(c.scenario);
+        EXPECT_EQ(form->cmdDelete->isEnabled(), Rows().Count() > 1);
+        const bool offersNew = (form->cmdNewTx->isVisible() && form->cmdNewTx->isEnabled())
+                               || (form->mnuTxNew->isVisible() && form->mnuTxNew->isEnabled());
+        EXPECT_EQ(offersNew, c.action == 'd' || c.action == 'a');
+        EXPECT_EQ(form->cmdEditTx->isVisible(), !c.box.isEmpty());
+        // Reached anyway: through the menu, or a double-click off the rows.
+        if (c.action == 'a')
+            SelectAllItems(form->lsvData);
+        c.action == 'n' ? form->AddNewTx() : c.action == 'e' ? form->EditSelectedTx() : form->DeleteSelected();
+        EXPECT_EQ(BoxTexts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
+        EXPECT_EQ(boxes.value(0).buttons, c.buttons);
+        EXPECT_EQ(form->Editor(), nullptr);
+        EXPECT_TRUE(Sent().isEmpty());
+        EXPECT_EQ(Rows().Count(), meter->tx.size());
+    }
+}
+
+TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
+{
+    Open(kFiveEntries);
+    // Shown by descending frequency: BIG 900, NEG 800, K12 700, K4 600, K5 500.
+    ASSERT_EQ(Rows().Count(), 5);
+    EXPECT_EQ(Rows().Text(0, 0), "BIG");
+    EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{0});
+    EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n95 out of 100");
+
+    Select({0, 2, 4});
+    answers = {vb::Yes};
+    form->DeleteSelected();
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_EQ(Sent(), (QStringList{"V,5", "V,12", "V,12345", "S"}));
+    ASSERT_EQ(Rows().Count(), 2);
+    EXPECT_EQ(Rows().Text(0, 0) + Rows().Text(1, 0), "NEGK4");
+    EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n98 out of 100");
+    EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
+}
+
+TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
+{
+    struct Case { const char *firmware; int fields; };
+    for (const Case c : {Case{"2.2.15", 7}, Case{"2.3.1", 8}}) {
+        SCOPED_TRACE(c.firmware);
+        Open(QStringLiteral("firmware %1\ngenerate-tx 3").arg(c.firmware));
+        const QString mod = c.fields == 8 ? ",\"DRM5\"" : "";
+        EXPECT_EQ(Rows().columnCount(), c.fields);
+        EXPECT_EQ(Rows().SortOrder(), 1);
+
+        // Add: a new entry at 12 30' S, 880 kHz.
+        OnEditor([&](frmTxEdit &e) {
+            EXPECT_EQ(e.cboModulation->isVisible(), !mod.isEmpty());
+            EXPECT_EQ(e.txtCallSite->text(), "--------");
+            e.txtCallSite->setText("NEW1");
+            e.txtFreq->setText("880");
+            e.txtLatitude[0]->setText("12");
+            e.txtLatitude[1]->setText("30");
+            e.updLatitude->cmdUp->click(); // S, though a zero latitude still reads N
+            EXPECT_EQ(e.txtLatitude[3]->text(), "N");
+            e.cboModulation->setCurrentIndex(2);
+            e.cmdButton[0]->click();
+        });
+        form->AddNewTx();
+        EXPECT_EQ(Sent().value(0), "U,0,0,\"NEW1\",880,-12.500000,0.00000,0.00000" + mod);
+        // Read back: the new row carries the id the meter gave it, and is selected.
+        EXPECT_TRUE(Sent().contains("T,3,1"));
+        ASSERT_EQ(Rows().Count(), 4);
+        EXPECT_EQ(Rows().Text(RowOf(4), 0), "NEW1");
+        EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{RowOf(4)});
+        EXPECT_EQ(Rows().SortOrder(), 0); // back from the editor: frequency, the other way round
+        EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n96 out of 100");
+
+        // Edit: station 2 to 990 kHz.
+        Select({RowOf(2)});
+        sent = meter->commands.size();
+        OnEditor([&](frmTxEdit &e) {
+            EXPECT_EQ(e.txtFreq->text(), "550");
+            e.txtFreq->setText("990"), e.cmdButton[0]->click();
+        });
+        form->EditSelectedTx();
+        EXPECT_EQ(Sent(), QStringList{"X,2,2,\"TX0002\",990,30.200000,-70.20000,-8.00000" + mod});
+        EXPECT_EQ(Rows().Text(RowOf(2), 1), "  990");
+        EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{RowOf(2)});
+
+        // Nothing changed: nothing sent.
+        sent = meter->commands.size();
+        OnEditor([](frmTxEdit &e) { e.cmdButton[0]->click(); });
+        form->EditSelectedTx();
+        OnEditor([](frmTxEdit &e) { e.cmdButton[1]->click(); });
+        form->AddNewTx();
+        EXPECT_TRUE(Sent().isEmpty());
+        EXPECT_TRUE(boxes.isEmpty());
+    }
+}
+
+// Changes the meter does not take, or that do not fit one command: the user
+// is told, and the list and the meter stay as they were.
+TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
+{
+    struct Case { const char *title; const char *inPrompt; bool add; qint32 station; int sends; };
+    const Case cases[] = {
+        // The meter filled up after the list was read.
+        {"Tx Not Added", "did not accept the new Tx.\r\nIt was not added.", true, 0, 4},
+        // The meter answers the replace with an error.
+        {"Tx Not Changed", "did not accept the changes to the Tx.\r\nThe Tx keeps its earlier values.", false, 2, 4},
+        // One more character makes this line 62 long.
+        {"Tx Line Too Long", "its line is 62 characters long, and at most 61 fit.", false, 1234, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.title);
+        Open("tx 5,1234,\"ABCDEFG\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\"\ngenerate-tx 2");
+        meter->txCapacity = 3;
+        meter->replyOverride = [](const QString &command, QList<QByteArray> &reports) {
+            reports = DemoMeter::FrameReply("ERROR\n", 65);
+            return command.startsWith("X,");
+        };
+        auto cells = [this] {
+            QStringList all;
+            for (int i = 0; i < Rows().Count(); ++i)
+                all << Rows().Row(i).cells.join('|');
+            all.sort(); // returning from the editor sorts the list anew
+            return all;
+        };
+        const QStringList before = cells();
+        Select({RowOf(c.station)});
+        OnEditor([](frmTxEdit &e) { e.txtCallSite->setText("ABCDEFGH"), e.cmdButton[0]->click(); });
+        c.add ? form->AddNewTx() : form->EditSelectedTx();
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_TRUE(BoxTexts()[0].startsWith(c.title + QString('|')) && boxes[0].prompt.contains(c.inPrompt)) << qPrintable(BoxTexts()[0]);
+        EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
+        EXPECT_EQ(cells(), before);
+        EXPECT_EQ(meter->tx.size(), 3);
+    }
+}
+
+TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
+{
+    Open("generate-tx 2");
+    Select({0});
+    QList<QWidget *> focusDuringBox;
+    OnEditor([&](frmTxEdit &e) {
+        Activate(e);
+        e.txtFreq->setFocus();
+        Wait(10);
+        ASSERT_EQ(QApplication::focusWidget(), e.txtFreq);
+
+        // Leaving a bad field: one message, the focus back in the field with
+        // its text selected. The box takes the focus while it is open, as a
+        // real one does; that must not run the check again.
+        whileBoxOpen = [&] {
+            QLineEdit other;
+            other.show();
+            Activate(other);
+            other.setFocus();
+            Wait(10);
+            focusDuringBox << QApplication::focusWidget();
+        };
+        e.txtFreq->setText(" 12.5 ");
+        e.txtLatitude[0]->setFocus();
+        Wait(50);
+        EXPECT_EQ(BoxTexts(), QStringList{"Illegal Value|Frequency cannot have decimal points or commas."});
+        Activate(e);
+        EXPECT_EQ(QApplication::focusWidget(), e.txtFreq);
+        EXPECT_EQ(e.txtFreq->text(), "12.5");
+        EXPECT_EQ(e.txtFreq->selectedText(), "12.5");
+        whileBoxOpen = nullptr;
+
+        // Enter moves on like Tab, when the value passes; a bad coordinate
+        // box gives its message, and the focus stays.
+        struct Step { QLineEdit *box; const char *typed; QLineEdit *next; qsizetype boxes; };
+        for (const Step &s : {Step{e.txtFreq, "1230", e.txtLatitude[0], 1}, Step{e.txtLatitude[0], "91", e.txtLatitude[0], 2},
+                              Step{e.txtLatitude[0], "45", e.txtLatitude[1], 2}}) {
+            s.box->setText(s.typed);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(s.box, &enter);
+            Wait(20);
+            EXPECT_EQ(QApplication::focusWidget(), s.next) << s.typed;
+            EXPECT_EQ(boxes.size(), s.boxes) << s.typed;
+        }
+        EXPECT_EQ(boxes.value(1).prompt, "Degrees must be between 0 and 90");
+
+        // The up-down wraps around between the two letters.
+        QString letters = e.txtLongitude[3]->text();
+        for (QToolButton *b : {e.updLongitude->cmdUp, e.updLongitude->cmdUp, e.updLongitude->cmdDown})
+            b->click(), letters += e.txtLongitude[3]->text();
+        EXPECT_EQ(letters, "WEWE");
+
+        // "Cancel" asks; No stays, Yes leaves without a change.
+        answers = {vb::No, vb::Yes};
+        e.cmdButton[1]->click();
+        EXPECT_TRUE(e.isVisible());
+        EXPECT_EQ(boxes.value(2).title, "Tx Has Changed");
+        EXPECT_EQ(boxes.value(2).buttons, vb::YesNo | vb::DefaultButton2);
+        e.cmdButton[1]->click();
+    });
+    form->EditSelectedTx();
+    EXPECT_TRUE(editorSeen);
+    for (QWidget *w : std::as_const(focusDuringBox))
+        EXPECT_NE(w, nullptr);
+    EXPECT_EQ(boxes.size(), 4);
+    EXPECT_TRUE(Sent().isEmpty());
+}
+
+// The meter unplugged while the list, the editor or a message box is open:
+// everything closes, nothing is sent, nothing acts on a closed window.
+TEST_F(TxWindowTest, UnpluggedWhileOpen)
+{
+    auto unplugInBox = [this] { whileBoxOpen = [this] { Unplug(meter), Wait(700); }; }; // past the 500 ms timers
+    struct Case { const char *what; std::function<void()> run; QStringList boxes; };
+    const Case cases[] = {
+        {"list", [this] {
+             Wait(600);
+             EXPECT_TRUE(form->isVisible()); // the timer runs, but the meter is there
+             Unplug(meter);
+         }, {}},
+        {"editor", [this] {
+             OnEditor([this](frmTxEdit &e) {
+                 e.txtFreq->setText("990");
+                 e.updLatitude->cmdUp->click(); // already in the entry
+                 Unplug(meter);
+             });
+             form->EditSelectedTx(); // returns once a timer has closed the editor
+         }, {}},
+        {"save before the timers noticed", [this] {
+             OnEditor([this](frmTxEdit &e) {
+                 e.txtFreq->setText("990");
+                 Unplug(meter);
+                 e.cmdButton[0]->click();
+             });
+             form->AddNewTx();
+         }, {"ZT 6200 Communication Problem|ZT 6200 is not connected. Please connect it with the USB cable"}},
+        {"delete question", [&] {
+             unplugInBox();
+             answers = {vb::Yes};
+             form->DeleteSelected();
+         }, {"Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)"}},
+        {"editor message", [&] {
+             OnEditor([&](frmTxEdit &e) {
+                 unplugInBox();
+                 e.txtFreq->setFocus();
+                 e.txtFreq->setText("abc");
+                 e.cmdButton[0]->click(); // checks the box with the focus: its message comes next
+             });
+             form->EditSelectedTx();
+         }, {"Illegal Value|Frequency cannot have letters."}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Open(kFiveEntries);
+        Select({1});
+        c.run();
+        Wait(700);
+        EXPECT_EQ(form->Editor(), nullptr);
+        EXPECT_TRUE(form->fClosing());
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(BoxTexts(), c.boxes);
+        EXPECT_TRUE(Sent().isEmpty());
+        EXPECT_EQ(Rows().Count(), 5);
+    }
+}
+
+// Screenshots of both windows with the demo meter's built-in data, written
+// to $DATACLAVE_SCREENSHOTS when it names a folder.
+TEST_F(TxWindowTest, Screenshots)
+{
+    const QString dir = qEnvironmentVariable("DATACLAVE_SCREENSHOTS");
+    auto shoot = [&dir](QWidget &w, const char *name) {
+        Wait(100);
+        const QImage image = w.grab().toImage();
+        EXPECT_TRUE(!image.isNull() && (dir.isEmpty() || image.save(QDir(dir).filePath(name))));
+    };
+    Open(DemoMeter::BuiltIn());
+    shoot(*form, "tx-list.png");
+    Select({1});
+    OnEditor([&](frmTxEdit &e) { shoot(e, "tx-editor.png"), e.cmdButton[1]->click(); });
+    form->EditSelectedTx();
+    EXPECT_TRUE(editorSeen);
+}
