@@ -81,8 +81,10 @@ bool SendOneReport(const QString &szCommand)
 bool ExchangeInProgress() { return gExchangeBusy; }
 
 static int gLinkWork = 0;
-LinkWork::LinkWork() { ++gLinkWork; }
+static quint32 LinkLosses() { return gUsbHid ? gUsbHid->LinkLosses() : 0; }
+LinkWork::LinkWork() : m_losses(LinkLosses()) { ++gLinkWork; }
 LinkWork::~LinkWork() { --gLinkWork; }
+bool LinkWork::Lost() const { return LinkLosses() != m_losses; }
 bool LinkWorkInProgress() { return gLinkWork > 0; }
 
 qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck)

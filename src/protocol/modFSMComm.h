@@ -21,6 +21,11 @@ public:
     ~LinkWork();
     LinkWork(const LinkWork &) = delete;
     LinkWork &operator=(const LinkWork &) = delete;
+    // The link went down since the work began (it may be up again by now).
+    bool Lost() const;
+
+private:
+    quint32 m_losses;
 };
 bool LinkWorkInProgress();
 

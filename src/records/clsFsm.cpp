@@ -163,11 +163,10 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
         if (DataFields == 0) {
             // Learn the record layout from the record itself.
             QString reply;
-            bool lost = false; // the link may be found again before we look
-            const QMetaObject::Connection watch =
-                gUsbHid ? connect(gUsbHid, &clsUsbHid::Disconnect, this, [&lost] { lost = true; }) : QMetaObject::Connection();
+            // The link may be lost and found again before we look.
+            const quint32 losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
             const qint16 learnt = SendCommand(letter + tail, reply, 0, false);
-            disconnect(watch);
+            const bool lost = gUsbHid && gUsbHid->LinkLosses() != losses;
             switch (learnt) {
             case 29:
                 Version->setvalue(1);

@@ -356,6 +356,7 @@ void frmTx::DeleteSelected()
         return;
 
     m_fDeleting = true;
+    const LinkWork work; // no connection follow-up in the middle
     cmdDelete->setEnabled(false);
     cmdCancel->setEnabled(false);
     cmdSelectAll->setEnabled(false);
@@ -380,7 +381,7 @@ void frmTx::DeleteSelected()
             if (m_fClosing)
                 return;
             completed = false;
-            if (MeterConnected())
+            if (MeterConnected() && !work.Lost())
                 UpdateRemaining(); // the meter's own count, for the buttons
             break;
         }
@@ -399,10 +400,12 @@ void frmTx::DeleteSelected()
             break;
         }
     }
+    if (CloseAfterLostLink(work))
+        return;
     if (completed) {
         UpdateRemaining();
         DoEvents();
-        if (m_fClosing)
+        if (m_fClosing || CloseAfterLostLink(work))
             return;
     }
     m_fDeleting = false;
@@ -441,7 +444,17 @@ void frmTx::SelectKeys(const QStringList &keys)
     }
 }
 
-bool frmTx::ReloadFromMeter(const QList<qint32> &known)
+bool frmTx::CloseAfterLostLink(const LinkWork &work)
+{
+    if (!work.Lost() || m_fClosing)
+        return m_fClosing;
+    if (m_editor)
+        m_editor->CloseByDisconnect();
+    done(Rejected);
+    return true;
+}
+
+bool frmTx::ReloadFromMeter(const QList<qint32> &known, const LinkWork &work)
 {
     QStringList lines;
     const qint16 rc = ReadTxLines(lines);
@@ -450,7 +463,7 @@ bool frmTx::ReloadFromMeter(const QList<qint32> &known)
     if (rc != 0) {
         // Rows without the meter's ids must not stay: they could address
         // another entry. The list is read anew when opened again.
-        if (MeterConnected())
+        if (MeterConnected() && !work.Lost())
             MsgBox(QStringLiteral("The new Tx was added, but the Tx list could not be read back from the ZT 6200.\r\n"
                                   "Please open the Tx list again."),
                    vb::Exclamation, QStringLiteral("Tx List Not Read"));
@@ -492,18 +505,19 @@ void frmTx::AddNewTx()
         QList<qint32> known;
         for (int i = 0; i < m_model->Count(); ++i)
             known << m_model->UserValue(i).toInt();
+        const LinkWork work;
         const TxResult r = TxAdd(*gTx);
         if (m_fClosing)
             return;
         // Shown only once the meter holds it, with the ids the meter gave it.
         if (r.result != 0)
             Tell(r);
-        else if (!ReloadFromMeter(known))
+        else if (!ReloadFromMeter(known, work))
             return;
-        if (m_fClosing)
+        if (m_fClosing || CloseAfterLostLink(work))
             return;
         UpdateRemaining();
-        if (m_fClosing)
+        if (m_fClosing || CloseAfterLostLink(work))
             return;
     }
     lsvData->setFocus();
@@ -535,8 +549,9 @@ void frmTx::EditSelectedTx()
         return;
     Form_Activate(); // back from the editor
     if (gTx->fDirty()) {
+        const LinkWork work;
         const TxResult r = TxReplace(*gTx);
-        if (m_fClosing)
+        if (m_fClosing || CloseAfterLostLink(work))
             return;
         if (r.result != 0) {
             Tell(r); // the row and its entry keep their earlier values

@@ -14,6 +14,7 @@ class QTreeView;
 class clsListModel;
 class clsTx;
 class frmTxEdit;
+class LinkWork;
 
 // "Tx Data": the meter's Tx entries as a sortable list, from which entries
 // are deleted (never the last one), edited and added, each change going to
@@ -86,7 +87,11 @@ private:
     // Opens the editor on gTx; false when it was closed for a lost meter
     // or this window is closing, so that nothing may be sent.
     bool RunEditor(const QString &szCaption);
-    bool ReloadFromMeter(const QList<qint32> &known);
+    bool ReloadFromMeter(const QList<qint32> &known, const LinkWork &work);
+    // After a change during which the link went down: the user has been
+    // told by the link, and what the meter did is unknown, so the list
+    // cannot be trusted any more. True when the window was closed for it.
+    bool CloseAfterLostLink(const LinkWork &work);
     void SelectKeys(const QStringList &keys);
     void MousePress(int button, const QPoint &pos);
     void MouseRelease(int button, const QPoint &pos);

@@ -25,8 +25,11 @@ TxResult SendTxCommand(const std::function<qint16()> &exchange, const QString &s
         r.szTitle = szTitle;
         return r;
     }
+    // A link lost during the exchange has been told by the link, even when
+    // the meter was found again before we look.
+    const quint32 losses = gUsbHid->LinkLosses();
     r.result = exchange();
-    if (r.result != 0 && Connected()) {
+    if (r.result != 0 && Connected() && gUsbHid->LinkLosses() == losses) {
         r.szMessage = szRefused;
         r.szTitle = szTitle;
     }

@@ -30,6 +30,8 @@ void clsUsbHid::setfDeviceConnected(bool fValue)
     if (fValue == m_fDeviceConnected)
         return;
     m_fDeviceConnected = fValue;
+    if (!fValue)
+        ++m_losses;
     if (fValue)
         emit Connect();
     else

@@ -36,6 +36,10 @@ public:
 
     bool fDeviceConnected() const { return m_fDeviceConnected; }
     void setfDeviceConnected(bool fValue);
+    // How many times the link has gone down so far: work that spans several
+    // exchanges compares it to see a loss even when the meter was found
+    // again meanwhile (a tick under the link's own message box).
+    quint32 LinkLosses() const { return m_losses; }
 
     bool HasOpenDevice() const { return m_hid != nullptr; }
     frmUsbHid *HelperForm() const { return m_form; }
@@ -52,6 +56,7 @@ private:
     void LogUsbStatus(const QString &text);
 
     bool m_fDeviceConnected = false;
+    quint32 m_losses = 0;
     bool fBusy = false;
     std::unique_ptr<HidDevice> m_hid; // HIDHandle; one handle serves reads and writes
     frmUsbHid *m_form = nullptr;

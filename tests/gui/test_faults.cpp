@@ -13,11 +13,15 @@
 #include "records/clsFsm.h"
 #include "saveddata/frmDeleteData.h"
 #include "storage/clsFile.h"
+#include "tx/frmTx.h"
+#include "tx/frmTxEdit.h"
+#include "tx/modTxOps.h"
 #include "usb/clsUsbHid.h"
 
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QTreeView>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -330,6 +334,78 @@ TEST_F(FaultTest, DeleteWalks)
         }
     }
     form.reset();
+}
+
+// The Tx list window's changes (deleting two of five entries, adding one,
+// which reads the table back) while the meter vanishes or falls silent
+// after every report.
+TEST_F(FaultTest, TxChanges)
+{
+    const QStringList five = DemoMeter::FromScenario("firmware 2.3.1\ngenerate-tx 5", nullptr)->tx;
+    QPointer<frmTx> form;
+    auto stations = [](const QStringList &lines) {
+        QStringList ids;
+        for (const QString &line : lines)
+            ids << line.section(',', 1, 1);
+        ids.sort();
+        return ids;
+    };
+    // One change; the fault (0 none, 1 unplug, 2 stall) after k reports.
+    // Returns the number of reports it took.
+    auto change = [&](bool add, int fault, int k) {
+        MeterReturns();
+        meter->tx = five;
+        QStringList lines;
+        EXPECT_EQ(ReadTxLines(lines), 0);
+        delete form.data();
+        form = new frmTx(main);
+        for (const QString &line : std::as_const(lines))
+            form->lsvDataAdd(line);
+        form->show();
+        const int before = meter->inputReportsSent;
+        if (fault)
+            (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = before + k;
+        boxes.clear();
+        disconnects = 0;
+        if (add) {
+            QTimer::singleShot(0, form, [&] {
+                if (frmTxEdit *e = form->Editor())
+                    e->txtCallSite->setText("NEW1"), e->txtFreq->setText("880"), e->cmdButton[0]->click();
+            });
+            form->AddNewTx();
+        } else {
+            SelectNoItems(form->lsvData);
+            for (int r : {1, 3})
+                form->lsvData->selectionModel()->select(form->Rows()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            answers = {vb::Yes};
+            form->DeleteSelected();
+        }
+        if (form)
+            form->timDisconnect_Timer(); // the window's own check of the link
+        return meter->inputReportsSent - before;
+    };
+    for (bool add : {false, true}) {
+        const int total = change(add, 0, 0);
+        EXPECT_EQ(Prompts().mid(add ? 0 : 1), QStringList());
+        EXPECT_EQ(meter->tx.size(), add ? 6 : 3);
+        for (int fault : {1, 2}) {
+            for (int k = 1; k < total; ++k) {
+                SCOPED_TRACE(QString("%1, %2 after %3 of %4 reports").arg(add ? "add" : "delete 2 of 5", fault == 2 ? "stall" : "unplug").arg(k).arg(total).toStdString());
+                change(add, fault, k);
+                EXPECT_EQ(Prompts().mid(add ? 0 : 1), QStringList{kLost});
+                EXPECT_GE(disconnects, 1);
+                EXPECT_TRUE(!form || form->isHidden()); // closed: its list can no longer be trusted
+                if (form && !add) { // nothing unlisted that the meter still holds
+                    QStringList listed;
+                    for (int r = 0; r < form->Rows()->Count(); ++r)
+                        listed << form->Rows()->UserValue(r).toString();
+                    for (const QString &id : stations(meter->tx))
+                        EXPECT_TRUE(listed.contains(id)) << qPrintable(id);
+                }
+            }
+        }
+    }
+    delete form.data();
 }
 
 } // namespace
