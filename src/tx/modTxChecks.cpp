@@ -81,6 +81,10 @@ QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemis
             return RangeMessage(QStringLiteral("Seconds"), QString::number(max, 'g', 7));
         co.setSeconds(float(d));
         szText = co.szSeconds(2);
+        // The coordinate holds what the box shows (tenths), as it will once
+        // the editor saves; the command-line tool saves it as it is now.
+        if (ToDouble(szText, &d))
+            co.setSeconds(float(d));
         return QString();
     }
     case 3: {

@@ -71,6 +71,7 @@ TEST(TxChecks, ValidateDMS)
         {1, 10.5, 1, "60", "Minutes must be between 0 and 59", "60", 10.5},
         {1, 10.5, 2, "59.9", "", "59.9", 10.5 + 59.9 / 3600},
         {1, 10.5, 2, "7", "", "7.0", 10.5 + 7 / 3600.0},
+        {1, 10.5, 2, ".959", "", "1.0", 10.5 + 1 / 3600.0}, // held as shown
         {1, 10.5, 2, "59.95", "Seconds must be between 0 and 59.9", "59.95", 10.5},
         {1, 10.5, 2, "60", "Seconds must be between 0 and 59.9", "60", 10.5},
         {1, 10.5, 2, "", "Seconds must be between 0 and 59.9", "", 10.5},

@@ -3,6 +3,7 @@
 // line the program would send.
 #include "FuzzSupport.h"
 #include "tx/clsTx.h"
+#include "tx/modTxOps.h"
 
 #include <cmath>
 
@@ -12,10 +13,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const qint16 r = tx.UsbReceive(FuzzText(data, size));
     if (r != clsTx::Taken && r != clsTx::TooFewFields && r != clsTx::ConversionError)
         __builtin_trap();
+    QString line;
+    const bool fits = TxLineCheck(tx, &line).isEmpty(); // the line add/replace would send
+    if (fits != (StringToAnsi(line).size() <= kTxLineMax))
+        __builtin_trap();
     if (r != clsTx::Taken || tx.szCallSign.contains(QLatin1Char('"')) || tx.szModulation.contains(QLatin1Char('"')))
         return 0;
 
-    QString line;
     tx.UsbSend(line, 8);
     clsTx back;
     if (back.UsbReceive(line) != clsTx::Taken || back.wDirId != tx.wDirId || back.wStationId != tx.wStationId
