@@ -226,7 +226,12 @@ frmTxEdit::frmTxEdit(QWidget *parent)
         CenterForm(*this, *main);
 }
 
-frmTxEdit::~frmTxEdit() = default;
+frmTxEdit::~frmTxEdit()
+{
+    // Our fields lose the focus while QWidget's destructor deletes them; by
+    // then this is no longer a frmTxEdit and must not hear of it.
+    disconnect(qApp, &QApplication::focusChanged, this, &frmTxEdit::FocusChanged);
+}
 
 bool frmTxEdit::IsField(const QWidget *w) const
 {
