@@ -5,33 +5,25 @@
 #include "TestSupport.h"
 #include "app/clsApp.h"
 #include "app/frmMain.h"
-#include "app/frmMessage.h"
 #include "app/globals.h"
 #include "app/modDownload.h"
-#include "listview/modLV.h"
+#include "listview/clsListModel.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "saveddata/frmDeleteData.h"
-#include "storage/clsFile.h"
 #include "tx/frmTx.h"
 #include "tx/frmTxEdit.h"
 #include "tx/modTxOps.h"
 #include "usb/clsUsbHid.h"
 
 #include <QDir>
-#include <QFile>
-#include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QTreeView>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
-
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 
@@ -40,18 +32,13 @@ const QString kAbsent = "ZT 6200 is not connected. Please connect it with the US
 const QString kReadFailure = "There is a problem with reading the data\r\n(either USB connection or data problems)";
 const QString kFileError = "There is a problem writing to the file.\r\nIs it already open in another application?";
 
-class FaultTest : public MeterTest
+class FaultTest : public MainWindowTest
 {
 protected:
     void SetUp() override
     {
-        MeterTest::SetUp();
-        gApp->MainForm = main = new frmMain;
-        whileBoxOpen = [this] { Tick(); };
-        oldDialog = SetSaveDialogHandler([this](const QString &, const QString &, const QString &) {
-            Tick();
-            return target;
-        });
+        MainWindowTest::SetUp();
+        whileBoxOpen = whileDialogOpen = [this] { Tick(); };
         oldFactory = SetDownloadTargetFactory(0, [this] {
             struct List : DownloadTarget {
                 FaultTest *t;
@@ -62,55 +49,25 @@ protected:
             l->t = this;
             return l;
         });
-        // The user presses "OK" once the progress window offers it.
-        QObject::connect(&user, &QTimer::timeout, main, [this] {
-            for (frmMessage *m : main->findChildren<frmMessage *>())
-                if (m->cmdOk->isEnabled())
-                    m->cmdOk->click();
-        });
-        user.start(1);
         QObject::connect(gUsbHid, &clsUsbHid::Disconnect, [this] { ++disconnects; });
-        target = dir.filePath("out.csv");
+        saveAs = dir.filePath("out.csv");
         meter = AddMeter("firmware 2.3.1\ngenerate-saved 10");
         ASSERT_TRUE(ConnectMeter());
     }
     void TearDown() override
     {
         SetDownloadTargetFactory(0, oldFactory);
-        SetSaveDialogHandler(oldDialog);
-        gApp->MainForm = nullptr;
-        delete main;
-        MeterTest::TearDown();
+        MainWindowTest::TearDown();
     }
 
-    // One download (save) or view (fill) over an earlier file; checks what
-    // every way out must leave behind.
+    // One download (save) or view (fill) of the saved data over an earlier file.
     void Run(bool save)
     {
-        QFile f(target);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("earlier") == 7);
-        f.close();
-        boxes.clear();
+        ASSERT_TRUE(WriteFile(saveAs, "earlier"));
         rows = shown = disconnects = 0;
         reportsBefore = meter->inputReportsSent;
-        bool fSave = save, fFill = !save;
-        main->GetAllData(0, fSave, fFill);
-        EXPECT_TRUE(main->isEnabled());
-        EXPECT_TRUE(main->findChildren<frmMessage *>().isEmpty());
-        EXPECT_FALSE(gApp->File->IsOpen());
-        EXPECT_EQ(QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
-    }
-    QByteArray File() const
-    {
-        QFile f(target);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QStringList Prompts() const
-    {
-        QStringList p;
-        for (const ShownBox &b : boxes)
-            p << b.prompt;
-        return p;
+        Download(0, save);
+        EXPECT_EQ(QDir(QFileInfo(saveAs).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
     }
     // A failed run: the earlier file stands, no list was shown, and besides
     // the messages the link gives, only `extra`.
@@ -120,14 +77,14 @@ protected:
         EXPECT_EQ(p.count(kLost) + p.count(kAbsent), linkMessages) << qPrintable(p.join(" | "));
         p.removeAll(kLost), p.removeAll(kAbsent);
         EXPECT_EQ(p, extra);
-        EXPECT_EQ(File(), QByteArray("earlier"));
+        EXPECT_EQ(ReadFile(saveAs), QByteArray("earlier"));
         EXPECT_EQ(shown, 0);
     }
     void ExpectSucceeded(bool save)
     {
         EXPECT_EQ(Prompts(), QStringList());
         if (save)
-            EXPECT_EQ(File().count("\r\n"), 11);
+            EXPECT_EQ(ReadFile(saveAs).count("\r\n"), 11);
         else
             EXPECT_EQ(shown, 10);
     }
@@ -144,14 +101,63 @@ protected:
         EXPECT_TRUE(gUsbHid->fDeviceConnected());
         EXPECT_EQ(gFsm->Version->value(), 4);
     }
+    // A change in a list window while the meter vanishes or falls silent
+    // after each of its reports in turn: the loss is told once (after the
+    // question, where one is asked) and the window closes, its list no
+    // longer to be trusted. `listsKept`: nothing the meter still holds is
+    // missing from the list.
+    template <class Form>
+    void Walk(const char *what, bool asks, bool listsKept, int left, const std::function<void(Form &)> &act)
+    {
+        constexpr bool tx = std::is_same_v<Form, frmTx>;
+        const QStringList &store = tx ? meter->tx : meter->saved;
+        std::unique_ptr<Form> form;
+        // The fault: 0 none, 1 unplug, 2 stall, after k reports. Returns the
+        // number of reports the change took.
+        auto change = [&](int fault, int k) {
+            MeterReturns();
+            meter->saved = tenSaved, meter->tx = fiveTx;
+            QStringList lines = meter->saved;
+            EXPECT_EQ(tx ? ReadTxLines(lines) : ReadDirectory(0), 0);
+            form = std::make_unique<Form>(main);
+            for (const QString &line : std::as_const(lines))
+                form->lsvDataAdd(line);
+            form->show();
+            const int before = meter->inputReportsSent;
+            if (fault)
+                (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = before + k;
+            boxes.clear();
+            answers = asks ? QList<int>{vb::Yes} : QList<int>{};
+            disconnects = 0;
+            act(*form);
+            form->timDisconnect_Timer(); // the window's own check of the link
+            return meter->inputReportsSent - before;
+        };
+        const int total = change(0, 0);
+        EXPECT_EQ(Prompts().mid(asks), QStringList()) << what;
+        EXPECT_EQ(store.size(), left) << what;
+        QStringList listed = ListedIds(*form->Rows()), held = LineIds(store);
+        listed.sort(), held.sort();
+        EXPECT_EQ(listed, held) << what;
+        for (int fault : {1, 2}) {
+            for (int k = 1; k < total; ++k) {
+                SCOPED_TRACE(QString("%1, %2 after %3 of %4 reports").arg(what, fault == 2 ? "stall" : "unplug").arg(k).arg(total).toStdString());
+                change(fault, k);
+                EXPECT_EQ(Prompts().mid(asks), QStringList{kLost});
+                EXPECT_GE(disconnects, 1);
+                EXPECT_TRUE(form->isHidden());
+                listed = ListedIds(*form->Rows());
+                for (const QString &id : LineIds(store))
+                    EXPECT_TRUE(!listsKept || listed.contains(id)) << qPrintable(id);
+            }
+        }
+    }
 
-    frmMain *main = nullptr;
+    const QStringList tenSaved = DemoMeter::FromScenario("firmware 2.3.1\ngenerate-saved 10", nullptr)->saved;
+    const QStringList fiveTx = DemoMeter::FromScenario("firmware 2.3.1\ngenerate-tx 5", nullptr)->tx;
     DemoMeter *meter = nullptr;
     QTemporaryDir dir;
-    QString target;
-    SaveDialogHandler oldDialog;
     DownloadTargetFactory oldFactory;
-    QTimer user;
     int rows = 0, shown = 0, disconnects = 0, reportsBefore = 0;
 };
 
@@ -250,13 +256,13 @@ TEST_F(FaultTest, DiskRefusesFile)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         meter->saved = DemoMeter::FromScenario(QString("firmware 2.3.1\ngenerate-saved %1").arg(c.records), nullptr)->saved;
-        target = (c.readOnly ? ro : dir.path()) + "/out.csv";
+        saveAs = (c.readOnly ? ro : dir.path()) + "/out.csv";
         std::function<void()> protect, unprotect;
         if (c.readOnly) {
             // Permission bits do not stop root: write as nobody then. The
             // earlier file itself stays writable: it must not be written in place.
-            QFile(target).open(QIODevice::WriteOnly);
-            QFile::setPermissions(target, QFileDevice::Permissions(0x6666));
+            ASSERT_TRUE(WriteFile(saveAs, ""));
+            QFile::setPermissions(saveAs, QFileDevice::Permissions(0x6666));
             QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
             QFile::setPermissions(ro, QFileDevice::Permissions(0x5555));
             protect = [] { if (getuid() == 0) ASSERT_EQ(seteuid(65534), 0); };
@@ -269,7 +275,7 @@ TEST_F(FaultTest, DiskRefusesFile)
             protect = [=] { std::signal(SIGXFSZ, SIG_IGN), setrlimit(RLIMIT_FSIZE, &lim); };
             unprotect = [=] { setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, SIG_DFL); };
         }
-        SetSaveDialogHandler([&](const QString &, const QString &, const QString &) { protect(); return target; });
+        whileDialogOpen = protect;
         Run(true);
         unprotect();
         ExpectFailed({kFileError}, 0);
@@ -277,135 +283,19 @@ TEST_F(FaultTest, DiskRefusesFile)
     }
 }
 
-// The saved-data window's delete walks (some rows: one "F" each; every row:
-// "E") while the meter vanishes or falls silent after every report.
-TEST_F(FaultTest, DeleteWalks)
+TEST_F(FaultTest, ListWindowChanges)
 {
-    const QStringList ten = meter->saved;
-    QStringList listed, kept;
-    std::unique_ptr<frmDeleteData> form;
-    // One walk; the fault (0 none, 1 unplug, 2 stall) after k reports.
-    // Returns the number of reports it took.
-    auto walk = [&](bool every, int fault, int k) {
-        MeterReturns();
-        meter->saved = ten;
-        EXPECT_EQ(ReadDirectory(0), 0);
-        form = std::make_unique<frmDeleteData>();
-        for (const QString &line : ten)
-            form->lsvDataAdd(line);
-        form->show();
-        SelectNoItems(form->lsvData);
-        if (every)
-            form->cmdSelectAll->click();
-        else
-            for (int r : {1, 3, 4, 8})
-                form->lsvData->selectionModel()->select(form->Rows()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        const int before = meter->inputReportsSent;
-        if (fault)
-            (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = before + k;
-        boxes.clear();
-        answers = {vb::Yes};
-        disconnects = 0;
-        form->DeleteSelected();
-        form->timDisconnect_Timer(); // the window's own check of the link
-        listed.clear(), kept.clear();
-        for (int r = 0; r < form->Rows()->Count(); ++r)
-            listed << form->Rows()->UserValue(r).toString();
-        for (const QString &line : std::as_const(meter->saved))
-            kept << line.section(',', 1, 1);
-        return meter->inputReportsSent - before;
-    };
-    for (bool every : {false, true}) {
-        const int total = walk(every, 0, 0);
-        EXPECT_EQ(Prompts().mid(1), QStringList());
-        EXPECT_EQ(kept.size(), every ? 0 : 6);
-        EXPECT_EQ(listed, kept);
-        for (int fault : {1, 2}) {
-            for (int k = 1; k < total; ++k) {
-                SCOPED_TRACE(QString("%1, %2 after %3 of %4 reports").arg(every ? "erase" : "delete 4 of 10", fault == 2 ? "stall" : "unplug").arg(k).arg(total).toStdString());
-                walk(every, fault, k);
-                const QStringList p = Prompts().mid(1); // after the question
-                EXPECT_EQ(p, QStringList{kLost});
-                EXPECT_GE(disconnects, 1);
-                EXPECT_TRUE(form->isHidden()); // closed: its list can no longer be trusted
-                for (const QString &id : std::as_const(kept)) // nothing unlisted that the meter still holds
-                    EXPECT_TRUE(listed.contains(id)) << qPrintable(id);
-            }
-        }
-    }
-    form.reset();
-}
-
-// The Tx list window's changes (deleting two of five entries, adding one,
-// which reads the table back) while the meter vanishes or falls silent
-// after every report.
-TEST_F(FaultTest, TxChanges)
-{
-    const QStringList five = DemoMeter::FromScenario("firmware 2.3.1\ngenerate-tx 5", nullptr)->tx;
-    QPointer<frmTx> form;
-    auto stations = [](const QStringList &lines) {
-        QStringList ids;
-        for (const QString &line : lines)
-            ids << line.section(',', 1, 1);
-        ids.sort();
-        return ids;
-    };
-    // One change; the fault (0 none, 1 unplug, 2 stall) after k reports.
-    // Returns the number of reports it took.
-    auto change = [&](bool add, int fault, int k) {
-        MeterReturns();
-        meter->tx = five;
-        QStringList lines;
-        EXPECT_EQ(ReadTxLines(lines), 0);
-        delete form.data();
-        form = new frmTx(main);
-        for (const QString &line : std::as_const(lines))
-            form->lsvDataAdd(line);
-        form->show();
-        const int before = meter->inputReportsSent;
-        if (fault)
-            (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = before + k;
-        boxes.clear();
-        disconnects = 0;
-        if (add) {
-            QTimer::singleShot(0, form, [&] {
-                if (frmTxEdit *e = form->Editor())
-                    e->txtCallSite->setText("NEW1"), e->txtFreq->setText("880"), e->cmdButton[0]->click();
-            });
-            form->AddNewTx();
-        } else {
-            SelectNoItems(form->lsvData);
-            for (int r : {1, 3})
-                form->lsvData->selectionModel()->select(form->Rows()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            answers = {vb::Yes};
-            form->DeleteSelected();
-        }
-        if (form)
-            form->timDisconnect_Timer(); // the window's own check of the link
-        return meter->inputReportsSent - before;
-    };
-    for (bool add : {false, true}) {
-        const int total = change(add, 0, 0);
-        EXPECT_EQ(Prompts().mid(add ? 0 : 1), QStringList());
-        EXPECT_EQ(meter->tx.size(), add ? 6 : 3);
-        for (int fault : {1, 2}) {
-            for (int k = 1; k < total; ++k) {
-                SCOPED_TRACE(QString("%1, %2 after %3 of %4 reports").arg(add ? "add" : "delete 2 of 5", fault == 2 ? "stall" : "unplug").arg(k).arg(total).toStdString());
-                change(add, fault, k);
-                EXPECT_EQ(Prompts().mid(add ? 0 : 1), QStringList{kLost});
-                EXPECT_GE(disconnects, 1);
-                EXPECT_TRUE(!form || form->isHidden()); // closed: its list can no longer be trusted
-                if (form && !add) { // nothing unlisted that the meter still holds
-                    QStringList listed;
-                    for (int r = 0; r < form->Rows()->Count(); ++r)
-                        listed << form->Rows()->UserValue(r).toString();
-                    for (const QString &id : stations(meter->tx))
-                        EXPECT_TRUE(listed.contains(id)) << qPrintable(id);
-                }
-            }
-        }
-    }
-    delete form.data();
+    Walk<frmDeleteData>("delete 4 of 10", true, true, 6, [](frmDeleteData &f) { SelectRows(f.lsvData, {1, 3, 4, 8}), f.DeleteSelected(); });
+    Walk<frmDeleteData>("erase", true, true, 0, [](frmDeleteData &f) { f.cmdSelectAll->click(), f.DeleteSelected(); });
+    Walk<frmTx>("delete 2 of 5 Tx", true, true, 3, [](frmTx &f) { SelectRows(f.lsvData, {1, 3}), f.DeleteSelected(); });
+    // The new entry is read back from the meter.
+    Walk<frmTx>("add a Tx", false, false, 6, [](frmTx &f) {
+        QTimer::singleShot(0, &f, [&f] {
+            if (frmTxEdit *e = f.Editor())
+                e->txtCallSite->setText("NEW1"), e->txtFreq->setText("880"), e->cmdButton[0]->click();
+        });
+        f.AddNewTx();
+    });
 }
 
 } // namespace

@@ -1,12 +1,20 @@
 #include "TestSupport.h"
 #include "app/clsApp.h"
+#include "app/frmMain.h"
+#include "app/frmMessage.h"
 #include "app/globals.h"
 #include "app/modEvents.h"
+#include "listview/clsListModel.h"
+#include "listview/modLV.h"
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
 #include <QDir>
+#include <QItemSelectionModel>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
+#include <QTreeView>
 
 void MeterTest::SetUp()
 {
@@ -87,6 +95,59 @@ QStringList MeterTest::BoxTexts() const
     return texts;
 }
 
+QStringList MeterTest::Prompts() const
+{
+    QStringList prompts;
+    for (const ShownBox &b : boxes)
+        prompts << b.prompt;
+    return prompts;
+}
+
+void MainWindowTest::SetUp()
+{
+    MeterTest::SetUp();
+    gApp->MainForm = main = new frmMain;
+    m_oldDialog = SetSaveDialogHandler([this](const QString &title, const QString &, const QString &) {
+        dialogs << title;
+        if (whileDialogOpen)
+            whileDialogOpen();
+        return saveAs;
+    });
+    QObject::connect(&m_user, &QTimer::timeout, main, [this] {
+        for (frmMessage *m : main->findChildren<frmMessage *>()) {
+            m_mainEnabledDuring |= main->isEnabled();
+            caption = m->windowTitle();
+            if (m->cmdOk->isEnabled()) {
+                finished = m->lblMessage->text();
+                m->cmdOk->click();
+            }
+        }
+    });
+    m_user.start(1);
+}
+
+void MainWindowTest::TearDown()
+{
+    m_user.stop();
+    SetSaveDialogHandler(m_oldDialog);
+    gApp->MainForm = nullptr;
+    delete main;
+    MeterTest::TearDown();
+}
+
+bool MainWindowTest::Download(qint32 type, bool save)
+{
+    boxes.clear(), dialogs.clear(), caption.clear(), finished.clear();
+    m_mainEnabledDuring = false;
+    bool fSave = save, fFill = !save;
+    main->GetAllData(type, fSave, fFill);
+    EXPECT_TRUE(main->isEnabled());
+    EXPECT_FALSE(m_mainEnabledDuring);
+    EXPECT_TRUE(main->findChildren<frmMessage *>().isEmpty());
+    EXPECT_FALSE(gApp->File->IsOpen());
+    return fSave;
+}
+
 QString BuiltProgram(const QString &name) { return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name; }
 
 int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
@@ -109,4 +170,41 @@ int RunProgram(const QString &program, const QStringList &args, QByteArray *out,
     if (err)
         *err = p.readAllStandardError();
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -3;
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+void SelectRows(QTreeView *list, const QList<int> &rows)
+{
+    SelectNoItems(list);
+    for (int r : rows)
+        list->selectionModel()->select(list->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (!rows.isEmpty())
+        list->selectionModel()->setCurrentIndex(list->model()->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
+}
+
+QStringList ListedIds(const clsListModel &rows)
+{
+    QStringList ids;
+    for (int r = 0; r < rows.Count(); ++r)
+        ids << rows.UserValue(r).toString();
+    return ids;
+}
+
+QStringList LineIds(const QStringList &lines)
+{
+    QStringList ids;
+    for (const QString &line : lines)
+        ids << line.section(QLatin1Char(','), 1, 1);
+    return ids;
 }

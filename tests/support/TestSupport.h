@@ -3,11 +3,21 @@
 // each test, and message boxes answered from a script.
 #include "app/modMsgBox.h"
 #include "sim/DemoMeter.h"
+#include "storage/clsFile.h"
 
 #include <QList>
 #include <QString>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
+
+class QTreeView;
+class clsListModel;
+class frmMain;
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 struct ShownBox
 {
@@ -36,6 +46,7 @@ protected:
     void Unplug(DemoMeter *meter);
     // "title|prompt" of every box shown.
     QStringList BoxTexts() const;
+    QStringList Prompts() const;
 
     DemoHidPlatform platform;
     QList<ShownBox> boxes; // every message box shown, in order
@@ -47,7 +58,41 @@ private:
     MsgBoxHandler m_oldHandler;
 };
 
+// A main window whose downloads run as the user runs them: the save dialog
+// answers `saveAs` (after `whileDialogOpen`), and "OK" is pressed as soon as
+// the progress window offers it.
+class MainWindowTest : public MeterTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // One download (save) or view (fill) of store `type`, checked for what
+    // every way out must leave; returns the save flag as the download left it.
+    bool Download(qint32 type, bool save);
+
+    frmMain *main = nullptr;
+    QString saveAs;                        // the save dialog's answer; empty: cancelled
+    std::function<void()> whileDialogOpen;
+    QStringList dialogs;                   // titles of the save dialogs shown
+    QString caption, finished;             // the progress window's title, and its text when "OK" was offered
+
+private:
+    SaveDialogHandler m_oldDialog;
+    QTimer m_user;
+    bool m_mainEnabledDuring = false;
+};
+
 // Runs a program of this build; returns its exit code, and fills stdout/stderr.
 int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
                const QByteArray &input = QByteArray(), int timeoutMs = 60000);
 QString BuiltProgram(const QString &name);
+
+// A file's bytes (empty when it cannot be read); writing returns success.
+QByteArray ReadFile(const QString &path);
+bool WriteFile(const QString &path, const QByteArray &bytes);
+// Exactly these rows selected, the last one current.
+void SelectRows(QTreeView *list, const QList<int> &rows);
+// Every row's value (record number or station id) as text, in list order.
+QStringList ListedIds(const clsListModel &rows);
+// The second field (record number or station id) of each meter line.
+QStringList LineIds(const QStringList &lines);
