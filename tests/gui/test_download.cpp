@@ -1,19 +1,15 @@
 // Bulk download end to end: demo meter -> frmMain::GetAllData -> CSV file,
 // with the save dialog, the message boxes and the user's "OK" scripted.
 #include "TestSupport.h"
-#include "app/clsApp.h"
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
-#include "app/globals.h"
 #include "app/modAnsi.h"
 #include "app/modConsole.h"
 #include "app/modDownload.h"
 #include "app/modEvents.h"
-#include "storage/clsFile.h"
 #include "storage/modFile.h"
 
 #include <QtWidgets>
-#include <unistd.h>
 
 namespace {
 
@@ -39,78 +35,37 @@ QString Saved(const QString &meas, const QString &gps, const QString &txValid, b
            txValid + (fields31 ? ",\"AM\"" : "");
 }
 
-class DownloadTest : public MeterTest
+class DownloadTest : public MainWindowTest
 {
 protected:
     void SetUp() override
     {
-        MeterTest::SetUp();
-        gApp->MainForm = main = new frmMain;
-        oldDialog = SetSaveDialogHandler([this](const QString &title, const QString &, const QString &) {
-            dialogs << title;
-            if (whileDialogOpen)
-                whileDialogOpen();
-            return answer;
-        });
+        MainWindowTest::SetUp();
         gBeepHook = [this] { ++beeps; };
         QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, main, [this](const QString &t) { console += t; });
-        // The user: presses "OK" once the progress window enables it.
-        QObject::connect(&user, &QTimer::timeout, main, [this] {
-            for (frmMessage *m : main->findChildren<frmMessage *>()) {
-                mainEnabledDuring |= main->isEnabled();
-                caption = m->windowTitle();
-                if (m->cmdOk->isEnabled()) {
-                    finished = m->lblMessage->text();
-                    m->cmdOk->click();
-                }
-            }
-        });
-        user.start(1);
     }
     void TearDown() override
     {
         gBeepHook = nullptr;
-        SetSaveDialogHandler(oldDialog);
-        gApp->MainForm = nullptr;
-        delete main;
-        MeterTest::TearDown();
+        MainWindowTest::TearDown();
     }
-    // A fresh meter, an earlier file, and a download checked for what every way out must leave.
-    DemoMeter *Run(const QString &scenario, qint32 type, bool save, bool fill, const char *target = "out.csv")
+    // A fresh meter, an earlier file, and a download (a view unless `save`);
+    // returns the save flag as the download left it.
+    bool Run(const QString &scenario, qint32 type, bool save, const char *target = "out.csv")
     {
         meter = ReplaceMeter(scenario);
-        QFile f(dir.filePath("out.csv"));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write("earlier") == 7);
-        f.close();
-        boxes.clear(), dialogs.clear(), console.clear(), finished.clear(), caption.clear();
-        beeps = 0, mainEnabledDuring = false;
-        answer = target ? dir.filePath(target) : QString();
+        EXPECT_TRUE(WriteFile(dir.filePath("out.csv"), "earlier"));
+        console.clear(), beeps = 0;
+        saveAs = target ? dir.filePath(target) : QString();
         sent = meter->commands.size();
-        main->GetAllData(type, save, fill);
-        EXPECT_TRUE(main->isEnabled());
-        EXPECT_TRUE(main->findChildren<frmMessage *>().isEmpty());
-        EXPECT_FALSE(gApp->File->IsOpen());
-        EXPECT_FALSE(mainEnabledDuring);
-        savedFlag = save;
-        return meter;
-    }
-    QByteArray File() const
-    {
-        QFile f(dir.filePath("out.csv"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return Download(type, save);
     }
     QStringList Entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
     qsizetype RecordReads() const { return meter->commands.mid(sent).filter(QRegularExpression("^[DT],")).size(); }
 
-    frmMain *main = nullptr;
     DemoMeter *meter = nullptr;
     QTemporaryDir dir;
-    QString answer, console, finished, caption;
-    QStringList dialogs;
-    std::function<void()> whileDialogOpen;
-    SaveDialogHandler oldDialog;
-    QTimer user;
-    bool mainEnabledDuring = false, savedFlag = true;
+    QString console;
     int beeps = 0;
     qsizetype sent = 0;
 };
@@ -135,8 +90,8 @@ TEST_F(DownloadTest, SavesExactFiles)
             written << (c.type ? line : Saved(f[6], f[16], f[29], f.size() == 31, true)) + "\r\n";
         }
         SCOPED_TRACE(scenario.toStdString());
-        Run(scenario, c.type, true, false);
-        EXPECT_EQ(File(), StringToAnsi(c.header + "\r\n" + written.join("")));
+        EXPECT_FALSE(Run(scenario, c.type, true));
+        EXPECT_EQ(ReadFile(dir.filePath("out.csv")), StringToAnsi(c.header + "\r\n" + written.join("")));
         EXPECT_EQ(Entries(), QStringList{"out.csv"});
         EXPECT_EQ(dialogs, QStringList{c.type ? "Save Downloaded Tx As" : "Save Downloaded Data As"});
         EXPECT_EQ(caption, "Reading Data...");
@@ -144,27 +99,22 @@ TEST_F(DownloadTest, SavesExactFiles)
         for (const QString &line : written)
             EXPECT_TRUE(console.contains(line)) << qPrintable(line);
         EXPECT_EQ(BoxTexts(), QStringList());
-        EXPECT_FALSE(savedFlag);
         EXPECT_EQ(beeps, 1);
     }
 }
 
 TEST_F(DownloadTest, FailuresKeepEarlierFile)
 {
-    ASSERT_TRUE(QDir(dir.path()).mkdir("ro"));
-    QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
-    QFile::setPermissions(dir.filePath("ro"), QFileDevice::Permissions(0x5555));
     const QString noRecords = "ZT 6200 Reading Problem|The FSM has no saved records.";
-    enum During { Nothing, Empty, Unplug, Nobody };
-    struct Case { const char *what, *scenario; qint32 type; bool fill; const char *target; During during; QStringList prompts; qsizetype reads; } cases[] = {
-        {"no saved records", "", 0, false, "out.csv", Nothing, {noRecords}, 0},
-        {"no Tx, viewing", "", 1, true, "out.csv", Nothing, {noRecords}, 0},
-        {"cancelled", "generate-saved 3", 0, false, nullptr, Nothing, {}, 0},
-        {"emptied meanwhile", "generate-saved 3", 0, false, "out.csv", Empty, {noRecords + " Nothing was saved to the disk file."}, 0},
-        {"unplugged on record 5 of 10", "generate-saved 10", 0, false, "out.csv", Unplug,
+    enum During { Nothing, Empty, Unplug };
+    struct Case { const char *what, *scenario; qint32 type; bool save; const char *target; During during; QStringList prompts; qsizetype reads; } cases[] = {
+        {"no saved records", "", 0, true, "out.csv", Nothing, {noRecords}, 0},
+        {"no Tx, viewing", "", 1, false, "out.csv", Nothing, {noRecords}, 0},
+        {"cancelled", "generate-saved 3", 0, true, nullptr, Nothing, {}, 0},
+        {"emptied meanwhile", "generate-saved 3", 0, true, "out.csv", Empty, {noRecords + " Nothing was saved to the disk file."}, 0},
+        {"unplugged on record 5 of 10", "generate-saved 10", 0, true, "out.csv", Unplug,
          {"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.", kReadFailure}, 6},
-        {"folder not writable", "generate-saved 10", 0, false, "ro/out.csv", Nobody, {kFileError}, 2},
-        {"folder is a file", "generate-saved 10", 0, false, "out.csv/x.csv", Nothing, {kFileError}, 2},
+        {"folder is a file", "generate-saved 10", 0, true, "out.csv/x.csv", Nothing, {kFileError}, 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -175,17 +125,12 @@ TEST_F(DownloadTest, FailuresKeepEarlierFile)
                 meter->replyOverride = [this](const QString &cmd, QList<QByteArray> &) {
                     return cmd == "D,4,1" && (platform.Plug(meter, false), true);
                 };
-            if (c.during == Nobody && geteuid() == 0)
-                EXPECT_EQ(seteuid(65534), 0); // root could write anywhere
         };
-        Run(QString("firmware 2.3.1\n") + c.scenario, c.type, !c.fill, c.fill, c.target);
-        if (geteuid() != getuid())
-            EXPECT_EQ(seteuid(getuid()), 0);
+        Run(QString("firmware 2.3.1\n") + c.scenario, c.type, c.save, c.target);
         EXPECT_EQ(BoxTexts(), c.prompts);
         EXPECT_EQ(RecordReads(), c.reads);
-        EXPECT_EQ(File(), QByteArray("earlier"));
-        EXPECT_EQ(Entries(), (QStringList{"out.csv", "ro"}));
-        EXPECT_TRUE(QDir(dir.filePath("ro")).isEmpty());
+        EXPECT_EQ(ReadFile(dir.filePath("out.csv")), QByteArray("earlier"));
+        EXPECT_EQ(Entries(), QStringList{"out.csv"});
     }
 }
 
@@ -199,13 +144,13 @@ TEST_F(DownloadTest, FillsListWindow)
     };
     QStringList lines;
     SetDownloadTargetFactory(1, [&] { auto r = std::make_unique<Recorder>(); r->main = main; r->lines = &lines; return r; });
-    Run("firmware 2.3.1\ngenerate-tx 3\ngenerate-saved 2", 1, false, true);
+    Run("firmware 2.3.1\ngenerate-tx 3\ngenerate-saved 2", 1, false);
     SetDownloadTargetFactory(1, nullptr);
     EXPECT_EQ(lines.size(), 4);
     EXPECT_EQ(lines.last(), "shown");
     EXPECT_TRUE(dialogs.isEmpty());
     EXPECT_TRUE(finished.isEmpty()); // the progress window closed by itself
-    Run("firmware 2.3.1\ngenerate-saved 2", 0, false, true); // no saved-data window: nothing shown
+    Run("firmware 2.3.1\ngenerate-saved 2", 0, false); // no saved-data window: nothing shown
     EXPECT_EQ(RecordReads(), 3);
 }
 
