@@ -2,61 +2,39 @@
 // CSV bytes and list the same rows: the windows are driven as the user
 // drives them.
 #include "TestSupport.h"
-#include "app/clsApp.h"
-#include "app/frmMain.h"
-#include "app/frmMessage.h"
-#include "app/globals.h"
 #include "app/modAnsi.h"
 #include "app/modDownload.h"
 #include "app/modListWindowsGui.h"
 #include "listview/clsListModel.h"
-#include "storage/clsFile.h"
 
 #include <QtWidgets>
 
 namespace {
 
-class CliMatchesWindow : public MeterTest
+class CliMatchesWindow : public MainWindowTest
 {
 protected:
-    // A main window on the meter of the scenario (the built-in data when
-    // none) runs its command for `type`; the user acts meanwhile.
-    void RunMain(const QString &scenario, qint32 type, bool save, const std::function<void(frmMain &)> &act)
+    // The meter of the scenario (the built-in data when none).
+    void Use(const QString &scenario)
     {
         ReplaceMeter(scenario.isEmpty() ? DemoMeter::BuiltIn() : DemoMeter::FromScenario(scenario, nullptr));
-        frmMain main;
-        gApp->MainForm = &main;
-        QTimer user;
-        QObject::connect(&user, &QTimer::timeout, &main, [&] { act(main); });
-        user.start(1);
-        bool fSaveToFile = save, fFillInForm = !save;
-        main.GetAllData(type, fSaveToFile, fFillInForm);
-        gApp->MainForm = nullptr;
-        EXPECT_FALSE(fSaveToFile);
-        EXPECT_EQ(boxes.size(), 0);
     }
-    // "Download ... to .csv File" into `path`, the user choosing that file and pressing "OK" at the end.
+    // "Download ... to .csv File" into `path`.
     QByteArray WindowDownload(const QString &scenario, qint32 type, const QString &path)
     {
-        const SaveDialogHandler old = SetSaveDialogHandler([path](const QString &, const QString &, const QString &) { return path; });
-        RunMain(scenario, type, true, [](frmMain &main) {
-            for (frmMessage *m : main.findChildren<frmMessage *>())
-                if (m->cmdOk->isEnabled())
-                    m->cmdOk->click();
-        });
-        SetSaveDialogHandler(old);
-        return ReadAll(path);
-    }
-    static QByteArray ReadAll(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        Use(scenario);
+        saveAs = path;
+        EXPECT_FALSE(Download(type, true));
+        EXPECT_EQ(BoxTexts(), QStringList());
+        return ReadFile(path);
     }
     // "View/Delete ... Data": the list window as it first shows, tab-separated, then closed by the user.
     QString WindowList(const QString &scenario, qint32 type)
     {
+        Use(scenario);
         QString text;
-        RunMain(scenario, type, false, [&text](frmMain &) {
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&text] {
             auto *window = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             auto *list = window ? window->findChild<QTreeView *>("lsvData") : nullptr;
             auto *rows = list ? qobject_cast<clsListModel *>(list->model()) : nullptr;
@@ -74,21 +52,21 @@ protected:
             }
             window->close();
         });
+        user.start(1);
+        EXPECT_FALSE(Download(type, false));
+        EXPECT_EQ(BoxTexts(), QStringList());
         return text;
     }
-    // dataclave-cli on the same meter: its standard output.
+    // dataclave-cli on the same meter: its standard output. Off a terminal it
+    // shows no progress: nothing on standard error.
     QByteArray Cli(const QString &scenario, QStringList args)
     {
-        if (scenario.isEmpty()) {
-            args.prepend("--demo");
-        } else {
-            const QString path = dir.filePath(QStringLiteral("meter%1.txt").arg(++files));
-            QFile f(path);
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(StringToAnsi(scenario)) > 0);
-            args.prepend("--demo=" + path);
-        }
+        const QString path = dir.filePath(QStringLiteral("meter%1.txt").arg(++files));
+        EXPECT_TRUE(scenario.isEmpty() || WriteFile(path, StringToAnsi(scenario)));
+        args.prepend(scenario.isEmpty() ? "--demo" : "--demo=" + path);
         QByteArray out, err;
         EXPECT_EQ(RunProgram(BuiltProgram("dataclave-cli"), args, &out, &err), 0) << err.constData();
+        EXPECT_EQ(err, QByteArray());
         return out;
     }
     QTemporaryDir dir;
@@ -112,13 +90,15 @@ TEST_F(CliMatchesWindow, SameCsvBytes)
         {"quotes, commas, accents", "firmware 2.3.1\n" + odd, 0},
         {"accented Tx", "firmware 2.3.1\n" + odd, 1},
     };
+    bool toStdout = false; // the tool writes every other one to its standard output
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         const QString cliFile = dir.filePath(QStringLiteral("%1.csv").arg(c.what));
         const QByteArray window = WindowDownload(c.scenario, c.type, dir.filePath(QStringLiteral("window %1.csv").arg(c.what)));
         EXPECT_GT(window.count("\r\n"), 1);
-        EXPECT_TRUE(Cli(c.scenario, {"download", c.type ? "tx" : "saved", cliFile}).isEmpty());
-        EXPECT_EQ(ReadAll(cliFile), window);
+        const QByteArray out = Cli(c.scenario, {"download", c.type ? "tx" : "saved", toStdout ? "-" : cliFile});
+        EXPECT_EQ(toStdout ? out : ReadFile(cliFile) + out, window);
+        toStdout = !toStdout;
     }
 }
 
