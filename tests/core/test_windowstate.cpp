@@ -1,32 +1,12 @@
 // The remembered main-window placement, on a window and screen of known
 // size and a temporary store.
-#include "storage/modWindowState.h"
+#include "FakePlacementWindow.h"
+#include "TestSupport.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <memory>
-
-void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
-
-// 1280 x 960 pixels at 15 twips a pixel; the window 10485 x 4500 twips.
-struct FakeWindow : PlacementWindow
-{
-    double left = 0, top = 0;
-    qint16 state = 0;
-    int moves = 0;
-    double Left() const override { return left; }
-    double Top() const override { return top; }
-    double Width() const override { return 10485; }
-    double Height() const override { return 4500; }
-    qint16 WindowState() const override { return state; }
-    void SetWindowState(qint16 s) override { state = s; }
-    void Move(qint32 l, qint32 t) override { left = l; top = t; ++moves; }
-    double ScreenWidth() const override { return 19200; }
-    double ScreenHeight() const override { return 14400; }
-};
 
 class WindowStateTest : public ::testing::Test
 {
@@ -73,7 +53,7 @@ TEST_F(WindowStateTest, RestoreAppliesOrRepairsTheStoredValues)
             if (value)
                 store->setValue(key, value);
         gWindowLeft = gWindowTop = 0;
-        FakeWindow w;
+        FakePlacementWindow w;
         RestoreWindowState(w, *store);
         EXPECT_EQ(w.state, c.wantState);
         EXPECT_EQ(gWindowState, c.wantState);
@@ -101,7 +81,7 @@ TEST_F(WindowStateTest, SaveWritesOnlyRealChanges)
         SCOPED_TRACE(testing::Message() << c.state << " " << c.left << " " << c.top);
         store->clear();
         gWindowLeft = 1440, gWindowTop = 960, gWindowState = 0;
-        FakeWindow w;
+        FakePlacementWindow w;
         w.state = c.state, w.left = c.left, w.top = c.top;
         SaveWindowState(w, *store);
         EXPECT_EQ(store->contains(QStringLiteral("Main/Window")), c.written);

@@ -30,3 +30,22 @@ inline uint8_t FuzzTakeByte(const uint8_t *&data, size_t &size)
     --size;
     return *data++;
 }
+
+// A property that must hold: when it does not, the run stops with a crash
+// the fuzzer keeps as the input that shows it.
+inline void FuzzAssert(bool holds)
+{
+    if (!holds)
+        __builtin_trap();
+}
+
+// The target's body, run on each input (`data`, `size`) with an application object.
+#define FUZZ_TARGET                                                                                                    \
+    static void FuzzOne(const uint8_t *data, size_t size);                                                             \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)                                            \
+    {                                                                                                                  \
+        FuzzEnsureApp();                                                                                               \
+        FuzzOne(data, size);                                                                                           \
+        return 0;                                                                                                      \
+    }                                                                                                                  \
+    static void FuzzOne(const uint8_t *data, size_t size)

@@ -23,7 +23,6 @@ struct Rig
 
     Rig()
     {
-        FuzzEnsureApp();
         SetMsgBoxHandler([](const QString &, int buttons, const QString &) { return DefaultAnswer(buttons); });
         SetHidPlatform(&platform);
         CreateProcessObjects();
@@ -40,7 +39,7 @@ struct Rig
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET
 {
     static Rig rig;
     const uint8_t options = FuzzTakeByte(data, size);
@@ -57,8 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         rig.platform.Plug(rig.meter, true);
         gUsbHid->HelperForm()->Tick(); // finds it and asks for the version
     }
-    if (!gUsbHid->fDeviceConnected())
-        __builtin_trap();
+    FuzzAssert(gUsbHid->fDeviceConnected());
 
     const qint32 type = (options >> 3) & 1;
     gFsm->DataType = type;
@@ -68,30 +66,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     case 0:
     case 1: {
         const qint16 r = gFsm->GetRecord(qint16(options >> 6));
+        FuzzAssert(r == 0 || r == 1);
         if (r == 0) {
             gFsm->ProcessRecord();
             QStringList f;
-            const qint16 n = SplitFields(gFsm->szRecord, f);
-            if (n != (type == 0 ? gFsm->DataFields : gFsm->TxFields()))
-                __builtin_trap();
-        } else if (r != 1) {
-            __builtin_trap();
+            FuzzAssert(SplitFields(gFsm->szRecord, f) == (type == 0 ? gFsm->DataFields : gFsm->TxFields()));
         }
         break;
     }
     case 2: {
         const qint16 r = ReadDirectory(type);
-        if (r != 0 && r != 1)
-            __builtin_trap();
+        FuzzAssert(r == 0 || r == 1);
         break;
     }
     default: {
         QString reply;
-        const qint16 r = SendCommand(QStringLiteral("C"), reply, 0, (options & 0x40) != 0);
-        if (r < 0)
-            __builtin_trap();
+        FuzzAssert(SendCommand(QStringLiteral("C"), reply, 0, (options & 0x40) != 0) >= 0);
         break;
     }
     }
-    return 0;
 }

@@ -6,16 +6,10 @@
 
 #include <cstring>
 
-static void CheckLetter(const QString &s)
-{
-    const QString letters = QStringLiteral("NSEW");
-    if (s.isEmpty() || !letters.contains(s.back()))
-        __builtin_trap();
-}
+static void CheckLetter(const QString &s) { FuzzAssert(!s.isEmpty() && QStringLiteral("NSEW").contains(s.back())); }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET
 {
-    FuzzEnsureApp();
     const qint32 options = FuzzTakeByte(data, size);
 
     const QString text = FuzzText(data, size);
@@ -30,10 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         float s;
         const QString fromValue = FormatDMS(v, options);
         if (SplitDMS(v, &d, &m, &s)) {
-            if (d < 0 || m < 0 || m > 59 || s < 0 || s >= 60.0f)
-                __builtin_trap();
+            FuzzAssert(d >= 0 && m >= 0 && m <= 59 && s >= 0 && s < 60.0f);
             CheckLetter(fromValue);
         }
     }
-    return 0;
 }

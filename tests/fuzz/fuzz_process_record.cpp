@@ -15,7 +15,7 @@ static bool AllDashes(const QString &s)
     return true;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET
 {
     static clsFsm *fsm = [] { return gFsm = new clsFsm; }(); // no link needed
     const uint8_t options = FuzzTakeByte(data, size);
@@ -30,17 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     QStringList before, after;
     const qint16 n = SplitFields(line, before);
-    if (SplitFields(fsm->szRecord, after) != n)
-        __builtin_trap();
+    FuzzAssert(SplitFields(fsm->szRecord, after) == n);
     for (int i = 0; i < n; ++i)
-        if (after.at(i) != before.at(i) && !AllDashes(after.at(i)))
-            __builtin_trap();
+        FuzzAssert(after.at(i) == before.at(i) || AllDashes(after.at(i)));
 
     // Transmitter lines are never touched.
     fsm->DataType = 1;
     fsm->szRecord = line;
     fsm->ProcessRecord();
-    if (fsm->szRecord != line)
-        __builtin_trap();
-    return 0;
+    FuzzAssert(fsm->szRecord == line);
 }

@@ -1,14 +1,11 @@
 // Arbitrary input reports through the framing.
+#include "FuzzSupport.h"
 #include "protocol/clsDevice.h"
 
-#include <cstdint>
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET
 {
     clsPacket p;
     clsDevice::ParseInputReport(QByteArray(reinterpret_cast<const char *>(data), int(size)), p);
-    if (p.Length < 0 || p.Length > clsPacket::kCapacity)
-        __builtin_trap();
+    FuzzAssert(p.Length >= 0 && p.Length <= clsPacket::kCapacity);
     (void)p.szString();
-    return 0;
 }

@@ -3,20 +3,17 @@
 #include "FuzzSupport.h"
 #include "protocol/modApp.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET
 {
     const QString text = FuzzText(data, size);
     QStringList fields;
     const qint16 count = SplitFields(text, fields);
     const QList<FieldSpan> spans = FieldSpans(text);
-    if (count < 0 || fields.isEmpty() || (count > 0 && fields.size() != count) || spans.size() != count
-        || CountFields(text) != count)
-        __builtin_trap();
+    FuzzAssert(count >= 0 && !fields.isEmpty() && (count == 0 || fields.size() == count) && spans.size() == count
+               && CountFields(text) == count);
     int last = 0;
     for (const FieldSpan &s : spans) {
-        if (s.begin < last || s.end < s.begin || s.end > text.size())
-            __builtin_trap();
+        FuzzAssert(s.begin >= last && s.end >= s.begin && s.end <= text.size());
         last = s.end;
     }
-    return 0;
 }

@@ -6,31 +6,25 @@
 #include "tx/clsCoordinate.h"
 #include "tx/modTxChecks.h"
 
-static void Trap() { __builtin_trap(); }
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET
 {
-    FuzzEnsureApp();
     const uint8_t options = FuzzTakeByte(data, size);
     QString text = FuzzText(data, size);
+    QString again;
     switch (options & 3) {
     case 0:
         if (CheckCallSign(text).isEmpty()) {
-            if (text.isEmpty() || text.size() > 8)
-                Trap();
-            QString again = text;
-            if (!CheckCallSign(again).isEmpty() || again != text)
-                Trap();
+            FuzzAssert(!text.isEmpty() && text.size() <= 8);
+            again = text;
+            FuzzAssert(CheckCallSign(again).isEmpty() && again == text);
         }
         break;
     case 1: {
         qint16 w = -1;
         if (CheckFrequency(text, &w).isEmpty()) {
-            if (w < 0 || w > 9999 || text != QString::number(w))
-                Trap();
-            QString again = text;
-            if (!CheckFrequency(again).isEmpty() || again != text)
-                Trap();
+            FuzzAssert(w >= 0 && w <= 9999 && text == QString::number(w));
+            again = text;
+            FuzzAssert(CheckFrequency(again).isEmpty() && again == text);
         }
         break;
     }
@@ -40,12 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const int box = (options >> 4) % 4;
         if (ValidateDMS(co, box, text).isEmpty()) {
             const double value = co.value();
-            QString again = text;
-            if (!ValidateDMS(co, box, again).isEmpty() || again != text || co.value() != value)
-                Trap();
+            again = text;
+            FuzzAssert(ValidateDMS(co, box, again).isEmpty() && again == text && co.value() == value);
         }
         break;
     }
     }
-    return 0;
 }

@@ -7,26 +7,22 @@
 
 #include <cmath>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+FUZZ_TARGET
 {
     clsTx tx;
     const qint16 r = tx.UsbReceive(FuzzText(data, size));
-    if (r != clsTx::Taken && r != clsTx::TooFewFields && r != clsTx::ConversionError)
-        __builtin_trap();
+    FuzzAssert(r == clsTx::Taken || r == clsTx::TooFewFields || r == clsTx::ConversionError);
     QString line;
     const bool fits = TxLineCheck(tx, &line).isEmpty(); // the line add/replace would send
-    if (fits != (StringToAnsi(line).size() <= kTxLineMax))
-        __builtin_trap();
+    FuzzAssert(fits == (StringToAnsi(line).size() <= kTxLineMax));
     if (r != clsTx::Taken || tx.szCallSign.contains(QLatin1Char('"')) || tx.szModulation.contains(QLatin1Char('"')))
-        return 0;
+        return;
 
     tx.UsbSend(line, 8);
     clsTx back;
-    if (back.UsbReceive(line) != clsTx::Taken || back.wDirId != tx.wDirId || back.wStationId != tx.wStationId
-        || back.wFrequency != tx.wFrequency || back.szCallSign != tx.szCallSign || back.szModulation != tx.szModulation
-        || std::fabs(back.Latitude.value() - tx.Latitude.value()) > 1e-4
-        || std::fabs(back.Longitude.value() - tx.Longitude.value()) > 1e-4
-        || std::fabs(back.Variation.value() - tx.Variation.value()) > 1e-4)
-        __builtin_trap();
-    return 0;
+    FuzzAssert(back.UsbReceive(line) == clsTx::Taken && back.wDirId == tx.wDirId && back.wStationId == tx.wStationId
+               && back.wFrequency == tx.wFrequency && back.szCallSign == tx.szCallSign && back.szModulation == tx.szModulation
+               && std::fabs(back.Latitude.value() - tx.Latitude.value()) <= 1e-4
+               && std::fabs(back.Longitude.value() - tx.Longitude.value()) <= 1e-4
+               && std::fabs(back.Variation.value() - tx.Variation.value()) <= 1e-4);
 }
