@@ -74,18 +74,6 @@ TEST_F(Exchange, StrictAndLenientCounts)
     EXPECT_TRUE(boxes.isEmpty());
 }
 
-TEST_F(Exchange, LinkLostMidReplyTellsOnce)
-{
-    Answer({Report(QByteArray(63, 'x'), false), Report("y", true)});
-    meter->unplugAfterReports = meter->inputReportsSent + 1;
-    whileBoxOpen = [this] { Tick(); };
-    QString reply;
-    EXPECT_EQ(SendCommand(QStringLiteral("D,0,1"), reply, 0, false), 1);
-    EXPECT_TRUE(reply.isEmpty());
-    EXPECT_EQ(BoxTexts(), QStringList{"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it."});
-    EXPECT_FALSE(gUsbHid->fDeviceConnected());
-}
-
 TEST_F(Exchange, RefusedWithoutSending)
 {
     QString reply;
