@@ -71,9 +71,7 @@ TEST(Framing, PayloadNeverOverflows)
     EXPECT_EQ(d2.PacketOut.Length, 0);
 }
 
-class FramingLink : public MeterTest
-{
-};
+using FramingLink = MeterTest;
 
 TEST_F(FramingLink, FailedReadKeepsPreviousPacket)
 {

@@ -18,9 +18,7 @@ static QStringList RawRecord(int fields, const std::map<int, QString> &set = {})
     return f.mid(0, fields);
 }
 
-class Records : public MeterTest
-{
-};
+using Records = MeterTest;
 
 TEST_F(Records, Masking)
 {

@@ -66,7 +66,7 @@ TEST(Tx, UsbSend)
     EXPECT_EQ(QString::fromUtf8(cases[4].line).size(), 62);
 }
 
-class TxFieldsTest : public MeterTest {};
+using TxFieldsTest = MeterTest;
 
 TEST_F(TxFieldsTest, FollowsTheMeter)
 {

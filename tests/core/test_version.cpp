@@ -28,9 +28,7 @@ TEST(Version, TextsAndEvents)
     EXPECT_EQ(v.flags, 1);
 }
 
-class VersionCheck : public MeterTest
-{
-};
+using VersionCheck = MeterTest;
 
 TEST_F(VersionCheck, UnsupportedFirmwareAskedOnceAndStaysRefused)
 {

@@ -15,9 +15,6 @@
 
 #include <QtWidgets>
 
-// Readable QStrings in failure messages.
-void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
 const QString kEditTx = QStringLiteral("View/Delete/Edit/Add Tx Data in ZT 6200");

@@ -35,13 +35,6 @@ protected:
         boxes.clear();
         sent = meter->commands.size();
     }
-    void Select(const QList<int> &rows)
-    {
-        SelectNoItems(form->lsvData);
-        for (int r : rows)
-            form->lsvData->selectionModel()->select(form->Rows()->index(r, 0),
-                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     QStringList Sent(const char *pattern) const { return meter->commands.mid(sent).filter(QRegularExpression(pattern)); }
     QStringList Titles() const
     {
@@ -74,7 +67,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         int answer, refuseErases; // the question's answer; "E" commands the meter refuses
         QStringList deletes;      // "F" commands, in order
         int erases;               // "E" commands; -1: retried, but only a few times
-        QString left;             // Rec IDs still listed ("?": none kept)
+        QString left;             // Rec IDs still listed (none kept: blank)
         QStringList titles;       // boxes after the question
     } cases[] = {
         {"rows 2 and 5 of 6, last first", six, {1, 4}, vb::Yes, 0, {"F,5", "F,4"}, 0, "2,1,6,3", {}},
@@ -87,7 +80,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         {"a record too short to list: no erase", {Line("1", 1), Line("2", 2), "1,9,3"}, all, vb::Yes, 0,
          {"F,2", "F,1"}, 0, "", {}},
         {"Rec ID not a number: refused", {Line("x7", 1), Line("5", 2), Line("6", 3)}, {0, 1}, vb::Yes, 0, {"F,5"}, 0,
-         "?,6", {kDeleteTitle}},
+         ",6", {kDeleteTitle}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,7 +90,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
             reports = DemoMeter::FrameReply("ERROR\n", 65);
             return cmd == "E" && refuse-- > 0;
         };
-        c.select == all ? form->cmdSelectAll->click() : Select(c.select);
+        c.select == all ? form->cmdSelectAll->click() : SelectRows(form->lsvData, c.select);
         answers = {c.answer};
         form->cmdDelete->click();
         meter->replyOverride = nullptr;
@@ -110,10 +103,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         EXPECT_EQ(Sent("^F"), c.deletes);
         const qsizetype erases = Sent("^E$").size();
         EXPECT_TRUE(c.erases >= 0 ? erases == c.erases : erases > 1 && erases <= 12) << erases;
-        QStringList ids;
-        for (int r = 0; r < form->Rows()->Count(); ++r)
-            ids << form->Rows()->UserValue(r).toString().replace(QRegularExpression("^$"), "?");
-        EXPECT_EQ(ids.join(','), c.left);
+        EXPECT_EQ(ListedIds(*form->Rows()).join(','), c.left);
         EXPECT_EQ(form->lblRecords->text(), QString("Remaining free records:\r\n%1 out of 100").arg(100 - meter->saved.size()));
         EXPECT_TRUE(form->cmdCancel->isEnabled());
         EXPECT_EQ(form->cmdDelete->isEnabled(), !meter->saved.isEmpty());
@@ -193,7 +183,7 @@ TEST_F(SavedDataTest, ClosingStopsADeletionCleanly)
     for (bool unplugWhileAsking : {true, false}) {
         SCOPED_TRACE(unplugWhileAsking ? "meter unplugged while asking" : "window closed while deleting");
         Open(six);
-        Select({0, 2, 4});
+        SelectRows(form->lsvData, {0, 2, 4});
         frmDeleteData *f = form.get();
         if (unplugWhileAsking)
             whileBoxOpen = [&] { Unplug(meter), f->timDisconnect_Timer(); };

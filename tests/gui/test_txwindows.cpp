@@ -68,23 +68,8 @@ protected:
     }
     QStringList Sent() const { return meter->commands.mid(sent); }
     clsListModel &Rows() const { return *form->Rows(); }
-    int RowOf(qint32 station) const
-    {
-        for (int i = 0; i < Rows().Count(); ++i)
-            if (Rows().UserValue(i).toInt() == station)
-                return i;
-        return -1;
-    }
-    void Select(QList<int> rows)
-    {
-        SelectNoItems(form->lsvData);
-        for (int r : rows)
-            form->lsvData->selectionModel()->select(Rows().index(r, 0),
-                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        if (!rows.isEmpty())
-            form->lsvData->selectionModel()->setCurrentIndex(Rows().index(rows.last(), 0), QItemSelectionModel::NoUpdate);
-        form->UpdateButtons();
-    }
+    int RowOf(qint32 station) const { return int(ListedIds(Rows()).indexOf(QString::number(station))); }
+    void Select(const QList<int> &rows) { SelectRows(form->lsvData, rows), form->UpdateButtons(); }
     // Runs `f` on the (modal) editor once it is open.
     void OnEditor(std::function<void(frmTxEdit &)> f)
     {
