@@ -1,10 +1,222 @@
+// The link to the meter: report framing, command exchanges, and finding,
+// watching and losing the meter.
 #include "TestSupport.h"
 #include "app/globals.h"
+#include "app/modConsole.h"
 #include "protocol/clsDevice.h"
+#include "protocol/modConsoleSend.h"
+#include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "usb/clsUsbHid.h"
+#include "usb/frmUsbHid.h"
 
-namespace {
+#include <QTimer>
+
+// An input report of these first bytes, zeros after them.
+static QByteArray Raw(std::initializer_list<int> bytes, int size = 65)
+{
+    QByteArray r(size, '\0');
+    int i = 0;
+    for (int b : bytes)
+        r[i++] = char(b);
+    return r;
+}
+
+// An input report carrying `payload`, marked as a reply's last or not.
+static QByteArray Report(const QByteArray &payload, bool last)
+{
+    QByteArray r(65, '\0');
+    r[1] = char(payload.size() | (last ? 0x80 : 0));
+    return r.replace(2, payload.size(), payload);
+}
+
+TEST(Framing, OutputReports)
+{
+    struct Case { QString text; QByteArray head; } cases[] = {
+        {QStringLiteral("V"), Raw({0, 0x81, 0x56}, 3)},
+        {QString(), Raw({0, 0x80}, 2)},
+        {QStringLiteral("D,12,1"), QByteArray("\x00\x86" "D,12,1", 8)},
+    };
+    for (const Case &c : cases) {
+        clsDevice d;
+        ASSERT_TRUE(d.AddString(c.text));
+        const QByteArray r = clsDevice::BuildOutputReport(d.PacketOut, 65);
+        ASSERT_EQ(r.size(), 65);
+        EXPECT_EQ(r.left(c.head.size()), c.head) << qPrintable(c.text);
+        EXPECT_EQ(r.mid(c.head.size()), QByteArray(65 - c.head.size(), '\0')) << qPrintable(c.text);
+    }
+}
+
+TEST(Framing, InputReports)
+{
+    struct Case { QByteArray report; int length; bool complete; QString text; } cases[] = {
+        {Raw({0, 0x85, 0x31, 0x2E, 0x32, 0x33, 0x0A}), 5, true, QStringLiteral("1.23")},
+        {Raw({0, 0x00}), 0, true, QString()},
+        {Raw({0, 0x4A, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j'}), 10, false, QStringLiteral("abcdefghij")},
+        {Raw({0, 0x84, 'x', '\r', '\n', '\n'}), 4, true, QStringLiteral("x\r")},
+        // length bits beyond what the report carries: only the bytes present
+        {Raw({0, 0xBF, 'a', 'b', 'c'}, 5), 3, true, QStringLiteral("abc")},
+        {Raw({0}, 1), 0, true, QString()},
+        {Raw({0, 0x82, 0xB0, 0x80}), 2, true, QString::fromUtf8("\xC2\xB0\xE2\x82\xAC")},
+    };
+    for (const Case &c : cases) {
+        clsPacket p;
+        clsDevice::ParseInputReport(c.report, p);
+        EXPECT_EQ(p.Length, c.length);
+        EXPECT_EQ(p.fComplete, c.complete);
+        EXPECT_TRUE(p.fNew);
+        EXPECT_EQ(p.szString(), c.text);
+    }
+}
+
+TEST(Framing, PayloadNeverOverflows)
+{
+    clsPacket p;
+    for (int i = 0; i < 63; ++i)
+        ASSERT_TRUE(p.AddChar('a'));
+    EXPECT_FALSE(p.AddChar('b'));
+    EXPECT_FALSE(p.AddByte('b'));
+    EXPECT_EQ(p.Length, 63);
+    EXPECT_TRUE(p.AddChar(13)); // the end mark needs no room
+    EXPECT_TRUE(p.fComplete);
+    EXPECT_FALSE(p.SetBuffer(63, 1));
+    EXPECT_FALSE(p.SetBuffer(-1, 1));
+
+    clsDevice d;
+    EXPECT_TRUE(d.AddString(QString(63, QLatin1Char('x'))));
+    clsDevice d2;
+    EXPECT_FALSE(d2.AddString(QString(64, QLatin1Char('x'))));
+    EXPECT_EQ(d2.PacketOut.Length, 0);
+}
+
+class Exchange : public MeterTest
+{
+protected:
+    void SetUp() override
+    {
+        MeterTest::SetUp();
+        meter = AddMeter();
+        ASSERT_TRUE(ConnectMeter());
+        meter->commands.clear();
+        QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, &ctx, [this](const QString &t) { echo += t; });
+    }
+    void Answer(const QList<QByteArray> &reports) // every command, however often sent
+    {
+        meter->replyOverride = [reports](const QString &, QList<QByteArray> &out) { out = reports; return true; };
+    }
+    DemoMeter *meter = nullptr;
+    QObject ctx;
+    QString echo;
+};
+
+TEST_F(Exchange, RepliesJoinedOverReports)
+{
+    const QByteArray a(63, 'a'), b(37, 'b');
+    const QByteArray aLf = a.left(62) + '\n';
+    struct Case { QList<QByteArray> reports; QByteArray reply; } cases[] = {
+        {{Report(a, false), Report(b, true)}, a + b},
+        {{Report(aLf, false), Report(b, true)}, a.left(62) + b}, // a line feed ending a report is lost
+        {{Report(a, false), Report(a, false), Report(b + "\n\n", true)}, a + a + b},
+        {{Report("1,2", false), Report("", false)}, "1,2"},       // an empty report ends the reply
+    };
+    for (const Case &c : cases) {
+        Answer(c.reports);
+        QString reply;
+        EXPECT_EQ(SendCommand(QStringLiteral("Q"), reply, 0, false), c.reply.count(',') + 1);
+        EXPECT_EQ(reply, QString::fromLatin1(c.reply));
+    }
+}
+
+TEST_F(Exchange, StrictAndLenientCounts)
+{
+    struct Case { QByteArray answer; qint16 expected; bool check; qint16 result; QString reply; int sends; } cases[] = {
+        {"12,500", 2, true, 0, "12,500", 1}, {"12", 2, true, 1, "", 4}, {"\n", 0, true, 0, "", 1},
+        {"a,b,c", 0, false, 3, "a,b,c", 1},  {QByteArray(5000, 'z'), 1, true, 1, "", 4}, // over the reply cap
+        {QByteArray(5000, '\n'), 1, false, 1, "", 4},
+    };
+    for (const Case &c : cases) {
+        Answer(DemoMeter::FrameReply(c.answer, 65));
+        meter->commands.clear();
+        echo.clear();
+        QString reply = QStringLiteral("stale");
+        EXPECT_EQ(SendCommand(QStringLiteral("C"), reply, c.expected, c.check), c.result) << c.answer.left(10).data();
+        EXPECT_EQ(reply, c.reply);
+        EXPECT_EQ(meter->commands, QStringList(c.sends, QStringLiteral("C")));
+        EXPECT_EQ(echo, QStringLiteral("C\r\n").repeated(c.sends));
+    }
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST_F(Exchange, RefusedWithoutSending)
+{
+    QString reply;
+    EXPECT_EQ(SendCommand(QString(64, QLatin1Char('U')), reply, 0, true), 1); // too long for one report
+    EXPECT_TRUE(meter->commands.isEmpty() && echo.isEmpty());
+
+    // A second exchange, or the connection follow-up, inside the first one.
+    Answer({Report("1", false), Report(",2", false), Report("", true)});
+    qint16 inner = -1;
+    gUsbHid->HelperForm()->fConnectPending = true;
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(ExchangeInProgress());
+        Tick();
+        inner = SendCommand(QStringLiteral("S"), reply, 2, true);
+    });
+    gDevice->AddChar('x'); // the console is typing
+    EXPECT_EQ(SendCommand(QStringLiteral("C"), reply, 2, true), 0);
+    EXPECT_EQ(inner, 1);
+    EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
+    EXPECT_EQ(gDevice->PacketOut.Length, 1); // the typing is kept for the console
+    meter->replyOverride = nullptr;
+    Tick(); // the follow-up comes now
+    EXPECT_EQ(meter->commands, (QStringList{"C", "A"}));
+}
+
+TEST_F(Exchange, DirectoryAndDelete)
+{
+    // Lenient: blanks, halves to even; not numbers: unchanged; a failure: 0,0.
+    struct Case { QByteArray answer; QString read; } cases[] = {
+        {"12,500", "0 12 500"}, {" 7 , 999.5 ", "0 7 1000"}, {"abc,40000", "0 7 1000"}, {"12", "1 0 0"}};
+    for (const Case &c : cases) {
+        Answer(DemoMeter::FrameReply(c.answer, 65));
+        const qint16 result = ReadDirectory(0);
+        EXPECT_EQ(QString("%1 %2 %3").arg(result).arg(gFsm->NumRecords()).arg(gFsm->MaxRecords()), c.read) << c.answer.data();
+    }
+    Answer(DemoMeter::FrameReply("\n", 65));
+    meter->commands.clear();
+    EXPECT_EQ(DeleteRecord(40000), 0);
+    EXPECT_EQ(EraseRecords(), 0);
+    gFsm->DataType = 1;
+    EXPECT_EQ(DeleteRecord(-3), 0);
+    EXPECT_EQ(EraseRecords(), 1);
+    EXPECT_EQ(meter->commands, (QStringList{"F,40000", "E", "V,-3"}));
+}
+
+TEST_F(Exchange, FailedReadKeepsPreviousPacket)
+{
+    gDevice->AddString(QStringLiteral("A"));
+    gDevice->ReportOut();
+    gDevice->ReportIn();
+    EXPECT_EQ(gDevice->PacketIn.szString(), QStringLiteral("2.3.1"));
+    gDevice->ReportIn(); // nothing pending: time-out closes the link
+    EXPECT_FALSE(gUsbHid->fDeviceConnected());
+    EXPECT_EQ(gDevice->PacketIn.szString(), QStringLiteral("2.3.1"));
+    EXPECT_TRUE(gDevice->PacketIn.fComplete);
+}
+
+TEST_F(Exchange, ConsoleStopsOnAReplyThatNeverEnds)
+{
+    meter->replyOverride = [](const QString &, QList<QByteArray> &reports) {
+        for (int i = 0; i < 5000; ++i)
+            reports << Raw({0, i % 2 ? 0x3F : 0x01, 'x'}); // never the last-report mark
+        return true;
+    };
+    gDevice->AddString(QStringLiteral("A"));
+    int packets = 0;
+    EXPECT_EQ(ConsoleSend([&](const clsPacket &) { ++packets; }), ConsoleSendResult::Unfinished);
+    EXPECT_LE(packets * clsPacket::kCapacity, kMaxConsoleReply + clsPacket::kCapacity);
+    EXPECT_TRUE(gUsbHid->fDeviceConnected());
+}
 
 class Link : public MeterTest
 {
@@ -16,7 +228,7 @@ protected:
         QObject::connect(gUsbHid, &clsUsbHid::Disconnect, [this] { ++disconnects; });
     }
     // One raw exchange through the framing, as the console does it.
-    QString Exchange(const QString &command)
+    QString RawExchange(const QString &command)
     {
         gDevice->AddString(command);
         gDevice->ReportOut();
@@ -65,7 +277,7 @@ TEST_F(Link, MatchingByIdsFirstMeterWins)
     DemoMeter *a = AddMeter(std::move(first));
     DemoMeter *b = AddMeter();
     ASSERT_TRUE(ConnectMeter());
-    EXPECT_EQ(Exchange(QStringLiteral("A")), QStringLiteral("2.2.15"));
+    EXPECT_EQ(RawExchange(QStringLiteral("A")), QStringLiteral("2.2.15"));
     EXPECT_TRUE(b->commands.filter(QStringLiteral("A")).isEmpty());
     EXPECT_FALSE(a->commands.isEmpty());
     EXPECT_EQ(gUsbHid->HidAttributes.productId, 0x0BBA);
@@ -105,8 +317,8 @@ TEST_F(Link, TransferFailuresCloseTheLinkOnce)
         ASSERT_TRUE(ConnectMeter());
         (c.stall ? m->stallAfterReports : m->unplugAfterReports) = m->inputReportsSent + c.afterReports;
         const int before = disconnects;
-        Exchange(QStringLiteral("D,0,1"));
-        Exchange(QStringLiteral("D,0,1")); // a write after the shutdown
+        RawExchange(QStringLiteral("D,0,1"));
+        RawExchange(QStringLiteral("D,0,1")); // a write after the shutdown
         EXPECT_FALSE(gUsbHid->fDeviceConnected());
         EXPECT_EQ(disconnects - before, 1);
         EXPECT_FALSE(gUsbHid->WriteReport(QByteArray(65, '\0')));
@@ -115,5 +327,3 @@ TEST_F(Link, TransferFailuresCloseTheLinkOnce)
         platform.Plug(m, false); // the platform outlives SetUp: keep the next case on its own meter
     }
 }
-
-} // namespace
