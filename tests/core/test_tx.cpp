@@ -1,12 +1,21 @@
+// Tx entries: coordinates and their texts, the editor's field checks, and
+// the entry's lines to and from the meter.
 #include "TestSupport.h"
 #include "app/globals.h"
 #include "records/clsFsm.h"
+#include "tx/clsCoordinate.h"
 #include "tx/clsTx.h"
+#include "tx/modCoordinates.h"
+#include "tx/modTxChecks.h"
 
-#include <gtest/gtest.h>
 #include <functional>
+#include <limits>
 
 namespace {
+const QString kCallSiteMessage =
+    QStringLiteral("The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013");
+// Texts below write the degree sign as '@' for readability.
+QString T(const char *s) { return QString::fromUtf8(s).replace(QLatin1Char('@'), QChar(0x00B0)); }
 QString Line(const clsTx &tx, int fields = 8)
 {
     QString s;
@@ -14,6 +23,186 @@ QString Line(const clsTx &tx, int fields = 8)
     return s;
 }
 } // namespace
+
+TEST(Coordinate, TextForms)
+{
+    struct Case { int type; double value; int options; const char *text; int hemisphere; };
+    const Case cases[] = {
+        {1, 45.504306, 6, "45@ 30' 15.5\"N", 0}, {1, 0, 6, "0@ 00' 00.0\"N", 0},
+        {2, 0, 6, "0@ 00' 00.0\"W", 1},
+        {1, 10.99999, 6, "11@ 00' 00.0\"N", 0},     // rounds up into the next degree
+        {1, -33.5, 6, "33@ 30' 00.0\"S", 1}, {2, -118.25, 6, "118@ 15' 00.0\"W", 1},
+        {2, 5.5, 38, "005@ 30' 00.0\"E", 0},        // leading zeros, three digits
+        {1, 5.5, 38, "05@ 30' 00.0\"N", 0},
+        {2, 0.00002, 6, "0@ 00' 00.1\"W", 1},       // below one step: zero hemisphere, still 00.1
+        {1, 45.504306, 1, "45@ 30' 16\"N", 0},      // whole seconds force minutes
+        {1, 45.504306, 4, "45@ 30'16N", 0}, {1, 45.504306, 0, "45@3016N", 0},
+        {1, 45.5, 0, "45@30N", 0},                  // zero seconds vanish
+        {0, -12.5, 6, "12 30' 00.0\"", 1},          // untyped: bare number, no letter
+    };
+    for (const Case &c : cases) {
+        clsCoordinate co;
+        co.setTypeId(c.type);
+        ASSERT_TRUE(co.setvalue(c.value));
+        EXPECT_EQ(co.szDMS(c.options), T(c.text)) << c.value << " " << c.options;
+        EXPECT_EQ(co.Hemisphere(), c.hemisphere) << c.value;
+        EXPECT_EQ(co.value(), c.value); // never rounded
+    }
+}
+
+TEST(Coordinate, FieldsDeriveValue)
+{
+    clsCoordinate lat, lon;
+    lat.setTypeId(1);
+    lon.setTypeId(2);
+    lat.setvalue(10);
+    lat.setMinutes(75); // kept as set, not normalised
+    EXPECT_EQ(lat.Minutes(), 75);
+    EXPECT_DOUBLE_EQ(lat.value(), 11.25);
+    lat.setvalue(-12.5);
+    ASSERT_TRUE(lat.Copy(lon)); // value only: the longitude keeps its type
+    EXPECT_EQ(lon.szDMS(6), T("12@ 30' 00.0\"W"));
+    lat.setvalue(45.504306);
+    EXPECT_EQ(lat.szSeconds(2) + lat.szSeconds(), QStringLiteral("15.516"));
+}
+
+TEST(Coordinate, OverflowIsRefused)
+{
+    clsCoordinate lon;
+    lon.setTypeId(2);
+    lon.setvalue(-118.25);
+    for (double bad : {40000.0, -32768.0, 32767.99999, std::numeric_limits<double>::quiet_NaN(),
+                       std::numeric_limits<double>::infinity()}) {
+        EXPECT_FALSE(lon.setvalue(bad)) << bad;
+        EXPECT_TRUE(lon.value() == -118.25 && lon.Degrees() == 118);
+    }
+    EXPECT_TRUE(lon.setvalue(32767.5));
+}
+
+TEST(Coordinate, GridRoundTrip)
+{
+    for (int type = 1; type <= 3; ++type) {
+        for (qint64 n = 0; n <= 180 * 36000; n += 7919) {
+            for (int sign : {1, -1}) {
+                const double v = sign * double(n) / 36000.0;
+                clsCoordinate a;
+                a.setTypeId(type);
+                ASSERT_TRUE(a.setvalue(v));
+                EXPECT_EQ(a.Degrees(), n / 36000);
+                EXPECT_EQ(a.Minutes(), (n / 600) % 60);
+                EXPECT_FLOAT_EQ(a.Seconds(), float((n % 600) / 10.0));
+
+                clsCoordinate b; // rebuilt from the fields, as the editor does
+                b.setTypeId(type);
+                b.setDegrees(a.Degrees()), b.setMinutes(a.Minutes()), b.setSeconds(a.Seconds());
+                b.setHemisphere(a.Hemisphere());
+                EXPECT_NEAR(b.value(), n == 0 ? 0.0 : v, 1e-9) << n;
+            }
+        }
+    }
+}
+
+TEST(FormatDMS, Table)
+{
+    struct Case { const char *value; int options; const char *text; };
+    const Case cases[] = {
+        {"45.504306", 18, "45@ 30' 15.5\"N"}, {"-118.25", 2, "118@ 15' 00.0\"W"},
+        {"0.00002", 2, "0@ 00' 00.1\"W"}, {"-0.00002", 18, "0@ 00' 00.1\"N"},
+        {"0.000029", 2, "0@ 00' 00.1\"W"},     // still in the wider zero band
+        {"0.00003", 2, "0@ 00' 00.1\"E"}, {"5.25", 50, "05@ 15' 00.0\"N"},
+        {"5.25", 34, "005@ 15' 00.0\"E"}, {"", 18, ""}, {"---------", 2, "---------"},
+        {"40000", 2, "40000"},                 // too large to split
+        {"32767.99999", 2, "32767.99999"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(FormatDMS(QString::fromUtf8(c.value), c.options), T(c.text)) << c.value;
+    EXPECT_EQ(FormatDMS(std::numeric_limits<double>::quiet_NaN(), 2), QStringLiteral("nan"));
+}
+
+TEST(TxChecks, CallSign)
+{
+    struct Case { QString typed; bool ok; QString shown; };
+    const Case cases[] = {
+        {"abc-1", true, "ABC-1"},
+        {"ABCDEFGH   ", true, "ABCDEFGH"}, // trailing blanks go
+        {" AB", true, " AB"},               // leading blanks stay
+        {"  ABCDEFG", false, "  ABCDEFG"},  // ... and count: 9 characters
+        {"ABCDEFGHI", false, "ABCDEFGHI"}, {"ab.c", false, "AB.C"}, {"", false, ""},
+        {"AB\u2013C", false, "AB\u2013C"}, // the en dash of the message is not a hyphen
+        {"caf\u00e9", false, "CAF\u00c9"},
+    };
+    for (const Case &c : cases) {
+        QString text = c.typed;
+        EXPECT_EQ(CheckCallSign(text), c.ok ? QString() : kCallSiteMessage) << qPrintable(c.typed);
+        EXPECT_EQ(text, c.shown) << qPrintable(c.typed);
+    }
+}
+
+TEST(TxChecks, Frequency)
+{
+    const QString decimals = "Frequency cannot have decimal points or commas.", letters = "Frequency cannot have letters.",
+                  high = "Frequency must be less than or equal to 9999 kHz.",
+                  low = "Frequency must be greater than or equal to 0 kHz.";
+    struct Case { QString typed; QString message; int value; };
+    const Case cases[] = {
+        {"0", "", 0}, {"9999", "", 9999}, {" 0042 ", "", 42}, {"12.5", decimals, 0},
+        {"1,000", decimals, 0}, // a number, but with a comma
+        {"12a", letters, 0}, {"", letters, 0}, {"10000", high, 0}, {"-5", low, 0},
+        {"-5.5", low, 0},    // the last failing test wins
+        {"40000", high, 0},  // beyond 16 bits, but still a number that is too high
+        {"-40000", low, 0},
+    };
+    for (const Case &c : cases) {
+        QString text = c.typed;
+        qint16 value = -1;
+        EXPECT_EQ(CheckFrequency(text, &value), c.message) << qPrintable(c.typed);
+        EXPECT_EQ(text, c.message.isEmpty() ? QString::number(c.value) : c.typed.trimmed()) << qPrintable(c.typed);
+        EXPECT_EQ(value, c.message.isEmpty() ? c.value : -1) << qPrintable(c.typed);
+    }
+}
+
+TEST(TxChecks, ValidateDMS)
+{
+    // Each case starts from the coordinate at `start` and checks one box.
+    struct Case { int type; double start; int box; QString typed; QString message; QString shown; double value; };
+    const QString lat = "The hemisphere must be either N or S", lon = "The hemisphere must be either E or W";
+    const Case cases[] = {
+        {1, 10.5, 0, " 45 ", "", "45", 45.5},
+        {1, 10.5, 0, "90", "", "90", 90.5}, // each box alone: 90 degrees 30 minutes passes
+        {1, 10.5, 0, "91", "Degrees must be between 0 and 90", "91", 10.5},
+        {1, 10.5, 0, "-1", "Degrees must be between 0 and 90", "-1", 10.5},
+        {1, 10.5, 0, "abc", "Degrees must be between 0 and 90", "abc", 10.5},
+        {2, -10.5, 0, "180", "", "180", -180.5},
+        {2, -10.5, 0, "181", "Degrees must be between 0 and 180", "181", -10.5},
+        {3, -10.5, 0, "181", "Degrees must be between 0 and 180", "181", -10.5},
+        {1, 10.5, 1, "59", "", "59", 10 + 59 / 60.0},
+        {1, 10.5, 1, "60", "Minutes must be between 0 and 59", "60", 10.5},
+        {1, 10.5, 2, "59.9", "", "59.9", 10.5 + 59.9 / 3600},
+        {1, 10.5, 2, "7", "", "7.0", 10.5 + 7 / 3600.0},
+        {1, 10.5, 2, ".959", "", "1.0", 10.5 + 1 / 3600.0}, // held as shown
+        {1, 10.5, 2, "59.95", "Seconds must be between 0 and 59.9", "59.95", 10.5},
+        {1, 10.5, 2, "60", "Seconds must be between 0 and 59.9", "60", 10.5},
+        {1, 10.5, 2, "", "Seconds must be between 0 and 59.9", "", 10.5},
+        {3, 10.5, 2, "59.5", "Seconds must be between 0 and 59", "59.5", 10.5}, // whole seconds for the variation
+        {1, 10.5, 3, "s", "", "S", -10.5}, {1, -10.5, 3, " n ", "", "N", 10.5},
+        {1, 0.0, 3, "S", "", "N", 0.0}, // a zero latitude is always north
+        {1, 10.5, 3, "NS", lat, "NS", 10.5}, {2, 10.5, 3, "x", lon, "X", 10.5},
+        {2, 10.5, 3, "", lon, "", 10.5}, {3, 10.5, 3, "w", "", "W", -10.5},
+    };
+    for (const Case &c : cases) {
+        clsCoordinate co;
+        co.setTypeId(c.type);
+        co.setvalue(c.start);
+        QString text = c.typed;
+        qint32 hemisphere = -1;
+        const QString what = QStringLiteral("type %1 box %2 '%3'").arg(c.type).arg(c.box).arg(c.typed);
+        EXPECT_EQ(ValidateDMS(co, c.box, text, &hemisphere), c.message) << qPrintable(what);
+        EXPECT_EQ(text, c.shown) << qPrintable(what);
+        EXPECT_NEAR(co.value(), c.value, 1e-9) << qPrintable(what);
+        if (c.box == 3 && c.message.isEmpty())
+            EXPECT_EQ(hemisphere, QStringList({"S", "W"}).contains(c.typed.trimmed().toUpper()) ? 1 : 0) << qPrintable(what);
+    }
+}
 
 TEST(Tx, UsbReceive)
 {
@@ -63,7 +252,6 @@ TEST(Tx, UsbSend)
             ASSERT_EQ(tx.UsbReceive(QString::fromUtf8(c.entry)), 0);
         EXPECT_EQ(Line(tx, c.fields), QString::fromUtf8(c.line));
     }
-    EXPECT_EQ(QString::fromUtf8(cases[4].line).size(), 62);
 }
 
 using TxFieldsTest = MeterTest;
@@ -88,6 +276,7 @@ TEST(Tx, Dirty)
         {"station id", [](clsTx &t) { t.wStationId = 77; }, false},
         {"list key", [](clsTx &t) { t.szListKey = QStringLiteral("x"); }, false},
         {"latitude by a tenth of a second", [](clsTx &t) { t.Latitude.setvalue(1.0 / 36000); }, true},
+        {"latitude within the same tenth", [](clsTx &t) { t.Latitude.setvalue(1e-6); }, false},
         {"same call sign", [](clsTx &t) { t.szCallSign = QStringLiteral("KDCV"); }, false},
         {"call sign case", [](clsTx &t) { t.szCallSign = QStringLiteral("kdcv"); }, true},
         {"modulation", [](clsTx &t) { t.szModulation = QStringLiteral("DRM5"); }, true},
