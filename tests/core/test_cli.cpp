@@ -22,6 +22,7 @@ Result Cli(const QStringList &args, const QByteArray &input = QByteArray())
 // Two saved records (ids 3 and 5, read in that order but 5 measured first,
 // 5 off the Tx frequency) and two Tx entries, on firmware 2.2.
 const char *const kScenario =
+    "# a comment, and a blank line\n\n"
     "firmware 2.2.15\n"
     "saved-capacity 40\n"
     "tx-capacity 9\n"

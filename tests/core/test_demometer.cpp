@@ -1,24 +1,8 @@
-#include "TestSupport.h"
+// The demo meter's scenarios: faults named by line; generated records of
+// the firmware's field counts.
 #include "sim/DemoMeter.h"
 
 #include <gtest/gtest.h>
-
-static int Fields(const QString &line)
-{
-    // The meter writes no commas inside its generated quoted texts.
-    return int(line.split(QLatin1Char(',')).size());
-}
-
-// The settings the other tests do not lean on; the rest they use throughout.
-TEST(DemoScenario, Settings)
-{
-    QString error;
-    auto m = DemoMeter::FromScenario(QStringLiteral("# comment\n\nfirmware 2.2.15\nsaved-capacity 40\ntx-capacity 7\n"
-                                                    "saved 1,2,3\ntx 1,12,\"KABC, X\",1230,1,2,3\n"), &error);
-    ASSERT_TRUE(m) << qPrintable(error);
-    EXPECT_EQ(m->Execute("A") + '|' + m->Execute("C") + '|' + m->Execute("S") + '|' + m->Execute("T,0,1"),
-              "2.2.15|1,40|1,7|1,12,\"KABC, X\",1230,1,2,3");
-}
 
 TEST(DemoScenario, BadLinesAreNamed)
 {
@@ -42,9 +26,10 @@ TEST(DemoScenario, GeneratedRecordsMatchTheFirmware)
         ASSERT_TRUE(m) << qPrintable(error);
         ASSERT_EQ(m->saved.size(), 600);
         EXPECT_GE(m->savedCapacity, 600);
+        // The meter writes no commas inside its generated quoted texts.
         for (const QString &l : m->saved)
-            ASSERT_EQ(Fields(l), c.saved) << qPrintable(l);
+            ASSERT_EQ(l.count(','), c.saved - 1) << qPrintable(l);
         for (const QString &l : m->tx)
-            ASSERT_EQ(Fields(l), c.tx) << qPrintable(l);
+            ASSERT_EQ(l.count(','), c.tx - 1) << qPrintable(l);
     }
 }

@@ -43,9 +43,6 @@ TEST(Convert, Lenient)
 
 TEST(Convert, NumberForms)
 {
-    EXPECT_EQ(FixedText(-33.5, 6), QStringLiteral("-33.500000"));
-    EXPECT_EQ(FixedText(151.2, 5), QStringLiteral("151.20000"));
-    EXPECT_EQ(FixedText(0.5, 0), QStringLiteral("1"));
-    EXPECT_EQ(FixedText(-0.000001, 5), QStringLiteral("0.00000"));
-    EXPECT_EQ(IntText(-5), QStringLiteral("-5"));
+    EXPECT_EQ(FixedText(0.5, 0), QStringLiteral("1")); // halves away from zero
+    EXPECT_EQ(FixedText(-0.000001, 5), QStringLiteral("0.00000")); // no negative zero
 }
