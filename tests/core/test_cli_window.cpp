@@ -17,7 +17,7 @@ protected:
     // The meter of the scenario (the built-in data when none).
     void Use(const QString &scenario)
     {
-        ReplaceMeter(scenario.isEmpty() ? DemoMeter::BuiltIn() : DemoMeter::FromScenario(scenario, nullptr));
+        ReplaceMeter(scenario.isEmpty() ? DemoMeter::BuiltIn() : Scenario(scenario));
     }
     // "Download ... to .csv File" into `path`.
     QByteArray WindowDownload(const QString &scenario, qint32 type, const QString &path)

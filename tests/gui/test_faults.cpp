@@ -153,8 +153,8 @@ protected:
         }
     }
 
-    const QStringList tenSaved = DemoMeter::FromScenario("firmware 2.3.1\ngenerate-saved 10", nullptr)->saved;
-    const QStringList fiveTx = DemoMeter::FromScenario("firmware 2.3.1\ngenerate-tx 5", nullptr)->tx;
+    const QStringList tenSaved = Scenario("firmware 2.3.1\ngenerate-saved 10")->saved;
+    const QStringList fiveTx = Scenario("firmware 2.3.1\ngenerate-tx 5")->tx;
     DemoMeter *meter = nullptr;
     QTemporaryDir dir;
     DownloadTargetFactory oldFactory;
@@ -255,7 +255,7 @@ TEST_F(FaultTest, DiskRefusesFile)
     ASSERT_TRUE(QDir().mkpath(ro));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        meter->saved = DemoMeter::FromScenario(QString("firmware 2.3.1\ngenerate-saved %1").arg(c.records), nullptr)->saved;
+        meter->saved = Scenario(QString("firmware 2.3.1\ngenerate-saved %1").arg(c.records))->saved;
         saveAs = (c.readOnly ? ro : dir.path()) + "/out.csv";
         std::function<void()> protect, unprotect;
         if (c.readOnly) {

@@ -50,7 +50,7 @@ protected:
 
     // A connected meter (from a scenario) and the list window filled from
     // it, shown; any earlier meter and window are gone.
-    frmTx *Open(const QString &scenario) { return Open(DemoMeter::FromScenario(scenario, nullptr)); }
+    frmTx *Open(const QString &scenario) { return Open(Scenario(scenario)); }
     frmTx *Open(std::unique_ptr<DemoMeter> m)
     {
         delete form.data();

@@ -43,13 +43,15 @@ DemoMeter *MeterTest::AddMeter(std::unique_ptr<DemoMeter> meter)
     return platform.AddMeter(std::move(meter));
 }
 
-DemoMeter *MeterTest::AddMeter(const QString &scenario)
+std::unique_ptr<DemoMeter> Scenario(const QString &text)
 {
     QString error;
-    auto m = DemoMeter::FromScenario(scenario, &error);
+    auto m = DemoMeter::FromScenario(text, &error);
     EXPECT_TRUE(m) << qPrintable(error);
-    return m ? platform.AddMeter(std::move(m)) : nullptr;
+    return m;
 }
+
+DemoMeter *MeterTest::AddMeter(const QString &scenario) { return AddMeter(Scenario(scenario)); }
 
 void MeterTest::Tick() { gUsbHid->HelperForm()->Tick(); }
 
@@ -60,13 +62,7 @@ bool MeterTest::ConnectMeter()
     return gUsbHid->fDeviceConnected();
 }
 
-DemoMeter *MeterTest::ReplaceMeter(const QString &scenario)
-{
-    QString error;
-    auto m = DemoMeter::FromScenario(scenario, &error);
-    EXPECT_TRUE(m) << qPrintable(error);
-    return ReplaceMeter(std::move(m));
-}
+DemoMeter *MeterTest::ReplaceMeter(const QString &scenario) { return ReplaceMeter(Scenario(scenario)); }
 
 DemoMeter *MeterTest::ReplaceMeter(std::unique_ptr<DemoMeter> meter)
 {

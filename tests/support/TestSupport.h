@@ -82,6 +82,8 @@ private:
     bool m_mainEnabledDuring = false;
 };
 
+// The demo meter of a scenario (the test fails when it does not parse).
+std::unique_ptr<DemoMeter> Scenario(const QString &text);
 // Runs a program of this build; returns its exit code, and fills stdout/stderr.
 int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
                const QByteArray &input = QByteArray(), int timeoutMs = 60000);
