@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/globals.h"
+#include "protocol/modApp.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 
@@ -79,4 +80,22 @@ TEST_F(Records, LearningRead)
     EXPECT_EQ(gFsm->GetRecord(0), 1);
     EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), 1);
+}
+
+TEST(SplitFields, Table)
+{
+    struct Case { const char *text; QStringList fields; } cases[] = {
+        {"12,500", {"12", "500"}},        {"a,b,", {"a", "b"}},  // a trailing comma adds no field
+        {"  a ,  b  ", {"a ", "b"}},      {",,", {"", ""}},      // blanks before a comma stay
+        {"\"a,b\" ,c", {"a,b", "", "c"}}, {"\"a,b\",c", {"a,b", "c"}}, // the char after a quote is the separator
+        {"1,\"open, never closed ", {"1", "open, never closed"}},     // no closing quote: the rest
+        {"\ta,b", {"\ta", "b"}},          {"", {}}, {"   ", {}},           // only spaces are blanks
+    };
+    for (const Case &c : cases) {
+        QStringList fields;
+        EXPECT_EQ(SplitFields(QString::fromUtf8(c.text), fields), c.fields.size()) << c.text;
+        EXPECT_EQ(fields, c.fields.isEmpty() ? QStringList{QString()} : c.fields) << c.text;
+        EXPECT_EQ(FieldSpans(QString::fromUtf8(c.text)).size(), c.fields.size()) << c.text;
+        EXPECT_EQ(CountFields(QString::fromUtf8(c.text)), c.fields.size()) << c.text;
+    }
 }
