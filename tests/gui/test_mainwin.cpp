@@ -13,6 +13,7 @@
 #include "storage/modWindowState.h"
 #include "usb/clsUsbHid.h"
 
+#include <QTest>
 #include <QtWidgets>
 
 namespace {
@@ -55,19 +56,6 @@ protected:
             if (!b->isHidden())
                 list << b->text();
         return list;
-    }
-    static void Key(QWidget *target, QEvent::Type type, int key, const QString &text = QString())
-    {
-        QKeyEvent e(type, key, Qt::NoModifier, text);
-        QApplication::sendEvent(target, &e);
-    }
-    static void Type(QWidget *target, const QString &text)
-    {
-        for (QChar c : text) {
-            const int key = c == QLatin1Char('\r') ? int(Qt::Key_Return) : c.toUpper().unicode();
-            Key(target, QEvent::KeyPress, key, QString(c));
-            Key(target, QEvent::KeyRelease, key, QString(c));
-        }
     }
     QString Console() const { return w->txtConsole->toPlainText(); }
     static std::unique_ptr<QSettings> Store()
@@ -126,12 +114,12 @@ TEST_F(MainWinTest, ShiftRevealsHiddenItems)
         QMouseEvent e(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, mods);
         QApplication::sendEvent(over, &e);
     };
-    auto shift = [this] { Key(w->cmdCommand[0], QEvent::KeyPress, Qt::Key_Shift); };
+    auto shift = [this] { QTest::keyPress(w->cmdCommand[0], Qt::Key_Shift); };
 
     QEvent activate(QEvent::WindowActivate);
     // Each way the items go again; Shift held while crossing a picture keeps them.
     const std::function<void()> hides[] = {
-        [&] { Key(w->cmdCommand[0], QEvent::KeyRelease, Qt::Key_Shift); },
+        [&] { QTest::keyRelease(w->cmdCommand[0], Qt::Key_Shift); },
         [&] { move(w->picHalvern, Qt::NoModifier); },
         [&] { move(w->picToolBar, Qt::NoModifier); },
         [&] { QApplication::sendEvent(w.get(), &activate); },
@@ -161,7 +149,7 @@ TEST_F(MainWinTest, DebugModeGrowsAndShrinksAndLogsTheUsb)
     EXPECT_NEAR(w->width(), TwipsToPixels(2175 + 8310), 1);
 
     for (bool on : {true, false}) {
-        Key(w->cmdCommand[0], QEvent::KeyPress, Qt::Key_Shift);
+        QTest::keyPress(w->cmdCommand[0], Qt::Key_Shift);
         emit w->mnuActions->aboutToShow();
         EXPECT_EQ(w->mnuActionsDebug->text(), on ? QStringLiteral("Debugging On") : QStringLiteral("Debugging Off"));
         w->mnuActionsDebug->trigger();
@@ -198,7 +186,7 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         }
         beeps = 0;
         const QString before = Console();
-        Type(w->txtConsole, c.typed);
+        QTest::keyClicks(w->txtConsole, c.typed);
         EXPECT_EQ(m ? m->commands : QStringList(), c.sent);
         EXPECT_EQ(Console().mid(before.size()), c.shown);
         EXPECT_EQ(beeps, c.beeps);
@@ -214,7 +202,7 @@ TEST_F(MainWinTest, ConsoleWaitsForARunningExchange)
     bool busy = false;
     meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
         busy = ExchangeInProgress();
-        Type(w->txtConsole, QStringLiteral("E\r")); // as if typed while the reply is awaited
+        QTest::keyClicks(w->txtConsole, QStringLiteral("E\r")); // as if typed while the reply is awaited
         return false;
     };
     const QString before = Console();

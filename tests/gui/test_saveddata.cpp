@@ -6,6 +6,7 @@
 #include "listview/modLV.h"
 #include "saveddata/frmDeleteData.h"
 
+#include <QTest>
 #include <QtWidgets>
 #include <iostream>
 
@@ -114,8 +115,7 @@ TEST_F(SavedDataTest, MenuAndButtonStates)
 {
     Open({Line("1", 1), Line("2", 2), Line("3", 3)});
     EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{0});
-    QKeyEvent ctrlA(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
-    QApplication::sendEvent(form->lsvData, &ctrlA);
+    QTest::keyClick(form->lsvData, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(SelectedRows(form->lsvData).size(), 3);
     QWidget *viewport = form->lsvData->viewport();
     const QPoint row2 = form->lsvData->visualRect(form->Rows()->index(1, 0)).center();
@@ -127,11 +127,7 @@ TEST_F(SavedDataTest, MenuAndButtonStates)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent e(t, c.at, viewport->mapToGlobal(c.at), c.button,
-                          t == QEvent::MouseButtonPress ? c.button : Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(viewport, &e);
-        }
+        QTest::mouseClick(viewport, c.button, {}, c.at);
         EXPECT_EQ(form->mnuSavedData->isVisible(), c.menu);
         EXPECT_EQ(form->wMouseRow, c.row);
         EXPECT_EQ(form->wPendingButton, 0);

@@ -9,6 +9,7 @@
 #include "tx/frmTxEdit.h"
 #include "tx/modTxOps.h"
 
+#include <QTest>
 #include <QtWidgets>
 #include <functional>
 
@@ -19,14 +20,6 @@ const QString kFiveEntries = QStringLiteral("tx 1,12,\"K12\",700,1,2,3,\"AM\"\n"
                                             "tx 3,-3,\"NEG\",800,1,2,3,\"AM\"\n"
                                             "tx 4,4,\"K4\",600,1,2,3,\"AM\"\n"
                                             "tx 5,5,\"K5\",500,1,2,3,\"AM\"\n");
-
-void Wait(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 class TxWindowTest : public MeterTest
 {
@@ -85,7 +78,7 @@ protected:
     {
         w.activateWindow();
         QApplication::setActiveWindow(&w);
-        Wait(20);
+        QTest::qWait(20);
     }
 
     QWidget *main = nullptr;
@@ -258,7 +251,7 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
     OnEditor([&](frmTxEdit &e) {
         Activate(e);
         e.txtFreq->setFocus();
-        Wait(10);
+        QTest::qWait(10);
         ASSERT_EQ(QApplication::focusWidget(), e.txtFreq);
 
         // Leaving a bad field: one message, the focus back in the field with
@@ -269,12 +262,12 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
             other.show();
             Activate(other);
             other.setFocus();
-            Wait(10);
+            QTest::qWait(10);
             focusDuringBox << QApplication::focusWidget();
         };
         e.txtFreq->setText(" 12.5 ");
         e.txtLatitude[0]->setFocus();
-        Wait(50);
+        QTest::qWait(50);
         EXPECT_EQ(BoxTexts(), QStringList{"Illegal Value|Frequency cannot have decimal points or commas."});
         Activate(e);
         EXPECT_EQ(QApplication::focusWidget(), e.txtFreq);
@@ -288,9 +281,8 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         for (const Step &s : {Step{e.txtFreq, "1230", e.txtLatitude[0], 1}, Step{e.txtLatitude[0], "91", e.txtLatitude[0], 2},
                               Step{e.txtLatitude[0], "45", e.txtLatitude[1], 2}}) {
             s.box->setText(s.typed);
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QApplication::sendEvent(s.box, &enter);
-            Wait(20);
+            QTest::keyClick(s.box, Qt::Key_Return);
+            QTest::qWait(20);
             EXPECT_EQ(QApplication::focusWidget(), s.next) << s.typed;
             EXPECT_EQ(boxes.size(), s.boxes) << s.typed;
         }
@@ -322,11 +314,11 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
 // everything closes, nothing is sent, nothing acts on a closed window.
 TEST_F(TxWindowTest, UnpluggedWhileOpen)
 {
-    auto unplugInBox = [this] { whileBoxOpen = [this] { Unplug(meter), Wait(700); }; }; // past the 500 ms timers
+    auto unplugInBox = [this] { whileBoxOpen = [this] { Unplug(meter), QTest::qWait(700); }; }; // past the 500 ms timers
     struct Case { const char *what; std::function<void()> run; QStringList boxes; };
     const Case cases[] = {
         {"list", [this] {
-             Wait(600);
+             QTest::qWait(600);
              EXPECT_TRUE(form->isVisible()); // the timer runs, but the meter is there
              Unplug(meter);
          }, {}},
@@ -366,7 +358,7 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
         Open(kFiveEntries);
         Select({1});
         c.run();
-        Wait(700);
+        QTest::qWait(700);
         EXPECT_EQ(form->Editor(), nullptr);
         EXPECT_TRUE(form->fClosing());
         EXPECT_FALSE(form->isVisible());
@@ -382,7 +374,7 @@ TEST_F(TxWindowTest, Screenshots)
 {
     const QString dir = qEnvironmentVariable("DATACLAVE_SCREENSHOTS");
     auto shoot = [&dir](QWidget &w, const char *name) {
-        Wait(100);
+        QTest::qWait(100);
         const QImage image = w.grab().toImage();
         EXPECT_TRUE(!image.isNull() && (dir.isEmpty() || image.save(QDir(dir).filePath(name))));
     };
