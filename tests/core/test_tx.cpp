@@ -1,8 +1,6 @@
 // Tx entries: coordinates and their texts, the editor's field checks, and
 // the entry's lines to and from the meter.
 #include "TestSupport.h"
-#include "app/globals.h"
-#include "records/clsFsm.h"
 #include "tx/clsCoordinate.h"
 #include "tx/clsTx.h"
 #include "tx/modCoordinates.h"
@@ -251,18 +249,6 @@ TEST(Tx, UsbSend)
         if (c.entry)
             ASSERT_EQ(tx.UsbReceive(QString::fromUtf8(c.entry)), 0);
         EXPECT_EQ(Line(tx, c.fields), QString::fromUtf8(c.line));
-    }
-}
-
-using TxFieldsTest = MeterTest;
-
-TEST_F(TxFieldsTest, FollowsTheMeter)
-{
-    for (auto [version, line] : {std::pair{3, ",0.00000"}, {4, ",0.00000,\"AM\""}}) {
-        gFsm->Version->setvalue(qint16(version));
-        QString sent;
-        clsTx().UsbSend(sent);
-        EXPECT_TRUE(sent.endsWith(QLatin1String(line))) << qPrintable(sent);
     }
 }
 
