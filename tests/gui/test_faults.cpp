@@ -3,7 +3,6 @@
 // odd replies, or the disk refuses the file. Ticks of the link's timer run
 // under every message box and the save dialog, as they do in the program.
 #include "TestSupport.h"
-#include "app/clsApp.h"
 #include "app/frmMain.h"
 #include "app/globals.h"
 #include "app/modDownload.h"
