@@ -531,7 +531,7 @@ void frmMain::ConsoleText(const QString &text)
         AppendTo(txtConsole, text);
         return;
     }
-    m_consoleBatch += text;
+    m_consoleBatch << text; // shares the text: no copy
     if (!hidden && !m_consoleTimer.isActive())
         m_consoleTimer.start();
 }
@@ -541,7 +541,7 @@ void frmMain::FlushConsole()
     m_consoleTimer.stop();
     if (m_consoleBatch.isEmpty())
         return;
-    const QString text = std::exchange(m_consoleBatch, QString());
+    const QString text = std::exchange(m_consoleBatch, QStringList()).join(QString());
     AppendTo(txtConsole, text);
 }
 

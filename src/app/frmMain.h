@@ -116,6 +116,6 @@ private:
     // Laying out each record line alone costs more than reading it.
     void BatchConsole(bool fOn);
     bool m_fBatchConsole = false;
-    QString m_consoleBatch;
+    QStringList m_consoleBatch;
     QTimer m_consoleTimer; // single shot: the batch goes in when it fires
 };
