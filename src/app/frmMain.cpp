@@ -388,6 +388,8 @@ void frmMain::DebugHelp()
     for (QWidget *w : {static_cast<QWidget *>(txtConsole), static_cast<QWidget *>(lblConsole),
                        static_cast<QWidget *>(txtResults), static_cast<QWidget *>(lblResults)})
         w->setVisible(debug);
+    if (debug)
+        FlushConsole();
     mnuSepChar2->setVisible(fShiftKey);
     mnuActionsDebug->setVisible(fShiftKey);
     mnuActionsSoftwareVersion->setVisible(debug);
@@ -498,21 +500,13 @@ void frmMain::mnuHelpAbout_Click()
 void frmMain::AppendTo(QPlainTextEdit *box, const QString &text)
 {
     bool &pendingCR = box == txtConsole ? m_consoleCR : m_resultsCR;
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\r')) {
-            out += QLatin1Char('\n');
-            pendingCR = true;
-        } else if (c == QLatin1Char('\n')) {
-            if (!pendingCR)
-                out += QLatin1Char('\n');
-            pendingCR = false;
-        } else {
-            out += c;
-            pendingCR = false;
-        }
-    }
+    QString out = text;
+    if (pendingCR && out.startsWith(QLatin1Char('\n')))
+        out.remove(0, 1);
+    if (!text.isEmpty())
+        pendingCR = text.endsWith(QLatin1Char('\r'));
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (!out.isEmpty()) {
         QTextCursor end(box->document());
         end.movePosition(QTextCursor::End);
@@ -535,12 +529,14 @@ void frmMain::AppendTo(QPlainTextEdit *box, const QString &text)
 
 void frmMain::ConsoleText(const QString &text)
 {
-    if (!m_fBatchConsole) {
+    const bool hidden = txtConsole->isHidden();
+    if (!hidden && !m_fBatchConsole) {
+        FlushConsole();
         AppendTo(txtConsole, text);
         return;
     }
     m_consoleBatch += text;
-    if (!m_consoleTimer.isActive())
+    if (!hidden && !m_consoleTimer.isActive())
         m_consoleTimer.start();
 }
 
@@ -555,7 +551,7 @@ void frmMain::FlushConsole()
 
 void frmMain::BatchConsole(bool fOn)
 {
-    if (!fOn)
+    if (!fOn && !txtConsole->isHidden())
         FlushConsole();
     m_fBatchConsole = fOn;
 }
@@ -580,10 +576,10 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
         Beep(); // the packet is full: only Enter is taken now
         return true;
     }
-    AppendTo(txtConsole, QString(AnsiToChar(quint8(byte))));
+    ConsoleText(QString(AnsiToChar(quint8(byte))));
     const bool complete = gDevice->PacketOut.fComplete;
     if (complete)
-        AppendTo(txtConsole, QStringLiteral("\n"));
+        ConsoleText(QStringLiteral("\n"));
     if (!complete)
         return true;
 
@@ -596,7 +592,7 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
             else
                 text += AnsiToChar(b);
         }
-        AppendTo(txtConsole, text);
+        ConsoleText(text);
     });
     if (sent != ConsoleSendResult::Replied)
         return true;

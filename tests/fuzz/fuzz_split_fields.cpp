@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = FuzzText(data, size);
     QStringList fields;
     const qint16 count = SplitFields(text, fields);
-    const QList<FieldSpan> spans = FieldSpans(text);
+    const FieldSpanList spans = FieldSpans(text);
     if (count < 0 || fields.isEmpty() || (count > 0 && fields.size() != count) || spans.size() != count
         || CountFields(text) != count)
         __builtin_trap();
