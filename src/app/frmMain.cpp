@@ -121,7 +121,18 @@ QFont ConsoleFont()
     return f;
 }
 
-QPlainTextEdit *MakeBox(QWidget *parent, const QString &name)
+// A caption above one of the text boxes, at their left edge.
+QLabel *MakeCaption(QWidget *parent, const QString &name, const QString &text, double top)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(TwipsToPixels(kBoxLeft, 0), TwipsToPixels(top, 1));
+    label->adjustSize();
+    return label;
+}
+
+// One of the text boxes: full width at the left edge, `top` and `height` in twips.
+QPlainTextEdit *MakeBox(QWidget *parent, const QString &name, double top, double height)
 {
     auto *box = new QPlainTextEdit(parent);
     box->setObjectName(name);
@@ -129,6 +140,7 @@ QPlainTextEdit *MakeBox(QWidget *parent, const QString &name)
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth); // long record lines wrap, no sideways scrolling
     box->setTabChangesFocus(true);
     box->setUndoRedoEnabled(false); // the boxes only grow; no undo history to keep
+    box->setGeometry(TwipRectPx(kBoxLeft, top, kBoxWidth, height));
     return box;
 }
 
@@ -186,20 +198,12 @@ frmMain::frmMain()
     picHalvern->setMouseTracking(true);
     picHalvern->setAccessibleName(clsApp::AppTitle());
 
-    lblConsole = new QLabel(QStringLiteral("FSM Communications"), client);
-    lblConsole->setObjectName(QStringLiteral("lblConsole"));
-    lblConsole->move(TwipsToPixels(kBoxLeft, 0), TwipsToPixels(kConsoleLabelTop, 1));
-    lblConsole->adjustSize();
-    txtConsole = MakeBox(client, QStringLiteral("txtConsole"));
-    txtConsole->setGeometry(TwipRectPx(kBoxLeft, kConsoleTop, kBoxWidth, kConsoleHeight));
+    lblConsole = MakeCaption(client, QStringLiteral("lblConsole"), QStringLiteral("FSM Communications"), kConsoleLabelTop);
+    txtConsole = MakeBox(client, QStringLiteral("txtConsole"), kConsoleTop, kConsoleHeight);
     lblConsole->setBuddy(txtConsole);
 
-    lblResults = new QLabel(QStringLiteral("USB Status Messages"), client);
-    lblResults->setObjectName(QStringLiteral("lblResults"));
-    lblResults->move(TwipsToPixels(kBoxLeft, 0), TwipsToPixels(kResultsLabelTop, 1));
-    lblResults->adjustSize();
-    txtResults = MakeBox(client, QStringLiteral("txtResults"));
-    txtResults->setGeometry(TwipRectPx(kBoxLeft, kResultsTop, kBoxWidth, kResultsHeight));
+    lblResults = MakeCaption(client, QStringLiteral("lblResults"), QStringLiteral("USB Status Messages"), kResultsLabelTop);
+    txtResults = MakeBox(client, QStringLiteral("txtResults"), kResultsTop, kResultsHeight);
     txtResults->setReadOnly(true);
     lblResults->setBuddy(txtResults);
 

@@ -70,45 +70,28 @@ clsFsm::~clsFsm() { delete Version; }
 
 void clsFsm::Reset()
 {
-    m_numSaved = m_maxSaved = m_numTx = m_maxTx = 0;
+    m_stores[0] = m_stores[1] = StoreCounts();
     DataType = 0;
     DataFields = 0;
     szRecord.clear();
     Version->setvalue(0);
 }
 
-qint16 clsFsm::NumRecords() const
-{
-    switch (DataType) {
-    case 0: return m_numSaved;
-    case 1: return m_numTx;
-    default: return 0;
-    }
-}
+// Counts of another data type read as 0 and are not kept.
+qint16 clsFsm::NumRecords() const { return StoreKnown() ? m_stores[DataType].num : 0; }
 
 void clsFsm::setNumRecords(qint16 Records)
 {
-    if (DataType == 0)
-        m_numSaved = Records;
-    else if (DataType == 1)
-        m_numTx = Records;
+    if (StoreKnown())
+        m_stores[DataType].num = Records;
 }
 
-qint16 clsFsm::MaxRecords() const
-{
-    switch (DataType) {
-    case 0: return m_maxSaved;
-    case 1: return m_maxTx;
-    default: return 0;
-    }
-}
+qint16 clsFsm::MaxRecords() const { return StoreKnown() ? m_stores[DataType].max : 0; }
 
 void clsFsm::setMaxRecords(qint16 Records)
 {
-    if (DataType == 0)
-        m_maxSaved = Records;
-    else if (DataType == 1)
-        m_maxTx = Records;
+    if (StoreKnown())
+        m_stores[DataType].max = Records;
 }
 
 QStringList clsFsm::DataHeader() const
