@@ -121,7 +121,18 @@ QFont ConsoleFont()
     return f;
 }
 
-QPlainTextEdit *MakeBox(QWidget *parent, const QString &name)
+// A caption above one of the text boxes, at their left edge.
+QLabel *MakeCaption(QWidget *parent, const QString &name, const QString &text, double top)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(TwipsToPixels(kBoxLeft, 0), TwipsToPixels(top, 1));
+    label->adjustSize();
+    return label;
+}
+
+// One of the text boxes: full width at the left edge, `top` and `height` in twips.
+QPlainTextEdit *MakeBox(QWidget *parent, const QString &name, double top, double height)
 {
     auto *box = new QPlainTextEdit(parent);
     box->setObjectName(name);
@@ -129,6 +140,7 @@ QPlainTextEdit *MakeBox(QWidget *parent, const QString &name)
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth); // long record lines wrap, no sideways scrolling
     box->setTabChangesFocus(true);
     box->setUndoRedoEnabled(false); // the boxes only grow; no undo history to keep
+    box->setGeometry(TwipRectPx(kBoxLeft, top, kBoxWidth, height));
     return box;
 }
 
@@ -186,20 +198,12 @@ frmMain::frmMain()
     picHalvern->setMouseTracking(true);
     picHalvern->setAccessibleName(clsApp::AppTitle());
 
-    lblConsole = new QLabel(QStringLiteral("FSM Communications"), client);
-    lblConsole->setObjectName(QStringLiteral("lblConsole"));
-    lblConsole->move(TwipsToPixels(kBoxLeft, 0), TwipsToPixels(kConsoleLabelTop, 1));
-    lblConsole->adjustSize();
-    txtConsole = MakeBox(client, QStringLiteral("txtConsole"));
-    txtConsole->setGeometry(TwipRectPx(kBoxLeft, kConsoleTop, kBoxWidth, kConsoleHeight));
+    lblConsole = MakeCaption(client, QStringLiteral("lblConsole"), QStringLiteral("FSM Communications"), kConsoleLabelTop);
+    txtConsole = MakeBox(client, QStringLiteral("txtConsole"), kConsoleTop, kConsoleHeight);
     lblConsole->setBuddy(txtConsole);
 
-    lblResults = new QLabel(QStringLiteral("USB Status Messages"), client);
-    lblResults->setObjectName(QStringLiteral("lblResults"));
-    lblResults->move(TwipsToPixels(kBoxLeft, 0), TwipsToPixels(kResultsLabelTop, 1));
-    lblResults->adjustSize();
-    txtResults = MakeBox(client, QStringLiteral("txtResults"));
-    txtResults->setGeometry(TwipRectPx(kBoxLeft, kResultsTop, kBoxWidth, kResultsHeight));
+    lblResults = MakeCaption(client, QStringLiteral("lblResults"), QStringLiteral("USB Status Messages"), kResultsLabelTop);
+    txtResults = MakeBox(client, QStringLiteral("txtResults"), kResultsTop, kResultsHeight);
     txtResults->setReadOnly(true);
     lblResults->setBuddy(txtResults);
 
@@ -384,6 +388,8 @@ void frmMain::DebugHelp()
     for (QWidget *w : {static_cast<QWidget *>(txtConsole), static_cast<QWidget *>(lblConsole),
                        static_cast<QWidget *>(txtResults), static_cast<QWidget *>(lblResults)})
         w->setVisible(debug);
+    if (debug)
+        FlushConsole();
     mnuSepChar2->setVisible(fShiftKey);
     mnuActionsDebug->setVisible(fShiftKey);
     mnuActionsSoftwareVersion->setVisible(debug);
@@ -494,21 +500,13 @@ void frmMain::mnuHelpAbout_Click()
 void frmMain::AppendTo(QPlainTextEdit *box, const QString &text)
 {
     bool &pendingCR = box == txtConsole ? m_consoleCR : m_resultsCR;
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\r')) {
-            out += QLatin1Char('\n');
-            pendingCR = true;
-        } else if (c == QLatin1Char('\n')) {
-            if (!pendingCR)
-                out += QLatin1Char('\n');
-            pendingCR = false;
-        } else {
-            out += c;
-            pendingCR = false;
-        }
-    }
+    QString out = text;
+    if (pendingCR && out.startsWith(QLatin1Char('\n')))
+        out.remove(0, 1);
+    if (!text.isEmpty())
+        pendingCR = text.endsWith(QLatin1Char('\r'));
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (!out.isEmpty()) {
         QTextCursor end(box->document());
         end.movePosition(QTextCursor::End);
@@ -531,12 +529,14 @@ void frmMain::AppendTo(QPlainTextEdit *box, const QString &text)
 
 void frmMain::ConsoleText(const QString &text)
 {
-    if (!m_fBatchConsole) {
+    const bool hidden = txtConsole->isHidden();
+    if (!hidden && !m_fBatchConsole) {
+        FlushConsole();
         AppendTo(txtConsole, text);
         return;
     }
-    m_consoleBatch += text;
-    if (!m_consoleTimer.isActive())
+    m_consoleBatch << text; // shares the text: no copy
+    if (!hidden && !m_consoleTimer.isActive())
         m_consoleTimer.start();
 }
 
@@ -545,13 +545,13 @@ void frmMain::FlushConsole()
     m_consoleTimer.stop();
     if (m_consoleBatch.isEmpty())
         return;
-    const QString text = std::exchange(m_consoleBatch, QString());
+    const QString text = std::exchange(m_consoleBatch, QStringList()).join(QString());
     AppendTo(txtConsole, text);
 }
 
 void frmMain::BatchConsole(bool fOn)
 {
-    if (!fOn)
+    if (!fOn && !txtConsole->isHidden())
         FlushConsole();
     m_fBatchConsole = fOn;
 }
@@ -576,10 +576,10 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
         Beep(); // the packet is full: only Enter is taken now
         return true;
     }
-    AppendTo(txtConsole, QString(AnsiToChar(quint8(byte))));
+    ConsoleText(QString(AnsiToChar(quint8(byte))));
     const bool complete = gDevice->PacketOut.fComplete;
     if (complete)
-        AppendTo(txtConsole, QStringLiteral("\n"));
+        ConsoleText(QStringLiteral("\n"));
     if (!complete)
         return true;
 
@@ -592,7 +592,7 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
             else
                 text += AnsiToChar(b);
         }
-        AppendTo(txtConsole, text);
+        ConsoleText(text);
     });
     if (sent != ConsoleSendResult::Replied)
         return true;

@@ -18,6 +18,9 @@ class frmMain : public QMainWindow, public PlacementWindow
 public:
     frmMain();
     ~frmMain() override;
+    // Puts the console text held back (box hidden, or a download's batch)
+    // into the box.
+    void FlushConsole();
 
     // Reads every record of one store into a CSV file and/or its list window.
     void GetAllData(qint32 DataType, bool &fSaveToFile, bool &fFillInForm);
@@ -108,11 +111,11 @@ private:
     bool m_resultsScroll = false;
     bool m_unloaded = false;
 
-    // During a bulk download the console's echoes are put in the box in
-    // batches (laying out each record line alone costs more than reading it).
+    // The console's text is held back while its box is hidden and goes in
+    // when debug mode shows it; during a bulk download it goes in batches.
+    // Laying out each record line alone costs more than reading it.
     void BatchConsole(bool fOn);
-    void FlushConsole();
     bool m_fBatchConsole = false;
-    QString m_consoleBatch;
+    QStringList m_consoleBatch;
     QTimer m_consoleTimer; // single shot: the batch goes in when it fires
 };

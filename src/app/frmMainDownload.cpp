@@ -36,7 +36,7 @@ public:
         m_form->activateWindow();
     }
 
-    void ProgressStep(int value, const QString &szMessage) override
+    void ProgressStep(int value) override
     {
         // Repainting is the dearest part of a record from a fast meter: show
         // the count at most every kRepaintMs (always the first one).
@@ -44,7 +44,7 @@ public:
             return;
         m_shown.start();
         m_form->pbarBar->setValue(value);
-        m_form->lblMessage->setText(szMessage);
+        m_form->lblMessage->setText(StepMessage(value, m_form->pbarBar->maximum()));
         // Back in front should the user have brought the (disabled) main window over it.
         if (m_main && m_main->isActiveWindow())
             m_form->raise();

@@ -1,5 +1,7 @@
 #include "app/modAnsi.h"
 
+#include <cstring>
+
 
 // 0x80..0x9F of Windows-1252; undefined positions keep their C1 code point.
 static const char16_t kHigh[32] = {
@@ -8,6 +10,26 @@ static const char16_t kHigh[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
+
+// Whether any byte has its top bit set, or any character is beyond ASCII,
+// looked at eight bytes at a time.
+static bool AnyHigh(const void *data, size_t bytes, quint64 highBits)
+{
+    const char *p = static_cast<const char *>(data);
+    quint64 any = 0;
+    size_t i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        any |= word;
+    }
+    if (i < bytes) {
+        quint64 word = 0;
+        std::memcpy(&word, p + i, bytes - i);
+        any |= word;
+    }
+    return (any & highBits) != 0;
+}
 
 QChar AnsiToChar(unsigned char byte)
 {
@@ -35,12 +57,23 @@ unsigned char CharToAnsi(QChar ch)
 
 bool IsAnsiChar(QChar ch) { return AnsiByte(ch) >= 0; }
 
+void AppendAnsi(QString &text, const char *bytes, int length)
+{
+    // Meter text is nearly always plain: Latin-1 agrees with Windows-1252
+    // everywhere but 0x80..0x9F, so convert in bulk and mend those few.
+    const qsizetype at = text.size();
+    text.append(QLatin1String(bytes, length));
+    if (length > 0 && AnyHigh(bytes, size_t(length), 0x8080808080808080ull)) {
+        QChar *out = text.data() + at;
+        for (int i = 0; i < length; ++i)
+            out[i] = AnsiToChar(static_cast<unsigned char>(bytes[i]));
+    }
+}
+
 QString AnsiToString(const char *bytes, int length)
 {
-    QString s(length, Qt::Uninitialized);
-    QChar *out = s.data();
-    for (int i = 0; i < length; ++i)
-        out[i] = AnsiToChar(static_cast<unsigned char>(bytes[i]));
+    QString s;
+    AppendAnsi(s, bytes, length);
     return s;
 }
 
@@ -48,8 +81,13 @@ QString AnsiToString(const QByteArray &bytes) { return AnsiToString(bytes.constD
 
 QByteArray StringToAnsi(const QString &text)
 {
-    QByteArray b(text.size(), Qt::Uninitialized);
-    for (int i = 0; i < text.size(); ++i)
-        b[i] = static_cast<char>(CharToAnsi(text.at(i)));
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype n = text.size();
+    if (!AnyHigh(in, size_t(n) * 2, 0xFF80FF80FF80FF80ull))
+        return text.toLatin1(); // plain ASCII: one bulk pass
+    QByteArray b(n, Qt::Uninitialized);
+    char *out = b.data();
+    for (qsizetype i = 0; i < n; ++i)
+        out[i] = static_cast<char>(CharToAnsi(QChar(in[i])));
     return b;
 }

@@ -13,4 +13,6 @@ bool IsAnsiChar(QChar ch);
 
 QString AnsiToString(const QByteArray &bytes);
 QString AnsiToString(const char *bytes, int length);
+// Appends the converted bytes to text (no temporary string).
+void AppendAnsi(QString &text, const char *bytes, int length);
 QByteArray StringToAnsi(const QString &text);

@@ -1,7 +1,15 @@
 #include "app/modConsole.h"
 
+#include <QMetaMethod>
+
 ConsoleSink *ConsoleSink::instance()
 {
     static ConsoleSink sink;
     return &sink;
+}
+
+bool ConsoleSink::ConsoleShown() const
+{
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&ConsoleSink::ConsoleText);
+    return isSignalConnected(signal);
 }

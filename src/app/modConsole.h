@@ -9,10 +9,19 @@ class ConsoleSink : public QObject
     Q_OBJECT
 public:
     static ConsoleSink *instance();
+    // Whether anyone shows the echo; when nobody does, lines need not be built.
+    bool ConsoleShown() const;
 signals:
     void ConsoleText(const QString &text); // appended to "FSM Communications"
     void UsbStatus(const QString &line);   // one line for "USB Status Messages"
 };
 
 inline void AppendConsole(const QString &text) { emit ConsoleSink::instance()->ConsoleText(text); }
+// Appends line and CR LF.
+inline void AppendConsoleLine(const QString &line)
+{
+    ConsoleSink *sink = ConsoleSink::instance();
+    if (sink->ConsoleShown())
+        emit sink->ConsoleText(line + QStringLiteral("\r\n"));
+}
 inline void AppendUsbStatus(const QString &line) { emit ConsoleSink::instance()->UsbStatus(line); }

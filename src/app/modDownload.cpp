@@ -15,7 +15,11 @@
 
 DownloadUi::~DownloadUi() = default;
 void DownloadUi::ProgressOpen(const QString &, int) {}
-void DownloadUi::ProgressStep(int, const QString &) {}
+void DownloadUi::ProgressStep(int) {}
+QString DownloadUi::StepMessage(int value, int maximum)
+{
+    return QStringLiteral("Reading Data ") + IntText(value) + QStringLiteral(" of ") + IntText(maximum);
+}
 void DownloadUi::ProgressFinished(const QString &) {}
 void DownloadUi::WaitForOk() {}
 void DownloadUi::ProgressClose() {}
@@ -115,9 +119,8 @@ void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillI
     DoEvents();
 
     std::unique_ptr<DownloadTarget> target;
-    const QString ofCount = QStringLiteral(" of ") + IntText(count);
     for (qint16 i = 0; i < count; ++i) {
-        ui.ProgressStep(i + 1, QStringLiteral("Reading Data ") + IntText(i + 1) + ofCount);
+        ui.ProgressStep(i + 1);
         if (gFsm->GetRecord(i) != 0) {
             ui.ProgressClose();
             DoEvents();
@@ -148,7 +151,7 @@ void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillI
             if (target)
                 target->lsvDataAdd(gFsm->szRecord);
         }
-        AppendConsole(gFsm->szRecord + QStringLiteral("\r\n"));
+        AppendConsoleLine(gFsm->szRecord);
     }
 
     // The file is finished before success is shown, so "Finished!" is never

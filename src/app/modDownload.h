@@ -16,8 +16,12 @@ public:
     // Loads the progress display with its caption and a bar from 0 to
     // `maximum`, its OK disabled, and shows it (not modal).
     virtual void ProgressOpen(const QString &szCaption, int maximum);
-    // One record: bar value, label text, and the display brought to the front.
-    virtual void ProgressStep(int value, const QString &szMessage);
+    // One record read of `maximum`: bar value, label text (StepMessage), and
+    // the display brought to the front.
+    virtual void ProgressStep(int value);
+    // "Reading Data 3 of 20": built only by a display that shows it, as
+    // records from a fast meter come quicker than any display is redrawn.
+    static QString StepMessage(int value, int maximum);
     // Every record read: label text, OK enabled.
     virtual void ProgressFinished(const QString &szMessage);
     // Returns when the user has closed the progress display (waiting in the

@@ -110,7 +110,7 @@ int Session::Send(const QString &text)
     for (QChar ch : text)
         gDevice->AddChar(CharToAnsi(ch));
     gDevice->AddChar(13);
-    AppendConsole(text + QStringLiteral("\r\n"));
+    AppendConsoleLine(text);
 
     QByteArray reply;
     const ConsoleSendResult result = ConsoleSend([&reply](const clsPacket &in) {

@@ -36,13 +36,13 @@ void TerminalProgress::ProgressOpen(const QString &szCaption, int maximum)
         Draw(BarLine(szCaption, 0, maximum, kBarWidth));
 }
 
-void TerminalProgress::ProgressStep(int value, const QString &szMessage)
+void TerminalProgress::ProgressStep(int value)
 {
     if (!m_shown || !m_open)
         return;
     if (value < m_maximum && m_drawn.isValid() && m_drawn.elapsed() < kRedrawMs)
         return;
-    Draw(BarLine(szMessage, value, m_maximum, kBarWidth));
+    Draw(BarLine(StepMessage(value, m_maximum), value, m_maximum, kBarWidth));
 }
 
 void TerminalProgress::ProgressFinished(const QString &szMessage)

@@ -16,7 +16,7 @@ public:
     ~TerminalProgress() override;
 
     void ProgressOpen(const QString &szCaption, int maximum) override;
-    void ProgressStep(int value, const QString &szMessage) override;
+    void ProgressStep(int value) override;
     void ProgressFinished(const QString &szMessage) override;
     void ProgressClose() override;
 

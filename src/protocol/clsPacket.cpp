@@ -16,10 +16,17 @@ bool clsPacket::SetBuffer(int index, quint8 value)
 
 QString clsPacket::szString() const
 {
+    QString text;
+    AppendTo(text);
+    return text;
+}
+
+void clsPacket::AppendTo(QString &text) const
+{
     int n = qBound(0, int(Length), kCapacity);
     while (n > 0 && m_payload[n - 1] == 10)
         --n;
-    return AnsiToString(reinterpret_cast<const char *>(m_payload), n);
+    AppendAnsi(text, reinterpret_cast<const char *>(m_payload), n);
 }
 
 bool clsPacket::AddByte(int wValue)

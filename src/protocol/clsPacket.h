@@ -18,6 +18,8 @@ public:
 
     // The payload as text, trailing line feeds removed.
     QString szString() const;
+    // Appends szString() to text, without a temporary string.
+    void AppendTo(QString &text) const;
 
     // Appends a byte; a 64th byte is refused (false) and nothing is written.
     bool AddByte(int wValue);

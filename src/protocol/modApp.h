@@ -2,6 +2,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 // Splits comma-separated fields; a field in double quotes may hold commas.
 // Returns the number of fields; `fields` holds them (one empty entry when
@@ -21,4 +22,6 @@ struct FieldSpan
     int first = 0;
     int last = 0;
 };
-QList<FieldSpan> FieldSpans(const QString &text);
+// Kept on the stack for up to 32 fields (a saved record has at most 31).
+using FieldSpanList = QVarLengthArray<FieldSpan, 32>;
+FieldSpanList FieldSpans(const QString &text);

@@ -27,20 +27,21 @@ struct BusyScope
 
 enum class ReadOutcome { Complete, LinkLost, TooLong };
 
-// Window messages run before the first report of each reply, and before
-// later ones once this long has passed: a fast meter's reports come far
-// quicker than anyone could see a difference, and each run costs more than
-// reading a report.
+// Window messages run before a reply once this long has passed since they
+// last ran, and within a reply before every eighth report: a fast meter's
+// replies come far quicker than anyone could see a difference, and each run
+// costs more than reading a reply.
 constexpr qint64 kYieldEveryNs = 2000000;
 
 // Collects one reply, however many reports it spans.
 ReadOutcome ReadReply(QString &szReply)
 {
-    szReply.clear();
+    static QElapsedTimer sinceYield;
+    szReply.resize(0); // keeps the room the last reply needed
     int bytes = 0;
-    QElapsedTimer sinceYield;
+    int reports = 0;
     do {
-        if (!sinceYield.isValid() || sinceYield.nsecsElapsed() >= kYieldEveryNs) {
+        if (reports++ % 8 == 0 && (!sinceYield.isValid() || sinceYield.nsecsElapsed() >= kYieldEveryNs)) {
             DoEvents();
             sinceYield.start();
         }
@@ -58,7 +59,7 @@ ReadOutcome ReadReply(QString &szReply)
         if (bytes > kMaxReplyBytes)
             return ReadOutcome::TooLong;
         // Each packet loses its own trailing line feeds before joining.
-        szReply += gDevice->PacketIn.szString();
+        gDevice->PacketIn.AppendTo(szReply);
     } while (!gDevice->PacketIn.fComplete);
     return ReadOutcome::Complete;
 }
@@ -89,7 +90,7 @@ bool LinkWorkInProgress() { return gLinkWork > 0; }
 
 qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck)
 {
-    szReply.clear();
+    szReply.resize(0);
     // One exchange at a time: a second one reached from inside the first
     // (timer tick, console, window event) would mix commands and replies.
     if (gExchangeBusy || !gDevice || !gUsbHid)
@@ -102,7 +103,7 @@ qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected,
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         if (!SendOneReport(szCommand))
             return 1;
-        AppendConsole(szCommand + QStringLiteral("\r\n"));
+        AppendConsoleLine(szCommand);
 
         const ReadOutcome outcome = ReadReply(szReply);
         if (outcome == ReadOutcome::LinkLost) {

@@ -5,7 +5,8 @@
 #include "protocol/modFSMComm.h"
 #include "usb/clsUsbHid.h"
 
-#include <QSet>
+#include <QStringBuilder>
+#include <initializer_list>
 
 namespace {
 
@@ -69,45 +70,28 @@ clsFsm::~clsFsm() { delete Version; }
 
 void clsFsm::Reset()
 {
-    m_numSaved = m_maxSaved = m_numTx = m_maxTx = 0;
+    m_stores[0] = m_stores[1] = StoreCounts();
     DataType = 0;
     DataFields = 0;
     szRecord.clear();
     Version->setvalue(0);
 }
 
-qint16 clsFsm::NumRecords() const
-{
-    switch (DataType) {
-    case 0: return m_numSaved;
-    case 1: return m_numTx;
-    default: return 0;
-    }
-}
+// Counts of another data type read as 0 and are not kept.
+qint16 clsFsm::NumRecords() const { return StoreKnown() ? m_stores[DataType].num : 0; }
 
 void clsFsm::setNumRecords(qint16 Records)
 {
-    if (DataType == 0)
-        m_numSaved = Records;
-    else if (DataType == 1)
-        m_numTx = Records;
+    if (StoreKnown())
+        m_stores[DataType].num = Records;
 }
 
-qint16 clsFsm::MaxRecords() const
-{
-    switch (DataType) {
-    case 0: return m_maxSaved;
-    case 1: return m_maxTx;
-    default: return 0;
-    }
-}
+qint16 clsFsm::MaxRecords() const { return StoreKnown() ? m_stores[DataType].max : 0; }
 
 void clsFsm::setMaxRecords(qint16 Records)
 {
-    if (DataType == 0)
-        m_maxSaved = Records;
-    else if (DataType == 1)
-        m_maxTx = Records;
+    if (StoreKnown())
+        m_stores[DataType].max = Records;
 }
 
 QStringList clsFsm::DataHeader() const
@@ -152,12 +136,12 @@ void clsFsm::mUsbHid_Disconnect()
 
 qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
 {
-    QString letter;
     qint16 expected = 0;
-    const QString tail = QStringLiteral(",") + IntText(DirectoryIndex) + QStringLiteral(",1");
+    // "D,i,1" or "T,i,1"; the letter is put in front below.
+    QString command = QStringLiteral(" ,") % IntText(DirectoryIndex) % QLatin1String(",1");
     switch (DataType) {
     case 0:
-        letter = QStringLiteral("D");
+        command[0] = QLatin1Char('D');
         if (Version->value() == 0)
             DataFields = 0;
         if (DataFields == 0) {
@@ -165,7 +149,7 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
             QString reply;
             // The link may be lost and found again before we look.
             const quint32 losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
-            const qint16 learnt = SendCommand(letter + tail, reply, 0, false);
+            const qint16 learnt = SendCommand(command, reply, 0, false);
             const bool lost = gUsbHid && gUsbHid->LinkLosses() != losses;
             switch (learnt) {
             case 29:
@@ -192,7 +176,7 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
         expected = DataFields;
         break;
     case 1:
-        letter = QStringLiteral("T");
+        command[0] = QLatin1Char('T');
         expected = TxFields();
         break;
     default:
@@ -200,7 +184,7 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
         return 1;
     }
 
-    qint16 result = SendCommand(letter + tail, szRecord, expected, true);
+    qint16 result = SendCommand(command, szRecord, expected, true);
     if (szRecord.isEmpty())
         result = 1;
     return result;
@@ -213,24 +197,28 @@ void clsFsm::ProcessRecord()
     // Boundaries that honour quotes exactly as the splitter does, so a
     // quoted comma never shifts the masking onto the wrong field. The few
     // fields compared are looked at in place.
-    const QList<FieldSpan> spans = FieldSpans(szRecord);
+    const FieldSpanList spans = FieldSpans(szRecord);
     auto field = [&](int i) {
         return i < spans.size() ? QStringView(szRecord).mid(spans.at(i).first, spans.at(i).last - spans.at(i).first)
                                 : QStringView();
     };
 
-    QSet<int> masked;
+    quint32 masked = 0; // one bit per field; every field masked is below 32
+    auto mask = [&masked](std::initializer_list<int> fields) {
+        for (int f : fields)
+            masked |= 1u << f;
+    };
     const bool gpsInvalid = field(kGpsValid) == kFalse;
     if (!(field(kMeasFrequency) == field(kTxFrequency) && !gpsInvalid))
-        masked << kTxDistance << kAzimuth;
+        mask({kTxDistance, kAzimuth});
     if (gpsInvalid)
-        masked << kUtcTime << kLocalTime << kLatitude << kLongitude << kElevation << kTxDistance << kAzimuth;
+        mask({kUtcTime, kLocalTime, kLatitude, kLongitude, kElevation, kTxDistance, kAzimuth});
     if ((Version->flags & 1) && field(kTxLatLongValid) == kFalse)
-        masked << kTxDistance << kAzimuth;
+        mask({kTxDistance, kAzimuth});
 
     // Last field first: the text grows by two quotes per masked field.
-    for (int i = int(spans.size()) - 1; i >= 0; --i) {
-        if (masked.contains(i))
+    for (int i = qMin(int(spans.size()), 32) - 1; i >= 0; --i) {
+        if (masked & (1u << i))
             MaskField(szRecord, spans.at(i).begin, spans.at(i).end - spans.at(i).begin);
     }
 }

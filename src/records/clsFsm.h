@@ -39,6 +39,12 @@ private:
     // Replaces the characters [start, start + length) by dashes in quotes.
     void MaskField(QString &text, int start, int length);
 
-    qint16 m_numSaved = 0, m_maxSaved = 0, m_numTx = 0, m_maxTx = 0;
+    // The directory counts of each store, indexed by DataType.
+    struct StoreCounts
+    {
+        qint16 num = 0, max = 0;
+    };
+    StoreCounts m_stores[2];
+    bool StoreKnown() const { return DataType == 0 || DataType == 1; }
     QStringList m_saved29, m_saved30, m_saved31, m_tx7, m_tx8;
 };

@@ -1,11 +1,9 @@
 #include "saveddata/frmDeleteData.h"
-#include "app/clsApp.h"
 #include "app/globals.h"
 #include "app/modConvert.h"
 #include "app/modDownload.h"
 #include "app/modEvents.h"
 #include "app/modMsgBox.h"
-#include "app/modWin.h"
 #include "listview/modLV.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
 #include "protocol/modFSMComm.h"
@@ -16,124 +14,42 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QContextMenuEvent>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace {
 
 const QString kDeleteTitle = QStringLiteral("ZT 6200 Delete Problem");
-QWidget *MainWindow() { return gApp ? qobject_cast<QWidget *>(gApp->MainForm) : nullptr; }
-
-bool MeterConnected() { return gUsbHid && gUsbHid->fDeviceConnected(); }
-
-// The bulk download's view of the window. The window may close itself
-// (meter unplugged) before it is shown; then it is not shown at all.
-class SavedDataTarget : public DownloadTarget
-{
-public:
-    SavedDataTarget() : m_form(new frmDeleteData(MainWindow())) {}
-    ~SavedDataTarget() override { delete m_form.data(); }
-    void lsvDataAdd(const QString &szString) override
-    {
-        if (m_form)
-            m_form->lsvDataAdd(szString);
-    }
-    void ShowModal() override
-    {
-        if (m_form && !m_form->fClosing())
-            m_form->exec();
-    }
-
-private:
-    QPointer<frmDeleteData> m_form;
-};
 
 } // namespace
 
-std::unique_ptr<DownloadTarget> frmDeleteData::NewDownloadTarget() { return std::make_unique<SavedDataTarget>(); }
-
-frmDeleteData::frmDeleteData(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
+std::unique_ptr<DownloadTarget> frmDeleteData::NewDownloadTarget()
 {
-    setObjectName(QStringLiteral("frmDeleteData"));
-    setWindowTitle(QStringLiteral("Delete Data"));
+    return DownloadTargetFor(new frmDeleteData(MainWindow()));
+}
 
-    lsvData = new QTreeView(this);
-    lsvData->setObjectName(QStringLiteral("lsvData"));
-    picBox = new QWidget(this);
-    picBox->setObjectName(QStringLiteral("picBox"));
-    cmdSelectAll = new QPushButton(QStringLiteral("Select All"), picBox);
-    cmdDelete = new QPushButton(QStringLiteral("Delete Data"), picBox);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), picBox);
-    lblRecords = new QLabel(picBox);
-    lblRecords->setObjectName(QStringLiteral("lblRecords"));
-    lblRecords->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    // Wide enough for the largest count, so the panel never changes width.
-    lblRecords->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Remaining free records:  ")));
-    auto *box = new QVBoxLayout(picBox);
-    for (QPushButton *b : {cmdSelectAll, cmdDelete, cmdCancel}) {
-        b->setAutoDefault(false); // Enter in the list must never start a deletion
-        box->addWidget(b);
-    }
-    box->addSpacing(fontMetrics().height());
-    box->addWidget(lblRecords);
-    box->addStretch(1);
-    picBox->setFixedWidth(picBox->sizeHint().width());
-
-    timDisconnect = new QTimer(this);
-    timDisconnect->setInterval(500);
-
-    mnuSavedData = new QMenu(QStringLiteral("Saved Data"), this); // a context menu only, never in a menu bar
+frmDeleteData::frmDeleteData(QWidget *parent) : ListWindow(parent, QStringLiteral("frmDeleteData"))
+{
+    BuildControls({}, QStringLiteral("Delete Data"));
+    mnuSavedData = AddListMenu(QStringLiteral("Saved Data"));
     mnuSavedDataDelete = mnuSavedData->addAction(QStringLiteral("Delete Data"));
     mnuSavedDataSelectAll = mnuSavedData->addAction(QStringLiteral("Select All"));
 
-    connect(cmdSelectAll, &QPushButton::clicked, this, &frmDeleteData::SelectAll);
     connect(mnuSavedDataSelectAll, &QAction::triggered, this, &frmDeleteData::SelectAll);
     connect(cmdDelete, &QPushButton::clicked, this, &frmDeleteData::DeleteSelected);
     connect(mnuSavedDataDelete, &QAction::triggered, this, &frmDeleteData::DeleteSelected);
-    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
-    connect(timDisconnect, &QTimer::timeout, this, &frmDeleteData::timDisconnect_Timer);
     // Noted as it happens: the link may be found again before the deletion
     // looks (a tick under the link's own message box).
     if (gUsbHid)
         connect(gUsbHid, &clsUsbHid::Disconnect, this, [this] { m_fLinkLost = true; });
 
-    // Load
     lsvDataInit();
-    lsvData->installEventFilter(this);
-    lsvData->viewport()->installEventFilter(this);
-    lsvData->viewport()->setMouseTracking(true); // moves with no button held, for wPendingButton
-
-    int listWidth = 2 * lsvData->frameWidth() + 24; // room for the vertical scroll bar
-    for (int c = 0; c < m_model->columnCount(); ++c)
-        listWidth += lsvData->columnWidth(c);
-    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    setMinimumSize(picBox->width() + 200, qMax(picBox->sizeHint().height(), 200));
-    resize(qMin(listWidth + picBox->width(), area.width() * 9 / 10),
-           qMin(qMax(minimumHeight(), 440), area.height() * 8 / 10));
-    ArrangeControls();
-    if (parent)
-        CenterForm(*this, *parent);
-
-    setWindowTitle(QStringLiteral("Saved Data"));
-    if (gApp && gApp->Icon.canConvert<QIcon>())
-        setWindowIcon(gApp->Icon.value<QIcon>());
-    UpdateRemaining();
-    timDisconnect->start();
+    Load(440, QStringLiteral("Saved Data"));
 }
 
 frmDeleteData::~frmDeleteData() = default;
@@ -141,13 +57,7 @@ frmDeleteData::~frmDeleteData() = default;
 void frmDeleteData::lsvDataInit()
 {
     gFsm->DataType = 0; // the column names are those of the saved records
-    m_model = new clsListModel(this);
-    m_model->SetColumns(SavedListColumns(gFsm->DataHeader()));
-    SetupListView(lsvData, m_model);
-    lsvData->setAlternatingRowColors(true); // easier to follow a row across 15 columns
-    ConnectColumnClick(lsvData, &SortOrders);
-    SortOrders = QVector<qint16>(m_model->columnCount(), 1);
-    SizeColumnsToHeadings(lsvData, 195 + 270);
+    SetupList(SavedListColumns(gFsm->DataHeader()));
     lsvData->setColumnWidth(0, ColumnWidthForText(lsvData, QStringLiteral("99-WWW-9999"), 1.2, 0));
 }
 
@@ -175,16 +85,7 @@ clsListModel *frmDeleteData::Rows()
     return m_model;
 }
 
-void frmDeleteData::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_fActivated) {
-        m_fActivated = true;
-        Activate();
-    }
-}
-
-void frmDeleteData::Activate()
+void frmDeleteData::Form_Activate()
 {
     FlushRows();
     // The sort column is still 0, so this flips its direction to ascending.
@@ -213,86 +114,12 @@ void frmDeleteData::UpdateButtons()
     mnuSavedDataSelectAll->setEnabled(rows);
 }
 
-void frmDeleteData::SelectAll() { SelectAllItems(lsvData); }
-
-void frmDeleteData::MousePress(int button, int y)
+void frmDeleteData::MousePress(int button, const QPoint &pos)
 {
-    // The row is found by height alone, wherever across the list the press was.
-    const QModelIndex at = lsvData->indexAt(QPoint(0, y));
-    wMouseRow = at.isValid() ? qint16(at.row() + 1) : 0;
+    wMouseRow = RowAt(pos.y());
     if (wMouseRow == 0)
         wPendingButton = qint16(button);
     UpdateButtons();
-}
-
-void frmDeleteData::MouseRelease(int button, const QPoint &pos)
-{
-    wPendingButton = 0;
-    if (button == Qt::RightButton)
-        mnuSavedData->popup(lsvData->viewport()->mapToGlobal(pos));
-    UpdateButtons();
-}
-
-bool frmDeleteData::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == lsvData->viewport()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress: {
-            const auto *e = static_cast<QMouseEvent *>(event);
-            MousePress(int(e->button()), qRound(e->position().y()));
-            break;
-        }
-        case QEvent::MouseMove: {
-            const auto *e = static_cast<QMouseEvent *>(event);
-            if (e->buttons() == Qt::NoButton && wPendingButton != 0) {
-                MouseRelease(wPendingButton, e->position().toPoint());
-                wPendingButton = 0;
-            }
-            UpdateButtons();
-            break;
-        }
-        case QEvent::MouseButtonRelease: {
-            const auto *e = static_cast<QMouseEvent *>(event);
-            MouseRelease(int(e->button()), e->position().toPoint());
-            break;
-        }
-        case QEvent::ContextMenu:
-            // The menu comes with the right button's release (some systems
-            // send this event on the press already).
-            return static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Mouse;
-        default:
-            break;
-        }
-    } else if (watched == lsvData) {
-        switch (event->type()) {
-        case QEvent::KeyPress: {
-            const auto *e = static_cast<QKeyEvent *>(event);
-            if (e->key() == Qt::Key_A && e->modifiers() == Qt::ControlModifier) {
-                SelectAll();
-                return true;
-            }
-            break;
-        }
-        case QEvent::KeyRelease:
-            UpdateButtons();
-            break;
-        case QEvent::ContextMenu: {
-            if (static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Keyboard)
-                break;
-            // The menu key: the menu at the current row, as for a right click there.
-            const QModelIndex current = lsvData->currentIndex();
-            wMouseRow = current.isValid() && IsRowSelected(lsvData, current.row()) ? qint16(current.row() + 1) : 0;
-            UpdateButtons();
-            const QRect r = lsvData->visualRect(current);
-            const QPoint at = r.isValid() ? r.center() : QPoint(0, 0);
-            mnuSavedData->popup(lsvData->viewport()->mapToGlobal(at));
-            return true;
-        }
-        default:
-            break;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void frmDeleteData::DeleteSelected()
@@ -417,13 +244,6 @@ void frmDeleteData::timDisconnect_Timer()
         close();
 }
 
-void frmDeleteData::done(int result)
-{
-    m_fClosing = true;
-    timDisconnect->stop();
-    QDialog::done(result);
-}
-
 void frmDeleteData::closeEvent(QCloseEvent *event)
 {
     QDialog::closeEvent(event);
@@ -431,18 +251,4 @@ void frmDeleteData::closeEvent(QCloseEvent *event)
         m_fClosing = true;
         timDisconnect->stop();
     }
-}
-
-void frmDeleteData::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    ArrangeControls();
-}
-
-void frmDeleteData::ArrangeControls()
-{
-    // The panel at the top right, the list filling the rest.
-    const int w = width(), h = height(), pw = picBox->width();
-    picBox->setGeometry(w - pw, 0, pw, h);
-    lsvData->setGeometry(0, 0, qMax(0, w - pw), h);
 }

@@ -90,9 +90,7 @@ bool clsFile::WriteLine(const QString &szString)
 {
     if (!OpenFile())
         return false;
-    QByteArray bytes = StringToAnsi(szString);
-    bytes.append("\r\n", 2);
-    return Write(bytes);
+    return Write(StringToAnsi(szString)) && Write(QByteArrayLiteral("\r\n"));
 }
 
 bool clsFile::CloseFile()

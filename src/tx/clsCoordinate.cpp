@@ -4,6 +4,38 @@
 
 #include <cmath>
 
+namespace {
+
+// What each kind of angle brings: its hemisphere letters (0 north/east,
+// 1 south/west), the hemisphere of 0, the editor's limits and the width
+// of the degrees in the DMS text.
+struct AngleKind
+{
+    qint32 typeId;
+    const char *letters[2];
+    qint32 zeroHemisphere;
+    qint16 degreesMax;
+    float secondsMax;
+    int dmsWidth;
+};
+
+const AngleKind kKinds[] = {
+    {clsCoordinate::Latitude, {"N", "S"}, 0, 90, 59.9f, 2},
+    {clsCoordinate::Longitude, {"E", "W"}, 1, 180, 59.9f, 3},
+    {clsCoordinate::Variation, {"E", "W"}, 1, 180, 59.0f, 2},
+};
+
+// Null for an untyped angle (or an unknown type).
+const AngleKind *KindOf(qint32 typeId)
+{
+    for (const AngleKind &kind : kKinds)
+        if (kind.typeId == typeId)
+            return &kind;
+    return nullptr;
+}
+
+} // namespace
+
 clsCoordinate::clsCoordinate()
 {
     setvalue(0);
@@ -13,34 +45,17 @@ clsCoordinate::clsCoordinate()
 void clsCoordinate::setTypeId(qint32 coTypeId)
 {
     m_typeId = coTypeId;
-    switch (coTypeId) {
-    case Latitude:
-        m_letters[0] = QStringLiteral("N");
-        m_letters[1] = QStringLiteral("S");
-        m_zeroHemisphere = 0;
-        m_degreesMax = 90;
-        m_secondsMax = 59.9f;
-        break;
-    case Longitude:
-        m_letters[0] = QStringLiteral("E");
-        m_letters[1] = QStringLiteral("W");
-        m_zeroHemisphere = 1;
-        m_degreesMax = 180;
-        m_secondsMax = 59.9f;
-        break;
-    case Variation:
-        m_letters[0] = QStringLiteral("E");
-        m_letters[1] = QStringLiteral("W");
-        m_zeroHemisphere = 1;
-        m_degreesMax = 180;
-        m_secondsMax = 59.0f;
-        break;
-    default: // untyped: the seconds limit stays as it was
+    if (const AngleKind *kind = KindOf(coTypeId)) {
+        m_letters[0] = QLatin1String(kind->letters[0]);
+        m_letters[1] = QLatin1String(kind->letters[1]);
+        m_zeroHemisphere = kind->zeroHemisphere;
+        m_degreesMax = kind->degreesMax;
+        m_secondsMax = kind->secondsMax;
+    } else { // untyped: the seconds limit stays as it was
         m_letters[0].clear();
         m_letters[1].clear();
         m_zeroHemisphere = 1;
         m_degreesMax = 90;
-        break;
     }
     // Fails only for a value derived from out-of-range degrees/minutes/
     // seconds; those are then kept as they are.
@@ -117,11 +132,8 @@ QString clsCoordinate::szSeconds(qint32 Options) const
 
 QString clsCoordinate::szDMS(qint32 Options) const
 {
-    int width = 0; // untyped: a bare number
-    if (m_typeId == Latitude || m_typeId == Variation)
-        width = 2;
-    else if (m_typeId == Longitude)
-        width = 3;
+    const AngleKind *kind = KindOf(m_typeId);
+    const int width = kind ? kind->dmsWidth : 0; // untyped: a bare number
     return DMSText(m_degrees, m_minutes, m_seconds, width, Options, szHemisphere());
 }
 

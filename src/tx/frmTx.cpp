@@ -1,11 +1,9 @@
 #include "tx/frmTx.h"
-#include "app/clsApp.h"
 #include "app/globals.h"
 #include "app/modConvert.h"
 #include "app/modDownload.h"
 #include "app/modEvents.h"
 #include "app/modMsgBox.h"
-#include "app/modWin.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
@@ -15,31 +13,19 @@
 #include "tx/frmTxEdit.h"
 #include "tx/modTxOps.h"
 #include "tx/modTxRows.h"
-#include "usb/clsUsbHid.h"
 
 #include <QAction>
-#include <QContextMenuEvent>
-#include <QGuiApplication>
-#include <QIcon>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QSet>
-#include <QTimer>
 #include <QTreeView>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
-
-QWidget *MainWindow() { return gApp ? qobject_cast<QWidget *>(gApp->MainForm) : nullptr; }
-
-bool MeterConnected() { return gUsbHid && gUsbHid->fDeviceConnected(); }
 
 // Add and edit are there for firmware that takes "U," and "X,".
 bool CanAddAndEdit() { return gFsm && (gFsm->Version->flags & 2) != 0; }
@@ -50,67 +36,16 @@ void Tell(const TxResult &r)
         MsgBox(r.szMessage, vb::Exclamation, r.szTitle);
 }
 
-// The bulk download's view of the window. The window may close itself
-// (meter unplugged) before it is shown; then it is not shown at all.
-class TxDataTarget : public DownloadTarget
-{
-public:
-    TxDataTarget() : m_form(new frmTx(MainWindow())) {}
-    ~TxDataTarget() override { delete m_form.data(); }
-    void lsvDataAdd(const QString &szString) override
-    {
-        if (m_form)
-            m_form->lsvDataAdd(szString);
-    }
-    void ShowModal() override
-    {
-        if (m_form && !m_form->fClosing())
-            m_form->exec();
-    }
-
-private:
-    QPointer<frmTx> m_form;
-};
-
 } // namespace
 
-std::unique_ptr<DownloadTarget> frmTx::NewDownloadTarget() { return std::make_unique<TxDataTarget>(); }
+std::unique_ptr<DownloadTarget> frmTx::NewDownloadTarget() { return DownloadTargetFor(new frmTx(MainWindow())); }
 
-frmTx::frmTx(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
+frmTx::frmTx(QWidget *parent) : ListWindow(parent, QStringLiteral("frmTx"))
 {
-    setObjectName(QStringLiteral("frmTx"));
-    setWindowTitle(QStringLiteral("Delete Data"));
-
-    lsvData = new QTreeView(this);
-    lsvData->setObjectName(QStringLiteral("lsvData"));
-    picBox = new QWidget(this);
-    picBox->setObjectName(QStringLiteral("picBox"));
     cmdEditTx = new QPushButton(QStringLiteral("Tx Edit"), picBox);
     cmdNewTx = new QPushButton(QStringLiteral("Tx Add"), picBox);
-    cmdSelectAll = new QPushButton(QStringLiteral("Select All"), picBox);
-    cmdDelete = new QPushButton(QStringLiteral("Delete"), picBox);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), picBox);
-    lblRecords = new QLabel(picBox);
-    lblRecords->setObjectName(QStringLiteral("lblRecords"));
-    lblRecords->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    // Wide enough for the largest count, so the panel never changes width.
-    lblRecords->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Remaining free records:  ")));
-    auto *box = new QVBoxLayout(picBox);
-    for (QPushButton *b : {cmdEditTx, cmdNewTx, cmdSelectAll, cmdDelete, cmdCancel}) {
-        b->setAutoDefault(false); // Enter in the list must never start a deletion
-        box->addWidget(b);
-    }
-    box->addSpacing(fontMetrics().height());
-    box->addWidget(lblRecords);
-    box->addStretch(1);
-    picBox->setFixedWidth(picBox->sizeHint().width());
-
-    timDisconnect = new QTimer(this);
-    timDisconnect->setInterval(500);
-
-    mnuTx = new QMenu(QStringLiteral("Tx"), this); // a context menu only, never in a menu bar
+    BuildControls({cmdEditTx, cmdNewTx}, QStringLiteral("Delete"));
+    mnuTx = AddListMenu(QStringLiteral("Tx"));
     mnuTxNew = mnuTx->addAction(QStringLiteral("Add a New Tx..."));
     mnuTxEdit = mnuTx->addAction(QStringLiteral("Edit Tx..."));
     mnuTxDelete = mnuTx->addAction(QStringLiteral("Delete Tx"));
@@ -121,34 +56,10 @@ frmTx::frmTx(QWidget *parent)
     connect(mnuTxNew, &QAction::triggered, this, &frmTx::AddNewTx);
     connect(cmdDelete, &QPushButton::clicked, this, &frmTx::DeleteSelected);
     connect(mnuTxDelete, &QAction::triggered, this, &frmTx::DeleteSelected);
-    connect(cmdSelectAll, &QPushButton::clicked, this, [this] { SelectAllItems(lsvData); });
-    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
-    connect(timDisconnect, &QTimer::timeout, this, &frmTx::timDisconnect_Timer);
 
-    // Load
     lsvDataInit();
     connect(lsvData->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmTx::UpdateButtons);
-    lsvData->installEventFilter(this);
-    lsvData->viewport()->installEventFilter(this);
-    lsvData->viewport()->setMouseTracking(true); // moves with no button held, for wPendingButton
-
-    int listWidth = 2 * lsvData->frameWidth() + 24; // room for the vertical scroll bar
-    for (int c = 0; c < m_model->columnCount(); ++c)
-        listWidth += lsvData->columnWidth(c);
-    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    setMinimumSize(picBox->width() + 200, qMax(picBox->sizeHint().height(), 200));
-    resize(qMin(listWidth + picBox->width(), area.width() * 9 / 10),
-           qMin(qMax(minimumHeight(), 360), area.height() * 8 / 10));
-    ArrangeControls();
-    if (parent)
-        CenterForm(*this, *parent);
-
-    setWindowTitle(QStringLiteral("Tx Data"));
-    if (gApp && gApp->Icon.canConvert<QIcon>())
-        setWindowIcon(gApp->Icon.value<QIcon>());
-    UpdateRemaining();
-    timDisconnect->start();
+    Load(360, QStringLiteral("Tx Data"));
 
     const qint16 version = gFsm->Version->value();
     if (version >= 0 && version <= 4) {
@@ -167,15 +78,9 @@ frmTxEdit *frmTx::Editor() const { return m_editor; }
 
 void frmTx::lsvDataInit()
 {
-    m_model = new clsListModel(this);
-    m_model->SetColumns(TxListColumns(gFsm->Version->value() >= 4 ? 8 : 7));
-    SetupListView(lsvData, m_model);
-    lsvData->setAlternatingRowColors(true); // the same look as the saved-data list
-    ConnectColumnClick(lsvData, &SortOrders);
-    SizeColumnsToHeadings(lsvData, 195 + 270);
+    SetupList(TxListColumns(gFsm->Version->value() >= 4 ? 8 : 7));
     m_model->SetSortState(0, 0);
     // Every column starts descending but the latitude.
-    SortOrders = QVector<qint16>(m_model->columnCount(), 1);
     SortOrders[2] = 0;
 }
 
@@ -198,15 +103,6 @@ void frmTx::lsvDataAdd(const QString &szString)
     clsTx &element = GrowTxArray();
     gTx->Copy(element);
     AddRowFor(element);
-}
-
-void frmTx::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_fActivated) {
-        m_fActivated = true;
-        Form_Activate();
-    }
 }
 
 void frmTx::Form_Activate()
@@ -248,49 +144,19 @@ void frmTx::UpdateButtons()
 
 void frmTx::MousePress(int button, const QPoint &pos)
 {
-    // The row is found by height alone, wherever across the list the press was.
-    const QModelIndex at = lsvData->indexAt(QPoint(0, pos.y()));
-    wMouseRow = at.isValid() ? qint16(at.row() + 1) : 0;
+    wMouseRow = RowAt(pos.y());
     if (button != 0)
         wPendingButton = qint16(button);
     UpdateButtons();
 }
 
-void frmTx::MouseRelease(int button, const QPoint &pos)
-{
-    wPendingButton = 0;
-    if (button == Qt::RightButton)
-        mnuTx->popup(lsvData->viewport()->mapToGlobal(pos));
-    UpdateButtons();
-}
+void frmTx::AfterSelectAllKey() { DoEvents(); }
 
 bool frmTx::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lsvData->viewport()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress: {
-            const auto *e = static_cast<QMouseEvent *>(event);
-            MousePress(int(e->button()), e->position().toPoint());
-            break;
-        }
-        case QEvent::MouseMove: {
-            const auto *e = static_cast<QMouseEvent *>(event);
-            if (e->buttons() == Qt::NoButton && wPendingButton != 0) {
-                MouseRelease(wPendingButton, e->position().toPoint());
-                wPendingButton = 0;
-            }
-            UpdateButtons();
-            break;
-        }
-        case QEvent::MouseButtonRelease: {
-            const auto *e = static_cast<QMouseEvent *>(event);
-            MouseRelease(int(e->button()), e->position().toPoint());
-            break;
-        }
-        case QEvent::MouseButtonDblClick: {
-            const auto *e = static_cast<QMouseEvent *>(event);
-            if (e->button() != Qt::LeftButton)
-                break;
+    if (watched == lsvData->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        const auto *e = static_cast<QMouseEvent *>(event);
+        if (e->button() == Qt::LeftButton) {
             MousePress(int(e->button()), e->position().toPoint());
             if (wMouseRow != 0)
                 EditSelectedTx();
@@ -298,43 +164,8 @@ bool frmTx::eventFilter(QObject *watched, QEvent *event)
                 AddNewTx();
             return true;
         }
-        case QEvent::ContextMenu:
-            // The menu comes with the right button's release (some systems
-            // send this event on the press already).
-            return static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Mouse;
-        default:
-            break;
-        }
-    } else if (watched == lsvData) {
-        switch (event->type()) {
-        case QEvent::KeyPress: {
-            const auto *e = static_cast<QKeyEvent *>(event);
-            if (e->key() == Qt::Key_A && e->modifiers() == Qt::ControlModifier) {
-                SelectAllItems(lsvData);
-                DoEvents();
-                return true;
-            }
-            break;
-        }
-        case QEvent::KeyRelease:
-            UpdateButtons();
-            break;
-        case QEvent::ContextMenu: {
-            if (static_cast<QContextMenuEvent *>(event)->reason() != QContextMenuEvent::Keyboard)
-                break;
-            // The menu key: the menu at the current row, as for a right click there.
-            const QModelIndex current = lsvData->currentIndex();
-            wMouseRow = current.isValid() && IsRowSelected(lsvData, current.row()) ? qint16(current.row() + 1) : 0;
-            UpdateButtons();
-            const QRect r = lsvData->visualRect(current);
-            mnuTx->popup(lsvData->viewport()->mapToGlobal(r.isValid() ? r.center() : QPoint(0, 0)));
-            return true;
-        }
-        default:
-            break;
-        }
     }
-    return QDialog::eventFilter(watched, event);
+    return ListWindow::eventFilter(watched, event);
 }
 
 void frmTx::DeleteSelected()
@@ -581,31 +412,10 @@ void frmTx::timDisconnect_Timer()
     done(Rejected);
 }
 
-void frmTx::done(int result)
-{
-    m_fClosing = true;
-    timDisconnect->stop();
-    QDialog::done(result);
-}
-
 void frmTx::reject()
 {
     // "Cancel" is off while entries are deleted; the close box waits too.
     if (m_fDeleting)
         return;
     QDialog::reject();
-}
-
-void frmTx::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    ArrangeControls();
-}
-
-void frmTx::ArrangeControls()
-{
-    // The panel at the top right, the list filling the rest.
-    const int w = width(), h = height(), pw = picBox->width();
-    picBox->setGeometry(w - pw, 0, pw, h);
-    lsvData->setGeometry(0, 0, qMax(0, w - pw), h);
 }

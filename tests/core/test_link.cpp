@@ -10,6 +10,7 @@
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
+#include <QThread>
 #include <QTimer>
 
 // An input report of these first bytes, zeros after them.
@@ -163,6 +164,7 @@ TEST_F(Exchange, RefusedWithoutSending)
         inner = SendCommand(QStringLiteral("S"), reply, 2, true);
     });
     gDevice->AddChar('x'); // the console is typing
+    QThread::msleep(3);    // window messages run once 2 ms have passed since they last did
     EXPECT_EQ(SendCommand(QStringLiteral("C"), reply, 2, true), 0);
     EXPECT_EQ(inner, 1);
     EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});

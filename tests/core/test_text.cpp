@@ -17,6 +17,28 @@ TEST(Ansi, EveryByteRoundTrips)
     EXPECT_EQ(StringToAnsi(QString(QChar(0x4E2D))), QByteArray("?"));
 }
 
+// Plain text takes a bulk path; one odd byte or character anywhere (inside a
+// word the check reads at once, or in the tail after it) must be seen.
+TEST(Ansi, OneOddCharacterAnywhere)
+{
+    for (int length = 1; length <= 19; ++length) {
+        for (int at = 0; at < length; ++at) {
+            for (const auto &[byte, ch] : {std::pair<char, QChar>{'\x80', QChar(0x20AC)}, {'\xE9', QChar(0x00E9)}}) {
+                QByteArray bytes(length, 'a');
+                bytes[at] = byte;
+                QString text = QStringLiteral("x");
+                AppendAnsi(text, bytes.constData(), int(bytes.size()));
+                ASSERT_EQ(text.size(), length + 1);
+                EXPECT_EQ(text.at(at + 1), ch) << length << " " << at;
+                EXPECT_EQ(StringToAnsi(text.mid(1)), bytes) << length << " " << at;
+            }
+            QString wide(length, QLatin1Char('a'));
+            wide[at] = QChar(0x0100); // outside the code page
+            EXPECT_EQ(StringToAnsi(wide).at(at), '?') << length << " " << at;
+        }
+    }
+}
+
 TEST(Convert, Lenient)
 {
     struct Case { const char *text; bool ok16; int v16; bool okD; double d; } cases[] = {

@@ -8,7 +8,7 @@ FUZZ_TARGET
     const QString text = FuzzText(data, size);
     QStringList fields;
     const qint16 count = SplitFields(text, fields);
-    const QList<FieldSpan> spans = FieldSpans(text);
+    const FieldSpanList spans = FieldSpans(text);
     FuzzAssert(count >= 0 && !fields.isEmpty() && (count == 0 || fields.size() == count) && spans.size() == count
                && CountFields(text) == count);
     int last = 0;

@@ -57,7 +57,7 @@ protected:
                 list << b->text();
         return list;
     }
-    QString Console() const { return w->txtConsole->toPlainText(); }
+    QString Console() const { return w->FlushConsole(), w->txtConsole->toPlainText(); }
     static std::unique_ptr<QSettings> Store()
     {
         return std::make_unique<QSettings>(QSettings::UserScope, clsApp::AppTitle(), SettingsAppName());
@@ -143,6 +143,8 @@ TEST_F(MainWinTest, DebugModeGrowsAndShrinksAndLogsTheUsb)
     AddMeter();
     ASSERT_TRUE(ConnectMeter());
     EXPECT_TRUE(w->txtResults->toPlainText().isEmpty());
+    // The echo of the version query waits while the console is hidden.
+    EXPECT_TRUE(w->txtConsole->toPlainText().isEmpty());
     const int menu = w->height() - TwipsToPixels(4035, 1);
     EXPECT_NEAR(menu, w->menuBar()->sizeHint().height(), 1);
     const int normal = w->height();
@@ -160,6 +162,7 @@ TEST_F(MainWinTest, DebugModeGrowsAndShrinksAndLogsTheUsb)
         EXPECT_EQ(!w->txtConsole->isHidden() && !w->txtResults->isHidden() && !w->lblConsole->isHidden(), on);
         EXPECT_NEAR(w->height(), on ? TwipsToPixels(8040 + 1335 + 200, 1) + menu : normal, 1);
         if (on) {
+            EXPECT_EQ(w->txtConsole->toPlainText(), QStringLiteral("A\n"));
             gUsbHid->FindTheHid(); // searches again and logs what it finds
             EXPECT_TRUE(w->txtResults->toPlainText().contains("  My device detected\n"));
         }

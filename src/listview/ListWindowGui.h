@@ -1,0 +1,101 @@
+#pragma once
+#include <QDialog>
+#include <QVector>
+#include <initializer_list>
+#include <memory>
+
+class DownloadTarget;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QTreeView;
+class clsListModel;
+struct ListColumn;
+
+// The frame the saved-data and Tx windows share: a sortable list filling
+// the window, a panel at its right edge with the buttons and the free count,
+// a timer watching for the meter to go away, and the list's mouse and key
+// rules for the selection and the pop-up menu. What the rows are, what the
+// buttons do and which presses wait for their release stay with each window.
+class ListWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    ~ListWindow() override;
+
+    // One row from a line of the store; a line the window does not take adds nothing.
+    virtual void lsvDataAdd(const QString &szString) = 0;
+    // Re-reads the directory and shows the free capacity.
+    virtual void UpdateRemaining() = 0;
+    virtual void UpdateButtons() = 0;
+    // True once the window has been told to close; nothing more is sent.
+    bool fClosing() const { return m_fClosing; }
+
+    QTreeView *lsvData = nullptr;
+    QWidget *picBox = nullptr;
+    QPushButton *cmdSelectAll = nullptr;
+    QPushButton *cmdDelete = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QLabel *lblRecords = nullptr;
+    QTimer *timDisconnect = nullptr;
+
+    QVector<qint16> SortOrders;
+    qint16 wMouseRow = 0;      // 1-based row under the last mouse press, 0 for none
+    qint16 wPendingButton = 0; // button of a press still waiting for its release, 0 for none
+
+public slots:
+    void done(int result) override;
+
+protected:
+    // The window named `objectName`, with the list and the empty panel.
+    // Its design caption stays until Load.
+    ListWindow(QWidget *parent, const QString &objectName);
+
+    // The bulk download's view of `form`, which it then owns.
+    static std::unique_ptr<DownloadTarget> DownloadTargetFor(ListWindow *form);
+    // Where the download's windows open.
+    static QWidget *MainWindow();
+    static bool MeterConnected();
+
+    // The panel: the window's own buttons (made on picBox), then "Select
+    // All", `szDelete` and "Cancel", then the count; and the timer.
+    void BuildControls(std::initializer_list<QPushButton *> own, const QString &szDelete);
+    // The list's pop-up menu, a context menu only, never in a menu bar.
+    QMenu *AddListMenu(const QString &szTitle);
+    // The model over lsvData with these columns, each as wide as its
+    // heading plus its margin; every column's remembered direction 1.
+    void SetupList(const QVector<ListColumn> &columns);
+    // Sizes the window to the list (at least `height` pixels high) on its
+    // parent's screen, centres it over its parent, sets the caption and
+    // icon, shows the free count and starts the timer.
+    void Load(int height, const QString &szCaption);
+
+    // The first showing: sorts, selects row 1, then the buttons.
+    virtual void Form_Activate() = 0;
+    // Every 500 ms while the window is open.
+    virtual void timDisconnect_Timer() = 0;
+    // A press in the list at `pos` (viewport coordinates): sets wMouseRow,
+    // and wPendingButton as the window's rule says, then UpdateButtons.
+    virtual void MousePress(int button, const QPoint &pos) = 0;
+    // The 1-based row at height y, wherever across the list; 0 for none.
+    qint16 RowAt(int y) const;
+    void SelectAll();
+    // After Ctrl+A in the list has selected every row.
+    virtual void AfterSelectAllKey() {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+    clsListModel *m_model = nullptr;
+    bool m_fClosing = false;
+
+private:
+    void MouseRelease(int button, const QPoint &pos);
+    void PopupMenu(const QPoint &pos);
+    void ArrangeControls();
+
+    QMenu *m_menu = nullptr;
+    bool m_fActivated = false;
+};
