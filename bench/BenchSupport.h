@@ -70,8 +70,8 @@ struct BenchUser
     QTimer timer;
 };
 
-// Seconds taken by `f`, the median of `runs` runs.
-inline double MedianSeconds(int runs, const std::function<void()> &f)
+// Seconds taken by each of `runs` runs of `f`, shortest first.
+inline std::vector<double> RunSeconds(int runs, const std::function<void()> &f)
 {
     std::vector<double> s;
     for (int i = 0; i < runs; ++i) {
@@ -81,8 +81,12 @@ inline double MedianSeconds(int runs, const std::function<void()> &f)
         s.push_back(double(t.nsecsElapsed()) / 1e9);
     }
     std::sort(s.begin(), s.end());
-    return s[s.size() / 2];
+    return s;
 }
+
+inline double MedianSeconds(int runs, const std::function<void()> &f) { return RunSeconds(runs, f)[size_t(runs) / 2]; }
+// The shortest run: on a shared machine, the one least disturbed by others.
+inline double BestSeconds(int runs, const std::function<void()> &f) { return RunSeconds(runs, f).front(); }
 
 // Processor time (user + system) of this process so far, in seconds.
 inline double CpuSeconds()
