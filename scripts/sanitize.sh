@@ -11,4 +11,4 @@ BUILD_DIR="$B" BUILD_TYPE=Debug bash scripts/build.sh -DDATACLAVE_SANITIZE=ON -D
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 cd "$B"
-ctest --output-on-failure --timeout 900
+LC_ALL=C.UTF-8 LANG=C.UTF-8 ctest --output-on-failure --timeout 900
