@@ -293,6 +293,9 @@ void frmTxEdit::TxToForm()
         row.upd->setWrap(true);
         row.upd->setvalue(row.co->Hemisphere());
     }
+    // What the entry holds counts as checked; Save checks only what was typed since.
+    for (QLineEdit *field : std::as_const(m_fields))
+        MarkChecked(field);
 }
 
 void frmTxEdit::FormToTx()
@@ -359,9 +362,21 @@ bool frmTxEdit::CheckField(QLineEdit *field)
         if (!failed)
             ShowHemisphere(row);
     }
-    if (!failed && m_failedField == field)
-        m_failedField = nullptr;
+    if (!failed)
+        MarkChecked(field);
     return !failed;
+}
+
+bool frmTxEdit::Unchecked(QLineEdit *field) const
+{
+    return field == m_failedField || !m_checkedText.contains(field) || m_checkedText.value(field) != field->text();
+}
+
+void frmTxEdit::MarkChecked(QLineEdit *field)
+{
+    m_checkedText.insert(field, field->text());
+    if (m_failedField == field)
+        m_failedField = nullptr;
 }
 
 void frmTxEdit::Fail(QLineEdit *field, const QString &message, const QString &title)
@@ -419,7 +434,12 @@ void frmTxEdit::FocusChanged(QWidget *old, QWidget *now)
     m_fInCheck = false;
 }
 
-void frmTxEdit::ShowHemisphere(const Row &row) { row.boxes[3]->setText(row.co->szHemisphere()); }
+void frmTxEdit::ShowHemisphere(const Row &row)
+{
+    // A letter of our own: it passes the box's check.
+    row.boxes[3]->setText(row.co->szHemisphere());
+    MarkChecked(row.boxes[3]);
+}
 
 void frmTxEdit::upd_Change(const Row &row)
 {
@@ -435,12 +455,16 @@ void frmTxEdit::cmdButton_Click(int Index)
         return;
     const QPointer<frmTxEdit> self(this);
     if (Index == 0) {
-        // The box still holding the focus is checked too (a click that
-        // needed no focus change), and so is one whose check failed last.
-        QWidget *focus = focusWidget();
-        QLineEdit *pending = IsField(focus) ? static_cast<QLineEdit *>(focus) : m_failedField.data();
-        if (pending && !CheckField(pending))
-            return; // its message follows
+        // The focus change that led here may have found a bad field: its
+        // message follows.
+        if (m_fFailureQueued)
+            return;
+        // Every field typed into since it last passed is checked again:
+        // "Cancel" and the close box skip the check of the field they take
+        // the focus from, and "No" keeps that text in the dialog.
+        for (QLineEdit *field : std::as_const(m_fields))
+            if (Unchecked(field) && !CheckField(field))
+                return; // its message follows
         FormToTx();
         done(Accepted);
         return;

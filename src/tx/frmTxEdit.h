@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QHash>
 #include <QPointer>
 
 class QComboBox;
@@ -105,6 +106,9 @@ private:
     bool IsField(const QWidget *w) const;
     // The check of a field the focus leaves; true when the text passed.
     bool CheckField(QLineEdit *field);
+    // Typed into since its text last passed (or was loaded), or failed last.
+    bool Unchecked(QLineEdit *field) const;
+    void MarkChecked(QLineEdit *field);
     void FocusChanged(QWidget *old, QWidget *now);
     void ShowFailure();
     void Fail(QLineEdit *field, const QString &message, const QString &title);
@@ -112,6 +116,7 @@ private:
     void ShowHemisphere(const Row &row);
 
     QList<QLineEdit *> m_fields;
+    QHash<QLineEdit *, QString> m_checkedText; // each field's text when it last passed
     QPointer<QLineEdit> m_failedField; // the field whose check failed last, until it passes
     QPointer<QLineEdit> m_lastField;   // the field of this dialog that had the focus last
     QString m_failMessage, m_failTitle;

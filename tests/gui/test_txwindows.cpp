@@ -385,3 +385,80 @@ TEST_F(TxWindowTest, Screenshots)
     form->EditSelectedTx();
     EXPECT_TRUE(editorSeen);
 }
+
+// "Cancel" and the close box leave a field without its check, and "No"
+// keeps its text: "Save" then gives that field's message, with the focus in
+// it, and sends nothing until the field passes.
+TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
+{
+    enum Way { Mouse, Keys, Escape, CloseBox };
+    struct Case { const char *field; const char *typed; const char *good; Way cancel; Way save; QString box; };
+    const QString illegal = QStringLiteral("Illegal Value|");
+    const Case cases[] = {
+        {"txtCallSite", "ab.c", "AB-C", Keys, Keys,
+         "Call-Site Text Too Long|The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013"},
+        {"txtCallSite", "", "X", Mouse, Mouse,
+         "Call-Site Text Too Long|The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013"},
+        {"txtFreq", "10000", "999", Mouse, Mouse, illegal + "Frequency must be less than or equal to 9999 kHz."},
+        {"txtFreq", "-5", "0", Mouse, Keys, illegal + "Frequency must be greater than or equal to 0 kHz."},
+        {"txtFreq", "12a", "12", CloseBox, Mouse, illegal + "Frequency cannot have letters."},
+        {"txtLatitude0", "91", "45", Mouse, Mouse, illegal + "Degrees must be between 0 and 90"},
+        {"txtLatitude1", "60", "59", Escape, Mouse, illegal + "Minutes must be between 0 and 59"},
+        {"txtLatitude2", "59.95", "59.9", Mouse, Keys, illegal + "Seconds must be between 0 and 59.9"},
+        {"txtLatitude3", "X", "S", Mouse, Mouse, illegal + "The hemisphere must be either N or S"},
+        {"txtLongitude0", "181", "180", Mouse, Mouse, illegal + "Degrees must be between 0 and 180"},
+        {"txtVariation0", "181", "2", CloseBox, Mouse, illegal + "Degrees must be between 0 and 180"},
+        {"txtVariation3", "N", "E", Mouse, Mouse, illegal + "The hemisphere must be either E or W"},
+    };
+    const QString changed = QStringLiteral("Tx Has Changed|The Tx information has changed.\r\nAre you sure you want to lose these changes?");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.field << " '" << c.typed << "' cancel " << c.cancel << " save " << c.save);
+        Open("generate-tx 2");
+        Select({0});
+        OnEditor([&](frmTxEdit &e) {
+            Activate(e);
+            QLineEdit *field = e.findChild<QLineEdit *>(QLatin1String(c.field));
+            ASSERT_NE(field, nullptr);
+            field->setFocus();
+            QTest::qWait(10);
+            field->setText(QString::fromUtf8(c.typed));
+            e.cboModulation->setCurrentIndex(3); // a change that passes, so "Cancel" asks
+            answers = {vb::No};
+            QPushButton *save = e.cmdButton[0], *cancel = e.cmdButton[1];
+            switch (c.cancel) {
+            case Mouse: QTest::mouseClick(cancel, Qt::LeftButton); break;
+            case Keys: // back from the first field to "Cancel"
+                QTest::keyClick(field, Qt::Key_Tab, Qt::ShiftModifier);
+                ASSERT_EQ(QApplication::focusWidget(), cancel);
+                QTest::keyClick(cancel, Qt::Key_Space);
+                break;
+            case Escape: QTest::keyClick(field, Qt::Key_Escape); break;
+            case CloseBox: e.close(); break;
+            }
+            QTest::qWait(20);
+            ASSERT_TRUE(e.isVisible());
+            ASSERT_EQ(BoxTexts(), QStringList{changed});
+            if (c.save == Keys) { // from "Cancel" back to "Save"
+                QTest::keyClick(cancel, Qt::Key_Tab, Qt::ShiftModifier);
+                ASSERT_EQ(QApplication::focusWidget(), save);
+                QTest::keyClick(save, Qt::Key_Space);
+            } else {
+                QTest::mouseClick(save, Qt::LeftButton);
+            }
+            QTest::qWait(50);
+            EXPECT_TRUE(e.isVisible());
+            EXPECT_EQ(BoxTexts(), (QStringList{changed, c.box}));
+            EXPECT_TRUE(Sent().isEmpty());
+            Activate(e);
+            EXPECT_EQ(QApplication::focusWidget(), field);
+            EXPECT_EQ(field->selectedText(), field->text());
+            // Put right, the field passes and the entry goes out once.
+            field->setText(QLatin1String(c.good));
+            QTest::mouseClick(save, Qt::LeftButton);
+        });
+        form->EditSelectedTx();
+        EXPECT_TRUE(editorSeen);
+        EXPECT_EQ(boxes.size(), 2);
+        EXPECT_EQ(Sent().filter(QRegularExpression("^[UXV],")).size(), 1) << qPrintable(Sent().join(' '));
+    }
+}
