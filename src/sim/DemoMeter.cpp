@@ -229,13 +229,34 @@ std::unique_ptr<DemoMeter> DemoMeter::FromScenario(const QString &text, QString 
 
 std::unique_ptr<DemoMeter> DemoMeter::FromScenarioFile(const QString &path, QString *error)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    // Far beyond any real scenario (a full meter is a few MiB): a bigger
+    // file, /dev/zero or a pipe that never ends is refused, not read until
+    // memory runs out.
+    constexpr qint64 kMaxScenarioBytes = qint64(16) << 20;
+    auto refuse = [&](const QString &why) -> std::unique_ptr<DemoMeter> {
         if (error)
-            *error = QStringLiteral("cannot read %1: %2").arg(path, f.errorString());
+            *error = QStringLiteral("cannot read %1: %2").arg(path, why);
         return nullptr;
+    };
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return refuse(f.errorString());
+    const QString tooBig = QStringLiteral("a scenario file is at most 16 MiB");
+    if (!f.isSequential() && f.size() > kMaxScenarioBytes)
+        return refuse(tooBig);
+    QByteArray bytes;
+    for (;;) {
+        char chunk[65536];
+        const qint64 n = f.read(chunk, sizeof chunk);
+        if (n < 0)
+            return refuse(f.errorString());
+        if (n == 0)
+            break;
+        bytes.append(chunk, n);
+        if (bytes.size() > kMaxScenarioBytes)
+            return refuse(tooBig);
     }
-    return FromScenario(AnsiToString(f.readAll()), error);
+    return FromScenario(AnsiToString(bytes), error);
 }
 
 QString DemoMeter::AddTx(const QString &line, bool replace)

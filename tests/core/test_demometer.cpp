@@ -2,7 +2,13 @@
 // the firmware's field counts.
 #include "sim/DemoMeter.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 TEST(DemoScenario, BadLinesAreNamed)
 {
@@ -31,5 +37,51 @@ TEST(DemoScenario, GeneratedRecordsMatchTheFirmware)
             ASSERT_EQ(l.count(','), c.saved - 1) << qPrintable(l);
         for (const QString &l : m->tx)
             ASSERT_EQ(l.count(','), c.tx - 1) << qPrintable(l);
+    }
+}
+
+// A scenario is read whole, so a file too big to be one is refused once
+// 16 MiB have come, whatever it is: not read until memory runs out.
+TEST(DemoScenario, OversizedFilesAreRefused)
+{
+    QTemporaryDir dir;
+    const qint64 limit = qint64(16) << 20;
+    // A firmware line, then one comment line up to `size` bytes.
+    auto file = [&](const char *name, qint64 size) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write("firmware 2.2.15\n#") > 0 && f.resize(size));
+        return f.fileName();
+    };
+    // A named pipe fed by `writer` (a shell command; FIFO names the pipe).
+    QList<QProcess *> writers;
+    auto pipe = [&](const char *name, const QString &writer) {
+        const QString path = dir.filePath(QLatin1String(name));
+#ifndef _WIN32
+        EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
+        auto *p = new QProcess;
+        p->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), writer}, QIODevice::NotOpen);
+        writers << p;
+        return path;
+    };
+    struct Case { const char *what; QString path; bool taken; } cases[] = {
+        {"at the limit", file("full.txt", limit), true},
+        {"one byte more", file("over.txt", limit + 1), false},
+        {"a device without end", QStringLiteral("/dev/zero"), false},
+        {"a pipe that ends", pipe("short", QStringLiteral("printf 'firmware 2.2.15\\n' > '%1'").arg(dir.filePath("short"))), true},
+        {"a pipe that never ends", pipe("endless", QStringLiteral("exec yes > '%1'").arg(dir.filePath("endless"))), false},
+    };
+    for (const Case &c : cases) {
+        QString error;
+        const auto m = DemoMeter::FromScenarioFile(c.path, &error);
+        EXPECT_EQ(bool(m), c.taken) << c.what << ": " << qPrintable(error);
+        if (m)
+            EXPECT_EQ(m->firmware, QStringLiteral("2.2.15")) << c.what;
+        else
+            EXPECT_TRUE(error.contains(QStringLiteral("at most 16 MiB"))) << c.what << ": " << qPrintable(error);
+    }
+    for (QProcess *p : std::as_const(writers)) {
+        EXPECT_TRUE(p->waitForFinished(10000)); // the endless one ends with the reader
+        delete p;
     }
 }
