@@ -17,6 +17,7 @@
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "saveddata/modSavedDelete.h"
+#include "saveddata/modSavedRows.h"
 #include "sim/DemoMeter.h"
 #include "storage/clsFile.h"
 #include "usb/HidApiPlatform.h"
@@ -27,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
 #include <memory>
@@ -53,6 +55,7 @@ private:
     int Status();
     int Send(const QString &text);
     int DeleteSaved(const QStringList &ids);
+    bool ReadSavedIds(QSet<int> *ids);
     int EraseSaved();
     int Download(qint32 type, const QString &file);
     int List(qint32 type);
@@ -104,8 +107,21 @@ int Session::Status()
     return Success;
 }
 
+// Erase (E), delete a saved record (F) or a Tx (V), add (U) or replace (X)
+// a Tx: the commands that change what the meter holds. Judged by the first
+// letter in either case, so no spelling of them goes out unasked.
+bool ChangesMeter(const QString &text)
+{
+    const QString t = text.trimmed();
+    return !t.isEmpty() && QStringLiteral("EFVUX").contains(t.at(0).toUpper());
+}
+
 int Session::Send(const QString &text)
 {
+    if (ChangesMeter(text) &&
+        !Confirm(QStringLiteral("%1 changes the records in the meter.\r\nAre you sure that you want to send it? (No undo possible)").arg(text),
+                 QStringLiteral("Send Command?")))
+        return Declined();
     gDevice->PacketOut.Clear();
     for (QChar ch : text)
         gDevice->AddChar(CharToAnsi(ch));
@@ -139,6 +155,29 @@ QList<int> Ids(const QStringList &texts)
     return ids;
 }
 
+// The record number of every saved record in the meter (each read once,
+// with the download's progress bar on a terminal).
+bool Session::ReadSavedIds(QSet<int> *ids)
+{
+    TerminalProgress progress;
+    const qint16 count = gFsm->NumRecords();
+    progress.ProgressOpen(QStringLiteral("Reading Data"), count);
+    for (qint16 i = 0; i < count; ++i) {
+        ListRow row;
+        if (gFsm->GetRecord(i) != 0 || !SavedRowFromLine(gFsm->szRecord, &row)) {
+            progress.ProgressClose();
+            if (gUsbHid->fDeviceConnected()) // a lost link has said so itself
+                Complain(QStringLiteral("the saved records could not be read; nothing was deleted"));
+            return false;
+        }
+        if (row.user.isValid())
+            ids->insert(row.user.toInt());
+        progress.ProgressStep(i + 1);
+    }
+    progress.ProgressClose();
+    return true;
+}
+
 int Session::DeleteSaved(const QStringList &ids)
 {
     const QList<int> numbers = Ids(ids);
@@ -150,13 +189,30 @@ int Session::DeleteSaved(const QStringList &ids)
         MsgBox(QStringLiteral("The FSM has no saved records."), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
         return Failure;
     }
+    // All or nothing: a number not in the meter stops the delete before any
+    // record is gone.
+    QSet<int> present;
+    if (!ReadSavedIds(&present))
+        return Failure;
+    QStringList missing;
+    for (int n : numbers)
+        if (!present.contains(n))
+            missing << IntText(n);
+    if (!missing.isEmpty()) {
+        Complain(QStringLiteral("the meter has no saved record%1 %2; nothing was deleted")
+                     .arg(missing.size() > 1 ? QStringLiteral("s") : QString(), missing.join(QStringLiteral(", "))));
+        return Failure;
+    }
     if (!ConfirmDelete())
         return Declined();
+    QStringList deleted;
     for (int n : numbers) {
         if (DeleteRecord(n) != 0) {
-            Complain(QStringLiteral("saved record %1 was not deleted").arg(n));
+            Complain(QStringLiteral("saved record %1 was not deleted").arg(n) +
+                     (deleted.isEmpty() ? QString() : QStringLiteral("; deleted before it: ") + deleted.join(QStringLiteral(", "))));
             return Failure;
         }
+        deleted << IntText(n);
     }
     return Success;
 }

@@ -105,21 +105,28 @@ TEST_F(CliTest, ReadingCommands)
 
 TEST_F(CliTest, DestructiveCommandsNeedConfirmation)
 {
-    struct Case { QStringList args; QByteArray input; int code; QStringList sent; } cases[] = {
-        {{"delete", "saved", "5", "3", "5"}, "", 2, {"A", "C"}},
-        {{"--yes", "delete", "saved", "5", "3", "5"}, "", 0, {"A", "C", "F,5", "F,3"}},
-        // The meter refuses an unknown record: four tries, then the next is not sent.
-        {{"--yes", "delete", "saved", "7", "3"}, "", 1, {"A", "C", "F,7", "F,7", "F,7", "F,7"}},
-        {{"erase", "saved"}, "y\n", 2, {"A", "C"}}, // standard input is no terminal: never read
-        {{"--yes", "erase", "saved"}, "", 0, {"A", "C", "E"}},
+    const char *deleteAsked = "Delete Records?: Are you sure that you want to delete these records? \n(No undo possible)";
+    const QStringList read = {"A", "C", "D,0,1", "D,0,1", "D,1,1"}; // every record number checked first
+    struct Case { QStringList args; QByteArray input; int code; QStringList sent; const char *err; QByteArray out = ""; } cases[] = {
+        {{"delete", "saved", "5", "3", "5"}, "", 2, read, deleteAsked},
+        {{"--yes", "delete", "saved", "5", "3", "5"}, "", 0, read + QStringList{"F,5", "F,3"}, ""},
+        // One number not in the meter: nothing is deleted.
+        {{"--yes", "delete", "saved", "3", "5", "99", "7"}, "", 1, read,
+         "the meter has no saved records 99, 7; nothing was deleted"},
+        {{"erase", "saved"}, "y\n", 2, {"A", "C"}, deleteAsked}, // standard input is no terminal: never read
+        {{"--yes", "erase", "saved"}, "", 0, {"A", "C", "E"}, ""},
+        // Typed commands that change the meter, in either case.
+        {{"send", "E"}, "", 2, {"A"},
+         "Send Command?: E changes the records in the meter.\nAre you sure that you want to send it? (No undo possible)"},
+        {{"send", "v,12"}, "", 2, {"A"}, "Send Command?: v,12 changes"},
+        {{"--yes", "send", "F,5"}, "", 0, {"A", "F,5"}, "", "\n"},
     };
     for (const Case &c : cases) {
         const Result r = Demo(QStringList{"--verbose"} + c.args);
         EXPECT_EQ(r.code, c.code) << qPrintable(c.args.join(' ')) << r.err.constData();
         EXPECT_EQ(Sent(r), c.sent) << qPrintable(c.args.join(' '));
-        EXPECT_TRUE(r.out.isEmpty());
-        if (c.code == 2)
-            EXPECT_TRUE(r.err.contains("Delete Records?: Are you sure that you want to delete these records? \n(No undo possible)"));
+        EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(r.err.contains(c.err)) << qPrintable(c.args.join(' ')) << r.err.constData();
     }
     // An empty store: nothing to erase, nothing sent.
     const Result empty = Demo({"--verbose", "--yes", "erase", "saved"}, QStringLiteral("saved-capacity 10\n"));
