@@ -1,6 +1,7 @@
 #include "cli/CliTerminal.h"
 #include "app/clsApp.h"
 #include "app/globals.h"
+#include "app/modAnsi.h"
 #include "app/modConsole.h"
 #include "app/modMsgBox.h"
 #include "storage/clsFile.h"
@@ -14,6 +15,7 @@
 #include <io.h>
 #define isatty _isatty
 #define STDIN_FILENO 0
+#define STDOUT_FILENO 1
 #define STDERR_FILENO 2
 #else
 #include <unistd.h>
@@ -145,19 +147,44 @@ void EchoConsole(QObject *context)
 }
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+QString VisibleControls(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        const bool lineEnd = ch == QLatin1Char('\n') || (ch == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'));
+        // C0, DEL and the C1 range (the undefined Windows-1252 bytes land there)
+        if (ch.category() != QChar::Other_Control || ch == QLatin1Char('\t') || lineEnd)
+            shown += ch;
+        else
+            shown += QStringLiteral("\\x") + QString::number(ch.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    }
+    return shown;
+}
 
 void WriteOut(const QByteArray &bytes)
 {
+    if (StdoutIsTerminal()) {
+        WriteOut(AnsiToString(bytes));
+        return;
+    }
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
-void WriteOut(const QString &text) { WriteOut(text.toLocal8Bit()); }
+void WriteOut(const QString &text)
+{
+    const QByteArray bytes = (StdoutIsTerminal() ? VisibleControls(text) : text).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
 
 void WriteErr(const QString &text)
 {
     ClearStatus();
-    PutErr(text);
+    PutErr(StderrIsTerminal() ? VisibleControls(text) : text);
 }
 
 void ShowStatus(const QString &line)

@@ -34,10 +34,18 @@ void SetSaving(bool whileSaving);
 void EchoConsole(QObject *context);
 
 bool StdinIsTerminal();
+bool StdoutIsTerminal();
 bool StderrIsTerminal();
 
-void WriteOut(const QByteArray &bytes);
-void WriteOut(const QString &text); // in the terminal's encoding
+// Text for a terminal: control characters other than tab and the line ends
+// (LF, CR LF) become visible escapes such as "\x1B", so text from the meter
+// or a scenario cannot move the cursor, retitle the window or worse.
+QString VisibleControls(const QString &text);
+
+// On a terminal both show control characters as escapes; to a file or pipe
+// the meter's bytes go out exactly.
+void WriteOut(const QByteArray &bytes); // the meter's single-byte text
+void WriteOut(const QString &text);     // in the terminal's encoding
 void WriteErr(const QString &text);
 // A line on standard error that is redrawn in place (the progress bar).
 // Anything else written to standard error first clears it.

@@ -195,9 +195,9 @@ TEST_F(CliTest, OnATerminal)
     const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
     if (script.isEmpty())
         GTEST_SKIP() << "script(1) is not installed";
-    auto onTerminal = [&](const QStringList &args, const QByteArray &typed) {
+    auto onTerminal = [&](const QStringList &args, const QByteArray &typed, const QString &scenario = QString::fromLatin1(kScenario)) {
         QStringList quoted;
-        for (const QString &a : QStringList{BuiltProgram(QStringLiteral("dataclave-cli")), QStringLiteral("--demo=") + Scenario()} + args)
+        for (const QString &a : QStringList{BuiltProgram(QStringLiteral("dataclave-cli")), QStringLiteral("--demo=") + Scenario(scenario)} + args)
             quoted << QLatin1Char('\'') + a + QLatin1Char('\'');
         Result r;
         r.code = RunProgram(script, {"-qec", quoted.join(' '), "/dev/null"}, &r.out, &r.err, typed);
@@ -216,6 +216,28 @@ TEST_F(CliTest, OnATerminal)
         // The echo of the erase command, after the prompt or on a line of its own.
         EXPECT_EQ(QString::fromLatin1(r.out).contains(QRegularExpression(QStringLiteral("(^|\\s)E\r\n"))), c.erased)
             << c.typed.constData();
+    }
+
+    // Meter text with terminal controls (a title change, a bell, a screen
+    // clear, a C1 control) in its version and a Tx line: escapes on the
+    // terminal, exact bytes through a pipe.
+    const QString firmware = QString::fromLatin1("firmware 2.2.15\x1b]0;owned\x07\n");
+    const QString tx = QString::fromLatin1("firmware 2.2.15\ntx 1,1,\"K\x1b[2J\x9d\",500,1,2,3\n");
+    struct Shown { QStringList args; QString scenario; QByteArray shown; QByteArray piped; };
+    const Shown shown[] = {
+        {{"version"}, firmware, "2.2.15\\x1B]0;owned\\x07\r\n", "2.2.15\x1b]0;owned\x07\n"},
+        {{"send", "T,0,1"}, tx, "1,1,\"K\\x1B[2J\\x9D\",500,1,2,3\r\n", "1,1,\"K\x1b[2J\x9d\",500,1,2,3\n"},
+        {{"list", "tx"}, tx, "\nK\\x1B[2J\\x9D\t", "\nK\x1b[2J\xc2\x9d\t"},
+        {{"--verbose", "send", "Q\x1b[5m"}, tx, "Q\\x1B[5m\r\n", "Q\x1b[5m\n"}, // the echo, on standard error
+    };
+    for (const Shown &c : shown) {
+        const QByteArray what = c.args.join(' ').toLatin1();
+        const Result t = onTerminal(c.args, "", c.scenario);
+        EXPECT_TRUE(t.out.contains(c.shown)) << what.constData() << "\n" << t.out.toPercentEncoding().constData();
+        for (char control : {'\x1b', '\x07', '\x9d'})
+            EXPECT_FALSE(t.out.contains(control)) << what.constData();
+        const Result p = Demo(c.args, c.scenario);
+        EXPECT_TRUE((p.out + p.err).contains(c.piped)) << what.constData() << "\n" << p.out.toPercentEncoding().constData();
     }
 }
 
