@@ -6,9 +6,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#include <memory>
 #include <sys/stat.h>
-#endif
+#include <vector>
 
 TEST(DemoScenario, BadLinesAreNamed)
 {
@@ -52,36 +52,28 @@ TEST(DemoScenario, OversizedFilesAreRefused)
         EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write("firmware 2.2.15\n#") > 0 && f.resize(size));
         return f.fileName();
     };
-    // A named pipe fed by `writer` (a shell command; FIFO names the pipe).
-    QList<QProcess *> writers;
-    auto pipe = [&](const char *name, const QString &writer) {
+    // A named pipe fed by a shell command ('%1' names the pipe).
+    std::vector<std::unique_ptr<QProcess>> writers;
+    auto pipe = [&](const char *name, const char *writer) {
         const QString path = dir.filePath(QLatin1String(name));
-#ifndef _WIN32
         EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-#endif
-        auto *p = new QProcess;
-        p->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), writer}, QIODevice::NotOpen);
-        writers << p;
+        writers.push_back(std::make_unique<QProcess>());
+        writers.back()->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromLatin1(writer).arg(path)});
         return path;
     };
     struct Case { const char *what; QString path; bool taken; } cases[] = {
         {"at the limit", file("full.txt", limit), true},
         {"one byte more", file("over.txt", limit + 1), false},
         {"a device without end", QStringLiteral("/dev/zero"), false},
-        {"a pipe that ends", pipe("short", QStringLiteral("printf 'firmware 2.2.15\\n' > '%1'").arg(dir.filePath("short"))), true},
-        {"a pipe that never ends", pipe("endless", QStringLiteral("exec yes > '%1'").arg(dir.filePath("endless"))), false},
+        {"a pipe that ends", pipe("short", "printf 'firmware 2.2.15\\n' > '%1'"), true},
+        {"a pipe that never ends", pipe("endless", "exec yes > '%1'"), false},
     };
     for (const Case &c : cases) {
         QString error;
         const auto m = DemoMeter::FromScenarioFile(c.path, &error);
         EXPECT_EQ(bool(m), c.taken) << c.what << ": " << qPrintable(error);
-        if (m)
-            EXPECT_EQ(m->firmware, QStringLiteral("2.2.15")) << c.what;
-        else
-            EXPECT_TRUE(error.contains(QStringLiteral("at most 16 MiB"))) << c.what << ": " << qPrintable(error);
+        EXPECT_TRUE(m ? m->firmware == QLatin1String("2.2.15") : error.contains(QLatin1String("at most 16 MiB"))) << c.what;
     }
-    for (QProcess *p : std::as_const(writers)) {
-        EXPECT_TRUE(p->waitForFinished(10000)); // the endless one ends with the reader
-        delete p;
-    }
+    for (auto &w : writers)
+        EXPECT_TRUE(w->waitForFinished(10000)); // the endless one ends with its reader
 }
