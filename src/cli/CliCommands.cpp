@@ -55,7 +55,7 @@ private:
     int Status();
     int Send(const QString &text);
     int DeleteSaved(const QStringList &ids);
-    bool ReadSavedIds(QSet<int> *ids);
+    bool ReadSavedIds(const QList<int> &wanted, QSet<int> *found);
     int EraseSaved();
     int Download(qint32 type, const QString &file);
     int List(qint32 type);
@@ -155,14 +155,16 @@ QList<int> Ids(const QStringList &texts)
     return ids;
 }
 
-// The record number of every saved record in the meter (each read once,
-// with the download's progress bar on a terminal).
-bool Session::ReadSavedIds(QSet<int> *ids)
+// Reads the saved records in directory order (with the download's progress
+// bar on a terminal) until every wanted record number has been seen; a
+// number that is not in the meter costs a read of them all.
+bool Session::ReadSavedIds(const QList<int> &wanted, QSet<int> *found)
 {
     TerminalProgress progress;
     const qint16 count = gFsm->NumRecords();
     progress.ProgressOpen(QStringLiteral("Reading Data"), count);
-    for (qint16 i = 0; i < count; ++i) {
+    const QSet<int> want(wanted.cbegin(), wanted.cend());
+    for (qint16 i = 0; i < count && found->size() < want.size(); ++i) {
         ListRow row;
         if (gFsm->GetRecord(i) != 0 || !SavedRowFromLine(gFsm->szRecord, &row)) {
             progress.ProgressClose();
@@ -170,8 +172,8 @@ bool Session::ReadSavedIds(QSet<int> *ids)
                 Complain(QStringLiteral("the saved records could not be read; nothing was deleted"));
             return false;
         }
-        if (row.user.isValid())
-            ids->insert(row.user.toInt());
+        if (row.user.isValid() && want.contains(row.user.toInt()))
+            found->insert(row.user.toInt());
         progress.ProgressStep(i + 1);
     }
     progress.ProgressClose();
@@ -192,7 +194,7 @@ int Session::DeleteSaved(const QStringList &ids)
     // All or nothing: a number not in the meter stops the delete before any
     // record is gone.
     QSet<int> present;
-    if (!ReadSavedIds(&present))
+    if (!ReadSavedIds(numbers, &present))
         return Failure;
     QStringList missing;
     for (int n : numbers)

@@ -110,6 +110,7 @@ TEST_F(CliTest, DestructiveCommandsNeedConfirmation)
     struct Case { QStringList args; QByteArray input; int code; QStringList sent; const char *err; QByteArray out = ""; } cases[] = {
         {{"delete", "saved", "5", "3", "5"}, "", 2, read, deleteAsked},
         {{"--yes", "delete", "saved", "5", "3", "5"}, "", 0, read + QStringList{"F,5", "F,3"}, ""},
+        {{"--yes", "delete", "saved", "3"}, "", 0, {"A", "C", "D,0,1", "D,0,1", "F,3"}, ""}, // read no further than needed
         // One number not in the meter: nothing is deleted.
         {{"--yes", "delete", "saved", "3", "5", "99", "7"}, "", 1, read,
          "the meter has no saved records 99, 7; nothing was deleted"},
