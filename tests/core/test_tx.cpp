@@ -215,32 +215,6 @@ TEST(TxChecks, ValidateDMS)
     });
 }
 
-// Under German settings a window takes the regional decimal comma as well
-// as the plain ".", which is never read as grouping; the command line takes
-// the plain form only.
-TEST(TxChecks, TypedUnderGermanSettings)
-{
-    const GermanNumbers german;
-    const QString seconds = "Seconds must be between 0 and 59.9";
-    struct Case { NumberForm form; int box; QString typed; QString message; QString shown; double value; };
-    const Case cases[] = {
-        {NumberForm::Typed, 2, "15,5", "", "15.5", 10.5 + 15.5 / 3600},
-        {NumberForm::Typed, 2, "1.125", "", "1.1", 10.5 + 1.1 / 3600},
-        {NumberForm::Typed, 0, "1.125", "", "1", 1.5},
-        {NumberForm::Plain, 2, "15,5", seconds, "15,5", 10.5},
-        {NumberForm::Plain, 2, "15.5", "", "15.5", 10.5 + 15.5 / 3600},
-    };
-    for (const Case &c : cases) {
-        clsCoordinate co;
-        co.setTypeId(clsCoordinate::Latitude);
-        co.setvalue(10.5);
-        QString text = c.typed;
-        EXPECT_EQ(ValidateDMS(co, c.box, text, nullptr, c.form), c.message) << qPrintable(c.typed);
-        EXPECT_EQ(text, c.shown) << qPrintable(c.typed);
-        EXPECT_NEAR(co.value(), c.value, 1e-9) << qPrintable(c.typed);
-    }
-}
-
 TEST(Tx, UsbReceive)
 {
     // Each line goes into an entry holding the line `before`; the entry
