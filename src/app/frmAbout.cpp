@@ -12,7 +12,11 @@
 
 QString frmAbout::LegalNotice()
 {
-    return QStringLiteral("Copyright \u00A9 2024 the ZT6200 Dataclave developers. "
+    // The year of the build ("Mmm dd yyyy"); compilers take it from
+    // SOURCE_DATE_EPOCH when a package is built reproducibly.
+    const QString year = QString::fromLatin1(__DATE__).right(4);
+    return QStringLiteral("Copyright \u00A9 ") + year +
+           QStringLiteral(" the ZT6200 Dataclave developers. "
                           "This program is provided as is, without warranty of any kind.");
 }
 

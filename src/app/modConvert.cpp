@@ -16,35 +16,34 @@ static bool ParseWith(const QLocale &locale, const QString &text, double *value)
     return false;
 }
 
-bool ToDouble(const QString &text, double *value)
+bool ToDouble(const QString &text, double *value, NumberForm form)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return false;
-    // Looked up once: QLocale::system() is costly and lists convert every cell.
-    static const QLocale regional = [] {
-        QLocale l = QLocale::system();
-        l.setNumberOptions(QLocale::DefaultNumberOptions); // accept group separators
-        return l;
-    }();
+    // Built once: lists convert every cell of every row they sort.
     static const QLocale plain = [] {
         QLocale l = QLocale::c();
-        l.setNumberOptions(QLocale::DefaultNumberOptions);
+        l.setNumberOptions(QLocale::RejectGroupSeparator);
         return l;
     }();
     double v = 0;
-    if (ParseWith(regional, t, &v) || ParseWith(plain, t, &v)) {
-        if (value)
-            *value = v;
-        return true;
+    bool ok = ParseWith(plain, t, &v);
+    if (!ok && form == NumberForm::Typed) {
+        // The default locale, so that a program (or a test) may set another.
+        QLocale regional;
+        regional.setNumberOptions(QLocale::DefaultNumberOptions); // accept group separators
+        ok = ParseWith(regional, t, &v);
     }
-    return false;
+    if (ok && value)
+        *value = v;
+    return ok;
 }
 
-template <typename T> static bool ToInteger(const QString &text, T *value)
+template <typename T> static bool ToInteger(const QString &text, T *value, NumberForm form)
 {
     double d = 0;
-    if (!ToDouble(text, &d))
+    if (!ToDouble(text, &d, form))
         return false;
     const int oldMode = std::fegetround();
     std::fesetround(FE_TONEAREST);
@@ -57,8 +56,20 @@ template <typename T> static bool ToInteger(const QString &text, T *value)
     return true;
 }
 
-bool ToInt16(const QString &text, qint16 *value) { return ToInteger(text, value); }
-bool ToInt32(const QString &text, qint32 *value) { return ToInteger(text, value); }
+bool ToInt16(const QString &text, qint16 *value, NumberForm form) { return ToInteger(text, value, form); }
+bool ToInt32(const QString &text, qint32 *value, NumberForm form) { return ToInteger(text, value, form); }
+
+bool ToWholeNumber(const QString &text, qint32 *value)
+{
+    const QString t = text.trimmed();
+    const int start = t.startsWith(QLatin1Char('-')) ? 1 : 0;
+    if (t.size() <= start)
+        return false;
+    for (int i = start; i < t.size(); ++i)
+        if (t.at(i) < QLatin1Char('0') || t.at(i) > QLatin1Char('9'))
+            return false;
+    return ToInt32(t, value);
+}
 
 QString IntText(qint64 value) { return QString::number(value); }
 

@@ -3,8 +3,6 @@
 #include "app/modConvert.h"
 #include "protocol/clsPacket.h"
 
-#include <cmath>
-
 namespace {
 
 const QStringList kTxOptions = {QStringLiteral("call"), QStringLiteral("freq"), QStringLiteral("lat"),
@@ -103,11 +101,12 @@ QString CheckWords(const CliOptions &o)
 
 bool ParseId(const QString &text, int maximum, int *id)
 {
-    // Whole numbers only: a fraction must never round onto another record.
-    double d = 0;
-    if (!ToDouble(text, &d) || d != std::floor(d) || d < 0 || d > maximum)
+    // Digits only: "1,000" or "1.0000000000000001" must never round onto
+    // another record.
+    qint32 n = 0;
+    if (!ToWholeNumber(text, &n) || n < 0 || n > maximum)
         return false;
-    *id = int(d);
+    *id = int(n);
     return true;
 }
 

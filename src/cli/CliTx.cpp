@@ -70,7 +70,7 @@ bool ApplyCoordinate(clsCoordinate &co, const QString &option, const QString &te
         typed.setTypeId(co.TypeId());
         if (!typed.setvalue(v)) {
             QString t = text;
-            return Refuse(ValidateDMS(co, 0, t), kIllegalValue);
+            return Refuse(ValidateDMS(co, 0, t, nullptr, NumberForm::Plain), kIllegalValue);
         }
         boxes << IntText(typed.Degrees()) << IntText(typed.Minutes()) << typed.szSeconds(2) << typed.szHemisphere();
         if (variation) {
@@ -98,7 +98,7 @@ bool ApplyCoordinate(clsCoordinate &co, const QString &option, const QString &te
         if (box == 2 && boxes.at(2).isEmpty())
             continue;
         QString t = boxes.at(box);
-        const QString message = ValidateDMS(co, box, t);
+        const QString message = ValidateDMS(co, box, t, nullptr, NumberForm::Plain);
         if (!message.isEmpty())
             return Refuse(message, kIllegalValue);
     }
@@ -119,7 +119,7 @@ bool ApplyFields(const QMap<QString, QString> &fields)
     if (fields.contains(QStringLiteral("freq"))) {
         QString t = fields.value(QStringLiteral("freq"));
         qint16 w = 0;
-        const QString message = CheckFrequency(t, &w);
+        const QString message = CheckFrequency(t, &w, NumberForm::Plain);
         if (!message.isEmpty())
             return Refuse(message, kIllegalValue);
         gTx->wFrequency = w;

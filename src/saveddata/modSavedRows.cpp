@@ -5,8 +5,6 @@
 #include "tx/modCoordinates.h"
 
 #include <QRandomGenerator>
-#include <climits>
-#include <cmath>
 
 namespace {
 
@@ -45,22 +43,11 @@ QString RightJustified(const QString &field, int blanks, int width)
     return (QString(blanks, QLatin1Char(' ')) + field).right(width);
 }
 
-// The field as a whole number; a fraction does not count (it must never be
-// rounded into another record's number).
-bool WholeNumber(const QString &text, qint32 *n)
-{
-    double d = 0;
-    if (!ToDouble(text, &d) || d != std::floor(d) || d < INT_MIN || d > INT_MAX)
-        return false;
-    *n = qint32(d);
-    return true;
-}
-
 // A whole number with at least four digits ("0000"); other text as it is.
 QString FourDigits(const QString &text)
 {
     qint32 n = 0;
-    if (!WholeNumber(text, &n))
+    if (!ToWholeNumber(text, &n))
         return text;
     const QString digits = QString::number(qAbs(qint64(n))).rightJustified(4, QLatin1Char('0'));
     return n < 0 ? QLatin1Char('-') + digits : digits;
@@ -133,6 +120,6 @@ bool SavedRowFromLine(const QString &line, ListRow *row)
     row->cells = SavedRowCells(fields, count);
     row->key = SavedRowKey(fields.at(RecId));
     qint32 id = 0;
-    row->user = WholeNumber(fields.at(RecId), &id) ? QVariant(id) : QVariant();
+    row->user = ToWholeNumber(fields.at(RecId), &id) ? QVariant(id) : QVariant();
     return true;
 }

@@ -306,16 +306,16 @@ void frmTxEdit::FormToTx()
     // number: that member keeps what it held.
     gTx->szCallSign = txtCallSite->text();
     qint16 w = 0;
-    if (ToInt16(txtFreq->text(), &w))
+    if (ToInt16(txtFreq->text(), &w, NumberForm::Typed))
         gTx->wFrequency = w;
     gTx->szModulation = cboModulation->currentText();
     for (const Row &row : Rows()) {
-        if (ToInt16(row.boxes[0]->text(), &w))
+        if (ToInt16(row.boxes[0]->text(), &w, NumberForm::Typed))
             row.co->setDegrees(w);
-        if (ToInt16(row.boxes[1]->text(), &w))
+        if (ToInt16(row.boxes[1]->text(), &w, NumberForm::Typed))
             row.co->setMinutes(w);
         double d = 0;
-        if (row.boxes[2] && ToDouble(row.boxes[2]->text(), &d))
+        if (row.boxes[2] && ToDouble(row.boxes[2]->text(), &d, NumberForm::Typed))
             row.co->setSeconds(float(d));
         row.co->setHemisphere(row.upd->value());
     }

@@ -24,22 +24,27 @@ QString CheckCallSign(QString &szText)
     return QStringLiteral("The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013");
 }
 
-QString CheckFrequency(QString &szText, qint16 *wValue)
+QString CheckFrequency(QString &szText, qint16 *wValue, NumberForm form)
 {
     szText = szText.trimmed();
     QString message;
     if (szText.contains(QLatin1Char('.')) || szText.contains(QLatin1Char(',')))
         message = QStringLiteral("Frequency cannot have decimal points or commas.");
+    // The plain form has no separators, yet "1,000" has no letters either:
+    // the comma is named by the first test.
+    QString number = szText;
+    if (form == NumberForm::Plain)
+        number.remove(QLatin1Char(','));
     qint16 w = 0;
-    const bool fits = ToInt16(szText, &w);
+    const bool fits = ToInt16(number, &w, form);
     if (!fits)
         message = QStringLiteral("Frequency cannot have letters.");
     // A number beyond 16 bits is still a number: say which end it is past.
     double d = 0;
-    const bool number = fits ? (d = w, true) : ToDouble(szText, &d);
-    if (number && d > 9999)
+    const bool isNumber = fits ? (d = w, true) : ToDouble(number, &d, form);
+    if (isNumber && d > 9999)
         message = QStringLiteral("Frequency must be less than or equal to 9999 kHz.");
-    if (number && d < 0)
+    if (isNumber && d < 0)
         message = QStringLiteral("Frequency must be greater than or equal to 0 kHz.");
     if (message.isEmpty()) {
         szText = IntText(w);
@@ -54,7 +59,7 @@ static QString RangeMessage(const QString &szName, const QString &szLimit)
     return szName + QStringLiteral(" must be between 0 and ") + szLimit;
 }
 
-QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere)
+QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere, NumberForm form)
 {
     szText = szText.trimmed();
     switch (wBox) {
@@ -62,7 +67,7 @@ QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemis
     case 1: {
         const qint16 max = wBox == 0 ? co.DegreesMax() : qint16(59);
         qint16 w = 0;
-        if (!ToInt16(szText, &w) || w < 0 || w > max)
+        if (!ToInt16(szText, &w, form) || w < 0 || w > max)
             return RangeMessage(wBox == 0 ? QStringLiteral("Degrees") : QStringLiteral("Minutes"), IntText(max));
         if (wBox == 0) {
             co.setDegrees(w);
@@ -77,13 +82,13 @@ QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemis
         // The limit is single precision: a typed 59.9 lies just below it.
         const double max = double(co.SecondsMax());
         double d = 0;
-        if (!ToDouble(szText, &d) || d < 0 || d > max)
+        if (!ToDouble(szText, &d, form) || d < 0 || d > max)
             return RangeMessage(QStringLiteral("Seconds"), QString::number(max, 'g', 7));
         co.setSeconds(float(d));
         szText = co.szSeconds(2);
         // The coordinate holds what the box shows (tenths), as it will once
         // the editor saves; the command-line tool saves it as it is now.
-        if (ToDouble(szText, &d))
+        if (ToDouble(szText, &d)) // written in the plain form
             co.setSeconds(float(d));
         return QString();
     }

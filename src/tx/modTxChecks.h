@@ -3,6 +3,10 @@
 // the command-line tool so that both accept and refuse exactly the same
 // text. Each check takes the typed text, puts the normalised text back in
 // it, and returns the message to show (empty when the text is accepted).
+// Numbers are read in the typed form of a window, or in the plain form that
+// the command line takes whatever the user's regional settings.
+#include "app/modConvert.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -20,14 +24,15 @@ QString CheckCallSign(QString &szText);
 // Frequency in kHz: a whole number from 0 to 9999. The tests run in order
 // and the last one that fails gives the message. *wValue gets the number
 // when the text is accepted.
-QString CheckFrequency(QString &szText, qint16 *wValue = nullptr);
+QString CheckFrequency(QString &szText, qint16 *wValue = nullptr, NumberForm form = NumberForm::Typed);
 
 // One box of a coordinate row (0 degrees, 1 minutes, 2 seconds, 3
 // hemisphere letter). On success the coordinate takes the value and
 // szText shows it as the coordinate holds it; *wHemisphere gets the
 // letter's index for box 3. On failure nothing changes but the text's
 // surrounding blanks (box 3: also its case).
-QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere = nullptr);
+QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere = nullptr,
+                    NumberForm form = NumberForm::Typed);
 
 // The modulations an entry can take, in the order the editor lists them.
 QStringList TxModulations();

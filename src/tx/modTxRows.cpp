@@ -28,7 +28,7 @@ QStringList TxRowCells(const clsTx &mTx, int columns)
     const int options = dms::Minutes | dms::TenthSeconds;
     QStringList cells = {
         mTx.szCallSign,
-        (QStringLiteral("     ") + IntText(mTx.wFrequency)).right(5),
+        IntText(mTx.wFrequency).rightJustified(5), // a longer number stays whole
         FixedText(mTx.Latitude.value(), 6),
         FixedText(mTx.Longitude.value(), 5),
         FixedText(mTx.Variation.value(), 5),

@@ -66,6 +66,7 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
     const QStringList cases[] = {
         {}, {"frobnicate"}, {"version", "extra"}, {"list", "files"}, {"download", "saved"}, {"erase", "tx"},
         {"delete", "saved"}, {"delete", "saved", "1.5"}, {"delete", "tx", "40000"},
+        {"delete", "saved", "1,000"}, {"delete", "tx", "1.0000000000000001"}, {"tx", "edit", "1e1"}, // never another record
         {"send", QString(64, QLatin1Char('A'))}, {"send", QString::fromUtf8("\xe2\x98\x83")}, // a snowman: no ANSI byte
         {"--wait", "soon", "version"}, {"--call", "KABC", "version"}, {"tx", "add", "--call", "KABC"}, {"tx", "edit", "x"},
     };
@@ -255,6 +256,39 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 130);
     EXPECT_TRUE(QDir(out.path()).isEmpty());
+}
+
+// Under German regional settings the meter's numbers are listed and sent
+// back as they are, and the options read the plain "." form.
+TEST_F(CliTest, GermanSettingsChangeNoNumber)
+{
+    struct Setting { const char *name; QByteArray old; } settings[] = {{"LC_ALL", qgetenv("LC_ALL")}, {"LANG", qgetenv("LANG")}};
+    for (const Setting &e : settings)
+        qputenv(e.name, "de_DE.UTF-8");
+    const QString scenario = QString::fromLatin1(kScenario) + "tx 1,3,\"KLOC\",1230,1.125,-118.125,-14.500\n"
+                                                                "tx 2,4,\"KPAS\",1400,46.5,-2.250,-15.00000\n";
+    struct Case { QStringList args; int code; QStringList shown; QString sent; } cases[] = {
+        {{"list", "tx"}, 0, {"KLOC\t 1230\t1.125000\t-118.12500\t-14.50000\t1° 07' 30.0\"N\t118° 07' 30.0\"W\n",
+                             "KPAS\t 1400\t46.500000\t-2.25000\t-15.00000\t46° 30' 00.0\"N\t2° 15' 00.0\"W\n"}, ""},
+        {{"list", "saved"}, 0, {"\t45° 36' 00.0\"N\t118° 06' 00.0\"W\t"}, ""},
+        // Only the frequency changes; the rest goes back exactly.
+        {{"--yes", "tx", "edit", "3", "--freq", "1240"}, 0, {}, "X,1,3,\"KLOC\",1240,1.125000,-118.12500,-14.50000"},
+        {{"--yes", "tx", "add", "--call", "N1", "--freq", "1010", "--lat", "45.5", "--lon", "-0.125", "--var", "-2.25"}, 0,
+         {"13\n"}, "U,0,0,\"N1\",1010,45.500000,-0.12500,-2.25000"},
+        {{"--yes", "tx", "edit", "3", "--lat", "1,5"}, 2, {"'1,5' is neither decimal degrees"}, ""},
+        {{"--yes", "tx", "edit", "3", "--lat", "1 7 30,5 N"}, 2, {"Seconds must be between 0 and 59.9"}, ""},
+        {{"--wait", "0,5", "version"}, 2, {"--wait: '0,5' is not a number"}, ""},
+    };
+    for (const Case &c : cases) {
+        const Result r = Demo(QStringList{"--verbose"} + c.args, scenario);
+        EXPECT_EQ(r.code, c.code) << qPrintable(c.args.join(' ')) << "\n" << r.err.constData();
+        for (const QString &text : c.shown)
+            EXPECT_TRUE(QString::fromUtf8(r.out + r.err).contains(text)) << qPrintable(text) << "\n" << r.out.constData();
+        const QStringList changes = Sent(r).filter(QRegularExpression(QStringLiteral("^[UX],")));
+        EXPECT_EQ(changes, c.sent.isEmpty() ? QStringList() : QStringList{c.sent}) << qPrintable(c.args.join(' '));
+    }
+    for (const Setting &e : settings)
+        e.old.isNull() ? qunsetenv(e.name) : qputenv(e.name, e.old);
 }
 
 TEST_F(CliTest, TxChanges)

@@ -1,7 +1,9 @@
 #include "app/modAnsi.h"
+#include "TestSupport.h"
 #include "app/modConvert.h"
 
-#include <gtest/gtest.h>
+#include <climits>
+#include <cmath>
 
 TEST(Ansi, EveryByteRoundTrips)
 {
@@ -39,27 +41,52 @@ TEST(Ansi, OneOddCharacterAnywhere)
     }
 }
 
-TEST(Convert, Lenient)
+// Each text read in the plain form (the meter's, under any settings) and
+// as typed into a window under German settings. NaN: not a number.
+TEST(Convert, BothForms)
 {
-    struct Case { const char *text; bool ok16; int v16; bool okD; double d; } cases[] = {
-        {"12", true, 12, true, 12}, {"  500 ", true, 500, true, 500},
-        {"-33.5", true, -34, true, -33.5},
-        {"12.5", true, 12, true, 12.5},   // halves to even
-        {"13.5", true, 14, true, 13.5}, {"1,000", true, 1000, true, 1000},
-        {"32767", true, 32767, true, 32767}, {"32768", false, 0, true, 32768},
-        {"-32769", false, 0, true, -32769}, {"", false, 0, false, 0}, {"   ", false, 0, false, 0},
-        {"12a", false, 0, false, 0}, {"abc", false, 0, false, 0}, {"nan", false, 0, false, 0},
-        {"inf", false, 0, false, 0},
+    const double no = std::nan("");
+    struct Case { const char *text; double plain, typed; } cases[] = {
+        {"12", 12, 12}, {"  500 ", 500, 500}, {"-33.5", -33.5, -33.5},
+        {"1.125", 1.125, 1.125}, {"-118.125", -118.125, -118.125}, // a "." never groups
+        {"-2.250", -2.25, -2.25}, {"983.471", 983.471, 983.471},
+        {"1,5", no, 1.5},                                            // the regional decimal comma
+        {"1.000,5", no, 1000.5}, {"1,000", no, 1},                   // regional grouping: typed only
+        {"", no, no}, {"   ", no, no}, {"12a", no, no}, {"abc", no, no}, {"nan", no, no}, {"inf", no, no},
+        {"1e999", no, no},
+    };
+    const GermanNumbers german;
+    for (const auto &c : cases) {
+        const QString text = QString::fromLatin1(c.text);
+        for (const auto &[form, expected] : {std::pair{NumberForm::Plain, c.plain}, {NumberForm::Typed, c.typed}}) {
+            double d = -7;
+            EXPECT_EQ(ToDouble(text, &d, form), !std::isnan(expected)) << c.text << " " << int(form);
+            if (!std::isnan(expected))
+                EXPECT_DOUBLE_EQ(d, expected) << c.text << " " << int(form);
+        }
+    }
+}
+
+// Integers round halves to even; a record number takes digits only.
+TEST(Convert, Integers)
+{
+    const int no = INT_MIN;
+    struct Case { const char *text; int v16; int whole; } cases[] = {
+        {"12", 12, 12}, {" -3 ", -3, -3}, {"-33.5", -34, no}, {"12.5", 12, no}, {"13.5", 14, no},
+        {"32767", 32767, 32767}, {"32768", no, 32768}, {"-32769", no, -32769}, {"99999999999", no, no},
+        {"1,000", no, no}, {"1.0000000000000001", 1, no}, {"1e3", 1000, no}, {"+5", 5, no},
+        {"-", no, no}, {"", no, no}, {"\xd9\xa3", no, no}, // an Arabic-Indic three
     };
     for (const auto &c : cases) {
+        const QString text = QString::fromUtf8(c.text);
         qint16 v = 0;
-        double d = 0;
-        EXPECT_EQ(ToInt16(QString::fromLatin1(c.text), &v), c.ok16) << c.text;
-        if (c.ok16)
+        qint32 n = 0;
+        EXPECT_EQ(ToInt16(text, &v), c.v16 != no) << c.text;
+        EXPECT_EQ(ToWholeNumber(text, &n), c.whole != no) << c.text;
+        if (c.v16 != no)
             EXPECT_EQ(v, c.v16) << c.text;
-        EXPECT_EQ(ToDouble(QString::fromLatin1(c.text), &d), c.okD) << c.text;
-        if (c.okD)
-            EXPECT_DOUBLE_EQ(d, c.d) << c.text;
+        if (c.whole != no)
+            EXPECT_EQ(n, c.whole) << c.text;
     }
 }
 

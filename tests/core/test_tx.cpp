@@ -111,9 +111,13 @@ TEST(FormatDMS, Table)
         {"5.25", 34, "005@ 15' 00.0\"E"}, {"", 18, ""}, {"---------", 2, "---------"},
         {"40000", 2, "40000"},                 // too large to split
         {"32767.99999", 2, "32767.99999"},
+        {"-2.250", 2, "2@ 15' 00.0\"W"}, {"1.125", 18, "1@ 07' 30.0\"N"},
+        {"1,125", 18, "1,125"},                // not the meter's form
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(FormatDMS(QString::fromUtf8(c.value), c.options), T(c.text)) << c.value;
+    UnderEachSettings([&] {
+        for (const Case &c : cases)
+            EXPECT_EQ(FormatDMS(QString::fromUtf8(c.value), c.options), T(c.text)) << c.value;
+    });
     EXPECT_EQ(FormatDMS(std::numeric_limits<double>::quiet_NaN(), 2), QStringLiteral("nan"));
 }
 
@@ -144,19 +148,24 @@ TEST(TxChecks, Frequency)
     struct Case { QString typed; QString message; int value; };
     const Case cases[] = {
         {"0", "", 0}, {"9999", "", 9999}, {" 0042 ", "", 42}, {"12.5", decimals, 0},
-        {"1,000", decimals, 0}, // a number, but with a comma
+        {"1,000", decimals, 0}, {"1.230", decimals, 0}, // numbers, but with a comma or point
         {"12a", letters, 0}, {"", letters, 0}, {"10000", high, 0}, {"-5", low, 0},
         {"-5.5", low, 0},    // the last failing test wins
         {"40000", high, 0},  // beyond 16 bits, but still a number that is too high
         {"-40000", low, 0},
     };
-    for (const Case &c : cases) {
-        QString text = c.typed;
-        qint16 value = -1;
-        EXPECT_EQ(CheckFrequency(text, &value), c.message) << qPrintable(c.typed);
-        EXPECT_EQ(text, c.message.isEmpty() ? QString::number(c.value) : c.typed.trimmed()) << qPrintable(c.typed);
-        EXPECT_EQ(value, c.message.isEmpty() ? c.value : -1) << qPrintable(c.typed);
-    }
+    // The command line reads the plain form, and shows the same messages.
+    UnderEachSettings([&] {
+        for (const NumberForm form : {NumberForm::Typed, NumberForm::Plain}) {
+            for (const Case &c : cases) {
+                QString text = c.typed;
+                qint16 value = -1;
+                EXPECT_EQ(CheckFrequency(text, &value, form), c.message) << qPrintable(c.typed) << int(form);
+                EXPECT_EQ(text, c.message.isEmpty() ? QString::number(c.value) : c.typed.trimmed()) << qPrintable(c.typed);
+                EXPECT_EQ(value, c.message.isEmpty() ? c.value : -1) << qPrintable(c.typed);
+            }
+        }
+    });
 }
 
 TEST(TxChecks, ValidateDMS)
@@ -187,19 +196,23 @@ TEST(TxChecks, ValidateDMS)
         {1, 10.5, 3, "NS", lat, "NS", 10.5}, {2, 10.5, 3, "x", lon, "X", 10.5},
         {2, 10.5, 3, "", lon, "", 10.5}, {3, 10.5, 3, "w", "", "W", -10.5},
     };
-    for (const Case &c : cases) {
-        clsCoordinate co;
-        co.setTypeId(c.type);
-        co.setvalue(c.start);
-        QString text = c.typed;
-        qint32 hemisphere = -1;
-        const QString what = QStringLiteral("type %1 box %2 '%3'").arg(c.type).arg(c.box).arg(c.typed);
-        EXPECT_EQ(ValidateDMS(co, c.box, text, &hemisphere), c.message) << qPrintable(what);
-        EXPECT_EQ(text, c.shown) << qPrintable(what);
-        EXPECT_NEAR(co.value(), c.value, 1e-9) << qPrintable(what);
-        if (c.box == 3 && c.message.isEmpty())
-            EXPECT_EQ(hemisphere, QStringList({"S", "W"}).contains(c.typed.trimmed().toUpper()) ? 1 : 0) << qPrintable(what);
-    }
+    UnderEachSettings([&] {
+        for (const NumberForm form : {NumberForm::Typed, NumberForm::Plain}) {
+            for (const Case &c : cases) {
+                clsCoordinate co;
+                co.setTypeId(c.type);
+                co.setvalue(c.start);
+                QString text = c.typed;
+                qint32 hemisphere = -1;
+                const QString what = QStringLiteral("type %1 box %2 '%3' form %4").arg(c.type).arg(c.box).arg(c.typed).arg(int(form));
+                EXPECT_EQ(ValidateDMS(co, c.box, text, &hemisphere, form), c.message) << qPrintable(what);
+                EXPECT_EQ(text, c.shown) << qPrintable(what);
+                EXPECT_NEAR(co.value(), c.value, 1e-9) << qPrintable(what);
+                if (c.box == 3 && c.message.isEmpty())
+                    EXPECT_EQ(hemisphere, QStringList({"S", "W"}).contains(c.typed.trimmed().toUpper()) ? 1 : 0) << qPrintable(what);
+            }
+        }
+    });
 }
 
 TEST(Tx, UsbReceive)
@@ -220,13 +233,19 @@ TEST(Tx, UsbReceive)
         {"1,40000,\"A\",100,5,6,7", 2, "1,9,\"OLD\",900,1.000000,2.00000,3.00000,\"DRM10\""},
         {"1,2,\"A\",100,5,x,7", 2, "1,2,\"A\",100,5.000000,2.00000,3.00000,\"DRM10\""},
         {"1,2,\"A\",100,5,6,40000", 2, "1,2,\"A\",100,5.000000,6.00000,3.00000,\"DRM10\""},
+        // The meter's decimals, whatever the user's settings; never a decimal comma.
+        {"1,3,\"KLOC\",1230,1.125,-118.125,-14.500,\"AM\"", 0, "1,3,\"KLOC\",1230,1.125000,-118.12500,-14.50000,\"AM\""},
+        {"1,3,\"KLOC\",1230,45.5,-2.250,0", 0, "1,3,\"KLOC\",1230,45.500000,-2.25000,0.00000,\"DRM10\""},
+        {"1,2,\"A\",100,\"1,5\",6,7", 2, "1,2,\"A\",100,1.000000,2.00000,3.00000,\"DRM10\""},
     };
-    for (const Case &c : cases) {
-        clsTx tx;
-        ASSERT_EQ(tx.UsbReceive(before), 0);
-        EXPECT_EQ(tx.UsbReceive(QString::fromUtf8(c.line)), c.result) << c.line;
-        EXPECT_EQ(Line(tx), c.after ? QString::fromUtf8(c.after) : before) << c.line;
-    }
+    UnderEachSettings([&] {
+        for (const Case &c : cases) {
+            clsTx tx;
+            ASSERT_EQ(tx.UsbReceive(before), 0);
+            EXPECT_EQ(tx.UsbReceive(QString::fromUtf8(c.line)), c.result) << c.line;
+            EXPECT_EQ(Line(tx), c.after ? QString::fromUtf8(c.after) : before) << c.line;
+        }
+    });
     clsTx fresh;
     EXPECT_EQ(fresh.UsbReceive(QStringLiteral("1,2,\"A\",100,5,6,7")), 0);
     EXPECT_EQ(fresh.szModulation, QStringLiteral("AM"));

@@ -1,5 +1,6 @@
 // The report lists: rows from record and Tx lines, comparisons by kind,
 // the model's sort, and heading clicks in the view.
+#include "TestSupport.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modLVSort.h"
@@ -33,7 +34,7 @@ TEST(SavedRows, Cells)
 {
     const QStringList full = {"04-Nov-2026", "08:32:17", "    3", " 45.504306", "-118.250000", "45° 30' 15.5\"N",
                               "118° 15' 00.0\"W", "  2.40", "  23.0", " 10.589", "  80.50", " 1230", "ND", "JS", "R1 P3"};
-    EXPECT_EQ(Cells(QString::fromUtf8(kRecord)), full);
+    UnderEachSettings([&] { EXPECT_EQ(Cells(QString::fromUtf8(kRecord)), full); });
 
     // 18 fields: the longitude and everything after it are missing.
     QStringList short18 = full;
@@ -59,7 +60,7 @@ TEST(SavedRows, RecordNumber)
     const Case cases[] = {
         {"7", true, 7}, {"0", true, 0}, {"12345", true, 12345}, {"-3", true, -3},
         {"7.5", false, 0}, // never rounded into another record's number
-        {"x", false, 0},
+        {"1.0000000000000001", false, 0}, {"\"1,000\"", false, 0}, {"1e3", false, 0}, {"x", false, 0},
     };
     for (const Case &c : cases) {
         QString line = QString::fromUtf8(kRecord);
@@ -89,8 +90,11 @@ TEST(TxRows, CellsAndKey)
                                "118° 15' 00.0\"W", "DRM10"};
     EXPECT_EQ(TxRowCells(tx, 8), eight);
     EXPECT_EQ(TxRowCells(tx, 7), eight.mid(0, 7));
-    tx.wFrequency = -5;
-    EXPECT_EQ(TxRowCells(tx, 7).at(1), QStringLiteral("   -5"));
+    // Padded to five characters; a longer number stays whole.
+    for (auto [frequency, cell] : {std::pair<qint16, const char *>{-5, "   -5"}, {12345, "12345"}, {-12345, "-12345"}}) {
+        tx.wFrequency = frequency;
+        EXPECT_EQ(TxRowCells(tx, 7).at(1), QLatin1String(cell));
+    }
 
     // The entry knows its row; the row's value is the station id.
     for (qint16 station : {12, 0, 12345, -7}) {
@@ -108,7 +112,9 @@ TEST(ListSort, CompareKinds)
     const Case cases[] = {
         {lvsort::Number, "9", "10", -1}, {lvsort::Text, "10", "9", -1},
         {lvsort::Number, "-----", "0", 0},       // not a number counts as 0
-        {lvsort::Number, "abc", "-1", 1}, {lvsort::Number, "1,000", "999", 1},
+        {lvsort::Number, "abc", "-1", 1},
+        {lvsort::Number, "983.471", "1000", -1}, {lvsort::Number, " 10.589", "  9.5", 1}, // the meter's decimals
+        {lvsort::Number, "1,000", "999", -1},    // not the meter's form: 0
         {lvsort::Time, "--------", "00:00:00", 0}, // masked time
         {lvsort::Time, "--------", "00:00:01", -1},
         {lvsort::Time, "9:00:00", "10:00:00", -1},
@@ -125,13 +131,15 @@ TEST(ListSort, CompareKinds)
         {lvsort::Number, "1" + QString(30, '0') + "5", "1" + QString(30, '0') + "9", 0},
         {7, "10", "9", -1},                      // unknown kinds compare as text
     };
-    for (const Case &c : cases) {
-        gSortType = c.kind;
-        gSortOrder = 0;
-        EXPECT_EQ(Sign(CompareListItems(c.a, c.b)), c.sign) << c.kind << " " << qPrintable(c.a) << " | " << qPrintable(c.b);
-        gSortOrder = 1;
-        EXPECT_EQ(Sign(CompareListItems(c.a, c.b)), -c.sign) << c.kind << " " << qPrintable(c.a);
-    }
+    UnderEachSettings([&] {
+        for (const Case &c : cases) {
+            gSortType = c.kind;
+            gSortOrder = 0;
+            EXPECT_EQ(Sign(CompareListItems(c.a, c.b)), c.sign) << c.kind << " " << qPrintable(c.a) << " | " << qPrintable(c.b);
+            gSortOrder = 1;
+            EXPECT_EQ(Sign(CompareListItems(c.a, c.b)), -c.sign) << c.kind << " " << qPrintable(c.a);
+        }
+    });
     gSortOrder = 0;
     gSortType = 0;
 }

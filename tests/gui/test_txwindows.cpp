@@ -462,3 +462,23 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UXV],")).size(), 1) << qPrintable(Sent().join(' '));
     }
 }
+
+// Under German settings the meter's decimals stay whole in the list and in
+// what an edit sends back, and the editor takes the regional decimal comma.
+TEST_F(TxWindowTest, GermanSettingsKeepTheMeterData)
+{
+    const GermanNumbers german;
+    Open("tx 1,3,\"KLOC\",1230,1.125,-118.125,-14.500,\"AM\"\ntx 2,4,\"KPAS\",1400,46.5,-2.250,-15.00000,\"AM\"");
+    ASSERT_EQ(Rows().Count(), 2);
+    EXPECT_EQ(Rows().Row(RowOf(4)).cells.mid(1, 6).join('|'),
+              QString::fromUtf8(" 1400|46.500000|-2.25000|-15.00000|46\u00b0 30' 00.0\"N|2\u00b0 15' 00.0\"W"));
+    Select({RowOf(3)});
+    OnEditor([](frmTxEdit &e) {
+        EXPECT_EQ(e.txtLatitude[2]->text(), "30.0");
+        e.txtLatitude[2]->setText("15,5");
+        e.cmdButton[0]->click();
+    });
+    form->EditSelectedTx();
+    EXPECT_TRUE(editorSeen);
+    EXPECT_EQ(Sent().filter(QRegularExpression("^X,")), QStringList{"X,1,3,\"KLOC\",1230,1.120972,-118.12500,-14.50000,\"AM\""});
+}

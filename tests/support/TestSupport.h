@@ -6,8 +6,10 @@
 #include "storage/clsFile.h"
 
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
@@ -15,6 +17,28 @@
 class QTreeView;
 class clsListModel;
 class frmMain;
+
+// German regional settings (decimal comma, "." grouping) as the default
+// locale while it lives, the settings under which a user's numbers and the
+// meter's differ.
+class GermanNumbers
+{
+public:
+    GermanNumbers() { QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); }
+    ~GermanNumbers() { QLocale::setDefault(m_old); }
+
+private:
+    QLocale m_old;
+};
+
+// Runs `check` under the current settings, then under German ones.
+inline void UnderEachSettings(const std::function<void()> &check)
+{
+    check();
+    SCOPED_TRACE("under German regional settings");
+    const GermanNumbers german;
+    check();
+}
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
