@@ -131,7 +131,7 @@ public:
 private:
     static QString Fail(int err)
     {
-        clsFile::ShowWriteError(qt_error_string(err));
+        clsFile::ShowWriteError(ErrnoText(err));
         return QString();
     }
     QByteArray m_name, m_standIn;

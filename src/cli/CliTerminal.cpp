@@ -218,7 +218,7 @@ bool FinishOut()
 {
     if (FlushOut())
         return true;
-    Complain(QStringLiteral("cannot write to standard output: ") + qt_error_string(gOutErrno));
+    Complain(QStringLiteral("cannot write to standard output: ") + ErrnoText(gOutErrno));
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
+#include <cstring>
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #endif
@@ -54,6 +55,15 @@ QString clsFile::ShorterFileName(qint16 wLength) const
     return QStringLiteral("...") + m_szCompleteFileName.right(qMax(0, int(wLength) - 3));
 }
 
+QString ErrnoText(int err)
+{
+#ifdef Q_OS_WIN
+    return QString::fromLocal8Bit(std::strerror(err)); // qt_error_string takes Windows error codes there
+#else
+    return qt_error_string(err);
+#endif
+}
+
 // The question about another program fits only when one holds the file.
 static bool HeldByAnother(const QString &reason)
 {
@@ -92,7 +102,7 @@ bool clsFile::OpenFile()
         return false;
     const QFileInfo target(m_szCompleteFileName);
     if (target.isDir()) {
-        m_szError = qt_error_string(EISDIR);
+        m_szError = ErrnoText(EISDIR);
         return false;
     }
     m_fInPlace = target.exists() && !target.isFile();

@@ -71,6 +71,9 @@ private:
     QString m_szError;
 };
 
+// The system's text for a C library error number (errno).
+QString ErrnoText(int err);
+
 // The save dialog, as a seam: the windows install a QFileDialog answerer, the
 // command-line tool its own, tests a scripted one. Arguments: the title, the
 // folder and the file name to offer; result: the chosen full path, or an
