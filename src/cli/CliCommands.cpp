@@ -51,6 +51,7 @@ QList<QByteArray> &RawArguments()
     return args;
 }
 
+#ifdef Q_OS_LINUX
 // The bytes the system passed for an argument that reads as `text`.
 QByteArray RawArgument(const QString &text)
 {
@@ -60,7 +61,6 @@ QByteArray RawArgument(const QString &text)
     return QFile::encodeName(text);
 }
 
-#ifdef Q_OS_LINUX
 // A file name that is not valid text in the system's encoding (Qt opens files
 // by text names only, and would write under replacement characters). The
 // folder is reached through its descriptor; a regular file is written to a

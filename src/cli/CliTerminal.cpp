@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QObject>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>

@@ -98,8 +98,10 @@ bool clsFile::OpenFile()
     if (m_file)
         return true;
     m_szError.clear();
-    if (m_szCompleteFileName.isEmpty())
+    if (m_szCompleteFileName.isEmpty()) {
+        m_szError = ErrnoText(ENOENT);
         return false;
+    }
     const QFileInfo target(m_szCompleteFileName);
     if (target.isDir()) {
         m_szError = ErrnoText(EISDIR);
