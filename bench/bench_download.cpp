@@ -9,7 +9,13 @@
 // 2. M records (default 2 000) with 250 µs before each input report: the
 //    window path against the transport's floor, reports × latency.
 //
-// bench_download [N [M]]; with DATACLAVE_BENCH_PROFILE=1 only the download
+// 3. Long sessions: K records (default 32 767, the most the meter holds)
+//    downloaded five times through the main window with debugging off:
+//    resident memory after the first and the fifth, and the time to switch
+//    debug mode on after them; with the console boxes' bounded history, and
+//    for comparison with a history large enough to keep every line.
+//
+// bench_download [N [M [K]]]; with DATACLAVE_BENCH_PROFILE=1 only the download
 // without windows, five times (for a profiler); =window the same through
 // the main window.
 #include "BenchSupport.h"
@@ -17,6 +23,7 @@
 #include "protocol/clsDevice.h"
 #include "storage/clsFile.h"
 
+#include <QAction>
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -100,6 +107,18 @@ struct Rig
     }
 };
 
+// Resident memory of this process, in MB.
+double ResidentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -108,6 +127,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int n = argc > 1 ? std::atoi(argv[1]) : 20000;
     const int m = argc > 2 ? std::atoi(argv[2]) : 2000;
+    const int k = argc > 3 ? std::atoi(argv[3]) : 32767;
     // Sleeps stand for the meter's report interval; the kernel's default 50 µs
     // timer slack would lengthen every one of them (a real meter's report
     // wakes the blocked read at once).
@@ -161,6 +181,28 @@ int main(int argc, char *argv[])
         std::printf("  baseline (same commands, replies discarded)  %7.3f s  ratio %.3f\n", base, base / floor);
         std::printf("  frmMain::GetAllData (progress window, CSV)   %7.3f s  ratio %.3f (%.3f of the baseline)\n", window,
                     window / floor, window / base);
+    }
+    std::printf("Five downloads of %d saved records through the main window, debugging off\n", k);
+    for (int history : {frmMain::kConsoleHistory, 1 << 30}) {
+        Rig rig(k);
+        rig.main->SetConsoleHistory(history);
+        const double start = ResidentMb();
+        double after[5];
+        for (double &mb : after) {
+            rig.WindowDownload();
+            rig.meter->commands.clear(); // the demo meter's own log is not the program's
+            rig.meter->commands.squeeze();
+            mb = ResidentMb();
+        }
+        QElapsedTimer t;
+        t.start();
+        rig.main->mnuActionsDebug->trigger();
+        QCoreApplication::processEvents();
+        const qint64 ms = t.elapsed();
+        std::printf("  console history %-10s  resident %.0f MB at start, %.0f MB after 1, %.0f MB after 5 (+%.0f MB); "
+                    "debugging on: %lld ms, %.0f MB\n",
+                    history == frmMain::kConsoleHistory ? qPrintable(QString::number(history) + QStringLiteral(" lines")) : "unbounded",
+                    start, after[0], after[4], after[4] - start, qlonglong(ms), ResidentMb());
     }
     return 0;
 }

@@ -139,7 +139,7 @@ QPlainTextEdit *MakeBox(QWidget *parent, const QString &name, double top, double
     box->setFont(ConsoleFont());
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth); // long record lines wrap, no sideways scrolling
     box->setTabChangesFocus(true);
-    box->setUndoRedoEnabled(false); // the boxes only grow; no undo history to keep
+    box->setUndoRedoEnabled(false); // the boxes only take text at the end; no undo history to keep
     box->setGeometry(TwipRectPx(kBoxLeft, top, kBoxWidth, height));
     return box;
 }
@@ -206,6 +206,7 @@ frmMain::frmMain()
     txtResults = MakeBox(client, QStringLiteral("txtResults"), kResultsTop, kResultsHeight);
     txtResults->setReadOnly(true);
     lblResults->setBuddy(txtResults);
+    SetConsoleHistory(kConsoleHistory);
 
     BuildMenus();
 
@@ -527,6 +528,36 @@ void frmMain::AppendTo(QPlainTextEdit *box, const QString &text)
     }
 }
 
+// Line breaks as the boxes count them: CR LF, a lone CR, a lone LF.
+static int LineBreaks(const QString &text)
+{
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text.at(i) == QLatin1Char('\r') || (text.at(i) == QLatin1Char('\n') && (i == 0 || text.at(i - 1) != QLatin1Char('\r'))))
+            ++n;
+    return n;
+}
+
+void frmMain::SetConsoleHistory(int lines)
+{
+    m_consoleHistory = qMax(1, lines);
+    txtConsole->setMaximumBlockCount(m_consoleHistory);
+    txtResults->setMaximumBlockCount(m_consoleHistory);
+    TrimConsoleBatch();
+}
+
+void frmMain::TrimConsoleBatch()
+{
+    // What the box would drop at once need not wait for it.
+    while (!m_consoleBatch.isEmpty()) {
+        const int first = LineBreaks(m_consoleBatch.constFirst());
+        if (m_consoleBatchLines - first < m_consoleHistory)
+            break;
+        m_consoleBatch.removeFirst();
+        m_consoleBatchLines -= first;
+    }
+}
+
 void frmMain::ConsoleText(const QString &text)
 {
     const bool hidden = txtConsole->isHidden();
@@ -536,6 +567,8 @@ void frmMain::ConsoleText(const QString &text)
         return;
     }
     m_consoleBatch << text; // shares the text: no copy
+    m_consoleBatchLines += LineBreaks(text);
+    TrimConsoleBatch();
     if (!hidden && !m_consoleTimer.isActive())
         m_consoleTimer.start();
 }
@@ -545,6 +578,7 @@ void frmMain::FlushConsole()
     m_consoleTimer.stop();
     if (m_consoleBatch.isEmpty())
         return;
+    m_consoleBatchLines = 0;
     const QString text = std::exchange(m_consoleBatch, QStringList()).join(QString());
     AppendTo(txtConsole, text);
 }

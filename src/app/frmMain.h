@@ -21,6 +21,12 @@ public:
     // Puts the console text held back (box hidden, or a download's batch)
     // into the box.
     void FlushConsole();
+    // Each console box keeps its last `lines` lines (kConsoleHistory unless a
+    // test asks for fewer), and no more waits for the hidden box.
+    static constexpr int kConsoleHistory = 20000;
+    void SetConsoleHistory(int lines);
+    // Line breaks held back for the console box while it is hidden.
+    int HeldBackLines() const { return m_consoleBatchLines; }
 
     // Reads every record of one store into a CSV file and/or its list window.
     void GetAllData(qint32 DataType, bool &fSaveToFile, bool &fFillInForm);
@@ -117,5 +123,8 @@ private:
     void BatchConsole(bool fOn);
     bool m_fBatchConsole = false;
     QStringList m_consoleBatch;
+    int m_consoleBatchLines = 0; // line breaks in m_consoleBatch
+    int m_consoleHistory = kConsoleHistory;
+    void TrimConsoleBatch();
     QTimer m_consoleTimer; // single shot: the batch goes in when it fires
 };

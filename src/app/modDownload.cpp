@@ -141,7 +141,7 @@ void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillI
                 ui.ProgressClose();
                 DoEvents();
                 gApp->File->DiscardFile();
-                clsFile::ShowWriteError();
+                clsFile::ShowWriteError(gApp->File->LastError());
                 return;
             }
         }
@@ -160,7 +160,7 @@ void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillI
         if (!gApp->File->CloseFile()) {
             ui.ProgressClose();
             DoEvents();
-            clsFile::ShowWriteError();
+            clsFile::ShowWriteError(gApp->File->LastError());
             return;
         }
         fSaveToFile = false;

@@ -29,15 +29,117 @@
 #include <QFile>
 #include <QObject>
 #include <QSet>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cerrno>
 #include <memory>
+#include <optional>
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace cli;
 
 namespace {
 
 constexpr int kSearchIntervalMs = 250;
+
+QList<QByteArray> &RawArguments()
+{
+    static QList<QByteArray> args;
+    return args;
+}
+
+#ifdef Q_OS_LINUX
+// The bytes the system passed for an argument that reads as `text`.
+QByteArray RawArgument(const QString &text)
+{
+    for (qsizetype i = RawArguments().size() - 1; i >= 0; --i)
+        if (QFile::decodeName(RawArguments().at(i)) == text)
+            return RawArguments().at(i);
+    return QFile::encodeName(text);
+}
+
+// A file name that is not valid text in the system's encoding (Qt opens files
+// by text names only, and would write under replacement characters). The
+// folder is reached through its descriptor; a regular file is written to a
+// stand-in beside the target that then takes the target's own bytes as its
+// name; a pipe or device is written through its descriptor.
+class NativeTarget
+{
+public:
+    ~NativeTarget()
+    {
+        if (!m_standIn.isEmpty())
+            unlinkat(m_dir, m_standIn.constData(), 0);
+        SetScratch(QString(), QString());
+        for (int fd : {m_fd, m_dir})
+            if (fd >= 0)
+                close(fd);
+    }
+    // The text name to write to; empty after a complaint.
+    QString Open(const QByteArray &raw)
+    {
+        const qsizetype cut = raw.lastIndexOf('/');
+        const QByteArray folder = cut < 0 ? QByteArray(".") : cut == 0 ? QByteArray("/") : raw.left(cut);
+        const QByteArray name = raw.mid(cut + 1);
+        m_dir = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_dir < 0)
+            return Fail(errno);
+        const QString via = QStringLiteral("/proc/self/fd/%1").arg(m_dir);
+        struct stat st {};
+        const bool exists = fstatat(m_dir, name.constData(), &st, 0) == 0;
+        if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+            m_fd = openat(m_dir, name.constData(), O_WRONLY | O_CLOEXEC);
+            return m_fd < 0 ? Fail(errno) : QStringLiteral("/proc/self/fd/%1").arg(m_fd);
+        }
+        if (exists && S_ISDIR(st.st_mode))
+            return Fail(EISDIR);
+        for (int tries = 0; tries < 100 && m_standIn.isEmpty(); ++tries) {
+            const QByteArray standIn = ".dataclave-cli-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+            const int fd = openat(m_dir, standIn.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST)
+                return Fail(errno);
+            if (fd < 0)
+                continue;
+            if (exists) // the new file keeps the old one's permissions
+                fchmod(fd, st.st_mode & 07777);
+            close(fd);
+            m_standIn = standIn;
+        }
+        if (m_standIn.isEmpty())
+            return Fail(EEXIST);
+        m_name = name;
+        const QString path = via + QLatin1Char('/') + QString::fromLatin1(m_standIn);
+        SetScratch(QString(), path); // gone however the program ends
+        return path;
+    }
+    // The finished stand-in takes the target's name.
+    bool Finish()
+    {
+        if (m_standIn.isEmpty())
+            return true;
+        if (renameat(m_dir, m_standIn.constData(), m_dir, m_name.constData()) != 0) {
+            Fail(errno);
+            return false;
+        }
+        m_standIn.clear();
+        return true;
+    }
+
+private:
+    static QString Fail(int err)
+    {
+        clsFile::ShowWriteError(ErrnoText(err));
+        return QString();
+    }
+    QByteArray m_name, m_standIn;
+    int m_dir = -1, m_fd = -1;
+};
+#endif
 
 
 class Session
@@ -242,13 +344,38 @@ int Session::Download(qint32 type, const QString &file)
     if (!FirmwareSupported())
         return Failure;
     // Standard output gets the finished file, so a failed download writes nothing there.
-    QTemporaryDir scratch;
     const bool toStdout = file == QLatin1String("-");
-    if (toStdout && !scratch.isValid()) {
-        Complain(QStringLiteral("no folder for a temporary file: ") + scratch.errorString());
-        return Failure;
+    std::optional<QTemporaryDir> scratch;
+    if (toStdout) {
+        scratch.emplace();
+        if (!scratch->isValid()) {
+            Complain(QStringLiteral("no folder for a temporary file: ") + scratch->errorString());
+            return Failure;
+        }
     }
-    const QString path = toStdout ? scratch.filePath(QStringLiteral("download.csv")) : QDir::cleanPath(QDir::current().absoluteFilePath(file));
+    QString path = toStdout ? scratch->filePath(QStringLiteral("download.csv")) : QDir::cleanPath(file);
+#ifdef Q_OS_LINUX
+    std::optional<NativeTarget> native;
+    const QByteArray raw = RawArgument(file);
+    if (!toStdout && QFile::encodeName(file) != raw) {
+        path = native.emplace().Open(raw);
+        if (path.isEmpty())
+            return Failure;
+    }
+#endif
+    // However the program ends from here (Ctrl+C, a closed pipe), the folder goes too.
+    struct ScratchGone
+    {
+        std::optional<QTemporaryDir> &dir;
+        ~ScratchGone()
+        {
+            if (dir)
+                dir->remove();
+            SetScratch(QString(), QString());
+        }
+    } const scratchGone{scratch};
+    if (toStdout)
+        SetScratch(scratch->path(), path);
     // The save dialog answers with the file named on the command line.
     const SaveDialogHandler previous = SetSaveDialogHandler([path](const QString &, const QString &, const QString &) { return path; });
 
@@ -260,6 +387,10 @@ int Session::Download(qint32 type, const QString &file)
     SetSaveDialogHandler(previous);
     if (fSaveToFile)
         return Failure; // not finished; the routine has said why
+#ifdef Q_OS_LINUX
+    if (native && !native->Finish())
+        return Failure;
+#endif
     if (toStdout) {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly)) {
@@ -328,6 +459,13 @@ int Session::Run()
 
 } // namespace
 
+void KeepRawArguments(int argc, char **argv)
+{
+    RawArguments().clear();
+    for (int i = 1; i < argc; ++i)
+        RawArguments() << QByteArray(argv[i]);
+}
+
 int RunCommand(const CliOptions &o)
 {
     DemoHidPlatform demo;
@@ -360,7 +498,7 @@ int RunCommand(const CliOptions &o)
         Session session(o);
         rc = session.Run();
     }
-    std::fflush(stdout);
+    FlushOut();
     DestroyProcessObjects();
     SetHidPlatform(nullptr);
     return rc;

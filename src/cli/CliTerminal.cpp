@@ -6,8 +6,11 @@
 #include "app/modMsgBox.h"
 #include "storage/clsFile.h"
 
+#include <QFile>
 #include <QObject>
 #include <QSocketNotifier>
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -27,11 +30,44 @@ namespace {
 
 bool gConfirmationNeeded = false;
 int gStatusLength = 0; // characters of the status line on screen
+int gOutErrno = 0;     // why the first write to standard output failed
+
+// Set before a signal may need them: the handler can only call the system.
+char gScratchFolder[4096] = {};
+char gScratchFile[4096] = {};
+
+void RemoveScratch()
+{
+#ifndef _WIN32
+    if (gScratchFile[0])
+        unlink(gScratchFile);
+    if (gScratchFolder[0])
+        rmdir(gScratchFolder);
+#endif
+}
+
+void OutFailed(int err)
+{
+#ifndef _WIN32
+    if (err == EPIPE) {
+        // The reader has gone (`| head`): end as a program killed by SIGPIPE
+        // does, without a word, and leave nothing behind.
+        if (gApp && gApp->File)
+            gApp->File->DiscardFile();
+        RemoveScratch();
+        std::signal(SIGPIPE, SIG_DFL);
+        std::raise(SIGPIPE);
+        _exit(128 + SIGPIPE);
+    }
+#endif
+    if (gOutErrno == 0)
+        gOutErrno = err ? err : EIO;
+}
 
 void PutErr(const QString &text)
 {
     // Standard output may be a file being written: keep the two apart.
-    std::fflush(stdout);
+    FlushOut();
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
@@ -77,8 +113,10 @@ int gSignalPipe[2] = {-1, -1};
 
 void OnSignal(int)
 {
-    if (!gSaving)
+    if (!gSaving) {
+        RemoveScratch();
         _exit(kInterruptedStatus);
+    }
     const char c = 1;
     const ssize_t ignored = write(gSignalPipe[1], &c, 1);
     (void)ignored;
@@ -96,17 +134,32 @@ void HandleInterrupts(QObject *context)
     QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
         if (gApp && gApp->File)
             gApp->File->DiscardFile();
+        RemoveScratch();
         ClearStatus();
         std::_Exit(kInterruptedStatus);
     });
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    // A closed pipe shows as EPIPE on the write, which then ends the program.
+    std::signal(SIGPIPE, SIG_IGN);
 #else
     Q_UNUSED(context);
 #endif
 }
 
 void SetSaving(bool whileSaving) { gSaving = whileSaving ? 1 : 0; }
+
+void SetScratch(const QString &folder, const QString &file)
+{
+    const QByteArray dir = QFile::encodeName(folder), name = QFile::encodeName(file);
+    const bool fits = size_t(dir.size()) < sizeof gScratchFolder && size_t(name.size()) < sizeof gScratchFile;
+    std::fill(std::begin(gScratchFolder), std::end(gScratchFolder), '\0');
+    std::fill(std::begin(gScratchFile), std::end(gScratchFile), '\0');
+    if (!fits)
+        return;
+    std::copy(name.begin(), name.end(), gScratchFile);
+    std::copy(dir.begin(), dir.end(), gScratchFolder);
+}
 
 void InstallMessageBoxes(bool assumeYes)
 {
@@ -166,19 +219,41 @@ QString VisibleControls(const QString &text)
     return shown;
 }
 
+static void RawOut(const QByteArray &bytes)
+{
+    if (gOutErrno != 0 || bytes.isEmpty())
+        return;
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
+        OutFailed(errno);
+}
+
 void WriteOut(const QByteArray &bytes)
 {
     if (StdoutIsTerminal()) {
         WriteOut(AnsiToString(bytes));
         return;
     }
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    RawOut(bytes);
+}
+
+bool FlushOut()
+{
+    if (gOutErrno == 0 && std::fflush(stdout) != 0)
+        OutFailed(errno);
+    return gOutErrno == 0;
+}
+
+bool FinishOut()
+{
+    if (FlushOut())
+        return true;
+    Complain(QStringLiteral("cannot write to standard output: ") + ErrnoText(gOutErrno));
+    return false;
 }
 
 void WriteOut(const QString &text)
 {
-    const QByteArray bytes = (StdoutIsTerminal() ? VisibleControls(text) : text).toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    RawOut((StdoutIsTerminal() ? VisibleControls(text) : text).toLocal8Bit());
 }
 
 void WriteErr(const QString &text)

@@ -29,6 +29,9 @@ int Declined();
 // next pass of the message loop), so no temporary file is left behind.
 void HandleInterrupts(QObject *context);
 void SetSaving(bool whileSaving);
+// The folder where a download to standard output is put together, and its
+// one file: both are removed however the program ends (an empty text: none).
+void SetScratch(const QString &folder, const QString &file);
 
 // Prints the console echo and the USB status lines on standard error.
 void EchoConsole(QObject *context);
@@ -43,9 +46,16 @@ bool StderrIsTerminal();
 QString VisibleControls(const QString &text);
 
 // On a terminal both show control characters as escapes; to a file or pipe
-// the meter's bytes go out exactly.
+// the meter's bytes go out exactly. After a failed write nothing more is
+// written there; a closed pipe ends the program quietly, as SIGPIPE does (the
+// folder of SetScratch removed first).
 void WriteOut(const QByteArray &bytes); // the meter's single-byte text
 void WriteOut(const QString &text);     // in the terminal's encoding
+// Flushes standard output; false after a write to it failed.
+bool FlushOut();
+// Flushes standard output; when any write to it failed, says why on
+// standard error and returns false.
+bool FinishOut();
 void WriteErr(const QString &text);
 // A line on standard error that is redrawn in place (the progress bar).
 // Anything else written to standard error first clears it.

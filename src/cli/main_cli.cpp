@@ -17,6 +17,7 @@ int main(int argc, char *argv[])
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     QCoreApplication app(argc, argv);
+    KeepRawArguments(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dataclave-cli"));
     QCoreApplication::setOrganizationName(QStringLiteral("dataclave"));
 
@@ -24,12 +25,16 @@ int main(int argc, char *argv[])
     const QString problem = ParseCommandLine(QCoreApplication::arguments().mid(1), &options);
     if (options.help) {
         cli::WriteOut(UsageText());
-        return cli::Success;
+        return cli::FinishOut() ? cli::Success : cli::Failure;
     }
     if (!problem.isEmpty()) {
         cli::Complain(problem);
         cli::WriteErr(QStringLiteral("Try 'dataclave-cli --help'.\n"));
         return cli::UsageError;
     }
-    return RunCommand(options);
+    const int rc = RunCommand(options);
+    // A result that never reached its reader is a failure.
+    if (!cli::FinishOut())
+        return rc == cli::Success ? cli::Failure : rc;
+    return rc;
 }

@@ -3,7 +3,13 @@
 #include "app/modMsgBox.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 clsFile::clsFile() = default;
 
@@ -49,22 +55,83 @@ QString clsFile::ShorterFileName(qint16 wLength) const
     return QStringLiteral("...") + m_szCompleteFileName.right(qMax(0, int(wLength) - 3));
 }
 
+QString ErrnoText(int err)
+{
+#ifdef Q_OS_WIN
+    return QString::fromLocal8Bit(std::strerror(err)); // qt_error_string takes Windows error codes there
+#else
+    return qt_error_string(err);
+#endif
+}
+
+// The question about another program fits only when one holds the file.
+static bool HeldByAnother(const QString &reason)
+{
+#ifdef Q_OS_WIN
+    for (int code : {ERROR_SHARING_VIOLATION, ERROR_LOCK_VIOLATION})
+#else
+    for (int code : {EBUSY, ETXTBSY})
+#endif
+        if (reason.contains(qt_error_string(code)))
+            return true;
+    return false;
+}
+
+void clsFile::NoteError()
+{
+    static const QString unknown = QFile().errorString();
+    if (!m_file) {
+        m_szError.clear();
+        return;
+    }
+    QString reason = m_file->errorString();
+    if (reason == unknown) {
+        // A short write is no error to the system: writing the rest brings out why.
+        m_file->flush();
+        reason = m_file->errorString();
+    }
+    m_szError = HeldByAnother(reason) || reason == unknown ? QString() : reason;
+}
+
 bool clsFile::OpenFile()
 {
     if (m_file)
         return true;
-    if (m_szCompleteFileName.isEmpty())
+    m_szError.clear();
+    if (m_szCompleteFileName.isEmpty()) {
+        m_szError = ErrnoText(ENOENT);
         return false;
-    auto file = std::make_unique<QSaveFile>(m_szCompleteFileName);
-    if (!file->open(QIODevice::WriteOnly))
+    }
+    const QFileInfo target(m_szCompleteFileName);
+    if (target.isDir()) {
+        m_szError = ErrnoText(EISDIR);
         return false;
-    m_file = std::move(file);
+    }
+    m_fInPlace = target.exists() && !target.isFile();
+    if (m_fInPlace)
+        m_file = std::make_unique<QFile>(m_szCompleteFileName);
+    else
+        m_file = std::make_unique<QSaveFile>(m_szCompleteFileName);
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        NoteError();
+        m_file.reset();
+        return false;
+    }
     return true;
 }
 
 bool clsFile::Write(const QByteArray &bytes)
 {
-    return m_file->write(bytes) == bytes.size();
+    // A short write is no error to Qt; writing the rest brings out the
+    // system's reason (a file size limit, a full disk).
+    for (qint64 done = 0, n = 0; done < bytes.size(); done += n) {
+        n = m_file->write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            NoteError();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool clsFile::WriteHeader(const QStringList &varList)
@@ -82,7 +149,7 @@ bool clsFile::WriteHeader(const QStringList &varList)
     if (OpenFile() && Write(StringToAnsi(line)))
         return true;
     DiscardFile();
-    ShowWriteError();
+    ShowWriteError(m_szError);
     return false;
 }
 
@@ -100,7 +167,13 @@ bool clsFile::CloseFile()
     // Flushed first: commit() does not notice a write that fails while it
     // flushes the last buffered bytes (a full disk), and would put a cut
     // file in place of the target.
-    const bool ok = m_file->flush() && m_file->commit(); // replaces the target only when all went well
+    bool ok = m_file->flush();
+    if (ok && !m_fInPlace)
+        ok = static_cast<QSaveFile *>(m_file.get())->commit(); // replaces the target only when all went well
+    else if (m_fInPlace)
+        m_file->close();
+    if (!ok)
+        NoteError();
     m_file.reset(); // an uncommitted file removes its temporary file
     return ok;
 }
@@ -110,10 +183,11 @@ void clsFile::DiscardFile()
     m_file.reset(); // an uncommitted save file removes its temporary file
 }
 
-void clsFile::ShowWriteError()
+void clsFile::ShowWriteError(const QString &szReason)
 {
-    MsgBox(QStringLiteral("There is a problem writing to the file.\r\nIs it already open in another application?"),
-           vb::Exclamation, QStringLiteral("ZT 6200 File Error"));
+    const QString cause = szReason.isEmpty() ? QStringLiteral("Is it already open in another application?") : szReason;
+    MsgBox(QStringLiteral("There is a problem writing to the file.\r\n") + cause, vb::Exclamation,
+           QStringLiteral("ZT 6200 File Error"));
 }
 
 // ---- the save dialog seam ----

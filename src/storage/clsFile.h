@@ -4,13 +4,15 @@
 // The file is written beside its target under a temporary name and only
 // replaces the target in CloseFile, so a download that fails half-way never
 // destroys an earlier file of the same name and never leaves a partial one.
+// A target that exists and is not a regular file (a named pipe, a device, a
+// terminal) is written in place instead: renaming over it would destroy it.
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
 #include <functional>
 #include <memory>
 
-class QSaveFile;
+class QFileDevice;
 
 class clsFile
 {
@@ -46,19 +48,31 @@ public:
     // Drops the file being written; the target stays as it was.
     void DiscardFile();
     bool IsOpen() const { return m_file != nullptr; }
+    // Why the last open, write or close failed, as the system says it ("No
+    // space left on device"); empty when unknown or when another program
+    // holds the file.
+    QString LastError() const { return m_szError; }
 
-    // "There is a problem writing to the file." ... (title "ZT 6200 File Error").
-    static void ShowWriteError();
+    // "There is a problem writing to the file." and the reason below it; with
+    // no reason, the question whether another program holds the file
+    // (title "ZT 6200 File Error").
+    static void ShowWriteError(const QString &szReason = QString());
 
 private:
     bool OpenFile();
     bool Write(const QByteArray &bytes);
+    void NoteError();
 
     QString m_szCompleteFileName;
     QString m_szPath = QStringLiteral("./");
     QString m_szFileName;
-    std::unique_ptr<QSaveFile> m_file; // the open file; none when null
+    std::unique_ptr<QFileDevice> m_file; // the open file; none when null
+    bool m_fInPlace = false;             // m_file is the target itself, not a QSaveFile
+    QString m_szError;
 };
+
+// The system's text for a C library error number (errno).
+QString ErrnoText(int err);
 
 // The save dialog, as a seam: the windows install a QFileDialog answerer, the
 // command-line tool its own, tests a scripted one. Arguments: the title, the

@@ -2,7 +2,11 @@
 #include "TestSupport.h"
 
 #include <QtCore>
+#include <cerrno>
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -172,12 +176,15 @@ TEST_F(CliTest, FailedDownloadsLeaveNoFile)
 {
     const QString noRecords = QStringLiteral("ZT 6200 Reading Problem: The FSM has no saved records.");
     const QString readProblem = QStringLiteral("Reading Problem: There is a problem with reading the data\n(either USB connection or data problems)");
+    const QString fileError = QStringLiteral("ZT 6200 File Error: There is a problem writing to the file.\n");
     struct Case { const char *what; QString scenario; QString target; QString err; } cases[] = {
         {"no records", "tx-capacity 3\n", "out.csv", noRecords},
         {"meter gone on record 3", "generate-saved 5\nunplug-after-reports 5\n", "out.csv", readProblem},
         {"meter gone, to stdout", "generate-saved 5\nunplug-after-reports 5\n", "-", readProblem},
-        {"no such folder", "generate-saved 5\n", "missing/out.csv",
-         QStringLiteral("ZT 6200 File Error: There is a problem writing to the file.\nIs it already open in another application?")},
+        // The system's reason below the message.
+        {"no such folder", "generate-saved 5\n", "missing/out.csv", fileError + qt_error_string(ENOENT) + "\n"},
+        {"a folder", "generate-saved 5\n", ".", fileError + qt_error_string(EISDIR) + "\n"},
+        {"too long a name", "generate-saved 5\n", QString(300, 'n'), fileError + qt_error_string(ENAMETOOLONG) + "\n"},
     };
     for (const Case &c : cases) {
         QTemporaryDir out;
@@ -243,19 +250,146 @@ TEST_F(CliTest, OnATerminal)
     }
 }
 
+// Runs `script` in bash with $CLI the program, $METER a scenario file and
+// $TMPDIR a folder of the test's own.
+Result Shell(const QString &script, const QString &meter, const QString &tmp)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("CLI", BuiltProgram(QStringLiteral("dataclave-cli")));
+    env.insert("METER", meter);
+    env.insert("TMPDIR", tmp);
+    p.setProcessEnvironment(env);
+    p.start("bash", {"-c", script});
+    Result r{-1, {}, {}};
+    if (p.waitForFinished(60000))
+        r.code = p.exitCode();
+    r.out = p.readAllStandardOutput(), r.err = p.readAllStandardError();
+    return r;
+}
+
+// A character device like /dev/full (or /dev/null) of the test's own, where
+// the system lets it be made; else the system's, which the program may only
+// write to (checked unchanged afterwards).
+QString CharDevice(const QString &dir, const char *name, int minor, struct stat *before)
+{
+    QString path = dir + '/' + name;
+    if (::mknod(QFile::encodeName(path), S_IFCHR | 0666, makedev(1, minor)) != 0)
+        path = QStringLiteral("/dev/") + name;
+    ::stat(QFile::encodeName(path), before);
+    return path;
+}
+
+void ExpectSameNode(const QString &path, const struct stat &before)
+{
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(path), &after), 0) << qPrintable(path);
+    EXPECT_EQ(after.st_mode, before.st_mode) << qPrintable(path);
+    EXPECT_EQ(after.st_rdev, before.st_rdev) << qPrintable(path);
+    EXPECT_EQ(after.st_ino, before.st_ino) << qPrintable(path);
+}
+
+TEST_F(CliTest, FailedOutputIsAFailure)
+{
+    struct stat full {};
+    const QString device = CharDevice(dir.path(), "full", 7, &full);
+    const QByteArray reason = "dataclave-cli: cannot write to standard output: " + qt_error_string(ENOSPC).toUtf8() + "\n";
+    const QString meter = Scenario(QStringLiteral("generate-saved 3000\n"));
+    struct Case { const char *what; QString script; int code; QByteArray err; } cases[] = {
+        {"download to a full disk", "\"$CLI\" --demo=\"$METER\" download saved - >\"$DEV\"", 1, reason},
+        {"list to a full disk", "\"$CLI\" --demo=\"$METER\" list saved >\"$DEV\"", 1, reason},
+        {"help to a full disk", "\"$CLI\" --help >\"$DEV\"", 1, reason},
+        // A reader that has had enough ends the program quietly, as SIGPIPE does.
+        {"download to a closed pipe", "\"$CLI\" --demo=\"$METER\" download saved - | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}", 141, ""},
+        {"list to a closed pipe", "\"$CLI\" --demo=\"$METER\" list saved | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}", 141, ""},
+    };
+    for (const Case &c : cases) {
+        QTemporaryDir tmp;
+        const Result r = Shell("DEV='" + device + "'; " + c.script, meter, tmp.path());
+        EXPECT_EQ(r.code, c.code) << c.what;
+        EXPECT_EQ(r.err, c.err) << c.what;
+        EXPECT_TRUE(QDir(tmp.path()).isEmpty()) << c.what;
+    }
+    ExpectSameNode(device, full);
+}
+
+// A target that is no regular file is written into, never replaced.
+TEST_F(CliTest, DownloadIntoPipesAndDevices)
+{
+    struct stat null {}, full {}, fifo {};
+    const QString nullDevice = CharDevice(dir.path(), "null", 3, &null);
+    const QString fullDevice = CharDevice(dir.path(), "full", 7, &full);
+    const QString pipe = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe), 0600), 0);
+    ::stat(QFile::encodeName(pipe), &fifo);
+    const QString meter = Scenario();
+    const Result expected = Demo({"download", "tx", "-"});
+    ASSERT_EQ(expected.code, 0);
+
+    const Result toNull = Demo({"download", "tx", nullDevice});
+    EXPECT_EQ(toNull.code, 0) << toNull.err.constData();
+    const Result toFull = Demo({"download", "tx", fullDevice});
+    EXPECT_EQ(toFull.code, 1);
+    EXPECT_TRUE(toFull.err.endsWith("There is a problem writing to the file.\n" + qt_error_string(ENOSPC).toUtf8() + "\n"))
+        << toFull.err.constData();
+    const Result throughPipe = Shell(QStringLiteral("timeout 20 cat \"$0\" & \"$CLI\" --demo=\"$METER\" download tx \"$0\"; rc=$?; wait; exit $rc")
+                                     .replace("$0", pipe), meter, dir.path());
+    EXPECT_EQ(throughPipe.code, 0) << throughPipe.err.constData();
+    EXPECT_EQ(throughPipe.out, expected.out);
+    ExpectSameNode(nullDevice, null);
+    ExpectSameNode(fullDevice, full);
+    ExpectSameNode(pipe, fifo);
+}
+
+// A name that is not valid UTF-8, in a folder of such a name: written under
+// its own bytes, the second time over the first file, and nothing else left.
+TEST_F(CliTest, NamesKeepTheirBytes)
+{
+    const Result r = Shell(QStringLiteral("cd \"$0\" && mkdir \"$(printf 'd\\377')\" && for run in 1 2; do "
+                                          "\"$CLI\" --demo=\"$METER\" download tx \"$(printf 'd\\377/x\\376.csv')\" || exit; done; "
+                                          "ls -A d*; cat d*/*")
+                               .replace("$0", dir.path()), Scenario(), dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_EQ(r.out, "x\xfe.csv\n" + Demo({"download", "tx", "-"}).out);
+}
+
 TEST_F(CliTest, InterruptedDownloadLeavesNothing)
 {
-    QTemporaryDir out;
-    QProcess p;
-    p.start(BuiltProgram(QStringLiteral("dataclave-cli")),
-            {QStringLiteral("--demo=") + Scenario(QStringLiteral("generate-saved 5000\nreport-latency-us 1000\n")), "download",
-             "saved", out.filePath("out.csv")});
-    ASSERT_TRUE(p.waitForStarted());
-    QThread::msleep(500);
-    ::kill(pid_t(p.processId()), SIGINT);
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 130);
-    EXPECT_TRUE(QDir(out.path()).isEmpty());
+    const QString meter = Scenario(QStringLiteral("generate-saved 5000\nreport-latency-us 1000\n"));
+    for (int sig : {SIGINT, SIGTERM}) {
+        for (bool toStdout : {false, true}) {
+            SCOPED_TRACE(QString("signal %1, %2").arg(sig).arg(toStdout ? "stdout" : "file").toStdString());
+            QTemporaryDir out, tmp;
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("TMPDIR", tmp.path());
+            p.setProcessEnvironment(env);
+            p.start(BuiltProgram(QStringLiteral("dataclave-cli")),
+                    {"--verbose", QStringLiteral("--demo=") + meter, "download", "saved", toStdout ? "-" : out.filePath("out.csv")});
+            ASSERT_TRUE(p.waitForStarted());
+            // Interrupted while records are being read.
+            QByteArray echo;
+            p.setReadChannel(QProcess::StandardError);
+            while (!echo.contains("D,3,1") && p.waitForReadyRead(10000))
+                echo += p.readAllStandardError();
+            ASSERT_TRUE(echo.contains("D,3,1"));
+            ::kill(pid_t(p.processId()), sig);
+            ASSERT_TRUE(p.waitForFinished(10000));
+            EXPECT_EQ(p.exitCode(), 130);
+            EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+            EXPECT_TRUE(QDir(out.path()).isEmpty());
+            EXPECT_TRUE(QDir(tmp.path()).isEmpty());
+        }
+    }
+    // Stopped while the finished file goes to a reader that has stopped reading.
+    QTemporaryDir tmp;
+    const Result r = Shell(QStringLiteral("mkfifo \"$0/out\"; exec 3<>\"$0/out\"; \"$CLI\" --demo=\"$METER\" download saved - >\"$0/out\" & "
+                                          "for i in $(seq 200); do [ -e \"$TMPDIR\"/dataclave-cli-*/download.csv ] && break; sleep 0.05; done; "
+                                          "sleep 0.3; kill -TERM $!; wait $!")
+                               .replace("$0", dir.path()),
+                           Scenario(QStringLiteral("generate-saved 3000\n")), tmp.path());
+    EXPECT_EQ(r.code, 130);
+    EXPECT_TRUE(QDir(tmp.path()).isEmpty());
 }
 
 // Under German regional settings the meter's numbers are listed and sent

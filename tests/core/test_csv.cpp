@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <cerrno>
 
 class CsvTest : public MeterTest
 {
@@ -41,23 +42,31 @@ TEST_F(CsvTest, ExactBytesReplaceOnlyWhenClosed)
     EXPECT_TRUE(boxes.isEmpty());
 }
 
-// (A full disk: in the download's fault matrix.)
+// (A full disk: in the download's fault matrix.) The message gives the
+// system's reason.
 TEST_F(CsvTest, WriteFailuresKeepEarlierFile)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken.csv"));
-    for (const char *target : {"missing/out.csv", "out.csv/x.csv", "taken.csv"}) {
-        SCOPED_TRACE(target);
+    const QString longName = QString(300, 'n');
+    // A name too long shows only when the file takes it, at the end.
+    struct Case { QString target; int reason; bool atOnce; } cases[] = {
+        {"missing/out.csv", ENOENT, true}, {"out.csv/x.csv", ENOTDIR, true}, {"taken.csv", EISDIR, true}, {longName, ENAMETOOLONG, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.target.left(20).toStdString());
         boxes.clear();
         clsFile f;
-        f.setCompleteFileName(Path(target));
+        f.setCompleteFileName(dir.filePath(c.target));
         const bool ok = f.WriteHeader({"A"}) && f.WriteLine("x") && f.CloseFile();
         f.DiscardFile();
         EXPECT_FALSE(ok);
         EXPECT_FALSE(f.IsOpen());
         EXPECT_EQ(ReadFile(Path()), QByteArray("earlier"));
         EXPECT_EQ(Entries(), (QStringList{"out.csv", "taken.csv"}));
-        // WriteHeader tells the user itself.
-        EXPECT_EQ(BoxTexts(), QStringList{"ZT 6200 File Error|There is a problem writing to the file.\r\nIs it already open in another application?"});
+        EXPECT_EQ(f.LastError(), qt_error_string(c.reason));
+        // WriteHeader tells the user itself; the rest is the caller's to tell.
+        const QStringList told{"ZT 6200 File Error|There is a problem writing to the file.\r\n" + qt_error_string(c.reason)};
+        EXPECT_EQ(BoxTexts(), c.atOnce ? told : QStringList());
     }
 }
 

@@ -5,6 +5,7 @@
 #include "app/frmAbout.h"
 #include "app/frmMain.h"
 #include "app/globals.h"
+#include "app/modConsole.h"
 #include "app/modEvents.h"
 #include "app/modMsgBoxGui.h"
 #include "app/modWin.h"
@@ -167,6 +168,30 @@ TEST_F(MainWinTest, DebugModeGrowsAndShrinksAndLogsTheUsb)
             gUsbHid->FindTheHid(); // searches again and logs what it finds
             EXPECT_TRUE(w->txtResults->toPlainText().contains("  My device detected\n"));
         }
+    }
+}
+
+// Long sessions: each box keeps its newest lines, and the hidden console
+// holds back no more than it would show.
+TEST_F(MainWinTest, ConsoleBoxesKeepABoundedHistory)
+{
+    struct Case { const char *what; bool debug; QPlainTextEdit *box; std::function<void(const QString &)> add; } cases[] = {
+        {"console, hidden", false, w->txtConsole, AppendConsoleLine},
+        {"console, shown", true, w->txtConsole, AppendConsoleLine},
+        {"usb status", true, w->txtResults, AppendUsbStatus},
+    };
+    w->SetConsoleHistory(5);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        c.box->clear();
+        gApp->fDebug = c.debug;
+        w->DebugHelp();
+        for (int i = 1; i <= 50; ++i)
+            c.add(QStringLiteral("line %1").arg(i));
+        EXPECT_LE(w->HeldBackLines(), 5);
+        gApp->fDebug = true;
+        w->DebugHelp();
+        EXPECT_EQ(c.box->toPlainText(), QStringLiteral("line 47\nline 48\nline 49\nline 50\n"));
     }
 }
 
