@@ -116,6 +116,18 @@ TEST(ReportDescriptor, InputReportGetsIdByteFirst)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(InputReportWithId(c.got.constData(), int(c.got.size()), c.idIncluded, c.length), c.want);
     }
+    // What hidapi reads: without the ID byte unless the device numbers its
+    // reports; with an unknown descriptor only a full-length read has one.
+    struct Read { const char *name; QByteArray got; bool known, ids; QByteArray want; } reads[] = {
+        {"no IDs", data, true, false, '\0' + data},
+        {"numbered", '\x02' + data, true, true, '\x02' + data},
+        {"unknown, 64 bytes", data, false, false, '\0' + data},
+        {"unknown, 65 bytes", '\0' + data, false, false, '\0' + data},
+    };
+    for (const Read &r : reads) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(HidApiInputReport(r.got, 65, r.known, r.ids), r.want);
+    }
 }
 
 TEST(HidApiPlatform, EnumeratesWithoutDevices)
@@ -124,5 +136,7 @@ TEST(HidApiPlatform, EnumeratesWithoutDevices)
     EXPECT_TRUE(platform->Name().startsWith(QLatin1String("hidapi")));
     for (const HidDeviceInfo &d : platform->Enumerate())
         EXPECT_FALSE(d.path.isEmpty());
-    EXPECT_EQ(platform->Open(QStringLiteral("/dev/no-such-hidraw")), nullptr);
+    QString reason;
+    EXPECT_EQ(platform->Open(QStringLiteral("/dev/no-such-hidraw"), &reason), nullptr);
+    EXPECT_FALSE(reason.isEmpty());
 }
