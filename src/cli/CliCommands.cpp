@@ -73,6 +73,9 @@ bool Session::Connect()
         timer->Tick();
         if (gUsbHid->fDeviceConnected())
             break;
+        // Present but not ours to open: the link has said why; waiting will not help.
+        if (!gUsbHid->OpenProblem().isEmpty())
+            return false;
         const qint64 left = limitMs - elapsed.elapsed();
         if (left <= 0)
             break;
