@@ -108,14 +108,19 @@ bool clsUsbHid::FindTheHid()
     m_openProblem = problem;
     if (!problem.isEmpty() && !m_openToldFor.contains(problemPath)) {
         m_openToldFor.insert(problemPath); // before the box: ticks run under it
-        QString text = QStringLiteral("ZT 6200 was found but cannot be opened: ") + problem + QLatin1Char('.');
-#if defined(__linux__)
-        text += QStringLiteral("\r\nThe udev rule that gives you access is explained in the README, "
-                               "section \"Using a real meter on Linux\".");
-#endif
-        MsgBox(text, vb::Exclamation, QStringLiteral("ZT 6200 Communication Problem"));
+        MsgBox(OpenProblemText(), vb::Exclamation, QStringLiteral("ZT 6200 Communication Problem"));
     }
     return m_fDeviceConnected;
+}
+
+QString clsUsbHid::OpenProblemText() const
+{
+    QString text = QStringLiteral("ZT 6200 was found but cannot be opened: ") + m_openProblem + QLatin1Char('.');
+#if defined(__linux__)
+    text += QStringLiteral("\r\nThe udev rule that gives you access is explained in the README, "
+                           "section \"Using a real meter on Linux\".");
+#endif
+    return text;
 }
 
 void clsUsbHid::ForgetAbsent(const QList<HidDeviceInfo> &present)
@@ -245,8 +250,10 @@ int clsUsbHid::ReportRead(QByteArray &buffer)
 bool clsUsbHid::IsDeviceConnected(bool fMsgBox)
 {
     if (!m_fDeviceConnected && fMsgBox) {
-        MsgBox(QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable"), vb::Exclamation,
-               QStringLiteral("ZT 6200 Communication Problem"));
+        // Plugged in but not ours to open: "please connect it" would mislead.
+        MsgBox(m_openProblem.isEmpty() ? QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable")
+                                       : OpenProblemText(),
+               vb::Exclamation, QStringLiteral("ZT 6200 Communication Problem"));
         DoEvents();
     }
     return m_fDeviceConnected;

@@ -412,6 +412,9 @@ TEST_F(Link, MeterThatCannotBeOpenedIsToldOncePerPlugIn)
     }
     EXPECT_TRUE(status.contains(QStringLiteral("  Cannot open the device: Permission denied")));
     EXPECT_EQ(connects, 0);
+    EXPECT_FALSE(gUsbHid->IsDeviceConnected(true)); // asked by a command: the same reason, not "please connect"
+    EXPECT_EQ(boxes.size(), 3);
+    EXPECT_EQ(boxes.last().prompt, boxes.first().prompt);
     m->openError.clear();
     Tick();
     EXPECT_TRUE(gUsbHid->fDeviceConnected());
