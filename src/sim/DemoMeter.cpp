@@ -365,13 +365,19 @@ bool DemoMeter::ReceiveOutputReport(const QByteArray &report)
         for (int i = 0; i < extraReports && !reports.isEmpty(); ++i)
             reports << reports.last();
         // Whatever is still queued stays ahead of this reply, as on hidraw.
-        Clock::time_point at = Clock::now() + Scaled(replyLateMs);
-        if (!m_queue.empty())
-            at = std::max(at, m_queue.back().readyAt);
+        // Without delays every report is there at once (no clock needed).
+        const bool timed = replyLateMs > 0 || reportLatencyUs > 0 || (!m_queue.empty() && m_queue.back().readyAt != Clock::time_point());
+        Clock::time_point at{};
+        if (timed) {
+            at = Clock::now() + Scaled(replyLateMs);
+            if (!m_queue.empty())
+                at = std::max(at, m_queue.back().readyAt);
+        }
         for (QByteArray r : reports) {
             if (shortReports && r.size() > 2)
                 r.truncate(2 + qMin(int(quint8(r.at(1)) & 0x3F), int(r.size()) - 2));
-            at += std::chrono::microseconds(reportLatencyUs);
+            if (timed)
+                at += std::chrono::microseconds(reportLatencyUs);
             m_queue.push_back(Queued{r, at});
         }
     }
@@ -411,6 +417,10 @@ DemoMeter::ReadOutcome DemoMeter::SendInputReport(QByteArray &report, int timeou
     lastReadTimeoutMs = timeoutMs;
     if (!plugged)
         return ReadOutcome::Gone;
+    if (!Silent() && !m_queue.empty() && m_queue.front().readyAt == Clock::time_point()) {
+        Deliver(report); // there already
+        return ReadOutcome::Ok;
+    }
     const Clock::time_point deadline = Clock::now() + Scaled(qMax(timeoutMs, 0));
     if (Silent() || m_queue.empty() || m_queue.front().readyAt > deadline) {
         WaitUntil(deadline); // the read gives up at its limit, not before
@@ -425,7 +435,8 @@ int DemoMeter::DropQueuedReports()
 {
     int n = 0;
     QByteArray report;
-    while (plugged && !Silent() && !m_queue.empty() && m_queue.front().readyAt <= Clock::now()) {
+    while (plugged && !Silent() && !m_queue.empty() &&
+           (m_queue.front().readyAt == Clock::time_point() || m_queue.front().readyAt <= Clock::now())) {
         Deliver(report);
         ++n;
     }
