@@ -37,82 +37,42 @@ TEST(DemoScenario, GeneratedRecordsMatchTheFirmware)
 
 // The demo meter's HID device behaves as a hidraw node does: reads wait up to
 // the time-out they are given, and reports nobody read stay queued.
-class DemoDevice : public ::testing::Test
+TEST(DemoDevice, ReadsAsHidrawDoes)
 {
-protected:
-    void Use(std::unique_ptr<DemoMeter> m)
-    {
-        m->timeScale = 0.01; // 4000 ms pass in 40
-        meter = platform.AddMeter(std::move(m));
-        dev = platform.Open(platform.Enumerate().last().path);
-        ASSERT_TRUE(dev);
-    }
-    void Command(const QByteArray &text)
-    {
-        QByteArray r(65, '\0');
-        r[1] = char(text.size() | 0x80);
-        ASSERT_TRUE(dev->WriteReport(r.replace(2, text.size(), text)));
-    }
-    // The text of the next report, "timeout" when none came in timeoutMs.
-    QByteArray Read(int timeoutMs = 4000)
-    {
-        QByteArray r;
-        if (dev->ReadReport(r, timeoutMs) != HidDevice::ReadOk)
-            return "timeout";
-        return r.mid(2, quint8(r.at(1)) & 0x3F);
-    }
-    DemoHidPlatform platform;
-    DemoMeter *meter = nullptr;
-    std::unique_ptr<HidDevice> dev;
-};
-
-TEST_F(DemoDevice, UnreadReportsStayQueuedUntilDrained)
-{
-    Use(std::make_unique<DemoMeter>());
-    Command("A");
-    Command("C");
-    EXPECT_EQ(Read(), "2.3.1\n"); // the first command's reply is still there
-    EXPECT_EQ(Read(), "0,500\n");
-    Command("A");
-    Command("S");
-    EXPECT_EQ(dev->DrainInput(), 2);
-    EXPECT_EQ(dev->DrainInput(), 0);
-    QElapsedTimer t;
-    t.start();
-    EXPECT_EQ(Read(), "timeout");
-    EXPECT_GE(t.elapsed(), 39); // the whole (scaled) time-out
-    EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
-}
-
-TEST_F(DemoDevice, FramingFaults)
-{
-    QString error;
-    // Reads with these time-outs after "A"; the first report's byte 1 and size.
-    struct Case { const char *scenario; QList<int> timeouts; QList<QByteArray> reads; int b1, size; } cases[] = {
-        // 2000 ms late: not there within 1000, but queued for the next read
-        {"reply-late-ms 2000", {1000, 4000, 4000}, {"timeout", "2.3.1\n", "timeout"}, 0x86, 65},
-        {"reply-no-end-mark", {4000, 4000}, {"2.3.1\n", "timeout"}, 0x06, 65},
-        {"short-reports", {4000}, {"2.3.1\n"}, 0x86, 8},
-        {"extra-reports 2", {4000, 4000, 4000, 4000}, {"2.3.1\n", "2.3.1\n", "2.3.1\n", "timeout"}, 0x86, 65},
+    // "A" and "C" written, nothing read; then reads with these time-outs:
+    // byte 1, size and text of each report.
+    struct Case { const char *scenario; QList<int> timeouts; QStringList reads; } cases[] = {
+        {"", {4000, 4000}, {"86 65 2.3.1\n", "86 65 0,500\n"}},
+        {"reply-late-ms 2000", {1000, 4000, 4000}, {"timeout", "86 65 2.3.1\n", "86 65 0,500\n"}},
+        {"reply-no-end-mark", {4000, 4000}, {"6 65 2.3.1\n", "6 65 0,500\n"}},
+        {"short-reports", {4000, 4000}, {"86 8 2.3.1\n", "86 8 0,500\n"}},
+        {"extra-reports 1", {4000, 4000, 4000, 4000}, {"86 65 2.3.1\n", "86 65 2.3.1\n", "86 65 0,500\n", "86 65 0,500\n"}},
     };
+    DemoHidPlatform platform;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.scenario);
+        QString error;
         auto m = DemoMeter::FromScenario(QLatin1String(c.scenario), &error);
         ASSERT_TRUE(m) << qPrintable(error);
-        Use(std::move(m));
-        Command("A");
-        QList<QByteArray> got;
-        QByteArray first;
+        m->timeScale = 0.01; // 4000 ms pass in 40
+        DemoMeter *meter = platform.AddMeter(std::move(m));
+        std::unique_ptr<HidDevice> dev = platform.Open(platform.Enumerate().last().path);
+        ASSERT_TRUE(dev);
+        for (const char *command : {"\x81" "A", "\x81" "C"})
+            ASSERT_TRUE(dev->WriteReport(QByteArray(1, '\0') + command + QByteArray(62, '\0')));
+        QStringList got;
         for (int timeoutMs : c.timeouts) {
             QByteArray r;
-            const bool ok = dev->ReadReport(r, timeoutMs) == HidDevice::ReadOk;
-            got << (ok ? r.mid(2, quint8(r.at(1)) & 0x3F) : QByteArray("timeout"));
-            if (ok && first.isEmpty())
-                first = r;
+            got << (dev->ReadReport(r, timeoutMs) != HidDevice::ReadOk
+                        ? QStringLiteral("timeout")
+                        : QStringLiteral("%1 %2 ").arg(quint8(r.at(1)), 0, 16).arg(r.size()) + r.mid(2, r.at(1) & 0x3F));
         }
         EXPECT_EQ(got, c.reads);
-        EXPECT_EQ(quint8(first.at(1)), c.b1);
-        EXPECT_EQ(first.size(), c.size);
+        QElapsedTimer t;
+        t.start();
+        QByteArray r;
+        EXPECT_EQ(dev->ReadReport(r, 4000), HidDevice::ReadTimeout);
+        EXPECT_GE(t.elapsed(), 39); // the whole (scaled) time-out
         platform.Plug(meter, false);
     }
 }

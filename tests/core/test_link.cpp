@@ -209,13 +209,14 @@ TEST_F(Exchange, StaleRepliesAreDropped)
         return QString("%1 %2,%3").arg(r).arg(gFsm->NumRecords()).arg(gFsm->MaxRecords());
     };
     meter->extraReports = 2;
-    EXPECT_EQ(directory(0), "0 0,500");
-    EXPECT_EQ(directory(1), "0 0,100");
+    EXPECT_EQ(directory(0) + " " + directory(1), "0 0,500 0 0,100");
     EXPECT_TRUE(status.contains(QStringLiteral("  Input reports dropped unread: 2")));
     meter->extraReports = 0;
+    meter->replyLateMs = 3000; // in time: each read waits 4000 ms
+    EXPECT_EQ(directory(1), "0 0,100");
+    EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
 
-    // A reply later than the read waits: the link gives up, and the reply
-    // arrives while the meter is found again.
+    // Too late: the link gives up; the reply comes while the meter is found again.
     meter->replyLateMs = 8000;
     EXPECT_EQ(directory(1), "1 0,0");
     EXPECT_EQ(Prompts(), QStringList{QStringLiteral("ZT 6200 was disconnected. Please reconnect it.")});
@@ -224,19 +225,8 @@ TEST_F(Exchange, StaleRepliesAreDropped)
     QThread::msleep(50);
     for (int i = 0; i < 5 && !gUsbHid->fDeviceConnected(); ++i)
         Tick();
-    EXPECT_EQ(gFsm->Version->value(), 4);
     EXPECT_EQ(directory(0), "0 0,500");
     EXPECT_EQ(meter->commands, (QStringList{"A", "C"})); // each had its own reply at once
-}
-
-// Each read waits the full 4000 ms for its report.
-TEST_F(Exchange, ReadsWaitFourSeconds)
-{
-    meter->replyLateMs = 3000;
-    QString reply;
-    EXPECT_EQ(SendCommand(QStringLiteral("C"), reply, 2, true), 0);
-    EXPECT_EQ(reply, QStringLiteral("0,500"));
-    EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
 }
 
 TEST_F(Exchange, FailedReadKeepsPreviousPacket)
@@ -390,35 +380,27 @@ TEST_F(Link, MeterThatCannotBeOpenedIsToldOncePerPlugIn)
 {
     gApp->fDebug = true;
     QStringList status;
-    QObject ctx;
-    QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, &ctx, [&](const QString &l) { status << l; });
+    QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, gUsbHid, [&](const QString &l) { status << l; });
     DemoMeter *m = AddMeter();
     m->openError = QStringLiteral("Permission denied");
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 3; ++i)
         Tick();
-    EXPECT_EQ(gUsbHid->OpenProblem(), QStringLiteral("Permission denied"));
+    EXPECT_FALSE(gUsbHid->IsDeviceConnected(true)); // a command asks: the reason again, not "please connect"
     Unplug(m);
-    EXPECT_TRUE(gUsbHid->OpenProblem().isEmpty());
     platform.Plug(m, true); // a new plug-in
     Tick();
     Tick();
-    ASSERT_EQ(boxes.size(), 2);
-    for (const ShownBox &b : boxes) {
-        EXPECT_EQ(b.title, QStringLiteral("ZT 6200 Communication Problem"));
-        EXPECT_TRUE(b.prompt.startsWith(QStringLiteral("ZT 6200 was found but cannot be opened: Permission denied.")));
+    const QString told = BoxTexts().value(0);
+    EXPECT_EQ(BoxTexts(), QStringList(3, told));
+    EXPECT_TRUE(told.startsWith(QStringLiteral("ZT 6200 Communication Problem|ZT 6200 was found but cannot be opened: Permission denied.")));
 #if defined(__linux__)
-        EXPECT_TRUE(b.prompt.contains(QStringLiteral("README"))) << qPrintable(b.prompt);
+    EXPECT_TRUE(told.contains(QStringLiteral("README"))) << qPrintable(told);
 #endif
-    }
     EXPECT_TRUE(status.contains(QStringLiteral("  Cannot open the device: Permission denied")));
-    EXPECT_EQ(connects, 0);
-    EXPECT_FALSE(gUsbHid->IsDeviceConnected(true)); // asked by a command: the same reason, not "please connect"
-    EXPECT_EQ(boxes.size(), 3);
-    EXPECT_EQ(boxes.last().prompt, boxes.first().prompt);
+    EXPECT_EQ(gUsbHid->OpenProblem(), QStringLiteral("Permission denied"));
     m->openError.clear();
     Tick();
-    EXPECT_TRUE(gUsbHid->fDeviceConnected());
-    EXPECT_TRUE(gUsbHid->OpenProblem().isEmpty());
+    EXPECT_TRUE(gUsbHid->fDeviceConnected() && gUsbHid->OpenProblem().isEmpty());
 }
 
 // A meter that is plugged in but never answers: told once, then tried again
@@ -438,12 +420,10 @@ TEST_F(Link, SilentMeterToldOnceThenTriedLessOften)
     m->stallAfterReports = -1; // it answers at the next try
     for (int i = 0; i < 20; ++i)
         Tick();
-    EXPECT_TRUE(gUsbHid->fDeviceConnected());
     EXPECT_EQ(gFsm->Version->value(), 4);
     Unplug(m);
     m->stallAfterReports = m->inputReportsSent;
     platform.Plug(m, true); // plugged in again: news again
     Tick();
     EXPECT_EQ(boxes.size(), 2);
-    EXPECT_EQ(gUsbHid->RetryWait(QStringLiteral("demo:meter/0")), 2);
 }
