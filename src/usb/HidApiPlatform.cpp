@@ -18,7 +18,8 @@ namespace {
 
 // Used when the report descriptor cannot be had: a full packet of the meter.
 constexpr quint16 kFallbackReportLength = 65;
-// hidraw queues at most 64 reports per open file.
+// hidraw keeps at most 64 reports per open file; the bound only stops a
+// device that keeps sending from holding the drain.
 constexpr int kMaxDrained = 256;
 
 // hid_init/hid_exit for one platform object; devices keep it alive, so
@@ -150,7 +151,6 @@ public:
         LearnReports();
         const int length = m_caps.InputReportByteLength > 0 ? m_caps.InputReportByteLength : kFallbackReportLength;
         QByteArray buffer(length, '\0');
-        // Bounded: a device that streams reports must not hold us here.
         int n = 0;
         while (n < kMaxDrained &&
                hid_read_timeout(m_handle, reinterpret_cast<unsigned char *>(buffer.data()), size_t(length), 0) > 0)
