@@ -171,6 +171,7 @@ bool Session::Connect()
     frmUsbHid *timer = gUsbHid->HelperForm();
     timer->tmrPeriodic.stop(); // the search below drives the ticks
     const qint64 limitMs = o.demo ? 0 : qint64(o.waitSeconds * 1000);
+    const quint32 losses = gUsbHid->LinkLosses();
     QElapsedTimer elapsed;
     elapsed.start();
     for (;;) {
@@ -178,6 +179,9 @@ bool Session::Connect()
         timer->Tick();
         if (gUsbHid->fDeviceConnected())
             break;
+        // Present but not ours to open: the link has said why; waiting will not help.
+        if (!gUsbHid->OpenProblem().isEmpty())
+            return false;
         const qint64 left = limitMs - elapsed.elapsed();
         if (left <= 0)
             break;
@@ -186,7 +190,8 @@ bool Session::Connect()
     }
     // From here on the link watches the meter as it does under the windows.
     timer->tmrPeriodic.start();
-    return gUsbHid->IsDeviceConnected(true);
+    // A meter found but silent has been told of by the link already.
+    return gUsbHid->IsDeviceConnected(gUsbHid->LinkLosses() == losses);
 }
 
 int Session::Version()

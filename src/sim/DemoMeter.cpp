@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QtMath>
+#include <algorithm>
 #include <climits>
 #include <chrono>
 #include <thread>
@@ -216,6 +217,14 @@ std::unique_ptr<DemoMeter> DemoMeter::FromScenario(const QString &text, QString 
             m->unplugAfterReports = number(0, INT_MAX);
         else if (key == QLatin1String("stall-after-reports"))
             m->stallAfterReports = number(0, INT_MAX);
+        else if (key == QLatin1String("reply-late-ms"))
+            m->replyLateMs = number(0, 3600000);
+        else if (key == QLatin1String("reply-no-end-mark") && t == key)
+            m->replyNoEndMark = true;
+        else if (key == QLatin1String("short-reports") && t == key)
+            m->shortReports = true;
+        else if (key == QLatin1String("extra-reports"))
+            m->extraReports = number(0, 64);
         else
             ok = false;
         if (!ok) {
@@ -369,42 +378,90 @@ bool DemoMeter::ReceiveOutputReport(const QByteArray &report)
         const QString cmd = AnsiToString(m_command);
         m_command.clear();
         commands << cmd;
-        m_pending.clear();
         QList<QByteArray> reports;
         if (!(replyOverride && replyOverride(cmd, reports)))
             reports = FrameReply(StringToAnsi(Execute(cmd)) + '\n', inputReportLength);
-        for (const QByteArray &r : reports)
-            m_pending.enqueue(r);
-        m_nextReport = std::chrono::steady_clock::now() + std::chrono::microseconds(reportLatencyUs);
+        if (replyNoEndMark && !reports.isEmpty() && reports.last().size() > 1)
+            reports.last()[1] = char(quint8(reports.last().at(1)) & 0x7F);
+        for (int i = 0; i < extraReports && !reports.isEmpty(); ++i)
+            reports << reports.last();
+        // Whatever is still queued stays ahead of this reply, as on hidraw.
+        // Without delays every report is there at once (no clock needed).
+        const bool timed = replyLateMs > 0 || reportLatencyUs > 0 || (!m_queue.empty() && m_queue.back().readyAt != Clock::time_point());
+        Clock::time_point at{};
+        if (timed) {
+            at = Clock::now() + Scaled(replyLateMs);
+            if (!m_queue.empty())
+                at = std::max(at, m_queue.back().readyAt);
+        }
+        for (QByteArray r : reports) {
+            if (shortReports && r.size() > 2)
+                r.truncate(2 + qMin(int(quint8(r.at(1)) & 0x3F), int(r.size()) - 2));
+            if (timed)
+                at += std::chrono::microseconds(reportLatencyUs);
+            m_queue.push_back(Queued{r, at});
+        }
     }
     return true;
 }
 
-DemoMeter::ReadOutcome DemoMeter::SendInputReport(QByteArray &report)
+DemoMeter::Clock::duration DemoMeter::Scaled(double ms) const
 {
-    if (!plugged)
-        return ReadOutcome::Gone;
-    if (stallAfterReports >= 0 && inputReportsSent >= stallAfterReports)
-        return ReadOutcome::Timeout;
-    if (m_pending.isEmpty())
-        return ReadOutcome::Timeout; // a silent meter: the read times out
-    // The meter sends at its own pace: a report the program comes late for
-    // is already waiting. A real report wakes the read at once; a sleep wakes
-    // tens of microseconds late, so the last stretch is waited out awake.
-    if (reportLatencyUs > 0) {
-        using Clock = std::chrono::steady_clock;
-        std::this_thread::sleep_until(m_nextReport - std::chrono::microseconds(100));
-        while (Clock::now() < m_nextReport)
-            std::this_thread::yield();
-        m_nextReport += std::chrono::microseconds(reportLatencyUs);
-    }
-    report = m_pending.dequeue();
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms * timeScale));
+}
+
+namespace {
+// A real report wakes the read at once; a sleep wakes tens of microseconds
+// late, so the last stretch is waited out awake.
+void WaitUntil(std::chrono::steady_clock::time_point t)
+{
+    using Clock = std::chrono::steady_clock;
+    std::this_thread::sleep_until(t - std::chrono::microseconds(100));
+    while (Clock::now() < t)
+        std::this_thread::yield();
+}
+} // namespace
+
+void DemoMeter::Deliver(QByteArray &report)
+{
+    report = m_queue.front().report;
+    m_queue.pop_front();
     ++inputReportsSent;
     if (unplugAfterReports >= 0 && inputReportsSent >= unplugAfterReports) {
         plugged = false;
-        m_pending.clear();
+        m_queue.clear();
     }
+}
+
+DemoMeter::ReadOutcome DemoMeter::SendInputReport(QByteArray &report, int timeoutMs)
+{
+    lastReadTimeoutMs = timeoutMs;
+    if (!plugged)
+        return ReadOutcome::Gone;
+    if (!Silent() && !m_queue.empty() && m_queue.front().readyAt == Clock::time_point()) {
+        Deliver(report); // there already
+        return ReadOutcome::Ok;
+    }
+    const Clock::time_point deadline = Clock::now() + Scaled(qMax(timeoutMs, 0));
+    if (Silent() || m_queue.empty() || m_queue.front().readyAt > deadline) {
+        WaitUntil(deadline); // the read gives up at its limit, not before
+        return ReadOutcome::Timeout;
+    }
+    WaitUntil(m_queue.front().readyAt);
+    Deliver(report);
     return ReadOutcome::Ok;
+}
+
+int DemoMeter::DropQueuedReports()
+{
+    int n = 0;
+    QByteArray report;
+    while (plugged && !Silent() && !m_queue.empty() &&
+           (m_queue.front().readyAt == Clock::time_point() || m_queue.front().readyAt <= Clock::now())) {
+        Deliver(report);
+        ++n;
+    }
+    return n;
 }
 
 // ---- the platform ----
@@ -446,11 +503,11 @@ public:
     {
         return m_meter ? m_meter->ReceiveOutputReport(report) : Present();
     }
-    ReadResult ReadReport(QByteArray &report, int) override
+    ReadResult ReadReport(QByteArray &report, int timeoutMs) override
     {
         if (!m_meter)
             return Present() ? ReadTimeout : ReadFailed;
-        switch (m_meter->SendInputReport(report)) {
+        switch (m_meter->SendInputReport(report, timeoutMs)) {
         case DemoMeter::ReadOutcome::Ok:
             return ReadOk;
         case DemoMeter::ReadOutcome::Timeout:
@@ -459,6 +516,8 @@ public:
             return ReadFailed;
         }
     }
+
+    int DrainInput() override { return m_meter ? m_meter->DropQueuedReports() : 0; }
 
 private:
     DemoMeter *m_meter;
@@ -482,21 +541,28 @@ QList<HidDeviceInfo> DemoHidPlatform::Enumerate()
     return list;
 }
 
-std::unique_ptr<HidDevice> DemoHidPlatform::Open(const QString &path)
+std::unique_ptr<HidDevice> DemoHidPlatform::Open(const QString &path, QString *error)
 {
+    QString reason = QStringLiteral("No such device");
     if (path.startsWith(QLatin1String("demo:meter/"))) {
         const size_t i = size_t(path.mid(11).toInt());
         if (i < m_meters.size() && m_meters[i]->plugged) {
             DemoMeter *m = m_meters[i].get();
-            return std::make_unique<DemoDevice>(m, HidDeviceInfo{path, m->vendorId, m->productId, m->versionNumber}, nullptr);
+            if (m->openError.isEmpty())
+                return std::make_unique<DemoDevice>(m, HidDeviceInfo{path, m->vendorId, m->productId, m->versionNumber}, nullptr);
+            reason = m->openError;
         }
-        return nullptr;
-    }
-    if (path.startsWith(QLatin1String("demo:foreign/"))) {
+    } else if (path.startsWith(QLatin1String("demo:foreign/"))) {
         const size_t i = size_t(path.mid(13).toInt());
-        if (i < m_foreign.size() && m_foreign[i].plugged && m_foreign[i].canOpen)
-            return std::make_unique<DemoDevice>(nullptr, m_foreign[i].info, &m_foreign[i].plugged);
+        if (i < m_foreign.size() && m_foreign[i].plugged) {
+            ++m_foreign[i].opens;
+            if (m_foreign[i].canOpen)
+                return std::make_unique<DemoDevice>(nullptr, m_foreign[i].info, &m_foreign[i].plugged);
+            reason = QStringLiteral("Permission denied");
+        }
     }
+    if (error)
+        *error = reason;
     return nullptr;
 }
 
@@ -512,6 +578,7 @@ void DemoHidPlatform::AddForeignDevice(quint16 vendorId, quint16 productId, bool
     f.info = HidDeviceInfo{QStringLiteral("demo:foreign/%1").arg(m_foreign.size()), vendorId, productId, 1};
     f.canOpen = canOpen;
     f.plugged = true;
+    f.opens = 0;
     m_foreign.push_back(f);
 }
 
@@ -519,6 +586,14 @@ void DemoHidPlatform::Plug(DemoMeter *meter, bool plugged)
 {
     if (meter)
         meter->plugged = plugged;
+}
+
+int DemoHidPlatform::ForeignOpens() const
+{
+    int n = 0;
+    for (const Foreign &f : m_foreign)
+        n += f.opens;
+    return n;
 }
 
 DemoMeter *DemoHidPlatform::Meter(int index) const

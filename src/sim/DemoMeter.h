@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QQueue>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -31,6 +30,7 @@ public:
     quint16 versionNumber = 0x0100;
     int inputReportLength = 65;  // report-ID byte included
     int outputReportLength = 65;
+    QString openError; // set: the meter is present but cannot be opened, for this reason
 
     // Contents
     QString firmware = QStringLiteral("2.3.1"); // reply to "A"; empty gives an empty reply
@@ -43,6 +43,14 @@ public:
     int reportLatencyUs = 0; // each input report of a reply comes this long after the one before (or the command)
     int unplugAfterReports = -1; // -1 never; counts input reports sent since start
     int stallAfterReports = -1;  // -1 never
+    int replyLateMs = 0;         // each reply starts this long after its command
+    bool replyNoEndMark = false; // the last report of a reply lacks the last-report mark
+    bool shortReports = false;   // input reports end after their payload
+    int extraReports = 0;        // stray reports (repeats of the last one) follow each reply
+    // Test hook: the meter's waits (read time-outs, late replies) take this
+    // many times as long, so that a 4000 ms time-out can pass in 40 ms.
+    double timeScale = 1.0;
+    int lastReadTimeoutMs = -1;  // the time-out the last read was given
 
     // Test hook: when set and it returns true, `reports` are queued as the raw
     // input reports answering `command` instead of the meter's own reply.
@@ -59,16 +67,24 @@ public:
     // Transport, used by the demo HID device.
     bool ReceiveOutputReport(const QByteArray &report);
     enum class ReadOutcome { Ok, Timeout, Gone };
-    ReadOutcome SendInputReport(QByteArray &report);
+    // The next input report, waiting for it up to timeoutMs as hidraw does.
+    // Reports nobody reads stay queued across commands.
+    ReadOutcome SendInputReport(QByteArray &report, int timeoutMs = 0);
+    // Drops the reports already there; returns how many.
+    int DropQueuedReports();
 
     // The reports that carry `text` (63-byte payloads, last one marked).
     static QList<QByteArray> FrameReply(const QByteArray &text, int reportLength);
 
 private:
     QString AddTx(const QString &line, bool replace);
+    using Clock = std::chrono::steady_clock;
+    struct Queued { QByteArray report; Clock::time_point readyAt; };
+    bool Silent() const { return stallAfterReports >= 0 && inputReportsSent >= stallAfterReports; }
+    Clock::duration Scaled(double ms) const;
+    void Deliver(QByteArray &report);
     QByteArray m_command; // bytes of the command being received
-    QQueue<QByteArray> m_pending;
-    std::chrono::steady_clock::time_point m_nextReport; // when the next pending report is ready
+    std::deque<Queued> m_queue; // sent by the meter, not yet read by the program
 };
 
 // The demo meter's HID platform: meters and other HID devices in
@@ -78,7 +94,7 @@ class DemoHidPlatform : public HidPlatform
 public:
     QString Name() const override { return QStringLiteral("demo meter"); }
     QList<HidDeviceInfo> Enumerate() override;
-    std::unique_ptr<HidDevice> Open(const QString &path) override;
+    std::unique_ptr<HidDevice> Open(const QString &path, QString *error = nullptr) override;
 
     DemoMeter *AddMeter(std::unique_ptr<DemoMeter> meter);
     // Another HID device that is present (it answers no commands).
@@ -86,9 +102,10 @@ public:
     // Plugging a meter back in keeps its data and its fault settings.
     void Plug(DemoMeter *meter, bool plugged);
     DemoMeter *Meter(int index = 0) const;
+    int ForeignOpens() const; // how often the other devices were opened
 
 private:
-    struct Foreign { HidDeviceInfo info; bool canOpen; bool plugged; };
+    struct Foreign { HidDeviceInfo info; bool canOpen; bool plugged; int opens; };
     std::vector<std::unique_ptr<DemoMeter>> m_meters;
     std::deque<Foreign> m_foreign; // deque: open devices point into it
 };

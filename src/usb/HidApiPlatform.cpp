@@ -8,11 +8,19 @@
 #include <hidapi.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace {
 
 // Used when the report descriptor cannot be had: a full packet of the meter.
 constexpr quint16 kFallbackReportLength = 65;
+// hidraw keeps at most 64 reports per open file; the bound only stops a
+// device that keeps sending from holding the drain.
+constexpr int kMaxDrained = 256;
 
 // hid_init/hid_exit for one platform object; devices keep it alive, so
 // hid_exit comes after the last of them is closed.
@@ -63,6 +71,28 @@ QString SysfsFolder(const QString &path)
 }
 #endif
 
+// Why a device node could not be opened, in the system's words.
+QString OpenFailureReason(const QByteArray &nativePath)
+{
+#if !defined(_WIN32)
+    // hidapi's own text may have lost errno; the node's access says it plainly.
+    if (::access(nativePath.constData(), R_OK | W_OK) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+#else
+    Q_UNUSED(nativePath);
+#endif
+#if defined(HID_API_VERSION) && HID_API_VERSION >= HID_API_MAKE_VERSION(0, 13, 0)
+    if (const wchar_t *text = hid_error(nullptr)) {
+        // "Failed to open a device with path '...': Permission denied"
+        const QString s = QString::fromWCharArray(text);
+        const int colon = s.lastIndexOf(QLatin1String(": "));
+        if (!s.isEmpty() && s != QLatin1String("Success"))
+            return colon >= 0 ? s.mid(colon + 2) : s;
+    }
+#endif
+    return QString::fromLocal8Bit(std::strerror(EIO));
+}
+
 class HidApiDevice : public HidDevice
 {
 public:
@@ -112,11 +142,20 @@ public:
             return ReadFailed;
         if (n == 0)
             return ReadTimeout;
-        // hidapi drops the ID byte of devices without report IDs. Unknown
-        // descriptor: a report of the full length carries it.
-        const bool idIncluded = m_descriptorKnown ? m_usesReportIds : n >= length;
-        report = InputReportWithId(buffer.constData(), n, idIncluded, length);
+        report = HidApiInputReport(buffer.left(n), length, m_descriptorKnown, m_usesReportIds);
         return ReadOk;
+    }
+
+    int DrainInput() override
+    {
+        LearnReports();
+        const int length = m_caps.InputReportByteLength > 0 ? m_caps.InputReportByteLength : kFallbackReportLength;
+        QByteArray buffer(length, '\0');
+        int n = 0;
+        while (n < kMaxDrained &&
+               hid_read_timeout(m_handle, reinterpret_cast<unsigned char *>(buffer.data()), size_t(length), 0) > 0)
+            ++n;
+        return n;
     }
 
 private:
@@ -205,8 +244,10 @@ public:
         return devices;
     }
 
-    std::unique_ptr<HidDevice> Open(const QString &path) override
+    std::unique_ptr<HidDevice> Open(const QString &path, QString *error) override
     {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(ENODEV));
         if (!m_lib->ok)
             return nullptr;
         auto known = m_lib->lastSeen.constFind(path);
@@ -217,9 +258,13 @@ public:
                 return nullptr;
         }
         const HidDeviceInfo info = *known;
-        hid_device *handle = hid_open_path(path.toLocal8Bit().constData());
-        if (!handle)
+        const QByteArray nativePath = path.toLocal8Bit();
+        hid_device *handle = hid_open_path(nativePath.constData());
+        if (!handle) {
+            if (error)
+                *error = OpenFailureReason(nativePath);
             return nullptr;
+        }
         return std::make_unique<HidApiDevice>(m_lib, handle, info);
     }
 
@@ -230,3 +275,11 @@ private:
 } // namespace
 
 std::unique_ptr<HidPlatform> CreateHidApiPlatform() { return std::make_unique<HidApiPlatform>(); }
+
+QByteArray HidApiInputReport(const QByteArray &read, int inputLength, bool descriptorKnown, bool usesReportIds)
+{
+    // hidapi drops the ID byte of devices without report IDs. Unknown
+    // descriptor: a report of the full length carries it.
+    const bool idIncluded = descriptorKnown ? usesReportIds : read.size() >= inputLength;
+    return InputReportWithId(read.constData(), int(read.size()), idIncluded, inputLength);
+}

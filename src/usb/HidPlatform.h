@@ -50,6 +50,10 @@ public:
     virtual ReadResult ReadReport(QByteArray &report, int timeoutMs) = 0;
     // Cancels a pending read (nothing is pending between calls here).
     virtual void Cancel() {}
+    // Reads and drops the input reports already queued, without waiting;
+    // returns how many. The system queues reports nobody read (an abandoned
+    // or late reply), and the next command would take them as its own.
+    virtual int DrainInput() = 0;
 };
 
 class HidPlatform
@@ -59,8 +63,9 @@ public:
     virtual QString Name() const = 0;
     // Every present HID device interface, in enumeration order.
     virtual QList<HidDeviceInfo> Enumerate() = 0;
-    // Opens a device by path; nullptr when it cannot be opened.
-    virtual std::unique_ptr<HidDevice> Open(const QString &path) = 0;
+    // Opens a device by path; nullptr when it cannot be opened, and then
+    // *error (when given) holds the system's reason ("Permission denied").
+    virtual std::unique_ptr<HidDevice> Open(const QString &path, QString *error = nullptr) = 0;
 };
 
 // The platform the link uses; set once before the link is created.

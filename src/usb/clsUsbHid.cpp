@@ -32,6 +32,8 @@ void clsUsbHid::setfDeviceConnected(bool fValue)
     m_fDeviceConnected = fValue;
     if (!fValue)
         ++m_losses;
+    else
+        m_quietLoss = false;
     if (fValue)
         emit Connect();
     else
@@ -42,6 +44,7 @@ bool clsUsbHid::FindTheHid()
 {
     setfDeviceConnected(false);
     m_hid.reset();
+    m_path.clear();
     HidPlatform *platform = CurrentHidPlatform();
     if (!platform) {
         LogUsbStatus(QStringLiteral(" Device not found."));
@@ -50,14 +53,30 @@ bool clsUsbHid::FindTheHid()
     LogUsbStatus(QStringLiteral("  HID platform: ") + platform->Name());
 
     const QList<HidDeviceInfo> devices = platform->Enumerate();
-    QString devicePath;
+    ForgetAbsent(devices);
+    QString problem, problemPath;
     for (int index = 0; index < devices.size() && !m_fDeviceConnected; ++index) {
         const HidDeviceInfo &info = devices.at(index);
         LogUsbStatus(QStringLiteral("  DeviceInfoSet for device #%1: ").arg(index));
         LogUsbStatus(QStringLiteral("  Device pathname: ") + info.path);
-        std::unique_ptr<HidDevice> dev = platform->Open(info.path);
+        // Opening wakes a device from its power saving: open only the meter.
+        if (info.vendorId != VendorID || info.productId != ProductID) {
+            LogUsbStatus(QStringLiteral("  Not opened: Vendor ID %1, Product ID %2").arg(Hex(info.vendorId), Hex(info.productId)));
+            continue;
+        }
+        if (const int wait = RetryWait(info.path)) {
+            LogUsbStatus(QStringLiteral("  Not opened: no answer last time, next try in %1 ms").arg(wait * kTickIntervalMs));
+            continue;
+        }
+        QString reason;
+        std::unique_ptr<HidDevice> dev = platform->Open(info.path, &reason);
         if (!dev) {
             LogUsbStatus(QStringLiteral("  Returned handle: FFFFFFFFh"));
+            LogUsbStatus(QStringLiteral("  Cannot open the device: ") + reason);
+            if (problem.isEmpty()) {
+                problem = reason.isEmpty() ? QStringLiteral("unknown reason") : reason;
+                problemPath = info.path;
+            }
             continue; // cannot be opened: skip it
         }
         LogUsbStatus(QStringLiteral("  Returned handle: %1h").arg(Hex(quint32(reinterpret_cast<quintptr>(dev.get())))));
@@ -72,19 +91,58 @@ bool clsUsbHid::FindTheHid()
         if (ok && attrs.vendorId == VendorID && attrs.productId == ProductID) {
             LogUsbStatus(QStringLiteral("  My device detected"));
             m_hid = std::move(dev);
-            devicePath = info.path;
+            m_path = info.path;
             setfDeviceConnected(true);
         }
         // otherwise dev closes here
     }
 
     if (m_fDeviceConnected && m_hid) {
+        m_openProblem.clear();
         ReadCapabilities();
+        DrainInput(); // what came before we opened is no reply of ours
         return true;
     }
     if (!m_fDeviceConnected)
         LogUsbStatus(QStringLiteral(" Device not found."));
+    m_openProblem = problem;
+    if (!problem.isEmpty() && !m_openToldFor.contains(problemPath)) {
+        m_openToldFor.insert(problemPath); // before the box: ticks run under it
+        MsgBox(OpenProblemText(), vb::Exclamation, QStringLiteral("ZT 6200 Communication Problem"));
+    }
     return m_fDeviceConnected;
+}
+
+QString clsUsbHid::OpenProblemText() const
+{
+    QString text = QStringLiteral("ZT 6200 was found but cannot be opened: ") + m_openProblem + QLatin1Char('.');
+#if defined(__linux__)
+    text += QStringLiteral("\r\nThe udev rule that gives you access is explained in the README, "
+                           "section \"Using a real meter on Linux\".");
+#endif
+    return text;
+}
+
+void clsUsbHid::ForgetAbsent(const QList<HidDeviceInfo> &present)
+{
+    QSet<QString> paths;
+    for (const HidDeviceInfo &d : present)
+        paths.insert(d.path);
+    // Gone from the system: when it comes back it is a new plug-in.
+    for (auto it = m_silent.begin(); it != m_silent.end();)
+        it = paths.contains(it.key()) ? std::next(it) : m_silent.erase(it);
+    for (auto it = m_openToldFor.begin(); it != m_openToldFor.end();)
+        it = paths.contains(*it) ? std::next(it) : m_openToldFor.erase(it);
+}
+
+int clsUsbHid::DrainInput()
+{
+    if (!m_hid)
+        return 0;
+    const int n = m_hid->DrainInput();
+    if (n > 0)
+        LogUsbStatus(QStringLiteral("  Input reports dropped unread: %1").arg(n));
+    return n;
 }
 
 void clsUsbHid::ReadCapabilities()
@@ -131,6 +189,8 @@ void clsUsbHid::CheckDisconnect()
         return;
     fBusy = true;
     if (!m_hid) {
+        for (Silence &s : m_silent)
+            s.waitTicks = qMax(0, s.waitTicks - 1);
         FindTheHid();
     } else {
         HidDeviceInfo attrs;
@@ -150,6 +210,9 @@ bool clsUsbHid::WriteReport(const QByteArray &buffer)
         QByteArray report = buffer.left(n);
         if (report.size() < n)
             report.append(QByteArray(n - report.size(), '\0'));
+        // Every command goes out in one report: what is queued now answers
+        // an earlier one (abandoned, late, or another program's).
+        DrainInput();
         ok = m_hid->WriteReport(report);
     }
     if (!ok) {
@@ -164,9 +227,19 @@ int clsUsbHid::ReportRead(QByteArray &buffer)
     int result = 1;
     if (m_hid) {
         QByteArray report;
-        if (m_hid->ReadReport(report, kReadTimeoutMs) == HidDevice::ReadOk) {
+        const HidDevice::ReadResult got = m_hid->ReadReport(report, kReadTimeoutMs);
+        if (got == HidDevice::ReadOk) {
             buffer = report;
             result = 0;
+            m_silent.remove(m_path); // it answers
+        } else if (got == HidDevice::ReadTimeout) {
+            // Still there but silent: try it again later, and less often
+            // each time; only the first silence is the user's news.
+            const bool again = m_silent.contains(m_path);
+            Silence &s = m_silent[m_path];
+            s.retryMs = again ? qMin(2 * s.retryMs, kMaxRetryMs) : kFirstRetryMs;
+            s.waitTicks = s.retryMs / kTickIntervalMs;
+            m_quietLoss = again;
         }
     }
     if (result != 0)
@@ -177,8 +250,10 @@ int clsUsbHid::ReportRead(QByteArray &buffer)
 bool clsUsbHid::IsDeviceConnected(bool fMsgBox)
 {
     if (!m_fDeviceConnected && fMsgBox) {
-        MsgBox(QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable"), vb::Exclamation,
-               QStringLiteral("ZT 6200 Communication Problem"));
+        // Plugged in but not ours to open: "please connect it" would mislead.
+        MsgBox(m_openProblem.isEmpty() ? QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable")
+                                       : OpenProblemText(),
+               vb::Exclamation, QStringLiteral("ZT 6200 Communication Problem"));
         DoEvents();
     }
     return m_fDeviceConnected;
@@ -186,7 +261,9 @@ bool clsUsbHid::IsDeviceConnected(bool fMsgBox)
 
 bool clsUsbHid::ConnectionLost(bool fMsgBox)
 {
-    if (!m_fDeviceConnected && fMsgBox) {
+    if (!m_fDeviceConnected && fMsgBox && m_quietLoss) {
+        m_quietLoss = false; // a retry of a silent meter: said once already
+    } else if (!m_fDeviceConnected && fMsgBox) {
         MsgBox(QStringLiteral("ZT 6200 was disconnected. Please reconnect it."), vb::Exclamation,
                QStringLiteral("ZT 6200 Communication Problem"));
         DoEvents();

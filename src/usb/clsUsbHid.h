@@ -1,7 +1,9 @@
 #pragma once
 #include "usb/HidPlatform.h"
 
+#include <QHash>
 #include <QObject>
+#include <QSet>
 #include <memory>
 
 class frmUsbHid;
@@ -14,6 +16,8 @@ class clsUsbHid : public QObject
 public:
     static constexpr int kReadTimeoutMs = 4000;
     static constexpr int kTickIntervalMs = 250;
+    static constexpr int kFirstRetryMs = 500; // after a meter did not answer; doubled each time
+    static constexpr int kMaxRetryMs = 5000;
 
     clsUsbHid();
     ~clsUsbHid() override;
@@ -42,6 +46,13 @@ public:
     quint32 LinkLosses() const { return m_losses; }
 
     bool HasOpenDevice() const { return m_hid != nullptr; }
+    // Why the meter that is present could not be opened ("Permission
+    // denied"); empty when none is present or it opened.
+    QString OpenProblem() const { return m_openProblem; }
+    // Drops the input reports queued before a command; returns how many.
+    int DrainInput();
+    // Ticks until a meter that did not answer (at `path`) is tried again; 0 when it may be.
+    int RetryWait(const QString &path) const { return m_silent.value(path).waitTicks; }
     frmUsbHid *HelperForm() const { return m_form; }
 
     HidDeviceInfo HidAttributes;
@@ -55,9 +66,21 @@ private:
     void ReadCapabilities();
     void LogUsbStatus(const QString &text);
 
+    void ForgetAbsent(const QList<HidDeviceInfo> &present);
+    QString OpenProblemText() const;
+
     bool m_fDeviceConnected = false;
     quint32 m_losses = 0;
     bool fBusy = false;
     std::unique_ptr<HidDevice> m_hid; // HIDHandle; one handle serves reads and writes
+    QString m_path;                   // of the open meter
+
+    // A meter that is present but does not answer is tried again, less often
+    // each time, and the user is told only once while it stays plugged in.
+    struct Silence { int retryMs = 0; int waitTicks = 0; };
+    QHash<QString, Silence> m_silent; // by path, while present
+    bool m_quietLoss = false;         // the loss just now was such a retry
+    QSet<QString> m_openToldFor;      // meters the user was told cannot be opened, while present
+    QString m_openProblem;
     frmUsbHid *m_form = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
@@ -76,4 +77,46 @@ TEST(DemoScenario, OversizedFilesAreRefused)
     }
     for (auto &w : writers)
         EXPECT_TRUE(w->waitForFinished(10000)); // the endless one ends with its reader
+}
+
+// The demo meter's HID device behaves as a hidraw node does: reads wait up to
+// the time-out they are given, and reports nobody read stay queued.
+TEST(DemoDevice, ReadsAsHidrawDoes)
+{
+    // "A" and "C" written, nothing read; then reads with these time-outs:
+    // byte 1, size and text of each report.
+    struct Case { const char *scenario; QList<int> timeouts; QStringList reads; } cases[] = {
+        {"", {4000, 4000}, {"86 65 2.3.1\n", "86 65 0,500\n"}},
+        {"reply-late-ms 2000", {1000, 4000, 4000}, {"timeout", "86 65 2.3.1\n", "86 65 0,500\n"}},
+        {"reply-no-end-mark", {4000, 4000}, {"6 65 2.3.1\n", "6 65 0,500\n"}},
+        {"short-reports", {4000, 4000}, {"86 8 2.3.1\n", "86 8 0,500\n"}},
+        {"extra-reports 1", {4000, 4000, 4000, 4000}, {"86 65 2.3.1\n", "86 65 2.3.1\n", "86 65 0,500\n", "86 65 0,500\n"}},
+    };
+    DemoHidPlatform platform;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.scenario);
+        QString error;
+        auto m = DemoMeter::FromScenario(QLatin1String(c.scenario), &error);
+        ASSERT_TRUE(m) << qPrintable(error);
+        m->timeScale = 0.01; // 4000 ms pass in 40
+        DemoMeter *meter = platform.AddMeter(std::move(m));
+        std::unique_ptr<HidDevice> dev = platform.Open(platform.Enumerate().last().path);
+        ASSERT_TRUE(dev);
+        for (const char *command : {"\x81" "A", "\x81" "C"})
+            ASSERT_TRUE(dev->WriteReport(QByteArray(1, '\0') + command + QByteArray(62, '\0')));
+        QStringList got;
+        for (int timeoutMs : c.timeouts) {
+            QByteArray r;
+            got << (dev->ReadReport(r, timeoutMs) != HidDevice::ReadOk
+                        ? QStringLiteral("timeout")
+                        : QStringLiteral("%1 %2 ").arg(quint8(r.at(1)), 0, 16).arg(r.size()) + r.mid(2, r.at(1) & 0x3F));
+        }
+        EXPECT_EQ(got, c.reads);
+        QElapsedTimer t;
+        t.start();
+        QByteArray r;
+        EXPECT_EQ(dev->ReadReport(r, 4000), HidDevice::ReadTimeout);
+        EXPECT_GE(t.elapsed(), 39); // the whole (scaled) time-out
+        platform.Plug(meter, false);
+    }
 }

@@ -1,6 +1,8 @@
 // The link to the meter: report framing, command exchanges, and finding,
 // watching and losing the meter.
 #include "TestSupport.h"
+#include "app/clsApp.h"
+#include "app/clsVersion.h"
 #include "app/globals.h"
 #include "app/modConsole.h"
 #include "protocol/clsDevice.h"
@@ -10,6 +12,7 @@
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 
@@ -194,6 +197,38 @@ TEST_F(Exchange, DirectoryAndDelete)
     EXPECT_EQ(meter->commands, (QStringList{"F,40000", "E", "V,-3"}));
 }
 
+// Reports nobody read stay queued (hidraw keeps them); a command must never
+// take an earlier one's reply as its own.
+TEST_F(Exchange, StaleRepliesAreDropped)
+{
+    gApp->fDebug = true;
+    QStringList status;
+    QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, &ctx, [&](const QString &l) { status << l; });
+    auto directory = [](qint32 type) {
+        const qint16 r = ReadDirectory(type);
+        return QString("%1 %2,%3").arg(r).arg(gFsm->NumRecords()).arg(gFsm->MaxRecords());
+    };
+    meter->extraReports = 2;
+    EXPECT_EQ(directory(0) + " " + directory(1), "0 0,500 0 0,100");
+    EXPECT_TRUE(status.contains(QStringLiteral("  Input reports dropped unread: 2")));
+    meter->extraReports = 0;
+    meter->replyLateMs = 3000; // in time: each read waits 4000 ms
+    EXPECT_EQ(directory(1), "0 0,100");
+    EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
+
+    // Too late: the link gives up; the reply comes while the meter is found again.
+    meter->replyLateMs = 8000;
+    EXPECT_EQ(directory(1), "1 0,0");
+    EXPECT_EQ(Prompts(), QStringList{QStringLiteral("ZT 6200 was disconnected. Please reconnect it.")});
+    meter->replyLateMs = 0;
+    meter->commands.clear();
+    QThread::msleep(50);
+    for (int i = 0; i < 5 && !gUsbHid->fDeviceConnected(); ++i)
+        Tick();
+    EXPECT_EQ(directory(0), "0 0,500");
+    EXPECT_EQ(meter->commands, (QStringList{"A", "C"})); // each had its own reply at once
+}
+
 TEST_F(Exchange, FailedReadKeepsPreviousPacket)
 {
     gDevice->AddString(QStringLiteral("A"));
@@ -283,6 +318,7 @@ TEST_F(Link, MatchingByIdsFirstMeterWins)
     EXPECT_TRUE(b->commands.filter(QStringLiteral("A")).isEmpty());
     EXPECT_FALSE(a->commands.isEmpty());
     EXPECT_EQ(gUsbHid->HidAttributes.productId, 0x0BBA);
+    EXPECT_EQ(platform.ForeignOpens(), 0); // other devices are never opened
 }
 
 TEST_F(Link, NoMeterNoEvents)
@@ -292,6 +328,7 @@ TEST_F(Link, NoMeterNoEvents)
         Tick();
     EXPECT_FALSE(gUsbHid->fDeviceConnected());
     EXPECT_EQ(connects + disconnects, 0);
+    EXPECT_EQ(platform.ForeignOpens(), 0);
     gUsbHid->Shutdown(); // while closed: nothing
     gUsbHid->setfDeviceConnected(false);
     EXPECT_EQ(disconnects, 0);
@@ -328,4 +365,65 @@ TEST_F(Link, TransferFailuresCloseTheLinkOnce)
         EXPECT_TRUE(boxes.isEmpty()); // the link itself says nothing
         platform.Plug(m, false); // the platform outlives SetUp: keep the next case on its own meter
     }
+}
+
+TEST_F(Link, TimerFollowsPluggingWithinASecond)
+{
+    gUsbHid->HelperForm()->tmrPeriodic.start();
+    DemoMeter *m = AddMeter();
+    EXPECT_TRUE(QTest::qWaitFor([] { return gUsbHid->fDeviceConnected(); }, 1000));
+    platform.Plug(m, false);
+    EXPECT_TRUE(QTest::qWaitFor([] { return !gUsbHid->fDeviceConnected(); }, 1000));
+}
+
+TEST_F(Link, MeterThatCannotBeOpenedIsToldOncePerPlugIn)
+{
+    gApp->fDebug = true;
+    QStringList status;
+    QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, gUsbHid, [&](const QString &l) { status << l; });
+    DemoMeter *m = AddMeter();
+    m->openError = QStringLiteral("Permission denied");
+    for (int i = 0; i < 3; ++i)
+        Tick();
+    EXPECT_FALSE(gUsbHid->IsDeviceConnected(true)); // a command asks: the reason again, not "please connect"
+    Unplug(m);
+    platform.Plug(m, true); // a new plug-in
+    Tick();
+    Tick();
+    const QString told = BoxTexts().value(0);
+    EXPECT_EQ(BoxTexts(), QStringList(3, told));
+    EXPECT_TRUE(told.startsWith(QStringLiteral("ZT 6200 Communication Problem|ZT 6200 was found but cannot be opened: Permission denied.")));
+#if defined(__linux__)
+    EXPECT_TRUE(told.contains(QStringLiteral("README"))) << qPrintable(told);
+#endif
+    EXPECT_TRUE(status.contains(QStringLiteral("  Cannot open the device: Permission denied")));
+    EXPECT_EQ(gUsbHid->OpenProblem(), QStringLiteral("Permission denied"));
+    m->openError.clear();
+    Tick();
+    EXPECT_TRUE(gUsbHid->fDeviceConnected() && gUsbHid->OpenProblem().isEmpty());
+}
+
+// A meter that is plugged in but never answers: told once, then tried again
+// after 0.5, 1, 2, 4 and at most 5 s, until it answers or leaves.
+TEST_F(Link, SilentMeterToldOnceThenTriedLessOften)
+{
+    DemoMeter *m = AddMeter(QStringLiteral("stall-after-reports 0\n"));
+    QList<int> tries;
+    for (int tick = 1; tick <= 60; ++tick) {
+        const qsizetype before = m->commands.size();
+        Tick();
+        if (m->commands.size() > before)
+            tries << tick;
+    }
+    EXPECT_EQ(tries, (QList<int>{1, 3, 7, 15, 31, 51}));
+    EXPECT_EQ(Prompts(), QStringList{QStringLiteral("ZT 6200 was disconnected. Please reconnect it.")});
+    m->stallAfterReports = -1; // it answers at the next try
+    for (int i = 0; i < 20; ++i)
+        Tick();
+    EXPECT_EQ(gFsm->Version->value(), 4);
+    Unplug(m);
+    m->stallAfterReports = m->inputReportsSent;
+    platform.Plug(m, true); // plugged in again: news again
+    Tick();
+    EXPECT_EQ(boxes.size(), 2);
 }

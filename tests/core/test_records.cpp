@@ -28,6 +28,7 @@ TEST_F(Records, Masking)
         {"gps invalid", 0, {{16, "FALSE"}}, gps},     {"all valid", 1, {}, {}},
         {"1000 vs 1000.0", 0, {{5, "1000.0"}, {6, "1000"}}, distance},
         {"tx position invalid", 3, {{29, "FALSE"}}, distance}, {"no flag bit 0", 0, {{29, "FALSE"}}, {}},
+        {"Version 02: flag bit 0", 2, {{29, "FALSE"}}, distance}, {"Version 01: no flag bit 0", 1, {{29, "FALSE"}}, {}},
         {"empty field stays empty", 0, {{16, "FALSE"}, {26, ""}}, gps},
         {"quoted commas", 0, {{16, "FALSE"}, {10, "\"a, b\""}, {15, "\"x,y,z\""}}, gps},
     };

@@ -116,6 +116,12 @@ TEST(ReportDescriptor, InputReportGetsIdByteFirst)
         SCOPED_TRACE(c.name);
         EXPECT_EQ(InputReportWithId(c.got.constData(), int(c.got.size()), c.idIncluded, c.length), c.want);
     }
+    // hidapi reads no ID byte unless the device numbers its reports; with an
+    // unknown descriptor only a full-length read has one.
+    EXPECT_EQ(HidApiInputReport(data, 65, true, false), '\0' + data);
+    EXPECT_EQ(HidApiInputReport('\x02' + data, 65, true, true), '\x02' + data);
+    EXPECT_EQ(HidApiInputReport(data, 65, false, false), '\0' + data);
+    EXPECT_EQ(HidApiInputReport('\x01' + data, 65, false, false), '\x01' + data);
 }
 
 TEST(HidApiPlatform, EnumeratesWithoutDevices)
@@ -124,5 +130,7 @@ TEST(HidApiPlatform, EnumeratesWithoutDevices)
     EXPECT_TRUE(platform->Name().startsWith(QLatin1String("hidapi")));
     for (const HidDeviceInfo &d : platform->Enumerate())
         EXPECT_FALSE(d.path.isEmpty());
-    EXPECT_EQ(platform->Open(QStringLiteral("/dev/no-such-hidraw")), nullptr);
+    QString reason;
+    EXPECT_EQ(platform->Open(QStringLiteral("/dev/no-such-hidraw"), &reason), nullptr);
+    EXPECT_FALSE(reason.isEmpty());
 }

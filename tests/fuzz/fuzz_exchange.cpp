@@ -28,6 +28,7 @@ struct Rig
         CreateProcessObjects();
         gUsbHid->HelperForm()->tmrPeriodic.stop(); // ticks are driven here
         meter = platform.AddMeter(std::make_unique<DemoMeter>());
+        meter->timeScale = 0; // a reply without its end mark times out at once
         meter->replyOverride = [this](const QString &command, QList<QByteArray> &out) {
             if (command == QLatin1String("A"))
                 return false; // the connection follow-up gets the meter's own answer
@@ -53,6 +54,9 @@ FUZZ_TARGET
     }
 
     if (!gUsbHid->fDeviceConnected()) {
+        // Replugged, so that it is found at once, not after a silent meter's wait.
+        rig.platform.Plug(rig.meter, false);
+        gUsbHid->HelperForm()->Tick();
         rig.platform.Plug(rig.meter, true);
         gUsbHid->HelperForm()->Tick(); // finds it and asks for the version
     }

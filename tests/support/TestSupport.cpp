@@ -40,6 +40,7 @@ DemoMeter *MeterTest::AddMeter(std::unique_ptr<DemoMeter> meter)
 {
     if (!meter)
         meter = std::make_unique<DemoMeter>();
+    meter->timeScale = kTestTimeScale;
     return platform.AddMeter(std::move(meter));
 }
 
@@ -72,7 +73,7 @@ DemoMeter *MeterTest::ReplaceMeter(std::unique_ptr<DemoMeter> meter)
             platform.Plug(platform.Meter(i), false), unplugged = true;
     if (unplugged)
         Tick();
-    DemoMeter *m = meter ? platform.AddMeter(std::move(meter)) : nullptr;
+    DemoMeter *m = meter ? AddMeter(std::move(meter)) : nullptr;
     EXPECT_TRUE(m && ConnectMeter());
     return m;
 }
