@@ -13,7 +13,8 @@
 QString frmAbout::LegalNotice()
 {
     return QStringLiteral("Copyright \u00A9 2024 the ZT6200 Dataclave developers. "
-                          "This program is provided as is, without warranty of any kind.");
+                          "This program is free software under the GNU General Public License, "
+                          "version 3 or later (GPL-3.0-or-later), and comes without warranty of any kind.");
 }
 
 frmAbout::frmAbout(QWidget *parent)
