@@ -12,12 +12,11 @@
 
 QString frmAbout::LegalNotice()
 {
-    // The year of the build ("Mmm dd yyyy"); compilers take it from
-    // SOURCE_DATE_EPOCH when a package is built reproducibly.
-    const QString year = QString::fromLatin1(__DATE__).right(4);
-    return QStringLiteral("Copyright \u00A9 ") + year +
-           QStringLiteral(" the ZT6200 Dataclave developers. "
-                          "This program is provided as is, without warranty of any kind.");
+    // The year the build was configured (from SOURCE_DATE_EPOCH when a
+    // package is built reproducibly).
+    return QStringLiteral("Copyright \u00A9 " DATACLAVE_BUILD_YEAR " the ZT6200 Dataclave developers. "
+                          "This program is free software under the GNU General Public License, "
+                          "version 3 or later (GPL-3.0-or-later), and comes without warranty of any kind.");
 }
 
 frmAbout::frmAbout(QWidget *parent)

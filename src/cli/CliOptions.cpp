@@ -1,4 +1,5 @@
 #include "cli/CliOptions.h"
+#include "app/clsApp.h"
 #include "app/modAnsi.h"
 #include "app/modConvert.h"
 #include "protocol/clsPacket.h"
@@ -139,6 +140,8 @@ QString ParseCommandLine(const QStringList &arguments, CliOptions *o)
 
         if (name == QLatin1String("help")) {
             o->help = true;
+        } else if (name == QLatin1String("version") && !hasValue) {
+            o->version = true;
         } else if (name == QLatin1String("verbose") && !hasValue) {
             o->verbose = true;
         } else if (name == QLatin1String("yes") && !hasValue) {
@@ -165,7 +168,7 @@ QString ParseCommandLine(const QStringList &arguments, CliOptions *o)
             return QStringLiteral("unknown option '%1'").arg(a);
         }
     }
-    if (o->help)
+    if (o->help || o->version)
         return QString();
     return CheckWords(*o);
 }
@@ -206,6 +209,20 @@ QString UsageText()
         "  --verbose          print the commands sent and the USB status lines on standard error\n"
         "  --yes              confirm deletions and changes without asking\n"
         "  --help             print this text\n"
+        "  --version          print the program's name, version and licence\n"
         "\n"
-        "Exit status: 0 success, 1 the meter or a file failed, 2 usage error.\n");
+        "Exit status: 0 success, 1 the meter or a file failed, 2 usage error.\n"
+        "\n"
+        "Free software under the GNU General Public License, version 3 or later\n"
+        "(GPL-3.0-or-later), without any warranty. Manual: man dataclave-cli\n");
+}
+
+QString VersionNotice()
+{
+    return QStringLiteral("dataclave-cli (%1) %2\n"
+                          "Copyright (C) the ZT6200 Dataclave developers.\n"
+                          "License GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>.\n"
+                          "This is free software: you are free to change and redistribute it.\n"
+                          "There is NO WARRANTY, to the extent permitted by law.\n")
+        .arg(clsApp::AppTitle(), clsApp::VersionText());
 }

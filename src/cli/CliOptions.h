@@ -13,6 +13,7 @@ struct CliOptions
     bool verbose = false;
     bool yes = false;        // answer Yes to confirmations
     bool help = false;
+    bool version = false;    // --version: name, version and licence
     QStringList words;       // the command, then its arguments
     QMap<QString, QString> txFields; // --call, --freq, --lat, --lon, --var, --mod
 };
@@ -23,6 +24,9 @@ QString ParseCommandLine(const QStringList &arguments, CliOptions *options);
 
 // The --help text.
 QString UsageText();
+
+// The --version text.
+QString VersionNotice();
 
 // Record numbers and station ids are 16-bit numbers.
 constexpr int kMaxId = 32767;

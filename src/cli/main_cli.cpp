@@ -27,6 +27,10 @@ int main(int argc, char *argv[])
         cli::WriteOut(UsageText());
         return cli::FinishOut() ? cli::Success : cli::Failure;
     }
+    if (options.version) {
+        cli::WriteOut(VersionNotice());
+        return cli::Success;
+    }
     if (!problem.isEmpty()) {
         cli::Complain(problem);
         cli::WriteErr(QStringLiteral("Try 'dataclave-cli --help'.\n"));

@@ -1,5 +1,6 @@
 // dataclave-cli, run as a program against the demo meter.
 #include "TestSupport.h"
+#include "app/clsApp.h"
 
 #include <QtCore>
 #include <cerrno>
@@ -86,8 +87,18 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
     }
     const Result help = Cli({"--help"});
     EXPECT_EQ(help.code, 0);
-    for (const char *word : {"version", "status", "download", "list", "send", "delete", "erase", "tx add", "tx edit", "--wait"})
+    for (const char *word : {"version", "status", "download", "list", "send", "delete", "erase", "tx add", "tx edit", "--wait",
+                             "--version", "GPL-3.0-or-later"})
         EXPECT_TRUE(help.out.contains(word)) << word;
+    // --version wins over a command, as --help does, and never looks for a meter.
+    for (const QStringList &args : {QStringList{"--version"}, QStringList{"--version", "status"}}) {
+        const Result r = Cli(args);
+        EXPECT_EQ(r.code, 0) << qPrintable(args.join(' '));
+        EXPECT_TRUE(r.out.startsWith("dataclave-cli (ZT6200 Dataclave) " + clsApp::VersionText().toLatin1() + "\n"))
+            << r.out.constData();
+        EXPECT_TRUE(r.out.contains("GPL-3.0-or-later")) << r.out.constData();
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
+    }
 }
 
 TEST_F(CliTest, ReadingCommands)

@@ -10,7 +10,7 @@ FUZZ_TARGET
         return;
     CliOptions o;
     const QString error = ParseCommandLine(args, &o);
-    FuzzAssert(!error.isEmpty() || o.help || !o.words.isEmpty());
+    FuzzAssert(!error.isEmpty() || o.help || o.version || !o.words.isEmpty());
     FuzzAssert(o.waitSeconds >= 0 && o.waitSeconds <= 86400);
     for (const QString &w : std::as_const(o.words)) {
         int id = -1;
