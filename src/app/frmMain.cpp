@@ -344,6 +344,21 @@ void frmMain::UpdateCommands()
             button->setVisible(false);
         }
     }
+    UpdateActionsMenu();
+}
+
+void frmMain::UpdateActionsMenu()
+{
+    // A menu with no entry, or only a separator, opens as an empty 0x0
+    // window, which the X server never maps again once it has been shown:
+    // the menu would stay closed for the rest of the run. So the separator
+    // goes with the items above it, and the title is inert while nothing
+    // would show.
+    mnuSepChar1->setVisible(mnuActionsReadData->isVisible() || mnuActionsDeleteData->isVisible());
+    bool any = false;
+    for (QAction *a : mnuActions->actions())
+        any = any || (a->isVisible() && !a->isSeparator());
+    mnuActions->menuAction()->setEnabled(any);
 }
 
 void frmMain::cmdCommand_Click(int Index)
@@ -393,6 +408,7 @@ void frmMain::DebugHelp()
     mnuSepChar2->setVisible(fShiftKey);
     mnuActionsDebug->setVisible(fShiftKey);
     mnuActionsSoftwareVersion->setVisible(debug);
+    UpdateActionsMenu();
     SizeMainWindow();
 }
 
@@ -414,6 +430,7 @@ void frmMain::ShowDebugMenus()
     mnuSepChar2->setVisible(true);
     mnuActionsDebug->setVisible(true);
     mnuActionsSoftwareVersion->setVisible(true);
+    UpdateActionsMenu();
 }
 
 void frmMain::HideDebugMenus()
@@ -422,6 +439,7 @@ void frmMain::HideDebugMenus()
     mnuSepChar2->setVisible(false);
     mnuActionsDebug->setVisible(false);
     mnuActionsSoftwareVersion->setVisible(false);
+    UpdateActionsMenu();
 }
 
 void frmMain::SizeMainWindow()

@@ -100,6 +100,8 @@ private:
     void UpdateCommands();
     void HideDebugMenus();
     void ShowDebugMenus();
+    // Keeps the Actions menu from opening with nothing in it.
+    void UpdateActionsMenu();
     void SizeMainWindow();
     // The console's key handling; false when the key is left to the box.
     bool txtConsole_KeyPress(int KeyAscii);
