@@ -728,3 +728,19 @@ void frmMain::SetWindowState(qint16 state)
 void frmMain::Move(qint32 left, qint32 top) { move(TwipsToPixels(left, 0), TwipsToPixels(top, 1)); }
 double frmMain::ScreenWidth() const { return ScreenTwips(nullptr).width; }
 double frmMain::ScreenHeight() const { return ScreenTwips(nullptr).height; }
+
+QVector<QRectF> frmMain::AvailableAreas() const
+{
+    QVector<QRectF> areas;
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    QList<QScreen *> screens = QGuiApplication::screens();
+    std::stable_partition(screens.begin(), screens.end(), [primary](const QScreen *s) { return s == primary; });
+    for (const QScreen *s : std::as_const(screens)) {
+        const QRect r = s->availableGeometry();
+        areas << QRectF(PixelsToTwips(r.x(), 0), PixelsToTwips(r.y(), 1), PixelsToTwips(r.width(), 0),
+                        PixelsToTwips(r.height(), 1));
+    }
+    return areas;
+}
+
+QSizeF frmMain::TitleBarPart() const { return {PixelsToTwips(100, 0), PixelsToTwips(30, 1)}; }

@@ -74,6 +74,8 @@ public:
     void Move(qint32 left, qint32 top) override;
     double ScreenWidth() const override;
     double ScreenHeight() const override;
+    QVector<QRectF> AvailableAreas() const override;
+    QSizeF TitleBarPart() const override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

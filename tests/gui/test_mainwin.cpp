@@ -31,6 +31,7 @@ protected:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         gWindowLeft = gWindowTop = 0;
         gWindowState = 0;
+        gWindowPlaced.reset();
         gBeepHook = [this] { ++beeps; };
         w = std::make_unique<frmMain>();
     }
@@ -287,6 +288,7 @@ TEST_F(MainWinTest, ExitAndCloseBoxSavePlacementAndShutDown)
         w = std::make_unique<frmMain>();
         ASSERT_TRUE(ConnectMeter());
         gWindowLeft = gWindowTop = 0;
+        gWindowPlaced.reset();
         Store()->clear();
         w->Move(1500, 900);
         viaMenu ? w->mnuFileExit->trigger() : void(w->close());
