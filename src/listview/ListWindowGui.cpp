@@ -2,6 +2,7 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 #include "app/modDownload.h"
+#include "app/modEvents.h"
 #include "app/modWin.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
@@ -160,6 +161,43 @@ qint16 ListWindow::RowAt(int y) const
 }
 
 void ListWindow::SelectAll() { SelectAllItems(lsvData); }
+
+void ListWindow::BeginWalk()
+{
+    lsvData->setUpdatesEnabled(false);
+    m_walkPaint.start();
+}
+
+void ListWindow::AfterRowRemoved()
+{
+    // Painting the list (and, on X, waiting for the server) after each of
+    // thousands of rows would cost far more than the deletions themselves.
+    if (m_walkPaint.elapsed() < kWalkPaintMs) {
+        DoEvents();
+        return;
+    }
+    lsvData->setUpdatesEnabled(true);
+    DoEvents();
+    lsvData->setUpdatesEnabled(false);
+    m_walkPaint.start();
+}
+
+void ListWindow::EndWalk() { lsvData->setUpdatesEnabled(true); }
+
+void ListWindow::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && event->key() == Qt::Key_Delete) {
+        // As a click on the button: only while it is enabled, with its question.
+        if (cmdDelete->isEnabled() && cmdDelete->isVisible() && !fWalking())
+            DeleteKey();
+        event->accept();
+    } else if (plain && event->key() == Qt::Key_Escape && (fWalking() || !cmdCancel->isEnabled())) {
+        event->accept(); // "Cancel" is off while rows are deleted, and so is Escape
+    } else {
+        QDialog::keyPressEvent(event);
+    }
+}
 
 void ListWindow::MouseRelease(int button, const QPoint &pos)
 {
