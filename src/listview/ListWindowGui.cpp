@@ -9,6 +9,7 @@
 #include "usb/clsUsbHid.h"
 
 #include <QContextMenuEvent>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -165,24 +166,32 @@ void ListWindow::SelectAll() { SelectAllItems(lsvData); }
 void ListWindow::BeginWalk()
 {
     lsvData->setUpdatesEnabled(false);
+    m_fWalkHold = true;
     m_walkPaint.start();
 }
 
 void ListWindow::AfterRowRemoved()
 {
-    // Painting the list (and, on X, waiting for the server) after each of
-    // thousands of rows would cost far more than the deletions themselves.
+    // Laying out and painting the whole list (and, on X, waiting for the
+    // server) after each of thousands of rows would cost far more than the
+    // deletions themselves: the list catches up every kWalkPaintMs.
     if (m_walkPaint.elapsed() < kWalkPaintMs) {
         DoEvents();
         return;
     }
+    m_fWalkHold = false;
     lsvData->setUpdatesEnabled(true);
     DoEvents();
     lsvData->setUpdatesEnabled(false);
+    m_fWalkHold = true;
     m_walkPaint.start();
 }
 
-void ListWindow::EndWalk() { lsvData->setUpdatesEnabled(true); }
+void ListWindow::EndWalk()
+{
+    m_fWalkHold = false;
+    lsvData->setUpdatesEnabled(true);
+}
 
 void ListWindow::keyPressEvent(QKeyEvent *event)
 {
@@ -211,6 +220,14 @@ void ListWindow::PopupMenu(const QPoint &pos) { m_menu->popup(lsvData->viewport(
 
 bool ListWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The list's own timers lay it out again after each removed row; held
+    // back during a walk, except under a message box (whose loop would
+    // otherwise spin on them).
+    if (watched == lsvData && m_fWalkHold && event->type() == QEvent::Timer) {
+        const QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == this)
+            return true;
+    }
     if (watched == lsvData->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {

@@ -114,4 +114,5 @@ private:
     QMenu *m_menu = nullptr;
     bool m_fActivated = false;
     QElapsedTimer m_walkPaint;
+    bool m_fWalkHold = false; // the list's layout waits for the next repaint
 };
