@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QTreeView>
 
 namespace {
 
@@ -69,6 +71,12 @@ std::unique_ptr<clsFile> ShowSaveDialog(const QString &szName, const QString &sz
         dlg.setDirectory(szFolder);
     if (!szName.isEmpty())
         dlg.selectFile(szName);
+    // Qt's own dialog would cut its date column short.
+    if (auto *details = dlg.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        details->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+        dlg.resize(qMax(dlg.sizeHint().width(), dlg.fontMetrics().horizontalAdvance(QLatin1Char('M')) * 72),
+                   dlg.sizeHint().height());
+    }
     // Overwriting asks first (the dialog's default); only existing folders can be chosen.
     while (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
         const QString file = dlg.selectedFiles().constFirst();
