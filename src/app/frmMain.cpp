@@ -345,6 +345,21 @@ void frmMain::UpdateCommands()
             button->setVisible(false);
         }
     }
+    UpdateActionsMenu();
+}
+
+void frmMain::UpdateActionsMenu()
+{
+    // A menu with no entry, or only a separator, opens as an empty 0x0
+    // window, which the X server never maps again once it has been shown:
+    // the menu would stay closed for the rest of the run. So the separator
+    // goes with the items above it, and the title is inert while nothing
+    // would show.
+    mnuSepChar1->setVisible(mnuActionsReadData->isVisible() || mnuActionsDeleteData->isVisible());
+    bool any = false;
+    for (QAction *a : mnuActions->actions())
+        any = any || (a->isVisible() && !a->isSeparator());
+    mnuActions->menuAction()->setEnabled(any);
 }
 
 void frmMain::cmdCommand_Click(int Index)
@@ -394,6 +409,7 @@ void frmMain::DebugHelp()
     mnuSepChar2->setVisible(fShiftKey);
     mnuActionsDebug->setVisible(fShiftKey);
     mnuActionsSoftwareVersion->setVisible(debug);
+    UpdateActionsMenu();
     SizeMainWindow();
 }
 
@@ -415,6 +431,7 @@ void frmMain::ShowDebugMenus()
     mnuSepChar2->setVisible(true);
     mnuActionsDebug->setVisible(true);
     mnuActionsSoftwareVersion->setVisible(true);
+    UpdateActionsMenu();
 }
 
 void frmMain::HideDebugMenus()
@@ -423,6 +440,7 @@ void frmMain::HideDebugMenus()
     mnuSepChar2->setVisible(false);
     mnuActionsDebug->setVisible(false);
     mnuActionsSoftwareVersion->setVisible(false);
+    UpdateActionsMenu();
 }
 
 void frmMain::SizeMainWindow()
@@ -744,3 +762,19 @@ void frmMain::SetWindowState(qint16 state)
 void frmMain::Move(qint32 left, qint32 top) { move(TwipsToPixels(left, 0), TwipsToPixels(top, 1)); }
 double frmMain::ScreenWidth() const { return ScreenTwips(nullptr).width; }
 double frmMain::ScreenHeight() const { return ScreenTwips(nullptr).height; }
+
+QVector<QRectF> frmMain::AvailableAreas() const
+{
+    QVector<QRectF> areas;
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    QList<QScreen *> screens = QGuiApplication::screens();
+    std::stable_partition(screens.begin(), screens.end(), [primary](const QScreen *s) { return s == primary; });
+    for (const QScreen *s : std::as_const(screens)) {
+        const QRect r = s->availableGeometry();
+        areas << QRectF(PixelsToTwips(r.x(), 0), PixelsToTwips(r.y(), 1), PixelsToTwips(r.width(), 0),
+                        PixelsToTwips(r.height(), 1));
+    }
+    return areas;
+}
+
+QSizeF frmMain::TitleBarPart() const { return {PixelsToTwips(100, 0), PixelsToTwips(30, 1)}; }

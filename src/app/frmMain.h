@@ -80,6 +80,8 @@ public:
     void Move(qint32 left, qint32 top) override;
     double ScreenWidth() const override;
     double ScreenHeight() const override;
+    QVector<QRectF> AvailableAreas() const override;
+    QSizeF TitleBarPart() const override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -106,6 +108,8 @@ private:
     void UpdateCommands();
     void HideDebugMenus();
     void ShowDebugMenus();
+    // Keeps the Actions menu from opening with nothing in it.
+    void UpdateActionsMenu();
     void SizeMainWindow();
     // The console's key handling; false when the key is left to the box.
     bool txtConsole_KeyPress(int KeyAscii);

@@ -57,6 +57,10 @@ public:
         m_form->cmdOk->setEnabled(true);
         m_form->pbarBar->setValue(m_form->pbarBar->maximum());
         m_form->lblMessage->setText(szMessage);
+        // Enter must reach "OK" even when the user clicked the (disabled)
+        // main window meanwhile.
+        m_form->raise();
+        m_form->activateWindow();
         m_form->cmdOk->setFocus();
     }
 

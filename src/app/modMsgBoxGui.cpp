@@ -5,10 +5,24 @@
 #include "app/modMsgBox.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QGridLayout>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QWidget>
+
+int MessageBoxTitleWidth(const QString &title)
+{
+    // Window managers draw titles in their own, often bold, font, with the
+    // window icon and two or three buttons beside it.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int button = metrics.height() + 10;
+    return metrics.horizontalAdvance(title) + 4 * button + 24;
+}
 
 static int ShowMessageBox(const QString &prompt, int buttons, const QString &title)
 {
@@ -56,6 +70,10 @@ static int ShowMessageBox(const QString &prompt, int buttons, const QString &tit
         break;
     }
     box.setDefaultButton(second && other ? other : first);
+    // The box is sized to its text; a short text must not cut the title.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(MessageBoxTitleWidth(title), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     if (other && box.clickedButton() == other)
         return otherAnswer;

@@ -2,12 +2,14 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 #include "app/modDownload.h"
+#include "app/modEvents.h"
 #include "app/modWin.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "usb/clsUsbHid.h"
 
 #include <QContextMenuEvent>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -161,6 +163,51 @@ qint16 ListWindow::RowAt(int y) const
 
 void ListWindow::SelectAll() { SelectAllItems(lsvData); }
 
+void ListWindow::BeginWalk()
+{
+    lsvData->setUpdatesEnabled(false);
+    m_fWalkHold = true;
+    m_walkPaint.start();
+}
+
+void ListWindow::AfterRowRemoved()
+{
+    // Laying out and painting the whole list (and, on X, waiting for the
+    // server) after each of thousands of rows would cost far more than the
+    // deletions themselves: the list catches up every kWalkPaintMs.
+    if (m_walkPaint.elapsed() < kWalkPaintMs) {
+        DoEvents();
+        return;
+    }
+    m_fWalkHold = false;
+    lsvData->setUpdatesEnabled(true);
+    DoEvents();
+    lsvData->setUpdatesEnabled(false);
+    m_fWalkHold = true;
+    m_walkPaint.start();
+}
+
+void ListWindow::EndWalk()
+{
+    m_fWalkHold = false;
+    lsvData->setUpdatesEnabled(true);
+}
+
+void ListWindow::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && event->key() == Qt::Key_Delete) {
+        // As a click on the button: only while it is enabled, with its question.
+        if (cmdDelete->isEnabled() && cmdDelete->isVisible() && !fWalking())
+            DeleteKey();
+        event->accept();
+    } else if (plain && event->key() == Qt::Key_Escape && (fWalking() || !cmdCancel->isEnabled())) {
+        event->accept(); // "Cancel" is off while rows are deleted, and so is Escape
+    } else {
+        QDialog::keyPressEvent(event);
+    }
+}
+
 void ListWindow::MouseRelease(int button, const QPoint &pos)
 {
     wPendingButton = 0;
@@ -173,6 +220,14 @@ void ListWindow::PopupMenu(const QPoint &pos) { m_menu->popup(lsvData->viewport(
 
 bool ListWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The list's own timers lay it out again after each removed row; held
+    // back during a walk, except under a message box (whose loop would
+    // otherwise spin on them).
+    if (watched == lsvData && m_fWalkHold && event->type() == QEvent::Timer) {
+        const QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == this)
+            return true;
+    }
     if (watched == lsvData->viewport()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress: {

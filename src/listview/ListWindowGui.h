@@ -1,10 +1,12 @@
 #pragma once
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QVector>
 #include <initializer_list>
 #include <memory>
 
 class DownloadTarget;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -84,6 +86,19 @@ protected:
     // After Ctrl+A in the list has selected every row.
     virtual void AfterSelectAllKey() {}
 
+    // A delete walk: between BeginWalk and EndWalk, AfterRowRemoved lets
+    // pending messages run after each removed row but repaints the list at
+    // most every kWalkPaintMs, however fast the meter deletes.
+    static constexpr int kWalkPaintMs = 50;
+    void BeginWalk();
+    void AfterRowRemoved();
+    void EndWalk();
+    // Delete and Escape in the window: what "Delete" and "Cancel" do.
+    virtual void DeleteKey() = 0;
+    // True while a delete walk runs: the window stays open.
+    virtual bool fWalking() const = 0;
+    void keyPressEvent(QKeyEvent *event) override;
+
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -98,4 +113,6 @@ private:
 
     QMenu *m_menu = nullptr;
     bool m_fActivated = false;
+    QElapsedTimer m_walkPaint;
+    bool m_fWalkHold = false; // the list's layout waits for the next repaint
 };

@@ -3,14 +3,64 @@
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QTreeView>
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// Cells are as narrow as their headings: the Note column shows only the
+// start of a note. Hovering shows the rest.
+class CutTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        const QString text = CutCellText(view, index);
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            // Plain text, blanks kept: a note may hold anything.
+            QToolTip::showText(event->globalPos(),
+                               QStringLiteral("<p style='white-space:pre'>%1</p>").arg(text.toHtmlEscaped()), view,
+                               view->visualRect(index));
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+QString CutCellText(const QAbstractItemView *L, const QModelIndex &index)
+{
+    auto *delegate = L ? qobject_cast<QStyledItemDelegate *>(L->itemDelegateForIndex(index)) : nullptr;
+    if (!delegate || !index.isValid())
+        return QString();
+    const QString text = index.data(Qt::DisplayRole).toString();
+    QStyleOptionViewItem option;
+    option.initFrom(L->viewport());
+    option.font = L->font();
+    option.rect = L->visualRect(index);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = text;
+    if (text.trimmed().isEmpty() || option.rect.isEmpty())
+        return QString();
+    return delegate->sizeHint(option, index).width() > option.rect.width() ? text.trimmed() : QString();
+}
+
 void SetupListView(QTreeView *L, clsListModel *model)
 {
+    L->setItemDelegate(new CutTextDelegate(L));
     L->setModel(model);
     L->setRootIsDecorated(false);
     L->setItemsExpandable(false);

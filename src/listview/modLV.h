@@ -6,13 +6,19 @@
 #include <QVector>
 
 class QAbstractItemView;
+class QModelIndex;
 class QTreeView;
 class clsListModel;
 
 // Report view over `model`: full-row, multiple selection, no in-place
 // editing, fixed column order, clickable headings, selection kept visible
-// without the focus, and no sorting by the view itself.
+// without the focus, no sorting by the view itself, and a cut-off cell's
+// whole text as its tooltip.
 void SetupListView(QTreeView *L, clsListModel *model);
+
+// The whole text of a cell that the list shows cut off, for its tooltip;
+// empty when the cell shows all of it.
+QString CutCellText(const QAbstractItemView *L, const QModelIndex &index);
 
 // Width in pixels of `text` in the list's font times `factor`, plus `twips`.
 int ColumnWidthForText(const QTreeView *L, const QString &text, double factor, int twips);

@@ -201,6 +201,7 @@ void frmDeleteData::DeleteEach()
     QHeaderView *header = lsvData->header();
     header->setSectionsClickable(false);
     const QList<int> selected = SelectedRows(lsvData); // what the user confirmed
+    BeginWalk();
     qint32 failed = -1;
     int refused = 0;
     for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
@@ -217,13 +218,18 @@ void frmDeleteData::DeleteEach()
             failed = n;
             break;
         }
-        if (!self || m_fClosing)
+        if (!self)
             return;
+        if (m_fClosing)
+            return EndWalk();
         m_model->RemoveRow(row);
-        DoEvents();
-        if (!self || m_fClosing)
+        AfterRowRemoved();
+        if (!self)
             return;
+        if (m_fClosing)
+            return EndWalk();
     }
+    EndWalk();
     header->setSectionsClickable(true);
     wMouseRow = 0;
 

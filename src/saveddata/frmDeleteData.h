@@ -49,6 +49,8 @@ private:
     void MousePress(int button, const QPoint &pos) override;
     void EraseAll();
     void DeleteEach();
+    void DeleteKey() override { DeleteSelected(); }
+    bool fWalking() const override { return m_fDeleting; }
 
     std::vector<ListRow> m_pending; // rows not yet in the list: added in one go
     bool m_fDeleting = false;

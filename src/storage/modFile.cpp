@@ -1,10 +1,56 @@
 #include "storage/modFile.h"
 #include "app/clsApp.h"
 #include "app/globals.h"
+#include "app/modMsgBox.h"
 #include "storage/clsFile.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTreeView>
+
+namespace {
+
+// Names without a dot are files too; only Windows reads "*.*" as every file.
+#ifdef Q_OS_WIN
+const QString kAllFiles = QStringLiteral("All (*.*)");
+#else
+const QString kAllFiles = QStringLiteral("All (*)");
+#endif
+
+bool FolderExists(const QString &file) { return QFileInfo(file).absoluteDir().exists(); }
+
+void TellNoFolder(const QString &file, const QString &title)
+{
+    MsgBox(QStringLiteral("The folder does not exist:\r\n") + QDir::toNativeSeparators(QFileInfo(file).absolutePath()) +
+               QStringLiteral("\r\nPlease choose an existing folder."),
+           vb::Exclamation, title);
+}
+
+// The Qt dialog refuses a file in a folder that does not exist and stays
+// open. A platform dialog has closed by then; ShowSaveDialog opens it again.
+class SaveDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty() && !FolderExists(files.constFirst()) && findChild<QLineEdit *>()) {
+            TellNoFolder(files.constFirst(), windowTitle());
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
+QStringList SaveDialogFilters() { return {QStringLiteral("Data (*.csv)"), kAllFiles}; }
 
 std::unique_ptr<clsFile> ShowSaveDialog(const QString &szName, const QString &szFolder, const QString &szTitle)
 {
@@ -12,20 +58,34 @@ std::unique_ptr<clsFile> ShowSaveDialog(const QString &szName, const QString &sz
     QWidget *owner = gApp ? qobject_cast<QWidget *>(gApp->MainForm) : nullptr;
     if (!owner)
         owner = QApplication::activeWindow();
-    QFileDialog dlg(owner, szTitle);
+    // The platform's own dialog where there is one (the native one on
+    // Windows and macOS, the portal's or GTK's on Linux desktops); Qt's
+    // otherwise.
+    SaveDialog dlg(owner, szTitle);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setDefaultSuffix(QStringLiteral("csv"));
-    dlg.setNameFilters({QStringLiteral("Data (*.csv)"), QStringLiteral("All (*.*)")});
-    dlg.selectNameFilter(QStringLiteral("Data (*.csv)"));
+    dlg.setNameFilters(SaveDialogFilters());
+    dlg.selectNameFilter(SaveDialogFilters().constFirst());
     if (!szFolder.isEmpty())
         dlg.setDirectory(szFolder);
     if (!szName.isEmpty())
         dlg.selectFile(szName);
+    // Qt's own dialog would cut its date column short.
+    if (auto *details = dlg.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        details->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+        dlg.resize(qMax(dlg.sizeHint().width(), dlg.fontMetrics().horizontalAdvance(QLatin1Char('M')) * 72),
+                   dlg.sizeHint().height());
+    }
     // Overwriting asks first (the dialog's default); only existing folders can be chosen.
-    if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
-        choice->setCompleteFileName(dlg.selectedFiles().constFirst());
-        choice->fFileSelected = true;
+    while (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
+        const QString file = dlg.selectedFiles().constFirst();
+        if (FolderExists(file)) {
+            choice->setCompleteFileName(file);
+            choice->fFileSelected = true;
+            break;
+        }
+        TellNoFolder(file, szTitle);
     }
     return choice;
 }

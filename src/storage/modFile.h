@@ -1,6 +1,7 @@
 #pragma once
 // The save dialog of the windows.
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class clsFile;
@@ -8,6 +9,9 @@ class clsFile;
 // Shows the save dialog on the given folder and name; the result says what
 // the user chose (fFileSelected false when cancelled).
 std::unique_ptr<clsFile> ShowSaveDialog(const QString &szName, const QString &szFolder, const QString &szTitle);
+
+// The dialog's filters: the .csv files first, then every file.
+QStringList SaveDialogFilters();
 
 // Makes ShowSaveDialog the program's save-dialog answerer, unless another one
 // (a test's, the command-line tool's) is already in place.

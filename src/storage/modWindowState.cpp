@@ -33,6 +33,8 @@ static PlacementWindow *MainPlacement()
     return gApp ? dynamic_cast<PlacementWindow *>(gApp->MainForm) : nullptr;
 }
 
+std::optional<QPointF> gWindowPlaced;
+
 static qint32 HalfEven(double v) { return qint32(std::nearbyint(v)); }
 
 // "left top": the text up to the first blank, then the next word. Anything
@@ -48,6 +50,21 @@ static bool ParseWindow(const QString &w, qint32 *left, qint32 *top)
     const int q = rest.indexOf(QLatin1Char(' '));
     const QString topText = q >= 0 ? rest.left(q + 1) : rest;
     return ToInt32(w.left(p + 1), left) && ToInt32(topText, top);
+}
+
+// Whether a title bar's part of TitleBarPart() lies wholly on one screen
+// with the window's top-left corner at (left, top).
+static bool TitleBarReachable(const PlacementWindow &window, double left, double top)
+{
+    const QSizeF part = window.TitleBarPart();
+    const QRectF strip(left, top, window.Width(), part.height());
+    const double need = qMin(part.width(), window.Width());
+    for (const QRectF &area : window.AvailableAreas()) {
+        const QRectF on = strip.intersected(area);
+        if (on.width() >= need && on.height() >= part.height())
+            return true;
+    }
+    return false;
 }
 
 void RestoreWindowState(PlacementWindow &window, QSettings &store)
@@ -72,17 +89,20 @@ void RestoreWindowState(PlacementWindow &window, QSettings &store)
         store.setValue(kWindowKey, w);
         ParseWindow(w, &left, &top);
     }
-    // A negative coordinate is not applied; one beyond the screen puts the
-    // edge at 0.
-    if (left >= 0)
-        gWindowLeft = left;
-    if (left > window.ScreenWidth())
-        gWindowLeft = 0;
-    if (top >= 0)
-        gWindowTop = top;
-    if (top > window.ScreenHeight())
-        gWindowTop = 0;
-    window.Move(gWindowLeft, gWindowTop);
+    // The stored place is used only where the user can reach the window's
+    // title bar (on any screen, a second one too); anything else, such as a
+    // place on a screen no longer there, opens centred on the primary one.
+    // The remembered place stays the stored one until the user moves the window.
+    gWindowLeft = left;
+    gWindowTop = top;
+    if (!TitleBarReachable(window, left, top)) {
+        const QRectF area = window.AvailableAreas().value(0, QRectF(0, 0, window.ScreenWidth(), window.ScreenHeight()));
+        left = HalfEven(area.left() + qMax(0.0, (area.width() - window.Width()) / 2));
+        top = HalfEven(area.top() + qMax(0.0, (area.height() - window.Height()) / 2));
+    }
+    window.Move(left, top);
+    // Where the window really is (whole pixels): "moved" is measured from here.
+    gWindowPlaced = QPointF(window.Left(), window.Top());
 }
 
 void SaveWindowState(const PlacementWindow &window, QSettings &store)
@@ -90,11 +110,13 @@ void SaveWindowState(const PlacementWindow &window, QSettings &store)
     bool changed = false;
     const qint16 state = window.WindowState();
     if (state == 0) {
-        if (window.Top() != gWindowTop) {
+        // A window the user did not move keeps the stored place, exactly.
+        const QPointF from = gWindowPlaced.value_or(QPointF(gWindowLeft, gWindowTop));
+        if (window.Top() != from.y()) {
             gWindowTop = HalfEven(window.Top());
             changed = true;
         }
-        if (window.Left() != gWindowLeft) {
+        if (window.Left() != from.x()) {
             gWindowLeft = HalfEven(window.Left());
             changed = true;
         }

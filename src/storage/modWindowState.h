@@ -1,8 +1,13 @@
 #pragma once
 // The main window's placement between runs: section "Main" of the per-user
 // settings store, keys "Window" ("left top" in twips) and "WindowState".
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
+#include <optional>
 
 class QSettings;
 
@@ -21,12 +26,21 @@ public:
     virtual void Move(qint32 left, qint32 top) = 0;
     virtual double ScreenWidth() const = 0;
     virtual double ScreenHeight() const = 0;
+    // The available area of every screen (without task bars), the primary
+    // screen first; by default the primary screen alone.
+    virtual QVector<QRectF> AvailableAreas() const { return {QRectF(0, 0, ScreenWidth(), ScreenHeight())}; }
+    // The part of the title bar that must be on a screen for the user to
+    // reach the window: 100 x 30 pixels.
+    virtual QSizeF TitleBarPart() const { return {1500, 450}; }
 };
 
 // The remembered placement.
 extern qint32 gWindowLeft;
 extern qint32 gWindowTop;
 extern qint16 gWindowState;
+// Where RestoreWindowState put the window (in whole pixels, so not always
+// the remembered place); unset before it ran.
+extern std::optional<QPointF> gWindowPlaced;
 
 // The store's application name: the executable's name without extension.
 QString SettingsAppName();

@@ -199,6 +199,7 @@ void frmTx::DeleteSelected()
     for (auto it = selected.crbegin(); it != selected.crend(); ++it)
         keys << m_model->Key(*it);
     bool completed = true;
+    BeginWalk();
     for (const QString &key : std::as_const(keys)) {
         const int row = m_model->FindKey(key);
         if (row < 0)
@@ -206,8 +207,9 @@ void frmTx::DeleteSelected()
         // The full station id kept with the row, never one cut from the key.
         const TxResult r = TxDelete(m_model->UserValue(row).toInt());
         if (m_fClosing)
-            return;
+            return EndWalk();
         if (r.result != 0) {
+            EndWalk(); // the message shows over the list as it is now
             Tell(r);
             if (m_fClosing)
                 return;
@@ -218,11 +220,11 @@ void frmTx::DeleteSelected()
         }
         m_model->RemoveRow(m_model->FindKey(key));
         wMouseRow = 0;
-        lsvData->viewport()->update();
-        DoEvents();
+        AfterRowRemoved();
         if (m_fClosing)
-            return;
+            return EndWalk();
         if (m_model->Count() == 1) {
+            EndWalk();
             UpdateRemaining();
             DoEvents();
             if (m_fClosing)
@@ -231,6 +233,7 @@ void frmTx::DeleteSelected()
             break;
         }
     }
+    EndWalk();
     if (CloseAfterLostLink(work))
         return;
     if (completed) {

@@ -74,6 +74,8 @@ private:
     // Every press waits for its release.
     void MousePress(int button, const QPoint &pos) override;
     void AfterSelectAllKey() override;
+    void DeleteKey() override { DeleteSelected(); }
+    bool fWalking() const override { return m_fDeleting; }
     int Columns() const;
 
     QPointer<frmTxEdit> m_editor;

@@ -17,6 +17,7 @@ protected:
         store = std::make_unique<QSettings>(dir.filePath(QStringLiteral("store.ini")), QSettings::IniFormat);
         gWindowLeft = gWindowTop = 0;
         gWindowState = 0;
+        gWindowPlaced.reset();
     }
     QString Stored(const char *key) const { return store->value(QLatin1String(key)).toString(); }
 
@@ -27,24 +28,38 @@ protected:
 TEST_F(WindowStateTest, RestoreAppliesOrRepairsTheStoredValues)
 {
     const char *centred = "4358 4950"; // (19200-10485)/2 = 4357.5, halves to even
-    // Stored state and place (null: missing); the state and place applied; what is stored afterwards.
-    struct Case { const char *state, *window; qint16 wantState; double wantLeft, wantTop; const char *storedState, *storedWindow; };
+    const QRectF primary(0, 0, 19200, 14400), right(19200, 0, 19200, 14400), left(-19200, 2000, 19200, 14400);
+    const QRectF underTopBar(0, 450, 19200, 13950);
+    // Stored state and place (null: missing); the screens' available areas;
+    // the state and place applied; what is stored afterwards.
+    struct Case { const char *state, *window; QVector<QRectF> areas; qint16 wantState; double wantLeft, wantTop; const char *storedState, *storedWindow; };
     const Case cases[] = {
-        {nullptr, nullptr, 0, 4358, 4950, "0", centred},
-        {"0", "1440 960", 0, 1440, 960, "0", "1440 960"},
-        {"0", "1440   960 7", 0, 1440, 960, "0", "1440   960 7"},
-        {"1", "1440 960", 1, 1440, 960, "1", "1440 960"},
-        {"2", "1440 960", 2, 1440, 960, "2", "1440 960"},
-        // Beyond the screen: that edge at 0. Negative: not applied.
-        {"0", "30000 960", 0, 0, 960, "0", "30000 960"},
-        {"0", "1440 20000", 0, 1440, 0, "0", "1440 20000"},
-        {"0", "-500 -20", 0, 0, 0, "0", "-500 -20"},
+        {nullptr, nullptr, {primary}, 0, 4358, 4950, "0", centred},
+        {"0", "1440 960", {primary}, 0, 1440, 960, "0", "1440 960"},
+        {"0", "1440   960 7", {primary}, 0, 1440, 960, "0", "1440   960 7"},
+        {"1", "1440 960", {primary}, 1, 1440, 960, "1", "1440 960"},
+        {"2", "1440 960", {primary}, 2, 1440, 960, "2", "1440 960"},
+        // The title bar (100 x 30 px here: 1500 x 450 twips) must be on a screen,
+        // or the window opens centred on the primary one; the store keeps its value.
+        {"0", "17700 13950", {primary}, 0, 17700, 13950, "0", "17700 13950"},
+        {"0", "17701 960", {primary}, 0, 4358, 4950, "0", "17701 960"},
+        {"0", "1440 13951", {primary}, 0, 4358, 4950, "0", "1440 13951"},
+        {"0", "19200 14400", {primary}, 0, 4358, 4950, "0", "19200 14400"}, // a sliver at the corner
+        {"0", "30000 960", {primary}, 0, 4358, 4950, "0", "30000 960"},
+        {"0", "1440 20000", {primary}, 0, 4358, 4950, "0", "1440 20000"},
+        {"0", "-500 -20", {primary}, 0, 4358, 4950, "0", "-500 -20"},
+        {"0", "-8900 960", {primary}, 0, -8900, 960, "0", "-8900 960"}, // its right part is on the screen
+        {"0", "1440 0", {underTopBar}, 0, 4358, 5175, "0", "1440 0"},  // under a panel
+        // A second screen, right or left of the primary one, and the screen gone.
+        {"0", "30000 960", {primary, right}, 0, 30000, 960, "0", "30000 960"},
+        {"0", "-15000 3000", {primary, left}, 0, -15000, 3000, "0", "-15000 3000"},
+        {"0", "-15000 1000", {primary, left}, 0, 4358, 4950, "0", "-15000 1000"},
         // Damaged values count as missing.
-        {"max", "1440 960", 0, 1440, 960, "0", "1440 960"},
-        {"7", "1440 960", 0, 1440, 960, "0", "1440 960"},
-        {"0", "1440", 0, 4358, 4950, "0", centred},
-        {"0", "1440 top", 0, 4358, 4950, "0", centred},
-        {"0", "", 0, 4358, 4950, "0", centred},
+        {"max", "1440 960", {primary}, 0, 1440, 960, "0", "1440 960"},
+        {"7", "1440 960", {primary}, 0, 1440, 960, "0", "1440 960"},
+        {"0", "1440", {primary}, 0, 4358, 4950, "0", centred},
+        {"0", "1440 top", {primary}, 0, 4358, 4950, "0", centred},
+        {"0", "", {primary}, 0, 4358, 4950, "0", centred},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << (c.state ? c.state : "-") << '|' << (c.window ? c.window : "-"));
@@ -54,6 +69,7 @@ TEST_F(WindowStateTest, RestoreAppliesOrRepairsTheStoredValues)
                 store->setValue(key, value);
         gWindowLeft = gWindowTop = 0;
         FakePlacementWindow w;
+        w.areas = c.areas;
         RestoreWindowState(w, *store);
         EXPECT_EQ(w.state, c.wantState);
         EXPECT_EQ(gWindowState, c.wantState);
@@ -61,6 +77,9 @@ TEST_F(WindowStateTest, RestoreAppliesOrRepairsTheStoredValues)
         EXPECT_EQ(w.left, c.wantLeft);
         EXPECT_EQ(w.top, c.wantTop);
         EXPECT_EQ(Stored("Main/WindowState"), c.storedState);
+        EXPECT_EQ(Stored("Main/Window"), c.storedWindow);
+        // Closed where it opened: the stored place stays as it was.
+        SaveWindowState(w, *store);
         EXPECT_EQ(Stored("Main/Window"), c.storedWindow);
     }
 }

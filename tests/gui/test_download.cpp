@@ -155,24 +155,47 @@ TEST_F(DownloadTest, FillsListWindow)
     EXPECT_EQ(RecordReads(), 3);
 }
 
-TEST(SaveDialog, OffersFolderNameAndFilters)
+TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
 {
     QTemporaryDir dir;
-    for (const char *typed : {"b", ""}) {
+    QStringList shown;
+    const MsgBoxHandler old = SetMsgBoxHandler([&shown](const QString &prompt, int, const QString &title) {
+        shown << title + '|' + prompt;
+        return int(vb::OK);
+    });
+#ifdef Q_OS_WIN
+    const QString all = "All (*.*)";
+#else
+    const QString all = "All (*)"; // files without a dot are listed too
+#endif
+    // What the user types, then: chosen, and whether the dialog refused it and stayed open.
+    struct Case { QString typed; bool chosen, refused; };
+    const Case cases[] = {{"b", true, false}, {"", false, false}, {"nosuch/c.csv", false, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(qPrintable(c.typed));
+        shown.clear();
         QString seen;
+        bool open = false;
         QTimer::singleShot(0, [&] {
             auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             ASSERT_TRUE(d);
             seen = QStringList{d->windowTitle(), d->defaultSuffix(), d->nameFilters().join(';'), d->selectedNameFilter(),
                                d->directory().absolutePath(), QFileInfo(d->selectedFiles().value(0)).fileName()}.join('|');
-            if (*typed)
-                d->selectFile(typed), QMetaObject::invokeMethod(d, "accept");
-            else
+            if (!c.typed.isEmpty())
+                d->selectFile(c.typed), QMetaObject::invokeMethod(d, "accept");
+            open = d->isVisible();
+            if (open)
                 d->reject();
         });
         const auto choice = ShowSaveDialog("a.csv", dir.path(), "Save Downloaded Tx As");
-        EXPECT_EQ(seen, "Save Downloaded Tx As|csv|Data (*.csv);All (*.*)|Data (*.csv)|" + dir.path() + "|a.csv");
-        EXPECT_EQ(choice->fFileSelected, *typed != 0);
-        EXPECT_EQ(choice->CompleteFileName(), *typed ? dir.filePath("b.csv") : QString());
+        EXPECT_EQ(seen, "Save Downloaded Tx As|csv|Data (*.csv);" + all + "|Data (*.csv)|" + dir.path() + "|a.csv");
+        EXPECT_EQ(choice->fFileSelected, c.chosen);
+        EXPECT_EQ(choice->CompleteFileName(), c.chosen ? dir.filePath("b.csv") : QString());
+        EXPECT_EQ(open, c.typed.isEmpty() || c.refused);
+        EXPECT_EQ(shown, c.refused ? QStringList{"Save Downloaded Tx As|The folder does not exist:\r\n" +
+                                                 QDir::toNativeSeparators(dir.filePath("nosuch")) +
+                                                 "\r\nPlease choose an existing folder."}
+                                   : QStringList());
     }
+    SetMsgBoxHandler(old);
 }

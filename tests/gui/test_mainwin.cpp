@@ -33,6 +33,7 @@ protected:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         gWindowLeft = gWindowTop = 0;
         gWindowState = 0;
+        gWindowPlaced.reset();
         gBeepHook = [this] { ++beeps; };
         w = std::make_unique<frmMain>();
     }
@@ -138,6 +139,39 @@ TEST_F(MainWinTest, ShiftRevealsHiddenItems)
     w->mnuActionsSoftwareVersion->trigger();
     EXPECT_EQ(BoxTexts(), QStringList{"ZT 6200 Software Version Number|Software Version Unknown"});
     EXPECT_FALSE(fShiftKey);
+}
+
+// Opened as the user opens it, by a click on its title in the menu bar. A
+// menu with nothing (or only a separator) to show pops up as a 0x0 window,
+// which the X server never maps again: the menu would stay shut for good.
+TEST_F(MainWinTest, ActionsMenuNeverOpensEmpty)
+{
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    auto meter = std::make_unique<DemoMeter>();
+    meter->firmware = QStringLiteral("3.0"); // refused: no command to offer
+    ReplaceMeter(std::move(meter));
+    ASSERT_EQ(boxes.size(), 1); // "Update Software", answered OK
+    QMenuBar *bar = w->menuBar();
+    QMenu *menu = w->mnuActions;
+    auto clickTitle = [&] {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+        DoEvents();
+        return menu->isVisible() ? menu->size() : QSize();
+    };
+    for (int i = 0; i < 2; ++i) {
+        const QSize shut = clickTitle();
+        EXPECT_FALSE(shut.isValid()) << shut.width() << "x" << shut.height();
+        menu->hide();
+    }
+    // Shift held: the hidden items, in a menu that really opens.
+    QTest::keyPress(w.get(), Qt::Key_Shift);
+    const QSize open = clickTitle();
+    EXPECT_TRUE(open.width() > 0 && open.height() > 0);
+    EXPECT_EQ(Visible(menu), (QStringList{"-", "Get ZT 6200 software version number", "Debugging On"}));
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(w->mnuActionsSoftwareVersion).center());
+    DoEvents();
+    EXPECT_EQ(BoxTexts().value(1), "ZT 6200 Software Version Number|Software Version 3.0");
 }
 
 TEST_F(MainWinTest, DebugModeGrowsAndShrinksAndLogsTheUsb)
@@ -280,6 +314,7 @@ TEST_F(MainWinTest, ExitAndCloseBoxSavePlacementAndShutDown)
         w = std::make_unique<frmMain>();
         ASSERT_TRUE(ConnectMeter());
         gWindowLeft = gWindowTop = 0;
+        gWindowPlaced.reset();
         Store()->clear();
         w->Move(1500, 900);
         viaMenu ? w->mnuFileExit->trigger() : void(w->close());
@@ -292,26 +327,36 @@ TEST_F(MainWinTest, ExitAndCloseBoxSavePlacementAndShutDown)
     }
 }
 
-TEST_F(MainWinTest, MessageBoxesHaveTheirIconAndDefault)
+TEST_F(MainWinTest, MessageBoxesHaveTheirIconDefaultAndWholeTitle)
 {
     InstallGuiMsgBox();
     gBeepHook = nullptr;
-    struct Case { int buttons; QMessageBox::Icon icon; int answer; };
+    // The window manager's title: bold, with the window icon and its buttons beside it.
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    struct Case { int buttons; QMessageBox::Icon icon; int answer; QString title; };
     const Case cases[] = {
-        {vb::Information, QMessageBox::Information, vb::OK}, {vb::YesNo | vb::Question, QMessageBox::Question, vb::Yes},
-        {vb::YesNo | vb::Exclamation | vb::DefaultButton2, QMessageBox::Warning, vb::No}, // Enter must not delete
+        {vb::Information, QMessageBox::Information, vb::OK, "ZT 6200 Software Version Number"},
+        {vb::YesNo | vb::Question, QMessageBox::Question, vb::Yes, "Title"},
+        {vb::YesNo | vb::Exclamation | vb::DefaultButton2, QMessageBox::Warning, vb::No, // Enter must not delete
+         "ZT 6200 Communication Problem"},
+        {vb::OKOnly, QMessageBox::NoIcon, vb::OK, "ZT6200 Dataclave"},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(qPrintable(c.title));
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QString text;
+        int width = 0;
         QTimer::singleShot(0, [&] {
             for (QWidget *top : QApplication::topLevelWidgets())
                 if (auto *box = qobject_cast<QMessageBox *>(top); box && box->isVisible())
-                    icon = box->icon(), text = box->text(), box->defaultButton()->click(); // what Enter does
+                    icon = box->icon(), text = box->text(), width = box->width(),
+                    box->defaultButton()->click(); // what Enter does
         });
-        EXPECT_EQ(MsgBox(QStringLiteral("one\r\ntwo"), c.buttons, QStringLiteral("Title")), c.answer);
+        EXPECT_EQ(MsgBox(QStringLiteral("one\r\ntwo"), c.buttons, c.title), c.answer);
         EXPECT_EQ(icon, c.icon);
         EXPECT_EQ(text, QStringLiteral("one\ntwo"));
+        EXPECT_GE(width, QFontMetrics(titleFont).horizontalAdvance(c.title) + 3 * QFontMetrics(titleFont).height() + 40);
     }
 }
 

@@ -3,7 +3,9 @@
 #include "TestSupport.h"
 #include "app/modDownload.h"
 #include "app/modListWindowsGui.h"
+#include "listview/clsListModel.h"
 #include "listview/modLV.h"
+#include "listview/modLVSort.h"
 #include "saveddata/frmDeleteData.h"
 
 #include <QTest>
@@ -140,6 +142,117 @@ TEST_F(SavedDataTest, MenuAndButtonStates)
     EXPECT_FALSE(form->cmdSelectAll->isEnabled() || form->cmdDelete->isEnabled());
     form->DeleteSelected();
     EXPECT_TRUE(boxes.isEmpty());
+}
+
+// What each column shows and how it sorts: heading, alignment (heading and
+// cells), comparison kind and the direction of the first click on it.
+TEST_F(SavedDataTest, Columns)
+{
+    Open({Line("1", 1), Line("2", 2)});
+    const clsListModel &m = *form->Rows();
+    const int L = Qt::AlignLeft, C = Qt::AlignHCenter, R = Qt::AlignRight, asc = 0, desc = 1;
+    struct Column { const char *heading; int align; int kind; int first; };
+    const Column columns[] = {
+        {"Date", L, lvsort::Date, asc}, // sorted so by the first showing
+        {"Time", C, lvsort::Time, desc},
+        {"Point Number", C, lvsort::Number, desc},
+        {"Latitude", R, lvsort::Number, desc},
+        {"Longitude", R, lvsort::Number, desc},
+        {"Latitude DMS", R, lvsort::PaddedText, desc},
+        {"Longitude DMS", R, lvsort::PaddedText, desc},
+        {"Tx Distance (km)", R, lvsort::Number, desc},
+        {"Azimuth", R, lvsort::Number, desc},
+        {"mV/m", R, lvsort::Number, desc},
+        {"dBuV", R, lvsort::Number, desc},
+        {"Measurement Frequency (kHz)", R, lvsort::Number, desc},
+        {"Pattern", L, lvsort::Text, desc},
+        {"Initials", L, lvsort::Text, desc},
+        {"Note", L, lvsort::Text, desc},
+    };
+    ASSERT_EQ(m.columnCount(), int(std::size(columns)));
+    EXPECT_EQ(m.SortColumn() * 10 + m.SortOrder(), asc);
+    for (int c = 0; c < m.columnCount(); ++c) {
+        const Column &want = columns[c];
+        SCOPED_TRACE(want.heading);
+        EXPECT_EQ(m.headerData(c, Qt::Horizontal).toString(), want.heading);
+        EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
+        EXPECT_EQ(m.data(m.index(0, c), Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
+        EXPECT_EQ(m.Tag(c), want.kind);
+        if (c > 0) {
+            emit form->lsvData->header()->sectionClicked(c);
+            EXPECT_EQ(m.SortOrder(), want.first);
+        }
+    }
+}
+
+// Rows that compare equal keep the order the meter sent them in, also in
+// runs longer than a sort does by simple insertion (16).
+TEST_F(SavedDataTest, EqualRowsKeepTheirOrder)
+{
+    QStringList lines, day1, day2;
+    for (int id = 1; id <= 30; ++id) {
+        lines << Line(QString::number(id), id % 5 == 0 ? 2 : 1);
+        (id % 5 == 0 ? day2 : day1) << QString::number(id);
+    }
+    Open(lines);
+    EXPECT_EQ(ListedIds(*form->Rows()), day1 + day2); // by date, ascending
+    emit form->lsvData->header()->sectionClicked(1);   // every time equal: as it was
+    EXPECT_EQ(ListedIds(*form->Rows()), day1 + day2);
+    emit form->lsvData->header()->sectionClicked(0);
+    emit form->lsvData->header()->sectionClicked(0);   // by date, the other way round
+    EXPECT_EQ(ListedIds(*form->Rows()), day2 + day1);
+}
+
+// The keys of a desktop list: Delete as the "Delete Data" button (with its
+// question), Escape as "Cancel", but never while rows are being deleted.
+TEST_F(SavedDataTest, DeleteAndEscapeKeys)
+{
+    QStringList four;
+    for (int i = 1; i <= 4; ++i)
+        four << Line(QString::number(i), i);
+    Open(four);
+    SelectRows(form->lsvData, {1});
+    answers = {vb::No};
+    // With the text X gives the key, which the list alone would take for a search.
+    QTest::sendKeyEvent(QTest::Click, form->lsvData, Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
+    EXPECT_EQ(Titles(), QStringList{"Delete Records?"});
+    EXPECT_TRUE(Sent("^F").isEmpty());
+
+    SelectRows(form->lsvData, {0, 1, 2});
+    answers = {vb::Yes};
+    int escapes = 0;
+    meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
+        QTest::keyClick(form->lsvData, Qt::Key_Escape); // pressed while the meter deletes
+        QTest::keyClick(form->cmdSelectAll, Qt::Key_Escape);
+        ++escapes;
+        return false;
+    };
+    QTest::keyClick(form->cmdSelectAll, Qt::Key_Delete);
+    meter->replyOverride = nullptr;
+    EXPECT_GE(escapes, 3);
+    EXPECT_EQ(Sent("^F"), (QStringList{"F,3", "F,2", "F,1"}));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(ListedIds(*form->Rows()), QStringList{"4"});
+    QTest::keyClick(form->lsvData, Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+}
+
+// A cell too narrow for its text shows all of it as a tooltip.
+TEST_F(SavedDataTest, CutCellsShowTheirTextAsTooltip)
+{
+    QString line = Line("1", 1);
+    line.replace("\"R2 P3\"", "\"Behind the church, 20 m from the road\"");
+    Open({line});
+    const QModelIndex note = form->Rows()->index(0, 14), initials = form->Rows()->index(0, 13);
+    EXPECT_EQ(CutCellText(form->lsvData, note), "Behind the church, 20 m from the road");
+    EXPECT_EQ(CutCellText(form->lsvData, initials), QString());
+    const QRect cell = form->lsvData->visualRect(note);
+    QHelpEvent hover(QEvent::ToolTip, cell.center(), form->lsvData->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(form->lsvData->viewport(), &hover);
+    EXPECT_TRUE(QToolTip::text().contains("Behind the church, 20 m from the road"));
+    form->lsvData->setColumnWidth(14, 1000); // widened: nothing cut, no tooltip
+    EXPECT_EQ(CutCellText(form->lsvData, note), QString());
+    QToolTip::hideText();
 }
 
 // Through the download: the window is shown modally and closes by itself

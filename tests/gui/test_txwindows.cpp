@@ -5,6 +5,8 @@
 #include "app/globals.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
+#include "listview/modLVSort.h"
+#include "usb/clsUsbHid.h"
 #include "tx/frmTx.h"
 #include "tx/frmTxEdit.h"
 #include "tx/modTxOps.h"
@@ -125,6 +127,138 @@ TEST_F(TxWindowTest, Refusals)
         EXPECT_TRUE(Sent().isEmpty());
         EXPECT_EQ(Rows().Count(), meter->tx.size());
     }
+}
+
+// What each column shows and how it sorts: heading, alignment (heading and
+// cells), comparison kind and the direction of the first click on it.
+TEST_F(TxWindowTest, Columns)
+{
+    Open("generate-tx 3"); // firmware 2.3: with the modulation
+    const clsListModel &m = Rows();
+    const int L = Qt::AlignLeft, R = Qt::AlignRight, asc = 0, desc = 1;
+    struct Column { const char *heading; int align; int kind; int first; };
+    const Column columns[] = {
+        {"Call Sign", L, lvsort::Text, desc},
+        {"Frequency", R, lvsort::Number, desc}, // sorted so by the first showing
+        {"Latitude", R, lvsort::Number, asc},
+        {"Longitude", R, lvsort::Number, desc},
+        {"Variation", R, lvsort::Number, desc},
+        {"Latitude DMS", R, lvsort::PaddedText, desc},
+        {"Longitude DMS", R, lvsort::PaddedText, desc},
+        {"Modulation", L, lvsort::Text, desc},
+    };
+    ASSERT_EQ(m.columnCount(), int(std::size(columns)));
+    EXPECT_EQ(m.SortColumn() * 10 + m.SortOrder(), 10 + desc);
+    for (int c = 0; c < m.columnCount(); ++c) {
+        const Column &want = columns[c];
+        SCOPED_TRACE(want.heading);
+        EXPECT_EQ(m.headerData(c, Qt::Horizontal).toString(), want.heading);
+        EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
+        EXPECT_EQ(m.data(m.index(0, c), Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
+        EXPECT_EQ(m.Tag(c), want.kind);
+        if (c != 1) {
+            emit form->lsvData->header()->sectionClicked(c);
+            EXPECT_EQ(m.SortOrder(), want.first);
+        }
+    }
+}
+
+// "Tx Edit" is for exactly one selected row; an edit re-sorts the list.
+TEST_F(TxWindowTest, EditOneRowAndSortAfterIt)
+{
+    Open(kFiveEntries);
+    for (const QList<int> &rows : {QList<int>{2}, QList<int>{1, 3}, QList<int>{}}) {
+        Select(rows);
+        EXPECT_EQ(form->cmdEditTx->isEnabled(), rows.size() == 1) << rows.size();
+        EXPECT_EQ(form->mnuTxEdit->isEnabled(), rows.size() == 1) << rows.size();
+    }
+    // K5, 500 kHz, to 950 kHz: back from the editor the list is by ascending frequency.
+    Select({RowOf(5)});
+    OnEditor([](frmTxEdit &e) { e.txtFreq->setText("950"), e.cmdButton[0]->click(); });
+    form->EditSelectedTx();
+    QStringList freqs;
+    for (int r = 0; r < Rows().Count(); ++r)
+        freqs << Rows().Text(r, 1).trimmed();
+    EXPECT_EQ(freqs, (QStringList{"600", "700", "800", "900", "950"}));
+    EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{4});
+}
+
+// A delete the meter refuses, the meter still there: the walk stops at
+// once, with a message; the rows not deleted stay.
+TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
+{
+    Open(kFiveEntries);
+    meter->replyOverride = [](const QString &command, QList<QByteArray> &reports) {
+        reports = DemoMeter::FrameReply("ERROR\n", 65);
+        return command == "V,12";
+    };
+    Select({0, 2, 4}); // BIG, K12, K5
+    answers = {vb::Yes};
+    form->DeleteSelected();
+    meter->replyOverride = nullptr;
+    const QStringList deletes = Sent().filter(QRegularExpression("^V"));
+    EXPECT_EQ(deletes.mid(0, 2), (QStringList{"V,5", "V,12"}));
+    EXPECT_FALSE(deletes.contains("V,12345")); // the exchange's own retries only
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_TRUE(boxes[1].prompt.contains("12")) << qPrintable(boxes[1].prompt);
+    EXPECT_TRUE(gUsbHid->fDeviceConnected());
+    EXPECT_EQ(ListedIds(Rows()), (QStringList{"12345", "-3", "12", "4"}));
+    EXPECT_TRUE(form->isVisible() && form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
+}
+
+// Delete as the "Delete" button (nothing while it is off), Escape as
+// "Cancel", never while entries are being deleted.
+TEST_F(TxWindowTest, DeleteAndEscapeKeys)
+{
+    Open("generate-tx 1");
+    QTest::keyClick(form->lsvData, Qt::Key_Delete);
+    EXPECT_TRUE(boxes.isEmpty());
+
+    Open(kFiveEntries);
+    Select({1, 3});
+    answers = {vb::Yes};
+    int escapes = 0;
+    meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
+        QTest::keyClick(form->lsvData, Qt::Key_Escape);
+        ++escapes;
+        return false;
+    };
+    QTest::keyClick(form->lsvData, Qt::Key_Delete);
+    meter->replyOverride = nullptr;
+    EXPECT_GE(escapes, 2);
+    EXPECT_EQ(Sent().filter(QRegularExpression("^V")), (QStringList{"V,4", "V,-3"}));
+    EXPECT_TRUE(form->isVisible());
+    QTest::keyClick(form->lsvData, Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+}
+
+// The editor's call-site message and its close box, which discards as
+// "Cancel" does (after asking) and never saves.
+TEST_F(TxWindowTest, EditorCallSiteMessageAndCloseBox)
+{
+    Open("generate-tx 2");
+    Select({0});
+    OnEditor([&](frmTxEdit &e) {
+        Activate(e);
+        e.txtCallSite->setFocus();
+        e.txtCallSite->setText("ab.c");
+        e.txtFreq->setFocus();
+        QTest::qWait(20);
+        EXPECT_EQ(BoxTexts().value(0), QString::fromUtf8("Call-Site Text Too Long|The Call-Site text is invalid.\r\n"
+                                                          "Must be 1 to 8 letters, numbers, space, _ ,or \u2013"));
+        e.txtCallSite->setText("AB-1");
+        e.txtFreq->setFocus();
+        e.txtFreq->setText("990");
+        answers = {vb::No, vb::Yes};
+        e.close(); // No: stays
+        EXPECT_TRUE(e.isVisible());
+        e.close();
+    });
+    form->EditSelectedTx();
+    EXPECT_TRUE(editorSeen);
+    EXPECT_EQ(boxes.size(), 3);
+    EXPECT_EQ(boxes.value(1).title, "Tx Has Changed");
+    EXPECT_TRUE(Sent().isEmpty());
 }
 
 TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)

@@ -17,4 +17,6 @@ struct FakePlacementWindow : PlacementWindow
     void Move(qint32 l, qint32 t) override { left = l, top = t, ++moves; }
     double ScreenWidth() const override { return 19200; }
     double ScreenHeight() const override { return 14400; }
+    QVector<QRectF> areas = {{0, 0, 19200, 14400}}; // the primary screen first
+    QVector<QRectF> AvailableAreas() const override { return areas; }
 };

@@ -9,6 +9,7 @@
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -114,8 +115,13 @@ void MainWindowTest::SetUp()
         for (frmMessage *m : main->findChildren<frmMessage *>()) {
             m_mainEnabledDuring |= main->isEnabled();
             caption = m->windowTitle();
-            if (m->cmdOk->isEnabled()) {
-                finished = m->lblMessage->text();
+            if (!m->cmdOk->isEnabled()) {
+                // The user clicks the disabled main window meanwhile.
+                main->activateWindow();
+            } else if (finished.isEmpty()) {
+                finished = m->lblMessage->text(); // "OK" pressed at the next tick
+            } else {
+                m_okActive = QApplication::activeWindow() == m; // so that Enter presses it
                 m->cmdOk->click();
             }
         }
@@ -136,12 +142,17 @@ bool MainWindowTest::Download(qint32 type, bool save)
 {
     boxes.clear(), dialogs.clear(), caption.clear(), finished.clear();
     m_mainEnabledDuring = false;
+    m_okActive = false;
+    main->show(); // a window the user can click
     bool fSave = save, fFill = !save;
     main->GetAllData(type, fSave, fFill);
     EXPECT_TRUE(main->isEnabled());
     EXPECT_FALSE(m_mainEnabledDuring);
     EXPECT_TRUE(main->findChildren<frmMessage *>().isEmpty());
     EXPECT_FALSE(gApp->File->IsOpen());
+    // "Finished!" makes the progress window active again, so Enter presses "OK".
+    if (save && !finished.isEmpty())
+        EXPECT_TRUE(m_okActive);
     return fSave;
 }
 

@@ -108,6 +108,7 @@ private:
     SaveDialogHandler m_oldDialog;
     QTimer m_user;
     bool m_mainEnabledDuring = false;
+    bool m_okActive = false;
 };
 
 // The demo meter of a scenario (the test fails when it does not parse).
