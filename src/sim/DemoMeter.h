@@ -43,6 +43,7 @@ public:
     int reportLatencyUs = 0; // each input report of a reply comes this long after the one before (or the command)
     int unplugAfterReports = -1; // -1 never; counts input reports sent since start
     int stallAfterReports = -1;  // -1 never
+    int replugAfterMs = -1;      // -1 never; an unplugged meter comes back this much later, once
 
     // Test hook: when set and it returns true, `reports` are queued as the raw
     // input reports answering `command` instead of the meter's own reply.
@@ -91,4 +92,5 @@ private:
     struct Foreign { HidDeviceInfo info; bool canOpen; bool plugged; };
     std::vector<std::unique_ptr<DemoMeter>> m_meters;
     std::deque<Foreign> m_foreign; // deque: open devices point into it
+    std::vector<std::chrono::steady_clock::time_point> m_goneSince; // per meter, for replug-after-ms
 };
