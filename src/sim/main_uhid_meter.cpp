@@ -68,14 +68,15 @@ int main(int argc, char **argv)
 
     UhidMeter uhid(fd, std::move(meter));
     uhid.started = [&uhid](const QString &node) {
-        if (uhid.DevicesCreated() == 1) {
-            std::fputs("ready\n", stdout);
-            std::fflush(stdout);
-        }
+        // The node first: a script that has read "ready" finds it named.
         if (node.isEmpty())
             Say(QStringLiteral("the kernel gave the device no hidraw node (is hid-generic loaded?)"));
         else
             Say(QStringLiteral("meter at %1").arg(node));
+        if (uhid.DevicesCreated() == 1) {
+            std::fputs("ready\n", stdout);
+            std::fflush(stdout);
+        }
     };
     uhid.note = Say;
     const bool ok = uhid.Serve(gStop, &error);
