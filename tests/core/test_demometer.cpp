@@ -3,6 +3,7 @@
 #include "sim/DemoMeter.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 TEST(DemoScenario, BadLinesAreNamed)
 {
@@ -43,6 +44,28 @@ TEST(DemoScenario, ProductIdAndReplug)
     EXPECT_EQ(m->replugAfterMs, 250);
     for (const char *bad : {"product-id 10000", "product-id x", "replug-after-ms -5"})
         EXPECT_FALSE(DemoMeter::FromScenario(QLatin1String(bad), &error)) << bad;
+}
+
+// The in-process demo brings an unplugged meter back once, after the delay.
+TEST(DemoScenario, ReplugComesBackOnce)
+{
+    QString error;
+    DemoHidPlatform platform;
+    DemoMeter *m = platform.AddMeter(DemoMeter::FromScenario(QStringLiteral("unplug-after-reports 1\nreplug-after-ms 300\n"), &error));
+    ASSERT_TRUE(m) << qPrintable(error);
+    QByteArray report;
+    m->ReceiveOutputReport(DemoMeter::FrameReply("A", 65).first());
+    ASSERT_EQ(m->SendInputReport(report), DemoMeter::ReadOutcome::Ok);
+    EXPECT_TRUE(platform.Enumerate().isEmpty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(platform.Enumerate().isEmpty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(350));
+    ASSERT_EQ(platform.Enumerate().size(), 1);
+    for (int i = 0; i < 3; ++i) { // and stays
+        m->ReceiveOutputReport(DemoMeter::FrameReply("A", 65).first());
+        EXPECT_EQ(m->SendInputReport(report), DemoMeter::ReadOutcome::Ok);
+    }
+    EXPECT_EQ(platform.Enumerate().size(), 1);
 }
 
 #if defined(__linux__)
