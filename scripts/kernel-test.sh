@@ -188,8 +188,10 @@ check_transfers() {
   local s n id lines t0
   if ! start_meter "$RUN/scn/fw23.txt"; then fail meter-start; return; fi
   ok "meter up at $MNODE"
-  if [[ $(<"/sys/class/hidraw/${MNODE#/dev/}/device/uevent") == *HID_ID=0003:00001C40:00000BBA* ]]; then
-    ok "kernel: bus USB, 1C40:0BBA"; else fail device-identity; fi
+  # The README's udev rule for the uhid meter matches the HID device's name.
+  local dev; dev=$(readlink -f "/sys/class/hidraw/${MNODE#/dev/}/device")
+  if [[ $(<"$dev/uevent") == *HID_ID=0003:00001C40:00000BBA* && ${dev##*/} == 0003:1C40:0BBA.* ]]; then
+    ok "kernel: bus USB, 1C40:0BBA, device ${dev##*/}"; else fail device-identity "$dev"; fi
   # Downloads and lists, byte for byte as --demo gives them.
   for s in fw23 fw22; do
     if [ "$s" != fw23 ]; then stop_meter; start_meter "$RUN/scn/$s.txt" || { fail "meter-$s"; continue; }; fi
@@ -278,10 +280,11 @@ check_stall() {
     [[ $line == *"was disconnected"* ]] && [ -z "$told" ] && told=$NOW
     [[ $line == "exit "* ]] && rc=${line#exit }
   done < <(cli --verbose status 2>&1 >/dev/null; echo "exit $?")
-  local wait=$(( ${told:-0} - ${sent:-0} ))
-  if [ "$rc" = 1 ] && [ -n "$sent" ] && [ -n "$told" ] && [ "$wait" -ge 4000 ] && [ "$wait" -le 4500 ]; then
+  local wait="no time-out seen"
+  [ -n "$sent" ] && [ -n "$told" ] && wait=$(( told - sent ))
+  if [ "$rc" = 1 ] && [[ $wait =~ ^[0-9]+$ ]] && [ "$wait" -ge 4000 ] && [ "$wait" -le 4500 ]; then
     ok "stall: the read gave up after $wait ms, exit 1"
-  else fail stall "exit $rc, waited $wait ms"; fi
+  else fail stall "exit $rc, waited: $wait ms"; fi
   stop_meter
 }
 
