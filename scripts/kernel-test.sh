@@ -110,7 +110,7 @@ host_main() {
   make_initrd "$vm"
   run=$vm/run
   rm -rf "$run"
-  prepare_run "$run"
+  LC_ALL=C.UTF-8 LANG=C.UTF-8 prepare_run "$run"
   start=$(date +%s)
   # TCG: with KVM the guest hangs early on some machines. One CPU keeps the
   # shared machine usable.
@@ -203,6 +203,11 @@ check_transfers() {
     if cli download tx "$T/$s-tx.csv" >/dev/null 2>"$T/err" && cmp -s "$T/$s-tx.csv" "$RUN/ref/$s-tx.csv"; then
       now; ok "$s: download tx ($(( NOW - t0 )) ms) same as --demo"
     else fail "$s-download-tx" "$(text "$T/err")"; fi
+    # The file holds the meter's bytes whatever the regional settings.
+    if [ "$s" = fw22 ]; then
+      if LC_ALL=de_DE.UTF-8 cli download saved "$T/de.csv" >/dev/null 2>&1 && cmp -s "$T/de.csv" "$RUN/ref/$s-saved.csv"; then
+        ok "$s: download saved under de_DE.UTF-8, the same bytes"; else fail "$s-download-saved-de_DE"; fi
+    fi
     for n in saved tx; do
       if cli list $n >"$T/list" 2>"$T/err" && cmp -s "$T/list" "$RUN/ref/$s-list-$n.txt"; then ok "$s: list $n"; else fail "$s-list-$n" "$(text "$T/err")"; fi
     done
