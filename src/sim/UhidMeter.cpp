@@ -156,7 +156,7 @@ bool UhidMeter::Serve(const std::atomic<bool> &stop, QString *error)
         return true;
     };
     while (!stop) {
-        int timeoutMs = 100; // a signal sets `stop` between polls
+        int timeoutMs = 10; // a signal sets `stop` between polls; held-back reports go out when due
         if (replugDue) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(replugAt - Clock::now()).count();
             if (left <= 0) {
