@@ -14,7 +14,7 @@ METER=$BUILD/src/dataclave-uhid-meter
 
 # Checks that wait for a change still to come: they run and are shown, but
 # do not fail the stage. Take a name out of this list to make it count.
-PENDING=(permission-message)
+PENDING=(permission-message stray-reports silent-meter)
 
 MODULES=(virtio_ring virtio virtio_pci_modern_dev virtio_pci_legacy_dev virtio_pci netfs fscache 9pnet 9pnet_virtio 9p
          hid uhid hid-generic)
@@ -65,7 +65,6 @@ mount -t proc proc /host/proc
 mount -t sysfs sys /host/sys
 mount -t devtmpfs dev /host/dev
 ln -s /proc/self/fd /host/dev/fd
-mount -t tmpfs tmp /host/tmp
 mount -t tmpfs run /host/run
 chroot /host /bin/bash "\$dataclave_src/scripts/kernel-test.sh" --in-vm "\$dataclave_run" "\$dataclave_only"
 echo "guest finished: \$?"
@@ -90,6 +89,9 @@ prepare_run() {
   printf 'firmware 2.3.7\ngenerate-saved 3\n' >"$run/scn/three.txt"
   printf 'firmware 2.2.15\ngenerate-saved 7\n' >"$run/scn/seven.txt"
   printf 'firmware 2.2.15\ngenerate-saved 5\nproduct-id 0bbb\n' >"$run/scn/other-product.txt"
+  printf 'firmware 2.3.7\ngenerate-saved 3\nstall-after-reports 0\n' >"$run/scn/silent.txt"
+  printf 'firmware 2.3.7\ngenerate-saved 3\nextra-reports 2\n' >"$run/scn/stray.txt"
+  "$CLI" --demo="$run/scn/three.txt" list saved >"$run/ref/stray-list-saved.txt"
   for s in fw23 fw22; do
     "$CLI" --demo="$run/scn/$s.txt" download saved "$run/ref/$s-saved.csv" >/dev/null
     "$CLI" --demo="$run/scn/$s.txt" download tx "$run/ref/$s-tx.csv" >/dev/null
@@ -318,6 +320,27 @@ check_meters() {
   else fail other-product-start; fi
 }
 
+# Stray reports queued behind each reply (hidraw keeps what nobody read):
+# every command still gets its own reply.
+check_drain() {
+  if ! start_meter "$RUN/scn/stray.txt"; then fail stray-reports "the meter did not take the scenario"; return; fi
+  if [[ $(cli status 2>"$T/err") == *"saved 3 of 500"*"tx 0 of"* ]] && cli list saved >"$T/list" 2>>"$T/err" \
+    && cmp -s "$T/list" "$RUN/ref/stray-list-saved.txt"; then ok "stray reports dropped: status and list right"
+  else fail stray-reports "$(text "$T/err")"; fi
+  stop_meter
+}
+
+# A meter that never answers: told once, however long the search goes on.
+check_silent() {
+  local rc=0 lines
+  if ! start_meter "$RUN/scn/silent.txt"; then fail silent-meter-start; return; fi
+  cli --wait 10 status >/dev/null 2>"$T/err" || rc=$?
+  mapfile -t lines <"$T/err"
+  if [ "$rc" -eq 1 ] && [ "${#lines[@]}" -eq 1 ]; then ok "silent meter: exit 1, told once in 10 s"
+  else fail silent-meter "exit $rc: $(text "$T/err")"; fi
+  stop_meter
+}
+
 # A node the user may not open: told why.
 check_permission() {
   local rc=0
@@ -334,6 +357,9 @@ in_vm() {
   RUN=$1 ONLY=${2:-} NMETER=0
   : >"$RUN/result"
   : >"$RUN/guest.log"
+  # Scratch files in the guest's own tmpfs: /tmp is the host's (and may hold the build).
+  export TMPDIR=/run/dataclave-kernel-test
+  mkdir -p "$TMPDIR"
   T=$(mktemp -d)
   chmod 755 "$T"; mkdir -m 777 "$T/nobody"
   mkfifo "$T/idle"; exec {IDLE}<>"$T/idle" # reads from it time out: a sleep without a program
@@ -344,7 +370,7 @@ in_vm() {
   [ -c /dev/uhid ] || { fail uhid-node "no /dev/uhid in the VM"; echo DONE >>"$RUN/result"; return 0; }
   now; t0=$NOW; LAP=$NOW
   ONLY=${ONLY//,/ }
-  for section in ${ONLY:-transfers unplug replug stall meters permission}; do
+  for section in ${ONLY:-transfers unplug replug stall meters drain silent permission}; do
     "check_$section"
     lap "$section"
   done
