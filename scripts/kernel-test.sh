@@ -24,7 +24,11 @@ MODULES=(virtio_ring virtio virtio_pci_modern_dev virtio_pci_legacy_dev virtio_p
 fetch_kernel() {
   local vm=$1 work pkg ko m
   work=$(mktemp -d)
-  pkg=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-/ { print $2; exit }')
+  pkg=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }')
+  if [ -z "$pkg" ]; then # no package lists yet
+    $([ "$(id -u)" -eq 0 ] || echo sudo) apt-get update -qq
+    pkg=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-/ { print $2; exit }')
+  fi
   [ -n "$pkg" ] || { echo "no kernel package behind linux-image-amd64" >&2; return 1; }
   echo "kernel package: $pkg"
   (cd "$work" && apt-get download "$pkg" >/dev/null 2>&1) || { echo "apt-get download $pkg failed" >&2; return 1; }
@@ -102,7 +106,7 @@ prepare_run() {
 
 host_main() {
   local vm=$BUILD/kernel-vm run start rc=0 name only=${KERNEL_TEST_ONLY:-}
-  bash scripts/setup.sh qemu-system-x86 busybox-static
+  bash scripts/setup.sh qemu-system-x86 busybox-static xz-utils zstd
   if [ ! -x "$CLI" ] || [ ! -x "$METER" ]; then bash scripts/build.sh; fi
   mkdir -p "$vm"
   if [ ! -s "$vm/vmlinuz" ] || [ ! -s "$vm/modules/hid-generic.ko" ]; then
