@@ -225,6 +225,14 @@ std::unique_ptr<DemoMeter> DemoMeter::FromScenario(const QString &text, QString 
             m->shortReports = true;
         else if (key == QLatin1String("extra-reports"))
             m->extraReports = number(0, 64);
+        else if (key == QLatin1String("replug-after-ms"))
+            m->replugAfterMs = number(0, 3600000);
+        else if (key == QLatin1String("product-id")) {
+            bool good = false;
+            const uint id = value.trimmed().toUInt(&good, 16);
+            ok = good && id <= 0xFFFF;
+            m->productId = quint16(id);
+        }
         else
             ok = false;
         if (!ok) {
@@ -533,8 +541,21 @@ QList<HidDeviceInfo> DemoHidPlatform::Enumerate()
     for (const Foreign &f : m_foreign)
         if (f.plugged)
             list << f.info;
+    m_goneSince.resize(m_meters.size());
+    const auto now = std::chrono::steady_clock::now();
     for (size_t i = 0; i < m_meters.size(); ++i) {
-        const DemoMeter *m = m_meters[i].get();
+        DemoMeter *m = m_meters[i].get();
+        // A meter that unplugged itself comes back once, seen from the first
+        // enumeration that missed it.
+        if (m->plugged || m->replugAfterMs < 0)
+            m_goneSince[i] = {};
+        else if (m_goneSince[i] == std::chrono::steady_clock::time_point{})
+            m_goneSince[i] = now;
+        else if (now - m_goneSince[i] >= std::chrono::milliseconds(m->replugAfterMs)) {
+            m->plugged = true;
+            m->unplugAfterReports = -1;
+            m->replugAfterMs = -1;
+        }
         if (m->plugged)
             list << HidDeviceInfo{QStringLiteral("demo:meter/%1").arg(i), m->vendorId, m->productId, m->versionNumber};
     }

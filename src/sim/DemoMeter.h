@@ -51,6 +51,7 @@ public:
     // many times as long, so that a 4000 ms time-out can pass in 40 ms.
     double timeScale = 1.0;
     int lastReadTimeoutMs = -1;  // the time-out the last read was given
+    int replugAfterMs = -1;      // -1 never; an unplugged meter comes back this much later, once
 
     // Test hook: when set and it returns true, `reports` are queued as the raw
     // input reports answering `command` instead of the meter's own reply.
@@ -108,4 +109,5 @@ private:
     struct Foreign { HidDeviceInfo info; bool canOpen; bool plugged; int opens; };
     std::vector<std::unique_ptr<DemoMeter>> m_meters;
     std::deque<Foreign> m_foreign; // deque: open devices point into it
+    std::vector<std::chrono::steady_clock::time_point> m_goneSince; // per meter, for replug-after-ms
 };

@@ -10,10 +10,12 @@
 #include <memory>
 #include <sys/stat.h>
 #include <vector>
+#include <thread>
 
 TEST(DemoScenario, BadLinesAreNamed)
 {
-    const char *bad[] = {"frobnicate 3", "saved-capacity lots", "generate-saved -1", "saved-capacity 40000"};
+    const char *bad[] = {"frobnicate 3", "saved-capacity lots", "generate-saved -1", "saved-capacity 40000",
+                         "product-id 10000", "product-id x", "replug-after-ms -5"};
     for (const char *line : bad) {
         QString error;
         auto m = DemoMeter::FromScenario(QStringLiteral("firmware 2.3.1\n") + QLatin1String(line) + QLatin1Char('\n'), &error);
@@ -120,3 +122,169 @@ TEST(DemoDevice, ReadsAsHidrawDoes)
         platform.Plug(meter, false);
     }
 }
+
+// The in-process demo brings an unplugged meter back once, after the delay.
+TEST(DemoScenario, ReplugComesBackOnce)
+{
+    QString error;
+    DemoHidPlatform platform;
+    DemoMeter *m = platform.AddMeter(DemoMeter::FromScenario(QStringLiteral("unplug-after-reports 1\nreplug-after-ms 300\nproduct-id 0bbb\n"), &error));
+    ASSERT_TRUE(m) << qPrintable(error);
+    QByteArray report;
+    m->ReceiveOutputReport(DemoMeter::FrameReply("A", 65).first());
+    ASSERT_EQ(m->SendInputReport(report), DemoMeter::ReadOutcome::Ok);
+    EXPECT_TRUE(platform.Enumerate().isEmpty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(platform.Enumerate().isEmpty());
+    std::this_thread::sleep_for(std::chrono::milliseconds(350));
+    ASSERT_EQ(platform.Enumerate().size(), 1);
+    EXPECT_EQ(platform.Enumerate().first().productId, 0x0BBB);
+    for (int i = 0; i < 3; ++i) { // and stays
+        m->ReceiveOutputReport(DemoMeter::FrameReply("A", 65).first());
+        EXPECT_EQ(m->SendInputReport(report), DemoMeter::ReadOutcome::Ok);
+    }
+    EXPECT_EQ(platform.Enumerate().size(), 1);
+}
+
+#if defined(__linux__)
+#include "sim/UhidMeter.h"
+#include "usb/HidReportDescriptor.h"
+
+#include <linux/uhid.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+// The uhid meter against a packet socket standing in for /dev/uhid: the
+// events it writes are the kernel's view of the device.
+class UhidWire
+{
+public:
+    explicit UhidWire(const QString &scenario)
+    {
+        socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds);
+        QString error;
+        auto meter = DemoMeter::FromScenario(scenario, &error);
+        EXPECT_TRUE(meter) << qPrintable(error);
+        uhid = std::make_unique<UhidMeter>(fds[1], std::move(meter));
+        uhid->findNode = [](const QByteArray &) { return QString(); };
+        uhid->started = [this](const QString &) { ++starts; };
+        server = std::thread([this] { served = uhid->Serve(stop, nullptr); });
+    }
+    ~UhidWire()
+    {
+        stop = true;
+        server.join();
+        close(fds[0]);
+        close(fds[1]);
+    }
+    // The next event the meter wrote, or type 0 after `ms` without one.
+    uhid_event Next(int ms = 2000)
+    {
+        uhid_event ev{};
+        pollfd p{fds[0], POLLIN, 0};
+        if (poll(&p, 1, ms) == 1)
+            EXPECT_EQ(read(fds[0], &ev, sizeof ev), ssize_t(sizeof ev));
+        return ev;
+    }
+    void Send(uhid_event ev) { ASSERT_EQ(write(fds[0], &ev, sizeof ev), ssize_t(sizeof ev)); }
+    void Command(const char *text)
+    {
+        const QByteArray report = DemoMeter::FrameReply(text, 65).first(); // report-ID byte 0 in front
+        uhid_event ev{};
+        ev.type = UHID_OUTPUT;
+        ev.u.output.rtype = UHID_OUTPUT_REPORT;
+        ev.u.output.size = __u16(report.size());
+        memcpy(ev.u.output.data, report.constData(), size_t(report.size()));
+        Send(ev);
+    }
+    // The text of the input reports up to the one marked last.
+    QByteArray Reply()
+    {
+        QByteArray text;
+        for (;;) {
+            const uhid_event ev = Next();
+            EXPECT_EQ(ev.type, __u32(UHID_INPUT2));
+            EXPECT_EQ(ev.u.input2.size, 64);
+            if (ev.type != UHID_INPUT2)
+                return text;
+            text.append(reinterpret_cast<const char *>(ev.u.input2.data) + 1, ev.u.input2.data[0] & 0x3F);
+            if (ev.u.input2.data[0] & 0x80)
+                return text;
+        }
+    }
+
+    int fds[2];
+    std::unique_ptr<UhidMeter> uhid;
+    std::atomic<bool> stop{false};
+    std::atomic<int> starts{0};
+    bool served = false;
+    std::thread server;
+};
+
+TEST(UhidMeter, CreatesAMeterTheHostCanRead)
+{
+    UhidWire w(QStringLiteral("firmware 2.2.7\n"));
+    const uhid_event create = w.Next();
+    ASSERT_EQ(create.type, __u32(UHID_CREATE2));
+    EXPECT_EQ(create.u.create2.vendor, 0x1C40u);
+    EXPECT_EQ(create.u.create2.product, 0x0BBAu);
+    EXPECT_EQ(create.u.create2.bus, 0x03); // USB
+    const HidReportDescriptorInfo rd = ParseReportDescriptor(
+        QByteArray(reinterpret_cast<const char *>(create.u.create2.rd_data), create.u.create2.rd_size));
+    EXPECT_EQ(rd.caps.InputReportByteLength, 65);
+    EXPECT_EQ(rd.caps.OutputReportByteLength, 65);
+    EXPECT_FALSE(rd.usesReportIds);
+    EXPECT_TRUE(rd.wellFormed);
+
+    w.Send(uhid_event{UHID_START, {}});
+    w.Command("A");
+    EXPECT_EQ(w.Reply(), QByteArray("2.2.7\n"));
+    EXPECT_EQ(w.starts, 1);
+    EXPECT_EQ(w.uhid->Meter().commands, QStringList{QStringLiteral("A")});
+
+    uhid_event get{};
+    get.type = UHID_GET_REPORT;
+    get.u.get_report.id = 77;
+    w.Send(get); // refused at once, or the kernel waits for it
+    const uhid_event reply = w.Next();
+    EXPECT_EQ(reply.type, __u32(UHID_GET_REPORT_REPLY));
+    EXPECT_EQ(reply.u.get_report_reply.id, 77u);
+    EXPECT_NE(reply.u.get_report_reply.err, 0);
+
+    w.stop = true;
+    EXPECT_EQ(w.Next().type, __u32(UHID_DESTROY));
+}
+
+TEST(UhidMeter, UnplugsReplugsAndStalls)
+{
+    const QString record = QStringLiteral("1,2,3,4,5,6,7,8,9,") + QStringLiteral("xyz,").repeated(50) + QStringLiteral("end");
+    UhidWire w(QStringLiteral("saved ") + record + QStringLiteral("\n"
+                              "unplug-after-reports 3\nreplug-after-ms 300\n"));
+    ASSERT_EQ(w.Next().type, __u32(UHID_CREATE2));
+    w.Command("A");
+    w.Reply();
+    w.Command("D,0,1"); // four reports: the unplug comes after the second
+    EXPECT_EQ(w.Next().type, __u32(UHID_INPUT2));
+    EXPECT_EQ(w.Next().type, __u32(UHID_INPUT2));
+    EXPECT_EQ(w.Next().type, __u32(UHID_DESTROY));
+    const auto gone = std::chrono::steady_clock::now();
+    w.Command("A"); // to a device that is gone: no reply
+    EXPECT_EQ(w.Next(150).type, 0u);
+    EXPECT_EQ(w.Next(2000).type, __u32(UHID_CREATE2));
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - gone).count();
+    EXPECT_GE(ms, 280);
+    EXPECT_LT(ms, 1000);
+    w.Command("D,0,1"); // back for good
+    EXPECT_EQ(w.Reply(), record.toLatin1() + "\n");
+    EXPECT_EQ(w.uhid->DevicesCreated(), 2);
+
+    UhidWire stalled(QStringLiteral("stall-after-reports 1\n"));
+    ASSERT_EQ(stalled.Next().type, __u32(UHID_CREATE2));
+    stalled.Command("A");
+    stalled.Reply();
+    stalled.Command("A");
+    EXPECT_EQ(stalled.Next(300).type, 0u);
+}
+#endif

@@ -1,0 +1,53 @@
+#pragma once
+// The demo meter as a real kernel HID device, through Linux's uhid: the
+// program then reaches it through hidraw and hidapi like a meter on a cable.
+#include "sim/DemoMeter.h"
+
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class UhidMeter
+{
+public:
+    // `fd` is an open /dev/uhid (or, in tests, one end of a packet socket);
+    // the caller keeps it open while Serve runs.
+    UhidMeter(int fd, std::unique_ptr<DemoMeter> meter);
+
+    // Vendor-defined: one 64-byte input and one 64-byte output report, no report IDs.
+    static QByteArray ReportDescriptor();
+
+    // Called once per device created, after the kernel started it, with its
+    // hidraw node ("" when none was found).
+    std::function<void(const QString &node)> started;
+    // The hidraw node of the device whose uniq text is given; "" when none.
+    // Waits a little: the kernel adds the node after it starts the device.
+    std::function<QString(const QByteArray &uniq)> findNode = WaitForHidrawNode;
+    // Messages for the user (unplug, replug).
+    std::function<void(const QString &text)> note;
+
+    // Serves until `stop` is set or the fd fails, then destroys the device.
+    // Returns false (and *error) when the fd failed.
+    bool Serve(const std::atomic<bool> &stop, QString *error);
+
+    DemoMeter &Meter() { return *m_meter; }
+    int DevicesCreated() const { return m_generation; }
+
+    static QString WaitForHidrawNode(const QByteArray &uniq);
+
+private:
+    bool Create();
+    bool Destroy();
+    bool SendInput(const QByteArray &report);
+    bool Reply(quint32 type, quint32 id);
+    bool Pump(); // sends what the engine has ready
+    bool Write(const void *event);
+
+    int m_fd;
+    std::unique_ptr<DemoMeter> m_meter;
+    bool m_created = false;
+    int m_generation = 0;
+    QByteArray m_uniq;
+};
