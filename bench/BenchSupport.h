@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the benchmarks: the windows on the offscreen platform,
 // the process objects on a demo meter, clocks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Processor use of the program at rest, with its windows up and the link's
 // 250 ms watch running:
 // 1. no meter, searching on every tick, through hidapi (the real search) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Deleting saved records in the saved-data window: ROWS + 1 records listed,
 // every row but the first selected and deleted, one "F" command each, on
 // the demo meter. Compared with the very same commands sent alone: the

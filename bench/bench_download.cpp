@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Download throughput and latency, against the transport alone.
 //
 // 1. N saved records (default 20 000) from the demo meter at no latency:

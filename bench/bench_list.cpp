@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved-data list with a full meter (32 767 rows): rows built from the
 // record lines and added, the first sort (date, ascending), then a sort by
 // each comparison kind, each way. In the list model alone, and in the

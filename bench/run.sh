@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds a Release tree in ${BENCH_BUILD_DIR:-build-bench} and runs every
 # benchmark, after a line about the machine. Arguments are not passed on;
 # run a program from the tree by hand for other sizes (see its header).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for
 # SECONDS (default 20) on a copy of its seed corpus, tests/fuzz/corpus/NAME/.
 #   bash scripts/fuzz.sh                   every target, 20 s each (as CI does)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program through the real kernel: dataclave-cli, built on hidapi's
 # hidraw backend, talks to dataclave-uhid-meter inside a small VM (Debian's
 # own kernel under qemu without KVM, booted into the host's root shared over

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package (a Release build installed under /usr) and prints
 # its path. Build folder: ${BUILD_DIR:-build-package}.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the program and the whole test suite with AddressSanitizer and
 # UndefinedBehaviorSanitizer (gcc) into ${SANITIZE_BUILD_DIR:-build-asan} and
 # runs the suite there. Any sanitizer report (a leak included) fails the run.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs the whole test suite twice: under
 # plain C.UTF-8 and under German regional settings (decimal comma, "."
 # grouping), so that nothing depends on the user's settings.

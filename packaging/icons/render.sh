@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the PNG icons from dataclave.svg (needs rsvg-convert: apt-get install librsvg2-bin).
 # The PNGs are kept in the repository, so building and packaging need nothing of this.
 set -euo pipefail

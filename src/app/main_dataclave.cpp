@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's entry: the windows on a real meter, or with DATACLAVE_DEMO
 // on the demo meter (`dataclave-demo [SCENARIO-FILE]`).
 #include "app/clsApp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one conversion between the meter's single-byte text (Windows-1252) and
 // the program's strings. It is lossless: every byte maps to one character and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one lenient text-to-number conversion. Blanks around the number are
 // ignored, integers round to nearest with halves to even, and text that is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bulk download: every record of one store from the meter into a CSV file,
 // a list window, or both. The same routine serves the windows and the

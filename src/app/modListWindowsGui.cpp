@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/modListWindowsGui.h"
 #include "app/modDownload.h"
 #include "saveddata/frmDeleteData.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's own artwork: the main window's logo, drawn in code, and the
 // window icon (the icon of the desktop packages).

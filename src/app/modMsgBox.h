@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one routine through which every message box of the program goes.
 // Windows install a QMessageBox answerer, the command-line tool a terminal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Window helpers shared by every window: twips (1440 an inch) and pixels,
 // and centring a window over another.

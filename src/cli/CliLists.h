@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "list": the rows the list windows show, printed instead of shown. The
 // download fills them through the same list-window seam as the windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The download's progress display on a terminal: one line on standard
 // error with the count and a bar, redrawn in place. Off a terminal it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What dataclave-cli shows instead of windows: message boxes as lines on
 // standard error, confirmations asked on a terminal, the console echo and

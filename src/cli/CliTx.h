@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Tx commands: add, edit and delete entries of the meter's Tx table
 // through the same checks and changes as the Tx windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dataclave-cli: the meter from scripts, on the same core as the windows.
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"

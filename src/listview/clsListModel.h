@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rows of a report list: cell texts, a row key and a value the owner
 // keeps with each row (e.g. the full record number). Sorting by a column

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "listview/modLV.h"
 #include "listview/clsListModel.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Report-list helpers shared by the list windows: set-up, the column-click
 // sort with per-window directions, and selecting all or no rows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How list cells compare when a list is sorted by a column. Each column's
 // kind is the tag given when the column is created.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sort image in the heading of a list's sort column.
 class QAbstractItemView;

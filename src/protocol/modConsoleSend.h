@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The console's raw exchange with the meter: one command typed by hand, the
 // reply passed on report by report exactly as it arrives. Used by the main

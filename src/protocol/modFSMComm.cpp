@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/modFSMComm.h"
 #include "app/globals.h"
 #include "app/modConsole.h"

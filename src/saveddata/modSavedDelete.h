@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Erasing the meter's saved records, shared by the saved-data window and
 // the command-line tool.

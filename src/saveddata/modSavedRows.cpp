@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "saveddata/modSavedRows.h"
 #include "app/modConvert.h"
 #include "listview/modLVSort.h"

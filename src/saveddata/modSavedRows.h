@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The saved-data list's columns and rows, built from record lines, so that
 // every view of the saved records shows the same cells.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The demo meter: a simulated ZT 6200 behind the HID platform layer.
 #include "usb/HidPlatform.h"

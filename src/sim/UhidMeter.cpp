@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/UhidMeter.h"
 
 UhidMeter::UhidMeter(int fd, std::unique_ptr<DemoMeter> meter) : m_fd(fd), m_meter(std::move(meter)) {}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The demo meter as a real kernel HID device, through Linux's uhid: the
 // program then reaches it through hidraw and hidapi like a meter on a cable.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dataclave-uhid-meter: the demo meter as a kernel HID device (Linux uhid),
 // so that the real program finds it through hidraw as it finds a meter.
 #include "sim/UhidMeter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's placement between runs: section "Main" of the per-user
 // settings store, keys "Window" ("left top" in twips) and "WindowState".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/clsCoordinate.h"
 #include "app/modConvert.h"
 #include "tx/modCoordinates.h"

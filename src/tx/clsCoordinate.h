@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One angle (latitude, longitude or magnetic variation) held both as signed
 // decimal degrees and as degrees, minutes, tenths of seconds and a

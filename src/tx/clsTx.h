@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One transmitter (Tx) entry of the meter, and its one-line text form:
 // Dir ID, Station ID, "call sign", frequency (kHz), latitude, longitude,

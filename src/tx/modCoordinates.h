@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Degrees/minutes/seconds text for bare decimal-degree values, and the
 // pieces that clsCoordinate shares with it.

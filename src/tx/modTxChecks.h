@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checks of a Tx entry's typed fields, shared by the editor window and
 // the command-line tool so that both accept and refuse exactly the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Changes to the meter's Tx table, shared by the Tx list window and the
 // command-line tool: delete one entry, add one, replace one, and read the

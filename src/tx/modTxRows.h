@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Tx list's columns and rows, built from Tx entries, so that every view
 // of the Tx table shows the same cells.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The HID platform layer: what the link needs from the system's HID support.
 // Two implementations: hidapi (real meters) and the demo meter.

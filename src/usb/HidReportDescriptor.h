@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a HID report descriptor: the report lengths and counts that Windows
 // hands out as HIDP_CAPS, for platforms whose HID support only gives the raw

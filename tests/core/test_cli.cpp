@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dataclave-cli, run as a program against the demo meter.
 #include "TestSupport.h"
 #include "app/clsApp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dataclave-cli and the windows, given the same meter data, write the same
 // CSV bytes and list the same rows: the windows are driven as the user
 // drives them.

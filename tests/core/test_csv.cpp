@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CSV writer: exact bytes, and no damage to an earlier file on failure.
 #include "TestSupport.h"
 #include "app/clsApp.h"

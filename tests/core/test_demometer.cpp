@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo meter's scenarios: faults named by line; generated records of
 // the firmware's field counts.
 #include "sim/DemoMeter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link to the meter: report framing, command exchanges, and finding,
 // watching and losing the meter.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tx entries: coordinates and their texts, the editor's field checks, and
 // the entry's lines to and from the meter.
 #include "TestSupport.h"

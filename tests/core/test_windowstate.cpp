@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The remembered main-window placement, on a window and screen of known
 // size and a temporary store.
 #include "FakePlacementWindow.h"

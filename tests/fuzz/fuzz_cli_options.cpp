@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line tool's arguments (one a line): whatever is typed, the
 // parser either names the fault or leaves options the tool can act on.
 #include "FuzzSupport.h"

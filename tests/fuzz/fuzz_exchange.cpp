@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole read path on arbitrary meter replies: input reports from the
 // demo meter's transport through ReportIn, the exchange with its attempts,
 // the record reader, masking and the directory. The first byte picks the

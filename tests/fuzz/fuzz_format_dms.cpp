@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Degrees/minutes/seconds text for arbitrary values: text fields from
 // records, and raw doubles (NaN, infinities, huge values). The first byte
 // is the option bits.

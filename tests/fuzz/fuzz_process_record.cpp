@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Masking of invalid fields on arbitrary record lines. The first byte picks
 // the version code (0 to 4) and whether the saved records carry
 // "Tx Lat/Long Valid". Masking may only replace whole fields by dashes: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary HID report descriptors, and input reports shaped by them.
 #include "FuzzSupport.h"
 #include "usb/HidReportDescriptor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary input reports through the framing.
 #include "FuzzSupport.h"
 #include "protocol/clsDevice.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saved-data list rows from arbitrary record lines, and the sort keys of
 // their cells: every comparison kind must order consistently (a comparison
 // that contradicts itself can break the sort).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo meter's scenario parser on arbitrary text.
 #include "FuzzSupport.h"
 #include "sim/DemoMeter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The field splitter on arbitrary reply text: field count, field list and
 // raw spans must agree, and spans must lie in order inside the text.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tx editor's field checks (shared with the command-line tool) on any
 // typed text. The first byte picks the field: call sign, frequency, or one
 // box of a latitude, longitude or variation row. Text a check accepts, it

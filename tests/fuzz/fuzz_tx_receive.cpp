@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transmitter lines from the meter into the Tx record. A line that is taken
 // and whose texts hold no double quote must come back the same from the
 // line the program would send.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Firmware version texts as the meter might send them.
 #include "FuzzSupport.h"
 #include "app/clsVersion.h"

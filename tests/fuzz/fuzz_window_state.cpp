@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored main-window placement ("Main/WindowState", "Main/Window") as
 // any text the settings store may hold, split at the first line feed. The
 // restored state must be one of the three and the position on the screen,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bulk download end to end: demo meter -> frmMain::GetAllData -> CSV file,
 // with the save dialog, the message boxes and the user's "OK" scripted.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fault matrix: downloads and views of ten saved records from the demo meter
 // while the meter vanishes or falls silent after every possible report, sends
 // odd replies, or the disk refuses the file. Ticks of the link's timer run

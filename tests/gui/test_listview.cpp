@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The report lists: rows from record and Tx lines, comparisons by kind,
 // the model's sort, and heading clicks in the view.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: commands by firmware, hidden items, debug mode, the
 // console, the Edit menu, shut-down and the remembered placement.
 #include "TestSupport.h"

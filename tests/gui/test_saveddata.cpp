@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The saved-data window against the demo meter: what reaches the meter when
 // rows are deleted, the menu and button states, and closing on unplug.
 #include "TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tx list window and the Tx editor against the demo meter: what is sent
 // for deletes, adds and edits, the refusals, and closing when the meter goes.
 #include "TestSupport.h"

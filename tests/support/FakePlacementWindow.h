@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window of 10485 x 4500 twips on a 1280 x 960 pixel screen (15
 // twips a pixel), for the remembered placement.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared test fixture: the demo meter platform, fresh process objects for
 // each test, and message boxes answered from a script.
