@@ -152,8 +152,7 @@ TEST_F(SavedDataTest, Columns)
     Open({Line("1", 1), Line("2", 2)});
     const clsListModel &m = *form->Rows();
     const int L = Qt::AlignLeft, C = Qt::AlignHCenter, R = Qt::AlignRight, asc = 0, desc = 1;
-    struct Column { const char *heading; int align; int kind; int first; };
-    const Column columns[] = {
+    const QList<ColumnWant> columns = {
         {"Date", L, lvsort::Date, asc}, // sorted so by the first showing
         {"Time", C, lvsort::Time, desc},
         {"Point Number", C, lvsort::Number, desc},
@@ -170,20 +169,8 @@ TEST_F(SavedDataTest, Columns)
         {"Initials", L, lvsort::Text, desc},
         {"Note", L, lvsort::Text, desc},
     };
-    ASSERT_EQ(m.columnCount(), int(std::size(columns)));
     EXPECT_EQ(m.SortColumn() * 10 + m.SortOrder(), asc);
-    for (int c = 0; c < m.columnCount(); ++c) {
-        const Column &want = columns[c];
-        SCOPED_TRACE(want.heading);
-        EXPECT_EQ(m.headerData(c, Qt::Horizontal).toString(), want.heading);
-        EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
-        EXPECT_EQ(m.data(m.index(0, c), Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
-        EXPECT_EQ(m.Tag(c), want.kind);
-        if (c > 0) {
-            emit form->lsvData->header()->sectionClicked(c);
-            EXPECT_EQ(m.SortOrder(), want.first);
-        }
-    }
+    ExpectColumns(m, form->lsvData->header(), columns, 0);
 }
 
 // Rows that compare equal keep the order the meter sent them in, also in

@@ -137,8 +137,7 @@ TEST_F(TxWindowTest, Columns)
     Open("generate-tx 3"); // firmware 2.3: with the modulation
     const clsListModel &m = Rows();
     const int L = Qt::AlignLeft, R = Qt::AlignRight, asc = 0, desc = 1;
-    struct Column { const char *heading; int align; int kind; int first; };
-    const Column columns[] = {
+    const QList<ColumnWant> columns = {
         {"Call Sign", L, lvsort::Text, desc},
         {"Frequency", R, lvsort::Number, desc}, // sorted so by the first showing
         {"Latitude", R, lvsort::Number, asc},
@@ -148,20 +147,8 @@ TEST_F(TxWindowTest, Columns)
         {"Longitude DMS", R, lvsort::PaddedText, desc},
         {"Modulation", L, lvsort::Text, desc},
     };
-    ASSERT_EQ(m.columnCount(), int(std::size(columns)));
     EXPECT_EQ(m.SortColumn() * 10 + m.SortOrder(), 10 + desc);
-    for (int c = 0; c < m.columnCount(); ++c) {
-        const Column &want = columns[c];
-        SCOPED_TRACE(want.heading);
-        EXPECT_EQ(m.headerData(c, Qt::Horizontal).toString(), want.heading);
-        EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
-        EXPECT_EQ(m.data(m.index(0, c), Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
-        EXPECT_EQ(m.Tag(c), want.kind);
-        if (c != 1) {
-            emit form->lsvData->header()->sectionClicked(c);
-            EXPECT_EQ(m.SortOrder(), want.first);
-        }
-    }
+    ExpectColumns(m, form->lsvData->header(), columns, 1);
 }
 
 // "Tx Edit" is for exactly one selected row; an edit re-sorts the list.

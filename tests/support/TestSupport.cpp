@@ -10,6 +10,8 @@
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
+#include <QHeaderView>
+
 #include <QApplication>
 #include <QDir>
 #include <QItemSelectionModel>
@@ -216,4 +218,21 @@ QStringList LineIds(const QStringList &lines)
     for (const QString &line : lines)
         ids << line.section(QLatin1Char(','), 1, 1);
     return ids;
+}
+
+void ExpectColumns(const clsListModel &m, QHeaderView *header, const QList<ColumnWant> &columns, int sortedBy)
+{
+    ASSERT_EQ(m.columnCount(), int(columns.size()));
+    for (int c = 0; c < m.columnCount(); ++c) {
+        const ColumnWant &want = columns[c];
+        SCOPED_TRACE(want.heading);
+        EXPECT_EQ(m.headerData(c, Qt::Horizontal).toString(), want.heading);
+        EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
+        EXPECT_EQ(m.data(m.index(0, c), Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
+        EXPECT_EQ(m.Tag(c), want.kind);
+        if (c != sortedBy) {
+            emit header->sectionClicked(c);
+            EXPECT_EQ(m.SortOrder(), want.first);
+        }
+    }
 }

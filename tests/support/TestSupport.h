@@ -17,6 +17,7 @@
 
 class QTreeView;
 class clsListModel;
+class QHeaderView;
 class frmMain;
 
 // German regional settings (decimal comma, "." grouping) as the default
@@ -126,5 +127,12 @@ bool WriteFile(const QString &path, const QByteArray &bytes);
 void SelectRows(QTreeView *list, const QList<int> &rows);
 // Every row's value (record number or station id) as text, in list order.
 QStringList ListedIds(const clsListModel &rows);
+
+// What a list column shows and how it sorts: heading, alignment (heading and
+// cells), comparison kind and the direction of the first click on it.
+struct ColumnWant { const char *heading; int align; int kind; int first; };
+// Checks every column of `rows` against `columns`, clicking each heading on
+// `header` but the one the list is first sorted by.
+void ExpectColumns(const clsListModel &rows, QHeaderView *header, const QList<ColumnWant> &columns, int sortedBy);
 // The second field (record number or station id) of each meter line.
 QStringList LineIds(const QStringList &lines);
