@@ -4,7 +4,7 @@
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
 #include "app/globals.h"
-#include "app/modEvents.h"
+#include "common/modEvents.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "usb/clsUsbHid.h"
