@@ -9,6 +9,7 @@
 #include "BenchSupport.h"
 #include "listview/modLV.h"
 #include "protocol/modFSMComm.h"
+#include "records/modStore.h"
 #include "saveddata/frmDeleteData.h"
 
 #include <QItemSelectionModel>

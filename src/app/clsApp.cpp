@@ -16,13 +16,6 @@ clsApp::clsApp()
 
 clsApp::~clsApp() { delete File; }
 
-QString clsApp::AppTitle() { return QStringLiteral("ZT6200 Dataclave"); }
-
-QString clsApp::VersionText()
-{
-    return QStringLiteral("%1.%2.%3").arg(DATACLAVE_VERSION_MAJOR).arg(DATACLAVE_VERSION_MINOR).arg(DATACLAVE_VERSION_PATCH);
-}
-
 void clsApp::Caption()
 {
     szWorkingName = szAppName;

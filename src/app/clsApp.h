@@ -1,22 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include <QObject>
+#include "common/clsAppBase.h"
+
 #include <QString>
-#include <QVariant>
 
 class clsFile;
 
-// Application object: names, paths, main window, icon, debug flag, output
-// file and the caption rule.
-class clsApp : public QObject
+// Application object: names, paths, output file and the caption rule (the
+// debug flag, main window and icon are in clsAppBase).
+class clsApp : public clsAppBase
 {
     Q_OBJECT
 public:
     clsApp();
     ~clsApp() override;
-
-    static QString AppTitle(); // "ZT6200 Dataclave"
-    static QString VersionText(); // "1.2.5"
 
     QString szAppName;
     QString szWorkingName;
@@ -27,10 +24,7 @@ public:
     bool fDirty = false;
     bool fDataOpen = false;
     QObject *Dialog = nullptr;   // the main window's dialog owner
-    QObject *MainForm = nullptr; // the main window (its windowTitle is the caption)
-    bool fDebug = false;
     clsFile *File = nullptr;
-    QVariant Icon; // a QIcon, set by the windows
 
     const QString &szCaption() const { return m_szCaption; }
     void Caption();

@@ -2,7 +2,7 @@
 #include "app/frmAbout.h"
 #include "app/clsApp.h"
 #include "app/globals.h"
-#include "app/modWin.h"
+#include "common/modWin.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -1,22 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/globals.h"
 #include "app/clsApp.h"
+#include "app/modConnect.h"
 #include "protocol/clsDevice.h"
 #include "records/clsFsm.h"
 #include "tx/clsTx.h"
 #include "usb/clsUsbHid.h"
 
 clsApp *gApp = nullptr;
-clsUsbHid *gUsbHid = nullptr;
-clsFsm *gFsm = nullptr;
-clsDevice *gDevice = nullptr;
 bool fShiftKey = false;
-clsTx *gTx = nullptr;
 
 void CreateProcessObjects()
 {
     gApp = new clsApp;
     gApp->fDebug = false;
+    InstallLinkNotifier();
     gUsbHid = new clsUsbHid;
     gFsm = new clsFsm;
     gDevice = new clsDevice;

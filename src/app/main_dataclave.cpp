@@ -5,7 +5,7 @@
 #include "app/frmMain.h"
 #include "app/globals.h"
 #include "app/modListWindowsGui.h"
-#include "app/modEvents.h"
+#include "common/modEvents.h"
 #include "app/modMsgBoxGui.h"
 #include "sim/DemoMeter.h"
 #include "storage/modWindowState.h"

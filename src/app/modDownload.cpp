@@ -2,11 +2,12 @@
 #include "app/modDownload.h"
 #include "app/clsApp.h"
 #include "app/globals.h"
-#include "app/modConsole.h"
-#include "app/modConvert.h"
-#include "app/modEvents.h"
-#include "app/modMsgBox.h"
+#include "common/modConsole.h"
+#include "common/modConvert.h"
+#include "common/modEvents.h"
+#include "common/modMsgBox.h"
 #include "protocol/modFSMComm.h"
+#include "records/modStore.h"
 #include "records/clsFsm.h"
 #include "storage/clsFile.h"
 #include "usb/clsUsbHid.h"
@@ -26,24 +27,6 @@ void DownloadUi::WaitForOk() {}
 void DownloadUi::ProgressClose() {}
 void DownloadUi::SetMainEnabled(bool) {}
 void DownloadUi::BringMainToFront() {}
-
-DownloadTarget::~DownloadTarget() = default;
-
-static QHash<qint32, DownloadTargetFactory> &TargetFactories()
-{
-    static QHash<qint32, DownloadTargetFactory> factories;
-    return factories;
-}
-
-DownloadTargetFactory SetDownloadTargetFactory(qint32 DataType, DownloadTargetFactory factory)
-{
-    DownloadTargetFactory old = TargetFactories().value(DataType);
-    if (factory)
-        TargetFactories().insert(DataType, std::move(factory));
-    else
-        TargetFactories().remove(DataType);
-    return old;
-}
 
 namespace {
 
@@ -84,7 +67,7 @@ void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillI
     if (ReadDirectory(gFsm->DataType) == 1)
         return;
     const qint32 type = gFsm->DataType;
-    const DownloadTargetFactory makeTarget = TargetFactories().value(type);
+    const DownloadTargetFactory makeTarget = DownloadTargetFactoryFor(type);
 
     if (gFsm->NumRecords() <= 0) {
         MsgBox(kNoRecords, vb::Exclamation, kReadingTitle);

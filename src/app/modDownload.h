@@ -4,6 +4,8 @@
 // a list window, or both. The same routine serves the windows and the
 // command-line tool, so both write the same bytes; each supplies the
 // progress display through DownloadUi.
+#include "listview/modDownloadTarget.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -33,23 +35,6 @@ public:
     virtual void SetMainEnabled(bool fEnabled);
     virtual void BringMainToFront();
 };
-
-// A list window that takes the records of one store: one lsvDataAdd per record
-// line, then ShowModal (over the main window). GetAllData owns it and
-// destroys it before it returns.
-class DownloadTarget
-{
-public:
-    virtual ~DownloadTarget();
-    virtual void lsvDataAdd(const QString &szString) = 0;
-    virtual void ShowModal() = 0;
-};
-
-// The list windows register themselves here, one factory per data type
-// (0 saved data, 1 Tx data). Without one, filling a list shows nothing.
-using DownloadTargetFactory = std::function<std::unique_ptr<DownloadTarget>()>;
-// Installs the factory for one data type and returns the previous one.
-DownloadTargetFactory SetDownloadTargetFactory(qint32 DataType, DownloadTargetFactory factory);
 
 // Reads every record of store `DataType` (0 saved measurements, 1 Tx
 // entries) to a CSV file the user picks (fSaveToFile) and/or the list

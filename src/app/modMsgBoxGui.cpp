@@ -2,8 +2,8 @@
 #include "app/modMsgBoxGui.h"
 #include "app/clsApp.h"
 #include "app/globals.h"
-#include "app/modEvents.h"
-#include "app/modMsgBox.h"
+#include "common/modEvents.h"
+#include "common/modMsgBox.h"
 
 #include <QApplication>
 #include <QFontDatabase>

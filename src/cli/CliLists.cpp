@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliLists.h"
 #include "cli/CliTerminal.h"
-#include "app/clsVersion.h"
+#include "records/clsVersion.h"
 #include "app/globals.h"
 #include "app/modDownload.h"
 #include "listview/clsListModel.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliOptions.h"
 #include "app/clsApp.h"
-#include "app/modAnsi.h"
-#include "app/modConvert.h"
+#include "common/modAnsi.h"
+#include "common/modConvert.h"
 #include "protocol/clsPacket.h"
 
 namespace {

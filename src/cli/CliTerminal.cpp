@@ -2,9 +2,9 @@
 #include "cli/CliTerminal.h"
 #include "app/clsApp.h"
 #include "app/globals.h"
-#include "app/modAnsi.h"
-#include "app/modConsole.h"
-#include "app/modMsgBox.h"
+#include "common/modAnsi.h"
+#include "common/modConsole.h"
+#include "common/modMsgBox.h"
 #include "storage/clsFile.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliTx.h"
 #include "cli/CliTerminal.h"
-#include "app/clsVersion.h"
+#include "records/clsVersion.h"
 #include "app/globals.h"
-#include "app/modConvert.h"
-#include "app/modMsgBox.h"
+#include "common/modConvert.h"
+#include "common/modMsgBox.h"
 #include "records/clsFsm.h"
 #include "tx/clsCoordinate.h"
 #include "tx/clsTx.h"

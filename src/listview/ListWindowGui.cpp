@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "listview/ListWindowGui.h"
-#include "app/clsApp.h"
-#include "app/globals.h"
-#include "app/modDownload.h"
-#include "app/modEvents.h"
-#include "app/modWin.h"
+#include "common/clsAppBase.h"
+#include "listview/modDownloadTarget.h"
+#include "common/modEvents.h"
+#include "common/modWin.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "usb/clsUsbHid.h"
@@ -55,7 +54,7 @@ std::unique_ptr<DownloadTarget> ListWindow::DownloadTargetFor(ListWindow *form)
     return std::make_unique<ListWindowTarget>(form);
 }
 
-QWidget *ListWindow::MainWindow() { return gApp ? qobject_cast<QWidget *>(gApp->MainForm) : nullptr; }
+QWidget *ListWindow::MainWindow() { return gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr; }
 
 bool ListWindow::MeterConnected() { return gUsbHid && gUsbHid->fDeviceConnected(); }
 
@@ -141,8 +140,8 @@ void ListWindow::Load(int height, const QString &szCaption)
         CenterForm(*this, *parent);
 
     setWindowTitle(szCaption);
-    if (gApp && gApp->Icon.canConvert<QIcon>())
-        setWindowIcon(gApp->Icon.value<QIcon>());
+    if (gAppBase && gAppBase->Icon.canConvert<QIcon>())
+        setWindowIcon(gAppBase->Icon.value<QIcon>());
     UpdateRemaining();
     timDisconnect->start();
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/clsDevice.h"
-#include "app/globals.h"
-#include "app/modAnsi.h"
+#include "common/modAnsi.h"
 #include "usb/clsUsbHid.h"
+
+clsDevice *gDevice = nullptr;
 
 bool clsDevice::AddString(const QString &szValue)
 {

@@ -24,3 +24,6 @@ public:
     // Unpacks an input report into a packet; only bytes the report carries are taken.
     static void ParseInputReport(const QByteArray &report, clsPacket &packet);
 };
+
+// The device of the running program.
+extern clsDevice *gDevice;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/clsPacket.h"
-#include "app/modAnsi.h"
+#include "common/modAnsi.h"
 
 quint8 clsPacket::Buffer(int index) const
 {

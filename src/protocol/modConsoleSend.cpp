@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/modConsoleSend.h"
-#include "app/globals.h"
 #include "protocol/clsDevice.h"
 #include "protocol/modFSMComm.h"
 #include "usb/clsUsbHid.h"

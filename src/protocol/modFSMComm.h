@@ -31,6 +31,3 @@ private:
 bool LinkWorkInProgress();
 
 QString QueryVersion();
-qint16 ReadDirectory(qint32 type);
-qint16 DeleteRecord(qint32 n);
-qint16 EraseRecords();

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/clsFsm.h"
-#include "app/globals.h"
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 #include "protocol/modApp.h"
 #include "protocol/modFSMComm.h"
 #include "usb/clsUsbHid.h"
 
 #include <QStringBuilder>
 #include <initializer_list>
+
+clsFsm *gFsm = nullptr;
 
 namespace {
 

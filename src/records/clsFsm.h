@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/clsVersion.h"
+#include "records/clsVersion.h"
 
 #include <QObject>
 #include <QString>
@@ -49,3 +49,6 @@ private:
     bool StoreKnown() const { return DataType == 0 || DataType == 1; }
     QStringList m_saved29, m_saved30, m_saved31, m_tx7, m_tx8;
 };
+
+// The record object of the running program.
+extern clsFsm *gFsm;

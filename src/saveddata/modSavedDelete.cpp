@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "saveddata/modSavedDelete.h"
-#include "app/globals.h"
 #include "protocol/modFSMComm.h"
+#include "records/modStore.h"
 #include "records/clsFsm.h"
 #include "usb/clsUsbHid.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "saveddata/modSavedRows.h"
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 #include "listview/modLVSort.h"
 #include "protocol/modApp.h"
 #include "tx/modCoordinates.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/DemoMeter.h"
-#include "app/modAnsi.h"
+#include "common/modAnsi.h"
 
 #include <QFile>
 #include <QtMath>

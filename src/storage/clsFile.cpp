@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/clsFile.h"
-#include "app/modAnsi.h"
-#include "app/modMsgBox.h"
+#include "common/modAnsi.h"
+#include "common/modMsgBox.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/modFile.h"
-#include "app/clsApp.h"
-#include "app/globals.h"
-#include "app/modMsgBox.h"
+#include "common/clsAppBase.h"
+#include "common/modMsgBox.h"
 #include "storage/clsFile.h"
 
 #include <QApplication>
@@ -56,7 +55,7 @@ QStringList SaveDialogFilters() { return {QStringLiteral("Data (*.csv)"), kAllFi
 std::unique_ptr<clsFile> ShowSaveDialog(const QString &szName, const QString &szFolder, const QString &szTitle)
 {
     auto choice = std::make_unique<clsFile>();
-    QWidget *owner = gApp ? qobject_cast<QWidget *>(gApp->MainForm) : nullptr;
+    QWidget *owner = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr;
     if (!owner)
         owner = QApplication::activeWindow();
     // The platform's own dialog where there is one (the native one on

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/modWindowState.h"
-#include "app/clsApp.h"
-#include "app/globals.h"
-#include "app/modConvert.h"
+#include "common/clsAppBase.h"
+#include "common/modConvert.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -26,12 +25,12 @@ QString SettingsAppName()
 
 static std::unique_ptr<QSettings> UserStore()
 {
-    return std::make_unique<QSettings>(QSettings::UserScope, clsApp::AppTitle(), SettingsAppName());
+    return std::make_unique<QSettings>(QSettings::UserScope, clsAppBase::AppTitle(), SettingsAppName());
 }
 
 static PlacementWindow *MainPlacement()
 {
-    return gApp ? dynamic_cast<PlacementWindow *>(gApp->MainForm) : nullptr;
+    return gAppBase ? dynamic_cast<PlacementWindow *>(gAppBase->MainForm) : nullptr;
 }
 
 std::optional<QPointF> gWindowPlaced;

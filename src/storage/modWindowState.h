@@ -46,7 +46,7 @@ extern std::optional<QPointF> gWindowPlaced;
 // The store's application name: the executable's name without extension.
 QString SettingsAppName();
 
-// On gApp->MainForm (which must be a PlacementWindow) and the user's store.
+// On the main window (gAppBase->MainForm, which must be a PlacementWindow) and the user's store.
 void RestoreWindowState(); // at start-up, before the window is shown
 void SaveWindowState();    // when the main window is about to close
 void WriteWindowState();

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/clsTx.h"
-#include "app/globals.h"
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 #include "protocol/modApp.h"
 #include "records/clsFsm.h"
 
 #include <QStringList>
+
+clsTx *gTx = nullptr;
 
 std::vector<std::unique_ptr<clsTx>> gTxArray;
 

@@ -56,3 +56,6 @@ private:
 
 // One entry per row ever added to the Tx list during the run.
 extern std::vector<std::unique_ptr<clsTx>> gTxArray;
+
+// The Tx entry being added or edited.
+extern clsTx *gTx;

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/frmTxEdit.h"
-#include "app/clsApp.h"
-#include "app/globals.h"
-#include "app/modConvert.h"
-#include "app/modMsgBox.h"
-#include "app/modWin.h"
+#include "common/clsAppBase.h"
+#include "common/modConvert.h"
+#include "common/modMsgBox.h"
+#include "common/modWin.h"
 #include "records/clsFsm.h"
 #include "tx/clsTx.h"
 #include "tx/modTxChecks.h"
@@ -207,8 +206,8 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     connect(timDisconnect, &QTimer::timeout, this, &frmTxEdit::timDisconnect_Timer);
 
     // Load
-    if (gApp && gApp->Icon.canConvert<QIcon>())
-        setWindowIcon(gApp->Icon.value<QIcon>());
+    if (gAppBase && gAppBase->Icon.canConvert<QIcon>())
+        setWindowIcon(gAppBase->Icon.value<QIcon>());
     if (gTx)
         gTx->setfDirty(false); // "changed" means changed from here on
     cboModulation->addItems(TxModulations());
@@ -223,7 +222,7 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     if (!modulation)
         height = qMax(minimumSizeHint().height(), int(TwipsToPixels(3200, 1)));
     setFixedSize(sizeHint().width(), height);
-    if (auto *main = gApp ? qobject_cast<QWidget *>(gApp->MainForm) : nullptr)
+    if (auto *main = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr)
         CenterForm(*this, *main);
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/modCoordinates.h"
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/modTxChecks.h"
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 #include "tx/clsCoordinate.h"
 
 const QString kCallSiteTitle = QStringLiteral("Call-Site Text Too Long");

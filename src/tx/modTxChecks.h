@@ -6,7 +6,7 @@
 // it, and returns the message to show (empty when the text is accepted).
 // Numbers are read in the typed form of a window, or in the plain form that
 // the command line takes whatever the user's regional settings.
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 
 #include <QString>
 #include <QStringList>

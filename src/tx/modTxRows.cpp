@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/modTxRows.h"
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 #include "listview/modLVSort.h"
 #include "tx/clsTx.h"
 #include "tx/modCoordinates.h"

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "usb/clsUsbHid.h"
-#include "app/clsApp.h"
-#include "app/globals.h"
-#include "app/modConsole.h"
-#include "app/modEvents.h"
-#include "app/modMsgBox.h"
+#include "common/clsAppBase.h"
+#include "common/modConsole.h"
+#include "common/modEvents.h"
+#include "common/modMsgBox.h"
 #include "usb/frmUsbHid.h"
+
+clsUsbHid *gUsbHid = nullptr;
 
 static QString Hex(quint32 v) { return QString::number(v, 16).toUpper(); }
 
@@ -274,6 +275,6 @@ bool clsUsbHid::ConnectionLost(bool fMsgBox)
 
 void clsUsbHid::LogUsbStatus(const QString &text)
 {
-    if (gApp && gApp->fDebug)
+    if (gAppBase && gAppBase->fDebug)
         AppendUsbStatus(text);
 }

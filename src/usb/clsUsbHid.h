@@ -85,3 +85,6 @@ private:
     QString m_openProblem;
     frmUsbHid *m_form = nullptr;
 };
+
+// The link of the running program (created by the application at start).
+extern clsUsbHid *gUsbHid;

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "usb/frmUsbHid.h"
-#include "app/clsVersion.h"
-#include "app/globals.h"
-#include "protocol/modFSMComm.h"
-#include "records/clsFsm.h"
 #include "usb/clsUsbHid.h"
+
+static LinkNotifier *gLinkNotifier = nullptr;
+
+LinkNotifier *SetLinkNotifier(LinkNotifier *notifier)
+{
+    LinkNotifier *old = gLinkNotifier;
+    gLinkNotifier = notifier;
+    return old;
+}
 
 frmUsbHid::frmUsbHid()
 {
@@ -29,13 +34,13 @@ void frmUsbHid::Tick()
         // Never start the follow-up inside another exchange (this tick may run
         // while one lets window messages run) or a series of them; a later
         // tick takes it.
-        if (ExchangeInProgress() || LinkWorkInProgress())
+        if (gLinkNotifier && gLinkNotifier->LinkBusy())
             return;
         // Cleared before running: the follow-up may open a message box, and
         // ticks keep running under it.
         fConnectPending = false;
-        if (UsbLink && UsbLink->fDeviceConnected())
-            OnConnected();
+        if (UsbLink && UsbLink->fDeviceConnected() && gLinkNotifier)
+            gLinkNotifier->Connected();
     }
 }
 
@@ -43,6 +48,6 @@ void frmUsbHid::mUsbHid_Connect() { fConnectPending = true; }
 
 void frmUsbHid::mUsbHid_Disconnect()
 {
-    if (gFsm)
-        gFsm->Reset();
+    if (gLinkNotifier)
+        gLinkNotifier->Disconnected();
 }

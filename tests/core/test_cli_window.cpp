@@ -3,7 +3,7 @@
 // CSV bytes and list the same rows: the windows are driven as the user
 // drives them.
 #include "TestSupport.h"
-#include "app/modAnsi.h"
+#include "common/modAnsi.h"
 #include "app/modDownload.h"
 #include "app/modListWindowsGui.h"
 #include "listview/clsListModel.h"

@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "protocol/modApp.h"
 #include "protocol/modFSMComm.h"
+#include "records/modStore.h"
 #include "records/clsFsm.h"
 
 #include <map>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/modAnsi.h"
+#include "common/modAnsi.h"
 #include "TestSupport.h"
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 
 #include <climits>
 #include <cmath>

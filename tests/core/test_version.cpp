@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
-#include "app/clsVersion.h"
+#include "records/clsVersion.h"
 #include "app/globals.h"
 #include "records/clsFsm.h"
 

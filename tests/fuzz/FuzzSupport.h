@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/modAnsi.h"
+#include "common/modAnsi.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -6,9 +6,10 @@
 // that answer it (the same reports on every attempt).
 #include "FuzzSupport.h"
 #include "app/globals.h"
-#include "app/modMsgBox.h"
+#include "common/modMsgBox.h"
 #include "protocol/modApp.h"
 #include "protocol/modFSMComm.h"
+#include "records/modStore.h"
 #include "records/clsFsm.h"
 #include "sim/DemoMeter.h"
 #include "usb/clsUsbHid.h"

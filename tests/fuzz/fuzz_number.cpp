@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The lenient text-to-number conversion on arbitrary text, in both forms.
 #include "FuzzSupport.h"
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 
 FUZZ_TARGET
 {

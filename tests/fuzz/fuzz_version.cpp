@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Firmware version texts as the meter might send them.
 #include "FuzzSupport.h"
-#include "app/clsVersion.h"
+#include "records/clsVersion.h"
 
 FUZZ_TARGET
 {

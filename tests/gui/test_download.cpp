@@ -4,10 +4,10 @@
 #include "TestSupport.h"
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
-#include "app/modAnsi.h"
-#include "app/modConsole.h"
+#include "common/modAnsi.h"
+#include "common/modConsole.h"
 #include "app/modDownload.h"
-#include "app/modEvents.h"
+#include "common/modEvents.h"
 #include "storage/modFile.h"
 
 #include <QtWidgets>

@@ -9,6 +9,7 @@
 #include "app/modDownload.h"
 #include "listview/clsListModel.h"
 #include "protocol/modFSMComm.h"
+#include "records/modStore.h"
 #include "records/clsFsm.h"
 #include "saveddata/frmDeleteData.h"
 #include "tx/frmTx.h"

@@ -2,7 +2,7 @@
 #pragma once
 // Shared test fixture: the demo meter platform, fresh process objects for
 // each test, and message boxes answered from a script.
-#include "app/modMsgBox.h"
+#include "common/modMsgBox.h"
 #include "sim/DemoMeter.h"
 #include "storage/clsFile.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/modConvert.h"
+#include "common/modConvert.h"
 
 #include <QLocale>
 #include <cfenv>

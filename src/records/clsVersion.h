@@ -32,11 +32,3 @@ private:
     qint16 m_major = 0, m_minor = 0, m_build = 0;
     bool m_guard = false;
 };
-
-// The connection follow-up, run by the link's timer tick once per new
-// connection: reset gFsm, ask the meter for its version, store a non-empty reply.
-void OnConnected();
-
-// The "Update Software" message for firmware this program does not support
-// (the windows and the command-line tool show it when such a meter connects).
-void ShowUpdateSoftware();

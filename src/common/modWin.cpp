@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/modWin.h"
+#include "common/modWin.h"
 
 #include <QGuiApplication>
 #include <QScreen>

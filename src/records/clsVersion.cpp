@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/clsVersion.h"
-#include "app/globals.h"
-#include "app/modConvert.h"
-#include "app/modMsgBox.h"
-#include "protocol/modFSMComm.h"
-#include "records/clsFsm.h"
+#include "records/clsVersion.h"
+#include "common/modConvert.h"
 
 clsVersion::clsVersion() { setvalue(0); }
 
@@ -83,19 +79,4 @@ void clsVersion::setszVersion(const QString &text)
     // which a disconnection must still be able to clear the text.
     if (unknown)
         emit VersionUnknown();
-}
-
-void OnConnected()
-{
-    gFsm->Reset();
-    const QString reply = QueryVersion();
-    if (!reply.isEmpty())
-        gFsm->Version->setszVersion(reply);
-}
-
-void ShowUpdateSoftware()
-{
-    MsgBox(QStringLiteral("ZT 6200 firmware (") + gFsm->Version->szVersion() + QStringLiteral(")\r\n")
-               + QStringLiteral("requires a newer version of the Dataclave program."),
-           vb::Exclamation, QStringLiteral("Update Software"));
 }

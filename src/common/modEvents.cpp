@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/modEvents.h"
+#include "common/modEvents.h"
 
 #include <QCoreApplication>
 #include <functional>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/modConsole.h"
+#include "common/modConsole.h"
 
 #include <QMetaMethod>
 

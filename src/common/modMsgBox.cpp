@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/modMsgBox.h"
-#include "app/clsApp.h"
+#include "common/modMsgBox.h"
+#include "common/clsAppBase.h"
 
 #include <cstdio>
 
@@ -31,7 +31,7 @@ static MsgBoxHandler &Handler()
 
 int MsgBox(const QString &prompt, int buttons, const QString &title)
 {
-    const QString t = title.isEmpty() ? clsApp::AppTitle() : title;
+    const QString t = title.isEmpty() ? clsAppBase::AppTitle() : title;
     MsgBoxHandler h = Handler(); // a copy: the handler may replace itself
     return h ? h(prompt, buttons, t) : DefaultAnswer(buttons);
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/modAnsi.h"
+#include "common/modAnsi.h"
 
 #include <cstring>
 

@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Checks that every file under src/ includes headers only of its own folder
+# and of the folders below it (docs/ARCHITECTURE.md). Prints each offending
+# include and exits 1; exits 0 when there is none.
+#   python3 scripts/layers.py [SOURCE-ROOT]     (default: this checkout's src)
+import os
+import re
+import sys
+
+BELOW = {
+    'common': set(),
+    'usb': {'common'},
+    'sim': {'usb'},
+    'protocol': {'usb'},
+    'records': {'protocol'},
+    'listview': {'usb'},
+    'storage': {'common'},
+    'tx': {'records', 'listview'},
+    'saveddata': {'tx', 'records', 'listview'},
+    'app': {'saveddata', 'tx', 'storage', 'listview', 'records', 'sim'},
+    'cli': {'app'},
+}
+
+
+def allowed(folder):
+    seen = set()
+    todo = [folder]
+    while todo:
+        for below in BELOW.get(todo.pop(), ()):
+            if below not in seen:
+                seen.add(below)
+                todo.append(below)
+    return seen
+
+
+def main():
+    root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src')
+    include = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/', re.M)
+    bad = []
+    for folder in sorted(os.listdir(root)):
+        if not os.path.isdir(os.path.join(root, folder)):
+            continue
+        if folder not in BELOW:
+            bad.append(f'{folder}/: a folder with no place in the layers')
+            continue
+        ok = allowed(folder) | {folder}
+        for path, _, files in os.walk(os.path.join(root, folder)):
+            for name in sorted(files):
+                if not name.endswith(('.h', '.hpp', '.cpp', '.cc')):
+                    continue
+                full = os.path.join(path, name)
+                with open(full, errors='replace') as f:
+                    for target in include.findall(f.read()):
+                        if target not in ok and os.path.isdir(os.path.join(root, target)):
+                            bad.append(f'{os.path.relpath(full, root)}: includes {target}/')
+    for line in bad:
+        print(line)
+    return 1 if bad else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/modConnect.h"
+#include "common/modMsgBox.h"
+#include "protocol/modFSMComm.h"
+#include "records/clsFsm.h"
+#include "records/clsVersion.h"
+#include "usb/frmUsbHid.h"
+
+void OnConnected()
+{
+    gFsm->Reset();
+    const QString reply = QueryVersion();
+    if (!reply.isEmpty())
+        gFsm->Version->setszVersion(reply);
+}
+
+void ShowUpdateSoftware()
+{
+    MsgBox(QStringLiteral("ZT 6200 firmware (") + gFsm->Version->szVersion() + QStringLiteral(")\r\n")
+               + QStringLiteral("requires a newer version of the Dataclave program."),
+           vb::Exclamation, QStringLiteral("Update Software"));
+}
+
+namespace {
+
+class AppLinkNotifier : public LinkNotifier
+{
+public:
+    bool LinkBusy() override { return ExchangeInProgress() || LinkWorkInProgress(); }
+    void Connected() override { OnConnected(); }
+    void Disconnected() override
+    {
+        if (gFsm)
+            gFsm->Reset();
+    }
+};
+
+} // namespace
+
+void InstallLinkNotifier()
+{
+    static AppLinkNotifier notifier;
+    SetLinkNotifier(&notifier);
+}

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The connection follow-up, run by the link's timer tick once per new
+// connection: reset gFsm, ask the meter for its version, store a non-empty reply.
+void OnConnected();
+
+// The "Update Software" message for firmware this program does not support
+// (the windows and the command-line tool show it when such a meter connects).
+void ShowUpdateSoftware();
+
+// Makes the link's timer report to the application: the follow-up above on a
+// new connection (never during an exchange), gFsm->Reset() on a lost one.
+void InstallLinkNotifier();

@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include <QtGlobal>
+
+// The store commands: they select gFsm's store and keep its counts.
+// Each returns 0 on success, 1 on a failed exchange or an unknown store.
+qint16 ReadDirectory(qint32 type);
+qint16 DeleteRecord(qint32 n);
+qint16 EraseRecords();

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The fixture's window parts.
+#include "TestSupport.h"
+#include "app/clsApp.h"
+#include "app/frmMain.h"
+#include "app/frmMessage.h"
+#include "app/globals.h"
+#include "common/modEvents.h"
+#include "listview/clsListModel.h"
+#include "listview/modLV.h"
+#include "usb/clsUsbHid.h"
+#include "usb/frmUsbHid.h"
+#include <QHeaderView>
+#include <QApplication>
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTreeView>
+
+void MainWindowTest::SetUp()
+{
+    MeterTest::SetUp();
+    gApp->MainForm = main = new frmMain;
+    m_oldDialog = SetSaveDialogHandler([this](const QString &title, const QString &, const QString &) {
+        dialogs << title;
+        if (whileDialogOpen)
+            whileDialogOpen();
+        return saveAs;
+    });
+    QObject::connect(&m_user, &QTimer::timeout, main, [this] {
+        for (frmMessage *m : main->findChildren<frmMessage *>()) {
+            m_mainEnabledDuring |= main->isEnabled();
+            caption = m->windowTitle();
+            if (!m->cmdOk->isEnabled()) {
+                // The user clicks the disabled main window meanwhile.
+                main->activateWindow();
+            } else if (finished.isEmpty()) {
+                finished = m->lblMessage->text(); // "OK" pressed at the next tick
+            } else {
+                m_okActive = QApplication::activeWindow() == m; // so that Enter presses it
+                m->cmdOk->click();
+            }
+        }
+    });
+    m_user.start(1);
+}
+
+void MainWindowTest::TearDown()
+{
+    m_user.stop();
+    SetSaveDialogHandler(m_oldDialog);
+    gApp->MainForm = nullptr;
+    delete main;
+    MeterTest::TearDown();
+}
+
+bool MainWindowTest::Download(qint32 type, bool save)
+{
+    boxes.clear(), dialogs.clear(), caption.clear(), finished.clear();
+    m_mainEnabledDuring = false;
+    m_okActive = false;
+    main->show(); // a window the user can click
+    bool fSave = save, fFill = !save;
+    main->GetAllData(type, fSave, fFill);
+    EXPECT_TRUE(main->isEnabled());
+    EXPECT_FALSE(m_mainEnabledDuring);
+    EXPECT_TRUE(main->findChildren<frmMessage *>().isEmpty());
+    EXPECT_FALSE(gApp->File->IsOpen());
+    // "Finished!" makes the progress window active again, so Enter presses "OK".
+    if (save && !finished.isEmpty())
+        EXPECT_TRUE(m_okActive);
+    return fSave;
+}
+
+void SelectRows(QTreeView *list, const QList<int> &rows)
+{
+    SelectNoItems(list);
+    for (int r : rows)
+        list->selectionModel()->select(list->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (!rows.isEmpty())
+        list->selectionModel()->setCurrentIndex(list->model()->index(rows.last(), 0), QItemSelectionModel::NoUpdate);
+}
+
+void ExpectColumns(const clsListModel &m, QHeaderView *header, const QList<ColumnWant> &columns, int sortedBy)
+{
+    ASSERT_EQ(m.columnCount(), int(columns.size()));
+    for (int c = 0; c < m.columnCount(); ++c) {
+        const ColumnWant &want = columns[c];
+        SCOPED_TRACE(want.heading);
+        EXPECT_EQ(m.headerData(c, Qt::Horizontal).toString(), want.heading);
+        EXPECT_EQ(m.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
+        EXPECT_EQ(m.data(m.index(0, c), Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask, want.align);
+        EXPECT_EQ(m.Tag(c), want.kind);
+        if (c != sortedBy) {
+            emit header->sectionClicked(c);
+            EXPECT_EQ(m.SortOrder(), want.first);
+        }
+    }
+}
