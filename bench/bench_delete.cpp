@@ -7,6 +7,7 @@
 //
 // bench_delete [ROWS]
 #include "BenchSupport.h"
+#include "common/clsOperation.h"
 #include "listview/modLV.h"
 #include "protocol/modFSMComm.h"
 #include "records/modStore.h"
@@ -55,6 +56,8 @@ int main(int argc, char *argv[])
         f.lsvData->selectionModel()->select(QItemSelection(m->index(1, 0), m->index(m->rowCount() - 1, 0)),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         f.DeleteSelected();
+        while (OperationRunning()) // one delete per pass of the message loop
+            QCoreApplication::processEvents();
         left = f.Rows()->Count();
     });
     if (left != 1)

@@ -317,16 +317,16 @@ int Session::DeleteSaved(const QStringList &ids)
     }
     if (!ConfirmDelete())
         return Declined();
+    clsSavedDeleteOp walk(clsSavedDeleteOp::Each, numbers);
+    if (RunToEnd(walk) == OpStatus::Ok)
+        return Success;
     QStringList deleted;
-    for (int n : numbers) {
-        if (DeleteRecord(n) != 0) {
-            Complain(QStringLiteral("saved record %1 was not deleted").arg(n) +
-                     (deleted.isEmpty() ? QString() : QStringLiteral("; deleted before it: ") + deleted.join(QStringLiteral(", "))));
-            return Failure;
-        }
-        deleted << IntText(n);
-    }
-    return Success;
+    for (int i = 0; i < walk.Deleted(); ++i)
+        deleted << IntText(numbers.at(i));
+    const int n = walk.Deleted() < numbers.size() ? numbers.at(walk.Deleted()) : -1;
+    Complain(QStringLiteral("saved record %1 was not deleted").arg(n) +
+             (deleted.isEmpty() ? QString() : QStringLiteral("; deleted before it: ") + deleted.join(QStringLiteral(", "))));
+    return Failure;
 }
 
 int Session::EraseSaved()
@@ -339,7 +339,9 @@ int Session::EraseSaved()
         return Success; // nothing to erase
     if (!ConfirmDelete())
         return Declined();
-    if (EraseSavedRecords())
+    clsSavedDeleteOp erase(clsSavedDeleteOp::Erase, {});
+    RunToEnd(erase);
+    if (erase.Erased())
         return Success;
     if (!gUsbHid->fDeviceConnected())
         return Failure; // the link has said so

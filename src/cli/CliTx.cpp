@@ -3,6 +3,7 @@
 #include "cli/CliTerminal.h"
 #include "records/clsVersion.h"
 #include "app/globals.h"
+#include "common/clsOperation.h"
 #include "common/modConvert.h"
 #include "common/modMsgBox.h"
 #include "records/clsFsm.h"
@@ -29,16 +30,10 @@ bool CanEditTx()
     return false;
 }
 
-// The meter's Tx entries, in directory order.
-bool ReadEntries(QList<int> *stationIds, QStringList *lines)
+// The station id and line of each Tx line the entry takes.
+void TakeEntries(const QStringList &read, QList<int> *stationIds, QStringList *lines)
 {
-    QStringList read;
-    if (ReadTxLines(read) != 0) {
-        if (gUsbHid && gUsbHid->fDeviceConnected()) // a lost link has said so itself
-            Complain(QStringLiteral("the Tx entries could not be read"));
-        return false;
-    }
-    for (const QString &line : std::as_const(read)) {
+    for (const QString &line : read) {
         clsTx entry;
         if (entry.UsbReceive(line) != clsTx::Taken)
             continue;
@@ -47,6 +42,22 @@ bool ReadEntries(QList<int> *stationIds, QStringList *lines)
         if (lines)
             *lines << line;
     }
+}
+
+bool NotRead()
+{
+    if (gUsbHid && gUsbHid->fDeviceConnected()) // a lost link has said so itself
+        Complain(QStringLiteral("the Tx entries could not be read"));
+    return false;
+}
+
+// The meter's Tx entries, in directory order.
+bool ReadEntries(QList<int> *stationIds, QStringList *lines)
+{
+    QStringList read;
+    if (ReadTxLines(read) != 0)
+        return NotRead();
+    TakeEntries(read, stationIds, lines);
     return true;
 }
 
@@ -177,12 +188,16 @@ int TxAddCommand(const CliOptions &o)
     gTx->setfDirty(false);
     if (!ApplyFields(o.txFields))
         return UsageError;
-    const TxResult r = TxAdd(*gTx);
-    if (r.result != 0)
-        return Refused(r);
+    clsTxChangeOp add(clsTxChangeOp::Add, *gTx);
+    RunToEnd(add);
+    if (add.Result().result != 0)
+        return Refused(add.Result());
     // The meter numbers the new entry itself: its station id, for scripts.
     QList<int> after;
-    if (ReadEntries(&after, nullptr)) {
+    if (!add.ReadBack()) {
+        NotRead();
+    } else {
+        TakeEntries(add.Lines(), &after, nullptr);
         const QSet<int> old(before.cbegin(), before.cend());
         for (int id : std::as_const(after))
             if (!old.contains(id))
@@ -221,8 +236,9 @@ int TxEditCommand(const CliOptions &o, int wStationId)
     if (!Confirm(QStringLiteral("Replace the Tx with station ID %1\r\n%2\r\nby\r\n%3 ?").arg(wStationId).arg(oldLine, newLine),
                  QStringLiteral("Change Tx?")))
         return Declined();
-    const TxResult r = TxReplace(*gTx);
-    return r.result == 0 ? Success : Refused(r);
+    clsTxChangeOp replace(clsTxChangeOp::Replace, *gTx);
+    RunToEnd(replace);
+    return replace.Result().result == 0 ? Success : Refused(replace.Result());
 }
 
 int TxDeleteCommand(const QList<int> &stationIds)
@@ -244,12 +260,9 @@ int TxDeleteCommand(const QList<int> &stationIds)
         return Failure;
     if (!ConfirmDelete())
         return Declined();
-    for (int id : std::as_const(doomed)) {
-        const TxResult r = TxDelete(id);
-        if (r.result != 0)
-            return Refused(r);
-    }
-    return Success;
+    clsTxDeleteOp walk(doomed);
+    RunToEnd(walk);
+    return walk.Result().result == 0 ? Success : Refused(walk.Result());
 }
 
 } // namespace cli

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "listview/ListWindowGui.h"
 #include "common/clsAppBase.h"
+#include "common/clsOperation.h"
 #include "listview/modDownloadTarget.h"
-#include "common/modEvents.h"
 #include "common/modWin.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
@@ -99,7 +99,7 @@ void ListWindow::BuildControls(std::initializer_list<QPushButton *> own, const Q
     timDisconnect->setInterval(500);
 
     connect(cmdSelectAll, &QPushButton::clicked, this, &ListWindow::SelectAll);
-    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+    connect(cmdCancel, &QPushButton::clicked, this, &ListWindow::cmdCancel_Click);
     connect(timDisconnect, &QTimer::timeout, this, &ListWindow::timDisconnect_Timer);
 }
 
@@ -163,6 +163,44 @@ qint16 ListWindow::RowAt(int y) const
 
 void ListWindow::SelectAll() { SelectAllItems(lsvData); }
 
+clsOperation *ListWindow::Running() const { return m_op && m_op->IsRunning() ? m_op.data() : nullptr; }
+
+bool ListWindow::StartOperation(clsOperation *op)
+{
+    op->setParent(this);
+    m_op = op;
+    m_fCloseAfter = false;
+    connect(op, &clsOperation::Finished, this, [this, op] {
+        if (m_op == op)
+            m_op = nullptr;
+        op->deleteLater();
+        if (m_fCloseAfter && !m_fClosing)
+            close();
+    });
+    return op->Start();
+}
+
+void ListWindow::cmdCancel_Click()
+{
+    if (clsOperation *op = Running()) {
+        op->Cancel();
+        cmdCancel->setEnabled(false); // taken; the operation ends after the step under way
+        return;
+    }
+    close();
+}
+
+void ListWindow::reject()
+{
+    if (clsOperation *op = Running()) {
+        m_fCloseAfter = true;
+        op->Cancel();
+        cmdCancel->setEnabled(false);
+        return;
+    }
+    QDialog::reject();
+}
+
 void ListWindow::BeginWalk()
 {
     lsvData->setUpdatesEnabled(false);
@@ -174,17 +212,20 @@ void ListWindow::AfterRowRemoved()
 {
     // Laying out and painting the whole list (and, on X, waiting for the
     // server) after each of thousands of rows would cost far more than the
-    // deletions themselves: the list catches up every kWalkPaintMs.
-    if (m_walkPaint.elapsed() < kWalkPaintMs) {
-        DoEvents();
-        return;
+    // deletions themselves: the list catches up every kWalkPaintMs, while
+    // the message loop runs between two deletes, and is held again once
+    // it has been painted.
+    if (m_fWalkHold) {
+        if (m_walkPaint.elapsed() >= kWalkPaintMs) {
+            m_fWalkHold = false;
+            m_fWalkPainted = false;
+            lsvData->setUpdatesEnabled(true);
+        }
+    } else if (m_fWalkPainted) {
+        lsvData->setUpdatesEnabled(false);
+        m_fWalkHold = true;
+        m_walkPaint.start();
     }
-    m_fWalkHold = false;
-    lsvData->setUpdatesEnabled(true);
-    DoEvents();
-    lsvData->setUpdatesEnabled(false);
-    m_fWalkHold = true;
-    m_walkPaint.start();
 }
 
 void ListWindow::EndWalk()
@@ -198,11 +239,14 @@ void ListWindow::keyPressEvent(QKeyEvent *event)
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     if (plain && event->key() == Qt::Key_Delete) {
         // As a click on the button: only while it is enabled, with its question.
-        if (cmdDelete->isEnabled() && cmdDelete->isVisible() && !fWalking())
+        if (cmdDelete->isEnabled() && cmdDelete->isVisible() && !Running())
             DeleteKey();
         event->accept();
-    } else if (plain && event->key() == Qt::Key_Escape && (fWalking() || !cmdCancel->isEnabled())) {
-        event->accept(); // "Cancel" is off while rows are deleted, and so is Escape
+    } else if (plain && event->key() == Qt::Key_Escape && (Running() || !cmdCancel->isEnabled())) {
+        // As "Cancel": while rows are deleted it stops the deleting.
+        if (cmdCancel->isEnabled())
+            cmdCancel_Click();
+        event->accept();
     } else {
         QDialog::keyPressEvent(event);
     }
@@ -230,6 +274,9 @@ bool ListWindow::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == lsvData->viewport()) {
         switch (event->type()) {
+        case QEvent::Paint:
+            m_fWalkPainted = true;
+            break;
         case QEvent::MouseButtonPress: {
             const auto *e = static_cast<QMouseEvent *>(event);
             MousePress(int(e->button()), e->position().toPoint());
@@ -290,6 +337,8 @@ bool ListWindow::eventFilter(QObject *watched, QEvent *event)
 
 void ListWindow::done(int result)
 {
+    if (clsOperation *op = Running())
+        op->Cancel();
     m_fClosing = true;
     timDisconnect->stop();
     QDialog::done(result);

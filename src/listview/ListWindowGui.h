@@ -2,6 +2,7 @@
 #pragma once
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QVector>
 #include <initializer_list>
 #include <memory>
@@ -14,6 +15,7 @@ class QPushButton;
 class QTimer;
 class QTreeView;
 class clsListModel;
+class clsOperation;
 struct ListColumn;
 
 // The frame the saved-data and Tx windows share: a sortable list filling
@@ -34,6 +36,9 @@ public:
     virtual void UpdateButtons() = 0;
     // True once the window has been told to close; nothing more is sent.
     bool fClosing() const { return m_fClosing; }
+    // The window's own operation (a delete walk, a Tx change) while it
+    // runs, or nullptr.
+    clsOperation *Running() const;
 
     QTreeView *lsvData = nullptr;
     QWidget *picBox = nullptr;
@@ -48,7 +53,11 @@ public:
     qint16 wPendingButton = 0; // button of a press still waiting for its release, 0 for none
 
 public slots:
+    // Closing the window stops its operation after the step under way.
     void done(int result) override;
+    // The close box and Escape: while an operation runs, it is cancelled
+    // and the window closes once it has ended.
+    void reject() override;
 
 protected:
     // The window named `objectName`, with the list and the empty panel.
@@ -87,17 +96,23 @@ protected:
     // After Ctrl+A in the list has selected every row.
     virtual void AfterSelectAllKey() {}
 
-    // A delete walk: between BeginWalk and EndWalk, AfterRowRemoved lets
-    // pending messages run after each removed row but repaints the list at
-    // most every kWalkPaintMs, however fast the meter deletes.
+    // Starts `op`, which the window then owns and deletes once it has
+    // ended. Connect to its signals first: the window's own handling of
+    // its end (closing when asked meanwhile) comes after them.
+    bool StartOperation(clsOperation *op);
+    // A close was asked for while the operation ran; the window closes
+    // once it has ended.
+    bool fCloseAfterOperation() const { return m_fCloseAfter; }
+
+    // A delete walk: between BeginWalk and EndWalk the list is laid out
+    // and repainted at most every kWalkPaintMs (between two deletes),
+    // however fast the meter deletes.
     static constexpr int kWalkPaintMs = 50;
     void BeginWalk();
     void AfterRowRemoved();
     void EndWalk();
     // Delete and Escape in the window: what "Delete" and "Cancel" do.
     virtual void DeleteKey() = 0;
-    // True while a delete walk runs: the window stays open.
-    virtual bool fWalking() const = 0;
     void keyPressEvent(QKeyEvent *event) override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -108,6 +123,9 @@ protected:
     bool m_fClosing = false;
 
 private:
+    // "Cancel": stops the running operation after the step under way
+    // (the window stays open), otherwise closes the window.
+    void cmdCancel_Click();
     void MouseRelease(int button, const QPoint &pos);
     void PopupMenu(const QPoint &pos);
     void ArrangeControls();
@@ -115,5 +133,8 @@ private:
     QMenu *m_menu = nullptr;
     bool m_fActivated = false;
     QElapsedTimer m_walkPaint;
-    bool m_fWalkHold = false; // the list's layout waits for the next repaint
+    bool m_fWalkHold = false;    // the list's layout waits for the next repaint
+    bool m_fWalkPainted = false; // the list was painted since the hold ended
+    QPointer<clsOperation> m_op;
+    bool m_fCloseAfter = false;
 };

@@ -2,7 +2,6 @@
 #include "saveddata/frmDeleteData.h"
 #include "common/modConvert.h"
 #include "listview/modDownloadTarget.h"
-#include "common/modEvents.h"
 #include "common/modMsgBox.h"
 #include "listview/modLV.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
@@ -10,6 +9,7 @@
 #include "records/modStore.h"
 #include "records/clsFsm.h"
 #include "saveddata/modSavedDelete.h"
+#include "common/clsOperation.h"
 #include "saveddata/modSavedRows.h"
 #include "usb/clsUsbHid.h"
 
@@ -44,11 +44,6 @@ frmDeleteData::frmDeleteData(QWidget *parent) : ListWindow(parent, QStringLitera
     connect(mnuSavedDataSelectAll, &QAction::triggered, this, &frmDeleteData::SelectAll);
     connect(cmdDelete, &QPushButton::clicked, this, &frmDeleteData::DeleteSelected);
     connect(mnuSavedDataDelete, &QAction::triggered, this, &frmDeleteData::DeleteSelected);
-    // Noted as it happens: the link may be found again before the deletion
-    // looks (a tick under the link's own message box).
-    if (gUsbHid)
-        connect(gUsbHid, &clsUsbHid::Disconnect, this, [this] { m_fLinkLost = true; });
-
     lsvDataInit();
     Load(440, QStringLiteral("Saved Data"));
 }
@@ -109,9 +104,11 @@ void frmDeleteData::UpdateRemaining()
 void frmDeleteData::UpdateButtons()
 {
     const bool rows = m_model->Count() + m_pending.size() > 0;
-    cmdDelete->setEnabled(!m_fDeleting && gFsm->NumRecords() >= 1);
-    mnuSavedDataDelete->setEnabled(!m_fDeleting && wMouseRow != 0);
-    cmdSelectAll->setEnabled(!m_fDeleting && rows);
+    // Nothing else may start while records are deleted.
+    const bool idle = !Running();
+    cmdDelete->setEnabled(idle && gFsm->NumRecords() >= 1);
+    mnuSavedDataDelete->setEnabled(idle && wMouseRow != 0);
+    cmdSelectAll->setEnabled(idle && rows);
     mnuSavedDataSelectAll->setEnabled(rows);
 }
 
@@ -125,7 +122,7 @@ void frmDeleteData::MousePress(int button, const QPoint &pos)
 
 void frmDeleteData::DeleteSelected()
 {
-    if (m_fDeleting || m_fClosing)
+    if (OperationRunning() || m_fClosing)
         return;
     FlushRows();
     if (m_model->Count() == 0)
@@ -137,112 +134,82 @@ void frmDeleteData::DeleteSelected()
     if (!self || m_fClosing || answer != vb::Yes)
         return;
 
-    m_fDeleting = true;
-    m_fLinkLost = false;
-    const LinkWork work; // no connection follow-up in the middle
-    cmdDelete->setEnabled(false);
-    cmdCancel->setEnabled(false);
-    cmdSelectAll->setEnabled(false);
-    gFsm->DataType = 0;
-    bool every = SelectedRows(lsvData).size() == m_model->Count();
-    if (every) {
-        // "E" erases the whole store: only when the list shows every record
-        // in it (a record line too short for a row is not listed).
-        every = ReadDirectory(0) == 0 && gFsm->NumRecords() == m_model->Count();
-        if (!self || m_fClosing)
-            return;
+    // What the user confirmed, last row first: rows are removed from the
+    // end, so the rows still to do keep their places; the list is not
+    // re-sorted meanwhile.
+    const QList<int> selected = SelectedRows(lsvData);
+    m_walkRows.clear();
+    m_refused = 0;
+    QList<qint32> records;
+    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
+        // The full Rec ID kept with the row; never a number cut from the key.
+        const QVariant id = m_model->UserValue(*it);
+        bool ok = id.isValid();
+        const qint32 n = ok ? id.toInt(&ok) : -1;
+        if (!ok || n < 0) {
+            ++m_refused;
+            continue;
+        }
+        records << n;
+        m_walkRows << *it;
     }
-    if (!m_fLinkLost) {
-        if (every)
-            EraseAll();
-        else
-            DeleteEach();
+    // "E" erases the whole store: only when the list shows every record in
+    // it (a record line too short for a row is not listed).
+    const bool every = selected.size() == m_model->Count();
+    auto *op = new clsSavedDeleteOp(every ? clsSavedDeleteOp::EraseIfAll : clsSavedDeleteOp::Each, records,
+                                    qint32(m_model->Count()));
+    connect(op, &clsOperation::Progress, this, [this](int done) { RowDeleted(done); });
+    connect(op, &clsOperation::Finished, this, [this, op](OpStatus status) { WalkEnded(*op, status); });
+    lsvData->header()->setSectionsClickable(false);
+    BeginWalk();
+    StartOperation(op);
+    UpdateButtons();
+}
+
+void frmDeleteData::RowDeleted(int done)
+{
+    if (done < 1 || done > m_walkRows.size())
+        return;
+    m_model->RemoveRow(m_walkRows.at(done - 1));
+    wMouseRow = 0;
+    AfterRowRemoved();
+}
+
+void frmDeleteData::WalkEnded(const clsSavedDeleteOp &op, OpStatus status)
+{
+    EndWalk();
+    lsvData->header()->setSectionsClickable(true);
+    m_walkRows.clear();
+    if (op.Erased()) {
+        // The meter has no records left: every row goes at once.
+        m_model->Clear();
+        wMouseRow = 0;
     }
-    if (!self || m_fClosing)
-        return;
-    m_fDeleting = false;
-    if (!m_fLinkLost)
-        UpdateRemaining();
-    DoEvents();
-    if (!self || m_fClosing)
-        return;
-    if (m_fLinkLost) {
+    if (m_fClosing || fCloseAfterOperation())
+        return; // nothing more is sent or shown
+    if (status == OpStatus::LinkLost) {
         // The user has been told by the link; what the meter did with the
         // last command is unknown, so the list cannot be trusted any more.
         close();
         return;
     }
-    UpdateButtons();
-    cmdCancel->setEnabled(true);
-}
-
-void frmDeleteData::EraseAll()
-{
-    const QPointer<frmDeleteData> self(this);
-    // Stopped too by a lost link, even one found again meanwhile.
-    const bool erased = EraseSavedRecords([&] { return !self || m_fClosing || m_fLinkLost; });
-    if (!self || m_fClosing)
-        return;
-    if (erased) {
-        // The meter has no records left: every row goes at once.
-        m_model->Clear();
-        wMouseRow = 0;
-        DoEvents();
-    } else if (MeterConnected() && !m_fLinkLost) { // a lost link has been reported by the link itself
+    if (op.Erasing() && !op.Erased() && status != OpStatus::Cancelled) {
         MsgBox(QStringLiteral("The FSM did not confirm erasing the records.\r\nThey are still listed."), vb::Exclamation,
                kDeleteTitle);
-    }
-}
-
-void frmDeleteData::DeleteEach()
-{
-    const QPointer<frmDeleteData> self(this);
-    // Rows are removed from the end, so the rows still to do keep their
-    // places; the list is not re-sorted meanwhile.
-    QHeaderView *header = lsvData->header();
-    header->setSectionsClickable(false);
-    const QList<int> selected = SelectedRows(lsvData); // what the user confirmed
-    BeginWalk();
-    qint32 failed = -1;
-    int refused = 0;
-    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
-        const int row = *it;
-        // The full Rec ID kept with the row; never a number cut from the key.
-        const QVariant id = m_model->UserValue(row);
-        bool ok = id.isValid();
-        const qint32 n = ok ? id.toInt(&ok) : -1;
-        if (!ok || n < 0) {
-            ++refused;
-            continue;
-        }
-        if (DeleteRecord(n) != 0) {
-            failed = n;
-            break;
-        }
-        if (!self)
-            return;
-        if (m_fClosing)
-            return EndWalk();
-        m_model->RemoveRow(row);
-        AfterRowRemoved();
-        if (!self)
-            return;
-        if (m_fClosing)
-            return EndWalk();
-    }
-    EndWalk();
-    header->setSectionsClickable(true);
-    wMouseRow = 0;
-
-    if (failed >= 0 && MeterConnected() && !m_fLinkLost) {
-        MsgBox(QStringLiteral("The FSM did not delete record ") + IntText(failed) +
+    } else if (op.Failed() >= 0) {
+        MsgBox(QStringLiteral("The FSM did not delete record ") + IntText(op.Failed()) +
                    QStringLiteral(".\r\nThe records not yet deleted are still selected."),
                vb::Exclamation, kDeleteTitle);
-    } else if (failed < 0 && refused > 0) {
-        MsgBox(IntText(refused) + QStringLiteral(" of the selected records could not be deleted:\r\n"
-                                                 "their Rec ID is not a record number. They are still selected."),
+    } else if (status == OpStatus::Ok && m_refused > 0) {
+        MsgBox(IntText(m_refused) + QStringLiteral(" of the selected records could not be deleted:\r\n"
+                                                   "their Rec ID is not a record number. They are still selected."),
                vb::Exclamation, kDeleteTitle);
     }
+    if (m_fClosing)
+        return;
+    UpdateRemaining();
+    UpdateButtons();
+    cmdCancel->setEnabled(true);
 }
 
 void frmDeleteData::timDisconnect_Timer()

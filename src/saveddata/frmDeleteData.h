@@ -2,6 +2,7 @@
 #pragma once
 #include "listview/ListWindowGui.h"
 #include "listview/clsListModel.h"
+#include "saveddata/modSavedDelete.h"
 
 #include <memory>
 #include <vector>
@@ -48,12 +49,13 @@ private:
     void FlushRows();
     // Only a press over no row waits for its release.
     void MousePress(int button, const QPoint &pos) override;
-    void EraseAll();
-    void DeleteEach();
+    // The delete walk: a row goes as the meter deletes its record; the
+    // messages come at the end.
+    void RowDeleted(int done);
+    void WalkEnded(const clsSavedDeleteOp &op, OpStatus status);
     void DeleteKey() override { DeleteSelected(); }
-    bool fWalking() const override { return m_fDeleting; }
 
     std::vector<ListRow> m_pending; // rows not yet in the list: added in one go
-    bool m_fDeleting = false;
-    bool m_fLinkLost = false; // the link went down during the current deletion
+    QList<int> m_walkRows;          // the row of each record the walk deletes, in its order
+    int m_refused = 0;              // selected rows whose Rec ID is no record number
 };

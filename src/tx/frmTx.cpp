@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/frmTx.h"
+#include "common/clsOperation.h"
 #include "common/modConvert.h"
 #include "listview/modDownloadTarget.h"
 #include "common/modEvents.h"
@@ -21,7 +22,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QSet>
 #include <QTreeView>
 #include <algorithm>
@@ -134,13 +134,14 @@ void frmTx::UpdateButtons()
 {
     const bool one = SelectedRows(lsvData).size() == 1;
     const bool room = m_numRecords < m_maxRecords;
-    cmdDelete->setEnabled(!m_fDeleting && m_numRecords >= 2);
-    mnuTxDelete->setEnabled(!m_fDeleting && wMouseRow != 0);
-    // Nothing else may start while the delete walk runs.
-    cmdEditTx->setEnabled(!m_fDeleting && one);
-    mnuTxEdit->setEnabled(!m_fDeleting && one);
-    cmdNewTx->setEnabled(!m_fDeleting && room);
-    mnuTxNew->setEnabled(!m_fDeleting && room);
+    // Nothing else may start while entries are deleted, added or changed.
+    const bool idle = !Running();
+    cmdDelete->setEnabled(idle && m_numRecords >= 2);
+    mnuTxDelete->setEnabled(idle && wMouseRow != 0);
+    cmdEditTx->setEnabled(idle && one);
+    mnuTxEdit->setEnabled(idle && one);
+    cmdNewTx->setEnabled(idle && room);
+    mnuTxNew->setEnabled(idle && room);
 }
 
 void frmTx::MousePress(int button, const QPoint &pos)
@@ -171,7 +172,7 @@ bool frmTx::eventFilter(QObject *watched, QEvent *event)
 
 void frmTx::DeleteSelected()
 {
-    if (m_fBusy || m_fClosing || m_model->Count() == 0)
+    if (OperationRunning() || m_editor || m_fClosing || m_model->Count() == 0)
         return;
     const QList<int> selected = SelectedRows(lsvData);
     const TxDeleteCheck check = CheckTxDelete(m_numRecords, qint32(selected.size()), m_model->Count());
@@ -181,69 +182,58 @@ void frmTx::DeleteSelected()
         return;
     if (selected.isEmpty())
         return; // nothing to ask about
-    const QScopedValueRollback<bool> busy(m_fBusy, true);
+    const QPointer<frmTx> self(this);
     const int answer = MsgBox(QStringLiteral("Are you sure that you want to delete these records? \r\n(No undo possible)"),
                               vb::YesNo | vb::Exclamation | vb::DefaultButton2, QStringLiteral("Delete Records?"));
-    if (m_fClosing || answer != vb::Yes)
+    if (!self || m_fClosing || answer != vb::Yes || OperationRunning())
         return;
-
-    m_fDeleting = true;
-    const LinkWork work; // no connection follow-up in the middle
-    cmdDelete->setEnabled(false);
-    cmdCancel->setEnabled(false);
-    cmdSelectAll->setEnabled(false);
-    UpdateButtons();
 
     // The rows the user confirmed, bottom row first. Each is found again by
-    // its key, so a click or a sort during the walk changes nothing.
-    QStringList keys;
-    for (auto it = selected.crbegin(); it != selected.crend(); ++it)
-        keys << m_model->Key(*it);
-    bool completed = true;
+    // its key, so a click or a sort during the walk changes nothing; the
+    // full station id kept with the row goes to the meter, never one cut
+    // from the key.
+    m_walkKeys.clear();
+    QList<qint32> ids;
+    for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
+        m_walkKeys << m_model->Key(*it);
+        ids << m_model->UserValue(*it).toInt();
+    }
+    auto *op = new clsTxDeleteOp(ids);
+    connect(op, &clsOperation::Progress, this, [this](int done) { RowDeleted(done); });
+    connect(op, &clsOperation::Finished, this, [this, op](OpStatus status) { WalkEnded(*op, status); });
+    cmdSelectAll->setEnabled(false);
     BeginWalk();
-    for (const QString &key : std::as_const(keys)) {
-        const int row = m_model->FindKey(key);
-        if (row < 0)
-            continue;
-        // The full station id kept with the row, never one cut from the key.
-        const TxResult r = TxDelete(m_model->UserValue(row).toInt());
-        if (m_fClosing)
-            return EndWalk();
-        if (r.result != 0) {
-            EndWalk(); // the message shows over the list as it is now
-            Tell(r);
-            if (m_fClosing)
-                return;
-            completed = false;
-            if (MeterConnected() && !work.Lost())
-                UpdateRemaining(); // the meter's own count, for the buttons
-            break;
-        }
-        m_model->RemoveRow(m_model->FindKey(key));
-        wMouseRow = 0;
-        AfterRowRemoved();
-        if (m_fClosing)
-            return EndWalk();
-        if (m_model->Count() == 1) {
-            EndWalk();
-            UpdateRemaining();
-            DoEvents();
-            if (m_fClosing)
-                return;
-            completed = false;
-            break;
-        }
-    }
-    EndWalk();
-    if (CloseAfterLostLink(work))
+    StartOperation(op);
+    UpdateButtons();
+}
+
+void frmTx::RowDeleted(int done)
+{
+    if (done < 1 || done > m_walkKeys.size())
         return;
-    if (completed) {
-        UpdateRemaining();
-        DoEvents();
-        if (m_fClosing || CloseAfterLostLink(work))
-            return;
+    const int row = m_model->FindKey(m_walkKeys.at(done - 1));
+    if (row < 0)
+        return;
+    m_model->RemoveRow(row);
+    wMouseRow = 0;
+    AfterRowRemoved();
+}
+
+void frmTx::WalkEnded(const clsTxDeleteOp &op, OpStatus status)
+{
+    EndWalk(); // any message shows over the list as it is now
+    m_walkKeys.clear();
+    if (m_fClosing || fCloseAfterOperation())
+        return; // nothing more is sent or shown
+    if (status == OpStatus::LinkLost) {
+        CloseAfterLostLink();
+        return;
     }
-    m_fDeleting = false;
+    Tell(op.Result());
+    if (m_fClosing)
+        return;
+    if (MeterConnected())
+        UpdateRemaining(); // the meter's own count, for the buttons
     UpdateButtons();
     cmdCancel->setEnabled(true);
     cmdSelectAll->setEnabled(true);
@@ -279,36 +269,20 @@ void frmTx::SelectKeys(const QStringList &keys)
     }
 }
 
-bool frmTx::CloseAfterLostLink(const LinkWork &work)
+void frmTx::CloseAfterLostLink()
 {
-    if (!work.Lost() || m_fClosing)
-        return m_fClosing;
+    if (m_fClosing)
+        return;
     if (m_editor)
         m_editor->CloseByDisconnect();
     done(Rejected);
-    return true;
 }
 
-bool frmTx::ReloadFromMeter(const QList<qint32> &known, const LinkWork &work)
+void frmTx::ShowMeterLines(const QStringList &lines, const QList<qint32> &known)
 {
-    QStringList lines;
-    const qint16 rc = ReadTxLines(lines);
-    if (m_fClosing)
-        return false;
-    if (rc != 0) {
-        // Rows without the meter's ids must not stay: they could address
-        // another entry. The list is read anew when opened again.
-        if (MeterConnected() && !work.Lost())
-            MsgBox(QStringLiteral("The new Tx was added, but the Tx list could not be read back from the ZT 6200.\r\n"
-                                  "Please open the Tx list again."),
-                   vb::Exclamation, QStringLiteral("Tx List Not Read"));
-        if (!m_fClosing)
-            done(Rejected);
-        return false;
-    }
     m_model->Clear();
     wMouseRow = 0;
-    for (const QString &line : std::as_const(lines))
+    for (const QString &line : lines)
         lsvDataAdd(line);
     m_model->Sort(m_model->SortColumn(), m_model->SortOrder());
     ShowColumnSortIcons(lsvData);
@@ -319,49 +293,61 @@ bool frmTx::ReloadFromMeter(const QList<qint32> &known, const LinkWork &work)
         if (!before.contains(m_model->UserValue(i).toInt()))
             added << m_model->Key(i);
     SelectKeys(added);
-    return true;
 }
 
 void frmTx::AddNewTx()
 {
-    if (m_fBusy || m_fClosing || !CanAddAndEdit())
+    if (OperationRunning() || m_editor || m_fClosing || !CanAddAndEdit())
         return;
     if (m_maxRecords == m_numRecords) {
         MsgBox(QStringLiteral("No more Tx slots available"));
         return;
     }
-    const QScopedValueRollback<bool> busy(m_fBusy, true);
     delete gTx;
     gTx = new clsTx;
     if (!RunEditor(QStringLiteral("Add a New Tx")))
         return;
     Form_Activate(); // back from the editor
-    if (gTx->fDirty()) {
-        QList<qint32> known;
-        for (int i = 0; i < m_model->Count(); ++i)
-            known << m_model->UserValue(i).toInt();
-        const LinkWork work;
-        const TxResult r = TxAdd(*gTx);
+    if (!gTx->fDirty() || OperationRunning())
+        return ChangeEnded();
+    QList<qint32> known;
+    for (int i = 0; i < m_model->Count(); ++i)
+        known << m_model->UserValue(i).toInt();
+    auto *op = new clsTxChangeOp(clsTxChangeOp::Add, *gTx);
+    connect(op, &clsOperation::Finished, this, [this, op, known](OpStatus status) {
         if (m_fClosing)
             return;
-        // Shown only once the meter holds it, with the ids the meter gave it.
-        if (r.result != 0)
+        if (status == OpStatus::LinkLost)
+            return CloseAfterLostLink();
+        const TxResult &r = op->Result();
+        if (r.result != 0) {
             Tell(r);
-        else if (!ReloadFromMeter(known, work))
+        } else if (!op->ReadBack()) {
+            // Rows without the meter's ids must not stay: they could address
+            // another entry. The list is read anew when opened again.
+            if (MeterConnected())
+                MsgBox(QStringLiteral("The new Tx was added, but the Tx list could not be read back from the ZT 6200.\r\n"
+                                      "Please open the Tx list again."),
+                       vb::Exclamation, QStringLiteral("Tx List Not Read"));
+            if (!m_fClosing)
+                done(Rejected);
             return;
-        if (m_fClosing || CloseAfterLostLink(work))
+        } else {
+            // Shown only once the meter holds it, with the ids the meter gave it.
+            ShowMeterLines(op->Lines(), known);
+        }
+        if (m_fClosing)
             return;
         UpdateRemaining();
-        if (m_fClosing || CloseAfterLostLink(work))
-            return;
-    }
-    lsvData->setFocus();
+        ChangeEnded();
+    });
+    StartOperation(op);
     UpdateButtons();
 }
 
 void frmTx::EditSelectedTx()
 {
-    if (m_fBusy || m_fClosing || !CanAddAndEdit())
+    if (OperationRunning() || m_editor || m_fClosing || !CanAddAndEdit())
         return;
     const QModelIndex current = lsvData->currentIndex();
     int row = -1;
@@ -376,21 +362,26 @@ void frmTx::EditSelectedTx()
                                     [&key](const std::unique_ptr<clsTx> &t) { return t && t->szListKey == key; });
     if (found == gTxArray.cend())
         return;
-    clsTx &element = **found;
-
-    const QScopedValueRollback<bool> busy(m_fBusy, true);
-    element.Copy(*gTx);
+    (*found)->Copy(*gTx);
     if (!RunEditor(QString()))
         return;
     Form_Activate(); // back from the editor
-    if (gTx->fDirty()) {
-        const LinkWork work;
-        const TxResult r = TxReplace(*gTx);
-        if (m_fClosing || CloseAfterLostLink(work))
+    if (!gTx->fDirty() || OperationRunning())
+        return ChangeEnded();
+    auto *op = new clsTxChangeOp(clsTxChangeOp::Replace, *gTx);
+    connect(op, &clsOperation::Finished, this, [this, op, key](OpStatus status) {
+        if (m_fClosing)
             return;
+        if (status == OpStatus::LinkLost)
+            return CloseAfterLostLink();
+        const TxResult &r = op->Result();
+        // The entry may have gone meanwhile only with the window.
+        const auto entry = std::find_if(gTxArray.cbegin(), gTxArray.cend(),
+                                        [&key](const std::unique_ptr<clsTx> &t) { return t && t->szListKey == key; });
         if (r.result != 0) {
             Tell(r); // the row and its entry keep their earlier values
-        } else {
+        } else if (entry != gTxArray.cend()) {
+            clsTx &element = **entry;
             gTx->Copy(element);
             const int at = m_model->FindKey(key);
             if (at >= 0) {
@@ -399,9 +390,15 @@ void frmTx::EditSelectedTx()
                 SelectKeys({element.szListKey});
             }
         }
-        if (m_fClosing)
-            return;
-    }
+        if (!m_fClosing)
+            ChangeEnded();
+    });
+    StartOperation(op);
+    UpdateButtons();
+}
+
+void frmTx::ChangeEnded()
+{
     lsvData->setFocus();
     UpdateButtons();
 }
@@ -414,12 +411,4 @@ void frmTx::timDisconnect_Timer()
     if (m_editor)
         m_editor->CloseByDisconnect();
     done(Rejected);
-}
-
-void frmTx::reject()
-{
-    // "Cancel" is off while entries are deleted; the close box waits too.
-    if (m_fDeleting)
-        return;
-    QDialog::reject();
 }

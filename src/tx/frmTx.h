@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "common/clsOperation.h"
 #include "listview/ListWindowGui.h"
 
 #include <QPointer>
@@ -8,8 +9,8 @@
 class QAction;
 class QMenu;
 class clsTx;
+class clsTxDeleteOp;
 class frmTxEdit;
-class LinkWork;
 
 // "Tx Data": the meter's Tx entries as a sortable list, from which entries
 // are deleted (never the last one), edited and added, each change going to
@@ -53,7 +54,6 @@ public:
 
 public slots:
     void timDisconnect_Timer() override;
-    void reject() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -66,21 +66,26 @@ private:
     // Opens the editor on gTx; false when it was closed for a lost meter
     // or this window is closing, so that nothing may be sent.
     bool RunEditor(const QString &szCaption);
-    bool ReloadFromMeter(const QList<qint32> &known, const LinkWork &work);
+    // The meter's lines as the list, the entries not among `known` selected.
+    void ShowMeterLines(const QStringList &lines, const QList<qint32> &known);
     // After a change during which the link went down: the user has been
     // told by the link, and what the meter did is unknown, so the list
-    // cannot be trusted any more. True when the window was closed for it.
-    bool CloseAfterLostLink(const LinkWork &work);
+    // cannot be trusted any more.
+    void CloseAfterLostLink();
+    // The delete walk: a row goes as the meter deletes its entry; the
+    // message and the count come at the end.
+    void RowDeleted(int done);
+    void WalkEnded(const clsTxDeleteOp &op, OpStatus status);
+    // Back to the list after an add or edit.
+    void ChangeEnded();
     void SelectKeys(const QStringList &keys);
     // Every press waits for its release.
     void MousePress(int button, const QPoint &pos) override;
     void AfterSelectAllKey() override;
     void DeleteKey() override { DeleteSelected(); }
-    bool fWalking() const override { return m_fDeleting; }
     int Columns() const;
 
     QPointer<frmTxEdit> m_editor;
     qint16 m_numRecords = 0, m_maxRecords = 0;
-    bool m_fBusy = false;     // a delete, add or edit is under way
-    bool m_fDeleting = false; // the delete walk
+    QStringList m_walkKeys; // the row of each entry the walk deletes, in its order
 };

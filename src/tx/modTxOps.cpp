@@ -19,9 +19,11 @@ bool Connected() { return gUsbHid && gUsbHid->fDeviceConnected(); }
 TxResult SendTxCommand(const std::function<qint16()> &exchange, const QString &szRefused, const QString &szTitle)
 {
     TxResult r;
+    r.status = OpStatus::LinkLost;
     if (!gUsbHid || !gUsbHid->IsDeviceConnected(true))
         return r; // the link has told the user
     if (ExchangeInProgress()) {
+        r.status = OpStatus::Busy;
         r.szMessage = QStringLiteral("The ZT 6200 is busy with another command.\r\nPlease try again.");
         r.szTitle = szTitle;
         return r;
@@ -30,7 +32,10 @@ TxResult SendTxCommand(const std::function<qint16()> &exchange, const QString &s
     // the meter was found again before we look.
     const quint32 losses = gUsbHid->LinkLosses();
     r.result = exchange();
-    if (r.result != 0 && Connected() && gUsbHid->LinkLosses() == losses) {
+    if (r.result == 0) {
+        r.status = OpStatus::Ok;
+    } else if (Connected() && gUsbHid->LinkLosses() == losses) {
+        r.status = OpStatus::BadReply;
         r.szMessage = szRefused;
         r.szTitle = szTitle;
     }
@@ -42,7 +47,7 @@ TxResult SendTxLine(const QString &szPrefix, const clsTx &mTx, const QString &sz
     QString line;
     const QString tooLong = TxLineCheck(mTx, &line);
     if (!tooLong.isEmpty())
-        return TxResult{1, tooLong, QStringLiteral("Tx Line Too Long")};
+        return TxResult{1, OpStatus::TooLong, tooLong, QStringLiteral("Tx Line Too Long")};
     const QString command = szPrefix + line;
     auto exchange = [&command] {
         QString reply;
@@ -120,4 +125,91 @@ qint16 ReadTxLines(QStringList &lines)
         lines << gFsm->szRecord;
     }
     return 0;
+}
+
+clsTxDeleteOp::clsTxDeleteOp(const QList<qint32> &stationIds, QObject *parent)
+    : clsOperation(parent), m_ids(stationIds), m_work(std::make_unique<LinkWork>())
+{
+    m_result.result = 0;
+    m_result.status = OpStatus::Ok;
+    connect(this, &clsOperation::Finished, this, [this] { m_work.reset(); });
+}
+
+clsTxDeleteOp::~clsTxDeleteOp() = default;
+
+void clsTxDeleteOp::Step()
+{
+    if (m_done >= m_ids.size())
+        return Finish(OpStatus::Ok);
+    if (m_work && m_work->Lost()) {
+        m_result = TxResult{1, OpStatus::LinkLost, QString(), QString()};
+        return Finish(OpStatus::LinkLost);
+    }
+    const TxResult r = TxDelete(m_ids.at(m_done));
+    if (r.result != 0) {
+        m_result = r;
+        return Finish(r.status);
+    }
+    ++m_done;
+    ReportProgress(m_done, int(m_ids.size()));
+    // Gone and back within the exchange: what the meter holds is unknown.
+    if (m_work && m_work->Lost())
+        Finish(OpStatus::LinkLost);
+    else if (m_done == m_ids.size())
+        Finish(OpStatus::Ok);
+}
+
+clsTxChangeOp::clsTxChangeOp(Kind kind, const clsTx &entry, QObject *parent)
+    : clsOperation(parent), m_kind(kind), m_entry(std::make_unique<clsTx>()), m_work(std::make_unique<LinkWork>())
+{
+    entry.Copy(*m_entry);
+    connect(this, &clsOperation::Finished, this, [this] { m_work.reset(); });
+}
+
+clsTxChangeOp::~clsTxChangeOp() = default;
+
+void clsTxChangeOp::Step()
+{
+    if (m_next == -2) {
+        m_result = m_kind == Add ? TxAdd(*m_entry) : TxReplace(*m_entry);
+        if (m_result.result != 0)
+            return Finish(m_result.status);
+        if (m_work->Lost())
+            return Finish(OpStatus::LinkLost);
+        if (m_kind == Replace)
+            return Finish(OpStatus::Ok);
+        m_next = -1;
+        return;
+    }
+    if (m_next == -1) {
+        if (ReadDirectory(1) != 0)
+            return EndRead(false);
+        m_count = gFsm->NumRecords();
+        m_next = 0;
+    } else {
+        if (gFsm->GetRecord(qint16(m_next)) != 0)
+            return EndRead(false);
+        m_lines << gFsm->szRecord;
+        ++m_next;
+    }
+    ReportProgress(m_next, m_count);
+    if (m_next >= m_count)
+        EndRead(true);
+}
+
+void clsTxChangeOp::EndRead(bool ok)
+{
+    m_readBack = ok && !m_work->Lost();
+    if (m_readBack)
+        Finish(OpStatus::Ok);
+    else
+        Finish(m_work->Lost() || !Connected() ? OpStatus::LinkLost : OpStatus::BadReply);
+}
+
+void clsTxChangeOp::Cancelled()
+{
+    if (m_next == -2)
+        clsOperation::Cancelled();
+    else
+        Step();
 }

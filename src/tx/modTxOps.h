@@ -5,10 +5,15 @@
 // whole table back. Each change is examined: a result of 0 means the meter
 // took it; otherwise szMessage says why not (empty when the link was lost,
 // which the link has already told the user).
+#include "common/clsOperation.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <memory>
 
+class LinkWork;
 class clsTx;
 
 // The longest Tx line that fits one command after "U," or "X,".
@@ -17,6 +22,7 @@ constexpr int kTxLineMax = 61;
 struct TxResult
 {
     qint16 result = 1; // 0 the meter took the change, 1 not
+    OpStatus status = OpStatus::Failed; // why not: LinkLost, Busy, BadReply, TooLong
     QString szMessage; // what to tell the user when it did not; may be empty
     QString szTitle;
 };
@@ -42,3 +48,61 @@ QString TxLineCheck(const clsTx &mTx, QString *szLine = nullptr);
 // one GetRecord per entry). 0 when every line was read; 1 otherwise, with
 // the lines read so far.
 qint16 ReadTxLines(QStringList &lines);
+
+// Deletes the entries with these station ids, one "V" per step, in order.
+// Progress(done, total) follows each entry the meter deleted; the walk stops
+// at the first delete it refuses and once the link has gone down.
+class clsTxDeleteOp : public clsOperation
+{
+public:
+    explicit clsTxDeleteOp(const QList<qint32> &stationIds, QObject *parent = nullptr);
+    ~clsTxDeleteOp() override;
+    const QList<qint32> &StationIds() const { return m_ids; }
+    // The first Deleted() of StationIds() are gone from the meter.
+    int Deleted() const { return m_done; }
+    // The delete that stopped the walk (result 1, with its message); result
+    // 0 when none did.
+    const TxResult &Result() const { return m_result; }
+
+protected:
+    void Step() override;
+
+private:
+    QList<qint32> m_ids;
+    int m_done = 0;
+    TxResult m_result;
+    std::unique_ptr<LinkWork> m_work; // no connection follow-up in the middle
+};
+
+// Adds ("U") or replaces ("X") one entry. An add then reads the whole table
+// back, a step per entry, since the meter gives the new entry its own ids.
+class clsTxChangeOp : public clsOperation
+{
+public:
+    enum Kind { Add, Replace };
+    clsTxChangeOp(Kind kind, const clsTx &entry, QObject *parent = nullptr);
+    ~clsTxChangeOp() override;
+    // The change itself: result 0 when the meter took it.
+    const TxResult &Result() const { return m_result; }
+    // After an add: true when every line was read back, into Lines().
+    bool ReadBack() const { return m_readBack; }
+    const QStringList &Lines() const { return m_lines; }
+
+protected:
+    void Step() override;
+    // Once the change is sent, an add still reads the table back: the
+    // caller must learn the new entry's ids.
+    void Cancelled() override;
+
+private:
+    void EndRead(bool ok);
+
+    Kind m_kind;
+    std::unique_ptr<clsTx> m_entry;
+    int m_next = -2; // -2 the change, -1 the directory, then each entry
+    int m_count = 0;
+    bool m_readBack = false;
+    TxResult m_result;
+    QStringList m_lines;
+    std::unique_ptr<LinkWork> m_work;
+};

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "app/modDownload.h"
 #include "app/modListWindowsGui.h"
+#include "common/clsOperation.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modLVSort.h"
@@ -39,6 +40,8 @@ protected:
         boxes.clear();
         sent = meter->commands.size();
     }
+    // Runs the message loop until the window's delete walk has ended.
+    static void Settle() { EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 20000)); }
     QStringList Sent(const char *pattern) const { return meter->commands.mid(sent).filter(QRegularExpression(pattern)); }
     QStringList Titles() const
     {
@@ -97,6 +100,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         c.select == all ? form->cmdSelectAll->click() : SelectRows(form->lsvData, c.select);
         answers = {c.answer};
         form->cmdDelete->click();
+        Settle();
         meter->replyOverride = nullptr;
 
         ASSERT_FALSE(boxes.isEmpty());
@@ -192,7 +196,8 @@ TEST_F(SavedDataTest, EqualRowsKeepTheirOrder)
 }
 
 // The keys of a desktop list: Delete as the "Delete Data" button (with its
-// question), Escape as "Cancel", but never while rows are being deleted.
+// question), Escape as "Cancel": while rows are being deleted it stops the
+// deleting, and closes the window only once nothing is being deleted.
 TEST_F(SavedDataTest, DeleteAndEscapeKeys)
 {
     QStringList four;
@@ -216,11 +221,13 @@ TEST_F(SavedDataTest, DeleteAndEscapeKeys)
         return false;
     };
     QTest::keyClick(form->cmdSelectAll, Qt::Key_Delete);
+    Settle();
     meter->replyOverride = nullptr;
-    EXPECT_GE(escapes, 3);
-    EXPECT_EQ(Sent("^F"), (QStringList{"F,3", "F,2", "F,1"}));
+    EXPECT_GE(escapes, 1);
+    EXPECT_EQ(Sent("^F"), (QStringList{"F,3"}));
     EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(ListedIds(*form->Rows()), QStringList{"4"});
+    EXPECT_EQ(ListedIds(*form->Rows()), (QStringList{"1", "2", "4"}));
+    EXPECT_EQ(Titles(), (QStringList{"Delete Records?", "Delete Records?"})); // no other box
     QTest::keyClick(form->lsvData, Qt::Key_Escape);
     EXPECT_FALSE(form->isVisible());
 }
@@ -272,27 +279,87 @@ TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
     EXPECT_TRUE(shown.isNull()); // gone with the download
 }
 
-TEST_F(SavedDataTest, ClosingStopsADeletionCleanly)
+TEST_F(SavedDataTest, UnpluggedWhileAskingSendsNothing)
 {
+    Open({Line("1", 1), Line("2", 2), Line("3", 3)});
+    SelectRows(form->lsvData, {0, 2});
+    frmDeleteData *f = form.get();
+    whileBoxOpen = [&] { Unplug(meter), f->timDisconnect_Timer(); };
+    answers = {vb::Yes};
+    f->DeleteSelected();
+    EXPECT_FALSE(OperationRunning());
+    EXPECT_TRUE(f->fClosing() && !f->isVisible());
+    EXPECT_TRUE(Sent(".").isEmpty());
+    EXPECT_EQ(Titles(), QStringList{"Delete Records?"});
+}
+
+// Stopped mid-walk at the k-th "F" (listed by date as Rec IDs 1..6; rows
+// 1, 2, 4 and 6 selected, deleted as F,6 F,4 F,2 F,1): the list still
+// matches the meter, the rows not deleted stay selected, and no error box.
+TEST_F(SavedDataTest, StoppedMidWalkTheListMatchesTheMeter)
+{
+    enum Way { CancelButton, CloseBox, Unplugged };
+    const QString lost = "ZT 6200 Communication Problem";
+    struct Case { const char *name; Way way; int at; int deletes; bool open; QStringList titles; } cases[] = {
+        {"Cancel at delete 1 of 4", CancelButton, 1, 1, true, {}},
+        {"Cancel at delete 3 of 4", CancelButton, 3, 3, true, {}},
+        {"Cancel at the last delete: the walk had ended", CancelButton, 4, 4, true, {}},
+        {"close box at delete 2", CloseBox, 2, 2, false, {}},
+        {"meter gone at delete 2, before it deleted", Unplugged, 2, 1, false, {lost}},
+    };
     QStringList six;
     for (int i = 1; i <= 6; ++i)
         six << Line(QString::number(i), i);
-    for (bool unplugWhileAsking : {true, false}) {
-        SCOPED_TRACE(unplugWhileAsking ? "meter unplugged while asking" : "window closed while deleting");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         Open(six);
-        SelectRows(form->lsvData, {0, 2, 4});
-        frmDeleteData *f = form.get();
-        if (unplugWhileAsking)
-            whileBoxOpen = [&] { Unplug(meter), f->timDisconnect_Timer(); };
-        else
-            QTimer::singleShot(0, f, &QWidget::close); // runs inside the first exchange
+        SelectRows(form->lsvData, {0, 1, 3, 5});
+        int deletes = 0;
+        meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
+            if (!cmd.startsWith("F,") || ++deletes != c.at)
+                return false;
+            if (c.way == CancelButton)
+                form->cmdCancel->click();
+            else if (c.way == CloseBox)
+                form->close();
+            else
+                platform.Plug(meter, false), reports.clear();
+            return c.way == Unplugged;
+        };
+        // A window message run inside the window's handling of a step (not
+        // between steps) would show as a timer firing before the step's
+        // Progress reached the test.
+        int progress = 0, removals = 0;
+        bool nested = false;
+        QObject::connect(form->Rows(), &QAbstractItemModel::rowsAboutToBeRemoved, form.get(), [&] {
+            const int at = ++removals;
+            QTimer::singleShot(0, form.get(), [&, at] { nested = nested || progress < at; });
+        });
         answers = {vb::Yes};
-        f->DeleteSelected();
-        whileBoxOpen = nullptr;
-        EXPECT_TRUE(f->fClosing() && !f->isVisible());
-        EXPECT_EQ(Sent("^F").size(), unplugWhileAsking ? 0 : 1);
-        EXPECT_TRUE(Sent("^[EC]$").isEmpty()); // nothing after the window closed
-        EXPECT_EQ(Titles(), QStringList{"Delete Records?"});
+        form->cmdDelete->click();
+        ASSERT_NE(form->Running(), nullptr);
+        QObject::connect(form->Running(), &clsOperation::Progress, [&](int done) { progress = done; });
+        EXPECT_TRUE(form->cmdCancel->isEnabled() && !form->cmdDelete->isEnabled() && !form->cmdSelectAll->isEnabled());
+        Settle();
+        meter->replyOverride = nullptr;
+        QTest::qWait(20);
+
+        EXPECT_FALSE(nested);
+        EXPECT_EQ(Sent("^F").size(), qMin(c.at, 4));
+        QStringList listed = ListedIds(*form->Rows()), held = LineIds(meter->saved);
+        listed.sort(), held.sort();
+        EXPECT_EQ(listed, held);
+        EXPECT_EQ(held.size(), 6 - c.deletes);
+        EXPECT_EQ(Titles().mid(1), c.titles);
+        EXPECT_EQ(form->isVisible(), c.open);
+        if (!c.open)
+            continue;
+        QStringList selected; // the selected rows not yet deleted
+        for (int row : SelectedRows(form->lsvData))
+            selected << ListedIds(*form->Rows()).at(row);
+        EXPECT_EQ(selected, QStringList({"1", "2", "4", "6"}).mid(0, 4 - c.deletes));
+        EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
+        EXPECT_EQ(form->lblRecords->text(), QString("Remaining free records:\r\n%1 out of 100").arg(94 + c.deletes));
     }
 }
 

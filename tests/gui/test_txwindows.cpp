@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "app/clsApp.h"
 #include "app/globals.h"
+#include "common/clsOperation.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modLVSort.h"
@@ -63,6 +64,8 @@ protected:
         return form;
     }
     QStringList Sent() const { return meter->commands.mid(sent); }
+    // Runs the message loop until the window's delete, add or edit has ended.
+    static void Settle() { EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 20000)); }
     clsListModel &Rows() const { return *form->Rows(); }
     int RowOf(qint32 station) const { return int(ListedIds(Rows()).indexOf(QString::number(station))); }
     void Select(const QList<int> &rows) { SelectRows(form->lsvData, rows), form->UpdateButtons(); }
@@ -122,6 +125,7 @@ TEST_F(TxWindowTest, Refusals)
         if (c.action == 'a')
             SelectAllItems(form->lsvData);
         c.action == 'n' ? form->AddNewTx() : c.action == 'e' ? form->EditSelectedTx() : form->DeleteSelected();
+        Settle();
         EXPECT_EQ(BoxTexts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
         EXPECT_EQ(boxes.value(0).buttons, c.buttons);
         EXPECT_EQ(form->Editor(), nullptr);
@@ -164,6 +168,7 @@ TEST_F(TxWindowTest, EditOneRowAndSortAfterIt)
     Select({RowOf(5)});
     OnEditor([](frmTxEdit &e) { e.txtFreq->setText("950"), e.cmdButton[0]->click(); });
     form->EditSelectedTx();
+    Settle();
     QStringList freqs;
     for (int r = 0; r < Rows().Count(); ++r)
         freqs << Rows().Text(r, 1).trimmed();
@@ -183,6 +188,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
     Select({0, 2, 4}); // BIG, K12, K5
     answers = {vb::Yes};
     form->DeleteSelected();
+    Settle();
     meter->replyOverride = nullptr;
     const QStringList deletes = Sent().filter(QRegularExpression("^V"));
     EXPECT_EQ(deletes.mid(0, 2), (QStringList{"V,5", "V,12"}));
@@ -195,7 +201,8 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
 }
 
 // Delete as the "Delete" button (nothing while it is off), Escape as
-// "Cancel", never while entries are being deleted.
+// "Cancel": while entries are being deleted it stops the deleting, and
+// closes the window only once nothing is being deleted.
 TEST_F(TxWindowTest, DeleteAndEscapeKeys)
 {
     Open("generate-tx 1");
@@ -212,10 +219,12 @@ TEST_F(TxWindowTest, DeleteAndEscapeKeys)
         return false;
     };
     QTest::keyClick(form->lsvData, Qt::Key_Delete);
+    Settle();
     meter->replyOverride = nullptr;
-    EXPECT_GE(escapes, 2);
-    EXPECT_EQ(Sent().filter(QRegularExpression("^V")), (QStringList{"V,4", "V,-3"}));
+    EXPECT_GE(escapes, 1);
+    EXPECT_EQ(Sent().filter(QRegularExpression("^V")), (QStringList{"V,4"}));
     EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(boxes.size(), 1);
     QTest::keyClick(form->lsvData, Qt::Key_Escape);
     EXPECT_FALSE(form->isVisible());
 }
@@ -243,6 +252,7 @@ TEST_F(TxWindowTest, EditorCallSiteMessageAndCloseBox)
         e.close();
     });
     form->EditSelectedTx();
+    Settle();
     EXPECT_TRUE(editorSeen);
     EXPECT_EQ(boxes.size(), 3);
     EXPECT_EQ(boxes.value(1).title, "Tx Has Changed");
@@ -261,12 +271,69 @@ TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
     Select({0, 2, 4});
     answers = {vb::Yes};
     form->DeleteSelected();
+    Settle();
     EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(Sent(), (QStringList{"V,5", "V,12", "V,12345", "S"}));
     ASSERT_EQ(Rows().Count(), 2);
     EXPECT_EQ(Rows().Text(0, 0) + Rows().Text(1, 0), "NEGK4");
     EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n98 out of 100");
     EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
+}
+
+// Stopped mid-walk at the k-th "V" (BIG, K12 and K5 selected, deleted as
+// V,5 V,12 V,12345): the list still matches the meter, the rows not
+// deleted stay selected, and no error box.
+TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
+{
+    enum Way { CancelButton, CloseBox, Unplugged };
+    struct Case { const char *name; Way way; int at; int deletes; bool open; QStringList titles; } cases[] = {
+        {"Cancel at delete 1 of 3", CancelButton, 1, 1, true, {}},
+        {"Cancel at delete 2 of 3", CancelButton, 2, 2, true, {}},
+        {"Cancel at the last delete: the walk had ended", CancelButton, 3, 3, true, {}},
+        {"close box at delete 1", CloseBox, 1, 1, false, {}},
+        {"meter gone at delete 2, before it deleted", Unplugged, 2, 1, false, {"ZT 6200 Communication Problem"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(kFiveEntries);
+        Select({0, 2, 4});
+        int deletes = 0;
+        meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
+            if (!cmd.startsWith("V,") || ++deletes != c.at)
+                return false;
+            if (c.way == CancelButton)
+                form->cmdCancel->click();
+            else if (c.way == CloseBox)
+                form->close();
+            else
+                platform.Plug(meter, false), reports.clear();
+            return c.way == Unplugged;
+        };
+        answers = {vb::Yes};
+        form->DeleteSelected();
+        EXPECT_TRUE(form->cmdCancel->isEnabled() && !form->cmdDelete->isEnabled() && !form->cmdEditTx->isEnabled());
+        Settle();
+        meter->replyOverride = nullptr;
+
+        EXPECT_EQ(Sent().filter(QRegularExpression("^V,")).size(), c.at);
+        QStringList listed = ListedIds(Rows()), held = LineIds(meter->tx);
+        listed.sort(), held.sort();
+        EXPECT_EQ(listed, held);
+        EXPECT_EQ(held.size(), 5 - c.deletes);
+        QStringList titles;
+        for (const ShownBox &b : std::as_const(boxes))
+            titles << b.title;
+        EXPECT_EQ(titles.mid(1), c.titles);
+        EXPECT_EQ(form->isVisible(), c.open);
+        if (!c.open)
+            continue;
+        QStringList selected;
+        for (int row : SelectedRows(form->lsvData))
+            selected << ListedIds(Rows()).at(row);
+        EXPECT_EQ(selected, QStringList({"12345", "12", "5"}).mid(0, 3 - c.deletes));
+        EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
+        EXPECT_EQ(form->lblRecords->text(), QString("Remaining free records:\n%1 out of 100").arg(95 + c.deletes));
+    }
 }
 
 TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
@@ -293,6 +360,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
             e.cmdButton[0]->click();
         });
         form->AddNewTx();
+        Settle();
         EXPECT_EQ(Sent().value(0), "U,0,0,\"NEW1\",880,-12.500000,0.00000,0.00000" + mod);
         // Read back: the new row carries the id the meter gave it, and is selected.
         EXPECT_TRUE(Sent().contains("T,3,1"));
@@ -310,6 +378,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
             e.txtFreq->setText("990"), e.cmdButton[0]->click();
         });
         form->EditSelectedTx();
+        Settle();
         EXPECT_EQ(Sent(), QStringList{"X,2,2,\"TX0002\",990,30.200000,-70.20000,-8.00000" + mod});
         EXPECT_EQ(Rows().Text(RowOf(2), 1), "  990");
         EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{RowOf(2)});
@@ -318,8 +387,10 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         sent = meter->commands.size();
         OnEditor([](frmTxEdit &e) { e.cmdButton[0]->click(); });
         form->EditSelectedTx();
+        Settle();
         OnEditor([](frmTxEdit &e) { e.cmdButton[1]->click(); });
         form->AddNewTx();
+        Settle();
         EXPECT_TRUE(Sent().isEmpty());
         EXPECT_TRUE(boxes.isEmpty());
     }
@@ -357,6 +428,7 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
         Select({RowOf(c.station)});
         OnEditor([](frmTxEdit &e) { e.txtCallSite->setText("ABCDEFGH"), e.cmdButton[0]->click(); });
         c.add ? form->AddNewTx() : form->EditSelectedTx();
+        Settle();
         ASSERT_EQ(boxes.size(), 1);
         EXPECT_TRUE(BoxTexts()[0].startsWith(c.title + QString('|')) && boxes[0].prompt.contains(c.inPrompt)) << qPrintable(BoxTexts()[0]);
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
@@ -425,6 +497,7 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         e.cmdButton[1]->click();
     });
     form->EditSelectedTx();
+    Settle();
     EXPECT_TRUE(editorSeen);
     for (QWidget *w : std::as_const(focusDuringBox))
         EXPECT_NE(w, nullptr);
@@ -450,7 +523,8 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
                  e.updLatitude->cmdUp->click(); // already in the entry
                  Unplug(meter);
              });
-             form->EditSelectedTx(); // returns once a timer has closed the editor
+             form->EditSelectedTx();
+             Settle(); // returns once a timer has closed the editor
          }, {}},
         {"save before the timers noticed", [this] {
              OnEditor([this](frmTxEdit &e) {
@@ -459,11 +533,13 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
                  e.cmdButton[0]->click();
              });
              form->AddNewTx();
+             Settle();
          }, {"ZT 6200 Communication Problem|ZT 6200 is not connected. Please connect it with the USB cable"}},
         {"delete question", [&] {
              unplugInBox();
              answers = {vb::Yes};
              form->DeleteSelected();
+             Settle();
          }, {"Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)"}},
         {"editor message", [&] {
              OnEditor([&](frmTxEdit &e) {
@@ -473,6 +549,7 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
                  e.cmdButton[0]->click(); // checks the box with the focus: its message comes next
              });
              form->EditSelectedTx();
+             Settle();
          }, {"Illegal Value|Frequency cannot have letters."}},
     };
     for (const Case &c : cases) {
@@ -505,6 +582,7 @@ TEST_F(TxWindowTest, Screenshots)
     Select({1});
     OnEditor([&](frmTxEdit &e) { shoot(e, "tx-editor.png"), e.cmdButton[1]->click(); });
     form->EditSelectedTx();
+    Settle();
     EXPECT_TRUE(editorSeen);
 }
 
@@ -579,6 +657,7 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
             QTest::mouseClick(save, Qt::LeftButton);
         });
         form->EditSelectedTx();
+        Settle();
         EXPECT_TRUE(editorSeen);
         EXPECT_EQ(boxes.size(), 2);
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UXV],")).size(), 1) << qPrintable(Sent().join(' '));
@@ -601,6 +680,7 @@ TEST_F(TxWindowTest, GermanSettingsKeepTheMeterData)
         e.cmdButton[0]->click();
     });
     form->EditSelectedTx();
+    Settle();
     EXPECT_TRUE(editorSeen);
     EXPECT_EQ(Sent().filter(QRegularExpression("^X,")), QStringList{"X,1,3,\"KLOC\",1230,1.120972,-118.12500,-14.50000,\"AM\""});
 }
