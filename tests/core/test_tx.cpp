@@ -6,6 +6,7 @@
 #include "tx/clsTx.h"
 #include "tx/modCoordinates.h"
 #include "tx/modTxChecks.h"
+#include "tx/modTxOps.h"
 
 #include <functional>
 #include <limits>
@@ -313,4 +314,36 @@ TEST(Tx, Copy)
     EXPECT_TRUE(c.fDirty());
     EXPECT_TRUE(b.szListKey.isEmpty());
     EXPECT_EQ(Line(a), Line(b)); // ids included
+}
+
+// Cancel before a change is sent stops it; once an add is sent, the table is
+// still read back, since only then are the new entry's ids known.
+TEST_F(MeterTest, TxChangeCancelled)
+{
+    struct Case { clsTxChangeOp::Kind kind; bool afterSend; OpStatus want; qsizetype held; QStringList sent; } cases[] = {
+        {clsTxChangeOp::Add, false, OpStatus::Cancelled, 2, {}},
+        {clsTxChangeOp::Add, true, OpStatus::Ok, 3, {"U,0,0,\"NEW\",880,0.000000,0.00000,0.00000,\"AM\"", "S", "T,0,1", "T,1,1", "T,2,1"}},
+        {clsTxChangeOp::Replace, false, OpStatus::Cancelled, 2, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kind << c.afterSend);
+        DemoMeter *meter = ReplaceMeter("firmware 2.3.1\ngenerate-tx 2");
+        clsTx entry;
+        entry.szCallSign = QStringLiteral("NEW");
+        entry.wFrequency = 880;
+        clsTxChangeOp op(c.kind, entry);
+        const qsizetype before = meter->commands.size();
+        meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
+            op.Cancel(); // asked during each exchange
+            return false;
+        };
+        if (!c.afterSend)
+            op.Start(), op.Cancel();
+        EXPECT_EQ(RunToEnd(op), c.want);
+        meter->replyOverride = nullptr;
+        EXPECT_EQ(meter->commands.mid(before), c.sent);
+        EXPECT_EQ(meter->tx.size(), c.held);
+        EXPECT_EQ(op.ReadBack(), c.want == OpStatus::Ok);
+        EXPECT_EQ(op.Lines().size(), c.want == OpStatus::Ok ? 3 : 0);
+    }
 }

@@ -7,6 +7,7 @@
 #include "app/frmMain.h"
 #include "app/globals.h"
 #include "app/modDownload.h"
+#include "common/clsOperation.h"
 #include "listview/clsListModel.h"
 #include "protocol/modFSMComm.h"
 #include "records/modStore.h"
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -131,6 +133,7 @@ protected:
             answers = asks ? QList<int>{vb::Yes} : QList<int>{};
             disconnects = 0;
             act(*form);
+            EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 20000)); // the change ends
             form->timDisconnect_Timer(); // the window's own check of the link
             return meter->inputReportsSent - before;
         };

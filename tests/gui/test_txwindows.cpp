@@ -298,13 +298,14 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
         Open(kFiveEntries);
         Select({0, 2, 4});
         int deletes = 0;
+        bool shownWhileDeleting = true;
         meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
             if (!cmd.startsWith("V,") || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
                 form->cmdCancel->click();
             else if (c.way == CloseBox)
-                form->close();
+                form->close(), shownWhileDeleting = form->isVisible(); // until the delete under way ends
             else
                 platform.Plug(meter, false), reports.clear();
             return c.way == Unplugged;
@@ -315,6 +316,7 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
         Settle();
         meter->replyOverride = nullptr;
 
+        EXPECT_TRUE(shownWhileDeleting);
         EXPECT_EQ(Sent().filter(QRegularExpression("^V,")).size(), c.at);
         QStringList listed = ListedIds(Rows()), held = LineIds(meter->tx);
         listed.sort(), held.sort();
