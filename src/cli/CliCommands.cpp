@@ -318,13 +318,13 @@ int Session::DeleteSaved(const QStringList &ids)
     if (!ConfirmDelete())
         return Declined();
     clsSavedDeleteOp walk(clsSavedDeleteOp::Each, numbers);
-    if (RunToEnd(walk) == OpStatus::Ok)
+    RunToEnd(walk);
+    if (walk.Deleted() == numbers.size())
         return Success;
     QStringList deleted;
     for (int i = 0; i < walk.Deleted(); ++i)
         deleted << IntText(numbers.at(i));
-    const int n = walk.Deleted() < numbers.size() ? numbers.at(walk.Deleted()) : -1;
-    Complain(QStringLiteral("saved record %1 was not deleted").arg(n) +
+    Complain(QStringLiteral("saved record %1 was not deleted").arg(numbers.at(walk.Deleted())) +
              (deleted.isEmpty() ? QString() : QStringLiteral("; deleted before it: ") + deleted.join(QStringLiteral(", "))));
     return Failure;
 }

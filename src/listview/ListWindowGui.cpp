@@ -215,13 +215,15 @@ void ListWindow::AfterRowRemoved()
     // deletions themselves: the list catches up every kWalkPaintMs, while
     // the message loop runs between two deletes, and is held again once
     // it has been painted.
+    // A list that is not painted at all (hidden) is held again all the same.
     if (m_fWalkHold) {
         if (m_walkPaint.elapsed() >= kWalkPaintMs) {
             m_fWalkHold = false;
             m_fWalkPainted = false;
             lsvData->setUpdatesEnabled(true);
+            m_walkPaint.start();
         }
-    } else if (m_fWalkPainted) {
+    } else if (m_fWalkPainted || m_walkPaint.elapsed() >= kWalkPaintMs) {
         lsvData->setUpdatesEnabled(false);
         m_fWalkHold = true;
         m_walkPaint.start();

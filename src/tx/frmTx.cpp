@@ -401,6 +401,7 @@ void frmTx::ChangeEnded()
 {
     lsvData->setFocus();
     UpdateButtons();
+    cmdCancel->setEnabled(true);
 }
 
 void frmTx::timDisconnect_Timer()
