@@ -5,13 +5,11 @@
 #include "common/modMsgBox.h"
 #include "listview/modLV.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
-#include "protocol/modFSMComm.h"
 #include "records/modStore.h"
 #include "records/clsFsm.h"
 #include "saveddata/modSavedDelete.h"
 #include "common/clsOperation.h"
 #include "saveddata/modSavedRows.h"
-#include "usb/clsUsbHid.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -8,7 +8,6 @@
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
-#include "protocol/modFSMComm.h"
 #include "records/modStore.h"
 #include "records/clsFsm.h"
 #include "tx/clsTx.h"
