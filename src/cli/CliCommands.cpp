@@ -442,6 +442,8 @@ int Session::Dispatch()
             return TxDeleteCommand(Ids(w.mid(2)));
         if (w.at(1) == QLatin1String("add"))
             return TxAddCommand(o);
+        if (w.at(1) == QLatin1String("restore"))
+            return TxRestoreCommand(o, w.at(2));
         return TxEditCommand(o, Ids(w.mid(2)).value(0));
     }
     if (cmd == QLatin1String("erase"))

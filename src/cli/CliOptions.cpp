@@ -32,6 +32,9 @@ QString CheckWords(const CliOptions &o)
     if (!o.txFields.isEmpty() && !(cmd == QLatin1String("tx") && (store == QLatin1String("add") || store == QLatin1String("edit"))))
         return QStringLiteral("--%1 is only for 'tx add' and 'tx edit'").arg(o.txFields.firstKey());
 
+    if (o.dryRun && !(cmd == QLatin1String("tx") && store == QLatin1String("restore")))
+        return QStringLiteral("--dry-run is only for 'tx restore'");
+
     if (cmd == QLatin1String("version") || cmd == QLatin1String("status"))
         return count(1);
     if (cmd == QLatin1String("send")) {
@@ -93,8 +96,13 @@ QString CheckWords(const CliOptions &o)
                 return QStringLiteral("tx edit: '%1' is not a station id from 0 to %2").arg(w.at(2)).arg(kMaxId);
             return count(3);
         }
-        return w.size() < 2 ? QStringLiteral("tx: missing 'add' or 'edit'")
-                            : QStringLiteral("tx: '%1' is neither 'add' nor 'edit'").arg(store);
+        if (store == QLatin1String("restore")) {
+            if (w.size() >= 3 && w.at(2).isEmpty())
+                return QStringLiteral("tx restore: the file name is empty");
+            return count(3);
+        }
+        return w.size() < 2 ? QStringLiteral("tx: missing 'add', 'edit' or 'restore'")
+                            : QStringLiteral("tx: '%1' is none of 'add', 'edit' and 'restore'").arg(store);
     }
     return QStringLiteral("unknown command '%1'").arg(cmd);
 }
@@ -147,6 +155,8 @@ QString ParseCommandLine(const QStringList &arguments, CliOptions *o)
             o->verbose = true;
         } else if (name == QLatin1String("yes") && !hasValue) {
             o->yes = true;
+        } else if (name == QLatin1String("dry-run") && !hasValue) {
+            o->dryRun = true;
         } else if (name == QLatin1String("demo")) {
             o->demo = true;
             o->scenario = value;
@@ -195,6 +205,8 @@ QString UsageText()
         "                                add a Tx entry; prints the station id the meter gave it\n"
         "  tx edit STATION_ID [--call C] [--freq F] [--lat D] [--lon D] [--var D] [--mod M]\n"
         "                                change a Tx entry\n"
+        "  tx restore FILE [--dry-run]   add the entries of a Tx CSV file the meter does not hold\n"
+        "                                (--dry-run: send nothing, print the lines it would send)\n"
         "\n"
         "Tx fields (checked as the Tx editor checks them):\n"
         "  --call C   call sign and site: 1 to 8 of A-Z, 0-9, blank, _ and -\n"

@@ -13,6 +13,7 @@ struct CliOptions
     double waitSeconds = 3;  // how long to search for a real meter
     bool verbose = false;
     bool yes = false;        // answer Yes to confirmations
+    bool dryRun = false;     // tx restore: send nothing, show what would be sent
     bool help = false;
     bool version = false;    // --version: name, version and licence
     QStringList words;       // the command, then its arguments

@@ -11,5 +11,7 @@ namespace cli {
 int TxAddCommand(const CliOptions &options);
 int TxEditCommand(const CliOptions &options, int wStationId);
 int TxDeleteCommand(const QList<int> &stationIds);
+// Adds the entries of a Tx CSV file that the meter does not hold yet.
+int TxRestoreCommand(const CliOptions &options, const QString &file);
 
 } // namespace cli

@@ -99,3 +99,13 @@ void InstallSaveDialog()
         return choice->fFileSelected ? choice->CompleteFileName() : QString();
     });
 }
+
+void InstallOpenDialog()
+{
+    if (HasOpenDialogHandler())
+        return;
+    SetOpenDialogHandler([](const QString &szTitle, const QStringList &filters) {
+        return QFileDialog::getOpenFileName(QApplication::activeWindow(), szTitle, QString(),
+                                            filters.join(QStringLiteral(";;")));
+    });
+}

@@ -17,3 +17,5 @@ QStringList SaveDialogFilters();
 // Makes ShowSaveDialog the program's save-dialog answerer, unless another one
 // (a test's, the command-line tool's) is already in place.
 void InstallSaveDialog();
+// The same for the open dialog (AskOpenFileName).
+void InstallOpenDialog();

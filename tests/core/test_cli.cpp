@@ -491,3 +491,63 @@ TEST_F(CliTest, TxChanges)
 }
 
 } // namespace
+
+// tx restore: what a file adds to a meter, and what it refuses, skips and
+// leaves out, on the meter's own table and room.
+TEST_F(CliTest, TxRestoreAddsOnlyWhatTheMeterLacks)
+{
+    const QByteArray heading = "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\"\r\n";
+    // The first line is the scenario's KDCV at the file's own precision; the second differs in its last digit.
+    const QByteArray file = heading +
+        "1,1,\"KDCV\",1230,45.5043,-118.25,-14.5\r\n"
+        "1,1,\"KDCV\",1230,45.5044,-118.25,-14.5\r\n"
+        "4,7,\"k new\",880,-33.5,151.25,12.25\r\n"
+        "5,8,\"BAD!\",880,40,-100,-10\r\n"
+        "6,9,\"KFRQ\",10000,40,-100,-10\r\n"
+        "7,9,\"KLAT\",1000,90.5,-100,-10\r\n"
+        "8,9,\"K NEW\",880,-33.5,151.25,12.25\r\n";
+    const QString path = dir.filePath(QStringLiteral("tx.csv"));
+    ASSERT_TRUE(WriteFile(path, file));
+    const QString added1 = "U,0,0,\"KDCV\",1230,45.504389,-118.25000,-14.50000";
+    const QString added2 = "U,0,0,\"K NEW\",880,-33.500000,151.25000,12.25000";
+    const QString room1 = QString::fromLatin1(kScenario).replace("tx-capacity 9", "tx-capacity 3");
+    struct Case { const char *name; QStringList args; QString scenario; int code; QStringList sent; QString summary; QStringList err; };
+    const Case cases[] = {
+        {"dry run", {"--dry-run"}, kScenario, 1, {}, "added 2, already present 2, refused 3, not added for lack of room 0",
+         {"line 5: The Call-Site text is invalid.", "line 6: Frequency must be less than or equal to 9999 kHz.",
+          "line 7: Degrees must be between 0 and 90"}},
+        {"restore", {"--yes"}, kScenario, 1, {added1, added2}, "added 2, already present 2, refused 3, not added for lack of room 0", {}},
+        {"meter fills up", {"--yes"}, room1, 1, {added1}, "added 1, already present 1, refused 0, not added for lack of room 5",
+         {"No more Tx slots available"}},
+        {"unplugged during the second add", {"--yes"}, QString::fromLatin1(kScenario) + "unplug-after-reports 8\n", 1,
+         {added1, added2}, "added 1, already present 1, refused 0, not added for lack of room 0",
+         {"ZT 6200 was disconnected.", "lost while line 4 was being added"}},
+        {"nobody to confirm", {}, kScenario, 2, {}, "", {"Restore Tx?"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result r = Demo(QStringList{"--verbose"} + c.args + QStringList{"tx", "restore", path}, c.scenario);
+        EXPECT_EQ(r.code, c.code) << r.err.constData();
+        QStringList sent = Sent(r).filter(QRegularExpression("^U,"));
+        EXPECT_EQ(sent, c.sent);
+        if (!c.summary.isEmpty())
+            EXPECT_TRUE(r.out.endsWith((c.summary + "\n").toUtf8())) << r.out.constData();
+        if (QString(c.name) == "dry run")
+            EXPECT_TRUE(r.out.startsWith((added1.toUtf8() + "\n" + added2.toUtf8() + "\n"))) << r.out.constData();
+        for (const QString &e : c.err)
+            EXPECT_TRUE(r.err.contains(e.toUtf8())) << qPrintable(e) << "\n" << r.err.constData();
+    }
+
+    // A file it cannot read sends nothing and names the line.
+    const struct { QByteArray text; const char *err; } bad[] = {
+        {heading + "1,1,\"KDCV\",1230,45.5,-118.25\r\n", "line 2: 6 fields"},
+        {heading + "1,1,\"KDCV\",1230,45.5,-118.25,-14.5\r\n1,1,\"KDCV\",12x0,45.5,-118.25,-14.5\r\n", "line 3: not a Tx line"},
+    };
+    for (const auto &b : bad) {
+        ASSERT_TRUE(WriteFile(path, b.text));
+        const Result r = Demo({"--verbose", "--yes", "tx", "restore", path});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains(b.err)) << r.err.constData();
+        EXPECT_TRUE(Sent(r).filter(QRegularExpression("^U,")).isEmpty());
+    }
+}

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tx/modTxImportGui.h"
+#include "common/modMsgBox.h"
+#include "storage/clsFile.h"
+#include "tx/clsTxRestore.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <QWidget>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Import Tx");
+constexpr int kNotesShown = 10; // a long list of refusals would not fit on the screen
+
+QString Details(const TxRestoreSummary &s)
+{
+    QString text = s.Text();
+    for (int i = 0; i < s.notes.size() && i < kNotesShown; ++i)
+        text += QStringLiteral("\r\nLine %1: ").arg(s.notes.at(i).line) + s.notes.at(i).szMessage;
+    if (s.notes.size() > kNotesShown)
+        text += QStringLiteral("\r\n(and %1 more refused)").arg(s.notes.size() - kNotesShown);
+    return text;
+}
+
+// The pass ended without its summary being complete: say so, unless the
+// link has told the user already.
+void TellIncomplete(OpStatus status)
+{
+    if (status == OpStatus::Busy)
+        MsgBox(QStringLiteral("The ZT 6200 is busy with another command.\r\nPlease try again."), vb::Exclamation, kTitle);
+    else if (status == OpStatus::BadReply)
+        MsgBox(QStringLiteral("The Tx list could not be read from the ZT 6200."), vb::Exclamation, kTitle);
+}
+
+} // namespace
+
+void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed)> &done)
+{
+    const QString path = AskOpenFileName(QStringLiteral("Import Tx from .csv File"),
+                                         {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+    if (path.isEmpty())
+        return done(false);
+    QList<TxFileEntry> entries;
+    QString error;
+    if (!ReadTxFile(path, entries, &error)) {
+        MsgBox(error, vb::Exclamation, QStringLiteral("Tx File Not Read"));
+        return done(false);
+    }
+    const QString name = QFileInfo(path).fileName();
+    const QPointer<QWidget> owner(parent);
+    auto *plan = new clsTxRestore(entries, true, parent);
+    QObject::connect(plan, &clsOperation::Finished, parent, [=](OpStatus status) {
+        plan->deleteLater();
+        if (status != OpStatus::Ok) {
+            TellIncomplete(status);
+            return done(false);
+        }
+        const TxRestoreSummary &s = plan->Summary();
+        if (s.added == 0) {
+            MsgBox(QStringLiteral("Nothing in %1 can be added:\r\n").arg(name) + Details(s), vb::Information, kTitle);
+            return done(false);
+        }
+        if (MsgBox(QStringLiteral("Importing %1 would give:\r\n").arg(name) + Details(s) +
+                       QStringLiteral("\r\n\r\nImport these Tx entries?"),
+                   vb::YesNo | vb::Question | vb::DefaultButton2, QStringLiteral("Import Tx?")) != vb::Yes ||
+            !owner)
+            return done(false);
+        auto *run = new clsTxRestore(entries, false, owner);
+        QObject::connect(run, &clsOperation::Finished, owner, [=](OpStatus ended) {
+            run->deleteLater();
+            const TxRestoreSummary &r = run->Summary();
+            QString text = QStringLiteral("Imported from %1:\r\n").arg(name) + Details(r);
+            if (run->fFull())
+                text += QStringLiteral("\r\nNo more Tx slots available");
+            if (r.unsureLine > 0)
+                text += QStringLiteral("\r\nThe ZT 6200 was lost while line %1 was being added: it may hold that entry.")
+                            .arg(r.unsureLine);
+            if (ended == OpStatus::Ok || ended == OpStatus::LinkLost)
+                MsgBox(text, ended == OpStatus::Ok ? vb::Information : vb::Exclamation, kTitle);
+            else
+                TellIncomplete(ended);
+            done(true);
+        });
+        run->Start();
+    });
+    plan->Start();
+}
