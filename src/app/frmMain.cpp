@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/frmMain.h"
+#include "storage/modFile.h"
 #include "app/modConnect.h"
 #include "app/clsApp.h"
 #include "records/clsVersion.h"
@@ -171,6 +172,7 @@ bool SelectedText(QWidget *w, QString *text)
 frmMain::frmMain()
 {
     setObjectName(QStringLiteral("frmMain"));
+    InstallOpenDialog(); // unless a test or the command-line tool answers it
     if (gApp)
         gApp->MainForm = this;
     // Fixed single border: minimise, no maximise, not resizable (SizeMainWindow fixes the size).

@@ -213,24 +213,3 @@ QString AskSaveFileName(const QString &szTitle, const QString &szFolder, const Q
     SaveDialogHandler h = DialogHandler(); // a copy: the answerer may replace itself
     return h ? h(szTitle, szFolder, szName) : QString();
 }
-
-static OpenDialogHandler &OpenHandler()
-{
-    static OpenDialogHandler handler;
-    return handler;
-}
-
-OpenDialogHandler SetOpenDialogHandler(OpenDialogHandler handler)
-{
-    OpenDialogHandler old = OpenHandler();
-    OpenHandler() = std::move(handler);
-    return old;
-}
-
-bool HasOpenDialogHandler() { return bool(OpenHandler()); }
-
-QString AskOpenFileName(const QString &szTitle, const QStringList &filters)
-{
-    OpenDialogHandler h = OpenHandler();
-    return h ? h(szTitle, filters) : QString();
-}

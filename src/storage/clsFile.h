@@ -86,9 +86,3 @@ bool HasSaveDialogHandler();
 // Asks the installed answerer.
 QString AskSaveFileName(const QString &szTitle, const QString &szFolder, const QString &szName);
 
-// The open dialog, the same kind of seam: the title and the name filters
-// ("CSV files (*.csv)"); result: the chosen path, or empty when cancelled.
-using OpenDialogHandler = std::function<QString(const QString &szTitle, const QStringList &filters)>;
-OpenDialogHandler SetOpenDialogHandler(OpenDialogHandler handler);
-bool HasOpenDialogHandler();
-QString AskOpenFileName(const QString &szTitle, const QStringList &filters);

@@ -2,6 +2,7 @@
 #include "storage/modFile.h"
 #include "common/clsAppBase.h"
 #include "common/modMsgBox.h"
+#include "common/modOpenDialog.h"
 #include "storage/clsFile.h"
 
 #include <QApplication>

@@ -147,6 +147,24 @@ void clsTxRestore::Step()
         return ReadNext();
     case Entries:
         return TakeNext();
+    case BackDirectory:
+        if (ReadDirectory(1) != 0)
+            return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
+        m_count = gFsm->NumRecords();
+        m_next = 0;
+        m_phase = Back;
+        return;
+    case Back:
+        if (m_next >= m_count) {
+            m_lines = m_back;
+            return Finish(OpStatus::Ok);
+        }
+        gFsm->DataType = 1;
+        if (gFsm->GetRecord(qint16(m_next)) != 0)
+            return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
+        m_back << gFsm->szRecord;
+        ++m_next;
+        return;
     }
 }
 
@@ -224,10 +242,17 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
     return true;
 }
 
+void clsTxRestore::EntriesDone()
+{
+    if (m_dryRun || m_summary.added == 0)
+        return Finish(OpStatus::Ok);
+    m_phase = BackDirectory;
+}
+
 void clsTxRestore::TakeNext()
 {
     if (m_next >= m_entries.size())
-        return Finish(OpStatus::Ok);
+        return EntriesDone();
     const TxFileEntry &entry = m_entries.at(m_next);
     ReportProgress(m_next, int(m_entries.size()));
     if (Present(entry)) {
@@ -254,7 +279,7 @@ void clsTxRestore::TakeNext()
     if (m_count >= m_max) {
         m_full = true;
         m_summary.noRoom = int(m_entries.size()) - m_next;
-        return Finish(OpStatus::Ok);
+        return EntriesDone();
     }
     if (!m_dryRun) {
         const TxResult r = TxAdd(tx);

@@ -59,6 +59,9 @@ public:
     const TxRestoreSummary &Summary() const { return m_summary; }
     // Set when the meter had no room left ("No more Tx slots available").
     bool fFull() const { return m_full; }
+    // After a run that added entries: the meter's whole table read back
+    // (its lines, with the ids it gave the new ones); empty when not read.
+    const QStringList &Lines() const { return m_lines; }
 
 protected:
     void Step() override;
@@ -66,18 +69,22 @@ protected:
 private:
     void ReadNext();
     void TakeNext();
+    // The end of the entries: the table is read back when any was added.
+    void EntriesDone();
     bool Present(const TxFileEntry &entry) const;
     // The entry as a new Tx; false with the editor's message when a field fails its check.
     bool Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &note) const;
 
     QList<TxFileEntry> m_entries;
     bool m_dryRun;
-    enum Phase { Directory, Table, Entries } m_phase = Directory;
+    enum Phase { Directory, Table, Entries, BackDirectory, Back } m_phase = Directory;
     int m_next = 0;
     int m_count = 0;  // entries the meter holds
     int m_max = 0;
     quint32 m_losses = 0;
     QList<QStringList> m_table; // the meter's entries, split into fields
+    QStringList m_lines;
+    QStringList m_back;
     bool m_full = false;
     TxRestoreSummary m_summary;
 };

@@ -12,6 +12,7 @@
 #include "records/clsFsm.h"
 #include "tx/clsTx.h"
 #include "tx/frmTxEdit.h"
+#include "tx/modTxImportGui.h"
 #include "tx/modTxOps.h"
 #include "tx/modTxRows.h"
 
@@ -49,6 +50,8 @@ frmTx::frmTx(QWidget *parent) : ListWindow(parent, QStringLiteral("frmTx"))
     mnuTxNew = mnuTx->addAction(QStringLiteral("Add a New Tx..."));
     mnuTxEdit = mnuTx->addAction(QStringLiteral("Edit Tx..."));
     mnuTxDelete = mnuTx->addAction(QStringLiteral("Delete Tx"));
+    mnuTx->addSeparator();
+    mnuTxImport = mnuTx->addAction(QStringLiteral("Import Tx from .csv File\u2026"));
 
     connect(cmdEditTx, &QPushButton::clicked, this, &frmTx::EditSelectedTx);
     connect(mnuTxEdit, &QAction::triggered, this, &frmTx::EditSelectedTx);
@@ -56,6 +59,7 @@ frmTx::frmTx(QWidget *parent) : ListWindow(parent, QStringLiteral("frmTx"))
     connect(mnuTxNew, &QAction::triggered, this, &frmTx::AddNewTx);
     connect(cmdDelete, &QPushButton::clicked, this, &frmTx::DeleteSelected);
     connect(mnuTxDelete, &QAction::triggered, this, &frmTx::DeleteSelected);
+    connect(mnuTxImport, &QAction::triggered, this, &frmTx::ImportTx);
 
     lsvDataInit();
     connect(lsvData->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmTx::UpdateButtons);
@@ -68,6 +72,7 @@ frmTx::frmTx(QWidget *parent) : ListWindow(parent, QStringLiteral("frmTx"))
         cmdNewTx->setVisible(show);
         mnuTxEdit->setVisible(show);
         mnuTxNew->setVisible(show);
+        mnuTxImport->setVisible(show);
     }
     UpdateButtons();
 }
@@ -134,13 +139,14 @@ void frmTx::UpdateButtons()
     const bool one = SelectedRows(lsvData).size() == 1;
     const bool room = m_numRecords < m_maxRecords;
     // Nothing else may start while entries are deleted, added or changed.
-    const bool idle = !Running();
+    const bool idle = !Running() && !OperationRunning();
     cmdDelete->setEnabled(idle && m_numRecords >= 2);
     mnuTxDelete->setEnabled(idle && wMouseRow != 0);
     cmdEditTx->setEnabled(idle && one);
     mnuTxEdit->setEnabled(idle && one);
     cmdNewTx->setEnabled(idle && room);
     mnuTxNew->setEnabled(idle && room);
+    mnuTxImport->setEnabled(idle && room);
 }
 
 void frmTx::MousePress(int button, const QPoint &pos)
@@ -341,6 +347,35 @@ void frmTx::AddNewTx()
         ChangeEnded();
     });
     StartOperation(op);
+    UpdateButtons();
+}
+
+void frmTx::ImportTx()
+{
+    if (OperationRunning() || m_editor || m_fClosing || !CanAddAndEdit())
+        return;
+    QList<qint32> known;
+    for (int i = 0; i < m_model->Count(); ++i)
+        known << m_model->UserValue(i).toInt();
+    ImportTxFromFile(this, [this, known](bool changed, const QStringList &lines) {
+        if (m_fClosing)
+            return;
+        if (changed && !MeterConnected())
+            return CloseAfterLostLink();
+        if (changed && lines.isEmpty()) {
+            // As after an add: rows without the meter's ids must not stay.
+            MsgBox(QStringLiteral("The Tx list could not be read back from the ZT 6200.\r\nPlease open the Tx list again."),
+                   vb::Exclamation, QStringLiteral("Tx List Not Read"));
+            done(Rejected);
+            return;
+        }
+        if (changed) {
+            ShowMeterLines(lines, known);
+            UpdateRemaining();
+        }
+        lsvData->setFocus();
+        UpdateButtons();
+    });
     UpdateButtons();
 }
 

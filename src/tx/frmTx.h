@@ -35,6 +35,7 @@ public:
     void Form_Activate() override;
     // Adds an entry, or edits the selected one, through the editor.
     void AddNewTx();
+    void ImportTx();
     void EditSelectedTx();
     // Deletes the selected entries in the meter (after asking), never the last.
     void DeleteSelected();
@@ -51,6 +52,7 @@ public:
     QAction *mnuTxNew = nullptr;
     QAction *mnuTxEdit = nullptr;
     QAction *mnuTxDelete = nullptr;
+    QAction *mnuTxImport = nullptr;
 
 public slots:
     void timDisconnect_Timer() override;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/modTxImportGui.h"
 #include "common/modMsgBox.h"
-#include "storage/clsFile.h"
+#include "common/modOpenDialog.h"
 #include "tx/clsTxRestore.h"
 
 #include <QFileInfo>
@@ -35,17 +35,17 @@ void TellIncomplete(OpStatus status)
 
 } // namespace
 
-void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed)> &done)
+void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed, const QStringList &lines)> &done)
 {
     const QString path = AskOpenFileName(QStringLiteral("Import Tx from .csv File"),
                                          {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
     if (path.isEmpty())
-        return done(false);
+        return done(false, {});
     QList<TxFileEntry> entries;
     QString error;
     if (!ReadTxFile(path, entries, &error)) {
         MsgBox(error, vb::Exclamation, QStringLiteral("Tx File Not Read"));
-        return done(false);
+        return done(false, {});
     }
     const QString name = QFileInfo(path).fileName();
     const QPointer<QWidget> owner(parent);
@@ -54,18 +54,18 @@ void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed)> &
         plan->deleteLater();
         if (status != OpStatus::Ok) {
             TellIncomplete(status);
-            return done(false);
+            return done(false, {});
         }
         const TxRestoreSummary &s = plan->Summary();
         if (s.added == 0) {
             MsgBox(QStringLiteral("Nothing in %1 can be added:\r\n").arg(name) + Details(s), vb::Information, kTitle);
-            return done(false);
+            return done(false, {});
         }
         if (MsgBox(QStringLiteral("Importing %1 would give:\r\n").arg(name) + Details(s) +
                        QStringLiteral("\r\n\r\nImport these Tx entries?"),
                    vb::YesNo | vb::Question | vb::DefaultButton2, QStringLiteral("Import Tx?")) != vb::Yes ||
             !owner)
-            return done(false);
+            return done(false, {});
         auto *run = new clsTxRestore(entries, false, owner);
         QObject::connect(run, &clsOperation::Finished, owner, [=](OpStatus ended) {
             run->deleteLater();
@@ -80,7 +80,7 @@ void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed)> &
                 MsgBox(text, ended == OpStatus::Ok ? vb::Information : vb::Exclamation, kTitle);
             else
                 TellIncomplete(ended);
-            done(true);
+            done(r.added > 0 || r.unsureLine > 0, run->Lines());
         });
         run->Start();
     });

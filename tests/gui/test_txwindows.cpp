@@ -5,6 +5,7 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 #include "common/clsOperation.h"
+#include "common/modOpenDialog.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modLVSort.h"
@@ -685,4 +686,52 @@ TEST_F(TxWindowTest, GermanSettingsKeepTheMeterData)
     Settle();
     EXPECT_TRUE(editorSeen);
     EXPECT_EQ(Sent().filter(QRegularExpression("^X,")), QStringList{"X,1,3,\"KLOC\",1230,1.120972,-118.12500,-14.50000,\"AM\""});
+}
+
+// "Import Tx from .csv File…": asked first with what it would do, then
+// the entries the meter lacked are added and the list shows the meter's table.
+TEST_F(TxWindowTest, ImportAsksThenAddsWhatTheMeterLacks)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tx.csv"));
+    ASSERT_TRUE(WriteFile(path, "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\",\"Modulation\"\r\n"
+                                "1,12,\"K12\",700,1.000000,2.00000,3.00000,\"AM\"\r\n"
+                                "2,7,\"KNEW\",1010,45.5,-118.25,-14.5,\"DRM5\"\r\n"
+                                "3,8,\"BAD!\",1010,45.5,-118.25,-14.5,\"AM\"\r\n"));
+    const OpenDialogHandler old = SetOpenDialogHandler([&](const QString &, const QStringList &) { return path; });
+    const QString plan = "added 1, already present 1, refused 1, not added for lack of room 0";
+    struct Case { const char *name; QString scenario; QList<int> answers; QStringList sent; QStringList titles; QString after; };
+    const Case cases[] = {
+        {"declined by default", kFiveEntries, {}, {}, {"Import Tx?"}, ""},
+        {"accepted", kFiveEntries, {vb::Yes}, {"U,0,0,\"KNEW\",1010,45.500000,-118.25000,-14.50000,\"DRM5\""},
+         {"Import Tx?", "Import Tx"}, plan},
+        {"no room", kFiveEntries + "tx-capacity 5\n", {}, {}, {"Import Tx"}, "not added for lack of room 2"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(c.scenario);
+        const QStringList before = ListedIds(Rows());
+        answers = c.answers;
+        form->ImportTx();
+        Settle();
+        QTest::qWait(10);
+        Settle();
+        QStringList titles;
+        for (const ShownBox &b : boxes)
+            titles << b.title;
+        EXPECT_EQ(titles, c.titles);
+        EXPECT_EQ(Sent().filter(QRegularExpression("^[UXVEF],")), c.sent);
+        if (!c.titles.isEmpty())
+            EXPECT_TRUE(boxes.constLast().prompt.contains(c.after)) << qPrintable(boxes.constLast().prompt);
+        if (c.sent.isEmpty()) {
+            EXPECT_EQ(ListedIds(Rows()), before);
+        } else {
+            // Read back from the meter: the new row with the ids it gave it, selected.
+            EXPECT_EQ(Rows().Count(), before.size() + 1);
+            const QList<int> selected = SelectedRows(form->lsvData);
+            ASSERT_EQ(selected.size(), 1);
+            EXPECT_FALSE(before.contains(ListedIds(Rows()).at(selected.first())));
+        }
+    }
+    SetOpenDialogHandler(old);
 }
