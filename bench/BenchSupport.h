@@ -5,6 +5,7 @@
 #include "app/clsApp.h"
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
+#include "app/clsSession.h"
 #include "app/globals.h"
 #include "common/modEvents.h"
 #include "common/modMsgBox.h"
@@ -32,13 +33,15 @@ struct BenchProgram
             return DefaultAnswer(buttons);
         });
         SetHidPlatform(platform);
-        CreateProcessObjects();
+        session = std::make_unique<clsSession>();
+        session->MakeCurrent();
     }
     ~BenchProgram()
     {
-        DestroyProcessObjects();
+        session.reset();
         SetHidPlatform(nullptr);
     }
+    std::unique_ptr<clsSession> session;
     // Lets the link's own timer find the meter and ask its version.
     static bool WaitForMeter(int ms = 3000)
     {

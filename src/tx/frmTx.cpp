@@ -331,8 +331,7 @@ void frmTx::AddNewTx()
         return;
     }
     const QScopedValueRollback<bool> busy(m_fBusy, true);
-    delete gTx;
-    gTx = new clsTx;
+    gTx.Reset();
     if (!RunEditor(QStringLiteral("Add a New Tx")))
         return;
     Form_Activate(); // back from the editor
