@@ -104,7 +104,8 @@ TEST(Session, ObjectsOfASessionThatIsNotCurrentUseItsOwnLink)
     EXPECT_FALSE(other.Link().fDeviceConnected());
     EXPECT_TRUE(other.session->Fsm().Version->szVersion().isEmpty());
     EXPECT_FALSE(current.session->Fsm().Version->szVersion().isEmpty());
-    EXPECT_EQ(gFsm, &current.session->Fsm());
+    for (const Accessor &a : kAccessors)
+        EXPECT_EQ(a.bound(), a.own(*current.session)) << a.name;
 }
 
 TEST(Session, OnlyOneSessionIsCurrent)
