@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the benchmarks: the windows on the offscreen platform,
-// the process objects on a demo meter, clocks.
+// a session on a demo meter, clocks.
 #include "app/clsApp.h"
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
@@ -23,7 +23,7 @@
 #include <sys/resource.h>
 #include <vector>
 
-// The program's set-up, minus its windows: process objects on `platform`.
+// The program's set-up, minus its windows: a session on `platform`.
 struct BenchProgram
 {
     explicit BenchProgram(HidPlatform *platform)
