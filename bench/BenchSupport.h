@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared pieces of the benchmarks: the windows on the offscreen platform,
-// the process objects on a demo meter, clocks.
+// a session on a demo meter, clocks.
 #include "app/clsApp.h"
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
+#include "app/clsSession.h"
 #include "app/globals.h"
 #include "common/modEvents.h"
 #include "common/modMsgBox.h"
@@ -22,7 +23,7 @@
 #include <sys/resource.h>
 #include <vector>
 
-// The program's set-up, minus its windows: process objects on `platform`.
+// The program's set-up, minus its windows: a session on `platform`.
 struct BenchProgram
 {
     explicit BenchProgram(HidPlatform *platform)
@@ -32,13 +33,15 @@ struct BenchProgram
             return DefaultAnswer(buttons);
         });
         SetHidPlatform(platform);
-        CreateProcessObjects();
+        session = std::make_unique<clsSession>();
+        session->MakeCurrent();
     }
     ~BenchProgram()
     {
-        DestroyProcessObjects();
+        session.reset();
         SetHidPlatform(nullptr);
     }
+    std::unique_ptr<clsSession> session;
     // Lets the link's own timer find the meter and ask its version.
     static bool WaitForMeter(int ms = 3000)
     {

@@ -3,6 +3,7 @@
 // on the demo meter (`dataclave-demo [SCENARIO-FILE]`).
 #include "app/clsApp.h"
 #include "app/frmMain.h"
+#include "app/clsSession.h"
 #include "app/globals.h"
 #include "app/modListWindowsGui.h"
 #include "common/modEvents.h"
@@ -45,10 +46,11 @@ int main(int argc, char *argv[])
     SetHidPlatform(hid.get());
 #endif
 
-    CreateProcessObjects();
-    RegisterListWindows();
     int rc = 0;
     {
+        clsSession session;
+        session.MakeCurrent();
+        RegisterListWindows();
         frmMain w; // loads the window without showing it
         gApp->MainForm = &w;
         gApp->Icon = QVariant::fromValue(w.windowIcon());
@@ -59,7 +61,6 @@ int main(int argc, char *argv[])
         rc = app.exec();
         gApp->MainForm = nullptr;
     }
-    DestroyProcessObjects();
     SetHidPlatform(nullptr);
     return rc;
 }

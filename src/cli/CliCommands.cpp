@@ -7,6 +7,7 @@
 #include "cli/CliTx.h"
 #include "app/clsApp.h"
 #include "records/clsVersion.h"
+#include "app/clsSession.h"
 #include "app/globals.h"
 #include "common/modAnsi.h"
 #include "common/modConsole.h"
@@ -503,15 +504,17 @@ int RunCommand(const CliOptions &o)
     if (o.verbose)
         EchoConsole(&echo);
 
-    CreateProcessObjects();
-    gApp->fDebug = o.verbose; // the link's status lines
     int rc = Failure;
     {
-        Session session(o);
-        rc = session.Run();
+        clsSession objects;
+        objects.MakeCurrent();
+        gApp->fDebug = o.verbose; // the link's status lines
+        {
+            Session session(o);
+            rc = session.Run();
+        }
+        FlushOut();
     }
-    FlushOut();
-    DestroyProcessObjects();
     SetHidPlatform(nullptr);
     return rc;
 }

@@ -183,8 +183,7 @@ int TxAddCommand(const CliOptions &o)
         return Failure;
     }
     // A fresh entry, as the editor gets it for an add.
-    delete gTx;
-    gTx = new clsTx;
+    gTx.Reset();
     gTx->setfDirty(false);
     if (!ApplyFields(o.txFields))
         return UsageError;

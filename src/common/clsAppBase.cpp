@@ -3,7 +3,11 @@
 
 clsAppBase *gAppBase = nullptr;
 
-clsAppBase::clsAppBase() { gAppBase = this; }
+clsAppBase::clsAppBase()
+{
+    if (!gAppBase) // a second one waits until its session is made current
+        gAppBase = this;
+}
 
 clsAppBase::~clsAppBase()
 {

@@ -44,19 +44,19 @@ void clsDevice::ParseInputReport(const QByteArray &report, clsPacket &packet)
 
 void clsDevice::ReportOut()
 {
-    const int n = gUsbHid ? gUsbHid->ReportLengthOutput() : 0;
+    const int n = m_link ? m_link->ReportLengthOutput() : 0;
     if (n < 1)
         return;
-    gUsbHid->WriteReport(BuildOutputReport(PacketOut, n));
+    m_link->WriteReport(BuildOutputReport(PacketOut, n));
     PacketOut.Clear();
 }
 
 void clsDevice::ReportIn()
 {
-    if (!gUsbHid)
+    if (!m_link)
         return;
-    QByteArray report(qMax(gUsbHid->ReportLengthInput() - 1, 0) + 1, '\0');
-    if (gUsbHid->ReportRead(report) != 0)
+    QByteArray report(qMax(m_link->ReportLengthInput() - 1, 0) + 1, '\0');
+    if (m_link->ReportRead(report) != 0)
         return; // PacketIn keeps the previous packet
     ParseInputReport(report, PacketIn);
 }

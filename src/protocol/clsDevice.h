@@ -4,10 +4,16 @@
 
 #include <QString>
 
+class clsUsbHid;
+
 // Turns packets into reports and back through the link.
 class clsDevice
 {
 public:
+    // Without a link the device only frames packets; reports go nowhere.
+    clsDevice() = default;
+    explicit clsDevice(clsUsbHid &link) : m_link(&link) {}
+
     clsPacket PacketIn;
     clsPacket PacketOut;
 
@@ -23,7 +29,10 @@ public:
     static QByteArray BuildOutputReport(const clsPacket &packet, int reportLength);
     // Unpacks an input report into a packet; only bytes the report carries are taken.
     static void ParseInputReport(const QByteArray &report, clsPacket &packet);
+
+private:
+    clsUsbHid *m_link = nullptr;
 };
 
-// The device of the running program.
+// The device of the current session (null when none is current).
 extern clsDevice *gDevice;

@@ -31,11 +31,15 @@ const QString kFalse = QStringLiteral("FALSE");
 
 } // namespace
 
+clsFsm::clsFsm(clsUsbHid &link) : clsFsm()
+{
+    m_link = &link;
+    connect(m_link, &clsUsbHid::Disconnect, this, &clsFsm::mUsbHid_Disconnect);
+}
+
 clsFsm::clsFsm()
 {
     Version = new clsVersion;
-    if (gUsbHid)
-        connect(gUsbHid, &clsUsbHid::Disconnect, this, &clsFsm::mUsbHid_Disconnect);
     Reset();
 
     m_saved29 = QStringList{
@@ -150,9 +154,9 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
             // Learn the record layout from the record itself.
             QString reply;
             // The link may be lost and found again before we look.
-            const quint32 losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
+            const quint32 losses = m_link ? m_link->LinkLosses() : 0;
             const qint16 learnt = SendCommand(command, reply, 0, false);
-            const bool lost = gUsbHid && gUsbHid->LinkLosses() != losses;
+            const bool lost = m_link && m_link->LinkLosses() != losses;
             switch (learnt) {
             case 29:
                 Version->setvalue(1);
@@ -170,7 +174,7 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
                 break;
             }
             // The user has already been told of a lost link; do not ask again.
-            if (lost || !gUsbHid || !gUsbHid->fDeviceConnected()) {
+            if (lost || !m_link || !m_link->fDeviceConnected()) {
                 szRecord.clear();
                 return 1;
             }

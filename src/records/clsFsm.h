@@ -6,12 +6,15 @@
 #include <QString>
 #include <QStringList>
 
+class clsUsbHid;
+
 // The program's view of the meter's two record stores.
 class clsFsm : public QObject
 {
     Q_OBJECT
 public:
-    clsFsm();
+    clsFsm(); // without a link: records can be processed, not read
+    explicit clsFsm(clsUsbHid &link);
     ~clsFsm() override;
 
     qint32 DataType = 0;  // 0 saved measurements, 1 Tx entries
@@ -46,9 +49,10 @@ private:
         qint16 num = 0, max = 0;
     };
     StoreCounts m_stores[2];
+    clsUsbHid *m_link = nullptr;
     bool StoreKnown() const { return DataType == 0 || DataType == 1; }
     QStringList m_saved29, m_saved30, m_saved31, m_tx7, m_tx8;
 };
 
-// The record object of the running program.
+// The record object of the current session (null when none is current).
 extern clsFsm *gFsm;

@@ -6,9 +6,27 @@
 
 #include <QStringList>
 
-clsTx *gTx = nullptr;
+static clsTxEntries *gTxEntries = nullptr;
+const CurrentTxAccess gTx{};
+const TxArrayAccess gTxArray{};
 
-std::vector<std::unique_ptr<clsTx>> gTxArray;
+void BindTxEntries(clsTxEntries *entries) { gTxEntries = entries; }
+clsTxEntries *BoundTxEntries() { return gTxEntries; }
+
+clsTx *CurrentTxAccess::get() const { return gTxEntries ? gTxEntries->Current.get() : nullptr; }
+
+void CurrentTxAccess::Reset() const
+{
+    Q_ASSERT(gTxEntries);
+    if (gTxEntries)
+        gTxEntries->Current = std::make_unique<clsTx>();
+}
+
+TxArrayAccess::Vector &TxArrayAccess::get() const
+{
+    Q_ASSERT(gTxEntries);
+    return gTxEntries->Array;
+}
 
 clsTx::clsTx()
 {

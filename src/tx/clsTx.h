@@ -54,8 +54,52 @@ private:
     QString m_savedModulation;
 };
 
-// One entry per row ever added to the Tx list during the run.
-extern std::vector<std::unique_ptr<clsTx>> gTxArray;
+// The Tx entries a session owns: the one being added or edited, and one
+// per row ever added to the Tx list during the run.
+struct clsTxEntries
+{
+    std::unique_ptr<clsTx> Current = std::make_unique<clsTx>();
+    std::vector<std::unique_ptr<clsTx>> Array;
+};
 
-// The Tx entry being added or edited.
-extern clsTx *gTx;
+// Binds gTx and gTxArray to `entries` (null: to none); done by the session
+// that becomes current.
+void BindTxEntries(clsTxEntries *entries);
+clsTxEntries *BoundTxEntries();
+
+// gTx: the Tx entry being added or edited, used like a pointer (null when
+// no session is current).
+class CurrentTxAccess
+{
+public:
+    clsTx *get() const;
+    clsTx *operator->() const { return get(); }
+    clsTx &operator*() const { return *get(); }
+    operator clsTx *() const { return get(); }
+    // Puts a fresh entry in place of the current one (an add starts from it).
+    void Reset() const;
+};
+extern const CurrentTxAccess gTx;
+
+// gTxArray: the Tx list's entries of the current session, used like the
+// vector itself. There must be a current session.
+class TxArrayAccess
+{
+public:
+    using Vector = std::vector<std::unique_ptr<clsTx>>;
+    Vector &get() const;
+    operator Vector &() const { return get(); }
+    std::size_t size() const { return get().size(); }
+    bool empty() const { return get().empty(); }
+    std::unique_ptr<clsTx> &operator[](std::size_t i) const { return get()[i]; }
+    std::unique_ptr<clsTx> &back() const { return get().back(); }
+    std::unique_ptr<clsTx> &front() const { return get().front(); }
+    Vector::iterator begin() const { return get().begin(); }
+    Vector::iterator end() const { return get().end(); }
+    Vector::const_iterator cbegin() const { return get().cbegin(); }
+    Vector::const_iterator cend() const { return get().cend(); }
+    void push_back(std::unique_ptr<clsTx> entry) const { get().push_back(std::move(entry)); }
+    void clear() const { get().clear(); }
+    Vector::iterator erase(Vector::const_iterator at) const { return get().erase(at); }
+};
+extern const TxArrayAccess gTxArray;

@@ -308,8 +308,7 @@ void frmTx::AddNewTx()
         MsgBox(QStringLiteral("No more Tx slots available"));
         return;
     }
-    delete gTx;
-    gTx = new clsTx;
+    gTx.Reset();
     if (!RunEditor(QStringLiteral("Add a New Tx")))
         return;
     Form_Activate(); // back from the editor

@@ -15,7 +15,7 @@ clsUsbHid::clsUsbHid()
     VendorID = 0x1C40;
     ProductID = 0x0BBA;
     m_fDeviceConnected = false;
-    m_form = new frmUsbHid; // its load cannot see gUsbHid yet; the first tick links it
+    m_form = new frmUsbHid; // its load cannot see this link yet; the first tick links it
     m_form->UsbLink = this;
     m_form->tmrPeriodic.setInterval(kTickIntervalMs);
     m_form->tmrPeriodic.start();

@@ -86,5 +86,5 @@ private:
     frmUsbHid *m_form = nullptr;
 };
 
-// The link of the running program (created by the application at start).
+// The link of the current session (null when none is current).
 extern clsUsbHid *gUsbHid;

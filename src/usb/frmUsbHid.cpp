@@ -14,17 +14,16 @@ LinkNotifier *SetLinkNotifier(LinkNotifier *notifier)
 frmUsbHid::frmUsbHid()
 {
     setObjectName(QStringLiteral("USB HID Helper Form"));
-    // gUsbHid is still being created here, so the event link stays empty
+    // The link is still being created here, so the event link stays empty
     // until the first tick.
-    mUsbHid = gUsbHid;
     fConnectPending = false;
     connect(&tmrPeriodic, &QTimer::timeout, this, &frmUsbHid::Tick);
 }
 
 void frmUsbHid::Tick()
 {
-    if (!mUsbHid && gUsbHid) {
-        mUsbHid = gUsbHid;
+    if (!mUsbHid && UsbLink) {
+        mUsbHid = UsbLink;
         connect(mUsbHid, &clsUsbHid::Connect, this, &frmUsbHid::mUsbHid_Connect);
         connect(mUsbHid, &clsUsbHid::Disconnect, this, &frmUsbHid::mUsbHid_Disconnect);
     }
@@ -34,20 +33,24 @@ void frmUsbHid::Tick()
         // Never start the follow-up inside another exchange (this tick may run
         // while one lets window messages run) or a series of them; a later
         // tick takes it.
-        if (gLinkNotifier && gLinkNotifier->LinkBusy())
+        if (Notifier() && Notifier()->LinkBusy())
             return;
         // Cleared before running: the follow-up may open a message box, and
         // ticks keep running under it.
         fConnectPending = false;
-        if (UsbLink && UsbLink->fDeviceConnected() && gLinkNotifier)
-            gLinkNotifier->Connected();
+        if (UsbLink && UsbLink->fDeviceConnected() && Notifier())
+            Notifier()->Connected();
     }
 }
+
+// The notifier acts on the program's own objects, so only the link of the
+// current session reports to it.
+LinkNotifier *frmUsbHid::Notifier() const { return UsbLink && UsbLink == gUsbHid ? gLinkNotifier : nullptr; }
 
 void frmUsbHid::mUsbHid_Connect() { fConnectPending = true; }
 
 void frmUsbHid::mUsbHid_Disconnect()
 {
-    if (gLinkNotifier)
-        gLinkNotifier->Disconnected();
+    if (Notifier())
+        Notifier()->Disconnected();
 }

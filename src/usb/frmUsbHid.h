@@ -37,6 +37,9 @@ public:
     // One tick; public so that tests and the command-line tool can drive it.
     void Tick();
 
+private:
+    LinkNotifier *Notifier() const;
+
 private slots:
     void mUsbHid_Connect();
     void mUsbHid_Disconnect();

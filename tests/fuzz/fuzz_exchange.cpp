@@ -5,6 +5,7 @@
 // request and the version code; the rest is cut into 65-byte input reports
 // that answer it (the same reports on every attempt).
 #include "FuzzSupport.h"
+#include "app/clsSession.h"
 #include "app/globals.h"
 #include "common/modMsgBox.h"
 #include "protocol/modApp.h"
@@ -22,12 +23,14 @@ struct Rig
     DemoHidPlatform platform;
     DemoMeter *meter = nullptr;
     QList<QByteArray> reports;
+    std::unique_ptr<clsSession> session;
 
     Rig()
     {
         SetMsgBoxHandler([](const QString &, int buttons, const QString &) { return DefaultAnswer(buttons); });
         SetHidPlatform(&platform);
-        CreateProcessObjects();
+        session = std::make_unique<clsSession>();
+        session->MakeCurrent();
         gUsbHid->HelperForm()->tmrPeriodic.stop(); // ticks are driven here
         meter = platform.AddMeter(std::make_unique<DemoMeter>());
         meter->timeScale = 0; // a reply without its end mark times out at once

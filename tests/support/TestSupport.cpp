@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 #include "app/clsApp.h"
+#include "app/clsSession.h"
 #include "app/globals.h"
 #include "common/modEvents.h"
 #include "listview/clsListModel.h"
@@ -13,7 +14,8 @@
 void MeterTest::SetUp()
 {
     SetHidPlatform(&platform);
-    CreateProcessObjects();
+    session = std::make_unique<clsSession>();
+    ASSERT_TRUE(session->MakeCurrent());
     gUsbHid->HelperForm()->tmrPeriodic.stop(); // tests drive the ticks
     m_oldHandler = SetMsgBoxHandler([this](const QString &prompt, int buttons, const QString &title) {
         boxes << ShownBox{prompt, buttons, title};
@@ -26,7 +28,7 @@ void MeterTest::SetUp()
 void MeterTest::TearDown()
 {
     SetMsgBoxHandler(m_oldHandler);
-    DestroyProcessObjects();
+    session.reset();
     SetHidPlatform(nullptr);
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Shared test fixture: the demo meter platform, fresh process objects for
-// each test, and message boxes answered from a script.
+// Shared test fixture: the demo meter platform, a fresh session for each
+// test, and message boxes answered from a script.
+#include "app/clsSession.h"
 #include "common/modMsgBox.h"
 #include "sim/DemoMeter.h"
 #include "storage/clsFile.h"
@@ -79,6 +80,7 @@ protected:
     QStringList Prompts() const;
 
     DemoHidPlatform platform;
+    std::unique_ptr<clsSession> session; // the program's objects, from SetUp to TearDown
     QList<ShownBox> boxes; // every message box shown, in order
     QList<int> answers;    // answers for the next boxes; the default button after them
     // Runs inside each message box (e.g. DoEvents, to let ticks run as under a real box).

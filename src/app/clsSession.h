@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include "tx/clsTx.h"
+
+#include <memory>
+
+class clsApp;
+class clsUsbHid;
+class clsFsm;
+class clsDevice;
+
+// Everything one run of the program works with: the application object, the
+// link (its 250 ms watch starts with it), the record object, the device with
+// its packets, the current Tx and the Tx list's entries. They are created in
+// that order and destroyed in reverse, the link shut down first.
+//
+// The program's code reaches them through gApp, gUsbHid, gFsm, gDevice, gTx
+// and gTxArray, which MakeCurrent binds to this session and its destruction
+// clears. The HID platform must be set before a session is created.
+class clsSession
+{
+public:
+    clsSession();
+    ~clsSession();
+    clsSession(const clsSession &) = delete;
+    clsSession &operator=(const clsSession &) = delete;
+
+    // Binds the accessors to this session. Only one session may be current:
+    // another one current is a programming fault, refused (false).
+    bool MakeCurrent();
+    bool IsCurrent() const { return gCurrent == this; }
+    static clsSession *Current() { return gCurrent; }
+
+    clsApp &App() const { return *m_app; }
+    clsUsbHid &Link() const { return *m_link; }
+    clsFsm &Fsm() const { return *m_fsm; }
+    clsDevice &Device() const { return *m_device; }
+    clsTxEntries &TxEntries() { return m_tx; }
+
+private:
+    void Release();
+
+    static clsSession *gCurrent;
+    std::unique_ptr<clsApp> m_app;
+    std::unique_ptr<clsUsbHid> m_link;
+    std::unique_ptr<clsFsm> m_fsm;
+    std::unique_ptr<clsDevice> m_device;
+    clsTxEntries m_tx;
+};

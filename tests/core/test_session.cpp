@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A session owns the program's objects, wires them to each other and binds
+// the accessors while it is current.
+#include "TestSupport.h"
+#include "app/clsApp.h"
+#include "app/globals.h"
+#include "protocol/clsDevice.h"
+#include "records/clsFsm.h"
+#include "usb/clsUsbHid.h"
+#include "usb/frmUsbHid.h"
+
+namespace {
+
+// A demo meter on a platform of its own, and a session whose link found it.
+struct Rig
+{
+    DemoHidPlatform platform;
+    DemoMeter *meter = nullptr;
+    std::unique_ptr<clsSession> session;
+
+    explicit Rig(bool current)
+    {
+        meter = platform.AddMeter(std::make_unique<DemoMeter>());
+        meter->timeScale = kTestTimeScale;
+        SetHidPlatform(&platform);
+        session = std::make_unique<clsSession>();
+        Link().HelperForm()->tmrPeriodic.stop();
+        if (current)
+            EXPECT_TRUE(session->MakeCurrent());
+        for (int i = 0; i < 3 && !Link().fDeviceConnected(); ++i)
+            Link().HelperForm()->Tick();
+        EXPECT_TRUE(Link().fDeviceConnected());
+    }
+    ~Rig()
+    {
+        session.reset();
+        SetHidPlatform(nullptr);
+    }
+    clsUsbHid &Link() const { return session->Link(); }
+    void Send(const QString &command) const
+    {
+        session->Device().AddString(command);
+        session->Device().ReportOut();
+    }
+};
+
+// Each accessor beside the object of the session it should reach.
+struct Accessor
+{
+    const char *name;
+    const void *(*bound)();
+    const void *(*own)(clsSession &);
+};
+const Accessor kAccessors[] = {
+    {"gApp", [] { return (const void *)gApp; }, [](clsSession &s) { return (const void *)&s.App(); }},
+    {"gAppBase", [] { return (const void *)gAppBase; }, [](clsSession &s) { return (const void *)static_cast<clsAppBase *>(&s.App()); }},
+    {"gUsbHid", [] { return (const void *)gUsbHid; }, [](clsSession &s) { return (const void *)&s.Link(); }},
+    {"gFsm", [] { return (const void *)gFsm; }, [](clsSession &s) { return (const void *)&s.Fsm(); }},
+    {"gDevice", [] { return (const void *)gDevice; }, [](clsSession &s) { return (const void *)&s.Device(); }},
+    {"gTx", [] { return (const void *)gTx.get(); }, [](clsSession &s) { return (const void *)s.TxEntries().Current.get(); }},
+    {"gTxArray", [] { return (const void *)BoundTxEntries(); }, [](clsSession &s) { return (const void *)&s.TxEntries(); }},
+    {"current", [] { return (const void *)clsSession::Current(); }, [](clsSession &s) { return (const void *)&s; }},
+};
+
+} // namespace
+
+TEST(Session, SessionsOneAfterAnotherEachReachTheirOwnMeter)
+{
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        Rig rig(true);
+        for (const Accessor &a : kAccessors)
+            EXPECT_EQ(a.bound(), a.own(*rig.session)) << a.name;
+        // The connection follow-up asked this meter for its version.
+        EXPECT_EQ(rig.meter->commands, QStringList{QStringLiteral("A")});
+        EXPECT_NE(gFsm->Version->value(), 0);
+        gTx->wStationId = 7;
+        gTx.Reset();
+        EXPECT_EQ(gTx->wStationId, 0);
+        EXPECT_EQ(gTx.get(), rig.session->TxEntries().Current.get());
+        gTxArray.push_back(std::make_unique<clsTx>());
+        EXPECT_EQ(rig.session->TxEntries().Array.size(), 1u); // a new session starts empty
+    }
+    for (const Accessor &a : kAccessors)
+        EXPECT_EQ(a.bound(), nullptr) << a.name << " left behind";
+}
+
+TEST(Session, ObjectsOfASessionThatIsNotCurrentUseItsOwnLink)
+{
+    Rig current(true);
+    Rig other(false);
+    // The other link's connection runs no follow-up on the current objects.
+    EXPECT_EQ(current.meter->commands, QStringList{QStringLiteral("A")});
+    EXPECT_TRUE(other.meter->commands.isEmpty());
+
+    other.Send(QStringLiteral("V"));
+    EXPECT_EQ(other.meter->commands, QStringList{QStringLiteral("V")});
+    EXPECT_EQ(current.meter->commands.size(), 1);
+
+    // A loss of the other link clears only the other record object's version.
+    other.session->Fsm().Version->setszVersion(QStringLiteral("2.3.1"));
+    other.platform.Plug(other.meter, false);
+    other.Link().HelperForm()->Tick();
+    EXPECT_FALSE(other.Link().fDeviceConnected());
+    EXPECT_TRUE(other.session->Fsm().Version->szVersion().isEmpty());
+    EXPECT_FALSE(current.session->Fsm().Version->szVersion().isEmpty());
+    for (const Accessor &a : kAccessors)
+        EXPECT_EQ(a.bound(), a.own(*current.session)) << a.name;
+}
+
+TEST(Session, OnlyOneSessionIsCurrent)
+{
+    auto first = std::make_unique<clsSession>();
+    clsSession second;
+    ASSERT_TRUE(first->MakeCurrent());
+    EXPECT_TRUE(first->MakeCurrent()); // again: nothing changes
+#ifdef QT_NO_DEBUG
+    EXPECT_FALSE(second.MakeCurrent());
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(second.MakeCurrent(), "another session is current");
+#endif
+    for (const Accessor &a : kAccessors)
+        EXPECT_EQ(a.bound(), a.own(*first)) << a.name;
+    first.reset();
+    EXPECT_TRUE(second.MakeCurrent());
+    for (const Accessor &a : kAccessors)
+        EXPECT_EQ(a.bound(), a.own(second)) << a.name;
+}
