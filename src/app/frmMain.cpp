@@ -9,6 +9,7 @@
 #include "common/modConsole.h"
 #include "common/modEvents.h"
 #include "app/modLogoGui.h"
+#include "app/modMapExportGui.h"
 #include "common/modMsgBox.h"
 #include "common/modWin.h"
 #include "protocol/clsDevice.h"
@@ -266,6 +267,9 @@ void frmMain::BuildMenus()
     item(mnuFile, mnuFileSave, "mnuFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
     item(mnuFile, mnuFileSaveAs, "mnuFileSaveAs", QStringLiteral("Save &As..."));
     separator(mnuFile, mnuFileSep2, "mnuFileSep2");
+    item(mnuFile, mnuFileExportMap, "mnuFileExportMap", QStringLiteral("Export Map File\u2026"));
+    connect(mnuFileExportMap, &QAction::triggered, this, [] { ExportMapFileGui(); });
+    mnuFile->addSeparator();
     item(mnuFile, mnuFileExit, "mnuFileExit", QStringLiteral("E&xit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
 
