@@ -10,6 +10,7 @@
 #include "common/modConsole.h"
 #include "common/modEvents.h"
 #include "app/modLogoGui.h"
+#include "app/modMapExportGui.h"
 #include "common/modMsgBox.h"
 #include "common/modWin.h"
 #include "protocol/clsDevice.h"
@@ -172,7 +173,7 @@ bool SelectedText(QWidget *w, QString *text)
 frmMain::frmMain()
 {
     setObjectName(QStringLiteral("frmMain"));
-    InstallOpenDialog(); // unless a test or the command-line tool answers it
+    InstallFileDialog(); // unless a test answers it
     if (gApp)
         gApp->MainForm = this;
     // Fixed single border: minimise, no maximise, not resizable (SizeMainWindow fixes the size).
@@ -268,6 +269,9 @@ void frmMain::BuildMenus()
     item(mnuFile, mnuFileSave, "mnuFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
     item(mnuFile, mnuFileSaveAs, "mnuFileSaveAs", QStringLiteral("Save &As..."));
     separator(mnuFile, mnuFileSep2, "mnuFileSep2");
+    item(mnuFile, mnuFileExportMap, "mnuFileExportMap", QStringLiteral("Export Map File\u2026"));
+    connect(mnuFileExportMap, &QAction::triggered, this, [] { ExportMapFileGui(); });
+    mnuFile->addSeparator();
     item(mnuFile, mnuFileExit, "mnuFileExit", QStringLiteral("E&xit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
 

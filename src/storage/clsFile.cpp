@@ -161,6 +161,8 @@ bool clsFile::WriteLine(const QString &szString)
     return Write(StringToAnsi(szString)) && Write(QByteArrayLiteral("\r\n"));
 }
 
+bool clsFile::WriteBytes(const QByteArray &bytes) { return OpenFile() && Write(bytes); }
+
 bool clsFile::CloseFile()
 {
     if (!m_file)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "common/modFileDialog.h"
 // One CSV output file: its name, and the writer that fills it.
 //
 // The file is written beside its target under a temporary name and only
@@ -42,6 +43,9 @@ public:
     // Opens the file when none is open and writes one line; false on a write
     // error (the caller reports it).
     bool WriteLine(const QString &szString);
+    // Opens the file when none is open and writes the bytes as they are (a
+    // file in another encoding); false on a write error.
+    bool WriteBytes(const QByteArray &bytes);
     // Finishes the file: it replaces the target only now. True when nothing
     // was open or every byte reached the disk; false otherwise (the caller
     // reports it; the target is then untouched).
@@ -85,4 +89,5 @@ SaveDialogHandler SetSaveDialogHandler(SaveDialogHandler handler);
 bool HasSaveDialogHandler();
 // Asks the installed answerer.
 QString AskSaveFileName(const QString &szTitle, const QString &szFolder, const QString &szName);
+
 

@@ -17,5 +17,7 @@ QStringList SaveDialogFilters();
 // Makes ShowSaveDialog the program's save-dialog answerer, unless another one
 // (a test's, the command-line tool's) is already in place.
 void InstallSaveDialog();
-// The same for the open dialog (AskOpenFileName).
-void InstallOpenDialog();
+
+// Makes a QFileDialog the answerer of AskFileDialog, unless another one is
+// already in place.
+void InstallFileDialog();

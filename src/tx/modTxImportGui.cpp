@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/modTxImportGui.h"
 #include "common/modMsgBox.h"
-#include "common/modOpenDialog.h"
+#include "common/modFileDialog.h"
 #include "tx/clsTxRestore.h"
 
 #include <QFileInfo>
@@ -37,8 +37,10 @@ void TellIncomplete(OpStatus status)
 
 void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed, const QStringList &lines)> &done)
 {
-    const QString path = AskOpenFileName(QStringLiteral("Import Tx from .csv File"),
-                                         {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+    FileDialogRequest open;
+    open.title = QStringLiteral("Import Tx from .csv File");
+    open.filters = {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
+    const QString path = AskFileDialog(open).file;
     if (path.isEmpty())
         return done(false, {});
     QList<TxFileEntry> entries;

@@ -5,7 +5,7 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 #include "common/clsOperation.h"
-#include "common/modOpenDialog.h"
+#include "common/modFileDialog.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modLVSort.h"
@@ -698,7 +698,10 @@ TEST_F(TxWindowTest, ImportAsksThenAddsWhatTheMeterLacks)
                                 "1,12,\"K12\",700,1.000000,2.00000,3.00000,\"AM\"\r\n"
                                 "2,7,\"KNEW\",1010,45.5,-118.25,-14.5,\"DRM5\"\r\n"
                                 "3,8,\"BAD!\",1010,45.5,-118.25,-14.5,\"AM\"\r\n"));
-    const OpenDialogHandler old = SetOpenDialogHandler([&](const QString &, const QStringList &) { return path; });
+    const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &r) {
+        EXPECT_FALSE(r.save);
+        return FileDialogAnswer{path, r.filters.value(0)};
+    });
     const QString plan = "added 1, already present 1, refused 1, not added for lack of room 0";
     struct Case { const char *name; QString scenario; QList<int> answers; QStringList sent; QStringList titles; QString after; };
     const Case cases[] = {
@@ -733,5 +736,5 @@ TEST_F(TxWindowTest, ImportAsksThenAddsWhatTheMeterLacks)
             EXPECT_FALSE(before.contains(ListedIds(Rows()).at(selected.first())));
         }
     }
-    SetOpenDialogHandler(old);
+    SetFileDialogHandler(old);
 }
