@@ -15,6 +15,7 @@
 #include "protocol/modConsoleSend.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
+#include "saveddata/frmFieldPlot.h"
 #include "usb/clsUsbHid.h"
 
 #include <QApplication>
@@ -266,6 +267,9 @@ void frmMain::BuildMenus()
     item(mnuFile, mnuFileSave, "mnuFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
     item(mnuFile, mnuFileSaveAs, "mnuFileSaveAs", QStringLiteral("Save &As..."));
     separator(mnuFile, mnuFileSep2, "mnuFileSep2");
+    item(mnuFile, mnuFilePlot, "mnuFilePlot", QStringLiteral("Plot Field Strength\u2026"));
+    connect(mnuFilePlot, &QAction::triggered, this, [this] { frmFieldPlot::ChooseCsv(this); });
+    mnuFile->addSeparator();
     item(mnuFile, mnuFileExit, "mnuFileExit", QStringLiteral("E&xit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
 

@@ -3,6 +3,7 @@
 #include "listview/ListWindowGui.h"
 #include "listview/clsListModel.h"
 
+#include <QHash>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
     QMenu *mnuSavedData = nullptr;
     QAction *mnuSavedDataDelete = nullptr;
     QAction *mnuSavedDataSelectAll = nullptr;
+    QAction *mnuSavedDataPlot = nullptr;
+    // Plots the selected rows' records, or all of them when none is selected.
+    void PlotSelected();
 
 public slots:
     void timDisconnect_Timer() override;
@@ -54,6 +58,7 @@ private:
     bool fWalking() const override { return m_fDeleting; }
 
     std::vector<ListRow> m_pending; // rows not yet in the list: added in one go
+    QHash<QString, QString> m_lines; // record line by row key, for the plot
     bool m_fDeleting = false;
     bool m_fLinkLost = false; // the link went down during the current deletion
 };

@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The field strength plot as a picture and as a window: SVG that parses
+// with one line per series, PNG of the size asked for, and the saved-data
+// window's context menu.
+#include "TestSupport.h"
+#include "listview/modLV.h"
+#include "saveddata/frmDeleteData.h"
+#include "saveddata/frmFieldPlot.h"
+#include "saveddata/modFieldPlotGui.h"
+
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QLogValueAxis>
+#include <QtWidgets>
+
+namespace {
+
+FieldPlotRecord R(const char *call, const char *radial, const char *km, const char *mvm)
+{
+    return {QString::fromLatin1(call), QString::fromLatin1(radial), QStringLiteral("1230"), QString::fromLatin1(km),
+            QString::fromLatin1(mvm)};
+}
+
+// Three series: 3, 2 and 1 points.
+const QList<FieldPlotRecord> kRecords = {R("KDCV", "1", "1.5", "20"), R("KDCV", "1", "4", "6"), R("KDCV", "1", "12", "1.1"),
+                                         R("KDCV", "2", "2", "15"),   R("KDCV", "2", "9", "2"),  R("KWAL", "1", "30", "0.4")};
+
+// Vertices of an SVG path's "d": each "M" or "L" starts one.
+int Vertices(const QString &d)
+{
+    return int(d.count(QLatin1Char('M')) + d.count(QLatin1Char('L')));
+}
+
+TEST(FieldPlotPicture, SvgParsesWithOnePolylinePerSeries)
+{
+    const FieldPlot plot = BuildFieldPlot(kRecords);
+    const QByteArray svg = RenderFieldPlot(plot, QSize(800, 600), PlotFormat::Svg);
+    QXmlStreamReader xml(svg);
+    QMap<int, int> pathsByVertices; // series and reference lines are the only paths of 3, 2 and 1+1 vertices with no fill
+    QString title;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("path")) {
+            const QString d = xml.attributes().value(QLatin1String("d")).toString();
+            const QString fill = xml.attributes().value(QLatin1String("fill")).toString();
+            if (fill == QLatin1String("none") && !d.contains(QLatin1Char('C')))
+                ++pathsByVertices[Vertices(d)];
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("title")) {
+            title = xml.readElementText();
+        }
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(title, plot.title);
+    EXPECT_EQ(pathsByVertices.value(3), 1); // KDCV radial 1
+    EXPECT_GE(pathsByVertices.value(2), 4); // KDCV radial 2 and the three references
+}
+
+TEST(FieldPlotPicture, PngHasTheSizeAskedFor)
+{
+    const FieldPlot plot = BuildFieldPlot(kRecords);
+    for (const QSize size : {QSize(640, 480), QSize(1200, 800), QSize(300, 900)}) {
+        QImage image;
+        ASSERT_TRUE(image.loadFromData(RenderFieldPlot(plot, size, PlotFormat::Png), "PNG"));
+        EXPECT_EQ(image.size(), size);
+    }
+    EXPECT_TRUE(RenderFieldPlot(plot, QSize(0, 10), PlotFormat::Png).isEmpty());
+    EXPECT_TRUE(RenderFieldPlot(plot, QSize(10, 10), PlotFormat::Unknown).isEmpty());
+}
+
+TEST(FieldPlotPicture, ChartHasLogDecadeAxesDashedReferencesAndOneLegendEntryForThem)
+{
+    const FieldPlot plot = BuildFieldPlot(kRecords);
+    std::unique_ptr<QChart> chart(NewFieldPlotChart(plot));
+    const auto axes = chart->axes();
+    ASSERT_EQ(axes.size(), 2);
+    for (QAbstractAxis *a : axes) {
+        auto *log = qobject_cast<QLogValueAxis *>(a);
+        ASSERT_TRUE(log);
+        EXPECT_EQ(log->base(), 10);
+    }
+    EXPECT_EQ(static_cast<QLogValueAxis *>(chart->axes(Qt::Horizontal).at(0))->min(), plot.minKm);
+    EXPECT_EQ(static_cast<QLogValueAxis *>(chart->axes(Qt::Vertical).at(0))->max(), plot.maxMvm);
+    const auto series = chart->series();
+    ASSERT_EQ(series.size(), 6);
+    int legend = 0;
+    for (int i = 0; i < 6; ++i) {
+        auto *line = static_cast<QLineSeries *>(series.at(i));
+        const bool reference = i >= 3;
+        EXPECT_EQ(line->pen().style() == Qt::DashLine, reference) << i;
+        EXPECT_EQ(line->pointsVisible(), !reference) << i;
+        if (reference)
+            EXPECT_EQ(line->color(), static_cast<QLineSeries *>(series.at(i - 3))->color()) << i;
+        for (QLegendMarker *m : chart->legend()->markers(line))
+            legend += m->isVisible();
+    }
+    EXPECT_EQ(legend, 4);
+}
+
+class FieldPlotWindowTest : public MeterTest
+{
+};
+
+// A 29-field saved record.
+QString Line(int recId, int radial, const char *km, const char *mvm)
+{
+    return QStringLiteral("1,%1,3,1,\"KDCV\",1230,1230,%2,\"ND\",\"JS\",\"\",3,05-Nov-2026 08:30:00,05-Nov-2026 00:30:00,1,"
+                          "\"Loop\",TRUE,45.5,-118.2,356,61.2,\"dBuV\",1.1,\"mV/m\",%4,61.2,%3,23.0,4.5")
+        .arg(recId).arg(radial).arg(QLatin1String(km), QLatin1String(mvm));
+}
+
+TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
+{
+    frmDeleteData list;
+    for (const QString &line : {Line(1, 1, "2", "10"), Line(2, 1, "5", "3"), Line(3, 2, "4", "5"), Line(4, 2, "--", "5")})
+        list.lsvDataAdd(line);
+    list.show();
+    const struct
+    {
+        QList<int> selected;
+        QStringList series;
+        int skipped;
+    } cases[] = {{{}, {"KDCV radial 1", "KDCV radial 2"}, 1}, {{0, 1}, {"KDCV radial 1"}, 0}, {{2, 3}, {"KDCV radial 2"}, 1}};
+    for (const auto &c : cases) {
+        SelectNoItems(list.lsvData);
+        for (int row : c.selected)
+            list.lsvData->selectionModel()->select(list.Rows()->index(row, 0),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        list.mnuSavedDataPlot->trigger();
+        auto *window = list.findChild<frmFieldPlot *>();
+        ASSERT_TRUE(window);
+        QStringList names;
+        for (const FieldPlotSeries &s : window->Plot().series)
+            names << s.name;
+        EXPECT_EQ(names, c.series);
+        EXPECT_EQ(window->Plot().skipped, c.skipped);
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Field Strength Plot"));
+        delete window;
+    }
+}
+
+TEST_F(FieldPlotWindowTest, SavesPngAndSvgAndReportsAFailedWrite)
+{
+    frmFieldPlot window(BuildFieldPlot(kRecords));
+    window.show();
+    QTemporaryDir dir;
+    EXPECT_TRUE(window.SaveTo(dir.filePath(QStringLiteral("p.png"))));
+    EXPECT_TRUE(window.SaveTo(dir.filePath(QStringLiteral("p.svg"))));
+    QImage image(dir.filePath(QStringLiteral("p.png")));
+    EXPECT_EQ(image.size(), window.chvPlot->size());
+    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_FALSE(window.SaveTo(dir.filePath(QStringLiteral("missing/p.png"))));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
+}
+
+} // namespace
