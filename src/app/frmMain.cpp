@@ -9,6 +9,7 @@
 #include "common/modConsole.h"
 #include "common/modEvents.h"
 #include "app/modLogoGui.h"
+#include "app/modMapExportGui.h"
 #include "common/modMsgBox.h"
 #include "common/modWin.h"
 #include "protocol/clsDevice.h"
@@ -267,6 +268,8 @@ void frmMain::BuildMenus()
     item(mnuFile, mnuFileSave, "mnuFileSave", QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
     item(mnuFile, mnuFileSaveAs, "mnuFileSaveAs", QStringLiteral("Save &As..."));
     separator(mnuFile, mnuFileSep2, "mnuFileSep2");
+    item(mnuFile, mnuFileExportMap, "mnuFileExportMap", QStringLiteral("Export Map File\u2026"));
+    connect(mnuFileExportMap, &QAction::triggered, this, [] { ExportMapFileGui(); });
     item(mnuFile, mnuFilePlot, "mnuFilePlot", QStringLiteral("Plot Field Strength\u2026"));
     connect(mnuFilePlot, &QAction::triggered, this, [this] { frmFieldPlot::ChooseCsv(this); });
     mnuFile->addSeparator();

@@ -53,6 +53,7 @@ public:
     QAction *mnuFileSave = nullptr;
     QAction *mnuFileSaveAs = nullptr;
     QAction *mnuFileSep2 = nullptr;
+    QAction *mnuFileExportMap = nullptr;
     QAction *mnuFilePlot = nullptr;
     QAction *mnuFileExit = nullptr;
     QMenu *mnuEdit = nullptr;

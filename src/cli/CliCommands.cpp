@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliCommands.h"
+#include "cli/CliExport.h"
 #include "app/modConnect.h"
 #include "cli/CliLists.h"
 #include "cli/CliProgress.h"
@@ -476,6 +477,8 @@ void KeepRawArguments(int argc, char **argv)
 
 int RunCommand(const CliOptions &o)
 {
+    if (o.words.at(0) == QLatin1String("export"))
+        return ExportCommand(o);
     DemoHidPlatform demo;
     std::unique_ptr<HidPlatform> real;
     if (o.demo) {

@@ -58,6 +58,14 @@ QString CheckWords(const CliOptions &o)
             return QStringLiteral("download: the file name is empty");
         return count(3);
     }
+    if (cmd == QLatin1String("export")) {
+        if (w.size() > 1 && store != QLatin1String("kml") && store != QLatin1String("gpx"))
+            return QStringLiteral("export: '%1' is neither 'kml' nor 'gpx'").arg(store);
+        for (int i = 2; i < qMin(int(w.size()), 4); ++i)
+            if (w.at(i).isEmpty())
+                return QStringLiteral("export: the file name is empty");
+        return count(4);
+    }
     if (cmd == QLatin1String("list")) {
         if (!isStore && w.size() > 1)
             return QStringLiteral("list: '%1' is neither 'saved' nor 'tx'").arg(store);
@@ -223,6 +231,8 @@ QString UsageText()
         "  delete saved REC_ID...        delete saved records by record number (all or none)\n"
         "  delete tx STATION_ID...       delete Tx entries by station id (never the last one)\n"
         "  erase saved                   erase all saved records\n"
+        "  export kml|gpx CSV-FILE OUTPUT-FILE\n"
+        "                                a map file (KML or GPX) of a saved-data CSV file; no meter needed\n"
         "  tx add  --call C --freq F --lat D --lon D --var D [--mod M]\n"
         "                                add a Tx entry; prints the station id the meter gave it\n"
         "  tx edit STATION_ID [--call C] [--freq F] [--lat D] [--lon D] [--var D] [--mod M]\n"

@@ -161,6 +161,8 @@ bool clsFile::WriteLine(const QString &szString)
     return Write(StringToAnsi(szString)) && Write(QByteArrayLiteral("\r\n"));
 }
 
+bool clsFile::WriteBytes(const QByteArray &bytes) { return OpenFile() && Write(bytes); }
+
 bool clsFile::CloseFile()
 {
     if (!m_file)
@@ -212,4 +214,27 @@ QString AskSaveFileName(const QString &szTitle, const QString &szFolder, const Q
 {
     SaveDialogHandler h = DialogHandler(); // a copy: the answerer may replace itself
     return h ? h(szTitle, szFolder, szName) : QString();
+}
+
+// ---- open and save dialogs with filters ----
+
+static FileDialogHandler &FileHandler()
+{
+    static FileDialogHandler handler;
+    return handler;
+}
+
+FileDialogHandler SetFileDialogHandler(FileDialogHandler handler)
+{
+    FileDialogHandler old = FileHandler();
+    FileHandler() = std::move(handler);
+    return old;
+}
+
+bool HasFileDialogHandler() { return bool(FileHandler()); }
+
+FileDialogAnswer AskFileDialog(const FileDialogRequest &request)
+{
+    FileDialogHandler h = FileHandler(); // a copy: the answerer may replace itself
+    return h ? h(request) : FileDialogAnswer();
 }

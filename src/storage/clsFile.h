@@ -42,6 +42,9 @@ public:
     // Opens the file when none is open and writes one line; false on a write
     // error (the caller reports it).
     bool WriteLine(const QString &szString);
+    // Opens the file when none is open and writes the bytes as they are (a
+    // file in another encoding); false on a write error.
+    bool WriteBytes(const QByteArray &bytes);
     // Finishes the file: it replaces the target only now. True when nothing
     // was open or every byte reached the disk; false otherwise (the caller
     // reports it; the target is then untouched).
@@ -85,3 +88,24 @@ SaveDialogHandler SetSaveDialogHandler(SaveDialogHandler handler);
 bool HasSaveDialogHandler();
 // Asks the installed answerer.
 QString AskSaveFileName(const QString &szTitle, const QString &szFolder, const QString &szName);
+
+// Open and save dialogs with the caller's own filters, as a seam like the
+// save dialog's: the windows install a QFileDialog answerer, tests a
+// scripted one. Without an answerer nothing is chosen.
+struct FileDialogRequest
+{
+    bool save = false; // a save dialog (it asks before overwriting); an open dialog otherwise
+    QString title;
+    QString folder;
+    QStringList filters; // e.g. "KML files (*.kml)"; the first one is selected
+};
+struct FileDialogAnswer
+{
+    QString file;   // the full path; empty when the user cancelled
+    QString filter; // the filter selected when the user chose
+};
+using FileDialogHandler = std::function<FileDialogAnswer(const FileDialogRequest &request)>;
+// Installs the answerer and returns the previous one.
+FileDialogHandler SetFileDialogHandler(FileDialogHandler handler);
+bool HasFileDialogHandler();
+FileDialogAnswer AskFileDialog(const FileDialogRequest &request);

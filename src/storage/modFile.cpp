@@ -99,3 +99,41 @@ void InstallSaveDialog()
         return choice->fFileSelected ? choice->CompleteFileName() : QString();
     });
 }
+
+void InstallFileDialog()
+{
+    if (HasFileDialogHandler())
+        return;
+    SetFileDialogHandler([](const FileDialogRequest &request) {
+        QWidget *owner = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr;
+        if (!owner)
+            owner = QApplication::activeWindow();
+        SaveDialog dlg(owner, request.title);
+        dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dlg.setNameFilters(request.filters);
+        // A name typed without an extension gets the selected filter's.
+        auto suffixOf = [](const QString &filter) {
+            const qsizetype star = filter.indexOf(QLatin1String("(*."));
+            return star < 0 ? QString() : filter.mid(star + 3).section(QLatin1Char(')'), 0, 0).section(QLatin1Char(' '), 0, 0);
+        };
+        if (request.save && !request.filters.isEmpty()) {
+            dlg.setDefaultSuffix(suffixOf(request.filters.constFirst()));
+            QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                             [&dlg, suffixOf](const QString &filter) { dlg.setDefaultSuffix(suffixOf(filter)); });
+        }
+        if (!request.folder.isEmpty())
+            dlg.setDirectory(request.folder);
+        FileDialogAnswer answer;
+        while (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
+            const QString file = dlg.selectedFiles().constFirst();
+            if (!request.save || FolderExists(file)) {
+                answer.file = file;
+                answer.filter = dlg.selectedNameFilter();
+                break;
+            }
+            TellNoFolder(file, request.title);
+        }
+        return answer;
+    });
+}

@@ -17,3 +17,7 @@ QStringList SaveDialogFilters();
 // Makes ShowSaveDialog the program's save-dialog answerer, unless another one
 // (a test's, the command-line tool's) is already in place.
 void InstallSaveDialog();
+
+// Makes a QFileDialog the answerer of AskFileDialog, unless another one is
+// already in place.
+void InstallFileDialog();

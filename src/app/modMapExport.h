@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// A map file (KML or GPX) from a saved-data CSV file, for the window and the
+// command line alike: read, build, then write through the CSV files' writer,
+// so the target is replaced only by a finished file.
+#include "saveddata/modMapFile.h"
+
+#include <QString>
+
+struct MapExport
+{
+    enum Outcome { Written, CsvUnreadable, SameFile, WriteFailed };
+    Outcome outcome = Written;
+    int written = 0; // records on the map
+    int skipped = 0; // records without a valid position
+    // Why it failed: the reader's text ("line 7: ...") or the system's reason
+    // for the write (empty when unknown).
+    QString error;
+};
+
+MapExport ExportMapFile(const QString &csvPath, const QString &target, MapFormat format);

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Reads a saved-data CSV file as the program writes it: a header of quoted
+// column names, then one record line each, in Windows-1252. The header's
+// names decide which column is which, so files of 29, 30 and 31 columns
+// (or columns in another order) all read. A field masked with dashes reads
+// as empty and marked masked.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// A number field: its text as written (trimmed; empty when masked) and its
+// value when the text is a number in the meter's plain form.
+struct SurveyNumber
+{
+    QString text;
+    double value = 0;
+    bool numeric = false;
+    bool masked = false;
+};
+
+struct SurveyRecord
+{
+    int line = 0; // line in the file, the header being line 1
+
+    QString callSign;
+    QString radial;
+    QString pointNumber;
+    QString pattern;
+    QString initials;
+    QString note;
+    QString utcTime;   // as written, e.g. "07-Nov-2026 14:03:22"; empty when masked
+    QString localTime; // likewise
+
+    SurveyNumber measFrequency; // kHz
+    SurveyNumber mvm;           // mV/m
+    SurveyNumber dbuv;
+    SurveyNumber distance; // km
+    SurveyNumber azimuth;  // degrees
+    SurveyNumber elevation;
+    SurveyNumber latitude;
+    SurveyNumber longitude;
+    bool gpsValid = false; // "GPS Valid" reads TRUE
+
+    // "GPS Valid" TRUE, latitude and longitude unmasked numbers within
+    // +-90 and +-180.
+    bool positionValid = false;
+    // The coordinates in the record's own digits when they are plain
+    // decimals, otherwise the value written out in full; empty when the
+    // position is not valid. Elevation likewise, empty when not numeric.
+    QString latitudeText;
+    QString longitudeText;
+    QString elevationText;
+};
+
+struct SurveyCsv
+{
+    QStringList columns; // the header's names
+    QVector<SurveyRecord> records;
+};
+
+// Parses the file's bytes. On failure returns false, sets *error to a text
+// naming the line ("line 7: 12 fields where the header names 29") and
+// *badLine to that line number (0 when no line is at fault).
+bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int *badLine = nullptr);
+
+// Reads and parses a file; an unreadable file gives the system's reason.
+bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *badLine = nullptr);
+
+// The meter's time text ("07-Nov-2026 14:03:22") in ISO 8601 ("2026-11-07T14:03:22",
+// with "Z" appended when utc); empty when the text is not such a time.
+QString SurveyIsoTime(const QString &meterTime, bool utc = true);
+
+// True when every character of the trimmed text is a dash (and there is one).
+bool IsMaskedField(const QString &text);

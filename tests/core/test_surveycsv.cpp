@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The saved-data CSV reader: columns by name, masks, quotes, Windows-1252.
+#include "TestSupport.h"
+#include "saveddata/modSurveyCsv.h"
+
+namespace {
+
+const char *const kHeader29 =
+    "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\","
+    "\"Measurement Frequency (kHz)\",\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\","
+    "\"Local Time\",\"Harmonic\",\"RF Source\",\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\","
+    "\"Fld Str 1\",\"Units 1\",\"Fld Str 2\",\"Units 2\",\"mV/m\",\"dBuV\",\"Tx Distance (km)\",\"Azimuth\","
+    "\"Temperature (\xB0" "C)\"";
+
+// A record line of 29 fields; the tail adds the 30th and 31st.
+QByteArray Line(const QByteArray &note, const QByteArray &gps, const QByteArray &lat, const QByteArray &lon,
+                const QByteArray &tail = {})
+{
+    return "1,7,12,1,\"KDCV\",1230,1230,3,\"ND\",\"M\xFCller\"," + note + ",12,07-Nov-2026 14:03:22," +
+           "07-Nov-2026 06:03:22,1,\"Loop\"," + gps + "," + lat + "," + lon +
+           ",412,93.1,\"dBuV\",45.123,\"mV/m\",45.123,93.09,12.34,\"-----\",4.5" + tail;
+}
+
+} // namespace
+
+TEST(SurveyCsv, ColumnsByNameMasksQuotesAndText)
+{
+    const QByteArray h30 = QByteArray(kHeader29) + ",\"Tx Lat/Long Valid\"";
+    const QByteArray h31 = h30 + ",\"Modulation\"";
+    // Column names in another order still find their fields.
+    const QByteArray swapped = QByteArray(kHeader29).replace("\"Latitude\",\"Longitude\"", "\"Longitude\",\"Latitude\"");
+    struct Case
+    {
+        const char *name;
+        QByteArray file;
+        QString note, lat, lon;
+        bool valid;
+    } cases[] = {
+        {"29 columns, CRLF", QByteArray(kHeader29) + "\r\n" + Line("\"a, b\"", "TRUE", "45.504306", "-118.250000") + "\r\n",
+         "a, b", "45.504306", "-118.250000", true},
+        {"30 columns, LF", h30 + "\n" + Line("\"\xFC\"", "TRUE", " 45.5 ", "-118.25", ",TRUE") + "\n", QStringLiteral("\u00FC"),
+         "45.5", "-118.25", true},
+        {"31 columns, no last break", h31 + "\r\n" + Line("\"\"", "TRUE", "45.5", "-118.25", ",TRUE,\"AM\""), "", "45.5",
+         "-118.25", true},
+        {"31 columns, empty last", h31 + "\r\n" + Line("\"\"", "TRUE", "45.5", "-118.25", ",TRUE,"), "", "45.5", "-118.25",
+         true},
+        {"FALSE with numbers", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "FALSE", "45.5", "-118.25"), "x", "", "", false},
+        {"swapped", swapped + "\r\n" + Line("\"x\"", "TRUE", "-118.25", "45.5"), "x", "45.5", "-118.25", true},
+        {"fix invalid", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "FALSE", "\"---------\"", "\"-----------\""),
+         "x", "", "", false},
+        {"masked but TRUE", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "\"---------\"", "-118.25"), "x", "", "",
+         false},
+        {"not a number", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "4x5", "-118.25"),
+         "x", "", "", false},
+        {"beyond 90", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "90.000001", "-118.25"), "x", "", "", false},
+        {"beyond 180", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "45", "-180.5"), "x", "", "", false},
+        {"at the edges", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "-90", "180.0"), "x", "-90", "180.0", true},
+        {"exponent written in full", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "4.5e1", "+1"), "x", "45", "1",
+         true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SurveyCsv csv;
+        QString error;
+        ASSERT_TRUE(ParseSurveyCsv(c.file, &csv, &error)) << error.toStdString();
+        ASSERT_EQ(csv.records.size(), 1);
+        const SurveyRecord &r = csv.records.at(0);
+        EXPECT_EQ(r.line, 2);
+        EXPECT_EQ(r.callSign, "KDCV");
+        EXPECT_EQ(r.radial, "3");
+        EXPECT_EQ(r.pointNumber, "12");
+        EXPECT_EQ(r.initials, QStringLiteral("M\u00FCller"));
+        EXPECT_EQ(r.note, c.note);
+        EXPECT_EQ(r.positionValid, c.valid);
+        EXPECT_EQ(r.latitudeText, c.lat);
+        EXPECT_EQ(r.longitudeText, c.lon);
+        EXPECT_EQ(r.utcTime, "07-Nov-2026 14:03:22");
+        EXPECT_EQ(r.localTime, "07-Nov-2026 06:03:22");
+        EXPECT_DOUBLE_EQ(r.mvm.value, 45.123);
+        EXPECT_EQ(r.dbuv.text, "93.09");
+        EXPECT_EQ(r.distance.text, "12.34");
+        EXPECT_TRUE(r.azimuth.masked);
+        EXPECT_FALSE(r.azimuth.numeric);
+        EXPECT_EQ(r.elevationText, "412");
+        EXPECT_EQ(r.measFrequency.text, "1230");
+        EXPECT_EQ(r.pattern, "ND");
+    }
+}
+
+TEST(SurveyCsv, BadFilesNameTheirLine)
+{
+    const QByteArray good = Line("\"x\"", "TRUE", "45", "-118");
+    QByteArray cut = good;
+    cut.truncate(cut.indexOf(",412"));
+    struct Case
+    {
+        const char *name;
+        QByteArray file;
+        int line;
+    } cases[] = {
+        {"empty", "", 0},
+        {"Tx file", "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\"\r\n", 1},
+        {"cut line", QByteArray(kHeader29) + "\r\n" + good + "\r\n\r\n" + cut + "\r\n" + good + "\r\n", 4},
+        {"one too many", QByteArray(kHeader29) + "\r\n" + good + ",1\r\n", 2},
+        {"unquoted comma", QByteArray(kHeader29) + "\r\n" + Line("a, b", "TRUE", "45", "-118") + "\r\n", 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SurveyCsv csv;
+        QString error;
+        int line = -1;
+        EXPECT_FALSE(ParseSurveyCsv(c.file, &csv, &error, &line));
+        EXPECT_EQ(line, c.line);
+        EXPECT_FALSE(error.isEmpty());
+        if (c.line > 0)
+            EXPECT_TRUE(error.startsWith(QStringLiteral("line %1:").arg(c.line))) << error.toStdString();
+        EXPECT_TRUE(csv.records.isEmpty());
+    }
+}
+
+TEST(SurveyCsv, MeterTimesInIso)
+{
+    const struct
+    {
+        const char *in;
+        bool utc;
+        const char *out;
+    } cases[] = {
+        {"07-Nov-2026 14:03:22", true, "2026-11-07T14:03:22Z"}, {" 1-jan-2027 00:00:00 ", false, "2027-01-01T00:00:00"},
+        {"29-Feb-2027 10:00:00", true, ""},                      {"07-Xyz-2026 14:03:22", true, ""},
+        {"07-Nov-2026 24:00:00", true, ""},                      {"----------", true, ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(SurveyIsoTime(QString::fromLatin1(c.in), c.utc), QString::fromLatin1(c.out)) << c.in;
+}
