@@ -51,6 +51,11 @@ QChart *NewFieldPlotChart(const FieldPlot &plot)
         line->append(s.points);
         line->setPointsVisible(true);
         chart->addSeries(line);
+        // Drawn as one path, not segment by segment (a solid pen's fast
+        // way), so that the SVG holds each series as one line.
+        QPen pen = line->pen();
+        pen.setDashPattern({1, 0});
+        line->setPen(pen);
         line->attachAxis(x);
         line->attachAxis(y);
         measured << line;
