@@ -18,7 +18,7 @@ enum Field { CallSign = 4, MeasFrequency = 6, Radial = 7, MilliVolts = 24, Dista
 
 bool PositiveOrNot(const QString &text, double *value, bool *numeric)
 {
-    *numeric = ToDouble(text, value) && std::isfinite(*value);
+    *numeric = ToDouble(text, value);
     return *numeric && *value > 0;
 }
 
@@ -30,9 +30,6 @@ bool RadialBefore(const QString &a, const QString &b)
         return x < y;
     return a < b;
 }
-
-// Rounding noise must not push a value that is a power of ten into the next decade.
-constexpr double kDecadeSlack = 1e-9;
 
 } // namespace
 
@@ -64,8 +61,8 @@ PlotFormat PlotFormatOf(const QString &fileName)
 
 void DecadeRange(double min, double max, double *low, double *high)
 {
-    *low = std::pow(10.0, std::floor(std::log10(min) + kDecadeSlack));
-    *high = std::pow(10.0, std::ceil(std::log10(max) - kDecadeSlack));
+    *low = std::pow(10.0, std::floor(std::log10(min)));
+    *high = std::pow(10.0, std::ceil(std::log10(max)));
     if (*high <= *low)
         *high = *low * 10;
 }
