@@ -112,6 +112,15 @@ TEST_F(CliPlotTest, DrawsPngAndSvgWithoutADisplay)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
+// The other commands run where no window library is installed.
+TEST(CliPlot, ToolLinksNoWindowLibrary)
+{
+    const QByteArray program = ReadFile(BuiltProgram(QStringLiteral("dataclave-cli")));
+    ASSERT_FALSE(program.isEmpty());
+    for (const char *library : {"libQt6Widgets", "libQt6Charts", "libQt6Gui"})
+        EXPECT_FALSE(program.contains(library)) << library;
+}
+
 TEST_F(CliPlotTest, FailuresExitOneAndKeepTheTarget)
 {
     const QString full = Out("full.png");
