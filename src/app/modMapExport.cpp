@@ -4,7 +4,7 @@
 
 #include <QFileInfo>
 
-MapExport ExportMapFile(const QString &csvPath, const QString &target, MapFormat format)
+MapExport BuildMapFile(const QString &csvPath, MapFormat format, QByteArray *bytes)
 {
     MapExport result;
     SurveyCsv csv;
@@ -12,14 +12,23 @@ MapExport ExportMapFile(const QString &csvPath, const QString &target, MapFormat
         result.outcome = MapExport::CsvUnreadable;
         return result;
     }
+    *bytes = MapFileBytes(csv.records, format, &result.skipped);
+    result.written = int(csv.records.size()) - result.skipped;
+    return result;
+}
+
+MapExport ExportMapFile(const QString &csvPath, const QString &target, MapFormat format)
+{
+    QByteArray bytes;
+    MapExport result = BuildMapFile(csvPath, format, &bytes);
+    if (result.outcome != MapExport::Written)
+        return result;
     // Writing over the survey itself would lose it.
     const QFileInfo in(csvPath), out(target);
     if (out.exists() && in.canonicalFilePath() == out.canonicalFilePath()) {
         result.outcome = MapExport::SameFile;
         return result;
     }
-    const QByteArray bytes = MapFileBytes(csv.records, format, &result.skipped);
-    result.written = int(csv.records.size()) - result.skipped;
     clsFile file;
     file.setCompleteFileName(target);
     if (!file.WriteBytes(bytes) || !file.CloseFile()) {

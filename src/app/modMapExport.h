@@ -18,4 +18,8 @@ struct MapExport
     QString error;
 };
 
+// Reads the CSV file and builds the map file's bytes (outcome Written or
+// CsvUnreadable).
+MapExport BuildMapFile(const QString &csvPath, MapFormat format, QByteArray *bytes);
+
 MapExport ExportMapFile(const QString &csvPath, const QString &target, MapFormat format);

@@ -13,7 +13,10 @@ int ExportCommand(const CliOptions &o)
     const MapFormat format = o.words.at(1) == QLatin1String("gpx") ? MapFormat::Gpx : MapFormat::Kml;
     const QString csv = o.words.at(2), target = o.words.at(3);
     InstallMessageBoxes(o.yes);
-    const MapExport result = ExportMapFile(csv, QDir::cleanPath(target), format);
+    // "-": standard output, as for a download.
+    const bool toStdout = target == QLatin1String("-");
+    QByteArray bytes;
+    const MapExport result = toStdout ? BuildMapFile(csv, format, &bytes) : ExportMapFile(csv, QDir::cleanPath(target), format);
     switch (result.outcome) {
     case MapExport::CsvUnreadable:
         Complain(QStringLiteral("cannot read %1: %2").arg(csv, result.error));
@@ -26,6 +29,13 @@ int ExportCommand(const CliOptions &o)
         return Failure;
     case MapExport::Written:
         break;
+    }
+    if (toStdout) {
+        // UTF-8: to a terminal as text, elsewhere byte for byte.
+        if (StdoutIsTerminal())
+            WriteOut(QString::fromUtf8(bytes));
+        else
+            WriteOut(bytes);
     }
     if (result.skipped > 0)
         WriteErr(MapSkippedText(result.skipped) + QLatin1Char('\n'));

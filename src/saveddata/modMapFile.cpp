@@ -41,11 +41,6 @@ QString XmlText(const QString &text)
     return t;
 }
 
-QString GroupName(const SurveyRecord &r)
-{
-    return (r.callSign + QStringLiteral(" radial ") + r.radial).trimmed();
-}
-
 // The measurement, row by row: label and value as written in the file.
 QList<QPair<QString, QString>> Rows(const SurveyRecord &r)
 {
@@ -104,7 +99,7 @@ QList<QVector<const SurveyRecord *>> Groups(const QVector<SurveyRecord> &records
             ++*skipped;
             continue;
         }
-        const QString name = GroupName(r);
+        const QString name = SurveySeriesName(r);
         qsizetype g = names.indexOf(name);
         if (g < 0) {
             names << name;
@@ -156,7 +151,7 @@ void WriteKml(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &g
         WriteStyle(w, QStringLiteral("none"), kNoReading);
     for (const auto &g : groups) {
         w.writeStartElement(QStringLiteral("Folder"));
-        w.writeTextElement(QStringLiteral("name"), XmlText(GroupName(*g.first())));
+        w.writeTextElement(QStringLiteral("name"), XmlText(SurveySeriesName(*g.first())));
         for (const SurveyRecord *r : g) {
             w.writeStartElement(QStringLiteral("Placemark"));
             w.writeTextElement(QStringLiteral("name"), XmlText(r->pointNumber));
@@ -221,7 +216,7 @@ void WriteGpx(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &g
         std::stable_sort(track.begin(), track.end(),
                          [](const SurveyRecord *a, const SurveyRecord *b) { return a->distance.value < b->distance.value; });
         w.writeStartElement(QStringLiteral("trk"));
-        w.writeTextElement(QStringLiteral("name"), XmlText(GroupName(*g.first())));
+        w.writeTextElement(QStringLiteral("name"), XmlText(SurveySeriesName(*g.first())));
         w.writeStartElement(QStringLiteral("trkseg"));
         for (const SurveyRecord *r : track)
             WritePoint(w, QStringLiteral("trkpt"), *r, false);

@@ -198,6 +198,11 @@ bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *bad
     return ParseSurveyCsv(bytes, csv, error, badLine);
 }
 
+QString SurveySeriesName(const SurveyRecord &record)
+{
+    return (record.callSign + QStringLiteral(" radial ") + record.radial).trimmed();
+}
+
 QString SurveyIsoTime(const QString &meterTime, bool utc)
 {
     static const QRegularExpression re(

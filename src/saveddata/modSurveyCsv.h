@@ -72,5 +72,9 @@ bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *bad
 // with "Z" appended when utc); empty when the text is not such a time.
 QString SurveyIsoTime(const QString &meterTime, bool utc = true);
 
+// A record's call sign and radial as one name, e.g. "KDCV radial 1": the
+// map's folders and tracks and the plot's series are named so.
+QString SurveySeriesName(const SurveyRecord &record);
+
 // True when every character of the trimmed text is a dash (and there is one).
 bool IsMaskedField(const QString &text);

@@ -178,7 +178,7 @@ namespace {
 struct CliRun
 {
     int code = -1;
-    QByteArray err;
+    QByteArray out, err;
 };
 
 CliRun Export(const QStringList &args, const char *locale = nullptr)
@@ -194,6 +194,7 @@ CliRun Export(const QStringList &args, const char *locale = nullptr)
     CliRun r;
     if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit)
         r.code = p.exitCode();
+    r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
 }
@@ -219,6 +220,7 @@ TEST(MapExport, WritesTheSameBytesUnderEveryLocale)
             EXPECT_EQ(r.err, "2 records without a valid position were skipped.\n");
             EXPECT_EQ(ReadFile(out), want);
         }
+        EXPECT_EQ(Export({kind, csv, "-"}).out, want);
     }
 }
 

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// File > Export Map File…: the two dialogs, the format they choose, messages.
+#include "TestSupport.h"
+#include "app/frmMain.h"
+#include "storage/clsFile.h"
+
+#include <QAction>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cerrno>
+
+namespace {
+
+const QByteArray kCsv =
+    "\"Call Sign\",\"Radial\",\"Point Number\",\"GPS Valid\",\"Latitude\",\"Longitude\",\"mV/m\",\"Note\"\r\n"
+    "\"KDCV\",1,1,TRUE,45.5,-118.25,1.5,\"M\xFCller\"\r\n"
+    "\"KDCV\",1,2,FALSE,\"----\",\"-----\",1.5,\"\"\r\n";
+
+class MapExportWindowTest : public MainWindowTest
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        ASSERT_TRUE(WriteFile(dir.filePath("s.csv"), kCsv));
+        m_old = SetFileDialogHandler([this](const FileDialogRequest &r) {
+            requests << r;
+            return answers.isEmpty() ? FileDialogAnswer() : answers.takeFirst();
+        });
+    }
+    void TearDown() override
+    {
+        SetFileDialogHandler(m_old);
+        MainWindowTest::TearDown();
+    }
+    QStringList Entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+
+    QTemporaryDir dir;
+    QList<FileDialogRequest> requests;
+    QList<FileDialogAnswer> answers;
+
+private:
+    FileDialogHandler m_old;
+};
+
+} // namespace
+
+TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
+{
+    ASSERT_EQ(main->mnuFileExportMap->text(), QStringLiteral("Export Map File\u2026"));
+    const QString kml = "KML files (*.kml)", gpx = "GPX files (*.gpx)";
+    const struct
+    {
+        const char *name;
+        QString filter;
+        const char *root; // the written file's root element; none when nothing is written
+        int dialogs;
+    } cases[] = {
+        {"a.kml", kml, "<kml", 2}, {"b.gpx", gpx, "<gpx", 2}, {"c", gpx, "<gpx", 2},
+        {"d.KML", gpx, "<kml", 2}, {"", kml, nullptr, 2},     {nullptr, kml, nullptr, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name ? c.name : "open cancelled");
+        requests.clear();
+        boxes.clear();
+        answers = {FileDialogAnswer{c.name ? dir.filePath("s.csv") : QString(), "Data (*.csv)"}};
+        if (c.name)
+            answers << FileDialogAnswer{*c.name ? dir.filePath(c.name) : QString(), c.filter};
+        main->mnuFileExportMap->trigger();
+        ASSERT_EQ(requests.size(), c.dialogs);
+        EXPECT_FALSE(requests.at(0).save);
+        if (c.dialogs == 2) {
+            EXPECT_TRUE(requests.at(1).save);
+            EXPECT_EQ(requests.at(1).filters, (QStringList{kml, gpx}));
+            EXPECT_EQ(QDir(requests.at(1).folder), QDir(dir.path()));
+        }
+        if (c.root) {
+            const QByteArray bytes = ReadFile(dir.filePath(c.name));
+            EXPECT_TRUE(bytes.contains(c.root)) << bytes.left(100).toStdString();
+            EXPECT_TRUE(bytes.contains("M\xC3\xBCller")); // UTF-8
+            EXPECT_EQ(BoxTexts(), QStringList{"Export Map File|1 records without a valid position were skipped."});
+        } else {
+            EXPECT_TRUE(boxes.isEmpty());
+        }
+    }
+    EXPECT_EQ(Entries().size(), 5); // the CSV and four map files, nothing else
+}
+
+TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)
+{
+    ASSERT_TRUE(WriteFile(dir.filePath("bad.csv"), kCsv + "1,2\r\n"));
+    const struct
+    {
+        const char *csv, *target;
+        QString box;
+    } cases[] = {
+        {"bad.csv", "a.kml", "ZT 6200 File Error|The file cannot be read as saved data:\r\nline 4: 2 fields where the header names 8"},
+        {"s.csv", "s.csv", "ZT 6200 File Error|The map file cannot replace the CSV file it is made from."},
+        {"s.csv", "none/a.kml", "ZT 6200 File Error|There is a problem writing to the file.\r\n" + qt_error_string(ENOENT)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.target);
+        boxes.clear();
+        answers = {FileDialogAnswer{dir.filePath(c.csv), {}}, FileDialogAnswer{dir.filePath(c.target), "KML files (*.kml)"}};
+        main->mnuFileExportMap->trigger();
+        EXPECT_EQ(BoxTexts(), QStringList{c.box});
+        EXPECT_EQ(Entries(), (QStringList{"bad.csv", "s.csv"}));
+    }
+    EXPECT_EQ(ReadFile(dir.filePath("s.csv")), kCsv);
+}
