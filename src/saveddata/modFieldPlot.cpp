@@ -92,8 +92,10 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
             FieldPlotSeries n;
             n.callSign = r.callSign;
             n.radial = r.radial;
-            const QString call = r.callSign.isEmpty() ? QStringLiteral("(no call sign)") : r.callSign;
-            n.name = r.radial.isEmpty() ? call : call + QStringLiteral(" radial ") + r.radial;
+            SurveyRecord named; // named as the map files name it
+            named.callSign = r.callSign;
+            named.radial = r.radial;
+            n.name = SurveySeriesName(named);
             plot.series << n;
             s = plot.series.end() - 1;
         }

@@ -22,7 +22,9 @@ QLogValueAxis *NewDecadeAxis(const QString &title, double low, double high)
     axis->setLabelFormat(QStringLiteral("%g"));
     axis->setTitleText(title);
     axis->setMinorTickCount(8); // 2 to 9 times each decade
-    axis->setRange(low, high);
+    // A hair wider than the decades: the axis finds its first label by a
+    // rounded logarithm and would leave out the lowest decade's.
+    axis->setRange(low * (1 - 1e-9), high * (1 + 1e-9));
     return axis;
 }
 
@@ -38,6 +40,7 @@ QChart *NewFieldPlotChart(const FieldPlot &plot)
     font.setPointSizeF(font.pointSizeF() * 1.2);
     chart->setTitleFont(font);
     chart->legend()->setAlignment(Qt::AlignRight);
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries); // dashed lines show as such
 
     QLogValueAxis *x = NewDecadeAxis(QStringLiteral("Distance (km)"), plot.minKm, plot.maxKm);
     QLogValueAxis *y = NewDecadeAxis(QStringLiteral("Field Strength (mV/m)"), plot.minMvm, plot.maxMvm);

@@ -41,7 +41,7 @@ TEST(FieldPlot, SeriesPerCallSignAndRadialInOrderOfDistance)
         {{R("KDCV", "1", "----", "2"), R("KDCV", "1", "3", ""), R("KDCV", "1", "x", "2"), R("KDCV", "1", "inf", "2"),
           R("KDCV", "1", "0", "2"), R("KDCV", "1", "2", "-1"), R("KDCV", "1", "4", "0.5")},
          {"KDCV radial 1"}, {"4:0.5"}, 4, 2},
-        {{R("", "", "1", "1"), R("KDCV", "", "2", "2")}, {"(no call sign)", "KDCV"}, {"1:1", "2:2"}, 0, 0},
+        {{R("", "", "1", "1"), R("KDCV", "", "2", "2")}, {"radial", "KDCV radial"}, {"1:1", "2:2"}, 0, 0},
         {{}, {}, {}, 0, 0},
     };
     for (const auto &c : cases) {

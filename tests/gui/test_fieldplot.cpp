@@ -88,8 +88,14 @@ TEST(FieldPlotPicture, ChartHasLogDecadeAxesDashedReferencesAndOneLegendEntryFor
         ASSERT_TRUE(log);
         EXPECT_EQ(log->base(), 10);
     }
-    EXPECT_EQ(static_cast<QLogValueAxis *>(chart->axes(Qt::Horizontal).at(0))->min(), plot.minKm);
-    EXPECT_EQ(static_cast<QLogValueAxis *>(chart->axes(Qt::Vertical).at(0))->max(), plot.maxMvm);
+    // Every decade labelled, the lowest one too.
+    for (const auto &[axis, low, high] : {std::tuple{chart->axes(Qt::Horizontal).at(0), plot.minKm, plot.maxKm},
+                                          std::tuple{chart->axes(Qt::Vertical).at(0), plot.minMvm, plot.maxMvm}}) {
+        auto *log = static_cast<QLogValueAxis *>(axis);
+        EXPECT_NEAR(log->min() / low, 1, 1e-6);
+        EXPECT_NEAR(log->max() / high, 1, 1e-6);
+        EXPECT_EQ(log->tickCount(), qRound(std::log10(high / low)) + 1);
+    }
     const auto series = chart->series();
     ASSERT_EQ(series.size(), 6);
     int legend = 0;
