@@ -16,7 +16,12 @@ extern "C" Q_DECL_EXPORT bool dataclave_render_field_plot(int *argc, char **argv
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
-    QApplication app(*argc, argv);
+    // Only the program's name: Qt would take file names such as "-reverse"
+    // or "-platform" as its own options.
+    Q_UNUSED(argc);
+    int count = 1;
+    char *name[] = {argv[0], nullptr};
+    QApplication app(count, name);
     QByteArray &out = *static_cast<QByteArray *>(bytes);
     out = RenderFieldPlot(*static_cast<const FieldPlot *>(plot), QSize(width, height), PlotFormat(format));
     return !out.isEmpty();
