@@ -4,7 +4,6 @@
 #include "saveddata/modFieldPlotGui.h"
 #include "saveddata/modSurveyCsv.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -59,19 +58,10 @@ frmFieldPlot *frmFieldPlot::OpenCsv(const QString &path, QWidget *parent)
     SurveyCsv csv;
     QString error;
     if (!ReadSurveyCsv(path, &csv, &error)) {
-        MsgBox(QStringLiteral("The file cannot be plotted.\r\n") + QDir::toNativeSeparators(path) + QStringLiteral("\r\n") + error,
-               vb::Exclamation, kFileErrorTitle);
+        MsgBox(QStringLiteral("The file cannot be read as saved data:\r\n") + error, vb::Exclamation, kFileErrorTitle);
         return nullptr;
     }
     return Open(FieldPlotRecords(csv), parent);
-}
-
-void frmFieldPlot::ChooseCsv(QWidget *parent)
-{
-    const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("Plot Field Strength"), QString(),
-                                                      QStringLiteral("Saved Data (*.csv);;All Files (*)"));
-    if (!path.isEmpty())
-        OpenCsv(path, parent);
 }
 
 bool frmFieldPlot::SaveTo(const QString &path)

@@ -19,9 +19,6 @@ public:
 
     // A new window (deleted on close) for the records, shown.
     static frmFieldPlot *Open(const QList<FieldPlotRecord> &records, QWidget *parent);
-    // Asks for a saved-data CSV file and plots it; a file that cannot be
-    // read is reported.
-    static void ChooseCsv(QWidget *parent);
     // Plots the CSV file; nullptr (after a message) when it cannot be read.
     static frmFieldPlot *OpenCsv(const QString &path, QWidget *parent);
 

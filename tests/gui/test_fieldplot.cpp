@@ -3,10 +3,12 @@
 // with one line per series, PNG of the size asked for, and the saved-data
 // window's context menu.
 #include "TestSupport.h"
+#include "app/frmMain.h"
 #include "listview/modLV.h"
 #include "saveddata/frmDeleteData.h"
 #include "saveddata/frmFieldPlot.h"
 #include "saveddata/modFieldPlotGui.h"
+#include "storage/clsFile.h"
 
 #include <QtCharts/QChartView>
 #include <QtCharts/QLegendMarker>
@@ -168,6 +170,60 @@ TEST_F(FieldPlotWindowTest, SavesPngAndSvgAndReportsAFailedWrite)
     EXPECT_FALSE(window.SaveTo(dir.filePath(QStringLiteral("missing/p.png"))));
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
+}
+
+} // namespace
+
+namespace {
+
+class PlotFromMainWindowTest : public MainWindowTest
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        m_old = SetFileDialogHandler([this](const FileDialogRequest &) { return FileDialogAnswer{answer, QString()}; });
+    }
+    void TearDown() override
+    {
+        SetFileDialogHandler(m_old);
+        MainWindowTest::TearDown();
+    }
+    QString answer;
+
+private:
+    FileDialogHandler m_old;
+};
+
+TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("s.csv")), bad = dir.filePath(QStringLiteral("b.csv"));
+    ASSERT_TRUE(WriteFile(good, "\"Call Sign\",\"Radial\",\"Point Number\",\"GPS Valid\",\"Latitude\",\"Longitude\","
+                                "\"Tx Distance (km)\",\"mV/m\"\r\n"
+                                "\"KDCV\",3,1,TRUE,45.5,-118.2,2.5,12\r\n\"KDCV\",3,2,TRUE,45.5,-118.2,\"-----\",12\r\n"));
+    ASSERT_TRUE(WriteFile(bad, "\"Call Sign\",\"Radial\"\r\n1,2,3\r\n"));
+    const struct
+    {
+        QString file;
+        QStringList series; // of the window; none when no window opens
+        int boxes;
+    } cases[] = {{good, {"KDCV radial 3"}, 0}, {bad, {}, 1}, {dir.filePath(QStringLiteral("none.csv")), {}, 1}, {QString(), {}, 0}};
+    for (const auto &c : cases) {
+        answer = c.file;
+        boxes.clear();
+        main->mnuFilePlot->trigger();
+        auto *window = main->findChild<frmFieldPlot *>();
+        QStringList series;
+        if (window)
+            for (const FieldPlotSeries &s : window->Plot().series)
+                series << s.name;
+        EXPECT_EQ(series, c.series) << c.file.toStdString();
+        EXPECT_EQ(boxes.size(), c.boxes) << c.file.toStdString();
+        if (window)
+            EXPECT_EQ(window->lblSkipped->text(), QStringLiteral("1 records without a numeric distance or field strength were skipped."));
+        delete window;
+    }
 }
 
 } // namespace
