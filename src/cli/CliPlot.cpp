@@ -7,6 +7,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
+#include <iterator>
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#elif defined(Q_OS_MACOS)
+#include <mach-o/dyld.h>
+#endif
 
 using namespace cli;
 
@@ -16,8 +22,20 @@ namespace {
 // in the installed library folder.
 QStringList ModuleCandidates(const char *argv0)
 {
-#ifdef Q_OS_LINUX
+    // No QCoreApplication yet to ask: the system says where the program is.
+#if defined(Q_OS_LINUX)
+    Q_UNUSED(argv0);
     const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+#elif defined(Q_OS_WIN)
+    Q_UNUSED(argv0);
+    wchar_t path[32768];
+    const DWORD n = GetModuleFileNameW(nullptr, path, DWORD(std::size(path)));
+    const QString exe = QString::fromWCharArray(path, int(n));
+#elif defined(Q_OS_MACOS)
+    Q_UNUSED(argv0);
+    char path[4096];
+    uint32_t size = sizeof path;
+    const QString exe = _NSGetExecutablePath(path, &size) == 0 ? QFile::decodeName(path) : QString();
 #else
     const QString exe = QFileInfo(QFile::decodeName(argv0)).absoluteFilePath();
 #endif
