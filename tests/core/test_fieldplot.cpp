@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The field strength plot's series, skip counts, reference lines and
-// decade ranges, and the picture file's all-or-nothing write.
+// decade ranges.
 #include "TestSupport.h"
 #include "saveddata/modFieldPlot.h"
 
@@ -114,46 +114,6 @@ TEST(FieldPlot, RecordLineAndSkippedText)
     plot.notPositive = 1;
     EXPECT_EQ(FieldPlotSkippedText(plot), QStringLiteral("3 records without a numeric distance or field strength were skipped.\n"
                                                          "1 records with a distance or field strength of zero or less were skipped.\n"));
-}
-
-TEST(FieldPlot, PictureFileIsReplacedOnlyWhenWhole)
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("plot.png"));
-    QString reason;
-    ASSERT_TRUE(WriteFileAtomically(file, "first", &reason)) << reason.toStdString();
-    ASSERT_TRUE(WriteFileAtomically(file, "second", &reason));
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("second"));
-
-    // A folder, a missing folder, a full device: the system's reason, no stray file.
-    const QString full = dir.filePath(QStringLiteral("full.png"));
-    const bool haveFull = QFile::link(QStringLiteral("/dev/full"), full);
-    const struct
-    {
-        QString path;
-        bool skip;
-    } failures[] = {{dir.path(), false}, {dir.filePath(QStringLiteral("none/plot.png")), false}, {full, !haveFull}};
-    for (const auto &c : failures) {
-        if (c.skip)
-            continue;
-        reason.clear();
-        EXPECT_FALSE(WriteFileAtomically(c.path, QByteArray(70000, 'x'), &reason)) << c.path.toStdString();
-        EXPECT_FALSE(reason.isEmpty()) << c.path.toStdString();
-    }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), haveFull ? 2 : 1);
-    EXPECT_TRUE(QFileInfo(QStringLiteral("/dev/full")).exists()); // written in place, never replaced
-}
-
-TEST(FieldPlot, FormatByEnding)
-{
-    const std::pair<const char *, PlotFormat> cases[] = {
-        {"a.png", PlotFormat::Png}, {"A.PNG", PlotFormat::Png}, {"b.svg", PlotFormat::Svg}, {"c.Svg", PlotFormat::Svg},
-        {"d.jpg", PlotFormat::Unknown}, {"png", PlotFormat::Unknown},
-    };
-    for (const auto &[name, format] : cases)
-        EXPECT_EQ(PlotFormatOf(QString::fromLatin1(name)), format) << name;
 }
 
 } // namespace
