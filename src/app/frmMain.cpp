@@ -17,6 +17,9 @@
 #include "protocol/modConsoleSend.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
+#include "saveddata/frmFieldPlot.h"
+#include "storage/clsFile.h"
+#include "storage/modFile.h"
 #include "usb/clsUsbHid.h"
 
 #include <QApplication>
@@ -271,6 +274,13 @@ void frmMain::BuildMenus()
     separator(mnuFile, mnuFileSep2, "mnuFileSep2");
     item(mnuFile, mnuFileExportMap, "mnuFileExportMap", QStringLiteral("Export Map File\u2026"));
     connect(mnuFileExportMap, &QAction::triggered, this, [] { ExportMapFileGui(); });
+    item(mnuFile, mnuFilePlot, "mnuFilePlot", QStringLiteral("Plot Field Strength\u2026"));
+    connect(mnuFilePlot, &QAction::triggered, this, [this] {
+        InstallFileDialog();
+        const QString csv = AskFileDialog({false, QStringLiteral("Plot Field Strength"), QString(), SaveDialogFilters()}).file;
+        if (!csv.isEmpty())
+            frmFieldPlot::OpenCsv(csv, this);
+    });
     mnuFile->addSeparator();
     item(mnuFile, mnuFileExit, "mnuFileExit", QStringLiteral("E&xit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);

@@ -54,6 +54,7 @@ public:
     QAction *mnuFileSaveAs = nullptr;
     QAction *mnuFileSep2 = nullptr;
     QAction *mnuFileExportMap = nullptr;
+    QAction *mnuFilePlot = nullptr;
     QAction *mnuFileExit = nullptr;
     QMenu *mnuEdit = nullptr;
     QAction *mnuCopy = nullptr;

@@ -34,6 +34,8 @@ QString CheckWords(const CliOptions &o)
 
     if (o.dryRun && !(cmd == QLatin1String("tx") && store == QLatin1String("restore")))
         return QStringLiteral("--dry-run is only for 'tx restore'");
+    if (o.sizeGiven && cmd != QLatin1String("plot"))
+        return QStringLiteral("--size is only for 'plot'");
 
     if (cmd == QLatin1String("version") || cmd == QLatin1String("status"))
         return count(1);
@@ -112,6 +114,16 @@ QString CheckWords(const CliOptions &o)
         return w.size() < 2 ? QStringLiteral("tx: missing 'add', 'edit' or 'restore'")
                             : QStringLiteral("tx: '%1' is none of 'add', 'edit' and 'restore'").arg(store);
     }
+    if (cmd == QLatin1String("plot")) {
+        int width = 0, height = 0;
+        if (o.sizeGiven && !ParseSize(o.size, &width, &height))
+            return QStringLiteral("plot: --size '%1' is not WIDTHxHEIGHT in pixels, each from %2 to %3")
+                .arg(o.size).arg(kMinPlotSide).arg(kMaxPlotSide);
+        if (w.size() == 3 && !w.at(2).endsWith(QLatin1String(".png"), Qt::CaseInsensitive) &&
+            !w.at(2).endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+            return QStringLiteral("plot: '%1' names neither a .png nor a .svg file").arg(w.at(2));
+        return count(3);
+    }
     return QStringLiteral("unknown command '%1'").arg(cmd);
 }
 
@@ -125,6 +137,20 @@ bool ParseId(const QString &text, int maximum, int *id)
     if (!ToWholeNumber(text, &n) || n < 0 || n > maximum)
         return false;
     *id = int(n);
+    return true;
+}
+
+bool ParseSize(const QString &text, int *width, int *height)
+{
+    const QStringList parts = text.split(QLatin1Char('x'));
+    qint32 w = 0, h = 0;
+    if (parts.size() != 2 || !ToWholeNumber(parts.at(0), &w) || !ToWholeNumber(parts.at(1), &h) ||
+        parts.at(0).trimmed() != parts.at(0) || parts.at(1).trimmed() != parts.at(1))
+        return false;
+    if (w < kMinPlotSide || w > kMaxPlotSide || h < kMinPlotSide || h > kMaxPlotSide)
+        return false;
+    *width = w;
+    *height = h;
     return true;
 }
 
@@ -177,6 +203,11 @@ QString ParseCommandLine(const QStringList &arguments, CliOptions *o)
             if (!ToDouble(value, &s) || s < 0 || s > kMaxWaitSeconds)
                 return QStringLiteral("--wait: '%1' is not a number of seconds from 0 to %2").arg(value).arg(kMaxWaitSeconds);
             o->waitSeconds = s;
+        } else if (name == QLatin1String("size")) {
+            if (!takeValue())
+                return QStringLiteral("--size needs WIDTHxHEIGHT");
+            o->sizeGiven = true;
+            o->size = value;
         } else if (kTxOptions.contains(name)) {
             if (!takeValue())
                 return QStringLiteral("--%1 needs a value").arg(name);
@@ -212,6 +243,10 @@ QString UsageText()
         "  export kml|gpx CSV-FILE OUTPUT-FILE\n"
         "                                a map file (KML or GPX) of a saved-data CSV file\n"
         "                                (\"-\": standard output); no meter needed\n"
+        "  plot CSV-FILE OUTPUT.svg|OUTPUT.png [--size WIDTHxHEIGHT]\n"
+        "                                field strength against distance of a saved-data CSV\n"
+        "                                file, log-log, one series per call sign and radial\n"
+        "                                (default size 1200x800 pixels; no meter needed)\n"
         "  tx add  --call C --freq F --lat D --lon D --var D [--mod M]\n"
         "                                add a Tx entry; prints the station id the meter gave it\n"
         "  tx edit STATION_ID [--call C] [--freq F] [--lat D] [--lon D] [--var D] [--mod M]\n"

@@ -18,6 +18,8 @@ struct CliOptions
     bool version = false;    // --version: name, version and licence
     QStringList words;       // the command, then its arguments
     QMap<QString, QString> txFields; // --call, --freq, --lat, --lon, --var, --mod
+    bool sizeGiven = false;  // --size WIDTHxHEIGHT, for plot
+    QString size;
 };
 
 // Fills `options` from the arguments (program name excluded). Returns an
@@ -29,6 +31,15 @@ QString UsageText();
 
 // The --version text.
 QString VersionNotice();
+
+// Plot sizes in pixels.
+constexpr int kMinPlotSide = 16;
+constexpr int kMaxPlotSide = 10000;
+constexpr int kDefaultPlotWidth = 1200;
+constexpr int kDefaultPlotHeight = 800;
+
+// A picture size "WIDTHxHEIGHT" in pixels, each from 16 to 10000.
+bool ParseSize(const QString &text, int *width, int *height);
 
 // Record numbers and station ids are 16-bit numbers.
 constexpr int kMaxId = 32767;

@@ -2,6 +2,7 @@
 // dataclave-cli: the meter from scripts, on the same core as the windows.
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
+#include "cli/CliPlot.h"
 #include "cli/CliTerminal.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,12 @@ int main(int argc, char *argv[])
     // CSV files keep their CR LF exactly; no newline translation.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    // Drawing needs a QApplication of its own, made by the plot module.
+    CliOptions plot;
+    if (PlotRequested(argc, argv, &plot)) {
+        const int rc = RunPlot(plot, argc, argv);
+        return cli::FinishOut() ? rc : cli::Failure;
+    }
     QCoreApplication app(argc, argv);
     KeepRawArguments(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dataclave-cli"));

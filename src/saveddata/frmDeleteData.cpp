@@ -7,6 +7,7 @@
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
 #include "records/modStore.h"
 #include "records/clsFsm.h"
+#include "saveddata/frmFieldPlot.h"
 #include "saveddata/modSavedDelete.h"
 #include "common/clsOperation.h"
 #include "saveddata/modSavedRows.h"
@@ -38,6 +39,8 @@ frmDeleteData::frmDeleteData(QWidget *parent) : ListWindow(parent, QStringLitera
     mnuSavedData = AddListMenu(QStringLiteral("Saved Data"));
     mnuSavedDataDelete = mnuSavedData->addAction(QStringLiteral("Delete Data"));
     mnuSavedDataSelectAll = mnuSavedData->addAction(QStringLiteral("Select All"));
+    mnuSavedDataPlot = mnuSavedData->addAction(QStringLiteral("Plot Field Strength\u2026"));
+    connect(mnuSavedDataPlot, &QAction::triggered, this, &frmDeleteData::PlotSelected);
 
     connect(mnuSavedDataSelectAll, &QAction::triggered, this, &frmDeleteData::SelectAll);
     connect(cmdDelete, &QPushButton::clicked, this, &frmDeleteData::DeleteSelected);
@@ -60,9 +63,23 @@ void frmDeleteData::lsvDataAdd(const QString &szString)
     ListRow row;
     if (!SavedRowFromLine(szString, &row))
         return;
+    m_lines.insert(row.key, szString);
     m_pending.push_back(std::move(row));
     if (isVisible())
         FlushRows();
+}
+
+void frmDeleteData::PlotSelected()
+{
+    FlushRows();
+    QList<int> rows = SelectedRows(lsvData);
+    if (rows.isEmpty())
+        for (int i = 0; i < m_model->Count(); ++i)
+            rows << i;
+    QList<FieldPlotRecord> records;
+    for (int i : rows)
+        records << FieldPlotRecordFromLine(m_lines.value(m_model->Key(i)));
+    frmFieldPlot::Open(records, this);
 }
 
 void frmDeleteData::FlushRows()

@@ -4,6 +4,7 @@
 #include "listview/clsListModel.h"
 #include "saveddata/modSavedDelete.h"
 
+#include <QHash>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     QMenu *mnuSavedData = nullptr;
     QAction *mnuSavedDataDelete = nullptr;
     QAction *mnuSavedDataSelectAll = nullptr;
+    QAction *mnuSavedDataPlot = nullptr;
+    // Plots the selected rows' records, or all of them when none is selected.
+    void PlotSelected();
 
 public slots:
     void timDisconnect_Timer() override;
@@ -58,4 +62,5 @@ private:
     std::vector<ListRow> m_pending; // rows not yet in the list: added in one go
     QList<int> m_walkRows;          // the row of each record the walk deletes, in its order
     int m_refused = 0;              // selected rows whose Rec ID is no record number
+    QHash<QString, QString> m_lines; // record line by row key, for the plot
 };

@@ -1,0 +1,199 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "saveddata/modFieldPlot.h"
+#include "common/modConvert.h"
+#include "protocol/modApp.h"
+#include "saveddata/modSurveyCsv.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+namespace {
+
+// Fields of a record line (0-based), the same in every layout.
+enum Field { CallSign = 4, MeasFrequency = 6, Radial = 7, MilliVolts = 24, Distance = 26 };
+
+bool PositiveOrNot(const QString &text, double *value, bool *numeric)
+{
+    *numeric = ToDouble(text, value);
+    return *numeric && *value > 0;
+}
+
+// Radials by number where both are numbers ("2" before "10"), else by text.
+bool RadialBefore(const QString &a, const QString &b)
+{
+    double x = 0, y = 0;
+    if (ToDouble(a, &x) && ToDouble(b, &y) && x != y)
+        return x < y;
+    return a < b;
+}
+
+} // namespace
+
+FieldPlotRecord FieldPlotRecordFromLine(const QString &line)
+{
+    QStringList fields;
+    SplitFields(line, fields);
+    auto field = [&](int i) { return fields.value(i).trimmed(); };
+    return {field(CallSign), field(Radial), field(MeasFrequency), field(Distance), field(MilliVolts)};
+}
+
+QList<FieldPlotRecord> FieldPlotRecords(const SurveyCsv &csv)
+{
+    QList<FieldPlotRecord> records;
+    records.reserve(csv.records.size());
+    for (const SurveyRecord &r : csv.records)
+        records << FieldPlotRecord{r.callSign, r.radial, r.measFrequency.text, r.distance.text, r.mvm.text};
+    return records;
+}
+
+PlotFormat PlotFormatOf(const QString &fileName)
+{
+    if (fileName.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        return PlotFormat::Png;
+    if (fileName.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+        return PlotFormat::Svg;
+    return PlotFormat::Unknown;
+}
+
+void DecadeRange(double min, double max, double *low, double *high)
+{
+    *low = std::pow(10.0, std::floor(std::log10(min)));
+    *high = std::pow(10.0, std::ceil(std::log10(max)));
+    if (*high <= *low)
+        *high = *low * 10;
+}
+
+FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
+{
+    FieldPlot plot;
+    QStringList calls;                 // in order of first appearance
+    QList<QStringList> callFrequencies; // per call sign
+    for (const FieldPlotRecord &r : records) {
+        double km = 0, mvm = 0;
+        bool kmNumeric = false, mvmNumeric = false;
+        const bool kmOk = PositiveOrNot(r.distance, &km, &kmNumeric);
+        const bool mvmOk = PositiveOrNot(r.fieldStrength, &mvm, &mvmNumeric);
+        if (!kmNumeric || !mvmNumeric) {
+            ++plot.skipped;
+            continue;
+        }
+        if (!kmOk || !mvmOk) {
+            ++plot.notPositive;
+            continue;
+        }
+        auto s = std::find_if(plot.series.begin(), plot.series.end(), [&](const FieldPlotSeries &x) {
+            return x.callSign == r.callSign && x.radial == r.radial;
+        });
+        if (s == plot.series.end()) {
+            FieldPlotSeries n;
+            n.callSign = r.callSign;
+            n.radial = r.radial;
+            SurveyRecord named; // named as the map files name it
+            named.callSign = r.callSign;
+            named.radial = r.radial;
+            n.name = SurveySeriesName(named);
+            plot.series << n;
+            s = plot.series.end() - 1;
+        }
+        s->points << QPointF(km, mvm);
+        if (!r.callSign.isEmpty()) {
+            qsizetype c = calls.indexOf(r.callSign);
+            if (c < 0) {
+                calls << r.callSign;
+                callFrequencies << QStringList();
+                c = calls.size() - 1;
+            }
+            double f = 0;
+            if (ToDouble(r.frequency, &f) && !callFrequencies[c].contains(r.frequency))
+                callFrequencies[c] << r.frequency;
+        }
+    }
+    std::stable_sort(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &a, const FieldPlotSeries &b) {
+        return a.callSign != b.callSign ? a.callSign < b.callSign : RadialBefore(a.radial, b.radial);
+    });
+
+    double minKm = 0, maxKm = 0, minMvm = 0, maxMvm = 0;
+    bool any = false;
+    auto take = [&](const QPointF &p) {
+        minKm = any ? qMin(minKm, p.x()) : p.x();
+        maxKm = any ? qMax(maxKm, p.x()) : p.x();
+        minMvm = any ? qMin(minMvm, p.y()) : p.y();
+        maxMvm = any ? qMax(maxMvm, p.y()) : p.y();
+        any = true;
+    };
+    for (FieldPlotSeries &s : plot.series) {
+        // Equal distances keep the order of the records.
+        std::stable_sort(s.points.begin(), s.points.end(), [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); });
+        for (const QPointF &p : s.points)
+            take(p);
+    }
+    if (any)
+        DecadeRange(minKm, maxKm, &plot.minKm, &plot.maxKm);
+    // The unattenuated field falls as 1/d: from the nearest point to the
+    // right edge of the plot.
+    for (FieldPlotSeries &s : plot.series) {
+        const QPointF near = s.points.first();
+        const double product = near.x() * near.y();
+        s.reference = {near, QPointF(plot.maxKm, product / plot.maxKm)};
+        take(s.reference.last());
+    }
+    if (any)
+        DecadeRange(minMvm, maxMvm, &plot.minMvm, &plot.maxMvm);
+
+    QStringList parts;
+    for (qsizetype c = 0; c < calls.size(); ++c)
+        parts << (callFrequencies.at(c).isEmpty() ? calls.at(c)
+                                                  : calls.at(c) + QLatin1Char(' ') + callFrequencies.at(c).join(QLatin1Char('/')) +
+                                                        QStringLiteral(" kHz"));
+    plot.title = QStringLiteral("Field Strength against Distance");
+    if (!parts.isEmpty())
+        plot.title += QStringLiteral(": ") + parts.join(QStringLiteral(", "));
+    return plot;
+}
+
+QString FieldPlotSkippedText(const FieldPlot &plot)
+{
+    QString text;
+    if (plot.skipped > 0)
+        text += QStringLiteral("%1 records without a numeric distance or field strength were skipped.\n").arg(plot.skipped);
+    if (plot.notPositive > 0)
+        text += QStringLiteral("%1 records with a distance or field strength of zero or less were skipped.\n").arg(plot.notPositive);
+    return text;
+}
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *reason)
+{
+    const QFileInfo target(path);
+    if (target.isDir()) {
+        *reason = qt_error_string(EISDIR);
+        return false;
+    }
+    // Renaming over a device or pipe would destroy it: those are written in place.
+    const bool inPlace = target.exists() && !target.isFile();
+    QFile plain(path);
+    QSaveFile save(path);
+    QFileDevice &file = inPlace ? static_cast<QFileDevice &>(plain) : save;
+    if (!file.open(QIODevice::WriteOnly)) {
+        *reason = file.errorString();
+        return false;
+    }
+    // A short write is no error to Qt: writing the rest brings out the reason.
+    for (qint64 done = 0, n = 0; done < bytes.size(); done += n) {
+        n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            *reason = file.errorString();
+            return false; // an uncommitted save file removes its temporary file
+        }
+    }
+    // Flushed first: commit() misses a failure while flushing the last bytes.
+    bool ok = file.flush();
+    if (ok && !inPlace)
+        ok = save.commit();
+    if (!ok)
+        *reason = file.errorString();
+    return ok;
+}

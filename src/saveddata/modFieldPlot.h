@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Field strength against distance: the series of a log-log plot, one per
+// call sign and radial, built from saved records. Widget-free, so the
+// command-line tool and the window draw the same thing.
+#include <QByteArray>
+#include <QList>
+#include <QPointF>
+#include <QString>
+#include <QStringList>
+
+// The fields of one saved record the plot reads, as text.
+struct FieldPlotRecord
+{
+    QString callSign;
+    QString radial;
+    QString frequency;     // kHz, measured
+    QString distance;      // km
+    QString fieldStrength; // mV/m
+};
+
+struct FieldPlotSeries
+{
+    QString callSign;
+    QString radial;
+    QString name;             // "KDCV radial 1"
+    QList<QPointF> points;    // (km, mV/m), in order of distance
+    QList<QPointF> reference; // E·d constant through the nearest point
+};
+
+struct FieldPlot
+{
+    QString title;
+    QList<FieldPlotSeries> series;
+    // Whole decades that hold every point and reference line.
+    double minKm = 1, maxKm = 10, minMvm = 1, maxMvm = 10;
+    int skipped = 0;     // no numeric distance or field strength
+    int notPositive = 0; // zero or less: no place on a logarithmic axis
+};
+
+struct SurveyCsv;
+
+// The records of a saved-data CSV file.
+QList<FieldPlotRecord> FieldPlotRecords(const SurveyCsv &csv);
+
+// A record from the meter's record line (every layout has the fields the
+// plot reads at the same places); fields the line lacks read as empty.
+FieldPlotRecord FieldPlotRecordFromLine(const QString &line);
+
+FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records);
+
+// The lines for standard error about the records left out; empty when none.
+QString FieldPlotSkippedText(const FieldPlot &plot);
+
+// The smallest range of whole decades [*low, *high] (powers of ten, at least
+// one decade apart) that holds the positive values `min` to `max`.
+void DecadeRange(double min, double max, double *low, double *high);
+
+enum class PlotFormat { Png = 0, Svg = 1, Unknown = 2 };
+// The format a file name asks for, by its ending (case ignored).
+PlotFormat PlotFormatOf(const QString &fileName);
+
+// Writes `bytes` to `path` so that the target is replaced only when every
+// byte has been written; a target that exists and is not a regular file (a
+// device, a pipe) is written in place. On failure returns false and sets
+// `*reason` to the system's reason.
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *reason);

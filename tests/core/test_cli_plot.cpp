@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// dataclave-cli plot, run as a program: exit codes, the skip count, and a
+// picture that is written whole or not at all.
+#include "TestSupport.h"
+
+#include <QtCore>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+namespace {
+
+struct Result
+{
+    int code;
+    QByteArray out, err;
+};
+
+Result Cli(const QStringList &args)
+{
+    Result r;
+    r.code = RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &r.out, &r.err);
+    return r;
+}
+
+const char *const kHeader =
+    "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\",\"Measurement Frequency (kHz)\","
+    "\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\",\"Local Time\",\"Harmonic\",\"RF Source\","
+    "\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\",\"Fld Str 1\",\"Units 1\",\"Fld Str 2\",\"Units 2\",\"mV/m\","
+    "\"dBuV\",\"Tx Distance (km)\",\"Azimuth\",\"Temperature (\xb0" "C)\"\r\n";
+
+QByteArray Record(int radial, const char *km, const char *mvm)
+{
+    return QStringLiteral("1,1,1,1,\"KDCV\",1230,1230,%1,\"ND\",\"JS\",\"\",1,05-Nov-2026 08:30:00,05-Nov-2026 00:30:00,1,"
+                          "\"Loop\",TRUE,45.5,-118.2,356,61.2,\"dBuV\",1.1,\"mV/m\",%3,61.2,%2,23.0,4.5\r\n")
+        .arg(radial).arg(QLatin1String(km), QLatin1String(mvm)).toLatin1();
+}
+
+// The width and height a PNG's header gives; (0, 0) for anything else.
+QSize PngSize(const QByteArray &png)
+{
+    if (!png.startsWith("\x89PNG\r\n\x1a\n") || png.size() < 24)
+        return QSize();
+    auto be = [&](int at) { return int(qFromBigEndian<quint32>(png.constData() + at)); };
+    return QSize(be(16), be(20));
+}
+
+class CliPlotTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        csv = dir.filePath(QStringLiteral("survey.csv"));
+        ASSERT_TRUE(WriteFile(csv, QByteArray(kHeader) + Record(1, "2", "10") + Record(1, "6", "3") + Record(2, "3", "5") +
+                                       Record(2, "-----", "5") + Record(2, "4", "x")));
+    }
+    QString Out(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    QTemporaryDir dir;
+    QString csv;
+};
+
+TEST_F(CliPlotTest, UsageErrorsWriteNothing)
+{
+    const QStringList cases[] = {
+        {"--size", "0x10"}, {"--size", "10x"}, {"--size", "x10"}, {"--size", "axb"}, {"--size", "10001x100"},
+        {"--size", "100x100x1"}, {"--size", " 100x100"}, {"--size", "100X100"}, {"--size", "15x100"}, {"--size="},
+        {"--size"},
+    };
+    for (const QStringList &extra : cases) {
+        const Result r = Cli(QStringList{"plot", csv, Out("p.png")} + extra);
+        EXPECT_EQ(r.code, 2) << extra.join(QLatin1Char(' ')).toStdString();
+    }
+    for (const QStringList &args : {QStringList{"plot", csv, Out("p.jpg")}, QStringList{"plot", csv},
+                                    QStringList{"version", "--size", "100x100"}}) {
+        const Result r = Cli(args);
+        EXPECT_EQ(r.code, 2) << args.join(QLatin1Char(' ')).toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(Out("p.png")));
+}
+
+TEST_F(CliPlotTest, DrawsPngAndSvgWithoutADisplay)
+{
+    // As on a server: no display, no platform named.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM"), display = qgetenv("DISPLAY");
+    qunsetenv("QT_QPA_PLATFORM");
+    qunsetenv("DISPLAY");
+    const Result png = Cli({"plot", csv, Out("p.png"), "--size", "640x480"});
+    const Result svg = Cli({"plot", "--size=500x300", csv, Out("p.svg")});
+    const Result standard = Cli({"plot", csv, Out("q.PNG")});
+    qputenv("QT_QPA_PLATFORM", platform);
+    if (!display.isEmpty())
+        qputenv("DISPLAY", display);
+
+    for (const Result *r : {&png, &svg, &standard}) {
+        EXPECT_EQ(r->code, 0) << r->err.toStdString();
+        EXPECT_TRUE(r->err.startsWith("2 records without a numeric distance or field strength were skipped.\n"))
+            << r->err.toStdString();
+        EXPECT_TRUE(r->out.isEmpty());
+    }
+    EXPECT_EQ(PngSize(ReadFile(Out("p.png"))), QSize(640, 480));
+    EXPECT_EQ(PngSize(ReadFile(Out("q.PNG"))), QSize(1200, 800));
+    QXmlStreamReader xml(ReadFile(Out("p.svg")));
+    QString size;
+    while (xml.readNextStartElement() && size.isEmpty())
+        if (xml.name() == QLatin1String("svg"))
+            size = xml.attributes().value(QLatin1String("viewBox")).toString();
+    EXPECT_FALSE(xml.hasError());
+    EXPECT_EQ(size, QStringLiteral("0 0 500 300"));
+    // Nothing left beside the pictures.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+}
+
+// The other commands run where no window library is installed.
+TEST(CliPlot, ToolLinksNoWindowLibrary)
+{
+    const QByteArray program = ReadFile(BuiltProgram(QStringLiteral("dataclave-cli")));
+    ASSERT_FALSE(program.isEmpty());
+    for (const char *library : {"libQt6Widgets", "libQt6Charts", "libQt6Gui"})
+        EXPECT_FALSE(program.contains(library)) << library;
+}
+
+// File names that look like Qt's own options stay file names.
+TEST_F(CliPlotTest, FileNamedLikeAQtOption)
+{
+    ASSERT_TRUE(QFile::copy(csv, Out("-platform")));
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    p.start(BuiltProgram(QStringLiteral("dataclave-cli")), {"plot", "--", "-platform", "-reverse.png"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(PngSize(ReadFile(Out("-reverse.png"))), QSize(1200, 800));
+}
+
+TEST_F(CliPlotTest, FailuresExitOneAndKeepTheTarget)
+{
+    const QString full = Out("full.png");
+    const bool haveFull = mknod(QFile::encodeName(full).constData(), S_IFCHR | 0666, makedev(1, 7)) == 0;
+    ASSERT_TRUE(WriteFile(Out("old.png"), "old"));
+    ASSERT_TRUE(WriteFile(Out("bad.csv"), QByteArray(kHeader) + Record(1, "2", "10") + "1,2,3\r\n"));
+    ASSERT_TRUE(WriteFile(Out("empty.csv"), QByteArray(kHeader) + Record(1, "--", "10")));
+    const struct
+    {
+        QStringList args;
+        const char *says;
+    } cases[] = {
+        {{"plot", Out("none.csv"), Out("old.png")}, "cannot read"},
+        {{"plot", Out("bad.csv"), Out("old.png")}, "line 3"},
+        {{"plot", Out("empty.csv"), Out("old.png")}, "has no record to plot"},
+        {{"plot", csv, Out("no/such/folder.png")}, "folder.png: "},
+        {{"plot", csv, full}, haveFull ? "full.png: " : nullptr}, // the system's reason follows, in its language
+    };
+    for (const auto &c : cases) {
+        if (!c.says)
+            continue; // no device can be made here
+        const Result r = Cli(c.args);
+        EXPECT_EQ(r.code, 1) << c.args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+    }
+    EXPECT_EQ(ReadFile(Out("old.png")), QByteArray("old"));
+    if (haveFull) {
+        struct stat st {};
+        ASSERT_EQ(stat(QFile::encodeName(full).constData(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode)); // written in place, never replaced
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), haveFull ? 5 : 4);
+}
+
+} // namespace

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The field strength plot's series, skip counts, reference lines and
+// decade ranges.
+#include "TestSupport.h"
+#include "saveddata/modFieldPlot.h"
+
+#include <QtCore>
+#include <cmath>
+
+namespace {
+
+FieldPlotRecord R(const char *call, const char *radial, const char *km, const char *mvm, const char *freq = "1230")
+{
+    return {QString::fromLatin1(call), QString::fromLatin1(radial), QString::fromLatin1(freq), QString::fromLatin1(km),
+            QString::fromLatin1(mvm)};
+}
+
+QString Points(const FieldPlotSeries &s)
+{
+    QStringList out;
+    for (const QPointF &p : s.points)
+        out << QStringLiteral("%1:%2").arg(p.x()).arg(p.y());
+    return out.join(QLatin1Char(' '));
+}
+
+TEST(FieldPlot, SeriesPerCallSignAndRadialInOrderOfDistance)
+{
+    const struct
+    {
+        QList<FieldPlotRecord> records;
+        QStringList names;  // series, in legend order
+        QStringList points; // per series, in order of distance
+        int skipped, notPositive;
+    } cases[] = {
+        {{R("KDCV", "1", "5", "2"), R("KDCV", "1", "1.5", "9"), R("KDCV", "1", "3", "4")},
+         {"KDCV radial 1"}, {"1.5:9 3:4 5:2"}, 0, 0},
+        // radials by number, call signs by name; equal distances keep file order
+        {{R("KWAL", "1", "2", "1"), R("KDCV", "10", "2", "1"), R("KDCV", "2", "2", "3"), R("KDCV", "2", "2", "1")},
+         {"KDCV radial 2", "KDCV radial 10", "KWAL radial 1"}, {"2:3 2:1", "2:1", "2:1"}, 0, 0},
+        // masked, empty, text, infinite: skipped; zero or less: counted apart
+        {{R("KDCV", "1", "----", "2"), R("KDCV", "1", "3", ""), R("KDCV", "1", "x", "2"), R("KDCV", "1", "inf", "2"),
+          R("KDCV", "1", "0", "2"), R("KDCV", "1", "2", "-1"), R("KDCV", "1", "4", "0.5")},
+         {"KDCV radial 1"}, {"4:0.5"}, 4, 2},
+        {{R("", "", "1", "1"), R("KDCV", "", "2", "2")}, {"radial", "KDCV radial"}, {"1:1", "2:2"}, 0, 0},
+        {{}, {}, {}, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.names.join(QLatin1Char('|')).toStdString());
+        UnderEachSettings([&] {
+            const FieldPlot plot = BuildFieldPlot(c.records);
+            QStringList names, points;
+            for (const FieldPlotSeries &s : plot.series) {
+                names << s.name;
+                points << Points(s);
+            }
+            EXPECT_EQ(names, c.names);
+            EXPECT_EQ(points, c.points);
+            EXPECT_EQ(plot.skipped, c.skipped);
+            EXPECT_EQ(plot.notPositive, c.notPositive);
+        });
+    }
+}
+
+TEST(FieldPlot, ReferenceKeepsFieldTimesDistanceFromTheNearestPoint)
+{
+    const FieldPlot plot = BuildFieldPlot({R("KDCV", "1", "8", "1.5"), R("KDCV", "1", "2.5", "12"), R("KDCV", "1", "40", "1.2"),
+                                           R("KWAL", "3", "0.3", "150", "1400")});
+    ASSERT_EQ(plot.series.size(), 2);
+    for (const auto &[series, product] : {std::pair{0, 30.0}, std::pair{1, 45.0}}) {
+        const QList<QPointF> &ref = plot.series.at(series).reference;
+        ASSERT_EQ(ref.size(), 2);
+        EXPECT_EQ(ref.first(), plot.series.at(series).points.first()); // through the nearest point
+        EXPECT_DOUBLE_EQ(ref.last().x(), plot.maxKm);                    // to the right edge
+        for (const QPointF &p : ref)
+            EXPECT_NEAR(p.x() * p.y(), product, 1e-9);
+    }
+    // Whole decades around every point and reference end.
+    EXPECT_EQ(plot.minKm, 0.1);
+    EXPECT_EQ(plot.maxKm, 100);
+    EXPECT_EQ(plot.minMvm, 0.1); // 0.3 mV/m where KDCV's reference leaves at 100 km
+    EXPECT_EQ(plot.maxMvm, 1000);
+    EXPECT_EQ(plot.title, QStringLiteral("Field Strength against Distance: KDCV 1230 kHz, KWAL 1400 kHz"));
+}
+
+TEST(FieldPlot, DecadeRanges)
+{
+    const struct
+    {
+        double min, max, low, high;
+    } cases[] = {
+        {1.5, 45, 1, 100}, {10, 100, 10, 100}, {0.02, 0.05, 0.01, 0.1}, {1, 1, 1, 10}, {3, 3, 1, 10},
+        {0.001, 1000, 0.001, 1000}, {999, 1001, 100, 10000},
+    };
+    for (const auto &c : cases) {
+        double low = 0, high = 0;
+        DecadeRange(c.min, c.max, &low, &high);
+        EXPECT_DOUBLE_EQ(low, c.low) << c.min << ".." << c.max;
+        EXPECT_DOUBLE_EQ(high, c.high) << c.min << ".." << c.max;
+    }
+}
+
+TEST(FieldPlot, RecordLineAndSkippedText)
+{
+    const FieldPlotRecord r = FieldPlotRecordFromLine(QStringLiteral(
+        "1,3,1,1,\"KDCV\",1230,1240,7,\"ND\",\"JS\",\"a\",1,05-Nov-2026 08:32:17,05-Nov-2026 00:32:17,1,\"Loop\",TRUE,"
+        "45.5,-118.2,350,60.1,\"dBuV\",1.0,\"mV/m\",1.25,60.0,12.5,20.0,4.1"));
+    EXPECT_EQ(QStringList({r.callSign, r.radial, r.frequency, r.distance, r.fieldStrength}),
+              QStringList({"KDCV", "7", "1240", "12.5", "1.25"}));
+    EXPECT_TRUE(FieldPlotRecordFromLine(QStringLiteral("1,2,3")).distance.isEmpty());
+
+    FieldPlot plot;
+    EXPECT_EQ(FieldPlotSkippedText(plot), QString());
+    plot.skipped = 3;
+    plot.notPositive = 1;
+    EXPECT_EQ(FieldPlotSkippedText(plot), QStringLiteral("3 records without a numeric distance or field strength were skipped.\n"
+                                                         "1 records with a distance or field strength of zero or less were skipped.\n"));
+}
+
+} // namespace
