@@ -169,7 +169,8 @@ void frmMain::ConcludeDownload()
     }
     // "Finished!" or "Download cancelled." stays until the user presses "OK".
     if ((status == OpStatus::Ok || status == OpStatus::Cancelled) && form && form->isVisible()) {
-        connect(form, &QDialog::finished, d, [this, status] { EndDownload(status); });
+        // Queued: the window is deleted there, and it is still emitting.
+        connect(form, &QDialog::finished, d, [this, status] { EndDownload(status); }, Qt::QueuedConnection);
         return;
     }
     EndDownload(status);
