@@ -74,6 +74,20 @@ struct BenchUser
     QTimer timer;
 };
 
+// The main window's download of store `type` (save or view), as the user
+// starts it from the event loop, until its end was seen; returns its status.
+inline OpStatus WindowGetAllData(frmMain *main, qint32 type, bool save)
+{
+    bool done = false;
+    OpStatus status = OpStatus::Failed;
+    const QMetaObject::Connection c = QObject::connect(main, &frmMain::DownloadFinished, [&](OpStatus s) { status = s, done = true; });
+    main->GetAllData(type, save, !save);
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QObject::disconnect(c);
+    return status;
+}
+
 // Seconds taken by each of `runs` runs of `f`, shortest first.
 inline std::vector<double> RunSeconds(int runs, const std::function<void()> &f)
 {

@@ -73,8 +73,7 @@ double WaitingForOk(int ms)
         }
     });
     watch.start(100);
-    bool save = true, fill = false;
-    main.GetAllData(0, save, fill);
+    WindowGetAllData(&main, 0, true);
     gApp->MainForm = nullptr;
     return share;
 }

@@ -62,9 +62,7 @@ struct Rig
     {
         const qsizetype before = meter->commands.size();
         const int sent = meter->inputReportsSent;
-        bool save = true, fill = false;
-        main->GetAllData(0, save, fill);
-        if (save)
+        if (WindowGetAllData(main.get(), 0, true) != OpStatus::Ok)
             qFatal("the download did not finish");
         if (reports)
             *reports = meter->inputReportsSent - sent;

@@ -636,8 +636,8 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
 {
     if (!gUsbHid->fDeviceConnected())
         return false; // ordinary typing; nothing is sent
-    // Never interleave with an exchange that is waiting for its reply.
-    if (ExchangeInProgress()) {
+    // Nothing typed goes out between the steps of an operation.
+    if (OperationRunning()) {
         Beep();
         return true;
     }

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "common/clsOperation.h"
 #include "storage/modWindowState.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 
 class QAction;
@@ -29,8 +31,11 @@ public:
     // Line breaks held back for the console box while it is hidden.
     int HeldBackLines() const { return m_consoleBatchLines; }
 
-    // Reads every record of one store into a CSV file and/or its list window.
-    void GetAllData(qint32 DataType, bool &fSaveToFile, bool &fFillInForm);
+    // Reads every record of one store into a CSV file and/or its list
+    // window. Returns after the checks; the records are read from the event
+    // loop, and DownloadFinished tells how it went once the user has seen it.
+    void GetAllData(qint32 DataType, bool fSaveToFile, bool fFillInForm);
+    bool DownloadRunning() const { return m_download != nullptr; }
 
     // Shows or hides the debug boxes and items, then sizes the window.
     void DebugHelp();
@@ -86,6 +91,9 @@ public:
     QVector<QRectF> AvailableAreas() const override;
     QSizeF TitleBarPart() const override;
 
+signals:
+    void DownloadFinished(OpStatus status);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -107,6 +115,10 @@ private slots:
     void UsbStatus(const QString &line);
 
 private:
+    void ConcludeDownload();
+    void EndDownload(OpStatus status);
+    QPointer<QObject> m_download; // the download under way, until its end was seen
+
     void BuildMenus();
     void UpdateCommands();
     void HideDebugMenus();

@@ -14,8 +14,8 @@
 
 namespace {
 
-// The download as the windows show it: frmMessage for progress, the main
-// window disabled while records are read.
+// The download as the windows show it: frmMessage for progress (with
+// "Cancel" while reading), the main window disabled while records are read.
 class WindowDownloadUi : public DownloadUi
 {
 public:
@@ -28,6 +28,11 @@ public:
         QWidget *active = QApplication::activeWindow();
         m_form = new frmMessage(m_main, active ? active : m_main.data());
         m_form->cmdOk->setEnabled(false);
+        m_form->cmdCancel->show();
+        QObject::connect(m_form->cmdCancel, &QPushButton::clicked, m_form, [this] {
+            if (onCancel)
+                onCancel();
+        });
         m_form->setWindowTitle(szCaption);
         m_form->pbarBar->setRange(0, maximum);
         m_form->pbarBar->setValue(0);
@@ -53,10 +58,20 @@ public:
 
     void ProgressFinished(const QString &szMessage) override
     {
+        if (m_form)
+            m_form->pbarBar->setValue(m_form->pbarBar->maximum());
+        ShowEnd(szMessage);
+    }
+
+    void ProgressCancelled(const QString &szMessage) override { ShowEnd(szMessage); }
+
+    // The last text, and "OK" in place of "Cancel".
+    void ShowEnd(const QString &szMessage)
+    {
         if (!m_form)
             return;
+        m_form->cmdCancel->hide();
         m_form->cmdOk->setEnabled(true);
-        m_form->pbarBar->setValue(m_form->pbarBar->maximum());
         m_form->lblMessage->setText(szMessage);
         // Enter must reach "OK" even when the user clicked the (disabled)
         // main window meanwhile.
@@ -65,15 +80,7 @@ public:
         m_form->cmdOk->setFocus();
     }
 
-    void WaitForOk() override
-    {
-        if (!m_form || !m_form->isVisible())
-            return;
-        QEventLoop loop;
-        QObject::connect(m_form, &QDialog::finished, &loop, &QEventLoop::quit);
-        QObject::connect(m_form, &QObject::destroyed, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    frmMessage *Form() const { return m_form; }
 
     void ProgressClose() override
     {
@@ -98,6 +105,8 @@ public:
         m_main->activateWindow();
     }
 
+    std::function<void()> onCancel;
+
 private:
     static constexpr qint64 kRepaintMs = 40;
     QPointer<frmMain> m_main;
@@ -105,13 +114,77 @@ private:
     QPointer<frmMessage> m_form;
 };
 
+// A download of the main window, from the checks until the user has seen
+// how it ended.
+class WindowDownload : public QObject
+{
+public:
+    explicit WindowDownload(frmMain *main) : QObject(main), ui(main) {}
+    WindowDownloadUi ui;
+    std::unique_ptr<clsDownload> op;
+};
+
 } // namespace
 
-void frmMain::GetAllData(qint32 DataType, bool &fSaveToFile, bool &fFillInForm)
+void frmMain::GetAllData(qint32 DataType, bool fSaveToFile, bool fFillInForm)
 {
+    // One at a time, the last one's "OK" included.
+    if (m_download || OperationRunning())
+        return;
     InstallSaveDialog();
-    WindowDownloadUi ui(this);
+    auto *d = new WindowDownload(this);
+    m_download = d;
     BatchConsole(true);
-    ::GetAllData(ui, DataType, fSaveToFile, fFillInForm);
+    d->op = PrepareDownload(d->ui, DataType, fSaveToFile, fFillInForm);
+    if (!d->op) {
+        EndDownload(OpStatus::Failed);
+        return;
+    }
+    clsDownload *op = d->op.get();
+    d->ui.onCancel = [op] { op->Cancel(); };
+    // Concluded from the event loop: its boxes and the list window never
+    // open inside the last step.
+    connect(op, &clsOperation::Finished, d, [this] { ConcludeDownload(); }, Qt::QueuedConnection);
+    op->Start();
+}
+
+void frmMain::ConcludeDownload()
+{
+    auto *d = static_cast<WindowDownload *>(m_download.data());
+    if (!d)
+        return;
     BatchConsole(false);
+    d->op->Conclude();
+    const OpStatus status = d->op->Status();
+    frmMessage *form = d->ui.Form();
+    if (status == OpStatus::Ok && d->op->FillInForm()) {
+        std::unique_ptr<DownloadTarget> target = d->op->TakeTarget();
+        d->ui.ProgressClose();
+        // The list window is modal: it is the only window the user can reach.
+        d->ui.SetMainEnabled(true);
+        if (target)
+            target->ShowModal();
+        EndDownload(status);
+        return;
+    }
+    // "Finished!" or "Download cancelled." stays until the user presses "OK".
+    if ((status == OpStatus::Ok || status == OpStatus::Cancelled) && form && form->isVisible()) {
+        // Queued: the window is deleted there, and it is still emitting.
+        connect(form, &QDialog::finished, d, [this, status] { EndDownload(status); }, Qt::QueuedConnection);
+        return;
+    }
+    EndDownload(status);
+}
+
+void frmMain::EndDownload(OpStatus status)
+{
+    BatchConsole(false);
+    if (auto *d = static_cast<WindowDownload *>(m_download.data())) {
+        d->ui.ProgressClose();
+        d->ui.SetMainEnabled(true);
+        d->ui.BringMainToFront();
+        d->deleteLater();
+        m_download = nullptr;
+    }
+    emit DownloadFinished(status);
 }

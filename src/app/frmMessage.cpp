@@ -4,6 +4,7 @@
 #include "app/globals.h"
 
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
@@ -51,11 +52,20 @@ frmMessage::frmMessage(QWidget *parent, QWidget *over)
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
     cmdOk->setDefault(true);
     connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    cmdCancel->hide();
 
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblMessage);
     layout->addWidget(pbarBar);
-    layout->addWidget(cmdOk, 0, Qt::AlignHCenter);
+    layout->addLayout(buttons);
 
     if (gApp && gApp->Icon.canConvert<QIcon>())
         setWindowIcon(gApp->Icon.value<QIcon>());

@@ -6,8 +6,8 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// The download's progress window: a label, a bar and "OK". It cannot be
-// closed while "OK" is disabled (records are being read).
+// The download's progress window: a label, a bar, "OK" and, while records
+// are being read, "Cancel". It cannot be closed while "OK" is disabled.
 class frmMessage : public QDialog
 {
     Q_OBJECT
@@ -18,6 +18,7 @@ public:
     QLabel *lblMessage = nullptr;
     QProgressBar *pbarBar = nullptr;
     QPushButton *cmdOk = nullptr;
+    QPushButton *cmdCancel = nullptr; // hidden until the download offers it
 
 public slots:
     void reject() override;

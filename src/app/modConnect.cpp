@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/modConnect.h"
+#include "common/clsOperation.h"
 #include "common/modMsgBox.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
@@ -26,13 +27,15 @@ namespace {
 class AppLinkNotifier : public LinkNotifier
 {
 public:
-    bool LinkBusy() override { return ExchangeInProgress() || LinkWorkInProgress(); }
+    bool LinkBusy() override { return OperationRunning(); }
     void Connected() override { OnConnected(); }
     void Disconnected() override
     {
         if (gFsm)
             gFsm->Reset();
     }
+    // Told from inside the link's work (a step): the box waits for the event loop.
+    void Tell(const QString &prompt, const QString &title) override { MsgBoxLater(prompt, vb::Exclamation, title); }
 };
 
 } // namespace

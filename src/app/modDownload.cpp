@@ -12,8 +12,6 @@
 #include "storage/clsFile.h"
 #include "usb/clsUsbHid.h"
 
-#include <QHash>
-#include <QScopedValueRollback>
 
 DownloadUi::~DownloadUi() = default;
 void DownloadUi::ProgressOpen(const QString &, int) {}
@@ -23,7 +21,7 @@ QString DownloadUi::StepMessage(int value, int maximum)
     return QStringLiteral("Reading Data ") + IntText(value) + QStringLiteral(" of ") + IntText(maximum);
 }
 void DownloadUi::ProgressFinished(const QString &) {}
-void DownloadUi::WaitForOk() {}
+void DownloadUi::ProgressCancelled(const QString &) {}
 void DownloadUi::ProgressClose() {}
 void DownloadUi::SetMainEnabled(bool) {}
 void DownloadUi::BringMainToFront() {}
@@ -34,57 +32,35 @@ const QString kReadingTitle = QStringLiteral("ZT 6200 Reading Problem");
 const QString kNoRecords = QStringLiteral("The FSM has no saved records.");
 const QString kReadProblem = QStringLiteral("There is a problem with reading the data\r\n(either USB connection or data problems)");
 
-// Leaves the running download tidy on every way out: no temporary file left
-// behind, the progress display gone, the main window usable again.
-class RunningDownload
-{
-public:
-    explicit RunningDownload(DownloadUi &ui) : m_ui(ui) {}
-    ~RunningDownload()
-    {
-        gApp->File->DiscardFile();
-        m_ui.ProgressClose();
-        m_ui.SetMainEnabled(true);
-        m_ui.BringMainToFront();
-    }
-
-private:
-    DownloadUi &m_ui;
-};
-
 } // namespace
 
-void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillInForm)
+std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bool fSaveToFile, bool fFillInForm)
 {
     // The link and gApp->File serve one download at a time.
-    static bool fRunning = false;
-    if (fRunning)
-        return;
-    const QScopedValueRollback<bool> running(fRunning, true);
-    const LinkWork work;
+    if (OperationRunning())
+        return nullptr;
 
     gFsm->DataType = DataType;
     if (ReadDirectory(gFsm->DataType) == 1)
-        return;
+        return nullptr;
     const qint32 type = gFsm->DataType;
-    const DownloadTargetFactory makeTarget = DownloadTargetFactoryFor(type);
 
     if (gFsm->NumRecords() <= 0) {
         MsgBox(kNoRecords, vb::Exclamation, kReadingTitle);
-        return;
+        return nullptr;
     }
     if (!gUsbHid->IsDeviceConnected(true))
-        return;
+        return nullptr;
     if (fSaveToFile && !gApp->SaveFileAs(QStringLiteral("Save Downloaded ") + gFsm->DataName() + QStringLiteral(" As")))
-        return;
+        return nullptr;
     if (!gUsbHid->IsDeviceConnected(true))
-        return;
+        return nullptr;
 
     // The count may have changed while the user was choosing the file. A
     // failed query is a reading problem, not an empty meter.
     if (ReadDirectory(type) == 1) {
         MsgBox(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
-        return;
+        return nullptr;
     }
     const qint16 count = gFsm->NumRecords();
     if (count <= 0) {
@@ -94,73 +70,117 @@ void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillI
         if (fFillInForm)
             text = kNoRecords;
         MsgBox(text, vb::Exclamation, kReadingTitle);
-        return;
+        return nullptr;
     }
+    // Another operation may have started under the save dialog.
+    if (OperationRunning())
+        return nullptr;
 
-    const RunningDownload tidy(ui);
     ui.ProgressOpen(QStringLiteral("Reading Data..."), count);
     ui.SetMainEnabled(false);
-    DoEvents();
+    return std::make_unique<clsDownload>(ui, type, count, fSaveToFile, fFillInForm);
+}
 
-    std::unique_ptr<DownloadTarget> target;
-    for (qint16 i = 0; i < count; ++i) {
-        ui.ProgressStep(i + 1);
-        if (gFsm->GetRecord(i) != 0) {
-            ui.ProgressClose();
-            DoEvents();
-            if (fSaveToFile)
-                gApp->File->DiscardFile();
-            MsgBox(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
-            return;
-        }
-        gFsm->ProcessRecord();
-        if (fSaveToFile) {
-            // The header follows the first record: reading it may settle the layout.
-            if (i == 0 && !gApp->File->WriteHeader(gFsm->DataHeader())) {
-                ui.ProgressClose();
-                DoEvents();
-                return;
-            }
-            if (!gApp->File->WriteLine(gFsm->szRecord)) {
-                ui.ProgressClose();
-                DoEvents();
-                gApp->File->DiscardFile();
-                clsFile::ShowWriteError(gApp->File->LastError());
-                return;
-            }
-        }
-        if (fFillInForm) {
-            if (i == 0 && makeTarget)
-                target = makeTarget();
-            if (target)
-                target->lsvDataAdd(gFsm->szRecord);
-        }
-        AppendConsoleLine(gFsm->szRecord);
+clsDownload::clsDownload(DownloadUi &ui, qint32 DataType, qint16 count, bool fSaveToFile, bool fFillInForm, QObject *parent)
+    : clsOperation(parent), m_ui(ui), m_type(DataType), m_count(count), m_save(fSaveToFile), m_fill(fFillInForm),
+      m_makeTarget(DownloadTargetFactoryFor(DataType))
+{
+    // A record from a fast meter takes a few microseconds; window messages
+    // need not run after each one (a real meter's record takes milliseconds).
+    SetSliceMs(2);
+}
+
+clsDownload::~clsDownload()
+{
+    // However it ends (its window closed mid-way), no temporary file stays.
+    if (m_save && gApp && gApp->File)
+        gApp->File->DiscardFile();
+}
+
+void clsDownload::Fail(Problem problem, OpStatus status)
+{
+    m_problem = problem;
+    if (m_save)
+        gApp->File->DiscardFile();
+    m_target.reset();
+    Finish(status);
+}
+
+void clsDownload::Step()
+{
+    const qint16 i = m_next++;
+    m_ui.ProgressStep(i + 1);
+    if (gFsm->GetRecord(i) != 0)
+        return Fail(Problem::Read, gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
+    gFsm->ProcessRecord();
+    if (m_save) {
+        // The header follows the first record: reading it may settle the layout.
+        if (i == 0 && !gApp->File->WriteHeader(gFsm->DataHeader()))
+            return Fail(Problem::Told, OpStatus::Failed);
+        if (!gApp->File->WriteLine(gFsm->szRecord))
+            return Fail(Problem::Write, OpStatus::Failed);
     }
+    if (m_fill) {
+        if (i == 0 && m_makeTarget)
+            m_target = m_makeTarget();
+        if (m_target)
+            m_target->lsvDataAdd(gFsm->szRecord);
+    }
+    AppendConsoleLine(gFsm->szRecord);
+    if (m_next < m_count)
+        return;
 
     // The file is finished before success is shown, so "Finished!" is never
     // shown for a file that did not reach the disk.
-    if (fSaveToFile) {
-        if (!gApp->File->CloseFile()) {
-            ui.ProgressClose();
-            DoEvents();
-            clsFile::ShowWriteError(gApp->File->LastError());
-            return;
-        }
-        fSaveToFile = false;
-    }
+    if (m_save && !gApp->File->CloseFile())
+        return Fail(Problem::Write, OpStatus::Failed);
+    Finish(OpStatus::Ok);
+}
 
-    ui.ProgressFinished(QStringLiteral("Finished!\r\nDownloaded ") + IntText(count) + QStringLiteral(" records."));
-    Beep();
-    if (fFillInForm)
-        ui.ProgressClose();
-    else
-        ui.WaitForOk();
+void clsDownload::Cancelled()
+{
+    // Stopped between records: the earlier file stays as it was.
+    Fail(Problem::None, OpStatus::Cancelled);
+}
+
+void clsDownload::Conclude()
+{
+    switch (Status()) {
+    case OpStatus::Ok:
+        m_ui.ProgressFinished(QStringLiteral("Finished!\r\nDownloaded ") + IntText(m_count) + QStringLiteral(" records."));
+        Beep();
+        return;
+    case OpStatus::Cancelled:
+        m_ui.ProgressCancelled(QStringLiteral("Download cancelled."));
+        return;
+    default:
+        break;
+    }
+    m_ui.ProgressClose();
+    // After what the link had to say about the same failure.
+    if (m_problem == Problem::Read)
+        MsgBoxLater(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
+    else if (m_problem == Problem::Write)
+        clsFile::ShowWriteError(gApp->File->LastError());
+}
+
+OpStatus GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillInForm)
+{
+    std::unique_ptr<clsDownload> download = PrepareDownload(ui, DataType, fSaveToFile, fFillInForm);
+    if (!download)
+        return OpStatus::Failed;
+    const OpStatus status = RunToEnd(*download);
+    download->Conclude();
+    std::unique_ptr<DownloadTarget> target = download->TakeTarget();
+    download.reset();
     ui.ProgressClose();
-
-    if (fFillInForm && target) {
-        // The list window is modal: it is the only window the user can reach.
-        ui.SetMainEnabled(true);
+    ui.SetMainEnabled(true);
+    ui.BringMainToFront();
+    if (status != OpStatus::Ok)
+        return status;
+    if (fSaveToFile)
+        fSaveToFile = false;
+    if (fFillInForm && target)
         target->ShowModal();
-    }
+    return status;
 }

@@ -4,6 +4,7 @@
 // a list window, or both. The same routine serves the windows and the
 // command-line tool, so both write the same bytes; each supplies the
 // progress display through DownloadUi.
+#include "common/clsOperation.h"
 #include "listview/modDownloadTarget.h"
 
 #include <QString>
@@ -27,18 +28,59 @@ public:
     static QString StepMessage(int value, int maximum);
     // Every record read: label text, OK enabled.
     virtual void ProgressFinished(const QString &szMessage);
-    // Returns when the user has closed the progress display (waiting in the
-    // event loop, never spinning). Returns at once when it is not shown.
-    virtual void WaitForOk();
+    // Reading stopped by the user ("Download cancelled."): label text, OK enabled.
+    virtual void ProgressCancelled(const QString &szMessage);
     // Unloads the progress display; nothing when it is not loaded.
     virtual void ProgressClose();
     virtual void SetMainEnabled(bool fEnabled);
     virtual void BringMainToFront();
 };
 
-// Reads every record of store `DataType` (0 saved measurements, 1 Tx
-// entries) to a CSV file the user picks (fSaveToFile) and/or the list
-// window of that store (fFillInForm). After a completed save fSaveToFile is
-// false. Every message goes through MsgBox, the save dialog through
-// gApp->SaveFileAs. A second call while one runs returns at once.
-void GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillInForm);
+// Reads the records of one store, one a step, into the file the save dialog
+// chose (gApp->File) and/or the list window of that store. The file replaces
+// the earlier one only once every record is in it.
+class clsDownload : public clsOperation
+{
+    Q_OBJECT
+public:
+    clsDownload(DownloadUi &ui, qint32 DataType, qint16 count, bool fSaveToFile, bool fFillInForm, QObject *parent = nullptr);
+    ~clsDownload() override;
+
+    bool SaveToFile() const { return m_save; }
+    bool FillInForm() const { return m_fill; }
+    // Says how it ended, from the event loop once it has finished: the
+    // problem's message, or the last text of the progress display.
+    void Conclude();
+    // The filled list window, after an Ok download (null when none).
+    std::unique_ptr<DownloadTarget> TakeTarget() { return std::move(m_target); }
+
+protected:
+    void Step() override;
+    void Cancelled() override;
+
+private:
+    enum class Problem { None, Read, Write, Told };
+    void Fail(Problem problem, OpStatus status);
+
+    DownloadUi &m_ui;
+    qint32 m_type;
+    qint16 m_count;
+    qint16 m_next = 0;
+    bool m_save, m_fill;
+    Problem m_problem = Problem::None;
+    DownloadTargetFactory m_makeTarget;
+    std::unique_ptr<DownloadTarget> m_target;
+};
+
+// The checks before reading store `DataType` (0 saved measurements, 1 Tx
+// entries): its directory, the save dialog (fSaveToFile, through
+// gApp->SaveFileAs) and the count again. Returns the download with its
+// progress display open and the main window disabled, ready to Start; null
+// when a check stopped it (it has said why) or another operation runs.
+std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bool fSaveToFile, bool fFillInForm);
+
+// The whole download for callers at the top of the program (the
+// command-line tool): the checks, every record (RunToEnd), the conclusion,
+// then the list window when one was filled. After a completed save
+// fSaveToFile is false. Failed when a check stopped it.
+OpStatus GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillInForm);

@@ -85,6 +85,6 @@ static int ShowMessageBox(const QString &prompt, int buttons, const QString &tit
 
 void InstallGuiMsgBox()
 {
-    SetMsgBoxHandler(ShowMessageBox);
+    SetMsgBoxHandler(ShowMessageBox, true);
     gBeepHook = [] { QApplication::beep(); };
 }

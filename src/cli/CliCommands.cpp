@@ -394,9 +394,11 @@ int Session::Download(qint32 type, const QString &file)
     TerminalProgress progress;
     bool fSaveToFile = true, fFillInForm = false;
     SetSaving(true);
-    GetAllData(progress, type, fSaveToFile, fFillInForm);
+    const OpStatus status = GetAllData(progress, type, fSaveToFile, fFillInForm);
     SetSaving(false);
     SetSaveDialogHandler(previous);
+    if (status == OpStatus::Cancelled)
+        return Interrupted; // the earlier file stays; the routine has said so
     if (fSaveToFile)
         return Failure; // not finished; the routine has said why
 #ifdef Q_OS_LINUX

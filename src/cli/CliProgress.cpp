@@ -56,6 +56,15 @@ void TerminalProgress::ProgressFinished(const QString &szMessage)
     m_open = false;
 }
 
+void TerminalProgress::ProgressCancelled(const QString &szMessage)
+{
+    // Said on or off a terminal: the exit status alone does not say why.
+    if (m_open && m_shown)
+        ClearStatus();
+    WriteErr(szMessage + QLatin1Char('\n'));
+    m_open = false;
+}
+
 void TerminalProgress::ProgressClose()
 {
     if (m_open && m_shown)

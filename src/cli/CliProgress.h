@@ -19,6 +19,7 @@ public:
     void ProgressOpen(const QString &szCaption, int maximum) override;
     void ProgressStep(int value) override;
     void ProgressFinished(const QString &szMessage) override;
+    void ProgressCancelled(const QString &szMessage) override;
     void ProgressClose() override;
 
     // The line for one step, e.g. "Reading Data 3 of 12 [#####     ]  25%".

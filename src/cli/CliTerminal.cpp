@@ -2,6 +2,7 @@
 #include "cli/CliTerminal.h"
 #include "app/clsApp.h"
 #include "app/globals.h"
+#include "common/clsOperation.h"
 #include "common/modAnsi.h"
 #include "common/modConsole.h"
 #include "common/modMsgBox.h"
@@ -107,7 +108,7 @@ int Answer(const QString &prompt, int buttons, const QString &title, bool assume
     return vb::No;
 }
 
-constexpr int kInterruptedStatus = 130;
+constexpr int kInterruptedStatus = Interrupted;
 volatile std::sig_atomic_t gSaving = 0;
 #ifndef _WIN32
 int gSignalPipe[2] = {-1, -1};
@@ -133,6 +134,14 @@ void HandleInterrupts(QObject *context)
         return;
     auto *notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, [] {
+        char drained[16];
+        const ssize_t ignored = read(gSignalPipe[0], drained, sizeof drained);
+        (void)ignored;
+        // The operation stops after its step and tidies up itself.
+        if (clsOperation *op = clsOperation::Current()) {
+            op->Cancel();
+            return;
+        }
         if (gApp && gApp->File)
             gApp->File->DiscardFile();
         RemoveScratch();

@@ -10,7 +10,7 @@ class QObject;
 
 namespace cli {
 
-enum ExitCode { Success = 0, Failure = 1, UsageError = 2 };
+enum ExitCode { Success = 0, Failure = 1, UsageError = 2, Interrupted = 130 };
 
 // Installs the message-box answerer. Yes/No boxes are asked on a terminal;
 // elsewhere they are answered Yes with `assumeYes`, otherwise No.
@@ -26,8 +26,10 @@ bool ConfirmDelete();
 int Declined();
 
 // Ctrl+C and termination end the program with status 130 at once, except
-// while `whileSaving` is set: then the partial file is dropped first (at the
-// next pass of the message loop), so no temporary file is left behind.
+// while `whileSaving` is set: then, at the next pass of the message loop, a
+// running operation is cancelled (the caller ends with status 130 once it
+// has stopped); with none running the partial file is dropped and the
+// program ends. Either way no temporary file is left behind.
 void HandleInterrupts(QObject *context);
 void SetSaving(bool whileSaving);
 // The folder where a download to standard output is put together, and its

@@ -2,6 +2,7 @@
 #include "common/clsOperation.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <QPointer>
@@ -73,15 +74,19 @@ void clsOperation::ScheduleStep()
 void clsOperation::RunStep()
 {
     m_scheduled = false;
-    if (!m_running)
-        return;
     const QPointer<clsOperation> self(this);
-    if (m_cancel)
-        Cancelled();
-    else
-        Step();
-    if (self && m_running)
-        ScheduleStep();
+    QElapsedTimer slice;
+    slice.start();
+    while (self && m_running) {
+        if (m_cancel)
+            Cancelled();
+        else
+            Step();
+        if (self && m_running && slice.elapsed() >= m_sliceMs) {
+            ScheduleStep();
+            return;
+        }
+    }
 }
 
 void clsOperation::Finish(OpStatus status)

@@ -61,6 +61,11 @@ protected:
     // Ends the operation with `status` (from a step; later calls do nothing).
     void Finish(OpStatus status);
     void ReportProgress(int done, int total) { emit Progress(done, total); }
+    // Lets steps follow each other without a pass of the event loop for up
+    // to `ms` (0, the default: one step per pass), so that very short steps
+    // (a record from a fast meter) do not each pay for one; window messages
+    // still run at least that often. A cancel is still seen before each step.
+    void SetSliceMs(int ms) { m_sliceMs = ms; }
 
 private:
     void ScheduleStep();
@@ -70,6 +75,7 @@ private:
     bool m_finished = false;
     bool m_cancel = false;
     bool m_scheduled = false;
+    int m_sliceMs = 0;
     OpStatus m_status = OpStatus::Ok;
 };
 

@@ -2,6 +2,9 @@
 #include "common/modMsgBox.h"
 #include "common/clsAppBase.h"
 
+#include <QCoreApplication>
+#include <QList>
+#include <QMetaObject>
 #include <cstdio>
 
 int DefaultAnswer(int buttons)
@@ -36,9 +39,44 @@ int MsgBox(const QString &prompt, int buttons, const QString &title)
     return h ? h(prompt, buttons, t) : DefaultAnswer(buttons);
 }
 
-MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler)
+namespace {
+
+bool gOpensWindows = false;
+struct LaterBox { QString prompt; int buttons; QString title; };
+QList<LaterBox> gLater;
+bool gShowingLater = false;
+
+void ShowLaterBoxes()
+{
+    // A box runs the event loop: one asked meanwhile waits for this loop.
+    if (gShowingLater)
+        return;
+    gShowingLater = true;
+    while (!gLater.isEmpty()) {
+        const LaterBox box = gLater.takeFirst();
+        MsgBox(box.prompt, box.buttons, box.title);
+    }
+    gShowingLater = false;
+}
+
+} // namespace
+
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler, bool opensWindows)
 {
     MsgBoxHandler old = Handler();
     Handler() = std::move(handler);
+    gOpensWindows = opensWindows;
     return old;
+}
+
+void MsgBoxLater(const QString &prompt, int buttons, const QString &title)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!gOpensWindows || !app) {
+        MsgBox(prompt, buttons, title);
+        return;
+    }
+    gLater.append(LaterBox{prompt, buttons, title});
+    if (gLater.size() == 1)
+        QMetaObject::invokeMethod(app, ShowLaterBoxes, Qt::QueuedConnection);
 }

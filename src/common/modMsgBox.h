@@ -26,8 +26,15 @@ using MsgBoxHandler = std::function<int(const QString &prompt, int buttons, cons
 // An empty title means the application title.
 int MsgBox(const QString &prompt, int buttons = vb::OKOnly, const QString &title = QString());
 
-// Installs the answerer and returns the previous one.
-MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler);
+// Installs the answerer and returns the previous one. `opensWindows`: it
+// opens a modal box (which runs the event loop), so MsgBoxLater defers.
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler, bool opensWindows = false);
+
+// A box that must not open where it is asked (inside a step of an
+// operation): with an answerer that opens windows it is shown from the event
+// loop once the work under way has returned, after those asked before it and
+// one at a time; otherwise (terminal, tests) at once.
+void MsgBoxLater(const QString &prompt, int buttons = vb::OKOnly, const QString &title = QString());
 
 // The answer a box gives when nobody can be asked: its default button.
 int DefaultAnswer(int buttons);

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/modConsoleSend.h"
 #include "protocol/clsDevice.h"
-#include "protocol/modFSMComm.h"
+#include "common/clsOperation.h"
 #include "usb/clsUsbHid.h"
 
 ConsoleSendResult ConsoleSend(const std::function<void(const clsPacket &)> &onPacket)
 {
     if (!gUsbHid || !gDevice || !gUsbHid->fDeviceConnected())
         return ConsoleSendResult::LinkLost;
-    // Never interleave with an exchange that is waiting for its reply.
-    if (ExchangeInProgress())
+    // Never between the steps of an operation: its replies would mix with ours.
+    if (OperationRunning())
         return ConsoleSendResult::Busy;
 
     const clsPacket command = gDevice->PacketOut;

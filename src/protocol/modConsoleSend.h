@@ -9,7 +9,7 @@ class clsPacket;
 
 enum class ConsoleSendResult {
     Replied,  // every report of the reply was passed on
-    Busy,     // another exchange is waiting for its reply; nothing was sent
+    Busy,     // an operation is running; nothing was sent
     LinkLost, // no meter, or the link closed before the last report
     Unfinished, // kMaxConsoleReply bytes came without the last-report mark
 };

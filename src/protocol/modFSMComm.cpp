@@ -2,12 +2,10 @@
 #include "protocol/modFSMComm.h"
 #include "common/modConsole.h"
 #include "common/modConvert.h"
-#include "common/modEvents.h"
 #include "protocol/clsDevice.h"
 #include "protocol/modApp.h"
 #include "usb/clsUsbHid.h"
 
-#include <QElapsedTimer>
 
 namespace {
 
@@ -16,34 +14,14 @@ constexpr int kAttempts = 4;
 // that never sends the last-report mark must not keep us reading forever.
 constexpr int kMaxReplyBytes = 4096;
 
-bool gExchangeBusy = false;
-
-struct BusyScope
-{
-    BusyScope() { gExchangeBusy = true; }
-    ~BusyScope() { gExchangeBusy = false; }
-};
-
 enum class ReadOutcome { Complete, LinkLost, TooLong };
-
-// Window messages run before a reply once this long has passed since they
-// last ran, and within a reply before every eighth report: a fast meter's
-// replies come far quicker than anyone could see a difference, and each run
-// costs more than reading a reply.
-constexpr qint64 kYieldEveryNs = 2000000;
 
 // Collects one reply, however many reports it spans.
 ReadOutcome ReadReply(QString &szReply)
 {
-    static QElapsedTimer sinceYield;
     szReply.resize(0); // keeps the room the last reply needed
     int bytes = 0;
-    int reports = 0;
     do {
-        if (reports++ % 8 == 0 && (!sinceYield.isValid() || sinceYield.nsecsElapsed() >= kYieldEveryNs)) {
-            DoEvents();
-            sinceYield.start();
-        }
         if (gUsbHid->ConnectionLost(true))
             return ReadOutcome::LinkLost;
         gDevice->PacketIn.fNew = false;
@@ -76,51 +54,76 @@ bool SendOneReport(const QString &szCommand)
     return added;
 }
 
+enum class Attempt { Done, Again, TooLong, LinkLost, Refused };
+
+// One attempt: the command out, its reply in. Done with `count` set when the
+// reply is taken (or counted, in lenient mode); Again on the wrong count.
+Attempt TryOnce(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, qint16 &count)
+{
+    if (!SendOneReport(szCommand))
+        return Attempt::Refused;
+    AppendConsoleLine(szCommand);
+
+    const ReadOutcome outcome = ReadReply(szReply);
+    if (outcome != ReadOutcome::Complete) {
+        szReply.clear();
+        return outcome == ReadOutcome::LinkLost ? Attempt::LinkLost : Attempt::TooLong;
+    }
+    count = CountFields(szReply);
+    return !fCheck || count == wExpected ? Attempt::Done : Attempt::Again;
+}
+
+bool CanSend(const QString &szCommand)
+{
+    // The whole command must travel in one report; never cut it short.
+    return gDevice && gUsbHid && szCommand.size() <= clsPacket::kCapacity;
+}
+
 } // namespace
 
-bool ExchangeInProgress() { return gExchangeBusy; }
-
-static int gLinkWork = 0;
 static quint32 LinkLosses() { return gUsbHid ? gUsbHid->LinkLosses() : 0; }
-LinkWork::LinkWork() : m_losses(LinkLosses()) { ++gLinkWork; }
-LinkWork::~LinkWork() { --gLinkWork; }
+LinkWork::LinkWork() : m_losses(LinkLosses()) {}
 bool LinkWork::Lost() const { return LinkLosses() != m_losses; }
-bool LinkWorkInProgress() { return gLinkWork > 0; }
 
 qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck)
 {
     szReply.resize(0);
-    // One exchange at a time: a second one reached from inside the first
-    // (timer tick, console, window event) would mix commands and replies.
-    if (gExchangeBusy || !gDevice || !gUsbHid)
+    if (!CanSend(szCommand))
         return 1;
-    // The whole command must travel in one report; never cut it short.
-    if (szCommand.size() > clsPacket::kCapacity)
-        return 1;
-
-    BusyScope busy;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-        if (!SendOneReport(szCommand))
-            return 1;
-        AppendConsoleLine(szCommand);
-
-        const ReadOutcome outcome = ReadReply(szReply);
-        if (outcome == ReadOutcome::LinkLost) {
-            szReply.clear();
-            return 1;
+        qint16 count = 0;
+        switch (TryOnce(szCommand, szReply, wExpected, fCheck, count)) {
+        case Attempt::Done: return fCheck ? 0 : count;
+        case Attempt::Refused:
+        case Attempt::LinkLost: return 1;
+        case Attempt::Again:
+        case Attempt::TooLong: break;
         }
-        if (outcome == ReadOutcome::TooLong) {
-            szReply.clear();
-            continue;
-        }
-        const qint16 count = CountFields(szReply);
-        if (!fCheck)
-            return count;
-        if (count == wExpected)
-            return 0;
     }
     szReply.clear();
     return 1;
+}
+
+clsExchange::clsExchange(const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent)
+    : clsOperation(parent), m_command(szCommand), m_expected(wExpected), m_check(fCheck)
+{
+}
+
+void clsExchange::Step()
+{
+    if (!CanSend(m_command))
+        return Finish(OpStatus::Failed);
+    qint16 count = 0;
+    const Attempt a = TryOnce(m_command, m_reply, m_expected, m_check, count);
+    if (a == Attempt::Done) {
+        m_result = m_check ? 0 : count;
+        return Finish(OpStatus::Ok);
+    }
+    if (a == Attempt::LinkLost || a == Attempt::Refused)
+        return Finish(a == Attempt::LinkLost ? OpStatus::LinkLost : OpStatus::Failed);
+    m_reply.clear();
+    if (++m_attempt == kAttempts)
+        Finish(a == Attempt::TooLong ? OpStatus::TooLong : OpStatus::BadReply);
 }
 
 QString QueryVersion()
@@ -130,4 +133,3 @@ QString QueryVersion()
         return QString();
     return reply;
 }
-

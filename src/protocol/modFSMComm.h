@@ -1,25 +1,52 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "common/clsOperation.h"
+
 #include <QString>
 #include <QtGlobal>
 
-// The one command/reply exchange with the meter. Result 0 success, 1 failure;
-// in lenient mode (fCheck false) the number of reply fields.
+// The one command/reply exchange with the meter, up to four attempts.
+// Result 0 success, 1 failure; in lenient mode (fCheck false) the number of
+// reply fields. It waits in the link's reads but never runs the event loop,
+// so a step of an operation may call it.
 qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck);
 
-// True while an exchange is waiting for its reply; a second exchange started
-// then (from a timer tick or the console) must not interleave with it.
-bool ExchangeInProgress();
+// The exchange as an operation, for a command started from the event loop
+// outside a larger one: one attempt per step, so window messages run between
+// attempts. Status Ok (Reply() and Result() as SendCommand gives them),
+// LinkLost, BadReply (the wrong number of fields every time), TooLong (a
+// reply that never ended, the last time), Busy (another operation ran), or
+// Failed (a command that does not fit one report).
+class clsExchange : public clsOperation
+{
+    Q_OBJECT
+public:
+    clsExchange(const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent = nullptr);
+    QString Reply() const { return m_reply; }
+    qint16 Result() const { return m_result; }
 
-// Held by work that runs a series of exchanges on one state of gFsm (a bulk
-// download, a delete walk). The connection follow-up, which resets gFsm and
-// asks for the version, waits until the work ends: run under one of its
-// message boxes, it would add a second message about the same lost meter.
+protected:
+    void Step() override;
+
+private:
+    QString m_command, m_reply;
+    qint16 m_expected;
+    bool m_check;
+    qint16 m_result = 1;
+    int m_attempt = 0;
+};
+
+// No exchange is ever under way when someone asks (none runs the event
+// loop); what must not overlap other work asks OperationRunning().
+// Kept for the callers that still ask.
+inline bool ExchangeInProgress() { return false; }
+
+// Taken by work that runs a series of exchanges on one state of gFsm, to see
+// whether the link went down meanwhile.
 class LinkWork
 {
 public:
     LinkWork();
-    ~LinkWork();
     LinkWork(const LinkWork &) = delete;
     LinkWork &operator=(const LinkWork &) = delete;
     // The link went down since the work began (it may be up again by now).
@@ -28,6 +55,5 @@ public:
 private:
     quint32 m_losses;
 };
-bool LinkWorkInProgress();
 
 QString QueryVersion();

@@ -37,15 +37,13 @@ void clsVersion::setvalue(qint16 w)
 // While a text is being read, the text given is kept.
 void clsVersion::SetTextFromValue(const QString &text)
 {
-    if (!m_guard)
+    if (!m_readingText)
         m_szVersion = text;
 }
 
 void clsVersion::setszVersion(const QString &text)
 {
-    if (m_guard)
-        return;
-    m_guard = true;
+    m_readingText = true;
     m_szVersion = text;
     m_major = m_minor = m_build = 0;
     // A part that is not a whole number counts as 0.
@@ -74,8 +72,8 @@ void clsVersion::setszVersion(const QString &text)
         else
             unknown = true;
     }
-    m_guard = false;
-    // Raised with the guard down: its handler shows a message box, under
+    m_readingText = false;
+    // Raised once the text is read: its handler shows a message box, under
     // which a disconnection must still be able to clear the text.
     if (unknown)
         emit VersionUnknown();

@@ -30,5 +30,5 @@ private:
     QString m_szVersion;
     qint16 m_value = 0;
     qint16 m_major = 0, m_minor = 0, m_build = 0;
-    bool m_guard = false;
+    bool m_readingText = false; // setszVersion: setvalue keeps the text given
 };

@@ -189,7 +189,8 @@ void clsFile::DiscardFile()
 void clsFile::ShowWriteError(const QString &szReason)
 {
     const QString cause = szReason.isEmpty() ? QStringLiteral("Is it already open in another application?") : szReason;
-    MsgBox(QStringLiteral("There is a problem writing to the file.\r\n") + cause, vb::Exclamation,
+    // Also told from inside a download's step, where no box may open.
+    MsgBoxLater(QStringLiteral("There is a problem writing to the file.\r\n") + cause, vb::Exclamation,
            QStringLiteral("ZT 6200 File Error"));
 }
 

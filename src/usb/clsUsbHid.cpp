@@ -2,8 +2,6 @@
 #include "usb/clsUsbHid.h"
 #include "common/clsAppBase.h"
 #include "common/modConsole.h"
-#include "common/modEvents.h"
-#include "common/modMsgBox.h"
 #include "usb/frmUsbHid.h"
 
 clsUsbHid *gUsbHid = nullptr;
@@ -110,7 +108,7 @@ bool clsUsbHid::FindTheHid()
     m_openProblem = problem;
     if (!problem.isEmpty() && !m_openToldFor.contains(problemPath)) {
         m_openToldFor.insert(problemPath); // before the box: ticks run under it
-        MsgBox(OpenProblemText(), vb::Exclamation, QStringLiteral("ZT 6200 Communication Problem"));
+        TellLinkUser(OpenProblemText(), QStringLiteral("ZT 6200 Communication Problem"));
     }
     return m_fDeviceConnected;
 }
@@ -187,9 +185,6 @@ void clsUsbHid::Shutdown()
 
 void clsUsbHid::CheckDisconnect()
 {
-    if (fBusy)
-        return;
-    fBusy = true;
     if (!m_hid) {
         for (Silence &s : m_silent)
             s.waitTicks = qMax(0, s.waitTicks - 1);
@@ -201,7 +196,6 @@ void clsUsbHid::CheckDisconnect()
         else
             HidAttributes = attrs;
     }
-    fBusy = false;
 }
 
 bool clsUsbHid::WriteReport(const QByteArray &buffer)
@@ -253,10 +247,9 @@ bool clsUsbHid::IsDeviceConnected(bool fMsgBox)
 {
     if (!m_fDeviceConnected && fMsgBox) {
         // Plugged in but not ours to open: "please connect it" would mislead.
-        MsgBox(m_openProblem.isEmpty() ? QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable")
-                                       : OpenProblemText(),
-               vb::Exclamation, QStringLiteral("ZT 6200 Communication Problem"));
-        DoEvents();
+        TellLinkUser(m_openProblem.isEmpty() ? QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable")
+                                             : OpenProblemText(),
+                     QStringLiteral("ZT 6200 Communication Problem"));
     }
     return m_fDeviceConnected;
 }
@@ -266,9 +259,8 @@ bool clsUsbHid::ConnectionLost(bool fMsgBox)
     if (!m_fDeviceConnected && fMsgBox && m_quietLoss) {
         m_quietLoss = false; // a retry of a silent meter: said once already
     } else if (!m_fDeviceConnected && fMsgBox) {
-        MsgBox(QStringLiteral("ZT 6200 was disconnected. Please reconnect it."), vb::Exclamation,
-               QStringLiteral("ZT 6200 Communication Problem"));
-        DoEvents();
+        TellLinkUser(QStringLiteral("ZT 6200 was disconnected. Please reconnect it."),
+                     QStringLiteral("ZT 6200 Communication Problem"));
     }
     return !m_fDeviceConnected;
 }

@@ -72,7 +72,6 @@ private:
 
     bool m_fDeviceConnected = false;
     quint32 m_losses = 0;
-    bool fBusy = false;
     std::unique_ptr<HidDevice> m_hid; // HIDHandle; one handle serves reads and writes
     QString m_path;                   // of the open meter
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "usb/frmUsbHid.h"
 #include "usb/clsUsbHid.h"
+#include "common/modMsgBox.h"
 
 static LinkNotifier *gLinkNotifier = nullptr;
 
@@ -9,6 +10,16 @@ LinkNotifier *SetLinkNotifier(LinkNotifier *notifier)
     LinkNotifier *old = gLinkNotifier;
     gLinkNotifier = notifier;
     return old;
+}
+
+void LinkNotifier::Tell(const QString &prompt, const QString &title) { MsgBox(prompt, vb::Exclamation, title); }
+
+void TellLinkUser(const QString &prompt, const QString &title)
+{
+    if (gLinkNotifier)
+        gLinkNotifier->Tell(prompt, title);
+    else
+        MsgBox(prompt, vb::Exclamation, title);
 }
 
 frmUsbHid::frmUsbHid()
@@ -30,9 +41,8 @@ void frmUsbHid::Tick()
     if (UsbLink)
         UsbLink->CheckDisconnect();
     if (fConnectPending) {
-        // Never start the follow-up inside another exchange (this tick may run
-        // while one lets window messages run) or a series of them; a later
-        // tick takes it.
+        // Never start the follow-up between the steps of an operation (it
+        // resets gFsm under the work); a later tick takes it.
         if (Notifier() && Notifier()->LinkBusy())
             return;
         // Cleared before running: the follow-up may open a message box, and

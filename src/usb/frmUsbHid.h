@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QObject>
+#include <QString>
 #include <QTimer>
 
 class clsUsbHid;
@@ -10,13 +11,21 @@ class LinkNotifier
 {
 public:
     virtual ~LinkNotifier() = default;
-    // An exchange or a series of them is running: the follow-up waits.
+    // An operation is running: the follow-up waits.
     virtual bool LinkBusy() = 0;
     // A new connection, once, outside any exchange.
     virtual void Connected() = 0;
     // The meter went away.
     virtual void Disconnected() = 0;
+    // A message of the link for the user ("ZT 6200 was disconnected..."). It
+    // may come from inside a step of an operation, where no box may open:
+    // the windows show it from the event loop afterwards. By default it is
+    // shown at once.
+    virtual void Tell(const QString &prompt, const QString &title);
 };
+
+// Tells the user through the installed notifier (at once when there is none).
+void TellLinkUser(const QString &prompt, const QString &title);
 
 // Installs the notifier (null: none) and returns the previous one.
 LinkNotifier *SetLinkNotifier(LinkNotifier *notifier);

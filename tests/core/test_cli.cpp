@@ -372,6 +372,7 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
         for (bool toStdout : {false, true}) {
             SCOPED_TRACE(QString("signal %1, %2").arg(sig).arg(toStdout ? "stdout" : "file").toStdString());
             QTemporaryDir out, tmp;
+            ASSERT_TRUE(WriteFile(out.filePath("out.csv"), "earlier"));
             QProcess p;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert("TMPDIR", tmp.path());
@@ -389,7 +390,10 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
             ASSERT_TRUE(p.waitForFinished(10000));
             EXPECT_EQ(p.exitCode(), 130);
             EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
-            EXPECT_TRUE(QDir(out.path()).isEmpty());
+            // Stopped after the record under way, not in the middle of it.
+            EXPECT_TRUE((echo + p.readAllStandardError()).endsWith("\nDownload cancelled.\n"));
+            EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"out.csv"});
+            EXPECT_EQ(ReadFile(out.filePath("out.csv")), "earlier");
             EXPECT_TRUE(QDir(tmp.path()).isEmpty());
         }
     }

@@ -3,6 +3,7 @@
 // watching and losing the meter.
 #include "TestSupport.h"
 #include "app/clsApp.h"
+#include "common/clsOperation.h"
 #include "records/clsVersion.h"
 #include "app/globals.h"
 #include "common/modConsole.h"
@@ -158,25 +159,85 @@ TEST_F(Exchange, RefusedWithoutSending)
     QString reply;
     EXPECT_EQ(SendCommand(QString(64, QLatin1Char('U')), reply, 0, true), 1); // too long for one report
     EXPECT_TRUE(meter->commands.isEmpty() && echo.isEmpty());
+}
 
-    // A second exchange, or the connection follow-up, inside the first one.
+// An operation that only waits: its steps do nothing until finished.
+class Idle : public clsOperation
+{
+public:
+    void End() { Finish(OpStatus::Ok); }
+
+protected:
+    void Step() override {}
+};
+
+TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
+{
     Answer({Report("1", false), Report(",2", false), Report("", true)});
-    qint16 inner = -1;
-    gUsbHid->HelperForm()->fConnectPending = true;
-    QTimer::singleShot(0, [&] {
-        EXPECT_TRUE(ExchangeInProgress());
-        Tick();
-        inner = SendCommand(QStringLiteral("S"), reply, 2, true);
-    });
+    meter->replyOverride = [](const QString &, QList<QByteArray> &out) {
+        QThread::msleep(3); // long enough for any pass of the event loop to be due
+        out = {Report("1", false), Report(",2", false), Report("", true)};
+        return true;
+    };
+    bool inside = false, ranInside = false;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ranInside |= inside; });
+    tick.start(0);
     gDevice->AddChar('x'); // the console is typing
-    QThread::msleep(3);    // window messages run once 2 ms have passed since they last did
+    QString reply;
+    inside = true;
     EXPECT_EQ(SendCommand(QStringLiteral("C"), reply, 2, true), 0);
-    EXPECT_EQ(inner, 1);
-    EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
+    inside = false;
+    EXPECT_FALSE(ranInside);
     EXPECT_EQ(gDevice->PacketOut.Length, 1); // the typing is kept for the console
+    QCoreApplication::processEvents();
+
+    // The connection follow-up and the console wait while an operation runs.
+    Idle op;
+    ASSERT_TRUE(op.Start());
+    gUsbHid->HelperForm()->fConnectPending = true;
+    Tick();
+    EXPECT_EQ(ConsoleSend(nullptr), ConsoleSendResult::Busy);
+    op.End();
+    EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
     meter->replyOverride = nullptr;
     Tick(); // the follow-up comes now
     EXPECT_EQ(meter->commands, (QStringList{"C", "A"}));
+}
+
+TEST_F(Exchange, AsAnOperation)
+{
+    const QByteArray big(63, 'x');
+    struct Case { const char *what; QList<QByteArray> reports; QString command; qint16 expected; bool check;
+                  OpStatus status; qint16 result; QString reply; qsizetype sent; } cases[] = {
+        {"ok", {Report("1,2", true)}, "C", 2, true, OpStatus::Ok, 0, "1,2", 1},
+        {"lenient", {Report("1,2,3", true)}, "C", 0, false, OpStatus::Ok, 3, "1,2,3", 1},
+        {"wrong count each time", {Report("1", true)}, "C", 2, true, OpStatus::BadReply, 1, "", 4},
+        {"never ends", QList<QByteArray>(70, Report(big, false)), "C", 2, true, OpStatus::TooLong, 1, "", 4},
+        {"unplugged", {}, "C", 2, true, OpStatus::LinkLost, 1, "", 1},
+        {"does not fit a report", {Report("1,2", true)}, QString(64, 'U'), 2, true, OpStatus::Failed, 1, "", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!gUsbHid->fDeviceConnected())
+            meter = ReplaceMeter(QStringLiteral("firmware 2.3.1"));
+        meter->commands.clear();
+        Answer(c.reports);
+        if (c.reports.isEmpty())
+            meter->replyOverride = [this](const QString &, QList<QByteArray> &) { return platform.Plug(meter, false), true; };
+        clsExchange x(c.command, c.expected, c.check);
+        EXPECT_EQ(RunToEnd(x), c.status);
+        EXPECT_EQ(x.Result(), c.result);
+        EXPECT_EQ(x.Reply(), c.reply);
+        EXPECT_EQ(meter->commands.size(), c.sent);
+    }
+    // Refused while another operation runs.
+    Idle other;
+    other.Start();
+    clsExchange x(QStringLiteral("C"), 2, true);
+    EXPECT_FALSE(x.Start());
+    other.End();
+    EXPECT_EQ(RunToEnd(x), OpStatus::Busy);
 }
 
 TEST_F(Exchange, DirectoryAndDelete)

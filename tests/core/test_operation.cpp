@@ -14,7 +14,7 @@ namespace {
 class Counter : public clsOperation
 {
 public:
-    explicit Counter(int steps) : m_steps(steps) {}
+    explicit Counter(int steps, int sliceMs = 0) : m_steps(steps) { SetSliceMs(sliceMs); }
     int done = 0;
     int cancelledAt = -1;
     std::function<void()> duringStep;
@@ -64,15 +64,16 @@ TEST(Operation, StepsRunFromTheEventLoopOnlyAndOneAtATime)
 
 TEST(Operation, CancelStopsAfterTheStepUnderWay)
 {
-    struct Case { int cancelInStep; int steps; OpStatus want; int doneWant; };
+    struct Case { int cancelInStep; int steps; OpStatus want; int doneWant; int sliceMs; };
     const Case cases[] = {
-        {1, 5, OpStatus::Cancelled, 1},
-        {3, 5, OpStatus::Cancelled, 3},
-        {5, 5, OpStatus::Ok, 5}, // asked during the last step: it had finished
+        {1, 5, OpStatus::Cancelled, 1, 0},
+        {3, 5, OpStatus::Cancelled, 3, 0},
+        {5, 5, OpStatus::Ok, 5, 0}, // asked during the last step: it had finished
+        {3, 5, OpStatus::Cancelled, 3, 60000}, // steps back to back within one slice
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.cancelInStep);
-        Counter op(c.steps);
+        SCOPED_TRACE(testing::Message() << c.cancelInStep << ", slice " << c.sliceMs);
+        Counter op(c.steps, c.sliceMs);
         op.duringStep = [&] { if (op.done == c.cancelInStep) op.Cancel(); };
         EXPECT_EQ(RunToEnd(op), c.want);
         EXPECT_EQ(op.done, c.doneWant);

@@ -56,6 +56,8 @@ protected:
     bool Run(const QString &scenario, qint32 type, bool save, const char *target = "out.csv")
     {
         meter = ReplaceMeter(scenario);
+        if (beforeDownload)
+            beforeDownload();
         EXPECT_TRUE(WriteFile(dir.filePath("out.csv"), "earlier"));
         console.clear(), beeps = 0;
         saveAs = target ? dir.filePath(target) : QString();
@@ -65,7 +67,10 @@ protected:
     QStringList Entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
     qsizetype RecordReads() const { return meter->commands.mid(sent).filter(QRegularExpression("^[DT],")).size(); }
 
+    frmMessage *Progress() const { return main->findChild<frmMessage *>(); }
+
     DemoMeter *meter = nullptr;
+    std::function<void()> beforeDownload;
     QTemporaryDir dir;
     QString console;
     int beeps = 0;
@@ -154,6 +159,90 @@ TEST_F(DownloadTest, FillsListWindow)
     EXPECT_TRUE(finished.isEmpty()); // the progress window closed by itself
     Run("firmware 2.3.1\ngenerate-saved 2", 0, false); // no saved-data window: nothing shown
     EXPECT_EQ(RecordReads(), 3);
+}
+
+// A list window that records what it is given.
+struct Recorder : DownloadTarget
+{
+    QStringList *lines;
+    void lsvDataAdd(const QString &s) override { *lines << s; }
+    void ShowModal() override { *lines << "shown"; }
+};
+
+TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
+{
+    QStringList lines;
+    SetDownloadTargetFactory(1, [&] { auto r = std::make_unique<Recorder>(); r->lines = &lines; return r; });
+    struct Case { bool save; int k; } cases[] = {{true, 1}, {true, 3}, {false, 1}, {false, 4}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.save ? "save" : "view") << ", cancelled at record " << c.k << " of 5");
+        lines.clear();
+        bool offered = false;
+        beforeDownload = [&] {
+            meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
+                if (cmd == QString("T,%1,1").arg(c.k - 1) && Progress()) {
+                    offered = Progress()->cmdCancel->isVisible() && Progress()->cmdCancel->isEnabled();
+                    Progress()->cmdCancel->click();
+                }
+                return false;
+            };
+        };
+        Run("firmware 2.3.1\ngenerate-tx 5", 1, c.save);
+        EXPECT_TRUE(offered);
+        EXPECT_EQ(lastStatus, OpStatus::Cancelled);
+        EXPECT_EQ(finished, "Download cancelled.");
+        EXPECT_EQ(RecordReads(), c.k);
+        EXPECT_EQ(ReadFile(dir.filePath("out.csv")), QByteArray("earlier"));
+        EXPECT_EQ(Entries(), QStringList{"out.csv"});
+        EXPECT_EQ(BoxTexts(), QStringList());
+        EXPECT_EQ(beeps, 0);
+        EXPECT_EQ(lines.size(), c.save ? 0 : c.k); // read, never shown
+    }
+    SetDownloadTargetFactory(1, nullptr);
+}
+
+TEST_F(DownloadTest, OneAtATimeAndNothingRunsInsideAStep)
+{
+    // Each report takes a millisecond, so window messages run between the records.
+    bool inside = false, ranInside = false;
+    int ticks = 0;
+    QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, main,
+                     [&](const QString &t) { inside = t.startsWith("D,"); }); // a record's command, until its line
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ranInside |= inside, ++ticks; });
+    tick.start(0);
+    whileDialogOpen = [&] {
+        QTimer::singleShot(0, main, [&] {
+            EXPECT_TRUE(OperationRunning());
+            main->GetAllData(1, true, false); // a second one, clicked meanwhile
+        });
+    };
+    Run("firmware 2.3.1\ngenerate-saved 4\nreport-latency-us 1000", 0, true);
+    EXPECT_EQ(lastStatus, OpStatus::Ok);
+    EXPECT_EQ(dialogs.size(), 1);
+    EXPECT_EQ(meter->commands.mid(sent).filter(QRegularExpression("^T")).size(), 0);
+    EXPECT_GT(ticks, 0);
+    EXPECT_FALSE(ranInside);
+}
+
+TEST_F(DownloadTest, LinkBoxesWaitForTheStepAndComeFirst)
+{
+    // As with real windows: a box opens a window, so it must wait.
+    QStringList shown;
+    const MsgBoxHandler old = SetMsgBoxHandler([&](const QString &prompt, int buttons, const QString &title) {
+        shown << (OperationRunning() ? "during: " : "") + title + "|" + prompt;
+        return DefaultAnswer(buttons);
+    }, true);
+    whileDialogOpen = [this] {
+        meter->replyOverride = [this](const QString &cmd, QList<QByteArray> &) {
+            return cmd == "D,2,1" && (platform.Plug(meter, false), true);
+        };
+    };
+    Run("firmware 2.3.1\ngenerate-saved 5", 0, true);
+    SetMsgBoxHandler(old);
+    EXPECT_EQ(shown, (QStringList{"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.", kReadFailure}));
+    EXPECT_EQ(ReadFile(dir.filePath("out.csv")), QByteArray("earlier"));
+    EXPECT_EQ(Entries(), QStringList{"out.csv"});
 }
 
 TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)

@@ -258,24 +258,22 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
     }
 }
 
-TEST_F(MainWinTest, ConsoleWaitsForARunningExchange)
+TEST_F(MainWinTest, ConsoleWaitsForARunningOperation)
 {
+    struct Idle : clsOperation
+    {
+        void Step() override { Finish(OpStatus::Ok); }
+    } op;
     DemoMeter *meter = AddMeter();
     ASSERT_TRUE(ConnectMeter());
     meter->commands.clear();
-    bool busy = false;
-    meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
-        busy = ExchangeInProgress();
-        QTest::keyClicks(w->txtConsole, QStringLiteral("E\r")); // as if typed while the reply is awaited
-        return false;
-    };
     const QString before = Console();
-    QString reply;
-    EXPECT_EQ(SendCommand(QStringLiteral("C"), reply, 2, true), 0);
-    EXPECT_TRUE(busy);
+    ASSERT_TRUE(op.Start());
+    QTest::keyClicks(w->txtConsole, QStringLiteral("E\r")); // typed between its steps
+    EXPECT_EQ(RunToEnd(op), OpStatus::Ok);
     EXPECT_EQ(beeps, 2);
-    EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
-    EXPECT_EQ(Console().mid(before.size()), QStringLiteral("C\n"));
+    EXPECT_TRUE(meter->commands.isEmpty());
+    EXPECT_EQ(Console(), before);
     EXPECT_EQ(gDevice->PacketOut.Length, 0);
 }
 

@@ -3,6 +3,7 @@
 // Shared test fixture: the demo meter platform, a fresh session for each
 // test, and message boxes answered from a script.
 #include "app/clsSession.h"
+#include "common/clsOperation.h"
 #include "common/modMsgBox.h"
 #include "sim/DemoMeter.h"
 #include "storage/clsFile.h"
@@ -107,6 +108,7 @@ protected:
     std::function<void()> whileDialogOpen;
     QStringList dialogs;                   // titles of the save dialogs shown
     QString caption, finished;             // the progress window's title, and its text when "OK" was offered
+    OpStatus lastStatus = OpStatus::Ok;    // how the last Download ended
 
 private:
     SaveDialogHandler m_oldDialog;
