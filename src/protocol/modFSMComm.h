@@ -36,11 +36,6 @@ private:
     int m_attempt = 0;
 };
 
-// No exchange is ever under way when someone asks (none runs the event
-// loop); what must not overlap other work asks OperationRunning().
-// Kept for the callers that still ask.
-inline bool ExchangeInProgress() { return false; }
-
 // Taken by work that runs a series of exchanges on one state of gFsm, to see
 // whether the link went down meanwhile.
 class LinkWork

@@ -52,5 +52,5 @@ private:
     int m_tries = 0;
     qint32 m_failed = -1;
     bool m_erased = false;
-    std::unique_ptr<LinkWork> m_work; // no connection follow-up in the middle
+    std::unique_ptr<LinkWork> m_work; // sees a link lost meanwhile, even if found again
 };

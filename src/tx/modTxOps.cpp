@@ -22,12 +22,6 @@ TxResult SendTxCommand(const std::function<qint16()> &exchange, const QString &s
     r.status = OpStatus::LinkLost;
     if (!gUsbHid || !gUsbHid->IsDeviceConnected(true))
         return r; // the link has told the user
-    if (ExchangeInProgress()) {
-        r.status = OpStatus::Busy;
-        r.szMessage = QStringLiteral("The ZT 6200 is busy with another command.\r\nPlease try again.");
-        r.szTitle = szTitle;
-        return r;
-    }
     // A link lost during the exchange has been told by the link, even when
     // the meter was found again before we look.
     const quint32 losses = gUsbHid->LinkLosses();

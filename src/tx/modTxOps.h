@@ -71,7 +71,7 @@ private:
     QList<qint32> m_ids;
     int m_done = 0;
     TxResult m_result;
-    std::unique_ptr<LinkWork> m_work; // no connection follow-up in the middle
+    std::unique_ptr<LinkWork> m_work; // sees a link lost meanwhile, even if found again
 };
 
 // Adds ("U") or replaces ("X") one entry. An add then reads the whole table
