@@ -96,9 +96,17 @@ void clsOperation::Finish(OpStatus status)
     m_running = false;
     m_finished = true;
     m_status = status;
-    if (gRunning == this)
-        gRunning = nullptr;
-    emit Finished(status);
+    // Told from the event loop, after the step has returned: what the
+    // handlers do (message boxes, the next operation) never runs inside a
+    // step. Until then it still counts as running, so nothing slips in.
+    QMetaObject::invokeMethod(
+        this,
+        [this, status] {
+            if (gRunning == this)
+                gRunning = nullptr;
+            emit Finished(status);
+        },
+        Qt::QueuedConnection);
 }
 
 OpStatus RunToEnd(clsOperation &op)

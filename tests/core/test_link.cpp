@@ -199,6 +199,7 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     Tick();
     EXPECT_EQ(ConsoleSend(nullptr), ConsoleSendResult::Busy);
     op.End();
+    QCoreApplication::processEvents(); // its end is told from the event loop
     EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
     meter->replyOverride = nullptr;
     Tick(); // the follow-up comes now

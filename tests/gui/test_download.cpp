@@ -230,7 +230,9 @@ TEST_F(DownloadTest, LinkBoxesWaitForTheStepAndComeFirst)
     // As with real windows: a box opens a window, so it must wait.
     QStringList shown;
     const MsgBoxHandler old = SetMsgBoxHandler([&](const QString &prompt, int buttons, const QString &title) {
-        shown << (OperationRunning() ? "during: " : "") + title + "|" + prompt;
+        // Steps still to come: the box would sit inside the work.
+        const bool during = clsOperation::Current() && clsOperation::Current()->IsRunning();
+        shown << (during ? "during: " : "") + title + "|" + prompt;
         return DefaultAnswer(buttons);
     }, true);
     whileDialogOpen = [this] {
