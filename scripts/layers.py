@@ -17,7 +17,7 @@ BELOW = {
     'listview': {'usb'},
     'storage': {'common'},
     'tx': {'records', 'listview'},
-    'saveddata': {'tx', 'records', 'listview'},
+    'saveddata': {'tx', 'records', 'listview', 'storage'},
     'app': {'saveddata', 'tx', 'storage', 'listview', 'records', 'sim'},
     'cli': {'app'},
 }

@@ -3,6 +3,7 @@
 #include "cli/CliTerminal.h"
 #include "saveddata/modFieldPlot.h"
 #include "saveddata/modSurveyCsv.h"
+#include "storage/clsFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -99,8 +100,13 @@ int RunPlot(const CliOptions &o, int argc, char **argv)
         Complain(QStringLiteral("the plot could not be drawn"));
         return Failure;
     }
-    if (!WriteFileAtomically(target, bytes, &error)) {
-        Complain(QStringLiteral("cannot write %1: %2").arg(target, error));
+    clsFile file;
+    file.setCompleteFileName(target);
+    if (!file.WriteBytes(bytes) || !file.CloseFile()) {
+        const QString reason = file.LastError();
+        file.DiscardFile();
+        Complain(QStringLiteral("cannot write %1: %2")
+                     .arg(target, reason.isEmpty() ? QStringLiteral("another program may hold it") : reason));
         return Failure;
     }
     return Success;

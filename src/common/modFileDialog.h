@@ -13,6 +13,7 @@ struct FileDialogRequest
     QString title;
     QString folder;
     QStringList filters; // e.g. "KML files (*.kml)"; the first one is selected
+    QString name;        // the file name to offer (save dialogs)
 };
 struct FileDialogAnswer
 {

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "saveddata/frmFieldPlot.h"
+#include "common/modFileDialog.h"
 #include "common/modMsgBox.h"
 #include "saveddata/modFieldPlotGui.h"
 #include "saveddata/modSurveyCsv.h"
+#include "storage/clsFile.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -68,24 +69,33 @@ bool frmFieldPlot::SaveTo(const QString &path)
 {
     const PlotFormat format = PlotFormatOf(path);
     const QByteArray bytes = RenderFieldPlot(m_plot, chvPlot->size(), format);
-    QString reason;
-    if (bytes.isEmpty())
-        reason = QStringLiteral("The picture could not be drawn.");
-    else if (WriteFileAtomically(path, bytes, &reason))
-        return true;
-    MsgBox(QStringLiteral("There is a problem writing to the file.\r\n") + reason, vb::Exclamation, kFileErrorTitle);
+    QString reason = QStringLiteral("The picture could not be drawn.");
+    if (!bytes.isEmpty()) {
+        // Through the CSV writer: the earlier picture stays until this one is whole.
+        clsFile file;
+        file.setCompleteFileName(path);
+        if (file.WriteBytes(bytes) && file.CloseFile())
+            return true;
+        reason = file.LastError();
+        file.DiscardFile();
+    }
+    MsgBox(clsFile::WriteErrorText(reason), vb::Exclamation, kFileErrorTitle);
     return false;
 }
 
 void frmFieldPlot::Save()
 {
-    QString filter = kPngFilter;
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save Picture"), QStringLiteral("field-strength.png"),
-                                                kPngFilter + QStringLiteral(";;") + kSvgFilter, &filter);
+    FileDialogRequest request;
+    request.save = true;
+    request.title = QStringLiteral("Save Picture");
+    request.name = QStringLiteral("field-strength.png");
+    request.filters = {kPngFilter, kSvgFilter};
+    const FileDialogAnswer answer = AskFileDialog(request);
+    QString path = answer.file;
     if (path.isEmpty())
         return;
     // The chosen filter decides a name without either ending.
     if (PlotFormatOf(path) == PlotFormat::Unknown)
-        path += filter == kSvgFilter ? QStringLiteral(".svg") : QStringLiteral(".png");
+        path += answer.filter == kSvgFilter ? QStringLiteral(".svg") : QStringLiteral(".png");
     SaveTo(path);
 }

@@ -4,11 +4,7 @@
 #include "protocol/modApp.h"
 #include "saveddata/modSurveyCsv.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 
 namespace {
@@ -163,37 +159,4 @@ QString FieldPlotSkippedText(const FieldPlot &plot)
     if (plot.notPositive > 0)
         text += QStringLiteral("%1 records with a distance or field strength of zero or less were skipped.\n").arg(plot.notPositive);
     return text;
-}
-
-bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *reason)
-{
-    const QFileInfo target(path);
-    if (target.isDir()) {
-        *reason = qt_error_string(EISDIR);
-        return false;
-    }
-    // Renaming over a device or pipe would destroy it: those are written in place.
-    const bool inPlace = target.exists() && !target.isFile();
-    QFile plain(path);
-    QSaveFile save(path);
-    QFileDevice &file = inPlace ? static_cast<QFileDevice &>(plain) : save;
-    if (!file.open(QIODevice::WriteOnly)) {
-        *reason = file.errorString();
-        return false;
-    }
-    // A short write is no error to Qt: writing the rest brings out the reason.
-    for (qint64 done = 0, n = 0; done < bytes.size(); done += n) {
-        n = file.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) {
-            *reason = file.errorString();
-            return false; // an uncommitted save file removes its temporary file
-        }
-    }
-    // Flushed first: commit() misses a failure while flushing the last bytes.
-    bool ok = file.flush();
-    if (ok && !inPlace)
-        ok = save.commit();
-    if (!ok)
-        *reason = file.errorString();
-    return ok;
 }

@@ -60,8 +60,3 @@ enum class PlotFormat { Png = 0, Svg = 1, Unknown = 2 };
 // The format a file name asks for, by its ending (case ignored).
 PlotFormat PlotFormatOf(const QString &fileName);
 
-// Writes `bytes` to `path` so that the target is replaced only when every
-// byte has been written; a target that exists and is not a regular file (a
-// device, a pipe) is written in place. On failure returns false and sets
-// `*reason` to the system's reason.
-bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *reason);

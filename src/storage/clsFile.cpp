@@ -186,12 +186,16 @@ void clsFile::DiscardFile()
     m_file.reset(); // an uncommitted save file removes its temporary file
 }
 
-void clsFile::ShowWriteError(const QString &szReason)
+QString clsFile::WriteErrorText(const QString &szReason)
 {
     const QString cause = szReason.isEmpty() ? QStringLiteral("Is it already open in another application?") : szReason;
+    return QStringLiteral("There is a problem writing to the file.\r\n") + cause;
+}
+
+void clsFile::ShowWriteError(const QString &szReason)
+{
     // Also told from inside a download's step, where no box may open.
-    MsgBoxLater(QStringLiteral("There is a problem writing to the file.\r\n") + cause, vb::Exclamation,
-           QStringLiteral("ZT 6200 File Error"));
+    MsgBoxLater(WriteErrorText(szReason), vb::Exclamation, QStringLiteral("ZT 6200 File Error"));
 }
 
 // ---- the save dialog seam ----

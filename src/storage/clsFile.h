@@ -62,6 +62,8 @@ public:
     // no reason, the question whether another program holds the file
     // (title "ZT 6200 File Error").
     static void ShowWriteError(const QString &szReason = QString());
+    // That message's text.
+    static QString WriteErrorText(const QString &szReason);
 
 private:
     bool OpenFile();

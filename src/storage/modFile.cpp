@@ -124,6 +124,8 @@ void InstallFileDialog()
         }
         if (!request.folder.isEmpty())
             dlg.setDirectory(request.folder);
+        if (!request.name.isEmpty())
+            dlg.selectFile(request.name);
         FileDialogAnswer answer;
         while (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty()) {
             const QString file = dlg.selectedFiles().constFirst();
