@@ -20,7 +20,7 @@ QString MapWrittenText(const MapExport &result, MapFormat format, const QString 
 {
     const bool kml = format == MapFormat::Kml;
     QString text = IntText(result.written) + (kml ? QStringLiteral(" placemarks in ") : QStringLiteral(" waypoints in ")) +
-                   IntText(result.series) + (kml ? QStringLiteral(" series") : QStringLiteral(" tracks")) +
+                   IntText(result.series) + QStringLiteral(" series") +
                    QStringLiteral(" written to ") + QDir::toNativeSeparators(QFileInfo(target).fileName()) + QLatin1Char('.');
     if (result.skipped > 0)
         text += QStringLiteral("\r\n") + MapSkippedText(result.skipped);

@@ -80,9 +80,9 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
             EXPECT_TRUE(bytes.contains(c.root)) << bytes.left(100).toStdString();
             EXPECT_TRUE(bytes.contains("M\xC3\xBCller")); // UTF-8
             const bool kml = QByteArray(c.root) == "<kml";
-            EXPECT_EQ(BoxTexts(), QStringList{QString("Export Map File|1 %1 in 1 %2 written to %3.\r\n"
+            EXPECT_EQ(BoxTexts(), QStringList{QString("Export Map File|1 %1 in 1 series written to %2.\r\n"
                                                       "1 records without a valid position were skipped.")
-                                                  .arg(kml ? "placemarks" : "waypoints", kml ? "series" : "tracks", c.name)});
+                                                  .arg(kml ? "placemarks" : "waypoints", c.name)});
         } else {
             EXPECT_TRUE(boxes.isEmpty());
         }
