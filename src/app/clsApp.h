@@ -29,8 +29,13 @@ public:
     const QString &szCaption() const { return m_szCaption; }
     void Caption();
 
-    // Asks for the output file with the save dialog; true when one was chosen.
-    bool SaveFileAs(const QString &szTitle = QString());
+    // Asks for the output file of a download of store DataType with the
+    // save dialog; true when one was chosen. With fRememberSaves the dialog
+    // proposes the folder of the last save and the name last chosen for
+    // this kind of data, also from earlier runs (the user's settings);
+    // otherwise the file chosen last in this run.
+    bool SaveFileAs(const QString &szTitle = QString(), qint32 DataType = 0);
+    bool fRememberSaves = false;
 
 signals:
     void CaptionChanged(const QString &caption);

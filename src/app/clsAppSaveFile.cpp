@@ -1,10 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/clsApp.h"
 #include "storage/clsFile.h"
+#include "storage/modRecentFiles.h"
+#include "storage/modWindowState.h"
 
-bool clsApp::SaveFileAs(const QString &szTitle)
+#include <QSettings>
+
+bool clsApp::SaveFileAs(const QString &szTitle, qint32 DataType)
 {
-    const QString chosen = AskSaveFileName(szTitle, File->Path(), File->FileName());
+    QString folder = File->Path(), name = File->FileName();
+    const std::unique_ptr<QSettings> store = fRememberSaves ? UserSettings() : nullptr;
+    if (store) {
+        const SaveProposal last = RecentSave(DataType, *store);
+        if (!last.folder.isEmpty())
+            folder = last.folder;
+        name = last.name;
+    }
+    const QString chosen = AskSaveFileName(szTitle, folder, name);
     if (chosen.isEmpty())
         return false;
     clsFile choice;
@@ -12,5 +24,7 @@ bool clsApp::SaveFileAs(const QString &szTitle)
     File->setFileName(choice.FileName());
     File->setPath(choice.Path());
     File->fFileSelected = true;
+    if (store)
+        RememberSave(DataType, choice.Path(), choice.FileName(), *store);
     return true;
 }

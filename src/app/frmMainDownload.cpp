@@ -38,6 +38,7 @@ public:
         m_form->pbarBar->setValue(0);
         m_form->show();
         m_shown.invalidate();
+        m_reading.start();
         m_form->raise();
         m_form->activateWindow();
     }
@@ -50,7 +51,7 @@ public:
             return;
         m_shown.start();
         m_form->pbarBar->setValue(value);
-        m_form->lblMessage->setText(StepMessage(value, m_form->pbarBar->maximum()));
+        m_form->lblMessage->setText(StepMessage(value, m_form->pbarBar->maximum(), m_reading.elapsed()));
         // Back in front should the user have brought the (disabled) main window over it.
         if (m_main && m_main->isActiveWindow())
             m_form->raise();
@@ -74,10 +75,8 @@ public:
         m_form->cmdOk->setEnabled(true);
         m_form->lblMessage->setText(szMessage);
         // Enter must reach "OK" even when the user clicked the (disabled)
-        // main window meanwhile.
-        m_form->raise();
-        m_form->activateWindow();
-        m_form->cmdOk->setFocus();
+        // main window meanwhile, and whenever the user comes back to it.
+        m_form->ShowEnded();
     }
 
     frmMessage *Form() const { return m_form; }
@@ -110,7 +109,7 @@ public:
 private:
     static constexpr qint64 kRepaintMs = 40;
     QPointer<frmMain> m_main;
-    QElapsedTimer m_shown;
+    QElapsedTimer m_shown, m_reading;
     QPointer<frmMessage> m_form;
 };
 

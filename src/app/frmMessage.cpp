@@ -3,7 +3,9 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -42,11 +44,14 @@ frmMessage::frmMessage(QWidget *parent, QWidget *over)
     lblMessage = new QLabel(this);
     lblMessage->setObjectName(QStringLiteral("lblMessage"));
     lblMessage->setAlignment(Qt::AlignCenter);
-    lblMessage->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Reading Data 32767 of 32767")) * 3 / 2);
+    lblMessage->setMinimumWidth(qMax(fontMetrics().horizontalAdvance(QStringLiteral("Reading Data 32767 of 32767")) * 3 / 2,
+                                     fontMetrics().horizontalAdvance(QStringLiteral("32767 records per second, 545 min 59 s left")) + 16));
     lblMessage->setMinimumHeight(fontMetrics().lineSpacing() * 2 + 4);
     pbarBar = new QProgressBar(this);
     pbarBar->setObjectName(QStringLiteral("pbarBar"));
-    pbarBar->setTextVisible(false);
+    pbarBar->setTextVisible(true);
+    pbarBar->setFormat(QStringLiteral("%p%"));
+    pbarBar->setAlignment(Qt::AlignCenter);
     pbarBar->setRange(0, 0);
     cmdOk = new QPushButton(QStringLiteral("OK"), this);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
@@ -77,7 +82,46 @@ frmMessage::frmMessage(QWidget *parent, QWidget *over)
 
 void frmMessage::reject()
 {
-    // Escape and the close box count only once reading has finished.
+    // Escape and the close box: "OK" once reading has finished, "Cancel"
+    // while it runs (nothing is asked; reading stops after the record under way).
     if (cmdOk->isEnabled())
         QDialog::reject();
+    else if (cmdCancel->isVisible() && cmdCancel->isEnabled())
+        cmdCancel->click();
+}
+
+void frmMessage::ShowEnded()
+{
+    if (!m_fEnded) {
+        m_fEnded = true;
+        // The main window stays disabled until "OK": a click on it comes here.
+        if (QWidget *owner = parentWidget())
+            owner->installEventFilter(this);
+    }
+    FrontWithOk();
+}
+
+void frmMessage::FrontWithOk()
+{
+    if (!isVisible() || !cmdOk->isEnabled())
+        return;
+    raise();
+    activateWindow();
+    cmdOk->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void frmMessage::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (m_fEnded && event->type() == QEvent::ActivationChange && isActiveWindow())
+        cmdOk->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+bool frmMessage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_fEnded && watched == parentWidget() && event->type() == QEvent::WindowActivate && !parentWidget()->isEnabled()) {
+        // After the activation has settled, or the window manager takes it back.
+        QTimer::singleShot(0, this, &frmMessage::FrontWithOk);
+    }
+    return QDialog::eventFilter(watched, event);
 }

@@ -20,6 +20,19 @@ public:
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr; // hidden until the download offers it
 
+    // Reading has ended ("OK" enabled): brings the window to the front with
+    // "OK" focused, now and each time the user comes back to it or to the
+    // (still disabled) window it belongs to.
+    void ShowEnded();
+
 public slots:
     void reject() override;
+
+protected:
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FrontWithOk();
+    bool m_fEnded = false;
 };

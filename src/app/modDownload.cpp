@@ -12,6 +12,8 @@
 #include "storage/clsFile.h"
 #include "usb/clsUsbHid.h"
 
+#include <cmath>
+
 
 DownloadUi::~DownloadUi() = default;
 void DownloadUi::ProgressOpen(const QString &, int) {}
@@ -19,6 +21,25 @@ void DownloadUi::ProgressStep(int) {}
 QString DownloadUi::StepMessage(int value, int maximum)
 {
     return QStringLiteral("Reading Data ") + IntText(value) + QStringLiteral(" of ") + IntText(maximum);
+}
+QString DownloadUi::StepMessage(int value, int maximum, qint64 elapsedMs)
+{
+    QString text = StepMessage(value, maximum);
+    // A rate from less than a second of reading says little.
+    if (elapsedMs < 1000 || value <= 0)
+        return text;
+    const double perSecond = value * 1000.0 / double(elapsedMs);
+    const qint64 left = qint64(std::ceil(qMax(0, maximum - value) / perSecond));
+    // A slow meter (or a slow link) reads less than ten a second: decimals then.
+    const QString rate = perSecond >= 9.95    ? IntText(std::llround(perSecond))
+                         : perSecond >= 0.995 ? QString::number(perSecond, 'f', 1)
+                                              : QString::number(perSecond, 'f', 2);
+    text += QStringLiteral("\r\n") + rate + QStringLiteral(" records per second, ");
+    if (left >= 60)
+        text += IntText(left / 60) + QStringLiteral(" min ") + IntText(left % 60) + QStringLiteral(" s left");
+    else
+        text += IntText(left) + QStringLiteral(" s left");
+    return text;
 }
 void DownloadUi::ProgressFinished(const QString &) {}
 void DownloadUi::ProgressCancelled(const QString &) {}
@@ -51,7 +72,7 @@ std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bo
     }
     if (!gUsbHid->IsDeviceConnected(true))
         return nullptr;
-    if (fSaveToFile && !gApp->SaveFileAs(QStringLiteral("Save Downloaded ") + gFsm->DataName() + QStringLiteral(" As")))
+    if (fSaveToFile && !gApp->SaveFileAs(QStringLiteral("Save Downloaded ") + gFsm->DataName() + QStringLiteral(" As"), type))
         return nullptr;
     if (!gUsbHid->IsDeviceConnected(true))
         return nullptr;
@@ -151,7 +172,8 @@ void clsDownload::Conclude()
         Beep();
         return;
     case OpStatus::Cancelled:
-        m_ui.ProgressCancelled(QStringLiteral("Download cancelled."));
+        m_ui.ProgressCancelled(QStringLiteral("Download cancelled after ") + IntText(m_next) + QStringLiteral(" of ") +
+                               IntText(m_count) + QStringLiteral(" records."));
         return;
     default:
         break;

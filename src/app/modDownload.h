@@ -26,9 +26,13 @@ public:
     // "Reading Data 3 of 20": built only by a display that shows it, as
     // records from a fast meter come quicker than any display is redrawn.
     static QString StepMessage(int value, int maximum);
+    // The same, and once a second of reading has passed a second line with
+    // the records per second and the time left at that rate.
+    static QString StepMessage(int value, int maximum, qint64 elapsedMs);
     // Every record read: label text, OK enabled.
     virtual void ProgressFinished(const QString &szMessage);
-    // Reading stopped by the user ("Download cancelled."): label text, OK enabled.
+    // Reading stopped by the user ("Download cancelled after 3 of 20
+    // records."): label text, OK enabled.
     virtual void ProgressCancelled(const QString &szMessage);
     // Unloads the progress display; nothing when it is not loaded.
     virtual void ProgressClose();

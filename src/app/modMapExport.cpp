@@ -12,17 +12,27 @@ MapExport BuildMapFile(const QString &csvPath, MapFormat format, QByteArray *byt
         result.outcome = MapExport::CsvUnreadable;
         return result;
     }
-    *bytes = MapFileBytes(csv.records, format, &result.skipped);
+    *bytes = MapFileBytes(csv.records, format, &result.skipped, &result.series);
     result.written = int(csv.records.size()) - result.skipped;
     return result;
 }
 
 MapExport ExportMapFile(const QString &csvPath, const QString &target, MapFormat format)
 {
-    QByteArray bytes;
-    MapExport result = BuildMapFile(csvPath, format, &bytes);
-    if (result.outcome != MapExport::Written)
+    MapExport result;
+    SurveyCsv csv;
+    if (!ReadSurveyCsv(csvPath, &csv, &result.error)) {
+        result.outcome = MapExport::CsvUnreadable;
         return result;
+    }
+    return WriteMapFile(csv, csvPath, target, format);
+}
+
+MapExport WriteMapFile(const SurveyCsv &csv, const QString &csvPath, const QString &target, MapFormat format)
+{
+    MapExport result;
+    const QByteArray bytes = MapFileBytes(csv.records, format, &result.skipped, &result.series);
+    result.written = int(csv.records.size()) - result.skipped;
     // Writing over the survey itself would lose it.
     const QFileInfo in(csvPath), out(target);
     if (out.exists() && in.canonicalFilePath() == out.canonicalFilePath()) {

@@ -12,6 +12,7 @@ struct MapExport
     enum Outcome { Written, CsvUnreadable, SameFile, WriteFailed };
     Outcome outcome = Written;
     int written = 0; // records on the map
+    int series = 0;  // their series (call sign and radial)
     int skipped = 0; // records without a valid position
     // Why it failed: the reader's text ("line 7: ...") or the system's reason
     // for the write (empty when unknown).
@@ -23,3 +24,5 @@ struct MapExport
 MapExport BuildMapFile(const QString &csvPath, MapFormat format, QByteArray *bytes);
 
 MapExport ExportMapFile(const QString &csvPath, const QString &target, MapFormat format);
+// The same for a CSV file already read (outcome Written, SameFile or WriteFailed).
+MapExport WriteMapFile(const SurveyCsv &csv, const QString &csvPath, const QString &target, MapFormat format);

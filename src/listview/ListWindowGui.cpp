@@ -201,6 +201,13 @@ void ListWindow::reject()
     QDialog::reject();
 }
 
+QString ListWindow::DeleteQuestion(qsizetype count)
+{
+    return QStringLiteral("Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n") +
+           (count == 1 ? QStringLiteral("1 record will be deleted.")
+                       : QString::number(count) + QStringLiteral(" records will be deleted."));
+}
+
 void ListWindow::BeginWalk()
 {
     lsvData->setUpdatesEnabled(false);

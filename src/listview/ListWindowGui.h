@@ -111,6 +111,8 @@ protected:
     void BeginWalk();
     void AfterRowRemoved();
     void EndWalk();
+    // "Are you sure that you want to delete these records?", and how many will go.
+    static QString DeleteQuestion(qsizetype count);
     // Delete and Escape in the window: what "Delete" and "Cancel" do.
     virtual void DeleteKey() = 0;
     void keyPressEvent(QKeyEvent *event) override;

@@ -107,11 +107,17 @@ void ColumnClick(QAbstractItemView *L, QVector<qint16> &SortOrders, int column)
         SortOrders.resize(model->columnCount(), 1);
     if (column == model->SortColumn())
         SortOrders[column] = SortOrders[column] ? 0 : 1;
+    // Up to row 1 afterwards, but not back to the left: the column just
+    // sorted stays in view, and a second click sorts it again.
+    QScrollBar *across = L->horizontalScrollBar();
+    const int at = across ? across->value() : 0;
     model->Sort(column, SortOrders[column]); // also records column and order
     L->viewport()->update();
     ShowColumnSortIcons(L);
     SelectNoItems(L);
     SelectFirstRow(L);
+    if (across)
+        across->setValue(at);
 }
 
 void ConnectColumnClick(QTreeView *L, QVector<qint16> *SortOrders)
@@ -158,7 +164,12 @@ void SelectFirstRow(QAbstractItemView *L)
     const QModelIndex first = L->model()->index(0, 0);
     sel->select(first, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     sel->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+    // Up to row 1, staying scrolled across where the list is.
+    QScrollBar *across = L->horizontalScrollBar();
+    const int at = across ? across->value() : 0;
     L->scrollTo(first);
+    if (across)
+        across->setValue(at);
 }
 
 QList<int> SelectedRows(const QAbstractItemView *L)

@@ -72,14 +72,32 @@ void frmDeleteData::lsvDataAdd(const QString &szString)
 void frmDeleteData::PlotSelected()
 {
     FlushRows();
-    QList<int> rows = SelectedRows(lsvData);
-    if (rows.isEmpty())
+    const QList<int> selected = SelectedRows(lsvData);
+    QList<int> rows;
+    QString what;
+    if (selected.size() == 1) {
+        // One row (a right-click selects the row under the mouse): its whole
+        // series, the survey of one call sign, pattern and radial.
+        const FieldPlotSeriesKey key = FieldPlotSeriesOf(m_lines.value(m_model->Key(selected.first())));
+        for (int i = 0; i < m_model->Count(); ++i)
+            if (FieldPlotSeriesOf(m_lines.value(m_model->Key(i))) == key)
+                rows << i;
+        what = FieldPlotSeriesText(key);
+        if (what.isEmpty())
+            what = QStringLiteral("records without call sign, pattern and radial");
+    } else if (selected.isEmpty()) {
         for (int i = 0; i < m_model->Count(); ++i)
             rows << i;
+        what = QStringLiteral("all ") + IntText(rows.size()) + QStringLiteral(" records");
+    } else {
+        rows = selected;
+        what = IntText(rows.size()) + QStringLiteral(" selected records");
+    }
     QList<FieldPlotRecord> records;
-    for (int i : rows)
+    for (int i : std::as_const(rows))
         records << FieldPlotRecordFromLine(m_lines.value(m_model->Key(i)));
-    frmFieldPlot::Open(records, this);
+    frmFieldPlot *window = frmFieldPlot::Open(records, this);
+    window->setWindowTitle(window->windowTitle() + QStringLiteral(" - ") + what);
 }
 
 void frmDeleteData::FlushRows()
@@ -144,7 +162,7 @@ void frmDeleteData::DeleteSelected()
         return;
     // The disconnect timer may close the window while the question is open.
     const QPointer<frmDeleteData> self(this);
-    const int answer = MsgBox(QStringLiteral("Are you sure that you want to delete these records? \r\n(No undo possible)"),
+    const int answer = MsgBox(DeleteQuestion(SelectedRows(lsvData).size()),
                               vb::YesNo | vb::Exclamation | vb::DefaultButton2, QStringLiteral("Delete Records?"));
     if (!self || m_fClosing || answer != vb::Yes)
         return;

@@ -38,7 +38,9 @@ public:
     QAction *mnuSavedDataDelete = nullptr;
     QAction *mnuSavedDataSelectAll = nullptr;
     QAction *mnuSavedDataPlot = nullptr;
-    // Plots the selected rows' records, or all of them when none is selected.
+    // Plots the selected rows' records; for one selected row its whole
+    // series (call sign, pattern and radial); all of them when none is
+    // selected. The window's title says which.
     void PlotSelected();
 
 public slots:

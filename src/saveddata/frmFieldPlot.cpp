@@ -91,6 +91,10 @@ void frmFieldPlot::Save()
     request.name = QStringLiteral("field-strength.png");
     request.filters = {kPngFilter, kSvgFilter};
     const FileDialogAnswer answer = AskFileDialog(request);
+    // The dialog belongs to the main window: once it closes, the window
+    // manager may put the list window over this one.
+    raise();
+    activateWindow();
     QString path = answer.file;
     if (path.isEmpty())
         return;

@@ -10,7 +10,7 @@
 namespace {
 
 // Fields of a record line (0-based), the same in every layout.
-enum Field { CallSign = 4, MeasFrequency = 6, Radial = 7, MilliVolts = 24, Distance = 26 };
+enum Field { CallSign = 4, MeasFrequency = 6, Radial = 7, Pattern = 8, MilliVolts = 24, Distance = 26 };
 
 bool PositiveOrNot(const QString &text, double *value, bool *numeric)
 {
@@ -35,6 +35,26 @@ FieldPlotRecord FieldPlotRecordFromLine(const QString &line)
     SplitFields(line, fields);
     auto field = [&](int i) { return fields.value(i).trimmed(); };
     return {field(CallSign), field(Radial), field(MeasFrequency), field(Distance), field(MilliVolts)};
+}
+
+FieldPlotSeriesKey FieldPlotSeriesOf(const QString &line)
+{
+    QStringList fields;
+    SplitFields(line, fields);
+    auto field = [&](int i) { return fields.value(i).trimmed(); };
+    return {field(CallSign), field(Pattern), field(Radial)};
+}
+
+QString FieldPlotSeriesText(const FieldPlotSeriesKey &key)
+{
+    QStringList parts;
+    if (!key.callSign.isEmpty())
+        parts << key.callSign;
+    if (!key.pattern.isEmpty())
+        parts << QStringLiteral("pattern ") + key.pattern;
+    if (!key.radial.isEmpty())
+        parts << QStringLiteral("radial ") + key.radial;
+    return parts.join(QStringLiteral(", "));
 }
 
 QList<FieldPlotRecord> FieldPlotRecords(const SurveyCsv &csv)

@@ -49,6 +49,20 @@ FieldPlotRecord FieldPlotRecordFromLine(const QString &line);
 
 FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records);
 
+// The survey series a record line belongs to: the call sign, pattern and
+// radial it was measured for.
+struct FieldPlotSeriesKey
+{
+    QString callSign, pattern, radial;
+    bool operator==(const FieldPlotSeriesKey &o) const
+    {
+        return callSign == o.callSign && pattern == o.pattern && radial == o.radial;
+    }
+};
+FieldPlotSeriesKey FieldPlotSeriesOf(const QString &line);
+// "KDCV, pattern ND, radial 2", leaving out what the records lack.
+QString FieldPlotSeriesText(const FieldPlotSeriesKey &key);
+
 // The lines for standard error about the records left out; empty when none.
 QString FieldPlotSkippedText(const FieldPlot &plot);
 

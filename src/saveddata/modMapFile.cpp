@@ -250,9 +250,11 @@ int MapBand(const SurveyNumber &mvm)
     return band;
 }
 
-QByteArray MapFileBytes(const QVector<SurveyRecord> &records, MapFormat format, int *skipped)
+QByteArray MapFileBytes(const QVector<SurveyRecord> &records, MapFormat format, int *skipped, int *series)
 {
     const QList<QVector<const SurveyRecord *>> groups = Groups(records, skipped);
+    if (series)
+        *series = int(groups.size());
     QByteArray bytes;
     QXmlStreamWriter w(&bytes);
     w.setAutoFormatting(true);

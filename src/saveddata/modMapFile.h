@@ -20,8 +20,9 @@ bool MapFormatFromName(const QString &name, MapFormat *format);
 int MapBand(const SurveyNumber &mvm);
 
 // The map file of the records. Records without a valid position are left
-// out and counted in *skipped.
-QByteArray MapFileBytes(const QVector<SurveyRecord> &records, MapFormat format, int *skipped);
+// out and counted in *skipped; *series (when given) counts the series (call
+// sign and radial) on the map.
+QByteArray MapFileBytes(const QVector<SurveyRecord> &records, MapFormat format, int *skipped, int *series = nullptr);
 
 // "N records without a valid position were skipped."
 QString MapSkippedText(int skipped);

@@ -40,8 +40,21 @@ public:
     void accept() override
     {
         const QStringList files = selectedFiles();
-        if (!files.isEmpty() && !FolderExists(files.constFirst()) && findChild<QLineEdit *>()) {
+        const bool widgets = findChild<QLineEdit *>() != nullptr;
+        if (!files.isEmpty() && !FolderExists(files.constFirst()) && widgets) {
             TellNoFolder(files.constFirst(), windowTitle());
+            return;
+        }
+        // Qt's own question would be sized to its text and cut the title
+        // ("Save Do... ed Tx As"): ours is asked as every other box is.
+        const QFileInfo info(files.value(0));
+        if (widgets && acceptMode() == AcceptSave && !testOption(DontConfirmOverwrite) && info.exists() && !info.isDir()) {
+            if (MsgBox(info.fileName() + QStringLiteral(" already exists.\r\nDo you want to replace it?"),
+                       vb::YesNo | vb::Exclamation | vb::DefaultButton2, windowTitle()) != vb::Yes)
+                return;
+            setOption(DontConfirmOverwrite, true);
+            QFileDialog::accept();
+            setOption(DontConfirmOverwrite, false);
             return;
         }
         QFileDialog::accept();

@@ -23,7 +23,7 @@ QString SettingsAppName()
     return name.isEmpty() ? QCoreApplication::applicationName() : name;
 }
 
-static std::unique_ptr<QSettings> UserStore()
+std::unique_ptr<QSettings> UserSettings()
 {
     return std::make_unique<QSettings>(QSettings::UserScope, clsAppBase::AppTitle(), SettingsAppName());
 }
@@ -52,16 +52,17 @@ static bool ParseWindow(const QString &w, qint32 *left, qint32 *top)
     return ToInt32(w.left(p + 1), left) && ToInt32(topText, top);
 }
 
-// Whether a title bar's part of TitleBarPart() lies wholly on one screen
-// with the window's top-left corner at (left, top).
+// Whether the middle of the title bar lies wholly on one screen with the
+// window's top-left corner at (left, top): its middle half, at least
+// TitleBarPart() wide. A window with only an end of its title bar on a
+// screen would have its buttons off it.
 static bool TitleBarReachable(const PlacementWindow &window, double left, double top)
 {
     const QSizeF part = window.TitleBarPart();
-    const QRectF strip(left, top, window.Width(), part.height());
-    const double need = qMin(part.width(), window.Width());
+    const double width = qMin(window.Width(), qMax(part.width(), window.Width() / 2));
+    const QRectF middle(left + (window.Width() - width) / 2, top, width, part.height());
     for (const QRectF &area : window.AvailableAreas()) {
-        const QRectF on = strip.intersected(area);
-        if (on.width() >= need && on.height() >= part.height())
+        if (area.contains(middle))
             return true;
     }
     return false;
@@ -139,18 +140,18 @@ void WriteWindowState(QSettings &store)
 void RestoreWindowState()
 {
     if (PlacementWindow *window = MainPlacement()) {
-        RestoreWindowState(*window, *UserStore());
+        RestoreWindowState(*window, *UserSettings());
     }
 }
 
 void SaveWindowState()
 {
     if (PlacementWindow *window = MainPlacement()) {
-        SaveWindowState(*window, *UserStore());
+        SaveWindowState(*window, *UserSettings());
     }
 }
 
 void WriteWindowState()
 {
-    WriteWindowState(*UserStore());
+    WriteWindowState(*UserSettings());
 }

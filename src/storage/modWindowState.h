@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
+#include <memory>
 #include <optional>
 
 class QSettings;
@@ -30,7 +31,7 @@ public:
     // The available area of every screen (without task bars), the primary
     // screen first; by default the primary screen alone.
     virtual QVector<QRectF> AvailableAreas() const { return {QRectF(0, 0, ScreenWidth(), ScreenHeight())}; }
-    // The part of the title bar that must be on a screen for the user to
+    // The least part of the title bar's middle that must be on a screen for the user to
     // reach the window: 100 x 30 pixels.
     virtual QSizeF TitleBarPart() const { return {1500, 450}; }
 };
@@ -45,6 +46,8 @@ extern std::optional<QPointF> gWindowPlaced;
 
 // The store's application name: the executable's name without extension.
 QString SettingsAppName();
+// The user's settings store, under that name.
+std::unique_ptr<QSettings> UserSettings();
 
 // On the main window (gAppBase->MainForm, which must be a PlacementWindow) and the user's store.
 void RestoreWindowState(); // at start-up, before the window is shown

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -161,6 +162,16 @@ void frmTx::AfterSelectAllKey() { DoEvents(); }
 
 bool frmTx::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == lsvData && event->type() == QEvent::KeyPress) {
+        // Enter opens the selected entry, as "Tx Edit" does.
+        const auto *e = static_cast<QKeyEvent *>(event);
+        const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+            if (cmdEditTx->isVisible() && cmdEditTx->isEnabled())
+                EditSelectedTx();
+            return true;
+        }
+    }
     if (watched == lsvData->viewport() && event->type() == QEvent::MouseButtonDblClick) {
         const auto *e = static_cast<QMouseEvent *>(event);
         if (e->button() == Qt::LeftButton) {
@@ -188,7 +199,7 @@ void frmTx::DeleteSelected()
     if (selected.isEmpty())
         return; // nothing to ask about
     const QPointer<frmTx> self(this);
-    const int answer = MsgBox(QStringLiteral("Are you sure that you want to delete these records? \r\n(No undo possible)"),
+    const int answer = MsgBox(DeleteQuestion(selected.size()),
                               vb::YesNo | vb::Exclamation | vb::DefaultButton2, QStringLiteral("Delete Records?"));
     if (!self || m_fClosing || answer != vb::Yes || OperationRunning())
         return;
@@ -253,6 +264,13 @@ bool frmTx::RunEditor(const QString &szCaption)
     edit->exec();
     const bool lost = !edit || edit->fClosedByDisconnect();
     delete edit.data();
+    // Back to the list: after a message box over the editor (its "Tx Has
+    // Changed", say) the window manager may leave no window active.
+    if (!m_fClosing && isVisible()) {
+        raise();
+        activateWindow();
+        lsvData->setFocus();
+    }
     return !lost && !m_fClosing;
 }
 

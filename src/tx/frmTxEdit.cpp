@@ -7,6 +7,7 @@
 #include "records/clsFsm.h"
 #include "tx/clsTx.h"
 #include "tx/modTxChecks.h"
+#include "tx/modTxOps.h"
 #include "usb/clsUsbHid.h"
 
 #include <QApplication>
@@ -267,6 +268,9 @@ void frmTxEdit::showEvent(QShowEvent *event)
     // box must not throw away what the user has typed.
     if (!m_fShown) {
         m_fShown = true;
+        // The buttons show which one has the focus from the start: this
+        // dialog is worked from the keyboard (Enter moves on, as Tab).
+        setAttribute(Qt::WA_KeyboardFocusChange);
         TxToForm();
         txtCallSite->setFocus();
         txtCallSite->selectAll();
@@ -466,6 +470,21 @@ void frmTxEdit::cmdButton_Click(int Index)
             if (Unchecked(field) && !CheckField(field))
                 return; // its message follows
         FormToTx();
+        // A line that cannot go to the meter keeps the dialog open with
+        // what the user typed, to shorten the call sign.
+        const QString tooLong = gTx ? TxLineCheck(*gTx) : QString();
+        if (!tooLong.isEmpty()) {
+            m_fInCheck = true;
+            MsgBox(tooLong, vb::Exclamation, QStringLiteral("Tx Line Too Long"));
+            if (!self)
+                return;
+            m_fInCheck = false;
+            if (!m_fClosing) {
+                txtCallSite->setFocus(Qt::OtherFocusReason);
+                txtCallSite->selectAll();
+            }
+            return;
+        }
         done(Accepted);
         return;
     }
@@ -528,7 +547,9 @@ bool frmTxEdit::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress: {
         const auto *e = static_cast<QKeyEvent *>(event);
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-            focusNextChild(); // as Tab; the key itself goes nowhere
+            // As Tab, focus mark included; the key itself goes nowhere.
+            setAttribute(Qt::WA_KeyboardFocusChange);
+            focusNextChild();
             return true;
         }
         break;

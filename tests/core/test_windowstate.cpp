@@ -40,16 +40,22 @@ TEST_F(WindowStateTest, RestoreAppliesOrRepairsTheStoredValues)
         {"0", "1440   960 7", {primary}, 0, 1440, 960, "0", "1440   960 7"},
         {"1", "1440 960", {primary}, 1, 1440, 960, "1", "1440 960"},
         {"2", "1440 960", {primary}, 2, 1440, 960, "2", "1440 960"},
-        // The title bar (100 x 30 px here: 1500 x 450 twips) must be on a screen,
-        // or the window opens centred on the primary one; the store keeps its value.
-        {"0", "17700 13950", {primary}, 0, 17700, 13950, "0", "17700 13950"},
+        // The middle half of the title bar (5242.5 x 450 twips here) must be
+        // on one screen, or the window opens centred on the primary one; the
+        // store keeps its value.
+        {"0", "11336 13950", {primary}, 0, 11336, 13950, "0", "11336 13950"},
+        {"0", "11337 960", {primary}, 0, 4358, 4950, "0", "11337 960"},
         {"0", "17701 960", {primary}, 0, 4358, 4950, "0", "17701 960"},
         {"0", "1440 13951", {primary}, 0, 4358, 4950, "0", "1440 13951"},
         {"0", "19200 14400", {primary}, 0, 4358, 4950, "0", "19200 14400"}, // a sliver at the corner
         {"0", "30000 960", {primary}, 0, 4358, 4950, "0", "30000 960"},
         {"0", "1440 20000", {primary}, 0, 4358, 4950, "0", "1440 20000"},
         {"0", "-500 -20", {primary}, 0, 4358, 4950, "0", "-500 -20"},
-        {"0", "-8900 960", {primary}, 0, -8900, 960, "0", "-8900 960"}, // its right part is on the screen
+        {"0", "-2621 960", {primary}, 0, -2621, 960, "0", "-2621 960"}, // a quarter off the screen
+        {"0", "-2622 960", {primary}, 0, 4358, 4950, "0", "-2622 960"},
+        {"0", "-4000 2000", {primary}, 0, 4358, 4950, "0", "-4000 2000"}, // its buttons would be off the screen
+        {"0", "-8900 960", {primary}, 0, 4358, 4950, "0", "-8900 960"},
+        {"0", "-4000 2000", {primary, left}, 0, 4358, 4950, "0", "-4000 2000"}, // the middle across two screens
         {"0", "1440 0", {underTopBar}, 0, 4358, 5175, "0", "1440 0"},  // under a panel
         // A second screen, right or left of the primary one, and the screen gone.
         {"0", "30000 960", {primary, right}, 0, 30000, 960, "0", "30000 960"},

@@ -2,6 +2,8 @@
 // Bulk download end to end: demo meter -> frmMain::GetAllData -> CSV file,
 // with the save dialog, the message boxes and the user's "OK" scripted.
 #include "TestSupport.h"
+#include "app/clsApp.h"
+#include "app/globals.h"
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
 #include "common/modAnsi.h"
@@ -9,7 +11,9 @@
 #include "app/modDownload.h"
 #include "common/modEvents.h"
 #include "storage/modFile.h"
+#include "storage/modWindowState.h"
 
+#include <QTest>
 #include <QtWidgets>
 #include <cerrno>
 
@@ -79,6 +83,25 @@ protected:
 
 } // namespace
 
+TEST(DownloadMessages, RateAndTimeLeftOnceASecondHasPassed)
+{
+    struct Case { int value, maximum; qint64 ms; const char *second; } cases[] = {
+        {3, 20, 999, nullptr},
+        {10, 100, 2000, "5.0 records per second, 18 s left"},
+        {100, 10000, 1000, "100 records per second, 1 min 39 s left"},
+        {20, 20, 4000, "5.0 records per second, 0 s left"},
+        {7, 10, 3000, "2.3 records per second, 2 s left"}, // 3 left at 2.33 a second: rounded up
+        {1, 101, 64000, "0.02 records per second, 106 min 40 s left"},
+    };
+    UnderEachSettings([&] {
+        for (const Case &c : cases) {
+            SCOPED_TRACE(testing::Message() << c.value << " of " << c.maximum << " after " << c.ms << " ms");
+            const QString first = QString("Reading Data %1 of %2").arg(c.value).arg(c.maximum);
+            EXPECT_EQ(DownloadUi::StepMessage(c.value, c.maximum, c.ms), c.second ? first + "\r\n" + c.second : first);
+        }
+    });
+}
+
 TEST_F(DownloadTest, SavesExactFiles)
 {
     struct Case { const char *firmware; qint32 type; QString header; QStringList lines; } cases[] = {
@@ -108,6 +131,41 @@ TEST_F(DownloadTest, SavesExactFiles)
         EXPECT_EQ(BoxTexts(), QStringList());
         EXPECT_EQ(beeps, 1);
     }
+}
+
+// The save dialog proposes the folder of the last save and the name last
+// chosen for the same kind of data, also in a later run.
+TEST_F(DownloadTest, SaveDialogProposesTheNameOfTheSameKind)
+{
+    UserSettings()->remove("Files");
+    QStringList proposed; // folder|name
+    const SaveDialogHandler fixture = SetSaveDialogHandler([&](const QString &t, const QString &folder, const QString &name) {
+        proposed << QDir(folder).path() + '|' + name;
+        return fixture(t, folder, name);
+    });
+    QTemporaryDir other;
+    const QString d = QDir(dir.path()).path(), o = QDir(other.path()).path();
+    struct Case { qint32 type; QString saveAs; bool newRun; QString want; } cases[] = {
+        {0, dir.filePath("survey.csv"), false, ""},
+        {1, dir.filePath("table.csv"), false, d + "|"}, // never the survey's name
+        {0, other.filePath("s2.csv"), false, d + "|survey.csv"},
+        {1, dir.filePath("t2.csv"), true, o + "|table.csv"},
+        {0, QString(), true, d + "|s2.csv"}, // cancelled: nothing changes
+        {1, QString(), true, d + "|t2.csv"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << ' ' << qPrintable(c.saveAs));
+        if (c.newRun)
+            gApp->File->setCompleteFileName("./x"); // what a new run knows without its settings
+        proposed.clear();
+        meter = ReplaceMeter("generate-saved 1\ngenerate-tx 1");
+        saveAs = c.saveAs;
+        Download(c.type, true);
+        ASSERT_EQ(proposed.size(), 1);
+        if (!c.want.isEmpty())
+            EXPECT_EQ(proposed.at(0), c.want);
+    }
+    SetSaveDialogHandler(fixture);
 }
 
 TEST_F(DownloadTest, FailuresKeepEarlierFile)
@@ -173,16 +231,23 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
 {
     QStringList lines;
     SetDownloadTargetFactory(1, [&] { auto r = std::make_unique<Recorder>(); r->lines = &lines; return r; });
-    struct Case { bool save; int k; } cases[] = {{true, 1}, {true, 3}, {false, 1}, {false, 4}};
+    // How: 'c' the "Cancel" button, 'e' Escape, 'x' the close box; each the same, nothing asked.
+    struct Case { bool save; int k; char how; } cases[] = {{true, 1, 'c'}, {true, 3, 'e'}, {false, 1, 'x'}, {false, 4, 'c'}};
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << (c.save ? "save" : "view") << ", cancelled at record " << c.k << " of 5");
+        SCOPED_TRACE(testing::Message() << (c.save ? "save" : "view") << ", cancelled at record " << c.k << " of 5 by " << c.how);
         lines.clear();
         bool offered = false;
         beforeDownload = [&] {
             meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
                 if (cmd == QString("T,%1,1").arg(c.k - 1) && Progress()) {
-                    offered = Progress()->cmdCancel->isVisible() && Progress()->cmdCancel->isEnabled();
-                    Progress()->cmdCancel->click();
+                    frmMessage *m = Progress();
+                    offered = m->cmdCancel->isVisible() && m->cmdCancel->isEnabled();
+                    if (c.how == 'e')
+                        QTest::keyClick(m, Qt::Key_Escape);
+                    else if (c.how == 'x')
+                        m->close();
+                    else
+                        m->cmdCancel->click();
                 }
                 return false;
             };
@@ -190,7 +255,7 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
         Run("firmware 2.3.1\ngenerate-tx 5", 1, c.save);
         EXPECT_TRUE(offered);
         EXPECT_EQ(lastStatus, OpStatus::Cancelled);
-        EXPECT_EQ(finished, "Download cancelled.");
+        EXPECT_EQ(finished, QString("Download cancelled after %1 of 5 records.").arg(c.k));
         EXPECT_EQ(RecordReads(), c.k);
         EXPECT_EQ(ReadFile(dir.filePath("out.csv")), QByteArray("earlier"));
         EXPECT_EQ(Entries(), QStringList{"out.csv"});
@@ -251,9 +316,10 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
 {
     QTemporaryDir dir;
     QStringList shown;
-    const MsgBoxHandler old = SetMsgBoxHandler([&shown](const QString &prompt, int, const QString &title) {
+    int answer = vb::OK;
+    const MsgBoxHandler old = SetMsgBoxHandler([&shown, &answer](const QString &prompt, int, const QString &title) {
         shown << title + '|' + prompt;
-        return int(vb::OK);
+        return answer;
     });
 #ifdef Q_OS_WIN
     const QString all = "All (*.*)";
@@ -261,11 +327,17 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
     const QString all = "All (*)"; // files without a dot are listed too
 #endif
     // What the user types, then: chosen, and whether the dialog refused it and stayed open.
-    struct Case { QString typed; bool chosen, refused; };
-    const Case cases[] = {{"b", true, false}, {"", false, false}, {"nosuch/c.csv", false, true}};
+    // An existing file is asked about in our own box (answered from `replace`):
+    // the whole title shows, and No keeps the dialog open.
+    ASSERT_TRUE(WriteFile(dir.filePath("old.csv"), "earlier"));
+    const QString replace = "Save Downloaded Tx As|old.csv already exists.\r\nDo you want to replace it?";
+    struct Case { QString typed; bool chosen, refused; int replace = 0; };
+    const Case cases[] = {{"b", true, false}, {"", false, false}, {"nosuch/c.csv", false, true},
+                          {"old", true, false, vb::Yes}, {"old.csv", false, false, vb::No}};
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(c.typed));
         shown.clear();
+        answer = c.replace;
         QString seen;
         bool open = false;
         QTimer::singleShot(0, [&] {
@@ -273,6 +345,12 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
             ASSERT_TRUE(d);
             seen = QStringList{d->windowTitle(), d->defaultSuffix(), d->nameFilters().join(';'), d->selectedNameFilter(),
                                d->directory().absolutePath(), QFileInfo(d->selectedFiles().value(0)).fileName()}.join('|');
+            // Qt's own overwrite question, should it come, is closed and told.
+            QTimer::singleShot(200, [&] {
+                for (QWidget *w : QApplication::topLevelWidgets())
+                    if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+                        shown << "Qt's own box: " + box->windowTitle(), box->reject();
+            });
             if (!c.typed.isEmpty())
                 d->selectFile(c.typed), QMetaObject::invokeMethod(d, "accept");
             open = d->isVisible();
@@ -282,12 +360,13 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
         const auto choice = ShowSaveDialog("a.csv", dir.path(), "Save Downloaded Tx As");
         EXPECT_EQ(seen, "Save Downloaded Tx As|csv|Data (*.csv);" + all + "|Data (*.csv)|" + dir.path() + "|a.csv");
         EXPECT_EQ(choice->fFileSelected, c.chosen);
-        EXPECT_EQ(choice->CompleteFileName(), c.chosen ? dir.filePath("b.csv") : QString());
-        EXPECT_EQ(open, c.typed.isEmpty() || c.refused);
-        EXPECT_EQ(shown, c.refused ? QStringList{"Save Downloaded Tx As|The folder does not exist:\r\n" +
-                                                 QDir::toNativeSeparators(dir.filePath("nosuch")) +
-                                                 "\r\nPlease choose an existing folder."}
-                                   : QStringList());
+        EXPECT_EQ(choice->CompleteFileName(), c.chosen ? dir.filePath(c.replace ? "old.csv" : "b.csv") : QString());
+        EXPECT_EQ(open, c.typed.isEmpty() || c.refused || c.replace == vb::No);
+        EXPECT_EQ(shown, c.refused   ? QStringList{"Save Downloaded Tx As|The folder does not exist:\r\n" +
+                                                   QDir::toNativeSeparators(dir.filePath("nosuch")) +
+                                                   "\r\nPlease choose an existing folder."}
+                         : c.replace ? QStringList{replace}
+                                     : QStringList());
     }
     SetMsgBoxHandler(old);
 }

@@ -4,6 +4,7 @@
 // window's context menu.
 #include "TestSupport.h"
 #include "app/frmMain.h"
+#include "common/modFileDialog.h"
 #include "listview/modLV.h"
 #include "saveddata/frmDeleteData.h"
 #include "saveddata/frmFieldPlot.h"
@@ -14,6 +15,7 @@
 #include <QtCharts/QLegendMarker>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QLogValueAxis>
+#include <QTest>
 #include <QtWidgets>
 
 namespace {
@@ -120,26 +122,37 @@ class FieldPlotWindowTest : public MeterTest
 };
 
 // A 29-field saved record.
-QString Line(int recId, int radial, const char *km, const char *mvm)
+QString Line(int recId, int radial, const char *km, const char *mvm, const char *pattern = "ND")
 {
-    return QStringLiteral("1,%1,3,1,\"KDCV\",1230,1230,%2,\"ND\",\"JS\",\"\",3,05-Nov-2026 08:30:00,05-Nov-2026 00:30:00,1,"
+    return QStringLiteral("1,%1,3,1,\"KDCV\",1230,1230,%2,\"%5\",\"JS\",\"\",3,05-Nov-2026 08:30:00,05-Nov-2026 00:30:00,1,"
                           "\"Loop\",TRUE,45.5,-118.2,356,61.2,\"dBuV\",1.1,\"mV/m\",%4,61.2,%3,23.0,4.5")
-        .arg(recId).arg(radial).arg(QLatin1String(km), QLatin1String(mvm));
+        .arg(recId).arg(radial).arg(QLatin1String(km), QLatin1String(mvm), QLatin1String(pattern));
 }
 
 TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
 {
     frmDeleteData list;
-    for (const QString &line : {Line(1, 1, "2", "10"), Line(2, 1, "5", "3"), Line(3, 2, "4", "5"), Line(4, 2, "--", "5")})
+    for (const QString &line : {Line(1, 1, "2", "10"), Line(2, 1, "5", "3"), Line(3, 2, "4", "5"), Line(4, 2, "--", "5"),
+                                Line(5, 1, "8", "2", "DA")})
         list.lsvDataAdd(line);
     list.show();
     const struct
     {
         QList<int> selected;
         QStringList series;
-        int skipped;
-    } cases[] = {{{}, {"KDCV radial 1", "KDCV radial 2"}, 1}, {{0, 1}, {"KDCV radial 1"}, 0}, {{2, 3}, {"KDCV radial 2"}, 1}};
+        int points, skipped;
+        QString title;
+    } cases[] = {
+        {{}, {"KDCV radial 1", "KDCV radial 2"}, 4, 1, "all 5 records"},
+        // One row: its series, of the same call sign, pattern and radial.
+        {{0}, {"KDCV radial 1"}, 2, 0, "KDCV, pattern ND, radial 1"},
+        {{4}, {"KDCV radial 1"}, 1, 0, "KDCV, pattern DA, radial 1"},
+        {{2}, {"KDCV radial 2"}, 1, 1, "KDCV, pattern ND, radial 2"},
+        {{0, 4}, {"KDCV radial 1"}, 2, 0, "2 selected records"},
+        {{2, 3}, {"KDCV radial 2"}, 1, 1, "2 selected records"},
+    };
     for (const auto &c : cases) {
+        SCOPED_TRACE(qPrintable(c.title));
         SelectNoItems(list.lsvData);
         for (int row : c.selected)
             list.lsvData->selectionModel()->select(list.Rows()->index(row, 0),
@@ -148,11 +161,13 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
         auto *window = list.findChild<frmFieldPlot *>();
         ASSERT_TRUE(window);
         QStringList names;
+        int points = 0;
         for (const FieldPlotSeries &s : window->Plot().series)
-            names << s.name;
+            names << s.name, points += int(s.points.size());
         EXPECT_EQ(names, c.series);
+        EXPECT_EQ(points, c.points);
         EXPECT_EQ(window->Plot().skipped, c.skipped);
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Field Strength Plot"));
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Field Strength Plot - ") + c.title);
         delete window;
     }
 }
@@ -170,6 +185,23 @@ TEST_F(FieldPlotWindowTest, SavesPngAndSvgAndReportsAFailedWrite)
     EXPECT_FALSE(window.SaveTo(dir.filePath(QStringLiteral("missing/p.png"))));
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
+
+    // "Save Picture...": the plot stays in front of the window that had the
+    // dialog, saved or cancelled.
+    QWidget list;
+    list.show();
+    for (const QString &name : {QStringLiteral("q.svg"), QString()}) {
+        const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &) {
+            list.activateWindow();
+            QTest::qWait(20);
+            return FileDialogAnswer{name.isEmpty() ? QString() : dir.filePath(name), QString()};
+        });
+        window.cmdSave->click();
+        QTest::qWait(20);
+        SetFileDialogHandler(old);
+        EXPECT_EQ(QApplication::activeWindow(), &window) << qPrintable(name);
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("q.svg"))));
 }
 
 } // namespace

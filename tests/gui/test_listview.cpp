@@ -12,6 +12,7 @@
 #include <QDate>
 #include <QHeaderView>
 #include <QPersistentModelIndex>
+#include <QScrollBar>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -217,6 +218,9 @@ TEST(ListView, ColumnClickFlipsOnlyTheSortColumn)
     QVector<qint16> SortOrders = {1, 1, 0};
     SetupListView(&view, &model);
     ConnectColumnClick(&view, &SortOrders);
+    view.resize(160, 200); // narrower than its columns: scrolled across to the clicked one
+    for (int c = 0; c < 3; ++c)
+        view.setColumnWidth(c, 150);
     view.show();
     QHeaderView *h = view.header();
     auto names = [&] { return model.Text(0, 0) + model.Text(1, 0) + model.Text(2, 0); };
@@ -230,8 +234,13 @@ TEST(ListView, ColumnClickFlipsOnlyTheSortColumn)
         {0, "abc", 0},
         {2, "abc", 0}, // equal cells keep their order
     };
+    QScrollBar *across = view.horizontalScrollBar();
     for (const Step &s : steps) {
+        across->setValue(across->maximum() - s.click);
+        const int scrolled = across->value();
+        ASSERT_GT(scrolled, 0);
         emit h->sectionClicked(s.click);
+        EXPECT_EQ(across->value(), scrolled); // the sorted column stays in view
         EXPECT_EQ(names(), QLatin1String(s.order)) << s.click;
         EXPECT_EQ(model.SortColumn(), s.click);
         EXPECT_EQ(model.SortOrder(), s.sortOrder);

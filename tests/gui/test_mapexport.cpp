@@ -73,12 +73,16 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
             EXPECT_TRUE(requests.at(1).save);
             EXPECT_EQ(requests.at(1).filters, (QStringList{kml, gpx}));
             EXPECT_EQ(QDir(requests.at(1).folder), QDir(dir.path()));
+            EXPECT_EQ(requests.at(1).name, "s.kml"); // the input's name
         }
         if (c.root) {
             const QByteArray bytes = ReadFile(dir.filePath(c.name));
             EXPECT_TRUE(bytes.contains(c.root)) << bytes.left(100).toStdString();
             EXPECT_TRUE(bytes.contains("M\xC3\xBCller")); // UTF-8
-            EXPECT_EQ(BoxTexts(), QStringList{"Export Map File|1 records without a valid position were skipped."});
+            const bool kml = QByteArray(c.root) == "<kml";
+            EXPECT_EQ(BoxTexts(), QStringList{QString("Export Map File|1 %1 in 1 series written to %2.\r\n"
+                                                      "1 records without a valid position were skipped.")
+                                                  .arg(kml ? "placemarks" : "waypoints", c.name)});
         } else {
             EXPECT_TRUE(boxes.isEmpty());
         }
@@ -93,16 +97,20 @@ TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)
     {
         const char *csv, *target;
         QString box;
+        int dialogs;
     } cases[] = {
-        {"bad.csv", "a.kml", "ZT 6200 File Error|The file cannot be read as saved data:\r\nline 4: 2 fields where the header names 8"},
-        {"s.csv", "s.csv", "ZT 6200 File Error|The map file cannot replace the CSV file it is made from."},
-        {"s.csv", "none/a.kml", "ZT 6200 File Error|There is a problem writing to the file.\r\n" + qt_error_string(ENOENT)},
+        // Told before the output is asked for.
+        {"bad.csv", "a.kml", "ZT 6200 File Error|The file cannot be read as saved data:\r\nline 4: 2 fields where the header names 8", 1},
+        {"s.csv", "s.csv", "ZT 6200 File Error|The map file cannot replace the CSV file it is made from.", 2},
+        {"s.csv", "none/a.kml", "ZT 6200 File Error|There is a problem writing to the file.\r\n" + qt_error_string(ENOENT), 2},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.target);
         boxes.clear();
+        requests.clear();
         answers = {FileDialogAnswer{dir.filePath(c.csv), {}}, FileDialogAnswer{dir.filePath(c.target), "KML files (*.kml)"}};
         main->mnuFileExportMap->trigger();
+        EXPECT_EQ(requests.size(), c.dialogs);
         EXPECT_EQ(BoxTexts(), QStringList{c.box});
         EXPECT_EQ(Entries(), (QStringList{"bad.csv", "s.csv"}));
     }

@@ -104,8 +104,10 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         meter->replyOverride = nullptr;
 
         ASSERT_FALSE(boxes.isEmpty());
+        const qsizetype going = c.select == all ? c.lines.size() - c.lines.filter(QRegularExpression("^1,9,")).size() : c.select.size();
         EXPECT_EQ(boxes[0].title + '|' + boxes[0].prompt,
-                  "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)");
+                  "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n" +
+                      (going == 1 ? QString("1 record will be deleted.") : QString("%1 records will be deleted.").arg(going)));
         EXPECT_EQ(boxes[0].buttons, vb::YesNo | vb::Exclamation | vb::DefaultButton2);
         EXPECT_EQ(Titles().mid(1), c.titles);
         EXPECT_EQ(Sent("^F"), c.deletes);

@@ -109,7 +109,7 @@ TEST_F(TxWindowTest, Refusals)
         {"generate-tx 3", 'a', vb::Information,
          title + "There must be at least one Tx remaining in the list.\r\nPlease unselect at least one Tx."},
         {"generate-tx 3", 'd', vb::YesNo | vb::Exclamation | vb::DefaultButton2, // answered No
-         "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)"},
+         "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n1 record will be deleted."},
         {"tx-capacity 2\ngenerate-tx 2", 'n', vb::OKOnly, "ZT6200 Dataclave|No more Tx slots available"},
         {"firmware\ngenerate-tx 3", 'n', 0, ""}, // the meter gives no version: view and delete only
         {"firmware\ngenerate-tx 3", 'e', 0, ""},
@@ -258,6 +258,52 @@ TEST_F(TxWindowTest, EditorCallSiteMessageAndCloseBox)
     EXPECT_EQ(boxes.size(), 3);
     EXPECT_EQ(boxes.value(1).title, "Tx Has Changed");
     EXPECT_TRUE(Sent().isEmpty());
+}
+
+// Enter in the list opens the selected entry; in the editor Enter moves on,
+// with a focus mark on the buttons; however the editor closes, the list is
+// the active window again, even after a box took the activation.
+TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
+{
+    enum Way { Save, CancelYes, EscapeYes, CloseBoxYes };
+    struct Case { Qt::Key open; Qt::KeyboardModifiers keypad; Way way; };
+    const Case cases[] = {{Qt::Key_Return, Qt::NoModifier, Save}, {Qt::Key_Enter, Qt::KeypadModifier, CancelYes},
+                          {Qt::Key_Return, Qt::NoModifier, EscapeYes}, {Qt::Key_Enter, Qt::KeypadModifier, CloseBoxYes}};
+    QWidget boxStandIn; // the message box, as the window manager sees it
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "way " << c.way);
+        Open("generate-tx 3");
+        Activate(*form);
+        QImage marked, unmarked;
+        OnEditor([&](frmTxEdit &e) {
+            Activate(e);
+            ASSERT_EQ(QApplication::focusWidget(), e.txtCallSite);
+            for (int i = 0; i < 20 && QApplication::focusWidget() != e.cmdButton[0]; ++i)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            ASSERT_EQ(QApplication::focusWidget(), e.cmdButton[0]);
+            marked = e.cmdButton[0]->grab().toImage();
+            QTest::keyClick(e.cmdButton[0], Qt::Key_Enter, Qt::KeypadModifier); // moves on, presses nothing
+            ASSERT_TRUE(e.isVisible());
+            ASSERT_EQ(QApplication::focusWidget(), e.cmdButton[1]);
+            unmarked = e.cmdButton[0]->grab().toImage();
+            if (c.way == Save)
+                return e.cmdButton[0]->click();
+            e.txtFreq->setText("990");
+            answers = {vb::Yes};
+            whileBoxOpen = [&] { boxStandIn.show(), Activate(boxStandIn), boxStandIn.hide(); };
+            c.way == CancelYes ? e.cmdButton[1]->click() : c.way == EscapeYes ? QTest::keyClick(&e, Qt::Key_Escape) : void(e.close());
+        });
+        QTest::keyClick(form->lsvData, c.open, c.keypad);
+        Settle();
+        QTest::qWait(20);
+        whileBoxOpen = nullptr;
+        EXPECT_TRUE(editorSeen);
+        EXPECT_NE(marked, unmarked); // the focus shows
+        EXPECT_EQ(form->Editor(), nullptr);
+        EXPECT_EQ(QApplication::activeWindow(), form.data());
+        EXPECT_EQ(QApplication::focusWidget(), form->lsvData);
+        EXPECT_TRUE(Sent().isEmpty());
+    }
 }
 
 TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
@@ -429,10 +475,22 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
         };
         const QStringList before = cells();
         Select({RowOf(c.station)});
-        OnEditor([](frmTxEdit &e) { e.txtCallSite->setText("ABCDEFGH"), e.cmdButton[0]->click(); });
+        const bool tooLong = c.sends == 0;
+        OnEditor([&](frmTxEdit &e) {
+            e.txtCallSite->setText("ABCDEFGH"), e.cmdButton[0]->click();
+            if (!tooLong)
+                return;
+            // Still open with what the user typed, in the call sign to shorten it.
+            EXPECT_TRUE(e.isVisible());
+            EXPECT_EQ(e.txtCallSite->text(), "ABCDEFGH");
+            EXPECT_EQ(e.focusWidget(), e.txtCallSite);
+            answers = {vb::Yes};
+            e.cmdButton[1]->click(); // "Tx Has Changed": Yes
+        });
         c.add ? form->AddNewTx() : form->EditSelectedTx();
         Settle();
-        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_TRUE(editorSeen);
+        ASSERT_EQ(boxes.size(), tooLong ? 2 : 1);
         EXPECT_TRUE(BoxTexts()[0].startsWith(c.title + QString('|')) && boxes[0].prompt.contains(c.inPrompt)) << qPrintable(BoxTexts()[0]);
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
         EXPECT_EQ(cells(), before);
@@ -543,7 +601,7 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
              answers = {vb::Yes};
              form->DeleteSelected();
              Settle();
-         }, {"Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)"}},
+         }, {"Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n1 record will be deleted."}},
         {"editor message", [&] {
              OnEditor([&](frmTxEdit &e) {
                  unplugInBox();

@@ -8,6 +8,7 @@
 #include "sim/DemoMeter.h"
 #include "storage/clsFile.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -113,6 +114,7 @@ protected:
 private:
     SaveDialogHandler m_oldDialog;
     QTimer m_user;
+    QElapsedTimer m_ended; // since "OK" was offered
     bool m_mainEnabledDuring = false;
     bool m_okActive = false;
 };

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeView>
 
 void MainWindowTest::SetUp()
@@ -38,10 +39,17 @@ void MainWindowTest::SetUp()
                 // The user clicks the disabled main window meanwhile.
                 main->activateWindow();
             } else if (finished.isEmpty()) {
-                finished = m->lblMessage->text(); // "OK" pressed at the next tick
-            } else {
-                m_okActive = QApplication::activeWindow() == m; // so that Enter presses it
-                m->cmdOk->click();
+                finished = m->lblMessage->text();
+                // The user clicks the main window after the end, then presses Enter.
+                main->activateWindow();
+                m_ended.start();
+            } else if (m_ended.elapsed() > 20) {
+                // Enter presses "OK" only where the progress window is active with "OK" focused.
+                m_okActive = QApplication::activeWindow() == m && QApplication::focusWidget() == m->cmdOk;
+                if (m_okActive)
+                    QTest::keyClick(m->cmdOk, Qt::Key_Enter, Qt::KeypadModifier);
+                if (m->isVisible())
+                    m->cmdOk->click();
             }
         }
     });
