@@ -243,29 +243,37 @@ TEST(RadialFit, WindowCountsAndWarnings)
 {
     const struct
     {
-        double fromKm, toKm;
+        double khz, fromKm, toKm;
         int n;
         RadialFitSettings settings;
-        int points, outside;
         QStringList notes; // each found among the notes
     } cases[] = {
-        // default window at 1000 kHz: 0.2998 to 80 km
-        {0.1, 200, 30, {}, 0, 0, {"outside 0.3 to 80 km, not fitted"}},
-        {1, 50, 20, {15, 2, 20}, 0, 0, {"only 2 points within 3 km (7 or more usual)", "outside 2 to 20 km"}},
-        {0.5, 60, 10, {}, 10, 0, {"only 10 points (15 or more usual)"}},
-        {1, 60, 2, {}, 2, 0, {"too few points to fit (2; 3 at least, 15 usual)"}},
+        // default window: one wavelength to 80 / cbrt(f in MHz) km
+        {1000, 0.1, 200, 30, {}, {"outside 0.3 to 80 km, not fitted"}},
+        {1600, 0.1, 200, 30, {}, {"outside 0.187 to 68.4 km, not fitted"}},
+        {540, 0.1, 200, 30, {}, {"outside 0.555 to 98.2 km, not fitted"}},
+        {1000, 1, 50, 20, {15, 2, 20}, {"only 2 points within 3 km (7 or more usual)", "outside 2 to 20 km"}},
+        {1000, 0.5, 60, 10, {}, {"only 10 points (15 or more usual)"}},
+        {1000, 1, 60, 2, {}, {"too few points to fit (2; 3 at least, 15 usual)"}},
+        {2500, 1, 60, 20, {}, {"the frequency 2500 kHz is outside the model's 100 to 2000 kHz: not fitted"}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.notes.join(QLatin1Char('|')).toStdString());
-        const auto records = SyntheticRadial("KDCV", "ND", 1, 1000, 8, 300, c.fromKm, c.toKm, c.n, 0.2, 10, 3);
-        const RadialFit f = AnalyzeRadials(records, c.settings).radials.value(0);
+        const auto records = SyntheticRadial("KDCV", "ND", 1, qMin(c.khz, 2000.0), 8, 300, c.fromKm, c.toKm, c.n, 0.2, 10, 3);
+        QVector<SurveyRecord> atFrequency = records;
+        for (SurveyRecord &r : atFrequency)
+            r.measFrequency.value = c.khz;
+        const RadialFit f = AnalyzeRadials(atFrequency, c.settings).radials.value(0);
+        EXPECT_EQ(f.fitted, c.n >= 3 && c.khz <= 2000);
+        for (const QString &note : c.notes)
+            EXPECT_EQ(f.notes.filter(note).size(), 1) << f.notes.join(QLatin1String("; ")).toStdString();
+        if (c.khz > 2000)
+            continue;
         int outside = 0;
         for (const SurveyRecord &r : records)
             outside += r.distance.value < f.minKm || r.distance.value > f.maxKm;
         EXPECT_EQ(f.outside, outside);
         EXPECT_EQ(f.points, c.n - outside);
-        for (const QString &note : c.notes)
-            EXPECT_EQ(f.notes.filter(note).size(), 1) << f.notes.join(QLatin1String("; ")).toStdString();
     }
 }
 
