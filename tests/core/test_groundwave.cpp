@@ -100,11 +100,11 @@ TEST(GroundWave, KnownFields)
         // the inverse-distance field; sea water at short range comes close.
         {540, 5000, 80, 1, 0, 0.02},
         {1700, 5000, 80, 0.1, 0, 0.02},
-        // Norton's plane-earth attenuation for a small phase angle b,
-        // A = (2 + 0.3p) / (2 + p + 0.6p^2) with p = pi d / (lambda x),
-        // x = sigma / (omega eps0) (Norton, Proc. IRE 1936; Terman, Radio
-        // Engineers' Handbook, 1943, ground-wave section): at 2 MHz over
-        // 5 mS/m (x = 44.9, b = 2.5 deg) the curvature is still small at 10 km.
+        // Norton's approximation of the plane-earth attenuation for a small
+        // phase angle b, A = (2 + 0.3p) / (2 + p + 0.6p^2) with numerical
+        // distance p = pi d / (lambda x), x = sigma / (omega eps0), good to
+        // a few per cent: at 2 MHz over 5 mS/m (x = 44.9, b = 2.5 deg) the
+        // curvature is still small at 10 km.
         {2000, 5, 1, 0.5, Db(0.9136), 0.5},  // p = 0.233
         {2000, 5, 1, 2, Db(0.6599), 0.5},    // p = 0.933
         {2000, 5, 1, 5, Db(0.3555), 0.5},    // p = 2.33
