@@ -37,7 +37,8 @@ QString CheckWords(const CliOptions &o)
     for (const QString &name : o.txFields.keys())
         if (!(cmd == QLatin1String("tx") && (store == QLatin1String("add") || store == QLatin1String("edit")))
             && !(groundwave && name == QLatin1String("freq")))
-            return QStringLiteral("--%1 is only for 'tx add' and 'tx edit'").arg(name);
+            return name == QLatin1String("freq") ? QStringLiteral("--freq is only for 'tx add', 'tx edit' and 'groundwave'")
+                                                 : QStringLiteral("--%1 is only for 'tx add' and 'tx edit'").arg(name);
     for (const QString &name : o.modelFields.keys()) {
         const bool both = name == QLatin1String("permittivity");
         const bool forModel = name == QLatin1String("conductivity") || name == QLatin1String("field-at-1km");
