@@ -87,8 +87,18 @@ Trial Evaluate(const QList<RadialPoint> &pts, double frequency, double permittiv
 }
 
 QString Number(double v, int significant = 4) { return SignificantText(v, significant); }
-// Short numbers for the notes: "0.3", "80", "5000".
-QString Short(double v, int significant = 3) { return QString::number(v, 'g', significant); }
+// Short numbers for the notes: "0.3", "80", "5000", never an exponent.
+QString Short(double v, int significant = 3)
+{
+    QString t = SignificantText(v, significant);
+    if (t.contains(QLatin1Char('.'))) {
+        while (t.endsWith(QLatin1Char('0')))
+            t.chop(1);
+        if (t.endsWith(QLatin1Char('.')))
+            t.chop(1);
+    }
+    return t;
+}
 
 } // namespace
 
@@ -219,9 +229,11 @@ void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, Radial
     fit->conductivityLow = std::pow(10.0, std::min(lowLog, top.logSigma));
     fit->conductivityHigh = std::pow(10.0, std::max(highLog, top.logSigma));
     const bool lowOpen = lowLog <= lo + 1e-9, highOpen = highLog >= hi - 1e-9;
-    const QString range = QStringLiteral("%1%2 to %3%4 mS/m")
-                              .arg(lowOpen ? QStringLiteral("at most ") : QString(), Short(fit->conductivityLow, 2),
-                                   Short(fit->conductivityHigh, 2), highOpen ? QStringLiteral(" or more") : QString());
+    const QString low = Short(fit->conductivityLow, 2), high = Short(fit->conductivityHigh, 2);
+    const QString range = lowOpen && highOpen ? QStringLiteral("any conductivity from %1 to %2 mS/m").arg(low, high)
+                          : lowOpen           ? QStringLiteral("%1 mS/m or less").arg(high)
+                          : highOpen          ? QStringLiteral("%1 mS/m or more").arg(low)
+                                              : QStringLiteral("%1 to %2 mS/m").arg(low, high);
     if (top.logSigma <= lo + kScanStep / 2 || top.logSigma >= hi - kScanStep / 2)
         fit->notes << QStringLiteral("the best conductivity lies at the edge of the %1 to %2 mS/m the model covers: "
                                      "the ground may be %3 than that")
