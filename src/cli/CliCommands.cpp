@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliCommands.h"
+#include "cli/CliAnalysis.h"
 #include "cli/CliExport.h"
 #include "app/modConnect.h"
 #include "cli/CliLists.h"
@@ -486,6 +487,10 @@ int RunCommand(const CliOptions &o)
 {
     if (o.words.at(0) == QLatin1String("export"))
         return ExportCommand(o);
+    if (o.words.at(0) == QLatin1String("groundwave"))
+        return GroundWaveCommand(o);
+    if (o.words.at(0) == QLatin1String("analyze"))
+        return AnalyzeCommand(o);
     DemoHidPlatform demo;
     std::unique_ptr<HidPlatform> real;
     if (o.demo) {

@@ -10,6 +10,10 @@ namespace {
 const QStringList kTxOptions = {QStringLiteral("call"), QStringLiteral("freq"), QStringLiteral("lat"),
                                 QStringLiteral("lon"), QStringLiteral("var"), QStringLiteral("mod")};
 
+const QStringList kModelOptions = {QStringLiteral("conductivity"), QStringLiteral("permittivity"),
+                                   QStringLiteral("field-at-1km"), QStringLiteral("min-km"),
+                                   QStringLiteral("max-km"), QStringLiteral("csv")};
+
 // Longest search for a real meter we accept (one day).
 constexpr double kMaxWaitSeconds = 86400;
 
@@ -29,8 +33,19 @@ QString CheckWords(const CliOptions &o)
         return QString();
     };
 
-    if (!o.txFields.isEmpty() && !(cmd == QLatin1String("tx") && (store == QLatin1String("add") || store == QLatin1String("edit"))))
-        return QStringLiteral("--%1 is only for 'tx add' and 'tx edit'").arg(o.txFields.firstKey());
+    const bool groundwave = cmd == QLatin1String("groundwave"), analyze = cmd == QLatin1String("analyze");
+    for (const QString &name : o.txFields.keys())
+        if (!(cmd == QLatin1String("tx") && (store == QLatin1String("add") || store == QLatin1String("edit")))
+            && !(groundwave && name == QLatin1String("freq")))
+            return name == QLatin1String("freq") ? QStringLiteral("--freq is only for 'tx add', 'tx edit' and 'groundwave'")
+                                                 : QStringLiteral("--%1 is only for 'tx add' and 'tx edit'").arg(name);
+    for (const QString &name : o.modelFields.keys()) {
+        const bool both = name == QLatin1String("permittivity");
+        const bool forModel = name == QLatin1String("conductivity") || name == QLatin1String("field-at-1km");
+        if (!(both && (groundwave || analyze)) && !(forModel && groundwave) && !(!both && !forModel && analyze))
+            return QStringLiteral("--%1 is only for '%2'")
+                .arg(name, both ? QStringLiteral("groundwave' and 'analyze") : forModel ? QStringLiteral("groundwave") : QStringLiteral("analyze"));
+    }
 
     if (o.dryRun && !(cmd == QLatin1String("tx") && store == QLatin1String("restore")))
         return QStringLiteral("--dry-run is only for 'tx restore'");
@@ -113,6 +128,22 @@ QString CheckWords(const CliOptions &o)
         }
         return w.size() < 2 ? QStringLiteral("tx: missing 'add', 'edit' or 'restore'")
                             : QStringLiteral("tx: '%1' is none of 'add', 'edit' and 'restore'").arg(store);
+    }
+    if (groundwave) {
+        if (!o.txFields.contains(QStringLiteral("freq")))
+            return QStringLiteral("groundwave: --freq is required");
+        if (!o.modelFields.contains(QStringLiteral("conductivity")))
+            return QStringLiteral("groundwave: --conductivity is required");
+        if (w.size() < 2)
+            return QStringLiteral("groundwave: no distance given");
+        return QString(); // the values are checked by the command
+    }
+    if (analyze) {
+        if (o.modelFields.value(QStringLiteral("csv"), QStringLiteral("x")).isEmpty())
+            return QStringLiteral("analyze: the --csv file name is empty");
+        if (w.size() >= 2 && w.at(1).isEmpty())
+            return QStringLiteral("analyze: the file name is empty");
+        return count(2);
     }
     if (cmd == QLatin1String("plot")) {
         int width = 0, height = 0;
@@ -214,6 +245,12 @@ QString ParseCommandLine(const QStringList &arguments, CliOptions *o)
             if (o->txFields.contains(name))
                 return QStringLiteral("--%1 given twice").arg(name);
             o->txFields.insert(name, value);
+        } else if (kModelOptions.contains(name)) {
+            if (!takeValue())
+                return QStringLiteral("--%1 needs a value").arg(name);
+            if (o->modelFields.contains(name))
+                return QStringLiteral("--%1 given twice").arg(name);
+            o->modelFields.insert(name, value);
         } else {
             return QStringLiteral("unknown option '%1'").arg(a);
         }
@@ -245,8 +282,19 @@ QString UsageText()
         "                                (\"-\": standard output); no meter needed\n"
         "  plot CSV-FILE OUTPUT.svg|OUTPUT.png [--size WIDTHxHEIGHT]\n"
         "                                field strength against distance of a saved-data CSV\n"
-        "                                file, log-log, one series per call sign and radial\n"
+        "                                file, log-log, one series per call sign, pattern\n"
+        "                                and radial\n"
         "                                (default size 1200x800 pixels; no meter needed)\n"
+        "  groundwave --freq KHZ --conductivity MS_PER_M [--permittivity EPS] [--field-at-1km MV_PER_M] DISTANCE_KM...\n"
+        "                                ground-wave field strength in mV/m at each distance over\n"
+        "                                a smooth earth (defaults: permittivity 15, 100 mV/m at 1 km);\n"
+        "                                100 to 2000 kHz, 0.1 to 5000 mS/m, permittivity 1 to 80,\n"
+        "                                0.1 to 1000 km; no meter needed\n"
+        "  analyze CSV-FILE [--permittivity EPS] [--min-km D] [--max-km D] [--csv OUT]\n"
+        "                                fit the ground-wave curve to each radial of a saved-data\n"
+        "                                CSV file: conductivity, field at 1 km, errors, and the\n"
+        "                                effective field per call sign and pattern (--csv: also\n"
+        "                                write the table to a CSV file); no meter needed\n"
         "  tx add  --call C --freq F --lat D --lon D --var D [--mod M]\n"
         "                                add a Tx entry; prints the station id the meter gave it\n"
         "  tx edit STATION_ID [--call C] [--freq F] [--lat D] [--lon D] [--var D] [--mod M]\n"

@@ -18,6 +18,9 @@ struct CliOptions
     bool version = false;    // --version: name, version and licence
     QStringList words;       // the command, then its arguments
     QMap<QString, QString> txFields; // --call, --freq, --lat, --lon, --var, --mod
+    // groundwave and analyze: --conductivity, --permittivity, --field-at-1km,
+    // --min-km, --max-km, --csv (groundwave's --freq is in txFields)
+    QMap<QString, QString> modelFields;
     bool sizeGiven = false;  // --size WIDTHxHEIGHT, for plot
     QString size;
 };

@@ -84,3 +84,16 @@ QString FixedText(double value, int decimals)
         r = 0; // no "-0.000000"
     return QString::number(r, 'f', decimals);
 }
+
+QString SignificantText(double value, int digits)
+{
+    if (value == 0 || !std::isfinite(value))
+        return FixedText(value == 0 ? 0 : value, digits - 1);
+    // The exponent after rounding: 99.9996 to 5 digits is 100.00.
+    int exponent = int(std::floor(std::log10(std::fabs(value))));
+    const double rounded = std::round(value / std::pow(10.0, exponent - digits + 1)) * std::pow(10.0, exponent - digits + 1);
+    exponent = int(std::floor(std::log10(std::fabs(rounded))));
+    if (exponent - digits + 1 >= 0)
+        return QString::number(rounded, 'f', 0);
+    return FixedText(rounded, digits - 1 - exponent);
+}

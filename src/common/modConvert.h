@@ -36,3 +36,6 @@ QString IntText(qint64 value);
 // Fixed point with exactly `decimals` digits after a "." and at least one
 // integer digit; rounded to nearest (halves away from zero).
 QString FixedText(double value, int decimals);
+// `digits` significant digits in the fixed form ("0.00012346", "123.46",
+// "123460"), never an exponent.
+QString SignificantText(double value, int digits);

@@ -34,7 +34,7 @@ FieldPlotRecord FieldPlotRecordFromLine(const QString &line)
     QStringList fields;
     SplitFields(line, fields);
     auto field = [&](int i) { return fields.value(i).trimmed(); };
-    return {field(CallSign), field(Radial), field(MeasFrequency), field(Distance), field(MilliVolts)};
+    return {field(CallSign), field(Radial), field(MeasFrequency), field(Distance), field(MilliVolts), field(Pattern)};
 }
 
 FieldPlotSeriesKey FieldPlotSeriesOf(const QString &line)
@@ -62,7 +62,7 @@ QList<FieldPlotRecord> FieldPlotRecords(const SurveyCsv &csv)
     QList<FieldPlotRecord> records;
     records.reserve(csv.records.size());
     for (const SurveyRecord &r : csv.records)
-        records << FieldPlotRecord{r.callSign, r.radial, r.measFrequency.text, r.distance.text, r.mvm.text};
+        records << FieldPlotRecord{r.callSign, r.radial, r.measFrequency.text, r.distance.text, r.mvm.text, r.pattern};
     return records;
 }
 
@@ -86,6 +86,14 @@ void DecadeRange(double min, double max, double *low, double *high)
 FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
 {
     FieldPlot plot;
+    QVector<SurveyRecord> named; // call sign and pattern, for the series' names
+    named.reserve(records.size());
+    for (const FieldPlotRecord &r : records) {
+        named.append(SurveyRecord());
+        named.last().callSign = r.callSign;
+        named.last().pattern = r.pattern;
+    }
+    const QSet<QString> mixed = SurveyMixedPatternCalls(named);
     QStringList calls;                 // in order of first appearance
     QList<QStringList> callFrequencies; // per call sign
     for (const FieldPlotRecord &r : records) {
@@ -102,16 +110,14 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
             continue;
         }
         auto s = std::find_if(plot.series.begin(), plot.series.end(), [&](const FieldPlotSeries &x) {
-            return x.callSign == r.callSign && x.radial == r.radial;
+            return x.callSign == r.callSign && x.pattern == r.pattern && x.radial == r.radial;
         });
         if (s == plot.series.end()) {
             FieldPlotSeries n;
             n.callSign = r.callSign;
+            n.pattern = r.pattern;
             n.radial = r.radial;
-            SurveyRecord named; // named as the map files name it
-            named.callSign = r.callSign;
-            named.radial = r.radial;
-            n.name = SurveySeriesName(named);
+            n.name = SurveySeriesName(r.callSign, r.pattern, r.radial, mixed);
             plot.series << n;
             s = plot.series.end() - 1;
         }
@@ -129,7 +135,9 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
         }
     }
     std::stable_sort(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &a, const FieldPlotSeries &b) {
-        return a.callSign != b.callSign ? a.callSign < b.callSign : RadialBefore(a.radial, b.radial);
+        if (a.callSign != b.callSign)
+            return a.callSign < b.callSign;
+        return a.pattern != b.pattern ? a.pattern < b.pattern : RadialBefore(a.radial, b.radial);
     });
 
     double minKm = 0, maxKm = 0, minMvm = 0, maxMvm = 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Field strength against distance: the series of a log-log plot, one per
-// call sign and radial, built from saved records. Widget-free, so the
+// call sign, pattern and radial, built from saved records. Widget-free, so the
 // command-line tool and the window draw the same thing.
 #include <QByteArray>
 #include <QList>
@@ -17,13 +17,15 @@ struct FieldPlotRecord
     QString frequency;     // kHz, measured
     QString distance;      // km
     QString fieldStrength; // mV/m
+    QString pattern;       // "ND", "DA-N", ...
 };
 
 struct FieldPlotSeries
 {
     QString callSign;
+    QString pattern;
     QString radial;
-    QString name;             // "KDCV radial 1"
+    QString name;             // "KDCV DA-N radial 1" (see SurveySeriesName)
     QList<QPointF> points;    // (km, mV/m), in order of distance
     QList<QPointF> reference; // E·d constant through the nearest point
 };

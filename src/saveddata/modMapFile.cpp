@@ -94,12 +94,13 @@ QList<QVector<const SurveyRecord *>> Groups(const QVector<SurveyRecord> &records
     QList<QVector<const SurveyRecord *>> groups;
     QStringList names;
     *skipped = 0;
+    const QSet<QString> mixed = SurveyMixedPatternCalls(records);
     for (const SurveyRecord &r : records) {
         if (!r.positionValid) {
             ++*skipped;
             continue;
         }
-        const QString name = SurveySeriesName(r);
+        const QString name = SurveySeriesName(r, mixed);
         qsizetype g = names.indexOf(name);
         if (g < 0) {
             names << name;
@@ -133,7 +134,7 @@ void WriteStyle(QXmlStreamWriter &w, const QString &id, const Band &b)
     w.writeEndElement(); // Style
 }
 
-void WriteKml(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &groups)
+void WriteKml(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &groups, const QSet<QString> &mixed)
 {
     bool noReading = false;
     for (const auto &g : groups)
@@ -151,7 +152,7 @@ void WriteKml(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &g
         WriteStyle(w, QStringLiteral("none"), kNoReading);
     for (const auto &g : groups) {
         w.writeStartElement(QStringLiteral("Folder"));
-        w.writeTextElement(QStringLiteral("name"), XmlText(SurveySeriesName(*g.first())));
+        w.writeTextElement(QStringLiteral("name"), XmlText(SurveySeriesName(*g.first(), mixed)));
         for (const SurveyRecord *r : g) {
             w.writeStartElement(QStringLiteral("Placemark"));
             w.writeTextElement(QStringLiteral("name"), XmlText(r->pointNumber));
@@ -205,6 +206,7 @@ void WriteGpx(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &g
     for (const SurveyRecord &r : records)
         if (r.positionValid)
             WritePoint(w, QStringLiteral("wpt"), r, true);
+    const QSet<QString> mixed = SurveyMixedPatternCalls(records);
     for (const auto &g : groups) {
         // A point without a distance has no place along the radial.
         QVector<const SurveyRecord *> track;
@@ -216,7 +218,7 @@ void WriteGpx(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &g
         std::stable_sort(track.begin(), track.end(),
                          [](const SurveyRecord *a, const SurveyRecord *b) { return a->distance.value < b->distance.value; });
         w.writeStartElement(QStringLiteral("trk"));
-        w.writeTextElement(QStringLiteral("name"), XmlText(SurveySeriesName(*g.first())));
+        w.writeTextElement(QStringLiteral("name"), XmlText(SurveySeriesName(*g.first(), mixed)));
         w.writeStartElement(QStringLiteral("trkseg"));
         for (const SurveyRecord *r : track)
             WritePoint(w, QStringLiteral("trkpt"), *r, false);
@@ -261,7 +263,7 @@ QByteArray MapFileBytes(const QVector<SurveyRecord> &records, MapFormat format, 
     w.setAutoFormattingIndent(2);
     w.writeStartDocument();
     if (format == MapFormat::Kml)
-        WriteKml(w, groups);
+        WriteKml(w, groups, SurveyMixedPatternCalls(records));
     else
         WriteGpx(w, groups, records);
     w.writeEndDocument();

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <QTime>
 #include <cmath>
@@ -198,9 +199,31 @@ bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *bad
     return ParseSurveyCsv(bytes, csv, error, badLine);
 }
 
-QString SurveySeriesName(const SurveyRecord &record)
+QString SurveySeriesName(const QString &callSign, const QString &pattern, const QString &radial,
+                         const QSet<QString> &mixedCalls)
 {
-    return (record.callSign + QStringLiteral(" radial ") + record.radial).trimmed();
+    const bool nd = pattern.isEmpty() || pattern.compare(QLatin1String("ND"), Qt::CaseInsensitive) == 0;
+    const QString shown = nd && !mixedCalls.contains(callSign) ? QString() : pattern + QLatin1Char(' ');
+    return (callSign + QLatin1Char(' ') + shown + QStringLiteral("radial ") + radial).trimmed();
+}
+
+QString SurveySeriesName(const SurveyRecord &record, const QSet<QString> &mixedCalls)
+{
+    return SurveySeriesName(record.callSign, record.pattern, record.radial, mixedCalls);
+}
+
+QSet<QString> SurveyMixedPatternCalls(const QVector<SurveyRecord> &records)
+{
+    QHash<QString, QString> first; // call sign -> its first pattern
+    QSet<QString> mixed;
+    for (const SurveyRecord &r : records) {
+        const auto it = first.constFind(r.callSign);
+        if (it == first.constEnd())
+            first.insert(r.callSign, r.pattern);
+        else if (it->compare(r.pattern, Qt::CaseInsensitive) != 0)
+            mixed.insert(r.callSign);
+    }
+    return mixed;
 }
 
 QString SurveyIsoTime(const QString &meterTime, bool utc)

@@ -6,6 +6,7 @@
 // (or columns in another order) all read. A field masked with dashes reads
 // as empty and marked masked.
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -72,9 +73,16 @@ bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *bad
 // with "Z" appended when utc); empty when the text is not such a time.
 QString SurveyIsoTime(const QString &meterTime, bool utc = true);
 
-// A record's call sign and radial as one name, e.g. "KDCV radial 1": the
-// map's folders and tracks and the plot's series are named so.
-QString SurveySeriesName(const SurveyRecord &record);
+// A series is one call sign, antenna pattern and radial, named e.g.
+// "KDCV DA-N radial 1": the map's folders and tracks, the plot's series and
+// the radial analysis are grouped and named so. A non-directional pattern
+// ("ND", or none) stays out of the name unless the call sign has records of
+// another pattern; `mixedCalls` holds those call signs.
+QString SurveySeriesName(const QString &callSign, const QString &pattern, const QString &radial,
+                         const QSet<QString> &mixedCalls = {});
+QString SurveySeriesName(const SurveyRecord &record, const QSet<QString> &mixedCalls = {});
+// The call signs whose records carry more than one pattern.
+QSet<QString> SurveyMixedPatternCalls(const QVector<SurveyRecord> &records);
 
 // True when every character of the trimmed text is a dash (and there is one).
 bool IsMaskedField(const QString &text);

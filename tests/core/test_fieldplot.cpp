@@ -9,10 +9,11 @@
 
 namespace {
 
-FieldPlotRecord R(const char *call, const char *radial, const char *km, const char *mvm, const char *freq = "1230")
+FieldPlotRecord R(const char *call, const char *radial, const char *km, const char *mvm, const char *freq = "1230",
+                  const char *pattern = "ND")
 {
     return {QString::fromLatin1(call), QString::fromLatin1(radial), QString::fromLatin1(freq), QString::fromLatin1(km),
-            QString::fromLatin1(mvm)};
+            QString::fromLatin1(mvm), QString::fromLatin1(pattern)};
 }
 
 QString Points(const FieldPlotSeries &s)
@@ -42,6 +43,11 @@ TEST(FieldPlot, SeriesPerCallSignAndRadialInOrderOfDistance)
           R("KDCV", "1", "0", "2"), R("KDCV", "1", "2", "-1"), R("KDCV", "1", "4", "0.5")},
          {"KDCV radial 1"}, {"4:0.5"}, 4, 2},
         {{R("", "", "1", "1"), R("KDCV", "", "2", "2")}, {"radial", "KDCV radial"}, {"1:1", "2:2"}, 0, 0},
+        // a directional station's patterns are series of their own; ND is
+        // named only beside another pattern of the same call sign
+        {{R("KDCV", "1", "1", "9", "1230", "DA-N"), R("KDCV", "1", "2", "5"), R("KDCV", "1", "3", "2", "1230", "DA-N"),
+          R("KWAL", "1", "1", "1", "1230", "DA-D"), R("KXYZ", "1", "1", "1", "1230", "")},
+         {"KDCV DA-N radial 1", "KDCV ND radial 1", "KWAL DA-D radial 1", "KXYZ radial 1"}, {"1:9 3:2", "2:5", "1:1", "1:1"}, 0, 0},
         {{}, {}, {}, 0, 0},
     };
     for (const auto &c : cases) {

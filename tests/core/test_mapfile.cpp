@@ -149,6 +149,24 @@ TEST(MapFile, GpxWaypointsAndTracksByDistance)
     EXPECT_EQ(trkpts, (QStringList{"trk 45.510,-118.250", "trk 45.52,-118.245", "trk 45.5300000,-118.2400", "trk 45.25,-118.1"}));
 }
 
+// A directional station's patterns on one radial are folders and tracks of
+// their own; a call sign with one pattern keeps the short name.
+TEST(MapFile, FoldersAndTracksPerPattern)
+{
+    SurveyCsv csv;
+    QString error;
+    ASSERT_TRUE(ParseSurveyCsv(kSurvey, &csv, &error)) << error.toStdString();
+    csv.records[1].pattern = QStringLiteral("DA-N");
+    for (MapFormat format : {MapFormat::Kml, MapFormat::Gpx}) {
+        int skipped = -1;
+        const QList<Element> all = Parse(MapFileBytes(csv.records, format, &skipped), &error);
+        const QStringList names = Texts(all, "name", format == MapFormat::Kml ? "Folder" : "trk");
+        EXPECT_EQ(names.mid(0, 3), (QStringList{"KDCV ND radial 1", "KDCV DA-N radial 1", "KDCV ND radial 2"}));
+        if (format == MapFormat::Kml)
+            EXPECT_EQ(names.value(3), "KWAL radial 1");
+    }
+}
+
 TEST(MapFile, BandsAndNames)
 {
     const struct

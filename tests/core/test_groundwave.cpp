@@ -1,0 +1,444 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The ground-wave model against published values and itself, the fit of
+// synthetic radials, and the groundwave and analyze commands.
+#include "TestSupport.h"
+#include "common/modConvert.h"
+#include "saveddata/modGroundWave.h"
+#include "saveddata/modRadialFit.h"
+#include "saveddata/modSurveyCsv.h"
+
+#include <QtCore>
+#include <cmath>
+
+namespace {
+
+using cplx = std::complex<double>;
+
+double Db(double ratio) { return 20 * std::log10(ratio); }
+
+// Deterministic noise, uniform in [-1, 1).
+struct Noise
+{
+    quint32 state;
+    double next()
+    {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) / double(1u << 23) - 1;
+    }
+};
+
+} // namespace
+
+TEST(GroundWave, SpecialFunctionsMatchPublishedTables)
+{
+    // Airy function: Abramowitz & Stegun Table 10.11 and DLMF Table 9.9.1
+    // (zeros a1, a2 of Ai and a'1, a'2 of Ai'). Arguments beyond 7 take the
+    // asymptotic branch.
+    const struct
+    {
+        double z, ai, aip; // NaN: not checked
+    } airy[] = {
+        {0, 0.355028053887817, -0.258819403792807},
+        {1, 0.135292416312881, -0.159147441296793},
+        {-1, 0.535560883292352, -0.010160567116645},
+        {2, 0.034924130423274, NAN},
+        {10, 1.104753255289869e-10, NAN},
+        {-2.338107410459767, 0, NAN},
+        {-4.087949444130970, 0, NAN},
+        {-1.018792971647471, NAN, 0},
+        {-3.248197582179837, NAN, 0},
+        {-11.93601556323626, 0, NAN},  // a9
+        {-12.38478837184574, NAN, 0},  // a'10
+    };
+    for (const auto &c : airy) {
+        SCOPED_TRACE(c.z);
+        cplx ai, aip;
+        GroundWaveMath::Airy(c.z, &ai, &aip);
+        if (!std::isnan(c.ai))
+            EXPECT_NEAR(ai.real(), c.ai, 1e-9 * std::max(1.0, std::fabs(c.ai) * 1e3));
+        if (!std::isnan(c.aip))
+            EXPECT_NEAR(aip.real(), c.aip, 1e-9);
+        EXPECT_NEAR(ai.imag(), 0, 1e-12);
+    }
+    // Off the real axis, where the roots lie: Ai(z) + w Ai(wz) + w^2 Ai(w^2 z) = 0
+    // with w = exp(2 pi i / 3) (DLMF 9.2.12), across both branches.
+    const cplx w = std::polar(1.0, 2 * M_PI / 3);
+    for (cplx z : {cplx(3, 4), cplx(-6.5, -1), cplx(-20, -30), cplx(8, 0.5), cplx(-40, 10)}) {
+        SCOPED_TRACE(std::abs(z));
+        cplx a0, a1, a2, d;
+        GroundWaveMath::Airy(z, &a0, &d);
+        GroundWaveMath::Airy(w * z, &a1, &d);
+        GroundWaveMath::Airy(w * w * z, &a2, &d);
+        EXPECT_LT(std::abs(a0 + w * a1 + w * w * a2), 1e-9 * (std::abs(a0) + std::abs(a1) + std::abs(a2)));
+    }
+    // Faddeeva function: w(x) = exp(-x^2) + 2i/sqrt(pi) F(x) with Dawson's
+    // integral F (A&S Table 7.5), and w(iy) = erfcx(y) (A&S Table 7.1).
+    const struct
+    {
+        cplx z, w;
+    } faddeeva[] = {
+        {1, {0.367879441171442, 2 / std::sqrt(M_PI) * 0.538079506912768}},
+        {2, {0.018315638888734, 2 / std::sqrt(M_PI) * 0.301340388923788}},
+        {5, {1.388794386496402e-11, 2 / std::sqrt(M_PI) * 0.102134074424276}},
+        {{0, 1}, {0.427583576155807, 0}},
+        {{0, 5}, {0.110704637733069, 0}},
+    };
+    for (const auto &c : faddeeva) {
+        SCOPED_TRACE(std::abs(c.z));
+        EXPECT_LT(std::abs(GroundWaveMath::Faddeeva(c.z) - c.w), 1e-9);
+    }
+}
+
+TEST(GroundWave, KnownFields)
+{
+    // 20 log10 of E / (E1/d), expected within `tol` dB.
+    const struct
+    {
+        double khz, msm, eps, km, db, tol;
+    } cases[] = {
+        // 47 CFR 73.184(b): over a perfectly conducting earth the field is
+        // the inverse-distance field; sea water at short range comes close.
+        {540, 5000, 80, 1, 0, 0.02},
+        {1700, 5000, 80, 0.1, 0, 0.02},
+        // Norton's approximation of the plane-earth attenuation for a small
+        // phase angle b, A = (2 + 0.3p) / (2 + p + 0.6p^2) with numerical
+        // distance p = pi d / (lambda x), x = sigma / (omega eps0), good to
+        // a few per cent: at 2 MHz over 5 mS/m (x = 44.9, b = 2.5 deg) the
+        // curvature is still small at 10 km.
+        {2000, 5, 1, 0.5, Db(0.9136), 0.5},  // p = 0.233
+        {2000, 5, 1, 2, Db(0.6599), 0.5},    // p = 0.933
+        {2000, 5, 1, 5, Db(0.3555), 0.5},    // p = 2.33
+        {2000, 5, 1, 10, Db(0.1724), 0.5},   // p = 4.66
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.km);
+        const GroundWave model({c.khz, c.msm, c.eps});
+        EXPECT_NEAR(Db(model.attenuation(c.km)), c.db, c.tol);
+    }
+}
+
+// The flat-earth form with its curvature terms and the residue series are
+// two independent solutions: where the model switches, they must agree.
+TEST(GroundWave, NoStepAtTheSwitch)
+{
+    for (double khz : {100.0, 530.0, 1000.0, 1710.0, 2000.0})
+        for (double msm : {0.1, 1.0, 8.0, 100.0, 5000.0})
+            for (double eps : {1.0, 15.0, 80.0}) {
+                SCOPED_TRACE(QStringLiteral("%1 kHz %2 mS/m eps %3").arg(khz).arg(msm).arg(eps).toStdString());
+                const GroundWave model({khz, msm, eps});
+                const double km = model.switchKm();
+                EXPECT_LT(std::fabs(Db(std::abs(model.flatEarthForm(km)) / std::abs(model.residueForm(km)))), 0.1);
+                EXPECT_LT(std::fabs(Db(model.attenuation(km * (1 - 1e-9)) / model.attenuation(km * (1 + 1e-9)))), 0.1);
+                // Finite and falling everywhere in range.
+                double last = 1e300;
+                for (double d = kGroundMinKm; d <= kGroundMaxKm; d *= 1.2) {
+                    const double e = model.field(100, d);
+                    ASSERT_TRUE(std::isfinite(e) && e > 0 && e < last) << d << " km";
+                    last = e;
+                }
+            }
+}
+
+TEST(GroundWave, RefusesWhatLiesOutsideItsRange)
+{
+    const struct
+    {
+        GroundParameters ground;
+        double km;
+        const char *reason; // empty: accepted
+    } cases[] = {
+        {{100, 0.1, 1}, 0.1, ""},
+        {{2000, 5000, 80}, 1000, ""},
+        {{99.9, 5, 15}, 1, "frequency 99.9 kHz is outside 100 to 2000 kHz"},
+        {{2001, 5, 15}, 1, "frequency"},
+        {{1000, 0.09, 15}, 1, "conductivity 0.09 mS/m is outside 0.1 to 5000 mS/m"},
+        {{1000, 5001, 15}, 1, "conductivity"},
+        {{1000, 5, 0.5}, 1, "permittivity 0.5 is outside 1 to 80"},
+        {{1000, 5, 81}, 1, "permittivity"},
+        {{NAN, 5, 15}, 1, "frequency nan"},
+        {{1000, INFINITY, 15}, 1, "conductivity inf"},
+        {{1000, 5, 15}, 0.09, "distance 0.09 km is outside 0.1 to 1000 km"},
+        {{1000, 5, 15}, 1000.5, "distance"},
+        {{1000, 5, 15}, NAN, "distance"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.reason);
+        QString error = GroundParametersError(c.ground);
+        if (error.isEmpty())
+            error = GroundDistanceError(c.km);
+        if (*c.reason)
+            EXPECT_TRUE(error.startsWith(QLatin1String(c.reason))) << error.toStdString();
+        else
+            EXPECT_EQ(error, QString());
+    }
+}
+
+namespace {
+
+// A radial as a meter would record it: `n` points spread evenly in log
+// distance over [fromKm, toKm], with up to `noiseDb` of noise.
+QVector<SurveyRecord> SyntheticRadial(const char *call, const char *pattern, int radial, double khz, double msm,
+                                      double e1, double fromKm, double toKm, int n, double noiseDb, double bearing,
+                                      quint32 seed)
+{
+    const GroundWave model({khz, msm, 15});
+    Noise noise{seed};
+    QVector<SurveyRecord> out;
+    for (int i = 0; i < n; ++i) {
+        const double km = fromKm * std::pow(toKm / fromKm, n == 1 ? 0 : double(i) / (n - 1));
+        SurveyRecord r;
+        r.callSign = QString::fromLatin1(call);
+        r.pattern = QString::fromLatin1(pattern);
+        r.radial = QString::number(radial);
+        r.pointNumber = QString::number(i + 1);
+        r.measFrequency = {QString::number(khz), khz, true, false};
+        r.distance = {QString::number(km), km, true, false};
+        const double mvm = model.field(e1, km) * std::pow(10.0, noiseDb * noise.next() / 20);
+        r.mvm = {QString::number(mvm), mvm, true, false};
+        r.azimuth = {QString::number(bearing), bearing, true, false};
+        out << r;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(RadialFit, RecoversConductivityAndFieldFromNoisyRadials)
+{
+    const struct
+    {
+        double khz, msm, e1, fromKm, toKm;
+        int n;
+        bool poor; // the conductivity is expected to be called poorly determined
+    } cases[] = {
+        {540, 1, 250, 0.6, 60, 20, false},
+        {1000, 8, 320, 0.3, 80, 20, false},
+        {1230, 4, 180, 0.3, 70, 24, false},
+        {1600, 30, 400, 0.2, 60, 20, false},
+        {1700, 5000, 300, 0.2, 60, 20, true}, // sea water: any good ground fits
+        {1000, 10, 300, 0.3, 2, 12, true},    // close in only
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 kHz %2 mS/m").arg(c.khz).arg(c.msm).toStdString());
+        const auto records = SyntheticRadial("KDCV", "ND", 1, c.khz, c.msm, c.e1, c.fromKm, c.toKm, c.n, 0.5, 45, 7);
+        const RadialAnalysis a = AnalyzeRadials(records, RadialFitSettings());
+        ASSERT_EQ(a.radials.size(), 1);
+        const RadialFit &f = a.radials.first();
+        ASSERT_TRUE(f.fitted);
+        EXPECT_EQ(f.points + f.outside, c.n);
+        EXPECT_LE(f.conductivityLow, c.msm * 1.0001);
+        EXPECT_GE(f.conductivityHigh, c.msm * 0.9999);
+        EXPECT_NEAR(Db(f.fieldAt1km / c.e1), 0, 0.5);
+        EXPECT_LT(f.rmsDb, 0.5);
+        EXPECT_LE(std::fabs(f.worstDb), 0.5 + 0.3);
+        if (!c.poor)
+            EXPECT_LT(std::fabs(std::log10(f.conductivity / c.msm)), 0.3);
+        const bool poorNoted = f.notes.filter(QStringLiteral("poorly determined")).size() == 1;
+        EXPECT_EQ(poorNoted, c.poor) << f.notes.join(QLatin1String("; ")).toStdString();
+        EXPECT_NEAR(f.bearing, 45, 1e-9);
+    }
+}
+
+TEST(RadialFit, WindowCountsAndWarnings)
+{
+    const struct
+    {
+        double khz, fromKm, toKm;
+        int n;
+        RadialFitSettings settings;
+        QStringList notes; // each found among the notes
+    } cases[] = {
+        // default window: one wavelength to 80 / cbrt(f in MHz) km
+        {1000, 0.1, 200, 30, {}, {"outside 0.3 to 80 km, not fitted"}},
+        {1600, 0.1, 200, 30, {}, {"outside 0.187 to 68.4 km, not fitted"}},
+        {540, 0.1, 200, 30, {}, {"outside 0.555 to 98.2 km, not fitted"}},
+        {1000, 1, 50, 20, {15, 2, 20}, {"only 2 points within 3 km (7 or more usual)", "outside 2 to 20 km"}},
+        {1000, 0.5, 60, 10, {}, {"only 10 points (15 or more usual)"}},
+        {1000, 1, 60, 2, {}, {"too few points to fit (2; 3 at least, 15 usual)"}},
+        {2500, 1, 60, 20, {}, {"the frequency 2500 kHz is outside the model's 100 to 2000 kHz: not fitted"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.notes.join(QLatin1Char('|')).toStdString());
+        const auto records = SyntheticRadial("KDCV", "ND", 1, qMin(c.khz, 2000.0), 8, 300, c.fromKm, c.toKm, c.n, 0.2, 10, 3);
+        QVector<SurveyRecord> atFrequency = records;
+        for (SurveyRecord &r : atFrequency)
+            r.measFrequency.value = c.khz;
+        const RadialFit f = AnalyzeRadials(atFrequency, c.settings).radials.value(0);
+        EXPECT_EQ(f.fitted, c.n >= 3 && c.khz <= 2000);
+        for (const QString &note : c.notes)
+            EXPECT_EQ(f.notes.filter(note).size(), 1) << f.notes.join(QLatin1String("; ")).toStdString();
+        if (c.khz > 2000)
+            continue;
+        int outside = 0;
+        for (const SurveyRecord &r : records)
+            outside += r.distance.value < f.minKm || r.distance.value > f.maxKm;
+        EXPECT_EQ(f.outside, outside);
+        EXPECT_EQ(f.points, c.n - outside);
+    }
+}
+
+TEST(RadialFit, SeriesKeyedByCallSignPatternAndRadial)
+{
+    QVector<SurveyRecord> records;
+    // The same radial measured on the day and night patterns, and one radial
+    // of a station with one pattern only.
+    records += SyntheticRadial("KDCV", "ND", 1, 1230, 8, 300, 0.3, 60, 16, 0.3, 0, 1);
+    records += SyntheticRadial("KDCV", "DA-N", 1, 1230, 8, 120, 0.3, 60, 16, 0.3, 0, 2);
+    records += SyntheticRadial("KWAL", "ND", 2, 800, 4, 200, 0.5, 60, 16, 0.3, 0, 3);
+    records += SyntheticRadial("KXYZ", "DA-D", 3, 800, 4, 200, 0.5, 60, 16, 0.3, 0, 4);
+    const RadialAnalysis a = AnalyzeRadials(records, RadialFitSettings());
+    QStringList names;
+    for (const RadialFit &f : a.radials)
+        names << f.name + QLatin1Char('=') + SignificantText(f.fieldAt1km, 2);
+    EXPECT_EQ(names, QStringList({"KDCV DA-N radial 1=120", "KDCV ND radial 1=300", "KWAL radial 2=200",
+                                  "KXYZ DA-D radial 3=200"}));
+    QStringList effective;
+    for (const EffectiveField &e : a.effective)
+        effective << EffectiveFieldText(e).replace(QRegularExpression(": [0-9.]+ mV/m"), QStringLiteral(": N mV/m"));
+    EXPECT_EQ(effective, QStringList({"Effective field at 1 km of KDCV DA-N: N mV/m (RMS of 1 radial)",
+                                      "Effective field at 1 km of KDCV ND: N mV/m (RMS of 1 radial)",
+                                      "Effective field at 1 km of KWAL ND: N mV/m (RMS of 1 radial)",
+                                      "Effective field at 1 km of KXYZ DA-D: N mV/m (RMS of 1 radial)"}));
+}
+
+TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
+{
+    const struct
+    {
+        QList<double> bearings; // NaN: none
+        QList<double> fields;   // 0: not fitted
+        double rms;
+    } cases[] = {
+        {{0, 90, 180, 270}, {100, 100, 100, 200}, std::sqrt(70000.0 / 4)},
+        // 0 stands for 95 degrees, 10 for 10, 20 for 85, 180 for 170
+        {{0, 10, 20, 180}, {100, 100, 100, 200}, std::sqrt((190 * 1e4 + 170 * 4e4) / 360)},
+        {{350, 0, 10, 180}, {100, 100, 100, 200}, std::sqrt((190 * 1e4 + 170 * 4e4) / 360)},
+        {{0, 10, NAN, 180}, {100, 100, 100, 200}, std::sqrt(70000.0 / 4)},
+        // an unfitted radial's angle goes to its neighbours: 0 and 180 stand
+        // for 135 degrees each, 270 for 90
+        {{0, 90, 180, 270}, {100, 0, 100, 200}, std::sqrt((270 * 1e4 + 90 * 4e4) / 360)},
+        {{30, 30}, {100, 200}, std::sqrt(50000.0 / 2)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.rms);
+        QList<RadialFit> radials;
+        for (int i = 0; i < c.bearings.size(); ++i) {
+            RadialFit r;
+            r.hasBearing = !std::isnan(c.bearings[i]);
+            r.bearing = r.hasBearing ? c.bearings[i] : 0;
+            r.fitted = c.fields[i] > 0;
+            r.fieldAt1km = c.fields[i];
+            radials << r;
+        }
+        EXPECT_NEAR(EffectiveFieldOf(radials), c.rms, 1e-9);
+    }
+}
+
+namespace {
+
+struct Result
+{
+    int code;
+    QString out, err;
+};
+
+Result Cli(const QStringList &args)
+{
+    QByteArray out, err;
+    const int code = RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &out, &err);
+    return {code, QString::fromUtf8(out), QString::fromUtf8(err)};
+}
+
+} // namespace
+
+TEST(GroundWaveCli, PrintsFieldsOrRefuses)
+{
+    const QStringList base = {"groundwave", "--freq", "1000", "--conductivity", "8"};
+    const struct
+    {
+        QStringList args;
+        int code;
+        const char *text; // the output, or a part of the complaint
+    } cases[] = {
+        {base + QStringList{"1", "10.0", "100"}, 0, ""},
+        {base + QStringList{"--field-at-1km", "1e3", "--permittivity", "80", "0.1"}, 0, ""},
+        {{"groundwave", "--freq", "1000", "--conductivity", "5000", "--permittivity", "80", "1"}, 0, "1\t99.98"},
+        {base + QStringList{"1001"}, 2, "distance 1001 km is outside 0.1 to 1000 km"},
+        {base + QStringList{"ten"}, 2, "'ten' is not a distance in km"},
+        {base, 2, "no distance given"},
+        {{"groundwave", "--freq", "1000", "1"}, 2, "--conductivity is required"},
+        {{"groundwave", "--freq", "2500", "--conductivity", "8", "1"}, 2, "frequency 2500 kHz is outside"},
+        {base + QStringList{"--permittivity", "x", "1"}, 2, "--permittivity: 'x' is not a number"},
+        {base + QStringList{"--field-at-1km", "0", "1"}, 2, "--field-at-1km must be more than 0"},
+        {base + QStringList{"--min-km", "1", "1"}, 2, "--min-km is only for 'analyze'"},
+        {{"analyze", "x.csv", "--conductivity", "8"}, 2, "--conductivity is only for 'groundwave'"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
+        const Result r = Cli(c.args);
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        if (c.code != 0) {
+            EXPECT_TRUE(r.err.contains(QLatin1String(c.text))) << r.err.toStdString();
+            EXPECT_TRUE(r.out.isEmpty());
+            continue;
+        }
+        if (*c.text)
+            EXPECT_TRUE(r.out.startsWith(QLatin1String(c.text))) << r.out.toStdString();
+        // One line per distance: the distance as given, a tab, 5 significant digits.
+        const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QStringList given; // the distances: the trailing numbers after the last option's value
+        for (int i = int(c.args.size()) - 1; i >= 0 && !c.args[i - 1].startsWith(QLatin1String("--")) && !c.args[i].startsWith(QLatin1String("--")); --i)
+            given.prepend(c.args[i]);
+        ASSERT_EQ(lines.size(), given.size());
+        for (int i = 0; i < lines.size(); ++i) {
+            EXPECT_TRUE(lines[i].startsWith(given[i] + QLatin1Char('\t'))) << lines[i].toStdString();
+            const QString number = lines[i].section(QLatin1Char('\t'), 1);
+            EXPECT_TRUE(QRegularExpression("^[0-9]+(\\.[0-9]+)?$").match(number).hasMatch()) << number.toStdString();
+            EXPECT_EQ(QString(number).remove(QLatin1Char('.')).remove(QRegularExpression("^0+")).size(), 5)
+                << number.toStdString();
+        }
+    }
+}
+
+TEST(GroundWaveCli, AnalyzePrintsTheTableAndWritesTheCsv)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QByteArray csv = "\"Call Sign\",\"Radial\",\"Pattern\",\"Point Number\",\"Measurement Frequency (kHz)\",\"GPS Valid\","
+                     "\"Latitude\",\"Longitude\",\"mV/m\",\"Tx Distance (km)\",\"Azimuth\"\r\n";
+    for (int radial = 1; radial <= 2; ++radial)
+        for (const SurveyRecord &r : SyntheticRadial("KDCV", "DA-N", radial, 1230, 8, 300, 0.3, 60, 16, 0.3, radial * 180, 9))
+            csv += QStringLiteral("\"KDCV\",%1,\"DA-N\",%2,1230,TRUE,45.5,-118.2,%3,%4,%5\r\n")
+                       .arg(r.radial, r.pointNumber, FixedText(r.mvm.value, 4), FixedText(r.distance.value, 3),
+                            r.azimuth.text)
+                       .toLatin1();
+    csv += "\"KDCV\",1,\"DA-N\",99,1230,TRUE,45.5,-118.2,----,2.0,180\r\n";
+    const QString in = dir.filePath("survey.csv"), out = dir.filePath("fit.csv");
+    ASSERT_TRUE(WriteFile(in, csv));
+
+    const Result r = Cli({"analyze", in, "--csv", out});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0], "Call Sign\tPattern\tRadial\tFrequency (kHz)\tBearing (deg)\tPoints\tConductivity (mS/m)\t"
+                        "Field at 1 km (mV/m)\tRMS Error (dB)\tWorst Point\tWorst Residual (dB)");
+    EXPECT_TRUE(lines[1].startsWith("KDCV\tDA-N\t1\t1230\t180.0\t16\t")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith("KDCV\tDA-N\t2\t1230\t0.0\t16\t")) << lines[2].toStdString();
+    EXPECT_TRUE(QRegularExpression("^Effective field at 1 km of KDCV DA-N: (29[0-9]|30[0-9])(\\.[0-9]+)? mV/m \\(RMS of 2 radials\\)$")
+                    .match(lines[3])
+                    .hasMatch())
+        << lines[3].toStdString();
+    EXPECT_TRUE(r.out.contains("Note on KDCV DA-N radial 1: 1 record without a valid distance or field strength, left out"));
+
+    const QStringList file = QString::fromLatin1(ReadFile(out)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(file.size(), 3);
+    EXPECT_TRUE(file[0].startsWith("\"Call Sign\",\"Pattern\",\"Radial\",\"Frequency (kHz)\""));
+    EXPECT_EQ(QString(file[1]).remove(QLatin1Char('"')).split(QLatin1Char(',')), lines[1].split(QLatin1Char('\t')));
+
+    // The input is never the output.
+    const QByteArray before = ReadFile(in);
+    EXPECT_EQ(Cli({"analyze", in, "--csv", in}).code, 1);
+    EXPECT_EQ(ReadFile(in), before);
+    EXPECT_EQ(Cli({"analyze", in, "--min-km", "5", "--max-km", "2"}).code, 2);
+    EXPECT_EQ(Cli({"analyze", dir.filePath("none.csv")}).code, 1);
+}
