@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A map file (KML or GPX) from a saved-data CSV file, for the window and the
-// command line alike: read, build, then write through the CSV files' writer,
-// so the target is replaced only by a finished file.
+// command line alike: read, then write through the CSV files' writer, so
+// the target is replaced only by a finished file, and never the CSV file.
 #include "saveddata/modMapFile.h"
 
 #include <QString>
@@ -13,6 +13,7 @@ struct MapExport
     Outcome outcome = Written;
     int written = 0; // records on the map
     int skipped = 0; // records without a valid position
+    QList<int> untimed; // lines of records on the map whose time does not read
     // Why it failed: the reader's text ("line 7: ...") or the system's reason
     // for the write (empty when unknown).
     QString error;
@@ -22,4 +23,6 @@ struct MapExport
 // CsvUnreadable).
 MapExport BuildMapFile(const QString &csvPath, MapFormat format, QByteArray *bytes);
 
+// Refuses a target that is the CSV file itself (outcome SameFile), reads
+// it, writes the map file.
 MapExport ExportMapFile(const QString &csvPath, const QString &target, MapFormat format);

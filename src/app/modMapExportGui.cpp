@@ -51,6 +51,11 @@ void ExportMapFileGui()
     case MapExport::Written:
         break;
     }
+    QStringList notes;
     if (result.skipped > 0)
-        MsgBox(MapSkippedText(result.skipped), vb::Information, kTitle);
+        notes << MapSkippedText(result.skipped);
+    if (!result.untimed.isEmpty())
+        notes << MapUntimedText(result.untimed);
+    if (!notes.isEmpty())
+        MsgBox(notes.join(QStringLiteral("\r\n")), vb::Information, kTitle);
 }

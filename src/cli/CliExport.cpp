@@ -2,6 +2,7 @@
 #include "cli/CliExport.h"
 #include "app/modMapExport.h"
 #include "cli/CliTerminal.h"
+#include "common/modFileName.h"
 #include "storage/clsFile.h"
 
 #include <QDir>
@@ -22,7 +23,7 @@ int ExportCommand(const CliOptions &o)
         Complain(QStringLiteral("cannot read %1: %2").arg(csv, result.error));
         return Failure;
     case MapExport::SameFile:
-        Complain(QStringLiteral("%1 is the CSV file itself; nothing was written").arg(target));
+        Complain(SameFileText(target));
         return Failure;
     case MapExport::WriteFailed:
         clsFile::ShowWriteError(result.error);
@@ -39,5 +40,7 @@ int ExportCommand(const CliOptions &o)
     }
     if (result.skipped > 0)
         WriteErr(MapSkippedText(result.skipped) + QLatin1Char('\n'));
+    if (!result.untimed.isEmpty())
+        WriteErr(MapUntimedText(result.untimed) + QLatin1Char('\n'));
     return Success;
 }

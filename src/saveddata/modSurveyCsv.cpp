@@ -2,7 +2,7 @@
 #include "saveddata/modSurveyCsv.h"
 #include "common/modAnsi.h"
 #include "common/modConvert.h"
-#include "protocol/modApp.h"
+#include "common/modFileName.h"
 
 #include <QDate>
 #include <QFile>
@@ -61,21 +61,107 @@ static SurveyNumber NumberField(const QString &raw)
     return n;
 }
 
-// Records split by the program's own splitter, so that quotes (and commas
-// inside them) read exactly as the meter wrote them. The splitter drops a
-// trailing empty field; it is counted here all the same.
-static int Split(const QString &line, QStringList &fields)
+namespace {
+
+// A file's records as RFC 4180 reads them: fields split at commas, a field
+// in double quotes may hold commas, line breaks and doubled quotes; CR, LF
+// and CR LF all end a line. Blanks outside quotes are dropped. Text after
+// a closing quote (`"6" antenna"`) is kept as written rather than taken for
+// a broken file. The text is UTF-8 when the file has a byte-order mark or is
+// valid UTF-8 throughout, Windows-1252 otherwise; the fields are converted
+// one at a time, so the file is never held as text all at once.
+class CsvRecords
 {
-    int count = SplitFields(line, fields);
-    QString t = line;
-    while (t.endsWith(QLatin1Char(' ')))
-        t.chop(1);
-    if (count > 0 && t.endsWith(QLatin1Char(','))) {
-        fields << QString();
-        ++count;
+public:
+    explicit CsvRecords(const QByteArray &bytes) : m_b(bytes)
+    {
+        if (m_b.startsWith("\xEF\xBB\xBF"))
+            m_pos = 3, m_utf8 = true;
+        else
+            m_utf8 = m_b.isValidUtf8();
     }
-    return count;
+    // The next record's fields and the line it starts on; false at the end
+    // of the file or when a quote is never closed (then *error says so).
+    bool Next(QStringList &fields, int *line, QString *error)
+    {
+        fields.clear();
+        if (m_pos >= m_b.size())
+            return false;
+        *line = m_line;
+        const char *d = m_b.constData();
+        const qsizetype n = m_b.size();
+        QByteArray field;
+        for (;;) {
+            field.clear();
+            while (m_pos < n && d[m_pos] == ' ')
+                ++m_pos;
+            if (m_pos < n && d[m_pos] == '"') {
+                const int opened = m_line;
+                ++m_pos;
+                for (;;) {
+                    if (m_pos >= n) {
+                        *error = QStringLiteral("line %1: a quoted field is not closed").arg(opened);
+                        *line = opened;
+                        return false;
+                    }
+                    const char c = d[m_pos++];
+                    if (c == '"') {
+                        if (m_pos < n && d[m_pos] == '"') {
+                            field += '"';
+                            ++m_pos;
+                            continue;
+                        }
+                        break;
+                    }
+                    if (c == '\n' || (c == '\r' && (m_pos >= n || d[m_pos] != '\n')))
+                        ++m_line;
+                    field += c;
+                }
+            }
+            // Unquoted text, or what follows a closing quote, up to the separator.
+            qsizetype from = m_pos;
+            while (m_pos < n && d[m_pos] != ',' && d[m_pos] != '\r' && d[m_pos] != '\n')
+                ++m_pos;
+            qsizetype to = m_pos;
+            while (to > from && d[to - 1] == ' ')
+                --to;
+            field.append(d + from, to - from);
+            fields << Text(field);
+            if (m_pos >= n)
+                return true;
+            const char sep = d[m_pos++];
+            if (sep == ',')
+                continue;
+            if (sep == '\r' && m_pos < n && d[m_pos] == '\n')
+                ++m_pos;
+            ++m_line;
+            return true;
+        }
+    }
+
+private:
+    QString Text(const QByteArray &bytes) const
+    {
+        for (char c : bytes)
+            if (uchar(c) >= 0x80)
+                return m_utf8 ? QString::fromUtf8(bytes) : AnsiToString(bytes);
+        return QString::fromLatin1(bytes);
+    }
+
+    const QByteArray &m_b;
+    qsizetype m_pos = 0;
+    int m_line = 1;
+    bool m_utf8 = false;
+};
+
+// "GPS Valid" as the meter writes it, or as a spreadsheet saves it again.
+bool IsTrue(const QString &text)
+{
+    const QString t = text.trimmed();
+    return t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1");
 }
+
+} // namespace
 
 bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int *badLine)
 {
@@ -90,26 +176,30 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
         csv->records.clear();
         return false;
     };
+    auto blank = [](const QStringList &fields) { return fields.size() == 1 && fields.at(0).trimmed().isEmpty(); };
 
-    QStringList lines = AnsiToString(bytes).split(QLatin1Char('\n'));
-    for (QString &l : lines)
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-    // The last line ends with a line break; what follows it is no line.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    if (lines.isEmpty())
-        return fail(0, QStringLiteral("the file is empty"));
-
+    CsvRecords reader(bytes);
     QStringList fields;
-    const int nColumns = Split(lines.at(0), fields);
-    csv->columns = fields.mid(0, nColumns);
+    int line = 0;
+    QString unclosed;
+    while (reader.Next(fields, &line, &unclosed) && blank(fields)) {
+    }
+    if (!unclosed.isEmpty()) {
+        *error = unclosed;
+        if (badLine)
+            *badLine = line;
+        return false;
+    }
+    if (fields.isEmpty())
+        return fail(0, QStringLiteral("the file is empty"));
+    const int nColumns = int(fields.size());
+    csv->columns = fields;
     for (QString &c : csv->columns)
         c = c.trimmed();
     auto column = [&](const char *name) { return int(csv->columns.indexOf(QLatin1String(name))); };
     for (const char *name : kRequired)
         if (column(name) < 0)
-            return fail(1, QStringLiteral("no column \"%1\"; not a saved-data file").arg(QLatin1String(name)));
+            return fail(line, QStringLiteral("no column \"%1\"; not a saved-data file").arg(QLatin1String(name)));
 
     Columns c;
     c.call = column("Call Sign");
@@ -130,13 +220,20 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
     c.lon = column("Longitude");
     c.gps = column("GPS Valid");
 
-    for (int i = 1; i < lines.size(); ++i) {
-        const QString &line = lines.at(i);
-        if (line.trimmed().isEmpty())
+    // A value equal to the one above shares its text: call signs, radials,
+    // patterns and frequencies repeat over thousands of records.
+    QStringList above;
+    while (reader.Next(fields, &line, &unclosed)) {
+        if (blank(fields))
             continue;
-        const int n = Split(line, fields);
+        const int n = int(fields.size());
         if (n != nColumns)
-            return fail(i + 1, QStringLiteral("%1 fields where the header names %2").arg(n).arg(nColumns));
+            return fail(line, (n == 1 ? QStringLiteral("1 field") : QStringLiteral("%1 fields").arg(n)) +
+                                  QStringLiteral(" where the header names %1").arg(nColumns));
+        for (int i = 0; i < n && above.size() == n; ++i)
+            if (fields.at(i) == above.at(i))
+                fields[i] = above.at(i);
+        above = fields;
         auto text = [&](int col) {
             if (col < 0)
                 return QString();
@@ -146,7 +243,7 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
         auto number = [&](int col) { return col < 0 ? SurveyNumber() : NumberField(fields.at(col)); };
 
         SurveyRecord r;
-        r.line = i + 1;
+        r.line = line;
         r.callSign = text(c.call);
         r.radial = text(c.radial);
         r.pointNumber = text(c.point);
@@ -163,7 +260,7 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
         r.elevation = number(c.elevation);
         r.latitude = number(c.lat);
         r.longitude = number(c.lon);
-        r.gpsValid = fields.at(c.gps).trimmed() == QLatin1String("TRUE");
+        r.gpsValid = IsTrue(fields.at(c.gps));
         r.positionValid = r.gpsValid && r.latitude.numeric && r.longitude.numeric &&
                           std::fabs(r.latitude.value) <= 90.0 && std::fabs(r.longitude.value) <= 180.0;
         if (r.positionValid) {
@@ -174,28 +271,57 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
             r.elevationText = CoordinateText(r.elevation);
         csv->records << r;
     }
+    if (!unclosed.isEmpty()) {
+        *error = unclosed;
+        if (badLine)
+            *badLine = line;
+        csv->records.clear();
+        return false;
+    }
     return true;
 }
 
 bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *badLine)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *csv = SurveyCsv();
-        if (badLine)
-            *badLine = 0;
-        *error = file.errorString();
+    *csv = SurveyCsv();
+    if (badLine)
+        *badLine = 0;
+    QFile file;
+    if (!OpenForReading(file, path, error))
+        return false;
+    // Bigger than any meter's file by far: a wrong file, /dev/zero or a
+    // pipe that never ends is refused, not read until memory runs out.
+    const QString tooBig = QStringLiteral("the file is larger than %1 MiB, more than any saved-data file")
+                               .arg(kSurveyCsvMaxBytes >> 20);
+    if (!file.isSequential() && file.size() > kSurveyCsvMaxBytes) {
+        *error = tooBig;
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *csv = SurveyCsv();
-        if (badLine)
-            *badLine = 0;
-        *error = file.errorString();
-        return false;
+    QByteArray bytes;
+    if (!file.isSequential())
+        bytes.reserve(file.size());
+    for (;;) {
+        char chunk[65536];
+        const qint64 n = file.read(chunk, sizeof chunk);
+        if (n < 0) {
+            *error = file.errorString();
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (bytes.size() + n > kSurveyCsvMaxBytes) {
+            *error = tooBig;
+            return false;
+        }
+        bytes.append(chunk, n);
     }
+    file.close();
     return ParseSurveyCsv(bytes, csv, error, badLine);
+}
+
+QString RecordsText(int n)
+{
+    return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n);
 }
 
 QString SurveySeriesName(const SurveyRecord &record)
@@ -203,25 +329,52 @@ QString SurveySeriesName(const SurveyRecord &record)
     return (record.callSign + QStringLiteral(" radial ") + record.radial).trimmed();
 }
 
-QString SurveyIsoTime(const QString &meterTime, bool utc)
+QString SurveyIsoTime(const QString &text, bool utc)
 {
-    static const QRegularExpression re(
+    // The meter's form, then the forms a spreadsheet saves it in again:
+    // ISO 8601 (with a T or a blank, seconds and "Z" optional), month first
+    // with slashes as US spreadsheets write it, day first with dots.
+    static const QRegularExpression meter(
         QStringLiteral("^([0-9]{1,2})-([A-Za-z]{3})-([0-9]{4}) +([0-9]{1,2}):([0-9]{2}):([0-9]{2})$"));
+    static const QRegularExpression iso(
+        QStringLiteral("^([0-9]{4})-([0-9]{1,2})-([0-9]{1,2})[T ]([0-9]{1,2}):([0-9]{2})(?::([0-9]{2})(?:\\.[0-9]+)?)?Z?$"));
+    static const QRegularExpression us(QStringLiteral(
+        "^([0-9]{1,2})/([0-9]{1,2})/([0-9]{4}) +([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?(?: *([AaPp])[Mm])?$"));
+    static const QRegularExpression dots(
+        QStringLiteral("^([0-9]{1,2})\\.([0-9]{1,2})\\.([0-9]{4}) +([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?$"));
     static const char *const months[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                          "jul", "aug", "sep", "oct", "nov", "dec"};
-    const QRegularExpressionMatch m = re.match(meterTime.trimmed());
-    if (!m.hasMatch())
+    const QString t = text.trimmed();
+    int year = 0, month = 0, day = 0, hour = 0;
+    bool twelveHours = false;
+    QRegularExpressionMatch m;
+    if ((m = meter.match(t)).hasMatch()) {
+        for (int i = 0; i < 12; ++i)
+            if (m.captured(2).toLower() == QLatin1String(months[i]))
+                month = i + 1;
+        year = m.captured(3).toInt(), day = m.captured(1).toInt();
+    } else if ((m = iso.match(t)).hasMatch()) {
+        year = m.captured(1).toInt(), month = m.captured(2).toInt(), day = m.captured(3).toInt();
+    } else if ((m = us.match(t)).hasMatch()) {
+        year = m.captured(3).toInt(), month = m.captured(1).toInt(), day = m.captured(2).toInt();
+        twelveHours = !m.captured(7).isEmpty();
+    } else if ((m = dots.match(t)).hasMatch()) {
+        year = m.captured(3).toInt(), month = m.captured(2).toInt(), day = m.captured(1).toInt();
+    } else {
         return QString();
-    int month = 0;
-    for (int i = 0; i < 12; ++i)
-        if (m.captured(2).toLower() == QLatin1String(months[i]))
-            month = i + 1;
-    const QDate date(m.captured(3).toInt(), month, m.captured(1).toInt());
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    }
+    hour = m.captured(4).toInt();
+    if (twelveHours) {
+        if (hour < 1 || hour > 12)
+            return QString();
+        hour = hour % 12 + (m.captured(7).compare(QLatin1String("p"), Qt::CaseInsensitive) == 0 ? 12 : 0);
+    }
+    const QDate date(year, month, day);
+    const QTime time(hour, m.captured(5).toInt(), m.captured(6).toInt());
     if (month == 0 || !date.isValid() || !time.isValid())
         return QString();
     // Written by hand: the ISO form must not follow the user's locale.
-    QString iso = QStringLiteral("%1-%2-%3T%4:%5:%6")
+    QString out = QStringLiteral("%1-%2-%3T%4:%5:%6")
                       .arg(date.year(), 4, 10, QLatin1Char('0'))
                       .arg(date.month(), 2, 10, QLatin1Char('0'))
                       .arg(date.day(), 2, 10, QLatin1Char('0'))
@@ -229,6 +382,6 @@ QString SurveyIsoTime(const QString &meterTime, bool utc)
                       .arg(time.minute(), 2, 10, QLatin1Char('0'))
                       .arg(time.second(), 2, 10, QLatin1Char('0'));
     if (utc)
-        iso += QLatin1Char('Z');
-    return iso;
+        out += QLatin1Char('Z');
+    return out;
 }
