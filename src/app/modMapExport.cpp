@@ -34,13 +34,14 @@ bool ReadCsv(const QString &csvPath, SurveyCsv *csv, MapExport *result)
 
 } // namespace
 
-MapExport BuildMapFile(const QString &csvPath, MapFormat format, QByteArray *bytes)
+MapExport WriteMapExport(const QString &csvPath, MapFormat format, QIODevice *out)
 {
     MapExport result;
     SurveyCsv csv;
     if (!ReadCsv(csvPath, &csv, &result))
         return result;
-    *bytes = MapFileBytes(csv.records, format, &result.skipped, &result.untimed);
+    if (!WriteMapFile(out, csv.records, format, &result.skipped, &result.untimed))
+        result.outcome = MapExport::WriteFailed;
     result.written = int(csv.records.size()) - result.skipped;
     return result;
 }

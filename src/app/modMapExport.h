@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 struct MapExport
 {
     enum Outcome { Written, CsvUnreadable, SameFile, WriteFailed };
@@ -19,9 +21,10 @@ struct MapExport
     QString error;
 };
 
-// Reads the CSV file and builds the map file's bytes (outcome Written or
-// CsvUnreadable).
-MapExport BuildMapFile(const QString &csvPath, MapFormat format, QByteArray *bytes);
+// Reads the CSV file and writes the map file to `out` as it is made
+// (outcome Written, CsvUnreadable or WriteFailed); nothing is written when
+// the CSV file cannot be read.
+MapExport WriteMapExport(const QString &csvPath, MapFormat format, QIODevice *out);
 
 // Refuses a target that is the CSV file itself (outcome SameFile), reads
 // it, writes the map file.

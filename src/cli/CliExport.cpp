@@ -6,8 +6,36 @@
 #include "storage/clsFile.h"
 
 #include <QDir>
+#include <QIODevice>
 
 using namespace cli;
+
+namespace {
+
+// Standard output as the map's device: UTF-8 to a terminal as text,
+// elsewhere byte for byte.
+class StdoutSink : public QIODevice
+{
+public:
+    StdoutSink() : m_terminal(StdoutIsTerminal()) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const QByteArray bytes = QByteArray::fromRawData(data, size);
+        if (m_terminal)
+            WriteOut(QString::fromUtf8(bytes));
+        else
+            WriteOut(bytes);
+        return size;
+    }
+
+private:
+    const bool m_terminal;
+};
+
+} // namespace
 
 int ExportCommand(const CliOptions &o)
 {
@@ -16,8 +44,8 @@ int ExportCommand(const CliOptions &o)
     InstallMessageBoxes(o.yes);
     // "-": standard output, as for a download.
     const bool toStdout = target == QLatin1String("-");
-    QByteArray bytes;
-    const MapExport result = toStdout ? BuildMapFile(csv, format, &bytes) : ExportMapFile(csv, QDir::cleanPath(target), format);
+    StdoutSink out;
+    const MapExport result = toStdout ? WriteMapExport(csv, format, &out) : ExportMapFile(csv, QDir::cleanPath(target), format);
     switch (result.outcome) {
     case MapExport::CsvUnreadable:
         Complain(QStringLiteral("cannot read %1: %2").arg(csv, result.error));
@@ -30,13 +58,6 @@ int ExportCommand(const CliOptions &o)
         return Failure;
     case MapExport::Written:
         break;
-    }
-    if (toStdout) {
-        // UTF-8: to a terminal as text, elsewhere byte for byte.
-        if (StdoutIsTerminal())
-            WriteOut(QString::fromUtf8(bytes));
-        else
-            WriteOut(bytes);
     }
     if (result.skipped > 0)
         WriteErr(MapSkippedText(result.skipped) + QLatin1Char('\n'));

@@ -4,6 +4,7 @@
 #include "common/modConvert.h"
 #include "common/modFileName.h"
 
+#include <QBuffer>
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
@@ -67,72 +68,65 @@ namespace {
 // in double quotes may hold commas, line breaks and doubled quotes; CR, LF
 // and CR LF all end a line. Blanks outside quotes are dropped. Text after
 // a closing quote (`"6" antenna"`) is kept as written rather than taken for
-// a broken file. The text is UTF-8 when the file has a byte-order mark or is
-// valid UTF-8 throughout, Windows-1252 otherwise; the fields are converted
-// one at a time, so the file is never held as text all at once.
+// a broken file. The bytes are read as they come, so the file is never held
+// whole; each field is converted from UTF-8 or Windows-1252 on its own.
 class CsvRecords
 {
 public:
-    explicit CsvRecords(const QByteArray &bytes) : m_b(bytes)
-    {
-        if (m_b.startsWith("\xEF\xBB\xBF"))
-            m_pos = 3, m_utf8 = true;
-        else
-            m_utf8 = m_b.isValidUtf8();
-    }
+    CsvRecords(QIODevice *in, bool utf8) : m_in(in), m_utf8(utf8) {}
+
     // The next record's fields and the line it starts on; false at the end
-    // of the file or when a quote is never closed (then *error says so).
+    // of the file, or when a quote is never closed or the file cannot be
+    // read (then *error says so).
     bool Next(QStringList &fields, int *line, QString *error)
     {
         fields.clear();
-        if (m_pos >= m_b.size())
+        if (Peek() < 0) {
+            Ended(error);
             return false;
+        }
         *line = m_line;
-        const char *d = m_b.constData();
-        const qsizetype n = m_b.size();
         QByteArray field;
         for (;;) {
             field.clear();
-            while (m_pos < n && d[m_pos] == ' ')
+            while (Peek() == ' ')
                 ++m_pos;
-            if (m_pos < n && d[m_pos] == '"') {
+            qsizetype kept = 0; // the quoted part keeps its blanks
+            if (Peek() == '"') {
                 const int opened = m_line;
                 ++m_pos;
                 for (;;) {
-                    if (m_pos >= n) {
+                    const int c = Get();
+                    if (c < 0) {
+                        if (!Ended(error))
+                            return false;
                         *error = QStringLiteral("line %1: a quoted field is not closed").arg(opened);
                         *line = opened;
                         return false;
                     }
-                    const char c = d[m_pos++];
                     if (c == '"') {
-                        if (m_pos < n && d[m_pos] == '"') {
-                            field += '"';
-                            ++m_pos;
-                            continue;
-                        }
-                        break;
-                    }
-                    if (c == '\n' || (c == '\r' && (m_pos >= n || d[m_pos] != '\n')))
+                        if (Peek() != '"')
+                            break;
+                        ++m_pos;
+                    } else if (c == '\n' || (c == '\r' && Peek() != '\n')) {
                         ++m_line;
-                    field += c;
+                    }
+                    field += char(c);
                 }
+                kept = field.size();
             }
             // Unquoted text, or what follows a closing quote, up to the separator.
-            qsizetype from = m_pos;
-            while (m_pos < n && d[m_pos] != ',' && d[m_pos] != '\r' && d[m_pos] != '\n')
-                ++m_pos;
-            qsizetype to = m_pos;
-            while (to > from && d[to - 1] == ' ')
-                --to;
-            field.append(d + from, to - from);
+            int c;
+            while ((c = Get()) >= 0 && c != ',' && c != '\r' && c != '\n')
+                field += char(c);
+            while (field.size() > kept && field.endsWith(' '))
+                field.chop(1);
             fields << Text(field);
-            if (m_pos >= n)
-                return true;
-            const char sep = d[m_pos++];
-            if (sep == ',')
+            if (c == ',')
                 continue;
-            if (sep == '\r' && m_pos < n && d[m_pos] == '\n')
+            if (c < 0)
+                return Ended(error);
+            if (c == '\r' && Peek() == '\n')
                 ++m_pos;
             ++m_line;
             return true;
@@ -140,6 +134,33 @@ public:
     }
 
 private:
+    int Peek()
+    {
+        if (m_pos >= m_b.size()) {
+            m_b.resize(65536);
+            const qint64 n = m_failed ? -1 : m_in->read(m_b.data(), m_b.size());
+            m_failed = n < 0;
+            m_b.resize(qMax<qint64>(n, 0));
+            m_pos = 0;
+            if (n <= 0)
+                return -1;
+        }
+        return uchar(m_b.at(m_pos));
+    }
+    int Get()
+    {
+        const int c = Peek();
+        if (c >= 0)
+            ++m_pos;
+        return c;
+    }
+    // True at the true end; false after a read error, which *error then names.
+    bool Ended(QString *error) const
+    {
+        if (m_failed)
+            *error = m_in->errorString();
+        return !m_failed;
+    }
     QString Text(const QByteArray &bytes) const
     {
         for (char c : bytes)
@@ -148,11 +169,65 @@ private:
         return QString::fromLatin1(bytes);
     }
 
-    const QByteArray &m_b;
+    QIODevice *m_in;
+    QByteArray m_b;
     qsizetype m_pos = 0;
     int m_line = 1;
     bool m_utf8 = false;
+    bool m_failed = false;
 };
+
+// A byte-order mark is skipped; true when there was one.
+bool SkipUtf8Mark(QIODevice *in)
+{
+    char mark[3];
+    if (in->peek(mark, 3) == 3 && QByteArrayView(mark, 3) == QByteArrayView("\xEF\xBB\xBF", 3)) {
+        in->skip(3);
+        return true;
+    }
+    return false;
+}
+
+// Whether the rest of the device is UTF-8 throughout, read a piece at a time.
+bool IsUtf8(QIODevice *in)
+{
+    QByteArray carry;
+    char chunk[65536];
+    for (qint64 n; (n = in->read(chunk, sizeof chunk)) > 0;) {
+        const QByteArray b = carry + QByteArray::fromRawData(chunk, n);
+        // A character cut by the piece's end waits for the next piece.
+        qsizetype cut = b.size();
+        for (qsizetype i = b.size() - 1; i >= 0 && i >= b.size() - 4; --i) {
+            const uchar c = uchar(b.at(i));
+            if ((c & 0xC0) != 0x80) {
+                const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+                if (i + length > b.size())
+                    cut = i;
+                break;
+            }
+        }
+        if (!QByteArrayView(b.constData(), cut).isValidUtf8())
+            return false;
+        carry = b.mid(cut);
+    }
+    return carry.isEmpty();
+}
+
+bool ParseSurveyRecords(QIODevice *in, bool utf8, SurveyCsv *csv, QString *error, int *badLine);
+
+// A file that can be read again: is it UTF-8, then the records, each a
+// piece at a time.
+bool ParseSeekable(QIODevice *in, SurveyCsv *csv, QString *error, int *badLine)
+{
+    const bool utf8 = SkipUtf8Mark(in) || IsUtf8(in);
+    if (!in->seek(0)) {
+        *csv = SurveyCsv();
+        *error = in->errorString();
+        return false;
+    }
+    SkipUtf8Mark(in);
+    return ParseSurveyRecords(in, utf8, csv, error, badLine);
+}
 
 // "GPS Valid" as the meter writes it, or as a spreadsheet saves it again.
 bool IsTrue(const QString &text)
@@ -163,7 +238,10 @@ bool IsTrue(const QString &text)
 
 } // namespace
 
-bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int *badLine)
+namespace {
+
+// Reads the records from `in`, its text in UTF-8 or Windows-1252.
+bool ParseSurveyRecords(QIODevice *in, bool utf8, SurveyCsv *csv, QString *error, int *badLine)
 {
     *csv = SurveyCsv();
     error->clear();
@@ -178,7 +256,7 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
     };
     auto blank = [](const QStringList &fields) { return fields.size() == 1 && fields.at(0).trimmed().isEmpty(); };
 
-    CsvRecords reader(bytes);
+    CsvRecords reader(in, utf8);
     QStringList fields;
     int line = 0;
     QString unclosed;
@@ -187,7 +265,7 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
     if (!unclosed.isEmpty()) {
         *error = unclosed;
         if (badLine)
-            *badLine = line;
+            *badLine = unclosed.startsWith(QLatin1String("line ")) ? line : 0;
         return false;
     }
     if (fields.isEmpty())
@@ -274,11 +352,21 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
     if (!unclosed.isEmpty()) {
         *error = unclosed;
         if (badLine)
-            *badLine = line;
+            *badLine = unclosed.startsWith(QLatin1String("line ")) ? line : 0;
         csv->records.clear();
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int *badLine)
+{
+    QByteArray data = bytes;
+    QBuffer in(&data);
+    in.open(QIODevice::ReadOnly);
+    return ParseSeekable(&in, csv, error, badLine);
 }
 
 bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *badLine)
@@ -297,9 +385,10 @@ bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *bad
         *error = tooBig;
         return false;
     }
-    QByteArray bytes;
     if (!file.isSequential())
-        bytes.reserve(file.size());
+        return ParseSeekable(&file, csv, error, badLine);
+    // A pipe is read once, up to the limit.
+    QByteArray bytes;
     for (;;) {
         char chunk[65536];
         const qint64 n = file.read(chunk, sizeof chunk);

@@ -56,6 +56,11 @@ struct SurveyRecord
     QString elevationText;
 };
 
+// Moved by their bytes when the list grows: a full meter's file keeps no
+// second copy of its records while they are read.
+Q_DECLARE_TYPEINFO(SurveyNumber, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(SurveyRecord, Q_RELOCATABLE_TYPE);
+
 struct SurveyCsv
 {
     QStringList columns; // the header's names

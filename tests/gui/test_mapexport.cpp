@@ -78,7 +78,7 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
             const QByteArray bytes = ReadFile(dir.filePath(c.name));
             EXPECT_TRUE(bytes.contains(c.root)) << bytes.left(100).toStdString();
             EXPECT_TRUE(bytes.contains("M\xC3\xBCller")); // UTF-8
-            EXPECT_EQ(BoxTexts(), QStringList{"Export Map File|1 records without a valid position were skipped."});
+            EXPECT_EQ(BoxTexts(), QStringList{"Export Map File|1 record without a valid position was skipped."});
         } else {
             EXPECT_TRUE(boxes.isEmpty());
         }
