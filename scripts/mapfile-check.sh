@@ -55,7 +55,7 @@ for survey in demo edges; do
       expect waypoints "$(grep -c '<wpt ' "$out")" "$(features waypoints)"
       expect tracks "$(grep -c '<trk>' "$out")" "$(features tracks)"
       expect "track points" "$(grep -c '<trkpt ' "$out")" "$(features track_points)"
-      dup=$(grep -o '<wpt .*' -A4 "$out" | grep -o '<name>[^<]*</name>' | sort | uniq -d)
+      dup=$(awk '/<wpt /{ w = 1 } /<\/wpt>/{ w = 0 } w && /<name>/' "$out" | sort | uniq -d)
       [ -z "$dup" ] || fail "$survey.gpx: waypoint names repeat: $dup"
     fi
   done

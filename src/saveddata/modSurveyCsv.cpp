@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTime>
 #include <cmath>
 
@@ -219,7 +220,7 @@ bool ParseSurveyRecords(QIODevice *in, bool utf8, SurveyCsv *csv, QString *error
 // piece at a time.
 bool ParseSeekable(QIODevice *in, SurveyCsv *csv, QString *error, int *badLine)
 {
-    const bool utf8 = SkipUtf8Mark(in) || IsUtf8(in);
+    const bool utf8 = in->seek(0) && (SkipUtf8Mark(in) || IsUtf8(in));
     if (!in->seek(0)) {
         *csv = SurveyCsv();
         *error = in->errorString();
@@ -387,8 +388,16 @@ bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *bad
     }
     if (!file.isSequential())
         return ParseSeekable(&file, csv, error, badLine);
-    // A pipe is read once, up to the limit.
-    QByteArray bytes;
+    // A pipe is copied to a temporary file, up to the limit, and read from there.
+    QTemporaryFile copy;
+    if (!copy.open()) {
+        *error = QStringLiteral("no room for a copy of it: ") + copy.errorString();
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    QFile::remove(copy.fileName()); // open still, and gone however the program ends
+#endif
+    qint64 total = 0;
     for (;;) {
         char chunk[65536];
         const qint64 n = file.read(chunk, sizeof chunk);
@@ -398,14 +407,18 @@ bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *bad
         }
         if (n == 0)
             break;
-        if (bytes.size() + n > kSurveyCsvMaxBytes) {
+        total += n;
+        if (total > kSurveyCsvMaxBytes) {
             *error = tooBig;
             return false;
         }
-        bytes.append(chunk, n);
+        if (copy.write(chunk, n) != n) {
+            *error = QStringLiteral("no room for a copy of it: ") + copy.errorString();
+            return false;
+        }
     }
     file.close();
-    return ParseSurveyCsv(bytes, csv, error, badLine);
+    return ParseSeekable(&copy, csv, error, badLine);
 }
 
 QString RecordsText(int n)

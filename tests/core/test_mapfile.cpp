@@ -224,7 +224,7 @@ struct CliRun
     QByteArray out, err;
 };
 
-CliRun Export(const QStringList &args, const char *locale = nullptr)
+CliRun Export(const QStringList &args, const char *locale = nullptr, const QByteArray &input = QByteArray())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -234,6 +234,8 @@ CliRun Export(const QStringList &args, const char *locale = nullptr)
     }
     p.setProcessEnvironment(env);
     p.start(BuiltProgram(QStringLiteral("dataclave-cli")), QStringList{"export"} + args);
+    p.write(input);
+    p.closeWriteChannel();
     CliRun r;
     if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit)
         r.code = p.exitCode();
@@ -264,6 +266,7 @@ TEST(MapExport, WritesTheSameBytesUnderEveryLocale)
             EXPECT_EQ(ReadFile(out), want);
         }
         EXPECT_EQ(Export({kind, csv, "-"}).out, want);
+        EXPECT_EQ(Export({kind, "/dev/stdin", "-"}, nullptr, kSurvey).out, want); // a pipe
     }
 }
 
