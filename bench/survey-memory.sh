@@ -3,7 +3,8 @@
 # Peak memory and time of `export` (KML, GPX) and `plot` for a full meter's
 # survey: 32 767 saved records (31 fields, 8 radials) downloaded from the demo
 # meter, then each command under /usr/bin/time -v; and a file over the size
-# limit, refused. Usage: bench/survey-memory.sh [BUILD-DIR] (default build-bench).
+# limit and an endless pipe, refused.
+# Usage: bench/survey-memory.sh [BUILD-DIR] (default build-bench).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-${BENCH_BUILD_DIR:-build-bench}}")
@@ -28,5 +29,7 @@ run "export kml" "$cli" export kml "$T/survey.csv" "$T/s.kml"
 run "export gpx" "$cli" export gpx "$T/survey.csv" "$T/s.gpx"
 run "plot png" "$cli" plot "$T/survey.csv" "$T/s.png"
 run "plot svg" "$cli" plot "$T/survey.csv" "$T/s.svg"
+run "export kml, pipe" sh -c 'cat "$2" | "$0" export kml /dev/stdin "$1"' "$cli" "$T/p.kml" "$T/survey.csv"
 run "export kml, 300 MB" "$cli" export kml "$T/big.csv" "$T/b.kml"
+run "export, endless pipe" sh -c 'yes 1,2,3 | "$0" export kml /dev/stdin "$1"' "$cli" "$T/e.kml"
 run "export (baseline)" "$cli" export kml "$T/none.csv" "$T/n.kml"
