@@ -6,7 +6,6 @@
 #include <algorithm>
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -83,13 +82,13 @@ bool OpenForReading(QFile &file, const QString &name, QString *error)
 #ifdef Q_OS_UNIX
     const int fd = ::open(NativeFileName(name).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+        *error = qt_error_string(errno);
         return false;
     }
     struct stat st {};
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
-        *error = QString::fromLocal8Bit(std::strerror(EISDIR));
+        *error = qt_error_string(EISDIR);
         return false;
     }
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
