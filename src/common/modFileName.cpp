@@ -25,7 +25,7 @@ QList<QByteArray> &Remembered()
 QByteArray EntryReadingAs(const QByteArray &folder, const QString &part)
 {
     QList<QByteArray> found;
-    if (DIR *d = opendir(folder.isEmpty() ? "." : folder.constData())) {
+    if (DIR *d = opendir(folder.constData())) {
         while (const dirent *e = readdir(d))
             if (QFile::decodeName(e->d_name) == part)
                 found << QByteArray(e->d_name);
@@ -68,8 +68,12 @@ QByteArray NativeFileName(const QString &name)
         if (i > 0)
             path += '/';
         const QString &part = parts.at(i);
-        path += part.contains(QChar(QChar::ReplacementCharacter)) ? EntryReadingAs(i == 0 ? QByteArray() : path.chopped(1), part)
-                                                                  : QFile::encodeName(part);
+        if (!part.contains(QChar(QChar::ReplacementCharacter)))
+            path += QFile::encodeName(part);
+        else if (i == 0)
+            path += EntryReadingAs(".", part);
+        else
+            path += EntryReadingAs(path == "/" ? path : path.chopped(1), part);
     }
     return path;
 #else
