@@ -16,3 +16,4 @@ for b in bench_download bench_list bench_delete bench_cpu bench_groundwave; do
   "$B/bench/$b" 2> >(grep -v -e 'does not support raise' -e XDG_RUNTIME_DIR >&2)
   echo
 done
+bash bench/survey-memory.sh "$B"

@@ -12,12 +12,15 @@
 #include "storage/modWindowState.h"
 #include "usb/HidApiPlatform.h"
 
+#include "common/modFileName.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    RememberNativeArguments(argc, argv);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dataclave"));
     QCoreApplication::setOrganizationName(QStringLiteral("dataclave"));

@@ -168,7 +168,8 @@ void clsDownload::Conclude()
 {
     switch (Status()) {
     case OpStatus::Ok:
-        m_ui.ProgressFinished(QStringLiteral("Finished!\r\nDownloaded ") + IntText(m_count) + QStringLiteral(" records."));
+        m_ui.ProgressFinished(QStringLiteral("Finished!\r\nDownloaded ") + IntText(m_count) +
+                              (m_count == 1 ? QStringLiteral(" record.") : QStringLiteral(" records.")));
         Beep();
         return;
     case OpStatus::Cancelled:

@@ -1,18 +1,47 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/modMapExport.h"
+#include "common/modFileName.h"
 #include "storage/clsFile.h"
 
-#include <QFileInfo>
+#include <QIODevice>
 
-MapExport BuildMapFile(const QString &csvPath, MapFormat format, QByteArray *bytes)
+namespace {
+
+// The map goes to the writer as it is made, not built whole first.
+class FileSink : public QIODevice
+{
+public:
+    explicit FileSink(clsFile &file) : m_file(file) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        return m_file.WriteBytes(QByteArray::fromRawData(data, size)) ? size : -1;
+    }
+
+private:
+    clsFile &m_file;
+};
+
+bool ReadCsv(const QString &csvPath, SurveyCsv *csv, MapExport *result)
+{
+    if (ReadSurveyCsv(csvPath, csv, &result->error))
+        return true;
+    result->outcome = MapExport::CsvUnreadable;
+    return false;
+}
+
+} // namespace
+
+MapExport WriteMapExport(const QString &csvPath, MapFormat format, QIODevice *out)
 {
     MapExport result;
     SurveyCsv csv;
-    if (!ReadSurveyCsv(csvPath, &csv, &result.error)) {
-        result.outcome = MapExport::CsvUnreadable;
+    if (!ReadCsv(csvPath, &csv, &result))
         return result;
-    }
-    *bytes = MapFileBytes(csv.records, format, &result.skipped, &result.series);
+    if (!WriteMapFile(out, csv.records, format, &result.skipped, &result.untimed, &result.series))
+        result.outcome = MapExport::WriteFailed;
     result.written = int(csv.records.size()) - result.skipped;
     return result;
 }
@@ -20,28 +49,30 @@ MapExport BuildMapFile(const QString &csvPath, MapFormat format, QByteArray *byt
 MapExport ExportMapFile(const QString &csvPath, const QString &target, MapFormat format)
 {
     MapExport result;
-    SurveyCsv csv;
-    if (!ReadSurveyCsv(csvPath, &csv, &result.error)) {
-        result.outcome = MapExport::CsvUnreadable;
+    // Writing over the survey itself would lose it: refused before reading.
+    if (IsSameFile(csvPath, target)) {
+        result.outcome = MapExport::SameFile;
         return result;
     }
+    SurveyCsv csv;
+    if (!ReadCsv(csvPath, &csv, &result))
+        return result;
     return WriteMapFile(csv, csvPath, target, format);
 }
 
 MapExport WriteMapFile(const SurveyCsv &csv, const QString &csvPath, const QString &target, MapFormat format)
 {
     MapExport result;
-    const QByteArray bytes = MapFileBytes(csv.records, format, &result.skipped, &result.series);
-    result.written = int(csv.records.size()) - result.skipped;
-    // Writing over the survey itself would lose it.
-    const QFileInfo in(csvPath), out(target);
-    if (out.exists() && in.canonicalFilePath() == out.canonicalFilePath()) {
+    if (IsSameFile(csvPath, target)) {
         result.outcome = MapExport::SameFile;
         return result;
     }
     clsFile file;
     file.setCompleteFileName(target);
-    if (!file.WriteBytes(bytes) || !file.CloseFile()) {
+    FileSink sink(file);
+    const bool written = WriteMapFile(&sink, csv.records, format, &result.skipped, &result.untimed, &result.series);
+    result.written = int(csv.records.size()) - result.skipped;
+    if (!written || !file.CloseFile()) {
         result.outcome = MapExport::WriteFailed;
         result.error = file.LastError();
         file.DiscardFile();

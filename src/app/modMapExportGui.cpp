@@ -19,11 +19,16 @@ const QString kFileErrorTitle = QStringLiteral("ZT 6200 File Error");
 QString MapWrittenText(const MapExport &result, MapFormat format, const QString &target)
 {
     const bool kml = format == MapFormat::Kml;
-    QString text = IntText(result.written) + (kml ? QStringLiteral(" placemarks in ") : QStringLiteral(" waypoints in ")) +
+    const bool one = result.written == 1;
+    QString text = IntText(result.written) +
+                   (kml ? (one ? QStringLiteral(" placemark in ") : QStringLiteral(" placemarks in "))
+                        : (one ? QStringLiteral(" waypoint in ") : QStringLiteral(" waypoints in "))) +
                    IntText(result.series) + QStringLiteral(" series") +
                    QStringLiteral(" written to ") + QDir::toNativeSeparators(QFileInfo(target).fileName()) + QLatin1Char('.');
     if (result.skipped > 0)
         text += QStringLiteral("\r\n") + MapSkippedText(result.skipped);
+    if (!result.untimed.isEmpty())
+        text += QStringLiteral("\r\n") + MapUntimedText(result.untimed);
     return text;
 }
 

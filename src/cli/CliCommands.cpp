@@ -14,6 +14,7 @@
 #include "common/modAnsi.h"
 #include "common/modConsole.h"
 #include "common/modConvert.h"
+#include "common/modFileName.h"
 #include "app/modDownload.h"
 #include "common/modEvents.h"
 #include "common/modMsgBox.h"
@@ -53,21 +54,9 @@ namespace {
 
 constexpr int kSearchIntervalMs = 250;
 
-QList<QByteArray> &RawArguments()
-{
-    static QList<QByteArray> args;
-    return args;
-}
-
 #ifdef Q_OS_LINUX
 // The bytes the system passed for an argument that reads as `text`.
-QByteArray RawArgument(const QString &text)
-{
-    for (qsizetype i = RawArguments().size() - 1; i >= 0; --i)
-        if (QFile::decodeName(RawArguments().at(i)) == text)
-            return RawArguments().at(i);
-    return QFile::encodeName(text);
-}
+QByteArray RawArgument(const QString &text) { return NativeFileName(text); }
 
 // A file name that is not valid text in the system's encoding (Qt opens files
 // by text names only, and would write under replacement characters). The
@@ -476,12 +465,7 @@ int Session::Run()
 
 } // namespace
 
-void KeepRawArguments(int argc, char **argv)
-{
-    RawArguments().clear();
-    for (int i = 1; i < argc; ++i)
-        RawArguments() << QByteArray(argv[i]);
-}
+void KeepRawArguments(int argc, char **argv) { RememberNativeArguments(argc, argv); }
 
 int RunCommand(const CliOptions &o)
 {

@@ -2,11 +2,40 @@
 #include "cli/CliExport.h"
 #include "app/modMapExport.h"
 #include "cli/CliTerminal.h"
+#include "common/modFileName.h"
 #include "storage/clsFile.h"
 
 #include <QDir>
+#include <QIODevice>
 
 using namespace cli;
+
+namespace {
+
+// Standard output as the map's device: UTF-8 to a terminal as text,
+// elsewhere byte for byte.
+class StdoutSink : public QIODevice
+{
+public:
+    StdoutSink() : m_terminal(StdoutIsTerminal()) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const QByteArray bytes = QByteArray::fromRawData(data, size);
+        if (m_terminal)
+            WriteOut(QString::fromUtf8(bytes));
+        else
+            WriteOut(bytes);
+        return size;
+    }
+
+private:
+    const bool m_terminal;
+};
+
+} // namespace
 
 int ExportCommand(const CliOptions &o)
 {
@@ -15,14 +44,14 @@ int ExportCommand(const CliOptions &o)
     InstallMessageBoxes(o.yes);
     // "-": standard output, as for a download.
     const bool toStdout = target == QLatin1String("-");
-    QByteArray bytes;
-    const MapExport result = toStdout ? BuildMapFile(csv, format, &bytes) : ExportMapFile(csv, QDir::cleanPath(target), format);
+    StdoutSink out;
+    const MapExport result = toStdout ? WriteMapExport(csv, format, &out) : ExportMapFile(csv, QDir::cleanPath(target), format);
     switch (result.outcome) {
     case MapExport::CsvUnreadable:
         Complain(QStringLiteral("cannot read %1: %2").arg(csv, result.error));
         return Failure;
     case MapExport::SameFile:
-        Complain(QStringLiteral("%1 is the CSV file itself; nothing was written").arg(target));
+        Complain(SameFileText(target));
         return Failure;
     case MapExport::WriteFailed:
         clsFile::ShowWriteError(result.error);
@@ -30,14 +59,9 @@ int ExportCommand(const CliOptions &o)
     case MapExport::Written:
         break;
     }
-    if (toStdout) {
-        // UTF-8: to a terminal as text, elsewhere byte for byte.
-        if (StdoutIsTerminal())
-            WriteOut(QString::fromUtf8(bytes));
-        else
-            WriteOut(bytes);
-    }
     if (result.skipped > 0)
         WriteErr(MapSkippedText(result.skipped) + QLatin1Char('\n'));
+    if (!result.untimed.isEmpty())
+        WriteErr(MapUntimedText(result.untimed) + QLatin1Char('\n'));
     return Success;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliPlot.h"
 #include "cli/CliTerminal.h"
+#include "common/modFileName.h"
 #include "saveddata/modFieldPlot.h"
 #include "saveddata/modSurveyCsv.h"
 #include "storage/clsFile.h"
@@ -69,13 +70,21 @@ int RunPlot(const CliOptions &o, int argc, char **argv)
     if (o.sizeGiven)
         ParseSize(o.size, &width, &height); // checked already
 
-    SurveyCsv csv;
-    QString error;
-    if (!ReadSurveyCsv(csvPath, &csv, &error)) {
-        Complain(QStringLiteral("cannot read %1: %2").arg(csvPath, error));
+    // Drawing over the survey itself would lose it.
+    if (IsSameFile(csvPath, target)) {
+        Complain(SameFileText(target));
         return Failure;
     }
-    const FieldPlot plot = BuildFieldPlot(FieldPlotRecords(csv));
+    FieldPlot plot;
+    {
+        SurveyCsv csv; // gone before the drawing starts
+        QString error;
+        if (!ReadSurveyCsv(csvPath, &csv, &error)) {
+            Complain(QStringLiteral("cannot read %1: %2").arg(csvPath, error));
+            return Failure;
+        }
+        plot = BuildFieldPlot(FieldPlotRecords(csv));
+    }
     WriteErr(FieldPlotSkippedText(plot));
     if (plot.series.isEmpty()) {
         Complain(QStringLiteral("%1 has no record to plot").arg(csvPath));

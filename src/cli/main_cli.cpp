@@ -4,6 +4,7 @@
 #include "cli/CliOptions.h"
 #include "cli/CliPlot.h"
 #include "cli/CliTerminal.h"
+#include "common/modFileName.h"
 
 #include <QCoreApplication>
 #ifdef _WIN32
@@ -18,6 +19,7 @@ int main(int argc, char *argv[])
     // CSV files keep their CR LF exactly; no newline translation.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    RememberNativeArguments(argc, argv);
     // Drawing needs a QApplication of its own, made by the plot module.
     CliOptions plot;
     if (PlotRequested(argc, argv, &plot)) {

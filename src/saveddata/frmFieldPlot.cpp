@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "saveddata/frmFieldPlot.h"
 #include "common/modFileDialog.h"
+#include "common/modFileName.h"
 #include "common/modMsgBox.h"
 #include "saveddata/modFieldPlotGui.h"
 #include "saveddata/modSurveyCsv.h"
@@ -62,11 +63,17 @@ frmFieldPlot *frmFieldPlot::OpenCsv(const QString &path, QWidget *parent)
         MsgBox(QStringLiteral("The file cannot be read as saved data:\r\n") + error, vb::Exclamation, kFileErrorTitle);
         return nullptr;
     }
-    return Open(FieldPlotRecords(csv), parent);
+    frmFieldPlot *window = Open(FieldPlotRecords(csv), parent);
+    window->m_source = path;
+    return window;
 }
 
 bool frmFieldPlot::SaveTo(const QString &path)
 {
+    if (!m_source.isEmpty() && IsSameFile(m_source, path)) {
+        MsgBox(QStringLiteral("The picture cannot replace the CSV file it is made from."), vb::Exclamation, kFileErrorTitle);
+        return false;
+    }
     const PlotFormat format = PlotFormatOf(path);
     const QByteArray bytes = RenderFieldPlot(m_plot, chvPlot->size(), format);
     QString reason = QStringLiteral("The picture could not be drawn.");

@@ -36,4 +36,5 @@ private:
     void Save();
 
     FieldPlot m_plot;
+    QString m_source; // the CSV file plotted, which a picture must not replace
 };

@@ -183,8 +183,10 @@ QString FieldPlotSkippedText(const FieldPlot &plot)
 {
     QString text;
     if (plot.skipped > 0)
-        text += QStringLiteral("%1 records without a numeric distance or field strength were skipped.\n").arg(plot.skipped);
+        text += RecordsText(plot.skipped) + QStringLiteral(" without a numeric distance or field strength ") +
+                (plot.skipped == 1 ? QStringLiteral("was") : QStringLiteral("were")) + QStringLiteral(" skipped.\n");
     if (plot.notPositive > 0)
-        text += QStringLiteral("%1 records with a distance or field strength of zero or less were skipped.\n").arg(plot.notPositive);
+        text += RecordsText(plot.notPositive) + QStringLiteral(" with a distance or field strength of zero or less ") +
+                (plot.notPositive == 1 ? QStringLiteral("was") : QStringLiteral("were")) + QStringLiteral(" skipped.\n");
     return text;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "saveddata/modMapFile.h"
 
+#include <QBuffer>
+#include <QSet>
 #include <QXmlStreamWriter>
 #include <algorithm>
 
@@ -178,19 +180,25 @@ void WriteKml(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &g
     w.writeEndElement(); // kml
 }
 
+// GPX wants -180 <= lon < 180: the meridian 180 is written as -180.
+QString GpxLongitude(const SurveyRecord &r)
+{
+    return r.longitude.value >= 180.0 ? QStringLiteral("-180") : r.longitudeText;
+}
+
 // The parts a waypoint and a track point share: position, elevation, time.
-void WritePoint(QXmlStreamWriter &w, const QString &element, const SurveyRecord &r, bool full)
+void WritePoint(QXmlStreamWriter &w, const QString &element, const SurveyRecord &r, const QString &name = QString())
 {
     w.writeStartElement(element);
     w.writeAttribute(QStringLiteral("lat"), r.latitudeText);
-    w.writeAttribute(QStringLiteral("lon"), r.longitudeText);
+    w.writeAttribute(QStringLiteral("lon"), GpxLongitude(r));
     if (!r.elevationText.isEmpty())
         w.writeTextElement(QStringLiteral("ele"), r.elevationText);
     const QString when = SurveyIsoTime(r.utcTime);
     if (!when.isEmpty())
         w.writeTextElement(QStringLiteral("time"), when);
-    if (full) {
-        w.writeTextElement(QStringLiteral("name"), XmlText((r.callSign + QLatin1Char(' ') + r.pointNumber).trimmed()));
+    if (!name.isEmpty()) {
+        w.writeTextElement(QStringLiteral("name"), XmlText(name));
         w.writeTextElement(QStringLiteral("desc"), XmlText(PlainRows(r)));
     }
     w.writeEndElement();
@@ -202,10 +210,25 @@ void WriteGpx(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &g
     w.writeDefaultNamespace(QStringLiteral("http://www.topografix.com/GPX/1/1"));
     w.writeAttribute(QStringLiteral("version"), QStringLiteral("1.1"));
     w.writeAttribute(QStringLiteral("creator"), QStringLiteral("ZT6200 Dataclave"));
-    // Waypoints in the file's order.
-    for (const SurveyRecord &r : records)
-        if (r.positionValid)
-            WritePoint(w, QStringLiteral("wpt"), r, true);
+    // Waypoints in the file's order, each under a name of its own: tools
+    // that merge waypoints by name would otherwise lose points.
+    QSet<QString> names;
+    for (const SurveyRecord &r : records) {
+        if (!r.positionValid)
+            continue;
+        QStringList parts{r.callSign, r.pattern};
+        if (!r.radial.isEmpty())
+            parts << QStringLiteral("radial ") + r.radial;
+        if (!r.pointNumber.isEmpty())
+            parts << QStringLiteral("point ") + r.pointNumber;
+        parts.removeAll(QString());
+        const QString base = parts.isEmpty() ? QStringLiteral("point") : parts.join(QLatin1Char(' '));
+        QString name = base;
+        for (int n = 2; names.contains(name); ++n)
+            name = QStringLiteral("%1 (%2)").arg(base).arg(n);
+        names.insert(name);
+        WritePoint(w, QStringLiteral("wpt"), r, name);
+    }
     const QSet<QString> mixed = SurveyMixedPatternCalls(records);
     for (const auto &g : groups) {
         // A point without a distance has no place along the radial.
@@ -221,7 +244,7 @@ void WriteGpx(QXmlStreamWriter &w, const QList<QVector<const SurveyRecord *>> &g
         w.writeTextElement(QStringLiteral("name"), XmlText(SurveySeriesName(*g.first(), mixed)));
         w.writeStartElement(QStringLiteral("trkseg"));
         for (const SurveyRecord *r : track)
-            WritePoint(w, QStringLiteral("trkpt"), *r, false);
+            WritePoint(w, QStringLiteral("trkpt"), *r);
         w.writeEndElement(); // trkseg
         w.writeEndElement(); // trk
     }
@@ -252,13 +275,19 @@ int MapBand(const SurveyNumber &mvm)
     return band;
 }
 
-QByteArray MapFileBytes(const QVector<SurveyRecord> &records, MapFormat format, int *skipped, int *series)
+bool WriteMapFile(QIODevice *out, const QVector<SurveyRecord> &records, MapFormat format, int *skipped,
+                  QList<int> *untimed, int *series)
 {
     const QList<QVector<const SurveyRecord *>> groups = Groups(records, skipped);
     if (series)
         *series = int(groups.size());
-    QByteArray bytes;
-    QXmlStreamWriter w(&bytes);
+    if (untimed) {
+        untimed->clear();
+        for (const SurveyRecord &r : records)
+            if (r.positionValid && !r.utcTime.isEmpty() && SurveyIsoTime(r.utcTime).isEmpty())
+                *untimed << r.line;
+    }
+    QXmlStreamWriter w(out);
     w.setAutoFormatting(true);
     w.setAutoFormattingIndent(2);
     w.writeStartDocument();
@@ -267,10 +296,33 @@ QByteArray MapFileBytes(const QVector<SurveyRecord> &records, MapFormat format, 
     else
         WriteGpx(w, groups, records);
     w.writeEndDocument();
+    return !w.hasError();
+}
+
+QByteArray MapFileBytes(const QVector<SurveyRecord> &records, MapFormat format, int *skipped, QList<int> *untimed, int *series)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    WriteMapFile(&buffer, records, format, skipped, untimed, series);
     return bytes;
 }
 
 QString MapSkippedText(int skipped)
 {
-    return QStringLiteral("%1 records without a valid position were skipped.").arg(skipped);
+    return RecordsText(skipped) +
+           (skipped == 1 ? QStringLiteral(" without a valid position was skipped.") : QStringLiteral(" without a valid position were skipped."));
+}
+
+QString MapUntimedText(const QList<int> &lines)
+{
+    constexpr int kNamed = 10;
+    QStringList named;
+    for (int i = 0; i < lines.size() && i < kNamed; ++i)
+        named << QString::number(lines.at(i));
+    QString text = RecordsText(int(lines.size())) + QStringLiteral(" without a readable time: ") +
+                   (lines.size() == 1 ? QStringLiteral("line ") : QStringLiteral("lines ")) + named.join(QStringLiteral(", "));
+    if (lines.size() > kNamed)
+        text += QStringLiteral(" and %1 more").arg(lines.size() - kNamed);
+    return text + QLatin1Char('.');
 }

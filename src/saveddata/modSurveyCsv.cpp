@@ -2,12 +2,14 @@
 #include "saveddata/modSurveyCsv.h"
 #include "common/modAnsi.h"
 #include "common/modConvert.h"
-#include "protocol/modApp.h"
+#include "common/modFileName.h"
 
+#include <QBuffer>
 #include <QDate>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTime>
 #include <cmath>
 
@@ -62,23 +64,186 @@ static SurveyNumber NumberField(const QString &raw)
     return n;
 }
 
-// Records split by the program's own splitter, so that quotes (and commas
-// inside them) read exactly as the meter wrote them. The splitter drops a
-// trailing empty field; it is counted here all the same.
-static int Split(const QString &line, QStringList &fields)
+namespace {
+
+// A file's records as RFC 4180 reads them: fields split at commas, a field
+// in double quotes may hold commas, line breaks and doubled quotes; CR, LF
+// and CR LF all end a line. Blanks outside quotes are dropped. Text after
+// a closing quote (`"6" antenna"`) is kept as written rather than taken for
+// a broken file. The bytes are read as they come, so the file is never held
+// whole; each field is converted from UTF-8 or Windows-1252 on its own.
+class CsvRecords
 {
-    int count = SplitFields(line, fields);
-    QString t = line;
-    while (t.endsWith(QLatin1Char(' ')))
-        t.chop(1);
-    if (count > 0 && t.endsWith(QLatin1Char(','))) {
-        fields << QString();
-        ++count;
+public:
+    CsvRecords(QIODevice *in, bool utf8) : m_in(in), m_utf8(utf8) {}
+
+    // The next record's fields and the line it starts on; false at the end
+    // of the file, or when a quote is never closed or the file cannot be
+    // read (then *error says so).
+    bool Next(QStringList &fields, int *line, QString *error)
+    {
+        fields.clear();
+        if (Peek() < 0) {
+            Ended(error);
+            return false;
+        }
+        *line = m_line;
+        QByteArray field;
+        for (;;) {
+            field.clear();
+            while (Peek() == ' ')
+                ++m_pos;
+            qsizetype kept = 0; // the quoted part keeps its blanks
+            if (Peek() == '"') {
+                const int opened = m_line;
+                ++m_pos;
+                for (;;) {
+                    const int c = Get();
+                    if (c < 0) {
+                        if (!Ended(error))
+                            return false;
+                        *error = QStringLiteral("line %1: a quoted field is not closed").arg(opened);
+                        *line = opened;
+                        return false;
+                    }
+                    if (c == '"') {
+                        if (Peek() != '"')
+                            break;
+                        ++m_pos;
+                    } else if (c == '\n' || (c == '\r' && Peek() != '\n')) {
+                        ++m_line;
+                    }
+                    field += char(c);
+                }
+                kept = field.size();
+            }
+            // Unquoted text, or what follows a closing quote, up to the separator.
+            int c;
+            while ((c = Get()) >= 0 && c != ',' && c != '\r' && c != '\n')
+                field += char(c);
+            while (field.size() > kept && field.endsWith(' '))
+                field.chop(1);
+            fields << Text(field);
+            if (c == ',')
+                continue;
+            if (c < 0)
+                return Ended(error);
+            if (c == '\r' && Peek() == '\n')
+                ++m_pos;
+            ++m_line;
+            return true;
+        }
     }
-    return count;
+
+private:
+    int Peek()
+    {
+        if (m_pos >= m_b.size()) {
+            m_b.resize(65536);
+            const qint64 n = m_failed ? -1 : m_in->read(m_b.data(), m_b.size());
+            m_failed = n < 0;
+            m_b.resize(qMax<qint64>(n, 0));
+            m_pos = 0;
+            if (n <= 0)
+                return -1;
+        }
+        return uchar(m_b.at(m_pos));
+    }
+    int Get()
+    {
+        const int c = Peek();
+        if (c >= 0)
+            ++m_pos;
+        return c;
+    }
+    // True at the true end; false after a read error, which *error then names.
+    bool Ended(QString *error) const
+    {
+        if (m_failed)
+            *error = m_in->errorString();
+        return !m_failed;
+    }
+    QString Text(const QByteArray &bytes) const
+    {
+        for (char c : bytes)
+            if (uchar(c) >= 0x80)
+                return m_utf8 ? QString::fromUtf8(bytes) : AnsiToString(bytes);
+        return QString::fromLatin1(bytes);
+    }
+
+    QIODevice *m_in;
+    QByteArray m_b;
+    qsizetype m_pos = 0;
+    int m_line = 1;
+    bool m_utf8 = false;
+    bool m_failed = false;
+};
+
+// A byte-order mark is skipped; true when there was one.
+bool SkipUtf8Mark(QIODevice *in)
+{
+    char mark[3];
+    if (in->peek(mark, 3) == 3 && QByteArrayView(mark, 3) == QByteArrayView("\xEF\xBB\xBF", 3)) {
+        in->skip(3);
+        return true;
+    }
+    return false;
 }
 
-bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int *badLine)
+// Whether the rest of the device is UTF-8 throughout, read a piece at a time.
+bool IsUtf8(QIODevice *in)
+{
+    QByteArray carry;
+    char chunk[65536];
+    for (qint64 n; (n = in->read(chunk, sizeof chunk)) > 0;) {
+        const QByteArray b = carry + QByteArray::fromRawData(chunk, n);
+        // A character cut by the piece's end waits for the next piece.
+        qsizetype cut = b.size();
+        for (qsizetype i = b.size() - 1; i >= 0 && i >= b.size() - 4; --i) {
+            const uchar c = uchar(b.at(i));
+            if ((c & 0xC0) != 0x80) {
+                const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+                if (i + length > b.size())
+                    cut = i;
+                break;
+            }
+        }
+        if (!QByteArrayView(b.constData(), cut).isValidUtf8())
+            return false;
+        carry = b.mid(cut);
+    }
+    return carry.isEmpty();
+}
+
+bool ParseSurveyRecords(QIODevice *in, bool utf8, SurveyCsv *csv, QString *error, int *badLine);
+
+// A file that can be read again: is it UTF-8, then the records, each a
+// piece at a time.
+bool ParseSeekable(QIODevice *in, SurveyCsv *csv, QString *error, int *badLine)
+{
+    const bool utf8 = in->seek(0) && (SkipUtf8Mark(in) || IsUtf8(in));
+    if (!in->seek(0)) {
+        *csv = SurveyCsv();
+        *error = in->errorString();
+        return false;
+    }
+    SkipUtf8Mark(in);
+    return ParseSurveyRecords(in, utf8, csv, error, badLine);
+}
+
+// "GPS Valid" as the meter writes it, or as a spreadsheet saves it again.
+bool IsTrue(const QString &text)
+{
+    const QString t = text.trimmed();
+    return t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1");
+}
+
+} // namespace
+
+namespace {
+
+// Reads the records from `in`, its text in UTF-8 or Windows-1252.
+bool ParseSurveyRecords(QIODevice *in, bool utf8, SurveyCsv *csv, QString *error, int *badLine)
 {
     *csv = SurveyCsv();
     error->clear();
@@ -91,26 +256,30 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
         csv->records.clear();
         return false;
     };
+    auto blank = [](const QStringList &fields) { return fields.size() == 1 && fields.at(0).trimmed().isEmpty(); };
 
-    QStringList lines = AnsiToString(bytes).split(QLatin1Char('\n'));
-    for (QString &l : lines)
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-    // The last line ends with a line break; what follows it is no line.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    if (lines.isEmpty())
-        return fail(0, QStringLiteral("the file is empty"));
-
+    CsvRecords reader(in, utf8);
     QStringList fields;
-    const int nColumns = Split(lines.at(0), fields);
-    csv->columns = fields.mid(0, nColumns);
+    int line = 0;
+    QString unclosed;
+    while (reader.Next(fields, &line, &unclosed) && blank(fields)) {
+    }
+    if (!unclosed.isEmpty()) {
+        *error = unclosed;
+        if (badLine)
+            *badLine = unclosed.startsWith(QLatin1String("line ")) ? line : 0;
+        return false;
+    }
+    if (fields.isEmpty())
+        return fail(0, QStringLiteral("the file is empty"));
+    const int nColumns = int(fields.size());
+    csv->columns = fields;
     for (QString &c : csv->columns)
         c = c.trimmed();
     auto column = [&](const char *name) { return int(csv->columns.indexOf(QLatin1String(name))); };
     for (const char *name : kRequired)
         if (column(name) < 0)
-            return fail(1, QStringLiteral("no column \"%1\"; not a saved-data file").arg(QLatin1String(name)));
+            return fail(line, QStringLiteral("no column \"%1\"; not a saved-data file").arg(QLatin1String(name)));
 
     Columns c;
     c.call = column("Call Sign");
@@ -131,13 +300,20 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
     c.lon = column("Longitude");
     c.gps = column("GPS Valid");
 
-    for (int i = 1; i < lines.size(); ++i) {
-        const QString &line = lines.at(i);
-        if (line.trimmed().isEmpty())
+    // A value equal to the one above shares its text: call signs, radials,
+    // patterns and frequencies repeat over thousands of records.
+    QStringList above;
+    while (reader.Next(fields, &line, &unclosed)) {
+        if (blank(fields))
             continue;
-        const int n = Split(line, fields);
+        const int n = int(fields.size());
         if (n != nColumns)
-            return fail(i + 1, QStringLiteral("%1 fields where the header names %2").arg(n).arg(nColumns));
+            return fail(line, (n == 1 ? QStringLiteral("1 field") : QStringLiteral("%1 fields").arg(n)) +
+                                  QStringLiteral(" where the header names %1").arg(nColumns));
+        for (int i = 0; i < n && above.size() == n; ++i)
+            if (fields.at(i) == above.at(i))
+                fields[i] = above.at(i);
+        above = fields;
         auto text = [&](int col) {
             if (col < 0)
                 return QString();
@@ -147,7 +323,7 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
         auto number = [&](int col) { return col < 0 ? SurveyNumber() : NumberField(fields.at(col)); };
 
         SurveyRecord r;
-        r.line = i + 1;
+        r.line = line;
         r.callSign = text(c.call);
         r.radial = text(c.radial);
         r.pointNumber = text(c.point);
@@ -164,7 +340,7 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
         r.elevation = number(c.elevation);
         r.latitude = number(c.lat);
         r.longitude = number(c.lon);
-        r.gpsValid = fields.at(c.gps).trimmed() == QLatin1String("TRUE");
+        r.gpsValid = IsTrue(fields.at(c.gps));
         r.positionValid = r.gpsValid && r.latitude.numeric && r.longitude.numeric &&
                           std::fabs(r.latitude.value) <= 90.0 && std::fabs(r.longitude.value) <= 180.0;
         if (r.positionValid) {
@@ -175,28 +351,80 @@ bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int
             r.elevationText = CoordinateText(r.elevation);
         csv->records << r;
     }
+    if (!unclosed.isEmpty()) {
+        *error = unclosed;
+        if (badLine)
+            *badLine = unclosed.startsWith(QLatin1String("line ")) ? line : 0;
+        csv->records.clear();
+        return false;
+    }
     return true;
+}
+
+} // namespace
+
+bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int *badLine)
+{
+    QByteArray data = bytes;
+    QBuffer in(&data);
+    in.open(QIODevice::ReadOnly);
+    return ParseSeekable(&in, csv, error, badLine);
 }
 
 bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *badLine)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *csv = SurveyCsv();
-        if (badLine)
-            *badLine = 0;
-        *error = file.errorString();
+    *csv = SurveyCsv();
+    if (badLine)
+        *badLine = 0;
+    QFile file;
+    if (!OpenForReading(file, path, error))
+        return false;
+    // Bigger than any meter's file by far: a wrong file, /dev/zero or a
+    // pipe that never ends is refused, not read until memory runs out.
+    const QString tooBig = QStringLiteral("the file is larger than %1 MiB, more than any saved-data file")
+                               .arg(kSurveyCsvMaxBytes >> 20);
+    if (!file.isSequential() && file.size() > kSurveyCsvMaxBytes) {
+        *error = tooBig;
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *csv = SurveyCsv();
-        if (badLine)
-            *badLine = 0;
-        *error = file.errorString();
+    if (!file.isSequential())
+        return ParseSeekable(&file, csv, error, badLine);
+    // A pipe is copied to a temporary file, up to the limit, and read from there.
+    QTemporaryFile copy;
+    if (!copy.open()) {
+        *error = QStringLiteral("no room for a copy of it: ") + copy.errorString();
         return false;
     }
-    return ParseSurveyCsv(bytes, csv, error, badLine);
+#ifdef Q_OS_UNIX
+    QFile::remove(copy.fileName()); // open still, and gone however the program ends
+#endif
+    qint64 total = 0;
+    for (;;) {
+        char chunk[65536];
+        const qint64 n = file.read(chunk, sizeof chunk);
+        if (n < 0) {
+            *error = file.errorString();
+            return false;
+        }
+        if (n == 0)
+            break;
+        total += n;
+        if (total > kSurveyCsvMaxBytes) {
+            *error = tooBig;
+            return false;
+        }
+        if (copy.write(chunk, n) != n) {
+            *error = QStringLiteral("no room for a copy of it: ") + copy.errorString();
+            return false;
+        }
+    }
+    file.close();
+    return ParseSeekable(&copy, csv, error, badLine);
+}
+
+QString RecordsText(int n)
+{
+    return n == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(n);
 }
 
 QString SurveySeriesName(const QString &callSign, const QString &pattern, const QString &radial,
@@ -226,25 +454,52 @@ QSet<QString> SurveyMixedPatternCalls(const QVector<SurveyRecord> &records)
     return mixed;
 }
 
-QString SurveyIsoTime(const QString &meterTime, bool utc)
+QString SurveyIsoTime(const QString &text, bool utc)
 {
-    static const QRegularExpression re(
+    // The meter's form, then the forms a spreadsheet saves it in again:
+    // ISO 8601 (with a T or a blank, seconds and "Z" optional), month first
+    // with slashes as US spreadsheets write it, day first with dots.
+    static const QRegularExpression meter(
         QStringLiteral("^([0-9]{1,2})-([A-Za-z]{3})-([0-9]{4}) +([0-9]{1,2}):([0-9]{2}):([0-9]{2})$"));
+    static const QRegularExpression iso(
+        QStringLiteral("^([0-9]{4})-([0-9]{1,2})-([0-9]{1,2})[T ]([0-9]{1,2}):([0-9]{2})(?::([0-9]{2})(?:\\.[0-9]+)?)?Z?$"));
+    static const QRegularExpression us(QStringLiteral(
+        "^([0-9]{1,2})/([0-9]{1,2})/([0-9]{4}) +([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?(?: *([AaPp])[Mm])?$"));
+    static const QRegularExpression dots(
+        QStringLiteral("^([0-9]{1,2})\\.([0-9]{1,2})\\.([0-9]{4}) +([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?$"));
     static const char *const months[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                          "jul", "aug", "sep", "oct", "nov", "dec"};
-    const QRegularExpressionMatch m = re.match(meterTime.trimmed());
-    if (!m.hasMatch())
+    const QString t = text.trimmed();
+    int year = 0, month = 0, day = 0, hour = 0;
+    bool twelveHours = false;
+    QRegularExpressionMatch m;
+    if ((m = meter.match(t)).hasMatch()) {
+        for (int i = 0; i < 12; ++i)
+            if (m.captured(2).toLower() == QLatin1String(months[i]))
+                month = i + 1;
+        year = m.captured(3).toInt(), day = m.captured(1).toInt();
+    } else if ((m = iso.match(t)).hasMatch()) {
+        year = m.captured(1).toInt(), month = m.captured(2).toInt(), day = m.captured(3).toInt();
+    } else if ((m = us.match(t)).hasMatch()) {
+        year = m.captured(3).toInt(), month = m.captured(1).toInt(), day = m.captured(2).toInt();
+        twelveHours = !m.captured(7).isEmpty();
+    } else if ((m = dots.match(t)).hasMatch()) {
+        year = m.captured(3).toInt(), month = m.captured(2).toInt(), day = m.captured(1).toInt();
+    } else {
         return QString();
-    int month = 0;
-    for (int i = 0; i < 12; ++i)
-        if (m.captured(2).toLower() == QLatin1String(months[i]))
-            month = i + 1;
-    const QDate date(m.captured(3).toInt(), month, m.captured(1).toInt());
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    }
+    hour = m.captured(4).toInt();
+    if (twelveHours) {
+        if (hour < 1 || hour > 12)
+            return QString();
+        hour = hour % 12 + (m.captured(7).compare(QLatin1String("p"), Qt::CaseInsensitive) == 0 ? 12 : 0);
+    }
+    const QDate date(year, month, day);
+    const QTime time(hour, m.captured(5).toInt(), m.captured(6).toInt());
     if (month == 0 || !date.isValid() || !time.isValid())
         return QString();
     // Written by hand: the ISO form must not follow the user's locale.
-    QString iso = QStringLiteral("%1-%2-%3T%4:%5:%6")
+    QString out = QStringLiteral("%1-%2-%3T%4:%5:%6")
                       .arg(date.year(), 4, 10, QLatin1Char('0'))
                       .arg(date.month(), 2, 10, QLatin1Char('0'))
                       .arg(date.day(), 2, 10, QLatin1Char('0'))
@@ -252,6 +507,6 @@ QString SurveyIsoTime(const QString &meterTime, bool utc)
                       .arg(time.minute(), 2, 10, QLatin1Char('0'))
                       .arg(time.second(), 2, 10, QLatin1Char('0'));
     if (utc)
-        iso += QLatin1Char('Z');
-    return iso;
+        out += QLatin1Char('Z');
+    return out;
 }

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Reads a saved-data CSV file as the program writes it: a header of quoted
-// column names, then one record line each, in Windows-1252. The header's
-// names decide which column is which, so files of 29, 30 and 31 columns
-// (or columns in another order) all read. A field masked with dashes reads
-// as empty and marked masked.
+// Reads a saved-data CSV file as the program writes it (a header of quoted
+// column names, then one record line each, in Windows-1252) or as a
+// spreadsheet saves it again: any line ends, doubled quotes, UTF-8 with or
+// without a byte-order mark, other time forms. The header's names decide
+// which column is which, so files of 29, 30 and 31 columns (or columns in
+// another order) all read. A field masked with dashes reads as empty and
+// marked masked.
 #include <QByteArray>
 #include <QSet>
 #include <QString>
@@ -23,7 +25,7 @@ struct SurveyNumber
 
 struct SurveyRecord
 {
-    int line = 0; // line in the file, the header being line 1
+    int line = 0; // line in the file the record starts on, the header being line 1
 
     QString callSign;
     QString radial;
@@ -42,9 +44,9 @@ struct SurveyRecord
     SurveyNumber elevation;
     SurveyNumber latitude;
     SurveyNumber longitude;
-    bool gpsValid = false; // "GPS Valid" reads TRUE
+    bool gpsValid = false; // "GPS Valid" reads TRUE (any case) or 1
 
-    // "GPS Valid" TRUE, latitude and longitude unmasked numbers within
+    // "GPS Valid" true, latitude and longitude unmasked numbers within
     // +-90 and +-180.
     bool positionValid = false;
     // The coordinates in the record's own digits when they are plain
@@ -54,6 +56,11 @@ struct SurveyRecord
     QString longitudeText;
     QString elevationText;
 };
+
+// Moved by their bytes when the list grows: a full meter's file keeps no
+// second copy of its records while they are read.
+Q_DECLARE_TYPEINFO(SurveyNumber, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(SurveyRecord, Q_RELOCATABLE_TYPE);
 
 struct SurveyCsv
 {
@@ -66,12 +73,18 @@ struct SurveyCsv
 // *badLine to that line number (0 when no line is at fault).
 bool ParseSurveyCsv(const QByteArray &bytes, SurveyCsv *csv, QString *error, int *badLine = nullptr);
 
-// Reads and parses a file; an unreadable file gives the system's reason.
+// The largest file read; a bigger one is refused with a reason.
+constexpr qint64 kSurveyCsvMaxBytes = qint64(256) << 20;
+
+// Reads and parses a file (any name the system has, see modFileName); an
+// unreadable file gives the system's reason.
 bool ReadSurveyCsv(const QString &path, SurveyCsv *csv, QString *error, int *badLine = nullptr);
 
-// The meter's time text ("07-Nov-2026 14:03:22") in ISO 8601 ("2026-11-07T14:03:22",
-// with "Z" appended when utc); empty when the text is not such a time.
-QString SurveyIsoTime(const QString &meterTime, bool utc = true);
+// A time as the meter writes it ("07-Nov-2026 14:03:22") or a spreadsheet
+// again ("11/7/2026 2:03 PM", "2026-11-07T14:03:22Z", "2026-11-07 14:03:22",
+// "07.11.2026 14:03") in ISO 8601 ("2026-11-07T14:03:22", with "Z" appended
+// when utc); empty when the text is no such time.
+QString SurveyIsoTime(const QString &text, bool utc = true);
 
 // A series is one call sign, antenna pattern and radial, named e.g.
 // "KDCV DA-N radial 1": the map's folders and tracks, the plot's series and
@@ -83,6 +96,9 @@ QString SurveySeriesName(const QString &callSign, const QString &pattern, const 
 QString SurveySeriesName(const SurveyRecord &record, const QSet<QString> &mixedCalls = {});
 // The call signs whose records carry more than one pattern.
 QSet<QString> SurveyMixedPatternCalls(const QVector<SurveyRecord> &records);
+
+// "1 record" or "N records", for the messages that count them.
+QString RecordsText(int n);
 
 // True when every character of the trimmed text is a dash (and there is one).
 bool IsMaskedField(const QString &text);

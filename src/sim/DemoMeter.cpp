@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim/DemoMeter.h"
 #include "common/modAnsi.h"
+#include "common/modFileName.h"
 
 #include <QFile>
 #include <QtMath>
@@ -256,9 +257,10 @@ std::unique_ptr<DemoMeter> DemoMeter::FromScenarioFile(const QString &path, QStr
             *error = QStringLiteral("cannot read %1: %2").arg(path, why);
         return nullptr;
     };
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return refuse(f.errorString());
+    QFile f;
+    QString reason;
+    if (!OpenForReading(f, path, &reason))
+        return refuse(reason);
     const QString tooBig = QStringLiteral("a scenario file is at most 16 MiB");
     if (!f.isSequential() && f.size() > kMaxScenarioBytes)
         return refuse(tooBig);

@@ -2,6 +2,7 @@
 #include "tx/clsTxRestore.h"
 #include "common/modAnsi.h"
 #include "common/modConvert.h"
+#include "common/modFileName.h"
 #include "protocol/modApp.h"
 #include "records/clsFsm.h"
 #include "records/modStore.h"
@@ -78,15 +79,16 @@ QString CheckCoordinate(clsCoordinate &co, const QString &text)
 bool ReadTxFile(const QString &path, QList<TxFileEntry> &entries, QString *error)
 {
     entries.clear();
-    QFile file(path);
+    QFile file;
     auto fail = [&](const QString &text) {
         if (error)
             *error = text;
         entries.clear();
         return false;
     };
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    QString reason;
+    if (!OpenForReading(file, path, &reason))
+        return fail(QStringLiteral("cannot read %1: %2").arg(path, reason));
     const QByteArray bytes = file.read(kMaxFileBytes + 1);
     if (bytes.size() > kMaxFileBytes)
         return fail(QStringLiteral("%1 is too large for a Tx table").arg(path));

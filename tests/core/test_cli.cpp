@@ -42,6 +42,7 @@ const char *const kScenario =
 class CliTest : public ::testing::Test
 {
 protected:
+    void TearDown() override { EmptyFolder(dir.path()); }
     QString Scenario(const QString &text = QString::fromLatin1(kScenario))
     {
         const QString path = dir.filePath(QStringLiteral("meter%1.txt").arg(++files));
@@ -363,6 +364,21 @@ TEST_F(CliTest, NamesKeepTheirBytes)
                                .replace("$0", dir.path()), Scenario(), dir.path());
     EXPECT_EQ(r.code, 0) << r.err.constData();
     EXPECT_EQ(r.out, "x\xfe.csv\n" + Demo({"download", "tx", "-"}).out);
+}
+
+// Files under such names read back by every command that reads one: the
+// scenario, a download to export, plot and restore.
+TEST_F(CliTest, NamesThatAreNotTextStillOpen)
+{
+    const Result r = Shell(QStringLiteral("cd \"$0\" && S=\"$(printf 's\\377.csv')\" T=\"$(printf 't\\376.csv')\" "
+                                          "M=\"$(printf 'm\\375.txt')\" && cp \"$METER\" \"$M\" && "
+                                          "\"$CLI\" --demo=\"$M\" download saved \"$S\" && \"$CLI\" --demo=\"$M\" download tx \"$T\" && "
+                                          "\"$CLI\" export gpx \"$S\" - && \"$CLI\" plot \"$S\" p.png && "
+                                          "\"$CLI\" --demo=\"$M\" tx restore \"$T\" --dry-run >/dev/null && head -c 4 p.png")
+                               .replace("$0", dir.path()), Scenario(), dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_EQ(r.out.count("<wpt "), 2) << r.out.constData();
+    EXPECT_TRUE(r.out.endsWith("\x89PNG")) << r.out.right(40).constData();
 }
 
 TEST_F(CliTest, InterruptedDownloadLeavesNothing)

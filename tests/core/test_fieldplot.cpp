@@ -119,7 +119,7 @@ TEST(FieldPlot, RecordLineAndSkippedText)
     plot.skipped = 3;
     plot.notPositive = 1;
     EXPECT_EQ(FieldPlotSkippedText(plot), QStringLiteral("3 records without a numeric distance or field strength were skipped.\n"
-                                                         "1 records with a distance or field strength of zero or less were skipped.\n"));
+                                                         "1 record with a distance or field strength of zero or less was skipped.\n"));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -140,7 +141,8 @@ TEST(MapFile, GpxWaypointsAndTracksByDistance)
             trkpts << e.path.value(e.path.size() - 2) + QLatin1Char(' ') + at;
     }
     EXPECT_EQ(wpts, (QStringList{"45.5300000,-118.2400", "45.510,-118.250", "45.25,-118.1", "45.52,-118.245", "46.1,-118.3"}));
-    EXPECT_EQ(Texts(all, "name", "wpt"), (QStringList{"KDCV 3", "KDCV 1", "KDCV 7", "KDCV 2", "KWAL 4"}));
+    EXPECT_EQ(Texts(all, "name", "wpt"), (QStringList{"KDCV ND radial 1 point 3", "KDCV ND radial 1 point 1", "KDCV ND radial 2 point 7",
+                                                      "KDCV ND radial 1 point 2", "KWAL ND radial 1 point 4"}));
     EXPECT_EQ(Texts(all, "ele", "wpt"), (QStringList{"352", "351", "400"}));
     EXPECT_EQ(Texts(all, "time", "wpt").value(1), "2026-11-07T14:03:11Z");
     EXPECT_TRUE(Texts(all, "desc").value(0).contains(QStringLiteral("Initials: M\u00FCller\nNote: a, b")));
@@ -187,6 +189,47 @@ TEST(MapFile, BandsAndNames)
     EXPECT_EQ(f, MapFormat::Kml);
     EXPECT_FALSE(MapFormatFromName("b.kmlx", &f));
     EXPECT_EQ(MapSkippedText(3), "3 records without a valid position were skipped.");
+    EXPECT_EQ(MapSkippedText(1), "1 record without a valid position was skipped.");
+    EXPECT_EQ(MapUntimedText({4}), "1 record without a readable time: line 4.");
+    EXPECT_EQ(MapUntimedText({2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}),
+              "11 records without a readable time: lines 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 and 1 more.");
+}
+
+// The meridian 180 (GPX wants lon < 180), a point recorded twice, a time a
+// spreadsheet wrote in a form of its own.
+TEST(MapFile, GpxLongitudeNamesAndUnreadableTimes)
+{
+    SurveyCsv csv;
+    QString error;
+    ASSERT_TRUE(ParseSurveyCsv(kSurvey, &csv, &error)) << error.toStdString();
+    QVector<SurveyRecord> &r = csv.records;
+    r[0].longitudeText = "180.000000";
+    r[0].longitude.value = 180;
+    r[1] = r[0];
+    r[1].line = 3;
+    r[3].utcTime = "Nov 7th, 2:03 pm";
+    r[4].utcTime = "11/7/2026 14:03";
+    for (MapFormat format : {MapFormat::Gpx, MapFormat::Kml}) {
+        int skipped = 0;
+        QList<int> untimed;
+        const QByteArray bytes = MapFileBytes(r, format, &skipped, &untimed);
+        EXPECT_EQ(untimed, QList<int>{r[3].line});
+        QString error;
+        const QList<Element> all = Parse(bytes, &error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        if (format == MapFormat::Kml) {
+            // KML takes 180 as it is.
+            EXPECT_EQ(Texts(all, "coordinates").value(0), "180.000000,45.5300000,352");
+            continue;
+        }
+        QStringList lons;
+        for (const Element &e : all)
+            if (e.name == "wpt")
+                lons << e.attributes.value("lon").toString();
+        EXPECT_EQ(lons.mid(0, 3), (QStringList{"-180", "-180", "-118.1"}));
+        EXPECT_EQ(Texts(all, "name", "wpt").mid(0, 2), (QStringList{"KDCV ND radial 1 point 3", "KDCV ND radial 1 point 3 (2)"}));
+        EXPECT_EQ(Texts(all, "time", "wpt").value(3), "2026-11-07T14:03:00Z");
+    }
 }
 
 // ---- the command line ----
@@ -199,7 +242,7 @@ struct CliRun
     QByteArray out, err;
 };
 
-CliRun Export(const QStringList &args, const char *locale = nullptr)
+CliRun Export(const QStringList &args, const char *locale = nullptr, const QByteArray &input = QByteArray())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -209,6 +252,8 @@ CliRun Export(const QStringList &args, const char *locale = nullptr)
     }
     p.setProcessEnvironment(env);
     p.start(BuiltProgram(QStringLiteral("dataclave-cli")), QStringList{"export"} + args);
+    p.write(input);
+    p.closeWriteChannel();
     CliRun r;
     if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit)
         r.code = p.exitCode();
@@ -239,6 +284,7 @@ TEST(MapExport, WritesTheSameBytesUnderEveryLocale)
             EXPECT_EQ(ReadFile(out), want);
         }
         EXPECT_EQ(Export({kind, csv, "-"}).out, want);
+        EXPECT_EQ(Export({kind, "/dev/stdin", "-"}, nullptr, kSurvey).out, want); // a pipe
     }
 }
 
@@ -278,4 +324,30 @@ TEST(MapExport, FailuresLeaveNoFile)
         EXPECT_EQ(Entries(dir.path()), before);
     }
     EXPECT_EQ(ReadFile(csv), kSurvey);
+}
+
+// Export and plot refuse to write over the CSV file they read, however the
+// output names it: the same name, with "./", through a symbolic or a hard link.
+TEST(MapExport, NoCommandWritesOverItsInput)
+{
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("s.png"); // a survey under a picture's name
+    ASSERT_TRUE(WriteFile(csv, kSurvey));
+    ASSERT_EQ(::symlink("s.png", QFile::encodeName(dir.filePath("link.png")).constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(csv).constData(), QFile::encodeName(dir.filePath("hard.png")).constData()), 0);
+    const QStringList before = Entries(dir.path());
+    for (const QString &out : {QStringLiteral("s.png"), QStringLiteral("./s.png"), csv, QStringLiteral("link.png"),
+                               QStringLiteral("hard.png")}) {
+        for (const QStringList &command : {QStringList{"export", "kml"}, QStringList{"export", "gpx"}, QStringList{"plot"}}) {
+            SCOPED_TRACE((command.join(' ') + " onto " + out).toStdString());
+            QProcess p;
+            p.setWorkingDirectory(dir.path());
+            p.start(BuiltProgram(QStringLiteral("dataclave-cli")), command + QStringList{"s.png", out});
+            ASSERT_TRUE(p.waitForFinished(60000));
+            EXPECT_EQ(p.exitCode(), 1);
+            EXPECT_EQ(p.readAllStandardError(), "dataclave-cli: " + out.toUtf8() + " is the CSV file itself; nothing was written\n");
+            EXPECT_EQ(ReadFile(csv), kSurvey);
+            EXPECT_EQ(Entries(dir.path()), before);
+        }
+    }
 }

@@ -1,7 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The saved-data CSV reader: columns by name, masks, quotes, Windows-1252.
+// The saved-data CSV reader: columns by name, masks, quotes, line ends,
+// encodings, time forms.
 #include "TestSupport.h"
+#include "common/modAnsi.h"
+#include "common/modFileName.h"
 #include "saveddata/modSurveyCsv.h"
+
+#include <QTemporaryDir>
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -20,6 +31,11 @@ QByteArray Line(const QByteArray &note, const QByteArray &gps, const QByteArray 
            "07-Nov-2026 06:03:22,1,\"Loop\"," + gps + "," + lat + "," + lon +
            ",412,93.1,\"dBuV\",45.123,\"mV/m\",45.123,93.09,12.34,\"-----\",4.5" + tail;
 }
+
+// The file with every CR LF made `eol`.
+QByteArray Ends(QByteArray file, const QByteArray &eol) { return file.replace("\r\n", eol); }
+// The Windows-1252 file as a spreadsheet saves it in UTF-8.
+QByteArray Utf8(const QByteArray &file, bool bom) { return (bom ? "\xEF\xBB\xBF" : "") + AnsiToString(file).toUtf8(); }
 
 } // namespace
 
@@ -57,13 +73,35 @@ TEST(SurveyCsv, ColumnsByNameMasksQuotesAndText)
         {"at the edges", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "-90", "180.0"), "x", "-90", "180.0", true},
         {"exponent written in full", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "4.5e1", "+1"), "x", "45", "1",
          true},
+        {"CR only", Ends(QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "45", "-118") + "\r\n\r\n", "\r"), "x", "45",
+         "-118", true},
+        {"mixed ends", QByteArray(kHeader29) + "\r" + Line("\"x\"", "TRUE", "45", "-118") + "\n\r\n", "x", "45", "-118", true},
+        {"doubled quotes", QByteArray(kHeader29) + "\n" + Line("\"He said \"\"hi, there\"\"\"", "TRUE", "45", "-118"),
+         "He said \"hi, there\"", "45", "-118", true},
+        {"line break in quotes", QByteArray(kHeader29) + "\r\n" + Line("\"two\r\nlines\"", "TRUE", "45", "-118"),
+         "two\r\nlines", "45", "-118", true},
+        {"text after the closing quote", QByteArray(kHeader29) + "\r\n" + Line("\"6\" antenna\"", "TRUE", "45", "-118"),
+         "6 antenna\"", "45", "-118", true},
+        {"UTF-8 with a mark", Utf8(QByteArray(kHeader29) + "\r\n" + Line("\"Caf\xE9 \xD8\"", "true", "45", "-118"), true),
+         QStringLiteral("Caf\u00E9 \u00D8"), "45", "-118", true},
+        {"UTF-8 without", Utf8(QByteArray(kHeader29) + "\r\n" + Line("\"\x80\"", "True", "45", "-118"), false),
+         QStringLiteral("\u20AC"), "45", "-118", true},
+        // A character cut where the reader's pieces meet, whichever the byte.
+        {"long UTF-8 note", Utf8(QByteArray(kHeader29) + "\r\n" + Line("\"" + QByteArray(40000, '\xE9') + "\"", "TRUE", "45", "-118"), false),
+         QString(40000, QChar(0xE9)), "45", "-118", true},
+        {"long UTF-8 note, one byte on", Utf8(QByteArray(kHeader29) + "\r\n" + Line("\"x" + QByteArray(40000, '\xE9') + "\"", "TRUE", "45", "-118"), false),
+         "x" + QString(40000, QChar(0xE9)), "45", "-118", true},
+        {"1 for valid", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "1", "45", "-118"), "x", "45", "-118", true},
+        {"yes is not", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "yes", "45", "-118"), "x", "", "", false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         SurveyCsv csv;
         QString error;
-        ASSERT_TRUE(ParseSurveyCsv(c.file, &csv, &error)) << error.toStdString();
-        ASSERT_EQ(csv.records.size(), 1);
+        EXPECT_TRUE(ParseSurveyCsv(c.file, &csv, &error)) << error.toStdString();
+        EXPECT_EQ(csv.records.size(), 1);
+        if (csv.records.size() != 1)
+            continue;
         const SurveyRecord &r = csv.records.at(0);
         EXPECT_EQ(r.line, 2);
         EXPECT_EQ(r.callSign, "KDCV");
@@ -75,6 +113,7 @@ TEST(SurveyCsv, ColumnsByNameMasksQuotesAndText)
         EXPECT_EQ(r.latitudeText, c.lat);
         EXPECT_EQ(r.longitudeText, c.lon);
         EXPECT_EQ(r.utcTime, "07-Nov-2026 14:03:22");
+        EXPECT_EQ(csv.columns.value(28), QStringLiteral("Temperature (\u00B0C)"));
         EXPECT_EQ(r.localTime, "07-Nov-2026 06:03:22");
         EXPECT_DOUBLE_EQ(r.mvm.value, 45.123);
         EXPECT_EQ(r.dbuv.text, "93.09");
@@ -103,6 +142,8 @@ TEST(SurveyCsv, BadFilesNameTheirLine)
         {"cut line", QByteArray(kHeader29) + "\r\n" + good + "\r\n\r\n" + cut + "\r\n" + good + "\r\n", 4},
         {"one too many", QByteArray(kHeader29) + "\r\n" + good + ",1\r\n", 2},
         {"unquoted comma", QByteArray(kHeader29) + "\r\n" + Line("a, b", "TRUE", "45", "-118") + "\r\n", 2},
+        {"cut line after CR", QByteArray(kHeader29) + "\r" + good + "\r" + cut + "\r", 3},
+        {"quote never closed", QByteArray(kHeader29) + "\r\n" + good + "\r\n" + Line("\"x", "TRUE", "45", "-118") + "\r\n", 3},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -129,7 +170,52 @@ TEST(SurveyCsv, MeterTimesInIso)
         {"07-Nov-2026 14:03:22", true, "2026-11-07T14:03:22Z"}, {" 1-jan-2027 00:00:00 ", false, "2027-01-01T00:00:00"},
         {"29-Feb-2027 10:00:00", true, ""},                      {"07-Xyz-2026 14:03:22", true, ""},
         {"07-Nov-2026 24:00:00", true, ""},                      {"----------", true, ""},
+        // As spreadsheets save them again.
+        {"11/4/2026 8:32", true, "2026-11-04T08:32:00Z"},        {"11/4/2026 8:32:17 PM", true, "2026-11-04T20:32:17Z"},
+        {"11/4/2026 12:05 am", false, "2026-11-04T00:05:00"},    {"11/4/2026 13:05 PM", true, ""},
+        {"2026-11-04T08:32:17Z", true, "2026-11-04T08:32:17Z"},  {"2026-11-04 08:32:17", true, "2026-11-04T08:32:17Z"},
+        {"2026-11-04T08:32:17.250Z", true, "2026-11-04T08:32:17Z"}, {"04.11.2026 08:32", true, "2026-11-04T08:32:00Z"},
+        {"13/4/2026 8:32", true, ""},                            {"2026-11-04", true, ""},
     };
     for (const auto &c : cases)
         EXPECT_EQ(SurveyIsoTime(QString::fromLatin1(c.in), c.utc), QString::fromLatin1(c.out)) << c.in;
 }
+
+#ifdef Q_OS_UNIX
+// Names as the open dialogs give them back (a replacement character for
+// each byte that is not text), and the size limit.
+TEST(SurveyCsv, ReadsAnyNameUpToItsLimit)
+{
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(dir.path());
+    ASSERT_EQ(::mkdir(root + "/d\xFF", 0700), 0);
+    const QByteArray survey = QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "45", "-118") + "\r\n";
+    const int fd = ::open(root + "/d\xFF/s\xFE.csv", O_WRONLY | O_CREAT, 0600);
+    ASSERT_EQ(::write(fd, survey.constData(), size_t(survey.size())), survey.size());
+    ::close(fd);
+    ASSERT_TRUE(WriteFile(dir.filePath("big.csv"), survey));
+    ASSERT_EQ(::truncate(root + "/big.csv", kSurveyCsvMaxBytes + 1), 0); // sparse: no disk used
+    const QString named = dir.path() + QStringLiteral("/d\uFFFD/s\uFFFD.csv");
+    const struct
+    {
+        QString name;
+        QString error; // empty: read
+    } cases[] = {
+        {named, {}},
+        {dir.path() + QStringLiteral("/d\uFFFD/none.csv"), qt_error_string(ENOENT)},
+        {dir.filePath("big.csv"), "the file is larger than 256 MiB, more than any saved-data file"},
+        {dir.path(), qt_error_string(EISDIR)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        SurveyCsv csv;
+        QString error;
+        EXPECT_EQ(ReadSurveyCsv(c.name, &csv, &error), c.error.isEmpty());
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(csv.records.size(), c.error.isEmpty() ? 1 : 0);
+    }
+    EXPECT_TRUE(IsSameFile(named, dir.path() + QStringLiteral("/d\uFFFD/../d\uFFFD/s\uFFFD.csv")));
+    EXPECT_FALSE(IsSameFile(named, dir.filePath("big.csv")));
+    EmptyFolder(dir.path());
+}
+#endif

@@ -125,7 +125,7 @@ TEST_F(DownloadTest, SavesExactFiles)
         EXPECT_EQ(Entries(), QStringList{"out.csv"});
         EXPECT_EQ(dialogs, QStringList{c.type ? "Save Downloaded Tx As" : "Save Downloaded Data As"});
         EXPECT_EQ(caption, "Reading Data...");
-        EXPECT_EQ(finished, QString("Finished!\r\nDownloaded %1 records.").arg(c.lines.size()));
+        EXPECT_EQ(finished, QString("Finished!\r\nDownloaded %1 %2.").arg(c.lines.size()).arg(c.lines.size() == 1 ? "record" : "records"));
         for (const QString &line : written)
             EXPECT_TRUE(console.contains(line)) << qPrintable(line);
         EXPECT_EQ(BoxTexts(), QStringList());

@@ -252,8 +252,14 @@ TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
                 series << s.name;
         EXPECT_EQ(series, c.series) << c.file.toStdString();
         EXPECT_EQ(boxes.size(), c.boxes) << c.file.toStdString();
-        if (window)
-            EXPECT_EQ(window->lblSkipped->text(), QStringLiteral("1 records without a numeric distance or field strength were skipped."));
+        if (window) {
+            EXPECT_EQ(window->lblSkipped->text(), QStringLiteral("1 record without a numeric distance or field strength was skipped."));
+            // The picture never replaces the survey it is drawn from.
+            const QByteArray survey = ReadFile(c.file);
+            EXPECT_FALSE(window->SaveTo(c.file));
+            EXPECT_EQ(ReadFile(c.file), survey);
+            EXPECT_EQ(boxes.size(), c.boxes + 1);
+        }
         delete window;
     }
 }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstdio>
 
 namespace {
 
@@ -23,6 +24,14 @@ protected:
     {
         MainWindowTest::SetUp();
         ASSERT_TRUE(WriteFile(dir.filePath("s.csv"), kCsv));
+#ifdef Q_OS_UNIX
+        // A name that is not valid UTF-8: the open dialog gives it back as "t\uFFFD.csv".
+        FILE *odd = std::fopen(QFile::encodeName(dir.path()) + "/t\xFF.csv", "wb");
+        ASSERT_TRUE(odd && std::fwrite(kCsv.constData(), 1, size_t(kCsv.size()), odd) == size_t(kCsv.size()));
+        std::fclose(odd);
+#else
+        ASSERT_TRUE(WriteFile(dir.filePath(QStringLiteral("t\uFFFD.csv")), kCsv));
+#endif
         m_old = SetFileDialogHandler([this](const FileDialogRequest &r) {
             requests << r;
             return answers.isEmpty() ? FileDialogAnswer() : answers.takeFirst();
@@ -31,6 +40,7 @@ protected:
     void TearDown() override
     {
         SetFileDialogHandler(m_old);
+        EmptyFolder(dir.path());
         MainWindowTest::TearDown();
     }
     QStringList Entries() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
@@ -59,11 +69,14 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
         {"a.kml", kml, "<kml", 2}, {"b.gpx", gpx, "<gpx", 2}, {"c", gpx, "<gpx", 2},
         {"d.KML", gpx, "<kml", 2}, {"", kml, nullptr, 2},     {nullptr, kml, nullptr, 1},
     };
+    int n = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name ? c.name : "open cancelled");
         requests.clear();
         boxes.clear();
-        answers = {FileDialogAnswer{c.name ? dir.filePath("s.csv") : QString(), "Data (*.csv)"}};
+        // Every other time the CSV file under its odd name.
+        const QString csv = dir.filePath(++n % 2 ? QStringLiteral("s.csv") : QStringLiteral("t\uFFFD.csv"));
+        answers = {FileDialogAnswer{c.name ? csv : QString(), "Data (*.csv)"}};
         if (c.name)
             answers << FileDialogAnswer{*c.name ? dir.filePath(c.name) : QString(), c.filter};
         main->mnuFileExportMap->trigger();
@@ -81,13 +94,13 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
             EXPECT_TRUE(bytes.contains("M\xC3\xBCller")); // UTF-8
             const bool kml = QByteArray(c.root) == "<kml";
             EXPECT_EQ(BoxTexts(), QStringList{QString("Export Map File|1 %1 in 1 series written to %2.\r\n"
-                                                      "1 records without a valid position were skipped.")
-                                                  .arg(kml ? "placemarks" : "waypoints", c.name)});
+                                                      "1 record without a valid position was skipped.")
+                                                  .arg(kml ? "placemark" : "waypoint", c.name)});
         } else {
             EXPECT_TRUE(boxes.isEmpty());
         }
     }
-    EXPECT_EQ(Entries().size(), 5); // the CSV and four map files, nothing else
+    EXPECT_EQ(Entries().size(), 5); // the CSV and four map files, nothing else (QDir lists no odd name)
 }
 
 TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)

@@ -10,6 +10,10 @@
 
 #include <QDir>
 #include <QProcess>
+#ifdef Q_OS_UNIX
+#include <ftw.h>
+#include <cstdio>
+#endif
 
 void MeterTest::SetUp()
 {
@@ -130,6 +134,26 @@ bool WriteFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+void EmptyFolder(const QString &folder)
+{
+#ifdef Q_OS_UNIX
+    // Deepest first, by the names' own bytes; the folder itself stays.
+    nftw(
+        QFile::encodeName(folder).constData(),
+        [](const char *path, const struct stat *, int, FTW *at) {
+            if (at->level > 0)
+                std::remove(path);
+            return 0;
+        },
+        16,
+        FTW_DEPTH | FTW_PHYS);
+#else
+    QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        QFileInfo(dir.filePath(name)).isDir() ? QDir(dir.filePath(name)).removeRecursively() : dir.remove(name);
+#endif
 }
 
 QStringList ListedIds(const clsListModel &rows)

@@ -129,6 +129,9 @@ QString BuiltProgram(const QString &name);
 // A file's bytes (empty when it cannot be read); writing returns success.
 QByteArray ReadFile(const QString &path);
 bool WriteFile(const QString &path, const QByteArray &bytes);
+// Removes what the folder holds, names that are not valid text included
+// (which QDir cannot name), so the folder itself can go.
+void EmptyFolder(const QString &folder);
 // Exactly these rows selected, the last one current.
 void SelectRows(QTreeView *list, const QList<int> &rows);
 // Every row's value (record number or station id) as text, in list order.
