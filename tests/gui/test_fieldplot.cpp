@@ -143,12 +143,13 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
         int points, skipped;
         QString title;
     } cases[] = {
-        {{}, {"KDCV radial 1", "KDCV radial 2"}, 4, 1, "all 5 records"},
+        // ND is named only beside another pattern of the call sign.
+        {{}, {"KDCV DA radial 1", "KDCV ND radial 1", "KDCV ND radial 2"}, 4, 1, "all 5 records"},
         // One row: its series, of the same call sign, pattern and radial.
         {{0}, {"KDCV radial 1"}, 2, 0, "KDCV, pattern ND, radial 1"},
-        {{4}, {"KDCV radial 1"}, 1, 0, "KDCV, pattern DA, radial 1"},
+        {{4}, {"KDCV DA radial 1"}, 1, 0, "KDCV, pattern DA, radial 1"},
         {{2}, {"KDCV radial 2"}, 1, 1, "KDCV, pattern ND, radial 2"},
-        {{0, 4}, {"KDCV radial 1"}, 2, 0, "2 selected records"},
+        {{0, 4}, {"KDCV DA radial 1", "KDCV ND radial 1"}, 2, 0, "2 selected records"},
         {{2, 3}, {"KDCV radial 2"}, 1, 1, "2 selected records"},
     };
     for (const auto &c : cases) {

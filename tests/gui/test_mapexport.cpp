@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstdio>
@@ -86,7 +87,7 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
             EXPECT_TRUE(requests.at(1).save);
             EXPECT_EQ(requests.at(1).filters, (QStringList{kml, gpx}));
             EXPECT_EQ(QDir(requests.at(1).folder), QDir(dir.path()));
-            EXPECT_EQ(requests.at(1).name, "s.kml"); // the input's name
+            EXPECT_EQ(requests.at(1).name, QFileInfo(csv).completeBaseName() + ".kml"); // the input's name
         }
         if (c.root) {
             const QByteArray bytes = ReadFile(dir.filePath(c.name));
