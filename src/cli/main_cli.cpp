@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
     // CSV files keep their CR LF exactly; no newline translation.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    // Drawing needs a QApplication of its own, made by the plot module.
+    // Drawing needs a QGuiApplication of its own, made by the plot module.
     CliOptions plot;
     if (PlotRequested(argc, argv, &plot)) {
         const int rc = RunPlot(plot, argc, argv);

@@ -2,23 +2,37 @@
 #include "saveddata/frmFieldPlot.h"
 #include "common/modFileDialog.h"
 #include "common/modMsgBox.h"
-#include "saveddata/modFieldPlotGui.h"
 #include "saveddata/modSurveyCsv.h"
 #include "storage/clsFile.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QtCharts/QChartView>
 
 namespace {
 
 const QString kFileErrorTitle = QStringLiteral("ZT 6200 File Error");
 const QString kPngFilter = QStringLiteral("PNG Picture (*.png)");
 const QString kSvgFilter = QStringLiteral("SVG Drawing (*.svg)");
+const QString kPdfFilter = QStringLiteral("PDF Document (*.pdf)");
 
 } // namespace
+
+const ChartDrawing &FieldPlotView::Drawing()
+{
+    if (m_drawing.size != size())
+        m_drawing = DrawFieldPlot(*m_plot, size());
+    return m_drawing;
+}
+
+void FieldPlotView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    PaintChart(&painter, Drawing());
+}
 
 frmFieldPlot::frmFieldPlot(const FieldPlot &plot, QWidget *parent) : QDialog(parent), m_plot(plot)
 {
@@ -27,9 +41,8 @@ frmFieldPlot::frmFieldPlot(const FieldPlot &plot, QWidget *parent) : QDialog(par
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setSizeGripEnabled(true);
 
-    chvPlot = new QChartView(NewFieldPlotChart(m_plot), this);
-    chvPlot->setRenderHint(QPainter::Antialiasing);
-    chvPlot->setMinimumSize(480, 320);
+    picPlot = new FieldPlotView(&m_plot, this);
+    picPlot->setMinimumSize(480, 320);
     lblSkipped = new QLabel(FieldPlotSkippedText(m_plot).trimmed(), this);
     cmdSave = new QPushButton(QStringLiteral("Save Picture..."), this);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
@@ -41,7 +54,7 @@ frmFieldPlot::frmFieldPlot(const FieldPlot &plot, QWidget *parent) : QDialog(par
     buttons->addWidget(cmdSave);
     buttons->addWidget(cmdClose);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(chvPlot, 1);
+    layout->addWidget(picPlot, 1);
     layout->addLayout(buttons);
     resize(900, 640);
 }
@@ -68,7 +81,7 @@ frmFieldPlot *frmFieldPlot::OpenCsv(const QString &path, QWidget *parent)
 bool frmFieldPlot::SaveTo(const QString &path)
 {
     const PlotFormat format = PlotFormatOf(path);
-    const QByteArray bytes = RenderFieldPlot(m_plot, chvPlot->size(), format);
+    const QByteArray bytes = RenderFieldPlot(m_plot, picPlot->size(), format);
     QString reason = QStringLiteral("The picture could not be drawn.");
     if (!bytes.isEmpty()) {
         // Through the CSV writer: the earlier picture stays until this one is whole.
@@ -89,13 +102,15 @@ void frmFieldPlot::Save()
     request.save = true;
     request.title = QStringLiteral("Save Picture");
     request.name = QStringLiteral("field-strength.png");
-    request.filters = {kPngFilter, kSvgFilter};
+    request.filters = {kPngFilter, kSvgFilter, kPdfFilter};
     const FileDialogAnswer answer = AskFileDialog(request);
     QString path = answer.file;
     if (path.isEmpty())
         return;
-    // The chosen filter decides a name without either ending.
+    // The chosen filter decides a name without one of the endings.
     if (PlotFormatOf(path) == PlotFormat::Unknown)
-        path += answer.filter == kSvgFilter ? QStringLiteral(".svg") : QStringLiteral(".png");
+        path += answer.filter == kSvgFilter   ? QStringLiteral(".svg")
+                : answer.filter == kPdfFilter ? QStringLiteral(".pdf")
+                                              : QStringLiteral(".png");
     SaveTo(path);
 }
