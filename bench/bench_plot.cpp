@@ -80,7 +80,7 @@ int main(int argc, char *argv[])
 {
     UseOffscreenPlatform();
     QApplication app(argc, argv);
-    const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/../dataclave-cli");
+    const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/dataclave-cli");
     QList<int> sizes;
     for (int i = 1; i < argc; ++i)
         sizes << std::atoi(argv[i]);

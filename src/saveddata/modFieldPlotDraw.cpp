@@ -304,10 +304,9 @@ void PaintChart(QPainter *painter, const ChartDrawing &d)
             painter->drawPolyline(s.points);
             break;
         case ChartStep::Dots:
-            painter->setPen(Qt::NoPen);
-            painter->setBrush(s.color);
-            for (const QPointF &p : s.points)
-                painter->drawEllipse(p, s.width, s.width);
+            // Points of a round pen: far quicker than ellipses, the same dots.
+            painter->setPen(QPen(s.color, 2 * s.width, Qt::SolidLine, Qt::RoundCap));
+            painter->drawPoints(s.points);
             break;
         case ChartStep::Text: {
             const QFont font = Font(d.fontFamily, s.fontPx, s.bold);
