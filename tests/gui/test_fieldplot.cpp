@@ -103,6 +103,8 @@ TEST(FieldPlotPicture, LaidOutReadablyAtEverySize)
                 if (s.kind == ChartStep::Text) {
                     const QRectF r = ChartTextRect(s, d.fontFamily);
                     EXPECT_TRUE(QRectF(QPointF(0, 0), QSizeF(size)).contains(r)) << s.text.toStdString();
+                    if (r.left() > d.plotArea.right()) // the legend, beside the plot
+                        EXPECT_LE(r.bottom(), d.plotArea.bottom()) << s.text.toStdString();
                     for (const QRectF &other : std::as_const(covered))
                         EXPECT_FALSE(r.intersects(other)) << s.text.toStdString();
                     covered << r;
