@@ -3,7 +3,8 @@
 // and radial, POINTS points each): `dataclave-cli plot` to PNG, SVG and PDF
 // as a user runs it (process start to exit, best of three), then its parts
 // in this process: reading the CSV file, the series, the layout and each
-// picture. Time should grow in step with the series.
+// picture (wall time, best of three). Time should grow in step with the
+// series.
 //
 // bench_plot [SERIES...]      (default 800 3000; POINTS is 4)
 #include "BenchSupport.h"
@@ -45,6 +46,14 @@ QByteArray Survey(int series)
 
 double Seconds(const std::function<void()> &f) { return BestSeconds(3, f); }
 
+// User and system time of the finished child processes.
+double ChildCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 void Run(int series, const QString &cli)
 {
     QTemporaryDir dir;
@@ -57,9 +66,14 @@ void Run(int series, const QString &cli)
     for (const char *ext : {"png", "svg", "pdf"}) {
         const QString out = dir.filePath(QStringLiteral("plot.") + QLatin1String(ext));
         int code = -1;
-        const double s = Seconds([&] { code = QProcess::execute(cli, {QStringLiteral("plot"), csv, out}); });
-        std::printf("  dataclave-cli plot to %-4s %8.3f s   %8.1f KB%s\n", ext, s, QFileInfo(out).size() / 1e3,
-                    code == 0 ? "" : "  (failed)");
+        double cpu = 1e9;
+        const double s = Seconds([&] {
+            const double before = ChildCpuSeconds();
+            code = QProcess::execute(cli, {QStringLiteral("plot"), csv, out});
+            cpu = qMin(cpu, ChildCpuSeconds() - before);
+        });
+        std::printf("  dataclave-cli plot to %-4s %8.3f s (processor %.3f s)  %8.1f KB%s\n", ext, s, cpu,
+                    QFileInfo(out).size() / 1e3, code == 0 ? "" : "  (failed)");
     }
     SurveyCsv survey;
     QString error;
