@@ -193,6 +193,22 @@ TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
     EXPECT_EQ(image.size(), window.picPlot->size());
     EXPECT_EQ(window.picPlot->Drawing().size, window.picPlot->size()); // the window shows what it saves
     EXPECT_TRUE(ReadFile(dir.filePath(QStringLiteral("p.pdf"))).startsWith("%PDF-"));
+    // "Save Picture...": a name without an ending takes the chosen filter's.
+    const struct
+    {
+        const char *name, *filter, *saved;
+    } asks[] = {{"a", "PDF Document (*.pdf)", "a.pdf"}, {"b", "SVG Drawing (*.svg)", "b.svg"}, {"c.pdf", "PNG Picture (*.png)", "c.pdf"}};
+    for (const auto &ask : asks) {
+        QStringList offered;
+        const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &r) {
+            offered = r.filters;
+            return FileDialogAnswer{dir.filePath(QLatin1String(ask.name)), QLatin1String(ask.filter)};
+        });
+        window.cmdSave->click();
+        SetFileDialogHandler(old);
+        EXPECT_TRUE(offered.contains(QLatin1String(ask.filter))) << ask.name;
+        EXPECT_TRUE(QFile::exists(dir.filePath(QLatin1String(ask.saved)))) << ask.saved;
+    }
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_FALSE(window.SaveTo(dir.filePath(QStringLiteral("missing/p.png"))));
     ASSERT_EQ(boxes.size(), 1);
