@@ -12,7 +12,7 @@ export QT_QPA_PLATFORM=offscreen
 echo "Machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores, Linux $(uname -r), Qt $(pkg-config --modversion Qt6Core 2>/dev/null || echo 6)"
 echo "Load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
-for b in bench_download bench_list bench_delete bench_cpu bench_groundwave; do
+for b in bench_download bench_list bench_delete bench_plot bench_cpu bench_groundwave; do
   "$B/bench/$b" 2> >(grep -v -e 'does not support raise' -e XDG_RUNTIME_DIR >&2)
   echo
 done

@@ -3,7 +3,7 @@
 # Installs the Debian packages the build and the tests need (as root, or with
 # sudo), and the regional settings the tests run under.
 set -euo pipefail
-pkgs=(build-essential cmake ninja-build pkg-config ccache qt6-base-dev qt6-charts-dev qt6-svg-dev libhidapi-dev libgtest-dev locales python3)
+pkgs=(build-essential cmake ninja-build pkg-config ccache qt6-base-dev libhidapi-dev libgtest-dev locales python3)
 pkgs+=("$@")
 missing=()
 for p in "${pkgs[@]}"; do

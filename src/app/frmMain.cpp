@@ -796,4 +796,4 @@ QVector<QRectF> frmMain::AvailableAreas() const
     return areas;
 }
 
-QSizeF frmMain::TitleBarPart() const { return {PixelsToTwips(100, 0), PixelsToTwips(30, 1)}; }
+QSizeF frmMain::TitleBarPart() const { return QSizeF(PixelsToTwips(100, 0), PixelsToTwips(30, 1)); }

@@ -4,6 +4,7 @@
 #include "common/modAnsi.h"
 #include "common/modConvert.h"
 #include "protocol/clsPacket.h"
+#include "saveddata/modFieldPlot.h"
 
 namespace {
 
@@ -150,9 +151,8 @@ QString CheckWords(const CliOptions &o)
         if (o.sizeGiven && !ParseSize(o.size, &width, &height))
             return QStringLiteral("plot: --size '%1' is not WIDTHxHEIGHT in pixels, each from %2 to %3")
                 .arg(o.size).arg(kMinPlotSide).arg(kMaxPlotSide);
-        if (w.size() == 3 && !w.at(2).endsWith(QLatin1String(".png"), Qt::CaseInsensitive) &&
-            !w.at(2).endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
-            return QStringLiteral("plot: '%1' names neither a .png nor a .svg file").arg(w.at(2));
+        if (w.size() == 3 && PlotFormatOf(w.at(2)) == PlotFormat::Unknown)
+            return QStringLiteral("plot: '%1' names no .png, .svg or .pdf file").arg(w.at(2));
         return count(3);
     }
     return QStringLiteral("unknown command '%1'").arg(cmd);
@@ -280,7 +280,7 @@ QString UsageText()
         "  export kml|gpx CSV-FILE OUTPUT-FILE\n"
         "                                a map file (KML or GPX) of a saved-data CSV file\n"
         "                                (\"-\": standard output); no meter needed\n"
-        "  plot CSV-FILE OUTPUT.svg|OUTPUT.png [--size WIDTHxHEIGHT]\n"
+        "  plot CSV-FILE OUTPUT.png|OUTPUT.svg|OUTPUT.pdf [--size WIDTHxHEIGHT]\n"
         "                                field strength against distance of a saved-data CSV\n"
         "                                file, log-log, one series per call sign, pattern\n"
         "                                and radial\n"

@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     RememberNativeArguments(argc, argv);
-    // Drawing needs a QApplication of its own, made by the plot module.
+    // Drawing needs a QGuiApplication of its own, made by the plot module.
     CliOptions plot;
     if (PlotRequested(argc, argv, &plot)) {
         const int rc = RunPlot(plot, argc, argv);

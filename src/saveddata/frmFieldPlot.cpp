@@ -3,23 +3,37 @@
 #include "common/modFileDialog.h"
 #include "common/modFileName.h"
 #include "common/modMsgBox.h"
-#include "saveddata/modFieldPlotGui.h"
 #include "saveddata/modSurveyCsv.h"
 #include "storage/clsFile.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QtCharts/QChartView>
 
 namespace {
 
 const QString kFileErrorTitle = QStringLiteral("ZT 6200 File Error");
 const QString kPngFilter = QStringLiteral("PNG Picture (*.png)");
 const QString kSvgFilter = QStringLiteral("SVG Drawing (*.svg)");
+const QString kPdfFilter = QStringLiteral("PDF Document (*.pdf)");
 
 } // namespace
+
+const ChartDrawing &FieldPlotView::Drawing()
+{
+    if (m_drawing.size != size())
+        m_drawing = DrawFieldPlot(*m_plot, size());
+    return m_drawing;
+}
+
+void FieldPlotView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    PaintChart(&painter, Drawing());
+}
 
 frmFieldPlot::frmFieldPlot(const FieldPlot &plot, QWidget *parent) : QDialog(parent), m_plot(plot)
 {
@@ -28,9 +42,8 @@ frmFieldPlot::frmFieldPlot(const FieldPlot &plot, QWidget *parent) : QDialog(par
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setSizeGripEnabled(true);
 
-    chvPlot = new QChartView(NewFieldPlotChart(m_plot), this);
-    chvPlot->setRenderHint(QPainter::Antialiasing);
-    chvPlot->setMinimumSize(480, 320);
+    picPlot = new FieldPlotView(&m_plot, this);
+    picPlot->setMinimumSize(480, 320);
     lblSkipped = new QLabel(FieldPlotSkippedText(m_plot).trimmed(), this);
     cmdSave = new QPushButton(QStringLiteral("Save Picture..."), this);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
@@ -42,7 +55,7 @@ frmFieldPlot::frmFieldPlot(const FieldPlot &plot, QWidget *parent) : QDialog(par
     buttons->addWidget(cmdSave);
     buttons->addWidget(cmdClose);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(chvPlot, 1);
+    layout->addWidget(picPlot, 1);
     layout->addLayout(buttons);
     resize(900, 640);
 }
@@ -75,7 +88,7 @@ bool frmFieldPlot::SaveTo(const QString &path)
         return false;
     }
     const PlotFormat format = PlotFormatOf(path);
-    const QByteArray bytes = RenderFieldPlot(m_plot, chvPlot->size(), format);
+    const QByteArray bytes = RenderFieldPlot(m_plot, picPlot->size(), format);
     QString reason = QStringLiteral("The picture could not be drawn.");
     if (!bytes.isEmpty()) {
         // Through the CSV writer: the earlier picture stays until this one is whole.
@@ -96,7 +109,7 @@ void frmFieldPlot::Save()
     request.save = true;
     request.title = QStringLiteral("Save Picture");
     request.name = QStringLiteral("field-strength.png");
-    request.filters = {kPngFilter, kSvgFilter};
+    request.filters = {kPngFilter, kSvgFilter, kPdfFilter};
     const FileDialogAnswer answer = AskFileDialog(request);
     // The dialog belongs to the main window: once it closes, the window
     // manager may put the list window over this one.
@@ -105,8 +118,10 @@ void frmFieldPlot::Save()
     QString path = answer.file;
     if (path.isEmpty())
         return;
-    // The chosen filter decides a name without either ending.
+    // The chosen filter decides a name without one of the endings.
     if (PlotFormatOf(path) == PlotFormat::Unknown)
-        path += answer.filter == kSvgFilter ? QStringLiteral(".svg") : QStringLiteral(".png");
+        path += answer.filter == kSvgFilter   ? QStringLiteral(".svg")
+                : answer.filter == kPdfFilter ? QStringLiteral(".pdf")
+                                              : QStringLiteral(".png");
     SaveTo(path);
 }

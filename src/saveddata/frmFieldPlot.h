@@ -1,15 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Field Strength Plot": field strength against distance of saved records,
-// log-log, one series per call sign and radial; saves the picture as PNG
-// or SVG.
-#include "saveddata/modFieldPlot.h"
+// log-log, one series per call sign and radial; saves the picture as PNG,
+// SVG or PDF.
+#include "saveddata/modFieldPlotDraw.h"
 
 #include <QDialog>
 
-class QChartView;
 class QLabel;
 class QPushButton;
+
+// The chart, laid out anew for each size it is shown at.
+class FieldPlotView : public QWidget
+{
+public:
+    FieldPlotView(const FieldPlot *plot, QWidget *parent) : QWidget(parent), m_plot(plot) {}
+    const ChartDrawing &Drawing();
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+
+private:
+    const FieldPlot *m_plot;
+    ChartDrawing m_drawing;
+};
 
 class frmFieldPlot : public QDialog
 {
@@ -23,11 +37,11 @@ public:
     static frmFieldPlot *OpenCsv(const QString &path, QWidget *parent);
 
     // Writes the picture at the chart's size, as the name's ending says
-    // (.png or .svg); tells the user and returns false on failure.
+    // (.png, .svg or .pdf); tells the user and returns false on failure.
     bool SaveTo(const QString &path);
 
     const FieldPlot &Plot() const { return m_plot; }
-    QChartView *chvPlot = nullptr;
+    FieldPlotView *picPlot = nullptr;
     QLabel *lblSkipped = nullptr;
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdClose = nullptr;

@@ -4,6 +4,9 @@
 #include "protocol/modApp.h"
 #include "saveddata/modSurveyCsv.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <algorithm>
 #include <cmath>
 
@@ -72,6 +75,8 @@ PlotFormat PlotFormatOf(const QString &fileName)
         return PlotFormat::Png;
     if (fileName.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
         return PlotFormat::Svg;
+    if (fileName.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+        return PlotFormat::Pdf;
     return PlotFormat::Unknown;
 }
 
@@ -81,6 +86,26 @@ void DecadeRange(double min, double max, double *low, double *high)
     *high = std::pow(10.0, std::ceil(std::log10(max)));
     if (*high <= *low)
         *high = *low * 10;
+}
+
+QStringList DecadeLabels(double low, double high)
+{
+    const int first = qRound(std::log10(low)), last = qRound(std::log10(high));
+    const bool plain = first >= -4 && last <= 5;
+    QStringList labels;
+    for (int e = first; e <= last; ++e) {
+        if (plain) {
+            labels << (e >= 0 ? QStringLiteral("1") + QString(e, QLatin1Char('0'))
+                              : QStringLiteral("0.") + QString(-e - 1, QLatin1Char('0')) + QLatin1Char('1'));
+            continue;
+        }
+        static const QString digits = QStringLiteral("\u2070\u00B9\u00B2\u00B3\u2074\u2075\u2076\u2077\u2078\u2079");
+        QString power;
+        for (const QChar d : QString::number(std::abs(e)))
+            power += digits.at(d.digitValue());
+        labels << QStringLiteral("10") + (e < 0 ? QStringLiteral("\u207B") : QString()) + power;
+    }
+    return labels;
 }
 
 FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
@@ -94,8 +119,12 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
         named.last().pattern = r.pattern;
     }
     const QSet<QString> mixed = SurveyMixedPatternCalls(named);
-    QStringList calls;                 // in order of first appearance
+    // Looked up by key, not searched: thousands of series stay quick.
+    QHash<QString, qsizetype> seriesAt; // call sign, pattern and radial
+    QStringList calls;                  // in order of first appearance
+    QHash<QString, qsizetype> callAt;
     QList<QStringList> callFrequencies; // per call sign
+    QSet<QPair<qsizetype, QString>> frequencySeen;
     for (const FieldPlotRecord &r : records) {
         double km = 0, mvm = 0;
         bool kmNumeric = false, mvmNumeric = false;
@@ -109,29 +138,31 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
             ++plot.notPositive;
             continue;
         }
-        auto s = std::find_if(plot.series.begin(), plot.series.end(), [&](const FieldPlotSeries &x) {
-            return x.callSign == r.callSign && x.pattern == r.pattern && x.radial == r.radial;
-        });
-        if (s == plot.series.end()) {
+        const QString key = r.callSign + QChar(0x1F) + r.pattern + QChar(0x1F) + r.radial;
+        auto at = seriesAt.constFind(key);
+        if (at == seriesAt.constEnd()) {
             FieldPlotSeries n;
             n.callSign = r.callSign;
             n.pattern = r.pattern;
             n.radial = r.radial;
             n.name = SurveySeriesName(r.callSign, r.pattern, r.radial, mixed);
             plot.series << n;
-            s = plot.series.end() - 1;
+            at = seriesAt.insert(key, plot.series.size() - 1);
         }
-        s->points << QPointF(km, mvm);
+        plot.series[*at].points << QPointF(km, mvm);
         if (!r.callSign.isEmpty()) {
-            qsizetype c = calls.indexOf(r.callSign);
+            qsizetype c = callAt.value(r.callSign, -1);
             if (c < 0) {
+                c = calls.size();
                 calls << r.callSign;
+                callAt.insert(r.callSign, c);
                 callFrequencies << QStringList();
-                c = calls.size() - 1;
             }
             double f = 0;
-            if (ToDouble(r.frequency, &f) && !callFrequencies[c].contains(r.frequency))
+            if (ToDouble(r.frequency, &f) && !frequencySeen.contains(qMakePair(c, r.frequency))) {
+                frequencySeen.insert(qMakePair(c, r.frequency));
                 callFrequencies[c] << r.frequency;
+            }
         }
     }
     std::stable_sort(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &a, const FieldPlotSeries &b) {

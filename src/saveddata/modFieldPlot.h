@@ -72,7 +72,12 @@ QString FieldPlotSkippedText(const FieldPlot &plot);
 // one decade apart) that holds the positive values `min` to `max`.
 void DecadeRange(double min, double max, double *low, double *high);
 
-enum class PlotFormat { Png = 0, Svg = 1, Unknown = 2 };
+// The labels of the decades from `low` to `high` (powers of ten), all in one
+// form: plain decimals while each is short ("0.0001" to "100000"), else
+// powers of ten ("10⁻⁵") for every one.
+QStringList DecadeLabels(double low, double high);
+
+enum class PlotFormat { Png = 0, Svg = 1, Pdf = 2, Unknown = 3 };
 // The format a file name asks for, by its ending (case ignored).
 PlotFormat PlotFormatOf(const QString &fileName);
 

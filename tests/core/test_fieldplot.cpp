@@ -88,20 +88,33 @@ TEST(FieldPlot, ReferenceKeepsFieldTimesDistanceFromTheNearestPoint)
     EXPECT_EQ(plot.title, QStringLiteral("Field Strength against Distance: KDCV 1230 kHz, KWAL 1400 kHz"));
 }
 
-TEST(FieldPlot, DecadeRanges)
+TEST(FieldPlot, DecadeRangesAndTheirLabelsInOneForm)
 {
     const struct
     {
         double min, max, low, high;
+        const char *labels;
     } cases[] = {
-        {1.5, 45, 1, 100}, {10, 100, 10, 100}, {0.02, 0.05, 0.01, 0.1}, {1, 1, 1, 10}, {3, 3, 1, 10},
-        {0.001, 1000, 0.001, 1000}, {999, 1001, 100, 10000},
+        {1.5, 45, 1, 100, "1 10 100"},
+        {10, 100, 10, 100, "10 100"},
+        {0.02, 0.05, 0.01, 0.1, "0.01 0.1"},
+        {1, 1, 1, 10, "1 10"},
+        {3, 3, 1, 10, "1 10"},
+        {0.001, 1000, 0.001, 1000, "0.001 0.01 0.1 1 10 100 1000"},
+        {999, 1001, 100, 10000, "100 1000 10000"},
+        {0.0001, 99999, 0.0001, 100000, "0.0001 0.001 0.01 0.1 1 10 100 1000 10000 100000"},
+        // one label too long for decimals: powers of ten for all
+        {0.00002, 0.5, 0.00001, 1, "10\u207B\u2075 10\u207B\u2074 10\u207B\u00B3 10\u207B\u00B2 10\u207B\u00B9 10\u2070"},
+        {2e5, 3e6, 1e5, 1e7, "10\u2075 10\u2076 10\u2077"},
+        {0.5, 2e10, 0.1, 1e11, "10\u207B\u00B9 10\u2070 10\u00B9 10\u00B2 10\u00B3 10\u2074 10\u2075 10\u2076 10\u2077 10\u2078 10\u2079 10\u00B9\u2070 10\u00B9\u00B9"},
     };
     for (const auto &c : cases) {
+        SCOPED_TRACE(c.labels);
         double low = 0, high = 0;
         DecadeRange(c.min, c.max, &low, &high);
-        EXPECT_DOUBLE_EQ(low, c.low) << c.min << ".." << c.max;
-        EXPECT_DOUBLE_EQ(high, c.high) << c.min << ".." << c.max;
+        EXPECT_DOUBLE_EQ(low, c.low);
+        EXPECT_DOUBLE_EQ(high, c.high);
+        EXPECT_EQ(DecadeLabels(low, high).join(QLatin1Char(' ')), QString::fromUtf8(c.labels));
     }
 }
 

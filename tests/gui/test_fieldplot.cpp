@@ -8,13 +8,8 @@
 #include "listview/modLV.h"
 #include "saveddata/frmDeleteData.h"
 #include "saveddata/frmFieldPlot.h"
-#include "saveddata/modFieldPlotGui.h"
 #include "storage/clsFile.h"
 
-#include <QtCharts/QChartView>
-#include <QtCharts/QLegendMarker>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QLogValueAxis>
 #include <QTest>
 #include <QtWidgets>
 
@@ -30,91 +25,121 @@ FieldPlotRecord R(const char *call, const char *radial, const char *km, const ch
 const QList<FieldPlotRecord> kRecords = {R("KDCV", "1", "1.5", "20"), R("KDCV", "1", "4", "6"), R("KDCV", "1", "12", "1.1"),
                                          R("KDCV", "2", "2", "15"),   R("KDCV", "2", "9", "2"),  R("KWAL", "1", "30", "0.4")};
 
-// Vertices of an SVG path's "d": each "M" or "L" starts one.
-int Vertices(const QString &d)
+// Many series, whose call signs make a title far too long for one line.
+QList<FieldPlotRecord> ManySeries(int count)
 {
-    return int(d.count(QLatin1Char('M')) + d.count(QLatin1Char('L')));
+    QList<FieldPlotRecord> records;
+    for (int i = 0; i < count; ++i)
+        for (const auto &[km, mvm] : {std::pair{"1", "50"}, std::pair{"10", "3"}})
+            records << FieldPlotRecord{QStringLiteral("K%1").arg(i / 8, 3, 10, QLatin1Char('0')), QString::number(i % 8 + 1),
+                                       QStringLiteral("1230"), QLatin1String(km), QLatin1String(mvm)};
+    return records;
 }
 
-TEST(FieldPlotPicture, SvgParsesWithOnePathPerSeries)
+TEST(FieldPlotPicture, SvgHoldsTheDrawingWithItsTextSizes)
 {
     const FieldPlot plot = BuildFieldPlot(kRecords);
-    const QByteArray svg = RenderFieldPlot(plot, QSize(800, 600), PlotFormat::Svg);
-    QXmlStreamReader xml(svg);
-    // The straight paths (the frame's has curves), by their group's dashes:
-    // vertices of each, in drawing order.
-    QStringList strokes; // of the open groups
-    QList<int> solid, dashed;
-    QString title;
+    const ChartDrawing drawing = DrawFieldPlot(plot, QSize(800, 600));
+    QStringList texts; // "size text", as drawn in the PNG
+    for (const ChartStep &s : drawing.steps)
+        if (s.kind == ChartStep::Text)
+            texts << QStringLiteral("%1 %2").arg(s.fontPx).arg(s.text);
+
+    QXmlStreamReader xml(RenderFieldPlot(plot, QSize(800, 600), PlotFormat::Svg));
+    QList<int> solid, dashed; // vertices of each line, in drawing order
+    QStringList svgTexts;
+    QString title, viewBox;
     while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("g"))
-            strokes << xml.attributes().value(QLatin1String("stroke-dasharray")).toString();
-        else if (xml.isEndElement() && xml.name() == QLatin1String("g"))
-            strokes.removeLast();
-        else if (xml.isStartElement() && xml.name() == QLatin1String("title"))
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes at = xml.attributes();
+        if (xml.name() == QLatin1String("svg"))
+            viewBox = at.value(QLatin1String("viewBox")).toString();
+        else if (xml.name() == QLatin1String("title"))
             title = xml.readElementText();
-        else if (xml.isStartElement() && xml.name() == QLatin1String("path")) {
-            const QString d = xml.attributes().value(QLatin1String("d")).toString();
-            if (!d.contains(QLatin1Char('C')) && !strokes.isEmpty())
-                (strokes.last().startsWith(QLatin1String("6,")) ? dashed : solid) << Vertices(d);
-        }
+        else if (xml.name() == QLatin1String("polyline"))
+            (at.hasAttribute(QLatin1String("stroke-dasharray")) ? dashed : solid)
+                << int(at.value(QLatin1String("points")).split(QLatin1Char(' ')).size());
+        else if (xml.name() == QLatin1String("text"))
+            svgTexts << at.value(QLatin1String("font-size")).toString() + QLatin1Char(' ') + xml.readElementText();
     }
     ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(viewBox, QStringLiteral("0 0 800 600"));
     EXPECT_EQ(title, plot.title);
-    EXPECT_EQ(solid, QList<int>({3, 2, 1}).mid(0, solid.size()));
-    EXPECT_GE(solid.size(), 2); // a lone point may draw no line at all
-    EXPECT_EQ(dashed, QList<int>({2, 2, 2}));
+    EXPECT_EQ(svgTexts, texts);
+    // Series of 3, 2 and 1 points (a lone point has no line), then three
+    // legend swatches; the three references and the legend's.
+    EXPECT_EQ(solid, QList<int>({3, 2, 2, 2, 2}));
+    EXPECT_EQ(dashed, QList<int>({2, 2, 2, 2}));
 }
 
-TEST(FieldPlotPicture, PngHasTheSizeAskedFor)
+TEST(FieldPlotPicture, EachFormatAtTheSizeAskedFor)
 {
     const FieldPlot plot = BuildFieldPlot(kRecords);
-    for (const QSize size : {QSize(640, 480), QSize(1200, 800), QSize(300, 900)}) {
+    for (const QSize size : {QSize(640, 480), QSize(1200, 800), QSize(300, 900), QSize(16, 16)}) {
         QImage image;
         ASSERT_TRUE(image.loadFromData(RenderFieldPlot(plot, size, PlotFormat::Png), "PNG"));
         EXPECT_EQ(image.size(), size);
+        EXPECT_TRUE(RenderFieldPlot(plot, size, PlotFormat::Pdf).startsWith("%PDF-"));
     }
     EXPECT_TRUE(RenderFieldPlot(plot, QSize(0, 10), PlotFormat::Png).isEmpty());
     EXPECT_TRUE(RenderFieldPlot(plot, QSize(10, 10), PlotFormat::Unknown).isEmpty());
 }
 
-TEST(FieldPlotPicture, ChartHasLogDecadeAxesDashedReferencesAndOneLegendEntryForThem)
+TEST(FieldPlotPicture, LaidOutReadablyAtEverySize)
 {
-    const FieldPlot plot = BuildFieldPlot(kRecords);
-    QChartView view(NewFieldPlotChart(plot));
-    view.show();
-    QChart *chart = view.chart();
-    const auto axes = chart->axes();
-    ASSERT_EQ(axes.size(), 2);
-    for (QAbstractAxis *a : axes) {
-        auto *log = qobject_cast<QLogValueAxis *>(a);
-        ASSERT_TRUE(log);
-        EXPECT_EQ(log->base(), 10);
+    const struct
+    {
+        QList<FieldPlotRecord> records;
+        bool crowded; // more series than legend rows
+    } plots[] = {{kRecords, false}, {ManySeries(200), true}};
+    for (const auto &p : plots) {
+        const FieldPlot plot = BuildFieldPlot(p.records);
+        for (const QSize size : {QSize(480, 320), QSize(640, 480), QSize(900, 600), QSize(1200, 800), QSize(3000, 2000)}) {
+            SCOPED_TRACE(QStringLiteral("%1 series at %2x%3").arg(plot.series.size()).arg(size.width()).arg(size.height()).toStdString());
+            const ChartDrawing d = DrawFieldPlot(plot, size);
+            QList<QRectF> covered;
+            QStringList texts, title;
+            QList<QColor> dashed, series;
+            for (const ChartStep &s : d.steps) {
+                if (s.kind == ChartStep::Text) {
+                    const QRectF r = ChartTextRect(s, d.fontFamily);
+                    EXPECT_TRUE(QRectF(QPointF(0, 0), QSizeF(size)).contains(r)) << s.text.toStdString();
+                    if (r.left() > d.plotArea.right()) // the legend, beside the plot
+                        EXPECT_LE(r.bottom(), d.plotArea.bottom()) << s.text.toStdString();
+                    for (const QRectF &other : std::as_const(covered))
+                        EXPECT_FALSE(r.intersects(other)) << s.text.toStdString();
+                    covered << r;
+                    texts << s.text;
+                    EXPECT_GE(s.fontPx, 11);
+                    if (s.bold)
+                        title << s.text;
+                }
+                if (s.kind == ChartStep::Polyline && s.dashed)
+                    dashed << s.color;
+                if (s.kind == ChartStep::Dots)
+                    series << s.color;
+            }
+            // Every decade labelled, each once.
+            for (const QString &label : d.xLabels + d.yLabels)
+                EXPECT_EQ(texts.count(label), 1 + (d.xLabels.contains(label) && d.yLabels.contains(label))) << label.toStdString();
+            // The title whole, or its start with an ellipsis.
+            ASSERT_FALSE(title.isEmpty());
+            EXPECT_LE(title.size(), 2);
+            if (title.join(QLatin1Char(' ')) != plot.title) {
+                EXPECT_TRUE(title.last().endsWith(QChar(0x2026)));
+                EXPECT_TRUE(plot.title.startsWith(title.first()));
+            }
+            // Each reference dashed in its series' colour; the legend's dashed
+            // line stands for all of them.
+            ASSERT_EQ(dashed.size(), plot.series.size() + 1);
+            EXPECT_EQ(dashed.mid(0, plot.series.size()), series.mid(0, plot.series.size()));
+            EXPECT_EQ(d.legend.last(), QStringLiteral("E \u00B7 d constant"));
+            const qsizetype listed = d.legend.size() - (p.crowded ? 2 : 1);
+            EXPECT_GE(listed, 3);
+            EXPECT_EQ(d.legend.value(listed), p.crowded ? QStringLiteral("and %1 more").arg(plot.series.size() - listed) : d.legend.last());
+        }
     }
-    // Every decade labelled, the lowest one too.
-    for (const auto &[axis, low, high] : {std::tuple{chart->axes(Qt::Horizontal).at(0), plot.minKm, plot.maxKm},
-                                          std::tuple{chart->axes(Qt::Vertical).at(0), plot.minMvm, plot.maxMvm}}) {
-        auto *log = static_cast<QLogValueAxis *>(axis);
-        EXPECT_NEAR(log->min() / low, 1, 1e-6);
-        EXPECT_NEAR(log->max() / high, 1, 1e-6);
-        EXPECT_EQ(log->tickCount(), qRound(std::log10(high / low)) + 1);
-    }
-    const auto series = chart->series();
-    ASSERT_EQ(series.size(), 6);
-    int legend = 0;
-    for (int i = 0; i < 6; ++i) {
-        auto *line = static_cast<QLineSeries *>(series.at(i));
-        const bool reference = i >= 3;
-        EXPECT_EQ(line->pen().style() == Qt::DashLine, reference) << i;
-        EXPECT_EQ(line->pen().style() == Qt::SolidLine, false) << i; // one path each in SVG
-        EXPECT_EQ(line->pointsVisible(), !reference) << i;
-        if (reference)
-            EXPECT_EQ(line->color(), static_cast<QLineSeries *>(series.at(i - 3))->color()) << i;
-        for (QLegendMarker *m : chart->legend()->markers(line))
-            legend += m->isVisible();
-    }
-    EXPECT_EQ(legend, 4);
 }
 
 class FieldPlotWindowTest : public MeterTest
@@ -173,15 +198,33 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
     }
 }
 
-TEST_F(FieldPlotWindowTest, SavesPngAndSvgAndReportsAFailedWrite)
+TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
 {
     frmFieldPlot window(BuildFieldPlot(kRecords));
     window.show();
     QTemporaryDir dir;
-    EXPECT_TRUE(window.SaveTo(dir.filePath(QStringLiteral("p.png"))));
-    EXPECT_TRUE(window.SaveTo(dir.filePath(QStringLiteral("p.svg"))));
+    for (const char *name : {"p.png", "p.svg", "p.pdf"})
+        EXPECT_TRUE(window.SaveTo(dir.filePath(QLatin1String(name)))) << name;
     QImage image(dir.filePath(QStringLiteral("p.png")));
-    EXPECT_EQ(image.size(), window.chvPlot->size());
+    EXPECT_EQ(image.size(), window.picPlot->size());
+    EXPECT_EQ(window.picPlot->Drawing().size, window.picPlot->size()); // the window shows what it saves
+    EXPECT_TRUE(ReadFile(dir.filePath(QStringLiteral("p.pdf"))).startsWith("%PDF-"));
+    // "Save Picture...": a name without an ending takes the chosen filter's.
+    const struct
+    {
+        const char *name, *filter, *saved;
+    } asks[] = {{"a", "PDF Document (*.pdf)", "a.pdf"}, {"b", "SVG Drawing (*.svg)", "b.svg"}, {"c.pdf", "PNG Picture (*.png)", "c.pdf"}};
+    for (const auto &ask : asks) {
+        QStringList offered;
+        const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &r) {
+            offered = r.filters;
+            return FileDialogAnswer{dir.filePath(QLatin1String(ask.name)), QLatin1String(ask.filter)};
+        });
+        window.cmdSave->click();
+        SetFileDialogHandler(old);
+        EXPECT_TRUE(offered.contains(QLatin1String(ask.filter))) << ask.name;
+        EXPECT_TRUE(QFile::exists(dir.filePath(QLatin1String(ask.saved)))) << ask.saved;
+    }
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_FALSE(window.SaveTo(dir.filePath(QStringLiteral("missing/p.png"))));
     ASSERT_EQ(boxes.size(), 1);

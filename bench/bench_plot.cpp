@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The field strength plot of a survey with many series (one per call sign
+// and radial, POINTS points each): `dataclave-cli plot` to PNG, SVG and PDF
+// as a user runs it (process start to exit, best of three), then its parts
+// in this process: reading the CSV file, the series, the layout and each
+// picture (wall time, best of three). Time should grow in step with the
+// series.
+//
+// bench_plot [SERIES...]      (default 800 3000; POINTS is 4)
+#include "BenchSupport.h"
+#include "saveddata/modFieldPlotDraw.h"
+#include "saveddata/modSurveyCsv.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int kPoints = 4;
+
+QByteArray Survey(int series)
+{
+    QByteArray csv =
+        "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\",\"Measurement Frequency (kHz)\","
+        "\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\",\"Local Time\",\"Harmonic\",\"RF Source\","
+        "\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\",\"Fld Str 1\",\"Units 1\",\"Fld Str 2\",\"Units 2\",\"mV/m\","
+        "\"dBuV\",\"Tx Distance (km)\",\"Azimuth\",\"Temperature (\xb0"
+        "C)\"\r\n";
+    int id = 0;
+    for (int s = 0; s < series; ++s)
+        for (int p = 1; p <= kPoints; ++p) {
+            const double km = 0.5 * p * p, mvm = 40.0 / km / (1 + 0.01 * (s % 50));
+            csv += QStringLiteral("1,%1,%2,1,\"K%3\",%4,%4,%5,\"ND\",\"JS\",\"\",%2,05-Nov-2026 08:30:00,05-Nov-2026 00:30:00,1,"
+                                  "\"Loop\",TRUE,45.5,-118.2,356,61.2,\"dBuV\",1.1,\"mV/m\",%6,61.2,%7,23.0,4.5\r\n")
+                       .arg(++id)
+                       .arg(p)
+                       .arg(s / 8, 4, 10, QLatin1Char('0'))
+                       .arg(530 + 10 * (s / 8 % 117))
+                       .arg(s % 8 + 1)
+                       .arg(mvm, 0, 'f', 4)
+                       .arg(km, 0, 'f', 2)
+                       .toLatin1();
+        }
+    return csv;
+}
+
+double Seconds(const std::function<void()> &f) { return BestSeconds(3, f); }
+
+// User and system time of the finished child processes.
+double ChildCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void Run(int series, const QString &cli)
+{
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("survey.csv"));
+    QFile file(csv);
+    if (!file.open(QIODevice::WriteOnly) || file.write(Survey(series)) < 0 || !file.flush())
+        qFatal("cannot write the survey");
+    file.close();
+    std::printf("%d series, %d records (%.1f MB)\n", series, series * kPoints, file.size() / 1e6);
+    for (const char *ext : {"png", "svg", "pdf"}) {
+        const QString out = dir.filePath(QStringLiteral("plot.") + QLatin1String(ext));
+        int code = -1;
+        double cpu = 1e9;
+        const double s = Seconds([&] {
+            const double before = ChildCpuSeconds();
+            code = QProcess::execute(cli, {QStringLiteral("plot"), csv, out});
+            cpu = qMin(cpu, ChildCpuSeconds() - before);
+        });
+        std::printf("  dataclave-cli plot to %-4s %8.3f s (processor %.3f s)  %8.1f KB%s\n", ext, s, cpu,
+                    QFileInfo(out).size() / 1e3, code == 0 ? "" : "  (failed)");
+    }
+    SurveyCsv survey;
+    QString error;
+    FieldPlot plot;
+    ChartDrawing drawing;
+    const QSize size(1200, 800);
+    std::printf("  read the CSV file          %8.3f s\n", Seconds([&] { ReadSurveyCsv(csv, &survey, &error); }));
+    std::printf("  series and references      %8.3f s\n", Seconds([&] { plot = BuildFieldPlot(FieldPlotRecords(survey)); }));
+    std::printf("  layout at 1200x800         %8.3f s\n", Seconds([&] { drawing = DrawFieldPlot(plot, size); }));
+    for (const auto &[name, format] : {std::pair{"PNG", PlotFormat::Png}, std::pair{"SVG", PlotFormat::Svg}, std::pair{"PDF", PlotFormat::Pdf}})
+        std::printf("  layout and %s             %8.3f s\n", name, Seconds([&] { RenderFieldPlot(plot, size, format); }));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    UseOffscreenPlatform();
+    QApplication app(argc, argv);
+    const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/../src/dataclave-cli");
+    QList<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes << std::atoi(argv[i]);
+    if (sizes.isEmpty())
+        sizes = {800, 3000};
+    for (int n : sizes)
+        Run(n, cli);
+    return 0;
+}

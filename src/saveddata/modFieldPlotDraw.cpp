@@ -1,0 +1,432 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "saveddata/modFieldPlotDraw.h"
+
+#include <QBuffer>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Ten colours told apart on screen and on paper; series after the tenth
+// take them again.
+const QColor kPalette[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
+                           QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
+                           QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f), QColor(0xbc, 0xbd, 0x22),
+                           QColor(0x17, 0xbe, 0xcf)};
+const QColor kInk(0x20, 0x20, 0x20), kMajorGrid(0xc4, 0xc4, 0xc4), kMinorGrid(0xe8, 0xe8, 0xe8);
+constexpr double kDash = 6, kDashGap = 4; // pixels, in every format
+
+QFont Font(const QString &family, int px, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(px);
+    font.setBold(bold);
+    return font;
+}
+
+ChartStep TextStep(const QString &text, QPointF at, int px, Qt::Alignment align, const QColor &color = kInk)
+{
+    ChartStep s;
+    s.kind = ChartStep::Text;
+    s.text = text;
+    s.points = {at};
+    s.fontPx = px;
+    s.align = align;
+    s.color = color;
+    return s;
+}
+
+ChartStep Step(ChartStep::Kind kind, const QPolygonF &points, const QColor &color, double width, bool dashed = false)
+{
+    ChartStep s;
+    s.kind = kind;
+    s.points = points;
+    s.color = color;
+    s.width = width;
+    s.dashed = dashed;
+    return s;
+}
+
+// Where `v` falls between `low` and `high` on a log scale running from `a` to `b`.
+double Place(double v, double low, double high, double a, double b)
+{
+    return a + (std::log10(v) - std::log10(low)) / (std::log10(high) - std::log10(low)) * (b - a);
+}
+
+// The middle of a pixel: one-pixel lines stay sharp.
+double Crisp(double v) { return std::floor(v) + 0.5; }
+
+// Words in at most `lines` lines no wider than `width`; what does not fit
+// is elided on the last.
+QStringList Wrap(const QString &text, const QFontMetricsF &fm, double width, int lines)
+{
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList out;
+    QString line;
+    qsizetype i = 0;
+    while (i < words.size() && out.size() < lines - 1) {
+        const QString candidate = line.isEmpty() ? words.at(i) : line + QLatin1Char(' ') + words.at(i);
+        if (!line.isEmpty() && fm.horizontalAdvance(candidate) > width) {
+            out << fm.elidedText(line, Qt::ElideRight, width);
+            line.clear();
+            continue;
+        }
+        line = candidate;
+        ++i;
+    }
+    QString rest = (QStringList(line) + words.mid(i)).join(QLatin1Char(' ')).trimmed();
+    // No line holds more than this: the elision need not measure the rest.
+    if (rest.size() > 4000)
+        rest = rest.left(4000) + QChar(0x2026);
+    if (!rest.isEmpty())
+        out << fm.elidedText(rest, Qt::ElideRight, width);
+    return out;
+}
+
+QPen StepPen(const ChartStep &s)
+{
+    QPen pen(s.color, s.width, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
+    if (s.dashed)
+        pen.setDashPattern({kDash / s.width, kDashGap / s.width}); // in pen widths
+    return pen;
+}
+
+// How far the text starts before its point, along its line.
+double AlignOffset(const ChartStep &s, double advance)
+{
+    if (s.align & Qt::AlignHCenter)
+        return -advance / 2;
+    if (s.align & Qt::AlignRight)
+        return -advance;
+    return 0;
+}
+
+QString Num(double v)
+{
+    QString s = QString::number(v, 'f', 2);
+    while (s.endsWith(QLatin1Char('0')))
+        s.chop(1);
+    if (s.endsWith(QLatin1Char('.')))
+        s.chop(1);
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}
+
+} // namespace
+
+QRectF ChartTextRect(const ChartStep &s, const QString &fontFamily)
+{
+    const QFontMetricsF fm(Font(fontFamily, s.fontPx, s.bold));
+    const double w = fm.horizontalAdvance(s.text), a = AlignOffset(s, w);
+    const QPointF p = s.points.value(0);
+    if (s.vertical)
+        return QRectF(p.x() - fm.ascent(), p.y() - a - w, fm.ascent() + fm.descent(), w);
+    return QRectF(p.x() + a, p.y() - fm.ascent(), w, fm.ascent() + fm.descent());
+}
+
+ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
+{
+    ChartDrawing d;
+    d.size = size;
+    d.title = plot.title;
+    d.fontFamily = QFontInfo(QGuiApplication::font()).family();
+    const double W = size.width(), H = size.height();
+    // Readable at the smallest size, not shouting at the largest.
+    const int px = qBound(11, qRound(qMin(W / 70, H / 46)), 16), titlePx = qRound(px * 1.25);
+    const QFontMetricsF fm(Font(d.fontFamily, px, false)), tm(Font(d.fontFamily, titlePx, true));
+    const double margin = px, gap = px * 0.6, tick = px * 0.4, lineH = fm.height();
+    const double textMiddle = (fm.ascent() - fm.descent()) / 2; // baseline below a centre line
+
+    ChartStep background;
+    background.kind = ChartStep::Fill;
+    background.rect = QRectF(0, 0, W, H);
+    background.color = Qt::white;
+    d.steps << background;
+
+    double y = margin;
+    for (const QString &line : Wrap(plot.title, tm, W - 2 * margin, 2)) {
+        ChartStep t = TextStep(line, QPointF(W / 2, y + tm.ascent()), titlePx, Qt::AlignHCenter);
+        t.bold = true;
+        d.steps << t;
+        y += tm.height();
+    }
+
+    d.xLabels = DecadeLabels(plot.minKm, plot.maxKm);
+    d.yLabels = DecadeLabels(plot.minMvm, plot.maxMvm);
+    double xLabelWidth = 0, yLabelWidth = 0;
+    for (const QString &l : std::as_const(d.xLabels))
+        xLabelWidth = qMax(xLabelWidth, fm.horizontalAdvance(l));
+    for (const QString &l : std::as_const(d.yLabels))
+        yLabelWidth = qMax(yLabelWidth, fm.horizontalAdvance(l));
+
+    const double top = y + gap + lineH / 2; // the top label reaches half a line above
+    const double bottom = qMax(top + 1, H - margin - lineH - gap / 2 - lineH - tick);
+    const double left = margin + lineH + gap + yLabelWidth + tick + 2;
+
+    // Legend: as many series as there are rows, then how many more, then
+    // what the dashed lines are.
+    const double rowH = lineH * 1.25, swatch = px * 2.4;
+    const int rows = int((bottom - top) / rowH);
+    const QString referenceName = QStringLiteral("E \u00B7 d constant");
+    qsizetype shown = plot.series.size();
+    QString more;
+    if (shown + 1 > rows) {
+        shown = qMax(0, rows - 2);
+        more = QStringLiteral("and %1 more").arg(plot.series.size() - shown);
+    }
+    QStringList entries;
+    for (qsizetype i = 0; i < shown; ++i)
+        entries << plot.series.at(i).name;
+    double textWidth = 0;
+    for (const QString &e : std::as_const(entries))
+        textWidth = qMax(textWidth, fm.horizontalAdvance(e));
+    textWidth = std::max({textWidth, fm.horizontalAdvance(more), fm.horizontalAdvance(referenceName)});
+    textWidth = qMin(textWidth, W * 0.3 - swatch - gap);
+    const bool legend = rows >= 2 && textWidth >= 3 * px;
+    const double legendWidth = legend ? swatch + gap + textWidth : 0;
+    const double right = qMax(left + 1, W - margin - (legend ? legendWidth + 2 * gap : 0) - xLabelWidth / 2);
+    d.plotArea = QRectF(QPointF(left, top), QPointF(right, bottom));
+
+    // Grid: every decade, and 2 to 9 within it where there is room.
+    const auto grid = [&](double low, double high, bool horizontal, QPolygonF *major, QPolygonF *minor, QList<double> *decades) {
+        const int count = qRound(std::log10(high / low));
+        const double a = horizontal ? left : bottom, b = horizontal ? right : top;
+        const bool fine = std::abs(b - a) / count >= 50;
+        for (int i = 0; i <= count; ++i) {
+            const double decade = low * std::pow(10.0, i);
+            *decades << Place(decade, low, high, a, b);
+            for (int k = 1; k <= (i < count && fine ? 9 : 1); ++k) {
+                const double c = Crisp(Place(decade * k, low, high, a, b));
+                QPolygonF &to = k == 1 ? *major : *minor;
+                if (horizontal)
+                    to << QPointF(c, top) << QPointF(c, bottom);
+                else
+                    to << QPointF(left, c) << QPointF(right, c);
+            }
+        }
+    };
+    QPolygonF major, minor;
+    QList<double> xAt, yAt;
+    grid(plot.minKm, plot.maxKm, true, &major, &minor, &xAt);
+    grid(plot.minMvm, plot.maxMvm, false, &major, &minor, &yAt);
+    d.steps << Step(ChartStep::Lines, minor, kMinorGrid, 1) << Step(ChartStep::Lines, major, kMajorGrid, 1);
+    ChartStep frame = Step(ChartStep::Frame, {}, kInk, 1);
+    frame.rect = QRectF(QPointF(Crisp(left), Crisp(top)), QPointF(Crisp(right), Crisp(bottom)));
+    d.steps << frame;
+
+    // Ticks and labels; where decades crowd, every second (third...) label.
+    QPolygonF ticks;
+    const int xEvery = qMax(1, int(std::ceil((xLabelWidth + px) / qMax(1.0, (right - left) / qMax(1, int(xAt.size()) - 1)))));
+    const int yEvery = qMax(1, int(std::ceil(lineH * 1.1 / qMax(1.0, (bottom - top) / qMax(1, int(yAt.size()) - 1)))));
+    for (int i = 0; i < xAt.size(); ++i) {
+        ticks << QPointF(Crisp(xAt.at(i)), bottom) << QPointF(Crisp(xAt.at(i)), bottom + tick);
+        if (i % xEvery == 0)
+            d.steps << TextStep(d.xLabels.at(i), QPointF(xAt.at(i), bottom + tick + 2 + fm.ascent()), px, Qt::AlignHCenter);
+    }
+    for (int i = 0; i < yAt.size(); ++i) {
+        ticks << QPointF(left - tick, Crisp(yAt.at(i))) << QPointF(left, Crisp(yAt.at(i)));
+        if (i % yEvery == 0)
+            d.steps << TextStep(d.yLabels.at(i), QPointF(left - tick - 3, yAt.at(i) + textMiddle), px, Qt::AlignRight);
+    }
+    d.steps << Step(ChartStep::Lines, ticks, kInk, 1);
+    d.steps << TextStep(fm.elidedText(QStringLiteral("Distance (km)"), Qt::ElideRight, right - left),
+                        QPointF((left + right) / 2, H - margin - fm.descent()), px, Qt::AlignHCenter);
+    ChartStep yTitle = TextStep(fm.elidedText(QStringLiteral("Field Strength (mV/m)"), Qt::ElideRight, bottom - top),
+                                QPointF(margin + fm.ascent(), (top + bottom) / 2), px, Qt::AlignHCenter);
+    yTitle.vertical = true;
+    d.steps << yTitle;
+
+    // References under the measured lines; each series in its colour.
+    const double lineWidth = qMax(1.5, px / 8.0), dot = qMax(2.5, px / 4.0);
+    auto toPixels = [&](const QList<QPointF> &points) {
+        QPolygonF out;
+        out.reserve(points.size());
+        for (const QPointF &p : points)
+            out << QPointF(Place(p.x(), plot.minKm, plot.maxKm, left, right), Place(p.y(), plot.minMvm, plot.maxMvm, bottom, top));
+        return out;
+    };
+    const qsizetype colours = std::size(kPalette);
+    for (qsizetype i = 0; i < plot.series.size(); ++i)
+        d.steps << Step(ChartStep::Polyline, toPixels(plot.series.at(i).reference), kPalette[i % colours], 1.5, true);
+    for (qsizetype i = 0; i < plot.series.size(); ++i) {
+        const QPolygonF points = toPixels(plot.series.at(i).points);
+        if (points.size() > 1)
+            d.steps << Step(ChartStep::Polyline, points, kPalette[i % colours], lineWidth);
+        d.steps << Step(ChartStep::Dots, points, kPalette[i % colours], dot);
+    }
+
+    if (legend) {
+        const double x = right + xLabelWidth / 2 + 2 * gap, textX = x + swatch + gap;
+        auto row = [&](int r) { return top + rowH * (r + 0.5); };
+        auto text = [&](int r, const QString &t, const QColor &c = kInk) {
+            d.legend << fm.elidedText(t, Qt::ElideRight, textWidth);
+            d.steps << TextStep(d.legend.last(), QPointF(textX, row(r) + textMiddle), px, Qt::AlignLeft, c);
+        };
+        int r = 0;
+        for (; r < shown; ++r) {
+            const QPolygonF line{QPointF(x, row(r)), QPointF(x + swatch, row(r))};
+            d.steps << Step(ChartStep::Polyline, line, kPalette[r % colours], lineWidth)
+                    << Step(ChartStep::Dots, {QPointF(x + swatch / 2, row(r))}, kPalette[r % colours], dot);
+            text(r, entries.at(r));
+        }
+        if (!more.isEmpty())
+            text(r++, more, kPalette[7]);
+        d.steps << Step(ChartStep::Polyline, {QPointF(x, row(r)), QPointF(x + swatch, row(r))}, kInk, 1.5, true);
+        text(r, referenceName);
+    }
+    return d;
+}
+
+void PaintChart(QPainter *painter, const ChartDrawing &d)
+{
+    for (const ChartStep &s : d.steps) {
+        switch (s.kind) {
+        case ChartStep::Fill:
+            painter->fillRect(s.rect, s.color);
+            break;
+        case ChartStep::Frame:
+            painter->setPen(StepPen(s));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(s.rect);
+            break;
+        case ChartStep::Lines:
+            painter->setPen(StepPen(s));
+            painter->drawLines(s.points.constData(), int(s.points.size() / 2));
+            break;
+        case ChartStep::Polyline:
+            painter->setPen(StepPen(s));
+            painter->drawPolyline(s.points);
+            break;
+        case ChartStep::Dots:
+            // Points of a round pen: far quicker than ellipses, the same dots.
+            painter->setPen(QPen(s.color, 2 * s.width, Qt::SolidLine, Qt::RoundCap));
+            painter->drawPoints(s.points);
+            break;
+        case ChartStep::Text: {
+            const QFont font = Font(d.fontFamily, s.fontPx, s.bold);
+            const double a = AlignOffset(s, QFontMetricsF(font).horizontalAdvance(s.text));
+            painter->setFont(font);
+            painter->setPen(s.color);
+            painter->save();
+            painter->translate(s.points.value(0));
+            if (s.vertical)
+                painter->rotate(-90);
+            painter->drawText(QPointF(a, 0), s.text);
+            painter->restore();
+            break;
+        }
+        }
+    }
+}
+
+QByteArray ChartSvg(const ChartDrawing &d)
+{
+    const QString w = QString::number(d.size.width()), h = QString::number(d.size.height());
+    QString out;
+    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" "
+                          "width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\" font-family=\"%3, sans-serif\">\n<title>%4</title>\n")
+               .arg(w, h, d.fontFamily.toHtmlEscaped(), d.title.toHtmlEscaped());
+    auto stroke = [](const ChartStep &s) {
+        QString a = QStringLiteral(" fill=\"none\" stroke=\"%1\" stroke-width=\"%2\"").arg(s.color.name(), Num(s.width));
+        if (s.dashed)
+            a += QStringLiteral(" stroke-dasharray=\"%1,%2\"").arg(Num(kDash), Num(kDashGap));
+        return a;
+    };
+    for (const ChartStep &s : d.steps) {
+        switch (s.kind) {
+        case ChartStep::Fill:
+        case ChartStep::Frame:
+            out += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
+                       .arg(Num(s.rect.x()), Num(s.rect.y()), Num(s.rect.width()), Num(s.rect.height()));
+            out += (s.kind == ChartStep::Fill ? QStringLiteral(" fill=\"%1\"").arg(s.color.name()) : stroke(s)) + QStringLiteral("/>\n");
+            break;
+        case ChartStep::Lines: {
+            if (s.points.isEmpty())
+                break;
+            QString path;
+            for (qsizetype i = 0; i + 1 < s.points.size(); i += 2)
+                path += QStringLiteral("M%1 %2L%3 %4").arg(Num(s.points[i].x()), Num(s.points[i].y()), Num(s.points[i + 1].x()),
+                                                           Num(s.points[i + 1].y()));
+            out += QStringLiteral("<path d=\"%1\"%2/>\n").arg(path, stroke(s));
+            break;
+        }
+        case ChartStep::Polyline: {
+            QStringList points;
+            for (const QPointF &p : s.points)
+                points << Num(p.x()) + QLatin1Char(',') + Num(p.y());
+            out += QStringLiteral("<polyline points=\"%1\"%2 stroke-linejoin=\"round\"/>\n").arg(points.join(QLatin1Char(' ')), stroke(s));
+            break;
+        }
+        case ChartStep::Dots:
+            out += QStringLiteral("<g fill=\"%1\">").arg(s.color.name());
+            for (const QPointF &p : s.points)
+                out += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\"/>").arg(Num(p.x()), Num(p.y()), Num(s.width));
+            out += QStringLiteral("</g>\n");
+            break;
+        case ChartStep::Text: {
+            const QPointF p = s.points.value(0);
+            out += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"%3\" fill=\"%4\"")
+                       .arg(Num(p.x()), Num(p.y()), QString::number(s.fontPx), s.color.name());
+            if (s.bold)
+                out += QStringLiteral(" font-weight=\"bold\"");
+            if (s.align & Qt::AlignHCenter)
+                out += QStringLiteral(" text-anchor=\"middle\"");
+            else if (s.align & Qt::AlignRight)
+                out += QStringLiteral(" text-anchor=\"end\"");
+            if (s.vertical)
+                out += QStringLiteral(" transform=\"rotate(-90 %1 %2)\"").arg(Num(p.x()), Num(p.y()));
+            out += QStringLiteral(">%1</text>\n").arg(s.text.toHtmlEscaped());
+            break;
+        }
+        }
+    }
+    out += QStringLiteral("</svg>\n");
+    return out.toUtf8();
+}
+
+QByteArray RenderFieldPlot(const FieldPlot &plot, QSize size, PlotFormat format)
+{
+    if (size.isEmpty() || format == PlotFormat::Unknown)
+        return QByteArray();
+    const ChartDrawing drawing = DrawFieldPlot(plot, size);
+    if (format == PlotFormat::Svg)
+        return ChartSvg(drawing);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (format == PlotFormat::Pdf) {
+        QPdfWriter pdf(&buffer);
+        pdf.setCreator(QStringLiteral("ZT6200 Dataclave"));
+        pdf.setTitle(plot.title);
+        // One page the picture's size at 96 pixels to the inch, as SVG reckons.
+        pdf.setResolution(96);
+        pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96.0, QPageSize::Point, QString(), QPageSize::ExactMatch));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter painter;
+        if (!painter.begin(&pdf))
+            return QByteArray();
+        painter.scale(pdf.width() / double(size.width()), pdf.height() / double(size.height()));
+        painter.setRenderHint(QPainter::Antialiasing);
+        PaintChart(&painter, drawing);
+        if (!painter.end())
+            return QByteArray();
+        return bytes;
+    }
+    QImage image(size, QImage::Format_RGB32);
+    if (image.isNull())
+        return QByteArray(); // too large to hold
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        PaintChart(&painter, drawing);
+    }
+    if (!image.save(&buffer, "PNG"))
+        return QByteArray();
+    return bytes;
+}
