@@ -11,6 +11,15 @@
 #include <QDir>
 #include <QProcess>
 
+ModalBoxShower gShowModalBox;
+
+int ModalBoxDelay()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("DATACLAVE_TEST_MODAL_MS", &ok);
+    return ok && ms >= 0 ? ms : -1;
+}
+
 void MeterTest::SetUp()
 {
     SetHidPlatform(&platform);
@@ -19,10 +28,13 @@ void MeterTest::SetUp()
     gUsbHid->HelperForm()->tmrPeriodic.stop(); // tests drive the ticks
     m_oldHandler = SetMsgBoxHandler([this](const QString &prompt, int buttons, const QString &title) {
         boxes << ShownBox{prompt, buttons, title};
+        const int answer = answers.isEmpty() ? DefaultAnswer(buttons) : answers.takeFirst();
+        if (modalMs >= 0 && gShowModalBox)
+            return gShowModalBox(boxes.constLast(), answer, modalMs, whileBoxOpen);
         if (whileBoxOpen)
             whileBoxOpen();
-        return answers.isEmpty() ? DefaultAnswer(buttons) : answers.takeFirst();
-    });
+        return answer;
+    }, modalMs >= 0 && gShowModalBox);
 }
 
 void MeterTest::TearDown()

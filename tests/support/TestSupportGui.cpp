@@ -5,6 +5,7 @@
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
 #include "app/globals.h"
+#include "app/modMsgBoxGui.h"
 #include "common/modEvents.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
@@ -16,9 +17,28 @@
 #include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTreeView>
+
+void InstallModalBoxes()
+{
+    gShowModalBox = [](const ShownBox &b, int answer, int delayMs, const std::function<void()> &whileOpen) {
+        return ShowMessageBox(b.prompt, b.buttons, b.title, [=](QMessageBox &box) {
+            QTimer::singleShot(delayMs, &box, [&box, answer, whileOpen] {
+                if (whileOpen)
+                    whileOpen();
+                const QMessageBox::StandardButton which = answer == vb::Yes ? QMessageBox::Yes
+                                                          : answer == vb::No ? QMessageBox::No
+                                                          : answer == vb::Cancel ? QMessageBox::Cancel
+                                                                                 : QMessageBox::Ok;
+                QAbstractButton *button = box.button(which);
+                (button ? button : box.defaultButton())->click();
+            });
+        });
+    };
+}
 
 void MainWindowTest::SetUp()
 {
