@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cerrno>
 
 namespace {
@@ -103,6 +104,7 @@ TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)
         boxes.clear();
         answers = {FileDialogAnswer{dir.filePath(c.csv), {}}, FileDialogAnswer{dir.filePath(c.target), "KML files (*.kml)"}};
         main->mnuFileExportMap->trigger();
+        QTest::qWait(0); // boxes told from the event loop
         EXPECT_EQ(BoxTexts(), QStringList{c.box});
         EXPECT_EQ(Entries(), (QStringList{"bad.csv", "s.csv"}));
     }

@@ -8,6 +8,7 @@
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 
@@ -39,6 +40,8 @@ void MeterTest::SetUp()
 
 void MeterTest::TearDown()
 {
+    // Boxes still waiting for the event loop belong to this test, not the next.
+    QCoreApplication::processEvents();
     SetMsgBoxHandler(m_oldHandler);
     session.reset();
     SetHidPlatform(nullptr);
