@@ -53,11 +53,14 @@ int RowCount(ListWindow &l)
 class ModalFaultTest : public MainWindowTest
 {
 protected:
-    ModalFaultTest() { modalMs = qMax(0, ModalBoxDelay()); } // always real boxes
+    // Always real boxes; by default open long enough for the operation to
+    // end and its windows to go while they are.
+    ModalFaultTest() { modalMs = ModalBoxDelay() < 0 ? 50 : ModalBoxDelay(); }
 
     void SetUp() override
     {
         MainWindowTest::SetUp();
+        clicksMain = false; // the progress window stays in front, under the boxes
         RegisterListWindows();
         saveAs = dir.filePath("out.csv");
         meter = AddMeter("firmware 2.3.1\ngenerate-saved 6\ngenerate-tx 4");
@@ -91,6 +94,7 @@ protected:
     // quiet, lets it check the link and closes it if it is still open.
     void ActInList()
     {
+
         auto *list = qobject_cast<ListWindow *>(QApplication::activeModalWidget());
         if (!list || !list->isVisible())
             return;

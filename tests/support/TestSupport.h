@@ -122,6 +122,7 @@ protected:
     std::function<void()> whileDialogOpen;
     QStringList dialogs;                   // titles of the save dialogs shown
     QString caption, finished;             // the progress window's title, and its text when "OK" was offered
+    bool clicksMain = true;                // the user clicks the disabled main window during downloads
     OpStatus lastStatus = OpStatus::Ok;    // how the last Download ended
 
 private:
