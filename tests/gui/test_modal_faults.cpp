@@ -8,7 +8,6 @@
 #include "app/frmMain.h"
 #include "app/modListWindowsGui.h"
 #include "common/clsOperation.h"
-#include "common/modFileDialog.h"
 #include "listview/ListWindowGui.h"
 #include "listview/clsListModel.h"
 #include "saveddata/frmDeleteData.h"
@@ -66,17 +65,12 @@ protected:
         meter = AddMeter("firmware 2.3.1\ngenerate-saved 6\ngenerate-tx 4");
         ASSERT_TRUE(ConnectMeter());
         whileDialogOpen = [this] { Arm(); };
-        ASSERT_TRUE(WriteFile(importFile, "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\",\"Modulation\"\r\n"
-                                          "2,7,\"KNEW\",1010,45.5,-118.25,-14.5,\"AM\"\r\n"
-                                          "2,8,\"KTWO\",1020,45.5,-118.25,-14.5,\"AM\"\r\n"));
-        oldFiles = SetFileDialogHandler([this](const FileDialogRequest &) { return FileDialogAnswer{importFile, {}}; });
         QObject::connect(&user, &QTimer::timeout, main, [this] { ActInList(); });
         user.start(2);
     }
     void TearDown() override
     {
         user.stop();
-        SetFileDialogHandler(oldFiles);
         MainWindowTest::TearDown();
     }
 
@@ -156,8 +150,6 @@ protected:
     const QStringList fourTx = Scenario("generate-tx 4")->tx;
     DemoMeter *meter = nullptr;
     QTemporaryDir dir;
-    const QString importFile = dir.filePath("import.csv");
-    FileDialogHandler oldFiles;
     QTimer user;
     const Op *op = nullptr;
     int fault = 0, k = 0, armedAt = 0;
@@ -168,7 +160,6 @@ protected:
 TEST_F(ModalFaultTest, UnplugOrStallPartWay)
 {
     auto selectSome = [](ListWindow &l) { SelectRows(l.lsvData, {0, 2}); };
-    const QStringList import = {"Import Tx?"};
     const Op ops[] = {
         {"download saved data", 0, true, nullptr, {}, {kReadFailure}},
         {"download Tx data", 1, true, nullptr, {}, {kReadFailure}},
@@ -180,7 +171,6 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
              selectSome(l), answers = {vb::Yes}, static_cast<frmTx &>(l).DeleteSelected(); }, {kDeleteAsk}, {}},
         {"add a Tx", 1, false, [](ListWindow &l) { EditCallSign(static_cast<frmTx &>(l), "NEW1", true); }, {}, {}},
         {"edit a Tx", 1, false, [](ListWindow &l) { EditCallSign(static_cast<frmTx &>(l), "EDIT", false); }, {}, {}},
-        {"import Tx entries", 1, false, [&](ListWindow &l) { answers = {vb::Yes}, static_cast<frmTx &>(l).ImportTx(); }, {}, {}},
     };
     int cases = 0;
     for (const Op &o : ops) {
@@ -214,7 +204,7 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
                 }
                 EXPECT_FALSE(gUsbHid->fDeviceConnected() && fault == 1);
                 EXPECT_EQ(ReadFile(saveAs), QByteArray("earlier"));
-                EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"import.csv", "out.csv"}));
+                EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
                 EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
                 // Still usable: the next download works.
                 MeterReturns();

@@ -8,6 +8,7 @@
 #include "sim/DemoMeter.h"
 #include "storage/clsFile.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QLocale>
 #include <QString>
@@ -128,6 +129,7 @@ protected:
 private:
     SaveDialogHandler m_oldDialog;
     QTimer m_user;
+    QElapsedTimer m_finishedAt;
     bool m_mainEnabledDuring = false;
     bool m_okActive = false;
 };
