@@ -10,9 +10,12 @@
 #include <QGridLayout>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSpacerItem>
 #include <QWidget>
+#include <QWindow>
 
 int MessageBoxTitleWidth(const QString &title)
 {
@@ -25,7 +28,38 @@ int MessageBoxTitleWidth(const QString &title)
     return metrics.horizontalAdvance(title) + 4 * button + 24;
 }
 
-static int ShowMessageBox(const QString &prompt, int buttons, const QString &title)
+namespace {
+
+// A box belongs to no window: the window it opens over (a progress window,
+// a list window) may be deleted by the work that goes on while the box is
+// open, and a deleted parent would take the open box with it. It only
+// stands over that window, as long as that window lasts.
+class MessageBox : public QMessageBox
+{
+public:
+    MessageBox(Icon icon, const QString &title, const QString &text, QWidget *over)
+        : QMessageBox(icon, title, text, NoButton, nullptr), m_over(over)
+    {
+    }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QMessageBox::showEvent(event);
+        if (m_over && !event->spontaneous()) {
+            adjustPosition(m_over);
+            setAttribute(Qt::WA_Moved, false);
+        }
+    }
+
+private:
+    QPointer<QWidget> m_over;
+};
+
+} // namespace
+
+int ShowMessageBox(const QString &prompt, int buttons, const QString &title,
+                   const std::function<void(QMessageBox &)> &onShow)
 {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (buttons & 0x70) {
@@ -36,15 +70,15 @@ static int ShowMessageBox(const QString &prompt, int buttons, const QString &tit
     default: break;
     }
 
-    QWidget *parent = QApplication::activeModalWidget();
-    if (!parent)
-        parent = QApplication::activeWindow();
-    if (!parent && gApp)
-        parent = qobject_cast<QWidget *>(gApp->MainForm);
+    QPointer<QWidget> over = QApplication::activeModalWidget();
+    if (!over)
+        over = QApplication::activeWindow();
+    if (!over && gApp)
+        over = qobject_cast<QWidget *>(gApp->MainForm);
 
     QString text = prompt;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    MessageBox box(icon, title, text, over);
     if (gApp && gApp->Icon.canConvert<QIcon>())
         box.setWindowIcon(gApp->Icon.value<QIcon>());
 
@@ -75,7 +109,15 @@ static int ShowMessageBox(const QString &prompt, int buttons, const QString &tit
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
         grid->addItem(new QSpacerItem(MessageBoxTitleWidth(title), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
+    box.winId();
+    if (over && over->window()->windowHandle())
+        box.windowHandle()->setTransientParent(over->window()->windowHandle());
+    if (onShow)
+        onShow(box);
     box.exec();
+    // Back to the window it stood over, unless that one went meanwhile.
+    if (over && over->isVisible() && QApplication::activeWindow() != over->window())
+        over->window()->activateWindow();
     if (other && box.clickedButton() == other)
         return otherAnswer;
     if (box.clickedButton() == first)
@@ -85,6 +127,8 @@ static int ShowMessageBox(const QString &prompt, int buttons, const QString &tit
 
 void InstallGuiMsgBox()
 {
-    SetMsgBoxHandler(ShowMessageBox, true);
+    SetMsgBoxHandler([](const QString &prompt, int buttons, const QString &title) {
+        return ShowMessageBox(prompt, buttons, title);
+    }, true);
     gBeepHook = [] { QApplication::beep(); };
 }

@@ -32,8 +32,12 @@ static MsgBoxHandler &Handler()
     return handler;
 }
 
+static void ShowLaterBoxes();
+
 int MsgBox(const QString &prompt, int buttons, const QString &title)
 {
+    // Told in the order asked: the boxes waiting for the event loop first.
+    ShowLaterBoxes();
     const QString t = title.isEmpty() ? clsAppBase::AppTitle() : title;
     MsgBoxHandler h = Handler(); // a copy: the handler may replace itself
     return h ? h(prompt, buttons, t) : DefaultAnswer(buttons);
@@ -42,24 +46,32 @@ int MsgBox(const QString &prompt, int buttons, const QString &title)
 namespace {
 
 bool gOpensWindows = false;
-struct LaterBox { QString prompt; int buttons; QString title; };
+struct LaterBox
+{
+    QString prompt;
+    int buttons;
+    QString title;
+    bool operator==(const LaterBox &o) const { return prompt == o.prompt && buttons == o.buttons && title == o.title; }
+};
 QList<LaterBox> gLater;
 bool gShowingLater = false;
+LaterBox gShowing; // the later box open now
 
-void ShowLaterBoxes()
+} // namespace
+
+static void ShowLaterBoxes()
 {
     // A box runs the event loop: one asked meanwhile waits for this loop.
-    if (gShowingLater)
+    if (gShowingLater || gLater.isEmpty())
         return;
     gShowingLater = true;
     while (!gLater.isEmpty()) {
-        const LaterBox box = gLater.takeFirst();
-        MsgBox(box.prompt, box.buttons, box.title);
+        gShowing = gLater.takeFirst();
+        MsgBox(gShowing.prompt, gShowing.buttons, gShowing.title);
     }
+    gShowing = LaterBox();
     gShowingLater = false;
 }
-
-} // namespace
 
 MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler, bool opensWindows)
 {
@@ -76,7 +88,12 @@ void MsgBoxLater(const QString &prompt, int buttons, const QString &title)
         MsgBox(prompt, buttons, title);
         return;
     }
-    gLater.append(LaterBox{prompt, buttons, title});
+    // The same news twice in a row (the link lost, told by each exchange
+    // that meets it) is told once.
+    const LaterBox box{prompt, buttons, title};
+    if (gLater.contains(box) || (gShowingLater && gShowing == box))
+        return;
+    gLater.append(box);
     if (gLater.size() == 1)
         QMetaObject::invokeMethod(app, ShowLaterBoxes, Qt::QueuedConnection);
 }

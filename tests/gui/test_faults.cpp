@@ -134,6 +134,7 @@ protected:
             disconnects = 0;
             act(*form);
             EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 20000)); // the change ends
+            QCoreApplication::processEvents(); // what it tells from the event loop
             form->timDisconnect_Timer(); // the window's own check of the link
             return meter->inputReportsSent - before;
         };

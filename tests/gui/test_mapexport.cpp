@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cerrno>
 #include <cstdio>
 
@@ -125,6 +126,7 @@ TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)
         answers = {FileDialogAnswer{dir.filePath(c.csv), {}}, FileDialogAnswer{dir.filePath(c.target), "KML files (*.kml)"}};
         main->mnuFileExportMap->trigger();
         EXPECT_EQ(requests.size(), c.dialogs);
+        QTest::qWait(0); // boxes told from the event loop
         EXPECT_EQ(BoxTexts(), QStringList{c.box});
         EXPECT_EQ(Entries(), (QStringList{"bad.csv", "s.csv"}));
     }

@@ -8,12 +8,22 @@
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #ifdef Q_OS_UNIX
 #include <ftw.h>
 #include <cstdio>
 #endif
+
+ModalBoxShower gShowModalBox;
+
+int ModalBoxDelay()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("DATACLAVE_TEST_MODAL_MS", &ok);
+    return ok && ms >= 0 ? ms : -1;
+}
 
 void MeterTest::SetUp()
 {
@@ -23,14 +33,19 @@ void MeterTest::SetUp()
     gUsbHid->HelperForm()->tmrPeriodic.stop(); // tests drive the ticks
     m_oldHandler = SetMsgBoxHandler([this](const QString &prompt, int buttons, const QString &title) {
         boxes << ShownBox{prompt, buttons, title};
+        const int answer = answers.isEmpty() ? DefaultAnswer(buttons) : answers.takeFirst();
+        if (modalMs >= 0 && gShowModalBox)
+            return gShowModalBox(boxes.constLast(), answer, modalMs, whileBoxOpen);
         if (whileBoxOpen)
             whileBoxOpen();
-        return answers.isEmpty() ? DefaultAnswer(buttons) : answers.takeFirst();
-    });
+        return answer;
+    }, modalMs >= 0 && gShowModalBox);
 }
 
 void MeterTest::TearDown()
 {
+    // Boxes still waiting for the event loop belong to this test, not the next.
+    QCoreApplication::processEvents();
     SetMsgBoxHandler(m_oldHandler);
     session.reset();
     SetHidPlatform(nullptr);

@@ -55,6 +55,17 @@ struct ShownBox
     QString title;
 };
 
+// Window tests may show each box as the real modal box, running its own
+// event loop (timers, queued calls and operations go on meanwhile), and
+// answer it this many ms after it opened. From DATACLAVE_TEST_MODAL_MS; -1
+// (unset): boxes are answered at once and nothing opens.
+int ModalBoxDelay();
+// Shows `box` modally and answers `answer` once `delayMs` have passed, after
+// running `whileOpen`. Installed by the window part of the fixture.
+using ModalBoxShower = std::function<int(const ShownBox &box, int answer, int delayMs, const std::function<void()> &whileOpen)>;
+extern ModalBoxShower gShowModalBox;
+void InstallModalBoxes();
+
 // The demo meters of tests wait this many times as long as a real one: the
 // link's 4000 ms read time-out passes in 40 ms.
 constexpr double kTestTimeScale = 0.01;
@@ -87,6 +98,9 @@ protected:
     QList<int> answers;    // answers for the next boxes; the default button after them
     // Runs inside each message box (e.g. DoEvents, to let ticks run as under a real box).
     std::function<void()> whileBoxOpen;
+    // Real modal boxes answered after this many ms, or -1: answered at once.
+    // Set before SetUp to choose for a whole fixture.
+    int modalMs = ModalBoxDelay();
 
 private:
     MsgBoxHandler m_oldHandler;
@@ -109,6 +123,7 @@ protected:
     std::function<void()> whileDialogOpen;
     QStringList dialogs;                   // titles of the save dialogs shown
     QString caption, finished;             // the progress window's title, and its text when "OK" was offered
+    bool clicksMain = true;                // the user clicks the disabled main window during downloads
     OpStatus lastStatus = OpStatus::Ok;    // how the last Download ended
 
 private:

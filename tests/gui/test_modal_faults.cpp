@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Every operation a user starts from the windows, with the meter pulled out
+// or falling silent part-way through, under real modal boxes (each runs its
+// own event loop while the operation ends and its windows go): the user
+// hears the right messages in order, the windows end as they should, no file
+// is lost or left behind, and the next download works.
+#include "TestSupport.h"
+#include "app/frmMain.h"
+#include "app/modListWindowsGui.h"
+#include "common/clsOperation.h"
+#include "listview/ListWindowGui.h"
+#include "listview/clsListModel.h"
+#include "saveddata/frmDeleteData.h"
+#include "tx/frmTx.h"
+#include "tx/frmTxEdit.h"
+#include "usb/clsUsbHid.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kLost = "ZT 6200 was disconnected. Please reconnect it.";
+const QString kReadFailure = "There is a problem with reading the data\r\n(either USB connection or data problems)";
+const QString kDeleteAsk = "Are you sure that you want to delete these records? \r\n(No undo possible)";
+
+// What the user does in a list window once it shows (nothing: the load alone
+// is under test); the meter's faults count from there.
+using ListAct = std::function<void(ListWindow &)>;
+
+struct Op
+{
+    const char *name;
+    qint32 type;         // 0 saved data, 1 Tx
+    bool save;           // to a file (faults count from the save dialog), or into the list window
+    ListAct act;         // in the list window
+    QStringList asked;   // the questions before the meter is told anything
+    QStringList lostEnd; // what is told after the loss, besides the link's message
+};
+
+int RowCount(ListWindow &l)
+{
+    if (auto *tx = qobject_cast<frmTx *>(&l))
+        return tx->Rows()->Count();
+    return static_cast<frmDeleteData &>(l).Rows()->Count();
+}
+
+class ModalFaultTest : public MainWindowTest
+{
+protected:
+    // Always real boxes; by default open long enough for the operation to
+    // end and its windows to go while they are.
+    ModalFaultTest() { modalMs = ModalBoxDelay() < 0 ? 50 : ModalBoxDelay(); }
+
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        clicksMain = false; // the progress window stays in front, under the boxes
+        RegisterListWindows();
+        saveAs = dir.filePath("out.csv");
+        meter = AddMeter("firmware 2.3.1\ngenerate-saved 6\ngenerate-tx 4");
+        ASSERT_TRUE(ConnectMeter());
+        whileDialogOpen = [this] { Arm(); };
+        QObject::connect(&user, &QTimer::timeout, main, [this] { ActInList(); });
+        user.start(2);
+    }
+    void TearDown() override
+    {
+        user.stop();
+        MainWindowTest::TearDown();
+    }
+
+    // The fault (0 none, 1 unplug, 2 stall) after `k` more reports from now.
+    void Arm()
+    {
+        armedAt = meter->inputReportsSent;
+        if (fault == 1 && k == 0)
+            platform.Plug(meter, false); // gone before the first command: the link finds out when it sends
+        else if (fault)
+            (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = armedAt + k;
+    }
+
+    // The user in the list window: acts once it shows, then, once all is
+    // quiet, lets it check the link and closes it if it is still open.
+    void ActInList()
+    {
+
+        auto *list = qobject_cast<ListWindow *>(QApplication::activeModalWidget());
+        if (!list || !list->isVisible())
+            return;
+        if (!acted) {
+            acted = true;
+            listRows = RowCount(*list);
+            if (!op->act)
+                return;
+            Arm();
+            op->act(*list);
+            return;
+        }
+        auto *tx = qobject_cast<frmTx *>(list);
+        if (OperationRunning() || (tx && tx->Editor()))
+            return;
+        QMetaObject::invokeMethod(list, "timDisconnect_Timer");
+        if (list->isVisible()) {
+            openAfter = true;
+            listRowsAfter = RowCount(*list);
+            list->close();
+        }
+    }
+
+    // One run of `op`; returns the reports it took.
+    int Run(const Op &o)
+    {
+        op = &o;
+        acted = openAfter = false;
+        listRows = listRowsAfter = -1;
+        EXPECT_TRUE(WriteFile(saveAs, "earlier"));
+        if (!o.save && !o.act)
+            Arm();
+        Download(o.type, o.save);
+        return meter->inputReportsSent - armedAt;
+    }
+
+    // The meter back as it was, plugged in afresh.
+    void MeterReturns()
+    {
+        meter->unplugAfterReports = meter->stallAfterReports = -1;
+        meter->saved = sixSaved, meter->tx = fourTx;
+        platform.Plug(meter, false);
+        Tick();
+        platform.Plug(meter, true);
+        Tick();
+        EXPECT_TRUE(gUsbHid->fDeviceConnected());
+    }
+
+    static void EditCallSign(frmTx &f, const QString &text, bool add)
+    {
+        QTimer::singleShot(0, &f, [&f, text] {
+            if (frmTxEdit *e = f.Editor())
+                e->txtCallSite->setText(text), e->txtFreq->setText("880"), e->cmdButton[0]->click();
+        });
+        add ? f.AddNewTx() : f.EditSelectedTx();
+    }
+
+    const QStringList sixSaved = Scenario("generate-saved 6")->saved;
+    const QStringList fourTx = Scenario("generate-tx 4")->tx;
+    DemoMeter *meter = nullptr;
+    QTemporaryDir dir;
+    QTimer user;
+    const Op *op = nullptr;
+    int fault = 0, k = 0, armedAt = 0;
+    bool acted = false, openAfter = false;
+    int listRows = -1, listRowsAfter = -1;
+};
+
+TEST_F(ModalFaultTest, UnplugOrStallPartWay)
+{
+    auto selectSome = [](ListWindow &l) { SelectRows(l.lsvData, {0, 2}); };
+    const Op ops[] = {
+        {"download saved data", 0, true, nullptr, {}, {kReadFailure}},
+        {"download Tx data", 1, true, nullptr, {}, {kReadFailure}},
+        {"load the saved-data list", 0, false, nullptr, {}, {kReadFailure}},
+        {"load the Tx list", 1, false, nullptr, {}, {kReadFailure}},
+        {"delete saved records", 0, false, [&](ListWindow &l) {
+             selectSome(l), answers = {vb::Yes}, static_cast<frmDeleteData &>(l).DeleteSelected(); }, {kDeleteAsk}, {}},
+        {"delete Tx entries", 1, false, [&](ListWindow &l) {
+             selectSome(l), answers = {vb::Yes}, static_cast<frmTx &>(l).DeleteSelected(); }, {kDeleteAsk}, {}},
+        {"add a Tx", 1, false, [](ListWindow &l) { EditCallSign(static_cast<frmTx &>(l), "NEW1", true); }, {}, {}},
+        {"edit a Tx", 1, false, [](ListWindow &l) { EditCallSign(static_cast<frmTx &>(l), "EDIT", false); }, {}, {}},
+    };
+    int cases = 0;
+    for (const Op &o : ops) {
+        SCOPED_TRACE(o.name);
+        MeterReturns();
+        fault = 0;
+        const int total = Run(o);
+        const int rows = o.type == 0 ? 6 : 4;
+        EXPECT_EQ(listRows, o.save ? -1 : rows);
+        EXPECT_EQ(openAfter, !o.save) << "refreshed and still open after a change that went through";
+        ASSERT_GT(total, 0);
+        for (fault = 1; fault <= 2; ++fault) {
+            for (k = 0; k < total; k += qMax(1, total / 7)) {
+                SCOPED_TRACE(QString("%1 after %2 of %3 reports").arg(fault == 2 ? "stall" : "unplug").arg(k).arg(total).toStdString());
+                ++cases;
+                MeterReturns();
+                boxes.clear();
+                Run(o);
+                QStringList p = Prompts();
+                // The question asked before anything was sent, then the loss, once.
+                EXPECT_EQ(p.mid(0, o.asked.size()), o.asked);
+                p = p.mid(o.asked.size());
+                EXPECT_EQ(p.count(kLost), 1) << qPrintable(Prompts().join(" | "));
+                if (o.act) {
+                    EXPECT_FALSE(openAfter) << "the list no longer matches the meter";
+                    EXPECT_EQ(listRows, rows);
+                } else {
+                    // Silent from the first command on, the meter is not asked again.
+                    EXPECT_EQ(p, QStringList{kLost} + (k == 0 && !o.save ? QStringList() : o.lostEnd));
+                    EXPECT_EQ(listRows, -1) << "a list that was not read in full";
+                }
+                EXPECT_FALSE(gUsbHid->fDeviceConnected() && fault == 1);
+                EXPECT_EQ(ReadFile(saveAs), QByteArray("earlier"));
+                EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
+                EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+                // Still usable: the next download works.
+                MeterReturns();
+                boxes.clear();
+                static const Op again = {"again", 0, true, nullptr, {}, {}};
+                const int kept = fault;
+                fault = 0;
+                Run(again);
+                fault = kept;
+                EXPECT_EQ(Prompts(), QStringList());
+                EXPECT_EQ(ReadFile(saveAs).count("\r\n"), 7);
+            }
+        }
+    }
+    std::printf("%d fault cases\n", cases);
+}
+
+} // namespace
