@@ -26,7 +26,7 @@ namespace {
 
 const QString kLost = "ZT 6200 was disconnected. Please reconnect it.";
 const QString kReadFailure = "There is a problem with reading the data\r\n(either USB connection or data problems)";
-const QString kDeleteAsk = "Are you sure that you want to delete these records? \r\n(No undo possible)";
+const QString kDeleteAsk = "Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n2 records will be deleted.";
 
 // What the user does in a list window once it shows (nothing: the load alone
 // is under test); the meter's faults count from there.
