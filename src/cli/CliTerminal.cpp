@@ -110,12 +110,19 @@ int Answer(const QString &prompt, int buttons, const QString &title, bool assume
 
 constexpr int kInterruptedStatus = Interrupted;
 volatile std::sig_atomic_t gSaving = 0;
+volatile std::sig_atomic_t gChanging = 0;
+volatile std::sig_atomic_t gBlockingTarget = 0;
+volatile std::sig_atomic_t gInterrupted = 0;
 #ifndef _WIN32
 int gSignalPipe[2] = {-1, -1};
 
 void OnSignal(int)
 {
-    if (!gSaving) {
+    gInterrupted = 1;
+    // A FIFO or device may block a write (or the open) for good, where no
+    // step ends and the loop never sees the signal: written in place, it
+    // leaves nothing to tidy up.
+    if ((!gSaving && !gChanging) || (gSaving && gBlockingTarget)) {
         RemoveScratch();
         _exit(kInterruptedStatus);
     }
@@ -142,6 +149,8 @@ void HandleInterrupts(QObject *context)
             op->Cancel();
             return;
         }
+        if (gChanging)
+            return; // the command says what was done and ends
         if (gApp && gApp->File)
             gApp->File->DiscardFile();
         RemoveScratch();
@@ -150,6 +159,10 @@ void HandleInterrupts(QObject *context)
     });
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    std::signal(SIGHUP, OnSignal); // the terminal closed
+    // A file size limit shows as EFBIG on the write, which the writer
+    // reports and tidies up after, instead of a core dump and a left file.
+    std::signal(SIGXFSZ, SIG_IGN);
     // A closed pipe shows as EPIPE on the write, which then ends the program.
     std::signal(SIGPIPE, SIG_IGN);
 #else
@@ -157,7 +170,20 @@ void HandleInterrupts(QObject *context)
 #endif
 }
 
-void SetSaving(bool whileSaving) { gSaving = whileSaving ? 1 : 0; }
+void SetSaving(bool whileSaving, bool blockingTarget)
+{
+    gBlockingTarget = blockingTarget ? 1 : 0;
+    gSaving = whileSaving ? 1 : 0;
+}
+
+void SetChanging(bool whileChanging)
+{
+    if (whileChanging)
+        gInterrupted = 0;
+    gChanging = whileChanging ? 1 : 0;
+}
+
+bool WasInterrupted() { return gInterrupted != 0; }
 
 void SetScratch(const QString &folder, const QString &file)
 {
