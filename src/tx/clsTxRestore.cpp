@@ -338,6 +338,9 @@ void clsTxRestore::TakeNext()
         qint16 id = 0;
         tx.wDirId = ToInt16(m_table.at(match).at(0), &id) ? id : 0;
         tx.wStationId = ToInt16(m_table.at(match).at(1), &id) ? id : 0;
+        // A file without modulations keeps the meter's.
+        if (entry.fields.size() < 8 && m_table.at(match).size() >= 8)
+            tx.szModulation = m_table.at(match).at(7).trimmed();
     }
     QString line;
     const QString tooLong = TxLineCheck(tx, &line);

@@ -492,7 +492,7 @@ TEST_F(CliTest, InterruptedChangesSayWhatWasDone)
     }
 
     // A delete whose reply never came: the meter may have carried it out.
-    const Result lost = Demo({"--yes", "delete", "saved", "3", "5"}, QString::fromLatin1(kScenario) + "stall-after-reports 10\n");
+    const Result lost = Demo({"--yes", "delete", "saved", "3", "5"}, QString::fromLatin1(kScenario) + "stall-after-reports 11\n");
     EXPECT_EQ(lost.code, 1);
     EXPECT_TRUE(lost.err.contains("saved record 3 may have been deleted: the meter's reply was lost; none was deleted"))
         << lost.err.constData();
@@ -559,9 +559,10 @@ TEST_F(CliTest, TxChanges)
         // A value shown as 00.1" keeps its side; a whole beyond the limit is refused as its degrees box refuses.
         {"add next to zero", "", {"--yes", "tx", "add", "--call", "E0", "--freq", "1010", "--lat", "-0.00002", "--lon", "0.00002",
                                   "--var", "-1"}, 0, "13\n", "U,0,0,\"E0\",1010,-0.000028,0.00003,-1.00000", ""},
-        {"latitude past the pole", "", add + QStringList{"--lat", "90.9"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 90"},
-        {"longitude past 180", "", add + QStringList{"--lon", "-180.99"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 180"},
-        {"variation past 180", "", add + QStringList{"--var", "180 30 W"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 180"},
+        {"latitude past the pole", "", {"--yes", "tx", "add", "--call", "P", "--freq", "1", "--lat", "90.9", "--lon", "-180.99", "--var",
+                                        "180 30 W"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 90"},
+        {"longitude past 180", v23, edit + QStringList{"--lon", "-180.99"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 180"},
+        {"variation past 180", v23, edit + QStringList{"--var", "180 30 W"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 180"},
         {"edit to the pole", "", {"--yes", "tx", "edit", "12", "--lat", "90 0 0 N"}, 0, "",
          "X,2,12,\"KWAL\",1400,90.000000,-118.34306,-15.00000", ""},
         // Added, but not read back: no station id to print, and no success.
