@@ -497,6 +497,9 @@ TEST_F(CliTest, InterruptedChangesSayWhatWasDone)
     EXPECT_TRUE(lost.err.contains("saved record 3 may have been deleted: the meter's reply was lost; none was deleted"))
         << lost.err.constData();
     EXPECT_FALSE(lost.err.contains("not deleted"));
+    const Result erase = Demo({"--yes", "erase", "saved"}, QString::fromLatin1(kScenario) + "stall-after-reports 2\n");
+    EXPECT_EQ(erase.code, 1);
+    EXPECT_TRUE(erase.err.contains("the saved records may have been erased: the meter's reply was lost")) << erase.err.constData();
 }
 
 // Under German regional settings the meter's numbers are listed and sent
