@@ -75,6 +75,7 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
         {"delete", "saved", "1,000"}, {"delete", "tx", "1.0000000000000001"}, {"tx", "edit", "1e1"}, // never another record
         {"send", QString(64, QLatin1Char('A'))}, {"send", QString::fromUtf8("\xe2\x98\x83")}, // a snowman: no ANSI byte
         {"--wait", "soon", "version"}, {"--call", "KABC", "version"}, {"tx", "add", "--call", "KABC"}, {"tx", "edit", "x"},
+        {"--replace-different", "erase", "saved"},
     };
     for (const QStringList &args : cases) {
         // No --demo and no --wait: a search for a real meter would take 3 s.
