@@ -356,16 +356,23 @@ check_permission() {
 # prints which records it deleted. The meter outlives the program here, so
 # what it holds afterwards is checked against what was printed.
 check_interrupted() {
-  local pid rc i id told deleted=() held=() line
+  local pid rc i="" id told deleted=() held=() line
   if ! start_meter "$RUN/scn/slow-ten.txt"; then fail meter-interrupted; return; fi
-  cli --yes --verbose delete saved 1 2 3 4 5 6 7 8 9 10 >/dev/null 2>"$T/err" &
+  # Its echo read line by line: interrupted as soon as the first delete is under way.
+  local fd
+  exec {fd}< <(exec "$CLI" --yes --verbose delete saved 1 2 3 4 5 6 7 8 9 10 2>&1 >/dev/null)
   pid=$!
-  for i in {1..1000}; do [[ $(<"$T/err") == *$'\n'F,* ]] && break; read -r -t 0.02 -u "$IDLE"; done
-  kill -INT "$pid"
+  i=""
+  : >"$T/err"
+  while IFS= read -r -u "$fd" line; do
+    echo "$line" >>"$T/err"
+    [[ $line == F,* && -z $i ]] && { kill -INT "$pid" 2>/dev/null; i=sent; }
+  done
+  exec {fd}<&-
   wait "$pid"; rc=$?
   told=$(<"$T/err")
   [[ $told =~ deleted\ saved\ records\ ([0-9, ]+)\; ]] && IFS=', ' read -r -a deleted <<<"${BASH_REMATCH[1]}"
-  while IFS=, read -r id line; do [[ $id =~ ^[0-9]+$ ]] && held+=("$id"); done < <(cli download saved - 2>/dev/null)
+  while IFS=, read -r _ id line; do [[ $id =~ ^[0-9]+$ ]] && held+=("$id"); done < <(cli download saved - 2>/dev/null)
   local want=() n
   for n in {1..10}; do [[ " ${deleted[*]} " == *" $n "* ]] || want+=("$n"); done
   if [ "$rc" -eq 130 ] && [ "${#deleted[@]}" -gt 0 ] && [ "${#deleted[@]}" -lt 10 ] && [ "${held[*]}" = "${want[*]}" ]; then

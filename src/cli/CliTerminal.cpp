@@ -23,6 +23,8 @@
 #define STDOUT_FILENO 1
 #define STDERR_FILENO 2
 #else
+#include <pthread.h>
+#include <thread>
 #include <unistd.h>
 #endif
 
@@ -160,6 +162,23 @@ void HandleInterrupts(QObject *context)
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGHUP, OnSignal); // the terminal closed
+    // Taken by a thread of their own: a signal caught on this thread would
+    // cut short the read of a reply (poll gives EINTR), and the meter's
+    // answer to the command under way would be lost. The handlers above
+    // stay for any thread that does not block them.
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&set, sig);
+    if (pthread_sigmask(SIG_BLOCK, &set, nullptr) == 0) {
+        std::thread([set] {
+            for (;;) {
+                int sig = 0;
+                if (sigwait(&set, &sig) == 0)
+                    OnSignal(sig);
+            }
+        }).detach();
+    }
     // A file size limit shows as EFBIG on the write, which the writer
     // reports and tidies up after, instead of a core dump and a left file.
     std::signal(SIGXFSZ, SIG_IGN);
