@@ -128,6 +128,7 @@ void OnSignal(int)
         RemoveScratch();
         _exit(kInterruptedStatus);
     }
+    clsOperation::CancelSoon(); // the running operation stops after its step
     const char c = 1;
     const ssize_t ignored = write(gSignalPipe[1], &c, 1);
     (void)ignored;
@@ -197,8 +198,10 @@ void SetSaving(bool whileSaving, bool blockingTarget)
 
 void SetChanging(bool whileChanging)
 {
-    if (whileChanging)
+    if (whileChanging) {
         gInterrupted = 0;
+        clsOperation::ClearCancelSoon();
+    }
     gChanging = whileChanging ? 1 : 0;
 }
 
