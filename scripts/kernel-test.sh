@@ -92,6 +92,9 @@ prepare_run() {
   printf 'firmware 2.2.15\ngenerate-saved 5\nproduct-id 0bbb\n' >"$run/scn/other-product.txt"
   printf 'firmware 2.3.7\ngenerate-saved 3\nstall-after-reports 0\n' >"$run/scn/silent.txt"
   printf 'firmware 2.3.7\ngenerate-saved 3\nextra-reports 2\n' >"$run/scn/stray.txt"
+  # ---- interrupted delete (scenario) ----
+  printf 'firmware 2.3.7\ngenerate-saved 10\nreport-latency-us 100000\n' >"$run/scn/slow-ten.txt"
+  # ---- end interrupted delete ----
   "$CLI" --demo="$run/scn/three.txt" list saved >"$run/ref/stray-list-saved.txt"
   for s in fw23 fw22; do
     "$CLI" --demo="$run/scn/$s.txt" download saved "$run/ref/$s-saved.csv" >/dev/null
@@ -348,6 +351,39 @@ check_permission() {
   stop_meter
 }
 
+# ---------------------------------------------------------------- interrupted delete
+# Ctrl+C during a delete: the program stops after the delete under way and
+# prints which records it deleted. The meter outlives the program here, so
+# what it holds afterwards is checked against what was printed.
+check_interrupted() {
+  local pid rc i="" id told deleted=() held=() line
+  if ! start_meter "$RUN/scn/slow-ten.txt"; then fail meter-interrupted; return; fi
+  # Its echo read line by line: interrupted as soon as the first delete is under way.
+  local fd
+  exec {fd}< <(exec "$CLI" --yes --verbose delete saved 1 2 3 4 5 6 7 8 9 10 2>&1 >/dev/null)
+  pid=$!
+  i=""
+  : >"$T/err"
+  while IFS= read -r -u "$fd" line; do
+    echo "$line" >>"$T/err"
+    [[ $line == F,* && -z $i ]] && { kill -INT "$pid" 2>/dev/null; i=sent; }
+  done
+  exec {fd}<&-
+  wait "$pid"; rc=$?
+  told=$(<"$T/err")
+  [[ $told =~ deleted\ saved\ records\ ([0-9, ]+)\; ]] && IFS=', ' read -r -a deleted <<<"${BASH_REMATCH[1]}"
+  while IFS=, read -r _ id line; do [[ $id =~ ^[0-9]+$ ]] && held+=("$id"); done < <(cli download saved - 2>/dev/null)
+  local want=() n
+  for n in {1..10}; do [[ " ${deleted[*]} " == *" $n "* ]] || want+=("$n"); done
+  if [ "$rc" -eq 130 ] && [ "${#deleted[@]}" -gt 0 ] && [ "${#deleted[@]}" -lt 10 ] && [ "${held[*]}" = "${want[*]}" ]; then
+    ok "interrupted delete: told ${deleted[*]} deleted, the meter holds ${held[*]}"
+  else
+    fail interrupted-delete "exit $rc; told: ${deleted[*]}; held: ${held[*]}; $(text "$T/err" | tail -c 400)"
+  fi
+  stop_meter || fail meter-stop
+}
+# ---------------------------------------------------------------- end interrupted delete
+
 in_vm() {
   set +e # each check reports its own failure
   RUN=$1 ONLY=${2:-} NMETER=0
@@ -366,7 +402,7 @@ in_vm() {
   [ -c /dev/uhid ] || { fail uhid-node "no /dev/uhid in the VM"; echo DONE >>"$RUN/result"; return 0; }
   now; t0=$NOW; LAP=$NOW
   ONLY=${ONLY//,/ }
-  for section in ${ONLY:-transfers unplug replug stall meters drain silent permission}; do
+  for section in ${ONLY:-transfers unplug replug stall meters drain silent permission interrupted}; do
     "check_$section"
     lap "$section"
   done

@@ -34,6 +34,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <QSet>
 #include <QRandomGenerator>
@@ -309,16 +310,11 @@ int Session::DeleteSaved(const QStringList &ids)
     }
     if (!ConfirmDelete())
         return Declined();
+    SetChanging(true);
     clsSavedDeleteOp walk(clsSavedDeleteOp::Each, numbers);
-    RunToEnd(walk);
-    if (walk.Deleted() == numbers.size())
-        return Success;
-    QStringList deleted;
-    for (int i = 0; i < walk.Deleted(); ++i)
-        deleted << IntText(numbers.at(i));
-    Complain(QStringLiteral("saved record %1 was not deleted").arg(numbers.at(walk.Deleted())) +
-             (deleted.isEmpty() ? QString() : QStringLiteral("; deleted before it: ") + deleted.join(QStringLiteral(", "))));
-    return Failure;
+    const OpStatus status = RunToEnd(walk);
+    SetChanging(false);
+    return DeleteOutcome(0, numbers, walk.Deleted(), status);
 }
 
 int Session::EraseSaved()
@@ -331,14 +327,30 @@ int Session::EraseSaved()
         return Success; // nothing to erase
     if (!ConfirmDelete())
         return Declined();
+    SetChanging(true);
     clsSavedDeleteOp erase(clsSavedDeleteOp::Erase, {});
-    RunToEnd(erase);
-    if (erase.Erased())
-        return Success;
-    if (!gUsbHid->fDeviceConnected())
-        return Failure; // the link has said so
-    Complain(QStringLiteral("the saved records were not erased"));
-    return Failure;
+    const OpStatus status = RunToEnd(erase);
+    SetChanging(false);
+    const bool interrupted = WasInterrupted();
+    if (erase.Erased()) {
+        if (interrupted)
+            Complain(QStringLiteral("interrupted after the erase had finished: the saved records were erased"));
+        return interrupted ? Interrupted : Success;
+    }
+    if (interrupted && status == OpStatus::Cancelled && erase.Tries() == 0) {
+        Complain(QStringLiteral("interrupted: nothing was sent; the saved records are still in the meter"));
+        return Interrupted;
+    }
+    // The meter acts on "E" when it arrives: without its reply, only the
+    // directory read again tells.
+    Complain(QStringLiteral("the saved records may have been erased: the meter's reply was lost"));
+    if (gUsbHid->fDeviceConnected() && ReadDirectory(0) == 0)
+        Complain(gFsm->NumRecords() == 0 ? QStringLiteral("read again: the meter holds no saved records")
+                                         : QStringLiteral("read again: the meter still holds %1 saved records")
+                                               .arg(gFsm->NumRecords()));
+    else
+        Complain(QStringLiteral("the meter could not be read again to see what it holds"));
+    return interrupted ? Interrupted : Failure;
 }
 
 int Session::Download(qint32 type, const QString &file)
@@ -383,7 +395,8 @@ int Session::Download(qint32 type, const QString &file)
 
     TerminalProgress progress;
     bool fSaveToFile = true, fFillInForm = false;
-    SetSaving(true);
+    const QFileInfo target(path);
+    SetSaving(true, target.exists() && !target.isFile() && !target.isDir());
     const OpStatus status = GetAllData(progress, type, fSaveToFile, fFillInForm);
     SetSaving(false);
     SetSaveDialogHandler(previous);

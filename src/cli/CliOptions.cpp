@@ -50,6 +50,8 @@ QString CheckWords(const CliOptions &o)
 
     if (o.dryRun && !(cmd == QLatin1String("tx") && store == QLatin1String("restore")))
         return QStringLiteral("--dry-run is only for 'tx restore'");
+    if (o.replaceDifferent && !(cmd == QLatin1String("tx") && store == QLatin1String("restore")))
+        return QStringLiteral("--replace-different is only for 'tx restore'");
     if (o.sizeGiven && cmd != QLatin1String("plot"))
         return QStringLiteral("--size is only for 'plot'");
 
@@ -222,6 +224,8 @@ QString ParseCommandLine(const QStringList &arguments, CliOptions *o)
             o->yes = true;
         } else if (name == QLatin1String("dry-run") && !hasValue) {
             o->dryRun = true;
+        } else if (name == QLatin1String("replace-different") && !hasValue) {
+            o->replaceDifferent = true;
         } else if (name == QLatin1String("demo")) {
             o->demo = true;
             o->scenario = value;
@@ -299,8 +303,12 @@ QString UsageText()
         "                                add a Tx entry; prints the station id the meter gave it\n"
         "  tx edit STATION_ID [--call C] [--freq F] [--lat D] [--lon D] [--var D] [--mod M]\n"
         "                                change a Tx entry\n"
-        "  tx restore FILE [--dry-run]   add the entries of a Tx CSV file the meter does not hold\n"
-        "                                (--dry-run: send nothing, print the lines it would send)\n"
+        "  tx restore FILE [--dry-run] [--replace-different]\n"
+        "                                add the entries of a Tx CSV file the meter does not hold\n"
+        "                                (--dry-run: send nothing, print the lines it would send;\n"
+        "                                --replace-different: change the meter's entries of the same\n"
+        "                                call sign, frequency and position that differ to the\n"
+        "                                file's variation and modulation)\n"
         "\n"
         "Tx fields (checked as the Tx editor checks them):\n"
         "  --call C   call sign and site: 1 to 8 of A-Z, 0-9, blank, _ and -\n"

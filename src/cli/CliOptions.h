@@ -14,6 +14,7 @@ struct CliOptions
     bool verbose = false;
     bool yes = false;        // answer Yes to confirmations
     bool dryRun = false;     // tx restore: send nothing, show what would be sent
+    bool replaceDifferent = false; // tx restore: edit the meter's entries that differ from the file
     bool help = false;
     bool version = false;    // --version: name, version and licence
     QStringList words;       // the command, then its arguments

@@ -23,6 +23,8 @@
 #define STDOUT_FILENO 1
 #define STDERR_FILENO 2
 #else
+#include <pthread.h>
+#include <thread>
 #include <unistd.h>
 #endif
 
@@ -110,15 +112,23 @@ int Answer(const QString &prompt, int buttons, const QString &title, bool assume
 
 constexpr int kInterruptedStatus = Interrupted;
 volatile std::sig_atomic_t gSaving = 0;
+volatile std::sig_atomic_t gChanging = 0;
+volatile std::sig_atomic_t gBlockingTarget = 0;
+volatile std::sig_atomic_t gInterrupted = 0;
 #ifndef _WIN32
 int gSignalPipe[2] = {-1, -1};
 
 void OnSignal(int)
 {
-    if (!gSaving) {
+    gInterrupted = 1;
+    // A FIFO or device may block a write (or the open) for good, where no
+    // step ends and the loop never sees the signal: written in place, it
+    // leaves nothing to tidy up.
+    if ((!gSaving && !gChanging) || (gSaving && gBlockingTarget)) {
         RemoveScratch();
         _exit(kInterruptedStatus);
     }
+    clsOperation::CancelSoon(); // the running operation stops after its step
     const char c = 1;
     const ssize_t ignored = write(gSignalPipe[1], &c, 1);
     (void)ignored;
@@ -142,6 +152,8 @@ void HandleInterrupts(QObject *context)
             op->Cancel();
             return;
         }
+        if (gChanging)
+            return; // the command says what was done and ends
         if (gApp && gApp->File)
             gApp->File->DiscardFile();
         RemoveScratch();
@@ -150,6 +162,27 @@ void HandleInterrupts(QObject *context)
     });
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    std::signal(SIGHUP, OnSignal); // the terminal closed
+    // Taken by a thread of their own: a signal caught on this thread would
+    // cut short the read of a reply (poll gives EINTR), and the meter's
+    // answer to the command under way would be lost. The handlers above
+    // stay for any thread that does not block them.
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&set, sig);
+    if (pthread_sigmask(SIG_BLOCK, &set, nullptr) == 0) {
+        std::thread([set] {
+            for (;;) {
+                int sig = 0;
+                if (sigwait(&set, &sig) == 0)
+                    OnSignal(sig);
+            }
+        }).detach();
+    }
+    // A file size limit shows as EFBIG on the write, which the writer
+    // reports and tidies up after, instead of a core dump and a left file.
+    std::signal(SIGXFSZ, SIG_IGN);
     // A closed pipe shows as EPIPE on the write, which then ends the program.
     std::signal(SIGPIPE, SIG_IGN);
 #else
@@ -157,7 +190,22 @@ void HandleInterrupts(QObject *context)
 #endif
 }
 
-void SetSaving(bool whileSaving) { gSaving = whileSaving ? 1 : 0; }
+void SetSaving(bool whileSaving, bool blockingTarget)
+{
+    gBlockingTarget = blockingTarget ? 1 : 0;
+    gSaving = whileSaving ? 1 : 0;
+}
+
+void SetChanging(bool whileChanging)
+{
+    if (whileChanging) {
+        gInterrupted = 0;
+        clsOperation::ClearCancelSoon();
+    }
+    gChanging = whileChanging ? 1 : 0;
+}
+
+bool WasInterrupted() { return gInterrupted != 0; }
 
 void SetScratch(const QString &folder, const QString &file)
 {

@@ -25,13 +25,21 @@ bool ConfirmDelete();
 // Says that nothing was changed; the exit status for a refused confirmation.
 int Declined();
 
-// Ctrl+C and termination end the program with status 130 at once, except
-// while `whileSaving` is set: then, at the next pass of the message loop, a
-// running operation is cancelled (the caller ends with status 130 once it
-// has stopped); with none running the partial file is dropped and the
-// program ends. Either way no temporary file is left behind.
+// Ctrl+C, termination and a closed terminal (SIGHUP) end the program with
+// status 130 at once, except while `whileSaving` is set: then, at the next
+// pass of the message loop, a running operation is cancelled (the caller
+// ends with status 130 once it has stopped); with none running the partial
+// file is dropped and the program ends. A target that is no regular file (a
+// FIFO, a device) may block for good, so it ends at once even then. Either
+// way no temporary file is left behind.
 void HandleInterrupts(QObject *context);
-void SetSaving(bool whileSaving);
+void SetSaving(bool whileSaving, bool blockingTarget = false);
+// While the meter is being changed: a signal stops the running operation
+// after its step (the command under way) and never ends the program by
+// itself; the caller asks WasInterrupted() after each operation, says what
+// was done and ends with status 130. Setting it clears WasInterrupted(); clearing it keeps it.
+void SetChanging(bool whileChanging);
+bool WasInterrupted();
 // The folder where a download to standard output is put together, and its
 // one file: both are removed however the program ends (an empty text: none).
 void SetScratch(const QString &folder, const QString &file);

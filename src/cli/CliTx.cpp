@@ -6,6 +6,9 @@
 #include "common/clsOperation.h"
 #include "common/modConvert.h"
 #include "common/modMsgBox.h"
+#include "records/clsReadStore.h"
+#include "saveddata/modSavedRows.h"
+#include "listview/clsListModel.h"
 #include "records/clsFsm.h"
 #include "tx/clsCoordinate.h"
 #include "tx/clsTx.h"
@@ -76,6 +79,11 @@ bool ApplyCoordinate(clsCoordinate &co, const QString &option, const QString &te
 {
     const bool variation = co.TypeId() == clsCoordinate::Variation;
     QStringList boxes; // degrees, minutes, seconds (empty: keep), letter
+    // The row is typed anew: its earlier value must not push a box past the limit.
+    const float keptSeconds = co.Seconds();
+    co.setvalue(0);
+    if (variation)
+        co.setSeconds(keptSeconds);
     double v = 0;
     if (ToDouble(text, &v)) {
         clsCoordinate typed;
@@ -169,7 +177,73 @@ int Refused(const TxResult &r)
     return Failure;
 }
 
+QString IdList(const QList<int> &ids)
+{
+    QStringList texts;
+    for (int id : ids)
+        texts << IntText(id);
+    return texts.join(QStringLiteral(", "));
+}
+
+// The record numbers (or station ids) the meter holds now, read anew;
+// false when it could not be read.
+bool HeldNow(qint32 type, QSet<int> *held)
+{
+    if (!gUsbHid || !gUsbHid->fDeviceConnected())
+        return false;
+    clsReadStore read(type);
+    if (RunToEnd(read) != OpStatus::Ok)
+        return false;
+    for (const QString &line : read.Lines()) {
+        if (type == 0) {
+            ListRow row;
+            if (SavedRowFromLine(line, &row) && row.user.isValid())
+                held->insert(row.user.toInt());
+        } else {
+            clsTx entry;
+            if (entry.UsbReceive(line) == clsTx::Taken)
+                held->insert(entry.wStationId);
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+int DeleteOutcome(qint32 type, const QList<int> &ids, int deleted, OpStatus status)
+{
+    const bool interrupted = WasInterrupted();
+    if (status == OpStatus::Ok && !interrupted)
+        return Success;
+    const QString one = type == 0 ? QStringLiteral("saved record ") : QStringLiteral("the Tx with station ID ");
+    const QString many = type == 0 ? QStringLiteral("saved records") : QStringLiteral("Tx entries with station IDs");
+    const QList<int> done = ids.mid(0, deleted), left = ids.mid(deleted);
+    const QString doneText = done.isEmpty() ? QStringLiteral("none was deleted")
+                                            : QStringLiteral("deleted %1 %2").arg(many, IdList(done));
+    if (status == OpStatus::Ok || status == OpStatus::Cancelled) {
+        // Stopped between two deletes: each one sent was answered.
+        Complain(QStringLiteral("interrupted after the delete under way had finished: ") + doneText +
+                 (left.isEmpty() ? QString() : QStringLiteral("; still in the meter: ") + IdList(left)));
+        return Interrupted;
+    }
+    // The meter acts on a delete when it arrives: without its reply, the
+    // record may be gone or not. Only reading the store again tells.
+    const int unsure = left.first();
+    Complain(one + IntText(unsure) + QStringLiteral(" may have been deleted: the meter's reply was lost; ") + doneText);
+    QSet<int> held;
+    if (!HeldNow(type, &held)) {
+        Complain(QStringLiteral("the meter could not be read again to see what it holds"));
+        return interrupted ? Interrupted : Failure;
+    }
+    QList<int> gone, kept;
+    for (int id : left)
+        (held.contains(id) ? kept : gone) << id;
+    Complain(QStringLiteral("read again: ") +
+             (gone.isEmpty() ? QString() : QStringLiteral("gone from the meter: ") + IdList(gone)) +
+             (gone.isEmpty() || kept.isEmpty() ? QString() : QStringLiteral("; ")) +
+             (kept.isEmpty() ? QString() : QStringLiteral("still in the meter: ") + IdList(kept)));
+    return interrupted ? Interrupted : Failure;
+}
 
 int TxAddCommand(const CliOptions &o)
 {
@@ -187,20 +261,38 @@ int TxAddCommand(const CliOptions &o)
     gTx->setfDirty(false);
     if (!ApplyFields(o.txFields))
         return UsageError;
+    SetChanging(true);
     clsTxChangeOp add(clsTxChangeOp::Add, *gTx);
-    RunToEnd(add);
-    if (add.Result().result != 0)
-        return Refused(add.Result());
+    const OpStatus status = RunToEnd(add);
+    SetChanging(false);
+    const bool interrupted = WasInterrupted();
+    if (status == OpStatus::Cancelled && add.Result().result != 0) {
+        Complain(QStringLiteral("interrupted: nothing was sent"));
+        return Interrupted;
+    }
+    if (add.Result().result != 0) {
+        Refused(add.Result());
+        if (add.Result().status == OpStatus::LinkLost)
+            Complain(QStringLiteral("the Tx may have been added: the meter's reply was lost"));
+        return interrupted ? Interrupted : Failure;
+    }
     // The meter numbers the new entry itself: its station id, for scripts.
     QList<int> after;
     if (!add.ReadBack()) {
-        NotRead();
-    } else {
-        TakeEntries(add.Lines(), &after, nullptr);
-        const QSet<int> old(before.cbegin(), before.cend());
-        for (int id : std::as_const(after))
-            if (!old.contains(id))
-                WriteOut(IntText(id) + QLatin1Char('\n'));
+        // Added, but which id it got cannot be told: never an empty answer.
+        Complain(status == OpStatus::LinkLost
+                     ? QStringLiteral("the Tx was added, but the meter was lost before it was read back: its station ID is unknown")
+                     : QStringLiteral("the Tx was added, but the Tx entries could not be read back: its station ID is unknown"));
+        return interrupted ? Interrupted : Failure;
+    }
+    TakeEntries(add.Lines(), &after, nullptr);
+    const QSet<int> old(before.cbegin(), before.cend());
+    for (int id : std::as_const(after))
+        if (!old.contains(id))
+            WriteOut(IntText(id) + QLatin1Char('\n'));
+    if (interrupted) {
+        Complain(QStringLiteral("interrupted after the add under way had finished: the Tx was added"));
+        return Interrupted;
     }
     return Success;
 }
@@ -235,9 +327,27 @@ int TxEditCommand(const CliOptions &o, int wStationId)
     if (!Confirm(QStringLiteral("Replace the Tx with station ID %1\r\n%2\r\nby\r\n%3 ?").arg(wStationId).arg(oldLine, newLine),
                  QStringLiteral("Change Tx?")))
         return Declined();
+    SetChanging(true);
     clsTxChangeOp replace(clsTxChangeOp::Replace, *gTx);
-    RunToEnd(replace);
-    return replace.Result().result == 0 ? Success : Refused(replace.Result());
+    const OpStatus status = RunToEnd(replace);
+    SetChanging(false);
+    const bool interrupted = WasInterrupted();
+    if (status == OpStatus::Cancelled && replace.Result().result != 0) {
+        Complain(QStringLiteral("interrupted: nothing was sent"));
+        return Interrupted;
+    }
+    if (replace.Result().result != 0) {
+        Refused(replace.Result());
+        if (replace.Result().status == OpStatus::LinkLost)
+            Complain(QStringLiteral("the Tx with station ID %1 may have been changed: the meter's reply was lost").arg(wStationId));
+        return interrupted ? Interrupted : Failure;
+    }
+    if (interrupted) {
+        Complain(QStringLiteral("interrupted after the change under way had finished: the Tx with station ID %1 was changed")
+                     .arg(wStationId));
+        return Interrupted;
+    }
+    return Success;
 }
 
 int TxDeleteCommand(const QList<int> &stationIds)
@@ -259,9 +369,11 @@ int TxDeleteCommand(const QList<int> &stationIds)
         return Failure;
     if (!ConfirmDelete())
         return Declined();
+    SetChanging(true);
     clsTxDeleteOp walk(doomed);
-    RunToEnd(walk);
-    return walk.Result().result == 0 ? Success : Refused(walk.Result());
+    const OpStatus status = RunToEnd(walk);
+    SetChanging(false);
+    return DeleteOutcome(1, doomed, walk.Deleted(), status);
 }
 
 } // namespace cli

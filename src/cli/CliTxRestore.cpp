@@ -12,14 +12,20 @@ namespace cli {
 namespace {
 
 // What one pass decided, on standard error; false when it could not finish.
-bool Report(const clsTxRestore &pass, OpStatus status)
+bool Report(const clsTxRestore &pass, OpStatus status, bool tellDifferences = true)
 {
+    if (pass.Summary().modulationDropped)
+        Complain(QStringLiteral("this meter's firmware (%1) keeps no modulation: the file's modulations are not restored")
+                     .arg(gFsm->Version->szVersion()));
+    for (const TxRestoreNote &note : pass.Summary().differences)
+        if (tellDifferences)
+            Complain(QStringLiteral("line %1: ").arg(note.line) + note.szMessage);
     for (const TxRestoreNote &note : pass.Summary().notes)
         MsgBox(QStringLiteral("line %1: ").arg(note.line) + note.szMessage, vb::Exclamation, note.szTitle);
     if (pass.fFull())
         MsgBox(QStringLiteral("No more Tx slots available"));
     if (pass.Summary().unsureLine > 0)
-        Complain(QStringLiteral("the meter was lost while line %1 was being added: it may hold that entry")
+        Complain(QStringLiteral("the meter was lost while line %1 was being sent: it may hold that entry")
                      .arg(pass.Summary().unsureLine));
     if (status == OpStatus::BadReply)
         Complain(QStringLiteral("the Tx entries could not be read"));
@@ -28,7 +34,7 @@ bool Report(const clsTxRestore &pass, OpStatus status)
 
 int RestoreExit(const TxRestoreSummary &s, bool finished)
 {
-    return finished && s.refused == 0 && s.noRoom == 0 ? Success : Failure;
+    return finished && s.refused == 0 && s.noRoom == 0 && s.differing == 0 ? Success : Failure;
 }
 
 } // namespace
@@ -48,9 +54,9 @@ int TxRestoreCommand(const CliOptions &o, const QString &file)
     }
 
     // First what would happen, from the table the meter holds now.
-    clsTxRestore plan(entries, true);
+    clsTxRestore plan(entries, true, o.replaceDifferent);
     const OpStatus planned = RunToEnd(plan);
-    if (o.dryRun || planned != OpStatus::Ok || plan.Summary().added == 0) {
+    if (o.dryRun || planned != OpStatus::Ok || (plan.Summary().added == 0 && plan.Summary().replaced == 0)) {
         if (planned == OpStatus::Ok)
             for (const QString &line : plan.Summary().lines)
                 WriteOut(line + QLatin1Char('\n'));
@@ -59,15 +65,31 @@ int TxRestoreCommand(const CliOptions &o, const QString &file)
             WriteOut(plan.Summary().Text() + QLatin1Char('\n'));
         return RestoreExit(plan.Summary(), finished);
     }
-    if (!Confirm(QStringLiteral("Restore the Tx entries of %1?\r\nThis would give: %2").arg(file, plan.Summary().Text()),
+    // The differences are told before the question that would replace them.
+    for (const TxRestoreNote &note : plan.Summary().differences)
+        Complain(QStringLiteral("line %1: ").arg(note.line) + note.szMessage);
+    const QString replacing = plan.Summary().replaced > 0
+                                  ? QStringLiteral("\r\n%1 Tx entries of the meter that differ get the file's values.")
+                                        .arg(plan.Summary().replaced)
+                                  : QString();
+    if (!Confirm(QStringLiteral("Restore the Tx entries of %1?\r\nThis would give: %2").arg(file, plan.Summary().Text()) +
+                     replacing,
                  QStringLiteral("Restore Tx?")))
         return Declined();
 
-    clsTxRestore run(entries, false);
+    SetChanging(true);
+    clsTxRestore run(entries, false, o.replaceDifferent);
     const OpStatus status = RunToEnd(run);
-    const bool finished = Report(run, status);
-    // Also after a lost link: how many went in before it.
+    SetChanging(false);
+    const bool finished = Report(run, status, false);
+    // Also after a lost link or an interrupt: how many went in before it.
     WriteOut(run.Summary().Text() + QLatin1Char('\n'));
+    if (WasInterrupted()) {
+        Complain(status == OpStatus::Cancelled
+                     ? QStringLiteral("interrupted after the entry under way had been sent and answered; the rest were not tried")
+                     : QStringLiteral("interrupted"));
+        return Interrupted;
+    }
     return RestoreExit(run.Summary(), finished);
 }
 

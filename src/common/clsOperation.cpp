@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/clsOperation.h"
 
+#include <atomic>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -63,6 +65,15 @@ void clsOperation::Cancel()
 
 void clsOperation::Cancelled() { Finish(OpStatus::Cancelled); }
 
+namespace {
+std::atomic<bool> gCancelSoon{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+} // namespace
+
+void clsOperation::CancelSoon() { gCancelSoon.store(true); }
+
+void clsOperation::ClearCancelSoon() { gCancelSoon.store(false); }
+
 void clsOperation::ScheduleStep()
 {
     if (m_scheduled)
@@ -78,6 +89,8 @@ void clsOperation::RunStep()
     QElapsedTimer slice;
     slice.start();
     while (self && m_running) {
+        if (gCancelSoon.exchange(false))
+            m_cancel = true;
         if (m_cancel)
             Cancelled();
         else

@@ -34,6 +34,12 @@ public:
     // status Cancelled unless it had already finished.
     void Cancel();
     bool CancelRequested() const { return m_cancel; }
+    // Cancel() for whichever operation runs its next step first; safe from
+    // any thread and from a signal handler (Ctrl+C), so that a signal that
+    // comes while a step waits for the meter stops the work right after it.
+    static void CancelSoon();
+    // Drops a CancelSoon() that no operation has taken yet.
+    static void ClearCancelSoon();
 
     bool IsRunning() const { return m_running; }
     bool IsFinished() const { return m_finished; }

@@ -6,6 +6,7 @@
 #include "listview/modLV.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
 #include "records/modStore.h"
+#include "records/clsReadStore.h"
 #include "records/clsFsm.h"
 #include "saveddata/frmFieldPlot.h"
 #include "saveddata/modSavedDelete.h"
@@ -226,13 +227,19 @@ void frmDeleteData::WalkEnded(const clsSavedDeleteOp &op, OpStatus status)
         close();
         return;
     }
-    if (op.Erasing() && !op.Erased() && status != OpStatus::Cancelled) {
-        MsgBox(QStringLiteral("The FSM did not confirm erasing the records.\r\nThey are still listed."), vb::Exclamation,
-               kDeleteTitle);
-    } else if (op.Failed() >= 0) {
-        MsgBox(QStringLiteral("The FSM did not delete record ") + IntText(op.Failed()) +
-                   QStringLiteral(".\r\nThe records not yet deleted are still selected."),
+    // The meter acts on a command when it arrives: without its reply, only
+    // the records read again tell what it holds.
+    if (op.Erasing() && !op.Erased() && op.Tries() > 0) {
+        MsgBox(QStringLiteral("The FSM did not confirm erasing the records: they may have been erased.\r\n"
+                              "The list is read again from the ZT 6200."),
                vb::Exclamation, kDeleteTitle);
+        return ReadAgain();
+    } else if (op.Failed() >= 0) {
+        MsgBox(QStringLiteral("Record ") + IntText(op.Failed()) +
+                   QStringLiteral(" may have been deleted: the FSM's reply was lost.\r\n"
+                                  "The list is read again from the ZT 6200."),
+               vb::Exclamation, kDeleteTitle);
+        return ReadAgain();
     } else if (status == OpStatus::Ok && m_refused > 0) {
         MsgBox(IntText(m_refused) + QStringLiteral(" of the selected records could not be deleted:\r\n"
                                                    "their Rec ID is not a record number. They are still selected."),
@@ -243,6 +250,41 @@ void frmDeleteData::WalkEnded(const clsSavedDeleteOp &op, OpStatus status)
     UpdateRemaining();
     UpdateButtons();
     cmdCancel->setEnabled(true);
+}
+
+void frmDeleteData::ReadAgain()
+{
+    if (m_fClosing)
+        return;
+    auto *read = new clsReadStore(0);
+    connect(read, &clsOperation::Finished, this, [this, read](OpStatus status) {
+        if (m_fClosing || fCloseAfterOperation())
+            return;
+        if (status != OpStatus::Ok) {
+            // Rows that may name records no longer there must not stay.
+            if (status != OpStatus::LinkLost)
+                MsgBox(QStringLiteral("The saved records could not be read again from the ZT 6200.\r\n"
+                                      "Please open the list again."),
+                       vb::Exclamation, kDeleteTitle);
+            if (!m_fClosing)
+                close();
+            return;
+        }
+        m_model->Clear();
+        m_pending.clear();
+        m_lines.clear();
+        wMouseRow = 0;
+        for (const QString &line : read->Lines())
+            lsvDataAdd(line);
+        FlushRows();
+        m_model->Sort(m_model->SortColumn(), m_model->SortOrder());
+        ShowColumnSortIcons(lsvData);
+        UpdateRemaining();
+        UpdateButtons();
+        cmdCancel->setEnabled(true);
+    });
+    StartOperation(read);
+    UpdateButtons();
 }
 
 void frmDeleteData::timDisconnect_Timer()

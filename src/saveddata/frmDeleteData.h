@@ -59,6 +59,8 @@ private:
     // messages come at the end.
     void RowDeleted(int done);
     void WalkEnded(const clsSavedDeleteOp &op, OpStatus status);
+    // After a delete whose reply was lost: every row read anew from the meter.
+    void ReadAgain();
     void DeleteKey() override { DeleteSelected(); }
 
     std::vector<ListRow> m_pending; // rows not yet in the list: added in one go

@@ -38,6 +38,8 @@ public:
     // The store is being (or was) erased as a whole; Erased() once the meter confirmed.
     bool Erasing() const { return m_mode == Erase; }
     bool Erased() const { return m_erased; }
+    // "E" commands sent so far.
+    int Tries() const { return m_tries; }
 
 protected:
     void Step() override;

@@ -70,7 +70,9 @@ bool clsCoordinate::setvalue(double v)
     if (!SplitDMS(v, &d, &m, &s))
         return false;
     m_value = v;
-    if (std::fabs(v) < kDmsStep)
+    // Only a value that is zero on the grid takes the zero hemisphere: one
+    // that shows 00.1" keeps its side, or it would be sent back mirrored.
+    if (d == 0 && m == 0 && s == 0.0f)
         m_hemisphere = m_zeroHemisphere;
     else
         m_hemisphere = v > 0 ? 0 : 1;
@@ -83,7 +85,8 @@ bool clsCoordinate::setvalue(double v)
 void clsCoordinate::DeriveValue()
 {
     double v = m_degrees + (m_minutes + double(m_seconds) / 60.0) / 60.0;
-    if (std::fabs(v) < kDmsStep) {
+    // Zero on the grid (below half a step); a tenth of a second keeps its side.
+    if (std::fabs(v) < kDmsStep / 2) {
         m_hemisphere = m_zeroHemisphere;
         v = 0;
     }

@@ -20,21 +20,34 @@ namespace {
 // Far beyond any Tx table (the meter holds a few hundred entries).
 constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 
-// Decimals written after the point: the precision the file keeps a value to.
-int Decimals(const QString &text)
+// A decimal-degree text as the meter would hold it once sent: signed
+// tenths of an arc-second, the editor's grid. False when it is no number.
+bool GridValue(const QString &text, qint64 *tenths)
 {
-    const qsizetype dot = text.indexOf(QLatin1Char('.'));
-    return dot < 0 ? 0 : int(text.trimmed().size() - text.trimmed().indexOf(QLatin1Char('.')) - 1);
+    double v = 0;
+    if (!ToDouble(text, &v) || !std::isfinite(v) || std::fabs(v) > 1e6)
+        return false;
+    const qint64 n = qint64(std::floor(std::fabs(v) * 36000.0 + 0.5));
+    *tenths = v < 0 ? -n : n;
+    return true;
 }
 
-// Equal to the precision of the file's text (half its last digit).
-bool SameValue(const QString &fileText, const QString &meterText)
+bool SameOnGrid(const QString &a, const QString &b)
 {
-    double a = 0, b = 0;
-    if (!ToDouble(fileText, &a) || !ToDouble(meterText, &b))
-        return false;
-    const double half = 0.5 * std::pow(10.0, -Decimals(fileText));
-    return std::fabs(a - b) <= half + 1e-9;
+    qint64 x = 0, y = 0;
+    return GridValue(a, &x) && GridValue(b, &y) && x == y;
+}
+
+// A grid value in decimal degrees, as short as it reads ("-16.0", "-14.25").
+QString DegreesText(const QString &text)
+{
+    qint64 n = 0;
+    if (!GridValue(text, &n))
+        return text.trimmed();
+    QString t = QString::number(double(n) / 36000.0, 'f', 5);
+    while (t.endsWith(QLatin1Char('0')) && !t.endsWith(QLatin1String(".0")))
+        t.chop(1);
+    return t;
 }
 
 QString CallKey(QString text)
@@ -51,11 +64,6 @@ QString CheckCoordinate(clsCoordinate &co, const QString &text)
     typed.setTypeId(co.TypeId());
     if (!ToDouble(text, &v) || !typed.setvalue(v)) {
         QString t = text;
-        return ValidateDMS(co, 0, t, nullptr, NumberForm::Plain);
-    }
-    // Each box may be within its range while the whole is not (90° 30' N).
-    if (std::fabs(v) > co.DegreesMax()) {
-        QString t = IntText(co.DegreesMax() + 1);
         return ValidateDMS(co, 0, t, nullptr, NumberForm::Plain);
     }
     const QString boxes[] = {IntText(typed.Degrees()), IntText(typed.Minutes()), typed.szSeconds(2),
@@ -117,15 +125,21 @@ bool ReadTxFile(const QString &path, QList<TxFileEntry> &entries, QString *error
 
 QString TxRestoreSummary::Text() const
 {
-    return QStringLiteral("added %1, already present %2, refused %3, not added for lack of room %4")
-        .arg(added)
-        .arg(present)
-        .arg(refused)
-        .arg(noRoom);
+    QString text = QStringLiteral("added %1, already present %2, refused %3, not added for lack of room %4")
+                       .arg(added)
+                       .arg(present)
+                       .arg(refused)
+                       .arg(noRoom);
+    const struct { int count; const char *name; } more[] = {
+        {replaced, "replaced"}, {differing, "differing"}, {unsure, "may have been changed"}, {notTried, "not tried"}};
+    for (const auto &m : more)
+        if (m.count > 0)
+            text += QStringLiteral(", %1 %2").arg(QLatin1String(m.name)).arg(m.count);
+    return text;
 }
 
-clsTxRestore::clsTxRestore(QList<TxFileEntry> entries, bool fDryRun, QObject *parent)
-    : clsOperation(parent), m_entries(std::move(entries)), m_dryRun(fDryRun)
+clsTxRestore::clsTxRestore(QList<TxFileEntry> entries, bool fDryRun, bool fReplaceDifferent, QObject *parent)
+    : clsOperation(parent), m_entries(std::move(entries)), m_dryRun(fDryRun), m_replace(fReplaceDifferent)
 {
 }
 
@@ -138,8 +152,10 @@ void clsTxRestore::Step()
         m_losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
         if (!gUsbHid || !gUsbHid->IsDeviceConnected(true))
             return Finish(OpStatus::LinkLost);
-        if (ReadDirectory(1) != 0)
+        if (ReadDirectory(1) != 0) {
+            m_summary.notTried = int(m_entries.size());
             return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
+        }
         m_count = gFsm->NumRecords();
         m_max = gFsm->MaxRecords();
         m_phase = Table;
@@ -178,26 +194,45 @@ void clsTxRestore::ReadNext()
         return;
     }
     gFsm->DataType = 1;
-    if (gFsm->GetRecord(qint16(m_next)) != 0)
+    if (gFsm->GetRecord(qint16(m_next)) != 0) {
+        m_summary.notTried = int(m_entries.size());
         return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
+    }
     QStringList fields;
     SplitFields(gFsm->szRecord, fields);
     m_table << fields;
     ++m_next;
 }
 
-bool clsTxRestore::Present(const TxFileEntry &entry) const
+int clsTxRestore::Match(const TxFileEntry &entry) const
 {
     const QStringList &f = entry.fields;
-    for (const QStringList &m : m_table) {
+    for (int i = 0; i < m_table.size(); ++i) {
+        const QStringList &m = m_table.at(i);
         if (m.size() < 7)
             continue;
         qint16 a = 0, b = 0;
         if (CallKey(f.at(2)) == CallKey(m.at(2)) && ToInt16(f.at(3), &a) && ToInt16(m.at(3), &b) && a == b &&
-            SameValue(f.at(4), m.at(4)) && SameValue(f.at(5), m.at(5)))
-            return true;
+            SameOnGrid(f.at(4), m.at(4)) && SameOnGrid(f.at(5), m.at(5)))
+            return i;
     }
-    return false;
+    return -1;
+}
+
+QString clsTxRestore::Differences(const TxFileEntry &entry, int at) const
+{
+    const QStringList &f = entry.fields;
+    const QStringList &m = m_table.at(at);
+    QStringList what;
+    if (!SameOnGrid(f.at(6), m.at(6)))
+        what << QStringLiteral("variation %1 in the meter, %2 in the file").arg(DegreesText(m.at(6)), DegreesText(f.at(6)));
+    // Only a meter that keeps the modulation can differ in it.
+    if (f.size() >= 8 && m.size() >= 8 && gFsm->TxFields() >= 8 &&
+        f.at(7).trimmed().compare(m.at(7).trimmed(), Qt::CaseInsensitive) != 0)
+        what << QStringLiteral("modulation %1 in the meter, %2 in the file").arg(m.at(7).trimmed(), f.at(7).trimmed());
+    if (what.isEmpty())
+        return QString();
+    return QStringLiteral("differs: ") + CallKey(f.at(2)) + QLatin1Char(' ') + what.join(QStringLiteral("; "));
 }
 
 bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &note) const
@@ -246,9 +281,26 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
 
 void clsTxRestore::EntriesDone()
 {
-    if (m_dryRun || m_summary.added == 0)
+    if (m_dryRun || (m_summary.added == 0 && m_summary.replaced == 0))
         return Finish(OpStatus::Ok);
     m_phase = BackDirectory;
+}
+
+void clsTxRestore::Cancelled()
+{
+    if (m_phase == Directory || m_phase == Table)
+        m_summary.notTried = int(m_entries.size());
+    else if (m_phase == Entries)
+        m_summary.notTried += int(m_entries.size()) - m_next;
+    clsOperation::Cancelled();
+}
+
+void clsTxRestore::LinkLostAt(int line)
+{
+    m_summary.unsureLine = line;
+    ++m_summary.unsure;
+    m_summary.notTried += int(m_entries.size()) - m_next - 1;
+    Finish(OpStatus::LinkLost); // the link has told the user
 }
 
 void clsTxRestore::TakeNext()
@@ -257,10 +309,23 @@ void clsTxRestore::TakeNext()
         return EntriesDone();
     const TxFileEntry &entry = m_entries.at(m_next);
     ReportProgress(m_next, int(m_entries.size()));
-    if (Present(entry)) {
-        ++m_summary.present;
-        ++m_next;
-        return;
+    if (entry.fields.size() >= 8 && gFsm->TxFields() < 8)
+        m_summary.modulationDropped = true;
+    const int match = Match(entry);
+    QString differs;
+    if (match >= 0) {
+        differs = Differences(entry, match);
+        if (differs.isEmpty()) {
+            ++m_summary.present;
+            ++m_next;
+            return;
+        }
+        m_summary.differences << TxRestoreNote{entry.line, differs, QStringLiteral("Tx Differs")};
+        if (!m_replace) {
+            ++m_summary.differing;
+            ++m_next;
+            return;
+        }
     }
     clsTx tx;
     TxRestoreNote note;
@@ -270,6 +335,15 @@ void clsTxRestore::TakeNext()
         ++m_next;
         return;
     }
+    if (match >= 0) {
+        // The meter's entry, with the file's values.
+        qint16 id = 0;
+        tx.wDirId = ToInt16(m_table.at(match).at(0), &id) ? id : 0;
+        tx.wStationId = ToInt16(m_table.at(match).at(1), &id) ? id : 0;
+        // A file without modulations keeps the meter's.
+        if (entry.fields.size() < 8 && m_table.at(match).size() >= 8)
+            tx.szModulation = m_table.at(match).at(7).trimmed();
+    }
     QString line;
     const QString tooLong = TxLineCheck(tx, &line);
     if (!tooLong.isEmpty()) {
@@ -278,30 +352,35 @@ void clsTxRestore::TakeNext()
         ++m_next;
         return;
     }
-    if (m_count >= m_max) {
+    if (match < 0 && m_count >= m_max) {
         m_full = true;
-        m_summary.noRoom = int(m_entries.size()) - m_next;
-        return EntriesDone();
+        ++m_summary.noRoom;
+        ++m_next;
+        return;
     }
     if (!m_dryRun) {
-        const TxResult r = TxAdd(tx);
+        const TxResult r = match >= 0 ? TxReplace(tx) : TxAdd(tx);
         if (r.result != 0) {
-            if (!gUsbHid->fDeviceConnected() || gUsbHid->LinkLosses() != m_losses) {
-                m_summary.unsureLine = entry.line;
-                return Finish(OpStatus::LinkLost); // the link has told the user
-            }
+            if (!gUsbHid->fDeviceConnected() || gUsbHid->LinkLosses() != m_losses)
+                return LinkLostAt(entry.line);
             ++m_summary.refused;
             m_summary.notes << TxRestoreNote{entry.line, r.szMessage, r.szTitle};
             ++m_next;
             return;
         }
     }
-    m_summary.lines << QStringLiteral("U,") + line;
-    ++m_summary.added;
-    ++m_count;
-    // Later lines of the file that repeat this one are present from now on.
-    QStringList added;
-    SplitFields(line, added);
-    m_table << added;
+    QStringList fields;
+    SplitFields(line, fields);
+    if (match >= 0) {
+        m_summary.lines << QStringLiteral("X,") + line;
+        ++m_summary.replaced;
+        m_table[match] = fields;
+    } else {
+        m_summary.lines << QStringLiteral("U,") + line;
+        ++m_summary.added;
+        ++m_count;
+        // Later lines of the file that repeat this one are present from now on.
+        m_table << fields;
+    }
     ++m_next;
 }

@@ -2,8 +2,12 @@
 #pragma once
 // Putting a Tx table saved to a CSV file back into a meter: each entry of
 // the file that the meter does not hold yet is checked as the Tx editor
-// checks it and added as a new entry. A dry run decides the same way and
-// sends nothing, so its summary is what a real run would do now.
+// checks it and added as a new entry. Entries are compared as the meter
+// would hold them (on the editor's tenth-of-a-second grid), so a second run
+// adds nothing. An entry of the same call sign, frequency and position
+// whose variation or modulation differs is reported, and on request
+// replaced by the file's values. A dry run decides the same way and sends
+// nothing, so its summary is what a real run would do now.
 #include "common/clsOperation.h"
 
 #include <QList>
@@ -31,29 +35,39 @@ struct TxRestoreNote
     QString szTitle;
 };
 
+// Every entry of the file ends in exactly one count.
 struct TxRestoreSummary
 {
     int added = 0;
     int present = 0;
     int refused = 0;
-    int noRoom = 0;
-    QStringList lines;          // "U,..." sent (or, in a dry run, that would be sent)
+    int noRoom = 0;    // would have been added, but the table was full
+    int differing = 0; // the meter holds it with another variation or modulation
+    int replaced = 0;  // such an entry, changed to the file's values
+    int notTried = 0;  // after the link was lost or the user stopped
+    int unsure = 0;    // under way when the link was lost: the meter may hold it
+    QStringList lines;          // "U,..." and "X,..." sent (or, in a dry run, that would be sent)
     QList<TxRestoreNote> notes; // why each refused entry was refused
-    // The line whose add was under way when the link was lost (0: none):
+    QList<TxRestoreNote> differences; // "differs: KTEL variation -16.0 in the meter, -15.0 in the file"
+    // The line whose change was under way when the link was lost (0: none):
     // the meter may or may not hold it.
     int unsureLine = 0;
-    // "added N, already present M, refused K, not added for lack of room L"
+    // The file has modulations that this meter's firmware does not keep.
+    bool modulationDropped = false;
+    // "added N, already present M, refused K, not added for lack of room L",
+    // then the other counts that are not 0.
     QString Text() const;
 };
 
 // Reads the meter's Tx table (a step per entry), then takes the file's
-// entries one per step. Stops at the first entry for which the meter has
-// no room left: that one and every later one count as not added.
+// entries one per step. Once the meter has no room left, the entries it
+// would add count as not added for lack of room; the others are still
+// judged (present, differing, refused, replaced).
 class clsTxRestore : public clsOperation
 {
     Q_OBJECT
 public:
-    clsTxRestore(QList<TxFileEntry> entries, bool fDryRun, QObject *parent = nullptr);
+    clsTxRestore(QList<TxFileEntry> entries, bool fDryRun, bool fReplaceDifferent = false, QObject *parent = nullptr);
     ~clsTxRestore() override;
 
     const TxRestoreSummary &Summary() const { return m_summary; }
@@ -65,18 +79,26 @@ public:
 
 protected:
     void Step() override;
+    // Stops after the entry under way; the rest count as not tried.
+    void Cancelled() override;
 
 private:
     void ReadNext();
     void TakeNext();
     // The end of the entries: the table is read back when any was added.
     void EntriesDone();
-    bool Present(const TxFileEntry &entry) const;
+    // The meter's entry of the same call sign, frequency and position (-1: none).
+    int Match(const TxFileEntry &entry) const;
+    // What differs between the file's entry and the meter's entry `at`
+    // ("variation -16.0 in the meter, -15.0 in the file"); empty when nothing.
+    QString Differences(const TxFileEntry &entry, int at) const;
+    void LinkLostAt(int line);
     // The entry as a new Tx; false with the editor's message when a field fails its check.
     bool Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &note) const;
 
     QList<TxFileEntry> m_entries;
     bool m_dryRun;
+    bool m_replace;
     enum Phase { Directory, Table, Entries, BackDirectory, Back } m_phase = Directory;
     int m_next = 0;
     int m_count = 0;  // entries the meter holds

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/frmTx.h"
+#include "records/clsReadStore.h"
 #include "common/clsOperation.h"
 #include "common/modConvert.h"
 #include "listview/modDownloadTarget.h"
@@ -245,6 +246,15 @@ void frmTx::WalkEnded(const clsTxDeleteOp &op, OpStatus status)
         CloseAfterLostLink();
         return;
     }
+    if (op.Result().status == OpStatus::BadReply) {
+        // The meter acts on a delete when it arrives: without its reply,
+        // only the list read again tells what it holds.
+        MsgBox(QStringLiteral("The Tx with station ID ") + IntText(op.StationIds().value(op.Deleted())) +
+                   QStringLiteral(" may have been deleted: the ZT 6200's reply was lost.\r\n"
+                                  "The list is read again from the ZT 6200."),
+               vb::Exclamation, QStringLiteral("Tx Delete Problem"));
+        return ReadAgain();
+    }
     Tell(op.Result());
     if (m_fClosing)
         return;
@@ -253,6 +263,40 @@ void frmTx::WalkEnded(const clsTxDeleteOp &op, OpStatus status)
     UpdateButtons();
     cmdCancel->setEnabled(true);
     cmdSelectAll->setEnabled(true);
+}
+
+void frmTx::ReadAgain()
+{
+    if (m_fClosing)
+        return;
+    auto *read = new clsReadStore(1);
+    connect(read, &clsOperation::Finished, this, [this, read](OpStatus status) {
+        if (m_fClosing || fCloseAfterOperation())
+            return;
+        if (status == OpStatus::LinkLost)
+            return CloseAfterLostLink();
+        if (status != OpStatus::Ok) {
+            // Rows that may name entries no longer there must not stay.
+            MsgBox(QStringLiteral("The Tx list could not be read again from the ZT 6200.\r\nPlease open the Tx list again."),
+                   vb::Exclamation, QStringLiteral("Tx List Not Read"));
+            if (!m_fClosing)
+                done(Rejected);
+            return;
+        }
+        QList<qint32> every; // nothing is new: no row gets selected
+        for (const QString &line : read->Lines()) {
+            clsTx entry;
+            if (entry.UsbReceive(line) == clsTx::Taken)
+                every << entry.wStationId;
+        }
+        ShowMeterLines(read->Lines(), every);
+        UpdateRemaining();
+        UpdateButtons();
+        cmdCancel->setEnabled(true);
+        cmdSelectAll->setEnabled(true);
+    });
+    StartOperation(read);
+    UpdateButtons();
 }
 
 bool frmTx::RunEditor(const QString &szCaption)

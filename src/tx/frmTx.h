@@ -78,6 +78,8 @@ private:
     // message and the count come at the end.
     void RowDeleted(int done);
     void WalkEnded(const clsTxDeleteOp &op, OpStatus status);
+    // After a delete whose reply was lost: every row read anew from the meter.
+    void ReadAgain();
     // Back to the list after an add or edit.
     void ChangeEnded();
     void SelectKeys(const QStringList &keys);

@@ -80,9 +80,9 @@ QString FormatDMS(double value, qint32 options)
     if (!SplitDMS(value, &d, &m, &sec))
         return QString::number(value, 'g', 15);
     const bool latitude = options & dms::Latitude;
-    // A slightly wider zero band than the class uses.
+    // Zero on the grid takes the zero letter; anything shown as more keeps its side.
     QString letter;
-    if (std::fabs(value) < 0.00003)
+    if (d == 0 && m == 0 && sec == 0.0f)
         letter = latitude ? QStringLiteral("N") : QStringLiteral("W");
     else if (value > 0)
         letter = latitude ? QStringLiteral("N") : QStringLiteral("E");

@@ -3,6 +3,8 @@
 #include "common/modConvert.h"
 #include "tx/clsCoordinate.h"
 
+#include <cmath>
+
 const QString kCallSiteTitle = QStringLiteral("Call-Site Text Too Long");
 const QString kIllegalValue = QStringLiteral("Illegal Value");
 
@@ -60,9 +62,14 @@ static QString RangeMessage(const QString &szName, const QString &szLimit)
     return szName + QStringLiteral(" must be between 0 and ") + szLimit;
 }
 
+// Each box may be within its range while the whole is not (90° 30' N):
+// then the whole is refused as the degrees box refuses a number past its limit.
+static bool BeyondLimit(const clsCoordinate &co) { return std::fabs(co.value()) > co.DegreesMax() + 1e-9; }
+
 QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere, NumberForm form)
 {
     szText = szText.trimmed();
+    const QString beyond = RangeMessage(QStringLiteral("Degrees"), IntText(co.DegreesMax()));
     switch (wBox) {
     case 0:
     case 1: {
@@ -70,13 +77,13 @@ QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemis
         qint16 w = 0;
         if (!ToInt16(szText, &w, form) || w < 0 || w > max)
             return RangeMessage(wBox == 0 ? QStringLiteral("Degrees") : QStringLiteral("Minutes"), IntText(max));
-        if (wBox == 0) {
-            co.setDegrees(w);
-            szText = IntText(co.Degrees());
-        } else {
-            co.setMinutes(w);
-            szText = IntText(co.Minutes());
+        const qint16 old = wBox == 0 ? co.Degrees() : co.Minutes();
+        wBox == 0 ? co.setDegrees(w) : co.setMinutes(w);
+        if (BeyondLimit(co)) {
+            wBox == 0 ? co.setDegrees(old) : co.setMinutes(old);
+            return beyond;
         }
+        szText = IntText(wBox == 0 ? co.Degrees() : co.Minutes());
         return QString();
     }
     case 2: {
@@ -85,7 +92,12 @@ QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemis
         double d = 0;
         if (!ToDouble(szText, &d, form) || d < 0 || d > max)
             return RangeMessage(QStringLiteral("Seconds"), QString::number(max, 'g', 7));
+        const float old = co.Seconds();
         co.setSeconds(float(d));
+        if (BeyondLimit(co)) {
+            co.setSeconds(old);
+            return beyond;
+        }
         szText = co.szSeconds(2);
         // The coordinate holds what the box shows (tenths), as it will once
         // the editor saves; the command-line tool saves it as it is now.

@@ -30,7 +30,8 @@ QString CheckFrequency(QString &szText, qint16 *wValue = nullptr, NumberForm for
 // One box of a coordinate row (0 degrees, 1 minutes, 2 seconds, 3
 // hemisphere letter). On success the coordinate takes the value and
 // szText shows it as the coordinate holds it; *wHemisphere gets the
-// letter's index for box 3. On failure nothing changes but the text's
+// letter's index for box 3. A box that would take the whole angle past its
+// limit (beyond 90° or 180°) fails with the degrees box's message. On failure nothing changes but the text's
 // surrounding blanks (box 3: also its case).
 QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere = nullptr,
                     NumberForm form = NumberForm::Typed);

@@ -16,6 +16,10 @@ constexpr int kNotesShown = 10; // a long list of refusals would not fit on the 
 QString Details(const TxRestoreSummary &s)
 {
     QString text = s.Text();
+    if (s.modulationDropped)
+        text += QStringLiteral("\r\nThe ZT 6200's firmware keeps no modulation: the file's modulations are not imported.");
+    for (int i = 0; i < s.differences.size() && i < kNotesShown; ++i)
+        text += QStringLiteral("\r\nLine %1: ").arg(s.differences.at(i).line) + s.differences.at(i).szMessage;
     for (int i = 0; i < s.notes.size() && i < kNotesShown; ++i)
         text += QStringLiteral("\r\nLine %1: ").arg(s.notes.at(i).line) + s.notes.at(i).szMessage;
     if (s.notes.size() > kNotesShown)
@@ -51,7 +55,7 @@ void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed, co
     }
     const QString name = QFileInfo(path).fileName();
     const QPointer<QWidget> owner(parent);
-    auto *plan = new clsTxRestore(entries, true, parent);
+    auto *plan = new clsTxRestore(entries, true, false, parent);
     QObject::connect(plan, &clsOperation::Finished, parent, [=](OpStatus status) {
         plan->deleteLater();
         if (status != OpStatus::Ok) {
@@ -59,16 +63,33 @@ void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed, co
             return done(false, {});
         }
         const TxRestoreSummary &s = plan->Summary();
-        if (s.added == 0) {
+        // Entries the meter holds with another variation or modulation: kept
+        // unless the user asks for the file's values.
+        bool replace = false;
+        if (s.differing > 0) {
+            QString list;
+            for (int i = 0; i < s.differences.size() && i < kNotesShown; ++i)
+                list += QStringLiteral("\r\nLine %1: ").arg(s.differences.at(i).line) + s.differences.at(i).szMessage;
+            replace = MsgBox(QStringLiteral("%1 Tx entries of %2 differ from the ZT 6200's entries of the same call sign, "
+                                            "frequency and position:").arg(s.differing).arg(name) +
+                                 list + QStringLiteral("\r\n\r\nReplace them with the file's values?"),
+                             vb::YesNo | vb::Question | vb::DefaultButton2, QStringLiteral("Tx Differs")) == vb::Yes;
+            if (!owner)
+                return done(false, {});
+        }
+        if (s.added == 0 && !replace) {
             MsgBox(QStringLiteral("Nothing in %1 can be added:\r\n").arg(name) + Details(s), vb::Information, kTitle);
             return done(false, {});
         }
-        if (MsgBox(QStringLiteral("Importing %1 would give:\r\n").arg(name) + Details(s) +
+        const QString replacing =
+            replace ? QStringLiteral("\r\n%1 Tx entries of the ZT 6200 that differ get the file's values.").arg(s.differing)
+                    : QString();
+        if (MsgBox(QStringLiteral("Importing %1 would give:\r\n").arg(name) + Details(s) + replacing +
                        QStringLiteral("\r\n\r\nImport these Tx entries?"),
                    vb::YesNo | vb::Question | vb::DefaultButton2, QStringLiteral("Import Tx?")) != vb::Yes ||
             !owner)
             return done(false, {});
-        auto *run = new clsTxRestore(entries, false, owner);
+        auto *run = new clsTxRestore(entries, false, replace, owner);
         QObject::connect(run, &clsOperation::Finished, owner, [=](OpStatus ended) {
             run->deleteLater();
             const TxRestoreSummary &r = run->Summary();
@@ -76,13 +97,13 @@ void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed, co
             if (run->fFull())
                 text += QStringLiteral("\r\nNo more Tx slots available");
             if (r.unsureLine > 0)
-                text += QStringLiteral("\r\nThe ZT 6200 was lost while line %1 was being added: it may hold that entry.")
+                text += QStringLiteral("\r\nThe ZT 6200 was lost while line %1 was being sent: it may hold that entry.")
                             .arg(r.unsureLine);
             if (ended == OpStatus::Ok || ended == OpStatus::LinkLost)
                 MsgBox(text, ended == OpStatus::Ok ? vb::Information : vb::Exclamation, kTitle);
             else
                 TellIncomplete(ended);
-            done(r.added > 0 || r.unsureLine > 0, run->Lines());
+            done(r.added > 0 || r.replaced > 0 || r.unsureLine > 0, run->Lines());
         });
         run->Start();
     });

@@ -76,6 +76,7 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
         {"delete", "saved", "1,000"}, {"delete", "tx", "1.0000000000000001"}, {"tx", "edit", "1e1"}, // never another record
         {"send", QString(64, QLatin1Char('A'))}, {"send", QString::fromUtf8("\xe2\x98\x83")}, // a snowman: no ANSI byte
         {"--wait", "soon", "version"}, {"--call", "KABC", "version"}, {"tx", "add", "--call", "KABC"}, {"tx", "edit", "x"},
+        {"--replace-different", "erase", "saved"},
     };
     for (const QStringList &args : cases) {
         // No --demo and no --wait: a search for a real meter would take 3 s.
@@ -384,7 +385,7 @@ TEST_F(CliTest, NamesThatAreNotTextStillOpen)
 TEST_F(CliTest, InterruptedDownloadLeavesNothing)
 {
     const QString meter = Scenario(QStringLiteral("generate-saved 5000\nreport-latency-us 1000\n"));
-    for (int sig : {SIGINT, SIGTERM}) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
         for (bool toStdout : {false, true}) {
             SCOPED_TRACE(QString("signal %1, %2").arg(sig).arg(toStdout ? "stdout" : "file").toStdString());
             QTemporaryDir out, tmp;
@@ -423,6 +424,100 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
                            Scenario(QStringLiteral("generate-saved 3000\n")), tmp.path());
     EXPECT_EQ(r.code, 130);
     EXPECT_TRUE(QDir(tmp.path()).isEmpty());
+
+    // A file size limit is a failed write, told, with nothing left behind; a
+    // FIFO that nobody opens or reads still ends on a signal.
+    const struct { const char *what; const char *script; int code; QByteArray err; } shells[] = {
+        {"size limit", "ulimit -f 1; \"$CLI\" --demo=\"$METER\" download saved out.csv", 1, qt_error_string(EFBIG).toUtf8()},
+        {"size limit, standard output", "ulimit -f 1; \"$CLI\" --demo=\"$METER\" download saved - >/dev/null", 1,
+         qt_error_string(EFBIG).toUtf8()},
+        {"FIFO nobody opens", "mkfifo out; \"$CLI\" --demo=\"$METER\" download saved out & sleep 1; kill -TERM $!; wait $!; rc=$?; "
+                              "rm out; exit $rc", 130, ""},
+        {"FIFO nobody reads", "mkfifo out; exec 3<>out; \"$CLI\" --demo=\"$METER\" download saved out & sleep 1; kill -INT $!; "
+                              "wait $!; rc=$?; rm out; exit $rc", 130, ""},
+    };
+    for (const auto &c : shells) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir work, scratch;
+        const Result sh = Shell(QStringLiteral("cd \"$0\" && ") .replace("$0", work.path()) + c.script,
+                                Scenario(QStringLiteral("generate-saved 3000\n")), scratch.path());
+        EXPECT_EQ(sh.code, c.code) << sh.err.constData();
+        EXPECT_TRUE(sh.err.contains(c.err)) << sh.err.constData();
+        EXPECT_TRUE(QDir(work.path()).isEmpty()) << qPrintable(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(' '));
+        EXPECT_TRUE(QDir(scratch.path()).isEmpty());
+    }
+}
+
+// Ctrl+C, termination or a closed terminal while the meter is being changed:
+// the command under way is finished first, and what was done is told.
+TEST_F(CliTest, InterruptedChangesSayWhatWasDone)
+{
+    QByteArray restore = "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\"\r\n";
+    for (int i = 0; i < 12; ++i)
+        restore += "1,1,\"NEW" + QByteArray::number(i) + "\",500,1,2,3\r\n";
+    const QString file = dir.filePath(QStringLiteral("restore.csv"));
+    ASSERT_TRUE(WriteFile(file, restore));
+    QStringList ids;
+    for (int i = 1; i <= 30; ++i)
+        ids << QString::number(i);
+    const QString slow = QStringLiteral("report-latency-us 20000\n");
+    struct Case { const char *what; int sig; QString scenario; QStringList args; QByteArray trigger, told; } cases[] = {
+        {"delete saved", SIGHUP, "generate-saved 30\n" + slow, QStringList{"delete", "saved"} + ids, "\nF,",
+         "interrupted after the delete under way had finished: deleted saved records "},
+        {"delete saved", SIGINT, "generate-saved 30\n" + slow, QStringList{"delete", "saved"} + ids, "\nF,",
+         "interrupted after the delete under way had finished: deleted saved records "},
+        {"tx add", SIGINT, "tx-capacity 60\ngenerate-tx 40\n" + slow,
+         {"tx", "add", "--call", "N1", "--freq", "500", "--lat", "1", "--lon", "2", "--var", "3"}, "\nU,",
+         "interrupted after the add under way had finished: the Tx was added"},
+        {"tx restore", SIGTERM, "tx-capacity 60\ngenerate-tx 2\n" + slow, {"tx", "restore", file}, "\nU,",
+         "interrupted after the entry under way had been sent and answered"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QProcess p;
+        p.start(BuiltProgram(QStringLiteral("dataclave-cli")),
+                QStringList{"--verbose", "--yes", QStringLiteral("--demo=") + Scenario(c.scenario)} + c.args);
+        ASSERT_TRUE(p.waitForStarted());
+        Result r{-1, {}, {}};
+        p.setReadChannel(QProcess::StandardError);
+        while (!r.err.contains(c.trigger) && p.waitForReadyRead(10000))
+            r.err += p.readAllStandardError();
+        ASSERT_TRUE(r.err.contains(c.trigger));
+        ::kill(pid_t(p.processId()), c.sig);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        r.err += p.readAllStandardError();
+        r.out = p.readAllStandardOutput();
+        EXPECT_EQ(p.exitCode(), 130) << r.err.constData();
+        EXPECT_TRUE(r.err.contains(c.told)) << r.err.constData();
+        const QStringList sent = Sent(r);
+        if (c.args.at(0) == QLatin1String("delete")) {
+            // Told as deleted: exactly the records whose delete was sent, none left out.
+            QStringList deleted = sent.filter(QRegularExpression("^F,"));
+            deleted.replaceInStrings("F,", "");
+            const QByteArray told = r.err.mid(r.err.indexOf(c.told) + c.told.size());
+            EXPECT_TRUE(told.startsWith(deleted.join(", ").toUtf8() + "; still in the meter: ")) << told.constData();
+            EXPECT_LT(deleted.size(), ids.size());
+        } else if (c.args.at(1) == QLatin1String("add")) {
+            EXPECT_TRUE(QRegularExpression("^\\d+\n$").match(QString::fromLatin1(r.out)).hasMatch()) << r.out.constData();
+        } else {
+            // Every entry in a count: those sent, and those not tried.
+            const int added = int(sent.filter(QRegularExpression("^U,")).size());
+            EXPECT_TRUE(r.out.endsWith(QStringLiteral("added %1, already present 0, refused 0, not added for lack of room 0, "
+                                                      "not tried %2\n").arg(added).arg(12 - added).toUtf8()))
+                << r.out.constData();
+            EXPECT_LT(added, 12);
+        }
+    }
+
+    // A delete whose reply never came: the meter may have carried it out.
+    const Result lost = Demo({"--yes", "delete", "saved", "3", "5"}, QString::fromLatin1(kScenario) + "stall-after-reports 11\n");
+    EXPECT_EQ(lost.code, 1);
+    EXPECT_TRUE(lost.err.contains("saved record 3 may have been deleted: the meter's reply was lost; none was deleted"))
+        << lost.err.constData();
+    EXPECT_FALSE(lost.err.contains("not deleted"));
+    const Result erase = Demo({"--yes", "erase", "saved"}, QString::fromLatin1(kScenario) + "stall-after-reports 2\n");
+    EXPECT_EQ(erase.code, 1);
+    EXPECT_TRUE(erase.err.contains("the saved records may have been erased: the meter's reply was lost")) << erase.err.constData();
 }
 
 // Under German regional settings the meter's numbers are listed and sent
@@ -482,6 +577,18 @@ TEST_F(CliTest, TxChanges)
         {"edit, no such station", "", {"--yes", "tx", "edit", "7", "--freq", "1410"}, 1, "", "", "no Tx with station ID 7"},
         {"edit, line too long", v23, {"--yes", "tx", "edit", "1234", "--call", "ABCDEFGH", "--mod", "DRM4.5"}, 1, "", "",
          "its line is 62 characters long"},
+        // A value shown as 00.1" keeps its side; a whole beyond the limit is refused as its degrees box refuses.
+        {"add next to zero", "", {"--yes", "tx", "add", "--call", "E0", "--freq", "1010", "--lat", "-0.00002", "--lon", "0.00002",
+                                  "--var", "-1"}, 0, "13\n", "U,0,0,\"E0\",1010,-0.000028,0.00003,-1.00000", ""},
+        {"latitude past the pole", "", {"--yes", "tx", "add", "--call", "P", "--freq", "1", "--lat", "90.9", "--lon", "-180.99", "--var",
+                                        "180 30 W"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 90"},
+        {"longitude past 180", v23, edit + QStringList{"--lon", "-180.99"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 180"},
+        {"variation past 180", v23, edit + QStringList{"--var", "180 30 W"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 180"},
+        {"edit to the pole", "", {"--yes", "tx", "edit", "12", "--lat", "90 0 0 N"}, 0, "",
+         "X,2,12,\"KWAL\",1400,90.000000,-118.34306,-15.00000", ""},
+        // Added, but not read back: no station id to print, and no success.
+        {"add, read-back lost", QString::fromLatin1(kScenario) + "unplug-after-reports 5\n", add, 1, "",
+         "U,0,0,\"ABC-1\",1010,45.500000,-118.25847,-14.50000", "its station ID is unknown"},
         {"delete", "", {"--yes", "delete", "tx", "12"}, 0, "", "V,12", ""},
         {"delete a five-digit id", v23, {"--yes", "delete", "tx", "12345"}, 0, "", "V,12345", ""},
         {"delete, not confirmed", "", {"delete", "tx", "12"}, 2, "", "", "Delete Records?"},
@@ -538,11 +645,12 @@ TEST_F(CliTest, TxRestoreAddsOnlyWhatTheMeterLacks)
          {"line 5: The Call-Site text is invalid.", "line 6: Frequency must be less than or equal to 9999 kHz.",
           "line 7: Degrees must be between 0 and 90"}},
         {"restore", {"--yes"}, kScenario, 1, {added1, added2}, "added 2, already present 2, refused 3, not added for lack of room 0", {}},
-        {"meter fills up", {"--yes"}, room1, 1, {added1}, "added 1, already present 1, refused 0, not added for lack of room 5",
+        // Only what lacked room counts so; the rest is still judged.
+        {"meter fills up", {"--yes"}, room1, 1, {added1}, "added 1, already present 1, refused 3, not added for lack of room 2",
          {"No more Tx slots available"}},
         {"unplugged during the second add", {"--yes"}, QString::fromLatin1(kScenario) + "unplug-after-reports 8\n", 1,
-         {added1, added2}, "added 1, already present 1, refused 0, not added for lack of room 0",
-         {"ZT 6200 was disconnected.", "lost while line 4 was being added"}},
+         {added1, added2}, "added 1, already present 1, refused 0, not added for lack of room 0, may have been changed 1, not tried 4",
+         {"ZT 6200 was disconnected.", "lost while line 4 was being sent"}},
         {"nobody to confirm", {}, kScenario, 2, {}, "", {"Restore Tx?"}},
     };
     for (const Case &c : cases) {
@@ -557,6 +665,39 @@ TEST_F(CliTest, TxRestoreAddsOnlyWhatTheMeterLacks)
             EXPECT_TRUE(r.out.startsWith((added1.toUtf8() + "\n" + added2.toUtf8() + "\n"))) << r.out.constData();
         for (const QString &e : c.err)
             EXPECT_TRUE(r.err.contains(e.toUtf8())) << qPrintable(e) << "\n" << r.err.constData();
+    }
+
+    // Compared as the meter holds what a restore sent (the editor's grid): a
+    // second run adds nothing. Same call sign, frequency and position with
+    // another variation or modulation: told, and replaced only when asked.
+    const QByteArray ktel = heading + "3,13,\"KTEL\",1000,46.236940,-117.12345,-15.0,\"AM\"\r\n";
+    const QString sentKtel = "U,0,0,\"KTEL\",1000,46.236944,-117.12344,-15.00000";
+    const QString held = QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1000,46.236944,-117.12344,";
+    const QString v23 = "firmware 2.3.1\ntx 5,1234,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"AM\"\n"
+                        "tx 3,13,\"KTEL\",1000,46.236944,-117.12344,-15.00000,\"DRM10\"\n";
+    const char *noModulation = "this meter's firmware (2.2.15) keeps no modulation: the file's modulations are not restored";
+    const Case again[] = {
+        {"first run", {"--yes"}, kScenario, 0, {sentKtel}, "added 1, already present 0, refused 0, not added for lack of room 0",
+         {noModulation}},
+        {"second run", {"--yes"}, held + "-15.00000\n", 0, {}, "added 0, already present 1, refused 0, not added for lack of room 0", {}},
+        {"variation differs", {"--yes"}, held + "-16.00000\n", 1, {},
+         "added 0, already present 0, refused 0, not added for lack of room 0, differing 1",
+         {"line 2: differs: KTEL variation -16.0 in the meter, -15.0 in the file"}},
+        {"replaced", {"--yes", "--replace-different"}, held + "-16.00000\n", 0, {"X,3,13,\"KTEL\",1000,46.236944,-117.12344,-15.00000"},
+         "added 0, already present 0, refused 0, not added for lack of room 0, replaced 1", {"line 2: differs: KTEL variation"}},
+        {"modulation differs", {"--yes"}, v23, 1, {}, "differing 1",
+         {"line 2: differs: KTEL modulation DRM10 in the meter, AM in the file"}},
+    };
+    ASSERT_TRUE(WriteFile(path, ktel));
+    for (const Case &c : again) {
+        SCOPED_TRACE(c.name);
+        const Result r = Demo(QStringList{"--verbose"} + c.args + QStringList{"tx", "restore", path}, c.scenario);
+        EXPECT_EQ(r.code, c.code) << r.err.constData();
+        EXPECT_EQ(Sent(r).filter(QRegularExpression("^[UX],")), c.sent);
+        EXPECT_TRUE(r.out.endsWith((c.summary + "\n").toUtf8())) << r.out.constData();
+        for (const QString &e : c.err)
+            EXPECT_TRUE(r.err.contains(e.toUtf8())) << qPrintable(e) << "\n" << r.err.constData();
+        EXPECT_EQ(r.err.contains(noModulation), c.scenario != v23) << r.err.constData();
     }
 
     // A file it cannot read sends nothing and names the line.

@@ -64,17 +64,22 @@ TEST(Operation, StepsRunFromTheEventLoopOnlyAndOneAtATime)
 
 TEST(Operation, CancelStopsAfterTheStepUnderWay)
 {
-    struct Case { int cancelInStep; int steps; OpStatus want; int doneWant; int sliceMs; };
+    // soon: asked as a signal asks, from outside the event loop (CancelSoon).
+    struct Case { int cancelInStep; int steps; OpStatus want; int doneWant; int sliceMs; bool soon = false; };
     const Case cases[] = {
         {1, 5, OpStatus::Cancelled, 1, 0},
         {3, 5, OpStatus::Cancelled, 3, 0},
         {5, 5, OpStatus::Ok, 5, 0}, // asked during the last step: it had finished
         {3, 5, OpStatus::Cancelled, 3, 60000}, // steps back to back within one slice
+        {3, 5, OpStatus::Cancelled, 3, 0, true}, {3, 5, OpStatus::Cancelled, 3, 60000, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.cancelInStep << ", slice " << c.sliceMs);
         Counter op(c.steps, c.sliceMs);
-        op.duringStep = [&] { if (op.done == c.cancelInStep) op.Cancel(); };
+        op.duringStep = [&] {
+            if (op.done == c.cancelInStep)
+                c.soon ? clsOperation::CancelSoon() : op.Cancel();
+        };
         EXPECT_EQ(RunToEnd(op), c.want);
         EXPECT_EQ(op.done, c.doneWant);
         EXPECT_FALSE(OperationRunning());

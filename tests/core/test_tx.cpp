@@ -34,7 +34,8 @@ TEST(Coordinate, TextForms)
         {1, -33.5, 6, "33@ 30' 00.0\"S", 1}, {2, -118.25, 6, "118@ 15' 00.0\"W", 1},
         {2, 5.5, 38, "005@ 30' 00.0\"E", 0},        // leading zeros, three digits
         {1, 5.5, 38, "05@ 30' 00.0\"N", 0},
-        {2, 0.00002, 6, "0@ 00' 00.1\"W", 1},       // below one step: zero hemisphere, still 00.1
+        {2, 0.00002, 6, "0@ 00' 00.1\"E", 0},       // shown as 00.1: keeps its side
+        {2, 0.00001, 6, "0@ 00' 00.0\"W", 1},       // zero on the grid: the zero hemisphere
         {1, 45.504306, 1, "45@ 30' 16\"N", 0},      // whole seconds force minutes
         {1, 45.504306, 4, "45@ 30'16N", 0}, {1, 45.504306, 0, "45@3016N", 0},
         {1, 45.5, 0, "45@30N", 0},                  // zero seconds vanish
@@ -102,13 +103,47 @@ TEST(Coordinate, GridRoundTrip)
     }
 }
 
+// What the editor (and the command line, and a restore) sends for a value
+// typed near a whole degree or zero: its grid value, on its own side.
+TEST(Coordinate, SideKeptAcrossZero)
+{
+    struct Case { double value; const char *lat; const char *lon; };
+    const Case cases[] = {
+        {0.00001, "0.000000", "0.00000"}, {0.00002, "0.000028", "0.00003"}, {0.00003, "0.000028", "0.00003"},
+        {0.00004, "0.000028", "0.00003"},  {0.00005, "0.000056", "0.00006"}, {0.5, "0.500000", "0.50000"},
+        {1, "1.000000", "1.00000"},
+        {-0.00001, "0.000000", "0.00000"}, {-0.00002, "-0.000028", "-0.00003"}, {-0.00003, "-0.000028", "-0.00003"},
+        {-0.00004, "-0.000028", "-0.00003"}, {-0.00005, "-0.000056", "-0.00006"}, {-0.5, "-0.500000", "-0.50000"},
+        {-1, "-1.000000", "-1.00000"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.value);
+        clsTx tx;
+        clsCoordinate *const rows[] = {&tx.Latitude, &tx.Longitude};
+        for (clsCoordinate *co : rows) {
+            clsCoordinate typed; // the boxes as the editor fills them
+            typed.setTypeId(co->TypeId());
+            ASSERT_TRUE(typed.setvalue(c.value));
+            const QString boxes[] = {QString::number(typed.Degrees()), QString::number(typed.Minutes()), typed.szSeconds(2),
+                                     typed.szHemisphere()};
+            for (int box = 0; box < 4; ++box) {
+                QString text = boxes[box];
+                EXPECT_EQ(ValidateDMS(*co, box, text, nullptr, NumberForm::Plain), QString()) << box;
+            }
+        }
+        const QStringList sent = Line(tx, 7).split(',');
+        EXPECT_EQ(sent.at(4), QLatin1String(c.lat));
+        EXPECT_EQ(sent.at(5), QLatin1String(c.lon));
+    }
+}
+
 TEST(FormatDMS, Table)
 {
     struct Case { const char *value; int options; const char *text; };
     const Case cases[] = {
         {"45.504306", 18, "45@ 30' 15.5\"N"}, {"-118.25", 2, "118@ 15' 00.0\"W"},
-        {"0.00002", 2, "0@ 00' 00.1\"W"}, {"-0.00002", 18, "0@ 00' 00.1\"N"},
-        {"0.000029", 2, "0@ 00' 00.1\"W"},     // still in the wider zero band
+        {"0.00002", 2, "0@ 00' 00.1\"E"}, {"-0.00002", 18, "0@ 00' 00.1\"S"}, // 00.1 keeps its side
+        {"0.000013", 2, "0@ 00' 00.0\"W"}, {"-0.000013", 18, "0@ 00' 00.0\"N"},  // zero on the grid
         {"0.00003", 2, "0@ 00' 00.1\"E"}, {"5.25", 50, "05@ 15' 00.0\"N"},
         {"5.25", 34, "005@ 15' 00.0\"E"}, {"", 18, ""}, {"---------", 2, "---------"},
         {"40000", 2, "40000"},                 // too large to split
@@ -177,11 +212,17 @@ TEST(TxChecks, ValidateDMS)
     const QString lat = "The hemisphere must be either N or S", lon = "The hemisphere must be either E or W";
     const Case cases[] = {
         {1, 10.5, 0, " 45 ", "", "45", 45.5},
-        {1, 10.5, 0, "90", "", "90", 90.5}, // each box alone: 90 degrees 30 minutes passes
+        {1, 10, 0, "90", "", "90", 90},
+        {1, 10.5, 0, "90", "Degrees must be between 0 and 90", "90", 10.5}, // 90 degrees 30 minutes: past the pole
+        {1, 90, 1, "1", "Degrees must be between 0 and 90", "1", 90},
+        {1, -90, 2, "0.1", "Degrees must be between 0 and 90", "0.1", -90},
+        {2, -180, 2, "0.1", "Degrees must be between 0 and 180", "0.1", -180},
+        {3, 180, 1, "1", "Degrees must be between 0 and 180", "1", 180},
+        {3, 179.5, 0, "180", "Degrees must be between 0 and 180", "180", 179.5},
         {1, 10.5, 0, "91", "Degrees must be between 0 and 90", "91", 10.5},
         {1, 10.5, 0, "-1", "Degrees must be between 0 and 90", "-1", 10.5},
         {1, 10.5, 0, "abc", "Degrees must be between 0 and 90", "abc", 10.5},
-        {2, -10.5, 0, "180", "", "180", -180.5},
+        {2, -10, 0, "180", "", "180", -180},
         {2, -10.5, 0, "181", "Degrees must be between 0 and 180", "181", -10.5},
         {3, -10.5, 0, "181", "Degrees must be between 0 and 180", "181", -10.5},
         {1, 10.5, 1, "59", "", "59", 10 + 59 / 60.0},

@@ -76,6 +76,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         int erases;               // "E" commands; -1: retried, but only a few times
         QString left;             // Rec IDs still listed (none kept: blank)
         QStringList titles;       // boxes after the question
+        const char *lost = "";    // a command the meter carries out, its reply lost
     } cases[] = {
         {"rows 2 and 5 of 6, last first", six, {1, 4}, vb::Yes, 0, {"F,5", "F,4"}, 0, "2,1,6,3", {}},
         {"answered No", six, {1, 4}, vb::No, 0, {}, 0, "2,4,1,6,5,3", {}},
@@ -84,6 +85,9 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         {"every row: one erase", three, all, vb::Yes, 0, {}, 1, "", {}},
         {"erase accepted when tried again", three, all, vb::Yes, 4, {}, 5, "", {}},
         {"erase refused: rows kept", three, all, vb::Yes, 1000, {}, -1, "1,2,3", {kDeleteTitle}},
+        // Carried out, but not confirmed: the list is read again and shows what the meter holds.
+        {"delete without its reply", six, {1, 4}, vb::Yes, 0, {"F,5", "F,5", "F,5", "F,5"}, 0, "2,4,1,6,3", {kDeleteTitle}, "F,5"},
+        {"erase without its reply", three, all, vb::Yes, 0, {}, -1, "", {kDeleteTitle}, "E"},
         {"a record too short to list: no erase", {Line("1", 1), Line("2", 2), "1,9,3"}, all, vb::Yes, 0,
          {"F,2", "F,1"}, 0, "", {}},
         {"Rec ID not a number: refused", {Line("x7", 1), Line("5", 2), Line("6", 3)}, {0, 1}, vb::Yes, 0, {"F,5"}, 0,
@@ -93,8 +97,11 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         SCOPED_TRACE(c.name);
         Open(c.lines);
         int refuse = c.refuseErases;
-        meter->replyOverride = [&refuse](const QString &cmd, QList<QByteArray> &reports) {
+        DemoMeter *const m = meter;
+        meter->replyOverride = [&refuse, &c, m](const QString &cmd, QList<QByteArray> &reports) {
             reports = DemoMeter::FrameReply("ERROR\n", 65);
+            if (cmd == QLatin1String(c.lost))
+                return m->Execute(cmd), true;
             return cmd == "E" && refuse-- > 0;
         };
         c.select == all ? form->cmdSelectAll->click() : SelectRows(form->lsvData, c.select);
