@@ -287,7 +287,7 @@ check_stall() {
   local line waited="" told=0 rc=""
   if ! start_meter "$RUN/scn/stall.txt"; then fail stall-start; return; fi
   while IFS= read -r line; do
-    [[ $line =~ No\ input\ report\ within\ 4000\ ms\ \(waited\ ([0-9]+)\ ms\) ]] && waited=${BASH_REMATCH[1]}
+    [[ $line =~ No\ input\ report\ within\ [0-9]+\ ms\ \(waited\ ([0-9]+)\ ms\) ]] && waited=${BASH_REMATCH[1]}
     [[ $line == *"was disconnected"* ]] && told=$((told + 1))
     [[ $line == "exit "* ]] && rc=${line#exit }
   done < <(cli --verbose status 2>&1 >/dev/null; echo "exit $?")
