@@ -50,11 +50,15 @@ qint16 ReadDirectory(qint32 type)
         QStringList fields;
         qint16 n = 0;
         const bool ok = SplitFields(text, fields) == 2 && CountField(fields.at(0), &n) && CountField(fields.at(1), &n);
-        if (!ok)
+        if (!ok) {
             refused = text;
-        else if (!askedAgain && gFsm->lastCount.type == 1 - type && gFsm->lastCount.text == text)
-            return !(askedAgain = true);
-        return ok;
+            return false;
+        }
+        if (!askedAgain && gFsm->lastCount.type == 1 - type && gFsm->lastCount.text == text) {
+            askedAgain = true;
+            return false;
+        }
+        return true;
     };
     const quint32 losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
     const qint16 result = SendCommand(command, reply, 2, true, counts);
