@@ -96,6 +96,15 @@ prepare_run() {
   printf 'firmware 2.3.7\ngenerate-saved 10\nreport-latency-us 100000\n' >"$run/scn/slow-ten.txt"
   # ---- end interrupted delete ----
   "$CLI" --demo="$run/scn/three.txt" list saved >"$run/ref/stray-list-saved.txt"
+  # Late strays: the same ten records and entries behind replies that come
+  # late and twice; the reference is the plain meter.
+  printf 'firmware 2.3.7\ngenerate-saved 10\ngenerate-tx 10\n' >"$run/scn/late.txt"
+  for s in 100 300 3000; do
+    { cat "$run/scn/late.txt"; printf 'report-latency-us %s\nextra-reports 1\n' "$s"; } >"$run/scn/late-$s.txt"
+  done
+  { cat "$run/scn/late.txt"; printf 'late-duplicate-reply\n'; } >"$run/scn/late-dup.txt"
+  "$CLI" --demo="$run/scn/late.txt" download saved "$run/ref/late-saved.csv" >/dev/null
+  "$CLI" --demo="$run/scn/late.txt" download tx "$run/ref/late-tx.csv" >/dev/null
   for s in fw23 fw22; do
     "$CLI" --demo="$run/scn/$s.txt" download saved "$run/ref/$s-saved.csv" >/dev/null
     "$CLI" --demo="$run/scn/$s.txt" download tx "$run/ref/$s-tx.csv" >/dev/null
@@ -275,22 +284,21 @@ check_replug() {
   [ -e "$first" ] && fail replug-old-node "$first"
 }
 
-# A stall: the read gives up after 4000 ms of real time, timed from the
-# command going out (--verbose echoes it) to the message.
+# A stall: the read gives up after 4000 ms, as the program itself timed it
+# (--verbose): a clock outside it would count the shell's delays too.
 check_stall() {
-  local line sent="" told="" rc=""
+  local line waited="" told=0 rc=""
   if ! start_meter "$RUN/scn/stall.txt"; then fail stall-start; return; fi
   while IFS= read -r line; do
-    now
-    [ "$line" = C ] && [ -z "$sent" ] && sent=$NOW
-    [[ $line == *"was disconnected"* ]] && [ -z "$told" ] && told=$NOW
+    [[ $line =~ No\ input\ report\ within\ [0-9]+\ ms\ \(waited\ ([0-9]+)\ ms\) ]] && waited=${BASH_REMATCH[1]}
+    [[ $line == *"was disconnected"* ]] && told=$((told + 1))
     [[ $line == "exit "* ]] && rc=${line#exit }
   done < <(cli --verbose status 2>&1 >/dev/null; echo "exit $?")
-  local wait="no time-out seen"
-  [ -n "$sent" ] && [ -n "$told" ] && wait=$(( told - sent ))
-  if [ "$rc" = 1 ] && [[ $wait =~ ^[0-9]+$ ]] && [ "$wait" -ge 4000 ] && [ "$wait" -le 4500 ]; then
-    ok "stall: the read gave up after $wait ms, exit 1"
-  else fail stall "exit $rc, waited: $wait ms"; fi
+  # At least the whole time-out (a 10 % shorter one fails), and not far
+  # beyond it however loaded the machine is.
+  if [ "$rc" = 1 ] && [ "$told" -ge 1 ] && [[ $waited =~ ^[0-9]+$ ]] && [ "$waited" -ge 3995 ] && [ "$waited" -le 4800 ]; then
+    ok "stall: the read gave up after $waited ms, exit 1"
+  else fail stall "exit $rc, told $told times, waited: ${waited:-no time-out seen} ms"; fi
   stop_meter
 }
 
@@ -345,7 +353,10 @@ check_permission() {
   local rc=0
   if ! start_meter "$RUN/scn/three.txt"; then fail permission-start; return; fi
   chown root:root "$MNODE"; chmod 0600 "$MNODE"
-  setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$T/nobody" XDG_CONFIG_HOME="$T/nobody" "$CLI" status >/dev/null 2>"$T/err" || rc=$?
+  # A copy the other user can run wherever the checkout is (a 0700 folder).
+  cp "$CLI" "$T/nobody/dataclave-cli"; chmod 755 "$T/nobody/dataclave-cli"
+  setpriv --reuid=65534 --regid=65534 --clear-groups env HOME="$T/nobody" XDG_CONFIG_HOME="$T/nobody" \
+    "$T/nobody/dataclave-cli" status >/dev/null 2>"$T/err" || rc=$?
   if [ "$rc" -eq 1 ] && [[ $(<"$T/err") == *"Permission denied"* ]]; then ok "root-only node: exit 1, told why"
   else fail permission-message "exit $rc: $(text "$T/err")"; fi
   stop_meter
@@ -383,6 +394,23 @@ check_interrupted() {
   stop_meter || fail meter-stop
 }
 # ---------------------------------------------------------------- end interrupted delete
+# Late strays: a reply given up on, a second copy or the previous reply again
+# arrives after the program drained its input; every record still comes once,
+# in its place, byte for byte as the plain meter gives them.
+check_late() {
+  local s n t rc
+  for s in 100 300 3000 dup; do
+    n=$s; [ "$s" = dup ] || n="${s}us"
+    start_meter "$RUN/scn/late-$s.txt" || { fail "late-$n-start"; continue; }
+    for t in saved tx; do
+      rc=0; cli download $t "$T/late.csv" >/dev/null 2>"$T/err" || rc=$?
+      if [ "$rc" -eq 0 ] && cmp -s "$T/late.csv" "$RUN/ref/late-$t.csv"; then ok "late strays ($n): download $t same as --demo"
+      else fail "late-$n-$t" "exit $rc: $(text "$T/err")"; fi
+      rm -f "$T/late.csv"
+    done
+    stop_meter
+  done
+}
 
 in_vm() {
   set +e # each check reports its own failure
@@ -402,7 +430,7 @@ in_vm() {
   [ -c /dev/uhid ] || { fail uhid-node "no /dev/uhid in the VM"; echo DONE >>"$RUN/result"; return 0; }
   now; t0=$NOW; LAP=$NOW
   ONLY=${ONLY//,/ }
-  for section in ${ONLY:-transfers unplug replug stall meters drain silent permission interrupted}; do
+  for section in ${ONLY:-transfers unplug replug stall meters drain late silent permission interrupted}; do
     "check_$section"
     lap "$section"
   done

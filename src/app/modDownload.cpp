@@ -78,9 +78,11 @@ std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bo
         return nullptr;
 
     // The count may have changed while the user was choosing the file. A
-    // failed query is a reading problem, not an empty meter.
+    // failed query is a reading problem, not an empty meter (a reply that
+    // was no count has been told by ReadDirectory).
     if (ReadDirectory(type) == 1) {
-        MsgBox(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
+        if (!gUsbHid->fDeviceConnected())
+            MsgBox(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
         return nullptr;
     }
     const qint16 count = gFsm->NumRecords();
@@ -181,8 +183,10 @@ void clsDownload::Conclude()
     }
     m_ui.ProgressClose();
     // After what the link had to say about the same failure.
+    // The record that failed is named: the file is never written with a gap.
     if (m_problem == Problem::Read)
-        MsgBoxLater(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
+        MsgBoxLater(kReadProblem + QStringLiteral("\r\nRecord %1 of %2 could not be read.").arg(m_next).arg(m_count),
+                    vb::Exclamation, QStringLiteral("Reading Problem"));
     else if (m_problem == Problem::Write)
         clsFile::ShowWriteError(gApp->File->LastError());
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/modFSMComm.h"
+#include "common/clsAppBase.h"
 #include "common/modConsole.h"
 #include "common/modConvert.h"
 #include "protocol/clsDevice.h"
@@ -56,9 +57,26 @@ bool SendOneReport(const QString &szCommand)
 
 enum class Attempt { Done, Again, TooLong, LinkLost, Refused };
 
+// A report the meter sends within this time of the one before belongs to
+// the same burst (a real reply's reports come a millisecond or so apart).
+constexpr int kQuietMs = 50;
+
+// A reply that does not answer the command: gone with whatever is queued or
+// still arriving behind it (the command's own reply among them, which a send
+// again would only put behind one more), and counted in debug mode as the
+// drain counts what it drops.
+void DropReply(const QString &szCommand, const QString &why)
+{
+    if (gAppBase && gAppBase->fDebug)
+        AppendUsbStatus(QStringLiteral("  Reply dropped, it does not answer %1: %2").arg(szCommand, why));
+    gUsbHid->DrainUntilQuiet(kQuietMs);
+}
+
 // One attempt: the command out, its reply in. Done with `count` set when the
-// reply is taken (or counted, in lenient mode); Again on the wrong count.
-Attempt TryOnce(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, qint16 &count)
+// reply is taken (or counted, in lenient mode); Again on the wrong count or
+// a reply that `answers` refuses.
+Attempt TryOnce(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers,
+                qint16 &count)
 {
     if (!SendOneReport(szCommand))
         return Attempt::Refused;
@@ -70,7 +88,17 @@ Attempt TryOnce(const QString &szCommand, QString &szReply, qint16 wExpected, bo
         return outcome == ReadOutcome::LinkLost ? Attempt::LinkLost : Attempt::TooLong;
     }
     count = CountFields(szReply);
-    return !fCheck || count == wExpected ? Attempt::Done : Attempt::Again;
+    // Asked of every reply, so that the caller sees each one it refuses.
+    const bool itsKind = !answers || answers(szReply);
+    if (fCheck && count != wExpected) {
+        DropReply(szCommand, QStringLiteral("%1 fields").arg(count));
+        return Attempt::Again;
+    }
+    if (!itsKind) {
+        DropReply(szCommand, QStringLiteral("not its kind of reply"));
+        return Attempt::Again;
+    }
+    return Attempt::Done;
 }
 
 bool CanSend(const QString &szCommand)
@@ -85,14 +113,14 @@ static quint32 LinkLosses() { return gUsbHid ? gUsbHid->LinkLosses() : 0; }
 LinkWork::LinkWork() : m_losses(LinkLosses()) {}
 bool LinkWork::Lost() const { return LinkLosses() != m_losses; }
 
-qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck)
+qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers)
 {
     szReply.resize(0);
     if (!CanSend(szCommand))
         return 1;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         qint16 count = 0;
-        switch (TryOnce(szCommand, szReply, wExpected, fCheck, count)) {
+        switch (TryOnce(szCommand, szReply, wExpected, fCheck, answers, count)) {
         case Attempt::Done: return fCheck ? 0 : count;
         case Attempt::Refused:
         case Attempt::LinkLost: return 1;
@@ -104,8 +132,8 @@ qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected,
     return 1;
 }
 
-clsExchange::clsExchange(const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent)
-    : clsOperation(parent), m_command(szCommand), m_expected(wExpected), m_check(fCheck)
+clsExchange::clsExchange(const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent, ReplyCheck answers)
+    : clsOperation(parent), m_command(szCommand), m_expected(wExpected), m_check(fCheck), m_answers(std::move(answers))
 {
 }
 
@@ -114,7 +142,7 @@ void clsExchange::Step()
     if (!CanSend(m_command))
         return Finish(OpStatus::Failed);
     qint16 count = 0;
-    const Attempt a = TryOnce(m_command, m_reply, m_expected, m_check, count);
+    const Attempt a = TryOnce(m_command, m_reply, m_expected, m_check, m_answers, count);
     if (a == Attempt::Done) {
         m_result = m_check ? 0 : count;
         return Finish(OpStatus::Ok);

@@ -4,12 +4,23 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
+
+// What a reply must show, beyond its number of fields, to be taken as the
+// answer to the command sent: true when it may be. Replies carry no sequence
+// number, so a late report (a reply given up on, a second copy, a stray) is
+// told apart only by its shape and by what was taken before it.
+using ReplyCheck = std::function<bool(const QString &reply)>;
 
 // The one command/reply exchange with the meter, up to four attempts.
 // Result 0 success, 1 failure; in lenient mode (fCheck false) the number of
-// reply fields. It waits in the link's reads but never runs the event loop,
-// so a step of an operation may call it.
-qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck);
+// reply fields. A reply that fails `answers` is dropped (told in debug mode)
+// and the command asked again, like one with the wrong number of fields; in
+// lenient mode too, and there the result is 1 when no reply passed. It waits
+// in the link's reads but never runs the event loop, so a step of an
+// operation may call it.
+qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,
+                   const ReplyCheck &answers = {});
 
 // The exchange as an operation, for a command started from the event loop
 // outside a larger one: one attempt per step, so window messages run between
@@ -21,7 +32,8 @@ class clsExchange : public clsOperation
 {
     Q_OBJECT
 public:
-    clsExchange(const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent = nullptr);
+    clsExchange(const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent = nullptr,
+                ReplyCheck answers = {});
     QString Reply() const { return m_reply; }
     qint16 Result() const { return m_result; }
 
@@ -32,6 +44,7 @@ private:
     QString m_command, m_reply;
     qint16 m_expected;
     bool m_check;
+    ReplyCheck m_answers;
     qint16 m_result = 1;
     int m_attempt = 0;
 };

@@ -80,6 +80,7 @@ void clsFsm::Reset()
     DataType = 0;
     DataFields = 0;
     szRecord.clear();
+    lastCount = CountReply();
     Version->setvalue(0);
 }
 
@@ -140,8 +141,22 @@ void clsFsm::mUsbHid_Disconnect()
     szRecord.clear();
 }
 
+QString clsFsm::RecordKey(const QString &line) const
+{
+    QStringList fields;
+    SplitFields(line, fields);
+    // A saved record is known by its "Rec ID", a Tx entry by "Dir ID" and
+    // "Station ID" together.
+    if (DataType == 0)
+        return fields.value(1).trimmed();
+    return fields.value(0).trimmed() + QLatin1Char(',') + fields.value(1).trimmed();
+}
+
 qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
 {
+    // Reading from the first record on is a new reading.
+    if (DirectoryIndex == 0)
+        m_taken.clear();
     qint16 expected = 0;
     // "D,i,1" or "T,i,1"; the letter is put in front below.
     QString command = QStringLiteral(" ,") % IntText(DirectoryIndex) % QLatin1String(",1");
@@ -155,7 +170,12 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
             QString reply;
             // The link may be lost and found again before we look.
             const quint32 losses = m_link ? m_link->LinkLosses() : 0;
-            const qint16 learnt = SendCommand(command, reply, 0, false);
+            // Only a saved record's length teaches it; another reply (a late
+            // count) is asked again.
+            const qint16 learnt = SendCommand(command, reply, 0, false, [](const QString &text) {
+                const qint16 n = CountFields(text);
+                return n >= 29 && n <= 31;
+            });
             const bool lost = m_link && m_link->LinkLosses() != losses;
             switch (learnt) {
             case 29:
@@ -190,9 +210,14 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
         return 1;
     }
 
-    qint16 result = SendCommand(command, szRecord, expected, true);
+    // Within one reading a record comes once: one whose id was taken
+    // already is a late copy of an earlier reply, not this record.
+    qint16 result = SendCommand(command, szRecord, expected, true,
+                                [this](const QString &text) { return !m_taken.contains(RecordKey(text)); });
     if (szRecord.isEmpty())
         result = 1;
+    if (result == 0)
+        m_taken.insert(RecordKey(szRecord));
     return result;
 }
 

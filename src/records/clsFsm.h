@@ -3,6 +3,7 @@
 #include "records/clsVersion.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,9 @@ public:
     qint16 DataFields = 0; // fields of a saved record; 0 = not yet learnt
     QString szRecord;
     clsVersion *Version = nullptr; // owned
+    // The count reply taken last, and for which store: a late copy of it is
+    // the one reply that could pass for the other store's count.
+    struct CountReply { qint32 type = -1; QString text; } lastCount;
 
     void Reset();
 
@@ -34,6 +38,9 @@ public:
     qint16 TxFields() const;
 
     void ProcessRecord();
+    // Index 0 begins a reading: within it a record whose id (saved "Rec ID",
+    // Tx "Dir ID" and "Station ID") was read already is refused as a late
+    // copy and asked for again.
     qint16 GetRecord(qint16 DirectoryIndex);
 
 public slots:
@@ -50,6 +57,8 @@ private:
     };
     StoreCounts m_stores[2];
     clsUsbHid *m_link = nullptr;
+    QSet<QString> m_taken; // ids read in this reading
+    QString RecordKey(const QString &line) const;
     bool StoreKnown() const { return DataType == 0 || DataType == 1; }
     QStringList m_saved29, m_saved30, m_saved31, m_tx7, m_tx8;
 };

@@ -1,11 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/modStore.h"
 #include "common/modConvert.h"
+#include "common/modMsgBox.h"
 #include "protocol/modApp.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
+#include "usb/clsUsbHid.h"
 
 #include <QStringList>
+
+namespace {
+
+// A count of the directory reply: a number from 0 to 32767.
+bool CountField(const QString &text, qint16 *n) { return ToInt16(text, n) && *n >= 0; }
+
+// Why a directory reply that came but could not be taken is no count.
+QString DirectoryProblem(qint32 type, const QString &reply)
+{
+    const QString what = type == 0 ? QStringLiteral("saved records") : QStringLiteral("Tx entries");
+    QStringList fields;
+    SplitFields(reply, fields);
+    double n = 0;
+    if (fields.size() == 2 && ToDouble(fields.at(0), &n) && (n < 0 || n > 32767))
+        return QStringLiteral("The FSM reports %1 %2; this program can read from 0 to 32767.").arg(fields.at(0).trimmed(), what);
+    return QStringLiteral("The number of %1 in the FSM could not be read.").arg(what) +
+           (reply.isEmpty() ? QString() : QStringLiteral("\r\nIts reply was: ") + reply);
+}
+
+} // namespace
 
 qint16 ReadDirectory(qint32 type)
 {
@@ -18,20 +40,44 @@ qint16 ReadDirectory(qint32 type)
     else
         return 1; // no such store
 
-    QString reply;
-    const qint16 result = SendCommand(command, reply, 2, true);
-    if (result == 1)
-        reply = QStringLiteral("0,0");
-
-    // A count that is missing or not a 16-bit number leaves the old value.
+    // A count reply has its own shape: two counts. What else comes (a
+    // record, a version, an empty line) answers another command. The same
+    // text as the other store's count just taken may be a late copy of it:
+    // asked once more, after the drain, and then taken as it comes.
+    QString reply, refused;
+    bool askedAgain = false;
+    auto counts = [&](const QString &text) {
+        QStringList fields;
+        qint16 n = 0;
+        const bool ok = SplitFields(text, fields) == 2 && CountField(fields.at(0), &n) && CountField(fields.at(1), &n);
+        if (!ok) {
+            refused = text;
+            return false;
+        }
+        if (!askedAgain && gFsm->lastCount.type == 1 - type && gFsm->lastCount.text == text) {
+            askedAgain = true;
+            return false;
+        }
+        return true;
+    };
+    const quint32 losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
+    const qint16 result = SendCommand(command, reply, 2, true, counts);
     QStringList fields;
-    const qint16 count = SplitFields(reply, fields);
     qint16 n = 0;
-    if (count >= 1 && ToInt16(fields.at(0), &n))
+    if (result == 0 && SplitFields(reply, fields) == 2 && CountField(fields.at(0), &n)) {
+        gFsm->lastCount = {type, reply};
         gFsm->setNumRecords(n);
-    if (count >= 2 && ToInt16(fields.at(1), &n))
+        CountField(fields.at(1), &n);
         gFsm->setMaxRecords(n);
-    return result;
+        return 0;
+    }
+    // Never an empty store in silence: a count that cannot be read is told
+    // (a lost link has told of itself).
+    gFsm->setNumRecords(0);
+    gFsm->setMaxRecords(0);
+    if (gUsbHid && gUsbHid->fDeviceConnected() && gUsbHid->LinkLosses() == losses)
+        MsgBoxLater(DirectoryProblem(type, refused), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
+    return 1;
 }
 
 qint16 DeleteRecord(qint32 n)

@@ -227,6 +227,10 @@ std::unique_ptr<DemoMeter> DemoMeter::FromScenario(const QString &text, QString 
             m->shortReports = true;
         else if (key == QLatin1String("extra-reports"))
             m->extraReports = number(0, 64);
+        else if (key == QLatin1String("late-duplicate-reply") && t == key)
+            m->lateDuplicateReply = true;
+        else if (key == QLatin1String("reply-other-record"))
+            m->replyOtherRecord = number(0, 32766);
         else if (key == QLatin1String("replug-after-ms"))
             m->replugAfterMs = number(0, 3600000);
         else if (key == QLatin1String("product-id")) {
@@ -336,7 +340,11 @@ QString DemoMeter::Execute(const QString &command)
         bool ok = false;
         const int i = index(1, &ok);
         const QStringList &store = op == QLatin1String("D") ? saved : tx;
-        return (ok && i >= 0 && i < store.size()) ? store.at(i) : err;
+        if (!ok || i < 0 || i >= store.size())
+            return err;
+        if (i == replyOtherRecord && store.size() > 1)
+            return store.at(i == 0 ? 1 : i - 1);
+        return store.at(i);
     }
     if ((op == QLatin1String("F") || op == QLatin1String("V")) && parts.size() == 2) {
         bool ok = false;
@@ -396,6 +404,13 @@ bool DemoMeter::ReceiveOutputReport(const QByteArray &report)
             reports.last()[1] = char(quint8(reports.last().at(1)) & 0x7F);
         for (int i = 0; i < extraReports && !reports.isEmpty(); ++i)
             reports << reports.last();
+        if (lateDuplicateReply) {
+            // Sent again only now that the next command is here: after any
+            // drain the program made before sending it.
+            const QList<QByteArray> own = reports;
+            reports = m_previousReply + reports;
+            m_previousReply = own;
+        }
         // Whatever is still queued stays ahead of this reply, as on hidraw.
         // Without delays every report is there at once (no clock needed).
         const bool timed = replyLateMs > 0 || reportLatencyUs > 0 || (!m_queue.empty() && m_queue.back().readyAt != Clock::time_point());

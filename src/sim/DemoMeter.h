@@ -48,6 +48,9 @@ public:
     bool replyNoEndMark = false; // the last report of a reply lacks the last-report mark
     bool shortReports = false;   // input reports end after their payload
     int extraReports = 0;        // stray reports (repeats of the last one) follow each reply
+    bool lateDuplicateReply = false; // each command is first answered by the previous reply again
+    int replyOtherRecord = -1;   // -1 never; a request for this record (index from 0, either store) is
+                                 // answered with the record before it (for index 0, the one after it)
     // Test hook: the meter's waits (read time-outs, late replies) take this
     // many times as long, so that a 4000 ms time-out can pass in 40 ms.
     double timeScale = 1.0;
@@ -86,6 +89,7 @@ private:
     Clock::duration Scaled(double ms) const;
     void Deliver(QByteArray &report);
     QByteArray m_command; // bytes of the command being received
+    QList<QByteArray> m_previousReply; // for lateDuplicateReply
     std::deque<Queued> m_queue; // sent by the meter, not yet read by the program
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "usb/clsUsbHid.h"
+#include <QElapsedTimer>
 #include "common/clsAppBase.h"
 #include "common/modConsole.h"
 #include "usb/frmUsbHid.h"
@@ -145,6 +146,23 @@ int clsUsbHid::DrainInput()
     return n;
 }
 
+int clsUsbHid::DrainUntilQuiet(int quietMs)
+{
+    constexpr int kMaxDrained = 4096, kMaxDrainMs = 2000;
+    if (!m_hid)
+        return 0;
+    int n = m_hid->DrainInput();
+    QElapsedTimer t;
+    t.start();
+    QByteArray report;
+    // A failed read is left to the next transfer, which closes the link.
+    while (n < kMaxDrained && t.elapsed() < kMaxDrainMs && m_hid->ReadReport(report, quietMs) == HidDevice::ReadOk)
+        ++n;
+    if (n > 0)
+        LogUsbStatus(QStringLiteral("  Input reports dropped unread: %1").arg(n));
+    return n;
+}
+
 void clsUsbHid::ReadCapabilities()
 {
     if (!m_hid)
@@ -223,12 +241,16 @@ int clsUsbHid::ReportRead(QByteArray &buffer)
     int result = 1;
     if (m_hid) {
         QByteArray report;
+        QElapsedTimer waited;
+        waited.start();
         const HidDevice::ReadResult got = m_hid->ReadReport(report, kReadTimeoutMs);
         if (got == HidDevice::ReadOk) {
             buffer = report;
             result = 0;
             m_silent.remove(m_path); // it answers
         } else if (got == HidDevice::ReadTimeout) {
+            // Timed here, not by whoever reads the log: the time-out itself.
+            LogUsbStatus(QStringLiteral("  No input report within %1 ms (waited %2 ms)").arg(kReadTimeoutMs).arg(waited.elapsed()));
             // Still there but silent: try it again later, and less often
             // each time; only the first silence is the user's news.
             const bool again = m_silent.contains(m_path);

@@ -52,6 +52,10 @@ public:
     QString OpenProblem() const { return m_openProblem; }
     // Drops the input reports queued before a command; returns how many.
     int DrainInput();
+    // Drops what is queued and what is still coming, until no report has
+    // come for `quietMs` (two seconds at most); returns how many. For after
+    // a report that answered no command: more of its kind may be on the way.
+    int DrainUntilQuiet(int quietMs);
     // Ticks until a meter that did not answer (at `path`) is tried again; 0 when it may be.
     int RetryWait(const QString &path) const { return m_silent.value(path).waitTicks; }
     frmUsbHid *HelperForm() const { return m_form; }

@@ -176,6 +176,51 @@ TEST_F(CliTest, MeterProblemsExitWithOne)
     }
 }
 
+// Late replies (a second copy, the previous reply again, a flood of strays)
+// never stand in for the command's own: the files are the plain meter's,
+// each record once; a record answered by another fails, named, and the
+// earlier file stays. A count the program cannot hold is told, never 0.
+TEST_F(CliTest, RepliesAnswerTheirCommand)
+{
+    const QString plain = "firmware 2.3.7\ngenerate-saved 6\ngenerate-tx 6\n";
+    const QString status = "connected\nversion 4 2.3.7\nsaved 6 of 500\ntx 6 of 100\n";
+    const QString huge = "The FSM reports 32768 saved records; this program can read from 0 to 32767.";
+    struct Case { const char *faults; int code; QString err; QString out = ""; } cases[] = {
+        {"", 0, "", status},
+        {"report-latency-us 300\nextra-reports 1\n", 0, ""},
+        {"late-duplicate-reply\n", 0, ""},
+        {"report-latency-us 1\nextra-reports 64\n", 0, "", status},
+        {"reply-other-record 3\n", 1, "Reading Problem: There is a problem with reading the data\n"
+                                      "(either USB connection or data problems)\nRecord 4 of 6 could not be read.\n"},
+        {"generate-saved 32761\nsaved 1\n", 1, "ZT 6200 Reading Problem: " + huge + "\n", "connected\nversion 4 2.3.7\n"},
+    };
+    QMap<QString, QByteArray> plainFiles;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.faults);
+        const QString scenario = Scenario(plain + c.faults);
+        for (const QString store : {"saved", "tx"}) {
+            if (QByteArray(c.faults).startsWith("generate") && store == "tx")
+                continue;
+            QTemporaryDir out;
+            const QString path = out.filePath("out.csv");
+            ASSERT_TRUE(WriteFile(path, "earlier"));
+            const Result r = Cli({"--demo=" + scenario, "download", store, path});
+            EXPECT_EQ(r.code, c.code) << qPrintable(store) << "\n" << r.err.constData();
+            EXPECT_EQ(QString(r.err), c.err) << qPrintable(store);
+            const QByteArray file = ReadFile(path);
+            if (!*c.faults)
+                plainFiles[store] = file;
+            EXPECT_EQ(file, c.code ? QByteArray("earlier") : plainFiles.value(store)) << qPrintable(store);
+        }
+        if (!c.out.isEmpty()) {
+            const Result r = Cli({"--demo=" + scenario, "status"});
+            EXPECT_EQ(QString(r.out), c.out);
+            EXPECT_EQ(r.code, c.code);
+            EXPECT_EQ(QString(r.err), c.err);
+        }
+    }
+}
+
 TEST_F(CliTest, WaitsForTheMeterAsLongAsAsked)
 {
     QElapsedTimer t;

