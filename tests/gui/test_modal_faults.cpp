@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -199,6 +200,8 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
                     EXPECT_EQ(listRows, rows);
                 } else {
                     // Silent from the first command on, the meter is not asked again.
+                    // (Which record failed is the download tests' concern.)
+                    p.replaceInStrings(QRegularExpression("\r\nRecord \\d+ of \\d+ could not be read\\.$"), QString());
                     EXPECT_EQ(p, QStringList{kLost} + (k == 0 && !o.save ? QStringList() : o.lostEnd));
                     EXPECT_EQ(listRows, -1) << "a list that was not read in full";
                 }
