@@ -17,7 +17,9 @@
 #include "protocol/modConsoleSend.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
+#ifdef DATACLAVE_PLOT
 #include "saveddata/frmFieldPlot.h"
+#endif
 #include "storage/clsFile.h"
 #include "storage/modFile.h"
 #include "usb/clsUsbHid.h"
@@ -274,6 +276,7 @@ void frmMain::BuildMenus()
     separator(mnuFile, mnuFileSep2, "mnuFileSep2");
     item(mnuFile, mnuFileExportMap, "mnuFileExportMap", QStringLiteral("Export Map File\u2026"));
     connect(mnuFileExportMap, &QAction::triggered, this, [] { ExportMapFileGui(); });
+#ifdef DATACLAVE_PLOT
     item(mnuFile, mnuFilePlot, "mnuFilePlot", QStringLiteral("Plot Field Strength\u2026"));
     connect(mnuFilePlot, &QAction::triggered, this, [this] {
         InstallFileDialog();
@@ -281,6 +284,7 @@ void frmMain::BuildMenus()
         if (!csv.isEmpty())
             frmFieldPlot::OpenCsv(csv, this);
     });
+#endif
     mnuFile->addSeparator();
     item(mnuFile, mnuFileExit, "mnuFileExit", QStringLiteral("E&xit"));
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);

@@ -7,7 +7,9 @@
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
 #include "records/modStore.h"
 #include "records/clsFsm.h"
+#ifdef DATACLAVE_PLOT
 #include "saveddata/frmFieldPlot.h"
+#endif
 #include "saveddata/modSavedDelete.h"
 #include "common/clsOperation.h"
 #include "saveddata/modSavedRows.h"
@@ -39,8 +41,10 @@ frmDeleteData::frmDeleteData(QWidget *parent) : ListWindow(parent, QStringLitera
     mnuSavedData = AddListMenu(QStringLiteral("Saved Data"));
     mnuSavedDataDelete = mnuSavedData->addAction(QStringLiteral("Delete Data"));
     mnuSavedDataSelectAll = mnuSavedData->addAction(QStringLiteral("Select All"));
+#ifdef DATACLAVE_PLOT
     mnuSavedDataPlot = mnuSavedData->addAction(QStringLiteral("Plot Field Strength\u2026"));
     connect(mnuSavedDataPlot, &QAction::triggered, this, &frmDeleteData::PlotSelected);
+#endif
 
     connect(mnuSavedDataSelectAll, &QAction::triggered, this, &frmDeleteData::SelectAll);
     connect(cmdDelete, &QPushButton::clicked, this, &frmDeleteData::DeleteSelected);
@@ -69,6 +73,7 @@ void frmDeleteData::lsvDataAdd(const QString &szString)
         FlushRows();
 }
 
+#ifdef DATACLAVE_PLOT
 void frmDeleteData::PlotSelected()
 {
     FlushRows();
@@ -81,6 +86,7 @@ void frmDeleteData::PlotSelected()
         records << FieldPlotRecordFromLine(m_lines.value(m_model->Key(i)));
     frmFieldPlot::Open(records, this);
 }
+#endif
 
 void frmDeleteData::FlushRows()
 {
