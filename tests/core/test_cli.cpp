@@ -6,9 +6,11 @@
 #include <QtCore>
 #include <cerrno>
 #include <csignal>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -209,6 +211,7 @@ TEST_F(CliTest, FailedDownloadsLeaveNoFile)
     }
 }
 
+#ifndef _WIN32 // through a POSIX shell, its pipes, devices and signals
 // On a terminal (through script(1), where present): the progress bar and a
 // confirmation answered by the user.
 TEST_F(CliTest, OnATerminal)
@@ -407,6 +410,7 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
     EXPECT_EQ(r.code, 130);
     EXPECT_TRUE(QDir(tmp.path()).isEmpty());
 }
+#endif
 
 // Under German regional settings the meter's numbers are listed and sent
 // back as they are, and the options read the plain "." form.

@@ -10,8 +10,10 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <cerrno>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#endif
 
 namespace {
 
@@ -234,8 +236,10 @@ TEST(MapExport, FailuresLeaveNoFile)
     ASSERT_TRUE(WriteFile(bad, cut));
     // A full device of our own where the system lets us make one.
     QString full = dir.filePath("full");
+#ifndef _WIN32
     if (::mknod(QFile::encodeName(full), S_IFCHR | 0666, makedev(1, 7)) != 0)
         full = "/dev/full";
+#endif
     const QStringList before = Entries(dir.path());
     const struct
     {
@@ -254,6 +258,10 @@ TEST(MapExport, FailuresLeaveNoFile)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
+#ifdef _WIN32
+        if (qstrcmp(c.what, "full device") == 0)
+            continue; // no such device there
+#endif
         const CliRun r = Export(c.args);
         EXPECT_EQ(r.code, c.code);
         EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
