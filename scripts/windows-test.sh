@@ -49,7 +49,7 @@ commands=(
   "download saved - >stdout.csv"
   "version >version.txt"
   # names outside every ANSI code page
-  "download tx 'Ω東°.csv'"
+  "download saved 'Ω東°.csv'"
   "export gpx 'Ω東°.csv' 'Ω東°.gpx'"
 )
 mkdir -p "$work/linux" "$work/windows"
@@ -83,11 +83,14 @@ else
 fi
 
 # --- the test programs, DLLs from the cache and MinGW.
-prefix=$(ls -d "${XDG_CACHE_HOME:-$HOME/.cache}"/dataclave/mingw-*/ | while read -r d; do
-           [ -e "$d/.complete" ] && grep -qs "$d" "$B/CMakeCache.txt" && echo "$d"; done | head -1)
-gcc_dir=/usr/lib/gcc/x86_64-w64-mingw32/$(x86_64-w64-mingw32-g++-posix -dumpversion)-posix
+prefix=$(sed -n 's/^CMAKE_PREFIX_PATH:[A-Z]*=//p' "$B/CMakeCache.txt")
+gcc_dir=/usr/lib/gcc/x86_64-w64-mingw32/$(x86_64-w64-mingw32-g++-posix -dumpversion)
 winpath() { winepath -w "$1" 2>/dev/null; }
 export WINEPATH="$(winpath "$prefix/bin");$(winpath "$gcc_dir");$(winpath /usr/x86_64-w64-mingw32/lib)"
+# Settings the programs keep (the registry on Windows) start empty.
+for key in 'HKCU\Software\ZT6200 Dataclave' 'HKCU\Software\dataclave-tests'; do
+  wine reg delete "$key" /f >/dev/null 2>&1 || true
+done
 passed=0
 for t in "$B"/tests/*.exe; do
   name=$(basename "$t" .exe)

@@ -196,9 +196,9 @@ TEST_F(CliTest, FailedDownloadsLeaveNoFile)
         {"meter gone on record 3", "generate-saved 5\nunplug-after-reports 5\n", "out.csv", readProblem},
         {"meter gone, to stdout", "generate-saved 5\nunplug-after-reports 5\n", "-", readProblem},
         // The system's reason below the message.
-        {"no such folder", "generate-saved 5\n", "missing/out.csv", fileError + qt_error_string(ENOENT) + "\n"},
-        {"a folder", "generate-saved 5\n", ".", fileError + qt_error_string(EISDIR) + "\n"},
-        {"too long a name", "generate-saved 5\n", QString(300, 'n'), fileError + qt_error_string(ENAMETOOLONG) + "\n"},
+        {"no such folder", "generate-saved 5\n", "missing/out.csv", fileError + FileErrorText(ENOENT) + "\n"},
+        {"a folder", "generate-saved 5\n", ".", fileError + FileErrorText(EISDIR) + "\n"},
+        {"too long a name", "generate-saved 5\n", QString(300, 'n'), fileError + FileErrorText(ENAMETOOLONG) + "\n"},
     };
     for (const Case &c : cases) {
         QTemporaryDir out;

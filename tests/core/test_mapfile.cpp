@@ -250,8 +250,8 @@ TEST(MapExport, FailuresLeaveNoFile)
     } cases[] = {
         {"bad line", {"kml", bad, dir.filePath("a.kml")}, 1, "line 4: 2 fields where the header names 30"},
         {"no CSV", {"gpx", dir.filePath("none.csv"), dir.filePath("a.gpx")}, 1, "cannot read"},
-        {"full device", {"kml", csv, full}, 1, qt_error_string(ENOSPC).toUtf8()},
-        {"no folder", {"gpx", csv, dir.filePath("none/a.gpx")}, 1, qt_error_string(ENOENT).toUtf8()},
+        {"full device", {"kml", csv, full}, 1, FileErrorText(ENOSPC).toUtf8()},
+        {"no folder", {"gpx", csv, dir.filePath("none/a.gpx")}, 1, FileErrorText(ENOENT).toUtf8()},
         {"onto the CSV", {"kml", csv, csv}, 1, "is the CSV file itself"},
         {"unknown format", {"shp", csv, dir.filePath("a.shp")}, 2, "neither 'kml' nor 'gpx'"},
         {"missing target", {"kml", csv}, 2, "export: missing arguments"},

@@ -122,7 +122,7 @@ TEST_F(DownloadTest, FailuresKeepEarlierFile)
         {"emptied meanwhile", "generate-saved 3", 0, true, "out.csv", Empty, {noRecords + " Nothing was saved to the disk file."}, 0},
         {"unplugged on record 5 of 10", "generate-saved 10", 0, true, "out.csv", Unplug,
          {"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.", kReadFailure}, 6},
-        {"folder is a file", "generate-saved 10", 0, true, "out.csv/x.csv", Nothing, {kFileError + qt_error_string(ENOTDIR)}, 2},
+        {"folder is a file", "generate-saved 10", 0, true, "out.csv/x.csv", Nothing, {kFileError + FileErrorText(ENOTDIR)}, 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -96,7 +96,7 @@ TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)
     } cases[] = {
         {"bad.csv", "a.kml", "ZT 6200 File Error|The file cannot be read as saved data:\r\nline 4: 2 fields where the header names 8"},
         {"s.csv", "s.csv", "ZT 6200 File Error|The map file cannot replace the CSV file it is made from."},
-        {"s.csv", "none/a.kml", "ZT 6200 File Error|There is a problem writing to the file.\r\n" + qt_error_string(ENOENT)},
+        {"s.csv", "none/a.kml", "ZT 6200 File Error|There is a problem writing to the file.\r\n" + FileErrorText(ENOENT)},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.target);
