@@ -36,48 +36,64 @@ QT_FLAGS=(
   -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_jpeg=OFF
   -DFEATURE_sql_sqlite=OFF -DFEATURE_system_sqlite=OFF
 )
-# The Debian source packages of the libraries (versions as in bookworm).
+# The Debian source packages of the libraries (versions as in bookworm);
+# hidapi as hidapi.dll, the name its Windows users know.
 HIDAPI_SRC=hidapi
+HIDAPI_FLAGS=(-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON)
+HIDAPI_DLL=hidapi.dll
 GTEST_SRC=googletest
-HASH=$( { printf '%s\n' "${QT_FLAGS[@]}" "$QT_VERSION_DEB" "$HIDAPI_SRC" "$GTEST_SRC"; cat "$TOOLCHAIN";
+HASH=$( { printf '%s\n' "${QT_FLAGS[@]}" "$QT_VERSION_DEB" "$HIDAPI_SRC" "${HIDAPI_FLAGS[@]}" "$HIDAPI_DLL" "$GTEST_SRC"; cat "$TOOLCHAIN";
           x86_64-w64-mingw32-g++-posix -dumpfullversion; } | sha256sum | cut -c1-12)
 CACHE_ROOT=${XDG_CACHE_HOME:-$HOME/.cache}/dataclave
 PREFIX=$CACHE_ROOT/mingw-$QT_VERSION-$HASH
 
+# Each step leaves a mark in the work folder, so an interrupted run goes on
+# where it stopped (ninja resumes the Qt build).
 build_deps() {
   local work=$PREFIX.work
-  rm -rf "$work" "$PREFIX"
-  mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/src"
-  # A sources list of our own: nothing under /etc changes.
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] ${DEBIAN_MIRROR:-http://deb.debian.org/debian} bookworm main" \
-    >"$work/apt/sources.list"
-  local apt=(apt-get -q -o Dir::Etc::SourceList="$work/apt/sources.list" -o Dir::Etc::SourceParts=/nonexistent
-             -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt/cache"
-             -o APT::Sandbox::User=root)
-  "${apt[@]}" update >&2
-  (cd "$work/src" && "${apt[@]}" source "qt6-base=$QT_VERSION_DEB" "$HIDAPI_SRC" "$GTEST_SRC" >&2)
+  mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial"
+  if [ ! -e "$work/fetched" ]; then
+    rm -rf "$work/src" && mkdir -p "$work/src"
+    # A sources list of our own: nothing under /etc changes.
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] ${DEBIAN_MIRROR:-http://deb.debian.org/debian} bookworm main" \
+      >"$work/apt/sources.list"
+    local apt=(apt-get -q -o Dir::Etc::SourceList="$work/apt/sources.list" -o Dir::Etc::SourceParts=/nonexistent
+               -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache="$work/apt/cache"
+               -o APT::Sandbox::User=root)
+    "${apt[@]}" update >&2
+    (cd "$work/src" && "${apt[@]}" source "qt6-base=$QT_VERSION_DEB" "$HIDAPI_SRC" "$GTEST_SRC" >&2)
+    touch "$work/fetched"
+  fi
   local qtsrc hidsrc gtsrc
   qtsrc=$(ls -d "$work"/src/qt6-base-*/)
   hidsrc=$(ls -d "$work"/src/hidapi-*/)
   gtsrc=$(ls -d "$work"/src/googletest-*/)
 
-  echo "Building hidapi for Windows" >&2
-  "${NICE[@]}" cmake -S "$hidsrc" -B "$work/b-hidapi" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON -DCMAKE_INSTALL_PREFIX="$PREFIX" >/dev/null
-  "${NICE[@]}" cmake --build "$work/b-hidapi" --target install >/dev/null
+  if [ ! -e "$work/hidapi-done" ]; then
+    echo "Building hidapi for Windows" >&2
+    echo 'set(CMAKE_SHARED_LIBRARY_PREFIX "")' >"$hidsrc/no-lib-prefix.cmake"
+    "${NICE[@]}" cmake -S "$hidsrc" -B "$work/b-hidapi" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+      "${HIDAPI_FLAGS[@]}" -DCMAKE_PROJECT_hidapi_INCLUDE="$hidsrc/no-lib-prefix.cmake" -DCMAKE_INSTALL_PREFIX="$PREFIX" >/dev/null
+    "${NICE[@]}" cmake --build "$work/b-hidapi" --target install >/dev/null
+    touch "$work/hidapi-done"
+  fi
+  if [ ! -e "$work/gtest-done" ]; then
+    echo "Building googletest for Windows" >&2
+    "${NICE[@]}" cmake -S "$gtsrc" -B "$work/b-gtest" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+      -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DBUILD_GMOCK=ON -DCMAKE_INSTALL_PREFIX="$PREFIX" >/dev/null
+    "${NICE[@]}" cmake --build "$work/b-gtest" --target install >/dev/null
+    touch "$work/gtest-done"
+  fi
 
-  echo "Building googletest for Windows" >&2
-  "${NICE[@]}" cmake -S "$gtsrc" -B "$work/b-gtest" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DBUILD_GMOCK=ON -DCMAKE_INSTALL_PREFIX="$PREFIX" >/dev/null
-  "${NICE[@]}" cmake --build "$work/b-gtest" --target install >/dev/null
-
-  echo "Building Qt $QT_VERSION for Windows (about 20 minutes of two cores)" >&2
-  "${NICE[@]}" cmake -S "$qtsrc" -B "$work/b-qt" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DCMAKE_INSTALL_PREFIX="$PREFIX" "${QT_FLAGS[@]}" >"$work/qt-configure.log" 2>&1 \
-    || { tail -50 "$work/qt-configure.log" >&2; return 1; }
+  echo "Building Qt $QT_VERSION for Windows (about 20 minutes of two idle cores)" >&2
+  if [ ! -e "$work/b-qt/build.ninja" ]; then
+    "${NICE[@]}" cmake -S "$qtsrc" -B "$work/b-qt" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+      -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+      -DCMAKE_INSTALL_PREFIX="$PREFIX" "${QT_FLAGS[@]}" >"$work/qt-configure.log" 2>&1 \
+      || { tail -50 "$work/qt-configure.log" >&2; rm -f "$work/b-qt/build.ninja"; return 1; }
+  fi
   "${NICE[@]}" cmake --build "$work/b-qt" -j "$JOBS" >"$work/qt-build.log" 2>&1 \
-    || { grep -B5 -A20 -m3 'error' "$work/qt-build.log" >&2 || tail -50 "$work/qt-build.log" >&2; return 1; }
+    || { grep -A20 -m3 'FAILED' "$work/qt-build.log" >&2 || tail -50 "$work/qt-build.log" >&2; return 1; }
   cmake --install "$work/b-qt" >/dev/null
   touch "$PREFIX/.complete"
   rm -rf "$work"
