@@ -17,6 +17,10 @@
 #include <cstdio>
 #include <cstdlib>
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #include <io.h>
 #define isatty _isatty
 #define STDIN_FILENO 0
@@ -68,11 +72,49 @@ void OutFailed(int err)
         gOutErrno = err ? err : EIO;
 }
 
+// Windows consoles show text written as UTF-16 whatever their code page;
+// false where `stream` is not a console.
+bool WriteConsoleText(FILE *stream, const QString &text)
+{
+#ifdef _WIN32
+    const HANDLE h = HANDLE(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (h == INVALID_HANDLE_VALUE || !GetConsoleMode(h, &mode))
+        return false;
+    std::fflush(stream);
+    const auto *chars = reinterpret_cast<const wchar_t *>(text.utf16());
+    for (qsizetype done = 0; done < text.size();) {
+        DWORD written = 0;
+        if (!WriteConsoleW(h, chars + done, DWORD(qMin<qsizetype>(text.size() - done, 8192)), &written, nullptr) || written == 0)
+            break;
+        done += written;
+    }
+    return true;
+#else
+    Q_UNUSED(stream);
+    Q_UNUSED(text);
+    return false;
+#endif
+}
+
+// Text for a file or pipe: UTF-8 on Windows too, where the local 8-bit
+// encoding is an ANSI code page that cannot hold every character.
+QByteArray Encoded(const QString &text)
+{
+#ifdef _WIN32
+    return text.toUtf8();
+#else
+    return text.toLocal8Bit();
+#endif
+}
+
 void PutErr(const QString &text)
 {
     // Standard output may be a file being written: keep the two apart.
     FlushOut();
-    const QByteArray bytes = text.toLocal8Bit();
+    if (WriteConsoleText(stderr, text))
+        return;
+    const QByteArray bytes = Encoded(text);
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
@@ -311,7 +353,13 @@ bool FinishOut()
 
 void WriteOut(const QString &text)
 {
-    RawOut((StdoutIsTerminal() ? VisibleControls(text) : text).toLocal8Bit());
+    if (!StdoutIsTerminal()) {
+        RawOut(Encoded(text));
+        return;
+    }
+    const QString shown = VisibleControls(text);
+    if (gOutErrno == 0 && !WriteConsoleText(stdout, shown))
+        RawOut(Encoded(shown));
 }
 
 void WriteErr(const QString &text)

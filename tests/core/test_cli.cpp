@@ -6,9 +6,11 @@
 #include <QtCore>
 #include <cerrno>
 #include <csignal>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -241,9 +243,9 @@ TEST_F(CliTest, FailedDownloadsLeaveNoFile)
         {"meter gone on record 3", "generate-saved 5\nunplug-after-reports 5\n", "out.csv", readProblem},
         {"meter gone, to stdout", "generate-saved 5\nunplug-after-reports 5\n", "-", readProblem},
         // The system's reason below the message.
-        {"no such folder", "generate-saved 5\n", "missing/out.csv", fileError + qt_error_string(ENOENT) + "\n"},
-        {"a folder", "generate-saved 5\n", ".", fileError + qt_error_string(EISDIR) + "\n"},
-        {"too long a name", "generate-saved 5\n", QString(300, 'n'), fileError + qt_error_string(ENAMETOOLONG) + "\n"},
+        {"no such folder", "generate-saved 5\n", "missing/out.csv", fileError + FileErrorText(ENOENT) + "\n"},
+        {"a folder", "generate-saved 5\n", ".", fileError + FileErrorText(EISDIR) + "\n"},
+        {"too long a name", "generate-saved 5\n", QString(300, 'n'), fileError + FileErrorText(ENAMETOOLONG) + "\n"},
     };
     for (const Case &c : cases) {
         QTemporaryDir out;
@@ -256,6 +258,7 @@ TEST_F(CliTest, FailedDownloadsLeaveNoFile)
     }
 }
 
+#ifndef _WIN32 // through a POSIX shell, its pipes, devices and signals
 // On a terminal (through script(1), where present): the progress bar and a
 // confirmation answered by the user.
 TEST_F(CliTest, OnATerminal)
@@ -564,6 +567,7 @@ TEST_F(CliTest, InterruptedChangesSayWhatWasDone)
     EXPECT_EQ(erase.code, 1);
     EXPECT_TRUE(erase.err.contains("the saved records may have been erased: the meter's reply was lost")) << erase.err.constData();
 }
+#endif
 
 // Under German regional settings the meter's numbers are listed and sent
 // back as they are, and the options read the plain "." form.

@@ -4,8 +4,10 @@
 #include "TestSupport.h"
 
 #include <QtCore>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#endif
 
 namespace {
 
@@ -141,7 +143,11 @@ TEST_F(CliPlotTest, FileNamedLikeAQtOption)
 TEST_F(CliPlotTest, FailuresExitOneAndKeepTheTarget)
 {
     const QString full = Out("full.png");
+#ifdef _WIN32
+    const bool haveFull = false;
+#else
     const bool haveFull = mknod(QFile::encodeName(full).constData(), S_IFCHR | 0666, makedev(1, 7)) == 0;
+#endif
     ASSERT_TRUE(WriteFile(Out("old.png"), "old"));
     ASSERT_TRUE(WriteFile(Out("bad.csv"), QByteArray(kHeader) + Record(1, "2", "10") + "1,2,3\r\n"));
     ASSERT_TRUE(WriteFile(Out("empty.csv"), QByteArray(kHeader) + Record(1, "--", "10")));
@@ -164,11 +170,13 @@ TEST_F(CliPlotTest, FailuresExitOneAndKeepTheTarget)
         EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
     }
     EXPECT_EQ(ReadFile(Out("old.png")), QByteArray("old"));
+#ifndef _WIN32
     if (haveFull) {
         struct stat st {};
         ASSERT_EQ(stat(QFile::encodeName(full).constData(), &st), 0);
         EXPECT_TRUE(S_ISCHR(st.st_mode)); // written in place, never replaced
     }
+#endif
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), haveFull ? 5 : 4);
 }
 

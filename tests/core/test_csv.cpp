@@ -64,9 +64,9 @@ TEST_F(CsvTest, WriteFailuresKeepEarlierFile)
         EXPECT_FALSE(f.IsOpen());
         EXPECT_EQ(ReadFile(Path()), QByteArray("earlier"));
         EXPECT_EQ(Entries(), (QStringList{"out.csv", "taken.csv"}));
-        EXPECT_EQ(f.LastError(), qt_error_string(c.reason));
+        EXPECT_EQ(f.LastError(), FileErrorText(c.reason));
         // WriteHeader tells the user itself; the rest is the caller's to tell.
-        const QStringList told{"ZT 6200 File Error|There is a problem writing to the file.\r\n" + qt_error_string(c.reason)};
+        const QStringList told{"ZT 6200 File Error|There is a problem writing to the file.\r\n" + FileErrorText(c.reason)};
         EXPECT_EQ(BoxTexts(), c.atOnce ? told : QStringList());
     }
 }

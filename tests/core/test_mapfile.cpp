@@ -10,9 +10,11 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <cerrno>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -298,8 +300,10 @@ TEST(MapExport, FailuresLeaveNoFile)
     ASSERT_TRUE(WriteFile(bad, cut));
     // A full device of our own where the system lets us make one.
     QString full = dir.filePath("full");
+#ifndef _WIN32
     if (::mknod(QFile::encodeName(full), S_IFCHR | 0666, makedev(1, 7)) != 0)
         full = "/dev/full";
+#endif
     const QStringList before = Entries(dir.path());
     const struct
     {
@@ -310,14 +314,18 @@ TEST(MapExport, FailuresLeaveNoFile)
     } cases[] = {
         {"bad line", {"kml", bad, dir.filePath("a.kml")}, 1, "line 4: 2 fields where the header names 30"},
         {"no CSV", {"gpx", dir.filePath("none.csv"), dir.filePath("a.gpx")}, 1, "cannot read"},
-        {"full device", {"kml", csv, full}, 1, qt_error_string(ENOSPC).toUtf8()},
-        {"no folder", {"gpx", csv, dir.filePath("none/a.gpx")}, 1, qt_error_string(ENOENT).toUtf8()},
+        {"full device", {"kml", csv, full}, 1, FileErrorText(ENOSPC).toUtf8()},
+        {"no folder", {"gpx", csv, dir.filePath("none/a.gpx")}, 1, FileErrorText(ENOENT).toUtf8()},
         {"onto the CSV", {"kml", csv, csv}, 1, "is the CSV file itself"},
         {"unknown format", {"shp", csv, dir.filePath("a.shp")}, 2, "neither 'kml' nor 'gpx'"},
         {"missing target", {"kml", csv}, 2, "export: missing arguments"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
+#ifdef _WIN32
+        if (qstrcmp(c.what, "full device") == 0)
+            continue; // no such device there
+#endif
         const CliRun r = Export(c.args);
         EXPECT_EQ(r.code, c.code);
         EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();

@@ -104,12 +104,13 @@ TEST(DownloadMessages, RateAndTimeLeftOnceASecondHasPassed)
 
 TEST_F(DownloadTest, SavesExactFiles)
 {
-    struct Case { const char *firmware; qint32 type; QString header; QStringList lines; } cases[] = {
+    struct Case { const char *firmware; qint32 type; QString header; QStringList lines; const char *target = "out.csv"; } cases[] = {
         {"2.3.1", 0, kSaved31, {Saved("1230", "TRUE", "TRUE", true, false)}},
         {"2.2.15", 0, kSaved30, {Saved("1230", "TRUE", "TRUE", false, false), Saved("1230", "FALSE", "TRUE", false, false)}},
         {"2.3.1", 0, kSaved31, {Saved("1240", "TRUE", "TRUE", true, false), Saved("1230", "TRUE", "FALSE", true, false)}},
         {"2.3.1", 1, kTx8, {"1,1,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"AM\""}},
-        {"2.2.3", 1, kTx7, {"1,1,\"K\u00C9V\",1230,45.5,-118.2,-14.5", "2,9,\"B\",530,1,2,3"}},
+        // a name outside any ANSI code page of Windows
+        {"2.2.3", 1, kTx7, {"1,1,\"K\u00C9V\",1230,45.5,-118.2,-14.5", "2,9,\"B\",530,1,2,3"}, "\u03A9\u6771\u00B0.csv"},
     };
     for (const Case &c : cases) {
         QString scenario = QString("firmware ") + c.firmware;
@@ -122,9 +123,9 @@ TEST_F(DownloadTest, SavesExactFiles)
             written << (c.type ? line : id + Saved(f[6], f[16], f[29], f.size() == 31, true).mid(4)) + "\r\n";
         }
         SCOPED_TRACE(scenario.toStdString());
-        EXPECT_FALSE(Run(scenario, c.type, true));
-        EXPECT_EQ(ReadFile(dir.filePath("out.csv")), StringToAnsi(c.header + "\r\n" + written.join("")));
-        EXPECT_EQ(Entries(), QStringList{"out.csv"});
+        EXPECT_FALSE(Run(scenario, c.type, true, c.target));
+        EXPECT_EQ(ReadFile(dir.filePath(c.target)), StringToAnsi(c.header + "\r\n" + written.join("")));
+        EXPECT_EQ(Entries(), QStringList({"out.csv", c.target}).mid(0, qstrcmp(c.target, "out.csv") ? 2 : 1));
         EXPECT_EQ(dialogs, QStringList{c.type ? "Save Downloaded Tx As" : "Save Downloaded Data As"});
         EXPECT_EQ(caption, "Reading Data...");
         EXPECT_EQ(finished, QString("Finished!\r\nDownloaded %1 %2.").arg(c.lines.size()).arg(c.lines.size() == 1 ? "record" : "records"));
@@ -182,7 +183,7 @@ TEST_F(DownloadTest, FailuresKeepEarlierFile)
         {"unplugged on record 5 of 10", "generate-saved 10", 0, true, "out.csv", Unplug,
          {"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.",
           kReadFailure + "\r\nRecord 5 of 10 could not be read."}, 6},
-        {"folder is a file", "generate-saved 10", 0, true, "out.csv/x.csv", Nothing, {kFileError + qt_error_string(ENOTDIR)}, 2},
+        {"folder is a file", "generate-saved 10", 0, true, "out.csv/x.csv", Nothing, {kFileError + FileErrorText(ENOTDIR)}, 2},
         // Record 3 answered by record 2: a repeat, asked four times, never written twice.
         {"another record for record 3", "generate-saved 5\nreply-other-record 2", 0, true, "out.csv", Nothing,
          {kReadFailure + "\r\nRecord 3 of 5 could not be read."}, 7},

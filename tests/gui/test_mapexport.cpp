@@ -117,7 +117,7 @@ TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)
         // Told before the output is asked for.
         {"bad.csv", "a.kml", "ZT 6200 File Error|The file cannot be read as saved data:\r\nline 4: 2 fields where the header names 8", 1},
         {"s.csv", "s.csv", "ZT 6200 File Error|The map file cannot replace the CSV file it is made from.", 2},
-        {"s.csv", "none/a.kml", "ZT 6200 File Error|There is a problem writing to the file.\r\n" + qt_error_string(ENOENT), 2},
+        {"s.csv", "none/a.kml", "ZT 6200 File Error|There is a problem writing to the file.\r\n" + FileErrorText(ENOENT), 2},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.target);

@@ -11,6 +11,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <cerrno>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 #ifdef Q_OS_UNIX
 #include <ftw.h>
 #include <cstdio>
@@ -113,6 +120,22 @@ QStringList MeterTest::Prompts() const
     for (const ShownBox &b : boxes)
         prompts << b.prompt;
     return prompts;
+}
+
+QString FileErrorText(int err)
+{
+#ifdef _WIN32
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return qt_error_string(ERROR_PATH_NOT_FOUND);
+    case ENAMETOOLONG:
+        return qt_error_string(ERROR_INVALID_NAME);
+    case ENOSPC:
+        return qt_error_string(ERROR_DISK_FULL);
+    }
+#endif
+    return ErrnoText(err);
 }
 
 QString BuiltProgram(const QString &name) { return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name; }

@@ -134,6 +134,11 @@ private:
     bool m_okActive = false;
 };
 
+// The reason the program gives when the system refuses a file with the C
+// library's error `err`; Windows words the same cases with its own errors
+// (a missing folder is ERROR_PATH_NOT_FOUND there).
+QString FileErrorText(int err);
+
 // The demo meter of a scenario (the test fails when it does not parse).
 std::unique_ptr<DemoMeter> Scenario(const QString &text);
 // Runs a program of this build; returns its exit code, and fills stdout/stderr.
