@@ -8,8 +8,7 @@
 # uic the cross-build uses) into a cache outside the checkout:
 #   ${XDG_CACHE_HOME:-$HOME/.cache}/dataclave/mingw-<qt version>-<hash of the flags>
 # which later runs reuse; the first build of Qt takes about 20 minutes of two
-# cores. The project is built into ${BUILD_DIR:-build-windows}, without the
-# field strength plot (Qt Charts and Qt SVG are not built for Windows).
+# cores. The project is built into ${BUILD_DIR:-build-windows}.
 # Prints the zip's path on its last line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -110,7 +109,7 @@ B=${BUILD_DIR:-build-windows}
 echo "Building the programs for Windows into $B" >&2
 cmake -S . -B "$B" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_PREFIX_PATH="$PREFIX" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DDATACLAVE_BUILD_TESTS="${WINDOWS_TESTS:-ON}" -DDATACLAVE_BUILD_BENCH=OFF -DDATACLAVE_PLOT=OFF >/dev/null
+  -DDATACLAVE_BUILD_TESTS="${WINDOWS_TESTS:-ON}" -DDATACLAVE_BUILD_BENCH=OFF >/dev/null
 nice cmake --build "$B" >&2
 
 # The package: the programs with every DLL they load, found by asking objdump
