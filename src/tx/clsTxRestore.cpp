@@ -114,7 +114,10 @@ bool ReadTxFile(const QString &path, QList<TxFileEntry> &entries, QString *error
             continue; // the heading
         const int line = i + 1;
         if (count != 7 && count != 8)
-            return fail(QStringLiteral("line %1: %2 fields, a Tx line has 7 or 8").arg(line).arg(count));
+            return fail(QStringLiteral("line %1: %2 %3, a Tx line has 7 or 8")
+                            .arg(line)
+                            .arg(count)
+                            .arg(count == 1 ? QStringLiteral("field") : QStringLiteral("fields")));
         clsTx probe;
         if (probe.UsbReceive(text) != clsTx::Taken)
             return fail(QStringLiteral("line %1: not a Tx line: %2").arg(line).arg(text));

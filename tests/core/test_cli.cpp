@@ -752,6 +752,7 @@ TEST_F(CliTest, TxRestoreAddsOnlyWhatTheMeterLacks)
     // A file it cannot read sends nothing and names the line.
     const struct { QByteArray text; const char *err; } bad[] = {
         {heading + "1,1,\"KDCV\",1230,45.5,-118.25\r\n", "line 2: 6 fields"},
+        {heading + "KDCV\r\n", "line 2: 1 field,"},
         {heading + "1,1,\"KDCV\",1230,45.5,-118.25,-14.5\r\n1,1,\"KDCV\",12x0,45.5,-118.25,-14.5\r\n", "line 3: not a Tx line"},
     };
     for (const auto &b : bad) {
