@@ -5,7 +5,6 @@
 #include "saveddata/modGroundWave.h"
 #include "saveddata/modRadialFit.h"
 #include "saveddata/modSurveyCsv.h"
-#include "storage/clsFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,12 +31,6 @@ int Usage(const QString &command, const QString &reason)
 {
     Complain(command + QStringLiteral(": ") + reason);
     return UsageError;
-}
-
-QString CsvField(const QString &text)
-{
-    QString t = text;
-    return QLatin1Char('"') + t.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 } // namespace
@@ -107,27 +100,8 @@ int AnalyzeCommand(const CliOptions &o)
     const QStringList columns = RadialTableColumns();
     const QList<QStringList> rows = RadialTableRows(analysis);
 
-    if (!target.isEmpty()) {
-        clsFile file;
-        file.setCompleteFileName(QDir::cleanPath(target));
-        if (!file.WriteHeader(columns))
-            return Failure;
-        bool ok = true;
-        for (const QStringList &row : rows) {
-            QStringList fields;
-            for (int c = 0; c < row.size(); ++c)
-                // Names quoted, numbers as they are.
-                fields << (c <= 2 || c == 9 ? CsvField(row.at(c)) : row.at(c));
-            ok = ok && file.WriteLine(fields.join(QLatin1Char(',')));
-        }
-        ok = ok && file.CloseFile();
-        if (!ok) {
-            const QString reason = file.LastError();
-            file.DiscardFile();
-            clsFile::ShowWriteError(reason);
-            return Failure;
-        }
-    }
+    if (!target.isEmpty() && !WriteRadialCsv(QDir::cleanPath(target), analysis))
+        return Failure;
 
     QString out = columns.join(QLatin1Char('\t')) + QLatin1Char('\n');
     for (const QStringList &row : rows)

@@ -8,12 +8,13 @@
 #include <QSet>
 
 #include <algorithm>
+#include <numeric>
 #include <cmath>
 
 namespace {
 
 // Fields of a record line (0-based), the same in every layout.
-enum Field { CallSign = 4, MeasFrequency = 6, Radial = 7, Pattern = 8, MilliVolts = 24, Distance = 26 };
+enum Field { PointNumber = 2, CallSign = 4, MeasFrequency = 6, Radial = 7, Pattern = 8, MilliVolts = 24, Distance = 26, Azimuth = 27 };
 
 bool PositiveOrNot(const QString &text, double *value, bool *numeric)
 {
@@ -37,7 +38,8 @@ FieldPlotRecord FieldPlotRecordFromLine(const QString &line)
     QStringList fields;
     SplitFields(line, fields);
     auto field = [&](int i) { return fields.value(i).trimmed(); };
-    return {field(CallSign), field(Radial), field(MeasFrequency), field(Distance), field(MilliVolts), field(Pattern)};
+    return {field(CallSign),   field(Radial),  field(MeasFrequency), field(Distance),
+            field(MilliVolts), field(Pattern), field(PointNumber),   field(Azimuth)};
 }
 
 FieldPlotSeriesKey FieldPlotSeriesOf(const QString &line)
@@ -60,14 +62,17 @@ QString FieldPlotSeriesText(const FieldPlotSeriesKey &key)
     return parts.join(QStringLiteral(", "));
 }
 
-QList<FieldPlotRecord> FieldPlotRecords(const SurveyCsv &csv)
+QList<FieldPlotRecord> FieldPlotRecords(const QVector<SurveyRecord> &from)
 {
     QList<FieldPlotRecord> records;
-    records.reserve(csv.records.size());
-    for (const SurveyRecord &r : csv.records)
-        records << FieldPlotRecord{r.callSign, r.radial, r.measFrequency.text, r.distance.text, r.mvm.text, r.pattern};
+    records.reserve(from.size());
+    for (const SurveyRecord &r : from)
+        records << FieldPlotRecord{r.callSign, r.radial,  r.measFrequency.text, r.distance.text,
+                                   r.mvm.text, r.pattern, r.pointNumber,        r.azimuth.text};
     return records;
 }
+
+QList<FieldPlotRecord> FieldPlotRecords(const SurveyCsv &csv) { return FieldPlotRecords(csv.records); }
 
 PlotFormat PlotFormatOf(const QString &fileName)
 {
@@ -125,7 +130,8 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
     QHash<QString, qsizetype> callAt;
     QList<QStringList> callFrequencies; // per call sign
     QSet<QPair<qsizetype, QString>> frequencySeen;
-    for (const FieldPlotRecord &r : records) {
+    for (qsizetype index = 0; index < records.size(); ++index) {
+        const FieldPlotRecord &r = records.at(index);
         double km = 0, mvm = 0;
         bool kmNumeric = false, mvmNumeric = false;
         const bool kmOk = PositiveOrNot(r.distance, &km, &kmNumeric);
@@ -150,6 +156,7 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
             at = seriesAt.insert(key, plot.series.size() - 1);
         }
         plot.series[*at].points << QPointF(km, mvm);
+        plot.series[*at].records << int(index);
         if (!r.callSign.isEmpty()) {
             qsizetype c = callAt.value(r.callSign, -1);
             if (c < 0) {
@@ -171,33 +178,21 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
         return a.pattern != b.pattern ? a.pattern < b.pattern : RadialBefore(a.radial, b.radial);
     });
 
-    double minKm = 0, maxKm = 0, minMvm = 0, maxMvm = 0;
-    bool any = false;
-    auto take = [&](const QPointF &p) {
-        minKm = any ? qMin(minKm, p.x()) : p.x();
-        maxKm = any ? qMax(maxKm, p.x()) : p.x();
-        minMvm = any ? qMin(minMvm, p.y()) : p.y();
-        maxMvm = any ? qMax(maxMvm, p.y()) : p.y();
-        any = true;
-    };
     for (FieldPlotSeries &s : plot.series) {
         // Equal distances keep the order of the records.
-        std::stable_sort(s.points.begin(), s.points.end(), [](const QPointF &a, const QPointF &b) { return a.x() < b.x(); });
-        for (const QPointF &p : s.points)
-            take(p);
+        QList<qsizetype> order(s.points.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return s.points[a].x() < s.points[b].x(); });
+        QList<QPointF> points;
+        QList<int> indices;
+        points.reserve(order.size());
+        indices.reserve(order.size());
+        for (qsizetype i : order)
+            points << s.points[i], indices << s.records[i];
+        s.points = points;
+        s.records = indices;
     }
-    if (any)
-        DecadeRange(minKm, maxKm, &plot.minKm, &plot.maxKm);
-    // The unattenuated field falls as 1/d: from the nearest point to the
-    // right edge of the plot.
-    for (FieldPlotSeries &s : plot.series) {
-        const QPointF near = s.points.first();
-        const double product = near.x() * near.y();
-        s.reference = {near, QPointF(plot.maxKm, product / plot.maxKm)};
-        take(s.reference.last());
-    }
-    if (any)
-        DecadeRange(minMvm, maxMvm, &plot.minMvm, &plot.maxMvm);
+    FieldPlotRanges(&plot);
 
     QStringList parts;
     for (qsizetype c = 0; c < calls.size(); ++c)
@@ -208,6 +203,38 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
     if (!parts.isEmpty())
         plot.title += QStringLiteral(": ") + parts.join(QStringLiteral(", "));
     return plot;
+}
+
+void FieldPlotRanges(FieldPlot *plot)
+{
+    double minKm = 0, maxKm = 0, minMvm = 0, maxMvm = 0;
+    bool any = false;
+    auto take = [&](const QPointF &p) {
+        minKm = any ? qMin(minKm, p.x()) : p.x();
+        maxKm = any ? qMax(maxKm, p.x()) : p.x();
+        minMvm = any ? qMin(minMvm, p.y()) : p.y();
+        maxMvm = any ? qMax(maxMvm, p.y()) : p.y();
+        any = true;
+    };
+    for (const FieldPlotSeries &s : std::as_const(plot->series))
+        for (const QPointF &p : s.points)
+            take(p);
+    if (!any)
+        return;
+    DecadeRange(minKm, maxKm, &plot->minKm, &plot->maxKm);
+    // The unattenuated field falls as 1/d: the fit's E1/d, or else E·d
+    // constant through the nearest point, from there to the right edge.
+    for (FieldPlotSeries &s : plot->series) {
+        const QPointF near = s.points.first();
+        const double product = !s.curve.isEmpty() && !s.reference.isEmpty() ? s.reference.first().x() * s.reference.first().y()
+                                                                            : near.x() * near.y();
+        s.reference = {QPointF(near.x(), product / near.x()), QPointF(plot->maxKm, product / plot->maxKm)};
+        take(s.reference.first());
+        take(s.reference.last());
+        for (const QPointF &p : std::as_const(s.curve))
+            take(p);
+    }
+    DecadeRange(minMvm, maxMvm, &plot->minMvm, &plot->maxMvm);
 }
 
 QString FieldPlotSkippedText(const FieldPlot &plot)

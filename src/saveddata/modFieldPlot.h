@@ -8,6 +8,7 @@
 #include <QPointF>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // The fields of one saved record the plot reads, as text.
 struct FieldPlotRecord
@@ -18,6 +19,8 @@ struct FieldPlotRecord
     QString distance;      // km
     QString fieldStrength; // mV/m
     QString pattern;       // "ND", "DA-N", ...
+    QString pointNumber;
+    QString azimuth;       // degrees from the transmitter
 };
 
 struct FieldPlotSeries
@@ -27,7 +30,12 @@ struct FieldPlotSeries
     QString radial;
     QString name;             // "KDCV DA-N radial 1" (see SurveySeriesName)
     QList<QPointF> points;    // (km, mV/m), in order of distance
-    QList<QPointF> reference; // E·d constant through the nearest point
+    QList<QPointF> reference; // E·d constant: through the nearest point, or E1/d of the fit
+    QList<int> records;       // each point's record: its place in the list plotted
+    QList<QPointF> curve;     // the fitted ground-wave curve; empty when not fitted
+    QList<bool> leftOut;      // points left out of the fit, drawn hollow; empty: none
+    bool faded = false;       // left out of the analysis
+    bool highlighted = false; // chosen in the window's table
 };
 
 struct FieldPlot
@@ -42,14 +50,20 @@ struct FieldPlot
 
 struct SurveyCsv;
 
+struct SurveyRecord;
+
 // The records of a saved-data CSV file.
 QList<FieldPlotRecord> FieldPlotRecords(const SurveyCsv &csv);
+QList<FieldPlotRecord> FieldPlotRecords(const QVector<SurveyRecord> &records);
 
 // A record from the meter's record line (every layout has the fields the
 // plot reads at the same places); fields the line lacks read as empty.
 FieldPlotRecord FieldPlotRecordFromLine(const QString &line);
 
 FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records);
+// Sets the plot's decades anew to hold its points, curves and references;
+// the references without a fit run from the nearest point to the right edge.
+void FieldPlotRanges(FieldPlot *plot);
 
 // The survey series a record line belongs to: the call sign, pattern and
 // radial it was measured for.

@@ -2,9 +2,14 @@
 #include "saveddata/modRadialFit.h"
 #include "common/modConvert.h"
 #include "saveddata/modGroundWave.h"
+#include "saveddata/modFieldPlot.h"
 #include "saveddata/modSurveyCsv.h"
+#include "storage/clsFile.h"
+
+#include <QHash>
 
 #include <algorithm>
+#include <numeric>
 #include <cmath>
 
 namespace {
@@ -100,7 +105,150 @@ QString Short(double v, int significant = 3)
     return t;
 }
 
+// The attenuation in dB at `km`; below the model's shortest distance it
+// falls linearly to 0 dB at the antenna (Millington's backward sum needs
+// the short remainders beyond a break).
+double AttenuationDb(const GroundWave &model, double km)
+{
+    if (km >= kGroundMinKm)
+        return 20 * std::log10(model.attenuation(km));
+    return km <= 0 ? 0 : 20 * std::log10(model.attenuation(kGroundMinKm)) * km / kGroundMinKm;
+}
+
+// Millington: the mean of the forward and the backward sums of the two
+// homogeneous paths' attenuations, in dB.
+double Millington(double nearAtBreak, double farAtBreak, double farAtD, double farRest, double nearRest, double nearAtD)
+{
+    return (nearAtBreak - farAtBreak + farAtD + farRest - nearRest + nearAtD) / 2;
+}
+
+// At least so many points on each side of a break.
+constexpr int kSideMinimum = 3;
+
+// The two-segment fit over a scan of breaks (between neighbouring points)
+// and conductivity pairs, then a refinement of both conductivities.
+void FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialFit *fit)
+{
+    QVector<double> km, y; // y: 20 log10(E d)
+    for (const RadialPoint &p : pts)
+        km << p.km, y << 20 * std::log10(p.mvm * p.km);
+    QVector<qsizetype> order(km.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return km[a] < km[b]; });
+    QVector<double> breaks;
+    for (qsizetype i = kSideMinimum; i + kSideMinimum <= order.size(); ++i) {
+        const double a = km[order[i - 1]], b = km[order[i]];
+        if (b > a)
+            breaks << std::sqrt(a * b); // midway on the log scale the plot shows
+    }
+    if (breaks.isEmpty())
+        return;
+    const qsizetype n = km.size(), m = breaks.size();
+    // Per conductivity, the attenuations the sums need: at the points, at
+    // each break, and over each point's distance beyond each break.
+    struct Tabled
+    {
+        double logSigma;
+        QVector<double> atPoint, atBreak, beyond; // beyond[j * n + i]
+    };
+    auto table = [&](double logSigma) {
+        const GroundWave model({f, std::pow(10.0, logSigma), eps});
+        Tabled t;
+        t.logSigma = logSigma;
+        for (double d : km)
+            t.atPoint << AttenuationDb(model, d);
+        t.beyond.resize(m * n);
+        for (qsizetype j = 0; j < m; ++j) {
+            t.atBreak << AttenuationDb(model, breaks[j]);
+            for (qsizetype i = 0; i < n; ++i)
+                t.beyond[j * n + i] = km[i] > breaks[j] ? AttenuationDb(model, km[i] - breaks[j]) : 0;
+        }
+        return t;
+    };
+    // RMS after the best field at 1 km; *e1Db gets that field.
+    auto rms = [&](const Tabled &near, const Tabled &far, qsizetype j, double *e1Db) {
+        double sum = 0, ss = 0;
+        QVector<double> r(n);
+        for (qsizetype i = 0; i < n; ++i) {
+            const double a = km[i] <= breaks[j] ? near.atPoint[i]
+                                                : Millington(near.atBreak[j], far.atBreak[j], far.atPoint[i], far.beyond[j * n + i],
+                                                             near.beyond[j * n + i], near.atPoint[i]);
+            r[i] = y[i] - a;
+            sum += r[i];
+        }
+        const double mean = sum / n;
+        for (double v : r)
+            ss += (v - mean) * (v - mean);
+        if (e1Db)
+            *e1Db = mean;
+        return std::sqrt(ss / n);
+    };
+    const double lo = std::log10(kGroundMinMsm), hi = std::log10(kGroundMaxMsm);
+    QVector<Tabled> grid;
+    for (double x = lo;; x += kScanStep) {
+        grid << table(std::min(x, hi));
+        if (x >= hi)
+            break;
+    }
+    qsizetype bestJ = 0, bestA = 0, bestB = 0;
+    double best = HUGE_VAL;
+    for (qsizetype j = 0; j < m; ++j)
+        for (qsizetype a = 0; a < grid.size(); ++a)
+            for (qsizetype b = 0; b < grid.size(); ++b) {
+                const double e = rms(grid[a], grid[b], j, nullptr);
+                if (e < best)
+                    best = e, bestJ = j, bestA = a, bestB = b;
+            }
+    // Each conductivity in turn by golden section between its neighbours
+    // on the grid, the other held.
+    Tabled near = grid[bestA], far = grid[bestB];
+    const double g = (std::sqrt(5.0) - 1) / 2;
+    for (int round = 0; round < 2; ++round)
+        for (Tabled *which : {&near, &far}) {
+            const qsizetype at = which == &near ? bestA : bestB;
+            double a = grid[std::max<qsizetype>(at - 1, 0)].logSigma, b = grid[std::min(at + 1, grid.size() - 1)].logSigma;
+            const Tabled keep = *which;
+            auto value = [&](double x) {
+                *which = table(x);
+                return rms(near, far, bestJ, nullptr);
+            };
+            double c = b - g * (b - a), d = a + g * (b - a), fc = value(c), fd = value(d);
+            while (b - a > 1e-3) {
+                if (fc < fd)
+                    b = d, d = c, fd = fc, c = b - g * (b - a), fc = value(c);
+                else
+                    a = c, c = d, fc = fd, d = a + g * (b - a), fd = value(d);
+            }
+            const double x = fc < fd ? c : d;
+            *which = table(x);
+            if (rms(near, far, bestJ, nullptr) > best)
+                *which = keep;
+            else
+                best = rms(near, far, bestJ, nullptr);
+        }
+    double e1Db = 0;
+    best = rms(near, far, bestJ, &e1Db);
+    if (!(best < fit->rmsDb))
+        return;
+    fit->twoSegment = true;
+    fit->breakKm = breaks[bestJ];
+    fit->conductivityNear = std::pow(10.0, near.logSigma);
+    fit->conductivityFar = std::pow(10.0, far.logSigma);
+    fit->twoFieldAt1km = std::pow(10.0, e1Db / 20);
+    fit->twoRmsDb = best;
+}
+
 } // namespace
+
+double MixedPathDb(double f, double eps, double nearMsm, double farMsm, double breakKm, double km)
+{
+    const GroundWave near({f, nearMsm, eps});
+    if (km <= breakKm)
+        return AttenuationDb(near, km);
+    const GroundWave far({f, farMsm, eps});
+    return Millington(AttenuationDb(near, breakKm), AttenuationDb(far, breakKm), AttenuationDb(far, km),
+                      AttenuationDb(far, km - breakKm), AttenuationDb(near, km - breakKm), AttenuationDb(near, km));
+}
 
 QString RadialFitSettingsError(const RadialFitSettings &s)
 {
@@ -119,6 +267,7 @@ void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, Radial
 {
     const double f = fit->frequencyKhz;
     fit->fitted = false;
+    fit->permittivity = s.permittivity;
     if (f <= 0) {
         fit->notes << QStringLiteral("no measurement frequency: not fitted");
         fit->invalid += int(all.size());
@@ -148,6 +297,9 @@ void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, Radial
         fit->notes << QStringLiteral("%1 outside %2 to %3 km, not fitted")
                           .arg(fit->outside == 1 ? QStringLiteral("1 point") : QStringLiteral("%1 points").arg(fit->outside),
                                Short(fit->minKm), Short(fit->maxKm));
+    if (fit->leftOutPoints > 0)
+        fit->notes << QStringLiteral("%1 left out of the fit by hand")
+                          .arg(fit->leftOutPoints == 1 ? QStringLiteral("1 point") : QStringLiteral("%1 points").arg(fit->leftOutPoints));
     if (fit->invalid > 0)
         fit->notes << QStringLiteral("%1 without a valid distance or field strength, left out")
                           .arg(fit->invalid == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(fit->invalid));
@@ -244,6 +396,18 @@ void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, Radial
         fit->notes << QStringLiteral("conductivity poorly determined: %1 fits within %2 dB of the best").arg(range).arg(kValleyDb);
     else
         fit->notes << QStringLiteral("conductivity %1 within %2 dB of the best").arg(range).arg(kValleyDb);
+
+    if (fit->rmsDb > kTwoSegmentAboveDb) {
+        FitTwoSegments(pts, f, s.permittivity, fit);
+        fit->notes << (fit->twoSegment
+                           ? QStringLiteral("RMS error above %1 dB: two segments fit with %2 dB, %3 mS/m to %4 km and %5 mS/m beyond")
+                                 .arg(kTwoSegmentAboveDb)
+                                 .arg(FixedText(fit->twoRmsDb, 2), Short(fit->conductivityNear), Short(fit->breakKm),
+                                      Short(fit->conductivityFar))
+                           : QStringLiteral("RMS error above %1 dB; too few points for a two-segment fit (%2 on each side of a break)")
+                                 .arg(kTwoSegmentAboveDb)
+                                 .arg(kSideMinimum));
+    }
 }
 
 double EffectiveFieldOf(const QList<RadialFit> &radials)
@@ -277,91 +441,213 @@ double EffectiveFieldOf(const QList<RadialFit> &radials)
     return std::sqrt(s / sw);
 }
 
-RadialAnalysis AnalyzeRadials(const QVector<SurveyRecord> &records, const RadialFitSettings &s)
+QList<RadialSeries> GroupRadials(const QList<FieldPlotRecord> &records)
 {
     struct Series
     {
-        RadialFit fit;
-        QList<RadialPoint> points;
+        RadialSeries radial;
         QVector<double> frequencies, azimuths;
     };
     QList<Series> series;
-    const QSet<QString> mixed = SurveyMixedPatternCalls(records);
-    for (const SurveyRecord &r : records) {
-        const QString name = SurveySeriesName(r, mixed);
-        auto it = std::find_if(series.begin(), series.end(), [&](const Series &x) { return x.fit.name == name; });
-        if (it == series.end()) {
+    QHash<QString, qsizetype> at;
+    QVector<SurveyRecord> named; // call sign and pattern, for the series' names
+    named.reserve(records.size());
+    for (const FieldPlotRecord &r : records) {
+        named.append(SurveyRecord());
+        named.last().callSign = r.callSign;
+        named.last().pattern = r.pattern;
+    }
+    const QSet<QString> mixed = SurveyMixedPatternCalls(named);
+    for (qsizetype index = 0; index < records.size(); ++index) {
+        const FieldPlotRecord &r = records.at(index);
+        const QString key = r.callSign + QChar(0x1F) + r.pattern + QChar(0x1F) + r.radial;
+        auto it = at.constFind(key);
+        if (it == at.constEnd()) {
             Series n;
-            n.fit.callSign = r.callSign;
-            n.fit.pattern = r.pattern;
-            n.fit.radial = r.radial;
-            n.fit.name = name;
+            n.radial.fit.callSign = r.callSign;
+            n.radial.fit.pattern = r.pattern;
+            n.radial.fit.radial = r.radial;
+            n.radial.fit.name = SurveySeriesName(r.callSign, r.pattern, r.radial, mixed);
             series << n;
-            it = series.end() - 1;
+            it = at.insert(key, series.size() - 1);
         }
-        if (r.measFrequency.numeric && r.measFrequency.value > 0)
-            it->frequencies << r.measFrequency.value;
-        if (r.azimuth.numeric && std::isfinite(r.azimuth.value))
-            it->azimuths << r.azimuth.value;
-        if (r.distance.numeric && r.mvm.numeric && r.distance.value > 0 && r.mvm.value > 0 && std::isfinite(r.distance.value)
-            && std::isfinite(r.mvm.value))
-            it->points << RadialPoint{r.distance.value, r.mvm.value, r.pointNumber};
+        Series &x = series[*it];
+        double f = 0, azimuth = 0, km = 0, mvm = 0;
+        if (ToDouble(r.frequency, &f) && f > 0)
+            x.frequencies << f;
+        if (ToDouble(r.azimuth, &azimuth) && std::isfinite(azimuth))
+            x.azimuths << azimuth;
+        if (ToDouble(r.distance, &km) && ToDouble(r.fieldStrength, &mvm) && km > 0 && mvm > 0 && std::isfinite(km)
+            && std::isfinite(mvm))
+            x.radial.points << RadialPoint{km, mvm, r.pointNumber, int(index)};
         else
-            ++it->fit.invalid;
+            ++x.radial.fit.invalid;
     }
     std::stable_sort(series.begin(), series.end(), [](const Series &a, const Series &b) {
-        if (a.fit.callSign != b.fit.callSign)
-            return a.fit.callSign < b.fit.callSign;
-        return a.fit.pattern != b.fit.pattern ? a.fit.pattern < b.fit.pattern : RadialBefore(a.fit.radial, b.fit.radial);
+        const RadialFit &x = a.radial.fit, &y = b.radial.fit;
+        if (x.callSign != y.callSign)
+            return x.callSign < y.callSign;
+        return x.pattern != y.pattern ? x.pattern < y.pattern : RadialBefore(x.radial, y.radial);
     });
-    RadialAnalysis out;
+    QList<RadialSeries> out;
     for (Series &x : series) {
-        x.fit.frequencyKhz = x.frequencies.isEmpty() ? 0 : Median(x.frequencies);
-        x.fit.hasBearing = !x.azimuths.isEmpty();
-        x.fit.bearing = x.fit.hasBearing ? MedianBearing(x.azimuths) : 0;
-        FitRadial(x.points, s, &x.fit);
-        out.radials << x.fit;
+        x.radial.fit.frequencyKhz = x.frequencies.isEmpty() ? 0 : Median(x.frequencies);
+        x.radial.fit.hasBearing = !x.azimuths.isEmpty();
+        x.radial.fit.bearing = x.radial.fit.hasBearing ? MedianBearing(x.azimuths) : 0;
+        out << x.radial;
     }
-    for (qsizetype i = 0; i < out.radials.size();) {
+    return out;
+}
+
+RadialFit FitSeries(const RadialSeries &series, const RadialFitSettings &s, const QSet<int> &leftOutRecords)
+{
+    RadialFit fit = series.fit;
+    QList<RadialPoint> points;
+    for (const RadialPoint &p : series.points)
+        if (leftOutRecords.contains(p.record))
+            ++fit.leftOutPoints;
+        else
+            points << p;
+    FitRadial(points, s, &fit);
+    return fit;
+}
+
+QList<EffectiveField> EffectiveFields(const QList<RadialFit> &radials)
+{
+    QList<EffectiveField> out;
+    for (qsizetype i = 0; i < radials.size();) {
         qsizetype j = i;
         QList<RadialFit> group;
-        while (j < out.radials.size() && out.radials[j].callSign == out.radials[i].callSign
-               && out.radials[j].pattern == out.radials[i].pattern)
-            group << out.radials[j++];
+        while (j < radials.size() && radials[j].callSign == radials[i].callSign && radials[j].pattern == radials[i].pattern) {
+            if (!radials[j].leftOut)
+                group << radials[j];
+            ++j;
+        }
         EffectiveField e;
-        e.callSign = out.radials[i].callSign;
-        e.pattern = out.radials[i].pattern;
+        e.callSign = radials[i].callSign;
+        e.pattern = radials[i].pattern;
         e.radials = int(std::count_if(group.begin(), group.end(), [](const RadialFit &r) { return r.fitted; }));
         e.mvm = EffectiveFieldOf(group);
         if (e.radials > 0)
-            out.effective << e;
+            out << e;
         i = j;
     }
     return out;
 }
 
+RadialAnalysis AnalyzeRadials(const QList<FieldPlotRecord> &records, const RadialFitSettings &s)
+{
+    RadialAnalysis out;
+    for (const RadialSeries &series : GroupRadials(records))
+        out.radials << FitSeries(series, s);
+    out.effective = EffectiveFields(out.radials);
+    return out;
+}
+
+RadialAnalysis AnalyzeRadials(const QVector<SurveyRecord> &records, const RadialFitSettings &s)
+{
+    return AnalyzeRadials(FieldPlotRecords(records), s);
+}
+
+void ApplyRadialFits(FieldPlot *plot, const QList<RadialFit> &fits, const QSet<int> &leftOutRecords)
+{
+    // Enough vertices that the curve looks smooth at any size.
+    constexpr int kCurveSteps = 48;
+    QHash<QString, const RadialFit *> byKey;
+    for (const RadialFit &f : fits)
+        byKey.insert(f.callSign + QChar(0x1F) + f.pattern + QChar(0x1F) + f.radial, &f);
+    for (FieldPlotSeries &s : plot->series) {
+        const RadialFit *f = byKey.value(s.callSign + QChar(0x1F) + s.pattern + QChar(0x1F) + s.radial);
+        s.curve.clear();
+        s.reference.clear();
+        s.leftOut.clear();
+        s.faded = f && f->leftOut;
+        for (int record : std::as_const(s.records))
+            s.leftOut << leftOutRecords.contains(record);
+        if (!f || !f->fitted)
+            continue;
+        const double from = qMax(s.points.first().x(), kGroundMinKm), to = qMin(s.points.last().x(), kGroundMaxKm);
+        if (!(to > from))
+            continue;
+        const GroundWave model({f->frequencyKhz, f->conductivity, f->permittivity});
+        for (int i = 0; i <= kCurveSteps; ++i) {
+            const double km = from * std::pow(to / from, double(i) / kCurveSteps);
+            s.curve << QPointF(km, model.field(f->fieldAt1km, km));
+        }
+        s.reference = {QPointF(from, f->fieldAt1km / from)};
+    }
+    FieldPlotRanges(plot);
+}
+
 QStringList RadialTableColumns()
 {
-    return {QStringLiteral("Call Sign"),           QStringLiteral("Pattern"),        QStringLiteral("Radial"),
-            QStringLiteral("Frequency (kHz)"),     QStringLiteral("Bearing (deg)"),  QStringLiteral("Points"),
-            QStringLiteral("Conductivity (mS/m)"), QStringLiteral("Field at 1 km (mV/m)"),
-            QStringLiteral("RMS Error (dB)"),      QStringLiteral("Worst Point"),    QStringLiteral("Worst Residual (dB)")};
+    return {QStringLiteral("Call Sign"),
+            QStringLiteral("Pattern"),
+            QStringLiteral("Radial"),
+            QStringLiteral("Frequency (kHz)"),
+            QStringLiteral("Bearing (deg)"),
+            QStringLiteral("Points"),
+            QStringLiteral("Conductivity (mS/m)"),
+            QStringLiteral("Field at 1 km (mV/m)"),
+            QStringLiteral("RMS Error (dB)"),
+            QStringLiteral("Worst Point"),
+            QStringLiteral("Worst Residual (dB)"),
+            QStringLiteral("Break (km)"),
+            QStringLiteral("Conductivity to Break (mS/m)"),
+            QStringLiteral("Conductivity beyond Break (mS/m)"),
+            QStringLiteral("Two-Segment Field at 1 km (mV/m)"),
+            QStringLiteral("Two-Segment RMS Error (dB)")};
+}
+
+QStringList RadialTableRow(const RadialFit &r)
+{
+    QStringList row{r.callSign, r.pattern, r.radial, r.frequencyKhz > 0 ? Short(r.frequencyKhz, 7) : QString(),
+                    r.hasBearing ? FixedText(r.bearing, 1) : QString(), IntText(r.points)};
+    if (r.fitted)
+        row << Number(r.conductivity, 3) << Number(r.fieldAt1km, 4) << FixedText(r.rmsDb, 2) << r.worstPoint
+            << FixedText(r.worstDb, 2);
+    else
+        row << QString() << QString() << QString() << QString() << QString();
+    if (r.fitted && r.twoSegment)
+        row << Number(r.breakKm, 3) << Number(r.conductivityNear, 3) << Number(r.conductivityFar, 3) << Number(r.twoFieldAt1km, 4)
+            << FixedText(r.twoRmsDb, 2);
+    else
+        row << QString() << QString() << QString() << QString() << QString();
+    return row;
 }
 
 QList<QStringList> RadialTableRows(const RadialAnalysis &analysis)
 {
     QList<QStringList> rows;
-    for (const RadialFit &r : analysis.radials) {
-        QStringList row{r.callSign, r.pattern, r.radial, r.frequencyKhz > 0 ? Short(r.frequencyKhz, 7) : QString(),
-                        r.hasBearing ? FixedText(r.bearing, 1) : QString(), IntText(r.points)};
-        if (r.fitted)
-            row << Number(r.conductivity, 3) << Number(r.fieldAt1km, 4) << FixedText(r.rmsDb, 2) << r.worstPoint
-                << FixedText(r.worstDb, 2);
-        else
-            row << QString() << QString() << QString() << QString() << QString();
-        rows << row;
-    }
+    for (const RadialFit &r : analysis.radials)
+        if (!r.leftOut)
+            rows << RadialTableRow(r);
     return rows;
+}
+
+bool WriteRadialCsv(const QString &path, const RadialAnalysis &analysis)
+{
+    clsFile file;
+    file.setCompleteFileName(path);
+    if (!file.WriteHeader(RadialTableColumns()))
+        return false; // told already
+    bool ok = true;
+    for (const QStringList &row : RadialTableRows(analysis)) {
+        QStringList fields;
+        for (int c = 0; c < row.size(); ++c) {
+            // Names quoted, numbers as they are.
+            QString t = row.at(c);
+            fields << (c <= 2 || c == 9 ? QLatin1Char('"') + t.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"') : t);
+        }
+        ok = ok && file.WriteLine(fields.join(QLatin1Char(',')));
+    }
+    ok = ok && file.CloseFile();
+    if (!ok) {
+        const QString reason = file.LastError();
+        file.DiscardFile();
+        clsFile::ShowWriteError(reason);
+    }
+    return ok;
 }
 
 QString EffectiveFieldText(const EffectiveField &e)

@@ -262,7 +262,7 @@ TEST(RadialFit, WindowCountsAndWarnings)
         const auto records = SyntheticRadial("KDCV", "ND", 1, qMin(c.khz, 2000.0), 8, 300, c.fromKm, c.toKm, c.n, 0.2, 10, 3);
         QVector<SurveyRecord> atFrequency = records;
         for (SurveyRecord &r : atFrequency)
-            r.measFrequency.value = c.khz;
+            r.measFrequency = {QString::number(c.khz), c.khz, true, false};
         const RadialFit f = AnalyzeRadials(atFrequency, c.settings).radials.value(0);
         EXPECT_EQ(f.fitted, c.n >= 3 && c.khz <= 2000);
         for (const QString &note : c.notes)
@@ -421,7 +421,9 @@ TEST(GroundWaveCli, AnalyzePrintsTheTableAndWritesTheCsv)
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_GE(lines.size(), 4);
     EXPECT_EQ(lines[0], "Call Sign\tPattern\tRadial\tFrequency (kHz)\tBearing (deg)\tPoints\tConductivity (mS/m)\t"
-                        "Field at 1 km (mV/m)\tRMS Error (dB)\tWorst Point\tWorst Residual (dB)");
+                        "Field at 1 km (mV/m)\tRMS Error (dB)\tWorst Point\tWorst Residual (dB)\tBreak (km)\t"
+                        "Conductivity to Break (mS/m)\tConductivity beyond Break (mS/m)\tTwo-Segment Field at 1 km (mV/m)\t"
+                        "Two-Segment RMS Error (dB)");
     EXPECT_TRUE(lines[1].startsWith("KDCV\tDA-N\t1\t1230\t180.0\t16\t")) << lines[1].toStdString();
     EXPECT_TRUE(lines[2].startsWith("KDCV\tDA-N\t2\t1230\t0.0\t16\t")) << lines[2].toStdString();
     EXPECT_TRUE(QRegularExpression("^Effective field at 1 km of KDCV DA-N: (29[0-9]|30[0-9])(\\.[0-9]+)? mV/m \\(RMS of 2 radials\\)$")
