@@ -3,6 +3,7 @@
 #include "cli/CliTerminal.h"
 #include "common/modFileName.h"
 #include "saveddata/modFieldPlot.h"
+#include "saveddata/modRadialFit.h"
 #include "saveddata/modSurveyCsv.h"
 #include "storage/clsFile.h"
 
@@ -83,7 +84,10 @@ int RunPlot(const CliOptions &o, int argc, char **argv)
             Complain(QStringLiteral("cannot read %1: %2").arg(csvPath, error));
             return Failure;
         }
-        plot = BuildFieldPlot(FieldPlotRecords(csv));
+        const QList<FieldPlotRecord> records = FieldPlotRecords(csv);
+        plot = BuildFieldPlot(records);
+        // Each radial's fitted curve, as the window draws it.
+        ApplyRadialFits(&plot, AnalyzeRadials(records, RadialFitSettings()).radials, {});
     }
     WriteErr(FieldPlotSkippedText(plot));
     if (plot.series.isEmpty()) {

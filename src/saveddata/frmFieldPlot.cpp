@@ -6,10 +6,15 @@
 #include "saveddata/modSurveyCsv.h"
 #include "storage/clsFile.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -18,6 +23,12 @@ const QString kFileErrorTitle = QStringLiteral("ZT 6200 File Error");
 const QString kPngFilter = QStringLiteral("PNG Picture (*.png)");
 const QString kSvgFilter = QStringLiteral("SVG Drawing (*.svg)");
 const QString kPdfFilter = QStringLiteral("PDF Document (*.pdf)");
+const QString kCsvFilter = QStringLiteral("CSV File (*.csv)");
+
+QString Key(const QString &call, const QString &pattern, const QString &radial)
+{
+    return call + QChar(0x1F) + pattern + QChar(0x1F) + radial;
+}
 
 } // namespace
 
@@ -28,6 +39,29 @@ const ChartDrawing &FieldPlotView::Drawing()
     return m_drawing;
 }
 
+void FieldPlotView::Invalidate()
+{
+    m_drawing = ChartDrawing();
+    update();
+}
+
+QPair<qsizetype, qsizetype> FieldPlotView::PointAt(const QPointF &pos)
+{
+    const ChartDrawing &d = Drawing();
+    // Within a marker and a little around it, the nearest.
+    const double reach = qMax(6.0, d.markerRadius * 2);
+    QPair<qsizetype, qsizetype> best(-1, -1);
+    double bestDistance = reach * reach;
+    for (qsizetype s = 0; s < d.markers.size(); ++s)
+        for (qsizetype p = 0; p < d.markers.at(s).size(); ++p) {
+            const QPointF v = d.markers.at(s).at(p) - pos;
+            const double distance = QPointF::dotProduct(v, v);
+            if (distance <= bestDistance)
+                bestDistance = distance, best = {s, p};
+        }
+    return best;
+}
+
 void FieldPlotView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -35,7 +69,17 @@ void FieldPlotView::paintEvent(QPaintEvent *)
     PaintChart(&painter, Drawing());
 }
 
-frmFieldPlot::frmFieldPlot(const FieldPlot &plot, QWidget *parent) : QDialog(parent), m_plot(plot)
+void FieldPlotView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    const auto hit = PointAt(event->position());
+    if (hit.first >= 0 && onPointClicked)
+        onPointClicked(hit.first, hit.second);
+}
+
+frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *parent)
+    : QDialog(parent), m_records(records), m_series(GroupRadials(records)), m_plot(BuildFieldPlot(records))
 {
     setObjectName(QStringLiteral("frmFieldPlot"));
     setWindowTitle(QStringLiteral("Field Strength Plot"));
@@ -44,25 +88,66 @@ frmFieldPlot::frmFieldPlot(const FieldPlot &plot, QWidget *parent) : QDialog(par
 
     picPlot = new FieldPlotView(&m_plot, this);
     picPlot->setMinimumSize(480, 320);
+    picPlot->setToolTip(QStringLiteral("Click a point to leave it out of the fit; click it again to take it back."));
+    picPlot->onPointClicked = [this](qsizetype s, qsizetype p) { TogglePoint(s, p); };
+
+    tblFits = new QTableWidget(this);
+    tblFits->setObjectName(QStringLiteral("tblFits"));
+    QStringList columns = RadialTableColumns();
+    columns << QStringLiteral("Notes");
+    tblFits->setColumnCount(int(columns.size()));
+    tblFits->setHorizontalHeaderLabels(columns);
+    tblFits->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblFits->setSelectionMode(QAbstractItemView::SingleSelection);
+    tblFits->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblFits->verticalHeader()->hide();
+    tblFits->horizontalHeader()->setStretchLastSection(true);
+    tblFits->setWordWrap(false);
+    lblEffective = new QLabel(this);
+    lblEffective->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     lblSkipped = new QLabel(FieldPlotSkippedText(m_plot).trimmed(), this);
+    cmdSaveAnalysis = new QPushButton(QStringLiteral("Save Analysis..."), this);
     cmdSave = new QPushButton(QStringLiteral("Save Picture..."), this);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    connect(cmdSaveAnalysis, &QPushButton::clicked, this, &frmFieldPlot::SaveAnalysis);
     connect(cmdSave, &QPushButton::clicked, this, &frmFieldPlot::Save);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
+    connect(tblFits, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
+        if (!m_filling && item->column() == 0)
+            RowChecked(item->row());
+    });
+    connect(tblFits, &QTableWidget::itemSelectionChanged, this, &frmFieldPlot::RowSelected);
+
+    auto *lower = new QWidget(this);
+    auto *lowerLayout = new QVBoxLayout(lower);
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+    lowerLayout->addWidget(tblFits, 1);
+    lowerLayout->addWidget(lblEffective);
+    auto *split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(picPlot);
+    split->addWidget(lower);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    split->setChildrenCollapsible(false);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(lblSkipped, 1);
+    buttons->addWidget(cmdSaveAnalysis);
     buttons->addWidget(cmdSave);
     buttons->addWidget(cmdClose);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(picPlot, 1);
+    layout->addWidget(split, 1);
     layout->addLayout(buttons);
-    resize(900, 640);
+    resize(1000, 760);
+
+    Refit(-1);
+    tblFits->resizeColumnsToContents();
 }
 
 frmFieldPlot *frmFieldPlot::Open(const QList<FieldPlotRecord> &records, QWidget *parent)
 {
-    auto *window = new frmFieldPlot(BuildFieldPlot(records), parent);
+    auto *window = new frmFieldPlot(records, parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     return window;
@@ -81,12 +166,121 @@ frmFieldPlot *frmFieldPlot::OpenCsv(const QString &path, QWidget *parent)
     return window;
 }
 
+RadialAnalysis frmFieldPlot::Analysis() const
+{
+    RadialAnalysis a;
+    a.radials = m_fits;
+    a.effective = EffectiveFields(m_fits);
+    return a;
+}
+
+void frmFieldPlot::Refit(qsizetype radial)
+{
+    const RadialFitSettings settings;
+    if (radial < 0) {
+        m_fits.clear();
+        for (const RadialSeries &s : std::as_const(m_series))
+            m_fits << FitSeries(s, settings, m_leftOut);
+    } else {
+        const bool leftOut = m_fits[radial].leftOut;
+        m_fits[radial] = FitSeries(m_series.at(radial), settings, m_leftOut);
+        m_fits[radial].leftOut = leftOut;
+    }
+    ShowFits();
+}
+
+void frmFieldPlot::ShowFits()
+{
+    ApplyRadialFits(&m_plot, m_fits, m_leftOut);
+    const int selected = tblFits->currentRow();
+    m_filling = true;
+    tblFits->setRowCount(int(m_fits.size()));
+    for (int row = 0; row < m_fits.size(); ++row) {
+        const RadialFit &f = m_fits.at(row);
+        QStringList cells = RadialTableRow(f);
+        cells << f.notes.join(QStringLiteral("; "));
+        for (int c = 0; c < cells.size(); ++c) {
+            QTableWidgetItem *item = tblFits->item(row, c);
+            if (!item) {
+                item = new QTableWidgetItem;
+                // Numbers to the right, names and notes to the left.
+                if (c >= 3 && c < cells.size() - 1 && c != 9)
+                    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                tblFits->setItem(row, c, item);
+            }
+            item->setText(cells.at(c));
+            item->setForeground(f.leftOut ? palette().brush(QPalette::Disabled, QPalette::Text) : palette().brush(QPalette::Text));
+        }
+        QTableWidgetItem *check = tblFits->item(row, 0);
+        check->setFlags(check->flags() | Qt::ItemIsUserCheckable);
+        check->setCheckState(f.leftOut ? Qt::Unchecked : Qt::Checked);
+        check->setToolTip(QStringLiteral("Untick to leave this radial out of the effective field."));
+        tblFits->item(row, int(cells.size()) - 1)->setToolTip(cells.last());
+    }
+    m_filling = false;
+    if (selected >= 0 && selected < tblFits->rowCount())
+        tblFits->selectRow(selected);
+
+    QStringList effective;
+    for (const EffectiveField &e : EffectiveFields(m_fits))
+        effective << EffectiveFieldText(e);
+    lblEffective->setText(effective.isEmpty() ? QStringLiteral("No radial fitted: no effective field.") : effective.join(QLatin1Char('\n')));
+    picPlot->Invalidate();
+}
+
+void frmFieldPlot::RowChecked(int row)
+{
+    if (row < 0 || row >= m_fits.size())
+        return;
+    m_fits[row].leftOut = tblFits->item(row, 0)->checkState() != Qt::Checked;
+    ShowFits();
+}
+
+void frmFieldPlot::RowSelected()
+{
+    const int row = tblFits->currentRow();
+    const bool any = !tblFits->selectedItems().isEmpty();
+    QString key;
+    if (any && row >= 0 && row < m_fits.size())
+        key = Key(m_fits.at(row).callSign, m_fits.at(row).pattern, m_fits.at(row).radial);
+    bool changed = false;
+    for (FieldPlotSeries &s : m_plot.series) {
+        const bool on = !key.isEmpty() && Key(s.callSign, s.pattern, s.radial) == key;
+        changed = changed || s.highlighted != on;
+        s.highlighted = on;
+    }
+    if (changed)
+        picPlot->Invalidate();
+}
+
+void frmFieldPlot::TogglePoint(qsizetype series, qsizetype point)
+{
+    if (series < 0 || series >= m_plot.series.size() || point < 0 || point >= m_plot.series.at(series).records.size())
+        return;
+    const FieldPlotSeries &s = m_plot.series.at(series);
+    const int record = s.records.at(point);
+    if (m_leftOut.contains(record))
+        m_leftOut.remove(record);
+    else
+        m_leftOut.insert(record);
+    const QString key = Key(s.callSign, s.pattern, s.radial);
+    for (qsizetype i = 0; i < m_fits.size(); ++i)
+        if (Key(m_fits.at(i).callSign, m_fits.at(i).pattern, m_fits.at(i).radial) == key)
+            return Refit(i);
+}
+
+bool frmFieldPlot::Replaces(const QString &path, const QString &what)
+{
+    if (m_source.isEmpty() || !IsSameFile(m_source, path))
+        return false;
+    MsgBox(QStringLiteral("The %1 cannot replace the CSV file it is made from.").arg(what), vb::Exclamation, kFileErrorTitle);
+    return true;
+}
+
 bool frmFieldPlot::SaveTo(const QString &path)
 {
-    if (!m_source.isEmpty() && IsSameFile(m_source, path)) {
-        MsgBox(QStringLiteral("The picture cannot replace the CSV file it is made from."), vb::Exclamation, kFileErrorTitle);
+    if (Replaces(path, QStringLiteral("picture")))
         return false;
-    }
     const PlotFormat format = PlotFormatOf(path);
     const QByteArray bytes = RenderFieldPlot(m_plot, picPlot->size(), format);
     QString reason = QStringLiteral("The picture could not be drawn.");
@@ -101,6 +295,13 @@ bool frmFieldPlot::SaveTo(const QString &path)
     }
     MsgBox(clsFile::WriteErrorText(reason), vb::Exclamation, kFileErrorTitle);
     return false;
+}
+
+bool frmFieldPlot::SaveAnalysisTo(const QString &path)
+{
+    if (Replaces(path, QStringLiteral("analysis")))
+        return false;
+    return WriteRadialCsv(path, Analysis());
 }
 
 void frmFieldPlot::Save()
@@ -124,4 +325,22 @@ void frmFieldPlot::Save()
                 : answer.filter == kPdfFilter ? QStringLiteral(".pdf")
                                               : QStringLiteral(".png");
     SaveTo(path);
+}
+
+void frmFieldPlot::SaveAnalysis()
+{
+    FileDialogRequest request;
+    request.save = true;
+    request.title = QStringLiteral("Save Analysis");
+    request.name = QStringLiteral("radial-analysis.csv");
+    request.filters = {kCsvFilter};
+    const FileDialogAnswer answer = AskFileDialog(request);
+    raise();
+    activateWindow();
+    QString path = answer.file;
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".csv");
+    SaveAnalysisTo(path);
 }

@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Field Strength Plot": field strength against distance of saved records,
-// log-log, one series per call sign and radial; saves the picture as PNG,
-// SVG or PDF.
+// log-log, one series per call sign, pattern and radial, each with its
+// fitted ground-wave curve; under it the table of the fits and the
+// effective field. Radials are left out by unticking their row, points by
+// clicking them; the fit follows at once. Saves the picture as PNG, SVG or
+// PDF and the table as CSV.
 #include "saveddata/modFieldPlotDraw.h"
+#include "saveddata/modRadialFit.h"
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QPushButton;
+class QTableWidget;
 
 // The chart, laid out anew for each size it is shown at.
 class FieldPlotView : public QWidget
@@ -16,9 +22,16 @@ class FieldPlotView : public QWidget
 public:
     FieldPlotView(const FieldPlot *plot, QWidget *parent) : QWidget(parent), m_plot(plot) {}
     const ChartDrawing &Drawing();
+    // The plot changed: lay it out again before the next paint.
+    void Invalidate();
+    // Called with the series and point clicked.
+    std::function<void(qsizetype series, qsizetype point)> onPointClicked;
+    // The series and point under `pos`, if any (series -1: none).
+    QPair<qsizetype, qsizetype> PointAt(const QPointF &pos);
 
 protected:
     void paintEvent(QPaintEvent *) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     const FieldPlot *m_plot;
@@ -29,7 +42,7 @@ class frmFieldPlot : public QDialog
 {
     Q_OBJECT
 public:
-    frmFieldPlot(const FieldPlot &plot, QWidget *parent = nullptr);
+    explicit frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *parent = nullptr);
 
     // A new window (deleted on close) for the records, shown.
     static frmFieldPlot *Open(const QList<FieldPlotRecord> &records, QWidget *parent);
@@ -39,16 +52,40 @@ public:
     // Writes the picture at the chart's size, as the name's ending says
     // (.png, .svg or .pdf); tells the user and returns false on failure.
     bool SaveTo(const QString &path);
+    // Writes the table as CSV, as `analyze --csv` does for the same points;
+    // tells the user and returns false on failure.
+    bool SaveAnalysisTo(const QString &path);
+
+    // Leaves a point (by its series and place in the plot) out of the fit,
+    // or brings it back.
+    void TogglePoint(qsizetype series, qsizetype point);
 
     const FieldPlot &Plot() const { return m_plot; }
+    // The analysis as the table shows it, radials left out included.
+    RadialAnalysis Analysis() const;
+
     FieldPlotView *picPlot = nullptr;
+    QTableWidget *tblFits = nullptr;
+    QLabel *lblEffective = nullptr;
     QLabel *lblSkipped = nullptr;
+    QPushButton *cmdSaveAnalysis = nullptr;
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdClose = nullptr;
 
 private:
     void Save();
+    void SaveAnalysis();
+    bool Replaces(const QString &path, const QString &what);
+    void Refit(qsizetype radial); // -1: all
+    void ShowFits();
+    void RowChecked(int row);
+    void RowSelected();
 
+    QList<FieldPlotRecord> m_records;
+    QList<RadialSeries> m_series;
+    QList<RadialFit> m_fits; // one per series
+    QSet<int> m_leftOut;     // records left out of the fit
     FieldPlot m_plot;
-    QString m_source; // the CSV file plotted, which a picture must not replace
+    bool m_filling = false;  // the table being filled: no reaction to its signals
+    QString m_source;        // the CSV file plotted, which no output may replace
 };

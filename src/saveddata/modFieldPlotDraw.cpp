@@ -8,19 +8,38 @@
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPdfWriter>
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-// Ten colours told apart on screen and on paper; series after the tenth
-// take them again.
-const QColor kPalette[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c),
-                           QColor(0xff, 0x7f, 0x0e), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
-                           QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f), QColor(0xbc, 0xbd, 0x22),
-                           QColor(0x17, 0xbe, 0xcf)};
-const QColor kInk(0x20, 0x20, 0x20), kMajorGrid(0xc4, 0xc4, 0xc4), kMinorGrid(0xe8, 0xe8, 0xe8);
+// Twelve colours told apart on screen and on paper (no two closer than
+// 27 in CIELAB), none pale on white.
+const QColor kPalette[kSeriesColours] = {
+    QColor(0x1f, 0x77, 0xb4), QColor(0xd6, 0x27, 0x28), QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
+    QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b), QColor(0xe3, 0x77, 0xc2), QColor(0x50, 0x50, 0x50),
+    QColor(0xa6, 0xa6, 0x00), QColor(0x17, 0xbe, 0xcf), QColor(0x20, 0x2a, 0x80), QColor(0x00, 0x69, 0x5c)};
+const QColor kInk(0x20, 0x20, 0x20), kMajorGrid(0xc4, 0xc4, 0xc4), kMinorGrid(0xe8, 0xe8, 0xe8), kMore(0x70, 0x70, 0x70);
+
+// A radial left out: its colour, mostly white.
+QColor Faded(const QColor &c)
+{
+    return QColor::fromRgbF(float(c.redF() * 0.3 + 0.7), float(c.greenF() * 0.3 + 0.7), float(c.blueF() * 0.3 + 0.7));
+}
+
+ChartStep MarkerStep(const QPolygonF &points, const QColor &color, double radius, int shape, bool hollow)
+{
+    ChartStep s;
+    s.kind = ChartStep::Markers;
+    s.points = points;
+    s.color = color;
+    s.width = radius;
+    s.shape = shape;
+    s.hollow = hollow;
+    return s;
+}
 constexpr double kDash = 6, kDashGap = 4; // pixels, in every format
 
 QFont Font(const QString &family, int px, bool bold)
@@ -120,6 +139,33 @@ QString Num(double v)
 
 } // namespace
 
+QColor SeriesColor(qsizetype series) { return kPalette[series % kSeriesColours]; }
+
+// After each twelve series the shapes move on by one, so colour and shape
+// repeat together only after 72.
+int SeriesShape(qsizetype series) { return int((series + series / kSeriesColours) % kMarkerShapes); }
+
+QPolygonF MarkerOutline(int shape, double r)
+{
+    switch (shape) {
+    case Square:
+        return QRectF(-0.85 * r, -0.85 * r, 1.7 * r, 1.7 * r);
+    case Triangle:
+        return QPolygonF({QPointF(0, -1.25 * r), QPointF(1.1 * r, 0.7 * r), QPointF(-1.1 * r, 0.7 * r)});
+    case TriangleDown:
+        return QPolygonF({QPointF(0, 1.25 * r), QPointF(-1.1 * r, -0.7 * r), QPointF(1.1 * r, -0.7 * r)});
+    case Diamond:
+        return QPolygonF({QPointF(0, -1.25 * r), QPointF(1.25 * r, 0), QPointF(0, 1.25 * r), QPointF(-1.25 * r, 0)});
+    case Cross: {
+        const double a = 0.4 * r, b = 1.15 * r;
+        return QPolygonF({QPointF(-a, -b), QPointF(a, -b), QPointF(a, -a), QPointF(b, -a), QPointF(b, a), QPointF(a, a),
+                          QPointF(a, b), QPointF(-a, b), QPointF(-a, a), QPointF(-b, a), QPointF(-b, -a), QPointF(-a, -a)});
+    }
+    default:
+        return QPolygonF();
+    }
+}
+
 QRectF ChartTextRect(const ChartStep &s, const QString &fontFamily)
 {
     const QFontMetricsF fm(Font(fontFamily, s.fontPx, s.bold));
@@ -173,7 +219,9 @@ ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
     // what the dashed lines are.
     const double rowH = lineH * 1.25, swatch = px * 2.4;
     const int rows = int((bottom - top) / rowH);
-    const QString referenceName = QStringLiteral("E \u00B7 d constant");
+    // With a fit the dashed lines are the unattenuated fields E1/d.
+    const bool fitted = std::any_of(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &s) { return !s.curve.isEmpty(); });
+    const QString referenceName = fitted ? QStringLiteral("Unattenuated, E\u2081/d") : QStringLiteral("E \u00B7 d constant");
     qsizetype shown = plot.series.size();
     QString more;
     if (shown + 1 > rows) {
@@ -251,14 +299,36 @@ ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
             out << QPointF(Place(p.x(), plot.minKm, plot.maxKm, left, right), Place(p.y(), plot.minMvm, plot.maxMvm, bottom, top));
         return out;
     };
-    const qsizetype colours = std::size(kPalette);
+    d.markerRadius = dot;
+    auto colour = [&](qsizetype i) { return plot.series.at(i).faded ? Faded(SeriesColor(i)) : SeriesColor(i); };
+    // The chosen series last, on top of the others.
+    QList<qsizetype> order;
     for (qsizetype i = 0; i < plot.series.size(); ++i)
-        d.steps << Step(ChartStep::Polyline, toPixels(plot.series.at(i).reference), kPalette[i % colours], 1.5, true);
-    for (qsizetype i = 0; i < plot.series.size(); ++i) {
-        const QPolygonF points = toPixels(plot.series.at(i).points);
-        if (points.size() > 1)
-            d.steps << Step(ChartStep::Polyline, points, kPalette[i % colours], lineWidth);
-        d.steps << Step(ChartStep::Dots, points, kPalette[i % colours], dot);
+        if (!plot.series.at(i).highlighted)
+            order << i;
+    for (qsizetype i = 0; i < plot.series.size(); ++i)
+        if (plot.series.at(i).highlighted)
+            order << i;
+    for (qsizetype i : std::as_const(order))
+        d.steps << Step(ChartStep::Polyline, toPixels(plot.series.at(i).reference), colour(i), plot.series.at(i).highlighted ? 2.5 : 1.5,
+                        true);
+    for (const FieldPlotSeries &s : plot.series)
+        d.markers << toPixels(s.points);
+    for (qsizetype i : std::as_const(order)) {
+        const FieldPlotSeries &s = plot.series.at(i);
+        const double wide = s.highlighted ? 2 : 1;
+        const QPolygonF &points = d.markers.at(i);
+        if (!s.curve.isEmpty())
+            d.steps << Step(ChartStep::Polyline, toPixels(s.curve), colour(i), lineWidth * wide);
+        else if (points.size() > 1)
+            d.steps << Step(ChartStep::Polyline, points, colour(i), lineWidth * wide);
+        QPolygonF filled, hollow;
+        for (qsizetype k = 0; k < points.size(); ++k)
+            (s.leftOut.value(k) ? hollow : filled) << points.at(k);
+        if (!filled.isEmpty())
+            d.steps << MarkerStep(filled, colour(i), dot * (s.highlighted ? 1.4 : 1), SeriesShape(i), false);
+        if (!hollow.isEmpty())
+            d.steps << MarkerStep(hollow, colour(i), dot * (s.highlighted ? 1.4 : 1), SeriesShape(i), true);
     }
 
     if (legend) {
@@ -271,12 +341,12 @@ ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
         int r = 0;
         for (; r < shown; ++r) {
             const QPolygonF line{QPointF(x, row(r)), QPointF(x + swatch, row(r))};
-            d.steps << Step(ChartStep::Polyline, line, kPalette[r % colours], lineWidth)
-                    << Step(ChartStep::Dots, {QPointF(x + swatch / 2, row(r))}, kPalette[r % colours], dot);
+            d.steps << Step(ChartStep::Polyline, line, colour(r), lineWidth)
+                    << MarkerStep({QPointF(x + swatch / 2, row(r))}, colour(r), dot, SeriesShape(r), false);
             text(r, entries.at(r));
         }
         if (!more.isEmpty())
-            text(r++, more, kPalette[7]);
+            text(r++, more, kMore);
         d.steps << Step(ChartStep::Polyline, {QPointF(x, row(r)), QPointF(x + swatch, row(r))}, kInk, 1.5, true);
         text(r, referenceName);
     }
@@ -308,6 +378,29 @@ void PaintChart(QPainter *painter, const ChartDrawing &d)
             painter->setPen(QPen(s.color, 2 * s.width, Qt::SolidLine, Qt::RoundCap));
             painter->drawPoints(s.points);
             break;
+        case ChartStep::Markers: {
+            const QPolygonF outline = MarkerOutline(s.shape, s.width);
+            if (outline.isEmpty() && !s.hollow) {
+                // Points of a round pen: far quicker than ellipses, the same dots.
+                painter->setPen(QPen(s.color, 2 * s.width, Qt::SolidLine, Qt::RoundCap));
+                painter->drawPoints(s.points);
+                break;
+            }
+            QPainterPath path;
+            path.setFillRule(Qt::WindingFill);
+            for (const QPointF &p : s.points) {
+                if (outline.isEmpty())
+                    path.addEllipse(p, s.width, s.width);
+                else
+                    path.addPolygon(outline.translated(p));
+                path.closeSubpath();
+            }
+            painter->setPen(s.hollow ? QPen(s.color, 1.5) : Qt::NoPen);
+            painter->setBrush(s.hollow ? QBrush(Qt::white) : QBrush(s.color));
+            painter->drawPath(path);
+            painter->setBrush(Qt::NoBrush);
+            break;
+        }
         case ChartStep::Text: {
             const QFont font = Font(d.fontFamily, s.fontPx, s.bold);
             const double a = AlignOffset(s, QFontMetricsF(font).horizontalAdvance(s.text));
@@ -369,6 +462,23 @@ QByteArray ChartSvg(const ChartDrawing &d)
                 out += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\"/>").arg(Num(p.x()), Num(p.y()), Num(s.width));
             out += QStringLiteral("</g>\n");
             break;
+        case ChartStep::Markers: {
+            const QPolygonF outline = MarkerOutline(s.shape, s.width);
+            out += s.hollow ? QStringLiteral("<g fill=\"#ffffff\" stroke=\"%1\" stroke-width=\"1.5\">").arg(s.color.name())
+                            : QStringLiteral("<g fill=\"%1\">").arg(s.color.name());
+            for (const QPointF &p : s.points) {
+                if (outline.isEmpty()) {
+                    out += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\"/>").arg(Num(p.x()), Num(p.y()), Num(s.width));
+                    continue;
+                }
+                QStringList corners;
+                for (const QPointF &c : outline.translated(p))
+                    corners << Num(c.x()) + QLatin1Char(',') + Num(c.y());
+                out += QStringLiteral("<polygon points=\"%1\"/>").arg(corners.join(QLatin1Char(' ')));
+            }
+            out += QStringLiteral("</g>\n");
+            break;
+        }
         case ChartStep::Text: {
             const QPointF p = s.points.value(0);
             out += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"%3\" fill=\"%4\"")

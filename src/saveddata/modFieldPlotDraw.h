@@ -24,6 +24,7 @@ struct ChartStep
         Polyline, // `points` joined
         Dots,     // a dot of radius `width` at each of `points`
         Text,     // `text` with its baseline at points[0]
+        Markers,  // a `shape` of radius `width` at each of `points`, `hollow` or filled
     } kind = Polyline;
     QRectF rect;
     QPolygonF points;
@@ -35,7 +36,18 @@ struct ChartStep
     bool bold = false;
     Qt::Alignment align = Qt::AlignLeft; // of the text about its point
     bool vertical = false;               // reads upwards
+    int shape = 0;                       // MarkerShape
+    bool hollow = false;
 };
+
+// Series are told apart by colour and marker: twelve colours, six shapes,
+// so the first 72 series each have their own pair.
+enum MarkerShape { Circle, Square, Triangle, Diamond, TriangleDown, Cross, kMarkerShapes };
+constexpr int kSeriesColours = 12;
+QColor SeriesColor(qsizetype series);
+int SeriesShape(qsizetype series);
+// The outline of a marker of radius `r` about the origin; empty for a circle.
+QPolygonF MarkerOutline(int shape, double r);
 
 // What a text step covers, in the picture's pixels.
 QRectF ChartTextRect(const ChartStep &text, const QString &fontFamily);
@@ -49,11 +61,14 @@ struct ChartDrawing
     // Where things went, for the window and its tests.
     QRectF plotArea;
     QStringList xLabels, yLabels, legend;
+    QList<QPolygonF> markers; // each series' points, in pixels
+    double markerRadius = 0;
 };
 
 // Lays the plot out for `size` pixels: title (wrapped, then elided), log
-// decade axes with grid, each series joined and marked, its 1/d reference
-// dashed in its colour, and a legend. Needs a QGuiApplication (fonts).
+// decade axes with grid, each series marked and drawn as its fitted curve
+// (joined point to point when not fitted), its 1/d reference dashed in its
+// colour, and a legend. Needs a QGuiApplication (fonts).
 ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size);
 
 void PaintChart(QPainter *painter, const ChartDrawing &drawing);

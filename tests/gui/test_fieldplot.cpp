@@ -117,7 +117,7 @@ TEST(FieldPlotPicture, LaidOutReadablyAtEverySize)
                 }
                 if (s.kind == ChartStep::Polyline && s.dashed)
                     dashed << s.color;
-                if (s.kind == ChartStep::Dots)
+                if (s.kind == ChartStep::Markers)
                     series << s.color;
             }
             // Every decade labelled, each once.
@@ -200,7 +200,7 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
 
 TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
 {
-    frmFieldPlot window(BuildFieldPlot(kRecords));
+    frmFieldPlot window(kRecords);
     window.show();
     QTemporaryDir dir;
     for (const char *name : {"p.png", "p.svg", "p.pdf"})
