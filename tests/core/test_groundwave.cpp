@@ -109,6 +109,26 @@ TEST(GroundWave, KnownFields)
         {2000, 5, 1, 2, Db(0.6599), 0.5},    // p = 0.933
         {2000, 5, 1, 5, Db(0.3555), 0.5},    // p = 2.33
         {2000, 5, 1, 10, Db(0.1724), 0.5},   // p = 4.66
+        // Published reference values of the ITU-R P.368 method: NTIA/ITS
+        // LFMF, tests/data/ValidationPolarizationVertical.csv (vertical
+        // polarization, antennas at ground level, 1 kW, N_s = 315, so an
+        // earth radius 3 per cent above 4/3), E in dB(uV/m); the rows'
+        // reading here is E - 109.54 + 20 log10(d), 109.54 dB(uV/m) being
+        // 300 mV/m, the unattenuated field of 1 kW at 1 km.
+        // Land, 10 mS/m, permittivity 30:
+        {500, 10, 30, 10, 88.7328 - 109.5424 + 20, 0.3},   // E 88.7328 at 0.5 MHz, 10 km
+        {500, 10, 30, 100, 63.1474 - 109.5424 + 40, 0.3},  // E 63.1474
+        {1000, 10, 30, 1, 109.0142 - 109.5424, 0.3},       // E 109.0142 at 1 MHz, 1 km
+        {1000, 10, 30, 10, 86.5090 - 109.5424 + 20, 0.3},  // E 86.5090
+        {1000, 10, 30, 50, 64.1624 - 109.5424 + 33.9794, 0.3},  // E 64.1624
+        {1000, 10, 30, 100, 50.5077 - 109.5424 + 40, 0.3}, // E 50.5077
+        {1500, 10, 30, 20, 72.7968 - 109.5424 + 26.0206, 0.3},  // E 72.7968 at 1.5 MHz, 20 km
+        {2000, 10, 30, 5, 89.4719 - 109.5424 + 13.9794, 0.3},   // E 89.4719 at 2 MHz, 5 km
+        {2000, 10, 30, 200, 18.5996 - 109.5424 + 46.0206, 0.3}, // E 18.5996 at 2 MHz, 200 km
+        // Sea, 1000 mS/m, permittivity 80:
+        {500, 1000, 80, 100, 68.7875 - 109.5424 + 40, 0.3},   // E 68.7875 at 0.5 MHz, 100 km
+        {1000, 1000, 80, 200, 60.4608 - 109.5424 + 46.0206, 0.3}, // E 60.4608 at 1 MHz, 200 km
+        {2000, 1000, 80, 50, 74.6400 - 109.5424 + 33.9794, 0.3},  // E 74.6400 at 2 MHz, 50 km
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.km);
@@ -331,7 +351,59 @@ TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
             radials << r;
         }
         EXPECT_NEAR(EffectiveFieldOf(radials), c.rms, 1e-9);
+        // A radial left out by the user counts as not fitted.
+        const int last = int(radials.size()) - 1;
+        radials[last].callSign = QStringLiteral("K");
+        radials[last].leftOut = true;
+        QList<RadialFit> without = radials.mid(0, last);
+        for (RadialFit &r : radials)
+            r.callSign = QStringLiteral("K");
+        for (RadialFit &r : without)
+            r.callSign = QStringLiteral("K");
+        const QList<EffectiveField> e = EffectiveFields(radials);
+        ASSERT_EQ(e.size(), 1);
+        EXPECT_NEAR(e[0].mvm, EffectiveFieldOf(without), 1e-9);
     }
+}
+
+TEST(RadialFit, TwoSegmentsWhereOneConductivityLeavesMoreThan1Point5Db)
+{
+    const struct
+    {
+        double khz, nearMsm, farMsm, breakKm;
+        bool offered;
+        double nearDecades, farDecades; // how closely each is determined
+    } cases[] = {
+        {1000, 2, 5000, 15, true, 0.15, 1.0}, // land, then sea: anything very good fits beyond
+        {700, 30, 1, 8, true, 0.5, 0.15},     // good ground close in (barely attenuated), then a dry valley
+        {1400, 8, 8, 10, false, 0, 0},        // one ground: one conductivity fits
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 to %2 mS/m").arg(c.nearMsm).arg(c.farMsm).toStdString());
+        QVector<SurveyRecord> records = SyntheticRadial("KDCV", "ND", 1, c.khz, 8, 300, 0.5, 60, 24, 0.2, 90, 11);
+        for (SurveyRecord &r : records) {
+            const double mvm = r.mvm.value / GroundWave({c.khz, 8, 15}).attenuation(r.distance.value)
+                               * std::pow(10.0, MixedPathDb(c.khz, 15, c.nearMsm, c.farMsm, c.breakKm, r.distance.value) / 20);
+            r.mvm = {QString::number(mvm), mvm, true, false};
+        }
+        const RadialFit f = AnalyzeRadials(records, RadialFitSettings()).radials.value(0);
+        ASSERT_TRUE(f.fitted);
+        EXPECT_EQ(f.twoSegment, c.offered) << f.rmsDb;
+        EXPECT_EQ(f.rmsDb > kTwoSegmentAboveDb, c.offered) << f.rmsDb;
+        EXPECT_EQ(RadialTableRow(f).mid(11).join(QString()).isEmpty(), !c.offered);
+        if (!c.offered)
+            continue;
+        EXPECT_LT(f.twoRmsDb, 0.3) << f.breakKm << " " << f.conductivityNear << " " << f.conductivityFar;
+        EXPECT_NEAR(std::log10(f.breakKm / c.breakKm), 0, std::log10(1.3));
+        EXPECT_NEAR(std::log10(f.conductivityNear / c.nearMsm), 0, c.nearDecades);
+        EXPECT_NEAR(std::log10(f.conductivityFar / c.farMsm), 0, c.farDecades);
+        EXPECT_NEAR(Db(f.twoFieldAt1km / 300), 0, 0.3);
+        EXPECT_EQ(f.notes.filter(QStringLiteral("two segments fit with")).size(), 1) << f.notes.join(QLatin1String("; ")).toStdString();
+    }
+    // Millington's sums: the forward and the backward path agree on a path
+    // of one ground, and reversing a mixed path keeps its field (reciprocity).
+    EXPECT_NEAR(MixedPathDb(1000, 15, 8, 8, 10, 40), Db(GroundWave({1000, 8, 15}).attenuation(40)), 1e-9);
+    EXPECT_NEAR(MixedPathDb(1000, 15, 5, 5000, 10, 40), MixedPathDb(1000, 15, 5000, 5, 30, 40), 1e-9);
 }
 
 namespace {
