@@ -8,6 +8,7 @@
 #include "listview/modLV.h"
 #include "saveddata/frmDeleteData.h"
 #include "saveddata/frmFieldPlot.h"
+#include "saveddata/modGroundWave.h"
 #include "storage/clsFile.h"
 
 #include <QTest>
@@ -196,6 +197,118 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Field Strength Plot - ") + c.title);
         delete window;
     }
+}
+
+// Eight radials of 20 points at 45 degree steps, 1000 kHz over 8 mS/m,
+// 200 + 25 * radial mV/m at 1 km, a little noise.
+QList<FieldPlotRecord> Survey()
+{
+    const GroundWave model({1000, 8, 15});
+    QList<FieldPlotRecord> records;
+    for (int radial = 1; radial <= 8; ++radial)
+        for (int i = 0; i < 20; ++i) {
+            const double km = 0.5 * std::pow(120.0, i / 19.0), noise = ((i * 7 + radial * 3) % 5 - 2) * 0.05;
+            records << FieldPlotRecord{"KDCV", QString::number(radial), "1000", QString::number(km, 'f', 3),
+                                       QString::number(model.field(200 + 25 * radial, km) * std::pow(10.0, noise / 20), 'f', 4), "ND",
+                                       QString::number(i + 1), QString::number((radial - 1) * 45)};
+        }
+    return records;
+}
+
+TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
+{
+    const QList<FieldPlotRecord> records = Survey();
+    frmFieldPlot window(records);
+    window.show();
+    QTemporaryDir dir;
+    // The table and the effective field, from the same core as `analyze`;
+    // the CSV as `analyze --csv` writes it for the records kept.
+    auto check = [&](const QList<FieldPlotRecord> &kept, const char *what) {
+        SCOPED_TRACE(what);
+        const RadialAnalysis expected = AnalyzeRadials(kept, RadialFitSettings());
+        QStringList effective;
+        for (const EffectiveField &e : expected.effective)
+            effective << EffectiveFieldText(e);
+        EXPECT_EQ(window.lblEffective->text(), effective.join(QLatin1Char('\n')));
+        const QString mine = dir.filePath(QStringLiteral("mine.csv")), theirs = dir.filePath(QStringLiteral("theirs.csv"));
+        ASSERT_TRUE(window.SaveAnalysisTo(mine));
+        ASSERT_TRUE(WriteRadialCsv(theirs, expected));
+        EXPECT_EQ(ReadFile(mine), ReadFile(theirs));
+    };
+    ASSERT_EQ(window.tblFits->rowCount(), 8);
+    for (int c = 0; c < RadialTableColumns().size(); ++c)
+        EXPECT_EQ(window.tblFits->horizontalHeaderItem(c)->text(), RadialTableColumns().at(c));
+    EXPECT_EQ(window.tblFits->item(2, 5)->text(), QStringLiteral("20"));
+    for (const FieldPlotSeries &s : window.Plot().series) {
+        EXPECT_GT(s.curve.size(), 10);
+        // The dashed line is the fit's E1/d.
+        EXPECT_NEAR(s.reference.first().x() * s.reference.first().y() / (200 + 25 * s.radial.toInt()), 1, 0.01);
+    }
+    check(records, "all");
+
+    // A click on a point leaves it out (hollow) and refits its radial; a
+    // second click takes it back.
+    const QPointF at = window.picPlot->Drawing().markers.at(2).at(5);
+    const int record = window.Plot().series.at(2).records.at(5);
+    QTest::mouseClick(window.picPlot, Qt::LeftButton, {}, at.toPoint());
+    EXPECT_TRUE(window.Plot().series.at(2).leftOut.value(5));
+    EXPECT_EQ(window.tblFits->item(2, 5)->text(), QStringLiteral("19"));
+    EXPECT_TRUE(window.tblFits->item(2, 16)->text().contains(QStringLiteral("1 point left out of the fit by hand")));
+    int hollow = 0;
+    for (const ChartStep &s : window.picPlot->Drawing().steps)
+        hollow += s.kind == ChartStep::Markers && s.hollow ? int(s.points.size()) : 0;
+    EXPECT_EQ(hollow, 1);
+    QList<FieldPlotRecord> kept = records;
+    kept.removeAt(record);
+    check(kept, "a point left out");
+    QTest::mouseClick(window.picPlot, Qt::LeftButton, {}, at.toPoint());
+    EXPECT_EQ(window.tblFits->item(2, 5)->text(), QStringLiteral("20"));
+    EXPECT_FALSE(window.Plot().series.at(2).leftOut.value(5));
+
+    // Unticking a row leaves the radial out of the effective field and the
+    // saved table, and fades it.
+    window.tblFits->item(3, 0)->setCheckState(Qt::Unchecked);
+    EXPECT_TRUE(window.Plot().series.at(3).faded);
+    EXPECT_TRUE(window.lblEffective->text().endsWith(QStringLiteral("(RMS of 7 radials)")));
+    kept.clear();
+    for (const FieldPlotRecord &r : records)
+        if (r.radial != QLatin1String("4"))
+            kept << r;
+    check(kept, "a radial left out");
+
+    // The row chosen is the radial drawn out.
+    window.tblFits->selectRow(5);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(window.Plot().series.at(i).highlighted, i == 5) << i;
+    EXPECT_TRUE(boxes.isEmpty());
+}
+
+TEST(FieldPlotPicture, SeriesToldApartByColourAndMarker)
+{
+    // Twelve colours far apart in CIELAB (76), none pale on white.
+    auto lab = [](const QColor &c) {
+        auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        const double r = lin(c.redF()), g = lin(c.greenF()), b = lin(c.blueF());
+        const double x = (0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047, y = 0.2126 * r + 0.7152 * g + 0.0722 * b,
+                     z = (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883;
+        auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116; };
+        return std::array<double, 3>{116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+    };
+    auto distance = [](const std::array<double, 3> &a, const std::array<double, 3> &b) {
+        return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
+    };
+    QSet<QPair<QRgb, int>> pairs;
+    for (int i = 0; i < 72; ++i)
+        pairs.insert({SeriesColor(i).rgb(), SeriesShape(i)});
+    EXPECT_EQ(pairs.size(), 72);
+    for (int i = 0; i < kSeriesColours; ++i) {
+        EXPECT_GT(distance(lab(SeriesColor(i)), lab(Qt::white)), 40) << i;
+        for (int j = 0; j < i; ++j)
+            EXPECT_GT(distance(lab(SeriesColor(i)), lab(SeriesColor(j))), 25) << i << " " << j;
+    }
+    EXPECT_TRUE(MarkerOutline(Circle, 4).isEmpty());
+    for (int shape = Square; shape < kMarkerShapes; ++shape)
+        EXPECT_GE(MarkerOutline(shape, 4).size(), 3) << shape;
 }
 
 TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
