@@ -103,6 +103,8 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     tblFits->verticalHeader()->hide();
     tblFits->horizontalHeader()->setStretchLastSection(true);
     tblFits->setWordWrap(false);
+    tblFits->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    tblFits->setMinimumHeight(tblFits->verticalHeader()->defaultSectionSize() * 4);
     lblEffective = new QLabel(this);
     lblEffective->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -130,6 +132,9 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
     split->setChildrenCollapsible(false);
+    // Room for eight radials, as a survey of the usual rules has.
+    const int tableHeight = tblFits->verticalHeader()->defaultSectionSize() * 9 + fontMetrics().height() * 3;
+    split->setSizes({560, tableHeight});
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(lblSkipped, 1);
@@ -139,7 +144,7 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
-    resize(1000, 760);
+    resize(1100, 600 + tableHeight);
 
     Refit(-1);
     tblFits->resizeColumnsToContents();

@@ -231,7 +231,7 @@ void FieldPlotRanges(FieldPlot *plot)
         s.reference = {QPointF(near.x(), product / near.x()), QPointF(plot->maxKm, product / plot->maxKm)};
         take(s.reference.first());
         take(s.reference.last());
-        for (const QPointF &p : std::as_const(s.curve))
+        for (const QPointF &p : s.curve + s.twoSegment)
             take(p);
     }
     DecadeRange(minMvm, maxMvm, &plot->minMvm, &plot->maxMvm);

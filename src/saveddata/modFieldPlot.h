@@ -33,6 +33,7 @@ struct FieldPlotSeries
     QList<QPointF> reference; // E·d constant: through the nearest point, or E1/d of the fit
     QList<int> records;       // each point's record: its place in the list plotted
     QList<QPointF> curve;     // the fitted ground-wave curve; empty when not fitted
+    QList<QPointF> twoSegment; // the two-segment fit's curve, where one is offered
     QList<bool> leftOut;      // points left out of the fit, drawn hollow; empty: none
     bool faded = false;       // left out of the analysis
     bool highlighted = false; // chosen in the window's table

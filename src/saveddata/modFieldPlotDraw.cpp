@@ -41,6 +41,7 @@ ChartStep MarkerStep(const QPolygonF &points, const QColor &color, double radius
     return s;
 }
 constexpr double kDash = 6, kDashGap = 4; // pixels, in every format
+constexpr double kDot = 2, kDotGap = 3;
 
 QFont Font(const QString &family, int px, bool bold)
 {
@@ -114,6 +115,8 @@ QPen StepPen(const ChartStep &s)
     QPen pen(s.color, s.width, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin);
     if (s.dashed)
         pen.setDashPattern({kDash / s.width, kDashGap / s.width}); // in pen widths
+    else if (s.dotted)
+        pen.setDashPattern({kDot / s.width, kDotGap / s.width});
     return pen;
 }
 
@@ -222,10 +225,14 @@ ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
     // With a fit the dashed lines are the unattenuated fields E1/d.
     const bool fitted = std::any_of(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &s) { return !s.curve.isEmpty(); });
     const QString referenceName = fitted ? QStringLiteral("Unattenuated, E\u2081/d") : QStringLiteral("E \u00B7 d constant");
+    const bool twoSegments =
+        std::any_of(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &s) { return !s.twoSegment.isEmpty(); });
+    const QString twoSegmentName = QStringLiteral("Two segments");
+    const int trailing = twoSegments ? 2 : 1; // rows after the series
     qsizetype shown = plot.series.size();
     QString more;
-    if (shown + 1 > rows) {
-        shown = qMax(0, rows - 2);
+    if (shown + trailing > rows) {
+        shown = qMax(0, rows - 1 - trailing);
         more = QStringLiteral("and %1 more").arg(plot.series.size() - shown);
     }
     QStringList entries;
@@ -234,7 +241,8 @@ ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
     double textWidth = 0;
     for (const QString &e : std::as_const(entries))
         textWidth = qMax(textWidth, fm.horizontalAdvance(e));
-    textWidth = std::max({textWidth, fm.horizontalAdvance(more), fm.horizontalAdvance(referenceName)});
+    textWidth = std::max({textWidth, fm.horizontalAdvance(more), fm.horizontalAdvance(referenceName),
+                          twoSegments ? fm.horizontalAdvance(twoSegmentName) : 0.0});
     textWidth = qMin(textWidth, W * 0.3 - swatch - gap);
     const bool legend = rows >= 2 && textWidth >= 3 * px;
     const double legendWidth = legend ? swatch + gap + textWidth : 0;
@@ -322,6 +330,11 @@ ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
             d.steps << Step(ChartStep::Polyline, toPixels(s.curve), colour(i), lineWidth * wide);
         else if (points.size() > 1)
             d.steps << Step(ChartStep::Polyline, points, colour(i), lineWidth * wide);
+        if (!s.twoSegment.isEmpty()) {
+            ChartStep two = Step(ChartStep::Polyline, toPixels(s.twoSegment), colour(i), lineWidth * wide);
+            two.dotted = true;
+            d.steps << two;
+        }
         QPolygonF filled, hollow;
         for (qsizetype k = 0; k < points.size(); ++k)
             (s.leftOut.value(k) ? hollow : filled) << points.at(k);
@@ -347,6 +360,12 @@ ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
         }
         if (!more.isEmpty())
             text(r++, more, kMore);
+        if (twoSegments) {
+            ChartStep two = Step(ChartStep::Polyline, {QPointF(x, row(r)), QPointF(x + swatch, row(r))}, kInk, lineWidth);
+            two.dotted = true;
+            d.steps << two;
+            text(r++, twoSegmentName);
+        }
         d.steps << Step(ChartStep::Polyline, {QPointF(x, row(r)), QPointF(x + swatch, row(r))}, kInk, 1.5, true);
         text(r, referenceName);
     }
@@ -429,6 +448,8 @@ QByteArray ChartSvg(const ChartDrawing &d)
         QString a = QStringLiteral(" fill=\"none\" stroke=\"%1\" stroke-width=\"%2\"").arg(s.color.name(), Num(s.width));
         if (s.dashed)
             a += QStringLiteral(" stroke-dasharray=\"%1,%2\"").arg(Num(kDash), Num(kDashGap));
+        else if (s.dotted)
+            a += QStringLiteral(" stroke-dasharray=\"%1,%2\"").arg(Num(kDot), Num(kDotGap));
         return a;
     };
     for (const ChartStep &s : d.steps) {

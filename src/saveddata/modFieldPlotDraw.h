@@ -31,6 +31,7 @@ struct ChartStep
     QColor color;
     double width = 1; // pen width; a dot's radius
     bool dashed = false;
+    bool dotted = false;
     QString text;
     int fontPx = 12;
     bool bold = false;

@@ -559,6 +559,7 @@ void ApplyRadialFits(FieldPlot *plot, const QList<RadialFit> &fits, const QSet<i
     for (FieldPlotSeries &s : plot->series) {
         const RadialFit *f = byKey.value(s.callSign + QChar(0x1F) + s.pattern + QChar(0x1F) + s.radial);
         s.curve.clear();
+        s.twoSegment.clear();
         s.reference.clear();
         s.leftOut.clear();
         s.faded = f && f->leftOut;
@@ -573,6 +574,11 @@ void ApplyRadialFits(FieldPlot *plot, const QList<RadialFit> &fits, const QSet<i
         for (int i = 0; i <= kCurveSteps; ++i) {
             const double km = from * std::pow(to / from, double(i) / kCurveSteps);
             s.curve << QPointF(km, model.field(f->fieldAt1km, km));
+            if (f->twoSegment)
+                s.twoSegment << QPointF(km, f->twoFieldAt1km / km
+                                                * std::pow(10.0, MixedPathDb(f->frequencyKhz, f->permittivity, f->conductivityNear,
+                                                                             f->conductivityFar, f->breakKm, km)
+                                                                     / 20));
         }
         s.reference = {QPointF(from, f->fieldAt1km / from)};
     }

@@ -244,6 +244,9 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
         // The dashed line is the fit's E1/d.
         EXPECT_NEAR(s.reference.first().x() * s.reference.first().y() / (200 + 25 * s.radial.toInt()), 1, 0.01);
     }
+    // A fitted radial is drawn as its curve, its points not joined.
+    for (const ChartStep &s : window.picPlot->Drawing().steps)
+        EXPECT_FALSE(s.kind == ChartStep::Polyline && window.picPlot->Drawing().markers.contains(s.points));
     check(records, "all");
 
     // A click on a point leaves it out (hollow) and refits its radial; a
