@@ -105,6 +105,9 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     tblFits->setWordWrap(false);
     tblFits->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     tblFits->setMinimumHeight(tblFits->verticalHeader()->defaultSectionSize() * 4);
+    lblNotes = new QLabel(this);
+    lblNotes->setWordWrap(true);
+    lblNotes->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblEffective = new QLabel(this);
     lblEffective->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -125,6 +128,7 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     auto *lowerLayout = new QVBoxLayout(lower);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
     lowerLayout->addWidget(tblFits, 1);
+    lowerLayout->addWidget(lblNotes);
     lowerLayout->addWidget(lblEffective);
     auto *split = new QSplitter(Qt::Vertical, this);
     split->addWidget(picPlot);
@@ -133,7 +137,7 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     split->setStretchFactor(1, 1);
     split->setChildrenCollapsible(false);
     // Room for eight radials, as a survey of the usual rules has.
-    const int tableHeight = tblFits->verticalHeader()->defaultSectionSize() * 9 + fontMetrics().height() * 3;
+    const int tableHeight = tblFits->verticalHeader()->defaultSectionSize() * 9 + fontMetrics().height() * 5;
     split->setSizes({560, tableHeight});
 
     auto *buttons = new QHBoxLayout;
@@ -220,7 +224,8 @@ void frmFieldPlot::ShowFits()
         check->setFlags(check->flags() | Qt::ItemIsUserCheckable);
         check->setCheckState(f.leftOut ? Qt::Unchecked : Qt::Checked);
         check->setToolTip(QStringLiteral("Untick to leave this radial out of the effective field."));
-        tblFits->item(row, int(cells.size()) - 1)->setToolTip(cells.last());
+        for (int c = 1; c < cells.size(); ++c)
+            tblFits->item(row, c)->setToolTip(cells.last());
     }
     m_filling = false;
     if (selected >= 0 && selected < tblFits->rowCount())
@@ -230,6 +235,7 @@ void frmFieldPlot::ShowFits()
     for (const EffectiveField &e : EffectiveFields(m_fits))
         effective << EffectiveFieldText(e);
     lblEffective->setText(effective.isEmpty() ? QStringLiteral("No radial fitted: no effective field.") : effective.join(QLatin1Char('\n')));
+    ShowNotes();
     picPlot->Invalidate();
 }
 
@@ -256,6 +262,20 @@ void frmFieldPlot::RowSelected()
     }
     if (changed)
         picPlot->Invalidate();
+    ShowNotes();
+}
+
+void frmFieldPlot::ShowNotes()
+{
+    const int row = tblFits->currentRow();
+    if (tblFits->selectedItems().isEmpty() || row < 0 || row >= m_fits.size()) {
+        lblNotes->setText(QStringLiteral("Choose a radial for its notes. Click a point to leave it out of the fit, again to take it "
+                                         "back; untick a radial to leave it out of the effective field."));
+        return;
+    }
+    const RadialFit &f = m_fits.at(row);
+    lblNotes->setText(f.name + QStringLiteral(": ") + (f.notes.isEmpty() ? QStringLiteral("no notes") : f.notes.join(QStringLiteral("; "))) +
+                      QLatin1Char('.'));
 }
 
 void frmFieldPlot::TogglePoint(qsizetype series, qsizetype point)

@@ -66,6 +66,7 @@ public:
 
     FieldPlotView *picPlot = nullptr;
     QTableWidget *tblFits = nullptr;
+    QLabel *lblNotes = nullptr; // the chosen radial's notes, in words
     QLabel *lblEffective = nullptr;
     QLabel *lblSkipped = nullptr;
     QPushButton *cmdSaveAnalysis = nullptr;
@@ -80,6 +81,7 @@ private:
     void ShowFits();
     void RowChecked(int row);
     void RowSelected();
+    void ShowNotes();
 
     QList<FieldPlotRecord> m_records;
     QList<RadialSeries> m_series;

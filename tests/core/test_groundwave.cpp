@@ -3,6 +3,7 @@
 // synthetic radials, and the groundwave and analyze commands.
 #include "TestSupport.h"
 #include "common/modConvert.h"
+#include "saveddata/modFieldPlot.h"
 #include "saveddata/modGroundWave.h"
 #include "saveddata/modRadialFit.h"
 #include "saveddata/modSurveyCsv.h"
@@ -391,6 +392,9 @@ TEST(RadialFit, TwoSegmentsWhereOneConductivityLeavesMoreThan1Point5Db)
         EXPECT_EQ(f.twoSegment, c.offered) << f.rmsDb;
         EXPECT_EQ(f.rmsDb > kTwoSegmentAboveDb, c.offered) << f.rmsDb;
         EXPECT_EQ(RadialTableRow(f).mid(11).join(QString()).isEmpty(), !c.offered);
+        FieldPlot plot = BuildFieldPlot(FieldPlotRecords(records));
+        ApplyRadialFits(&plot, {f}, {});
+        EXPECT_EQ(plot.series.value(0).twoSegment.isEmpty(), !c.offered); // drawn beside the single fit
         if (!c.offered)
             continue;
         EXPECT_LT(f.twoRmsDb, 0.3) << f.breakKm << " " << f.conductivityNear << " " << f.conductivityFar;

@@ -283,6 +283,9 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     window.tblFits->selectRow(5);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(window.Plot().series.at(i).highlighted, i == 5) << i;
+    // Its notes in words beside the table.
+    EXPECT_EQ(window.lblNotes->text(), window.Analysis().radials.at(5).name + QStringLiteral(": ")
+                                           + window.Analysis().radials.at(5).notes.join(QStringLiteral("; ")) + QLatin1Char('.'));
     EXPECT_TRUE(boxes.isEmpty());
 }
 
