@@ -121,10 +121,10 @@ TEST(FieldPlot, DecadeRangesAndTheirLabelsInOneForm)
 TEST(FieldPlot, RecordLineAndSkippedText)
 {
     const FieldPlotRecord r = FieldPlotRecordFromLine(QStringLiteral(
-        "1,3,1,1,\"KDCV\",1230,1240,7,\"ND\",\"JS\",\"a\",1,05-Nov-2026 08:32:17,05-Nov-2026 00:32:17,1,\"Loop\",TRUE,"
+        "1,3,5,1,\"KDCV\",1230,1240,7,\"ND\",\"JS\",\"a\",1,05-Nov-2026 08:32:17,05-Nov-2026 00:32:17,1,\"Loop\",TRUE,"
         "45.5,-118.2,350,60.1,\"dBuV\",1.0,\"mV/m\",1.25,60.0,12.5,20.0,4.1"));
-    EXPECT_EQ(QStringList({r.callSign, r.radial, r.frequency, r.distance, r.fieldStrength}),
-              QStringList({"KDCV", "7", "1240", "12.5", "1.25"}));
+    EXPECT_EQ(QStringList({r.callSign, r.radial, r.frequency, r.distance, r.fieldStrength, r.pattern, r.pointNumber, r.azimuth}),
+              QStringList({"KDCV", "7", "1240", "12.5", "1.25", "ND", "5", "20.0"}));
     EXPECT_TRUE(FieldPlotRecordFromLine(QStringLiteral("1,2,3")).distance.isEmpty());
 
     FieldPlot plot;

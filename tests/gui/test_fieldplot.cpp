@@ -283,6 +283,19 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     window.tblFits->selectRow(5);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(window.Plot().series.at(i).highlighted, i == 5) << i;
+    // "Save Analysis...": a name without an ending gets ".csv"; a failed
+    // write is told, the earlier file kept.
+    const FileDialogHandler old = SetFileDialogHandler(
+        [&](const FileDialogRequest &) { return FileDialogAnswer{dir.filePath(QStringLiteral("fits")), QString()}; });
+    window.cmdSaveAnalysis->click();
+    SetFileDialogHandler(old);
+    EXPECT_EQ(ReadFile(dir.filePath(QStringLiteral("fits.csv"))), ReadFile(dir.filePath(QStringLiteral("mine.csv"))));
+    EXPECT_TRUE(boxes.isEmpty());
+    EXPECT_FALSE(window.SaveAnalysisTo(dir.filePath(QStringLiteral("missing/a.csv"))));
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
+    boxes.clear();
+
     // Its notes in words beside the table.
     EXPECT_EQ(window.lblNotes->text(), window.Analysis().radials.at(5).name + QStringLiteral(": ")
                                            + window.Analysis().radials.at(5).notes.join(QStringLiteral("; ")) + QLatin1Char('.'));
@@ -417,11 +430,12 @@ TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
         EXPECT_EQ(boxes.size(), c.boxes) << c.file.toStdString();
         if (window) {
             EXPECT_EQ(window->lblSkipped->text(), QStringLiteral("1 record without a numeric distance or field strength was skipped."));
-            // The picture never replaces the survey it is drawn from.
+            // Neither the picture nor the analysis replaces the survey.
             const QByteArray survey = ReadFile(c.file);
             EXPECT_FALSE(window->SaveTo(c.file));
+            EXPECT_FALSE(window->SaveAnalysisTo(c.file));
             EXPECT_EQ(ReadFile(c.file), survey);
-            EXPECT_EQ(boxes.size(), c.boxes + 1);
+            EXPECT_EQ(boxes.size(), c.boxes + 2);
         }
         delete window;
     }
