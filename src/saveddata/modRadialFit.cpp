@@ -126,8 +126,9 @@ double Millington(double nearAtBreak, double farAtBreak, double farAtD, double f
 constexpr int kSideMinimum = 3;
 
 // The two-segment fit over a scan of breaks (between neighbouring points)
-// and conductivity pairs, then a refinement of both conductivities.
-void FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialFit *fit)
+// and conductivity pairs, then a refinement of both conductivities; false
+// when the points allow no break.
+bool FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialFit *fit)
 {
     QVector<double> km, y; // y: 20 log10(E d)
     for (const RadialPoint &p : pts)
@@ -142,7 +143,7 @@ void FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialF
             breaks << std::sqrt(a * b); // midway on the log scale the plot shows
     }
     if (breaks.isEmpty())
-        return;
+        return false;
     const qsizetype n = km.size(), m = breaks.size();
     // Per conductivity, the attenuations the sums need: at the points, at
     // each break, and over each point's distance beyond each break.
@@ -229,13 +230,14 @@ void FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialF
     double e1Db = 0;
     best = rms(near, far, bestJ, &e1Db);
     if (!(best < fit->rmsDb))
-        return;
+        return true;
     fit->twoSegment = true;
     fit->breakKm = breaks[bestJ];
     fit->conductivityNear = std::pow(10.0, near.logSigma);
     fit->conductivityFar = std::pow(10.0, far.logSigma);
     fit->twoFieldAt1km = std::pow(10.0, e1Db / 20);
     fit->twoRmsDb = best;
+    return true;
 }
 
 } // namespace
@@ -398,15 +400,16 @@ void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, Radial
         fit->notes << QStringLiteral("conductivity %1 within %2 dB of the best").arg(range).arg(kValleyDb);
 
     if (fit->rmsDb > kTwoSegmentAboveDb) {
-        FitTwoSegments(pts, f, s.permittivity, fit);
+        const bool tried = FitTwoSegments(pts, f, s.permittivity, fit);
         fit->notes << (fit->twoSegment
                            ? QStringLiteral("RMS error above %1 dB: two segments fit with %2 dB, %3 mS/m to %4 km and %5 mS/m beyond")
                                  .arg(kTwoSegmentAboveDb)
                                  .arg(FixedText(fit->twoRmsDb, 2), Short(fit->conductivityNear), Short(fit->breakKm),
                                       Short(fit->conductivityFar))
-                           : QStringLiteral("RMS error above %1 dB; too few points for a two-segment fit (%2 on each side of a break)")
-                                 .arg(kTwoSegmentAboveDb)
-                                 .arg(kSideMinimum));
+                       : tried ? QStringLiteral("RMS error above %1 dB; two segments fit no better").arg(kTwoSegmentAboveDb)
+                               : QStringLiteral("RMS error above %1 dB; too few points for a two-segment fit (%2 on each side of a break)")
+                                     .arg(kTwoSegmentAboveDb)
+                                     .arg(kSideMinimum));
     }
 }
 

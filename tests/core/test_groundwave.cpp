@@ -391,6 +391,7 @@ TEST(RadialFit, TwoSegmentsWhereOneConductivityLeavesMoreThan1Point5Db)
         ASSERT_TRUE(f.fitted);
         EXPECT_EQ(f.twoSegment, c.offered) << f.rmsDb;
         EXPECT_EQ(f.rmsDb > kTwoSegmentAboveDb, c.offered) << f.rmsDb;
+        EXPECT_EQ(f.notes.filter(QStringLiteral("RMS error above")).size(), int(c.offered));
         EXPECT_EQ(RadialTableRow(f).mid(11).join(QString()).isEmpty(), !c.offered);
         FieldPlot plot = BuildFieldPlot(FieldPlotRecords(records));
         ApplyRadialFits(&plot, {f}, {});
