@@ -48,6 +48,7 @@ TEST(FieldPlotPicture, SvgHoldsTheDrawingWithItsTextSizes)
 
     QXmlStreamReader xml(RenderFieldPlot(plot, QSize(800, 600), PlotFormat::Svg));
     QList<int> solid, dashed; // vertices of each line, in drawing order
+    int markers = 0;
     QStringList svgTexts;
     QString title, viewBox;
     while (!xml.atEnd()) {
@@ -63,11 +64,18 @@ TEST(FieldPlotPicture, SvgHoldsTheDrawingWithItsTextSizes)
                 << int(at.value(QLatin1String("points")).split(QLatin1Char(' ')).size());
         else if (xml.name() == QLatin1String("text"))
             svgTexts << at.value(QLatin1String("font-size")).toString() + QLatin1Char(' ') + xml.readElementText();
+        else if (xml.name() == QLatin1String("circle") || xml.name() == QLatin1String("polygon"))
+            ++markers;
     }
     ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     EXPECT_EQ(viewBox, QStringLiteral("0 0 800 600"));
     EXPECT_EQ(title, plot.title);
     EXPECT_EQ(svgTexts, texts);
+    int marked = 0; // each point's marker, as circle or polygon
+    for (const ChartStep &s : drawing.steps)
+        marked += s.kind == ChartStep::Markers ? int(s.points.size()) : 0;
+    EXPECT_EQ(markers, marked);
+    EXPECT_EQ(marked, 6 + 3); // and the legend's
     // Series of 3, 2 and 1 points (a lone point has no line), then three
     // legend swatches; the three references and the legend's.
     EXPECT_EQ(solid, QList<int>({3, 2, 2, 2, 2}));
