@@ -3,9 +3,11 @@
 #include "common/modFileDialog.h"
 #include "common/modFileName.h"
 #include "common/modMsgBox.h"
+#include "saveddata/modGroundWave.h"
 #include "saveddata/modSurveyCsv.h"
 #include "storage/clsFile.h"
 
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -91,6 +93,21 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     picPlot->setToolTip(QStringLiteral("Click a point to leave it out of the fit; click it again to take it back."));
     picPlot->onPointClicked = [this](qsizetype s, qsizetype p) { TogglePoint(s, p); };
 
+    txtPermittivity = new QDoubleSpinBox(this);
+    txtPermittivity->setObjectName(QStringLiteral("txtPermittivity"));
+    txtPermittivity->setLocale(QLocale::c()); // "." in every regional setting, as the table
+    txtPermittivity->setRange(kGroundMinPermittivity, kGroundMaxPermittivity);
+    txtPermittivity->setDecimals(1);
+    txtPermittivity->setValue(m_settings.permittivity);
+    txtPermittivity->setKeyboardTracking(false); // refit once the number is whole
+    auto *lblPermittivity = new QLabel(QStringLiteral("Ground &permittivity:"), this);
+    lblPermittivity->setBuddy(txtPermittivity);
+    auto *lblPermittivityHint = new QLabel(QStringLiteral("(15 land, 80 sea water)"), this);
+    connect(txtPermittivity, &QDoubleSpinBox::valueChanged, this, [this](double value) {
+        m_settings.permittivity = value;
+        Refit(-1);
+    });
+
     tblFits = new QTableWidget(this);
     tblFits->setObjectName(QStringLiteral("tblFits"));
     QStringList columns = RadialTableColumns();
@@ -127,6 +144,12 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     auto *lower = new QWidget(this);
     auto *lowerLayout = new QVBoxLayout(lower);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
+    auto *settingsRow = new QHBoxLayout;
+    settingsRow->addWidget(lblPermittivity);
+    settingsRow->addWidget(txtPermittivity);
+    settingsRow->addWidget(lblPermittivityHint);
+    settingsRow->addStretch(1);
+    lowerLayout->addLayout(settingsRow);
     lowerLayout->addWidget(tblFits, 1);
     lowerLayout->addWidget(lblNotes);
     lowerLayout->addWidget(lblEffective);
@@ -137,7 +160,7 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     split->setStretchFactor(1, 1);
     split->setChildrenCollapsible(false);
     // Room for eight radials, as a survey of the usual rules has.
-    const int tableHeight = tblFits->verticalHeader()->defaultSectionSize() * 9 + fontMetrics().height() * 5;
+    const int tableHeight = tblFits->verticalHeader()->defaultSectionSize() * 9 + fontMetrics().height() * 7;
     split->setSizes({560, tableHeight});
 
     auto *buttons = new QHBoxLayout;
@@ -185,14 +208,17 @@ RadialAnalysis frmFieldPlot::Analysis() const
 
 void frmFieldPlot::Refit(qsizetype radial)
 {
-    const RadialFitSettings settings;
     if (radial < 0) {
+        // The radials left out stay out.
+        const QList<RadialFit> before = m_fits;
         m_fits.clear();
-        for (const RadialSeries &s : std::as_const(m_series))
-            m_fits << FitSeries(s, settings, m_leftOut);
+        for (const RadialSeries &s : std::as_const(m_series)) {
+            m_fits << FitSeries(s, m_settings, m_leftOut);
+            m_fits.last().leftOut = before.value(m_fits.size() - 1).leftOut;
+        }
     } else {
         const bool leftOut = m_fits[radial].leftOut;
-        m_fits[radial] = FitSeries(m_series.at(radial), settings, m_leftOut);
+        m_fits[radial] = FitSeries(m_series.at(radial), m_settings, m_leftOut);
         m_fits[radial].leftOut = leftOut;
     }
     ShowFits();

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <functional>
 
+class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -65,6 +66,7 @@ public:
     RadialAnalysis Analysis() const;
 
     FieldPlotView *picPlot = nullptr;
+    QDoubleSpinBox *txtPermittivity = nullptr; // the ground's, for every fit
     QTableWidget *tblFits = nullptr;
     QLabel *lblNotes = nullptr; // the chosen radial's notes, in words
     QLabel *lblEffective = nullptr;
@@ -87,6 +89,7 @@ private:
     QList<RadialSeries> m_series;
     QList<RadialFit> m_fits; // one per series
     QSet<int> m_leftOut;     // records left out of the fit
+    RadialFitSettings m_settings;
     FieldPlot m_plot;
     bool m_filling = false;  // the table being filled: no reaction to its signals
     QString m_source;        // the CSV file plotted, which no output may replace

@@ -287,6 +287,19 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
             kept << r;
     check(kept, "a radial left out");
 
+    // Another permittivity refits every radial, the one left out staying out.
+    window.txtPermittivity->setValue(80);
+    EXPECT_EQ(window.txtPermittivity->text(), QStringLiteral("80.0"));
+    const QString sea = dir.filePath(QStringLiteral("sea.csv")), mine = dir.filePath(QStringLiteral("mine.csv"));
+    RadialFitSettings seaWater;
+    seaWater.permittivity = 80;
+    ASSERT_TRUE(WriteRadialCsv(sea, AnalyzeRadials(kept, seaWater)));
+    ASSERT_TRUE(window.SaveAnalysisTo(mine));
+    EXPECT_EQ(ReadFile(mine), ReadFile(sea));
+    EXPECT_TRUE(window.Plot().series.at(3).faded);
+    window.txtPermittivity->setValue(15);
+    check(kept, "back to 15");
+
     // The row chosen is the radial drawn out.
     window.tblFits->selectRow(5);
     for (int i = 0; i < 8; ++i)
