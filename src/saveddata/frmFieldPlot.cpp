@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -64,6 +65,20 @@ QPair<qsizetype, qsizetype> FieldPlotView::PointAt(const QPointF &pos)
     return best;
 }
 
+void FieldPlotView::mouseMoveEvent(QMouseEvent *event)
+{
+    // A point can be clicked: the pointer says so, and which point it is.
+    const auto hit = PointAt(event->position());
+    if (hit.first < 0) {
+        unsetCursor();
+        QToolTip::hideText();
+        return QWidget::mouseMoveEvent(event);
+    }
+    setCursor(Qt::PointingHandCursor);
+    if (describePoint)
+        QToolTip::showText(event->globalPosition().toPoint(), describePoint(hit.first, hit.second), this);
+}
+
 void FieldPlotView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -90,8 +105,16 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
 
     picPlot = new FieldPlotView(&m_plot, this);
     picPlot->setMinimumSize(480, 320);
-    picPlot->setToolTip(QStringLiteral("Click a point to leave it out of the fit; click it again to take it back."));
     picPlot->onPointClicked = [this](qsizetype s, qsizetype p) { TogglePoint(s, p); };
+    picPlot->setMouseTracking(true);
+    picPlot->describePoint = [this](qsizetype s, qsizetype p) {
+        const FieldPlotSeries &series = m_plot.series.at(s);
+        const FieldPlotRecord &r = m_records.at(series.records.at(p));
+        return QStringLiteral("%1, point %2: %3 km, %4 mV/m\n%5")
+            .arg(series.name, r.pointNumber.isEmpty() ? QStringLiteral("?") : r.pointNumber, r.distance, r.fieldStrength,
+                 series.leftOut.value(p) ? QStringLiteral("Left out of the fit: click to take it back.")
+                                         : QStringLiteral("Click to leave it out of the fit."));
+    };
 
     txtPermittivity = new QDoubleSpinBox(this);
     txtPermittivity->setObjectName(QStringLiteral("txtPermittivity"));

@@ -27,12 +27,15 @@ public:
     void Invalidate();
     // Called with the series and point clicked.
     std::function<void(qsizetype series, qsizetype point)> onPointClicked;
+    // What the pointer over a point shows.
+    std::function<QString(qsizetype series, qsizetype point)> describePoint;
     // The series and point under `pos`, if any (series -1: none).
     QPair<qsizetype, qsizetype> PointAt(const QPointF &pos);
 
 protected:
     void paintEvent(QPaintEvent *) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
     const FieldPlot *m_plot;

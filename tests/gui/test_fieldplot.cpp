@@ -261,6 +261,11 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     // second click takes it back.
     const QPointF at = window.picPlot->Drawing().markers.at(2).at(5);
     const int record = window.Plot().series.at(2).records.at(5);
+    // The pointer over a point says which and what a click does.
+    QTest::mouseMove(window.picPlot, at.toPoint());
+    EXPECT_EQ(window.picPlot->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("KDCV radial 3, point 6: %1 km, %2 mV/m\nClick to leave it out of the fit.")
+                                    .arg(records.at(record).distance, records.at(record).fieldStrength));
     QTest::mouseClick(window.picPlot, Qt::LeftButton, {}, at.toPoint());
     EXPECT_TRUE(window.Plot().series.at(2).leftOut.value(5));
     EXPECT_EQ(window.tblFits->item(2, 5)->text(), QStringLiteral("19"));
