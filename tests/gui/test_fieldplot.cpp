@@ -318,6 +318,7 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     EXPECT_EQ(ReadFile(dir.filePath(QStringLiteral("fits.csv"))), ReadFile(dir.filePath(QStringLiteral("mine.csv"))));
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_FALSE(window.SaveAnalysisTo(dir.filePath(QStringLiteral("missing/a.csv"))));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.isEmpty(); }, 5000)); // told once the save returns
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
     boxes.clear();
