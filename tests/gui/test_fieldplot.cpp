@@ -262,7 +262,9 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     const QPointF at = window.picPlot->Drawing().markers.at(2).at(5);
     const int record = window.Plot().series.at(2).records.at(5);
     // The pointer over a point says which and what a click does.
-    QTest::mouseMove(window.picPlot, at.toPoint());
+    // (Sent, not moved there: a real X server moves the pointer later.)
+    QMouseEvent move(QEvent::MouseMove, at, window.picPlot->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(window.picPlot, &move);
     EXPECT_EQ(window.picPlot->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(QToolTip::text(), QStringLiteral("KDCV radial 3, point 6: %1 km, %2 mV/m\nClick to leave it out of the fit.")
                                     .arg(records.at(record).distance, records.at(record).fieldStrength));
