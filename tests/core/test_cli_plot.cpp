@@ -53,8 +53,8 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         csv = dir.filePath(QStringLiteral("survey.csv"));
-        ASSERT_TRUE(WriteFile(csv, QByteArray(kHeader) + Record(1, "2", "10") + Record(1, "6", "3") + Record(2, "3", "5") +
-                                       Record(2, "-----", "5") + Record(2, "4", "x")));
+        ASSERT_TRUE(WriteFile(csv, QByteArray(kHeader) + Record(1, "2", "10") + Record(1, "6", "3") + Record(1, "12", "1.2") +
+                                       Record(2, "3", "5") + Record(2, "-----", "5") + Record(2, "4", "x")));
     }
     QString Out(const char *name) const { return dir.filePath(QLatin1String(name)); }
     QTemporaryDir dir;
@@ -114,6 +114,12 @@ TEST_F(CliPlotTest, DrawsEachFormatWithoutADisplayAndOnlyItsOwnWords)
             size = xml.attributes().value(QLatin1String("viewBox")).toString();
     EXPECT_FALSE(xml.hasError());
     EXPECT_EQ(size, QStringLiteral("0 0 500 300"));
+    // Radial 1 (3 points) fitted: its ground-wave curve is drawn, as the window draws it.
+    int curves = 0;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("polyline"))
+            curves += xml.attributes().value(QLatin1String("points")).split(QLatin1Char(' ')).size() == 49;
+    EXPECT_EQ(curves, 1);
     // Nothing left beside the pictures.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
 }
