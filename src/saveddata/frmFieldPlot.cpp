@@ -155,6 +155,9 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     cmdSaveAnalysis = new QPushButton(QStringLiteral("Save Analysis..."), this);
     cmdSave = new QPushButton(QStringLiteral("Save Picture..."), this);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    // Enter in the permittivity box refits; it must not press a button.
+    for (QPushButton *b : {cmdSaveAnalysis, cmdSave, cmdClose})
+        b->setAutoDefault(false);
     connect(cmdSaveAnalysis, &QPushButton::clicked, this, &frmFieldPlot::SaveAnalysis);
     connect(cmdSave, &QPushButton::clicked, this, &frmFieldPlot::Save);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);

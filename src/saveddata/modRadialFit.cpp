@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "saveddata/modRadialFit.h"
 #include "common/modConvert.h"
-#include "saveddata/modGroundWave.h"
 #include "saveddata/modFieldPlot.h"
+#include "saveddata/modGroundWave.h"
 #include "saveddata/modSurveyCsv.h"
 #include "storage/clsFile.h"
 
 #include <QHash>
 
 #include <algorithm>
-#include <numeric>
 #include <cmath>
+#include <numeric>
 
 namespace {
 

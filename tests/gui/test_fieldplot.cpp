@@ -295,7 +295,18 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     check(kept, "a radial left out");
 
     // Another permittivity refits every radial, the one left out staying out.
-    window.txtPermittivity->setValue(80);
+    // Typed and entered: Enter refits and presses no button.
+    bool asked = false;
+    const FileDialogHandler before = SetFileDialogHandler([&](const FileDialogRequest &) {
+        asked = true;
+        return FileDialogAnswer();
+    });
+    window.txtPermittivity->setFocus();
+    window.txtPermittivity->selectAll();
+    QTest::keyClicks(window.txtPermittivity, QStringLiteral("80"));
+    QTest::keyClick(window.txtPermittivity, Qt::Key_Return);
+    SetFileDialogHandler(before);
+    EXPECT_FALSE(asked);
     EXPECT_EQ(window.txtPermittivity->text(), QStringLiteral("80.0"));
     const QString sea = dir.filePath(QStringLiteral("sea.csv")), mine = dir.filePath(QStringLiteral("mine.csv"));
     RadialFitSettings seaWater;
