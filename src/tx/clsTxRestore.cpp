@@ -155,7 +155,7 @@ void clsTxRestore::Step()
         m_losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
         if (!gUsbHid || !gUsbHid->IsDeviceConnected(true))
             return Finish(OpStatus::LinkLost);
-        if (ReadDirectory(1) != 0) {
+        if (ReadDirectory(1, false) != 0) { // told as the Tx list not read
             m_summary.notTried = int(m_entries.size());
             return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
         }
@@ -169,7 +169,7 @@ void clsTxRestore::Step()
     case Entries:
         return TakeNext();
     case BackDirectory:
-        if (ReadDirectory(1) != 0)
+        if (ReadDirectory(1, false) != 0)
             return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
         m_count = gFsm->NumRecords();
         m_next = 0;

@@ -418,15 +418,24 @@ void frmTx::ImportTx()
     QList<qint32> known;
     for (int i = 0; i < m_model->Count(); ++i)
         known << m_model->UserValue(i).toInt();
-    ImportTxFromFile(this, [this, known](bool changed, const QStringList &lines) {
+    const auto start = [this](clsOperation *op) {
         if (m_fClosing)
+            return false;
+        StartOperation(op, false);
+        UpdateButtons();
+        return true;
+    };
+    ImportTxFromFile(this, start, [this, known](bool changed, const QStringList &lines, bool stopped) {
+        if (m_fClosing || fCloseAfterOperation())
             return;
+        cmdCancel->setEnabled(true); // after a "Cancel" that stopped the import
         if (changed && !MeterConnected())
             return CloseAfterLostLink();
+        if (changed && stopped)
+            return ReadAgain(); // what the meter holds now
         if (changed && lines.isEmpty()) {
-            // As after an add: rows without the meter's ids must not stay.
-            MsgBox(QStringLiteral("The Tx list could not be read back from the ZT 6200.\r\nPlease open the Tx list again."),
-                   vb::Exclamation, QStringLiteral("Tx List Not Read"));
+            // As after an add: rows without the meter's ids must not stay
+            // (the import has said the list could not be read back).
             done(Rejected);
             return;
         }

@@ -176,7 +176,7 @@ void clsTxChangeOp::Step()
         return;
     }
     if (m_next == -1) {
-        if (ReadDirectory(1) != 0)
+        if (ReadDirectory(1, false) != 0) // told as the list not read back
             return EndRead(false);
         m_count = gFsm->NumRecords();
         m_next = 0;
