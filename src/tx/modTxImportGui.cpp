@@ -110,11 +110,15 @@ void ImportTxFromFile(QWidget *parent, const std::function<bool(clsOperation *op
                 text += changed ? QStringLiteral("\r\nThe Tx list could not be read back from the ZT 6200.\r\n"
                                                  "Please open the Tx list again.")
                                 : QStringLiteral("\r\nThe Tx list could not be read from the ZT 6200.");
+            // After the link's own message, which also waits for the event
+            // loop, not over it.
             if (ended == OpStatus::Busy)
                 TellIncomplete(ended);
             else
-                MsgBox(text, ended == OpStatus::Ok || (ended == OpStatus::Cancelled && owner) ? vb::Information : vb::Exclamation,
-                       kTitle);
+                MsgBoxLater(text,
+                            ended == OpStatus::Ok || (ended == OpStatus::Cancelled && owner) ? vb::Information
+                                                                                            : vb::Exclamation,
+                            kTitle);
             if (owner)
                 done(changed, run->Lines(), ended == OpStatus::Cancelled);
         });

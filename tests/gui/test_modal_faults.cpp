@@ -81,12 +81,23 @@ protected:
         meter = AddMeter("firmware 2.3.1\ngenerate-saved 6\ngenerate-tx 4");
         ASSERT_TRUE(ConnectMeter());
         whileDialogOpen = [this] { Arm(); };
+        // Boxes come one after the other: one opened over another would be
+        // read in the wrong order.
+        shower = gShowModalBox;
+        gShowModalBox = [this](const ShownBox &b, int answer, int ms, const std::function<void()> &whileOpen) {
+            nested += open > 0;
+            ++open;
+            const int r = shower(b, answer, ms, whileOpen);
+            --open;
+            return r;
+        };
         QObject::connect(&user, &QTimer::timeout, main, [this] { ActInList(); });
         user.start(2);
     }
     void TearDown() override
     {
         user.stop();
+        gShowModalBox = shower;
         MainWindowTest::TearDown();
     }
 
@@ -193,6 +204,8 @@ protected:
     int fault = 0, k = 0, armedAt = 0;
     bool acted = false, openAfter = false, escapeDue = false;
     int listRows = -1, listRowsAfter = -1;
+    ModalBoxShower shower;
+    int open = 0, nested = 0;
 };
 
 TEST_F(ModalFaultTest, UnplugOrStallPartWay)
@@ -242,7 +255,9 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
                 ++cases;
                 MeterReturns();
                 boxes.clear();
+                nested = 0;
                 Run(o);
+                EXPECT_EQ(nested, 0) << "a box opened over another";
                 QStringList p = Prompts();
                 const QString all = p.join('|').replace(kLost, "LOST");
                 if (o.told) {
