@@ -284,7 +284,7 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
 
 void clsTxRestore::EntriesDone()
 {
-    if (m_dryRun || (m_summary.added == 0 && m_summary.replaced == 0))
+    if (m_dryRun || (m_summary.added == 0 && m_summary.replaced == 0 && m_summary.unsure == 0))
         return Finish(OpStatus::Ok);
     m_phase = BackDirectory;
 }
@@ -366,6 +366,13 @@ void clsTxRestore::TakeNext()
         if (r.result != 0) {
             if (!gUsbHid->fDeviceConnected() || gUsbHid->LinkLosses() != m_losses)
                 return LinkLostAt(entry.line);
+            if (r.fUnsure) {
+                // The meter may hold it: the table is read back at the end.
+                ++m_summary.unsure;
+                m_summary.notes << TxRestoreNote{entry.line, r.szMessage, r.szTitle};
+                ++m_next;
+                return;
+            }
             ++m_summary.refused;
             m_summary.notes << TxRestoreNote{entry.line, r.szMessage, r.szTitle};
             ++m_next;

@@ -386,6 +386,8 @@ void frmTx::AddNewTx()
         if (status == OpStatus::LinkLost)
             return CloseAfterLostLink();
         const TxResult &r = op->Result();
+        if (r.fUnsure)
+            return TellUnsure(r);
         if (r.result != 0) {
             Tell(r);
         } else if (!op->ReadBack()) {
@@ -479,6 +481,8 @@ void frmTx::EditSelectedTx()
         if (status == OpStatus::LinkLost)
             return CloseAfterLostLink();
         const TxResult &r = op->Result();
+        if (r.fUnsure)
+            return TellUnsure(r);
         // The entry may have gone meanwhile only with the window.
         const auto entry = std::find_if(gTxArray.cbegin(), gTxArray.cend(),
                                         [&key](const std::unique_ptr<clsTx> &t) { return t && t->szListKey == key; });
@@ -499,6 +503,17 @@ void frmTx::EditSelectedTx()
     });
     StartOperation(op);
     UpdateButtons();
+}
+
+void frmTx::TellUnsure(const TxResult &r)
+{
+    // As after a delete whose reply was lost: only the list read again
+    // tells what the meter holds.
+    MsgBox(r.szMessage + QStringLiteral("\r\nThe list is read again from the ZT 6200."), vb::Exclamation, r.szTitle);
+    if (m_fClosing)
+        return;
+    ChangeEnded();
+    ReadAgain();
 }
 
 void frmTx::ChangeEnded()

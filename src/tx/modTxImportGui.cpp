@@ -102,7 +102,7 @@ void ImportTxFromFile(QWidget *parent, const std::function<bool(clsOperation *op
             if (r.unsureLine > 0)
                 text += QStringLiteral("\r\nThe ZT 6200 was lost while line %1 was being sent: it may hold that entry.")
                             .arg(r.unsureLine);
-            const bool changed = r.added > 0 || r.replaced > 0 || r.unsureLine > 0;
+            const bool changed = r.added > 0 || r.replaced > 0 || r.unsure > 0;
             // What was sent is told however the import ended (stopped by the
             // user, the window closing, the meter lost), with the read that
             // failed in the same box.
