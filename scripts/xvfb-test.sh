@@ -12,36 +12,14 @@ BUILD_DIR=${BUILD_DIR:-build}
 [ -d "$BUILD_DIR" ] || bash scripts/build.sh
 
 tmp=$(mktemp -d)
-xpid="" wmpid=""
+. scripts/xvfb-session.sh
 cleanup() {
-  [ -z "$wmpid" ] || kill "$wmpid" 2>/dev/null || true
-  [ -z "$xpid" ] || kill "$xpid" 2>/dev/null || true
-  wait 2>/dev/null || true
+  xvfb_session_stop
   rm -rf "$tmp"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
-# Xvfb chooses a free display number itself and writes it out.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xpid=$!
-for _ in $(seq 100); do
-  [ -s "$tmp/display" ] && break
-  kill -0 "$xpid" 2>/dev/null || { cat "$tmp/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-  sleep 0.1
-done
-[ -s "$tmp/display" ] || { echo "Xvfb gave no display" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$tmp/display")"
-
-# The window manager is up once it has claimed the root window.
-openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
-wmpid=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  kill -0 "$wmpid" 2>/dev/null || { cat "$tmp/openbox.log" >&2; echo "openbox did not start" >&2; exit 1; }
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || { echo "no window manager on $DISPLAY" >&2; exit 1; }
+xvfb_session_start
 echo "--- window tests on Xvfb $DISPLAY with openbox"
 
 cd "$BUILD_DIR"

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QWindow>
 
 namespace {
 
@@ -37,6 +38,7 @@ public:
         m_form->pbarBar->setRange(0, maximum);
         m_form->pbarBar->setValue(0);
         m_form->show();
+        m_painted = false;
         m_shown.invalidate();
         m_reading.start();
         m_form->raise();
@@ -81,6 +83,19 @@ public:
 
     frmMessage *Form() const { return m_form; }
 
+    bool ProgressShown() override
+    {
+        if (!m_form || m_painted || m_reading.elapsed() >= kShowWaitMs)
+            return true;
+        const QWindow *w = m_form->windowHandle();
+        if (!w || !w->isExposed())
+            return false;
+        // Exposed: it is painted in this pass of the event loop; the first
+        // record comes in the next.
+        m_painted = true;
+        return false;
+    }
+
     void ProgressClose() override
     {
         delete m_form.data();
@@ -108,6 +123,9 @@ public:
 
 private:
     static constexpr qint64 kRepaintMs = 40;
+    // How long the first record waits for the window manager to show the window.
+    static constexpr qint64 kShowWaitMs = 500;
+    bool m_painted = false;
     QPointer<frmMain> m_main;
     QElapsedTimer m_shown, m_reading;
     QPointer<frmMessage> m_form;

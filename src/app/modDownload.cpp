@@ -18,6 +18,7 @@
 DownloadUi::~DownloadUi() = default;
 void DownloadUi::ProgressOpen(const QString &, int) {}
 void DownloadUi::ProgressStep(int) {}
+bool DownloadUi::ProgressShown() { return true; }
 QString DownloadUi::StepMessage(int value, int maximum)
 {
     return QStringLiteral("Reading Data ") + IntText(value) + QStringLiteral(" of ") + IntText(maximum);
@@ -131,8 +132,10 @@ void clsDownload::Fail(Problem problem, OpStatus status)
 
 void clsDownload::Step()
 {
+    m_ui.ProgressStep(m_next + 1);
+    if (m_next == 0 && !m_ui.ProgressShown())
+        return; // the next pass of the event loop paints it
     const qint16 i = m_next++;
-    m_ui.ProgressStep(i + 1);
     if (gFsm->GetRecord(i) != 0)
         return Fail(Problem::Read, gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
     gFsm->ProcessRecord();

@@ -23,6 +23,11 @@ public:
     // One record read of `maximum`: bar value, label text (StepMessage), and
     // the display brought to the front.
     virtual void ProgressStep(int value);
+    // True once the display is on the screen and painted. The first record
+    // waits for it (a moment at most): a read may hold the program up to
+    // its time-out, and a window mapped just before it would stay unpainted
+    // (blank or black, as would what a closing dialog uncovered) that long.
+    virtual bool ProgressShown();
     // "Reading Data 3 of 20": built only by a display that shows it, as
     // records from a fast meter come quicker than any display is redrawn.
     static QString StepMessage(int value, int maximum);

@@ -274,6 +274,16 @@ int TxAddCommand(const CliOptions &o)
         Refused(add.Result());
         if (add.Result().status == OpStatus::LinkLost)
             Complain(QStringLiteral("the Tx may have been added: the meter's reply was lost"));
+        QList<int> now;
+        if (add.Result().fUnsure && ReadEntries(&now, nullptr)) {
+            // Only the entries read again tell whether it was added.
+            QList<int> added;
+            for (int id : std::as_const(now))
+                if (!before.contains(id))
+                    added << id;
+            Complain(added.isEmpty() ? QStringLiteral("read again: the Tx was not added")
+                                     : QStringLiteral("read again: added as station ID ") + IdList(added));
+        }
         return interrupted ? Interrupted : Failure;
     }
     // The meter numbers the new entry itself: its station id, for scripts.
@@ -340,6 +350,20 @@ int TxEditCommand(const CliOptions &o, int wStationId)
         Refused(replace.Result());
         if (replace.Result().status == OpStatus::LinkLost)
             Complain(QStringLiteral("the Tx with station ID %1 may have been changed: the meter's reply was lost").arg(wStationId));
+        QList<int> nowIds;
+        QStringList nowLines;
+        if (replace.Result().fUnsure && ReadEntries(&nowIds, &nowLines)) {
+            // Only the entry read again tells whether it was changed.
+            clsTx now;
+            const int at = int(nowIds.indexOf(wStationId));
+            QString nowLine;
+            if (at >= 0 && now.UsbReceive(nowLines.at(at)) == clsTx::Taken)
+                now.UsbSend(nowLine);
+            Complain(at < 0               ? QStringLiteral("read again: the meter has no Tx with station ID %1").arg(wStationId)
+                     : nowLine == newLine ? QStringLiteral("read again: the Tx has the new values")
+                     : nowLine == oldLine ? QStringLiteral("read again: the Tx keeps its earlier values")
+                                          : QStringLiteral("read again: the Tx holds neither: ") + nowLines.at(at));
+        }
         return interrupted ? Interrupted : Failure;
     }
     if (interrupted) {

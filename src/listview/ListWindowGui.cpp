@@ -165,15 +165,17 @@ void ListWindow::SelectAll() { SelectAllItems(lsvData); }
 
 clsOperation *ListWindow::Running() const { return m_op && m_op->IsRunning() ? m_op.data() : nullptr; }
 
-bool ListWindow::StartOperation(clsOperation *op)
+bool ListWindow::StartOperation(clsOperation *op, bool own)
 {
-    op->setParent(this);
+    if (own)
+        op->setParent(this);
     m_op = op;
     m_fCloseAfter = false;
-    connect(op, &clsOperation::Finished, this, [this, op] {
+    connect(op, &clsOperation::Finished, this, [this, op, own] {
         if (m_op == op)
             m_op = nullptr;
-        op->deleteLater();
+        if (own)
+            op->deleteLater();
         if (m_fCloseAfter && !m_fClosing)
             close();
     });

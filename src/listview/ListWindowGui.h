@@ -98,8 +98,10 @@ protected:
 
     // Starts `op`, which the window then owns and deletes once it has
     // ended. Connect to its signals first: the window's own handling of
-    // its end (closing when asked meanwhile) comes after them.
-    bool StartOperation(clsOperation *op);
+    // its end (closing when asked meanwhile) comes after them. With `own`
+    // false the caller keeps it: closing the window cancels it, and it
+    // still ends (and tells its end) after the window has gone.
+    bool StartOperation(clsOperation *op, bool own = true);
     // A close was asked for while the operation ran; the window closes
     // once it has ended.
     bool fCloseAfterOperation() const { return m_fCloseAfter; }

@@ -29,7 +29,7 @@ QString DirectoryProblem(qint32 type, const QString &reply)
 
 } // namespace
 
-qint16 ReadDirectory(qint32 type)
+qint16 ReadDirectory(qint32 type, bool fTell)
 {
     gFsm->DataType = type;
     QString command;
@@ -75,7 +75,7 @@ qint16 ReadDirectory(qint32 type)
     // (a lost link has told of itself).
     gFsm->setNumRecords(0);
     gFsm->setMaxRecords(0);
-    if (gUsbHid && gUsbHid->fDeviceConnected() && gUsbHid->LinkLosses() == losses)
+    if (fTell && gUsbHid && gUsbHid->fDeviceConnected() && gUsbHid->LinkLosses() == losses)
         MsgBoxLater(DirectoryProblem(type, refused), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
     return 1;
 }

@@ -221,6 +221,8 @@ frmFieldPlot *frmFieldPlot::OpenCsv(const QString &path, QWidget *parent)
     }
     frmFieldPlot *window = Open(FieldPlotRecords(csv), parent);
     window->m_source = path;
+    // What is plotted, as the saved-data list's plots say it.
+    window->setWindowTitle(window->windowTitle() + QStringLiteral(" - ") + QFileInfo(path).fileName());
     return window;
 }
 

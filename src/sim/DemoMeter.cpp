@@ -229,6 +229,8 @@ std::unique_ptr<DemoMeter> DemoMeter::FromScenario(const QString &text, QString 
             m->extraReports = number(0, 64);
         else if (key == QLatin1String("late-duplicate-reply") && t == key)
             m->lateDuplicateReply = true;
+        else if (key == QLatin1String("change-reply") && sp >= 0)
+            m->changeReply = value;
         else if (key == QLatin1String("reply-other-record"))
             m->replyOtherRecord = number(0, 32766);
         else if (key == QLatin1String("replug-after-ms"))
@@ -359,10 +361,10 @@ QString DemoMeter::Execute(const QString &command)
         }
         return err;
     }
-    if (command.startsWith(QLatin1String("U,")))
-        return AddTx(command.mid(2), false);
-    if (command.startsWith(QLatin1String("X,")))
-        return AddTx(command.mid(2), true);
+    if (command.startsWith(QLatin1String("U,")) || command.startsWith(QLatin1String("X,"))) {
+        const QString reply = AddTx(command.mid(2), op == QLatin1String("X"));
+        return reply.isEmpty() && !changeReply.isNull() ? changeReply : reply;
+    }
     return err;
 }
 

@@ -49,6 +49,7 @@ public:
     bool shortReports = false;   // input reports end after their payload
     int extraReports = 0;        // stray reports (repeats of the last one) follow each reply
     bool lateDuplicateReply = false; // each command is first answered by the previous reply again
+    QString changeReply;         // null never; a Tx add or replace it makes is answered with this text
     int replyOtherRecord = -1;   // -1 never; a request for this record (index from 0, either store) is
                                  // answered with the record before it (for index 0, the one after it)
     // Test hook: the meter's waits (read time-outs, late replies) take this

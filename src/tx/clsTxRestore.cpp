@@ -155,7 +155,7 @@ void clsTxRestore::Step()
         m_losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
         if (!gUsbHid || !gUsbHid->IsDeviceConnected(true))
             return Finish(OpStatus::LinkLost);
-        if (ReadDirectory(1) != 0) {
+        if (ReadDirectory(1, false) != 0) { // told as the Tx list not read
             m_summary.notTried = int(m_entries.size());
             return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
         }
@@ -169,7 +169,7 @@ void clsTxRestore::Step()
     case Entries:
         return TakeNext();
     case BackDirectory:
-        if (ReadDirectory(1) != 0)
+        if (ReadDirectory(1, false) != 0)
             return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
         m_count = gFsm->NumRecords();
         m_next = 0;
@@ -284,7 +284,7 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
 
 void clsTxRestore::EntriesDone()
 {
-    if (m_dryRun || (m_summary.added == 0 && m_summary.replaced == 0))
+    if (m_dryRun || (m_summary.added == 0 && m_summary.replaced == 0 && m_summary.unsure == 0))
         return Finish(OpStatus::Ok);
     m_phase = BackDirectory;
 }
@@ -366,6 +366,13 @@ void clsTxRestore::TakeNext()
         if (r.result != 0) {
             if (!gUsbHid->fDeviceConnected() || gUsbHid->LinkLosses() != m_losses)
                 return LinkLostAt(entry.line);
+            if (r.fUnsure) {
+                // The meter may hold it: the table is read back at the end.
+                ++m_summary.unsure;
+                m_summary.notes << TxRestoreNote{entry.line, r.szMessage, r.szTitle};
+                ++m_next;
+                return;
+            }
             ++m_summary.refused;
             m_summary.notes << TxRestoreNote{entry.line, r.szMessage, r.szTitle};
             ++m_next;

@@ -45,7 +45,7 @@ struct TxRestoreSummary
     int differing = 0; // the meter holds it with another variation or modulation
     int replaced = 0;  // such an entry, changed to the file's values
     int notTried = 0;  // after the link was lost or the user stopped
-    int unsure = 0;    // under way when the link was lost: the meter may hold it
+    int unsure = 0;    // under way when the link was lost, or its reply not understood: the meter may hold it
     QStringList lines;          // "U,..." and "X,..." sent (or, in a dry run, that would be sent)
     QList<TxRestoreNote> notes; // why each refused entry was refused
     QList<TxRestoreNote> differences; // "differs: KTEL variation -16.0 in the meter, -15.0 in the file"

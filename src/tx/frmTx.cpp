@@ -386,6 +386,8 @@ void frmTx::AddNewTx()
         if (status == OpStatus::LinkLost)
             return CloseAfterLostLink();
         const TxResult &r = op->Result();
+        if (r.fUnsure)
+            return TellUnsure(r);
         if (r.result != 0) {
             Tell(r);
         } else if (!op->ReadBack()) {
@@ -418,15 +420,24 @@ void frmTx::ImportTx()
     QList<qint32> known;
     for (int i = 0; i < m_model->Count(); ++i)
         known << m_model->UserValue(i).toInt();
-    ImportTxFromFile(this, [this, known](bool changed, const QStringList &lines) {
+    const auto start = [this](clsOperation *op) {
         if (m_fClosing)
+            return false;
+        StartOperation(op, false);
+        UpdateButtons();
+        return true;
+    };
+    ImportTxFromFile(this, start, [this, known](bool changed, const QStringList &lines, bool stopped) {
+        if (m_fClosing || fCloseAfterOperation())
             return;
+        cmdCancel->setEnabled(true); // after a "Cancel" that stopped the import
         if (changed && !MeterConnected())
             return CloseAfterLostLink();
+        if (changed && stopped)
+            return ReadAgain(); // what the meter holds now
         if (changed && lines.isEmpty()) {
-            // As after an add: rows without the meter's ids must not stay.
-            MsgBox(QStringLiteral("The Tx list could not be read back from the ZT 6200.\r\nPlease open the Tx list again."),
-                   vb::Exclamation, QStringLiteral("Tx List Not Read"));
+            // As after an add: rows without the meter's ids must not stay
+            // (the import has said the list could not be read back).
             done(Rejected);
             return;
         }
@@ -470,6 +481,8 @@ void frmTx::EditSelectedTx()
         if (status == OpStatus::LinkLost)
             return CloseAfterLostLink();
         const TxResult &r = op->Result();
+        if (r.fUnsure)
+            return TellUnsure(r);
         // The entry may have gone meanwhile only with the window.
         const auto entry = std::find_if(gTxArray.cbegin(), gTxArray.cend(),
                                         [&key](const std::unique_ptr<clsTx> &t) { return t && t->szListKey == key; });
@@ -490,6 +503,17 @@ void frmTx::EditSelectedTx()
     });
     StartOperation(op);
     UpdateButtons();
+}
+
+void frmTx::TellUnsure(const TxResult &r)
+{
+    // As after a delete whose reply was lost: only the list read again
+    // tells what the meter holds.
+    MsgBox(r.szMessage + QStringLiteral("\r\nThe list is read again from the ZT 6200."), vb::Exclamation, r.szTitle);
+    if (m_fClosing)
+        return;
+    ChangeEnded();
+    ReadAgain();
 }
 
 void frmTx::ChangeEnded()

@@ -10,6 +10,7 @@ class QAction;
 class QMenu;
 class clsTx;
 class clsTxDeleteOp;
+struct TxResult;
 class frmTxEdit;
 
 // "Tx Data": the meter's Tx entries as a sortable list, from which entries
@@ -82,6 +83,8 @@ private:
     void ReadAgain();
     // Back to the list after an add or edit.
     void ChangeEnded();
+    // A change whose reply was not understood: said, and the list read again.
+    void TellUnsure(const TxResult &r);
     void SelectKeys(const QStringList &keys);
     // Every press waits for its release.
     void MousePress(int button, const QPoint &pos) override;

@@ -39,28 +39,31 @@ void TellIncomplete(OpStatus status)
 
 } // namespace
 
-void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed, const QStringList &lines)> &done)
+void ImportTxFromFile(QWidget *parent, const std::function<bool(clsOperation *op)> &start,
+                      const std::function<void(bool changed, const QStringList &lines, bool stopped)> &done)
 {
     FileDialogRequest open;
     open.title = QStringLiteral("Import Tx from .csv File");
     open.filters = {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
     const QString path = AskFileDialog(open).file;
     if (path.isEmpty())
-        return done(false, {});
+        return done(false, {}, false);
     QList<TxFileEntry> entries;
     QString error;
     if (!ReadTxFile(path, entries, &error)) {
         MsgBox(error, vb::Exclamation, QStringLiteral("Tx File Not Read"));
-        return done(false, {});
+        return done(false, {}, false);
     }
     const QString name = QFileInfo(path).fileName();
     const QPointer<QWidget> owner(parent);
-    auto *plan = new clsTxRestore(entries, true, false, parent);
-    QObject::connect(plan, &clsOperation::Finished, parent, [=](OpStatus status) {
+    auto *plan = new clsTxRestore(entries, true, false);
+    QObject::connect(plan, &clsOperation::Finished, plan, [=](OpStatus status) {
         plan->deleteLater();
+        if (!owner)
+            return; // closed meanwhile: the dry run sent nothing
         if (status != OpStatus::Ok) {
             TellIncomplete(status);
-            return done(false, {});
+            return done(false, {}, false);
         }
         const TxRestoreSummary &s = plan->Summary();
         // Entries the meter holds with another variation or modulation: kept
@@ -75,11 +78,11 @@ void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed, co
                                  list + QStringLiteral("\r\n\r\nReplace them with the file's values?"),
                              vb::YesNo | vb::Question | vb::DefaultButton2, QStringLiteral("Tx Differs")) == vb::Yes;
             if (!owner)
-                return done(false, {});
+                return done(false, {}, false);
         }
         if (s.added == 0 && !replace) {
             MsgBox(QStringLiteral("Nothing in %1 can be added:\r\n").arg(name) + Details(s), vb::Information, kTitle);
-            return done(false, {});
+            return done(false, {}, false);
         }
         const QString replacing =
             replace ? QStringLiteral("\r\n%1 Tx entries of the ZT 6200 that differ get the file's values.").arg(s.differing)
@@ -88,9 +91,9 @@ void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed, co
                        QStringLiteral("\r\n\r\nImport these Tx entries?"),
                    vb::YesNo | vb::Question | vb::DefaultButton2, QStringLiteral("Import Tx?")) != vb::Yes ||
             !owner)
-            return done(false, {});
-        auto *run = new clsTxRestore(entries, false, replace, owner);
-        QObject::connect(run, &clsOperation::Finished, owner, [=](OpStatus ended) {
+            return done(false, {}, false);
+        auto *run = new clsTxRestore(entries, false, replace);
+        QObject::connect(run, &clsOperation::Finished, run, [=](OpStatus ended) {
             run->deleteLater();
             const TxRestoreSummary &r = run->Summary();
             QString text = QStringLiteral("Imported from %1:\r\n").arg(name) + Details(r);
@@ -99,13 +102,33 @@ void ImportTxFromFile(QWidget *parent, const std::function<void(bool changed, co
             if (r.unsureLine > 0)
                 text += QStringLiteral("\r\nThe ZT 6200 was lost while line %1 was being sent: it may hold that entry.")
                             .arg(r.unsureLine);
-            if (ended == OpStatus::Ok || ended == OpStatus::LinkLost)
-                MsgBox(text, ended == OpStatus::Ok ? vb::Information : vb::Exclamation, kTitle);
-            else
+            const bool changed = r.added > 0 || r.replaced > 0 || r.unsure > 0;
+            // What was sent is told however the import ended (stopped by the
+            // user, the window closing, the meter lost), with the read that
+            // failed in the same box.
+            if (ended == OpStatus::BadReply)
+                text += changed ? QStringLiteral("\r\nThe Tx list could not be read back from the ZT 6200.\r\n"
+                                                 "Please open the Tx list again.")
+                                : QStringLiteral("\r\nThe Tx list could not be read from the ZT 6200.");
+            // After the link's own message, which also waits for the event
+            // loop, not over it.
+            if (ended == OpStatus::Busy)
                 TellIncomplete(ended);
-            done(r.added > 0 || r.replaced > 0 || r.unsureLine > 0, run->Lines());
+            else
+                MsgBoxLater(text,
+                            ended == OpStatus::Ok || (ended == OpStatus::Cancelled && owner) ? vb::Information
+                                                                                            : vb::Exclamation,
+                            kTitle);
+            if (owner)
+                done(changed, run->Lines(), ended == OpStatus::Cancelled);
         });
-        run->Start();
+        if (!start(run)) {
+            delete run;
+            return done(false, {}, false);
+        }
     });
-    plan->Start();
+    if (!start(plan)) {
+        delete plan;
+        done(false, {}, false);
+    }
 }

@@ -36,18 +36,41 @@ TxResult SendTxCommand(const std::function<qint16()> &exchange, const QString &s
     return r;
 }
 
-TxResult SendTxLine(const QString &szPrefix, const clsTx &mTx, const QString &szRefused, const QString &szTitle)
+// The meter refuses a change with "ERROR" and leaves its table as it was.
+bool IsRefusal(const QString &reply) { return reply.trimmed() == QLatin1String("ERROR"); }
+
+TxResult SendTxLine(const QString &szPrefix, const clsTx &mTx, const QString &szRefused, const QString &szTitle,
+                    const QString &szUnsure, const QString &szUnsureTitle)
 {
     QString line;
     const QString tooLong = TxLineCheck(mTx, &line);
     if (!tooLong.isEmpty())
         return TxResult{1, OpStatus::TooLong, tooLong, QStringLiteral("Tx Line Too Long")};
     const QString command = szPrefix + line;
-    auto exchange = [&command] {
-        QString reply;
-        return SendCommand(command, reply, 0, true);
+    bool refusedEach = true; // every reply an "ERROR" (and at least one came)
+    bool anyReply = false;
+    const ReplyCheck seen = [&](const QString &text) {
+        anyReply = true;
+        refusedEach = refusedEach && IsRefusal(text);
+        return true;
     };
-    return SendTxCommand(exchange, szRefused, szTitle);
+    // An add is never sent twice: after a reply that is not the empty one
+    // the meter may have added the entry, and a second "U" would add it
+    // again. (A replace sent again only writes the same values.)
+    const bool once = szPrefix == QLatin1String("U,");
+    auto exchange = [&] {
+        QString reply;
+        return once ? qint16(SendCommand(command, reply, 0, false, seen) == 0 ? 0 : 1)
+                    : SendCommand(command, reply, 0, true, seen);
+    };
+    TxResult r = SendTxCommand(exchange, szRefused, szTitle);
+    if (r.status == OpStatus::BadReply && !(anyReply && refusedEach)) {
+        // Any other reply, or none: the meter may have made the change.
+        r.fUnsure = true;
+        r.szMessage = szUnsure;
+        r.szTitle = szUnsureTitle;
+    }
+    return r;
 }
 
 } // namespace
@@ -97,14 +120,19 @@ TxResult TxAdd(const clsTx &mTx)
 {
     return SendTxLine(QStringLiteral("U,"), mTx,
                       QStringLiteral("The ZT 6200 did not accept the new Tx.\r\nIt was not added."),
-                      QStringLiteral("Tx Not Added"));
+                      QStringLiteral("Tx Not Added"),
+                      QStringLiteral("The new Tx may have been added: the ZT 6200's reply was not understood."),
+                      QStringLiteral("Tx Add Problem"));
 }
 
 TxResult TxReplace(const clsTx &mTx)
 {
     return SendTxLine(QStringLiteral("X,"), mTx,
                       QStringLiteral("The ZT 6200 did not accept the changes to the Tx.\r\nThe Tx keeps its earlier values."),
-                      QStringLiteral("Tx Not Changed"));
+                      QStringLiteral("Tx Not Changed"),
+                      QStringLiteral("The Tx with station ID ") + IntText(mTx.wStationId) +
+                          QStringLiteral(" may have been changed: the ZT 6200's reply was not understood."),
+                      QStringLiteral("Tx Change Problem"));
 }
 
 qint16 ReadTxLines(QStringList &lines)
@@ -176,7 +204,7 @@ void clsTxChangeOp::Step()
         return;
     }
     if (m_next == -1) {
-        if (ReadDirectory(1) != 0)
+        if (ReadDirectory(1, false) != 0) // told as the list not read back
             return EndRead(false);
         m_count = gFsm->NumRecords();
         m_next = 0;

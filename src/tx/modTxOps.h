@@ -25,6 +25,9 @@ struct TxResult
     OpStatus status = OpStatus::Failed; // why not: LinkLost, Busy, BadReply, TooLong
     QString szMessage; // what to tell the user when it did not; may be empty
     QString szTitle;
+    // An add or replace whose reply was not understood (no "ERROR" refusal):
+    // the meter may have made the change, and its list must be read again.
+    bool fUnsure = false;
 };
 
 // The last entry is never deleted. Deleting `selected` of the `listed`

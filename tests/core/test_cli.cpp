@@ -638,6 +638,9 @@ TEST_F(CliTest, TxChanges)
         // Added, but not read back: no station id to print, and no success.
         {"add, read-back lost", QString::fromLatin1(kScenario) + "unplug-after-reports 5\n", add, 1, "",
          "U,0,0,\"ABC-1\",1010,45.500000,-118.25847,-14.50000", "its station ID is unknown"},
+        // Made, but answered wrongly: sent once, and the entries read again say what the meter holds.
+        {"add, reply not understood", QString::fromLatin1(kScenario) + "change-reply OK\n", add, 1, "",
+         "U,0,0,\"ABC-1\",1010,45.500000,-118.25847,-14.50000", "read again: added as station ID 13"},
         {"delete", "", {"--yes", "delete", "tx", "12"}, 0, "", "V,12", ""},
         {"delete a five-digit id", v23, {"--yes", "delete", "tx", "12345"}, 0, "", "V,12345", ""},
         {"delete, not confirmed", "", {"delete", "tx", "12"}, 2, "", "", "Delete Records?"},
@@ -665,6 +668,11 @@ TEST_F(CliTest, TxChanges)
         EXPECT_EQ(changes, c.sent.isEmpty() ? QStringList() : QStringList{c.sent}) << c.what;
         EXPECT_TRUE(r.err.contains(c.err.toUtf8())) << c.what << "\n" << r.err.constData();
     }
+    const Result r = Demo({"--yes", "tx", "edit", "12", "--freq", "1410"}, QString::fromLatin1(kScenario) + "change-reply OK\n");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Tx Change Problem: The Tx with station ID 12 may have been changed: the ZT 6200's reply was not understood.") &&
+                r.err.contains("read again: the Tx has the new values"))
+        << r.err.constData();
 }
 
 } // namespace

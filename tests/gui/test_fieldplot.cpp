@@ -469,6 +469,7 @@ TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
         EXPECT_EQ(series, c.series) << c.file.toStdString();
         EXPECT_EQ(boxes.size(), c.boxes) << c.file.toStdString();
         if (window) {
+            EXPECT_EQ(window->windowTitle(), QStringLiteral("Field Strength Plot - s.csv"));
             EXPECT_EQ(window->lblSkipped->text(), QStringLiteral("1 record without a numeric distance or field strength was skipped."));
             // Neither the picture nor the analysis replaces the survey.
             const QByteArray survey = ReadFile(c.file);

@@ -8,6 +8,7 @@
 #include "app/frmMain.h"
 #include "app/modListWindowsGui.h"
 #include "common/clsOperation.h"
+#include "common/modFileDialog.h"
 #include "listview/ListWindowGui.h"
 #include "listview/clsListModel.h"
 #include "saveddata/frmDeleteData.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -41,7 +43,20 @@ struct Op
     ListAct act;         // in the list window
     QStringList asked;   // the questions before the meter is told anything
     QStringList lostEnd; // what is told after the loss, besides the link's message
+    // Where what is told depends on where the loss came: all of it, joined
+    // by "|" with the link's message as "LOST", for a loss and for a "Cancel".
+    const char *told = nullptr, *toldStopped = nullptr;
+    // The faults tried: unplug, stall, then "Cancel" (Escape) and bad counts
+    // (every Tx count reply unreadable).
+    QString kinds = "us";
 };
+
+// The counts of an import's summary ("added 1, ...").
+int SummaryCount(const QStringList &prompts, const char *what)
+{
+    const QRegularExpressionMatch m = QRegularExpression(QString("\\b%1 (\\d+)").arg(what)).match(prompts.filter("Imported from").value(0));
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
 
 int RowCount(ListWindow &l)
 {
@@ -66,20 +81,49 @@ protected:
         meter = AddMeter("firmware 2.3.1\ngenerate-saved 6\ngenerate-tx 4");
         ASSERT_TRUE(ConnectMeter());
         whileDialogOpen = [this] { Arm(); };
+        // Boxes come one after the other: one opened over another would be
+        // read in the wrong order.
+        shower = gShowModalBox;
+        gShowModalBox = [this](const ShownBox &b, int answer, int ms, const std::function<void()> &whileOpen) {
+            nested += open > 0;
+            ++open;
+            const int r = shower(b, answer, ms, whileOpen);
+            --open;
+            return r;
+        };
         QObject::connect(&user, &QTimer::timeout, main, [this] { ActInList(); });
         user.start(2);
     }
     void TearDown() override
     {
         user.stop();
+        gShowModalBox = shower;
         MainWindowTest::TearDown();
     }
 
-    // The fault (0 none, 1 unplug, 2 stall) after `k` more reports from now.
+    // The fault (0 none, 1 unplug, 2 stall, 3 "Cancel" by Escape in the
+    // list, 4 bad counts) after `k` more reports from now.
     void Arm()
     {
         armedAt = meter->inputReportsSent;
-        if (fault == 1 && k == 0)
+        if (fault == 4) {
+            meter->replyOverride = [this](const QString &command, QList<QByteArray> &reports) {
+                if (command != "S" || meter->inputReportsSent < armedAt + k)
+                    return false;
+                reports = DemoMeter::FrameReply("4\n", meter->inputReportLength);
+                return true;
+            };
+        } else if (fault == 3) {
+            meter->replyOverride = [this](const QString &, QList<QByteArray> &) {
+                if (meter->inputReportsSent >= armedAt + k && std::exchange(escapeDue, false))
+                    QTimer::singleShot(0, main, [] {
+                        if (auto *list = qobject_cast<ListWindow *>(QApplication::activeModalWidget()))
+                            QTest::keyClick(list, Qt::Key_Escape);
+                    });
+                return false;
+            };
+            escapeDue = true;
+        } else if (fault == 1 && k == 0)
             platform.Plug(meter, false); // gone before the first command: the link finds out when it sends
         else if (fault)
             (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = armedAt + k;
@@ -89,7 +133,10 @@ protected:
     // quiet, lets it check the link and closes it if it is still open.
     void ActInList()
     {
-
+        // A box answered but not yet returned from: the code after it has not run.
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox *>(w))
+                return;
         auto *list = qobject_cast<ListWindow *>(QApplication::activeModalWidget());
         if (!list || !list->isVisible())
             return;
@@ -130,6 +177,7 @@ protected:
     void MeterReturns()
     {
         meter->unplugAfterReports = meter->stallAfterReports = -1;
+        meter->replyOverride = nullptr;
         meter->saved = sixSaved, meter->tx = fourTx;
         platform.Plug(meter, false);
         Tick();
@@ -154,13 +202,23 @@ protected:
     QTimer user;
     const Op *op = nullptr;
     int fault = 0, k = 0, armedAt = 0;
-    bool acted = false, openAfter = false;
+    bool acted = false, openAfter = false, escapeDue = false;
     int listRows = -1, listRowsAfter = -1;
+    ModalBoxShower shower;
+    int open = 0, nested = 0;
 };
 
 TEST_F(ModalFaultTest, UnplugOrStallPartWay)
 {
     auto selectSome = [](ListWindow &l) { SelectRows(l.lsvData, {0, 2}); };
+    // Two entries the meter lacks, from a file the open dialog answers.
+    QTemporaryDir files;
+    const QString importFile = files.filePath("tx.csv");
+    ASSERT_TRUE(WriteFile(importFile, "1,1,\"KNEW1\",1010,45.5,-118.25,-14.5,\"AM\"\r\n"
+                                      "2,2,\"KNEW2\",1020,45.5,-118.25,-14.5,\"AM\"\r\n"));
+    const FileDialogHandler oldDialog = SetFileDialogHandler([&](const FileDialogRequest &) {
+        return FileDialogAnswer{importFile, QString()};
+    });
     const Op ops[] = {
         {"download saved data", 0, true, nullptr, {}, {kReadFailure}},
         {"download Tx data", 1, true, nullptr, {}, {kReadFailure}},
@@ -170,8 +228,13 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
              selectSome(l), answers = {vb::Yes}, static_cast<frmDeleteData &>(l).DeleteSelected(); }, {kDeleteAsk}, {}},
         {"delete Tx entries", 1, false, [&](ListWindow &l) {
              selectSome(l), answers = {vb::Yes}, static_cast<frmTx &>(l).DeleteSelected(); }, {kDeleteAsk}, {}},
-        {"add a Tx", 1, false, [](ListWindow &l) { EditCallSign(static_cast<frmTx &>(l), "NEW1", true); }, {}, {}},
+        {"add a Tx", 1, false, [](ListWindow &l) { EditCallSign(static_cast<frmTx &>(l), "NEW1", true); }, {}, {},
+         nullptr, nullptr, "usb"},
         {"edit a Tx", 1, false, [](ListWindow &l) { EditCallSign(static_cast<frmTx &>(l), "EDIT", false); }, {}, {}},
+        {"import Tx entries", 1, false, [&](ListWindow &l) { answers = {vb::Yes}, static_cast<frmTx &>(l).ImportTx(); }, {}, {},
+         // Lost before the question, or after it: then what was done is told.
+         "^(LOST|Importing tx\\.csv would give:[^|]*\\|LOST\\|Imported from tx\\.csv:[^|]*)$",
+         "^(|Importing tx\\.csv would give:[^|]*\\|Imported from tx\\.csv:[^|]*)$", "uscb"},
     };
     int cases = 0;
     for (const Op &o : ops) {
@@ -183,19 +246,43 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
         EXPECT_EQ(listRows, o.save ? -1 : rows);
         EXPECT_EQ(openAfter, !o.save) << "refreshed and still open after a change that went through";
         ASSERT_GT(total, 0);
-        for (fault = 1; fault <= 2; ++fault) {
-            for (k = 0; k < total; k += qMax(1, total / 7)) {
-                SCOPED_TRACE(QString("%1 after %2 of %3 reports").arg(fault == 2 ? "stall" : "unplug").arg(k).arg(total).toStdString());
+        for (const QChar kind : o.kinds) {
+            fault = int(QString(" usc").indexOf(kind)); // 4 for 'b'
+            if (fault < 0)
+                fault = 4;
+            for (k = 0; k < total; k += qMax(1, total / (fault >= 3 ? 3 : 7))) {
+                SCOPED_TRACE(QString("%1 after %2 of %3 reports").arg(QStringList{"", "unplug", "stall", "Cancel", "bad counts"}.at(fault)).arg(k).arg(total).toStdString());
                 ++cases;
                 MeterReturns();
                 boxes.clear();
+                nested = 0;
                 Run(o);
+                EXPECT_EQ(nested, 0) << "a box opened over another";
                 QStringList p = Prompts();
+                const QString all = p.join('|').replace(kLost, "LOST");
+                if (o.told) {
+                    // Told truly: the meter holds what the summary says was added.
+                    const int added = int(meter->tx.size()) - 4;
+                    EXPECT_GE(added, SummaryCount(p, "added"));
+                    EXPECT_LE(added, SummaryCount(p, "added") + SummaryCount(p, "changed"));
+                    if (fault <= 3)
+                        EXPECT_TRUE(all.contains(QRegularExpression(fault == 3 ? o.toldStopped : o.told))) << qPrintable(all);
+                }
+                if (fault == 3) {
+                    EXPECT_TRUE(openAfter) << "the list stays after a \"Cancel\"";
+                    EXPECT_EQ(listRowsAfter, int(meter->tx.size())) << "and shows what the meter holds";
+                } else if (fault == 4) {
+                    // One count that cannot be read: told once, by whoever can say what it means.
+                    EXPECT_LE(p.filter("could not be read").size(), 1) << qPrintable(all);
+                    EXPECT_FALSE(all.contains("LOST")) << qPrintable(all);
+                    EXPECT_TRUE(!openAfter || listRowsAfter == int(meter->tx.size())) << "closed, or showing what the meter holds";
+                }
                 // The question asked before anything was sent, then the loss, once.
                 EXPECT_EQ(p.mid(0, o.asked.size()), o.asked);
                 p = p.mid(o.asked.size());
-                EXPECT_EQ(p.count(kLost), 1) << qPrintable(Prompts().join(" | "));
-                if (o.act) {
+                EXPECT_EQ(p.count(kLost), fault <= 2 ? 1 : 0) << qPrintable(Prompts().join(" | "));
+                if (fault > 2) {
+                } else if (o.act) {
                     EXPECT_FALSE(openAfter) << "the list no longer matches the meter";
                     EXPECT_EQ(listRows, rows);
                 } else {
@@ -222,6 +309,7 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
             }
         }
     }
+    SetFileDialogHandler(oldDialog);
     std::printf("%d fault cases\n", cases);
 }
 

@@ -455,8 +455,8 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
 {
     struct Case { const char *title; const char *inPrompt; bool add; qint32 station; int sends; };
     const Case cases[] = {
-        // The meter filled up after the list was read.
-        {"Tx Not Added", "did not accept the new Tx.\r\nIt was not added.", true, 0, 4},
+        // The meter filled up after the list was read. An add is sent once.
+        {"Tx Not Added", "did not accept the new Tx.\r\nIt was not added.", true, 0, 1},
         // The meter answers the replace with an error.
         {"Tx Not Changed", "did not accept the changes to the Tx.\r\nThe Tx keeps its earlier values.", false, 2, 4},
         // One more character makes this line 62 long.
@@ -499,6 +499,36 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
         EXPECT_EQ(cells(), before);
         EXPECT_EQ(meter->tx.size(), 3);
+    }
+}
+
+// A change the meter makes but answers wrongly: the user hears that it may
+// have been made, and the list is read again to show what the meter holds.
+TEST_F(TxWindowTest, ChangesWhoseReplyIsNotUnderstood)
+{
+    struct Case { const char *title; const char *inPrompt; bool add; int sends; };
+    const Case cases[] = {
+        {"Tx Add Problem", "The new Tx may have been added: the ZT 6200's reply was not understood.", true, 1}, // never twice
+        {"Tx Change Problem", "The Tx with station ID 2 may have been changed: the ZT 6200's reply was not understood.", false, 4},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.title);
+        Open("generate-tx 2\nchange-reply OK");
+        Select({RowOf(2)});
+        OnEditor([](frmTxEdit &e) { e.txtCallSite->setText("NEWCALL"), e.txtFreq->setText("880"), e.cmdButton[0]->click(); });
+        c.add ? form->AddNewTx() : form->EditSelectedTx();
+        Settle();
+        ASSERT_EQ(boxes.size(), 1);
+        EXPECT_EQ(boxes[0].title, c.title);
+        EXPECT_EQ(boxes[0].prompt, c.inPrompt + QString("\r\nThe list is read again from the ZT 6200."));
+        EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
+        ASSERT_TRUE(form->isVisible());
+        EXPECT_EQ(Rows().Count(), int(meter->tx.size()));
+        EXPECT_EQ(meter->tx.size(), c.add ? 3 : 2);
+        QStringList calls;
+        for (int i = 0; i < Rows().Count(); ++i)
+            calls << Rows().Row(i).cells.value(0);
+        EXPECT_TRUE(calls.contains("NEWCALL")) << qPrintable(calls.join(' '));
     }
 }
 
