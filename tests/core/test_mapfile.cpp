@@ -288,7 +288,9 @@ TEST(MapExport, WritesTheSameBytesUnderEveryLocale)
             EXPECT_EQ(ReadFile(out), want);
         }
         EXPECT_EQ(Export({kind, csv, "-"}).out, want);
+#ifndef _WIN32
         EXPECT_EQ(Export({kind, "/dev/stdin", "-"}, nullptr, kSurvey).out, want); // a pipe
+#endif
     }
 }
 
@@ -345,10 +347,12 @@ TEST(MapExport, NoCommandWritesOverItsInput)
     ASSERT_TRUE(WriteFile(csv, kSurvey));
     QStringList outs{QStringLiteral("s.png"), QStringLiteral("./s.png"), csv, QStringLiteral("hard.png")};
 #ifdef _WIN32
-    const auto wide = [&](const char *name) { return reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(dir.filePath(name)).utf16()); };
-    ASSERT_TRUE(CreateHardLinkW(wide("hard.png"), wide("s.png"), nullptr));
-    // Symbolic links need a privilege or the developer mode.
-    if (CreateSymbolicLinkW(wide("link.png"), L"s.png", SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE))
+    const auto wide = [&](const char *name) { return QDir::toNativeSeparators(dir.filePath(name)).toStdWString(); };
+    ASSERT_TRUE(CreateHardLinkW(wide("hard.png").c_str(), wide("s.png").c_str(), nullptr));
+    // Symbolic links need a privilege or the developer mode (and Wine
+    // only says it made one).
+    if (CreateSymbolicLinkW(wide("link.png").c_str(), L"s.png", SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
+        QFileInfo::exists(dir.filePath("link.png")))
         outs << QStringLiteral("link.png");
 #else
     ASSERT_EQ(::symlink("s.png", QFile::encodeName(dir.filePath("link.png")).constData()), 0);
