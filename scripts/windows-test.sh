@@ -65,6 +65,8 @@ commands=(
   # names outside every ANSI code page
   "download saved 'Ω東°.csv'"
   "export gpx 'Ω東°.csv' 'Ω東°.gpx'"
+  "export kml 'Ω東°.csv' 'Жук.kml'"
+  "plot 'Ω東°.csv' 'Жук.svg'"
 )
 mkdir -p "$work/linux" "$work/windows"
 for c in "${commands[@]}"; do
