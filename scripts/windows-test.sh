@@ -118,6 +118,22 @@ else
   echo "console: all $want \"°\" shown right"
 fi
 
+# The window programs start from the zip alone too (a missing DLL or plugin
+# would stop them with a box): each shows its main window.
+for p in "dataclave-demo:ZT 6200 Connected" "dataclave:ZT 6200 Not Connected"; do
+  exe=${p%%:*} title="ZT6200 Dataclave - ${p#*:}"
+  (cd "$(dirname "$win_cli")" && exec wine "$exe.exe" >/dev/null 2>&1) &
+  pid=$! shown=""
+  for _ in $(seq 150); do
+    xwininfo -root -tree 2>/dev/null | grep -qF "\"$title\"" && { shown=1; break; }
+    sleep 0.2
+  done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  if [ -n "$shown" ]; then echo "started: $exe.exe (\"$title\")"
+  else echo "FAILED: $exe.exe showed no \"$title\" window" >&2; fail=1; fi
+done
+
 # --- the test programs, DLLs from the cache and MinGW.
 prefix=$(sed -n 's/^CMAKE_PREFIX_PATH:[A-Z]*=//p' "$B/CMakeCache.txt")
 gcc_dir=/usr/lib/gcc/x86_64-w64-mingw32/$(x86_64-w64-mingw32-g++-posix -dumpversion)
