@@ -91,9 +91,12 @@ build_deps() {
       -DCMAKE_INSTALL_PREFIX="$PREFIX" "${QT_FLAGS[@]}" >"$work/qt-configure.log" 2>&1 \
       || { tail -50 "$work/qt-configure.log" >&2; rm -f "$work/b-qt/build.ninja"; return 1; }
   fi
+  local start=$SECONDS
   "${NICE[@]}" cmake --build "$work/b-qt" -j "$JOBS" >"$work/qt-build.log" 2>&1 \
     || { grep -A20 -m3 'FAILED' "$work/qt-build.log" >&2 || tail -50 "$work/qt-build.log" >&2; return 1; }
   cmake --install "$work/b-qt" >/dev/null
+  # What the build took, kept for planning CI's time (the logs go below).
+  echo "Qt build: $((SECONDS - start)) s on $JOBS cores ($(date -u +%F))" >"$PREFIX/build-time.txt"
   touch "$PREFIX/.complete"
   rm -rf "$work"
 }

@@ -253,7 +253,7 @@ frmMain::~frmMain()
 
 void frmMain::BuildMenus()
 {
-    auto item = [this](QMenu *menu, QAction *&action, const char *name, const QString &caption,
+    auto item = [](QMenu *menu, QAction *&action, const char *name, const QString &caption,
                        const QKeySequence &key = QKeySequence()) {
         action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
@@ -278,7 +278,7 @@ void frmMain::BuildMenus()
     item(mnuFile, mnuFilePlot, "mnuFilePlot", QStringLiteral("Plot Field Strength\u2026"));
     connect(mnuFilePlot, &QAction::triggered, this, [this] {
         InstallFileDialog();
-        const QString csv = AskFileDialog({false, QStringLiteral("Plot Field Strength"), QString(), SaveDialogFilters()}).file;
+        const QString csv = AskFileDialog({false, QStringLiteral("Plot Field Strength"), QString(), SaveDialogFilters(), QString()}).file;
         if (!csv.isEmpty())
             frmFieldPlot::OpenCsv(csv, this);
     });

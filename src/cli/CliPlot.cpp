@@ -13,6 +13,7 @@
 #include <iterator>
 #if defined(Q_OS_WIN)
 #include <windows.h>
+#include <shellapi.h>
 #elif defined(Q_OS_MACOS)
 #include <mach-o/dyld.h>
 #endif
@@ -55,8 +56,21 @@ QStringList ModuleCandidates(const char *argv0)
 bool PlotRequested(int argc, char **argv, CliOptions *options)
 {
     QStringList args;
+#ifdef Q_OS_WIN
+    // argv holds the arguments in the ANSI code page, which loses every
+    // character outside it: the wide command line, as Qt reads it.
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    int count = 0;
+    if (wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 1; i < count; ++i)
+            args << QString::fromWCharArray(wide[i]);
+        LocalFree(wide);
+    }
+#else
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+#endif
     CliOptions o;
     if (!ParseCommandLine(args, &o).isEmpty() || o.help || o.version || o.words.value(0) != QLatin1String("plot"))
         return false;

@@ -22,7 +22,6 @@
 #endif
 #include <windows.h>
 #include <io.h>
-#define isatty _isatty
 #define STDIN_FILENO 0
 #define STDOUT_FILENO 1
 #define STDERR_FILENO 2
@@ -299,9 +298,26 @@ void EchoConsole(QObject *context)
                      [](const QString &line) { WriteErr(line + QLatin1Char('\n')); });
 }
 
-bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
-bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
-bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+namespace {
+
+bool IsTerminal(int fd)
+{
+#ifdef _WIN32
+    // _isatty is true for any character device, NUL too (and returns 64,
+    // not 1): a console is what answers GetConsoleMode.
+    DWORD mode = 0;
+    const HANDLE h = HANDLE(_get_osfhandle(fd));
+    return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
+#else
+    return isatty(fd) == 1;
+#endif
+}
+
+} // namespace
+
+bool StdinIsTerminal() { return IsTerminal(STDIN_FILENO); }
+bool StdoutIsTerminal() { return IsTerminal(STDOUT_FILENO); }
+bool StderrIsTerminal() { return IsTerminal(STDERR_FILENO); }
 
 QString VisibleControls(const QString &text)
 {

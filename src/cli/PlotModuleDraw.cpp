@@ -33,6 +33,12 @@ extern "C" Q_DECL_EXPORT bool dataclave_render_field_plot(int *argc, char **argv
     // Only pictures are made: no display is opened, whatever the
     // environment names (the offscreen platform comes with QtGui).
     char *name[] = {argv[0], platform, offscreen, nullptr};
+#elif defined(Q_OS_WIN)
+    // The one platform Windows has, whatever QT_QPA_PLATFORM names: another
+    // would end the program with a box nobody may be there to close.
+    Q_UNUSED(offscreen);
+    char windows[] = "windows";
+    char *name[] = {argv[0], platform, windows, nullptr};
 #else
     Q_UNUSED(platform);
     Q_UNUSED(offscreen);

@@ -16,8 +16,10 @@
 int main(int argc, char *argv[])
 {
 #ifdef _WIN32
-    // CSV files keep their CR LF exactly; no newline translation.
+    // CSV files keep their CR LF exactly; no newline translation. Messages
+    // too end their lines as on every other system.
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     RememberNativeArguments(argc, argv);
     // Drawing needs a QGuiApplication of its own, made by the plot module.

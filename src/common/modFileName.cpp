@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/modFileName.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -10,6 +11,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
 #endif
 
 namespace {
@@ -117,6 +121,22 @@ bool IsSameFile(const QString &input, const QString &output)
     struct stat a {}, b {};
     return ::stat(NativeFileName(input).constData(), &a) == 0 && ::stat(NativeFileName(output).constData(), &b) == 0 &&
            a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+#elif defined(Q_OS_WIN)
+    // The volume and file index: the same for every name of a file, hard
+    // links too; symbolic links are followed.
+    const auto id = [](const QString &name, BY_HANDLE_FILE_INFORMATION *info) {
+        const HANDLE h = CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(name).utf16()), 0,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return false;
+        const bool ok = GetFileInformationByHandle(h, info);
+        CloseHandle(h);
+        return ok;
+    };
+    BY_HANDLE_FILE_INFORMATION a {}, b {};
+    return id(input, &a) && id(output, &b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 #else
     const QFileInfo a(input), b(output);
     return a.exists() && b.exists() && a.canonicalFilePath().compare(b.canonicalFilePath(), Qt::CaseInsensitive) == 0;

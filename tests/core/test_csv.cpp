@@ -49,9 +49,15 @@ TEST_F(CsvTest, WriteFailuresKeepEarlierFile)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken.csv"));
     const QString longName = QString(300, 'n');
-    // A name too long shows only when the file takes it, at the end.
+    // A name too long shows only when the file takes it, at the end; on
+    // Windows the temporary file beside it bears the name already.
+#ifdef _WIN32
+    const bool longAtOnce = true;
+#else
+    const bool longAtOnce = false;
+#endif
     struct Case { QString target; int reason; bool atOnce; } cases[] = {
-        {"missing/out.csv", ENOENT, true}, {"out.csv/x.csv", ENOTDIR, true}, {"taken.csv", EISDIR, true}, {longName, ENAMETOOLONG, false},
+        {"missing/out.csv", ENOENT, true}, {"out.csv/x.csv", ENOTDIR, true}, {"taken.csv", EISDIR, true}, {longName, ENAMETOOLONG, longAtOnce},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.target.left(20).toStdString());

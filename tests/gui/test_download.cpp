@@ -340,6 +340,10 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
     });
 #ifdef Q_OS_WIN
     const QString all = "All (*.*)";
+    // Windows' own dialog takes no typing from Qt's API: Qt's dialog there,
+    // as where no platform dialog exists.
+    const bool native = !QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs);
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
 #else
     const QString all = "All (*)"; // files without a dot are listed too
 #endif
@@ -386,4 +390,7 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
                                      : QStringList());
     }
     SetMsgBoxHandler(old);
+#ifdef Q_OS_WIN
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, !native);
+#endif
 }

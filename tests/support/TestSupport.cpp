@@ -122,6 +122,16 @@ QStringList MeterTest::Prompts() const
     return prompts;
 }
 
+bool RunningUnderWine()
+{
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
+
 QString FileErrorText(int err)
 {
 #ifdef _WIN32
@@ -130,7 +140,8 @@ QString FileErrorText(int err)
     case ENOTDIR:
         return qt_error_string(ERROR_PATH_NOT_FOUND);
     case ENAMETOOLONG:
-        return qt_error_string(ERROR_INVALID_NAME);
+        // Wine takes the name to its system, which finds no such file.
+        return qt_error_string(RunningUnderWine() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
     case ENOSPC:
         return qt_error_string(ERROR_DISK_FULL);
     }
@@ -138,7 +149,14 @@ QString FileErrorText(int err)
     return ErrnoText(err);
 }
 
-QString BuiltProgram(const QString &name) { return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name; }
+QString BuiltProgram(const QString &name)
+{
+#ifdef _WIN32
+    return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name + QStringLiteral(".exe");
+#else
+    return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name;
+#endif
+}
 
 int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
                const QByteArray &input, int timeoutMs)

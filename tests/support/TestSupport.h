@@ -138,6 +138,8 @@ private:
 // library's error `err`; Windows words the same cases with its own errors
 // (a missing folder is ERROR_PATH_NOT_FOUND there).
 QString FileErrorText(int err);
+// Windows programs under Wine, whose errors differ here and there from Windows'.
+bool RunningUnderWine();
 
 // The demo meter of a scenario (the test fails when it does not parse).
 std::unique_ptr<DemoMeter> Scenario(const QString &text);
