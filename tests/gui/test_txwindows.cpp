@@ -66,7 +66,7 @@ protected:
     }
     QStringList Sent() const { return meter->commands.mid(sent); }
     // Runs the message loop until the window's delete, add or edit has ended.
-    static void Settle() { EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 20000)); }
+    static void Settle() { EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000)) << "the operation had not ended after 5 s"; }
     clsListModel &Rows() const { return *form->Rows(); }
     int RowOf(qint32 station) const { return int(ListedIds(Rows()).indexOf(QString::number(station))); }
     void Select(const QList<int> &rows) { SelectRows(form->lsvData, rows), form->UpdateButtons(); }

@@ -143,7 +143,7 @@ QString FileErrorText(int err);
 std::unique_ptr<DemoMeter> Scenario(const QString &text);
 // Runs a program of this build; returns its exit code, and fills stdout/stderr.
 int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
-               const QByteArray &input = QByteArray(), int timeoutMs = 60000);
+               const QByteArray &input = QByteArray(), int timeoutMs = 20000);
 QString BuiltProgram(const QString &name);
 
 // A file's bytes (empty when it cannot be read); writing returns success.
