@@ -74,7 +74,7 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
 {
     const QStringList cases[] = {
         {}, {"frobnicate"}, {"version", "extra"}, {"list", "files"}, {"download", "saved"}, {"erase", "tx"},
-        {"delete", "saved"}, {"delete", "saved", "1.5"}, {"delete", "tx", "40000"},
+        {"delete", "saved"}, {"delete", "saved", "1.5"}, {"delete", "tx", "40000"}, {"delete", "saved", "32768"},
         {"delete", "saved", "1,000"}, {"delete", "tx", "1.0000000000000001"}, {"tx", "edit", "1e1"}, // never another record
         {"send", QString(64, QLatin1Char('A'))}, {"send", QString::fromUtf8("\xe2\x98\x83")}, // a snowman: no ANSI byte
         {"--wait", "soon", "version"}, {"--call", "KABC", "version"}, {"tx", "add", "--call", "KABC"}, {"tx", "edit", "x"},
@@ -135,12 +135,16 @@ TEST_F(CliTest, DestructiveCommandsNeedConfirmation)
         // One number not in the meter: nothing is deleted.
         {{"--yes", "delete", "saved", "3", "5", "99", "7"}, "", 1, read,
          "the meter has no saved records 99, 7; nothing was deleted"},
+        {{"--yes", "delete", "saved", "32767"}, "", 1, read, "the meter has no saved record 32767; nothing"}, // the highest number
         {{"erase", "saved"}, "y\n", 2, {"A", "C"}, deleteAsked}, // standard input is no terminal: never read
         {{"--yes", "erase", "saved"}, "", 0, {"A", "C", "E"}, ""},
         // Typed commands that change the meter, in either case.
         {{"send", "E"}, "", 2, {"A"},
          "Send Command?: E changes the records in the meter.\nAre you sure that you want to send it? (No undo possible)"},
         {{"send", "v,12"}, "", 2, {"A"}, "Send Command?: v,12 changes"},
+        {{"send", "f,5"}, "", 2, {"A"}, "Send Command?: f,5 changes"},
+        {{"send", "U,1"}, "", 2, {"A"}, "Send Command?: U,1 changes"},
+        {{"send", "x,1"}, "", 2, {"A"}, "Send Command?: x,1 changes"},
         {{"--yes", "send", "F,5"}, "", 0, {"A", "F,5"}, "", "\n"},
     };
     for (const Case &c : cases) {
@@ -279,7 +283,7 @@ TEST_F(CliTest, OnATerminal)
     EXPECT_TRUE(download.out.contains("\rReading Data 2 of 2 [##############################] 100%"));
     EXPECT_TRUE(download.out.contains("Finished! Downloaded 2 records.\r\n"));
 
-    struct Case { QByteArray typed; int code; bool erased; } cases[] = {{"y\n", 0, true}, {"\n", 1, false}, {"no\n", 1, false}};
+    struct Case { QByteArray typed; int code; bool erased; } cases[] = {{"y\n", 0, true}, {"\n", 1, false}, {"no\n", 1, false}, {"yesterday\n", 1, false}};
     for (const Case &c : cases) {
         const Result r = onTerminal({"--verbose", "erase", "saved"}, c.typed);
         EXPECT_EQ(r.code, c.code) << c.typed.constData();

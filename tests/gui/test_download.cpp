@@ -89,6 +89,7 @@ TEST(DownloadMessages, RateAndTimeLeftOnceASecondHasPassed)
         {3, 20, 999, nullptr},
         {10, 100, 2000, "5.0 records per second, 18 s left"},
         {100, 10000, 1000, "100 records per second, 1 min 39 s left"},
+        {10, 610, 1000, "10 records per second, 1 min 0 s left"},
         {20, 20, 4000, "5.0 records per second, 0 s left"},
         {7, 10, 3000, "2.3 records per second, 2 s left"}, // 3 left at 2.33 a second: rounded up
         {1, 101, 64000, "0.02 records per second, 106 min 40 s left"},
