@@ -215,6 +215,8 @@ TEST_F(Exchange, AsAnOperation)
         {"lenient", {Report("1,2,3", true)}, "C", 0, false, OpStatus::Ok, 3, "1,2,3", 1},
         {"wrong count each time", {Report("1", true)}, "C", 2, true, OpStatus::BadReply, 1, "", 4},
         {"never ends", QList<QByteArray>(70, Report(big, false)), "C", 2, true, OpStatus::TooLong, 1, "", 4},
+        {"the longest reply, 4096 bytes", QList<QByteArray>(65, Report(big, false)) << Report("x", true), "C", 0, false,
+         OpStatus::Ok, 1, QString(4096, 'x'), 1},
         {"unplugged", {}, "C", 2, true, OpStatus::LinkLost, 1, "", 1},
         {"does not fit a report", {Report("1,2", true)}, QString(64, 'U'), 2, true, OpStatus::Failed, 1, "", 0},
     };
