@@ -634,25 +634,6 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
     }
 }
 
-// Screenshots of both windows with the demo meter's built-in data, written
-// to $DATACLAVE_SCREENSHOTS when it names a folder.
-TEST_F(TxWindowTest, Screenshots)
-{
-    const QString dir = qEnvironmentVariable("DATACLAVE_SCREENSHOTS");
-    auto shoot = [&dir](QWidget &w, const char *name) {
-        QTest::qWait(100);
-        const QImage image = w.grab().toImage();
-        EXPECT_TRUE(!image.isNull() && (dir.isEmpty() || image.save(QDir(dir).filePath(name))));
-    };
-    Open(DemoMeter::BuiltIn());
-    shoot(*form, "tx-list.png");
-    Select({1});
-    OnEditor([&](frmTxEdit &e) { shoot(e, "tx-editor.png"), e.cmdButton[1]->click(); });
-    form->EditSelectedTx();
-    Settle();
-    EXPECT_TRUE(editorSeen);
-}
-
 // "Cancel" and the close box leave a field without its check, and "No"
 // keeps its text: "Save" then gives that field's message, with the focus in
 // it, and sends nothing until the field passes.
