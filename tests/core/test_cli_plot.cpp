@@ -24,11 +24,7 @@ Result Cli(const QStringList &args)
     return r;
 }
 
-const char *const kHeader =
-    "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\",\"Measurement Frequency (kHz)\","
-    "\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\",\"Local Time\",\"Harmonic\",\"RF Source\","
-    "\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\",\"Fld Str 1\",\"Units 1\",\"Fld Str 2\",\"Units 2\",\"mV/m\","
-    "\"dBuV\",\"Tx Distance (km)\",\"Azimuth\",\"Temperature (\xb0" "C)\"\r\n";
+const QByteArray kHeader = SavedHeader(29) + "\r\n";
 
 QByteArray Record(int radial, const char *km, const char *mvm)
 {

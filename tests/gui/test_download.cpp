@@ -20,11 +20,8 @@
 namespace {
 
 const QString kTx8 = "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\",\"Modulation\"";
-const QString kSaved31 = "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\","
-    "\"Measurement Frequency (kHz)\",\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\",\"Local Time\","
-    "\"Harmonic\",\"RF Source\",\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\",\"Fld Str 1\",\"Units 1\",\"Fld Str 2\","
-    "\"Units 2\",\"mV/m\",\"dBuV\",\"Tx Distance (km)\",\"Azimuth\",\"Temperature (\u00B0C)\",\"Tx Lat/Long Valid\",\"Modulation\"";
-const QString kSaved30 = kSaved31.left(kSaved31.lastIndexOf(','));
+const QString kSaved31 = QString::fromLatin1(SavedHeader(31));
+const QString kSaved30 = QString::fromLatin1(SavedHeader(30));
 const QString kTx7 = kTx8.left(kTx8.lastIndexOf(','));
 const QString kReadFailure = "Reading Problem|There is a problem with reading the data\r\n(either USB connection or data problems)";
 const QString kFileError = "ZT 6200 File Error|There is a problem writing to the file.\r\n";

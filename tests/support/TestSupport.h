@@ -146,6 +146,10 @@ int RunProgram(const QString &program, const QStringList &args, QByteArray *out,
                const QByteArray &input = QByteArray(), int timeoutMs = 20000);
 QString BuiltProgram(const QString &name);
 
+// The heading line of a saved-data file with its first `fields` columns (29
+// to 31), as written: Windows-1252, without the line end.
+QByteArray SavedHeader(int fields = 31);
+
 // A file's bytes (empty when it cannot be read); writing returns success.
 QByteArray ReadFile(const QString &path);
 bool WriteFile(const QString &path, const QByteArray &bytes);
