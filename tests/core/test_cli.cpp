@@ -28,19 +28,10 @@ Result Cli(const QStringList &args, const QByteArray &input = QByteArray())
     return r;
 }
 
-// Two saved records (ids 3 and 5, read in that order but 5 measured first,
-// 5 off the Tx frequency) and two Tx entries, on firmware 2.2.
-const char *const kScenario =
-    "# a comment, and a blank line\n\n"
-    "firmware 2.2.15\n"
-    "saved-capacity 40\n"
-    "tx-capacity 9\n"
-    "saved 1,3,1,1,\"KDCV\",1230,1230,1,\"ND\",\"JS\",\"a\",1,05-Nov-2026 08:32:17,05-Nov-2026 00:32:17,1,\"Loop\",TRUE,"
-    "45.5,-118.2,350,60.1,\"dBuV\",1.0,\"mV/m\",1.0,60.0,1.25,20.0,4.1,TRUE\n"
-    "saved 1,5,2,1,\"KDCV\",1230,1240,1,\"ND\",\"JS\",\"b\",2,04-Nov-2026 08:35:17,04-Nov-2026 00:35:17,1,\"Loop\",TRUE,"
-    "45.6,-118.1,351,60.1,\"dBuV\",1.0,\"mV/m\",1.0,60.0,1.5,21.0,4.2,TRUE\n"
-    "tx 1,1,\"KDCV\",1230,45.504306,-118.25000,-14.50000\n"
-    "tx 2,12,\"KWAL\",1400,46.064583,-118.34306,-15.00000\n";
+// The demo meter of the golden cases (tests/cases/scenario): two saved
+// records, 5 measured first and off the Tx frequency, and two Tx entries.
+const QByteArray kScenarioText = ReadFile(QStringLiteral(DATACLAVE_TEST_CASES "/scenario"));
+const char *const kScenario = kScenarioText.constData();
 
 class CliTest : public ::testing::Test
 {
@@ -107,22 +98,28 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
     }
 }
 
-TEST_F(CliTest, ReadingCommands)
+// The golden cases: each folder of tests/cases holds `args` (one argument a
+// line; "--demo=SCENARIO" runs its own `scenario`, or the shared one) and
+// `stdout`, and may hold `exit` (0 when absent) and `stderr`, all exact.
+TEST(CliCases, EachGivesWhatItsFolderSays)
 {
-    struct Case { QStringList args; QByteArray out; } cases[] = {
-        {{"version"}, "2.2.15\n"},
-        {{"status"}, "connected\nversion 3 2.2.15\nsaved 2 of 40\ntx 2 of 9\n"},
-        {{"send", "S"}, "2,9\n"},       // the reply's bytes as the meter sent them
-        {{"send", "Q,1"}, "ERROR\n"},   // a refusal is a reply too
-    };
-    for (const Case &c : cases) {
-        const Result r = Demo(c.args);
-        EXPECT_EQ(r.code, 0) << qPrintable(c.args.join(' ')) << r.err.constData();
-        EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
+    const QDir cases(QStringLiteral(DATACLAVE_TEST_CASES));
+    const QStringList names = cases.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_FALSE(names.isEmpty()) << qPrintable(cases.path());
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QDir c(cases.filePath(name));
+        const QString scenario = c.exists(QStringLiteral("scenario")) ? c.filePath(QStringLiteral("scenario"))
+                                                                      : cases.filePath(QStringLiteral("scenario"));
+        QStringList args = QString::fromUtf8(ReadFile(c.filePath(QStringLiteral("args")))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        args.replaceInStrings(QRegularExpression(QStringLiteral("^--demo=SCENARIO$")), QStringLiteral("--demo=") + scenario);
+        const Result r = Cli(args);
+        const QByteArray exit = ReadFile(c.filePath(QStringLiteral("exit"))).trimmed();
+        EXPECT_EQ(r.code, exit.isEmpty() ? 0 : exit.toInt()) << r.err.constData();
+        EXPECT_EQ(r.out, ReadFile(c.filePath(QStringLiteral("stdout"))));
+        if (c.exists(QStringLiteral("stderr")))
+            EXPECT_EQ(r.err, ReadFile(c.filePath(QStringLiteral("stderr"))));
     }
-    // The built-in demo data, without a scenario file.
-    const Result builtIn = Cli({"--demo", "status"});
-    EXPECT_EQ(builtIn.out, "connected\nversion 4 2.3.4\nsaved 36 of 500\ntx 5 of 100\n");
 }
 
 TEST_F(CliTest, DestructiveCommandsNeedConfirmation)
