@@ -81,6 +81,8 @@ targets_of() {
   for t in "$@"; do echo "${t%_modal*}"; done | sort -u
 }
 
+# A test that hangs fails at its own limit (the test watchdog and each
+# program's TIMEOUT); --timeout covers only tests without one.
 run_tests() { # ctest names...; 0 when all pass
   local re
   re="^($(IFS='|'; echo "$*"))\$"
