@@ -747,6 +747,9 @@ TEST_F(CliTest, TxRestoreAddsOnlyWhatTheMeterLacks)
         {"the same place on another frequency: another station", {"--yes"},
          QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1010,46.236944,-117.12344,-15.00000\n", 0, {sentKtel},
          "added 1, already present 0, refused 0, not added for lack of room 0", {noModulation}},
+        {"the same call and frequency at another longitude: another station", {"--yes"},
+         QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1000,46.236944,-117.22344,-15.00000\n", 0, {sentKtel},
+         "added 1, already present 0, refused 0, not added for lack of room 0", {noModulation}},
         {"modulation differs", {"--yes"}, v23, 1, {}, "differing 1",
          {"line 2: differs: KTEL modulation DRM10 in the meter, AM in the file"}},
     };
