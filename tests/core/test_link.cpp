@@ -251,7 +251,7 @@ TEST_F(Exchange, DirectoryAndDelete)
     struct Case { QByteArray answer; QString read; QString told; } cases[] = {
         {"12,500", "0 12 500", ""}, {" 7 , 999.5 ", "0 7 1000", ""}, {"abc,40000", "1 0 0", unread + "abc,40000"},
         {"12", "1 0 0", unread + "12"}, {"-1,500", "1 0 0", "The FSM reports -1 saved records; this program can read from 0 to 32767."},
-        {"32767,32767", "0 32767 32767", ""}, // the most there can be
+        {"32767,32767", "0 32767 32767", ""}, {"32767,x", "1 0 0", unread + "32767,x"}, // the most there can be
         {"32768,32767", "1 0 0", "The FSM reports 32768 saved records; this program can read from 0 to 32767."},
     };
     for (const Case &c : cases) {
