@@ -334,6 +334,11 @@ check_drain() {
   if [[ $(cli status 2>"$T/err") == *"saved 3 of 500"*"tx 0 of"* ]] && cli list saved >"$T/list" 2>>"$T/err" \
     && cmp -s "$T/list" "$RUN/ref/stray-list-saved.txt"; then ok "stray reports dropped: status and list right"
   else fail stray-reports "$(text "$T/err")"; fi
+  # Dropped before each command went out: none was asked twice.
+  local line sent=()
+  while IFS= read -r line; do [[ $line =~ ^[A-Z](,.*)?$ ]] && sent+=("$line"); done < <(cli --verbose status 2>&1 >/dev/null)
+  if [ "${sent[*]}" = "A C S" ]; then ok "stray reports dropped before each command: each asked once"
+  else fail stray-reports-asked-again "sent: ${sent[*]}"; fi
   stop_meter
 }
 

@@ -5,6 +5,7 @@
 
 #include <QtCore>
 #include <cerrno>
+#include <clocale>
 #include <csignal>
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -27,19 +28,10 @@ Result Cli(const QStringList &args, const QByteArray &input = QByteArray())
     return r;
 }
 
-// Two saved records (ids 3 and 5, read in that order but 5 measured first,
-// 5 off the Tx frequency) and two Tx entries, on firmware 2.2.
-const char *const kScenario =
-    "# a comment, and a blank line\n\n"
-    "firmware 2.2.15\n"
-    "saved-capacity 40\n"
-    "tx-capacity 9\n"
-    "saved 1,3,1,1,\"KDCV\",1230,1230,1,\"ND\",\"JS\",\"a\",1,05-Nov-2026 08:32:17,05-Nov-2026 00:32:17,1,\"Loop\",TRUE,"
-    "45.5,-118.2,350,60.1,\"dBuV\",1.0,\"mV/m\",1.0,60.0,1.25,20.0,4.1,TRUE\n"
-    "saved 1,5,2,1,\"KDCV\",1230,1240,1,\"ND\",\"JS\",\"b\",2,04-Nov-2026 08:35:17,04-Nov-2026 00:35:17,1,\"Loop\",TRUE,"
-    "45.6,-118.1,351,60.1,\"dBuV\",1.0,\"mV/m\",1.0,60.0,1.5,21.0,4.2,TRUE\n"
-    "tx 1,1,\"KDCV\",1230,45.504306,-118.25000,-14.50000\n"
-    "tx 2,12,\"KWAL\",1400,46.064583,-118.34306,-15.00000\n";
+// The demo meter of the golden cases (tests/cases/scenario): two saved
+// records, 5 measured first and off the Tx frequency, and two Tx entries.
+const QByteArray kScenarioText = ReadFile(QStringLiteral(DATACLAVE_TEST_CASES "/scenario"));
+const char *const kScenario = kScenarioText.constData();
 
 class CliTest : public ::testing::Test
 {
@@ -74,7 +66,7 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
 {
     const QStringList cases[] = {
         {}, {"frobnicate"}, {"version", "extra"}, {"list", "files"}, {"download", "saved"}, {"erase", "tx"},
-        {"delete", "saved"}, {"delete", "saved", "1.5"}, {"delete", "tx", "40000"},
+        {"delete", "saved"}, {"delete", "saved", "1.5"}, {"delete", "tx", "40000"}, {"delete", "saved", "32768"},
         {"delete", "saved", "1,000"}, {"delete", "tx", "1.0000000000000001"}, {"tx", "edit", "1e1"}, // never another record
         {"send", QString(64, QLatin1Char('A'))}, {"send", QString::fromUtf8("\xe2\x98\x83")}, // a snowman: no ANSI byte
         {"--wait", "soon", "version"}, {"--call", "KABC", "version"}, {"tx", "add", "--call", "KABC"}, {"tx", "edit", "x"},
@@ -106,22 +98,28 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
     }
 }
 
-TEST_F(CliTest, ReadingCommands)
+// The golden cases: each folder of tests/cases holds `args` (one argument a
+// line; "--demo=SCENARIO" runs its own `scenario`, or the shared one) and
+// `stdout`, and may hold `exit` (0 when absent) and `stderr`, all exact.
+TEST(CliCases, EachGivesWhatItsFolderSays)
 {
-    struct Case { QStringList args; QByteArray out; } cases[] = {
-        {{"version"}, "2.2.15\n"},
-        {{"status"}, "connected\nversion 3 2.2.15\nsaved 2 of 40\ntx 2 of 9\n"},
-        {{"send", "S"}, "2,9\n"},       // the reply's bytes as the meter sent them
-        {{"send", "Q,1"}, "ERROR\n"},   // a refusal is a reply too
-    };
-    for (const Case &c : cases) {
-        const Result r = Demo(c.args);
-        EXPECT_EQ(r.code, 0) << qPrintable(c.args.join(' ')) << r.err.constData();
-        EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
+    const QDir cases(QStringLiteral(DATACLAVE_TEST_CASES));
+    const QStringList names = cases.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_FALSE(names.isEmpty()) << qPrintable(cases.path());
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QDir c(cases.filePath(name));
+        const QString scenario = c.exists(QStringLiteral("scenario")) ? c.filePath(QStringLiteral("scenario"))
+                                                                      : cases.filePath(QStringLiteral("scenario"));
+        QStringList args = QString::fromUtf8(ReadFile(c.filePath(QStringLiteral("args")))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        args.replaceInStrings(QRegularExpression(QStringLiteral("^--demo=SCENARIO$")), QStringLiteral("--demo=") + scenario);
+        const Result r = Cli(args);
+        const QByteArray exit = ReadFile(c.filePath(QStringLiteral("exit"))).trimmed();
+        EXPECT_EQ(r.code, exit.isEmpty() ? 0 : exit.toInt()) << r.err.constData();
+        EXPECT_EQ(r.out, ReadFile(c.filePath(QStringLiteral("stdout"))));
+        if (c.exists(QStringLiteral("stderr")))
+            EXPECT_EQ(r.err, ReadFile(c.filePath(QStringLiteral("stderr"))));
     }
-    // The built-in demo data, without a scenario file.
-    const Result builtIn = Cli({"--demo", "status"});
-    EXPECT_EQ(builtIn.out, "connected\nversion 4 2.3.4\nsaved 36 of 500\ntx 5 of 100\n");
 }
 
 TEST_F(CliTest, DestructiveCommandsNeedConfirmation)
@@ -135,12 +133,16 @@ TEST_F(CliTest, DestructiveCommandsNeedConfirmation)
         // One number not in the meter: nothing is deleted.
         {{"--yes", "delete", "saved", "3", "5", "99", "7"}, "", 1, read,
          "the meter has no saved records 99, 7; nothing was deleted"},
+        {{"--yes", "delete", "saved", "32767"}, "", 1, read, "the meter has no saved record 32767; nothing"}, // the highest number
         {{"erase", "saved"}, "y\n", 2, {"A", "C"}, deleteAsked}, // standard input is no terminal: never read
         {{"--yes", "erase", "saved"}, "", 0, {"A", "C", "E"}, ""},
         // Typed commands that change the meter, in either case.
         {{"send", "E"}, "", 2, {"A"},
          "Send Command?: E changes the records in the meter.\nAre you sure that you want to send it? (No undo possible)"},
         {{"send", "v,12"}, "", 2, {"A"}, "Send Command?: v,12 changes"},
+        {{"send", "f,5"}, "", 2, {"A"}, "Send Command?: f,5 changes"},
+        {{"send", "U,1"}, "", 2, {"A"}, "Send Command?: U,1 changes"},
+        {{"send", "x,1"}, "", 2, {"A"}, "Send Command?: x,1 changes"},
         {{"--yes", "send", "F,5"}, "", 0, {"A", "F,5"}, "", "\n"},
     };
     for (const Case &c : cases) {
@@ -279,7 +281,7 @@ TEST_F(CliTest, OnATerminal)
     EXPECT_TRUE(download.out.contains("\rReading Data 2 of 2 [##############################] 100%"));
     EXPECT_TRUE(download.out.contains("Finished! Downloaded 2 records.\r\n"));
 
-    struct Case { QByteArray typed; int code; bool erased; } cases[] = {{"y\n", 0, true}, {"\n", 1, false}, {"no\n", 1, false}};
+    struct Case { QByteArray typed; int code; bool erased; } cases[] = {{"y\n", 0, true}, {"\n", 1, false}, {"no\n", 1, false}, {"yesterday\n", 1, false}};
     for (const Case &c : cases) {
         const Result r = onTerminal({"--verbose", "erase", "saved"}, c.typed);
         EXPECT_EQ(r.code, c.code) << c.typed.constData();
@@ -573,6 +575,14 @@ TEST_F(CliTest, InterruptedChangesSayWhatWasDone)
 // back as they are, and the options read the plain "." form.
 TEST_F(CliTest, GermanSettingsChangeNoNumber)
 {
+    // Without the locale the programs would run under "C" and prove nothing.
+    const std::string current = std::setlocale(LC_ALL, nullptr);
+    const bool installed = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    std::setlocale(LC_ALL, current.c_str());
+    if (!installed && !qEnvironmentVariableIsEmpty("CI"))
+        FAIL() << "the de_DE.UTF-8 locale is not installed";
+    if (!installed)
+        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
     struct Setting { const char *name; QByteArray old; } settings[] = {{"LC_ALL", qgetenv("LC_ALL")}, {"LANG", qgetenv("LANG")}};
     for (const Setting &e : settings)
         qputenv(e.name, "de_DE.UTF-8");
@@ -742,6 +752,12 @@ TEST_F(CliTest, TxRestoreAddsOnlyWhatTheMeterLacks)
          {"line 2: differs: KTEL variation -16.0 in the meter, -15.0 in the file"}},
         {"replaced", {"--yes", "--replace-different"}, held + "-16.00000\n", 0, {"X,3,13,\"KTEL\",1000,46.236944,-117.12344,-15.00000"},
          "added 0, already present 0, refused 0, not added for lack of room 0, replaced 1", {"line 2: differs: KTEL variation"}},
+        {"the same place on another frequency: another station", {"--yes"},
+         QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1010,46.236944,-117.12344,-15.00000\n", 0, {sentKtel},
+         "added 1, already present 0, refused 0, not added for lack of room 0", {noModulation}},
+        {"the same call and frequency at another longitude: another station", {"--yes"},
+         QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1000,46.236944,-117.22344,-15.00000\n", 0, {sentKtel},
+         "added 1, already present 0, refused 0, not added for lack of room 0", {noModulation}},
         {"modulation differs", {"--yes"}, v23, 1, {}, "differing 1",
          {"line 2: differs: KTEL modulation DRM10 in the meter, AM in the file"}},
     };

@@ -24,11 +24,7 @@ Result Cli(const QStringList &args)
     return r;
 }
 
-const char *const kHeader =
-    "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\",\"Measurement Frequency (kHz)\","
-    "\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\",\"Local Time\",\"Harmonic\",\"RF Source\","
-    "\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\",\"Fld Str 1\",\"Units 1\",\"Fld Str 2\",\"Units 2\",\"mV/m\","
-    "\"dBuV\",\"Tx Distance (km)\",\"Azimuth\",\"Temperature (\xb0" "C)\"\r\n";
+const QByteArray kHeader = SavedHeader(29) + "\r\n";
 
 QByteArray Record(int radial, const char *km, const char *mvm)
 {
@@ -83,11 +79,14 @@ TEST_F(CliPlotTest, UsageErrorsWriteNothing)
 TEST_F(CliPlotTest, DrawsEachFormatWithoutADisplayAndOnlyItsOwnWords)
 {
     // As on a server: no display, no platform named, no runtime folder
-    // (which Qt would warn about).
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM"), display = qgetenv("DISPLAY"), runtime = qgetenv("XDG_RUNTIME_DIR");
+    // (which Qt would warn about, and make in the temporary folder: this
+    // test's own here).
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM"), display = qgetenv("DISPLAY"), runtime = qgetenv("XDG_RUNTIME_DIR"),
+                     tmp = qgetenv("TMPDIR");
     qunsetenv("QT_QPA_PLATFORM");
     qunsetenv("DISPLAY");
     qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
     const Result png = Cli({"plot", csv, Out("p.png"), "--size", "640x480"});
     const Result svg = Cli({"plot", "--size=500x300", csv, Out("p.svg")});
     const Result pdf = Cli({"plot", csv, Out("p.Pdf")});
@@ -98,6 +97,7 @@ TEST_F(CliPlotTest, DrawsEachFormatWithoutADisplayAndOnlyItsOwnWords)
         qputenv("DISPLAY", display);
     if (!runtime.isEmpty())
         qputenv("XDG_RUNTIME_DIR", runtime);
+    tmp.isEmpty() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp);
 
     for (const Result *r : {&png, &svg, &pdf, &standard}) {
         EXPECT_EQ(r->code, 0) << r->err.toStdString();

@@ -215,6 +215,8 @@ TEST_F(Exchange, AsAnOperation)
         {"lenient", {Report("1,2,3", true)}, "C", 0, false, OpStatus::Ok, 3, "1,2,3", 1},
         {"wrong count each time", {Report("1", true)}, "C", 2, true, OpStatus::BadReply, 1, "", 4},
         {"never ends", QList<QByteArray>(70, Report(big, false)), "C", 2, true, OpStatus::TooLong, 1, "", 4},
+        {"the longest reply, 4096 bytes", QList<QByteArray>(65, Report(big, false)) << Report("x", true), "C", 0, false,
+         OpStatus::Ok, 1, QString(4096, 'x'), 1},
         {"unplugged", {}, "C", 2, true, OpStatus::LinkLost, 1, "", 1},
         {"does not fit a report", {Report("1,2", true)}, QString(64, 'U'), 2, true, OpStatus::Failed, 1, "", 0},
     };
@@ -249,6 +251,7 @@ TEST_F(Exchange, DirectoryAndDelete)
     struct Case { QByteArray answer; QString read; QString told; } cases[] = {
         {"12,500", "0 12 500", ""}, {" 7 , 999.5 ", "0 7 1000", ""}, {"abc,40000", "1 0 0", unread + "abc,40000"},
         {"12", "1 0 0", unread + "12"}, {"-1,500", "1 0 0", "The FSM reports -1 saved records; this program can read from 0 to 32767."},
+        {"32767,32767", "0 32767 32767", ""}, {"32767,x", "1 0 0", unread + "32767,x"}, // the most there can be
         {"32768,32767", "1 0 0", "The FSM reports 32768 saved records; this program can read from 0 to 32767."},
     };
     for (const Case &c : cases) {

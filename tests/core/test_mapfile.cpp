@@ -20,12 +20,7 @@
 
 namespace {
 
-const QByteArray kHeader =
-    "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\","
-    "\"Measurement Frequency (kHz)\",\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\","
-    "\"Local Time\",\"Harmonic\",\"RF Source\",\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\","
-    "\"Fld Str 1\",\"Units 1\",\"Fld Str 2\",\"Units 2\",\"mV/m\",\"dBuV\",\"Tx Distance (km)\",\"Azimuth\","
-    "\"Temperature (\xB0" "C)\",\"Tx Lat/Long Valid\"\r\n";
+const QByteArray kHeader = SavedHeader(30) + "\r\n";
 
 QByteArray Rec(const char *call, int radial, int point, const char *lat, const char *lon, const char *ele,
                const char *mvm, const char *km, const char *note = "\"a, b\"", const char *gps = "TRUE")

@@ -17,6 +17,7 @@ public:
     explicit Counter(int steps, int sliceMs = 0) : m_steps(steps) { SetSliceMs(sliceMs); }
     int done = 0;
     int cancelledAt = -1;
+    bool finishAgain = false; // a second ending after the first, which must change nothing
     std::function<void()> duringStep;
 
 protected:
@@ -28,6 +29,8 @@ protected:
             duringStep();
         if (done == m_steps)
             Finish(OpStatus::Ok);
+        if (done == m_steps && finishAgain)
+            Finish(OpStatus::Failed);
     }
     void Cancelled() override
     {
@@ -42,8 +45,11 @@ private:
 TEST(Operation, StepsRunFromTheEventLoopOnlyAndOneAtATime)
 {
     Counter a(3);
+    a.finishAgain = true;
     QList<int> progress;
+    int aEnded = 0;
     QObject::connect(&a, &clsOperation::Progress, [&](int d, int) { progress << d; });
+    QObject::connect(&a, &clsOperation::Finished, [&] { ++aEnded; });
     ASSERT_TRUE(a.Start());
     EXPECT_EQ(a.done, 0) << "a step ran inside Start";
     EXPECT_TRUE(OperationRunning());
@@ -57,6 +63,7 @@ TEST(Operation, StepsRunFromTheEventLoopOnlyAndOneAtATime)
     QCoreApplication::processEvents();
     EXPECT_EQ(a.done, 3);
     EXPECT_EQ(progress, (QList<int>{1, 2, 3}));
+    EXPECT_EQ(aEnded, 1);
     EXPECT_EQ(b.done, 0) << "a second operation ran beside the first";
     EXPECT_EQ(bEnded, OpStatus::Busy);
     EXPECT_FALSE(OperationRunning());

@@ -51,6 +51,7 @@ static const Expected kCases[] = {
     {"vendor variable", kVendorRaw, {0xFFAB, 0x200, 65, 65, 0, 1, 0, 1, 1, 0, 1, 1, 0, 0, 0, 0, 1}},
     {"boot mouse", kBootMouse, {1, 2, 4, 0, 0, 2, 1, 2, 5, 0, 0, 0, 0, 0, 0, 0, 1}},
     {"multi report", kMultiReport, {1, 6, 9, 2, 33, 3, 3, 0, 683, 1, 0, 5, 0, 1, 1, 1, 1}},
+    {"bits that make no whole byte", Bytes({0x75, 0x01, 0x95, 0x03, 0x81, 0x02}), {0, 0, 2, 0, 0, 0, 1, 0, 3, 0, 0, 0, 0, 0, 0, 0, 1}},
     {"empty", QByteArray(), {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}},
     {"long item skipped", Bytes({0x06, 0x00, 0xFF, 0xFE, 0x03, 0xF0, 0x81, 0x91, 0xB1, 0x09, 0x01, 0xA1, 0x01,
                                   0x75, 0x08, 0x95, 0x40, 0x09, 0x01, 0x81, 0x02, 0xC0}),

@@ -16,12 +16,7 @@
 
 namespace {
 
-const char *const kHeader29 =
-    "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\","
-    "\"Measurement Frequency (kHz)\",\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\","
-    "\"Local Time\",\"Harmonic\",\"RF Source\",\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\","
-    "\"Fld Str 1\",\"Units 1\",\"Fld Str 2\",\"Units 2\",\"mV/m\",\"dBuV\",\"Tx Distance (km)\",\"Azimuth\","
-    "\"Temperature (\xB0" "C)\"";
+const QByteArray kHeader29 = SavedHeader(29);
 
 // A record line of 29 fields; the tail adds the 30th and 31st.
 QByteArray Line(const QByteArray &note, const QByteArray &gps, const QByteArray &lat, const QByteArray &lon,

@@ -64,6 +64,7 @@ TEST_F(WindowStateTest, RestoreAppliesOrRepairsTheStoredValues)
         // Damaged values count as missing.
         {"max", "1440 960", {primary}, 0, 1440, 960, "0", "1440 960"},
         {"7", "1440 960", {primary}, 0, 1440, 960, "0", "1440 960"},
+        {"3", "1440 960", {primary}, 0, 1440, 960, "0", "1440 960"}, {"-1", "1440 960", {primary}, 0, 1440, 960, "0", "1440 960"},
         {"0", "1440", {primary}, 0, 4358, 4950, "0", centred},
         {"0", "1440 top", {primary}, 0, 4358, 4950, "0", centred},
         {"0", "", {primary}, 0, 4358, 4950, "0", centred},

@@ -20,11 +20,8 @@
 namespace {
 
 const QString kTx8 = "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\",\"Modulation\"";
-const QString kSaved31 = "\"Dir ID\",\"Rec ID\",\"Point Number\",\"Tx ID\",\"Call Sign\",\"Tx Frequency (kHz)\","
-    "\"Measurement Frequency (kHz)\",\"Radial\",\"Pattern\",\"Initials\",\"Note\",\"Meas. Point\",\"UTC Time\",\"Local Time\","
-    "\"Harmonic\",\"RF Source\",\"GPS Valid\",\"Latitude\",\"Longitude\",\"Elevation (m)\",\"Fld Str 1\",\"Units 1\",\"Fld Str 2\","
-    "\"Units 2\",\"mV/m\",\"dBuV\",\"Tx Distance (km)\",\"Azimuth\",\"Temperature (\u00B0C)\",\"Tx Lat/Long Valid\",\"Modulation\"";
-const QString kSaved30 = kSaved31.left(kSaved31.lastIndexOf(','));
+const QString kSaved31 = QString::fromLatin1(SavedHeader(31));
+const QString kSaved30 = QString::fromLatin1(SavedHeader(30));
 const QString kTx7 = kTx8.left(kTx8.lastIndexOf(','));
 const QString kReadFailure = "Reading Problem|There is a problem with reading the data\r\n(either USB connection or data problems)";
 const QString kFileError = "ZT 6200 File Error|There is a problem writing to the file.\r\n";
@@ -89,6 +86,7 @@ TEST(DownloadMessages, RateAndTimeLeftOnceASecondHasPassed)
         {3, 20, 999, nullptr},
         {10, 100, 2000, "5.0 records per second, 18 s left"},
         {100, 10000, 1000, "100 records per second, 1 min 39 s left"},
+        {10, 610, 1000, "10 records per second, 1 min 0 s left"},
         {20, 20, 4000, "5.0 records per second, 0 s left"},
         {7, 10, 3000, "2.3 records per second, 2 s left"}, // 3 left at 2.33 a second: rounded up
         {1, 101, 64000, "0.02 records per second, 106 min 40 s left"},

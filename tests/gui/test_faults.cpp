@@ -137,7 +137,7 @@ protected:
             answers = asks ? QList<int>{vb::Yes} : QList<int>{};
             disconnects = 0;
             act(*form);
-            EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 20000)); // the change ends
+            EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000)) << "the change had not ended after 5 s";
             QCoreApplication::processEvents(); // what it tells from the event loop
             form->timDisconnect_Timer(); // the window's own check of the link
             return meter->inputReportsSent - before;

@@ -155,6 +155,8 @@ TEST(ListSort, ToDate)
         {"04-Nov-2026 08:32:17", true, QDate(2026, 11, 4), 8 * 3600 + 32 * 60 + 17},
         {"08:32:17", true, zero, 8 * 3600 + 32 * 60 + 17},
         {"8:32 PM", true, zero, 20 * 3600 + 32 * 60},
+        {"12:05 AM", true, zero, 5 * 60}, {"12:05 PM", true, zero, 12 * 3600 + 5 * 60}, // midnight and noon
+        {"31/12/26", true, QDate(2026, 12, 31), 0}, {"31/12/30", true, QDate(1930, 12, 31), 0}, // two-digit years
         {"1/1/1900", true, QDate(1900, 1, 1), 0},
         {"2026-11-04", true, QDate(2026, 11, 4), 0},
         {"4 November 2026", true, QDate(2026, 11, 4), 0},

@@ -3,7 +3,6 @@
 // console, the Edit menu, shut-down and the remembered placement.
 #include "TestSupport.h"
 #include "app/clsApp.h"
-#include "app/frmAbout.h"
 #include "app/frmMain.h"
 #include "app/globals.h"
 #include "common/modConsole.h"
@@ -379,14 +378,3 @@ TEST(CenterForm, StaysOnTheScreen)
 }
 
 } // namespace
-
-// The copyright year is the year of the build (this test is built with the program).
-TEST(AboutBox, NamesTheBuildYear)
-{
-    frmAbout about;
-    EXPECT_EQ(about.lblTitle->text(), QStringLiteral("ZT6200 Dataclave \u00A9"));
-    const QString year = QStringLiteral(DATACLAVE_BUILD_YEAR);
-    EXPECT_GE(year.toInt(), 2026);
-    EXPECT_TRUE(about.lblDescription->text().startsWith(QStringLiteral("Data Capture\n\nCopyright \u00A9 ") + year + ' '))
-        << qPrintable(about.lblDescription->text());
-}

@@ -180,6 +180,19 @@ int RunProgram(const QString &program, const QStringList &args, QByteArray *out,
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -3;
 }
 
+QByteArray SavedHeader(int fields)
+{
+    static const char *const names[] = {
+        "Dir ID", "Rec ID", "Point Number", "Tx ID", "Call Sign", "Tx Frequency (kHz)", "Measurement Frequency (kHz)",
+        "Radial", "Pattern", "Initials", "Note", "Meas. Point", "UTC Time", "Local Time", "Harmonic", "RF Source",
+        "GPS Valid", "Latitude", "Longitude", "Elevation (m)", "Fld Str 1", "Units 1", "Fld Str 2", "Units 2", "mV/m",
+        "dBuV", "Tx Distance (km)", "Azimuth", "Temperature (\xB0" "C)", "Tx Lat/Long Valid", "Modulation"};
+    QByteArrayList quoted;
+    for (int i = 0; i < fields && i < int(std::size(names)); ++i)
+        quoted << '"' + QByteArray(names[i]) + '"';
+    return quoted.join(',');
+}
+
 QByteArray ReadFile(const QString &path)
 {
     QFile f(path);

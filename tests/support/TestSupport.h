@@ -145,8 +145,12 @@ bool RunningUnderWine();
 std::unique_ptr<DemoMeter> Scenario(const QString &text);
 // Runs a program of this build; returns its exit code, and fills stdout/stderr.
 int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
-               const QByteArray &input = QByteArray(), int timeoutMs = 60000);
+               const QByteArray &input = QByteArray(), int timeoutMs = 20000);
 QString BuiltProgram(const QString &name);
+
+// The heading line of a saved-data file with its first `fields` columns (29
+// to 31), as written: Windows-1252, without the line end.
+QByteArray SavedHeader(int fields = 31);
 
 // A file's bytes (empty when it cannot be read); writing returns success.
 QByteArray ReadFile(const QString &path);
