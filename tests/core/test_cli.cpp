@@ -575,6 +575,9 @@ TEST_F(CliTest, InterruptedChangesSayWhatWasDone)
 // back as they are, and the options read the plain "." form.
 TEST_F(CliTest, GermanSettingsChangeNoNumber)
 {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows takes the number form from the user's region, not from LC_ALL";
+#endif
     // Without the locale the programs would run under "C" and prove nothing.
     const std::string current = std::setlocale(LC_ALL, nullptr);
     const bool installed = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
