@@ -3,10 +3,10 @@
 // the firmware's field counts.
 #include "sim/DemoMeter.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <memory>
 #ifndef _WIN32
@@ -141,9 +141,13 @@ TEST(DemoScenario, ReplugComesBackOnce)
     QByteArray report;
     m->ReceiveOutputReport(DemoMeter::FrameReply("A", 65).first());
     ASSERT_EQ(m->SendInputReport(report), DemoMeter::ReadOutcome::Ok);
+    QElapsedTimer since;
+    since.start();
     EXPECT_TRUE(platform.Enumerate().isEmpty());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_TRUE(platform.Enumerate().isEmpty());
+    const bool early = since.elapsed() < 250; // a loaded machine may sleep longer
+    if (early)
+        EXPECT_TRUE(platform.Enumerate().isEmpty());
     std::this_thread::sleep_for(std::chrono::milliseconds(350));
     ASSERT_EQ(platform.Enumerate().size(), 1);
     EXPECT_EQ(platform.Enumerate().first().productId, 0x0BBB);
