@@ -12,7 +12,6 @@
 
 #include <QTest>
 #include <QtWidgets>
-#include <iostream>
 
 namespace {
 
@@ -378,32 +377,3 @@ TEST_F(SavedDataTest, StoppedMidWalkTheListMatchesTheMeter)
 #define DATACLAVE_TEST_ASAN 1
 #endif
 #endif
-
-TEST_F(SavedDataTest, FullMeterFillAndSortTimes)
-{
-#if defined(__SANITIZE_ADDRESS__) || defined(DATACLAVE_TEST_ASAN)
-    const qint64 slow = 4; // the sanitizers' instrumentation, not the code under test
-#else
-    const qint64 slow = 1;
-#endif
-    meter = ReplaceMeter("generate-saved 32767");
-    frmDeleteData f;
-    QElapsedTimer t;
-    t.start();
-    for (const QString &line : std::as_const(meter->saved))
-        f.lsvDataAdd(line);
-    f.show();
-    QApplication::processEvents();
-    const qint64 first = t.elapsed();
-    qint64 worst = 0;
-    for (int c = 14; c >= 0; --c) {
-        t.restart();
-        emit f.lsvData->header()->sectionClicked(c);
-        QApplication::processEvents();
-        worst = qMax(worst, t.elapsed());
-    }
-    std::cout << "[ timing ] 32767 saved rows: fill + first sort " << first << " ms, slowest re-sort " << worst << " ms\n";
-    EXPECT_EQ(f.Rows()->Count(), 32767);
-    EXPECT_LT(first, 6000 * slow); // generous: the machine is shared
-    EXPECT_LT(worst, 2000 * slow);
-}
