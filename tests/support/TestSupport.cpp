@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <cerrno>
 #ifdef _WIN32
@@ -163,7 +164,14 @@ int RunProgram(const QString &program, const QStringList &args, QByteArray *out,
 {
     QProcess p;
     p.start(program, args);
-    if (!p.waitForStarted(10000))
+    // Wine now and then fails to create a process at all: one more try, as
+    // nothing of the program under test has run yet.
+    bool started = p.waitForStarted(10000);
+    if (!started && p.error() == QProcess::FailedToStart && QFileInfo::exists(program)) {
+        p.start(program, args);
+        started = p.waitForStarted(10000);
+    }
+    if (!started)
         return -1;
     if (!input.isEmpty())
         p.write(input);
