@@ -113,9 +113,8 @@ QStringList DecadeLabels(double low, double high)
     return labels;
 }
 
-FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
+QSet<QString> FieldPlotMixedPatternCalls(const QList<FieldPlotRecord> &records)
 {
-    FieldPlot plot;
     QVector<SurveyRecord> named; // call sign and pattern, for the series' names
     named.reserve(records.size());
     for (const FieldPlotRecord &r : records) {
@@ -123,7 +122,13 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
         named.last().callSign = r.callSign;
         named.last().pattern = r.pattern;
     }
-    const QSet<QString> mixed = SurveyMixedPatternCalls(named);
+    return SurveyMixedPatternCalls(named);
+}
+
+FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
+{
+    FieldPlot plot;
+    const QSet<QString> mixed = FieldPlotMixedPatternCalls(records);
     // Looked up by key, not searched: thousands of series stay quick.
     QHash<QString, qsizetype> seriesAt; // call sign, pattern and radial
     QStringList calls;                  // in order of first appearance

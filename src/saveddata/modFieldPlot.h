@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QPointF>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -60,6 +61,10 @@ QList<FieldPlotRecord> FieldPlotRecords(const QVector<SurveyRecord> &records);
 // A record from the meter's record line (every layout has the fields the
 // plot reads at the same places); fields the line lacks read as empty.
 FieldPlotRecord FieldPlotRecordFromLine(const QString &line);
+
+// The call signs measured under more than one pattern: their series names
+// say the pattern even where it is ND.
+QSet<QString> FieldPlotMixedPatternCalls(const QList<FieldPlotRecord> &records);
 
 FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records);
 // Sets the plot's decades anew to hold its points, curves and references;

@@ -453,14 +453,7 @@ QList<RadialSeries> GroupRadials(const QList<FieldPlotRecord> &records)
     };
     QList<Series> series;
     QHash<QString, qsizetype> at;
-    QVector<SurveyRecord> named; // call sign and pattern, for the series' names
-    named.reserve(records.size());
-    for (const FieldPlotRecord &r : records) {
-        named.append(SurveyRecord());
-        named.last().callSign = r.callSign;
-        named.last().pattern = r.pattern;
-    }
-    const QSet<QString> mixed = SurveyMixedPatternCalls(named);
+    const QSet<QString> mixed = FieldPlotMixedPatternCalls(records);
     for (qsizetype index = 0; index < records.size(); ++index) {
         const FieldPlotRecord &r = records.at(index);
         const QString key = r.callSign + QChar(0x1F) + r.pattern + QChar(0x1F) + r.radial;
