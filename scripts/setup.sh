@@ -17,7 +17,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 # German: "," as decimal point and "." as thousands separator.
-if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+if ! locale -a 2>/dev/null | grep -ix 'de_DE.utf8' >/dev/null; then
   echo "Generating the de_DE.UTF-8 locale"
   $SUDO sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null

@@ -38,7 +38,7 @@ export DISPLAY=:$(head -1 "$work/display")
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
 for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && break
   sleep 0.1
 done
 [ -e "$WINEPREFIX/system.reg" ] || { echo "Making the Wine prefix" >&2; wineboot -i >/dev/null 2>&1; }
@@ -124,14 +124,20 @@ for p in "dataclave-demo:ZT 6200 Connected" "dataclave:ZT 6200 Not Connected"; d
   exe=${p%%:*} title="ZT6200 Dataclave - ${p#*:}"
   (cd "$(dirname "$win_cli")" && exec wine "$exe.exe" >/dev/null 2>&1) &
   pid=$! shown=""
+  # grep reads to the end (no -q): quitting early would kill xwininfo with
+  # SIGPIPE, which pipefail counts as a miss.
   for _ in $(seq 150); do
-    xwininfo -root -tree 2>/dev/null | grep -qF "\"$title\"" && { shown=1; break; }
+    xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" >/dev/null && { shown=1; break; }
     sleep 0.2
   done
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   if [ -n "$shown" ]; then echo "started: $exe.exe (\"$title\")"
-  else echo "FAILED: $exe.exe showed no \"$title\" window" >&2; fail=1; fi
+  else
+    echo "FAILED: $exe.exe showed no \"$title\" window; the named ones:" >&2
+    xwininfo -root -tree 2>/dev/null | grep -o '"[^"]*"' | sort -u | head -n 20 >&2 || true
+    fail=1
+  fi
 done
 
 # --- the test programs, DLLs from the cache and MinGW.

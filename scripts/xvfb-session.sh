@@ -26,9 +26,9 @@ xvfb_session_start() {
   openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
   wmpid=$!
   for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null && break
     kill -0 "$wmpid" 2>/dev/null || { cat "$tmp/openbox.log" >&2; echo "openbox did not start" >&2; return 1; }
     sleep 0.1
   done
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || { echo "no window manager on $DISPLAY" >&2; return 1; }
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null || { echo "no window manager on $DISPLAY" >&2; return 1; }
 }
