@@ -654,7 +654,7 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
     if (!complete)
         return true;
 
-    const ConsoleSendResult sent = ConsoleSend([this](const clsPacket &in) {
+    const ConsoleSendResult sent = ConsoleSend(*gDevice, [this](const clsPacket &in) {
         QString text;
         for (int i = 0; i < in.Length; ++i) {
             const quint8 b = in.Buffer(i);

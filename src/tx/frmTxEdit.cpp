@@ -472,7 +472,7 @@ void frmTxEdit::cmdButton_Click(int Index)
         FormToTx();
         // A line that cannot go to the meter keeps the dialog open with
         // what the user typed, to shorten the call sign.
-        const QString tooLong = gTx ? TxLineCheck(*gTx) : QString();
+        const QString tooLong = gTx ? TxLineCheck(*gTx, gFsm ? gFsm->TxFields() : qint16(7)) : QString();
         if (!tooLong.isEmpty()) {
             m_fInCheck = true;
             MsgBox(tooLong, vb::Exclamation, QStringLiteral("Tx Line Too Long"));

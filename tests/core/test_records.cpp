@@ -3,7 +3,7 @@
 #include "app/globals.h"
 #include "protocol/modApp.h"
 #include "protocol/modFSMComm.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "records/clsFsm.h"
 
 #include <map>
@@ -39,7 +39,7 @@ TEST_F(Records, Masking)
         gFsm->Reset();
         gFsm->Version->setvalue(c.version);
         gFsm->szRecord = raw.join(QLatin1Char(','));
-        gFsm->ProcessRecord();
+        gFsm->ProcessRecord(0);
         for (int i : c.masked)
             if (!raw[i].isEmpty())
                 raw[i] = QLatin1Char('"') + QString(raw[i].size(), QLatin1Char('-')) + QLatin1Char('"');
@@ -63,15 +63,15 @@ TEST_F(Records, LearningRead)
         const QString next = RawRecord(c.fields, {{1, QStringLiteral("102")}}).join(QLatin1Char(','));
         m = AddMeter(QStringLiteral("firmware %1\nsaved %2\nsaved %3\n").arg(c.firmware, line, next));
         ASSERT_TRUE(ConnectMeter());
-        ASSERT_EQ(ReadDirectory(0), 0);
-        EXPECT_EQ(gFsm->GetRecord(0), c.result);
+        ASSERT_EQ(gMeter->ReadDirectory(0), 0);
+        EXPECT_EQ(gFsm->GetRecord(0, 0), c.result);
         EXPECT_EQ(gFsm->szRecord, c.result == 0 ? line : QString());
         EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), c.sends);
         EXPECT_EQ(gFsm->DataFields, c.dataFields);
         EXPECT_EQ(gFsm->Version->value(), c.value);
-        EXPECT_EQ(gFsm->DataHeader().size(), c.header);
+        EXPECT_EQ(gFsm->DataHeader(0).size(), c.header);
         if (c.result == 0) { // known layout: the next record is read once
-            EXPECT_EQ(gFsm->GetRecord(1), 0);
+            EXPECT_EQ(gFsm->GetRecord(0, 1), 0);
             EXPECT_EQ(m->commands.count(QStringLiteral("D,1,1")), 1);
         }
     }
@@ -81,7 +81,7 @@ TEST_F(Records, LearningRead)
     m = AddMeter(QStringLiteral("saved ") + RawRecord(30).join(QLatin1Char(',')));
     ASSERT_TRUE(ConnectMeter());
     m->unplugAfterReports = m->inputReportsSent + 1;
-    EXPECT_EQ(gFsm->GetRecord(0), 1);
+    EXPECT_EQ(gFsm->GetRecord(0, 0), 1);
     EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), 1);
 }
