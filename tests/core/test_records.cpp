@@ -5,7 +5,9 @@
 #include "protocol/modFSMComm.h"
 #include "records/clsMeter.h"
 #include "records/clsFsm.h"
+#include "records/clsVersion.h"
 
+#include <functional>
 #include <map>
 
 // Raw fields of a saved record: equal frequencies, valid fix and Tx position.
@@ -84,6 +86,40 @@ TEST_F(Records, LearningRead)
     EXPECT_EQ(gFsm->GetRecord(0, 0), 1);
     EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), 1);
+}
+
+// The link lost in a failed read clears the record state only once the
+// command that read has returned: nothing (a window told of the new
+// version) sees the record object change under a reading still under way.
+TEST_F(Records, LinkLostInsideAReadClearsAfterIt)
+{
+    const QString saved = QStringLiteral("saved ") + RawRecord(31).join(QLatin1Char(','));
+    struct Case { const char *what; std::function<qint16()> read; } cases[] = {
+        {"saved record", [] { return gMeter->GetRecord(0, 1); }},
+        {"saved record, learning", [] { gFsm->DataFields = 0; return gMeter->GetRecord(0, 1); }},
+        {"Tx entry", [] { return gMeter->GetRecord(1, 1); }},
+        {"directory", [] { return gMeter->ReadDirectory(1); }},
+        {"a command", [] { QString reply; return gMeter->SendCommand(QStringLiteral("C"), reply, 2, true); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DemoMeter *m = ReplaceMeter(QStringLiteral("firmware 2.3.1\ngenerate-tx 3\n") + saved + QLatin1Char('\n') + saved);
+        ASSERT_EQ(gMeter->ReadDirectory(0), 0);
+        ASSERT_EQ(gMeter->GetRecord(0, 0), 0);
+        ASSERT_EQ(gFsm->Version->value(), 4);
+        QStringList changes; // when the version changed: "inside" or "after" an exchange
+        QObject ctx;
+        QObject::connect(gFsm->Version, &clsVersion::VersionChanged, &ctx, [&] {
+            changes << (gDevice->InExchange() ? QStringLiteral("inside") : QStringLiteral("after"));
+        });
+        m->stallAfterReports = m->inputReportsSent; // the next read fails
+        EXPECT_EQ(c.read(), 1);
+        EXPECT_EQ(changes, QStringList{QStringLiteral("after")});
+        EXPECT_EQ(gFsm->Version->value(), 0);
+        EXPECT_EQ(gFsm->DataFields, 0);
+        EXPECT_EQ(gFsm->NumRecords(0), 0);
+        EXPECT_TRUE(gFsm->szRecord.isEmpty());
+    }
 }
 
 TEST(SplitFields, Table)
