@@ -335,10 +335,9 @@ void frmMain::UpdateCommands()
                                       mnuActionsUploadTx};
     for (int i = 0; i < kCommands; ++i) {
         QPushButton *button = cmdCommand[i];
-        const qint16 value = gFsm->Version->value();
-        const bool supported = value == 3 || value == 4;
-        const bool none = value >= 0 && value <= 2;
-        if (!supported && !none) {
+        const FirmwareProfile &firmware = gFsm->Version->Profile();
+        const bool supported = (firmware.flags & kTxChanges) != 0; // what the Tx window may do
+        if (!firmware.fSupported) {
             button->setEnabled(false); // unsupported firmware
         } else if (i < 3) {
             button->setText(kCaption[i]);

@@ -70,7 +70,7 @@ class TxList : public PrintedList
 public:
     TxList(bool *printed, const clsMeter &meter) : PrintedList(printed, 1, 1)
     {
-        m_columns = meter.Fsm().Version->value() >= 4 ? 8 : 7;
+        m_columns = meter.Fsm().TxFields();
         model.SetColumns(TxListColumns(m_columns));
     }
     void lsvDataAdd(const QString &szString) override

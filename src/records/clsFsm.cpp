@@ -103,20 +103,11 @@ QStringList clsFsm::DataHeader(qint32 type) const
         // The records' own length decides when it is known, so that the
         // header names as many columns as the lines carry even when the
         // firmware text and the record length disagree.
-        switch (DataFields) {
-        case 29: return m_saved29;
-        case 30: return m_saved30;
-        case 31: return m_saved31;
-        default: break;
-        }
-        switch (Version->value()) {
-        case 3: return m_saved30;
-        case 4: return m_saved31;
-        default: return m_saved29;
-        }
+        const qint16 fields = DataFields >= 29 && DataFields <= 31 ? DataFields : Version->Profile().wSavedFields;
+        return fields == 31 ? m_saved31 : fields == 30 ? m_saved30 : m_saved29;
     }
     if (type == 1)
-        return Version->value() == 4 ? m_tx8 : m_tx7;
+        return TxFields() == 8 ? m_tx8 : m_tx7;
     return {};
 }
 
@@ -129,7 +120,7 @@ QString clsFsm::DataName(qint32 type)
     }
 }
 
-qint16 clsFsm::TxFields() const { return Version->value() == 4 ? 8 : 7; }
+qint16 clsFsm::TxFields() const { return Version->Profile().wTxFields; }
 
 void clsFsm::mUsbHid_Disconnect()
 {
@@ -166,7 +157,7 @@ qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
     switch (type) {
     case 0:
         command[0] = QLatin1Char('D');
-        if (Version->value() == 0)
+        if (Version->Profile().fLearnLayout)
             DataFields = 0;
         if (DataFields == 0) {
             // Learn the record layout from the record itself.
@@ -179,21 +170,13 @@ qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
                 const qint16 n = CountFields(text);
                 return n >= 29 && n <= 31;
             });
-            switch (learnt) {
-            case 29:
-                Version->setvalue(1);
-                DataFields = 29;
-                break;
-            case 30:
-                Version->setvalue(qMax<qint16>(2, Version->value()));
-                DataFields = 30;
-                break;
-            case 31:
-                Version->setvalue(qMax<qint16>(3, Version->value()));
-                DataFields = 31;
-                break;
-            default:
-                break;
+            for (const FirmwareProfile &p : FirmwareProfiles()) {
+                if (p.wLearntFrom == 0 || p.wLearntFrom != learnt)
+                    continue;
+                // A record without the Tx position flag sets its version
+                // outright; one with it only raises the version known.
+                Version->setvalue((p.flags & kTxPositionValid) ? qMax(p.value, Version->value()) : p.value);
+                DataFields = learnt;
             }
             // The user has already been told of a lost link; do not ask again.
             if (watch.Lost()) {
@@ -246,7 +229,7 @@ void clsFsm::ProcessRecord(qint32 type)
         mask({kTxDistance, kAzimuth});
     if (gpsInvalid)
         mask({kUtcTime, kLocalTime, kLatitude, kLongitude, kElevation, kTxDistance, kAzimuth});
-    if ((Version->flags & 1) && field(kTxLatLongValid) == kFalse)
+    if ((Version->flags & kTxPositionValid) && field(kTxLatLongValid) == kFalse)
         mask({kTxDistance, kAzimuth});
 
     // Last field first: the text grows by two quotes per masked field.

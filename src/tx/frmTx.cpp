@@ -31,7 +31,7 @@
 namespace {
 
 // Add and edit are there for firmware that takes "U," and "X,".
-bool CanAddAndEdit() { return gFsm && (gFsm->Version->flags & 2) != 0; }
+bool CanAddAndEdit() { return gFsm && (gFsm->Version->flags & kTxChanges) != 0; }
 
 void Tell(const TxResult &r)
 {
@@ -67,9 +67,9 @@ frmTx::frmTx(QWidget *parent) : ListWindow(parent, QStringLiteral("frmTx"))
     connect(lsvData->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmTx::UpdateButtons);
     Load(360, QStringLiteral("Tx Data"));
 
-    const qint16 version = gFsm->Version->value();
-    if (version >= 0 && version <= 4) {
-        const bool show = version >= 3;
+    const FirmwareProfile &firmware = gFsm->Version->Profile();
+    if (firmware.fSupported) {
+        const bool show = (firmware.flags & kTxChanges) != 0;
         cmdEditTx->setVisible(show);
         cmdNewTx->setVisible(show);
         mnuTxEdit->setVisible(show);
@@ -85,7 +85,7 @@ frmTxEdit *frmTx::Editor() const { return m_editor; }
 
 void frmTx::lsvDataInit()
 {
-    SetupList(TxListColumns(gFsm->Version->value() >= 4 ? 8 : 7));
+    SetupList(TxListColumns(gFsm->TxFields()));
     m_model->SetSortState(0, 0);
     // Every column starts descending but the latitude.
     SortOrders[2] = 0;

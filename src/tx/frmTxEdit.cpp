@@ -214,8 +214,7 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     cboModulation->addItems(TxModulations());
     timDisconnect->start();
 
-    const qint16 version = gFsm ? gFsm->Version->value() : 0;
-    const bool modulation = !(version >= 0 && version <= 3);
+    const bool modulation = gFsm && gFsm->Version->Profile().fModulation;
     lblModulation->setVisible(modulation);
     cboModulation->setVisible(modulation);
     top->activate();
