@@ -147,7 +147,7 @@ public:
 private:
     bool Connect();
     int Dispatch();
-    bool FirmwareSupported() const { return m.Fsm().Version->Profile().fSupported; }
+    bool FirmwareSupported() const { return m.Profile().fSupported; }
 
     int Version();
     int Status();

@@ -26,7 +26,7 @@ namespace {
 // Adding and editing need firmware whose Tx lines the program knows how to write.
 bool CanEditTx(clsMeter &m)
 {
-    if (m.Fsm().Version->flags & kTxChanges)
+    if (m.Profile().flags & kTxChanges)
         return true;
     Complain(QStringLiteral("this meter's firmware (%1) does not take new or changed Tx entries")
                  .arg(m.Fsm().Version->szVersion()));

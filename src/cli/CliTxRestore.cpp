@@ -47,7 +47,7 @@ int TxRestoreCommand(clsMeter &m, const CliOptions &o, const QString &file)
         Complain(error);
         return Failure;
     }
-    if (!o.dryRun && !(m.Fsm().Version->flags & kTxChanges)) {
+    if (!o.dryRun && !(m.Profile().flags & kTxChanges)) {
         Complain(QStringLiteral("this meter's firmware (%1) does not take new or changed Tx entries")
                      .arg(m.Fsm().Version->szVersion()));
         return Failure;

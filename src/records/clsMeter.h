@@ -3,6 +3,7 @@
 #include "protocol/clsDevice.h"
 #include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
+#include "records/clsVersion.h"
 #include "usb/clsUsbHid.h"
 
 #include <memory>
@@ -29,6 +30,8 @@ public:
     clsDevice &Device() { return m_device; }
     clsFsm &Fsm() { return m_fsm; }
     const clsFsm &Fsm() const { return m_fsm; }
+    // What the program does with the firmware the meter runs.
+    const FirmwareProfile &Profile() const { return m_fsm.Version->Profile(); }
 
     // The exchange with the meter (see ::SendCommand).
     qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,
