@@ -10,7 +10,7 @@
 #include "common/clsOperation.h"
 #include "listview/modLV.h"
 #include "protocol/modFSMComm.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "saveddata/frmDeleteData.h"
 
 #include <QItemSelectionModel>
@@ -34,13 +34,12 @@ int main(int argc, char *argv[])
     QStringList ids; // each record's Rec ID
     for (const QString &line : lines)
         ids << line.section(QLatin1Char(','), 1, 1);
-    gFsm->DataType = 0;
 
     // The commands alone, in the order the window sends them (last row first).
     const double alone = BestSeconds(3, [&] {
         meter->saved = lines;
         for (int i = int(ids.size()) - 1; i >= 1; --i)
-            DeleteRecord(ids[i].toInt());
+            gMeter->DeleteRecord(0, ids[i].toInt());
     });
 
     int left = -1;

@@ -92,8 +92,7 @@ int main(int argc, char *argv[])
     BenchProgram program(&platform);
     if (!BenchProgram::WaitForMeter())
         qFatal("the demo meter was not found");
-    gFsm->DataType = 0;
-    ModelAlone(meter->saved, gFsm->DataHeader());
+    ModelAlone(meter->saved, gFsm->DataHeader(0));
     Window(meter->saved);
     return 0;
 }

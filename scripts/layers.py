@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that every file under src/ includes headers only of its own folder
-# and of the folders below it (docs/ARCHITECTURE.md). Prints each offending
-# include and exits 1; exits 0 when there is none.
+# and of the folders below it (docs/ARCHITECTURE.md), and that below app/
+# only the windows reach the current session's meter through its global
+# names (gMeter, gUsbHid, gDevice, gFsm): the rest is handed its meter.
+# Prints each offending include or use and exits 1; exits 0 when there is none.
 #   python3 scripts/layers.py [SOURCE-ROOT]     (default: this checkout's src)
 import os
 import re
@@ -34,6 +36,27 @@ def allowed(folder):
     return seen
 
 
+# The meter's global names, and the files that may read them: app/ and the
+# windows (frm*, *Gui).
+METER_GLOBAL = re.compile(r'\bg(Meter|UsbHid|Device|Fsm)\b')
+
+
+def may_read_meter_globals(folder, name):
+    stem = os.path.splitext(name)[0]
+    return folder == 'app' or stem.startswith('frm') or stem.endswith('Gui')
+
+
+def meter_global_uses(text):
+    """Lines that read a meter global (its declaration and definition aside)."""
+    for number, line in enumerate(text.splitlines(), 1):
+        code = line.split('//', 1)[0]
+        if not METER_GLOBAL.search(code) or code.lstrip().startswith('extern '):
+            continue
+        if re.match(r'^\s*\w+\s*\*\s*g\w+\s*=\s*nullptr\s*;', code):
+            continue
+        yield number
+
+
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src')
     include = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/', re.M)
@@ -51,9 +74,13 @@ def main():
                     continue
                 full = os.path.join(path, name)
                 with open(full, errors='replace') as f:
-                    for target in include.findall(f.read()):
-                        if target not in ok and os.path.isdir(os.path.join(root, target)):
-                            bad.append(f'{os.path.relpath(full, root)}: includes {target}/')
+                    text = f.read()
+                for target in include.findall(text):
+                    if target not in ok and os.path.isdir(os.path.join(root, target)):
+                        bad.append(f'{os.path.relpath(full, root)}: includes {target}/')
+                if not may_read_meter_globals(folder, name):
+                    for number in meter_global_uses(text):
+                        bad.append(f'{os.path.relpath(full, root)}:{number}: reads a meter global; hand it the meter')
     for line in bad:
         print(line)
     return 1 if bad else 0

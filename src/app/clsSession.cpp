@@ -3,9 +3,7 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 #include "app/modConnect.h"
-#include "protocol/clsDevice.h"
-#include "records/clsFsm.h"
-#include "usb/clsUsbHid.h"
+#include "records/clsMeter.h"
 
 clsSession *clsSession::gCurrent = nullptr;
 
@@ -14,20 +12,22 @@ clsSession::clsSession()
     m_app = std::make_unique<clsApp>();
     m_app->fDebug = false;
     InstallLinkNotifier();
-    m_link = std::make_unique<clsUsbHid>();
-    m_fsm = std::make_unique<clsFsm>(*m_link);
-    m_device = std::make_unique<clsDevice>(*m_link);
+    m_meter = std::make_unique<clsMeter>();
 }
 
 clsSession::~clsSession()
 {
     // Shut down while still bound: the loss is reported to this session's objects.
-    m_link->Shutdown();
+    m_meter->Link().Shutdown();
     if (IsCurrent())
         Release();
-    // The members go in reverse order of creation: Tx entries, device,
-    // record object, link, application.
+    // The members go in reverse order of creation: Tx entries, meter
+    // (record object, device, link), application.
 }
+
+clsUsbHid &clsSession::Link() const { return m_meter->Link(); }
+clsFsm &clsSession::Fsm() const { return m_meter->Fsm(); }
+clsDevice &clsSession::Device() const { return m_meter->Device(); }
 
 bool clsSession::MakeCurrent()
 {
@@ -39,9 +39,10 @@ bool clsSession::MakeCurrent()
     gCurrent = this;
     gApp = m_app.get();
     gAppBase = m_app.get();
-    gUsbHid = m_link.get();
-    gFsm = m_fsm.get();
-    gDevice = m_device.get();
+    gMeter = m_meter.get();
+    gUsbHid = &m_meter->Link();
+    gFsm = &m_meter->Fsm();
+    gDevice = &m_meter->Device();
     fShiftKey = false;
     BindTxEntries(&m_tx);
     return true;
@@ -54,6 +55,7 @@ void clsSession::Release()
     gDevice = nullptr;
     gFsm = nullptr;
     gUsbHid = nullptr;
+    gMeter = nullptr;
     gAppBase = nullptr;
     gApp = nullptr;
     gCurrent = nullptr;

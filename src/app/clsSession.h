@@ -5,18 +5,21 @@
 #include <memory>
 
 class clsApp;
+class clsMeter;
 class clsUsbHid;
 class clsFsm;
 class clsDevice;
 
 // Everything one run of the program works with: the application object, the
-// link (its 250 ms watch starts with it), the record object, the device with
-// its packets, the current Tx and the Tx list's entries. They are created in
-// that order and destroyed in reverse, the link shut down first.
+// meter (its link, whose 250 ms watch starts with it, its device with the
+// packets and its record object), the current Tx and the Tx list's entries.
+// They are created in that order and destroyed in reverse, the link shut
+// down first.
 //
-// The program's code reaches them through gApp, gUsbHid, gFsm, gDevice, gTx
-// and gTxArray, which MakeCurrent binds to this session and its destruction
-// clears. The HID platform must be set before a session is created.
+// Work below the windows is handed the meter; the windows reach these
+// objects through gApp, gMeter, gUsbHid, gFsm, gDevice, gTx and gTxArray,
+// which MakeCurrent binds to this session and its destruction clears. The
+// HID platform must be set before a session is created.
 class clsSession
 {
 public:
@@ -32,9 +35,10 @@ public:
     static clsSession *Current() { return gCurrent; }
 
     clsApp &App() const { return *m_app; }
-    clsUsbHid &Link() const { return *m_link; }
-    clsFsm &Fsm() const { return *m_fsm; }
-    clsDevice &Device() const { return *m_device; }
+    clsMeter &Meter() const { return *m_meter; }
+    clsUsbHid &Link() const;
+    clsFsm &Fsm() const;
+    clsDevice &Device() const;
     clsTxEntries &TxEntries() { return m_tx; }
 
 private:
@@ -42,8 +46,6 @@ private:
 
     static clsSession *gCurrent;
     std::unique_ptr<clsApp> m_app;
-    std::unique_ptr<clsUsbHid> m_link;
-    std::unique_ptr<clsFsm> m_fsm;
-    std::unique_ptr<clsDevice> m_device;
+    std::unique_ptr<clsMeter> m_meter;
     clsTxEntries m_tx;
 };

@@ -335,10 +335,9 @@ void frmMain::UpdateCommands()
                                       mnuActionsUploadTx};
     for (int i = 0; i < kCommands; ++i) {
         QPushButton *button = cmdCommand[i];
-        const qint16 value = gFsm->Version->value();
-        const bool supported = value == 3 || value == 4;
-        const bool none = value >= 0 && value <= 2;
-        if (!supported && !none) {
+        const FirmwareProfile &firmware = gFsm->Version->Profile();
+        const bool supported = (firmware.flags & kTxChanges) != 0; // what the Tx window may do
+        if (!firmware.fSupported) {
             button->setEnabled(false); // unsupported firmware
         } else if (i < 3) {
             button->setText(kCaption[i]);
@@ -654,7 +653,7 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
     if (!complete)
         return true;
 
-    const ConsoleSendResult sent = ConsoleSend([this](const clsPacket &in) {
+    const ConsoleSendResult sent = ConsoleSend(*gDevice, [this](const clsPacket &in) {
         QString text;
         for (int i = 0; i < in.Length; ++i) {
             const quint8 b = in.Buffer(i);

@@ -2,15 +2,14 @@
 #include "app/modConnect.h"
 #include "common/clsOperation.h"
 #include "common/modMsgBox.h"
-#include "protocol/modFSMComm.h"
-#include "records/clsFsm.h"
+#include "records/clsMeter.h"
 #include "records/clsVersion.h"
 #include "usb/frmUsbHid.h"
 
 void OnConnected()
 {
-    gFsm->Reset();
-    const QString reply = QueryVersion();
+    gMeter->Reset();
+    const QString reply = gMeter->QueryVersion();
     if (!reply.isEmpty())
         gFsm->Version->setszVersion(reply);
 }
@@ -31,8 +30,8 @@ public:
     void Connected() override { OnConnected(); }
     void Disconnected() override
     {
-        if (gFsm)
-            gFsm->Reset();
+        if (gMeter)
+            gMeter->Reset(); // once the exchange that lost the link has returned
     }
     // Told from inside the link's work (a step): the box waits for the event loop.
     void Tell(const QString &prompt, const QString &title) override { MsgBoxLater(prompt, vb::Exclamation, title); }

@@ -2,7 +2,7 @@
 #pragma once
 
 // The connection follow-up, run by the link's timer tick once per new
-// connection: reset gFsm, ask the meter for its version, store a non-empty reply.
+// connection: reset the meter's record state, ask the meter for its version, store a non-empty reply.
 void OnConnected();
 
 // The "Update Software" message for firmware this program does not support
@@ -10,5 +10,5 @@ void OnConnected();
 void ShowUpdateSoftware();
 
 // Makes the link's timer report to the application: the follow-up above on a
-// new connection (never during an exchange), gFsm->Reset() on a lost one.
+// new connection (never during an exchange), the meter's Reset() on a lost one.
 void InstallLinkNotifier();

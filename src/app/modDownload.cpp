@@ -7,7 +7,7 @@
 #include "common/modEvents.h"
 #include "common/modMsgBox.h"
 #include "protocol/modFSMComm.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "records/clsFsm.h"
 #include "storage/clsFile.h"
 #include "usb/clsUsbHid.h"
@@ -62,18 +62,17 @@ std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bo
     if (OperationRunning())
         return nullptr;
 
-    gFsm->DataType = DataType;
-    if (ReadDirectory(gFsm->DataType) == 1)
+    const qint32 type = DataType;
+    if (gMeter->ReadDirectory(type) == 1)
         return nullptr;
-    const qint32 type = gFsm->DataType;
 
-    if (gFsm->NumRecords() <= 0) {
+    if (gFsm->NumRecords(type) <= 0) {
         MsgBox(kNoRecords, vb::Exclamation, kReadingTitle);
         return nullptr;
     }
     if (!gUsbHid->IsDeviceConnected(true))
         return nullptr;
-    if (fSaveToFile && !gApp->SaveFileAs(QStringLiteral("Save Downloaded ") + gFsm->DataName() + QStringLiteral(" As"), type))
+    if (fSaveToFile && !gApp->SaveFileAs(QStringLiteral("Save Downloaded ") + clsFsm::DataName(type) + QStringLiteral(" As"), type))
         return nullptr;
     if (!gUsbHid->IsDeviceConnected(true))
         return nullptr;
@@ -81,12 +80,12 @@ std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bo
     // The count may have changed while the user was choosing the file. A
     // failed query is a reading problem, not an empty meter (a reply that
     // was no count has been told by ReadDirectory).
-    if (ReadDirectory(type) == 1) {
+    if (gMeter->ReadDirectory(type) == 1) {
         if (!gUsbHid->fDeviceConnected())
             MsgBox(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
         return nullptr;
     }
-    const qint16 count = gFsm->NumRecords();
+    const qint16 count = gFsm->NumRecords(type);
     if (count <= 0) {
         QString text;
         if (fSaveToFile)
@@ -136,12 +135,13 @@ void clsDownload::Step()
     if (m_next == 0 && !m_ui.ProgressShown())
         return; // the next pass of the event loop paints it
     const qint16 i = m_next++;
-    if (gFsm->GetRecord(i) != 0)
-        return Fail(Problem::Read, gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
-    gFsm->ProcessRecord();
+    const LinkWatch watch = gMeter->Watch();
+    if (gMeter->GetRecord(m_type, i) != 0)
+        return Fail(Problem::Read, watch.Failure());
+    gFsm->ProcessRecord(m_type);
     if (m_save) {
         // The header follows the first record: reading it may settle the layout.
-        if (i == 0 && !gApp->File->WriteHeader(gFsm->DataHeader()))
+        if (i == 0 && !gApp->File->WriteHeader(gFsm->DataHeader(m_type)))
             return Fail(Problem::Told, OpStatus::Failed);
         if (!gApp->File->WriteLine(gFsm->szRecord))
             return Fail(Problem::Write, OpStatus::Failed);

@@ -21,7 +21,7 @@
 #include "protocol/clsDevice.h"
 #include "protocol/modConsoleSend.h"
 #include "protocol/modFSMComm.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "records/clsFsm.h"
 #include "saveddata/modSavedDelete.h"
 #include "saveddata/modSavedRows.h"
@@ -141,13 +141,13 @@ private:
 class Session
 {
 public:
-    explicit Session(const CliOptions &options) : o(options) {}
+    Session(const CliOptions &options, clsMeter &meter) : o(options), m(meter) {}
     int Run();
 
 private:
     bool Connect();
     int Dispatch();
-    bool FirmwareSupported() const { return gFsm->Version->value() != -1; }
+    bool FirmwareSupported() const { return m.Profile().fSupported; }
 
     int Version();
     int Status();
@@ -159,24 +159,25 @@ private:
     int List(qint32 type);
 
     const CliOptions &o;
+    clsMeter &m; // the session's meter
     QObject m_context; // owns the connections to the core's signals
 };
 
 bool Session::Connect()
 {
-    frmUsbHid *timer = gUsbHid->HelperForm();
+    frmUsbHid *timer = m.Link().HelperForm();
     timer->tmrPeriodic.stop(); // the search below drives the ticks
     const qint64 limitMs = o.demo ? 0 : qint64(o.waitSeconds * 1000);
-    const quint32 losses = gUsbHid->LinkLosses();
+    const LinkWatch watch = m.Watch();
     QElapsedTimer elapsed;
     elapsed.start();
     for (;;) {
         // A tick that finds the meter also asks it for its version.
         timer->Tick();
-        if (gUsbHid->fDeviceConnected())
+        if (m.Link().fDeviceConnected())
             break;
         // Present but not ours to open: the link has said why; waiting will not help.
-        if (!gUsbHid->OpenProblem().isEmpty())
+        if (!m.Link().OpenProblem().isEmpty())
             return false;
         const qint64 left = limitMs - elapsed.elapsed();
         if (left <= 0)
@@ -187,25 +188,25 @@ bool Session::Connect()
     // From here on the link watches the meter as it does under the windows.
     timer->tmrPeriodic.start();
     // A meter found but silent has been told of by the link already.
-    return gUsbHid->IsDeviceConnected(gUsbHid->LinkLosses() == losses);
+    return m.Link().IsDeviceConnected(!watch.WentDown());
 }
 
 int Session::Version()
 {
-    WriteOut(gFsm->Version->szVersion() + QLatin1Char('\n'));
+    WriteOut(m.Fsm().Version->szVersion() + QLatin1Char('\n'));
     return Success;
 }
 
 int Session::Status()
 {
-    WriteOut(QStringLiteral("connected\nversion %1 %2\n").arg(gFsm->Version->value()).arg(gFsm->Version->szVersion()));
+    WriteOut(QStringLiteral("connected\nversion %1 %2\n").arg(m.Fsm().Version->value()).arg(m.Fsm().Version->szVersion()));
     for (qint32 type : {0, 1}) {
-        if (ReadDirectory(type) != 0)
+        if (m.ReadDirectory(type) != 0)
             return Failure;
         WriteOut(QStringLiteral("%1 %2 of %3\n")
                      .arg(type == 0 ? QStringLiteral("saved") : QStringLiteral("tx"))
-                     .arg(gFsm->NumRecords())
-                     .arg(gFsm->MaxRecords()));
+                     .arg(m.Fsm().NumRecords(type))
+                     .arg(m.Fsm().MaxRecords(type)));
     }
     return Success;
 }
@@ -225,20 +226,20 @@ int Session::Send(const QString &text)
         !Confirm(QStringLiteral("%1 changes the records in the meter.\r\nAre you sure that you want to send it? (No undo possible)").arg(text),
                  QStringLiteral("Send Command?")))
         return Declined();
-    gDevice->PacketOut.Clear();
+    m.Device().PacketOut.Clear();
     for (QChar ch : text)
-        gDevice->AddChar(CharToAnsi(ch));
-    gDevice->AddChar(13);
+        m.Device().AddChar(CharToAnsi(ch));
+    m.Device().AddChar(13);
     AppendConsoleLine(text);
 
     QByteArray reply;
-    const ConsoleSendResult result = ConsoleSend([&reply](const clsPacket &in) {
+    const ConsoleSendResult result = ConsoleSend(m.Device(), [&reply](const clsPacket &in) {
         for (int i = 0; i < in.Length; ++i)
             reply.append(char(in.Buffer(i)));
     });
     WriteOut(reply);
     if (result != ConsoleSendResult::Replied) {
-        gUsbHid->ConnectionLost(true);
+        m.Link().ConnectionLost(true);
         return Failure;
     }
     return Success;
@@ -264,14 +265,14 @@ QList<int> Ids(const QStringList &texts)
 bool Session::ReadSavedIds(const QList<int> &wanted, QSet<int> *found)
 {
     TerminalProgress progress;
-    const qint16 count = gFsm->NumRecords();
+    const qint16 count = m.Fsm().NumRecords(0);
     progress.ProgressOpen(QStringLiteral("Reading Data"), count);
     const QSet<int> want(wanted.cbegin(), wanted.cend());
     for (qint16 i = 0; i < count && found->size() < want.size(); ++i) {
         ListRow row;
-        if (gFsm->GetRecord(i) != 0 || !SavedRowFromLine(gFsm->szRecord, &row)) {
+        if (m.GetRecord(0, i) != 0 || !SavedRowFromLine(m.Fsm().szRecord, &row)) {
             progress.ProgressClose();
-            if (gUsbHid->fDeviceConnected()) // a lost link has said so itself
+            if (m.Link().fDeviceConnected()) // a lost link has said so itself
                 Complain(QStringLiteral("the saved records could not be read; nothing was deleted"));
             return false;
         }
@@ -288,9 +289,9 @@ int Session::DeleteSaved(const QStringList &ids)
     const QList<int> numbers = Ids(ids);
     if (!FirmwareSupported())
         return Failure;
-    if (ReadDirectory(0) != 0)
+    if (m.ReadDirectory(0) != 0)
         return Failure;
-    if (gFsm->NumRecords() <= 0) {
+    if (m.Fsm().NumRecords(0) <= 0) {
         MsgBox(QStringLiteral("The FSM has no saved records."), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
         return Failure;
     }
@@ -311,24 +312,24 @@ int Session::DeleteSaved(const QStringList &ids)
     if (!ConfirmDelete())
         return Declined();
     SetChanging(true);
-    clsSavedDeleteOp walk(clsSavedDeleteOp::Each, numbers);
+    clsSavedDeleteOp walk(m, clsSavedDeleteOp::Each, numbers);
     const OpStatus status = RunToEnd(walk);
     SetChanging(false);
-    return DeleteOutcome(0, numbers, walk.Deleted(), status);
+    return DeleteOutcome(m, 0, numbers, walk.Deleted(), status);
 }
 
 int Session::EraseSaved()
 {
     if (!FirmwareSupported())
         return Failure;
-    if (ReadDirectory(0) != 0)
+    if (m.ReadDirectory(0) != 0)
         return Failure;
-    if (gFsm->NumRecords() <= 0)
+    if (m.Fsm().NumRecords(0) <= 0)
         return Success; // nothing to erase
     if (!ConfirmDelete())
         return Declined();
     SetChanging(true);
-    clsSavedDeleteOp erase(clsSavedDeleteOp::Erase, {});
+    clsSavedDeleteOp erase(m, clsSavedDeleteOp::Erase, {});
     const OpStatus status = RunToEnd(erase);
     SetChanging(false);
     const bool interrupted = WasInterrupted();
@@ -344,10 +345,10 @@ int Session::EraseSaved()
     // The meter acts on "E" when it arrives: without its reply, only the
     // directory read again tells.
     Complain(QStringLiteral("the saved records may have been erased: the meter's reply was lost"));
-    if (gUsbHid->fDeviceConnected() && ReadDirectory(0) == 0)
-        Complain(gFsm->NumRecords() == 0 ? QStringLiteral("read again: the meter holds no saved records")
-                                         : QStringLiteral("read again: the meter still holds %1 saved records")
-                                               .arg(gFsm->NumRecords()));
+    if (m.Link().fDeviceConnected() && m.ReadDirectory(0) == 0)
+        Complain(m.Fsm().NumRecords(0) == 0 ? QStringLiteral("read again: the meter holds no saved records")
+                                            : QStringLiteral("read again: the meter still holds %1 saved records")
+                                               .arg(m.Fsm().NumRecords(0)));
     else
         Complain(QStringLiteral("the meter could not be read again to see what it holds"));
     return interrupted ? Interrupted : Failure;
@@ -423,7 +424,7 @@ int Session::List(qint32 type)
 {
     if (!FirmwareSupported())
         return Failure;
-    ListPrinter printer(type);
+    ListPrinter printer(m, type);
     TerminalProgress progress;
     bool fSaveToFile = false, fFillInForm = true;
     GetAllData(progress, type, fSaveToFile, fFillInForm);
@@ -446,12 +447,12 @@ int Session::Dispatch()
         if (!FirmwareSupported())
             return Failure;
         if (cmd == QLatin1String("delete"))
-            return TxDeleteCommand(Ids(w.mid(2)));
+            return TxDeleteCommand(m, Ids(w.mid(2)));
         if (w.at(1) == QLatin1String("add"))
-            return TxAddCommand(o);
+            return TxAddCommand(m, o);
         if (w.at(1) == QLatin1String("restore"))
-            return TxRestoreCommand(o, w.at(2));
-        return TxEditCommand(o, Ids(w.mid(2)).value(0));
+            return TxRestoreCommand(m, o, w.at(2));
+        return TxEditCommand(m, o, Ids(w.mid(2)).value(0));
     }
     if (cmd == QLatin1String("erase"))
         return EraseSaved();
@@ -467,7 +468,7 @@ int Session::Dispatch()
 int Session::Run()
 {
     // Told once, when the meter connects, as the main window does.
-    QObject::connect(gFsm->Version, &clsVersion::VersionUnknown, &m_context, &ShowUpdateSoftware);
+    QObject::connect(m.Fsm().Version, &clsVersion::VersionUnknown, &m_context, &ShowUpdateSoftware);
     if (!Connect()) {
         if (o.words.at(0) == QLatin1String("status"))
             WriteOut(QStringLiteral("not connected\n"));
@@ -517,7 +518,7 @@ int RunCommand(const CliOptions &o)
         objects.MakeCurrent();
         gApp->fDebug = o.verbose; // the link's status lines
         {
-            Session session(o);
+            Session session(o, objects.Meter());
             rc = session.Run();
         }
         FlushOut();

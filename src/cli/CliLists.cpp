@@ -5,7 +5,7 @@
 #include "app/globals.h"
 #include "app/modDownload.h"
 #include "listview/clsListModel.h"
-#include "records/clsFsm.h"
+#include "records/clsMeter.h"
 #include "saveddata/modSavedRows.h"
 #include "tx/clsTx.h"
 #include "tx/modTxRows.h"
@@ -52,9 +52,9 @@ private:
 class SavedList : public PrintedList
 {
 public:
-    explicit SavedList(bool *printed) : PrintedList(printed, 0, 0)
+    SavedList(bool *printed, const clsMeter &meter) : PrintedList(printed, 0, 0)
     {
-        model.SetColumns(SavedListColumns(gFsm->DataHeader()));
+        model.SetColumns(SavedListColumns(meter.Fsm().DataHeader(0)));
     }
     void lsvDataAdd(const QString &szString) override
     {
@@ -68,9 +68,9 @@ public:
 class TxList : public PrintedList
 {
 public:
-    explicit TxList(bool *printed) : PrintedList(printed, 1, 1)
+    TxList(bool *printed, const clsMeter &meter) : PrintedList(printed, 1, 1)
     {
-        m_columns = gFsm->Version->value() >= 4 ? 8 : 7;
+        m_columns = meter.Fsm().TxFields();
         model.SetColumns(TxListColumns(m_columns));
     }
     void lsvDataAdd(const QString &szString) override
@@ -90,13 +90,14 @@ private:
 
 } // namespace
 
-ListPrinter::ListPrinter(qint32 DataType) : m_type(DataType)
+ListPrinter::ListPrinter(const clsMeter &meter, qint32 DataType) : m_type(DataType)
 {
     bool *printed = &m_printed;
-    SetDownloadTargetFactory(DataType, [DataType, printed]() -> std::unique_ptr<DownloadTarget> {
+    const clsMeter *m = &meter;
+    SetDownloadTargetFactory(DataType, [DataType, printed, m]() -> std::unique_ptr<DownloadTarget> {
         if (DataType == 0)
-            return std::make_unique<SavedList>(printed);
-        return std::make_unique<TxList>(printed);
+            return std::make_unique<SavedList>(printed, *m);
+        return std::make_unique<TxList>(printed, *m);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 class clsListModel;
+class clsMeter;
 
 namespace cli {
 
@@ -15,7 +16,7 @@ namespace cli {
 class ListPrinter
 {
 public:
-    explicit ListPrinter(qint32 DataType);
+    ListPrinter(const clsMeter &meter, qint32 DataType);
     ~ListPrinter();
     ListPrinter(const ListPrinter &) = delete;
     ListPrinter &operator=(const ListPrinter &) = delete;

@@ -9,7 +9,7 @@
 #include "records/clsReadStore.h"
 #include "saveddata/modSavedRows.h"
 #include "listview/clsListModel.h"
-#include "records/clsFsm.h"
+#include "records/clsMeter.h"
 #include "tx/clsCoordinate.h"
 #include "tx/clsTx.h"
 #include "tx/modTxChecks.h"
@@ -24,12 +24,12 @@ namespace cli {
 namespace {
 
 // Adding and editing need firmware whose Tx lines the program knows how to write.
-bool CanEditTx()
+bool CanEditTx(clsMeter &m)
 {
-    if (gFsm->Version->flags & 2)
+    if (m.Profile().flags & kTxChanges)
         return true;
     Complain(QStringLiteral("this meter's firmware (%1) does not take new or changed Tx entries")
-                 .arg(gFsm->Version->szVersion()));
+                 .arg(m.Fsm().Version->szVersion()));
     return false;
 }
 
@@ -47,19 +47,19 @@ void TakeEntries(const QStringList &read, QList<int> *stationIds, QStringList *l
     }
 }
 
-bool NotRead()
+bool NotRead(clsMeter &m)
 {
-    if (gUsbHid && gUsbHid->fDeviceConnected()) // a lost link has said so itself
+    if (m.Link().fDeviceConnected()) // a lost link has said so itself
         Complain(QStringLiteral("the Tx entries could not be read"));
     return false;
 }
 
 // The meter's Tx entries, in directory order.
-bool ReadEntries(QList<int> *stationIds, QStringList *lines)
+bool ReadEntries(clsMeter &m, QList<int> *stationIds, QStringList *lines)
 {
     QStringList read;
-    if (ReadTxLines(read) != 0)
-        return NotRead();
+    if (ReadTxLines(m, read) != 0)
+        return NotRead(m);
     TakeEntries(read, stationIds, lines);
     return true;
 }
@@ -127,7 +127,7 @@ bool ApplyCoordinate(clsCoordinate &co, const QString &option, const QString &te
 
 // The fields given on the command line into the current Tx, each through
 // the editor's check; false (after its message) at the first that fails.
-bool ApplyFields(const QMap<QString, QString> &fields)
+bool ApplyFields(clsMeter &m, const QMap<QString, QString> &fields)
 {
     if (fields.contains(QStringLiteral("call"))) {
         QString t = fields.value(QStringLiteral("call"));
@@ -153,7 +153,7 @@ bool ApplyFields(const QMap<QString, QString> &fields)
     }
     if (fields.contains(QStringLiteral("mod"))) {
         const QString typed = fields.value(QStringLiteral("mod"));
-        if (gFsm->TxFields() < 8) {
+        if (m.Fsm().TxFields() < 8) {
             Complain(QStringLiteral("--mod: this meter's Tx entries have no modulation"));
             return false;
         }
@@ -187,11 +187,11 @@ QString IdList(const QList<int> &ids)
 
 // The record numbers (or station ids) the meter holds now, read anew;
 // false when it could not be read.
-bool HeldNow(qint32 type, QSet<int> *held)
+bool HeldNow(clsMeter &m, qint32 type, QSet<int> *held)
 {
-    if (!gUsbHid || !gUsbHid->fDeviceConnected())
+    if (!m.Link().fDeviceConnected())
         return false;
-    clsReadStore read(type);
+    clsReadStore read(m, type);
     if (RunToEnd(read) != OpStatus::Ok)
         return false;
     for (const QString &line : read.Lines()) {
@@ -210,7 +210,7 @@ bool HeldNow(qint32 type, QSet<int> *held)
 
 } // namespace
 
-int DeleteOutcome(qint32 type, const QList<int> &ids, int deleted, OpStatus status)
+int DeleteOutcome(clsMeter &m, qint32 type, const QList<int> &ids, int deleted, OpStatus status)
 {
     const bool interrupted = WasInterrupted();
     if (status == OpStatus::Ok && !interrupted)
@@ -231,7 +231,7 @@ int DeleteOutcome(qint32 type, const QList<int> &ids, int deleted, OpStatus stat
     const int unsure = left.first();
     Complain(one + IntText(unsure) + QStringLiteral(" may have been deleted: the meter's reply was lost; ") + doneText);
     QSet<int> held;
-    if (!HeldNow(type, &held)) {
+    if (!HeldNow(m, type, &held)) {
         Complain(QStringLiteral("the meter could not be read again to see what it holds"));
         return interrupted ? Interrupted : Failure;
     }
@@ -245,24 +245,24 @@ int DeleteOutcome(qint32 type, const QList<int> &ids, int deleted, OpStatus stat
     return interrupted ? Interrupted : Failure;
 }
 
-int TxAddCommand(const CliOptions &o)
+int TxAddCommand(clsMeter &m, const CliOptions &o)
 {
-    if (!CanEditTx())
+    if (!CanEditTx(m))
         return Failure;
     QList<int> before;
-    if (!ReadEntries(&before, nullptr))
+    if (!ReadEntries(m, &before, nullptr))
         return Failure;
-    if (gFsm->MaxRecords() <= gFsm->NumRecords()) {
+    if (m.Fsm().MaxRecords(1) <= m.Fsm().NumRecords(1)) {
         MsgBox(QStringLiteral("No more Tx slots available"));
         return Failure;
     }
     // A fresh entry, as the editor gets it for an add.
     gTx.Reset();
     gTx->setfDirty(false);
-    if (!ApplyFields(o.txFields))
+    if (!ApplyFields(m, o.txFields))
         return UsageError;
     SetChanging(true);
-    clsTxChangeOp add(clsTxChangeOp::Add, *gTx);
+    clsTxChangeOp add(m, clsTxChangeOp::Add, *gTx);
     const OpStatus status = RunToEnd(add);
     SetChanging(false);
     const bool interrupted = WasInterrupted();
@@ -275,7 +275,7 @@ int TxAddCommand(const CliOptions &o)
         if (add.Result().status == OpStatus::LinkLost)
             Complain(QStringLiteral("the Tx may have been added: the meter's reply was lost"));
         QList<int> now;
-        if (add.Result().fUnsure && ReadEntries(&now, nullptr)) {
+        if (add.Result().fUnsure && ReadEntries(m, &now, nullptr)) {
             // Only the entries read again tell whether it was added.
             QList<int> added;
             for (int id : std::as_const(now))
@@ -307,13 +307,13 @@ int TxAddCommand(const CliOptions &o)
     return Success;
 }
 
-int TxEditCommand(const CliOptions &o, int wStationId)
+int TxEditCommand(clsMeter &m, const CliOptions &o, int wStationId)
 {
-    if (!CanEditTx())
+    if (!CanEditTx(m))
         return Failure;
     QList<int> ids;
     QStringList lines;
-    if (!ReadEntries(&ids, &lines))
+    if (!ReadEntries(m, &ids, &lines))
         return Failure;
     const int i = int(ids.indexOf(wStationId));
     if (i < 0) {
@@ -325,20 +325,20 @@ int TxEditCommand(const CliOptions &o, int wStationId)
     entry.UsbReceive(lines.at(i));
     entry.Copy(*gTx);
     gTx->setfDirty(false);
-    if (!ApplyFields(o.txFields))
+    if (!ApplyFields(m, o.txFields))
         return UsageError;
     if (!gTx->fDirty()) {
         Complain(QStringLiteral("the Tx already holds these values; nothing was sent"));
         return Success;
     }
     QString oldLine, newLine;
-    entry.UsbSend(oldLine);
-    gTx->UsbSend(newLine);
+    entry.UsbSend(oldLine, m.Fsm().TxFields());
+    gTx->UsbSend(newLine, m.Fsm().TxFields());
     if (!Confirm(QStringLiteral("Replace the Tx with station ID %1\r\n%2\r\nby\r\n%3 ?").arg(wStationId).arg(oldLine, newLine),
                  QStringLiteral("Change Tx?")))
         return Declined();
     SetChanging(true);
-    clsTxChangeOp replace(clsTxChangeOp::Replace, *gTx);
+    clsTxChangeOp replace(m, clsTxChangeOp::Replace, *gTx);
     const OpStatus status = RunToEnd(replace);
     SetChanging(false);
     const bool interrupted = WasInterrupted();
@@ -352,13 +352,13 @@ int TxEditCommand(const CliOptions &o, int wStationId)
             Complain(QStringLiteral("the Tx with station ID %1 may have been changed: the meter's reply was lost").arg(wStationId));
         QList<int> nowIds;
         QStringList nowLines;
-        if (replace.Result().fUnsure && ReadEntries(&nowIds, &nowLines)) {
+        if (replace.Result().fUnsure && ReadEntries(m, &nowIds, &nowLines)) {
             // Only the entry read again tells whether it was changed.
             clsTx now;
             const int at = int(nowIds.indexOf(wStationId));
             QString nowLine;
             if (at >= 0 && now.UsbReceive(nowLines.at(at)) == clsTx::Taken)
-                now.UsbSend(nowLine);
+                now.UsbSend(nowLine, m.Fsm().TxFields());
             Complain(at < 0               ? QStringLiteral("read again: the meter has no Tx with station ID %1").arg(wStationId)
                      : nowLine == newLine ? QStringLiteral("read again: the Tx has the new values")
                      : nowLine == oldLine ? QStringLiteral("read again: the Tx keeps its earlier values")
@@ -374,10 +374,10 @@ int TxEditCommand(const CliOptions &o, int wStationId)
     return Success;
 }
 
-int TxDeleteCommand(const QList<int> &stationIds)
+int TxDeleteCommand(clsMeter &m, const QList<int> &stationIds)
 {
     QList<int> ids;
-    if (!ReadEntries(&ids, nullptr))
+    if (!ReadEntries(m, &ids, nullptr))
         return Failure;
     QList<int> doomed;
     for (int id : stationIds) {
@@ -389,15 +389,15 @@ int TxDeleteCommand(const QList<int> &stationIds)
             doomed << id;
     }
     // Never the last entry.
-    if (CheckTxDelete(gFsm->NumRecords(), qint32(doomed.size()), qint32(ids.size())) != TxDeleteCheck::Allowed)
+    if (CheckTxDelete(m.Fsm().NumRecords(1), qint32(doomed.size()), qint32(ids.size())) != TxDeleteCheck::Allowed)
         return Failure;
     if (!ConfirmDelete())
         return Declined();
     SetChanging(true);
-    clsTxDeleteOp walk(doomed);
+    clsTxDeleteOp walk(m, doomed);
     const OpStatus status = RunToEnd(walk);
     SetChanging(false);
-    return DeleteOutcome(1, doomed, walk.Deleted(), status);
+    return DeleteOutcome(m, 1, doomed, walk.Deleted(), status);
 }
 
 } // namespace cli

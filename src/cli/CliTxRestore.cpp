@@ -2,7 +2,7 @@
 #include "cli/CliTerminal.h"
 #include "cli/CliTx.h"
 #include "common/modMsgBox.h"
-#include "records/clsFsm.h"
+#include "records/clsMeter.h"
 #include "records/clsVersion.h"
 #include "tx/clsTxRestore.h"
 #include "usb/clsUsbHid.h"
@@ -12,11 +12,11 @@ namespace cli {
 namespace {
 
 // What one pass decided, on standard error; false when it could not finish.
-bool Report(const clsTxRestore &pass, OpStatus status, bool tellDifferences = true)
+bool Report(const clsMeter &m, const clsTxRestore &pass, OpStatus status, bool tellDifferences = true)
 {
     if (pass.Summary().modulationDropped)
         Complain(QStringLiteral("this meter's firmware (%1) keeps no modulation: the file's modulations are not restored")
-                     .arg(gFsm->Version->szVersion()));
+                     .arg(m.Fsm().Version->szVersion()));
     for (const TxRestoreNote &note : pass.Summary().differences)
         if (tellDifferences)
             Complain(QStringLiteral("line %1: ").arg(note.line) + note.szMessage);
@@ -39,7 +39,7 @@ int RestoreExit(const TxRestoreSummary &s, bool finished)
 
 } // namespace
 
-int TxRestoreCommand(const CliOptions &o, const QString &file)
+int TxRestoreCommand(clsMeter &m, const CliOptions &o, const QString &file)
 {
     QList<TxFileEntry> entries;
     QString error;
@@ -47,20 +47,20 @@ int TxRestoreCommand(const CliOptions &o, const QString &file)
         Complain(error);
         return Failure;
     }
-    if (!o.dryRun && !(gFsm->Version->flags & 2)) {
+    if (!o.dryRun && !(m.Profile().flags & kTxChanges)) {
         Complain(QStringLiteral("this meter's firmware (%1) does not take new or changed Tx entries")
-                     .arg(gFsm->Version->szVersion()));
+                     .arg(m.Fsm().Version->szVersion()));
         return Failure;
     }
 
     // First what would happen, from the table the meter holds now.
-    clsTxRestore plan(entries, true, o.replaceDifferent);
+    clsTxRestore plan(m, entries, true, o.replaceDifferent);
     const OpStatus planned = RunToEnd(plan);
     if (o.dryRun || planned != OpStatus::Ok || (plan.Summary().added == 0 && plan.Summary().replaced == 0)) {
         if (planned == OpStatus::Ok)
             for (const QString &line : plan.Summary().lines)
                 WriteOut(line + QLatin1Char('\n'));
-        const bool finished = Report(plan, planned);
+        const bool finished = Report(m, plan, planned);
         if (finished)
             WriteOut(plan.Summary().Text() + QLatin1Char('\n'));
         return RestoreExit(plan.Summary(), finished);
@@ -78,10 +78,10 @@ int TxRestoreCommand(const CliOptions &o, const QString &file)
         return Declined();
 
     SetChanging(true);
-    clsTxRestore run(entries, false, o.replaceDifferent);
+    clsTxRestore run(m, entries, false, o.replaceDifferent);
     const OpStatus status = RunToEnd(run);
     SetChanging(false);
-    const bool finished = Report(run, status, false);
+    const bool finished = Report(m, run, status, false);
     // Also after a lost link or an interrupt: how many went in before it.
     WriteOut(run.Summary().Text() + QLatin1Char('\n'));
     if (WasInterrupted()) {

@@ -5,6 +5,12 @@
 
 clsDevice *gDevice = nullptr;
 
+clsDevice::Exchange::~Exchange()
+{
+    if (--m_device.m_exchanges == 0 && m_device.whenIdle)
+        m_device.whenIdle();
+}
+
 bool clsDevice::AddString(const QString &szValue)
 {
     if (PacketOut.Length + szValue.size() > clsPacket::kCapacity)

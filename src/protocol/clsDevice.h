@@ -3,6 +3,7 @@
 #include "protocol/clsPacket.h"
 
 #include <QString>
+#include <functional>
 
 class clsUsbHid;
 
@@ -13,6 +14,8 @@ public:
     // Without a link the device only frames packets; reports go nowhere.
     clsDevice() = default;
     explicit clsDevice(clsUsbHid &link) : m_link(&link) {}
+
+    clsUsbHid *Link() const { return m_link; }
 
     clsPacket PacketIn;
     clsPacket PacketOut;
@@ -30,9 +33,28 @@ public:
     // Unpacks an input report into a packet; only bytes the report carries are taken.
     static void ParseInputReport(const QByteArray &report, clsPacket &packet);
 
+    // Held for one command/reply exchange, however it ends. The link may go
+    // down inside one (a failed read); what the program does about that
+    // (clearing the record state) waits until the exchange has returned:
+    // `whenIdle` runs as the outermost one ends.
+    class Exchange
+    {
+    public:
+        explicit Exchange(clsDevice &device) : m_device(device) { ++m_device.m_exchanges; }
+        ~Exchange();
+        Exchange(const Exchange &) = delete;
+        Exchange &operator=(const Exchange &) = delete;
+
+    private:
+        clsDevice &m_device;
+    };
+    bool InExchange() const { return m_exchanges > 0; }
+    std::function<void()> whenIdle;
+
 private:
     clsUsbHid *m_link = nullptr;
+    int m_exchanges = 0;
 };
 
-// The device of the current session (null when none is current).
+// The device of the current session, for the windows (null when none is current).
 extern clsDevice *gDevice;

@@ -4,34 +4,36 @@
 #include "common/clsOperation.h"
 #include "usb/clsUsbHid.h"
 
-ConsoleSendResult ConsoleSend(const std::function<void(const clsPacket &)> &onPacket)
+ConsoleSendResult ConsoleSend(clsDevice &device, const std::function<void(const clsPacket &)> &onPacket)
 {
-    if (!gUsbHid || !gDevice || !gUsbHid->fDeviceConnected())
+    clsUsbHid *link = device.Link();
+    if (!link || !link->fDeviceConnected())
         return ConsoleSendResult::LinkLost;
     // Never between the steps of an operation: its replies would mix with ours.
     if (OperationRunning())
         return ConsoleSendResult::Busy;
 
-    const clsPacket command = gDevice->PacketOut;
-    gDevice->ReportOut();
-    if (!gUsbHid->fDeviceConnected()) {
-        if (!gUsbHid->FindTheHid())
+    const clsDevice::Exchange exchange(device);
+    const clsPacket command = device.PacketOut;
+    device.ReportOut();
+    if (!link->fDeviceConnected()) {
+        if (!link->FindTheHid())
             return ConsoleSendResult::LinkLost;
         // Found again: send the same command once more.
-        gDevice->PacketOut = command;
-        gDevice->ReportOut();
+        device.PacketOut = command;
+        device.ReportOut();
     }
     int received = 0;
     do {
-        gDevice->ReportIn();
-        if (!gUsbHid->fDeviceConnected())
+        device.ReportIn();
+        if (!link->fDeviceConnected())
             return ConsoleSendResult::LinkLost;
         if (onPacket)
-            onPacket(gDevice->PacketIn);
+            onPacket(device.PacketIn);
         // Count whole reports, so that empty unmarked ones cannot loop forever.
         received += clsPacket::kCapacity;
-        if (!gDevice->PacketIn.fComplete && received >= kMaxConsoleReply)
+        if (!device.PacketIn.fComplete && received >= kMaxConsoleReply)
             return ConsoleSendResult::Unfinished;
-    } while (!gDevice->PacketIn.fComplete);
+    } while (!device.PacketIn.fComplete);
     return ConsoleSendResult::Replied;
 }

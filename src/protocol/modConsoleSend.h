@@ -5,6 +5,7 @@
 // window's console and by the command-line tool's "send".
 #include <functional>
 
+class clsDevice;
 class clsPacket;
 
 enum class ConsoleSendResult {
@@ -17,7 +18,7 @@ enum class ConsoleSendResult {
 // A meter that never marks its last report must not hold the console forever.
 constexpr int kMaxConsoleReply = 65536;
 
-// Sends the command completed in gDevice->PacketOut. When the link turns
+// Sends the command completed in the device's PacketOut. When the link turns
 // out closed after sending, the meter is searched for once and, when found,
 // the same command is sent again. Each reply packet goes to onPacket.
-ConsoleSendResult ConsoleSend(const std::function<void(const clsPacket &)> &onPacket);
+ConsoleSendResult ConsoleSend(clsDevice &device, const std::function<void(const clsPacket &)> &onPacket);

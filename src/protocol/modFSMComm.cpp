@@ -18,40 +18,41 @@ constexpr int kMaxReplyBytes = 4096;
 enum class ReadOutcome { Complete, LinkLost, TooLong };
 
 // Collects one reply, however many reports it spans.
-ReadOutcome ReadReply(QString &szReply)
+ReadOutcome ReadReply(clsDevice &device, QString &szReply)
 {
+    clsUsbHid &link = *device.Link();
     szReply.resize(0); // keeps the room the last reply needed
     int bytes = 0;
     do {
-        if (gUsbHid->ConnectionLost(true))
+        if (link.ConnectionLost(true))
             return ReadOutcome::LinkLost;
-        gDevice->PacketIn.fNew = false;
-        gDevice->ReportIn();
-        if (!gDevice->PacketIn.fNew) {
+        device.PacketIn.fNew = false;
+        device.ReportIn();
+        if (!device.PacketIn.fNew) {
             // No report came: the link has closed itself; tell the user once.
-            gUsbHid->Shutdown();
-            gUsbHid->ConnectionLost(true);
+            link.Shutdown();
+            link.ConnectionLost(true);
             return ReadOutcome::LinkLost;
         }
-        bytes += gDevice->PacketIn.Length;
+        bytes += device.PacketIn.Length;
         if (bytes > kMaxReplyBytes)
             return ReadOutcome::TooLong;
         // Each packet loses its own trailing line feeds before joining.
-        gDevice->PacketIn.AppendTo(szReply);
-    } while (!gDevice->PacketIn.fComplete);
+        device.PacketIn.AppendTo(szReply);
+    } while (!device.PacketIn.fComplete);
     return ReadOutcome::Complete;
 }
 
 // Sends the command alone in one report. Characters the console is still
 // collecting in the outgoing packet are put aside and restored afterwards.
-bool SendOneReport(const QString &szCommand)
+bool SendOneReport(clsDevice &device, const QString &szCommand)
 {
-    const clsPacket typed = gDevice->PacketOut;
-    gDevice->PacketOut.Clear();
-    const bool added = gDevice->AddString(szCommand);
+    const clsPacket typed = device.PacketOut;
+    device.PacketOut.Clear();
+    const bool added = device.AddString(szCommand);
     if (added)
-        gDevice->ReportOut();
-    gDevice->PacketOut = typed;
+        device.ReportOut();
+    device.PacketOut = typed;
     return added;
 }
 
@@ -65,24 +66,24 @@ constexpr int kQuietMs = 50;
 // still arriving behind it (the command's own reply among them, which a send
 // again would only put behind one more), and counted in debug mode as the
 // drain counts what it drops.
-void DropReply(const QString &szCommand, const QString &why)
+void DropReply(clsDevice &device, const QString &szCommand, const QString &why)
 {
     if (gAppBase && gAppBase->fDebug)
         AppendUsbStatus(QStringLiteral("  Reply dropped, it does not answer %1: %2").arg(szCommand, why));
-    gUsbHid->DrainUntilQuiet(kQuietMs);
+    device.Link()->DrainUntilQuiet(kQuietMs);
 }
 
 // One attempt: the command out, its reply in. Done with `count` set when the
 // reply is taken (or counted, in lenient mode); Again on the wrong count or
 // a reply that `answers` refuses.
-Attempt TryOnce(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers,
+Attempt TryOnce(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers,
                 qint16 &count)
 {
-    if (!SendOneReport(szCommand))
+    if (!SendOneReport(device, szCommand))
         return Attempt::Refused;
     AppendConsoleLine(szCommand);
 
-    const ReadOutcome outcome = ReadReply(szReply);
+    const ReadOutcome outcome = ReadReply(device, szReply);
     if (outcome != ReadOutcome::Complete) {
         szReply.clear();
         return outcome == ReadOutcome::LinkLost ? Attempt::LinkLost : Attempt::TooLong;
@@ -91,36 +92,34 @@ Attempt TryOnce(const QString &szCommand, QString &szReply, qint16 wExpected, bo
     // Asked of every reply, so that the caller sees each one it refuses.
     const bool itsKind = !answers || answers(szReply);
     if (fCheck && count != wExpected) {
-        DropReply(szCommand, QStringLiteral("%1 fields").arg(count));
+        DropReply(device, szCommand, QStringLiteral("%1 fields").arg(count));
         return Attempt::Again;
     }
     if (!itsKind) {
-        DropReply(szCommand, QStringLiteral("not its kind of reply"));
+        DropReply(device, szCommand, QStringLiteral("not its kind of reply"));
         return Attempt::Again;
     }
     return Attempt::Done;
 }
 
-bool CanSend(const QString &szCommand)
+bool CanSend(const clsDevice &device, const QString &szCommand)
 {
     // The whole command must travel in one report; never cut it short.
-    return gDevice && gUsbHid && szCommand.size() <= clsPacket::kCapacity;
+    return device.Link() && szCommand.size() <= clsPacket::kCapacity;
 }
 
 } // namespace
 
-static quint32 LinkLosses() { return gUsbHid ? gUsbHid->LinkLosses() : 0; }
-LinkWork::LinkWork() : m_losses(LinkLosses()) {}
-bool LinkWork::Lost() const { return LinkLosses() != m_losses; }
-
-qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers)
+qint16 SendCommand(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,
+                   const ReplyCheck &answers)
 {
     szReply.resize(0);
-    if (!CanSend(szCommand))
+    if (!CanSend(device, szCommand))
         return 1;
+    const clsDevice::Exchange exchange(device);
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         qint16 count = 0;
-        switch (TryOnce(szCommand, szReply, wExpected, fCheck, answers, count)) {
+        switch (TryOnce(device, szCommand, szReply, wExpected, fCheck, answers, count)) {
         case Attempt::Done: return fCheck ? 0 : count;
         case Attempt::Refused:
         case Attempt::LinkLost: return 1;
@@ -132,17 +131,21 @@ qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected,
     return 1;
 }
 
-clsExchange::clsExchange(const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent, ReplyCheck answers)
-    : clsOperation(parent), m_command(szCommand), m_expected(wExpected), m_check(fCheck), m_answers(std::move(answers))
+clsExchange::clsExchange(clsDevice &device, const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent,
+                         ReplyCheck answers)
+    : clsOperation(parent), m_device(device), m_command(szCommand), m_expected(wExpected), m_check(fCheck), m_answers(std::move(answers))
 {
 }
 
 void clsExchange::Step()
 {
-    if (!CanSend(m_command))
+    if (!CanSend(m_device, m_command))
         return Finish(OpStatus::Failed);
     qint16 count = 0;
-    const Attempt a = TryOnce(m_command, m_reply, m_expected, m_check, m_answers, count);
+    const Attempt a = [&] {
+        const clsDevice::Exchange exchange(m_device);
+        return TryOnce(m_device, m_command, m_reply, m_expected, m_check, m_answers, count);
+    }();
     if (a == Attempt::Done) {
         m_result = m_check ? 0 : count;
         return Finish(OpStatus::Ok);
@@ -154,10 +157,10 @@ void clsExchange::Step()
         Finish(a == Attempt::TooLong ? OpStatus::TooLong : OpStatus::BadReply);
 }
 
-QString QueryVersion()
+QString QueryVersion(clsDevice &device)
 {
     QString reply;
-    if (SendCommand(QStringLiteral("A"), reply, 1, true) != 0)
+    if (SendCommand(device, QStringLiteral("A"), reply, 1, true) != 0)
         return QString();
     return reply;
 }

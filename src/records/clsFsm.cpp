@@ -3,6 +3,7 @@
 #include "common/modConvert.h"
 #include "protocol/modApp.h"
 #include "protocol/modFSMComm.h"
+#include "protocol/clsDevice.h"
 #include "usb/clsUsbHid.h"
 
 #include <QStringBuilder>
@@ -31,11 +32,7 @@ const QString kFalse = QStringLiteral("FALSE");
 
 } // namespace
 
-clsFsm::clsFsm(clsUsbHid &link) : clsFsm()
-{
-    m_link = &link;
-    connect(m_link, &clsUsbHid::Disconnect, this, &clsFsm::mUsbHid_Disconnect);
-}
+clsFsm::clsFsm(clsDevice &device) : clsFsm() { m_device = &device; }
 
 clsFsm::clsFsm()
 {
@@ -77,7 +74,6 @@ clsFsm::~clsFsm() { delete Version; }
 void clsFsm::Reset()
 {
     m_stores[0] = m_stores[1] = StoreCounts();
-    DataType = 0;
     DataFields = 0;
     szRecord.clear();
     lastCount = CountReply();
@@ -85,55 +81,46 @@ void clsFsm::Reset()
 }
 
 // Counts of another data type read as 0 and are not kept.
-qint16 clsFsm::NumRecords() const { return StoreKnown() ? m_stores[DataType].num : 0; }
+qint16 clsFsm::NumRecords(qint32 type) const { return StoreKnown(type) ? m_stores[type].num : 0; }
 
-void clsFsm::setNumRecords(qint16 Records)
+void clsFsm::setNumRecords(qint32 type, qint16 Records)
 {
-    if (StoreKnown())
-        m_stores[DataType].num = Records;
+    if (StoreKnown(type))
+        m_stores[type].num = Records;
 }
 
-qint16 clsFsm::MaxRecords() const { return StoreKnown() ? m_stores[DataType].max : 0; }
+qint16 clsFsm::MaxRecords(qint32 type) const { return StoreKnown(type) ? m_stores[type].max : 0; }
 
-void clsFsm::setMaxRecords(qint16 Records)
+void clsFsm::setMaxRecords(qint32 type, qint16 Records)
 {
-    if (StoreKnown())
-        m_stores[DataType].max = Records;
+    if (StoreKnown(type))
+        m_stores[type].max = Records;
 }
 
-QStringList clsFsm::DataHeader() const
+QStringList clsFsm::DataHeader(qint32 type) const
 {
-    if (DataType == 0) {
+    if (type == 0) {
         // The records' own length decides when it is known, so that the
         // header names as many columns as the lines carry even when the
         // firmware text and the record length disagree.
-        switch (DataFields) {
-        case 29: return m_saved29;
-        case 30: return m_saved30;
-        case 31: return m_saved31;
-        default: break;
-        }
-        switch (Version->value()) {
-        case 3: return m_saved30;
-        case 4: return m_saved31;
-        default: return m_saved29;
-        }
+        const qint16 fields = DataFields >= 29 && DataFields <= 31 ? DataFields : Version->Profile().wSavedFields;
+        return fields == 31 ? m_saved31 : fields == 30 ? m_saved30 : m_saved29;
     }
-    if (DataType == 1)
-        return Version->value() == 4 ? m_tx8 : m_tx7;
+    if (type == 1)
+        return TxFields() == 8 ? m_tx8 : m_tx7;
     return {};
 }
 
-QString clsFsm::DataName() const
+QString clsFsm::DataName(qint32 type)
 {
-    switch (DataType) {
+    switch (type) {
     case 0: return QStringLiteral("Data");
     case 1: return QStringLiteral("Tx");
     default: return QString();
     }
 }
 
-qint16 clsFsm::TxFields() const { return Version->value() == 4 ? 8 : 7; }
+qint16 clsFsm::TxFields() const { return Version->Profile().wTxFields; }
 
 void clsFsm::mUsbHid_Disconnect()
 {
@@ -141,60 +128,58 @@ void clsFsm::mUsbHid_Disconnect()
     szRecord.clear();
 }
 
-QString clsFsm::RecordKey(const QString &line) const
+QString clsFsm::RecordKey(qint32 type, const QString &line)
 {
     QStringList fields;
     SplitFields(line, fields);
     // A saved record is known by its "Rec ID", a Tx entry by "Dir ID" and
     // "Station ID" together.
-    if (DataType == 0)
+    if (type == 0)
         return fields.value(1).trimmed();
     return fields.value(0).trimmed() + QLatin1Char(',') + fields.value(1).trimmed();
 }
 
-qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
+qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
 {
+    if (!m_device) {
+        szRecord.clear();
+        return 1;
+    }
+    // A link lost inside clears this object only once the reading has returned.
+    const clsDevice::Exchange exchange(*m_device);
+    clsUsbHid *link = m_device->Link();
     // Reading from the first record on is a new reading.
     if (DirectoryIndex == 0)
         m_taken.clear();
     qint16 expected = 0;
     // "D,i,1" or "T,i,1"; the letter is put in front below.
     QString command = QStringLiteral(" ,") % IntText(DirectoryIndex) % QLatin1String(",1");
-    switch (DataType) {
+    switch (type) {
     case 0:
         command[0] = QLatin1Char('D');
-        if (Version->value() == 0)
+        if (Version->Profile().fLearnLayout)
             DataFields = 0;
         if (DataFields == 0) {
             // Learn the record layout from the record itself.
             QString reply;
             // The link may be lost and found again before we look.
-            const quint32 losses = m_link ? m_link->LinkLosses() : 0;
+            const LinkWatch watch(link);
             // Only a saved record's length teaches it; another reply (a late
             // count) is asked again.
-            const qint16 learnt = SendCommand(command, reply, 0, false, [](const QString &text) {
+            const qint16 learnt = SendCommand(*m_device, command, reply, 0, false, [](const QString &text) {
                 const qint16 n = CountFields(text);
                 return n >= 29 && n <= 31;
             });
-            const bool lost = m_link && m_link->LinkLosses() != losses;
-            switch (learnt) {
-            case 29:
-                Version->setvalue(1);
-                DataFields = 29;
-                break;
-            case 30:
-                Version->setvalue(qMax<qint16>(2, Version->value()));
-                DataFields = 30;
-                break;
-            case 31:
-                Version->setvalue(qMax<qint16>(3, Version->value()));
-                DataFields = 31;
-                break;
-            default:
-                break;
+            for (const FirmwareProfile &p : FirmwareProfiles()) {
+                if (p.wLearntFrom == 0 || p.wLearntFrom != learnt)
+                    continue;
+                // A record without the Tx position flag sets its version
+                // outright; one with it only raises the version known.
+                Version->setvalue((p.flags & kTxPositionValid) ? qMax(p.value, Version->value()) : p.value);
+                DataFields = learnt;
             }
             // The user has already been told of a lost link; do not ask again.
-            if (lost || !m_link || !m_link->fDeviceConnected()) {
+            if (watch.Lost()) {
                 szRecord.clear();
                 return 1;
             }
@@ -212,18 +197,18 @@ qint16 clsFsm::GetRecord(qint16 DirectoryIndex)
 
     // Within one reading a record comes once: one whose id was taken
     // already is a late copy of an earlier reply, not this record.
-    qint16 result = SendCommand(command, szRecord, expected, true,
-                                [this](const QString &text) { return !m_taken.contains(RecordKey(text)); });
+    qint16 result = SendCommand(*m_device, command, szRecord, expected, true,
+                                [this, type](const QString &text) { return !m_taken.contains(RecordKey(type, text)); });
     if (szRecord.isEmpty())
         result = 1;
     if (result == 0)
-        m_taken.insert(RecordKey(szRecord));
+        m_taken.insert(RecordKey(type, szRecord));
     return result;
 }
 
-void clsFsm::ProcessRecord()
+void clsFsm::ProcessRecord(qint32 type)
 {
-    if (DataType != 0)
+    if (type != 0)
         return;
     // Boundaries that honour quotes exactly as the splitter does, so a
     // quoted comma never shifts the masking onto the wrong field. The few
@@ -244,7 +229,7 @@ void clsFsm::ProcessRecord()
         mask({kTxDistance, kAzimuth});
     if (gpsInvalid)
         mask({kUtcTime, kLocalTime, kLatitude, kLongitude, kElevation, kTxDistance, kAzimuth});
-    if ((Version->flags & 1) && field(kTxLatLongValid) == kFalse)
+    if ((Version->flags & kTxPositionValid) && field(kTxLatLongValid) == kFalse)
         mask({kTxDistance, kAzimuth});
 
     // Last field first: the text grows by two quotes per masked field.

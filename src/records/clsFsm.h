@@ -7,18 +7,19 @@
 #include <QString>
 #include <QStringList>
 
-class clsUsbHid;
+class clsDevice;
 
-// The program's view of the meter's two record stores.
+// The program's view of the meter's two record stores, part of the meter
+// (clsMeter). A store is named by its type: 0 saved measurements, 1 Tx
+// entries.
 class clsFsm : public QObject
 {
     Q_OBJECT
 public:
-    clsFsm(); // without a link: records can be processed, not read
-    explicit clsFsm(clsUsbHid &link);
+    clsFsm(); // without a device: records can be processed, not read
+    explicit clsFsm(clsDevice &device);
     ~clsFsm() override;
 
-    qint32 DataType = 0;  // 0 saved measurements, 1 Tx entries
     qint16 DataFields = 0; // fields of a saved record; 0 = not yet learnt
     QString szRecord;
     clsVersion *Version = nullptr; // owned
@@ -28,40 +29,44 @@ public:
 
     void Reset();
 
-    qint16 NumRecords() const;
-    void setNumRecords(qint16 Records);
-    qint16 MaxRecords() const;
-    void setMaxRecords(qint16 Records);
+    // The counts of store `type` as its directory gave them; 0 for an unknown store.
+    qint16 NumRecords(qint32 type) const;
+    void setNumRecords(qint32 type, qint16 Records);
+    qint16 MaxRecords(qint32 type) const;
+    void setMaxRecords(qint32 type, qint16 Records);
 
-    QStringList DataHeader() const;
-    QString DataName() const;
+    QStringList DataHeader(qint32 type) const;
+    static QString DataName(qint32 type);
     qint16 TxFields() const;
 
-    void ProcessRecord();
-    // Index 0 begins a reading: within it a record whose id (saved "Rec ID",
-    // Tx "Dir ID" and "Station ID") was read already is refused as a late
-    // copy and asked for again.
-    qint16 GetRecord(qint16 DirectoryIndex);
+    // Masks the fields of szRecord that do not hold; only a saved record
+    // (type 0) has such fields.
+    void ProcessRecord(qint32 type);
+    // Reads record `DirectoryIndex` of store `type` into szRecord. Index 0
+    // begins a reading: within it a record whose id (saved "Rec ID", Tx
+    // "Dir ID" and "Station ID") was read already is refused as a late copy
+    // and asked for again.
+    qint16 GetRecord(qint32 type, qint16 DirectoryIndex);
 
-public slots:
+    // The link went down: the version text and the record are gone.
     void mUsbHid_Disconnect();
 
 private:
     // Replaces the characters [start, start + length) by dashes in quotes.
     void MaskField(QString &text, int start, int length);
 
-    // The directory counts of each store, indexed by DataType.
+    // The directory counts of each store, indexed by type.
     struct StoreCounts
     {
         qint16 num = 0, max = 0;
     };
     StoreCounts m_stores[2];
-    clsUsbHid *m_link = nullptr;
+    clsDevice *m_device = nullptr;
     QSet<QString> m_taken; // ids read in this reading
-    QString RecordKey(const QString &line) const;
-    bool StoreKnown() const { return DataType == 0 || DataType == 1; }
+    static QString RecordKey(qint32 type, const QString &line);
+    static bool StoreKnown(qint32 type) { return type == 0 || type == 1; }
     QStringList m_saved29, m_saved30, m_saved31, m_tx7, m_tx8;
 };
 
-// The record object of the current session (null when none is current).
+// The record object of the current session, for the windows (null when none is current).
 extern clsFsm *gFsm;

@@ -1,25 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/clsReadStore.h"
-#include "records/clsFsm.h"
-#include "records/modStore.h"
-#include "usb/clsUsbHid.h"
+#include "records/clsMeter.h"
 
-clsReadStore::clsReadStore(qint32 type, QObject *parent) : clsOperation(parent), m_type(type) {}
+clsReadStore::clsReadStore(clsMeter &meter, qint32 type, QObject *parent)
+    : clsOperation(parent), m_meter(meter), m_type(type)
+{
+}
 
 void clsReadStore::Step()
 {
-    auto failed = [this] {
-        Finish(gUsbHid && gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
-    };
+    const LinkWatch watch = m_meter.Watch();
     if (m_count < 0) {
-        if (ReadDirectory(m_type) != 0)
-            return failed();
-        m_count = gFsm->NumRecords();
+        if (m_meter.ReadDirectory(m_type) != 0)
+            return Finish(watch.Failure());
+        m_count = m_meter.Fsm().NumRecords(m_type);
     } else {
-        gFsm->DataType = m_type;
-        if (gFsm->GetRecord(qint16(m_lines.size())) != 0)
-            return failed();
-        m_lines << gFsm->szRecord;
+        if (m_meter.GetRecord(m_type, qint16(m_lines.size())) != 0)
+            return Finish(watch.Failure());
+        m_lines << m_meter.Fsm().szRecord;
     }
     ReportProgress(int(m_lines.size()), m_count);
     if (m_lines.size() >= m_count)

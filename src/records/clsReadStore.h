@@ -8,11 +8,13 @@
 #include <QStringList>
 #include <QtGlobal>
 
+class clsMeter;
+
 class clsReadStore : public clsOperation
 {
 public:
     // `type`: 0 saved measurements, 1 Tx entries.
-    explicit clsReadStore(qint32 type, QObject *parent = nullptr);
+    clsReadStore(clsMeter &meter, qint32 type, QObject *parent = nullptr);
     // Every line, in directory order, once finished Ok.
     const QStringList &Lines() const { return m_lines; }
 
@@ -20,6 +22,7 @@ protected:
     void Step() override;
 
 private:
+    clsMeter &m_meter;
     qint32 m_type;
     qint16 m_count = -1; // -1: the directory is read first
     QStringList m_lines;

@@ -2,6 +2,31 @@
 #include "records/clsVersion.h"
 #include "common/modConvert.h"
 
+const QList<FirmwareProfile> &FirmwareProfiles()
+{
+    // clang-format off
+    static const QList<FirmwareProfile> table = {
+        // code  text          firmware  supported learn  saved learnt Tx  modulation  flags
+        {-1, nullptr,          0, 0,     false,    false, 29,   0,     7,  true,       0},
+        { 0, "Unknown",        0, 0,     true,     true,  29,   0,     7,  false,      0},
+        { 1, "Version 01",     0, 0,     true,     false, 29,   29,    7,  false,      0},
+        { 2, "Version 02",     0, 0,     true,     false, 29,   30,    7,  false,      kTxPositionValid},
+        { 3, nullptr,          2, 2,     true,     false, 30,   31,    7,  false,      kTxPositionValid | kTxChanges},
+        { 4, nullptr,          2, 3,     true,     false, 31,   0,     8,  true,       kTxPositionValid | kTxChanges},
+    };
+    // clang-format on
+    return table;
+}
+
+const FirmwareProfile &ProfileOf(qint16 value)
+{
+    const QList<FirmwareProfile> &table = FirmwareProfiles();
+    for (const FirmwareProfile &p : table)
+        if (p.value == value)
+            return p;
+    return table.front(); // unsupported
+}
+
 clsVersion::clsVersion() { setvalue(0); }
 
 void clsVersion::setvalue(qint16 w)
@@ -10,26 +35,12 @@ void clsVersion::setvalue(qint16 w)
         m_value = w;
         emit VersionChanged();
     }
-    switch (w) {
-    case 0:
-        SetTextFromValue(QStringLiteral("Unknown"));
-        flags = 0;
-        break;
-    case 1:
-        SetTextFromValue(QStringLiteral("Version 01"));
-        flags = 0;
-        break;
-    case 2:
-        SetTextFromValue(QStringLiteral("Version 02"));
-        flags = 1;
-        break;
-    case 3:
-    case 4:
-        flags = 3;
-        break;
-    default:
-        break;
-    }
+    const FirmwareProfile &p = ProfileOf(w);
+    if (p.value != w)
+        return; // no such code: nothing else changes
+    if (p.text)
+        SetTextFromValue(QString::fromLatin1(p.text));
+    flags = p.flags;
 }
 
 // A text named after the code is stored as it is: reading it back as a
@@ -65,12 +76,13 @@ void clsVersion::setszVersion(const QString &text)
         setvalue(0);
     } else {
         setvalue(-1);
-        if (m_major == 2 && m_minor == 2)
-            setvalue(3);
-        else if (m_major == 2 && m_minor == 3)
-            setvalue(4);
-        else
-            unknown = true;
+        unknown = true;
+        for (const FirmwareProfile &p : FirmwareProfiles()) {
+            if (p.major != 0 && p.major == m_major && p.minor == m_minor) {
+                setvalue(p.value);
+                unknown = false;
+            }
+        }
     }
     m_readingText = false;
     // Raised once the text is read: its handler shows a message box, under

@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "records/modStore.h"
+// The store commands of the meter.
+#include "records/clsMeter.h"
 #include "common/modConvert.h"
 #include "common/modMsgBox.h"
 #include "protocol/modApp.h"
-#include "protocol/modFSMComm.h"
-#include "records/clsFsm.h"
-#include "usb/clsUsbHid.h"
 
 #include <QStringList>
 
@@ -29,9 +27,8 @@ QString DirectoryProblem(qint32 type, const QString &reply)
 
 } // namespace
 
-qint16 ReadDirectory(qint32 type, bool fTell)
+qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
 {
-    gFsm->DataType = type;
     QString command;
     if (type == 0)
         command = QStringLiteral("C");
@@ -44,6 +41,8 @@ qint16 ReadDirectory(qint32 type, bool fTell)
     // record, a version, an empty line) answers another command. The same
     // text as the other store's count just taken may be a late copy of it:
     // asked once more, after the drain, and then taken as it comes.
+    // A link lost inside clears the record state once this has returned.
+    const clsDevice::Exchange exchange(m_device);
     QString reply, refused;
     bool askedAgain = false;
     auto counts = [&](const QString &text) {
@@ -54,38 +53,38 @@ qint16 ReadDirectory(qint32 type, bool fTell)
             refused = text;
             return false;
         }
-        if (!askedAgain && gFsm->lastCount.type == 1 - type && gFsm->lastCount.text == text) {
+        if (!askedAgain && m_fsm.lastCount.type == 1 - type && m_fsm.lastCount.text == text) {
             askedAgain = true;
             return false;
         }
         return true;
     };
-    const quint32 losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
+    const LinkWatch watch = Watch();
     const qint16 result = SendCommand(command, reply, 2, true, counts);
     QStringList fields;
     qint16 n = 0;
     if (result == 0 && SplitFields(reply, fields) == 2 && CountField(fields.at(0), &n)) {
-        gFsm->lastCount = {type, reply};
-        gFsm->setNumRecords(n);
+        m_fsm.lastCount = {type, reply};
+        m_fsm.setNumRecords(type, n);
         CountField(fields.at(1), &n);
-        gFsm->setMaxRecords(n);
+        m_fsm.setMaxRecords(type, n);
         return 0;
     }
     // Never an empty store in silence: a count that cannot be read is told
     // (a lost link has told of itself).
-    gFsm->setNumRecords(0);
-    gFsm->setMaxRecords(0);
-    if (fTell && gUsbHid && gUsbHid->fDeviceConnected() && gUsbHid->LinkLosses() == losses)
+    m_fsm.setNumRecords(type, 0);
+    m_fsm.setMaxRecords(type, 0);
+    if (fTell && !watch.Lost())
         MsgBoxLater(DirectoryProblem(type, refused), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
     return 1;
 }
 
-qint16 DeleteRecord(qint32 n)
+qint16 clsMeter::DeleteRecord(qint32 type, qint32 n)
 {
     QString command;
-    if (gFsm->DataType == 0)
+    if (type == 0)
         command = QStringLiteral("F,");
-    else if (gFsm->DataType == 1)
+    else if (type == 1)
         command = QStringLiteral("V,");
     else
         return 1;
@@ -93,11 +92,8 @@ qint16 DeleteRecord(qint32 n)
     return SendCommand(command + IntText(n), reply, 0, true);
 }
 
-qint16 EraseRecords()
+qint16 clsMeter::EraseRecords()
 {
-    // The Tx store has no erase command.
-    if (gFsm->DataType != 0)
-        return 1;
     QString reply;
     return SendCommand(QStringLiteral("E"), reply, 0, true);
 }

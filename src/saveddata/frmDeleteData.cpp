@@ -5,7 +5,7 @@
 #include "common/modMsgBox.h"
 #include "listview/modLV.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "records/clsReadStore.h"
 #include "records/clsFsm.h"
 #include "saveddata/frmFieldPlot.h"
@@ -54,8 +54,7 @@ frmDeleteData::~frmDeleteData() = default;
 
 void frmDeleteData::lsvDataInit()
 {
-    gFsm->DataType = 0; // the column names are those of the saved records
-    SetupList(SavedListColumns(gFsm->DataHeader()));
+    SetupList(SavedListColumns(gFsm->DataHeader(0)));
     lsvData->setColumnWidth(0, ColumnWidthForText(lsvData, QStringLiteral("99-WWW-9999"), 1.2, 0));
 }
 
@@ -128,9 +127,9 @@ void frmDeleteData::Form_Activate()
 
 void frmDeleteData::UpdateRemaining()
 {
-    ReadDirectory(0);
-    const qint64 max = gFsm->MaxRecords();
-    const qint64 free = max - gFsm->NumRecords();
+    gMeter->ReadDirectory(0);
+    const qint64 max = gFsm->MaxRecords(0);
+    const qint64 free = max - gFsm->NumRecords(0);
     lblRecords->setText(QStringLiteral("Remaining free records:\r\n") + IntText(free) + QStringLiteral(" out of ") +
                         IntText(max));
 }
@@ -140,7 +139,7 @@ void frmDeleteData::UpdateButtons()
     const bool rows = m_model->Count() + m_pending.size() > 0;
     // Nothing else may start while records are deleted.
     const bool idle = !Running();
-    cmdDelete->setEnabled(idle && gFsm->NumRecords() >= 1);
+    cmdDelete->setEnabled(idle && gFsm->NumRecords(0) >= 1);
     mnuSavedDataDelete->setEnabled(idle && wMouseRow != 0);
     cmdSelectAll->setEnabled(idle && rows);
     mnuSavedDataSelectAll->setEnabled(rows);
@@ -190,7 +189,7 @@ void frmDeleteData::DeleteSelected()
     // "E" erases the whole store: only when the list shows every record in
     // it (a record line too short for a row is not listed).
     const bool every = selected.size() == m_model->Count();
-    auto *op = new clsSavedDeleteOp(every ? clsSavedDeleteOp::EraseIfAll : clsSavedDeleteOp::Each, records,
+    auto *op = new clsSavedDeleteOp(*gMeter, every ? clsSavedDeleteOp::EraseIfAll : clsSavedDeleteOp::Each, records,
                                     qint32(m_model->Count()));
     connect(op, &clsOperation::Progress, this, [this](int done) { RowDeleted(done); });
     connect(op, &clsOperation::Finished, this, [this, op](OpStatus status) { WalkEnded(*op, status); });
@@ -256,7 +255,7 @@ void frmDeleteData::ReadAgain()
 {
     if (m_fClosing)
         return;
-    auto *read = new clsReadStore(0);
+    auto *read = new clsReadStore(*gMeter, 0);
     connect(read, &clsOperation::Finished, this, [this, read](OpStatus status) {
         if (m_fClosing || fCloseAfterOperation())
             return;

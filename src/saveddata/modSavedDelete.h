@@ -3,12 +3,12 @@
 // Deleting the meter's saved records, shared by the saved-data window and
 // the command-line tool.
 #include "common/clsOperation.h"
+#include "usb/clsUsbHid.h"
 
 #include <QList>
 #include <QtGlobal>
-#include <memory>
 
-class LinkWork;
+class clsMeter;
 
 // "E" is tried this often (each try is a full exchange with its own resends)
 // before giving up.
@@ -27,8 +27,8 @@ public:
         Erase,      // "E"
         EraseIfAll, // "E" when the meter holds exactly `held` records (read first), else each
     };
-    clsSavedDeleteOp(Mode mode, const QList<qint32> &records, qint32 held = -1, QObject *parent = nullptr);
-    ~clsSavedDeleteOp() override;
+    clsSavedDeleteOp(clsMeter &meter, Mode mode, const QList<qint32> &records, qint32 held = -1,
+                     QObject *parent = nullptr);
 
     const QList<qint32> &Records() const { return m_records; }
     // The first Deleted() of Records() are gone from the meter.
@@ -45,8 +45,7 @@ protected:
     void Step() override;
 
 private:
-    bool LinkGone() const;
-
+    clsMeter &m_meter;
     Mode m_mode;
     QList<qint32> m_records;
     qint32 m_held;
@@ -54,5 +53,5 @@ private:
     int m_tries = 0;
     qint32 m_failed = -1;
     bool m_erased = false;
-    std::unique_ptr<LinkWork> m_work; // sees a link lost meanwhile, even if found again
+    const LinkWatch m_watch; // also gone and back: the meter may not have done the last command
 };

@@ -2,7 +2,6 @@
 #include "tx/clsTx.h"
 #include "common/modConvert.h"
 #include "protocol/modApp.h"
-#include "records/clsFsm.h"
 
 #include <QStringList>
 
@@ -115,5 +114,3 @@ qint16 clsTx::UsbSend(QString &szString, qint16 wFields) const
         szString += QLatin1Char(',') + fields[i];
     return 0;
 }
-
-qint16 clsTx::UsbSend(QString &szString) const { return UsbSend(szString, gFsm ? gFsm->TxFields() : qint16(7)); }

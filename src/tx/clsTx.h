@@ -43,10 +43,9 @@ public:
     // the fields before it already set. An 8th field sets the modulation.
     qint16 UsbReceive(const QString &szString);
 
-    // The line for the meter, with the first wFields fields (7 or 8);
-    // without wFields, as many as the connected meter takes. Returns 0.
+    // The line for the meter, with the first wFields fields (7 or 8: as
+    // many as the meter's firmware takes). Returns 0.
     qint16 UsbSend(QString &szString, qint16 wFields) const;
-    qint16 UsbSend(QString &szString) const;
 
 private:
     QString m_savedCallSign;

@@ -4,8 +4,7 @@
 #include "common/modConvert.h"
 #include "common/modFileName.h"
 #include "protocol/modApp.h"
-#include "records/clsFsm.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "tx/clsCoordinate.h"
 #include "tx/clsTx.h"
 #include "tx/modTxChecks.h"
@@ -141,8 +140,9 @@ QString TxRestoreSummary::Text() const
     return text;
 }
 
-clsTxRestore::clsTxRestore(QList<TxFileEntry> entries, bool fDryRun, bool fReplaceDifferent, QObject *parent)
-    : clsOperation(parent), m_entries(std::move(entries)), m_dryRun(fDryRun), m_replace(fReplaceDifferent)
+clsTxRestore::clsTxRestore(clsMeter &meter, QList<TxFileEntry> entries, bool fDryRun, bool fReplaceDifferent,
+                           QObject *parent)
+    : clsOperation(parent), m_meter(meter), m_entries(std::move(entries)), m_dryRun(fDryRun), m_replace(fReplaceDifferent)
 {
 }
 
@@ -150,17 +150,19 @@ clsTxRestore::~clsTxRestore() = default;
 
 void clsTxRestore::Step()
 {
+    const LinkWatch step = m_meter.Watch();
+    const clsFsm &fsm = m_meter.Fsm();
     switch (m_phase) {
     case Directory:
-        m_losses = gUsbHid ? gUsbHid->LinkLosses() : 0;
-        if (!gUsbHid || !gUsbHid->IsDeviceConnected(true))
+        m_watch = step;
+        if (!m_meter.Link().IsDeviceConnected(true))
             return Finish(OpStatus::LinkLost);
-        if (ReadDirectory(1, false) != 0) { // told as the Tx list not read
+        if (m_meter.ReadDirectory(1, false) != 0) { // told as the Tx list not read
             m_summary.notTried = int(m_entries.size());
-            return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
+            return Finish(step.Failure());
         }
-        m_count = gFsm->NumRecords();
-        m_max = gFsm->MaxRecords();
+        m_count = fsm.NumRecords(1);
+        m_max = fsm.MaxRecords(1);
         m_phase = Table;
         m_next = 0;
         return;
@@ -169,9 +171,9 @@ void clsTxRestore::Step()
     case Entries:
         return TakeNext();
     case BackDirectory:
-        if (ReadDirectory(1, false) != 0)
-            return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
-        m_count = gFsm->NumRecords();
+        if (m_meter.ReadDirectory(1, false) != 0)
+            return Finish(step.Failure());
+        m_count = fsm.NumRecords(1);
         m_next = 0;
         m_phase = Back;
         return;
@@ -180,10 +182,9 @@ void clsTxRestore::Step()
             m_lines = m_back;
             return Finish(OpStatus::Ok);
         }
-        gFsm->DataType = 1;
-        if (gFsm->GetRecord(qint16(m_next)) != 0)
-            return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
-        m_back << gFsm->szRecord;
+        if (m_meter.GetRecord(1, qint16(m_next)) != 0)
+            return Finish(step.Failure());
+        m_back << fsm.szRecord;
         ++m_next;
         return;
     }
@@ -196,13 +197,13 @@ void clsTxRestore::ReadNext()
         m_next = 0;
         return;
     }
-    gFsm->DataType = 1;
-    if (gFsm->GetRecord(qint16(m_next)) != 0) {
+    const LinkWatch step = m_meter.Watch();
+    if (m_meter.GetRecord(1, qint16(m_next)) != 0) {
         m_summary.notTried = int(m_entries.size());
-        return Finish(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
+        return Finish(step.Failure());
     }
     QStringList fields;
-    SplitFields(gFsm->szRecord, fields);
+    SplitFields(m_meter.Fsm().szRecord, fields);
     m_table << fields;
     ++m_next;
 }
@@ -230,7 +231,7 @@ QString clsTxRestore::Differences(const TxFileEntry &entry, int at) const
     if (!SameOnGrid(f.at(6), m.at(6)))
         what << QStringLiteral("variation %1 in the meter, %2 in the file").arg(DegreesText(m.at(6)), DegreesText(f.at(6)));
     // Only a meter that keeps the modulation can differ in it.
-    if (f.size() >= 8 && m.size() >= 8 && gFsm->TxFields() >= 8 &&
+    if (f.size() >= 8 && m.size() >= 8 && m_meter.Fsm().TxFields() >= 8 &&
         f.at(7).trimmed().compare(m.at(7).trimmed(), Qt::CaseInsensitive) != 0)
         what << QStringLiteral("modulation %1 in the meter, %2 in the file").arg(m.at(7).trimmed(), f.at(7).trimmed());
     if (what.isEmpty())
@@ -264,7 +265,7 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
         if (!message.isEmpty())
             return refuse(message, kIllegalValue);
     }
-    if (f.size() >= 8 && gFsm->TxFields() >= 8) {
+    if (f.size() >= 8 && m_meter.Fsm().TxFields() >= 8) {
         const QStringList choices = TxModulations();
         const QString typed = f.at(7).trimmed();
         const auto found = std::find_if(choices.cbegin(), choices.cend(), [&typed](const QString &c) {
@@ -312,7 +313,7 @@ void clsTxRestore::TakeNext()
         return EntriesDone();
     const TxFileEntry &entry = m_entries.at(m_next);
     ReportProgress(m_next, int(m_entries.size()));
-    if (entry.fields.size() >= 8 && gFsm->TxFields() < 8)
+    if (entry.fields.size() >= 8 && m_meter.Fsm().TxFields() < 8)
         m_summary.modulationDropped = true;
     const int match = Match(entry);
     QString differs;
@@ -348,7 +349,7 @@ void clsTxRestore::TakeNext()
             tx.szModulation = m_table.at(match).at(7).trimmed();
     }
     QString line;
-    const QString tooLong = TxLineCheck(tx, &line);
+    const QString tooLong = TxLineCheck(tx, m_meter.Fsm().TxFields(), &line);
     if (!tooLong.isEmpty()) {
         ++m_summary.refused;
         m_summary.notes << TxRestoreNote{entry.line, tooLong, QStringLiteral("Tx Line Too Long")};
@@ -362,9 +363,9 @@ void clsTxRestore::TakeNext()
         return;
     }
     if (!m_dryRun) {
-        const TxResult r = match >= 0 ? TxReplace(tx) : TxAdd(tx);
+        const TxResult r = match >= 0 ? TxReplace(m_meter, tx) : TxAdd(m_meter, tx);
         if (r.result != 0) {
-            if (!gUsbHid->fDeviceConnected() || gUsbHid->LinkLosses() != m_losses)
+            if (m_watch.Lost())
                 return LinkLostAt(entry.line);
             if (r.fUnsure) {
                 // The meter may hold it: the table is read back at the end.

@@ -9,11 +9,13 @@
 // replaced by the file's values. A dry run decides the same way and sends
 // nothing, so its summary is what a real run would do now.
 #include "common/clsOperation.h"
+#include "usb/clsUsbHid.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+class clsMeter;
 class clsTx;
 
 // One entry line of a Tx CSV file: its fields and its line number.
@@ -67,7 +69,8 @@ class clsTxRestore : public clsOperation
 {
     Q_OBJECT
 public:
-    clsTxRestore(QList<TxFileEntry> entries, bool fDryRun, bool fReplaceDifferent = false, QObject *parent = nullptr);
+    clsTxRestore(clsMeter &meter, QList<TxFileEntry> entries, bool fDryRun, bool fReplaceDifferent = false,
+                 QObject *parent = nullptr);
     ~clsTxRestore() override;
 
     const TxRestoreSummary &Summary() const { return m_summary; }
@@ -96,6 +99,7 @@ private:
     // The entry as a new Tx; false with the editor's message when a field fails its check.
     bool Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &note) const;
 
+    clsMeter &m_meter;
     QList<TxFileEntry> m_entries;
     bool m_dryRun;
     bool m_replace;
@@ -103,7 +107,7 @@ private:
     int m_next = 0;
     int m_count = 0;  // entries the meter holds
     int m_max = 0;
-    quint32 m_losses = 0;
+    LinkWatch m_watch{nullptr}; // from the directory on
     QList<QStringList> m_table; // the meter's entries, split into fields
     QStringList m_lines;
     QStringList m_back;

@@ -9,7 +9,7 @@
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modShowListViewColumnHeaderSortIcon.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "records/clsFsm.h"
 #include "tx/clsTx.h"
 #include "tx/frmTxEdit.h"
@@ -31,7 +31,7 @@
 namespace {
 
 // Add and edit are there for firmware that takes "U," and "X,".
-bool CanAddAndEdit() { return gFsm && (gFsm->Version->flags & 2) != 0; }
+bool CanAddAndEdit() { return gFsm && (gFsm->Version->flags & kTxChanges) != 0; }
 
 void Tell(const TxResult &r)
 {
@@ -67,9 +67,9 @@ frmTx::frmTx(QWidget *parent) : ListWindow(parent, QStringLiteral("frmTx"))
     connect(lsvData->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmTx::UpdateButtons);
     Load(360, QStringLiteral("Tx Data"));
 
-    const qint16 version = gFsm->Version->value();
-    if (version >= 0 && version <= 4) {
-        const bool show = version >= 3;
+    const FirmwareProfile &firmware = gFsm->Version->Profile();
+    if (firmware.fSupported) {
+        const bool show = (firmware.flags & kTxChanges) != 0;
         cmdEditTx->setVisible(show);
         cmdNewTx->setVisible(show);
         mnuTxEdit->setVisible(show);
@@ -85,7 +85,7 @@ frmTxEdit *frmTx::Editor() const { return m_editor; }
 
 void frmTx::lsvDataInit()
 {
-    SetupList(TxListColumns(gFsm->Version->value() >= 4 ? 8 : 7));
+    SetupList(TxListColumns(gFsm->TxFields()));
     m_model->SetSortState(0, 0);
     // Every column starts descending but the latitude.
     SortOrders[2] = 0;
@@ -128,9 +128,9 @@ void frmTx::UpdateRemaining()
     // the link has told the user, and the window is about to close.
     m_numRecords = m_maxRecords = 0;
     if (MeterConnected()) {
-        ReadDirectory(1);
-        m_numRecords = gFsm->NumRecords();
-        m_maxRecords = gFsm->MaxRecords();
+        gMeter->ReadDirectory(1);
+        m_numRecords = gFsm->NumRecords(1);
+        m_maxRecords = gFsm->MaxRecords(1);
     }
     lblRecords->setText(QStringLiteral("Remaining free records:\n") + IntText(qint32(m_maxRecords) - m_numRecords) +
                         QStringLiteral(" out of ") + IntText(m_maxRecords));
@@ -215,7 +215,7 @@ void frmTx::DeleteSelected()
         m_walkKeys << m_model->Key(*it);
         ids << m_model->UserValue(*it).toInt();
     }
-    auto *op = new clsTxDeleteOp(ids);
+    auto *op = new clsTxDeleteOp(*gMeter, ids);
     connect(op, &clsOperation::Progress, this, [this](int done) { RowDeleted(done); });
     connect(op, &clsOperation::Finished, this, [this, op](OpStatus status) { WalkEnded(*op, status); });
     cmdSelectAll->setEnabled(false);
@@ -269,7 +269,7 @@ void frmTx::ReadAgain()
 {
     if (m_fClosing)
         return;
-    auto *read = new clsReadStore(1);
+    auto *read = new clsReadStore(*gMeter, 1);
     connect(read, &clsOperation::Finished, this, [this, read](OpStatus status) {
         if (m_fClosing || fCloseAfterOperation())
             return;
@@ -379,7 +379,7 @@ void frmTx::AddNewTx()
     QList<qint32> known;
     for (int i = 0; i < m_model->Count(); ++i)
         known << m_model->UserValue(i).toInt();
-    auto *op = new clsTxChangeOp(clsTxChangeOp::Add, *gTx);
+    auto *op = new clsTxChangeOp(*gMeter, clsTxChangeOp::Add, *gTx);
     connect(op, &clsOperation::Finished, this, [this, op, known](OpStatus status) {
         if (m_fClosing)
             return;
@@ -474,7 +474,7 @@ void frmTx::EditSelectedTx()
     Form_Activate(); // back from the editor
     if (!gTx->fDirty() || OperationRunning())
         return ChangeEnded();
-    auto *op = new clsTxChangeOp(clsTxChangeOp::Replace, *gTx);
+    auto *op = new clsTxChangeOp(*gMeter, clsTxChangeOp::Replace, *gTx);
     connect(op, &clsOperation::Finished, this, [this, op, key](OpStatus status) {
         if (m_fClosing)
             return;

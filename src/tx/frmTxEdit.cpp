@@ -214,8 +214,7 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     cboModulation->addItems(TxModulations());
     timDisconnect->start();
 
-    const qint16 version = gFsm ? gFsm->Version->value() : 0;
-    const bool modulation = !(version >= 0 && version <= 3);
+    const bool modulation = gFsm && gFsm->Version->Profile().fModulation;
     lblModulation->setVisible(modulation);
     cboModulation->setVisible(modulation);
     top->activate();
@@ -472,7 +471,7 @@ void frmTxEdit::cmdButton_Click(int Index)
         FormToTx();
         // A line that cannot go to the meter keeps the dialog open with
         // what the user typed, to shorten the call sign.
-        const QString tooLong = gTx ? TxLineCheck(*gTx) : QString();
+        const QString tooLong = gTx ? TxLineCheck(*gTx, gFsm ? gFsm->TxFields() : qint16(7)) : QString();
         if (!tooLong.isEmpty()) {
             m_fInCheck = true;
             MsgBox(tooLong, vb::Exclamation, QStringLiteral("Tx Line Too Long"));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/modTxImportGui.h"
+#include "records/clsMeter.h"
 #include "common/modMsgBox.h"
 #include "common/modFileDialog.h"
 #include "tx/clsTxRestore.h"
@@ -56,7 +57,7 @@ void ImportTxFromFile(QWidget *parent, const std::function<bool(clsOperation *op
     }
     const QString name = QFileInfo(path).fileName();
     const QPointer<QWidget> owner(parent);
-    auto *plan = new clsTxRestore(entries, true, false);
+    auto *plan = new clsTxRestore(*gMeter, entries, true, false);
     QObject::connect(plan, &clsOperation::Finished, plan, [=](OpStatus status) {
         plan->deleteLater();
         if (!owner)
@@ -92,7 +93,7 @@ void ImportTxFromFile(QWidget *parent, const std::function<bool(clsOperation *op
                    vb::YesNo | vb::Question | vb::DefaultButton2, QStringLiteral("Import Tx?")) != vb::Yes ||
             !owner)
             return done(false, {}, false);
-        auto *run = new clsTxRestore(entries, false, replace);
+        auto *run = new clsTxRestore(*gMeter, entries, false, replace);
         QObject::connect(run, &clsOperation::Finished, run, [=](OpStatus ended) {
             run->deleteLater();
             const TxRestoreSummary &r = run->Summary();

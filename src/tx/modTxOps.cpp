@@ -3,32 +3,28 @@
 #include "common/modAnsi.h"
 #include "common/modConvert.h"
 #include "common/modMsgBox.h"
-#include "protocol/modFSMComm.h"
-#include "records/modStore.h"
-#include "records/clsFsm.h"
+#include "records/clsMeter.h"
 #include "tx/clsTx.h"
-#include "usb/clsUsbHid.h"
 
 #include <functional>
 
 namespace {
 
-bool Connected() { return gUsbHid && gUsbHid->fDeviceConnected(); }
-
 // Runs one Tx exchange and examines its outcome.
-TxResult SendTxCommand(const std::function<qint16()> &exchange, const QString &szRefused, const QString &szTitle)
+TxResult SendTxCommand(clsMeter &meter, const std::function<qint16()> &exchange, const QString &szRefused,
+                       const QString &szTitle)
 {
     TxResult r;
     r.status = OpStatus::LinkLost;
-    if (!gUsbHid || !gUsbHid->IsDeviceConnected(true))
+    if (!meter.Link().IsDeviceConnected(true))
         return r; // the link has told the user
     // A link lost during the exchange has been told by the link, even when
     // the meter was found again before we look.
-    const quint32 losses = gUsbHid->LinkLosses();
+    const LinkWatch watch = meter.Watch();
     r.result = exchange();
     if (r.result == 0) {
         r.status = OpStatus::Ok;
-    } else if (Connected() && gUsbHid->LinkLosses() == losses) {
+    } else if (!watch.Lost()) {
         r.status = OpStatus::BadReply;
         r.szMessage = szRefused;
         r.szTitle = szTitle;
@@ -39,11 +35,11 @@ TxResult SendTxCommand(const std::function<qint16()> &exchange, const QString &s
 // The meter refuses a change with "ERROR" and leaves its table as it was.
 bool IsRefusal(const QString &reply) { return reply.trimmed() == QLatin1String("ERROR"); }
 
-TxResult SendTxLine(const QString &szPrefix, const clsTx &mTx, const QString &szRefused, const QString &szTitle,
+TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, const QString &szRefused, const QString &szTitle,
                     const QString &szUnsure, const QString &szUnsureTitle)
 {
     QString line;
-    const QString tooLong = TxLineCheck(mTx, &line);
+    const QString tooLong = TxLineCheck(mTx, meter.Fsm().TxFields(), &line);
     if (!tooLong.isEmpty())
         return TxResult{1, OpStatus::TooLong, tooLong, QStringLiteral("Tx Line Too Long")};
     const QString command = szPrefix + line;
@@ -60,10 +56,10 @@ TxResult SendTxLine(const QString &szPrefix, const clsTx &mTx, const QString &sz
     const bool once = szPrefix == QLatin1String("U,");
     auto exchange = [&] {
         QString reply;
-        return once ? qint16(SendCommand(command, reply, 0, false, seen) == 0 ? 0 : 1)
-                    : SendCommand(command, reply, 0, true, seen);
+        return once ? qint16(meter.SendCommand(command, reply, 0, false, seen) == 0 ? 0 : 1)
+                    : meter.SendCommand(command, reply, 0, true, seen);
     };
-    TxResult r = SendTxCommand(exchange, szRefused, szTitle);
+    TxResult r = SendTxCommand(meter, exchange, szRefused, szTitle);
     if (r.status == OpStatus::BadReply && !(anyReply && refusedEach)) {
         // Any other reply, or none: the meter may have made the change.
         r.fUnsure = true;
@@ -75,10 +71,10 @@ TxResult SendTxLine(const QString &szPrefix, const clsTx &mTx, const QString &sz
 
 } // namespace
 
-QString TxLineCheck(const clsTx &mTx, QString *szLine)
+QString TxLineCheck(const clsTx &mTx, qint16 wTxFields, QString *szLine)
 {
     QString line;
-    mTx.UsbSend(line);
+    mTx.UsbSend(line, wTxFields);
     if (szLine)
         *szLine = line;
     const qsizetype length = StringToAnsi(line).size();
@@ -104,30 +100,27 @@ TxDeleteCheck CheckTxDelete(qint32 numRecords, qint32 selected, qint32 listed)
     return TxDeleteCheck::Allowed;
 }
 
-TxResult TxDelete(qint32 StationId)
+TxResult TxDelete(clsMeter &meter, qint32 StationId)
 {
     // Any id travels whole; the row keys carry only four digits of it.
     const QString refused = QStringLiteral("The ZT 6200 did not delete the Tx with station ID ") + IntText(StationId) +
                             QStringLiteral(".");
-    auto exchange = [StationId] {
-        gFsm->DataType = 1;
-        return DeleteRecord(StationId);
-    };
-    return SendTxCommand(exchange, refused, QStringLiteral("Tx Not Deleted"));
+    auto exchange = [&meter, StationId] { return meter.DeleteRecord(1, StationId); };
+    return SendTxCommand(meter, exchange, refused, QStringLiteral("Tx Not Deleted"));
 }
 
-TxResult TxAdd(const clsTx &mTx)
+TxResult TxAdd(clsMeter &meter, const clsTx &mTx)
 {
-    return SendTxLine(QStringLiteral("U,"), mTx,
+    return SendTxLine(meter, QStringLiteral("U,"), mTx,
                       QStringLiteral("The ZT 6200 did not accept the new Tx.\r\nIt was not added."),
                       QStringLiteral("Tx Not Added"),
                       QStringLiteral("The new Tx may have been added: the ZT 6200's reply was not understood."),
                       QStringLiteral("Tx Add Problem"));
 }
 
-TxResult TxReplace(const clsTx &mTx)
+TxResult TxReplace(clsMeter &meter, const clsTx &mTx)
 {
-    return SendTxLine(QStringLiteral("X,"), mTx,
+    return SendTxLine(meter, QStringLiteral("X,"), mTx,
                       QStringLiteral("The ZT 6200 did not accept the changes to the Tx.\r\nThe Tx keeps its earlier values."),
                       QStringLiteral("Tx Not Changed"),
                       QStringLiteral("The Tx with station ID ") + IntText(mTx.wStationId) +
@@ -135,39 +128,36 @@ TxResult TxReplace(const clsTx &mTx)
                       QStringLiteral("Tx Change Problem"));
 }
 
-qint16 ReadTxLines(QStringList &lines)
+qint16 ReadTxLines(clsMeter &meter, QStringList &lines)
 {
     lines.clear();
-    if (ReadDirectory(1) != 0)
+    if (meter.ReadDirectory(1) != 0)
         return 1;
-    const qint16 count = gFsm->NumRecords();
+    const qint16 count = meter.Fsm().NumRecords(1);
     for (qint16 i = 0; i < count; ++i) {
-        if (gFsm->GetRecord(i) != 0)
+        if (meter.GetRecord(1, i) != 0)
             return 1;
-        lines << gFsm->szRecord;
+        lines << meter.Fsm().szRecord;
     }
     return 0;
 }
 
-clsTxDeleteOp::clsTxDeleteOp(const QList<qint32> &stationIds, QObject *parent)
-    : clsOperation(parent), m_ids(stationIds), m_work(std::make_unique<LinkWork>())
+clsTxDeleteOp::clsTxDeleteOp(clsMeter &meter, const QList<qint32> &stationIds, QObject *parent)
+    : clsOperation(parent), m_meter(meter), m_ids(stationIds), m_watch(meter.Watch())
 {
     m_result.result = 0;
     m_result.status = OpStatus::Ok;
-    connect(this, &clsOperation::Finished, this, [this] { m_work.reset(); });
 }
-
-clsTxDeleteOp::~clsTxDeleteOp() = default;
 
 void clsTxDeleteOp::Step()
 {
     if (m_done >= m_ids.size())
         return Finish(OpStatus::Ok);
-    if (m_work && m_work->Lost()) {
+    if (m_watch.WentDown()) {
         m_result = TxResult{1, OpStatus::LinkLost, QString(), QString()};
         return Finish(OpStatus::LinkLost);
     }
-    const TxResult r = TxDelete(m_ids.at(m_done));
+    const TxResult r = TxDelete(m_meter, m_ids.at(m_done));
     if (r.result != 0) {
         m_result = r;
         return Finish(r.status);
@@ -175,17 +165,16 @@ void clsTxDeleteOp::Step()
     ++m_done;
     ReportProgress(m_done, int(m_ids.size()));
     // Gone and back within the exchange: what the meter holds is unknown.
-    if (m_work && m_work->Lost())
+    if (m_watch.WentDown())
         Finish(OpStatus::LinkLost);
     else if (m_done == m_ids.size())
         Finish(OpStatus::Ok);
 }
 
-clsTxChangeOp::clsTxChangeOp(Kind kind, const clsTx &entry, QObject *parent)
-    : clsOperation(parent), m_kind(kind), m_entry(std::make_unique<clsTx>()), m_work(std::make_unique<LinkWork>())
+clsTxChangeOp::clsTxChangeOp(clsMeter &meter, Kind kind, const clsTx &entry, QObject *parent)
+    : clsOperation(parent), m_meter(meter), m_kind(kind), m_entry(std::make_unique<clsTx>()), m_watch(meter.Watch())
 {
     entry.Copy(*m_entry);
-    connect(this, &clsOperation::Finished, this, [this] { m_work.reset(); });
 }
 
 clsTxChangeOp::~clsTxChangeOp() = default;
@@ -193,10 +182,10 @@ clsTxChangeOp::~clsTxChangeOp() = default;
 void clsTxChangeOp::Step()
 {
     if (m_next == -2) {
-        m_result = m_kind == Add ? TxAdd(*m_entry) : TxReplace(*m_entry);
+        m_result = m_kind == Add ? TxAdd(m_meter, *m_entry) : TxReplace(m_meter, *m_entry);
         if (m_result.result != 0)
             return Finish(m_result.status);
-        if (m_work->Lost())
+        if (m_watch.WentDown())
             return Finish(OpStatus::LinkLost);
         if (m_kind == Replace)
             return Finish(OpStatus::Ok);
@@ -204,14 +193,14 @@ void clsTxChangeOp::Step()
         return;
     }
     if (m_next == -1) {
-        if (ReadDirectory(1, false) != 0) // told as the list not read back
+        if (m_meter.ReadDirectory(1, false) != 0) // told as the list not read back
             return EndRead(false);
-        m_count = gFsm->NumRecords();
+        m_count = m_meter.Fsm().NumRecords(1);
         m_next = 0;
     } else {
-        if (gFsm->GetRecord(qint16(m_next)) != 0)
+        if (m_meter.GetRecord(1, qint16(m_next)) != 0)
             return EndRead(false);
-        m_lines << gFsm->szRecord;
+        m_lines << m_meter.Fsm().szRecord;
         ++m_next;
     }
     ReportProgress(m_next, m_count);
@@ -221,11 +210,11 @@ void clsTxChangeOp::Step()
 
 void clsTxChangeOp::EndRead(bool ok)
 {
-    m_readBack = ok && !m_work->Lost();
+    m_readBack = ok && !m_watch.WentDown();
     if (m_readBack)
         Finish(OpStatus::Ok);
     else
-        Finish(m_work->Lost() || !Connected() ? OpStatus::LinkLost : OpStatus::BadReply);
+        Finish(m_watch.Failure());
 }
 
 void clsTxChangeOp::Cancelled()

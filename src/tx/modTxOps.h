@@ -6,6 +6,7 @@
 // took it; otherwise szMessage says why not (empty when the link was lost,
 // which the link has already told the user).
 #include "common/clsOperation.h"
+#include "usb/clsUsbHid.h"
 
 #include <QList>
 #include <QString>
@@ -13,7 +14,7 @@
 #include <QtGlobal>
 #include <memory>
 
-class LinkWork;
+class clsMeter;
 class clsTx;
 
 // The longest Tx line that fits one command after "U," or "X,".
@@ -37,20 +38,21 @@ enum class TxDeleteCheck { Allowed, LastRecord, NoneRemaining };
 TxDeleteCheck CheckTxDelete(qint32 numRecords, qint32 selected, qint32 listed);
 
 // "V," + the station id: deletes the entry with that station id.
-TxResult TxDelete(qint32 StationId);
+TxResult TxDelete(clsMeter &meter, qint32 StationId);
 // "U," + the entry's line: adds it; the meter gives it its own ids.
-TxResult TxAdd(const clsTx &mTx);
+TxResult TxAdd(clsMeter &meter, const clsTx &mTx);
 // "X," + the entry's line: replaces the meter's entry with its station id.
-TxResult TxReplace(const clsTx &mTx);
+TxResult TxReplace(clsMeter &meter, const clsTx &mTx);
 
-// The line that TxAdd/TxReplace would send, and the message refusing it
-// when it is too long for one command (empty when it fits).
-QString TxLineCheck(const clsTx &mTx, QString *szLine = nullptr);
+// The line of `wTxFields` fields that TxAdd/TxReplace would send (the
+// meter's firmware decides how many), and the message refusing it when it
+// is too long for one command (empty when it fits).
+QString TxLineCheck(const clsTx &mTx, qint16 wTxFields, QString *szLine = nullptr);
 
 // Reads every Tx line of the meter in directory order (ReadDirectory, then
 // one GetRecord per entry). 0 when every line was read; 1 otherwise, with
 // the lines read so far.
-qint16 ReadTxLines(QStringList &lines);
+qint16 ReadTxLines(clsMeter &meter, QStringList &lines);
 
 // Deletes the entries with these station ids, one "V" per step, in order.
 // Progress(done, total) follows each entry the meter deleted; the walk stops
@@ -58,8 +60,7 @@ qint16 ReadTxLines(QStringList &lines);
 class clsTxDeleteOp : public clsOperation
 {
 public:
-    explicit clsTxDeleteOp(const QList<qint32> &stationIds, QObject *parent = nullptr);
-    ~clsTxDeleteOp() override;
+    clsTxDeleteOp(clsMeter &meter, const QList<qint32> &stationIds, QObject *parent = nullptr);
     const QList<qint32> &StationIds() const { return m_ids; }
     // The first Deleted() of StationIds() are gone from the meter.
     int Deleted() const { return m_done; }
@@ -71,10 +72,11 @@ protected:
     void Step() override;
 
 private:
+    clsMeter &m_meter;
     QList<qint32> m_ids;
     int m_done = 0;
     TxResult m_result;
-    std::unique_ptr<LinkWork> m_work; // sees a link lost meanwhile, even if found again
+    const LinkWatch m_watch; // sees a link lost meanwhile, even if found again
 };
 
 // Adds ("U") or replaces ("X") one entry. An add then reads the whole table
@@ -83,7 +85,7 @@ class clsTxChangeOp : public clsOperation
 {
 public:
     enum Kind { Add, Replace };
-    clsTxChangeOp(Kind kind, const clsTx &entry, QObject *parent = nullptr);
+    clsTxChangeOp(clsMeter &meter, Kind kind, const clsTx &entry, QObject *parent = nullptr);
     ~clsTxChangeOp() override;
     // The change itself: result 0 when the meter took it.
     const TxResult &Result() const { return m_result; }
@@ -100,6 +102,7 @@ protected:
 private:
     void EndRead(bool ok);
 
+    clsMeter &m_meter;
     Kind m_kind;
     std::unique_ptr<clsTx> m_entry;
     int m_next = -2; // -2 the change, -1 the directory, then each entry
@@ -107,5 +110,5 @@ private:
     bool m_readBack = false;
     TxResult m_result;
     QStringList m_lines;
-    std::unique_ptr<LinkWork> m_work;
+    const LinkWatch m_watch;
 };

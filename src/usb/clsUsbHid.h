@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "common/clsOperation.h"
 #include "usb/HidPlatform.h"
 
 #include <QHash>
@@ -41,9 +42,7 @@ public:
 
     bool fDeviceConnected() const { return m_fDeviceConnected; }
     void setfDeviceConnected(bool fValue);
-    // How many times the link has gone down so far: work that spans several
-    // exchanges compares it to see a loss even when the meter was found
-    // again meanwhile (a tick under the link's own message box).
+    // How many times the link has gone down so far (read through LinkWatch).
     quint32 LinkLosses() const { return m_losses; }
 
     bool HasOpenDevice() const { return m_hid != nullptr; }
@@ -89,5 +88,25 @@ private:
     frmUsbHid *m_form = nullptr;
 };
 
-// The link of the current session (null when none is current).
+// The one way to see a lost link: taken when work with the meter begins, it
+// tells a loss since then even when the meter was found again meanwhile (a
+// tick under the link's own message box).
+class LinkWatch
+{
+public:
+    explicit LinkWatch(const clsUsbHid *link) : m_link(link), m_losses(link ? link->LinkLosses() : 0) {}
+    // The link went down since the watch began (it may be up again by now).
+    bool WentDown() const { return m_link && m_link->LinkLosses() != m_losses; }
+    // No meter to work with now, or the link went down meanwhile: the user
+    // has been told by the link itself.
+    bool Lost() const { return !m_link || !m_link->fDeviceConnected() || WentDown(); }
+    // How work that failed ends: the lost link, or replies that would not do.
+    OpStatus Failure() const { return Lost() ? OpStatus::LinkLost : OpStatus::BadReply; }
+
+private:
+    const clsUsbHid *m_link;
+    quint32 m_losses;
+};
+
+// The link of the current session, for the windows (null when none is current).
 extern clsUsbHid *gUsbHid;

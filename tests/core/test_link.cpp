@@ -10,7 +10,7 @@
 #include "protocol/clsDevice.h"
 #include "protocol/modConsoleSend.h"
 #include "protocol/modFSMComm.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "records/clsFsm.h"
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
@@ -129,7 +129,7 @@ TEST_F(Exchange, RepliesJoinedOverReports)
     for (const Case &c : cases) {
         Answer(c.reports);
         QString reply;
-        EXPECT_EQ(SendCommand(QStringLiteral("Q"), reply, 0, false), c.reply.count(',') + 1);
+        EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("Q"), reply, 0, false), c.reply.count(',') + 1);
         EXPECT_EQ(reply, QString::fromLatin1(c.reply));
     }
 }
@@ -146,7 +146,7 @@ TEST_F(Exchange, StrictAndLenientCounts)
         meter->commands.clear();
         echo.clear();
         QString reply = QStringLiteral("stale");
-        EXPECT_EQ(SendCommand(QStringLiteral("C"), reply, c.expected, c.check), c.result) << c.answer.left(10).data();
+        EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("C"), reply, c.expected, c.check), c.result) << c.answer.left(10).data();
         EXPECT_EQ(reply, c.reply);
         EXPECT_EQ(meter->commands, QStringList(c.sends, QStringLiteral("C")));
         EXPECT_EQ(echo, QStringLiteral("C\r\n").repeated(c.sends));
@@ -157,7 +157,7 @@ TEST_F(Exchange, StrictAndLenientCounts)
 TEST_F(Exchange, RefusedWithoutSending)
 {
     QString reply;
-    EXPECT_EQ(SendCommand(QString(64, QLatin1Char('U')), reply, 0, true), 1); // too long for one report
+    EXPECT_EQ(SendCommand(*gDevice, QString(64, QLatin1Char('U')), reply, 0, true), 1); // too long for one report
     EXPECT_TRUE(meter->commands.isEmpty() && echo.isEmpty());
 }
 
@@ -186,7 +186,7 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     gDevice->AddChar('x'); // the console is typing
     QString reply;
     inside = true;
-    EXPECT_EQ(SendCommand(QStringLiteral("C"), reply, 2, true), 0);
+    EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("C"), reply, 2, true), 0);
     inside = false;
     EXPECT_FALSE(ranInside);
     EXPECT_EQ(gDevice->PacketOut.Length, 1); // the typing is kept for the console
@@ -197,7 +197,7 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     ASSERT_TRUE(op.Start());
     gUsbHid->HelperForm()->fConnectPending = true;
     Tick();
-    EXPECT_EQ(ConsoleSend(nullptr), ConsoleSendResult::Busy);
+    EXPECT_EQ(ConsoleSend(*gDevice, nullptr), ConsoleSendResult::Busy);
     op.End();
     QCoreApplication::processEvents(); // its end is told from the event loop
     EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
@@ -228,7 +228,7 @@ TEST_F(Exchange, AsAnOperation)
         Answer(c.reports);
         if (c.reports.isEmpty())
             meter->replyOverride = [this](const QString &, QList<QByteArray> &) { return platform.Plug(meter, false), true; };
-        clsExchange x(c.command, c.expected, c.check);
+        clsExchange x(*gDevice, c.command, c.expected, c.check);
         EXPECT_EQ(RunToEnd(x), c.status);
         EXPECT_EQ(x.Result(), c.result);
         EXPECT_EQ(x.Reply(), c.reply);
@@ -237,7 +237,7 @@ TEST_F(Exchange, AsAnOperation)
     // Refused while another operation runs.
     Idle other;
     other.Start();
-    clsExchange x(QStringLiteral("C"), 2, true);
+    clsExchange x(*gDevice, QStringLiteral("C"), 2, true);
     EXPECT_FALSE(x.Start());
     other.End();
     EXPECT_EQ(RunToEnd(x), OpStatus::Busy);
@@ -258,18 +258,17 @@ TEST_F(Exchange, DirectoryAndDelete)
         Answer(DemoMeter::FrameReply(c.answer, 65));
         boxes.clear();
         meter->commands.clear();
-        const qint16 result = ReadDirectory(0);
-        EXPECT_EQ(QString("%1 %2 %3").arg(result).arg(gFsm->NumRecords()).arg(gFsm->MaxRecords()), c.read) << c.answer.data();
+        const qint16 result = gMeter->ReadDirectory(0);
+        EXPECT_EQ(QString("%1 %2 %3").arg(result).arg(gFsm->NumRecords(0)).arg(gFsm->MaxRecords(0)), c.read) << c.answer.data();
         EXPECT_EQ(Prompts(), c.told.isEmpty() ? QStringList() : QStringList{c.told});
         EXPECT_EQ(meter->commands.size(), c.told.isEmpty() ? 1 : 4);
     }
     Answer(DemoMeter::FrameReply("\n", 65));
     meter->commands.clear();
-    EXPECT_EQ(DeleteRecord(40000), 0);
-    EXPECT_EQ(EraseRecords(), 0);
-    gFsm->DataType = 1;
-    EXPECT_EQ(DeleteRecord(-3), 0);
-    EXPECT_EQ(EraseRecords(), 1);
+    EXPECT_EQ(gMeter->DeleteRecord(0, 40000), 0);
+    EXPECT_EQ(gMeter->EraseRecords(), 0);
+    EXPECT_EQ(gMeter->DeleteRecord(1, -3), 0);
+    EXPECT_EQ(gMeter->DeleteRecord(2, 1), 1); // no such store
     EXPECT_EQ(meter->commands, (QStringList{"F,40000", "E", "V,-3"}));
 }
 
@@ -281,8 +280,8 @@ TEST_F(Exchange, StaleRepliesAreDropped)
     QStringList status;
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, &ctx, [&](const QString &l) { status << l; });
     auto directory = [](qint32 type) {
-        const qint16 r = ReadDirectory(type);
-        return QString("%1 %2,%3").arg(r).arg(gFsm->NumRecords()).arg(gFsm->MaxRecords());
+        const qint16 r = gMeter->ReadDirectory(type);
+        return QString("%1 %2,%3").arg(r).arg(gFsm->NumRecords(type)).arg(gFsm->MaxRecords(type));
     };
     meter->extraReports = 2;
     EXPECT_EQ(directory(0) + " " + directory(1), "0 0,500 0 0,100");
@@ -291,7 +290,7 @@ TEST_F(Exchange, StaleRepliesAreDropped)
     // The previous reply again after the command: read, dropped, asked again.
     meter->lateDuplicateReply = true;
     meter->commands.clear();
-    EXPECT_EQ(QueryVersion(), "2.3.1");
+    EXPECT_EQ(QueryVersion(*gDevice), "2.3.1");
     EXPECT_EQ(directory(0), "0 0,500");
     EXPECT_EQ(meter->commands, (QStringList{"A", "C", "C"}));
     EXPECT_TRUE(status.contains(QStringLiteral("  Reply dropped, it does not answer C: 1 fields")));
@@ -334,7 +333,7 @@ TEST_F(Exchange, ConsoleStopsOnAReplyThatNeverEnds)
     };
     gDevice->AddString(QStringLiteral("A"));
     int packets = 0;
-    EXPECT_EQ(ConsoleSend([&](const clsPacket &) { ++packets; }), ConsoleSendResult::Unfinished);
+    EXPECT_EQ(ConsoleSend(*gDevice, [&](const clsPacket &) { ++packets; }), ConsoleSendResult::Unfinished);
     EXPECT_LE(packets * clsPacket::kCapacity, kMaxConsoleReply + clsPacket::kCapacity);
     EXPECT_TRUE(gUsbHid->fDeviceConnected());
 }

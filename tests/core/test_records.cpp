@@ -3,9 +3,11 @@
 #include "app/globals.h"
 #include "protocol/modApp.h"
 #include "protocol/modFSMComm.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "records/clsFsm.h"
+#include "records/clsVersion.h"
 
+#include <functional>
 #include <map>
 
 // Raw fields of a saved record: equal frequencies, valid fix and Tx position.
@@ -39,7 +41,7 @@ TEST_F(Records, Masking)
         gFsm->Reset();
         gFsm->Version->setvalue(c.version);
         gFsm->szRecord = raw.join(QLatin1Char(','));
-        gFsm->ProcessRecord();
+        gFsm->ProcessRecord(0);
         for (int i : c.masked)
             if (!raw[i].isEmpty())
                 raw[i] = QLatin1Char('"') + QString(raw[i].size(), QLatin1Char('-')) + QLatin1Char('"');
@@ -63,15 +65,15 @@ TEST_F(Records, LearningRead)
         const QString next = RawRecord(c.fields, {{1, QStringLiteral("102")}}).join(QLatin1Char(','));
         m = AddMeter(QStringLiteral("firmware %1\nsaved %2\nsaved %3\n").arg(c.firmware, line, next));
         ASSERT_TRUE(ConnectMeter());
-        ASSERT_EQ(ReadDirectory(0), 0);
-        EXPECT_EQ(gFsm->GetRecord(0), c.result);
+        ASSERT_EQ(gMeter->ReadDirectory(0), 0);
+        EXPECT_EQ(gFsm->GetRecord(0, 0), c.result);
         EXPECT_EQ(gFsm->szRecord, c.result == 0 ? line : QString());
         EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), c.sends);
         EXPECT_EQ(gFsm->DataFields, c.dataFields);
         EXPECT_EQ(gFsm->Version->value(), c.value);
-        EXPECT_EQ(gFsm->DataHeader().size(), c.header);
+        EXPECT_EQ(gFsm->DataHeader(0).size(), c.header);
         if (c.result == 0) { // known layout: the next record is read once
-            EXPECT_EQ(gFsm->GetRecord(1), 0);
+            EXPECT_EQ(gFsm->GetRecord(0, 1), 0);
             EXPECT_EQ(m->commands.count(QStringLiteral("D,1,1")), 1);
         }
     }
@@ -81,9 +83,43 @@ TEST_F(Records, LearningRead)
     m = AddMeter(QStringLiteral("saved ") + RawRecord(30).join(QLatin1Char(',')));
     ASSERT_TRUE(ConnectMeter());
     m->unplugAfterReports = m->inputReportsSent + 1;
-    EXPECT_EQ(gFsm->GetRecord(0), 1);
+    EXPECT_EQ(gFsm->GetRecord(0, 0), 1);
     EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), 1);
+}
+
+// The link lost in a failed read clears the record state only once the
+// command that read has returned: nothing (a window told of the new
+// version) sees the record object change under a reading still under way.
+TEST_F(Records, LinkLostInsideAReadClearsAfterIt)
+{
+    const QString saved = QStringLiteral("saved ") + RawRecord(31).join(QLatin1Char(','));
+    struct Case { const char *what; std::function<qint16()> read; } cases[] = {
+        {"saved record", [] { return gMeter->GetRecord(0, 1); }},
+        {"saved record, learning", [] { gFsm->DataFields = 0; return gMeter->GetRecord(0, 1); }},
+        {"Tx entry", [] { return gMeter->GetRecord(1, 1); }},
+        {"directory", [] { return gMeter->ReadDirectory(1); }},
+        {"a command", [] { QString reply; return gMeter->SendCommand(QStringLiteral("C"), reply, 2, true); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DemoMeter *m = ReplaceMeter(QStringLiteral("firmware 2.3.1\ngenerate-tx 3\n") + saved + QLatin1Char('\n') + saved);
+        ASSERT_EQ(gMeter->ReadDirectory(0), 0);
+        ASSERT_EQ(gMeter->GetRecord(0, 0), 0);
+        ASSERT_EQ(gFsm->Version->value(), 4);
+        QStringList changes; // when the version changed: "inside" or "after" an exchange
+        QObject ctx;
+        QObject::connect(gFsm->Version, &clsVersion::VersionChanged, &ctx, [&] {
+            changes << (gDevice->InExchange() ? QStringLiteral("inside") : QStringLiteral("after"));
+        });
+        m->stallAfterReports = m->inputReportsSent; // the next read fails
+        EXPECT_EQ(c.read(), 1);
+        EXPECT_EQ(changes, QStringList{QStringLiteral("after")});
+        EXPECT_EQ(gFsm->Version->value(), 0);
+        EXPECT_EQ(gFsm->DataFields, 0);
+        EXPECT_EQ(gFsm->NumRecords(0), 0);
+        EXPECT_TRUE(gFsm->szRecord.isEmpty());
+    }
 }
 
 TEST(SplitFields, Table)

@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "protocol/clsDevice.h"
 #include "records/clsFsm.h"
+#include "records/clsMeter.h"
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
@@ -54,6 +55,7 @@ struct Accessor
 const Accessor kAccessors[] = {
     {"gApp", [] { return (const void *)gApp; }, [](clsSession &s) { return (const void *)&s.App(); }},
     {"gAppBase", [] { return (const void *)gAppBase; }, [](clsSession &s) { return (const void *)static_cast<clsAppBase *>(&s.App()); }},
+    {"gMeter", [] { return (const void *)gMeter; }, [](clsSession &s) { return (const void *)&s.Meter(); }},
     {"gUsbHid", [] { return (const void *)gUsbHid; }, [](clsSession &s) { return (const void *)&s.Link(); }},
     {"gFsm", [] { return (const void *)gFsm; }, [](clsSession &s) { return (const void *)&s.Fsm(); }},
     {"gDevice", [] { return (const void *)gDevice; }, [](clsSession &s) { return (const void *)&s.Device(); }},

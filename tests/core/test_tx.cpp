@@ -2,6 +2,7 @@
 // Tx entries: coordinates and their texts, the editor's field checks, and
 // the entry's lines to and from the meter.
 #include "TestSupport.h"
+#include "records/clsMeter.h"
 #include "tx/clsCoordinate.h"
 #include "tx/clsTx.h"
 #include "tx/modCoordinates.h"
@@ -372,7 +373,7 @@ TEST_F(MeterTest, TxChangeCancelled)
         clsTx entry;
         entry.szCallSign = QStringLiteral("NEW");
         entry.wFrequency = 880;
-        clsTxChangeOp op(c.kind, entry);
+        clsTxChangeOp op(*gMeter, c.kind, entry);
         const qsizetype before = meter->commands.size();
         meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
             op.Cancel(); // asked during each exchange

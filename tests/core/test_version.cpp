@@ -4,6 +4,8 @@
 #include "app/globals.h"
 #include "records/clsFsm.h"
 
+#include <iterator>
+
 TEST(Version, TextsAndEvents)
 {
     struct Case { QString text; qint16 value; qint32 flags; QString events; } cases[] = {
@@ -22,11 +24,37 @@ TEST(Version, TextsAndEvents)
         EXPECT_EQ(v.szVersion(), c.text);
         EXPECT_EQ(events, c.events) << qPrintable(c.text);
     }
-    clsVersion v;
-    v.setvalue(2); // a code named as text keeps its code
-    EXPECT_EQ(v.value(), 2);
-    EXPECT_EQ(v.szVersion(), QStringLiteral("Version 02"));
-    EXPECT_EQ(v.flags, 1);
+
+    // Each code as the program has always read it: its text (a code named as
+    // text keeps its code; the others keep the text there was), feature
+    // bits, the saved and Tx headers before any record was read, the Tx line,
+    // the editor's modulation, whether it is supported and offers Tx changes,
+    // and whether readings learn the record layout.
+    struct Code { qint16 value; QString text; qint32 flags; int saved, tx, txFields; bool modulation, supported, changes, learn; }
+    codes[] = {
+        {-1, "Unknown", 0, 29, 7, 7, true, false, false, false},    {0, "Unknown", 0, 29, 7, 7, false, true, false, true},
+        {1, "Version 01", 0, 29, 7, 7, false, true, false, false}, {2, "Version 02", 1, 29, 7, 7, false, true, false, false},
+        {3, "Unknown", 3, 30, 7, 7, false, true, true, false},     {4, "Unknown", 3, 31, 8, 8, true, true, true, false},
+    };
+    ASSERT_EQ(FirmwareProfiles().size(), std::size(codes)); // every code of the table is checked
+    for (const Code &c : codes) {
+        SCOPED_TRACE(c.value);
+        clsFsm fsm;
+        fsm.Version->setvalue(c.value);
+        const FirmwareProfile &p = fsm.Version->Profile();
+        EXPECT_EQ(p.value, c.value);
+        EXPECT_EQ(fsm.Version->value(), c.value);
+        EXPECT_EQ(fsm.Version->szVersion(), c.text);
+        EXPECT_EQ(fsm.Version->flags, c.flags);
+        EXPECT_EQ(fsm.DataHeader(0).size(), c.saved);
+        EXPECT_EQ(fsm.DataHeader(1).size(), c.tx);
+        EXPECT_EQ(fsm.TxFields(), c.txFields);
+        EXPECT_EQ(p.fModulation, c.modulation);
+        EXPECT_EQ(p.fSupported, c.supported);
+        EXPECT_EQ((p.flags & kTxChanges) != 0, c.changes);
+        EXPECT_EQ(p.fLearnLayout, c.learn);
+    }
+    EXPECT_EQ(ProfileOf(7).value, -1); // a code not listed is unsupported
 }
 
 using VersionCheck = MeterTest;

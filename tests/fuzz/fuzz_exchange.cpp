@@ -10,7 +10,7 @@
 #include "common/modMsgBox.h"
 #include "protocol/modApp.h"
 #include "protocol/modFSMComm.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "records/clsFsm.h"
 #include "sim/DemoMeter.h"
 #include "usb/clsUsbHid.h"
@@ -68,29 +68,28 @@ FUZZ_TARGET
     FuzzAssert(gUsbHid->fDeviceConnected());
 
     const qint32 type = (options >> 3) & 1;
-    gFsm->DataType = type;
     gFsm->Version->setvalue(qint16(options % 5));
     gFsm->DataFields = 0;
     switch ((options >> 4) & 3) {
     case 0:
     case 1: {
-        const qint16 r = gFsm->GetRecord(qint16(options >> 6));
+        const qint16 r = gFsm->GetRecord(type, qint16(options >> 6));
         FuzzAssert(r == 0 || r == 1);
         if (r == 0) {
-            gFsm->ProcessRecord();
+            gFsm->ProcessRecord(type);
             QStringList f;
             FuzzAssert(SplitFields(gFsm->szRecord, f) == (type == 0 ? gFsm->DataFields : gFsm->TxFields()));
         }
         break;
     }
     case 2: {
-        const qint16 r = ReadDirectory(type);
+        const qint16 r = gMeter->ReadDirectory(type);
         FuzzAssert(r == 0 || r == 1);
         break;
     }
     default: {
         QString reply;
-        FuzzAssert(SendCommand(QStringLiteral("C"), reply, 0, (options & 0x40) != 0) >= 0);
+        FuzzAssert(SendCommand(*gDevice, QStringLiteral("C"), reply, 0, (options & 0x40) != 0) >= 0);
         break;
     }
     }

@@ -21,13 +21,12 @@ FUZZ_TARGET
     static clsFsm *fsm = [] { return gFsm = new clsFsm; }(); // no link needed
     const uint8_t options = FuzzTakeByte(data, size);
     fsm->Reset();
-    fsm->DataType = 0;
     fsm->Version->setvalue(qint16(options % 5));
     fsm->Version->flags = (options & 0x80) ? 1 : 0;
 
     const QString line = FuzzText(data, size);
     fsm->szRecord = line;
-    fsm->ProcessRecord();
+    fsm->ProcessRecord(0);
 
     QStringList before, after;
     const qint16 n = SplitFields(line, before);
@@ -36,8 +35,7 @@ FUZZ_TARGET
         FuzzAssert(after.at(i) == before.at(i) || AllDashes(after.at(i)));
 
     // Transmitter lines are never touched.
-    fsm->DataType = 1;
     fsm->szRecord = line;
-    fsm->ProcessRecord();
+    fsm->ProcessRecord(1);
     FuzzAssert(fsm->szRecord == line);
 }

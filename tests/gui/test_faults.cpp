@@ -10,7 +10,7 @@
 #include "common/clsOperation.h"
 #include "listview/clsListModel.h"
 #include "protocol/modFSMComm.h"
-#include "records/modStore.h"
+#include "records/clsMeter.h"
 #include "records/clsFsm.h"
 #include "saveddata/frmDeleteData.h"
 #include "tx/frmTx.h"
@@ -125,7 +125,7 @@ protected:
             MeterReturns();
             meter->saved = tenSaved, meter->tx = fiveTx;
             QStringList lines = meter->saved;
-            EXPECT_EQ(tx ? ReadTxLines(lines) : ReadDirectory(0), 0);
+            EXPECT_EQ(tx ? ReadTxLines(*gMeter, lines) : gMeter->ReadDirectory(0), 0);
             form = std::make_unique<Form>(main);
             for (const QString &line : std::as_const(lines))
                 form->lsvDataAdd(line);

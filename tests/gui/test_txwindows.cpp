@@ -9,6 +9,7 @@
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modLVSort.h"
+#include "records/clsMeter.h"
 #include "usb/clsUsbHid.h"
 #include "tx/frmTx.h"
 #include "tx/frmTxEdit.h"
@@ -56,7 +57,7 @@ protected:
         whileBoxOpen = nullptr;
         meter = ReplaceMeter(std::move(m));
         QStringList lines;
-        EXPECT_EQ(ReadTxLines(lines), 0);
+        EXPECT_EQ(ReadTxLines(*gMeter, lines), 0);
         form = new frmTx(main);
         for (const QString &line : std::as_const(lines))
             form->lsvDataAdd(line);
