@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <functional>
 
+class QHBoxLayout;
 class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
@@ -79,6 +80,13 @@ public:
     QPushButton *cmdClose = nullptr;
 
 private:
+    // The constructor's steps.
+    void CreatePlot();
+    QHBoxLayout *CreateSettingsRow();
+    void CreateTable();
+    void CreateButtons();
+    void LayOut(QHBoxLayout *settingsRow);
+
     void Save();
     void SaveAnalysis();
     bool Replaces(const QString &path, const QString &what);

@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class QVBoxLayout;
 class QToolButton;
 class clsCoordinate;
 
@@ -95,6 +96,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The constructor's steps.
+    void CreateWidgets();
+    QVBoxLayout *LayOut();
+    void SetTabOrder();
+    void ConnectSignals();
+    void Load(QVBoxLayout *top);
+
     struct Row
     {
         clsCoordinate *co;
