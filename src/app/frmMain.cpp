@@ -188,8 +188,7 @@ frmMain::frmMain()
     connect(gUsbHid, &clsUsbHid::Disconnect, this, &frmMain::mUsbHid_Disconnect);
     connect(gFsm->Version, &clsVersion::VersionChanged, this, &frmMain::mVersion_VersionChanged);
     connect(gFsm->Version, &clsVersion::VersionUnknown, this, &frmMain::mVersion_VersionUnknown);
-    gApp->Dialog = this;
-    gApp->fRememberSaves = true; // the save dialog proposes what was chosen in earlier runs
+    gApp->setfRememberSaves(true); // the save dialog proposes what was chosen in earlier runs
     setWindowTitle(clsApp::AppTitle());
     gApp->Caption();
     for (QAction *item : {mnuFileNew, mnuFileOpen, mnuFileClose, mnuFileSep1, mnuFileSave, mnuFileSaveAs, mnuFileSep2})

@@ -460,7 +460,7 @@ TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
     for (const auto &c : cases) {
         answer = c.file;
         boxes.clear();
-        main->mnuFilePlot->trigger();
+        Named<QAction>(main, "mnuFilePlot")->trigger();
         auto *window = main->findChild<frmFieldPlot *>();
         QStringList series;
         if (window)
