@@ -31,6 +31,8 @@ clsUpDown::clsUpDown(QWidget *parent) : QWidget(parent)
 {
     cmdUp = new QToolButton(this);
     cmdDown = new QToolButton(this);
+    cmdUp->setObjectName(QStringLiteral("cmdUp"));
+    cmdDown->setObjectName(QStringLiteral("cmdDown"));
     auto *box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(0);
@@ -132,6 +134,9 @@ void frmTxEdit::CreateWidgets()
     updLatitude = new clsUpDown(this);
     updLongitude = new clsUpDown(this);
     updVariation = new clsUpDown(this);
+    updLatitude->setObjectName(QStringLiteral("updLatitude"));
+    updLongitude->setObjectName(QStringLiteral("updLongitude"));
+    updVariation->setObjectName(QStringLiteral("updVariation"));
     updLatitude->setToolTip(latTip);
     updLongitude->setToolTip(lonTip);
     updVariation->setToolTip(varTip);
@@ -143,6 +148,7 @@ void frmTxEdit::CreateWidgets()
     cmdButton[0] = new QPushButton(QStringLiteral("Save"), this);
     cmdButton[1] = new QPushButton(QStringLiteral("Cancel"), this);
     for (int i = 0; i < 2; ++i) {
+        cmdButton[i]->setObjectName(QStringLiteral("cmdButton_%1").arg(i));
         cmdButton[i]->setAutoDefault(false); // Enter moves on; it never presses a button
         connect(cmdButton[i], &QPushButton::clicked, this, [this, i] { cmdButton_Click(i); });
     }

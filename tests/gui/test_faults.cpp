@@ -305,7 +305,7 @@ TEST_F(FaultTest, ListWindowChanges)
     Walk<frmTx>("add a Tx", false, false, 6, [](frmTx &f) {
         QTimer::singleShot(0, &f, [&f] {
             if (frmTxEdit *e = f.Editor())
-                e->txtCallSite->setText("NEW1"), e->txtFreq->setText("880"), e->cmdButton[0]->click();
+                Named<QLineEdit>(e, "txtCallSite")->setText("NEW1"), Named<QLineEdit>(e, "txtFreq")->setText("880"), Named<QPushButton>(e, "cmdButton_0")->click();
         });
         f.AddNewTx();
     });

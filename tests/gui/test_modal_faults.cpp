@@ -190,7 +190,7 @@ protected:
     {
         QTimer::singleShot(0, &f, [&f, text] {
             if (frmTxEdit *e = f.Editor())
-                e->txtCallSite->setText(text), e->txtFreq->setText("880"), e->cmdButton[0]->click();
+                Named<QLineEdit>(e, "txtCallSite")->setText(text), Named<QLineEdit>(e, "txtFreq")->setText("880"), Named<QPushButton>(e, "cmdButton_0")->click();
         });
         add ? f.AddNewTx() : f.EditSelectedTx();
     }

@@ -20,6 +20,14 @@
 
 namespace {
 
+// The Tx editor's controls, by their object names.
+QLineEdit *Box(const frmTxEdit &e, const char *name) { return Named<QLineEdit>(&e, name); }
+QPushButton *Button(const frmTxEdit &e, int index) { return Named<QPushButton>(&e, QStringLiteral("cmdButton_%1").arg(index)); }
+QToolButton *Arrow(const frmTxEdit &e, const char *upDown, const char *arrow)
+{
+    return Named<QToolButton>(Named<QWidget>(&e, upDown), arrow);
+}
+
 const QString kFiveEntries = QStringLiteral("tx 1,12,\"K12\",700,1,2,3,\"AM\"\n"
                                             "tx 2,12345,\"BIG\",900,1,2,3,\"AM\"\n"
                                             "tx 3,-3,\"NEG\",800,1,2,3,\"AM\"\n"
@@ -167,7 +175,7 @@ TEST_F(TxWindowTest, EditOneRowAndSortAfterIt)
     }
     // K5, 500 kHz, to 950 kHz: back from the editor the list is by ascending frequency.
     Select({RowOf(5)});
-    OnEditor([](frmTxEdit &e) { e.txtFreq->setText("950"), e.cmdButton[0]->click(); });
+    OnEditor([](frmTxEdit &e) { Box(e, "txtFreq")->setText("950"), Button(e, 0)->click(); });
     form->EditSelectedTx();
     Settle();
     QStringList freqs;
@@ -242,15 +250,15 @@ TEST_F(TxWindowTest, EditorCallSiteMessageAndCloseBox)
     Select({0});
     OnEditor([&](frmTxEdit &e) {
         Activate(e);
-        e.txtCallSite->setFocus();
-        e.txtCallSite->setText("ab.c");
-        e.txtFreq->setFocus();
+        Box(e, "txtCallSite")->setFocus();
+        Box(e, "txtCallSite")->setText("ab.c");
+        Box(e, "txtFreq")->setFocus();
         QTest::qWait(20);
         EXPECT_EQ(BoxTexts().value(0), QString::fromUtf8("Call-Site Text Too Long|The Call-Site text is invalid.\r\n"
                                                           "Must be 1 to 8 letters, numbers, space, _ ,or \u2013"));
-        e.txtCallSite->setText("AB-1");
-        e.txtFreq->setFocus();
-        e.txtFreq->setText("990");
+        Box(e, "txtCallSite")->setText("AB-1");
+        Box(e, "txtFreq")->setFocus();
+        Box(e, "txtFreq")->setText("990");
         answers = {vb::No, vb::Yes};
         e.close(); // No: stays
         EXPECT_TRUE(e.isVisible());
@@ -281,21 +289,21 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
         QImage marked, unmarked;
         OnEditor([&](frmTxEdit &e) {
             Activate(e);
-            ASSERT_EQ(QApplication::focusWidget(), e.txtCallSite);
-            for (int i = 0; i < 20 && QApplication::focusWidget() != e.cmdButton[0]; ++i)
+            ASSERT_EQ(QApplication::focusWidget(), Box(e, "txtCallSite"));
+            for (int i = 0; i < 20 && QApplication::focusWidget() != Button(e, 0); ++i)
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            ASSERT_EQ(QApplication::focusWidget(), e.cmdButton[0]);
-            marked = e.cmdButton[0]->grab().toImage();
-            QTest::keyClick(e.cmdButton[0], Qt::Key_Enter, Qt::KeypadModifier); // moves on, presses nothing
+            ASSERT_EQ(QApplication::focusWidget(), Button(e, 0));
+            marked = Button(e, 0)->grab().toImage();
+            QTest::keyClick(Button(e, 0), Qt::Key_Enter, Qt::KeypadModifier); // moves on, presses nothing
             ASSERT_TRUE(e.isVisible());
-            ASSERT_EQ(QApplication::focusWidget(), e.cmdButton[1]);
-            unmarked = e.cmdButton[0]->grab().toImage();
+            ASSERT_EQ(QApplication::focusWidget(), Button(e, 1));
+            unmarked = Button(e, 0)->grab().toImage();
             if (c.way == Save)
-                return e.cmdButton[0]->click();
-            e.txtFreq->setText("990");
+                return Button(e, 0)->click();
+            Box(e, "txtFreq")->setText("990");
             answers = {vb::Yes};
             whileBoxOpen = [&] { boxStandIn.show(), Activate(boxStandIn), boxStandIn.hide(); };
-            c.way == CancelYes ? e.cmdButton[1]->click() : c.way == EscapeYes ? QTest::keyClick(&e, Qt::Key_Escape) : void(e.close());
+            c.way == CancelYes ? Button(e, 1)->click() : c.way == EscapeYes ? QTest::keyClick(&e, Qt::Key_Escape) : void(e.close());
         });
         QTest::keyClick(form->lsvData, c.open, c.keypad);
         Settle();
@@ -401,16 +409,16 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
 
         // Add: a new entry at 12 30' S, 880 kHz.
         OnEditor([&](frmTxEdit &e) {
-            EXPECT_EQ(e.cboModulation->isVisible(), !mod.isEmpty());
-            EXPECT_EQ(e.txtCallSite->text(), "--------");
-            e.txtCallSite->setText("NEW1");
-            e.txtFreq->setText("880");
-            e.txtLatitude[0]->setText("12");
-            e.txtLatitude[1]->setText("30");
-            e.updLatitude->cmdUp->click(); // S, though a zero latitude still reads N
-            EXPECT_EQ(e.txtLatitude[3]->text(), "N");
-            e.cboModulation->setCurrentIndex(2);
-            e.cmdButton[0]->click();
+            EXPECT_EQ(Named<QComboBox>(&e, "cboModulation")->isVisible(), !mod.isEmpty());
+            EXPECT_EQ(Box(e, "txtCallSite")->text(), "--------");
+            Box(e, "txtCallSite")->setText("NEW1");
+            Box(e, "txtFreq")->setText("880");
+            Box(e, "txtLatitude0")->setText("12");
+            Box(e, "txtLatitude1")->setText("30");
+            Arrow(e, "updLatitude", "cmdUp")->click(); // S, though a zero latitude still reads N
+            EXPECT_EQ(Box(e, "txtLatitude3")->text(), "N");
+            Named<QComboBox>(&e, "cboModulation")->setCurrentIndex(2);
+            Button(e, 0)->click();
         });
         form->AddNewTx();
         Settle();
@@ -427,8 +435,8 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         Select({RowOf(2)});
         sent = meter->commands.size();
         OnEditor([&](frmTxEdit &e) {
-            EXPECT_EQ(e.txtFreq->text(), "550");
-            e.txtFreq->setText("990"), e.cmdButton[0]->click();
+            EXPECT_EQ(Box(e, "txtFreq")->text(), "550");
+            Box(e, "txtFreq")->setText("990"), Button(e, 0)->click();
         });
         form->EditSelectedTx();
         Settle();
@@ -438,10 +446,10 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
 
         // Nothing changed: nothing sent.
         sent = meter->commands.size();
-        OnEditor([](frmTxEdit &e) { e.cmdButton[0]->click(); });
+        OnEditor([](frmTxEdit &e) { Button(e, 0)->click(); });
         form->EditSelectedTx();
         Settle();
-        OnEditor([](frmTxEdit &e) { e.cmdButton[1]->click(); });
+        OnEditor([](frmTxEdit &e) { Button(e, 1)->click(); });
         form->AddNewTx();
         Settle();
         EXPECT_TRUE(Sent().isEmpty());
@@ -481,15 +489,15 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
         Select({RowOf(c.station)});
         const bool tooLong = c.sends == 0;
         OnEditor([&](frmTxEdit &e) {
-            e.txtCallSite->setText("ABCDEFGH"), e.cmdButton[0]->click();
+            Box(e, "txtCallSite")->setText("ABCDEFGH"), Button(e, 0)->click();
             if (!tooLong)
                 return;
             // Still open with what the user typed, in the call sign to shorten it.
             EXPECT_TRUE(e.isVisible());
-            EXPECT_EQ(e.txtCallSite->text(), "ABCDEFGH");
-            EXPECT_EQ(e.focusWidget(), e.txtCallSite);
+            EXPECT_EQ(Box(e, "txtCallSite")->text(), "ABCDEFGH");
+            EXPECT_EQ(e.focusWidget(), Box(e, "txtCallSite"));
             answers = {vb::Yes};
-            e.cmdButton[1]->click(); // "Tx Has Changed": Yes
+            Button(e, 1)->click(); // "Tx Has Changed": Yes
         });
         c.add ? form->AddNewTx() : form->EditSelectedTx();
         Settle();
@@ -515,7 +523,7 @@ TEST_F(TxWindowTest, ChangesWhoseReplyIsNotUnderstood)
         SCOPED_TRACE(c.title);
         Open("generate-tx 2\nchange-reply OK");
         Select({RowOf(2)});
-        OnEditor([](frmTxEdit &e) { e.txtCallSite->setText("NEWCALL"), e.txtFreq->setText("880"), e.cmdButton[0]->click(); });
+        OnEditor([](frmTxEdit &e) { Box(e, "txtCallSite")->setText("NEWCALL"), Box(e, "txtFreq")->setText("880"), Button(e, 0)->click(); });
         c.add ? form->AddNewTx() : form->EditSelectedTx();
         Settle();
         ASSERT_EQ(boxes.size(), 1);
@@ -539,9 +547,9 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
     QList<QWidget *> focusDuringBox;
     OnEditor([&](frmTxEdit &e) {
         Activate(e);
-        e.txtFreq->setFocus();
+        Box(e, "txtFreq")->setFocus();
         QTest::qWait(10);
-        ASSERT_EQ(QApplication::focusWidget(), e.txtFreq);
+        ASSERT_EQ(QApplication::focusWidget(), Box(e, "txtFreq"));
 
         // Leaving a bad field: one message, the focus back in the field with
         // its text selected. The box takes the focus while it is open, as a
@@ -554,21 +562,21 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
             QTest::qWait(10);
             focusDuringBox << QApplication::focusWidget();
         };
-        e.txtFreq->setText(" 12.5 ");
-        e.txtLatitude[0]->setFocus();
+        Box(e, "txtFreq")->setText(" 12.5 ");
+        Box(e, "txtLatitude0")->setFocus();
         QTest::qWait(50);
         EXPECT_EQ(BoxTexts(), QStringList{"Illegal Value|Frequency cannot have decimal points or commas."});
         Activate(e);
-        EXPECT_EQ(QApplication::focusWidget(), e.txtFreq);
-        EXPECT_EQ(e.txtFreq->text(), "12.5");
-        EXPECT_EQ(e.txtFreq->selectedText(), "12.5");
+        EXPECT_EQ(QApplication::focusWidget(), Box(e, "txtFreq"));
+        EXPECT_EQ(Box(e, "txtFreq")->text(), "12.5");
+        EXPECT_EQ(Box(e, "txtFreq")->selectedText(), "12.5");
         whileBoxOpen = nullptr;
 
         // Enter moves on like Tab, when the value passes; a bad coordinate
         // box gives its message, and the focus stays.
         struct Step { QLineEdit *box; const char *typed; QLineEdit *next; qsizetype boxes; };
-        for (const Step &s : {Step{e.txtFreq, "1230", e.txtLatitude[0], 1}, Step{e.txtLatitude[0], "91", e.txtLatitude[0], 2},
-                              Step{e.txtLatitude[0], "45", e.txtLatitude[1], 2}}) {
+        for (const Step &s : {Step{Box(e, "txtFreq"), "1230", Box(e, "txtLatitude0"), 1}, Step{Box(e, "txtLatitude0"), "91", Box(e, "txtLatitude0"), 2},
+                              Step{Box(e, "txtLatitude0"), "45", Box(e, "txtLatitude1"), 2}}) {
             s.box->setText(s.typed);
             QTest::keyClick(s.box, Qt::Key_Return);
             QTest::qWait(20);
@@ -580,18 +588,18 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         EXPECT_EQ(boxes.value(1).prompt, "Degrees must be between 0 and 90");
 
         // The up-down wraps around between the two letters.
-        QString letters = e.txtLongitude[3]->text();
-        for (QToolButton *b : {e.updLongitude->cmdUp, e.updLongitude->cmdUp, e.updLongitude->cmdDown})
-            b->click(), letters += e.txtLongitude[3]->text();
+        QString letters = Box(e, "txtLongitude3")->text();
+        for (QToolButton *b : {Arrow(e, "updLongitude", "cmdUp"), Arrow(e, "updLongitude", "cmdUp"), Arrow(e, "updLongitude", "cmdDown")})
+            b->click(), letters += Box(e, "txtLongitude3")->text();
         EXPECT_EQ(letters, "WEWE");
 
         // "Cancel" asks; No stays, Yes leaves without a change.
         answers = {vb::No, vb::Yes};
-        e.cmdButton[1]->click();
+        Button(e, 1)->click();
         EXPECT_TRUE(e.isVisible());
         EXPECT_EQ(boxes.value(2).title, "Tx Has Changed");
         EXPECT_EQ(boxes.value(2).buttons, vb::YesNo | vb::DefaultButton2);
-        e.cmdButton[1]->click();
+        Button(e, 1)->click();
     });
     form->EditSelectedTx();
     Settle();
@@ -616,8 +624,8 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
          }, {}},
         {"editor", [this] {
              OnEditor([this](frmTxEdit &e) {
-                 e.txtFreq->setText("990");
-                 e.updLatitude->cmdUp->click(); // already in the entry
+                 Box(e, "txtFreq")->setText("990");
+                 Arrow(e, "updLatitude", "cmdUp")->click(); // already in the entry
                  Unplug(meter);
              });
              form->EditSelectedTx();
@@ -625,9 +633,9 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
          }, {}},
         {"save before the timers noticed", [this] {
              OnEditor([this](frmTxEdit &e) {
-                 e.txtFreq->setText("990");
+                 Box(e, "txtFreq")->setText("990");
                  Unplug(meter);
-                 e.cmdButton[0]->click();
+                 Button(e, 0)->click();
              });
              form->AddNewTx();
              Settle();
@@ -641,9 +649,9 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
         {"editor message", [&] {
              OnEditor([&](frmTxEdit &e) {
                  unplugInBox();
-                 e.txtFreq->setFocus();
-                 e.txtFreq->setText("abc");
-                 e.cmdButton[0]->click(); // checks the box with the focus: its message comes next
+                 Box(e, "txtFreq")->setFocus();
+                 Box(e, "txtFreq")->setText("abc");
+                 Button(e, 0)->click(); // checks the box with the focus: its message comes next
              });
              form->EditSelectedTx();
              Settle();
@@ -701,9 +709,9 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
             field->setFocus();
             QTest::qWait(10);
             field->setText(QString::fromUtf8(c.typed));
-            e.cboModulation->setCurrentIndex(3); // a change that passes, so "Cancel" asks
+            Named<QComboBox>(&e, "cboModulation")->setCurrentIndex(3); // a change that passes, so "Cancel" asks
             answers = {vb::No};
-            QPushButton *save = e.cmdButton[0], *cancel = e.cmdButton[1];
+            QPushButton *save = Button(e, 0), *cancel = Button(e, 1);
             switch (c.cancel) {
             case Mouse: QTest::mouseClick(cancel, Qt::LeftButton); break;
             case Keys: // back from the first field to "Cancel"
@@ -754,9 +762,9 @@ TEST_F(TxWindowTest, GermanSettingsKeepTheMeterData)
               QString::fromUtf8(" 1400|46.500000|-2.25000|-15.00000|46\u00b0 30' 00.0\"N|2\u00b0 15' 00.0\"W"));
     Select({RowOf(3)});
     OnEditor([](frmTxEdit &e) {
-        EXPECT_EQ(e.txtLatitude[2]->text(), "30.0");
-        e.txtLatitude[2]->setText("15,5");
-        e.cmdButton[0]->click();
+        EXPECT_EQ(Box(e, "txtLatitude2")->text(), "30.0");
+        Box(e, "txtLatitude2")->setText("15,5");
+        Button(e, 0)->click();
     });
     form->EditSelectedTx();
     Settle();
