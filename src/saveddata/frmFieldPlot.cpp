@@ -114,6 +114,7 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
 void frmFieldPlot::CreatePlot()
 {
     picPlot = new FieldPlotView(&m_plot, this);
+    picPlot->setObjectName(QStringLiteral("picPlot"));
     picPlot->setMinimumSize(480, 320);
     picPlot->onPointClicked = [this](qsizetype s, qsizetype p) { TogglePoint(s, p); };
     picPlot->setMouseTracking(true);
@@ -168,9 +169,11 @@ void frmFieldPlot::CreateTable()
     tblFits->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     tblFits->setMinimumHeight(tblFits->verticalHeader()->defaultSectionSize() * 4);
     lblNotes = new QLabel(this);
+    lblNotes->setObjectName(QStringLiteral("lblNotes"));
     lblNotes->setWordWrap(true);
     lblNotes->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblEffective = new QLabel(this);
+    lblEffective->setObjectName(QStringLiteral("lblEffective"));
     lblEffective->setTextInteractionFlags(Qt::TextSelectableByMouse);
     connect(tblFits, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
         if (!m_filling && item->column() == 0)
@@ -185,6 +188,10 @@ void frmFieldPlot::CreateButtons()
     cmdSaveAnalysis = new QPushButton(QStringLiteral("Save Analysis..."), this);
     cmdSave = new QPushButton(QStringLiteral("Save Picture..."), this);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    lblSkipped->setObjectName(QStringLiteral("lblSkipped"));
+    cmdSaveAnalysis->setObjectName(QStringLiteral("cmdSaveAnalysis"));
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
     // Enter in the permittivity box refits; it must not press a button.
     for (QPushButton *b : {cmdSaveAnalysis, cmdSave, cmdClose})
         b->setAutoDefault(false);

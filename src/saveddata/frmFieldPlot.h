@@ -69,6 +69,8 @@ public:
     // The analysis as the table shows it, radials left out included.
     RadialAnalysis Analysis() const;
 
+private:
+    // Controls, each named as its member for the tests.
     FieldPlotView *picPlot = nullptr;
     QDoubleSpinBox *txtPermittivity = nullptr; // the ground's, for every fit
     QTableWidget *tblFits = nullptr;
@@ -79,7 +81,6 @@ public:
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdClose = nullptr;
 
-private:
     // The constructor's steps.
     void CreatePlot();
     QHBoxLayout *CreateSettingsRow();
