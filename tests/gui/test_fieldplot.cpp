@@ -188,11 +188,11 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(qPrintable(c.title));
-        SelectNoItems(list.lsvData);
+        SelectNoItems(Named<QTreeView>(&list, "lsvData"));
         for (int row : c.selected)
-            list.lsvData->selectionModel()->select(list.Rows()->index(row, 0),
+            Named<QTreeView>(&list, "lsvData")->selectionModel()->select(list.Rows()->index(row, 0),
                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        list.mnuSavedDataPlot->trigger();
+        Named<QAction>(&list, "mnuSavedDataPlot")->trigger();
         auto *window = list.findChild<frmFieldPlot *>();
         ASSERT_TRUE(window);
         QStringList names;

@@ -24,6 +24,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 namespace {
 
@@ -210,7 +211,7 @@ protected:
 
 TEST_F(ModalFaultTest, UnplugOrStallPartWay)
 {
-    auto selectSome = [](ListWindow &l) { SelectRows(l.lsvData, {0, 2}); };
+    auto selectSome = [](ListWindow &l) { SelectRows(Named<QTreeView>(&l, "lsvData"), {0, 2}); };
     // Two entries the meter lacks, from a file the open dialog answers.
     QTemporaryDir files;
     const QString importFile = files.filePath("tx.csv");

@@ -77,7 +77,7 @@ protected:
     static void Settle() { EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000)) << "the operation had not ended after 5 s"; }
     clsListModel &Rows() const { return *form->Rows(); }
     int RowOf(qint32 station) const { return int(ListedIds(Rows()).indexOf(QString::number(station))); }
-    void Select(const QList<int> &rows) { SelectRows(form->lsvData, rows), form->UpdateButtons(); }
+    void Select(const QList<int> &rows) { SelectRows(Named<QTreeView>(form, "lsvData"), rows), form->UpdateButtons(); }
     // Runs `f` on the (modal) editor once it is open.
     void OnEditor(std::function<void(frmTxEdit &)> f)
     {
@@ -125,14 +125,14 @@ TEST_F(TxWindowTest, Refusals)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.scenario << ' ' << c.action);
         Open(c.scenario);
-        EXPECT_EQ(form->cmdDelete->isEnabled(), Rows().Count() > 1);
-        const bool offersNew = (form->cmdNewTx->isVisible() && form->cmdNewTx->isEnabled())
-                               || (form->mnuTxNew->isVisible() && form->mnuTxNew->isEnabled());
+        EXPECT_EQ(Named<QPushButton>(form, "cmdDelete")->isEnabled(), Rows().Count() > 1);
+        const bool offersNew = (Named<QPushButton>(form, "cmdNewTx")->isVisible() && Named<QPushButton>(form, "cmdNewTx")->isEnabled())
+                               || (Named<QAction>(form, "mnuTxNew")->isVisible() && Named<QAction>(form, "mnuTxNew")->isEnabled());
         EXPECT_EQ(offersNew, c.action == 'd' || c.action == 'a');
-        EXPECT_EQ(form->cmdEditTx->isVisible(), !c.box.isEmpty());
+        EXPECT_EQ(Named<QPushButton>(form, "cmdEditTx")->isVisible(), !c.box.isEmpty());
         // Reached anyway: through the menu, or a double-click off the rows.
         if (c.action == 'a')
-            SelectAllItems(form->lsvData);
+            SelectAllItems(Named<QTreeView>(form, "lsvData"));
         c.action == 'n' ? form->AddNewTx() : c.action == 'e' ? form->EditSelectedTx() : form->DeleteSelected();
         Settle();
         EXPECT_EQ(BoxTexts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
@@ -161,7 +161,7 @@ TEST_F(TxWindowTest, Columns)
         {"Modulation", L, lvsort::Text, desc},
     };
     EXPECT_EQ(m.SortColumn() * 10 + m.SortOrder(), 10 + desc);
-    ExpectColumns(m, form->lsvData->header(), columns, 1);
+    ExpectColumns(m, Named<QTreeView>(form, "lsvData")->header(), columns, 1);
 }
 
 // "Tx Edit" is for exactly one selected row; an edit re-sorts the list.
@@ -170,8 +170,8 @@ TEST_F(TxWindowTest, EditOneRowAndSortAfterIt)
     Open(kFiveEntries);
     for (const QList<int> &rows : {QList<int>{2}, QList<int>{1, 3}, QList<int>{}}) {
         Select(rows);
-        EXPECT_EQ(form->cmdEditTx->isEnabled(), rows.size() == 1) << rows.size();
-        EXPECT_EQ(form->mnuTxEdit->isEnabled(), rows.size() == 1) << rows.size();
+        EXPECT_EQ(Named<QPushButton>(form, "cmdEditTx")->isEnabled(), rows.size() == 1) << rows.size();
+        EXPECT_EQ(Named<QAction>(form, "mnuTxEdit")->isEnabled(), rows.size() == 1) << rows.size();
     }
     // K5, 500 kHz, to 950 kHz: back from the editor the list is by ascending frequency.
     Select({RowOf(5)});
@@ -182,7 +182,7 @@ TEST_F(TxWindowTest, EditOneRowAndSortAfterIt)
     for (int r = 0; r < Rows().Count(); ++r)
         freqs << Rows().Text(r, 1).trimmed();
     EXPECT_EQ(freqs, (QStringList{"600", "700", "800", "900", "950"}));
-    EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{4});
+    EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{4});
 }
 
 // A delete the meter refuses, the meter still there: the walk stops at
@@ -210,7 +210,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
     EXPECT_TRUE(boxes[1].prompt.startsWith("The Tx with station ID 12 may have been deleted")) << qPrintable(boxes[1].prompt);
     EXPECT_TRUE(gUsbHid->fDeviceConnected());
     EXPECT_EQ(ListedIds(Rows()), (QStringList{"12345", "-3", "4"}));
-    EXPECT_TRUE(form->isVisible() && form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
+    EXPECT_TRUE(form->isVisible() && Named<QPushButton>(form, "cmdCancel")->isEnabled() && Named<QPushButton>(form, "cmdDelete")->isEnabled());
 }
 
 // Delete as the "Delete" button (nothing while it is off), Escape as
@@ -219,7 +219,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
 TEST_F(TxWindowTest, DeleteAndEscapeKeys)
 {
     Open("generate-tx 1");
-    QTest::keyClick(form->lsvData, Qt::Key_Delete);
+    QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Delete);
     EXPECT_TRUE(boxes.isEmpty());
 
     Open(kFiveEntries);
@@ -227,18 +227,18 @@ TEST_F(TxWindowTest, DeleteAndEscapeKeys)
     answers = {vb::Yes};
     int escapes = 0;
     meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
-        QTest::keyClick(form->lsvData, Qt::Key_Escape);
+        QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Escape);
         ++escapes;
         return false;
     };
-    QTest::keyClick(form->lsvData, Qt::Key_Delete);
+    QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Delete);
     Settle();
     meter->replyOverride = nullptr;
     EXPECT_GE(escapes, 1);
     EXPECT_EQ(Sent().filter(QRegularExpression("^V")), (QStringList{"V,4"}));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(boxes.size(), 1);
-    QTest::keyClick(form->lsvData, Qt::Key_Escape);
+    QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Escape);
     EXPECT_FALSE(form->isVisible());
 }
 
@@ -305,7 +305,7 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
             whileBoxOpen = [&] { boxStandIn.show(), Activate(boxStandIn), boxStandIn.hide(); };
             c.way == CancelYes ? Button(e, 1)->click() : c.way == EscapeYes ? QTest::keyClick(&e, Qt::Key_Escape) : void(e.close());
         });
-        QTest::keyClick(form->lsvData, c.open, c.keypad);
+        QTest::keyClick(Named<QTreeView>(form, "lsvData"), c.open, c.keypad);
         Settle();
         QTest::qWait(20);
         whileBoxOpen = nullptr;
@@ -313,7 +313,7 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
         EXPECT_NE(marked, unmarked); // the focus shows
         EXPECT_EQ(form->Editor(), nullptr);
         EXPECT_EQ(QApplication::activeWindow(), form.data());
-        EXPECT_EQ(QApplication::focusWidget(), form->lsvData);
+        EXPECT_EQ(QApplication::focusWidget(), Named<QTreeView>(form, "lsvData"));
         EXPECT_TRUE(Sent().isEmpty());
     }
 }
@@ -324,8 +324,8 @@ TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
     // Shown by descending frequency: BIG 900, NEG 800, K12 700, K4 600, K5 500.
     ASSERT_EQ(Rows().Count(), 5);
     EXPECT_EQ(Rows().Text(0, 0), "BIG");
-    EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{0});
-    EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n95 out of 100");
+    EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{0});
+    EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n95 out of 100");
 
     Select({0, 2, 4});
     answers = {vb::Yes};
@@ -335,8 +335,8 @@ TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
     EXPECT_EQ(Sent(), (QStringList{"V,5", "V,12", "V,12345", "S"}));
     ASSERT_EQ(Rows().Count(), 2);
     EXPECT_EQ(Rows().Text(0, 0) + Rows().Text(1, 0), "NEGK4");
-    EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n98 out of 100");
-    EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
+    EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n98 out of 100");
+    EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && Named<QPushButton>(form, "cmdDelete")->isEnabled());
 }
 
 // Stopped mid-walk at the k-th "V" (BIG, K12 and K5 selected, deleted as
@@ -362,7 +362,7 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
             if (!cmd.startsWith("V,") || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
-                form->cmdCancel->click();
+                Named<QPushButton>(form, "cmdCancel")->click();
             else if (c.way == CloseBox)
                 form->close(), shownWhileDeleting = form->isVisible(); // until the delete under way ends
             else
@@ -371,7 +371,7 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
         };
         answers = {vb::Yes};
         form->DeleteSelected();
-        EXPECT_TRUE(form->cmdCancel->isEnabled() && !form->cmdDelete->isEnabled() && !form->cmdEditTx->isEnabled());
+        EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && !Named<QPushButton>(form, "cmdDelete")->isEnabled() && !Named<QPushButton>(form, "cmdEditTx")->isEnabled());
         Settle();
         meter->replyOverride = nullptr;
 
@@ -389,11 +389,11 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
         if (!c.open)
             continue;
         QStringList selected;
-        for (int row : SelectedRows(form->lsvData))
+        for (int row : SelectedRows(Named<QTreeView>(form, "lsvData")))
             selected << ListedIds(Rows()).at(row);
         EXPECT_EQ(selected, QStringList({"12345", "12", "5"}).mid(0, 3 - c.deletes));
-        EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
-        EXPECT_EQ(form->lblRecords->text(), QString("Remaining free records:\n%1 out of 100").arg(95 + c.deletes));
+        EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && Named<QPushButton>(form, "cmdDelete")->isEnabled());
+        EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), QString("Remaining free records:\n%1 out of 100").arg(95 + c.deletes));
     }
 }
 
@@ -427,9 +427,9 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         EXPECT_TRUE(Sent().contains("T,3,1"));
         ASSERT_EQ(Rows().Count(), 4);
         EXPECT_EQ(Rows().Text(RowOf(4), 0), "NEW1");
-        EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{RowOf(4)});
+        EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{RowOf(4)});
         EXPECT_EQ(Rows().SortOrder(), 0); // back from the editor: frequency, the other way round
-        EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n96 out of 100");
+        EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n96 out of 100");
 
         // Edit: station 2 to 990 kHz.
         Select({RowOf(2)});
@@ -442,7 +442,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         Settle();
         EXPECT_EQ(Sent(), QStringList{"X,2,2,\"TX0002\",990,30.200000,-70.20000,-8.00000" + mod});
         EXPECT_EQ(Rows().Text(RowOf(2), 1), "  990");
-        EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{RowOf(2)});
+        EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{RowOf(2)});
 
         // Nothing changed: nothing sent.
         sent = meter->commands.size();
@@ -825,7 +825,7 @@ TEST_F(TxWindowTest, ImportAsksThenAddsWhatTheMeterLacks)
         } else {
             // Read back from the meter: the new row with the ids it gave it, selected.
             EXPECT_EQ(Rows().Count(), before.size() + 1);
-            const QList<int> selected = SelectedRows(form->lsvData);
+            const QList<int> selected = SelectedRows(Named<QTreeView>(form, "lsvData"));
             ASSERT_EQ(selected.size(), 1);
             EXPECT_FALSE(before.contains(ListedIds(Rows()).at(selected.first())));
         }
