@@ -61,6 +61,7 @@ void MainWindowTest::SetUp()
                     main->activateWindow();
             } else if (finished.isEmpty()) {
                 finished = Named<QLabel>(m, "lblMessage")->text();
+                EXPECT_FALSE(Named<QPushButton>(m, "cmdCancel")->isVisible()) << "\"Cancel\" left beside \"OK\"";
                 // The user clicks the main window after the end, then presses Enter.
                 main->activateWindow();
                 m_ended.start();
