@@ -66,8 +66,8 @@ struct BenchUser
     {
         QObject::connect(&timer, &QTimer::timeout, main, [main] {
             for (frmMessage *m : main->findChildren<frmMessage *>())
-                if (m->cmdOk->isEnabled())
-                    m->cmdOk->click();
+                if (m->findChild<QPushButton *>(QStringLiteral("cmdOk"))->isEnabled())
+                    m->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
         });
         timer.start(1);
     }

@@ -64,12 +64,12 @@ double WaitingForOk(int ms)
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &main, [&] {
         for (frmMessage *m : main.findChildren<frmMessage *>()) {
-            if (!m->cmdOk->isEnabled())
+            if (!m->findChild<QPushButton *>(QStringLiteral("cmdOk"))->isEnabled())
                 continue;
             watch.stop();
             RestingShare(600);
             share = RestingShare(ms);
-            m->cmdOk->click();
+            m->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
         }
     });
     watch.start(100);

@@ -51,8 +51,8 @@ int main(int argc, char *argv[])
         f.show();
         QCoreApplication::processEvents();
         // Sorted by date as it opens; the first row stays.
-        QAbstractItemModel *m = f.lsvData->model();
-        f.lsvData->selectionModel()->select(QItemSelection(m->index(1, 0), m->index(m->rowCount() - 1, 0)),
+        QAbstractItemModel *m = f.findChild<QTreeView *>(QStringLiteral("lsvData"))->model();
+        f.findChild<QTreeView *>(QStringLiteral("lsvData"))->selectionModel()->select(QItemSelection(m->index(1, 0), m->index(m->rowCount() - 1, 0)),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         f.DeleteSelected();
         while (OperationRunning()) // one delete per pass of the message loop

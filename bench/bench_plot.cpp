@@ -111,10 +111,11 @@ void ClickInWindow()
         }
     frmFieldPlot window(records);
     window.show();
-    window.picPlot->grab();
+    auto *plot = window.findChild<FieldPlotView *>(QStringLiteral("picPlot"));
+    plot->grab();
     const std::vector<double> runs = RunSeconds(9, [&] {
         window.TogglePoint(3, 5);
-        window.picPlot->grab();
+        plot->grab();
     });
     std::printf("Plot window, 8 radials x 20 points: a click  %6.1f ms (median of 9; fastest %.1f ms)\n", runs[4] * 1e3,
                 runs[0] * 1e3);

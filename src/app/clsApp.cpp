@@ -4,13 +4,9 @@
 #include "storage/clsFile.h"
 #include "usb/clsUsbHid.h"
 
-#include <QCoreApplication>
-
 clsApp::clsApp()
 {
     szAppName = AppTitle();
-    szAppFilePath = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-    szDataFilePath = szAppFilePath + QStringLiteral("/Data/");
     File = new clsFile;
 }
 
@@ -18,7 +14,6 @@ clsApp::~clsApp() { delete File; }
 
 void clsApp::Caption()
 {
-    szWorkingName = szAppName;
     const bool connected = gUsbHid && gUsbHid->fDeviceConnected();
     m_szCaption = szAppName + (connected ? QStringLiteral(" - ZT 6200 Connected") : QStringLiteral(" - ZT 6200 Not Connected"));
     if (MainForm)

@@ -15,16 +15,7 @@ public:
     clsApp();
     ~clsApp() override;
 
-    QString szAppName;
-    QString szWorkingName;
-    QString szAppFilePath;
-    QString szDataFilePath;
-    QString szCurrentFileName;
-    QString szFileType = QStringLiteral(".csv");
-    bool fDirty = false;
-    bool fDataOpen = false;
-    QObject *Dialog = nullptr;   // the main window's dialog owner
-    clsFile *File = nullptr;
+    clsFile *File = nullptr; // the output file of downloads
 
     const QString &szCaption() const { return m_szCaption; }
     void Caption();
@@ -35,11 +26,13 @@ public:
     // this kind of data, also from earlier runs (the user's settings);
     // otherwise the file chosen last in this run.
     bool SaveFileAs(const QString &szTitle = QString(), qint32 DataType = 0);
-    bool fRememberSaves = false;
+    void setfRememberSaves(bool fRemember) { m_fRememberSaves = fRemember; }
 
 signals:
     void CaptionChanged(const QString &caption);
 
 private:
+    QString szAppName;
     QString m_szCaption;
+    bool m_fRememberSaves = false;
 };

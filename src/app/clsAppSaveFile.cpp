@@ -9,7 +9,7 @@
 bool clsApp::SaveFileAs(const QString &szTitle, qint32 DataType)
 {
     QString folder = File->Path(), name = File->FileName();
-    const std::unique_ptr<QSettings> store = fRememberSaves ? UserSettings() : nullptr;
+    const std::unique_ptr<QSettings> store = m_fRememberSaves ? UserSettings() : nullptr;
     if (store) {
         const SaveProposal last = RecentSave(DataType, *store);
         if (!last.folder.isEmpty())

@@ -15,6 +15,7 @@ public:
 
     static QString LegalNotice();
 
+private:
     QLabel *picIcon = nullptr;
     QLabel *lblTitle = nullptr;
     QLabel *lblVersion = nullptr;

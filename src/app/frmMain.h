@@ -40,43 +40,7 @@ public:
     // Shows or hides the debug boxes and items, then sizes the window.
     void DebugHelp();
 
-    // Controls (geometry in twips, see the constructor).
     static constexpr int kCommands = 5;
-    QWidget *picToolBar = nullptr;
-    QPushButton *cmdCommand[kCommands] = {};
-    QLabel *picHalvern = nullptr;
-    QLabel *lblConsole = nullptr;
-    QPlainTextEdit *txtConsole = nullptr;
-    QLabel *lblResults = nullptr;
-    QPlainTextEdit *txtResults = nullptr;
-
-    QMenu *mnuFile = nullptr;
-    QAction *mnuFileNew = nullptr;
-    QAction *mnuFileOpen = nullptr;
-    QAction *mnuFileClose = nullptr;
-    QAction *mnuFileSep1 = nullptr;
-    QAction *mnuFileSave = nullptr;
-    QAction *mnuFileSaveAs = nullptr;
-    QAction *mnuFileSep2 = nullptr;
-    QAction *mnuFileExportMap = nullptr;
-    QAction *mnuFilePlot = nullptr;
-    QAction *mnuFileExit = nullptr;
-    QMenu *mnuEdit = nullptr;
-    QAction *mnuCopy = nullptr;
-    QAction *mnuCut = nullptr;
-    QAction *mnuSelectAll = nullptr;
-    QMenu *mnuActions = nullptr;
-    QAction *mnuActionsReadData = nullptr;
-    QAction *mnuActionsDeleteData = nullptr;
-    QAction *mnuSepChar1 = nullptr;
-    QAction *mnuActionsReadTx = nullptr;
-    QAction *mnuActionsDeleteTx = nullptr;
-    QAction *mnuActionsUploadTx = nullptr;
-    QAction *mnuSepChar2 = nullptr;
-    QAction *mnuActionsSoftwareVersion = nullptr;
-    QAction *mnuActionsDebug = nullptr;
-    QMenu *mnuHelp = nullptr;
-    QAction *mnuHelpAbout = nullptr;
 
     // Placement in twips, for the remembered window position.
     double Left() const override;
@@ -115,6 +79,44 @@ private slots:
     void UsbStatus(const QString &line);
 
 private:
+    // Controls (geometry in twips, see the constructor), each named as its
+    // member for the tests.
+    QWidget *picToolBar = nullptr;
+    QPushButton *cmdCommand[kCommands] = {};
+    QLabel *picHalvern = nullptr;
+    QLabel *lblConsole = nullptr;
+    QPlainTextEdit *txtConsole = nullptr;
+    QLabel *lblResults = nullptr;
+    QPlainTextEdit *txtResults = nullptr;
+
+    QMenu *mnuFile = nullptr;
+    QAction *mnuFileNew = nullptr;
+    QAction *mnuFileOpen = nullptr;
+    QAction *mnuFileClose = nullptr;
+    QAction *mnuFileSep1 = nullptr;
+    QAction *mnuFileSave = nullptr;
+    QAction *mnuFileSaveAs = nullptr;
+    QAction *mnuFileSep2 = nullptr;
+    QAction *mnuFileExportMap = nullptr;
+    QAction *mnuFilePlot = nullptr;
+    QAction *mnuFileExit = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QAction *mnuCopy = nullptr;
+    QAction *mnuCut = nullptr;
+    QAction *mnuSelectAll = nullptr;
+    QMenu *mnuActions = nullptr;
+    QAction *mnuActionsReadData = nullptr;
+    QAction *mnuActionsDeleteData = nullptr;
+    QAction *mnuSepChar1 = nullptr;
+    QAction *mnuActionsReadTx = nullptr;
+    QAction *mnuActionsDeleteTx = nullptr;
+    QAction *mnuActionsUploadTx = nullptr;
+    QAction *mnuSepChar2 = nullptr;
+    QAction *mnuActionsSoftwareVersion = nullptr;
+    QAction *mnuActionsDebug = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuHelpAbout = nullptr;
+
     void ConcludeDownload();
     void EndDownload(OpStatus status);
     QPointer<QObject> m_download; // the download under way, until its end was seen

@@ -28,15 +28,12 @@ public:
         ProgressClose();
         QWidget *active = QApplication::activeWindow();
         m_form = new frmMessage(m_main, active ? active : m_main.data());
-        m_form->cmdOk->setEnabled(false);
-        m_form->cmdCancel->show();
-        QObject::connect(m_form->cmdCancel, &QPushButton::clicked, m_form, [this] {
+        m_form->StartReading(maximum);
+        QObject::connect(m_form, &frmMessage::Cancel, m_form, [this] {
             if (onCancel)
                 onCancel();
         });
         m_form->setWindowTitle(szCaption);
-        m_form->pbarBar->setRange(0, maximum);
-        m_form->pbarBar->setValue(0);
         m_form->show();
         m_painted = false;
         m_shown.invalidate();
@@ -52,8 +49,7 @@ public:
         if (!m_form || (m_shown.isValid() && m_shown.elapsed() < kRepaintMs))
             return;
         m_shown.start();
-        m_form->pbarBar->setValue(value);
-        m_form->lblMessage->setText(StepMessage(value, m_form->pbarBar->maximum(), m_reading.elapsed()));
+        m_form->ShowStep(value, StepMessage(value, m_form->StepMaximum(), m_reading.elapsed()));
         // Back in front should the user have brought the (disabled) main window over it.
         if (m_main && m_main->isActiveWindow())
             m_form->raise();
@@ -62,7 +58,7 @@ public:
     void ProgressFinished(const QString &szMessage) override
     {
         if (m_form)
-            m_form->pbarBar->setValue(m_form->pbarBar->maximum());
+            m_form->FillBar();
         ShowEnd(szMessage);
     }
 
@@ -73,12 +69,7 @@ public:
     {
         if (!m_form)
             return;
-        m_form->cmdCancel->hide();
-        m_form->cmdOk->setEnabled(true);
-        m_form->lblMessage->setText(szMessage);
-        // Enter must reach "OK" even when the user clicked the (disabled)
-        // main window meanwhile, and whenever the user comes back to it.
-        m_form->ShowEnded();
+        m_form->ShowResult(szMessage);
     }
 
     frmMessage *Form() const { return m_form; }

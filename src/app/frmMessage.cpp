@@ -61,6 +61,7 @@ frmMessage::frmMessage(QWidget *parent, QWidget *over)
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
     cmdCancel->hide();
+    connect(cmdCancel, &QPushButton::clicked, this, &frmMessage::Cancel);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -88,6 +89,34 @@ void frmMessage::reject()
         QDialog::reject();
     else if (cmdCancel->isVisible() && cmdCancel->isEnabled())
         cmdCancel->click();
+}
+
+void frmMessage::StartReading(int maximum)
+{
+    cmdOk->setEnabled(false);
+    cmdCancel->show();
+    pbarBar->setRange(0, maximum);
+    pbarBar->setValue(0);
+}
+
+void frmMessage::ShowStep(int value, const QString &text)
+{
+    pbarBar->setValue(value);
+    lblMessage->setText(text);
+}
+
+int frmMessage::StepMaximum() const { return pbarBar->maximum(); }
+
+void frmMessage::FillBar() { pbarBar->setValue(pbarBar->maximum()); }
+
+void frmMessage::ShowResult(const QString &text)
+{
+    cmdCancel->hide();
+    cmdOk->setEnabled(true);
+    lblMessage->setText(text);
+    // Enter must reach "OK" even when the user clicked the (disabled)
+    // main window meanwhile, and whenever the user comes back to it.
+    ShowEnded();
 }
 
 void frmMessage::ShowEnded()

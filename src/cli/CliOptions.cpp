@@ -18,22 +18,37 @@ const QStringList kModelOptions = {QStringLiteral("conductivity"), QStringLitera
 // Longest search for a real meter we accept (one day).
 constexpr double kMaxWaitSeconds = 86400;
 
-QString CheckWords(const CliOptions &o)
+// What the words of one command are checked with: the words, the command's
+// options, and count(n), which asks for exactly n words.
+struct Words
 {
-    const QStringList &w = o.words;
-    if (w.isEmpty())
-        return QStringLiteral("no command given");
-    const QString &cmd = w.at(0);
-    const QString store = w.value(1);
-    const bool isStore = store == QLatin1String("saved") || store == QLatin1String("tx");
-    auto count = [&](int n) -> QString {
+    const CliOptions &o;
+    const QStringList &w;
+    const QString &cmd;
+    const QString store;
+    const bool isStore;
+
+    explicit Words(const CliOptions &options)
+        : o(options), w(options.words), cmd(options.words.at(0)), store(options.words.value(1)),
+          isStore(store == QLatin1String("saved") || store == QLatin1String("tx"))
+    {
+    }
+
+    QString count(int n) const
+    {
         if (w.size() < n)
             return QStringLiteral("%1: missing arguments").arg(cmd);
         if (w.size() > n)
             return QStringLiteral("%1: unexpected argument '%2'").arg(cmd, w.at(n));
         return QString();
-    };
+    }
+};
 
+// Options given to a command that does not take them.
+QString CheckOptionScope(const Words &c)
+{
+    const CliOptions &o = c.o;
+    const QString &cmd = c.cmd, &store = c.store;
     const bool groundwave = cmd == QLatin1String("groundwave"), analyze = cmd == QLatin1String("analyze");
     for (const QString &name : o.txFields.keys())
         if (!(cmd == QLatin1String("tx") && (store == QLatin1String("add") || store == QLatin1String("edit")))
@@ -54,110 +69,161 @@ QString CheckWords(const CliOptions &o)
         return QStringLiteral("--replace-different is only for 'tx restore'");
     if (o.sizeGiven && cmd != QLatin1String("plot"))
         return QStringLiteral("--size is only for 'plot'");
+    return QString();
+}
 
-    if (cmd == QLatin1String("version") || cmd == QLatin1String("status"))
-        return count(1);
-    if (cmd == QLatin1String("send")) {
-        if (w.size() == 2) {
-            const QString &text = w.at(1);
-            if (text.isEmpty())
-                return QStringLiteral("send: the command text is empty");
-            // One report carries the whole command; Enter ends it.
-            if (text.size() > clsPacket::kCapacity)
-                return QStringLiteral("send: the command is longer than %1 characters").arg(clsPacket::kCapacity);
-            for (QChar ch : text)
-                if (!IsAnsiChar(ch) || ch == QLatin1Char('\r'))
-                    return QStringLiteral("send: the command holds a character the meter cannot take");
-        }
-        return count(2);
+QString CheckNoArguments(const Words &c) { return c.count(1); }
+
+QString CheckSend(const Words &c)
+{
+    const QStringList &w = c.w;
+    if (w.size() == 2) {
+        const QString &text = w.at(1);
+        if (text.isEmpty())
+            return QStringLiteral("send: the command text is empty");
+        // One report carries the whole command; Enter ends it.
+        if (text.size() > clsPacket::kCapacity)
+            return QStringLiteral("send: the command is longer than %1 characters").arg(clsPacket::kCapacity);
+        for (QChar ch : text)
+            if (!IsAnsiChar(ch) || ch == QLatin1Char('\r'))
+                return QStringLiteral("send: the command holds a character the meter cannot take");
     }
-    if (cmd == QLatin1String("download")) {
-        if (!isStore && w.size() > 1)
-            return QStringLiteral("download: '%1' is neither 'saved' nor 'tx'").arg(store);
-        if (w.size() == 3 && w.at(2).isEmpty())
-            return QStringLiteral("download: the file name is empty");
-        return count(3);
+    return c.count(2);
+}
+
+QString CheckDownload(const Words &c)
+{
+    const QStringList &w = c.w;
+    if (!c.isStore && w.size() > 1)
+        return QStringLiteral("download: '%1' is neither 'saved' nor 'tx'").arg(c.store);
+    if (w.size() == 3 && w.at(2).isEmpty())
+        return QStringLiteral("download: the file name is empty");
+    return c.count(3);
+}
+
+QString CheckExport(const Words &c)
+{
+    const QStringList &w = c.w;
+    if (w.size() > 1 && c.store != QLatin1String("kml") && c.store != QLatin1String("gpx"))
+        return QStringLiteral("export: '%1' is neither 'kml' nor 'gpx'").arg(c.store);
+    for (int i = 2; i < qMin(int(w.size()), 4); ++i)
+        if (w.at(i).isEmpty())
+            return QStringLiteral("export: the file name is empty");
+    return c.count(4);
+}
+
+QString CheckList(const Words &c)
+{
+    if (!c.isStore && c.w.size() > 1)
+        return QStringLiteral("list: '%1' is neither 'saved' nor 'tx'").arg(c.store);
+    return c.count(2);
+}
+
+QString CheckErase(const Words &c)
+{
+    if (c.w.size() > 1 && c.store != QLatin1String("saved"))
+        return QStringLiteral("erase: only 'saved' can be erased");
+    return c.count(2);
+}
+
+QString CheckDelete(const Words &c)
+{
+    const QStringList &w = c.w;
+    if (!c.isStore && w.size() > 1)
+        return QStringLiteral("delete: '%1' is neither 'saved' nor 'tx'").arg(c.store);
+    if (w.size() < 3)
+        return QStringLiteral("delete: missing arguments");
+    const int maximum = kMaxId;
+    for (int i = 2; i < w.size(); ++i) {
+        int id = 0;
+        if (!ParseId(w.at(i), maximum, &id))
+            return QStringLiteral("delete: '%1' is not a %2 from 0 to %3")
+                .arg(w.at(i), c.store == QLatin1String("saved") ? QStringLiteral("record number") : QStringLiteral("station id"))
+                .arg(maximum);
     }
-    if (cmd == QLatin1String("export")) {
-        if (w.size() > 1 && store != QLatin1String("kml") && store != QLatin1String("gpx"))
-            return QStringLiteral("export: '%1' is neither 'kml' nor 'gpx'").arg(store);
-        for (int i = 2; i < qMin(int(w.size()), 4); ++i)
-            if (w.at(i).isEmpty())
-                return QStringLiteral("export: the file name is empty");
-        return count(4);
+    return QString();
+}
+
+QString CheckTx(const Words &c)
+{
+    const QStringList &w = c.w;
+    const QString &store = c.store;
+    if (store == QLatin1String("add")) {
+        for (const char *required : {"call", "freq", "lat", "lon", "var"})
+            if (!c.o.txFields.contains(QLatin1String(required)))
+                return QStringLiteral("tx add: --%1 is required").arg(QLatin1String(required));
+        return c.count(2);
     }
-    if (cmd == QLatin1String("list")) {
-        if (!isStore && w.size() > 1)
-            return QStringLiteral("list: '%1' is neither 'saved' nor 'tx'").arg(store);
-        return count(2);
+    if (store == QLatin1String("edit")) {
+        int id = 0;
+        if (w.size() >= 3 && !ParseId(w.at(2), kMaxId, &id))
+            return QStringLiteral("tx edit: '%1' is not a station id from 0 to %2").arg(w.at(2)).arg(kMaxId);
+        return c.count(3);
     }
-    if (cmd == QLatin1String("erase")) {
-        if (w.size() > 1 && store != QLatin1String("saved"))
-            return QStringLiteral("erase: only 'saved' can be erased");
-        return count(2);
+    if (store == QLatin1String("restore")) {
+        if (w.size() >= 3 && w.at(2).isEmpty())
+            return QStringLiteral("tx restore: the file name is empty");
+        return c.count(3);
     }
-    if (cmd == QLatin1String("delete")) {
-        if (!isStore && w.size() > 1)
-            return QStringLiteral("delete: '%1' is neither 'saved' nor 'tx'").arg(store);
-        if (w.size() < 3)
-            return QStringLiteral("delete: missing arguments");
-        const int maximum = kMaxId;
-        for (int i = 2; i < w.size(); ++i) {
-            int id = 0;
-            if (!ParseId(w.at(i), maximum, &id))
-                return QStringLiteral("delete: '%1' is not a %2 from 0 to %3")
-                    .arg(w.at(i), store == QLatin1String("saved") ? QStringLiteral("record number") : QStringLiteral("station id"))
-                    .arg(maximum);
-        }
-        return QString();
-    }
-    if (cmd == QLatin1String("tx")) {
-        if (store == QLatin1String("add")) {
-            for (const char *required : {"call", "freq", "lat", "lon", "var"})
-                if (!o.txFields.contains(QLatin1String(required)))
-                    return QStringLiteral("tx add: --%1 is required").arg(QLatin1String(required));
-            return count(2);
-        }
-        if (store == QLatin1String("edit")) {
-            int id = 0;
-            if (w.size() >= 3 && !ParseId(w.at(2), kMaxId, &id))
-                return QStringLiteral("tx edit: '%1' is not a station id from 0 to %2").arg(w.at(2)).arg(kMaxId);
-            return count(3);
-        }
-        if (store == QLatin1String("restore")) {
-            if (w.size() >= 3 && w.at(2).isEmpty())
-                return QStringLiteral("tx restore: the file name is empty");
-            return count(3);
-        }
-        return w.size() < 2 ? QStringLiteral("tx: missing 'add', 'edit' or 'restore'")
-                            : QStringLiteral("tx: '%1' is none of 'add', 'edit' and 'restore'").arg(store);
-    }
-    if (groundwave) {
-        if (!o.txFields.contains(QStringLiteral("freq")))
-            return QStringLiteral("groundwave: --freq is required");
-        if (!o.modelFields.contains(QStringLiteral("conductivity")))
-            return QStringLiteral("groundwave: --conductivity is required");
-        if (w.size() < 2)
-            return QStringLiteral("groundwave: no distance given");
-        return QString(); // the values are checked by the command
-    }
-    if (analyze) {
-        if (o.modelFields.value(QStringLiteral("csv"), QStringLiteral("x")).isEmpty())
-            return QStringLiteral("analyze: the --csv file name is empty");
-        if (w.size() >= 2 && w.at(1).isEmpty())
-            return QStringLiteral("analyze: the file name is empty");
-        return count(2);
-    }
-    if (cmd == QLatin1String("plot")) {
-        int width = 0, height = 0;
-        if (o.sizeGiven && !ParseSize(o.size, &width, &height))
-            return QStringLiteral("plot: --size '%1' is not WIDTHxHEIGHT in pixels, each from %2 to %3")
-                .arg(o.size).arg(kMinPlotSide).arg(kMaxPlotSide);
-        if (w.size() == 3 && PlotFormatOf(w.at(2)) == PlotFormat::Unknown)
-            return QStringLiteral("plot: '%1' names no .png, .svg or .pdf file").arg(w.at(2));
-        return count(3);
-    }
-    return QStringLiteral("unknown command '%1'").arg(cmd);
+    return w.size() < 2 ? QStringLiteral("tx: missing 'add', 'edit' or 'restore'")
+                        : QStringLiteral("tx: '%1' is none of 'add', 'edit' and 'restore'").arg(store);
+}
+
+QString CheckGroundwave(const Words &c)
+{
+    if (!c.o.txFields.contains(QStringLiteral("freq")))
+        return QStringLiteral("groundwave: --freq is required");
+    if (!c.o.modelFields.contains(QStringLiteral("conductivity")))
+        return QStringLiteral("groundwave: --conductivity is required");
+    if (c.w.size() < 2)
+        return QStringLiteral("groundwave: no distance given");
+    return QString(); // the values are checked by the command
+}
+
+QString CheckAnalyze(const Words &c)
+{
+    if (c.o.modelFields.value(QStringLiteral("csv"), QStringLiteral("x")).isEmpty())
+        return QStringLiteral("analyze: the --csv file name is empty");
+    if (c.w.size() >= 2 && c.w.at(1).isEmpty())
+        return QStringLiteral("analyze: the file name is empty");
+    return c.count(2);
+}
+
+QString CheckPlot(const Words &c)
+{
+    const CliOptions &o = c.o;
+    int width = 0, height = 0;
+    if (o.sizeGiven && !ParseSize(o.size, &width, &height))
+        return QStringLiteral("plot: --size '%1' is not WIDTHxHEIGHT in pixels, each from %2 to %3")
+            .arg(o.size).arg(kMinPlotSide).arg(kMaxPlotSide);
+    if (c.w.size() == 3 && PlotFormatOf(c.w.at(2)) == PlotFormat::Unknown)
+        return QStringLiteral("plot: '%1' names no .png, .svg or .pdf file").arg(c.w.at(2));
+    return c.count(3);
+}
+
+const struct
+{
+    const char *command;
+    QString (*check)(const Words &);
+} kCommandChecks[] = {
+    {"version", CheckNoArguments}, {"status", CheckNoArguments}, {"send", CheckSend},
+    {"download", CheckDownload},   {"export", CheckExport},      {"list", CheckList},
+    {"erase", CheckErase},         {"delete", CheckDelete},      {"tx", CheckTx},
+    {"groundwave", CheckGroundwave}, {"analyze", CheckAnalyze},  {"plot", CheckPlot},
+};
+
+QString CheckWords(const CliOptions &o)
+{
+    if (o.words.isEmpty())
+        return QStringLiteral("no command given");
+    const Words words(o);
+    const QString scope = CheckOptionScope(words);
+    if (!scope.isEmpty())
+        return scope;
+    for (const auto &entry : kCommandChecks)
+        if (words.cmd == QLatin1String(entry.command))
+            return entry.check(words);
+    return QStringLiteral("unknown command '%1'").arg(words.cmd);
 }
 
 } // namespace

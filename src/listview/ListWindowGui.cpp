@@ -78,6 +78,9 @@ void ListWindow::BuildControls(std::initializer_list<QPushButton *> own, const Q
     cmdSelectAll = new QPushButton(QStringLiteral("Select All"), picBox);
     cmdDelete = new QPushButton(szDelete, picBox);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), picBox);
+    cmdSelectAll->setObjectName(QStringLiteral("cmdSelectAll"));
+    cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     lblRecords = new QLabel(picBox);
     lblRecords->setObjectName(QStringLiteral("lblRecords"));
     lblRecords->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

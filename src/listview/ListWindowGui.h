@@ -40,14 +40,6 @@ public:
     // runs, or nullptr.
     clsOperation *Running() const;
 
-    QTreeView *lsvData = nullptr;
-    QWidget *picBox = nullptr;
-    QPushButton *cmdSelectAll = nullptr;
-    QPushButton *cmdDelete = nullptr;
-    QPushButton *cmdCancel = nullptr;
-    QLabel *lblRecords = nullptr;
-    QTimer *timDisconnect = nullptr;
-
     QVector<qint16> SortOrders;
     qint16 wMouseRow = 0;      // 1-based row under the last mouse press, 0 for none
     qint16 wPendingButton = 0; // button of a press still waiting for its release, 0 for none
@@ -60,6 +52,15 @@ public slots:
     void reject() override;
 
 protected:
+    // Controls, each named as its member for the tests.
+    QTreeView *lsvData = nullptr;
+    QWidget *picBox = nullptr;
+    QPushButton *cmdSelectAll = nullptr;
+    QPushButton *cmdDelete = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QLabel *lblRecords = nullptr;
+    QTimer *timDisconnect = nullptr;
+
     // The window named `objectName`, with the list and the empty panel.
     // Its design caption stays until Load.
     ListWindow(QWidget *parent, const QString &objectName);

@@ -134,6 +134,104 @@ bool IsPm(const QString &w)
     return w == QLatin1String("pm") || w == QLatin1String("p") || (!pm.isEmpty() && w == pm);
 }
 
+// Takes the time, h:mm[:ss[.fraction]] [am|pm] anywhere in the text, out
+// of tokens into *seconds; false when there is one but it is no time.
+bool TakeTime(QVector<Token> &tokens, bool *hasTime, int *seconds)
+{
+    int first = -1;
+    for (int i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].type == Token::Colon) {
+            first = i;
+            break;
+        }
+    }
+    if (first < 0)
+        return true;
+    auto isNum = [&](int i) { return i >= 0 && i < tokens.size() && tokens[i].type == Token::Num; };
+    auto isType = [&](int i, Token::Type t) { return i < tokens.size() && tokens[i].type == t; };
+    if (!isNum(first - 1) || !isNum(first + 1))
+        return false;
+    int h = tokens[first - 1].value, m = tokens[first + 1].value, s = 0;
+    int end = first + 2;
+    if (isType(end, Token::Colon)) {
+        if (!isNum(end + 1))
+            return false;
+        s = tokens[end + 1].value;
+        end += 2;
+        if (isType(end, Token::Sep) && tokens[end].sep == QLatin1Char('.') && isNum(end + 1))
+            end += 2; // fractions of a second do not count
+    }
+    int ampm = 0;
+    int look = end;
+    while (isType(look, Token::Sep) && tokens[look].sep.isSpace())
+        ++look;
+    if (isType(look, Token::Word) && (IsAm(tokens[look].word) || IsPm(tokens[look].word))) {
+        ampm = IsAm(tokens[look].word) ? 1 : 2;
+        end = look + 1;
+    }
+    if (ampm) {
+        if (h < 1 || h > 12)
+            return false;
+        h = (h % 12) + (ampm == 2 ? 12 : 0);
+    }
+    if (h > 23 || m > 59 || s > 59)
+        return false;
+    *seconds = h * 3600 + m * 60 + s;
+    *hasTime = true;
+    tokens.remove(first - 1, end - (first - 1));
+    return true;
+}
+
+// A date of three parts with the month as a word: the year is the part
+// that cannot be a day.
+bool DateWithMonthName(const QVector<Token> &parts, int wordAt, QDate *date)
+{
+    const int month = MonthNames().value(parts[wordAt].word, 0);
+    if (!month)
+        return false;
+    QVector<Token> nums;
+    for (int i = 0; i < 3; ++i)
+        if (i != wordAt)
+            nums.append(parts[i]);
+    const Token &a = nums[0], &b = nums[1];
+    const bool aIsYear = a.digits >= 3 || a.value > 31;
+    const Token &y = aIsYear ? a : b, &d = aIsYear ? b : a;
+    return MakeDate(FullYear(y), month, d.value, date);
+}
+
+// A date of three numbers: year first when it is written so, else the
+// regional order, then month-day-year, then day-month-year.
+bool DateOfNumbers(const QVector<Token> &parts, QDate *date)
+{
+    if (parts[0].digits >= 3 && MakeDate(FullYear(parts[0]), parts[1].value, parts[2].value, date))
+        return true;
+    const DateOrder r = RegionalOrder();
+    const DateOrder orders[] = {r, {1, 0, 2}, {0, 1, 2}};
+    for (const DateOrder &o : orders)
+        if (MakeDate(FullYear(parts[o.year]), parts[o.month].value, parts[o.day].value, date))
+            return true;
+    return false;
+}
+
+// The date of the numbers and words left once the time is out.
+bool TakeDate(const QVector<Token> &parts, QDate *date)
+{
+    if (parts.size() != 3)
+        return false;
+    int words = 0, wordAt = -1;
+    for (int i = 0; i < 3; ++i) {
+        if (parts[i].type == Token::Word) {
+            ++words;
+            wordAt = i;
+        }
+    }
+    if (words == 1)
+        return DateWithMonthName(parts, wordAt, date);
+    if (words == 0)
+        return DateOfNumbers(parts, date);
+    return false;
+}
+
 } // namespace
 
 bool ToDate(const QString &text, double *value)
@@ -142,50 +240,10 @@ bool ToDate(const QString &text, double *value)
     if (!Tokenize(text.trimmed(), tokens) || tokens.isEmpty())
         return false;
 
-    // The time: h:mm[:ss[.fraction]] [am|pm], anywhere in the text.
     bool hasTime = false;
     int seconds = 0;
-    int first = -1;
-    for (int i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].type == Token::Colon) {
-            first = i;
-            break;
-        }
-    }
-    if (first >= 0) {
-        auto isNum = [&](int i) { return i >= 0 && i < tokens.size() && tokens[i].type == Token::Num; };
-        auto isType = [&](int i, Token::Type t) { return i < tokens.size() && tokens[i].type == t; };
-        if (!isNum(first - 1) || !isNum(first + 1))
-            return false;
-        int h = tokens[first - 1].value, m = tokens[first + 1].value, s = 0;
-        int end = first + 2;
-        if (isType(end, Token::Colon)) {
-            if (!isNum(end + 1))
-                return false;
-            s = tokens[end + 1].value;
-            end += 2;
-            if (isType(end, Token::Sep) && tokens[end].sep == QLatin1Char('.') && isNum(end + 1))
-                end += 2; // fractions of a second do not count
-        }
-        int ampm = 0;
-        int look = end;
-        while (isType(look, Token::Sep) && tokens[look].sep.isSpace())
-            ++look;
-        if (isType(look, Token::Word) && (IsAm(tokens[look].word) || IsPm(tokens[look].word))) {
-            ampm = IsAm(tokens[look].word) ? 1 : 2;
-            end = look + 1;
-        }
-        if (ampm) {
-            if (h < 1 || h > 12)
-                return false;
-            h = (h % 12) + (ampm == 2 ? 12 : 0);
-        }
-        if (h > 23 || m > 59 || s > 59)
-            return false;
-        seconds = h * 3600 + m * 60 + s;
-        hasTime = true;
-        tokens.remove(first - 1, end - (first - 1));
-    }
+    if (!TakeTime(tokens, &hasTime, &seconds))
+        return false;
 
     QVector<Token> parts;
     for (const Token &t : tokens) {
@@ -196,52 +254,8 @@ bool ToDate(const QString &text, double *value)
     }
 
     QDate date(1899, 12, 30); // day zero
-    if (parts.isEmpty()) {
-        if (!hasTime)
-            return false;
-    } else if (parts.size() == 3) {
-        int words = 0, wordAt = -1;
-        for (int i = 0; i < 3; ++i) {
-            if (parts[i].type == Token::Word) {
-                ++words;
-                wordAt = i;
-            }
-        }
-        if (words == 1) {
-            const int month = MonthNames().value(parts[wordAt].word, 0);
-            if (!month)
-                return false;
-            QVector<Token> nums;
-            for (int i = 0; i < 3; ++i)
-                if (i != wordAt)
-                    nums.append(parts[i]);
-            const Token &a = nums[0], &b = nums[1];
-            const bool aIsYear = a.digits >= 3 || a.value > 31;
-            const Token &y = aIsYear ? a : b, &d = aIsYear ? b : a;
-            if (!MakeDate(FullYear(y), month, d.value, &date))
-                return false;
-        } else if (words == 0) {
-            bool ok = false;
-            if (parts[0].digits >= 3)
-                ok = MakeDate(FullYear(parts[0]), parts[1].value, parts[2].value, &date);
-            if (!ok) {
-                const DateOrder r = RegionalOrder();
-                const DateOrder orders[] = {r, {1, 0, 2}, {0, 1, 2}};
-                for (const DateOrder &o : orders) {
-                    if (MakeDate(FullYear(parts[o.year]), parts[o.month].value, parts[o.day].value, &date)) {
-                        ok = true;
-                        break;
-                    }
-                }
-            }
-            if (!ok)
-                return false;
-        } else {
-            return false;
-        }
-    } else {
+    if (parts.isEmpty() ? !hasTime : !TakeDate(parts, &date))
         return false;
-    }
 
     if (value)
         *value = double(QDate(1899, 12, 30).daysTo(date)) + seconds / 86400.0;

@@ -41,6 +41,10 @@ frmDeleteData::frmDeleteData(QWidget *parent) : ListWindow(parent, QStringLitera
     mnuSavedDataDelete = mnuSavedData->addAction(QStringLiteral("Delete Data"));
     mnuSavedDataSelectAll = mnuSavedData->addAction(QStringLiteral("Select All"));
     mnuSavedDataPlot = mnuSavedData->addAction(QStringLiteral("Plot Field Strength\u2026"));
+    mnuSavedData->setObjectName(QStringLiteral("mnuSavedData"));
+    mnuSavedDataDelete->setObjectName(QStringLiteral("mnuSavedDataDelete"));
+    mnuSavedDataSelectAll->setObjectName(QStringLiteral("mnuSavedDataSelectAll"));
+    mnuSavedDataPlot->setObjectName(QStringLiteral("mnuSavedDataPlot"));
     connect(mnuSavedDataPlot, &QAction::triggered, this, &frmDeleteData::PlotSelected);
 
     connect(mnuSavedDataSelectAll, &QAction::triggered, this, &frmDeleteData::SelectAll);

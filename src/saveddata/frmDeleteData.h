@@ -34,10 +34,6 @@ public:
     // The rows, with any still waiting to be added to the list.
     clsListModel *Rows();
 
-    QMenu *mnuSavedData = nullptr;
-    QAction *mnuSavedDataDelete = nullptr;
-    QAction *mnuSavedDataSelectAll = nullptr;
-    QAction *mnuSavedDataPlot = nullptr;
     // Plots the selected rows' records; for one selected row its whole
     // series (call sign, pattern and radial); all of them when none is
     // selected. The window's title says which.
@@ -50,6 +46,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Controls, each named as its member for the tests.
+    QMenu *mnuSavedData = nullptr;
+    QAction *mnuSavedDataDelete = nullptr;
+    QAction *mnuSavedDataSelectAll = nullptr;
+    QAction *mnuSavedDataPlot = nullptr;
+
     void lsvDataInit();
     void Form_Activate() override;
     void FlushRows();

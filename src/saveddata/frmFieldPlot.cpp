@@ -102,8 +102,19 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     setWindowTitle(QStringLiteral("Field Strength Plot"));
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setSizeGripEnabled(true);
+    CreatePlot();
+    QHBoxLayout *settingsRow = CreateSettingsRow();
+    CreateTable();
+    CreateButtons();
+    LayOut(settingsRow);
+    Refit(-1);
+    tblFits->resizeColumnsToContents();
+}
 
+void frmFieldPlot::CreatePlot()
+{
     picPlot = new FieldPlotView(&m_plot, this);
+    picPlot->setObjectName(QStringLiteral("picPlot"));
     picPlot->setMinimumSize(480, 320);
     picPlot->onPointClicked = [this](qsizetype s, qsizetype p) { TogglePoint(s, p); };
     picPlot->setMouseTracking(true);
@@ -115,7 +126,10 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
                  series.leftOut.value(p) ? QStringLiteral("Left out of the fit: click to take it back.")
                                          : QStringLiteral("Click to leave it out of the fit."));
     };
+}
 
+QHBoxLayout *frmFieldPlot::CreateSettingsRow()
+{
     txtPermittivity = new QDoubleSpinBox(this);
     txtPermittivity->setObjectName(QStringLiteral("txtPermittivity"));
     txtPermittivity->setLocale(QLocale::c()); // "." in every regional setting, as the table
@@ -130,7 +144,16 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
         m_settings.permittivity = value;
         Refit(-1);
     });
+    auto *settingsRow = new QHBoxLayout;
+    settingsRow->addWidget(lblPermittivity);
+    settingsRow->addWidget(txtPermittivity);
+    settingsRow->addWidget(lblPermittivityHint);
+    settingsRow->addStretch(1);
+    return settingsRow;
+}
 
+void frmFieldPlot::CreateTable()
+{
     tblFits = new QTableWidget(this);
     tblFits->setObjectName(QStringLiteral("tblFits"));
     QStringList columns = RadialTableColumns();
@@ -146,35 +169,42 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     tblFits->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     tblFits->setMinimumHeight(tblFits->verticalHeader()->defaultSectionSize() * 4);
     lblNotes = new QLabel(this);
+    lblNotes->setObjectName(QStringLiteral("lblNotes"));
     lblNotes->setWordWrap(true);
     lblNotes->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblEffective = new QLabel(this);
+    lblEffective->setObjectName(QStringLiteral("lblEffective"));
     lblEffective->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    connect(tblFits, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
+        if (!m_filling && item->column() == 0)
+            RowChecked(item->row());
+    });
+    connect(tblFits, &QTableWidget::itemSelectionChanged, this, &frmFieldPlot::RowSelected);
+}
 
+void frmFieldPlot::CreateButtons()
+{
     lblSkipped = new QLabel(FieldPlotSkippedText(m_plot).trimmed(), this);
     cmdSaveAnalysis = new QPushButton(QStringLiteral("Save Analysis..."), this);
     cmdSave = new QPushButton(QStringLiteral("Save Picture..."), this);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    lblSkipped->setObjectName(QStringLiteral("lblSkipped"));
+    cmdSaveAnalysis->setObjectName(QStringLiteral("cmdSaveAnalysis"));
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
     // Enter in the permittivity box refits; it must not press a button.
     for (QPushButton *b : {cmdSaveAnalysis, cmdSave, cmdClose})
         b->setAutoDefault(false);
     connect(cmdSaveAnalysis, &QPushButton::clicked, this, &frmFieldPlot::SaveAnalysis);
     connect(cmdSave, &QPushButton::clicked, this, &frmFieldPlot::Save);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::close);
-    connect(tblFits, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
-        if (!m_filling && item->column() == 0)
-            RowChecked(item->row());
-    });
-    connect(tblFits, &QTableWidget::itemSelectionChanged, this, &frmFieldPlot::RowSelected);
+}
 
+void frmFieldPlot::LayOut(QHBoxLayout *settingsRow)
+{
     auto *lower = new QWidget(this);
     auto *lowerLayout = new QVBoxLayout(lower);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
-    auto *settingsRow = new QHBoxLayout;
-    settingsRow->addWidget(lblPermittivity);
-    settingsRow->addWidget(txtPermittivity);
-    settingsRow->addWidget(lblPermittivityHint);
-    settingsRow->addStretch(1);
     lowerLayout->addLayout(settingsRow);
     lowerLayout->addWidget(tblFits, 1);
     lowerLayout->addWidget(lblNotes);
@@ -198,9 +228,6 @@ frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *paren
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
     resize(1100, 600 + tableHeight);
-
-    Refit(-1);
-    tblFits->resizeColumnsToContents();
 }
 
 frmFieldPlot *frmFieldPlot::Open(const QList<FieldPlotRecord> &records, QWidget *parent)

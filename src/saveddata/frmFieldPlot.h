@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <functional>
 
+class QHBoxLayout;
 class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
@@ -68,6 +69,8 @@ public:
     // The analysis as the table shows it, radials left out included.
     RadialAnalysis Analysis() const;
 
+private:
+    // Controls, each named as its member for the tests.
     FieldPlotView *picPlot = nullptr;
     QDoubleSpinBox *txtPermittivity = nullptr; // the ground's, for every fit
     QTableWidget *tblFits = nullptr;
@@ -78,7 +81,13 @@ public:
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdClose = nullptr;
 
-private:
+    // The constructor's steps.
+    void CreatePlot();
+    QHBoxLayout *CreateSettingsRow();
+    void CreateTable();
+    void CreateButtons();
+    void LayOut(QHBoxLayout *settingsRow);
+
     void Save();
     void SaveAnalysis();
     bool Replaces(const QString &path, const QString &what);

@@ -125,6 +125,27 @@ QSet<QString> FieldPlotMixedPatternCalls(const QList<FieldPlotRecord> &records)
     return SurveyMixedPatternCalls(named);
 }
 
+namespace {
+
+// The series' points (and their records) by distance; equal distances keep
+// the order of the records.
+void SortByDistance(FieldPlotSeries &s)
+{
+    QList<qsizetype> order(s.points.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return s.points[a].x() < s.points[b].x(); });
+    QList<QPointF> points;
+    QList<int> indices;
+    points.reserve(order.size());
+    indices.reserve(order.size());
+    for (qsizetype i : order)
+        points << s.points[i], indices << s.records[i];
+    s.points = points;
+    s.records = indices;
+}
+
+} // namespace
+
 FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
 {
     FieldPlot plot;
@@ -183,20 +204,8 @@ FieldPlot BuildFieldPlot(const QList<FieldPlotRecord> &records)
         return a.pattern != b.pattern ? a.pattern < b.pattern : RadialBefore(a.radial, b.radial);
     });
 
-    for (FieldPlotSeries &s : plot.series) {
-        // Equal distances keep the order of the records.
-        QList<qsizetype> order(s.points.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return s.points[a].x() < s.points[b].x(); });
-        QList<QPointF> points;
-        QList<int> indices;
-        points.reserve(order.size());
-        indices.reserve(order.size());
-        for (qsizetype i : order)
-            points << s.points[i], indices << s.records[i];
-        s.points = points;
-        s.records = indices;
-    }
+    for (FieldPlotSeries &s : plot.series)
+        SortByDistance(s);
     FieldPlotRanges(&plot);
 
     QStringList parts;

@@ -179,172 +179,212 @@ QRectF ChartTextRect(const ChartStep &s, const QString &fontFamily)
     return QRectF(p.x() + a, p.y() - fm.ascent(), w, fm.ascent() + fm.descent());
 }
 
-ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
+namespace {
+
+// Lays out and draws one field plot, step by step: the title, the room the
+// legend needs, the grid, the axes, the series, the legend.
+class FieldPlotLayout
 {
-    ChartDrawing d;
-    d.size = size;
-    d.title = plot.title;
-    d.fontFamily = QFontInfo(QGuiApplication::font()).family();
-    const double W = size.width(), H = size.height();
-    // Readable at the smallest size, not shouting at the largest.
-    const int px = qBound(11, qRound(qMin(W / 70, H / 46)), 16), titlePx = qRound(px * 1.25);
-    const QFontMetricsF fm(Font(d.fontFamily, px, false)), tm(Font(d.fontFamily, titlePx, true));
-    const double margin = px, gap = px * 0.6, tick = px * 0.4, lineH = fm.height();
-    const double textMiddle = (fm.ascent() - fm.descent()) / 2; // baseline below a centre line
-
-    ChartStep background;
-    background.kind = ChartStep::Fill;
-    background.rect = QRectF(0, 0, W, H);
-    background.color = Qt::white;
-    d.steps << background;
-
-    double y = margin;
-    for (const QString &line : Wrap(plot.title, tm, W - 2 * margin, 2)) {
-        ChartStep t = TextStep(line, QPointF(W / 2, y + tm.ascent()), titlePx, Qt::AlignHCenter);
-        t.bold = true;
-        d.steps << t;
-        y += tm.height();
+public:
+    FieldPlotLayout(const FieldPlot &plot, QSize size, const QString &fontFamily)
+        : plot(plot), W(size.width()), H(size.height()),
+          // Readable at the smallest size, not shouting at the largest.
+          px(qBound(11, qRound(qMin(W / 70, H / 46)), 16)), titlePx(qRound(px * 1.25)),
+          fm(Font(fontFamily, px, false)), tm(Font(fontFamily, titlePx, true)),
+          margin(px), gap(px * 0.6), tick(px * 0.4), lineH(fm.height()),
+          textMiddle((fm.ascent() - fm.descent()) / 2) // baseline below a centre line
+    {
+        d.size = size;
+        d.title = plot.title;
+        d.fontFamily = fontFamily;
     }
 
-    d.xLabels = DecadeLabels(plot.minKm, plot.maxKm);
-    d.yLabels = DecadeLabels(plot.minMvm, plot.maxMvm);
-    double xLabelWidth = 0, yLabelWidth = 0;
-    for (const QString &l : std::as_const(d.xLabels))
-        xLabelWidth = qMax(xLabelWidth, fm.horizontalAdvance(l));
-    for (const QString &l : std::as_const(d.yLabels))
-        yLabelWidth = qMax(yLabelWidth, fm.horizontalAdvance(l));
+    ChartDrawing Draw()
+    {
+        ChartStep background;
+        background.kind = ChartStep::Fill;
+        background.rect = QRectF(0, 0, W, H);
+        background.color = Qt::white;
+        d.steps << background;
 
-    const double top = y + gap + lineH / 2; // the top label reaches half a line above
-    const double bottom = qMax(top + 1, H - margin - lineH - gap / 2 - lineH - tick);
-    const double left = margin + lineH + gap + yLabelWidth + tick + 2;
+        const double titleBottom = AddTitle();
+        MeasureLabels();
+        top = titleBottom + gap + lineH / 2; // the top label reaches half a line above
+        bottom = qMax(top + 1, H - margin - lineH - gap / 2 - lineH - tick);
+        left = margin + lineH + gap + yLabelWidth + tick + 2;
+        PlanLegend();
+        const double legendWidth = legend ? swatch + gap + textWidth : 0;
+        right = qMax(left + 1, W - margin - (legend ? legendWidth + 2 * gap : 0) - xLabelWidth / 2);
+        d.plotArea = QRectF(QPointF(left, top), QPointF(right, bottom));
+
+        QList<double> xAt, yAt;
+        AddGrid(&xAt, &yAt);
+        AddAxes(xAt, yAt);
+        AddSeries();
+        if (legend)
+            AddLegend();
+        return d;
+    }
+
+private:
+    // The title, in up to two lines; returns where it ends.
+    double AddTitle()
+    {
+        double y = margin;
+        for (const QString &line : Wrap(plot.title, tm, W - 2 * margin, 2)) {
+            ChartStep t = TextStep(line, QPointF(W / 2, y + tm.ascent()), titlePx, Qt::AlignHCenter);
+            t.bold = true;
+            d.steps << t;
+            y += tm.height();
+        }
+        return y;
+    }
+
+    void MeasureLabels()
+    {
+        d.xLabels = DecadeLabels(plot.minKm, plot.maxKm);
+        d.yLabels = DecadeLabels(plot.minMvm, plot.maxMvm);
+        for (const QString &l : std::as_const(d.xLabels))
+            xLabelWidth = qMax(xLabelWidth, fm.horizontalAdvance(l));
+        for (const QString &l : std::as_const(d.yLabels))
+            yLabelWidth = qMax(yLabelWidth, fm.horizontalAdvance(l));
+    }
 
     // Legend: as many series as there are rows, then how many more, then
     // what the dashed lines are.
-    const double rowH = lineH * 1.25, swatch = px * 2.4;
-    const int rows = int((bottom - top) / rowH);
-    // With a fit the dashed lines are the unattenuated fields E1/d.
-    const bool fitted = std::any_of(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &s) { return !s.curve.isEmpty(); });
-    const QString referenceName = fitted ? QStringLiteral("Unattenuated, E\u2081/d") : QStringLiteral("E \u00B7 d constant");
-    const bool twoSegments =
-        std::any_of(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &s) { return !s.twoSegment.isEmpty(); });
-    const QString twoSegmentName = QStringLiteral("Two segments");
-    const int trailing = twoSegments ? 2 : 1; // rows after the series
-    qsizetype shown = plot.series.size();
-    QString more;
-    if (shown + trailing > rows) {
-        shown = qMax(0, rows - 1 - trailing);
-        more = QStringLiteral("and %1 more").arg(plot.series.size() - shown);
+    void PlanLegend()
+    {
+        rowH = lineH * 1.25;
+        swatch = px * 2.4;
+        const int rows = int((bottom - top) / rowH);
+        // With a fit the dashed lines are the unattenuated fields E1/d.
+        const bool fitted = std::any_of(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &s) { return !s.curve.isEmpty(); });
+        referenceName = fitted ? QStringLiteral("Unattenuated, E\u2081/d") : QStringLiteral("E \u00B7 d constant");
+        twoSegments =
+            std::any_of(plot.series.begin(), plot.series.end(), [](const FieldPlotSeries &s) { return !s.twoSegment.isEmpty(); });
+        const int trailing = twoSegments ? 2 : 1; // rows after the series
+        shown = plot.series.size();
+        if (shown + trailing > rows) {
+            shown = qMax(0, rows - 1 - trailing);
+            more = QStringLiteral("and %1 more").arg(plot.series.size() - shown);
+        }
+        for (qsizetype i = 0; i < shown; ++i)
+            entries << plot.series.at(i).name;
+        for (const QString &e : std::as_const(entries))
+            textWidth = qMax(textWidth, fm.horizontalAdvance(e));
+        textWidth = std::max({textWidth, fm.horizontalAdvance(more), fm.horizontalAdvance(referenceName),
+                              twoSegments ? fm.horizontalAdvance(twoSegmentName) : 0.0});
+        textWidth = qMin(textWidth, W * 0.3 - swatch - gap);
+        legend = rows >= 2 && textWidth >= 3 * px;
     }
-    QStringList entries;
-    for (qsizetype i = 0; i < shown; ++i)
-        entries << plot.series.at(i).name;
-    double textWidth = 0;
-    for (const QString &e : std::as_const(entries))
-        textWidth = qMax(textWidth, fm.horizontalAdvance(e));
-    textWidth = std::max({textWidth, fm.horizontalAdvance(more), fm.horizontalAdvance(referenceName),
-                          twoSegments ? fm.horizontalAdvance(twoSegmentName) : 0.0});
-    textWidth = qMin(textWidth, W * 0.3 - swatch - gap);
-    const bool legend = rows >= 2 && textWidth >= 3 * px;
-    const double legendWidth = legend ? swatch + gap + textWidth : 0;
-    const double right = qMax(left + 1, W - margin - (legend ? legendWidth + 2 * gap : 0) - xLabelWidth / 2);
-    d.plotArea = QRectF(QPointF(left, top), QPointF(right, bottom));
 
     // Grid: every decade, and 2 to 9 within it where there is room.
-    const auto grid = [&](double low, double high, bool horizontal, QPolygonF *major, QPolygonF *minor, QList<double> *decades) {
-        const int count = qRound(std::log10(high / low));
-        const double a = horizontal ? left : bottom, b = horizontal ? right : top;
-        const bool fine = std::abs(b - a) / count >= 50;
-        for (int i = 0; i <= count; ++i) {
-            const double decade = low * std::pow(10.0, i);
-            *decades << Place(decade, low, high, a, b);
-            for (int k = 1; k <= (i < count && fine ? 9 : 1); ++k) {
-                const double c = Crisp(Place(decade * k, low, high, a, b));
-                QPolygonF &to = k == 1 ? *major : *minor;
-                if (horizontal)
-                    to << QPointF(c, top) << QPointF(c, bottom);
-                else
-                    to << QPointF(left, c) << QPointF(right, c);
+    void AddGrid(QList<double> *xAt, QList<double> *yAt)
+    {
+        const auto grid = [&](double low, double high, bool horizontal, QPolygonF *major, QPolygonF *minor, QList<double> *decades) {
+            const int count = qRound(std::log10(high / low));
+            const double a = horizontal ? left : bottom, b = horizontal ? right : top;
+            const bool fine = std::abs(b - a) / count >= 50;
+            for (int i = 0; i <= count; ++i) {
+                const double decade = low * std::pow(10.0, i);
+                *decades << Place(decade, low, high, a, b);
+                for (int k = 1; k <= (i < count && fine ? 9 : 1); ++k) {
+                    const double c = Crisp(Place(decade * k, low, high, a, b));
+                    QPolygonF &to = k == 1 ? *major : *minor;
+                    if (horizontal)
+                        to << QPointF(c, top) << QPointF(c, bottom);
+                    else
+                        to << QPointF(left, c) << QPointF(right, c);
+                }
             }
-        }
-    };
-    QPolygonF major, minor;
-    QList<double> xAt, yAt;
-    grid(plot.minKm, plot.maxKm, true, &major, &minor, &xAt);
-    grid(plot.minMvm, plot.maxMvm, false, &major, &minor, &yAt);
-    d.steps << Step(ChartStep::Lines, minor, kMinorGrid, 1) << Step(ChartStep::Lines, major, kMajorGrid, 1);
-    ChartStep frame = Step(ChartStep::Frame, {}, kInk, 1);
-    frame.rect = QRectF(QPointF(Crisp(left), Crisp(top)), QPointF(Crisp(right), Crisp(bottom)));
-    d.steps << frame;
+        };
+        QPolygonF major, minor;
+        grid(plot.minKm, plot.maxKm, true, &major, &minor, xAt);
+        grid(plot.minMvm, plot.maxMvm, false, &major, &minor, yAt);
+        d.steps << Step(ChartStep::Lines, minor, kMinorGrid, 1) << Step(ChartStep::Lines, major, kMajorGrid, 1);
+        ChartStep frame = Step(ChartStep::Frame, {}, kInk, 1);
+        frame.rect = QRectF(QPointF(Crisp(left), Crisp(top)), QPointF(Crisp(right), Crisp(bottom)));
+        d.steps << frame;
+    }
 
     // Ticks and labels; where decades crowd, every second (third...) label.
-    QPolygonF ticks;
-    const int xEvery = qMax(1, int(std::ceil((xLabelWidth + px) / qMax(1.0, (right - left) / qMax(1, int(xAt.size()) - 1)))));
-    const int yEvery = qMax(1, int(std::ceil(lineH * 1.1 / qMax(1.0, (bottom - top) / qMax(1, int(yAt.size()) - 1)))));
-    for (int i = 0; i < xAt.size(); ++i) {
-        ticks << QPointF(Crisp(xAt.at(i)), bottom) << QPointF(Crisp(xAt.at(i)), bottom + tick);
-        if (i % xEvery == 0)
-            d.steps << TextStep(d.xLabels.at(i), QPointF(xAt.at(i), bottom + tick + 2 + fm.ascent()), px, Qt::AlignHCenter);
+    void AddAxes(const QList<double> &xAt, const QList<double> &yAt)
+    {
+        QPolygonF ticks;
+        const int xEvery = qMax(1, int(std::ceil((xLabelWidth + px) / qMax(1.0, (right - left) / qMax(1, int(xAt.size()) - 1)))));
+        const int yEvery = qMax(1, int(std::ceil(lineH * 1.1 / qMax(1.0, (bottom - top) / qMax(1, int(yAt.size()) - 1)))));
+        for (int i = 0; i < xAt.size(); ++i) {
+            ticks << QPointF(Crisp(xAt.at(i)), bottom) << QPointF(Crisp(xAt.at(i)), bottom + tick);
+            if (i % xEvery == 0)
+                d.steps << TextStep(d.xLabels.at(i), QPointF(xAt.at(i), bottom + tick + 2 + fm.ascent()), px, Qt::AlignHCenter);
+        }
+        for (int i = 0; i < yAt.size(); ++i) {
+            ticks << QPointF(left - tick, Crisp(yAt.at(i))) << QPointF(left, Crisp(yAt.at(i)));
+            if (i % yEvery == 0)
+                d.steps << TextStep(d.yLabels.at(i), QPointF(left - tick - 3, yAt.at(i) + textMiddle), px, Qt::AlignRight);
+        }
+        d.steps << Step(ChartStep::Lines, ticks, kInk, 1);
+        d.steps << TextStep(fm.elidedText(QStringLiteral("Distance (km)"), Qt::ElideRight, right - left),
+                            QPointF((left + right) / 2, H - margin - fm.descent()), px, Qt::AlignHCenter);
+        ChartStep yTitle = TextStep(fm.elidedText(QStringLiteral("Field Strength (mV/m)"), Qt::ElideRight, bottom - top),
+                                    QPointF(margin + fm.ascent(), (top + bottom) / 2), px, Qt::AlignHCenter);
+        yTitle.vertical = true;
+        d.steps << yTitle;
     }
-    for (int i = 0; i < yAt.size(); ++i) {
-        ticks << QPointF(left - tick, Crisp(yAt.at(i))) << QPointF(left, Crisp(yAt.at(i)));
-        if (i % yEvery == 0)
-            d.steps << TextStep(d.yLabels.at(i), QPointF(left - tick - 3, yAt.at(i) + textMiddle), px, Qt::AlignRight);
-    }
-    d.steps << Step(ChartStep::Lines, ticks, kInk, 1);
-    d.steps << TextStep(fm.elidedText(QStringLiteral("Distance (km)"), Qt::ElideRight, right - left),
-                        QPointF((left + right) / 2, H - margin - fm.descent()), px, Qt::AlignHCenter);
-    ChartStep yTitle = TextStep(fm.elidedText(QStringLiteral("Field Strength (mV/m)"), Qt::ElideRight, bottom - top),
-                                QPointF(margin + fm.ascent(), (top + bottom) / 2), px, Qt::AlignHCenter);
-    yTitle.vertical = true;
-    d.steps << yTitle;
 
-    // References under the measured lines; each series in its colour.
-    const double lineWidth = qMax(1.5, px / 8.0), dot = qMax(2.5, px / 4.0);
-    auto toPixels = [&](const QList<QPointF> &points) {
+    QPolygonF ToPixels(const QList<QPointF> &points) const
+    {
         QPolygonF out;
         out.reserve(points.size());
         for (const QPointF &p : points)
             out << QPointF(Place(p.x(), plot.minKm, plot.maxKm, left, right), Place(p.y(), plot.minMvm, plot.maxMvm, bottom, top));
         return out;
-    };
-    d.markerRadius = dot;
-    auto colour = [&](qsizetype i) { return plot.series.at(i).faded ? Faded(SeriesColor(i)) : SeriesColor(i); };
-    // The chosen series last, on top of the others.
-    QList<qsizetype> order;
-    for (qsizetype i = 0; i < plot.series.size(); ++i)
-        if (!plot.series.at(i).highlighted)
-            order << i;
-    for (qsizetype i = 0; i < plot.series.size(); ++i)
-        if (plot.series.at(i).highlighted)
-            order << i;
-    for (qsizetype i : std::as_const(order))
-        d.steps << Step(ChartStep::Polyline, toPixels(plot.series.at(i).reference), colour(i), plot.series.at(i).highlighted ? 2.5 : 1.5,
-                        true);
-    for (const FieldPlotSeries &s : plot.series)
-        d.markers << toPixels(s.points);
-    for (qsizetype i : std::as_const(order)) {
-        const FieldPlotSeries &s = plot.series.at(i);
-        const double wide = s.highlighted ? 2 : 1;
-        const QPolygonF &points = d.markers.at(i);
-        if (!s.curve.isEmpty())
-            d.steps << Step(ChartStep::Polyline, toPixels(s.curve), colour(i), lineWidth * wide);
-        else if (points.size() > 1)
-            d.steps << Step(ChartStep::Polyline, points, colour(i), lineWidth * wide);
-        if (!s.twoSegment.isEmpty()) {
-            ChartStep two = Step(ChartStep::Polyline, toPixels(s.twoSegment), colour(i), lineWidth * wide);
-            two.dotted = true;
-            d.steps << two;
-        }
-        QPolygonF filled, hollow;
-        for (qsizetype k = 0; k < points.size(); ++k)
-            (s.leftOut.value(k) ? hollow : filled) << points.at(k);
-        if (!filled.isEmpty())
-            d.steps << MarkerStep(filled, colour(i), dot * (s.highlighted ? 1.4 : 1), SeriesShape(i), false);
-        if (!hollow.isEmpty())
-            d.steps << MarkerStep(hollow, colour(i), dot * (s.highlighted ? 1.4 : 1), SeriesShape(i), true);
     }
 
-    if (legend) {
+    QColor Colour(qsizetype i) const { return plot.series.at(i).faded ? Faded(SeriesColor(i)) : SeriesColor(i); }
+
+    // References under the measured lines; each series in its colour.
+    void AddSeries()
+    {
+        d.markerRadius = dot;
+        // The chosen series last, on top of the others.
+        QList<qsizetype> order;
+        for (qsizetype i = 0; i < plot.series.size(); ++i)
+            if (!plot.series.at(i).highlighted)
+                order << i;
+        for (qsizetype i = 0; i < plot.series.size(); ++i)
+            if (plot.series.at(i).highlighted)
+                order << i;
+        for (qsizetype i : std::as_const(order))
+            d.steps << Step(ChartStep::Polyline, ToPixels(plot.series.at(i).reference), Colour(i), plot.series.at(i).highlighted ? 2.5 : 1.5,
+                            true);
+        for (const FieldPlotSeries &s : plot.series)
+            d.markers << ToPixels(s.points);
+        for (qsizetype i : std::as_const(order)) {
+            const FieldPlotSeries &s = plot.series.at(i);
+            const double wide = s.highlighted ? 2 : 1;
+            const QPolygonF &points = d.markers.at(i);
+            if (!s.curve.isEmpty())
+                d.steps << Step(ChartStep::Polyline, ToPixels(s.curve), Colour(i), lineWidth * wide);
+            else if (points.size() > 1)
+                d.steps << Step(ChartStep::Polyline, points, Colour(i), lineWidth * wide);
+            if (!s.twoSegment.isEmpty()) {
+                ChartStep two = Step(ChartStep::Polyline, ToPixels(s.twoSegment), Colour(i), lineWidth * wide);
+                two.dotted = true;
+                d.steps << two;
+            }
+            QPolygonF filled, hollow;
+            for (qsizetype k = 0; k < points.size(); ++k)
+                (s.leftOut.value(k) ? hollow : filled) << points.at(k);
+            if (!filled.isEmpty())
+                d.steps << MarkerStep(filled, Colour(i), dot * (s.highlighted ? 1.4 : 1), SeriesShape(i), false);
+            if (!hollow.isEmpty())
+                d.steps << MarkerStep(hollow, Colour(i), dot * (s.highlighted ? 1.4 : 1), SeriesShape(i), true);
+        }
+    }
+
+    void AddLegend()
+    {
         const double x = right + xLabelWidth / 2 + 2 * gap, textX = x + swatch + gap;
         auto row = [&](int r) { return top + rowH * (r + 0.5); };
         auto text = [&](int r, const QString &t, const QColor &c = kInk) {
@@ -354,8 +394,8 @@ ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
         int r = 0;
         for (; r < shown; ++r) {
             const QPolygonF line{QPointF(x, row(r)), QPointF(x + swatch, row(r))};
-            d.steps << Step(ChartStep::Polyline, line, colour(r), lineWidth)
-                    << MarkerStep({QPointF(x + swatch / 2, row(r))}, colour(r), dot, SeriesShape(r), false);
+            d.steps << Step(ChartStep::Polyline, line, Colour(r), lineWidth)
+                    << MarkerStep({QPointF(x + swatch / 2, row(r))}, Colour(r), dot, SeriesShape(r), false);
             text(r, entries.at(r));
         }
         if (!more.isEmpty())
@@ -369,7 +409,30 @@ ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
         d.steps << Step(ChartStep::Polyline, {QPointF(x, row(r)), QPointF(x + swatch, row(r))}, kInk, 1.5, true);
         text(r, referenceName);
     }
-    return d;
+
+    const FieldPlot &plot;
+    ChartDrawing d;
+    const double W, H;
+    const int px, titlePx;
+    const QFontMetricsF fm, tm;
+    const double margin, gap, tick, lineH, textMiddle;
+    double xLabelWidth = 0, yLabelWidth = 0;
+    double top = 0, bottom = 0, left = 0, right = 0;
+    // The legend's plan.
+    double rowH = 0, swatch = 0, textWidth = 0;
+    bool legend = false, twoSegments = false;
+    QString referenceName, more;
+    const QString twoSegmentName = QStringLiteral("Two segments");
+    qsizetype shown = 0;
+    QStringList entries;
+    const double lineWidth = qMax(1.5, px / 8.0), dot = qMax(2.5, px / 4.0);
+};
+
+} // namespace
+
+ChartDrawing DrawFieldPlot(const FieldPlot &plot, QSize size)
+{
+    return FieldPlotLayout(plot, size, QFontInfo(QGuiApplication::font()).family()).Draw();
 }
 
 void PaintChart(QPainter *painter, const ChartDrawing &d)
@@ -437,6 +500,95 @@ void PaintChart(QPainter *painter, const ChartDrawing &d)
     }
 }
 
+namespace {
+
+QString SvgStroke(const ChartStep &s)
+{
+    QString a = QStringLiteral(" fill=\"none\" stroke=\"%1\" stroke-width=\"%2\"").arg(s.color.name(), Num(s.width));
+    if (s.dashed)
+        a += QStringLiteral(" stroke-dasharray=\"%1,%2\"").arg(Num(kDash), Num(kDashGap));
+    else if (s.dotted)
+        a += QStringLiteral(" stroke-dasharray=\"%1,%2\"").arg(Num(kDot), Num(kDotGap));
+    return a;
+}
+
+QString SvgMarkers(const ChartStep &s)
+{
+    QString out;
+    const QPolygonF outline = MarkerOutline(s.shape, s.width);
+    out += s.hollow ? QStringLiteral("<g fill=\"#ffffff\" stroke=\"%1\" stroke-width=\"1.5\">").arg(s.color.name())
+                    : QStringLiteral("<g fill=\"%1\">").arg(s.color.name());
+    for (const QPointF &p : s.points) {
+        if (outline.isEmpty()) {
+            out += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\"/>").arg(Num(p.x()), Num(p.y()), Num(s.width));
+            continue;
+        }
+        QStringList corners;
+        for (const QPointF &c : outline.translated(p))
+            corners << Num(c.x()) + QLatin1Char(',') + Num(c.y());
+        out += QStringLiteral("<polygon points=\"%1\"/>").arg(corners.join(QLatin1Char(' ')));
+    }
+    out += QStringLiteral("</g>\n");
+    return out;
+}
+
+QString SvgText(const ChartStep &s)
+{
+    const QPointF p = s.points.value(0);
+    QString out = QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"%3\" fill=\"%4\"")
+                      .arg(Num(p.x()), Num(p.y()), QString::number(s.fontPx), s.color.name());
+    if (s.bold)
+        out += QStringLiteral(" font-weight=\"bold\"");
+    if (s.align & Qt::AlignHCenter)
+        out += QStringLiteral(" text-anchor=\"middle\"");
+    else if (s.align & Qt::AlignRight)
+        out += QStringLiteral(" text-anchor=\"end\"");
+    if (s.vertical)
+        out += QStringLiteral(" transform=\"rotate(-90 %1 %2)\"").arg(Num(p.x()), Num(p.y()));
+    out += QStringLiteral(">%1</text>\n").arg(s.text.toHtmlEscaped());
+    return out;
+}
+
+// One step as SVG elements.
+QString SvgStep(const ChartStep &s)
+{
+    switch (s.kind) {
+    case ChartStep::Fill:
+    case ChartStep::Frame:
+        return QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
+                   .arg(Num(s.rect.x()), Num(s.rect.y()), Num(s.rect.width()), Num(s.rect.height()))
+               + (s.kind == ChartStep::Fill ? QStringLiteral(" fill=\"%1\"").arg(s.color.name()) : SvgStroke(s)) + QStringLiteral("/>\n");
+    case ChartStep::Lines: {
+        if (s.points.isEmpty())
+            return QString();
+        QString path;
+        for (qsizetype i = 0; i + 1 < s.points.size(); i += 2)
+            path += QStringLiteral("M%1 %2L%3 %4").arg(Num(s.points[i].x()), Num(s.points[i].y()), Num(s.points[i + 1].x()),
+                                                       Num(s.points[i + 1].y()));
+        return QStringLiteral("<path d=\"%1\"%2/>\n").arg(path, SvgStroke(s));
+    }
+    case ChartStep::Polyline: {
+        QStringList points;
+        for (const QPointF &p : s.points)
+            points << Num(p.x()) + QLatin1Char(',') + Num(p.y());
+        return QStringLiteral("<polyline points=\"%1\"%2 stroke-linejoin=\"round\"/>\n").arg(points.join(QLatin1Char(' ')), SvgStroke(s));
+    }
+    case ChartStep::Dots: {
+        QString out = QStringLiteral("<g fill=\"%1\">").arg(s.color.name());
+        for (const QPointF &p : s.points)
+            out += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\"/>").arg(Num(p.x()), Num(p.y()), Num(s.width));
+        return out + QStringLiteral("</g>\n");
+    }
+    case ChartStep::Markers:
+        return SvgMarkers(s);
+    case ChartStep::Text:
+        return SvgText(s);
+    }
+    return QString();
+}
+
+} // namespace
+
 QByteArray ChartSvg(const ChartDrawing &d)
 {
     const QString w = QString::number(d.size.width()), h = QString::number(d.size.height());
@@ -444,79 +596,8 @@ QByteArray ChartSvg(const ChartDrawing &d)
     out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" "
                           "width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\" font-family=\"%3, sans-serif\">\n<title>%4</title>\n")
                .arg(w, h, d.fontFamily.toHtmlEscaped(), d.title.toHtmlEscaped());
-    auto stroke = [](const ChartStep &s) {
-        QString a = QStringLiteral(" fill=\"none\" stroke=\"%1\" stroke-width=\"%2\"").arg(s.color.name(), Num(s.width));
-        if (s.dashed)
-            a += QStringLiteral(" stroke-dasharray=\"%1,%2\"").arg(Num(kDash), Num(kDashGap));
-        else if (s.dotted)
-            a += QStringLiteral(" stroke-dasharray=\"%1,%2\"").arg(Num(kDot), Num(kDotGap));
-        return a;
-    };
-    for (const ChartStep &s : d.steps) {
-        switch (s.kind) {
-        case ChartStep::Fill:
-        case ChartStep::Frame:
-            out += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
-                       .arg(Num(s.rect.x()), Num(s.rect.y()), Num(s.rect.width()), Num(s.rect.height()));
-            out += (s.kind == ChartStep::Fill ? QStringLiteral(" fill=\"%1\"").arg(s.color.name()) : stroke(s)) + QStringLiteral("/>\n");
-            break;
-        case ChartStep::Lines: {
-            if (s.points.isEmpty())
-                break;
-            QString path;
-            for (qsizetype i = 0; i + 1 < s.points.size(); i += 2)
-                path += QStringLiteral("M%1 %2L%3 %4").arg(Num(s.points[i].x()), Num(s.points[i].y()), Num(s.points[i + 1].x()),
-                                                           Num(s.points[i + 1].y()));
-            out += QStringLiteral("<path d=\"%1\"%2/>\n").arg(path, stroke(s));
-            break;
-        }
-        case ChartStep::Polyline: {
-            QStringList points;
-            for (const QPointF &p : s.points)
-                points << Num(p.x()) + QLatin1Char(',') + Num(p.y());
-            out += QStringLiteral("<polyline points=\"%1\"%2 stroke-linejoin=\"round\"/>\n").arg(points.join(QLatin1Char(' ')), stroke(s));
-            break;
-        }
-        case ChartStep::Dots:
-            out += QStringLiteral("<g fill=\"%1\">").arg(s.color.name());
-            for (const QPointF &p : s.points)
-                out += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\"/>").arg(Num(p.x()), Num(p.y()), Num(s.width));
-            out += QStringLiteral("</g>\n");
-            break;
-        case ChartStep::Markers: {
-            const QPolygonF outline = MarkerOutline(s.shape, s.width);
-            out += s.hollow ? QStringLiteral("<g fill=\"#ffffff\" stroke=\"%1\" stroke-width=\"1.5\">").arg(s.color.name())
-                            : QStringLiteral("<g fill=\"%1\">").arg(s.color.name());
-            for (const QPointF &p : s.points) {
-                if (outline.isEmpty()) {
-                    out += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\"/>").arg(Num(p.x()), Num(p.y()), Num(s.width));
-                    continue;
-                }
-                QStringList corners;
-                for (const QPointF &c : outline.translated(p))
-                    corners << Num(c.x()) + QLatin1Char(',') + Num(c.y());
-                out += QStringLiteral("<polygon points=\"%1\"/>").arg(corners.join(QLatin1Char(' ')));
-            }
-            out += QStringLiteral("</g>\n");
-            break;
-        }
-        case ChartStep::Text: {
-            const QPointF p = s.points.value(0);
-            out += QStringLiteral("<text x=\"%1\" y=\"%2\" font-size=\"%3\" fill=\"%4\"")
-                       .arg(Num(p.x()), Num(p.y()), QString::number(s.fontPx), s.color.name());
-            if (s.bold)
-                out += QStringLiteral(" font-weight=\"bold\"");
-            if (s.align & Qt::AlignHCenter)
-                out += QStringLiteral(" text-anchor=\"middle\"");
-            else if (s.align & Qt::AlignRight)
-                out += QStringLiteral(" text-anchor=\"end\"");
-            if (s.vertical)
-                out += QStringLiteral(" transform=\"rotate(-90 %1 %2)\"").arg(Num(p.x()), Num(p.y()));
-            out += QStringLiteral(">%1</text>\n").arg(s.text.toHtmlEscaped());
-            break;
-        }
-        }
-    }
+    for (const ChartStep &s : d.steps)
+        out += SvgStep(s);
     out += QStringLiteral("</svg>\n");
     return out.toUtf8();
 }

@@ -49,74 +49,83 @@ QString GroundDistanceError(double km)
 
 namespace GroundWaveMath {
 
+namespace {
+
+// Ai and Ai' by their Maclaurin series, for |z| < 7.
+void AiryMaclaurin(cplx z, cplx *ai, cplx *aip)
+{
+    const double c1 = 0.355028053887817239, c2 = 0.258819403792806798;
+    const cplx z3 = z * z * z;
+    // f = sum a_k z^3k, g = sum b_k z^(3k+1), term by term with their derivatives
+    cplx a = 1, b = z;       // a_k z^3k, b_k z^(3k+1)
+    cplx ad = 0, bd = 1;     // a_k 3k z^(3k-1), b_k (3k+1) z^3k
+    cplx f = 1, g = z, fp = 0, gp = 1;
+    cplx zd = z * z;         // z^(3k-1)
+    double ak = 1, bk = 1;
+    for (int k = 1; k < 200; ++k) {
+        ak /= double((3 * k - 1) * (3 * k));
+        bk /= double((3 * k) * (3 * k + 1));
+        a *= z3 / double((3 * k - 1) * (3 * k));
+        b *= z3 / double((3 * k) * (3 * k + 1));
+        ad = ak * double(3 * k) * zd;
+        bd = bk * double(3 * k + 1) * (zd * z);
+        zd *= z3;
+        f += a;
+        g += b;
+        fp += ad;
+        gp += bd;
+        if (k > 3 && std::abs(a) + std::abs(b) + std::abs(ad) + std::abs(bd) < 1e-17 * (std::abs(f) + std::abs(g) + std::abs(fp) + std::abs(gp)))
+            break;
+    }
+    *ai = c1 * f - c2 * g;
+    *aip = c1 * fp - c2 * gp;
+}
+
+// The sums of u_k and v_k of the asymptotic expansions.
+void AsymptoticSeries(cplx xi, bool alternatePairs, cplx *su0, cplx *su1, cplx *sv0, cplx *sv1)
+{
+    // su0 = sum over even k, su1 over odd k (alternatePairs: signs (-1)^(k/2));
+    // otherwise su0 holds the whole sum with signs (-1)^k.
+    double u = 1;
+    cplx p = 1; // xi^-k
+    *su0 = 1; *su1 = 0; *sv0 = 1; *sv1 = 0;
+    double last = 1e300;
+    for (int k = 1; k < 60; ++k) {
+        u *= double((6 * k - 5) * (6 * k - 3) * (6 * k - 1)) / double((2 * k - 1) * 216 * k);
+        const double v = -double(6 * k + 1) / double(6 * k - 1) * u;
+        p /= xi;
+        const double size = std::abs(u * p);
+        if (size > last)
+            break;
+        last = size;
+        double sign;
+        if (alternatePairs)
+            sign = ((k / 2) % 2) ? -1 : 1;
+        else
+            sign = (k % 2) ? -1 : 1;
+        if (alternatePairs && (k % 2)) {
+            *su1 += sign * u * p;
+            *sv1 += sign * v * p;
+        } else {
+            *su0 += sign * u * p;
+            *sv0 += sign * v * p;
+        }
+        if (size < 1e-17)
+            break;
+    }
+}
+
+} // namespace
+
 // Maclaurin series close to the origin, the asymptotic expansions beyond.
 void Airy(cplx z, cplx *ai, cplx *aip)
 {
-    const double r = std::abs(z);
-    if (r < 7) {
-        const double c1 = 0.355028053887817239, c2 = 0.258819403792806798;
-        const cplx z3 = z * z * z;
-        // f = sum a_k z^3k, g = sum b_k z^(3k+1), term by term with their derivatives
-        cplx a = 1, b = z;       // a_k z^3k, b_k z^(3k+1)
-        cplx ad = 0, bd = 1;     // a_k 3k z^(3k-1), b_k (3k+1) z^3k
-        cplx f = 1, g = z, fp = 0, gp = 1;
-        cplx zd = z * z;         // z^(3k-1)
-        double ak = 1, bk = 1;
-        for (int k = 1; k < 200; ++k) {
-            ak /= double((3 * k - 1) * (3 * k));
-            bk /= double((3 * k) * (3 * k + 1));
-            a *= z3 / double((3 * k - 1) * (3 * k));
-            b *= z3 / double((3 * k) * (3 * k + 1));
-            ad = ak * double(3 * k) * zd;
-            bd = bk * double(3 * k + 1) * (zd * z);
-            zd *= z3;
-            f += a;
-            g += b;
-            fp += ad;
-            gp += bd;
-            if (k > 3 && std::abs(a) + std::abs(b) + std::abs(ad) + std::abs(bd) < 1e-17 * (std::abs(f) + std::abs(g) + std::abs(fp) + std::abs(gp)))
-                break;
-        }
-        *ai = c1 * f - c2 * g;
-        *aip = c1 * fp - c2 * gp;
-        return;
-    }
-    // u_k and v_k of the asymptotic expansions
-    auto series = [](cplx xi, bool alternatePairs, cplx *su0, cplx *su1, cplx *sv0, cplx *sv1) {
-        // su0 = sum over even k, su1 over odd k (alternatePairs: signs (-1)^(k/2));
-        // otherwise su0 holds the whole sum with signs (-1)^k.
-        double u = 1;
-        cplx p = 1; // xi^-k
-        *su0 = 1; *su1 = 0; *sv0 = 1; *sv1 = 0;
-        double last = 1e300;
-        for (int k = 1; k < 60; ++k) {
-            u *= double((6 * k - 5) * (6 * k - 3) * (6 * k - 1)) / double((2 * k - 1) * 216 * k);
-            const double v = -double(6 * k + 1) / double(6 * k - 1) * u;
-            p /= xi;
-            const double size = std::abs(u * p);
-            if (size > last)
-                break;
-            last = size;
-            double sign;
-            if (alternatePairs)
-                sign = ((k / 2) % 2) ? -1 : 1;
-            else
-                sign = (k % 2) ? -1 : 1;
-            if (alternatePairs && (k % 2)) {
-                *su1 += sign * u * p;
-                *sv1 += sign * v * p;
-            } else {
-                *su0 += sign * u * p;
-                *sv0 += sign * v * p;
-            }
-            if (size < 1e-17)
-                break;
-        }
-    };
+    if (std::abs(z) < 7)
+        return AiryMaclaurin(z, ai, aip);
     if (std::abs(std::arg(z)) <= 2 * kPi / 3) {
         const cplx xi = 2.0 / 3.0 * std::pow(z, 1.5);
         cplx su, su1, sv, sv1;
-        series(xi, false, &su, &su1, &sv, &sv1);
+        AsymptoticSeries(xi, false, &su, &su1, &sv, &sv1);
         const cplx e = std::exp(-xi) / (2 * kSqrtPi);
         const cplx z4 = std::pow(z, 0.25);
         *ai = e / z4 * su;
@@ -125,7 +134,7 @@ void Airy(cplx z, cplx *ai, cplx *aip)
         const cplx zeta = -z;
         const cplx xi = 2.0 / 3.0 * std::pow(zeta, 1.5);
         cplx su0, su1, sv0, sv1;
-        series(xi, true, &su0, &su1, &sv0, &sv1);
+        AsymptoticSeries(xi, true, &su0, &su1, &sv0, &sv1);
         const cplx c = std::cos(xi - kPi / 4), s = std::sin(xi - kPi / 4);
         const cplx z4 = std::pow(zeta, 0.25);
         *ai = (c * su0 + s * su1) / (kSqrtPi * z4);

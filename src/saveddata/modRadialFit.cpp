@@ -125,14 +125,10 @@ double Millington(double nearAtBreak, double farAtBreak, double farAtD, double f
 // At least so many points on each side of a break.
 constexpr int kSideMinimum = 3;
 
-// The two-segment fit over a scan of breaks (between neighbouring points)
-// and conductivity pairs, then a refinement of both conductivities; false
-// when the points allow no break.
-bool FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialFit *fit)
+// Breaks between neighbouring points, midway on the log scale the plot
+// shows, with at least kSideMinimum points on each side.
+QVector<double> BreaksBetween(const QVector<double> &km)
 {
-    QVector<double> km, y; // y: 20 log10(E d)
-    for (const RadialPoint &p : pts)
-        km << p.km, y << 20 * std::log10(p.mvm * p.km);
     QVector<qsizetype> order(km.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) { return km[a] < km[b]; });
@@ -140,11 +136,15 @@ bool FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialF
     for (qsizetype i = kSideMinimum; i + kSideMinimum <= order.size(); ++i) {
         const double a = km[order[i - 1]], b = km[order[i]];
         if (b > a)
-            breaks << std::sqrt(a * b); // midway on the log scale the plot shows
+            breaks << std::sqrt(a * b);
     }
-    if (breaks.isEmpty())
-        return false;
-    const qsizetype n = km.size(), m = breaks.size();
+    return breaks;
+}
+
+// The points of a two-segment fit and the sums over them.
+class TwoSegments
+{
+public:
     // Per conductivity, the attenuations the sums need: at the points, at
     // each break, and over each point's distance beyond each break.
     struct Tabled
@@ -152,7 +152,14 @@ bool FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialF
         double logSigma;
         QVector<double> atPoint, atBreak, beyond; // beyond[j * n + i]
     };
-    auto table = [&](double logSigma) {
+
+    TwoSegments(const QVector<double> &km, const QVector<double> &y, const QVector<double> &breaks, double f, double eps)
+        : km(km), y(y), breaks(breaks), f(f), eps(eps), n(km.size()), m(breaks.size())
+    {
+    }
+
+    Tabled Table(double logSigma) const
+    {
         const GroundWave model({f, std::pow(10.0, logSigma), eps});
         Tabled t;
         t.logSigma = logSigma;
@@ -165,9 +172,11 @@ bool FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialF
                 t.beyond[j * n + i] = km[i] > breaks[j] ? AttenuationDb(model, km[i] - breaks[j]) : 0;
         }
         return t;
-    };
+    }
+
     // RMS after the best field at 1 km; *e1Db gets that field.
-    auto rms = [&](const Tabled &near, const Tabled &far, qsizetype j, double *e1Db) {
+    double Rms(const Tabled &near, const Tabled &far, qsizetype j, double *e1Db) const
+    {
         double sum = 0, ss = 0;
         QVector<double> r(n);
         for (qsizetype i = 0; i < n; ++i) {
@@ -183,52 +192,84 @@ bool FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialF
         if (e1Db)
             *e1Db = mean;
         return std::sqrt(ss / n);
-    };
+    }
+
+    // The best break and pair of grid conductivities; returns its RMS.
+    double Scan(const QVector<Tabled> &grid, qsizetype *bestJ, qsizetype *bestA, qsizetype *bestB) const
+    {
+        double best = HUGE_VAL;
+        for (qsizetype j = 0; j < m; ++j)
+            for (qsizetype a = 0; a < grid.size(); ++a)
+                for (qsizetype b = 0; b < grid.size(); ++b) {
+                    const double e = Rms(grid[a], grid[b], j, nullptr);
+                    if (e < best)
+                        best = e, *bestJ = j, *bestA = a, *bestB = b;
+                }
+        return best;
+    }
+
+    // Each conductivity in turn by golden section between its neighbours
+    // on the grid, the other held; best is the RMS to beat and is lowered.
+    void Refine(const QVector<Tabled> &grid, qsizetype bestJ, qsizetype bestA, qsizetype bestB, Tabled &near, Tabled &far,
+                double &best) const
+    {
+        const double g = (std::sqrt(5.0) - 1) / 2;
+        for (int round = 0; round < 2; ++round)
+            for (Tabled *which : {&near, &far}) {
+                const qsizetype at = which == &near ? bestA : bestB;
+                double a = grid[std::max<qsizetype>(at - 1, 0)].logSigma, b = grid[std::min(at + 1, grid.size() - 1)].logSigma;
+                const Tabled keep = *which;
+                auto value = [&](double x) {
+                    *which = Table(x);
+                    return Rms(near, far, bestJ, nullptr);
+                };
+                double c = b - g * (b - a), d = a + g * (b - a), fc = value(c), fd = value(d);
+                while (b - a > 1e-3) {
+                    if (fc < fd)
+                        b = d, d = c, fd = fc, c = b - g * (b - a), fc = value(c);
+                    else
+                        a = c, c = d, fc = fd, d = a + g * (b - a), fd = value(d);
+                }
+                const double x = fc < fd ? c : d;
+                *which = Table(x);
+                if (Rms(near, far, bestJ, nullptr) > best)
+                    *which = keep;
+                else
+                    best = Rms(near, far, bestJ, nullptr);
+            }
+    }
+
+private:
+    const QVector<double> &km, &y, &breaks;
+    const double f, eps;
+    const qsizetype n, m;
+};
+
+// The two-segment fit over a scan of breaks (between neighbouring points)
+// and conductivity pairs, then a refinement of both conductivities; false
+// when the points allow no break.
+bool FitTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialFit *fit)
+{
+    QVector<double> km, y; // y: 20 log10(E d)
+    for (const RadialPoint &p : pts)
+        km << p.km, y << 20 * std::log10(p.mvm * p.km);
+    const QVector<double> breaks = BreaksBetween(km);
+    if (breaks.isEmpty())
+        return false;
+    const TwoSegments two(km, y, breaks, f, eps);
     const double lo = std::log10(kGroundMinMsm), hi = std::log10(kGroundMaxMsm);
-    QVector<Tabled> grid;
+    QVector<TwoSegments::Tabled> grid;
     for (double x = lo;; x += kScanStep) {
-        grid << table(std::min(x, hi));
+        grid << two.Table(std::min(x, hi));
         if (x >= hi)
             break;
     }
     qsizetype bestJ = 0, bestA = 0, bestB = 0;
-    double best = HUGE_VAL;
-    for (qsizetype j = 0; j < m; ++j)
-        for (qsizetype a = 0; a < grid.size(); ++a)
-            for (qsizetype b = 0; b < grid.size(); ++b) {
-                const double e = rms(grid[a], grid[b], j, nullptr);
-                if (e < best)
-                    best = e, bestJ = j, bestA = a, bestB = b;
-            }
-    // Each conductivity in turn by golden section between its neighbours
-    // on the grid, the other held.
-    Tabled near = grid[bestA], far = grid[bestB];
-    const double g = (std::sqrt(5.0) - 1) / 2;
-    for (int round = 0; round < 2; ++round)
-        for (Tabled *which : {&near, &far}) {
-            const qsizetype at = which == &near ? bestA : bestB;
-            double a = grid[std::max<qsizetype>(at - 1, 0)].logSigma, b = grid[std::min(at + 1, grid.size() - 1)].logSigma;
-            const Tabled keep = *which;
-            auto value = [&](double x) {
-                *which = table(x);
-                return rms(near, far, bestJ, nullptr);
-            };
-            double c = b - g * (b - a), d = a + g * (b - a), fc = value(c), fd = value(d);
-            while (b - a > 1e-3) {
-                if (fc < fd)
-                    b = d, d = c, fd = fc, c = b - g * (b - a), fc = value(c);
-                else
-                    a = c, c = d, fc = fd, d = a + g * (b - a), fd = value(d);
-            }
-            const double x = fc < fd ? c : d;
-            *which = table(x);
-            if (rms(near, far, bestJ, nullptr) > best)
-                *which = keep;
-            else
-                best = rms(near, far, bestJ, nullptr);
-        }
+    double best = two.Scan(grid, &bestJ, &bestA, &bestB);
+    TwoSegments::Tabled near = grid[bestA], far = grid[bestB];
+    two.Refine(grid, bestJ, bestA, bestB, near, far, best);
     double e1Db = 0;
-    best = rms(near, far, bestJ, &e1Db);
+    best = two.Rms(near, far, bestJ, &e1Db);
     if (!(best < fit->rmsDb))
         return true;
     fit->twoSegment = true;
@@ -265,26 +306,28 @@ QString RadialFitSettingsError(const RadialFitSettings &s)
     return QString();
 }
 
-void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, RadialFit *fit)
+namespace {
+
+// The points within the fit's distance window, with the notes on what was
+// left out and on too few points; false when there is nothing to fit.
+bool SelectPoints(const QList<RadialPoint> &all, const RadialFitSettings &s, RadialFit *fit, QList<RadialPoint> *selected)
 {
     const double f = fit->frequencyKhz;
-    fit->fitted = false;
-    fit->permittivity = s.permittivity;
     if (f <= 0) {
         fit->notes << QStringLiteral("no measurement frequency: not fitted");
         fit->invalid += int(all.size());
-        return;
+        return false;
     }
     if (!GroundParametersError({f, 1, s.permittivity}).isEmpty()) {
         fit->notes << QStringLiteral("the frequency %1 kHz is outside the model's %2 to %3 kHz: not fitted")
                           .arg(Short(f, 7)).arg(kGroundMinKhz).arg(kGroundMaxKhz);
         fit->outside += int(all.size());
-        return;
+        return false;
     }
     // One wavelength out to 80 / cbrt(f in MHz) km, unless set.
     fit->minKm = s.minKm > 0 ? s.minKm : std::max(kGroundMinKm, 299.792458 / f);
     fit->maxKm = s.maxKm > 0 ? s.maxKm : std::min(kGroundMaxKm, 80 / std::cbrt(f / 1000));
-    QList<RadialPoint> pts;
+    QList<RadialPoint> &pts = *selected;
     for (const RadialPoint &p : all) {
         if (p.km < fit->minKm || p.km > fit->maxKm) {
             ++fit->outside;
@@ -307,7 +350,7 @@ void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, Radial
                           .arg(fit->invalid == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(fit->invalid));
     if (fit->points < 3) {
         fit->notes << QStringLiteral("too few points to fit (%1; 3 at least, %2 usual)").arg(fit->points).arg(kUsualPoints);
-        return;
+        return false;
     }
     if (fit->points < kUsualPoints)
         fit->notes << QStringLiteral("only %1 points (%2 or more usual)").arg(fit->points).arg(kUsualPoints);
@@ -316,53 +359,52 @@ void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, Radial
                           .arg(fit->within3km == 1 ? QStringLiteral("1 point") : QStringLiteral("%1 points").arg(fit->within3km))
                           .arg(kCloseKm)
                           .arg(kUsualClose);
+    return true;
+}
 
-    // Coarse scan over the whole range, so that the refinement starts in the
-    // global minimum's valley.
+// The single conductivity of least RMS: a coarse scan over the whole range
+// (into *scan, its best at *best), so that the refinement starts in the
+// global minimum's valley, then a golden section.
+Trial BestConductivity(const QList<RadialPoint> &pts, double f, double eps, QVector<Trial> *scan, qsizetype *best)
+{
     const double lo = std::log10(kGroundMinMsm), hi = std::log10(kGroundMaxMsm);
-    QVector<Trial> scan;
     for (double x = lo;; x += kScanStep) {
-        scan << Evaluate(pts, f, s.permittivity, std::min(x, hi));
+        *scan << Evaluate(pts, f, eps, std::min(x, hi));
         if (x >= hi)
             break;
     }
-    qsizetype best = 0;
-    for (qsizetype i = 1; i < scan.size(); ++i)
-        if (scan[i].rms < scan[best].rms)
-            best = i;
+    *best = 0;
+    for (qsizetype i = 1; i < scan->size(); ++i)
+        if ((*scan)[i].rms < (*scan)[*best].rms)
+            *best = i;
     // Golden section between the neighbours of the best grid point.
-    double a = scan[std::max<qsizetype>(best - 1, 0)].logSigma, b = scan[std::min(best + 1, scan.size() - 1)].logSigma;
+    double a = (*scan)[std::max<qsizetype>(*best - 1, 0)].logSigma, b = (*scan)[std::min(*best + 1, scan->size() - 1)].logSigma;
     const double g = (std::sqrt(5.0) - 1) / 2;
-    Trial c = Evaluate(pts, f, s.permittivity, b - g * (b - a)), d = Evaluate(pts, f, s.permittivity, a + g * (b - a));
+    Trial c = Evaluate(pts, f, eps, b - g * (b - a)), d = Evaluate(pts, f, eps, a + g * (b - a));
     while (b - a > 1e-4) {
         if (c.rms < d.rms) {
             b = d.logSigma;
             d = c;
-            c = Evaluate(pts, f, s.permittivity, b - g * (b - a));
+            c = Evaluate(pts, f, eps, b - g * (b - a));
         } else {
             a = c.logSigma;
             c = d;
-            d = Evaluate(pts, f, s.permittivity, a + g * (b - a));
+            d = Evaluate(pts, f, eps, a + g * (b - a));
         }
     }
     Trial top = c.rms < d.rms ? c : d;
-    if (scan[best].rms < top.rms)
-        top = scan[best];
-    QVector<double> residuals;
-    top = Evaluate(pts, f, s.permittivity, top.logSigma, &residuals);
-    fit->fitted = true;
-    fit->conductivity = std::pow(10.0, top.logSigma);
-    fit->fieldAt1km = std::pow(10.0, top.e1Db / 20);
-    fit->rmsDb = top.rms;
-    qsizetype worst = 0;
-    for (qsizetype i = 1; i < residuals.size(); ++i)
-        if (std::fabs(residuals[i]) > std::fabs(residuals[worst]))
-            worst = i;
-    fit->worstDb = residuals[worst];
-    fit->worstPoint = pts[worst].point;
+    if ((*scan)[*best].rms < top.rms)
+        top = (*scan)[*best];
+    return top;
+}
 
-    // The valley: where the RMS stays within 0.5 dB of the best, its edges
-    // found by bisection between grid points.
+// The valley: where the RMS stays within 0.5 dB of the best, its edges
+// found by bisection between grid points; noted with how well it pins the
+// conductivity down.
+void NoteValley(const QList<RadialPoint> &pts, double f, double eps, const QVector<Trial> &scan, qsizetype best, const Trial &top,
+                RadialFit *fit)
+{
+    const double lo = std::log10(kGroundMinMsm), hi = std::log10(kGroundMaxMsm);
     const double limit = top.rms + kValleyDb;
     auto edge = [&](qsizetype from, int dir) -> double {
         qsizetype i = from;
@@ -375,7 +417,7 @@ void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, Radial
             in = top.logSigma;
         for (int k = 0; k < 12; ++k) {
             const double mid = (in + out) / 2;
-            (Evaluate(pts, f, s.permittivity, mid).rms <= limit ? in : out) = mid;
+            (Evaluate(pts, f, eps, mid).rms <= limit ? in : out) = mid;
         }
         return in;
     };
@@ -398,19 +440,50 @@ void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, Radial
         fit->notes << QStringLiteral("conductivity poorly determined: %1 fits within %2 dB of the best").arg(range).arg(kValleyDb);
     else
         fit->notes << QStringLiteral("conductivity %1 within %2 dB of the best").arg(range).arg(kValleyDb);
+}
 
-    if (fit->rmsDb > kTwoSegmentAboveDb) {
-        const bool tried = FitTwoSegments(pts, f, s.permittivity, fit);
-        fit->notes << (fit->twoSegment
-                           ? QStringLiteral("RMS error above %1 dB: two segments fit with %2 dB, %3 mS/m to %4 km and %5 mS/m beyond")
+void NoteTwoSegments(const QList<RadialPoint> &pts, double f, double eps, RadialFit *fit)
+{
+    const bool tried = FitTwoSegments(pts, f, eps, fit);
+    fit->notes << (fit->twoSegment
+                       ? QStringLiteral("RMS error above %1 dB: two segments fit with %2 dB, %3 mS/m to %4 km and %5 mS/m beyond")
+                             .arg(kTwoSegmentAboveDb)
+                             .arg(FixedText(fit->twoRmsDb, 2), Short(fit->conductivityNear), Short(fit->breakKm),
+                                  Short(fit->conductivityFar))
+                   : tried ? QStringLiteral("RMS error above %1 dB; two segments fit no better").arg(kTwoSegmentAboveDb)
+                           : QStringLiteral("RMS error above %1 dB; too few points for a two-segment fit (%2 on each side of a break)")
                                  .arg(kTwoSegmentAboveDb)
-                                 .arg(FixedText(fit->twoRmsDb, 2), Short(fit->conductivityNear), Short(fit->breakKm),
-                                      Short(fit->conductivityFar))
-                       : tried ? QStringLiteral("RMS error above %1 dB; two segments fit no better").arg(kTwoSegmentAboveDb)
-                               : QStringLiteral("RMS error above %1 dB; too few points for a two-segment fit (%2 on each side of a break)")
-                                     .arg(kTwoSegmentAboveDb)
-                                     .arg(kSideMinimum));
-    }
+                                 .arg(kSideMinimum));
+}
+
+} // namespace
+
+void FitRadial(const QList<RadialPoint> &all, const RadialFitSettings &s, RadialFit *fit)
+{
+    const double f = fit->frequencyKhz;
+    fit->fitted = false;
+    fit->permittivity = s.permittivity;
+    QList<RadialPoint> pts;
+    if (!SelectPoints(all, s, fit, &pts))
+        return;
+    QVector<Trial> scan;
+    qsizetype best = 0;
+    Trial top = BestConductivity(pts, f, s.permittivity, &scan, &best);
+    QVector<double> residuals;
+    top = Evaluate(pts, f, s.permittivity, top.logSigma, &residuals);
+    fit->fitted = true;
+    fit->conductivity = std::pow(10.0, top.logSigma);
+    fit->fieldAt1km = std::pow(10.0, top.e1Db / 20);
+    fit->rmsDb = top.rms;
+    qsizetype worst = 0;
+    for (qsizetype i = 1; i < residuals.size(); ++i)
+        if (std::fabs(residuals[i]) > std::fabs(residuals[worst]))
+            worst = i;
+    fit->worstDb = residuals[worst];
+    fit->worstPoint = pts[worst].point;
+    NoteValley(pts, f, s.permittivity, scan, best, top, fit);
+    if (fit->rmsDb > kTwoSegmentAboveDb)
+        NoteTwoSegments(pts, f, s.permittivity, fit);
 }
 
 double EffectiveFieldOf(const QList<RadialFit> &radials)

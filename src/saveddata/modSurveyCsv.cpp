@@ -242,6 +242,71 @@ bool IsTrue(const QString &text)
 
 namespace {
 
+// Where each column the records are read from stands in the header.
+Columns FindColumns(const QStringList &columns)
+{
+    auto column = [&](const char *name) { return int(columns.indexOf(QLatin1String(name))); };
+    Columns c;
+    c.call = column("Call Sign");
+    c.radial = column("Radial");
+    c.point = column("Point Number");
+    c.pattern = column("Pattern");
+    c.initials = column("Initials");
+    c.note = column("Note");
+    c.utc = column("UTC Time");
+    c.local = column("Local Time");
+    c.freq = column("Measurement Frequency (kHz)");
+    c.mvm = column("mV/m");
+    c.dbuv = column("dBuV");
+    c.distance = column("Tx Distance (km)");
+    c.azimuth = column("Azimuth");
+    c.elevation = column("Elevation (m)");
+    c.lat = column("Latitude");
+    c.lon = column("Longitude");
+    c.gps = column("GPS Valid");
+    return c;
+}
+
+SurveyRecord RecordOf(const QStringList &fields, const Columns &c, int line)
+{
+    auto text = [&](int col) {
+        if (col < 0)
+            return QString();
+        const QString &f = fields.at(col);
+        return IsMaskedField(f) ? QString() : f.trimmed();
+    };
+    auto number = [&](int col) { return col < 0 ? SurveyNumber() : NumberField(fields.at(col)); };
+
+    SurveyRecord r;
+    r.line = line;
+    r.callSign = text(c.call);
+    r.radial = text(c.radial);
+    r.pointNumber = text(c.point);
+    r.pattern = text(c.pattern);
+    r.initials = text(c.initials);
+    r.note = text(c.note);
+    r.utcTime = text(c.utc);
+    r.localTime = text(c.local);
+    r.measFrequency = number(c.freq);
+    r.mvm = number(c.mvm);
+    r.dbuv = number(c.dbuv);
+    r.distance = number(c.distance);
+    r.azimuth = number(c.azimuth);
+    r.elevation = number(c.elevation);
+    r.latitude = number(c.lat);
+    r.longitude = number(c.lon);
+    r.gpsValid = IsTrue(fields.at(c.gps));
+    r.positionValid = r.gpsValid && r.latitude.numeric && r.longitude.numeric &&
+                      std::fabs(r.latitude.value) <= 90.0 && std::fabs(r.longitude.value) <= 180.0;
+    if (r.positionValid) {
+        r.latitudeText = CoordinateText(r.latitude);
+        r.longitudeText = CoordinateText(r.longitude);
+    }
+    if (r.elevation.numeric)
+        r.elevationText = CoordinateText(r.elevation);
+    return r;
+}
+
 // Reads the records from `in`, its text in UTF-8 or Windows-1252.
 bool ParseSurveyRecords(QIODevice *in, bool utf8, SurveyCsv *csv, QString *error, int *badLine)
 {
@@ -281,24 +346,7 @@ bool ParseSurveyRecords(QIODevice *in, bool utf8, SurveyCsv *csv, QString *error
         if (column(name) < 0)
             return fail(line, QStringLiteral("no column \"%1\"; not a saved-data file").arg(QLatin1String(name)));
 
-    Columns c;
-    c.call = column("Call Sign");
-    c.radial = column("Radial");
-    c.point = column("Point Number");
-    c.pattern = column("Pattern");
-    c.initials = column("Initials");
-    c.note = column("Note");
-    c.utc = column("UTC Time");
-    c.local = column("Local Time");
-    c.freq = column("Measurement Frequency (kHz)");
-    c.mvm = column("mV/m");
-    c.dbuv = column("dBuV");
-    c.distance = column("Tx Distance (km)");
-    c.azimuth = column("Azimuth");
-    c.elevation = column("Elevation (m)");
-    c.lat = column("Latitude");
-    c.lon = column("Longitude");
-    c.gps = column("GPS Valid");
+    const Columns c = FindColumns(csv->columns);
 
     // A value equal to the one above shares its text: call signs, radials,
     // patterns and frequencies repeat over thousands of records.
@@ -314,42 +362,7 @@ bool ParseSurveyRecords(QIODevice *in, bool utf8, SurveyCsv *csv, QString *error
             if (fields.at(i) == above.at(i))
                 fields[i] = above.at(i);
         above = fields;
-        auto text = [&](int col) {
-            if (col < 0)
-                return QString();
-            const QString &f = fields.at(col);
-            return IsMaskedField(f) ? QString() : f.trimmed();
-        };
-        auto number = [&](int col) { return col < 0 ? SurveyNumber() : NumberField(fields.at(col)); };
-
-        SurveyRecord r;
-        r.line = line;
-        r.callSign = text(c.call);
-        r.radial = text(c.radial);
-        r.pointNumber = text(c.point);
-        r.pattern = text(c.pattern);
-        r.initials = text(c.initials);
-        r.note = text(c.note);
-        r.utcTime = text(c.utc);
-        r.localTime = text(c.local);
-        r.measFrequency = number(c.freq);
-        r.mvm = number(c.mvm);
-        r.dbuv = number(c.dbuv);
-        r.distance = number(c.distance);
-        r.azimuth = number(c.azimuth);
-        r.elevation = number(c.elevation);
-        r.latitude = number(c.lat);
-        r.longitude = number(c.lon);
-        r.gpsValid = IsTrue(fields.at(c.gps));
-        r.positionValid = r.gpsValid && r.latitude.numeric && r.longitude.numeric &&
-                          std::fabs(r.latitude.value) <= 90.0 && std::fabs(r.longitude.value) <= 180.0;
-        if (r.positionValid) {
-            r.latitudeText = CoordinateText(r.latitude);
-            r.longitudeText = CoordinateText(r.longitude);
-        }
-        if (r.elevation.numeric)
-            r.elevationText = CoordinateText(r.elevation);
-        csv->records << r;
+        csv->records << RecordOf(fields, c, line);
     }
     if (!unclosed.isEmpty()) {
         *error = unclosed;

@@ -136,6 +136,39 @@ bool UhidMeter::Pump()
     return true;
 }
 
+const char *UhidMeter::Handle(const uhid_event &ev, const std::function<bool()> &pump)
+{
+    switch (ev.type) {
+    case UHID_START:
+        if (started)
+            started(findNode ? findNode(m_uniq) : QString());
+        break;
+    case UHID_OUTPUT: {
+        if (ev.u.output.rtype != UHID_OUTPUT_REPORT || !m_created)
+            break;
+        // hidraw hands the report on as written: report-ID byte 0 in
+        // front of the 64 data bytes, the layout the engine reads.
+        const QByteArray report(reinterpret_cast<const char *>(ev.u.output.data),
+                                std::min<int>(ev.u.output.size, UHID_DATA_MAX));
+        m_meter->ReceiveOutputReport(report);
+        if (!pump())
+            return "writing to uhid";
+        break;
+    }
+    case UHID_GET_REPORT:
+        if (!Reply(UHID_GET_REPORT_REPLY, ev.u.get_report.id))
+            return "writing to uhid";
+        break;
+    case UHID_SET_REPORT:
+        if (!Reply(UHID_SET_REPORT_REPLY, ev.u.set_report.id))
+            return "writing to uhid";
+        break;
+    default: // UHID_OPEN, UHID_CLOSE, UHID_STOP
+        break;
+    }
+    return nullptr;
+}
+
 bool UhidMeter::Serve(const std::atomic<bool> &stop, QString *error)
 {
     auto fail = [&](const char *what) {
@@ -194,34 +227,8 @@ bool UhidMeter::Serve(const std::atomic<bool> &stop, QString *error)
                 errno = EPIPE;
             return fail("reading from uhid");
         }
-        switch (ev.type) {
-        case UHID_START:
-            if (started)
-                started(findNode ? findNode(m_uniq) : QString());
-            break;
-        case UHID_OUTPUT: {
-            if (ev.u.output.rtype != UHID_OUTPUT_REPORT || !m_created)
-                break;
-            // hidraw hands the report on as written: report-ID byte 0 in
-            // front of the 64 data bytes, the layout the engine reads.
-            const QByteArray report(reinterpret_cast<const char *>(ev.u.output.data),
-                                    std::min<int>(ev.u.output.size, UHID_DATA_MAX));
-            m_meter->ReceiveOutputReport(report);
-            if (!pump())
-                return fail("writing to uhid");
-            break;
-        }
-        case UHID_GET_REPORT:
-            if (!Reply(UHID_GET_REPORT_REPLY, ev.u.get_report.id))
-                return fail("writing to uhid");
-            break;
-        case UHID_SET_REPORT:
-            if (!Reply(UHID_SET_REPORT_REPLY, ev.u.set_report.id))
-                return fail("writing to uhid");
-            break;
-        default: // UHID_OPEN, UHID_CLOSE, UHID_STOP
-            break;
-        }
+        if (const char *failed = Handle(ev, pump))
+            return fail(failed);
     }
     if (!Destroy())
         return fail("cannot destroy the device");

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+struct uhid_event;
+
 class UhidMeter
 {
 public:
@@ -44,6 +46,8 @@ private:
     bool SendInput(const QByteArray &report);
     bool Reply(quint32 type, quint32 id);
     bool Pump(); // sends what the engine has ready
+    // One event from the kernel; what failed, or nullptr.
+    const char *Handle(const uhid_event &ev, const std::function<bool()> &pump);
     bool Write(const void *event);
 
     int m_fd;

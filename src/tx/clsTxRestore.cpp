@@ -380,6 +380,11 @@ void clsTxRestore::TakeNext()
             return;
         }
     }
+    Taken(match, line);
+}
+
+void clsTxRestore::Taken(int match, const QString &line)
+{
     QStringList fields;
     SplitFields(line, fields);
     if (match >= 0) {

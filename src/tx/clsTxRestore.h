@@ -88,6 +88,9 @@ protected:
 private:
     void ReadNext();
     void TakeNext();
+    // The line was sent (or, in a dry run, would be): replacing the meter's
+    // entry `match`, or added when match < 0.
+    void Taken(int match, const QString &line);
     // The end of the entries: the table is read back when any was added.
     void EntriesDone();
     // The meter's entry of the same call sign, frequency and position (-1: none).

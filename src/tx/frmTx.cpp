@@ -54,6 +54,13 @@ frmTx::frmTx(QWidget *parent) : ListWindow(parent, QStringLiteral("frmTx"))
     mnuTxDelete = mnuTx->addAction(QStringLiteral("Delete Tx"));
     mnuTx->addSeparator();
     mnuTxImport = mnuTx->addAction(QStringLiteral("Import Tx from .csv File\u2026"));
+    cmdEditTx->setObjectName(QStringLiteral("cmdEditTx"));
+    cmdNewTx->setObjectName(QStringLiteral("cmdNewTx"));
+    mnuTx->setObjectName(QStringLiteral("mnuTx"));
+    mnuTxNew->setObjectName(QStringLiteral("mnuTxNew"));
+    mnuTxEdit->setObjectName(QStringLiteral("mnuTxEdit"));
+    mnuTxDelete->setObjectName(QStringLiteral("mnuTxDelete"));
+    mnuTxImport->setObjectName(QStringLiteral("mnuTxImport"));
 
     connect(cmdEditTx, &QPushButton::clicked, this, &frmTx::EditSelectedTx);
     connect(mnuTxEdit, &QAction::triggered, this, &frmTx::EditSelectedTx);

@@ -47,6 +47,14 @@ public:
     qint16 NumRecords() const { return m_numRecords; }
     qint16 MaxRecords() const { return m_maxRecords; }
 
+public slots:
+    void timDisconnect_Timer() override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Controls, each named as its member for the tests.
     QPushButton *cmdEditTx = nullptr;
     QPushButton *cmdNewTx = nullptr;
     QMenu *mnuTx = nullptr;
@@ -55,13 +63,6 @@ public:
     QAction *mnuTxDelete = nullptr;
     QAction *mnuTxImport = nullptr;
 
-public slots:
-    void timDisconnect_Timer() override;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     void lsvDataInit();
     void TxFillListItem(int Item, clsTx &mTx);
     clsTx &GrowTxArray();

@@ -31,6 +31,8 @@ clsUpDown::clsUpDown(QWidget *parent) : QWidget(parent)
 {
     cmdUp = new QToolButton(this);
     cmdDown = new QToolButton(this);
+    cmdUp->setObjectName(QStringLiteral("cmdUp"));
+    cmdDown->setObjectName(QStringLiteral("cmdDown"));
     auto *box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(0);
@@ -88,7 +90,15 @@ frmTxEdit::frmTxEdit(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmTxEdit"));
     setWindowTitle(QStringLiteral("Tx Record"));
+    CreateWidgets();
+    QVBoxLayout *top = LayOut();
+    SetTabOrder();
+    ConnectSignals();
+    Load(top);
+}
 
+void frmTxEdit::CreateWidgets()
+{
     auto label = [this](const QString &text) {
         auto *l = new QLabel(text, this);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -124,6 +134,9 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     updLatitude = new clsUpDown(this);
     updLongitude = new clsUpDown(this);
     updVariation = new clsUpDown(this);
+    updLatitude->setObjectName(QStringLiteral("updLatitude"));
+    updLongitude->setObjectName(QStringLiteral("updLongitude"));
+    updVariation->setObjectName(QStringLiteral("updVariation"));
     updLatitude->setToolTip(latTip);
     updLongitude->setToolTip(lonTip);
     updVariation->setToolTip(varTip);
@@ -135,9 +148,14 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     cmdButton[0] = new QPushButton(QStringLiteral("Save"), this);
     cmdButton[1] = new QPushButton(QStringLiteral("Cancel"), this);
     for (int i = 0; i < 2; ++i) {
+        cmdButton[i]->setObjectName(QStringLiteral("cmdButton_%1").arg(i));
         cmdButton[i]->setAutoDefault(false); // Enter moves on; it never presses a button
         connect(cmdButton[i], &QPushButton::clicked, this, [this, i] { cmdButton_Click(i); });
     }
+}
+
+QVBoxLayout *frmTxEdit::LayOut()
+{
 
     // Layout: label, degrees, minutes, seconds, hemisphere, up-down.
     const int wDeg = BoxWidth(txtCallSite, QStringLiteral("000")), wMin = BoxWidth(txtCallSite, QStringLiteral("00")),
@@ -184,7 +202,11 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     top->addLayout(grid);
     top->addStretch(1);
     top->addLayout(buttons);
+    return top;
+}
 
+void frmTxEdit::SetTabOrder()
+{
     // Tab order follows the rows, then the list and the buttons.
     QList<QWidget *> order;
     for (QLineEdit *t : std::as_const(m_fields))
@@ -194,7 +216,10 @@ frmTxEdit::frmTxEdit(QWidget *parent)
         setTabOrder(order.at(i - 1), order.at(i));
     for (QWidget *w : std::as_const(order))
         w->installEventFilter(this);
+}
 
+void frmTxEdit::ConnectSignals()
+{
     for (const Row &row : Rows()) {
         row.upd->setRange(0, 1);
         row.upd->setWrap(true);
@@ -205,8 +230,10 @@ frmTxEdit::frmTxEdit(QWidget *parent)
     timDisconnect = new QTimer(this);
     timDisconnect->setInterval(500);
     connect(timDisconnect, &QTimer::timeout, this, &frmTxEdit::timDisconnect_Timer);
+}
 
-    // Load
+void frmTxEdit::Load(QVBoxLayout *top)
+{
     if (gAppBase && gAppBase->Icon.canConvert<QIcon>())
         setWindowIcon(gAppBase->Icon.value<QIcon>());
     if (gTx)

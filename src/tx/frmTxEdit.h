@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class QVBoxLayout;
 class QToolButton;
 class clsCoordinate;
 
@@ -28,15 +29,15 @@ public:
     int Min() const { return m_min; }
     int Max() const { return m_max; }
 
-    QToolButton *cmdUp = nullptr;
-    QToolButton *cmdDown = nullptr;
-
 signals:
     // The user stepped the value (not raised by setvalue).
     void Change();
 
 private:
     void Step(int delta);
+
+    QToolButton *cmdUp = nullptr;   // named "cmdUp" for the tests
+    QToolButton *cmdDown = nullptr; // "cmdDown"
 
     int m_value = 0, m_min = 0, m_max = 1;
     bool m_fWrap = false;
@@ -64,6 +65,20 @@ public:
     // Closes at once, as the disconnect timer does.
     void CloseByDisconnect();
 
+public slots:
+    void cmdButton_Click(int Index);
+    void timDisconnect_Timer();
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Controls; the tests find the boxes, lists and up-downs by these names,
+    // the buttons as "cmdButton_0" and "cmdButton_1".
     QLabel *lblCallSite = nullptr;
     QLabel *lblFreq = nullptr;
     QLabel *lblLatitude = nullptr;
@@ -83,18 +98,13 @@ public:
     QPushButton *cmdButton[2] = {}; // 0 "Save", 1 "Cancel"
     QTimer *timDisconnect = nullptr;
 
-public slots:
-    void cmdButton_Click(int Index);
-    void timDisconnect_Timer();
-    void done(int result) override;
+    // The constructor's steps.
+    void CreateWidgets();
+    QVBoxLayout *LayOut();
+    void SetTabOrder();
+    void ConnectSignals();
+    void Load(QVBoxLayout *top);
 
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     struct Row
     {
         clsCoordinate *co;

@@ -38,6 +38,39 @@ void TellIncomplete(OpStatus status)
         MsgBox(QStringLiteral("The Tx list could not be read from the ZT 6200."), vb::Exclamation, kTitle);
 }
 
+// The import run ended: tells what was sent and hands it to done.
+void TellImported(clsTxRestore *run, OpStatus ended, const QString &name, const QPointer<QWidget> &owner,
+                  const std::function<void(bool changed, const QStringList &lines, bool stopped)> &done)
+{
+    run->deleteLater();
+    const TxRestoreSummary &r = run->Summary();
+    QString text = QStringLiteral("Imported from %1:\r\n").arg(name) + Details(r);
+    if (run->fFull())
+        text += QStringLiteral("\r\nNo more Tx slots available");
+    if (r.unsureLine > 0)
+        text += QStringLiteral("\r\nThe ZT 6200 was lost while line %1 was being sent: it may hold that entry.")
+                    .arg(r.unsureLine);
+    const bool changed = r.added > 0 || r.replaced > 0 || r.unsure > 0;
+    // What was sent is told however the import ended (stopped by the
+    // user, the window closing, the meter lost), with the read that
+    // failed in the same box.
+    if (ended == OpStatus::BadReply)
+        text += changed ? QStringLiteral("\r\nThe Tx list could not be read back from the ZT 6200.\r\n"
+                                         "Please open the Tx list again.")
+                        : QStringLiteral("\r\nThe Tx list could not be read from the ZT 6200.");
+    // After the link's own message, which also waits for the event
+    // loop, not over it.
+    if (ended == OpStatus::Busy)
+        TellIncomplete(ended);
+    else
+        MsgBoxLater(text,
+                    ended == OpStatus::Ok || (ended == OpStatus::Cancelled && owner) ? vb::Information
+                                                                                    : vb::Exclamation,
+                    kTitle);
+    if (owner)
+        done(changed, run->Lines(), ended == OpStatus::Cancelled);
+}
+
 } // namespace
 
 void ImportTxFromFile(QWidget *parent, const std::function<bool(clsOperation *op)> &start,
@@ -94,35 +127,8 @@ void ImportTxFromFile(QWidget *parent, const std::function<bool(clsOperation *op
             !owner)
             return done(false, {}, false);
         auto *run = new clsTxRestore(*gMeter, entries, false, replace);
-        QObject::connect(run, &clsOperation::Finished, run, [=](OpStatus ended) {
-            run->deleteLater();
-            const TxRestoreSummary &r = run->Summary();
-            QString text = QStringLiteral("Imported from %1:\r\n").arg(name) + Details(r);
-            if (run->fFull())
-                text += QStringLiteral("\r\nNo more Tx slots available");
-            if (r.unsureLine > 0)
-                text += QStringLiteral("\r\nThe ZT 6200 was lost while line %1 was being sent: it may hold that entry.")
-                            .arg(r.unsureLine);
-            const bool changed = r.added > 0 || r.replaced > 0 || r.unsure > 0;
-            // What was sent is told however the import ended (stopped by the
-            // user, the window closing, the meter lost), with the read that
-            // failed in the same box.
-            if (ended == OpStatus::BadReply)
-                text += changed ? QStringLiteral("\r\nThe Tx list could not be read back from the ZT 6200.\r\n"
-                                                 "Please open the Tx list again.")
-                                : QStringLiteral("\r\nThe Tx list could not be read from the ZT 6200.");
-            // After the link's own message, which also waits for the event
-            // loop, not over it.
-            if (ended == OpStatus::Busy)
-                TellIncomplete(ended);
-            else
-                MsgBoxLater(text,
-                            ended == OpStatus::Ok || (ended == OpStatus::Cancelled && owner) ? vb::Information
-                                                                                            : vb::Exclamation,
-                            kTitle);
-            if (owner)
-                done(changed, run->Lines(), ended == OpStatus::Cancelled);
-        });
+        QObject::connect(run, &clsOperation::Finished, run,
+                         [=](OpStatus ended) { TellImported(run, ended, name, owner, done); });
         if (!start(run)) {
             delete run;
             return done(false, {}, false);

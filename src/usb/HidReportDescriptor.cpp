@@ -78,14 +78,11 @@ void CountCaps(Kind &k, quint32 flags, const GlobalState &g, const LocalState &l
     }
 }
 
-} // namespace
-
-HidReportDescriptorInfo ParseReportDescriptor(const QByteArray &descriptor)
+// The state of one pass over a descriptor: the item tables of the HID
+// specification, one handler per item type.
+struct Parser
 {
     HidReportDescriptorInfo info;
-    const auto *p = reinterpret_cast<const unsigned char *>(descriptor.constData());
-    const qsizetype size = descriptor.size();
-
     GlobalState global;
     std::vector<GlobalState> stack;
     LocalState local;
@@ -94,141 +91,166 @@ HidReportDescriptorInfo ParseReportDescriptor(const QByteArray &descriptor)
     quint64 collections = 0;
     bool haveTopUsage = false;
 
-    qsizetype pos = 0;
-    while (pos < size) {
+    void MainItem(int tag, quint32 value)
+    {
+        switch (tag) {
+        case Input:
+        case Output:
+        case Feature: {
+            Kind &k = kinds[tag == Input ? 0 : tag == Output ? 1 : 2];
+            quint64 &bits = k.bitsPerReport[global.reportId];
+            bits = std::min(kMaxBits, bits + quint64(global.reportSize) * global.reportCount);
+            CountCaps(k, value, global, local);
+            break;
+        }
+        case Collection:
+            ++collections;
+            if (depth == 0 && !haveTopUsage) {
+                haveTopUsage = true;
+                if (local.firstUsageSize == 4) {
+                    info.caps.UsagePage = quint16(local.firstUsage >> 16);
+                    info.caps.Usage = quint16(local.firstUsage);
+                } else {
+                    info.caps.UsagePage = quint16(global.usagePage);
+                    info.caps.Usage = quint16(local.firstUsage);
+                }
+            }
+            ++depth;
+            break;
+        case EndCollection:
+            if (depth == 0)
+                info.wellFormed = false;
+            else
+                --depth;
+            break;
+        default:
+            break;
+        }
+        local.Clear();
+    }
+
+    void GlobalItem(int tag, quint32 value)
+    {
+        switch (tag) {
+        case UsagePage: global.usagePage = value; break;
+        case ReportSize: global.reportSize = value; break;
+        case ReportCount: global.reportCount = value; break;
+        case ReportId:
+            global.reportId = value;
+            info.usesReportIds = true;
+            if (value == 0 || value > 0xFF)
+                info.wellFormed = false;
+            break;
+        case Push: stack.push_back(global); break;
+        case Pop:
+            if (stack.empty()) {
+                info.wellFormed = false;
+            } else {
+                global = stack.back();
+                stack.pop_back();
+            }
+            break;
+        default: break;
+        }
+    }
+
+    void LocalItem(int tag, quint32 value, int dataSize)
+    {
+        switch (tag) {
+        case Usage:
+            if (local.singles == 0 && local.ranges == 0 && !local.haveMinimum) {
+                local.firstUsage = value;
+                local.firstUsageSize = dataSize;
+            }
+            ++local.singles;
+            break;
+        case UsageMinimum:
+            local.haveMinimum = true;
+            local.minimum = value;
+            break;
+        case UsageMaximum:
+            if (local.haveMinimum) {
+                ++local.ranges;
+                local.rangeUsages += value >= local.minimum ? quint64(value - local.minimum) + 1 : 0;
+                local.haveMinimum = false;
+            } else {
+                info.wellFormed = false;
+            }
+            break;
+        default: break;
+        }
+    }
+
+    // Reads the item at pos and moves pos past it; false when the item runs
+    // past the end.
+    bool Item(const unsigned char *p, qsizetype size, qsizetype &pos)
+    {
         const unsigned char prefix = p[pos];
         if (prefix == 0xFE) { // long item: size, tag, data; none is defined, skip it
-            if (pos + 2 >= size) {
-                info.wellFormed = false;
-                break;
-            }
+            if (pos + 2 >= size)
+                return false;
             const qsizetype next = pos + 3 + p[pos + 1];
-            if (next > size) {
-                info.wellFormed = false;
-                break;
-            }
+            if (next > size)
+                return false;
             pos = next;
-            continue;
+            return true;
         }
         const int dataSize = (prefix & 0x03) == 3 ? 4 : (prefix & 0x03);
         const int type = (prefix >> 2) & 0x03;
         const int tag = prefix >> 4;
-        if (pos + 1 + dataSize > size) {
-            info.wellFormed = false;
-            break;
-        }
+        if (pos + 1 + dataSize > size)
+            return false;
         quint32 value = 0;
         for (int i = 0; i < dataSize; ++i)
             value |= quint32(p[pos + 1 + i]) << (8 * i);
         pos += 1 + dataSize;
 
         switch (type) {
-        case Main:
-            switch (tag) {
-            case Input:
-            case Output:
-            case Feature: {
-                Kind &k = kinds[tag == Input ? 0 : tag == Output ? 1 : 2];
-                quint64 &bits = k.bitsPerReport[global.reportId];
-                bits = std::min(kMaxBits, bits + quint64(global.reportSize) * global.reportCount);
-                CountCaps(k, value, global, local);
-                break;
-            }
-            case Collection:
-                ++collections;
-                if (depth == 0 && !haveTopUsage) {
-                    haveTopUsage = true;
-                    if (local.firstUsageSize == 4) {
-                        info.caps.UsagePage = quint16(local.firstUsage >> 16);
-                        info.caps.Usage = quint16(local.firstUsage);
-                    } else {
-                        info.caps.UsagePage = quint16(global.usagePage);
-                        info.caps.Usage = quint16(local.firstUsage);
-                    }
-                }
-                ++depth;
-                break;
-            case EndCollection:
-                if (depth == 0)
-                    info.wellFormed = false;
-                else
-                    --depth;
-                break;
-            default:
-                break;
-            }
-            local.Clear();
-            break;
-        case Global:
-            switch (tag) {
-            case UsagePage: global.usagePage = value; break;
-            case ReportSize: global.reportSize = value; break;
-            case ReportCount: global.reportCount = value; break;
-            case ReportId:
-                global.reportId = value;
-                info.usesReportIds = true;
-                if (value == 0 || value > 0xFF)
-                    info.wellFormed = false;
-                break;
-            case Push: stack.push_back(global); break;
-            case Pop:
-                if (stack.empty()) {
-                    info.wellFormed = false;
-                } else {
-                    global = stack.back();
-                    stack.pop_back();
-                }
-                break;
-            default: break;
-            }
-            break;
-        case Local:
-            switch (tag) {
-            case Usage:
-                if (local.singles == 0 && local.ranges == 0 && !local.haveMinimum) {
-                    local.firstUsage = value;
-                    local.firstUsageSize = dataSize;
-                }
-                ++local.singles;
-                break;
-            case UsageMinimum:
-                local.haveMinimum = true;
-                local.minimum = value;
-                break;
-            case UsageMaximum:
-                if (local.haveMinimum) {
-                    ++local.ranges;
-                    local.rangeUsages += value >= local.minimum ? quint64(value - local.minimum) + 1 : 0;
-                    local.haveMinimum = false;
-                } else {
-                    info.wellFormed = false;
-                }
-                break;
-            default: break;
-            }
-            break;
-        default: // reserved item type
+        case Main: MainItem(tag, value); break;
+        case Global: GlobalItem(tag, value); break;
+        case Local: LocalItem(tag, value, dataSize); break;
+        default: break; // reserved item type
+        }
+        return true;
+    }
+
+    void FillCaps()
+    {
+        HidCapabilities &c = info.caps;
+        c.InputReportByteLength = ReportByteLength(kinds[0]);
+        c.OutputReportByteLength = ReportByteLength(kinds[1]);
+        c.FeatureReportByteLength = ReportByteLength(kinds[2]);
+        c.NumberLinkCollectionNodes = Clamp16(collections);
+        c.NumberInputButtonCaps = Clamp16(kinds[0].buttonCaps);
+        c.NumberInputValueCaps = Clamp16(kinds[0].valueCaps);
+        c.NumberInputDataIndices = Clamp16(kinds[0].dataIndices);
+        c.NumberOutputButtonCaps = Clamp16(kinds[1].buttonCaps);
+        c.NumberOutputValueCaps = Clamp16(kinds[1].valueCaps);
+        c.NumberOutputDataIndices = Clamp16(kinds[1].dataIndices);
+        c.NumberFeatureButtonCaps = Clamp16(kinds[2].buttonCaps);
+        c.NumberFeatureValueCaps = Clamp16(kinds[2].valueCaps);
+        c.NumberFeatureDataIndices = Clamp16(kinds[2].dataIndices);
+    }
+};
+
+} // namespace
+
+HidReportDescriptorInfo ParseReportDescriptor(const QByteArray &descriptor)
+{
+    Parser parser;
+    const auto *p = reinterpret_cast<const unsigned char *>(descriptor.constData());
+    const qsizetype size = descriptor.size();
+    qsizetype pos = 0;
+    while (pos < size) {
+        if (!parser.Item(p, size, pos)) {
+            parser.info.wellFormed = false;
             break;
         }
     }
-    if (depth != 0 || !stack.empty())
-        info.wellFormed = false;
-
-    HidCapabilities &c = info.caps;
-    c.InputReportByteLength = ReportByteLength(kinds[0]);
-    c.OutputReportByteLength = ReportByteLength(kinds[1]);
-    c.FeatureReportByteLength = ReportByteLength(kinds[2]);
-    c.NumberLinkCollectionNodes = Clamp16(collections);
-    c.NumberInputButtonCaps = Clamp16(kinds[0].buttonCaps);
-    c.NumberInputValueCaps = Clamp16(kinds[0].valueCaps);
-    c.NumberInputDataIndices = Clamp16(kinds[0].dataIndices);
-    c.NumberOutputButtonCaps = Clamp16(kinds[1].buttonCaps);
-    c.NumberOutputValueCaps = Clamp16(kinds[1].valueCaps);
-    c.NumberOutputDataIndices = Clamp16(kinds[1].dataIndices);
-    c.NumberFeatureButtonCaps = Clamp16(kinds[2].buttonCaps);
-    c.NumberFeatureValueCaps = Clamp16(kinds[2].valueCaps);
-    c.NumberFeatureDataIndices = Clamp16(kinds[2].dataIndices);
-    return info;
+    if (parser.depth != 0 || !parser.stack.empty())
+        parser.info.wellFormed = false;
+    parser.FillCaps();
+    return parser.info;
 }
 
 QByteArray InputReportWithId(const char *data, int size, bool idIncluded, int inputLength)

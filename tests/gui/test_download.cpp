@@ -255,13 +255,13 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
             meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
                 if (cmd == QString("T,%1,1").arg(c.k - 1) && Progress()) {
                     frmMessage *m = Progress();
-                    offered = m->cmdCancel->isVisible() && m->cmdCancel->isEnabled();
+                    offered = Named<QPushButton>(m, "cmdCancel")->isVisible() && Named<QPushButton>(m, "cmdCancel")->isEnabled();
                     if (c.how == 'e')
                         QTest::keyClick(m, Qt::Key_Escape);
                     else if (c.how == 'x')
                         m->close();
                     else
-                        m->cmdCancel->click();
+                        Named<QPushButton>(m, "cmdCancel")->click();
                 }
                 return false;
             };

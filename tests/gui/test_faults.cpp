@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QTest>
 #include <csignal>
 #ifndef _WIN32
@@ -298,14 +299,14 @@ TEST_F(FaultTest, DiskRefusesFile)
 
 TEST_F(FaultTest, ListWindowChanges)
 {
-    Walk<frmDeleteData>("delete 4 of 10", true, true, 6, [](frmDeleteData &f) { SelectRows(f.lsvData, {1, 3, 4, 8}), f.DeleteSelected(); });
-    Walk<frmDeleteData>("erase", true, true, 0, [](frmDeleteData &f) { f.cmdSelectAll->click(), f.DeleteSelected(); });
-    Walk<frmTx>("delete 2 of 5 Tx", true, true, 3, [](frmTx &f) { SelectRows(f.lsvData, {1, 3}), f.DeleteSelected(); });
+    Walk<frmDeleteData>("delete 4 of 10", true, true, 6, [](frmDeleteData &f) { SelectRows(Named<QTreeView>(&f, "lsvData"), {1, 3, 4, 8}), f.DeleteSelected(); });
+    Walk<frmDeleteData>("erase", true, true, 0, [](frmDeleteData &f) { Named<QPushButton>(&f, "cmdSelectAll")->click(), f.DeleteSelected(); });
+    Walk<frmTx>("delete 2 of 5 Tx", true, true, 3, [](frmTx &f) { SelectRows(Named<QTreeView>(&f, "lsvData"), {1, 3}), f.DeleteSelected(); });
     // The new entry is read back from the meter.
     Walk<frmTx>("add a Tx", false, false, 6, [](frmTx &f) {
         QTimer::singleShot(0, &f, [&f] {
             if (frmTxEdit *e = f.Editor())
-                e->txtCallSite->setText("NEW1"), e->txtFreq->setText("880"), e->cmdButton[0]->click();
+                Named<QLineEdit>(e, "txtCallSite")->setText("NEW1"), Named<QLineEdit>(e, "txtFreq")->setText("880"), Named<QPushButton>(e, "cmdButton_0")->click();
         });
         f.AddNewTx();
     });

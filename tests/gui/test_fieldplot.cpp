@@ -188,11 +188,11 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(qPrintable(c.title));
-        SelectNoItems(list.lsvData);
+        SelectNoItems(Named<QTreeView>(&list, "lsvData"));
         for (int row : c.selected)
-            list.lsvData->selectionModel()->select(list.Rows()->index(row, 0),
+            Named<QTreeView>(&list, "lsvData")->selectionModel()->select(list.Rows()->index(row, 0),
                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        list.mnuSavedDataPlot->trigger();
+        Named<QAction>(&list, "mnuSavedDataPlot")->trigger();
         auto *window = list.findChild<frmFieldPlot *>();
         ASSERT_TRUE(window);
         QStringList names;
@@ -237,57 +237,57 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
         QStringList effective;
         for (const EffectiveField &e : expected.effective)
             effective << EffectiveFieldText(e);
-        EXPECT_EQ(window.lblEffective->text(), effective.join(QLatin1Char('\n')));
+        EXPECT_EQ(Named<QLabel>(&window, "lblEffective")->text(), effective.join(QLatin1Char('\n')));
         const QString mine = dir.filePath(QStringLiteral("mine.csv")), theirs = dir.filePath(QStringLiteral("theirs.csv"));
         ASSERT_TRUE(window.SaveAnalysisTo(mine));
         ASSERT_TRUE(WriteRadialCsv(theirs, expected));
         EXPECT_EQ(ReadFile(mine), ReadFile(theirs));
     };
-    ASSERT_EQ(window.tblFits->rowCount(), 8);
+    ASSERT_EQ(Named<QTableWidget>(&window, "tblFits")->rowCount(), 8);
     for (int c = 0; c < RadialTableColumns().size(); ++c)
-        EXPECT_EQ(window.tblFits->horizontalHeaderItem(c)->text(), RadialTableColumns().at(c));
-    EXPECT_EQ(window.tblFits->item(2, 5)->text(), QStringLiteral("20"));
+        EXPECT_EQ(Named<QTableWidget>(&window, "tblFits")->horizontalHeaderItem(c)->text(), RadialTableColumns().at(c));
+    EXPECT_EQ(Named<QTableWidget>(&window, "tblFits")->item(2, 5)->text(), QStringLiteral("20"));
     for (const FieldPlotSeries &s : window.Plot().series) {
         EXPECT_GT(s.curve.size(), 10);
         // The dashed line is the fit's E1/d.
         EXPECT_NEAR(s.reference.first().x() * s.reference.first().y() / (200 + 25 * s.radial.toInt()), 1, 0.01);
     }
     // A fitted radial is drawn as its curve, its points not joined.
-    for (const ChartStep &s : window.picPlot->Drawing().steps)
-        EXPECT_FALSE(s.kind == ChartStep::Polyline && window.picPlot->Drawing().markers.contains(s.points));
+    for (const ChartStep &s : Named<FieldPlotView>(&window, "picPlot")->Drawing().steps)
+        EXPECT_FALSE(s.kind == ChartStep::Polyline && Named<FieldPlotView>(&window, "picPlot")->Drawing().markers.contains(s.points));
     check(records, "all");
 
     // A click on a point leaves it out (hollow) and refits its radial; a
     // second click takes it back.
-    const QPointF at = window.picPlot->Drawing().markers.at(2).at(5);
+    const QPointF at = Named<FieldPlotView>(&window, "picPlot")->Drawing().markers.at(2).at(5);
     const int record = window.Plot().series.at(2).records.at(5);
     // The pointer over a point says which and what a click does.
     // (Sent, not moved there: a real X server moves the pointer later.)
-    QMouseEvent move(QEvent::MouseMove, at, window.picPlot->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(window.picPlot, &move);
-    EXPECT_EQ(window.picPlot->cursor().shape(), Qt::PointingHandCursor);
+    QMouseEvent move(QEvent::MouseMove, at, Named<FieldPlotView>(&window, "picPlot")->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(Named<FieldPlotView>(&window, "picPlot"), &move);
+    EXPECT_EQ(Named<FieldPlotView>(&window, "picPlot")->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(QToolTip::text(), QStringLiteral("KDCV radial 3, point 6: %1 km, %2 mV/m\nClick to leave it out of the fit.")
                                     .arg(records.at(record).distance, records.at(record).fieldStrength));
-    QTest::mouseClick(window.picPlot, Qt::LeftButton, {}, at.toPoint());
+    QTest::mouseClick(Named<FieldPlotView>(&window, "picPlot"), Qt::LeftButton, {}, at.toPoint());
     EXPECT_TRUE(window.Plot().series.at(2).leftOut.value(5));
-    EXPECT_EQ(window.tblFits->item(2, 5)->text(), QStringLiteral("19"));
-    EXPECT_TRUE(window.tblFits->item(2, 16)->text().contains(QStringLiteral("1 point left out of the fit by hand")));
+    EXPECT_EQ(Named<QTableWidget>(&window, "tblFits")->item(2, 5)->text(), QStringLiteral("19"));
+    EXPECT_TRUE(Named<QTableWidget>(&window, "tblFits")->item(2, 16)->text().contains(QStringLiteral("1 point left out of the fit by hand")));
     int hollow = 0;
-    for (const ChartStep &s : window.picPlot->Drawing().steps)
+    for (const ChartStep &s : Named<FieldPlotView>(&window, "picPlot")->Drawing().steps)
         hollow += s.kind == ChartStep::Markers && s.hollow ? int(s.points.size()) : 0;
     EXPECT_EQ(hollow, 1);
     QList<FieldPlotRecord> kept = records;
     kept.removeAt(record);
     check(kept, "a point left out");
-    QTest::mouseClick(window.picPlot, Qt::LeftButton, {}, at.toPoint());
-    EXPECT_EQ(window.tblFits->item(2, 5)->text(), QStringLiteral("20"));
+    QTest::mouseClick(Named<FieldPlotView>(&window, "picPlot"), Qt::LeftButton, {}, at.toPoint());
+    EXPECT_EQ(Named<QTableWidget>(&window, "tblFits")->item(2, 5)->text(), QStringLiteral("20"));
     EXPECT_FALSE(window.Plot().series.at(2).leftOut.value(5));
 
     // Unticking a row leaves the radial out of the effective field and the
     // saved table, and fades it.
-    window.tblFits->item(3, 0)->setCheckState(Qt::Unchecked);
+    Named<QTableWidget>(&window, "tblFits")->item(3, 0)->setCheckState(Qt::Unchecked);
     EXPECT_TRUE(window.Plot().series.at(3).faded);
-    EXPECT_TRUE(window.lblEffective->text().endsWith(QStringLiteral("(RMS of 7 radials)")));
+    EXPECT_TRUE(Named<QLabel>(&window, "lblEffective")->text().endsWith(QStringLiteral("(RMS of 7 radials)")));
     kept.clear();
     for (const FieldPlotRecord &r : records)
         if (r.radial != QLatin1String("4"))
@@ -301,13 +301,13 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
         asked = true;
         return FileDialogAnswer();
     });
-    window.txtPermittivity->setFocus();
-    window.txtPermittivity->selectAll();
-    QTest::keyClicks(window.txtPermittivity, QStringLiteral("80"));
-    QTest::keyClick(window.txtPermittivity, Qt::Key_Return);
+    Named<QDoubleSpinBox>(&window, "txtPermittivity")->setFocus();
+    Named<QDoubleSpinBox>(&window, "txtPermittivity")->selectAll();
+    QTest::keyClicks(Named<QDoubleSpinBox>(&window, "txtPermittivity"), QStringLiteral("80"));
+    QTest::keyClick(Named<QDoubleSpinBox>(&window, "txtPermittivity"), Qt::Key_Return);
     SetFileDialogHandler(before);
     EXPECT_FALSE(asked);
-    EXPECT_EQ(window.txtPermittivity->text(), QStringLiteral("80.0"));
+    EXPECT_EQ(Named<QDoubleSpinBox>(&window, "txtPermittivity")->text(), QStringLiteral("80.0"));
     const QString sea = dir.filePath(QStringLiteral("sea.csv")), mine = dir.filePath(QStringLiteral("mine.csv"));
     RadialFitSettings seaWater;
     seaWater.permittivity = 80;
@@ -315,18 +315,18 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     ASSERT_TRUE(window.SaveAnalysisTo(mine));
     EXPECT_EQ(ReadFile(mine), ReadFile(sea));
     EXPECT_TRUE(window.Plot().series.at(3).faded);
-    window.txtPermittivity->setValue(15);
+    Named<QDoubleSpinBox>(&window, "txtPermittivity")->setValue(15);
     check(kept, "back to 15");
 
     // The row chosen is the radial drawn out.
-    window.tblFits->selectRow(5);
+    Named<QTableWidget>(&window, "tblFits")->selectRow(5);
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(window.Plot().series.at(i).highlighted, i == 5) << i;
     // "Save Analysis...": a name without an ending gets ".csv"; a failed
     // write is told, the earlier file kept.
     const FileDialogHandler old = SetFileDialogHandler(
         [&](const FileDialogRequest &) { return FileDialogAnswer{dir.filePath(QStringLiteral("fits")), QString()}; });
-    window.cmdSaveAnalysis->click();
+    Named<QPushButton>(&window, "cmdSaveAnalysis")->click();
     SetFileDialogHandler(old);
     EXPECT_EQ(ReadFile(dir.filePath(QStringLiteral("fits.csv"))), ReadFile(dir.filePath(QStringLiteral("mine.csv"))));
     EXPECT_TRUE(boxes.isEmpty());
@@ -337,7 +337,7 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     boxes.clear();
 
     // Its notes in words beside the table.
-    EXPECT_EQ(window.lblNotes->text(), window.Analysis().radials.at(5).name + QStringLiteral(": ")
+    EXPECT_EQ(Named<QLabel>(&window, "lblNotes")->text(), window.Analysis().radials.at(5).name + QStringLiteral(": ")
                                            + window.Analysis().radials.at(5).notes.join(QStringLiteral("; ")) + QLatin1Char('.'));
     EXPECT_TRUE(boxes.isEmpty());
 }
@@ -378,8 +378,8 @@ TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
     for (const char *name : {"p.png", "p.svg", "p.pdf"})
         EXPECT_TRUE(window.SaveTo(dir.filePath(QLatin1String(name)))) << name;
     QImage image(dir.filePath(QStringLiteral("p.png")));
-    EXPECT_EQ(image.size(), window.picPlot->size());
-    EXPECT_EQ(window.picPlot->Drawing().size, window.picPlot->size()); // the window shows what it saves
+    EXPECT_EQ(image.size(), Named<FieldPlotView>(&window, "picPlot")->size());
+    EXPECT_EQ(Named<FieldPlotView>(&window, "picPlot")->Drawing().size, Named<FieldPlotView>(&window, "picPlot")->size()); // the window shows what it saves
     EXPECT_TRUE(ReadFile(dir.filePath(QStringLiteral("p.pdf"))).startsWith("%PDF-"));
     // "Save Picture...": a name without an ending takes the chosen filter's.
     const struct
@@ -392,7 +392,7 @@ TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
             offered = r.filters;
             return FileDialogAnswer{dir.filePath(QLatin1String(ask.name)), QLatin1String(ask.filter)};
         });
-        window.cmdSave->click();
+        Named<QPushButton>(&window, "cmdSave")->click();
         SetFileDialogHandler(old);
         EXPECT_TRUE(offered.contains(QLatin1String(ask.filter))) << ask.name;
         EXPECT_TRUE(QFile::exists(dir.filePath(QLatin1String(ask.saved)))) << ask.saved;
@@ -412,7 +412,7 @@ TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
             QTest::qWait(20);
             return FileDialogAnswer{name.isEmpty() ? QString() : dir.filePath(name), QString()};
         });
-        window.cmdSave->click();
+        Named<QPushButton>(&window, "cmdSave")->click();
         QTest::qWait(20);
         SetFileDialogHandler(old);
         EXPECT_EQ(QApplication::activeWindow(), &window) << qPrintable(name);
@@ -460,7 +460,7 @@ TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
     for (const auto &c : cases) {
         answer = c.file;
         boxes.clear();
-        main->mnuFilePlot->trigger();
+        Named<QAction>(main, "mnuFilePlot")->trigger();
         auto *window = main->findChild<frmFieldPlot *>();
         QStringList series;
         if (window)
@@ -470,7 +470,7 @@ TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
         EXPECT_EQ(boxes.size(), c.boxes) << c.file.toStdString();
         if (window) {
             EXPECT_EQ(window->windowTitle(), QStringLiteral("Field Strength Plot - s.csv"));
-            EXPECT_EQ(window->lblSkipped->text(), QStringLiteral("1 record without a numeric distance or field strength was skipped."));
+            EXPECT_EQ(Named<QLabel>(window, "lblSkipped")->text(), QStringLiteral("1 record without a numeric distance or field strength was skipped."));
             // Neither the picture nor the analysis replaces the survey.
             const QByteArray survey = ReadFile(c.file);
             EXPECT_FALSE(window->SaveTo(c.file));

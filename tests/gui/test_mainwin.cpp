@@ -55,12 +55,15 @@ protected:
     QStringList VisibleButtons() const
     {
         QStringList list;
-        for (QPushButton *b : w->cmdCommand)
-            if (!b->isHidden())
-                list << b->text();
+        for (int i = 0; i < frmMain::kCommands; ++i)
+            if (!Command(i)->isHidden())
+                list << Command(i)->text();
         return list;
     }
-    QString Console() const { return w->FlushConsole(), w->txtConsole->toPlainText(); }
+    QPushButton *Command(int i) const { return Named<QPushButton>(w.get(), QStringLiteral("cmdCommand_%1").arg(i)); }
+    QPlainTextEdit *Box(const char *name) const { return Named<QPlainTextEdit>(w.get(), name); }
+    QAction *Item(const char *name) const { return Named<QAction>(w.get(), name); }
+    QString Console() const { return w->FlushConsole(), Box("txtConsole")->toPlainText(); }
     static std::unique_ptr<QSettings> Store()
     {
         return std::make_unique<QSettings>(QSettings::UserScope, clsApp::AppTitle(), SettingsAppName());
@@ -78,11 +81,11 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
     auto noMeter = [&] {
         EXPECT_EQ(w->windowTitle(), "ZT6200 Dataclave - ZT 6200 Not Connected");
         EXPECT_EQ(VisibleButtons(), none);
-        EXPECT_EQ(Visible(w->mnuActions), (QStringList{none[0], none[2], "-", none[1], kViewTx}));
+        EXPECT_EQ(Visible(Named<QMenu>(w.get(), "mnuActions")), (QStringList{none[0], none[2], "-", none[1], kViewTx}));
         EXPECT_EQ(gFsm->Version->value(), 0);
     };
     noMeter();
-    EXPECT_TRUE(w->txtConsole->isHidden());
+    EXPECT_TRUE(Box("txtConsole")->isHidden());
     struct Case { QString firmware; QString button3; int buttons; QStringList boxes; };
     const Case cases[] = {
         {"2.3.12", kEditTx, 4, {}}, {"2.2.15", kEditTx, 4, {}},
@@ -97,10 +100,10 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
         DemoMeter *m = ReplaceMeter(std::move(meter));
         EXPECT_EQ(w->windowTitle(), "ZT6200 Dataclave - ZT 6200 Connected");
         EXPECT_EQ(VisibleButtons().size(), c.buttons);
-        EXPECT_EQ(w->cmdCommand[3]->text(), c.button3);
-        EXPECT_TRUE(w->cmdCommand[4]->isHidden());
-        EXPECT_FALSE(w->mnuActionsUploadTx->isVisible());
-        EXPECT_EQ(w->mnuActionsDeleteTx->isVisible(), c.buttons > 0);
+        EXPECT_EQ(Command(3)->text(), c.button3);
+        EXPECT_TRUE(Command(4)->isHidden());
+        EXPECT_FALSE(Item("mnuActionsUploadTx")->isVisible());
+        EXPECT_EQ(Item("mnuActionsDeleteTx")->isVisible(), c.buttons > 0);
         EXPECT_EQ(BoxTexts(), c.boxes);
         Unplug(m);
         noMeter(); // an unsupported meter's refusal ends with it
@@ -110,33 +113,33 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
 TEST_F(MainWinTest, ShiftRevealsHiddenItems)
 {
     auto shown = [this] {
-        return QString("%1%2%3%4").arg(w->mnuSepChar2->isVisible()).arg(w->mnuActionsDebug->isVisible())
-            .arg(w->mnuActionsSoftwareVersion->isVisible()).arg(fShiftKey);
+        return QString("%1%2%3%4").arg(Item("mnuSepChar2")->isVisible()).arg(Item("mnuActionsDebug")->isVisible())
+            .arg(Item("mnuActionsSoftwareVersion")->isVisible()).arg(fShiftKey);
     };
     auto move = [](QWidget *over, Qt::KeyboardModifiers mods) {
         QMouseEvent e(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, mods);
         QApplication::sendEvent(over, &e);
     };
-    auto shift = [this] { QTest::keyPress(w->cmdCommand[0], Qt::Key_Shift); };
+    auto shift = [this] { QTest::keyPress(Command(0), Qt::Key_Shift); };
 
     QEvent activate(QEvent::WindowActivate);
     // Each way the items go again; Shift held while crossing a picture keeps them.
     const std::function<void()> hides[] = {
-        [&] { QTest::keyRelease(w->cmdCommand[0], Qt::Key_Shift); },
-        [&] { move(w->picHalvern, Qt::NoModifier); },
-        [&] { move(w->picToolBar, Qt::NoModifier); },
+        [&] { QTest::keyRelease(Command(0), Qt::Key_Shift); },
+        [&] { move(Named<QWidget>(w.get(), "picHalvern"), Qt::NoModifier); },
+        [&] { move(Named<QWidget>(w.get(), "picToolBar"), Qt::NoModifier); },
         [&] { QApplication::sendEvent(w.get(), &activate); },
     };
     for (const auto &hide : hides) {
         shift();
-        move(w->picHalvern, Qt::ShiftModifier);
+        move(Named<QWidget>(w.get(), "picHalvern"), Qt::ShiftModifier);
         EXPECT_EQ(shown(), "1111");
         hide();
         EXPECT_EQ(shown(), "0000");
     }
 
     shift();
-    w->mnuActionsSoftwareVersion->trigger();
+    Item("mnuActionsSoftwareVersion")->trigger();
     EXPECT_EQ(BoxTexts(), QStringList{"ZT 6200 Software Version Number|Software Version Unknown"});
     EXPECT_FALSE(fShiftKey);
 }
@@ -153,7 +156,7 @@ TEST_F(MainWinTest, ActionsMenuNeverOpensEmpty)
     ReplaceMeter(std::move(meter));
     ASSERT_EQ(boxes.size(), 1); // "Update Software", answered OK
     QMenuBar *bar = w->menuBar();
-    QMenu *menu = w->mnuActions;
+    QMenu *menu = Named<QMenu>(w.get(), "mnuActions");
     auto clickTitle = [&] {
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
         DoEvents();
@@ -169,7 +172,7 @@ TEST_F(MainWinTest, ActionsMenuNeverOpensEmpty)
     const QSize open = clickTitle();
     EXPECT_TRUE(open.width() > 0 && open.height() > 0);
     EXPECT_EQ(Visible(menu), (QStringList{"-", "Get ZT 6200 software version number", "Debugging On"}));
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(w->mnuActionsSoftwareVersion).center());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(Item("mnuActionsSoftwareVersion")).center());
     DoEvents();
     EXPECT_EQ(BoxTexts().value(1), "ZT 6200 Software Version Number|Software Version 3.0");
 }
@@ -178,29 +181,29 @@ TEST_F(MainWinTest, DebugModeGrowsAndShrinksAndLogsTheUsb)
 {
     AddMeter();
     ASSERT_TRUE(ConnectMeter());
-    EXPECT_TRUE(w->txtResults->toPlainText().isEmpty());
+    EXPECT_TRUE(Box("txtResults")->toPlainText().isEmpty());
     // The echo of the version query waits while the console is hidden.
-    EXPECT_TRUE(w->txtConsole->toPlainText().isEmpty());
+    EXPECT_TRUE(Box("txtConsole")->toPlainText().isEmpty());
     const int menu = w->height() - TwipsToPixels(4035, 1);
     EXPECT_NEAR(menu, w->menuBar()->sizeHint().height(), 1);
     const int normal = w->height();
     EXPECT_NEAR(w->width(), TwipsToPixels(2175 + 8310), 1);
 
     for (bool on : {true, false}) {
-        QTest::keyPress(w->cmdCommand[0], Qt::Key_Shift);
-        emit w->mnuActions->aboutToShow();
-        EXPECT_EQ(w->mnuActionsDebug->text(), on ? QStringLiteral("Debugging On") : QStringLiteral("Debugging Off"));
-        w->mnuActionsDebug->trigger();
+        QTest::keyPress(Command(0), Qt::Key_Shift);
+        emit Named<QMenu>(w.get(), "mnuActions")->aboutToShow();
+        EXPECT_EQ(Item("mnuActionsDebug")->text(), on ? QStringLiteral("Debugging On") : QStringLiteral("Debugging Off"));
+        Item("mnuActionsDebug")->trigger();
         EXPECT_EQ(gApp->fDebug, on);
         EXPECT_FALSE(fShiftKey);
-        EXPECT_FALSE(w->mnuActionsDebug->isVisible());
-        EXPECT_EQ(w->mnuActionsSoftwareVersion->isVisible(), on);
-        EXPECT_EQ(!w->txtConsole->isHidden() && !w->txtResults->isHidden() && !w->lblConsole->isHidden(), on);
+        EXPECT_FALSE(Item("mnuActionsDebug")->isVisible());
+        EXPECT_EQ(Item("mnuActionsSoftwareVersion")->isVisible(), on);
+        EXPECT_EQ(!Box("txtConsole")->isHidden() && !Box("txtResults")->isHidden() && !Named<QLabel>(w.get(), "lblConsole")->isHidden(), on);
         EXPECT_NEAR(w->height(), on ? TwipsToPixels(8040 + 1335 + 200, 1) + menu : normal, 1);
         if (on) {
-            EXPECT_EQ(w->txtConsole->toPlainText(), QStringLiteral("A\n"));
+            EXPECT_EQ(Box("txtConsole")->toPlainText(), QStringLiteral("A\n"));
             gUsbHid->FindTheHid(); // searches again and logs what it finds
-            EXPECT_TRUE(w->txtResults->toPlainText().contains("  My device detected\n"));
+            EXPECT_TRUE(Box("txtResults")->toPlainText().contains("  My device detected\n"));
         }
     }
 }
@@ -210,9 +213,9 @@ TEST_F(MainWinTest, DebugModeGrowsAndShrinksAndLogsTheUsb)
 TEST_F(MainWinTest, ConsoleBoxesKeepABoundedHistory)
 {
     struct Case { const char *what; bool debug; QPlainTextEdit *box; std::function<void(const QString &)> add; } cases[] = {
-        {"console, hidden", false, w->txtConsole, AppendConsoleLine},
-        {"console, shown", true, w->txtConsole, AppendConsoleLine},
-        {"usb status", true, w->txtResults, AppendUsbStatus},
+        {"console, hidden", false, Box("txtConsole"), AppendConsoleLine},
+        {"console, shown", true, Box("txtConsole"), AppendConsoleLine},
+        {"usb status", true, Box("txtResults"), AppendUsbStatus},
     };
     w->SetConsoleHistory(5);
     for (const Case &c : cases) {
@@ -249,7 +252,7 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         }
         beeps = 0;
         const QString before = Console();
-        QTest::keyClicks(w->txtConsole, c.typed);
+        QTest::keyClicks(Box("txtConsole"), c.typed);
         EXPECT_EQ(m ? m->commands : QStringList(), c.sent);
         EXPECT_EQ(Console().mid(before.size()), c.shown);
         EXPECT_EQ(beeps, c.beeps);
@@ -268,7 +271,7 @@ TEST_F(MainWinTest, ConsoleWaitsForARunningOperation)
     meter->commands.clear();
     const QString before = Console();
     ASSERT_TRUE(op.Start());
-    QTest::keyClicks(w->txtConsole, QStringLiteral("E\r")); // typed between its steps
+    QTest::keyClicks(Box("txtConsole"), QStringLiteral("E\r")); // typed between its steps
     EXPECT_EQ(RunToEnd(op), OpStatus::Ok);
     EXPECT_EQ(beeps, 2);
     EXPECT_TRUE(meter->commands.isEmpty());
@@ -281,24 +284,24 @@ TEST_F(MainWinTest, EditMenuWorksOnTheFocusedControl)
     gApp->fDebug = true;
     w->DebugHelp(), w->show();
     QApplication::setActiveWindow(w.get());
-    w->txtConsole->setPlainText(QStringLiteral("hello world"));
-    w->txtConsole->setFocus();
+    Box("txtConsole")->setPlainText(QStringLiteral("hello world"));
+    Box("txtConsole")->setFocus();
     DoEvents();
-    ASSERT_EQ(QApplication::focusWidget(), w->txtConsole);
+    ASSERT_EQ(QApplication::focusWidget(), Box("txtConsole"));
 
-    QTextCursor c = w->txtConsole->textCursor();
+    QTextCursor c = Box("txtConsole")->textCursor();
     c.setPosition(6), c.setPosition(11, QTextCursor::KeepAnchor);
-    w->txtConsole->setTextCursor(c);
-    w->mnuCopy->trigger();
+    Box("txtConsole")->setTextCursor(c);
+    Item("mnuCopy")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("world"));
-    w->mnuCut->trigger();
+    Item("mnuCut")->trigger();
     EXPECT_EQ(Console(), QStringLiteral("hello "));
-    w->mnuSelectAll->trigger();
-    EXPECT_EQ(w->txtConsole->textCursor().selectedText(), QStringLiteral("hello "));
+    Item("mnuSelectAll")->trigger();
+    EXPECT_EQ(Box("txtConsole")->textCursor().selectedText(), QStringLiteral("hello "));
 
-    w->cmdCommand[0]->setFocus(); // no text: nothing happens
+    Command(0)->setFocus(); // no text: nothing happens
     QApplication::clipboard()->setText(QStringLiteral("kept"));
-    w->mnuCopy->trigger();
+    Item("mnuCopy")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
 }
 
@@ -315,7 +318,7 @@ TEST_F(MainWinTest, ExitAndCloseBoxSavePlacementAndShutDown)
         gWindowPlaced.reset();
         Store()->clear();
         w->Move(1500, 900);
-        viaMenu ? w->mnuFileExit->trigger() : void(w->close());
+        viaMenu ? Item("mnuFileExit")->trigger() : void(w->close());
         EXPECT_FALSE(gUsbHid->fDeviceConnected());
         EXPECT_EQ(Store()->value("Main/Window").toString(), QString("%1 %2").arg(left).arg(top));
         w = std::make_unique<frmMain>();

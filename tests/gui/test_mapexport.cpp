@@ -65,7 +65,7 @@ private:
 
 TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
 {
-    ASSERT_EQ(main->mnuFileExportMap->text(), QStringLiteral("Export Map File\u2026"));
+    ASSERT_EQ(Named<QAction>(main, "mnuFileExportMap")->text(), QStringLiteral("Export Map File\u2026"));
     const QString kml = "KML files (*.kml)", gpx = "GPX files (*.gpx)";
     const struct
     {
@@ -87,7 +87,7 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
         answers = {FileDialogAnswer{c.name ? csv : QString(), "Data (*.csv)"}};
         if (c.name)
             answers << FileDialogAnswer{*c.name ? dir.filePath(c.name) : QString(), c.filter};
-        main->mnuFileExportMap->trigger();
+        Named<QAction>(main, "mnuFileExportMap")->trigger();
         ASSERT_EQ(requests.size(), c.dialogs);
         EXPECT_FALSE(requests.at(0).save);
         if (c.dialogs == 2) {
@@ -130,7 +130,7 @@ TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)
         boxes.clear();
         requests.clear();
         answers = {FileDialogAnswer{dir.filePath(c.csv), {}}, FileDialogAnswer{dir.filePath(c.target), "KML files (*.kml)"}};
-        main->mnuFileExportMap->trigger();
+        Named<QAction>(main, "mnuFileExportMap")->trigger();
         EXPECT_EQ(requests.size(), c.dialogs);
         QTest::qWait(0); // boxes told from the event loop
         EXPECT_EQ(BoxTexts(), QStringList{c.box});

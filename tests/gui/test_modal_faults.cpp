@@ -24,6 +24,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 namespace {
 
@@ -190,7 +191,7 @@ protected:
     {
         QTimer::singleShot(0, &f, [&f, text] {
             if (frmTxEdit *e = f.Editor())
-                e->txtCallSite->setText(text), e->txtFreq->setText("880"), e->cmdButton[0]->click();
+                Named<QLineEdit>(e, "txtCallSite")->setText(text), Named<QLineEdit>(e, "txtFreq")->setText("880"), Named<QPushButton>(e, "cmdButton_0")->click();
         });
         add ? f.AddNewTx() : f.EditSelectedTx();
     }
@@ -210,7 +211,7 @@ protected:
 
 TEST_F(ModalFaultTest, UnplugOrStallPartWay)
 {
-    auto selectSome = [](ListWindow &l) { SelectRows(l.lsvData, {0, 2}); };
+    auto selectSome = [](ListWindow &l) { SelectRows(Named<QTreeView>(&l, "lsvData"), {0, 2}); };
     // Two entries the meter lacks, from a file the open dialog answers.
     QTemporaryDir files;
     const QString importFile = files.filePath("tx.csv");

@@ -103,9 +103,9 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
                 return m->Execute(cmd), true;
             return cmd == "E" && refuse-- > 0;
         };
-        c.select == all ? form->cmdSelectAll->click() : SelectRows(form->lsvData, c.select);
+        c.select == all ? Named<QPushButton>(form.get(), "cmdSelectAll")->click() : SelectRows(Named<QTreeView>(form.get(), "lsvData"), c.select);
         answers = {c.answer};
-        form->cmdDelete->click();
+        Named<QPushButton>(form.get(), "cmdDelete")->click();
         Settle();
         meter->replyOverride = nullptr;
 
@@ -120,21 +120,21 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         const qsizetype erases = Sent("^E$").size();
         EXPECT_TRUE(c.erases >= 0 ? erases == c.erases : erases > 1 && erases <= 12) << erases;
         EXPECT_EQ(ListedIds(*form->Rows()).join(','), c.left);
-        EXPECT_EQ(form->lblRecords->text(), QString("Remaining free records:\r\n%1 out of 100").arg(100 - meter->saved.size()));
-        EXPECT_TRUE(form->cmdCancel->isEnabled());
-        EXPECT_EQ(form->cmdDelete->isEnabled(), !meter->saved.isEmpty());
+        EXPECT_EQ(Named<QLabel>(form.get(), "lblRecords")->text(), QString("Remaining free records:\r\n%1 out of 100").arg(100 - meter->saved.size()));
+        EXPECT_TRUE(Named<QPushButton>(form.get(), "cmdCancel")->isEnabled());
+        EXPECT_EQ(Named<QPushButton>(form.get(), "cmdDelete")->isEnabled(), !meter->saved.isEmpty());
     }
 }
 
 TEST_F(SavedDataTest, MenuAndButtonStates)
 {
     Open({Line("1", 1), Line("2", 2), Line("3", 3)});
-    EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{0});
-    QTest::keyClick(form->lsvData, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(SelectedRows(form->lsvData).size(), 3);
-    QWidget *viewport = form->lsvData->viewport();
-    const QPoint row2 = form->lsvData->visualRect(form->Rows()->index(1, 0)).center();
-    const QPoint below(5, form->lsvData->visualRect(form->Rows()->index(2, 0)).bottom() + 20);
+    EXPECT_EQ(SelectedRows(Named<QTreeView>(form.get(), "lsvData")), QList<int>{0});
+    QTest::keyClick(Named<QTreeView>(form.get(), "lsvData"), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(SelectedRows(Named<QTreeView>(form.get(), "lsvData")).size(), 3);
+    QWidget *viewport = Named<QTreeView>(form.get(), "lsvData")->viewport();
+    const QPoint row2 = Named<QTreeView>(form.get(), "lsvData")->visualRect(form->Rows()->index(1, 0)).center();
+    const QPoint below(5, Named<QTreeView>(form.get(), "lsvData")->visualRect(form->Rows()->index(2, 0)).bottom() + 20);
     struct Case { const char *name; Qt::MouseButton button; QPoint at; int row; bool menu; } cases[] = {
         {"right button on row 2", Qt::RightButton, row2, 2, true},
         {"right button below the last row", Qt::RightButton, below, 0, true},
@@ -143,16 +143,16 @@ TEST_F(SavedDataTest, MenuAndButtonStates)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         QTest::mouseClick(viewport, c.button, {}, c.at);
-        EXPECT_EQ(form->mnuSavedData->isVisible(), c.menu);
+        EXPECT_EQ(Named<QMenu>(form.get(), "mnuSavedData")->isVisible(), c.menu);
         EXPECT_EQ(form->wMouseRow, c.row);
         EXPECT_EQ(form->wPendingButton, 0);
-        EXPECT_EQ(form->mnuSavedDataDelete->isEnabled(), c.row != 0); // "Delete Data" only over a row
-        EXPECT_TRUE(form->mnuSavedDataSelectAll->isEnabled());
-        form->mnuSavedData->hide();
+        EXPECT_EQ(Named<QAction>(form.get(), "mnuSavedDataDelete")->isEnabled(), c.row != 0); // "Delete Data" only over a row
+        EXPECT_TRUE(Named<QAction>(form.get(), "mnuSavedDataSelectAll")->isEnabled());
+        Named<QMenu>(form.get(), "mnuSavedData")->hide();
     }
 
     Open({}); // nothing to select or delete
-    EXPECT_FALSE(form->cmdSelectAll->isEnabled() || form->cmdDelete->isEnabled());
+    EXPECT_FALSE(Named<QPushButton>(form.get(), "cmdSelectAll")->isEnabled() || Named<QPushButton>(form.get(), "cmdDelete")->isEnabled());
     form->DeleteSelected();
     EXPECT_TRUE(boxes.isEmpty());
 }
@@ -182,7 +182,7 @@ TEST_F(SavedDataTest, Columns)
         {"Note", L, lvsort::Text, desc},
     };
     EXPECT_EQ(m.SortColumn() * 10 + m.SortOrder(), asc);
-    ExpectColumns(m, form->lsvData->header(), columns, 0);
+    ExpectColumns(m, Named<QTreeView>(form.get(), "lsvData")->header(), columns, 0);
 }
 
 // Rows that compare equal keep the order the meter sent them in, also in
@@ -196,10 +196,10 @@ TEST_F(SavedDataTest, EqualRowsKeepTheirOrder)
     }
     Open(lines);
     EXPECT_EQ(ListedIds(*form->Rows()), day1 + day2); // by date, ascending
-    emit form->lsvData->header()->sectionClicked(1);   // every time equal: as it was
+    emit Named<QTreeView>(form.get(), "lsvData")->header()->sectionClicked(1);   // every time equal: as it was
     EXPECT_EQ(ListedIds(*form->Rows()), day1 + day2);
-    emit form->lsvData->header()->sectionClicked(0);
-    emit form->lsvData->header()->sectionClicked(0);   // by date, the other way round
+    emit Named<QTreeView>(form.get(), "lsvData")->header()->sectionClicked(0);
+    emit Named<QTreeView>(form.get(), "lsvData")->header()->sectionClicked(0);   // by date, the other way round
     EXPECT_EQ(ListedIds(*form->Rows()), day2 + day1);
 }
 
@@ -212,23 +212,23 @@ TEST_F(SavedDataTest, DeleteAndEscapeKeys)
     for (int i = 1; i <= 4; ++i)
         four << Line(QString::number(i), i);
     Open(four);
-    SelectRows(form->lsvData, {1});
+    SelectRows(Named<QTreeView>(form.get(), "lsvData"), {1});
     answers = {vb::No};
     // With the text X gives the key, which the list alone would take for a search.
-    QTest::sendKeyEvent(QTest::Click, form->lsvData, Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, Named<QTreeView>(form.get(), "lsvData"), Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
     EXPECT_EQ(Titles(), QStringList{"Delete Records?"});
     EXPECT_TRUE(Sent("^F").isEmpty());
 
-    SelectRows(form->lsvData, {0, 1, 2});
+    SelectRows(Named<QTreeView>(form.get(), "lsvData"), {0, 1, 2});
     answers = {vb::Yes};
     int escapes = 0;
     meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
-        QTest::keyClick(form->lsvData, Qt::Key_Escape); // pressed while the meter deletes
-        QTest::keyClick(form->cmdSelectAll, Qt::Key_Escape);
+        QTest::keyClick(Named<QTreeView>(form.get(), "lsvData"), Qt::Key_Escape); // pressed while the meter deletes
+        QTest::keyClick(Named<QPushButton>(form.get(), "cmdSelectAll"), Qt::Key_Escape);
         ++escapes;
         return false;
     };
-    QTest::keyClick(form->cmdSelectAll, Qt::Key_Delete);
+    QTest::keyClick(Named<QPushButton>(form.get(), "cmdSelectAll"), Qt::Key_Delete);
     Settle();
     meter->replyOverride = nullptr;
     EXPECT_GE(escapes, 1);
@@ -236,7 +236,7 @@ TEST_F(SavedDataTest, DeleteAndEscapeKeys)
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(ListedIds(*form->Rows()), (QStringList{"1", "2", "4"}));
     EXPECT_EQ(Titles(), (QStringList{"Delete Records?", "Delete Records?"})); // no other box
-    QTest::keyClick(form->lsvData, Qt::Key_Escape);
+    QTest::keyClick(Named<QTreeView>(form.get(), "lsvData"), Qt::Key_Escape);
     EXPECT_FALSE(form->isVisible());
 }
 
@@ -247,14 +247,14 @@ TEST_F(SavedDataTest, CutCellsShowTheirTextAsTooltip)
     line.replace("\"R2 P3\"", "\"Behind the church, 20 m from the road\"");
     Open({line});
     const QModelIndex note = form->Rows()->index(0, 14), initials = form->Rows()->index(0, 13);
-    EXPECT_EQ(CutCellText(form->lsvData, note), "Behind the church, 20 m from the road");
-    EXPECT_EQ(CutCellText(form->lsvData, initials), QString());
-    const QRect cell = form->lsvData->visualRect(note);
-    QHelpEvent hover(QEvent::ToolTip, cell.center(), form->lsvData->viewport()->mapToGlobal(cell.center()));
-    QApplication::sendEvent(form->lsvData->viewport(), &hover);
+    EXPECT_EQ(CutCellText(Named<QTreeView>(form.get(), "lsvData"), note), "Behind the church, 20 m from the road");
+    EXPECT_EQ(CutCellText(Named<QTreeView>(form.get(), "lsvData"), initials), QString());
+    const QRect cell = Named<QTreeView>(form.get(), "lsvData")->visualRect(note);
+    QHelpEvent hover(QEvent::ToolTip, cell.center(), Named<QTreeView>(form.get(), "lsvData")->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(Named<QTreeView>(form.get(), "lsvData")->viewport(), &hover);
     EXPECT_TRUE(QToolTip::text().contains("Behind the church, 20 m from the road"));
-    form->lsvData->setColumnWidth(14, 1000); // widened: nothing cut, no tooltip
-    EXPECT_EQ(CutCellText(form->lsvData, note), QString());
+    Named<QTreeView>(form.get(), "lsvData")->setColumnWidth(14, 1000); // widened: nothing cut, no tooltip
+    EXPECT_EQ(CutCellText(Named<QTreeView>(form.get(), "lsvData"), note), QString());
     QToolTip::hideText();
 }
 
@@ -290,7 +290,7 @@ TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
 TEST_F(SavedDataTest, UnpluggedWhileAskingSendsNothing)
 {
     Open({Line("1", 1), Line("2", 2), Line("3", 3)});
-    SelectRows(form->lsvData, {0, 2});
+    SelectRows(Named<QTreeView>(form.get(), "lsvData"), {0, 2});
     frmDeleteData *f = form.get();
     whileBoxOpen = [&] { Unplug(meter), f->timDisconnect_Timer(); };
     answers = {vb::Yes};
@@ -321,13 +321,13 @@ TEST_F(SavedDataTest, StoppedMidWalkTheListMatchesTheMeter)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Open(six);
-        SelectRows(form->lsvData, {0, 1, 3, 5});
+        SelectRows(Named<QTreeView>(form.get(), "lsvData"), {0, 1, 3, 5});
         int deletes = 0;
         meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
             if (!cmd.startsWith("F,") || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
-                form->cmdCancel->click();
+                Named<QPushButton>(form.get(), "cmdCancel")->click();
             else if (c.way == CloseBox)
                 form->close();
             else
@@ -344,10 +344,10 @@ TEST_F(SavedDataTest, StoppedMidWalkTheListMatchesTheMeter)
             QTimer::singleShot(0, form.get(), [&, at] { nested = nested || progress < at; });
         });
         answers = {vb::Yes};
-        form->cmdDelete->click();
+        Named<QPushButton>(form.get(), "cmdDelete")->click();
         ASSERT_NE(form->Running(), nullptr);
         QObject::connect(form->Running(), &clsOperation::Progress, [&](int done) { progress = done; });
-        EXPECT_TRUE(form->cmdCancel->isEnabled() && !form->cmdDelete->isEnabled() && !form->cmdSelectAll->isEnabled());
+        EXPECT_TRUE(Named<QPushButton>(form.get(), "cmdCancel")->isEnabled() && !Named<QPushButton>(form.get(), "cmdDelete")->isEnabled() && !Named<QPushButton>(form.get(), "cmdSelectAll")->isEnabled());
         Settle();
         meter->replyOverride = nullptr;
         QTest::qWait(20);
@@ -363,11 +363,11 @@ TEST_F(SavedDataTest, StoppedMidWalkTheListMatchesTheMeter)
         if (!c.open)
             continue;
         QStringList selected; // the selected rows not yet deleted
-        for (int row : SelectedRows(form->lsvData))
+        for (int row : SelectedRows(Named<QTreeView>(form.get(), "lsvData")))
             selected << ListedIds(*form->Rows()).at(row);
         EXPECT_EQ(selected, QStringList({"1", "2", "4", "6"}).mid(0, 4 - c.deletes));
-        EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
-        EXPECT_EQ(form->lblRecords->text(), QString("Remaining free records:\r\n%1 out of 100").arg(94 + c.deletes));
+        EXPECT_TRUE(Named<QPushButton>(form.get(), "cmdCancel")->isEnabled() && Named<QPushButton>(form.get(), "cmdDelete")->isEnabled());
+        EXPECT_EQ(Named<QLabel>(form.get(), "lblRecords")->text(), QString("Remaining free records:\r\n%1 out of 100").arg(94 + c.deletes));
     }
 }
 

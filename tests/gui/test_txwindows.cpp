@@ -21,6 +21,14 @@
 
 namespace {
 
+// The Tx editor's controls, by their object names.
+QLineEdit *Box(const frmTxEdit &e, const char *name) { return Named<QLineEdit>(&e, name); }
+QPushButton *Button(const frmTxEdit &e, int index) { return Named<QPushButton>(&e, QStringLiteral("cmdButton_%1").arg(index)); }
+QToolButton *Arrow(const frmTxEdit &e, const char *upDown, const char *arrow)
+{
+    return Named<QToolButton>(Named<QWidget>(&e, upDown), arrow);
+}
+
 const QString kFiveEntries = QStringLiteral("tx 1,12,\"K12\",700,1,2,3,\"AM\"\n"
                                             "tx 2,12345,\"BIG\",900,1,2,3,\"AM\"\n"
                                             "tx 3,-3,\"NEG\",800,1,2,3,\"AM\"\n"
@@ -70,7 +78,7 @@ protected:
     static void Settle() { EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000)) << "the operation had not ended after 5 s"; }
     clsListModel &Rows() const { return *form->Rows(); }
     int RowOf(qint32 station) const { return int(ListedIds(Rows()).indexOf(QString::number(station))); }
-    void Select(const QList<int> &rows) { SelectRows(form->lsvData, rows), form->UpdateButtons(); }
+    void Select(const QList<int> &rows) { SelectRows(Named<QTreeView>(form, "lsvData"), rows), form->UpdateButtons(); }
     // Runs `f` on the (modal) editor once it is open.
     void OnEditor(std::function<void(frmTxEdit &)> f)
     {
@@ -118,14 +126,14 @@ TEST_F(TxWindowTest, Refusals)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.scenario << ' ' << c.action);
         Open(c.scenario);
-        EXPECT_EQ(form->cmdDelete->isEnabled(), Rows().Count() > 1);
-        const bool offersNew = (form->cmdNewTx->isVisible() && form->cmdNewTx->isEnabled())
-                               || (form->mnuTxNew->isVisible() && form->mnuTxNew->isEnabled());
+        EXPECT_EQ(Named<QPushButton>(form, "cmdDelete")->isEnabled(), Rows().Count() > 1);
+        const bool offersNew = (Named<QPushButton>(form, "cmdNewTx")->isVisible() && Named<QPushButton>(form, "cmdNewTx")->isEnabled())
+                               || (Named<QAction>(form, "mnuTxNew")->isVisible() && Named<QAction>(form, "mnuTxNew")->isEnabled());
         EXPECT_EQ(offersNew, c.action == 'd' || c.action == 'a');
-        EXPECT_EQ(form->cmdEditTx->isVisible(), !c.box.isEmpty());
+        EXPECT_EQ(Named<QPushButton>(form, "cmdEditTx")->isVisible(), !c.box.isEmpty());
         // Reached anyway: through the menu, or a double-click off the rows.
         if (c.action == 'a')
-            SelectAllItems(form->lsvData);
+            SelectAllItems(Named<QTreeView>(form, "lsvData"));
         c.action == 'n' ? form->AddNewTx() : c.action == 'e' ? form->EditSelectedTx() : form->DeleteSelected();
         Settle();
         EXPECT_EQ(BoxTexts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
@@ -154,7 +162,7 @@ TEST_F(TxWindowTest, Columns)
         {"Modulation", L, lvsort::Text, desc},
     };
     EXPECT_EQ(m.SortColumn() * 10 + m.SortOrder(), 10 + desc);
-    ExpectColumns(m, form->lsvData->header(), columns, 1);
+    ExpectColumns(m, Named<QTreeView>(form, "lsvData")->header(), columns, 1);
 }
 
 // "Tx Edit" is for exactly one selected row; an edit re-sorts the list.
@@ -163,19 +171,19 @@ TEST_F(TxWindowTest, EditOneRowAndSortAfterIt)
     Open(kFiveEntries);
     for (const QList<int> &rows : {QList<int>{2}, QList<int>{1, 3}, QList<int>{}}) {
         Select(rows);
-        EXPECT_EQ(form->cmdEditTx->isEnabled(), rows.size() == 1) << rows.size();
-        EXPECT_EQ(form->mnuTxEdit->isEnabled(), rows.size() == 1) << rows.size();
+        EXPECT_EQ(Named<QPushButton>(form, "cmdEditTx")->isEnabled(), rows.size() == 1) << rows.size();
+        EXPECT_EQ(Named<QAction>(form, "mnuTxEdit")->isEnabled(), rows.size() == 1) << rows.size();
     }
     // K5, 500 kHz, to 950 kHz: back from the editor the list is by ascending frequency.
     Select({RowOf(5)});
-    OnEditor([](frmTxEdit &e) { e.txtFreq->setText("950"), e.cmdButton[0]->click(); });
+    OnEditor([](frmTxEdit &e) { Box(e, "txtFreq")->setText("950"), Button(e, 0)->click(); });
     form->EditSelectedTx();
     Settle();
     QStringList freqs;
     for (int r = 0; r < Rows().Count(); ++r)
         freqs << Rows().Text(r, 1).trimmed();
     EXPECT_EQ(freqs, (QStringList{"600", "700", "800", "900", "950"}));
-    EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{4});
+    EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{4});
 }
 
 // A delete the meter refuses, the meter still there: the walk stops at
@@ -203,7 +211,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
     EXPECT_TRUE(boxes[1].prompt.startsWith("The Tx with station ID 12 may have been deleted")) << qPrintable(boxes[1].prompt);
     EXPECT_TRUE(gUsbHid->fDeviceConnected());
     EXPECT_EQ(ListedIds(Rows()), (QStringList{"12345", "-3", "4"}));
-    EXPECT_TRUE(form->isVisible() && form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
+    EXPECT_TRUE(form->isVisible() && Named<QPushButton>(form, "cmdCancel")->isEnabled() && Named<QPushButton>(form, "cmdDelete")->isEnabled());
 }
 
 // Delete as the "Delete" button (nothing while it is off), Escape as
@@ -212,7 +220,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
 TEST_F(TxWindowTest, DeleteAndEscapeKeys)
 {
     Open("generate-tx 1");
-    QTest::keyClick(form->lsvData, Qt::Key_Delete);
+    QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Delete);
     EXPECT_TRUE(boxes.isEmpty());
 
     Open(kFiveEntries);
@@ -220,18 +228,18 @@ TEST_F(TxWindowTest, DeleteAndEscapeKeys)
     answers = {vb::Yes};
     int escapes = 0;
     meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
-        QTest::keyClick(form->lsvData, Qt::Key_Escape);
+        QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Escape);
         ++escapes;
         return false;
     };
-    QTest::keyClick(form->lsvData, Qt::Key_Delete);
+    QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Delete);
     Settle();
     meter->replyOverride = nullptr;
     EXPECT_GE(escapes, 1);
     EXPECT_EQ(Sent().filter(QRegularExpression("^V")), (QStringList{"V,4"}));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(boxes.size(), 1);
-    QTest::keyClick(form->lsvData, Qt::Key_Escape);
+    QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Escape);
     EXPECT_FALSE(form->isVisible());
 }
 
@@ -243,15 +251,15 @@ TEST_F(TxWindowTest, EditorCallSiteMessageAndCloseBox)
     Select({0});
     OnEditor([&](frmTxEdit &e) {
         Activate(e);
-        e.txtCallSite->setFocus();
-        e.txtCallSite->setText("ab.c");
-        e.txtFreq->setFocus();
+        Box(e, "txtCallSite")->setFocus();
+        Box(e, "txtCallSite")->setText("ab.c");
+        Box(e, "txtFreq")->setFocus();
         QTest::qWait(20);
         EXPECT_EQ(BoxTexts().value(0), QString::fromUtf8("Call-Site Text Too Long|The Call-Site text is invalid.\r\n"
                                                           "Must be 1 to 8 letters, numbers, space, _ ,or \u2013"));
-        e.txtCallSite->setText("AB-1");
-        e.txtFreq->setFocus();
-        e.txtFreq->setText("990");
+        Box(e, "txtCallSite")->setText("AB-1");
+        Box(e, "txtFreq")->setFocus();
+        Box(e, "txtFreq")->setText("990");
         answers = {vb::No, vb::Yes};
         e.close(); // No: stays
         EXPECT_TRUE(e.isVisible());
@@ -282,23 +290,23 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
         QImage marked, unmarked;
         OnEditor([&](frmTxEdit &e) {
             Activate(e);
-            ASSERT_EQ(QApplication::focusWidget(), e.txtCallSite);
-            for (int i = 0; i < 20 && QApplication::focusWidget() != e.cmdButton[0]; ++i)
+            ASSERT_EQ(QApplication::focusWidget(), Box(e, "txtCallSite"));
+            for (int i = 0; i < 20 && QApplication::focusWidget() != Button(e, 0); ++i)
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            ASSERT_EQ(QApplication::focusWidget(), e.cmdButton[0]);
-            marked = e.cmdButton[0]->grab().toImage();
-            QTest::keyClick(e.cmdButton[0], Qt::Key_Enter, Qt::KeypadModifier); // moves on, presses nothing
+            ASSERT_EQ(QApplication::focusWidget(), Button(e, 0));
+            marked = Button(e, 0)->grab().toImage();
+            QTest::keyClick(Button(e, 0), Qt::Key_Enter, Qt::KeypadModifier); // moves on, presses nothing
             ASSERT_TRUE(e.isVisible());
-            ASSERT_EQ(QApplication::focusWidget(), e.cmdButton[1]);
-            unmarked = e.cmdButton[0]->grab().toImage();
+            ASSERT_EQ(QApplication::focusWidget(), Button(e, 1));
+            unmarked = Button(e, 0)->grab().toImage();
             if (c.way == Save)
-                return e.cmdButton[0]->click();
-            e.txtFreq->setText("990");
+                return Button(e, 0)->click();
+            Box(e, "txtFreq")->setText("990");
             answers = {vb::Yes};
             whileBoxOpen = [&] { boxStandIn.show(), Activate(boxStandIn), boxStandIn.hide(); };
-            c.way == CancelYes ? e.cmdButton[1]->click() : c.way == EscapeYes ? QTest::keyClick(&e, Qt::Key_Escape) : void(e.close());
+            c.way == CancelYes ? Button(e, 1)->click() : c.way == EscapeYes ? QTest::keyClick(&e, Qt::Key_Escape) : void(e.close());
         });
-        QTest::keyClick(form->lsvData, c.open, c.keypad);
+        QTest::keyClick(Named<QTreeView>(form, "lsvData"), c.open, c.keypad);
         Settle();
         QTest::qWait(20);
         whileBoxOpen = nullptr;
@@ -306,7 +314,7 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
         EXPECT_NE(marked, unmarked); // the focus shows
         EXPECT_EQ(form->Editor(), nullptr);
         EXPECT_EQ(QApplication::activeWindow(), form.data());
-        EXPECT_EQ(QApplication::focusWidget(), form->lsvData);
+        EXPECT_EQ(QApplication::focusWidget(), Named<QTreeView>(form, "lsvData"));
         EXPECT_TRUE(Sent().isEmpty());
     }
 }
@@ -317,8 +325,8 @@ TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
     // Shown by descending frequency: BIG 900, NEG 800, K12 700, K4 600, K5 500.
     ASSERT_EQ(Rows().Count(), 5);
     EXPECT_EQ(Rows().Text(0, 0), "BIG");
-    EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{0});
-    EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n95 out of 100");
+    EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{0});
+    EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n95 out of 100");
 
     Select({0, 2, 4});
     answers = {vb::Yes};
@@ -328,8 +336,8 @@ TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
     EXPECT_EQ(Sent(), (QStringList{"V,5", "V,12", "V,12345", "S"}));
     ASSERT_EQ(Rows().Count(), 2);
     EXPECT_EQ(Rows().Text(0, 0) + Rows().Text(1, 0), "NEGK4");
-    EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n98 out of 100");
-    EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
+    EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n98 out of 100");
+    EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && Named<QPushButton>(form, "cmdDelete")->isEnabled());
 }
 
 // Stopped mid-walk at the k-th "V" (BIG, K12 and K5 selected, deleted as
@@ -355,7 +363,7 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
             if (!cmd.startsWith("V,") || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
-                form->cmdCancel->click();
+                Named<QPushButton>(form, "cmdCancel")->click();
             else if (c.way == CloseBox)
                 form->close(), shownWhileDeleting = form->isVisible(); // until the delete under way ends
             else
@@ -364,7 +372,7 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
         };
         answers = {vb::Yes};
         form->DeleteSelected();
-        EXPECT_TRUE(form->cmdCancel->isEnabled() && !form->cmdDelete->isEnabled() && !form->cmdEditTx->isEnabled());
+        EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && !Named<QPushButton>(form, "cmdDelete")->isEnabled() && !Named<QPushButton>(form, "cmdEditTx")->isEnabled());
         Settle();
         meter->replyOverride = nullptr;
 
@@ -382,11 +390,11 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
         if (!c.open)
             continue;
         QStringList selected;
-        for (int row : SelectedRows(form->lsvData))
+        for (int row : SelectedRows(Named<QTreeView>(form, "lsvData")))
             selected << ListedIds(Rows()).at(row);
         EXPECT_EQ(selected, QStringList({"12345", "12", "5"}).mid(0, 3 - c.deletes));
-        EXPECT_TRUE(form->cmdCancel->isEnabled() && form->cmdDelete->isEnabled());
-        EXPECT_EQ(form->lblRecords->text(), QString("Remaining free records:\n%1 out of 100").arg(95 + c.deletes));
+        EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && Named<QPushButton>(form, "cmdDelete")->isEnabled());
+        EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), QString("Remaining free records:\n%1 out of 100").arg(95 + c.deletes));
     }
 }
 
@@ -402,16 +410,16 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
 
         // Add: a new entry at 12 30' S, 880 kHz.
         OnEditor([&](frmTxEdit &e) {
-            EXPECT_EQ(e.cboModulation->isVisible(), !mod.isEmpty());
-            EXPECT_EQ(e.txtCallSite->text(), "--------");
-            e.txtCallSite->setText("NEW1");
-            e.txtFreq->setText("880");
-            e.txtLatitude[0]->setText("12");
-            e.txtLatitude[1]->setText("30");
-            e.updLatitude->cmdUp->click(); // S, though a zero latitude still reads N
-            EXPECT_EQ(e.txtLatitude[3]->text(), "N");
-            e.cboModulation->setCurrentIndex(2);
-            e.cmdButton[0]->click();
+            EXPECT_EQ(Named<QComboBox>(&e, "cboModulation")->isVisible(), !mod.isEmpty());
+            EXPECT_EQ(Box(e, "txtCallSite")->text(), "--------");
+            Box(e, "txtCallSite")->setText("NEW1");
+            Box(e, "txtFreq")->setText("880");
+            Box(e, "txtLatitude0")->setText("12");
+            Box(e, "txtLatitude1")->setText("30");
+            Arrow(e, "updLatitude", "cmdUp")->click(); // S, though a zero latitude still reads N
+            EXPECT_EQ(Box(e, "txtLatitude3")->text(), "N");
+            Named<QComboBox>(&e, "cboModulation")->setCurrentIndex(2);
+            Button(e, 0)->click();
         });
         form->AddNewTx();
         Settle();
@@ -420,29 +428,29 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         EXPECT_TRUE(Sent().contains("T,3,1"));
         ASSERT_EQ(Rows().Count(), 4);
         EXPECT_EQ(Rows().Text(RowOf(4), 0), "NEW1");
-        EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{RowOf(4)});
+        EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{RowOf(4)});
         EXPECT_EQ(Rows().SortOrder(), 0); // back from the editor: frequency, the other way round
-        EXPECT_EQ(form->lblRecords->text(), "Remaining free records:\n96 out of 100");
+        EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n96 out of 100");
 
         // Edit: station 2 to 990 kHz.
         Select({RowOf(2)});
         sent = meter->commands.size();
         OnEditor([&](frmTxEdit &e) {
-            EXPECT_EQ(e.txtFreq->text(), "550");
-            e.txtFreq->setText("990"), e.cmdButton[0]->click();
+            EXPECT_EQ(Box(e, "txtFreq")->text(), "550");
+            Box(e, "txtFreq")->setText("990"), Button(e, 0)->click();
         });
         form->EditSelectedTx();
         Settle();
         EXPECT_EQ(Sent(), QStringList{"X,2,2,\"TX0002\",990,30.200000,-70.20000,-8.00000" + mod});
         EXPECT_EQ(Rows().Text(RowOf(2), 1), "  990");
-        EXPECT_EQ(SelectedRows(form->lsvData), QList<int>{RowOf(2)});
+        EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{RowOf(2)});
 
         // Nothing changed: nothing sent.
         sent = meter->commands.size();
-        OnEditor([](frmTxEdit &e) { e.cmdButton[0]->click(); });
+        OnEditor([](frmTxEdit &e) { Button(e, 0)->click(); });
         form->EditSelectedTx();
         Settle();
-        OnEditor([](frmTxEdit &e) { e.cmdButton[1]->click(); });
+        OnEditor([](frmTxEdit &e) { Button(e, 1)->click(); });
         form->AddNewTx();
         Settle();
         EXPECT_TRUE(Sent().isEmpty());
@@ -482,15 +490,15 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
         Select({RowOf(c.station)});
         const bool tooLong = c.sends == 0;
         OnEditor([&](frmTxEdit &e) {
-            e.txtCallSite->setText("ABCDEFGH"), e.cmdButton[0]->click();
+            Box(e, "txtCallSite")->setText("ABCDEFGH"), Button(e, 0)->click();
             if (!tooLong)
                 return;
             // Still open with what the user typed, in the call sign to shorten it.
             EXPECT_TRUE(e.isVisible());
-            EXPECT_EQ(e.txtCallSite->text(), "ABCDEFGH");
-            EXPECT_EQ(e.focusWidget(), e.txtCallSite);
+            EXPECT_EQ(Box(e, "txtCallSite")->text(), "ABCDEFGH");
+            EXPECT_EQ(e.focusWidget(), Box(e, "txtCallSite"));
             answers = {vb::Yes};
-            e.cmdButton[1]->click(); // "Tx Has Changed": Yes
+            Button(e, 1)->click(); // "Tx Has Changed": Yes
         });
         c.add ? form->AddNewTx() : form->EditSelectedTx();
         Settle();
@@ -516,7 +524,7 @@ TEST_F(TxWindowTest, ChangesWhoseReplyIsNotUnderstood)
         SCOPED_TRACE(c.title);
         Open("generate-tx 2\nchange-reply OK");
         Select({RowOf(2)});
-        OnEditor([](frmTxEdit &e) { e.txtCallSite->setText("NEWCALL"), e.txtFreq->setText("880"), e.cmdButton[0]->click(); });
+        OnEditor([](frmTxEdit &e) { Box(e, "txtCallSite")->setText("NEWCALL"), Box(e, "txtFreq")->setText("880"), Button(e, 0)->click(); });
         c.add ? form->AddNewTx() : form->EditSelectedTx();
         Settle();
         ASSERT_EQ(boxes.size(), 1);
@@ -540,9 +548,9 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
     QList<QWidget *> focusDuringBox;
     OnEditor([&](frmTxEdit &e) {
         Activate(e);
-        e.txtFreq->setFocus();
+        Box(e, "txtFreq")->setFocus();
         QTest::qWait(10);
-        ASSERT_EQ(QApplication::focusWidget(), e.txtFreq);
+        ASSERT_EQ(QApplication::focusWidget(), Box(e, "txtFreq"));
 
         // Leaving a bad field: one message, the focus back in the field with
         // its text selected. The box takes the focus while it is open, as a
@@ -555,21 +563,21 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
             QTest::qWait(10);
             focusDuringBox << QApplication::focusWidget();
         };
-        e.txtFreq->setText(" 12.5 ");
-        e.txtLatitude[0]->setFocus();
+        Box(e, "txtFreq")->setText(" 12.5 ");
+        Box(e, "txtLatitude0")->setFocus();
         QTest::qWait(50);
         EXPECT_EQ(BoxTexts(), QStringList{"Illegal Value|Frequency cannot have decimal points or commas."});
         Activate(e);
-        EXPECT_EQ(QApplication::focusWidget(), e.txtFreq);
-        EXPECT_EQ(e.txtFreq->text(), "12.5");
-        EXPECT_EQ(e.txtFreq->selectedText(), "12.5");
+        EXPECT_EQ(QApplication::focusWidget(), Box(e, "txtFreq"));
+        EXPECT_EQ(Box(e, "txtFreq")->text(), "12.5");
+        EXPECT_EQ(Box(e, "txtFreq")->selectedText(), "12.5");
         whileBoxOpen = nullptr;
 
         // Enter moves on like Tab, when the value passes; a bad coordinate
         // box gives its message, and the focus stays.
         struct Step { QLineEdit *box; const char *typed; QLineEdit *next; qsizetype boxes; };
-        for (const Step &s : {Step{e.txtFreq, "1230", e.txtLatitude[0], 1}, Step{e.txtLatitude[0], "91", e.txtLatitude[0], 2},
-                              Step{e.txtLatitude[0], "45", e.txtLatitude[1], 2}}) {
+        for (const Step &s : {Step{Box(e, "txtFreq"), "1230", Box(e, "txtLatitude0"), 1}, Step{Box(e, "txtLatitude0"), "91", Box(e, "txtLatitude0"), 2},
+                              Step{Box(e, "txtLatitude0"), "45", Box(e, "txtLatitude1"), 2}}) {
             s.box->setText(s.typed);
             QTest::keyClick(s.box, Qt::Key_Return);
             QTest::qWait(20);
@@ -581,18 +589,18 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         EXPECT_EQ(boxes.value(1).prompt, "Degrees must be between 0 and 90");
 
         // The up-down wraps around between the two letters.
-        QString letters = e.txtLongitude[3]->text();
-        for (QToolButton *b : {e.updLongitude->cmdUp, e.updLongitude->cmdUp, e.updLongitude->cmdDown})
-            b->click(), letters += e.txtLongitude[3]->text();
+        QString letters = Box(e, "txtLongitude3")->text();
+        for (QToolButton *b : {Arrow(e, "updLongitude", "cmdUp"), Arrow(e, "updLongitude", "cmdUp"), Arrow(e, "updLongitude", "cmdDown")})
+            b->click(), letters += Box(e, "txtLongitude3")->text();
         EXPECT_EQ(letters, "WEWE");
 
         // "Cancel" asks; No stays, Yes leaves without a change.
         answers = {vb::No, vb::Yes};
-        e.cmdButton[1]->click();
+        Button(e, 1)->click();
         EXPECT_TRUE(e.isVisible());
         EXPECT_EQ(boxes.value(2).title, "Tx Has Changed");
         EXPECT_EQ(boxes.value(2).buttons, vb::YesNo | vb::DefaultButton2);
-        e.cmdButton[1]->click();
+        Button(e, 1)->click();
     });
     form->EditSelectedTx();
     Settle();
@@ -617,8 +625,8 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
          }, {}},
         {"editor", [this] {
              OnEditor([this](frmTxEdit &e) {
-                 e.txtFreq->setText("990");
-                 e.updLatitude->cmdUp->click(); // already in the entry
+                 Box(e, "txtFreq")->setText("990");
+                 Arrow(e, "updLatitude", "cmdUp")->click(); // already in the entry
                  Unplug(meter);
              });
              form->EditSelectedTx();
@@ -626,9 +634,9 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
          }, {}},
         {"save before the timers noticed", [this] {
              OnEditor([this](frmTxEdit &e) {
-                 e.txtFreq->setText("990");
+                 Box(e, "txtFreq")->setText("990");
                  Unplug(meter);
-                 e.cmdButton[0]->click();
+                 Button(e, 0)->click();
              });
              form->AddNewTx();
              Settle();
@@ -642,9 +650,9 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
         {"editor message", [&] {
              OnEditor([&](frmTxEdit &e) {
                  unplugInBox();
-                 e.txtFreq->setFocus();
-                 e.txtFreq->setText("abc");
-                 e.cmdButton[0]->click(); // checks the box with the focus: its message comes next
+                 Box(e, "txtFreq")->setFocus();
+                 Box(e, "txtFreq")->setText("abc");
+                 Button(e, 0)->click(); // checks the box with the focus: its message comes next
              });
              form->EditSelectedTx();
              Settle();
@@ -702,9 +710,9 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
             field->setFocus();
             QTest::qWait(10);
             field->setText(QString::fromUtf8(c.typed));
-            e.cboModulation->setCurrentIndex(3); // a change that passes, so "Cancel" asks
+            Named<QComboBox>(&e, "cboModulation")->setCurrentIndex(3); // a change that passes, so "Cancel" asks
             answers = {vb::No};
-            QPushButton *save = e.cmdButton[0], *cancel = e.cmdButton[1];
+            QPushButton *save = Button(e, 0), *cancel = Button(e, 1);
             switch (c.cancel) {
             case Mouse: QTest::mouseClick(cancel, Qt::LeftButton); break;
             case Keys: // back from the first field to "Cancel"
@@ -755,9 +763,9 @@ TEST_F(TxWindowTest, GermanSettingsKeepTheMeterData)
               QString::fromUtf8(" 1400|46.500000|-2.25000|-15.00000|46\u00b0 30' 00.0\"N|2\u00b0 15' 00.0\"W"));
     Select({RowOf(3)});
     OnEditor([](frmTxEdit &e) {
-        EXPECT_EQ(e.txtLatitude[2]->text(), "30.0");
-        e.txtLatitude[2]->setText("15,5");
-        e.cmdButton[0]->click();
+        EXPECT_EQ(Box(e, "txtLatitude2")->text(), "30.0");
+        Box(e, "txtLatitude2")->setText("15,5");
+        Button(e, 0)->click();
     });
     form->EditSelectedTx();
     Settle();
@@ -818,7 +826,7 @@ TEST_F(TxWindowTest, ImportAsksThenAddsWhatTheMeterLacks)
         } else {
             // Read back from the meter: the new row with the ids it gave it, selected.
             EXPECT_EQ(Rows().Count(), before.size() + 1);
-            const QList<int> selected = SelectedRows(form->lsvData);
+            const QList<int> selected = SelectedRows(Named<QTreeView>(form, "lsvData"));
             ASSERT_EQ(selected.size(), 1);
             EXPECT_FALSE(before.contains(ListedIds(Rows()).at(selected.first())));
         }

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QLocale>
+#include <QObject>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -22,6 +23,17 @@ class QTreeView;
 class clsListModel;
 class QHeaderView;
 class frmMain;
+
+// A window's control (widget or menu item) by its object name; the test
+// fails when there is none.
+template <class T>
+T *Named(const QObject *window, const QString &name)
+{
+    T *child = window ? window->findChild<T *>(name) : nullptr;
+    if (!child)
+        ADD_FAILURE() << "no control named " << name.toStdString();
+    return child;
+}
 
 // German regional settings (decimal comma, "." grouping) as the default
 // locale while it lives, the settings under which a user's numbers and the

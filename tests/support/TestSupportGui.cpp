@@ -55,23 +55,24 @@ void MainWindowTest::SetUp()
         for (frmMessage *m : main->findChildren<frmMessage *>()) {
             m_mainEnabledDuring |= main->isEnabled();
             caption = m->windowTitle();
-            if (!m->cmdOk->isEnabled()) {
+            if (!Named<QPushButton>(m, "cmdOk")->isEnabled()) {
                 // The user clicks the disabled main window meanwhile.
                 if (clicksMain)
                     main->activateWindow();
             } else if (finished.isEmpty()) {
-                finished = m->lblMessage->text();
+                finished = Named<QLabel>(m, "lblMessage")->text();
+                EXPECT_FALSE(Named<QPushButton>(m, "cmdCancel")->isVisible()) << "\"Cancel\" left beside \"OK\"";
                 // The user clicks the main window after the end, then presses Enter.
                 main->activateWindow();
                 m_ended.start();
             } else if ((QApplication::activeWindow() == m && m_ended.elapsed() > 20) || m_ended.elapsed() > 2000) {
                 // A window manager activates a little later than it is asked. Enter
                 // presses "OK" only where the progress window is active with "OK" focused.
-                m_okActive = QApplication::activeWindow() == m && QApplication::focusWidget() == m->cmdOk;
+                m_okActive = QApplication::activeWindow() == m && QApplication::focusWidget() == Named<QPushButton>(m, "cmdOk");
                 if (m_okActive)
-                    QTest::keyClick(m->cmdOk, Qt::Key_Enter, Qt::KeypadModifier);
+                    QTest::keyClick(Named<QPushButton>(m, "cmdOk"), Qt::Key_Enter, Qt::KeypadModifier);
                 if (m->isVisible())
-                    m->cmdOk->click();
+                    Named<QPushButton>(m, "cmdOk")->click();
             }
         }
     });
