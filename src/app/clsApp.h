@@ -35,6 +35,8 @@ public:
     // this kind of data, also from earlier runs (the user's settings);
     // otherwise the file chosen last in this run.
     bool SaveFileAs(const QString &szTitle = QString(), qint32 DataType = 0);
+    // Makes `szPath` the output file, as a choice in the save dialog does.
+    void UseFile(const QString &szPath);
     bool fRememberSaves = false;
 
 signals:
