@@ -143,11 +143,11 @@ void clsDownloadRun::Conclude()
     m_ui.ProgressClose();
     // After what the link had to say about the same failure.
     // The record that failed is named: the file is never written with a gap.
-    if (Failure() == Problem::Read)
+    if (Status() == OpStatus::LinkLost || Status() == OpStatus::BadReply)
         MsgBoxLater(kReadProblem + QStringLiteral("\r\nRecord %1 of %2 could not be read.").arg(Reached()).arg(count),
                     vb::Exclamation, QStringLiteral("Reading Problem"));
-    else if (Failure() == Problem::Sink && FailedSink() == m_file && !m_file->Told())
-        clsFile::ShowWriteError(m_file->File().LastError());
+    else if (Status() == OpStatus::IoError && FailedSink() == m_file && !m_file->Told())
+        clsFile::ShowWriteError(Reason());
 }
 
 OpStatus GetAllData(DownloadUi &ui, const DownloadRequest &request)

@@ -151,12 +151,12 @@ int Session::Send(const QString &text)
     AppendConsoleLine(text);
 
     QByteArray reply;
-    const ConsoleSendResult result = ConsoleSend([&reply](const clsPacket &in) {
+    const OpStatus result = ConsoleSend([&reply](const clsPacket &in) {
         for (int i = 0; i < in.Length; ++i)
             reply.append(char(in.Buffer(i)));
     });
     WriteOut(reply);
-    if (result != ConsoleSendResult::Replied) {
+    if (result != OpStatus::Ok) {
         gUsbHid->ConnectionLost(true);
         return Failure;
     }

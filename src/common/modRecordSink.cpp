@@ -4,4 +4,5 @@
 RecordSink::~RecordSink() = default;
 bool RecordSink::Begin(const QStringList &) { return true; }
 bool RecordSink::End() { return true; }
+QString RecordSink::Reason() const { return QString(); }
 void RecordSink::Drop() {}

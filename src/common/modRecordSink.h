@@ -18,6 +18,9 @@ public:
     virtual bool Add(const QString &line) = 0;
     // Every record added; false when the sink could not be finished.
     virtual bool End();
+    // Why the sink refused a record or could not be finished, in the
+    // system's words ("No space left on device"); empty when unknown.
+    virtual QString Reason() const;
     // The download stopped early (failed, cancelled, abandoned, or a later
     // sink could not be finished): nothing of it may stay.
     virtual void Drop();

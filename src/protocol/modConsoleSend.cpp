@@ -4,19 +4,19 @@
 #include "common/clsOperation.h"
 #include "usb/clsUsbHid.h"
 
-ConsoleSendResult ConsoleSend(const std::function<void(const clsPacket &)> &onPacket)
+OpStatus ConsoleSend(const std::function<void(const clsPacket &)> &onPacket)
 {
     if (!gUsbHid || !gDevice || !gUsbHid->fDeviceConnected())
-        return ConsoleSendResult::LinkLost;
+        return OpStatus::LinkLost;
     // Never between the steps of an operation: its replies would mix with ours.
     if (OperationRunning())
-        return ConsoleSendResult::Busy;
+        return OpStatus::Busy;
 
     const clsPacket command = gDevice->PacketOut;
     gDevice->ReportOut();
     if (!gUsbHid->fDeviceConnected()) {
         if (!gUsbHid->FindTheHid())
-            return ConsoleSendResult::LinkLost;
+            return OpStatus::LinkLost;
         // Found again: send the same command once more.
         gDevice->PacketOut = command;
         gDevice->ReportOut();
@@ -25,13 +25,13 @@ ConsoleSendResult ConsoleSend(const std::function<void(const clsPacket &)> &onPa
     do {
         gDevice->ReportIn();
         if (!gUsbHid->fDeviceConnected())
-            return ConsoleSendResult::LinkLost;
+            return OpStatus::LinkLost;
         if (onPacket)
             onPacket(gDevice->PacketIn);
         // Count whole reports, so that empty unmarked ones cannot loop forever.
         received += clsPacket::kCapacity;
         if (!gDevice->PacketIn.fComplete && received >= kMaxConsoleReply)
-            return ConsoleSendResult::Unfinished;
+            return OpStatus::TooLong;
     } while (!gDevice->PacketIn.fComplete);
-    return ConsoleSendResult::Replied;
+    return OpStatus::Ok;
 }

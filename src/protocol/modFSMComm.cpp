@@ -15,31 +15,29 @@ constexpr int kAttempts = 4;
 // that never sends the last-report mark must not keep us reading forever.
 constexpr int kMaxReplyBytes = 4096;
 
-enum class ReadOutcome { Complete, LinkLost, TooLong };
-
-// Collects one reply, however many reports it spans.
-ReadOutcome ReadReply(QString &szReply)
+// Collects one reply, however many reports it spans: Ok, LinkLost or TooLong.
+OpStatus ReadReply(QString &szReply)
 {
     szReply.resize(0); // keeps the room the last reply needed
     int bytes = 0;
     do {
         if (gUsbHid->ConnectionLost(true))
-            return ReadOutcome::LinkLost;
+            return OpStatus::LinkLost;
         gDevice->PacketIn.fNew = false;
         gDevice->ReportIn();
         if (!gDevice->PacketIn.fNew) {
             // No report came: the link has closed itself; tell the user once.
             gUsbHid->Shutdown();
             gUsbHid->ConnectionLost(true);
-            return ReadOutcome::LinkLost;
+            return OpStatus::LinkLost;
         }
         bytes += gDevice->PacketIn.Length;
         if (bytes > kMaxReplyBytes)
-            return ReadOutcome::TooLong;
+            return OpStatus::TooLong;
         // Each packet loses its own trailing line feeds before joining.
         gDevice->PacketIn.AppendTo(szReply);
     } while (!gDevice->PacketIn.fComplete);
-    return ReadOutcome::Complete;
+    return OpStatus::Ok;
 }
 
 // Sends the command alone in one report. Characters the console is still
@@ -54,8 +52,6 @@ bool SendOneReport(const QString &szCommand)
     gDevice->PacketOut = typed;
     return added;
 }
-
-enum class Attempt { Done, Again, TooLong, LinkLost, Refused };
 
 // A report the meter sends within this time of the one before belongs to
 // the same burst (a real reply's reports come a millisecond or so apart).
@@ -72,33 +68,34 @@ void DropReply(const QString &szCommand, const QString &why)
     gUsbHid->DrainUntilQuiet(kQuietMs);
 }
 
-// One attempt: the command out, its reply in. Done with `count` set when the
-// reply is taken (or counted, in lenient mode); Again on the wrong count or
-// a reply that `answers` refuses.
-Attempt TryOnce(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers,
+// One attempt: the command out, its reply in. Ok with `count` set when the
+// reply is taken (or counted, in lenient mode); BadReply (worth asking
+// again) on the wrong count or a reply that `answers` refuses; TooLong,
+// LinkLost, or Failed for a command that could not be put in a report.
+OpStatus TryOnce(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers,
                 qint16 &count)
 {
     if (!SendOneReport(szCommand))
-        return Attempt::Refused;
+        return OpStatus::Failed;
     AppendConsoleLine(szCommand);
 
-    const ReadOutcome outcome = ReadReply(szReply);
-    if (outcome != ReadOutcome::Complete) {
+    const OpStatus outcome = ReadReply(szReply);
+    if (outcome != OpStatus::Ok) {
         szReply.clear();
-        return outcome == ReadOutcome::LinkLost ? Attempt::LinkLost : Attempt::TooLong;
+        return outcome;
     }
     count = CountFields(szReply);
     // Asked of every reply, so that the caller sees each one it refuses.
     const bool itsKind = !answers || answers(szReply);
     if (fCheck && count != wExpected) {
         DropReply(szCommand, QStringLiteral("%1 fields").arg(count));
-        return Attempt::Again;
+        return OpStatus::BadReply;
     }
     if (!itsKind) {
         DropReply(szCommand, QStringLiteral("not its kind of reply"));
-        return Attempt::Again;
+        return OpStatus::BadReply;
     }
-    return Attempt::Done;
+    return OpStatus::Ok;
 }
 
 bool CanSend(const QString &szCommand)
@@ -121,11 +118,10 @@ qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected,
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         qint16 count = 0;
         switch (TryOnce(szCommand, szReply, wExpected, fCheck, answers, count)) {
-        case Attempt::Done: return fCheck ? 0 : count;
-        case Attempt::Refused:
-        case Attempt::LinkLost: return 1;
-        case Attempt::Again:
-        case Attempt::TooLong: break;
+        case OpStatus::Ok: return fCheck ? 0 : count;
+        case OpStatus::BadReply:
+        case OpStatus::TooLong: break;
+        default: return 1;
         }
     }
     szReply.clear();
@@ -142,16 +138,14 @@ void clsExchange::Step()
     if (!CanSend(m_command))
         return Finish(OpStatus::Failed);
     qint16 count = 0;
-    const Attempt a = TryOnce(m_command, m_reply, m_expected, m_check, m_answers, count);
-    if (a == Attempt::Done) {
+    const OpStatus a = TryOnce(m_command, m_reply, m_expected, m_check, m_answers, count);
+    if (a == OpStatus::Ok)
         m_result = m_check ? 0 : count;
-        return Finish(OpStatus::Ok);
-    }
-    if (a == Attempt::LinkLost || a == Attempt::Refused)
-        return Finish(a == Attempt::LinkLost ? OpStatus::LinkLost : OpStatus::Failed);
+    if (a != OpStatus::BadReply && a != OpStatus::TooLong)
+        return Finish(a);
     m_reply.clear();
     if (++m_attempt == kAttempts)
-        Finish(a == Attempt::TooLong ? OpStatus::TooLong : OpStatus::BadReply);
+        Finish(a);
 }
 
 QString QueryVersion()

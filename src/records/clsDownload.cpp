@@ -31,12 +31,12 @@ void clsDownload::DropAll()
         sink->Drop();
 }
 
-void clsDownload::Fail(Problem problem, OpStatus status, RecordSink *sink)
+void clsDownload::Fail(OpStatus status, RecordSink *sink)
 {
-    m_problem = problem;
     m_failedSink = sink;
+    const QString reason = sink ? sink->Reason() : QString();
     DropAll();
-    Finish(status);
+    Finish(status, reason);
 }
 
 void clsDownload::Step()
@@ -46,15 +46,15 @@ void clsDownload::Step()
         return; // the next pass of the event loop paints it
     const qint16 i = m_next++;
     if (gFsm->GetRecord(i) != 0)
-        return Fail(Problem::Read, gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
+        return Fail(gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
     gFsm->ProcessRecord();
     for (const std::unique_ptr<RecordSink> &owned : m_sinks) {
         RecordSink *sink = owned.get();
         // The header follows the first record: reading it may settle the layout.
         if (i == 0 && !sink->Begin(gFsm->DataHeader()))
-            return Fail(Problem::Sink, OpStatus::Failed, sink);
+            return Fail(OpStatus::IoError, sink);
         if (!sink->Add(gFsm->szRecord))
-            return Fail(Problem::Sink, OpStatus::Failed, sink);
+            return Fail(OpStatus::IoError, sink);
     }
     AppendConsoleLine(gFsm->szRecord);
     if (m_next < m_count)
@@ -66,7 +66,7 @@ void clsDownload::Step()
     for (const std::unique_ptr<RecordSink> &sink : m_sinks) {
         if (!sink->End()) {
             m_ended = false;
-            return Fail(Problem::Sink, OpStatus::Failed, sink.get());
+            return Fail(OpStatus::IoError, sink.get());
         }
     }
     Finish(OpStatus::Ok);
@@ -75,5 +75,5 @@ void clsDownload::Step()
 void clsDownload::Cancelled()
 {
     // Stopped between records: the earlier file stays as it was.
-    Fail(Problem::None, OpStatus::Cancelled);
+    Fail(OpStatus::Cancelled);
 }

@@ -30,9 +30,6 @@ class clsDownload : public clsOperation
 {
     Q_OBJECT
 public:
-    // How it failed, beyond its status.
-    enum class Problem { None, Read, Sink };
-
     clsDownload(DownloadProgress &progress, qint32 DataType, qint16 count, QObject *parent = nullptr);
     ~clsDownload() override;
 
@@ -47,10 +44,11 @@ public:
 
     qint32 DataType() const { return m_type; }
     qint16 Count() const { return m_count; }
-    // Records asked for so far: after a read problem, the one that failed.
+    // Records asked for so far: after a read problem (LinkLost, BadReply),
+    // the one that failed.
     qint16 Reached() const { return m_next; }
-    Problem Failure() const { return m_problem; }
-    // The sink that refused a record (Problem::Sink), else null.
+    // After IoError: the sink that refused a record or could not be
+    // finished (its reason is Reason()); else null.
     RecordSink *FailedSink() const { return m_failedSink; }
 
 protected:
@@ -58,7 +56,7 @@ protected:
     void Cancelled() override;
 
 private:
-    void Fail(Problem problem, OpStatus status, RecordSink *sink = nullptr);
+    void Fail(OpStatus status, RecordSink *sink = nullptr);
     void DropAll();
 
     DownloadProgress &m_progress;
@@ -66,7 +64,6 @@ private:
     qint16 m_count;
     qint16 m_next = 0;
     bool m_ended = false; // the sinks were ended or dropped
-    Problem m_problem = Problem::None;
     RecordSink *m_failedSink = nullptr;
     std::vector<std::unique_ptr<RecordSink>> m_sinks;
 };

@@ -89,9 +89,9 @@ public:
     bool Add(const QString &line) override { return m_file.WriteLine(line); }
     bool End() override { return m_file.CloseFile(); }
     void Drop() override { m_file.DiscardFile(); }
+    QString Reason() const override { return m_file.LastError(); }
     // The failure was told already (the header's: the file could not be made).
     bool Told() const { return m_told; }
-    const clsFile &File() const { return m_file; }
 
 private:
     clsFile &m_file;
