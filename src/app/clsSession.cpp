@@ -3,6 +3,7 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 #include "app/modConnect.h"
+#include "app/modTxWords.h"
 #include "protocol/clsDevice.h"
 #include "records/clsFsm.h"
 #include "usb/clsUsbHid.h"
@@ -14,6 +15,7 @@ clsSession::clsSession()
     m_app = std::make_unique<clsApp>();
     m_app->fDebug = false;
     InstallLinkNotifier();
+    InstallTxWords();
     m_link = std::make_unique<clsUsbHid>();
     m_fsm = std::make_unique<clsFsm>(*m_link);
     m_device = std::make_unique<clsDevice>(*m_link);

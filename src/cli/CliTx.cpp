@@ -172,8 +172,9 @@ bool ApplyFields(const QMap<QString, QString> &fields)
 // A refused change: what the Tx operation says (nothing when the link said it).
 int Refused(const TxResult &r)
 {
-    if (!r.szMessage.isEmpty())
-        MsgBox(r.szMessage, vb::Exclamation, r.szTitle);
+    const TxMessage m = TxResultMessage(r);
+    if (!m.szMessage.isEmpty())
+        MsgBox(m.szMessage, vb::Exclamation, m.szTitle);
     return Failure;
 }
 
@@ -389,8 +390,12 @@ int TxDeleteCommand(const QList<int> &stationIds)
             doomed << id;
     }
     // Never the last entry.
-    if (CheckTxDelete(gFsm->NumRecords(), qint32(doomed.size()), qint32(ids.size())) != TxDeleteCheck::Allowed)
+    const TxDeleteCheck check = CheckTxDelete(gFsm->NumRecords(), qint32(doomed.size()), qint32(ids.size()));
+    if (check != TxDeleteCheck::Allowed) {
+        const TxMessage m = TxDeleteCheckMessage(check);
+        MsgBox(m.szMessage, vb::Information, m.szTitle);
         return Failure;
+    }
     if (!ConfirmDelete())
         return Declined();
     SetChanging(true);
