@@ -152,7 +152,7 @@ void frmMain::GetAllData(qint32 DataType, bool fSaveToFile, bool fFillInForm)
     auto *d = new WindowDownload(this);
     m_download = d;
     BatchConsole(true);
-    d->op = PrepareDownload(d->ui, DownloadRequest{DataType, fSaveToFile, fFillInForm, QString()});
+    d->op = PrepareDownload(d->ui, DownloadRequest{DataType, fSaveToFile, fFillInForm, QString(), {}});
     if (!d->op) {
         EndDownload(OpStatus::Failed);
         return;

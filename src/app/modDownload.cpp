@@ -116,7 +116,8 @@ clsDownloadRun::clsDownloadRun(DownloadUi &ui, const DownloadRequest &request, q
     if (request.save)
         m_file = AddSink(std::make_unique<CsvFileSink>(*gApp->File));
     if (request.fill)
-        m_list = AddSink(std::make_unique<DownloadTargetSink>(request.type));
+        m_list = AddSink(std::make_unique<DownloadTargetSink>(request.list ? request.list
+                                                                           : DownloadTargetFactoryFor(request.type)));
 }
 
 std::unique_ptr<DownloadTarget> clsDownloadRun::TakeTarget()
@@ -169,7 +170,7 @@ OpStatus GetAllData(DownloadUi &ui, const DownloadRequest &request)
 
 OpStatus GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillInForm)
 {
-    const OpStatus status = GetAllData(ui, DownloadRequest{DataType, fSaveToFile, fFillInForm, QString()});
+    const OpStatus status = GetAllData(ui, DownloadRequest{DataType, fSaveToFile, fFillInForm, QString(), {}});
     if (status == OpStatus::Ok)
         fSaveToFile = false;
     return status;

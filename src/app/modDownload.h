@@ -51,6 +51,9 @@ struct DownloadRequest
     // The file, when the caller names it (the command-line tool); empty:
     // the save dialog asks.
     QString path;
+    // The list's maker, when the caller gives its own (the command-line
+    // tool's printer); empty: the list window registered for the store.
+    DownloadTargetFactory list;
 };
 
 // The download of a request: the engine with the file (gApp->File) and the

@@ -313,7 +313,7 @@ int Session::Download(qint32 type, const QString &file)
     TerminalProgress progress;
     const QFileInfo target(path);
     SetSaving(true, target.exists() && !target.isFile() && !target.isDir());
-    const OpStatus status = GetAllData(progress, DownloadRequest{type, true, false, path});
+    const OpStatus status = GetAllData(progress, DownloadRequest{type, true, false, path, {}});
     SetSaving(false);
     if (status == OpStatus::Cancelled)
         return Interrupted; // the earlier file stays; the routine has said so
@@ -340,8 +340,7 @@ int Session::List(qint32 type)
         return Failure;
     ListPrinter printer(type);
     TerminalProgress progress;
-    bool fSaveToFile = false, fFillInForm = true;
-    GetAllData(progress, type, fSaveToFile, fFillInForm);
+    GetAllData(progress, DownloadRequest{type, false, true, QString(), printer.Factory()});
     return printer.Printed() ? Success : Failure;
 }
 

@@ -90,17 +90,16 @@ private:
 
 } // namespace
 
-ListPrinter::ListPrinter(qint32 DataType) : m_type(DataType)
+DownloadTargetFactory ListPrinter::Factory()
 {
     bool *printed = &m_printed;
-    SetDownloadTargetFactory(DataType, [DataType, printed]() -> std::unique_ptr<DownloadTarget> {
-        if (DataType == 0)
+    const qint32 type = m_type;
+    return [type, printed]() -> std::unique_ptr<DownloadTarget> {
+        if (type == 0)
             return std::make_unique<SavedList>(printed);
         return std::make_unique<TxList>(printed);
-    });
+    };
 }
-
-ListPrinter::~ListPrinter() { SetDownloadTargetFactory(m_type, nullptr); }
 
 QString ListText(const clsListModel &model)
 {

@@ -27,12 +27,12 @@ DownloadTargetFactory SetDownloadTargetFactory(qint32 DataType, DownloadTargetFa
 // The factory installed for one data type (empty when none).
 DownloadTargetFactory DownloadTargetFactoryFor(qint32 DataType);
 
-// The list window of one store as a download's sink: the window is made
-// (by the factory installed for the store) when the first record comes.
+// A list window as a download's sink: the window is made (by the factory)
+// when the first record comes.
 class DownloadTargetSink : public RecordSink
 {
 public:
-    explicit DownloadTargetSink(qint32 DataType) : m_factory(DownloadTargetFactoryFor(DataType)) {}
+    explicit DownloadTargetSink(DownloadTargetFactory factory) : m_factory(std::move(factory)) {}
     bool Begin(const QStringList &header) override;
     bool Add(const QString &line) override;
     void Drop() override { m_target.reset(); }
