@@ -27,6 +27,8 @@ public:
     // otherwise the file chosen last in this run.
     bool SaveFileAs(const QString &szTitle = QString(), qint32 DataType = 0);
     void setfRememberSaves(bool fRemember) { m_fRememberSaves = fRemember; }
+    // Makes `szPath` the output file, as a choice in the save dialog does.
+    void UseFile(const QString &szPath);
 
 signals:
     void CaptionChanged(const QString &caption);

@@ -19,12 +19,17 @@ bool clsApp::SaveFileAs(const QString &szTitle, qint32 DataType)
     const QString chosen = AskSaveFileName(szTitle, folder, name);
     if (chosen.isEmpty())
         return false;
+    UseFile(chosen);
+    if (store)
+        RememberSave(DataType, File->Path(), File->FileName(), *store);
+    return true;
+}
+
+void clsApp::UseFile(const QString &szPath)
+{
     clsFile choice;
-    choice.setCompleteFileName(chosen);
+    choice.setCompleteFileName(szPath);
     File->setFileName(choice.FileName());
     File->setPath(choice.Path());
     File->fFileSelected = true;
-    if (store)
-        RememberSave(DataType, choice.Path(), choice.FileName(), *store);
-    return true;
 }

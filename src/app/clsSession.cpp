@@ -3,6 +3,7 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 #include "app/modConnect.h"
+#include "app/modTxWords.h"
 #include "records/clsMeter.h"
 
 clsSession *clsSession::gCurrent = nullptr;
@@ -12,6 +13,7 @@ clsSession::clsSession()
     m_app = std::make_unique<clsApp>();
     m_app->fDebug = false;
     InstallLinkNotifier();
+    InstallTxWords();
     m_meter = std::make_unique<clsMeter>();
 }
 

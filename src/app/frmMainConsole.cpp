@@ -138,7 +138,7 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
     if (!complete)
         return true;
 
-    const ConsoleSendResult sent = ConsoleSend(*gDevice, [this](const clsPacket &in) {
+    const OpStatus sent = ConsoleSend(*gDevice, [this](const clsPacket &in) {
         QString text;
         for (int i = 0; i < in.Length; ++i) {
             const quint8 b = in.Buffer(i);
@@ -149,7 +149,7 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
         }
         ConsoleText(text);
     });
-    if (sent != ConsoleSendResult::Replied)
+    if (sent != OpStatus::Ok)
         return true;
     txtConsole->moveCursor(QTextCursor::End);
     return true;

@@ -129,7 +129,7 @@ class WindowDownload : public QObject
 public:
     explicit WindowDownload(frmMain *main) : QObject(main), ui(main) {}
     WindowDownloadUi ui;
-    std::unique_ptr<clsDownload> op;
+    std::unique_ptr<clsDownloadRun> op;
 };
 
 } // namespace
@@ -143,12 +143,12 @@ void frmMain::GetAllData(qint32 DataType, bool fSaveToFile, bool fFillInForm)
     auto *d = new WindowDownload(this);
     m_download = d;
     BatchConsole(true);
-    d->op = PrepareDownload(d->ui, DataType, fSaveToFile, fFillInForm);
+    d->op = PrepareDownload(d->ui, DownloadRequest{DataType, fSaveToFile, fFillInForm, QString(), {}});
     if (!d->op) {
         EndDownload(OpStatus::Failed);
         return;
     }
-    clsDownload *op = d->op.get();
+    clsDownloadRun *op = d->op.get();
     d->ui.onCancel = [op] { op->Cancel(); };
     // Concluded from the event loop: its boxes and the list window never
     // open inside the last step.

@@ -21,6 +21,21 @@ void ShowUpdateSoftware()
            vb::Exclamation, QStringLiteral("Update Software"));
 }
 
+QString LinkEventText(LinkEvent event, const QString &reason)
+{
+    switch (event) {
+    case LinkEvent::NotConnected: return QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable");
+    case LinkEvent::Disconnected: return QStringLiteral("ZT 6200 was disconnected. Please reconnect it.");
+    case LinkEvent::CannotOpen: break;
+    }
+    QString text = QStringLiteral("ZT 6200 was found but cannot be opened: ") + reason + QLatin1Char('.');
+#if defined(__linux__)
+    text += QStringLiteral("\r\nThe udev rule that gives you access is explained in the README, "
+                           "section \"Using a real meter on Linux\".");
+#endif
+    return text;
+}
+
 namespace {
 
 class AppLinkNotifier : public LinkNotifier
@@ -34,7 +49,10 @@ public:
             gMeter->Reset(); // once the exchange that lost the link has returned
     }
     // Told from inside the link's work (a step): the box waits for the event loop.
-    void Tell(const QString &prompt, const QString &title) override { MsgBoxLater(prompt, vb::Exclamation, title); }
+    void Tell(LinkEvent event, const QString &reason) override
+    {
+        MsgBoxLater(LinkEventText(event, reason), vb::Exclamation, QStringLiteral("ZT 6200 Communication Problem"));
+    }
 };
 
 } // namespace

@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "usb/frmUsbHid.h"
+
+#include <QString>
 
 // The connection follow-up, run by the link's timer tick once per new
 // connection: reset the meter's record state, ask the meter for its version, store a non-empty reply.
@@ -12,3 +15,6 @@ void ShowUpdateSoftware();
 // Makes the link's timer report to the application: the follow-up above on a
 // new connection (never during an exchange), the meter's Reset() on a lost one.
 void InstallLinkNotifier();
+
+// The words of a link event (the box's title is "ZT 6200 Communication Problem").
+QString LinkEventText(LinkEvent event, const QString &reason);

@@ -17,8 +17,6 @@
 
 DownloadUi::~DownloadUi() = default;
 void DownloadUi::ProgressOpen(const QString &, int) {}
-void DownloadUi::ProgressStep(int) {}
-bool DownloadUi::ProgressShown() { return true; }
 QString DownloadUi::StepMessage(int value, int maximum)
 {
     return QStringLiteral("Reading Data ") + IntText(value) + QStringLiteral(" of ") + IntText(maximum);
@@ -56,13 +54,14 @@ const QString kReadProblem = QStringLiteral("There is a problem with reading the
 
 } // namespace
 
-std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bool fSaveToFile, bool fFillInForm)
+std::unique_ptr<clsDownloadRun> PrepareDownload(DownloadUi &ui, const DownloadRequest &request)
 {
+    const bool fSaveToFile = request.save, fFillInForm = request.fill;
     // The link and gApp->File serve one download at a time.
     if (OperationRunning())
         return nullptr;
 
-    const qint32 type = DataType;
+    const qint32 type = request.type;
     if (gMeter->ReadDirectory(type) == 1)
         return nullptr;
 
@@ -72,8 +71,12 @@ std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bo
     }
     if (!gUsbHid->IsDeviceConnected(true))
         return nullptr;
-    if (fSaveToFile && !gApp->SaveFileAs(QStringLiteral("Save Downloaded ") + clsFsm::DataName(type) + QStringLiteral(" As"), type))
-        return nullptr;
+    if (fSaveToFile) {
+        if (!request.path.isEmpty())
+            gApp->UseFile(request.path);
+        else if (!gApp->SaveFileAs(QStringLiteral("Save Downloaded ") + clsFsm::DataName(type) + QStringLiteral(" As"), type))
+            return nullptr;
+    }
     if (!gUsbHid->IsDeviceConnected(true))
         return nullptr;
 
@@ -101,85 +104,38 @@ std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bo
 
     ui.ProgressOpen(QStringLiteral("Reading Data..."), count);
     ui.SetMainEnabled(false);
-    return std::make_unique<clsDownload>(ui, type, count, fSaveToFile, fFillInForm);
+    DownloadRequest chosen = request;
+    chosen.type = type;
+    return std::make_unique<clsDownloadRun>(ui, chosen, count);
 }
 
-clsDownload::clsDownload(DownloadUi &ui, qint32 DataType, qint16 count, bool fSaveToFile, bool fFillInForm, QObject *parent)
-    : clsOperation(parent), m_ui(ui), m_type(DataType), m_count(count), m_save(fSaveToFile), m_fill(fFillInForm),
-      m_makeTarget(DownloadTargetFactoryFor(DataType))
+clsDownloadRun::clsDownloadRun(DownloadUi &ui, const DownloadRequest &request, qint16 count, QObject *parent)
+    : clsDownload(*gMeter, ui, request.type, count, parent), m_ui(ui)
 {
-    // A record from a fast meter takes a few microseconds; window messages
-    // need not run after each one (a real meter's record takes milliseconds).
-    SetSliceMs(2);
+    if (request.save)
+        m_file = AddSink(std::make_unique<CsvFileSink>(*gApp->File));
+    if (request.fill)
+        m_list = AddSink(std::make_unique<DownloadTargetSink>(request.list ? request.list
+                                                                           : DownloadTargetFactoryFor(request.type)));
 }
 
-clsDownload::~clsDownload()
+std::unique_ptr<DownloadTarget> clsDownloadRun::TakeTarget()
 {
-    // However it ends (its window closed mid-way), no temporary file stays.
-    if (m_save && gApp && gApp->File)
-        gApp->File->DiscardFile();
+    return m_list ? m_list->Take() : nullptr;
 }
 
-void clsDownload::Fail(Problem problem, OpStatus status)
+void clsDownloadRun::Conclude()
 {
-    m_problem = problem;
-    if (m_save)
-        gApp->File->DiscardFile();
-    m_target.reset();
-    Finish(status);
-}
-
-void clsDownload::Step()
-{
-    m_ui.ProgressStep(m_next + 1);
-    if (m_next == 0 && !m_ui.ProgressShown())
-        return; // the next pass of the event loop paints it
-    const qint16 i = m_next++;
-    const LinkWatch watch = gMeter->Watch();
-    if (gMeter->GetRecord(m_type, i) != 0)
-        return Fail(Problem::Read, watch.Failure());
-    gFsm->ProcessRecord(m_type);
-    if (m_save) {
-        // The header follows the first record: reading it may settle the layout.
-        if (i == 0 && !gApp->File->WriteHeader(gFsm->DataHeader(m_type)))
-            return Fail(Problem::Told, OpStatus::Failed);
-        if (!gApp->File->WriteLine(gFsm->szRecord))
-            return Fail(Problem::Write, OpStatus::Failed);
-    }
-    if (m_fill) {
-        if (i == 0 && m_makeTarget)
-            m_target = m_makeTarget();
-        if (m_target)
-            m_target->lsvDataAdd(gFsm->szRecord);
-    }
-    AppendConsoleLine(gFsm->szRecord);
-    if (m_next < m_count)
-        return;
-
-    // The file is finished before success is shown, so "Finished!" is never
-    // shown for a file that did not reach the disk.
-    if (m_save && !gApp->File->CloseFile())
-        return Fail(Problem::Write, OpStatus::Failed);
-    Finish(OpStatus::Ok);
-}
-
-void clsDownload::Cancelled()
-{
-    // Stopped between records: the earlier file stays as it was.
-    Fail(Problem::None, OpStatus::Cancelled);
-}
-
-void clsDownload::Conclude()
-{
+    const qint16 count = Count();
     switch (Status()) {
     case OpStatus::Ok:
-        m_ui.ProgressFinished(QStringLiteral("Finished!\r\nDownloaded ") + IntText(m_count) +
-                              (m_count == 1 ? QStringLiteral(" record.") : QStringLiteral(" records.")));
+        m_ui.ProgressFinished(QStringLiteral("Finished!\r\nDownloaded ") + IntText(count) +
+                              (count == 1 ? QStringLiteral(" record.") : QStringLiteral(" records.")));
         Beep();
         return;
     case OpStatus::Cancelled:
-        m_ui.ProgressCancelled(QStringLiteral("Download cancelled after ") + IntText(m_next) + QStringLiteral(" of ") +
-                               IntText(m_count) + QStringLiteral(" records."));
+        m_ui.ProgressCancelled(QStringLiteral("Download cancelled after ") + IntText(Reached()) + QStringLiteral(" of ") +
+                               IntText(count) + QStringLiteral(" records."));
         return;
     default:
         break;
@@ -187,16 +143,16 @@ void clsDownload::Conclude()
     m_ui.ProgressClose();
     // After what the link had to say about the same failure.
     // The record that failed is named: the file is never written with a gap.
-    if (m_problem == Problem::Read)
-        MsgBoxLater(kReadProblem + QStringLiteral("\r\nRecord %1 of %2 could not be read.").arg(m_next).arg(m_count),
+    if (Status() == OpStatus::LinkLost || Status() == OpStatus::BadReply)
+        MsgBoxLater(kReadProblem + QStringLiteral("\r\nRecord %1 of %2 could not be read.").arg(Reached()).arg(count),
                     vb::Exclamation, QStringLiteral("Reading Problem"));
-    else if (m_problem == Problem::Write)
-        clsFile::ShowWriteError(gApp->File->LastError());
+    else if (Status() == OpStatus::IoError && FailedSink() == m_file && !m_file->Told())
+        clsFile::ShowWriteError(Reason());
 }
 
-OpStatus GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillInForm)
+OpStatus GetAllData(DownloadUi &ui, const DownloadRequest &request)
 {
-    std::unique_ptr<clsDownload> download = PrepareDownload(ui, DataType, fSaveToFile, fFillInForm);
+    std::unique_ptr<clsDownloadRun> download = PrepareDownload(ui, request);
     if (!download)
         return OpStatus::Failed;
     const OpStatus status = RunToEnd(*download);
@@ -206,11 +162,15 @@ OpStatus GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fF
     ui.ProgressClose();
     ui.SetMainEnabled(true);
     ui.BringMainToFront();
-    if (status != OpStatus::Ok)
-        return status;
-    if (fSaveToFile)
-        fSaveToFile = false;
-    if (fFillInForm && target)
+    if (status == OpStatus::Ok && target)
         target->ShowModal();
+    return status;
+}
+
+OpStatus GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillInForm)
+{
+    const OpStatus status = GetAllData(ui, DownloadRequest{DataType, fSaveToFile, fFillInForm, QString(), {}});
+    if (status == OpStatus::Ok)
+        fSaveToFile = false;
     return status;
 }

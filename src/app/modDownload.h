@@ -3,9 +3,11 @@
 // Bulk download: every record of one store from the meter into a CSV file,
 // a list window, or both. The same routine serves the windows and the
 // command-line tool, so both write the same bytes; each supplies the
-// progress display through DownloadUi.
-#include "common/clsOperation.h"
+// progress display through DownloadUi. The reading itself is the engine's
+// (records/clsDownload); what the user is told is said here.
 #include "listview/modDownloadTarget.h"
+#include "records/clsDownload.h"
+#include "storage/clsFile.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -13,21 +15,15 @@
 #include <memory>
 
 // What the download shows while it runs. Every step does nothing by default.
-class DownloadUi
+class DownloadUi : public DownloadProgress
 {
 public:
-    virtual ~DownloadUi();
+    ~DownloadUi() override;
     // Loads the progress display with its caption and a bar from 0 to
     // `maximum`, its OK disabled, and shows it (not modal).
     virtual void ProgressOpen(const QString &szCaption, int maximum);
-    // One record read of `maximum`: bar value, label text (StepMessage), and
-    // the display brought to the front.
-    virtual void ProgressStep(int value);
-    // True once the display is on the screen and painted. The first record
-    // waits for it (a moment at most): a read may hold the program up to
-    // its time-out, and a window mapped just before it would stay unpainted
-    // (blank or black, as would what a closing dialog uncovered) that long.
-    virtual bool ProgressShown();
+    // One record read of `maximum` (ProgressStep): bar value, label text
+    // (StepMessage), and the display brought to the front.
     // "Reading Data 3 of 20": built only by a display that shows it, as
     // records from a fast meter come quicker than any display is redrawn.
     static QString StepMessage(int value, int maximum);
@@ -45,51 +41,53 @@ public:
     virtual void BringMainToFront();
 };
 
-// Reads the records of one store, one a step, into the file the save dialog
-// chose (gApp->File) and/or the list window of that store. The file replaces
-// the earlier one only once every record is in it.
-class clsDownload : public clsOperation
+// What to download: the records of store `type` (0 saved measurements, 1 Tx
+// entries) into a CSV file (save) and/or the list window of that store (fill).
+struct DownloadRequest
+{
+    qint32 type = 0;
+    bool save = false;
+    bool fill = false;
+    // The file, when the caller names it (the command-line tool); empty:
+    // the save dialog asks.
+    QString path;
+    // The list's maker, when the caller gives its own (the command-line
+    // tool's printer); empty: the list window registered for the store.
+    DownloadTargetFactory list;
+};
+
+// The download of a request: the engine with the file (gApp->File) and the
+// list window as its sinks, and what the user is told about its end.
+class clsDownloadRun : public clsDownload
 {
     Q_OBJECT
 public:
-    clsDownload(DownloadUi &ui, qint32 DataType, qint16 count, bool fSaveToFile, bool fFillInForm, QObject *parent = nullptr);
-    ~clsDownload() override;
+    clsDownloadRun(DownloadUi &ui, const DownloadRequest &request, qint16 count, QObject *parent = nullptr);
 
-    bool SaveToFile() const { return m_save; }
-    bool FillInForm() const { return m_fill; }
+    bool SaveToFile() const { return m_file != nullptr; }
+    bool FillInForm() const { return m_list != nullptr; }
     // Says how it ended, from the event loop once it has finished: the
     // problem's message, or the last text of the progress display.
     void Conclude();
     // The filled list window, after an Ok download (null when none).
-    std::unique_ptr<DownloadTarget> TakeTarget() { return std::move(m_target); }
-
-protected:
-    void Step() override;
-    void Cancelled() override;
+    std::unique_ptr<DownloadTarget> TakeTarget();
 
 private:
-    enum class Problem { None, Read, Write, Told };
-    void Fail(Problem problem, OpStatus status);
-
     DownloadUi &m_ui;
-    qint32 m_type;
-    qint16 m_count;
-    qint16 m_next = 0;
-    bool m_save, m_fill;
-    Problem m_problem = Problem::None;
-    DownloadTargetFactory m_makeTarget;
-    std::unique_ptr<DownloadTarget> m_target;
+    CsvFileSink *m_file = nullptr;
+    DownloadTargetSink *m_list = nullptr;
 };
 
-// The checks before reading store `DataType` (0 saved measurements, 1 Tx
-// entries): its directory, the save dialog (fSaveToFile, through
-// gApp->SaveFileAs) and the count again. Returns the download with its
-// progress display open and the main window disabled, ready to Start; null
-// when a check stopped it (it has said why) or another operation runs.
-std::unique_ptr<clsDownload> PrepareDownload(DownloadUi &ui, qint32 DataType, bool fSaveToFile, bool fFillInForm);
+// The checks before reading the store: its directory, the file (the save
+// dialog, through gApp->SaveFileAs, unless the request names it) and the
+// count again. Returns the download with its progress display open and the
+// main window disabled, ready to Start; null when a check stopped it (it
+// has said why) or another operation runs.
+std::unique_ptr<clsDownloadRun> PrepareDownload(DownloadUi &ui, const DownloadRequest &request);
 
 // The whole download for callers at the top of the program (the
 // command-line tool): the checks, every record (RunToEnd), the conclusion,
-// then the list window when one was filled. After a completed save
-// fSaveToFile is false. Failed when a check stopped it.
+// then the list window when one was filled. Failed when a check stopped it.
+OpStatus GetAllData(DownloadUi &ui, const DownloadRequest &request);
+// The same through the save dialog; after a completed save fSaveToFile is false.
 OpStatus GetAllData(DownloadUi &ui, qint32 DataType, bool &fSaveToFile, bool &fFillInForm);

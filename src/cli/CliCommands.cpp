@@ -27,6 +27,7 @@
 #include "saveddata/modSavedRows.h"
 #include "sim/DemoMeter.h"
 #include "storage/clsFile.h"
+#include "storage/clsNativeTarget.h"
 #include "usb/HidApiPlatform.h"
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
@@ -37,17 +38,11 @@
 #include <QFileInfo>
 #include <QObject>
 #include <QSet>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cerrno>
 #include <memory>
 #include <optional>
-#ifdef Q_OS_LINUX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 using namespace cli;
 
@@ -59,82 +54,6 @@ constexpr int kSearchIntervalMs = 250;
 // The bytes the system passed for an argument that reads as `text`.
 QByteArray RawArgument(const QString &text) { return NativeFileName(text); }
 
-// A file name that is not valid text in the system's encoding (Qt opens files
-// by text names only, and would write under replacement characters). The
-// folder is reached through its descriptor; a regular file is written to a
-// stand-in beside the target that then takes the target's own bytes as its
-// name; a pipe or device is written through its descriptor.
-class NativeTarget
-{
-public:
-    ~NativeTarget()
-    {
-        if (!m_standIn.isEmpty())
-            unlinkat(m_dir, m_standIn.constData(), 0);
-        SetScratch(QString(), QString());
-        for (int fd : {m_fd, m_dir})
-            if (fd >= 0)
-                close(fd);
-    }
-    // The text name to write to; empty after a complaint.
-    QString Open(const QByteArray &raw)
-    {
-        const qsizetype cut = raw.lastIndexOf('/');
-        const QByteArray folder = cut < 0 ? QByteArray(".") : cut == 0 ? QByteArray("/") : raw.left(cut);
-        const QByteArray name = raw.mid(cut + 1);
-        m_dir = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_dir < 0)
-            return Fail(errno);
-        const QString via = QStringLiteral("/proc/self/fd/%1").arg(m_dir);
-        struct stat st {};
-        const bool exists = fstatat(m_dir, name.constData(), &st, 0) == 0;
-        if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
-            m_fd = openat(m_dir, name.constData(), O_WRONLY | O_CLOEXEC);
-            return m_fd < 0 ? Fail(errno) : QStringLiteral("/proc/self/fd/%1").arg(m_fd);
-        }
-        if (exists && S_ISDIR(st.st_mode))
-            return Fail(EISDIR);
-        for (int tries = 0; tries < 100 && m_standIn.isEmpty(); ++tries) {
-            const QByteArray standIn = ".dataclave-cli-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-            const int fd = openat(m_dir, standIn.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && errno != EEXIST)
-                return Fail(errno);
-            if (fd < 0)
-                continue;
-            if (exists) // the new file keeps the old one's permissions
-                fchmod(fd, st.st_mode & 07777);
-            close(fd);
-            m_standIn = standIn;
-        }
-        if (m_standIn.isEmpty())
-            return Fail(EEXIST);
-        m_name = name;
-        const QString path = via + QLatin1Char('/') + QString::fromLatin1(m_standIn);
-        SetScratch(QString(), path); // gone however the program ends
-        return path;
-    }
-    // The finished stand-in takes the target's name.
-    bool Finish()
-    {
-        if (m_standIn.isEmpty())
-            return true;
-        if (renameat(m_dir, m_standIn.constData(), m_dir, m_name.constData()) != 0) {
-            Fail(errno);
-            return false;
-        }
-        m_standIn.clear();
-        return true;
-    }
-
-private:
-    static QString Fail(int err)
-    {
-        clsFile::ShowWriteError(ErrnoText(err));
-        return QString();
-    }
-    QByteArray m_name, m_standIn;
-    int m_dir = -1, m_fd = -1;
-};
 #endif
 
 
@@ -233,12 +152,12 @@ int Session::Send(const QString &text)
     AppendConsoleLine(text);
 
     QByteArray reply;
-    const ConsoleSendResult result = ConsoleSend(m.Device(), [&reply](const clsPacket &in) {
+    const OpStatus result = ConsoleSend(m.Device(), [&reply](const clsPacket &in) {
         for (int i = 0; i < in.Length; ++i)
             reply.append(char(in.Buffer(i)));
     });
     WriteOut(reply);
-    if (result != ConsoleSendResult::Replied) {
+    if (result != OpStatus::Ok) {
         m.Link().ConnectionLost(true);
         return Failure;
     }
@@ -370,12 +289,13 @@ int Session::Download(qint32 type, const QString &file)
     }
     QString path = toStdout ? scratch->filePath(QStringLiteral("download.csv")) : QDir::cleanPath(file);
 #ifdef Q_OS_LINUX
-    std::optional<NativeTarget> native;
+    std::optional<clsNativeTarget> native;
     const QByteArray raw = RawArgument(file);
     if (!toStdout && QFile::encodeName(file) != raw) {
         path = native.emplace().Open(raw);
         if (path.isEmpty())
             return Failure;
+        SetScratch(QString(), native->StandIn()); // gone however the program ends
     }
 #endif
     // However the program ends from here (Ctrl+C, a closed pipe), the folder goes too.
@@ -391,19 +311,14 @@ int Session::Download(qint32 type, const QString &file)
     } const scratchGone{scratch};
     if (toStdout)
         SetScratch(scratch->path(), path);
-    // The save dialog answers with the file named on the command line.
-    const SaveDialogHandler previous = SetSaveDialogHandler([path](const QString &, const QString &, const QString &) { return path; });
-
     TerminalProgress progress;
-    bool fSaveToFile = true, fFillInForm = false;
     const QFileInfo target(path);
     SetSaving(true, target.exists() && !target.isFile() && !target.isDir());
-    const OpStatus status = GetAllData(progress, type, fSaveToFile, fFillInForm);
+    const OpStatus status = GetAllData(progress, DownloadRequest{type, true, false, path, {}});
     SetSaving(false);
-    SetSaveDialogHandler(previous);
     if (status == OpStatus::Cancelled)
         return Interrupted; // the earlier file stays; the routine has said so
-    if (fSaveToFile)
+    if (status != OpStatus::Ok)
         return Failure; // not finished; the routine has said why
 #ifdef Q_OS_LINUX
     if (native && !native->Finish())
@@ -426,8 +341,7 @@ int Session::List(qint32 type)
         return Failure;
     ListPrinter printer(m, type);
     TerminalProgress progress;
-    bool fSaveToFile = false, fFillInForm = true;
-    GetAllData(progress, type, fSaveToFile, fFillInForm);
+    GetAllData(progress, DownloadRequest{type, false, true, QString(), printer.Factory()});
     return printer.Printed() ? Success : Failure;
 }
 

@@ -90,18 +90,17 @@ private:
 
 } // namespace
 
-ListPrinter::ListPrinter(const clsMeter &meter, qint32 DataType) : m_type(DataType)
+DownloadTargetFactory ListPrinter::Factory()
 {
     bool *printed = &m_printed;
-    const clsMeter *m = &meter;
-    SetDownloadTargetFactory(DataType, [DataType, printed, m]() -> std::unique_ptr<DownloadTarget> {
-        if (DataType == 0)
+    const qint32 type = m_type;
+    const clsMeter *m = m_meter;
+    return [type, printed, m]() -> std::unique_ptr<DownloadTarget> {
+        if (type == 0)
             return std::make_unique<SavedList>(printed, *m);
         return std::make_unique<TxList>(printed, *m);
-    });
+    };
 }
-
-ListPrinter::~ListPrinter() { SetDownloadTargetFactory(m_type, nullptr); }
 
 QString ListText(const clsListModel &model)
 {

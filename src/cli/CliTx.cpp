@@ -172,8 +172,9 @@ bool ApplyFields(clsMeter &m, const QMap<QString, QString> &fields)
 // A refused change: what the Tx operation says (nothing when the link said it).
 int Refused(const TxResult &r)
 {
-    if (!r.szMessage.isEmpty())
-        MsgBox(r.szMessage, vb::Exclamation, r.szTitle);
+    const TxMessage m = TxResultMessage(r);
+    if (!m.szMessage.isEmpty())
+        MsgBox(m.szMessage, vb::Exclamation, m.szTitle);
     return Failure;
 }
 
@@ -389,8 +390,12 @@ int TxDeleteCommand(clsMeter &m, const QList<int> &stationIds)
             doomed << id;
     }
     // Never the last entry.
-    if (CheckTxDelete(m.Fsm().NumRecords(1), qint32(doomed.size()), qint32(ids.size())) != TxDeleteCheck::Allowed)
+    const TxDeleteCheck check = CheckTxDelete(m.Fsm().NumRecords(1), qint32(doomed.size()), qint32(ids.size()));
+    if (check != TxDeleteCheck::Allowed) {
+        const TxMessage words = TxDeleteCheckMessage(check);
+        MsgBox(words.szMessage, vb::Information, words.szTitle);
         return Failure;
+    }
     if (!ConfirmDelete())
         return Declined();
     SetChanging(true);

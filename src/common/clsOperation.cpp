@@ -22,6 +22,7 @@ QString StatusName(OpStatus status)
     case OpStatus::Busy: return QStringLiteral("busy");
     case OpStatus::TooLong: return QStringLiteral("too long");
     case OpStatus::Cancelled: return QStringLiteral("cancelled");
+    case OpStatus::IoError: return QStringLiteral("input/output error");
     case OpStatus::Failed: return QStringLiteral("failed");
     }
     return QString();
@@ -102,13 +103,14 @@ void clsOperation::RunStep()
     }
 }
 
-void clsOperation::Finish(OpStatus status)
+void clsOperation::Finish(OpStatus status, const QString &reason)
 {
     if (!m_running)
         return;
     m_running = false;
     m_finished = true;
     m_status = status;
+    m_reason = reason;
     // Told from the event loop, after the step has returned: what the
     // handlers do (message boxes, the next operation) never runs inside a
     // step. Until then it still counts as running, so nothing slips in.

@@ -12,9 +12,14 @@
 #include <QObject>
 #include <QString>
 
-// How an operation ended. Interfaces that only know success or failure
-// collapse it with ResultCode (0 for Ok, 1 otherwise).
-enum class OpStatus { Ok, LinkLost, BadReply, Busy, TooLong, Cancelled, Failed };
+// How an exchange or an operation ended, from the link up: ok, the link
+// lost, a reply that does not answer, another operation running, a reply that
+// never ended, cancelled by the user, an input or output error (the system's
+// reason beside it), or failed otherwise (a command that does not fit, a
+// check that stopped it). The words the user reads are chosen at the top of
+// the program from it. Interfaces that only know success or failure collapse
+// it with ResultCode (0 for Ok, 1 otherwise).
+enum class OpStatus { Ok, LinkLost, BadReply, Busy, TooLong, Cancelled, IoError, Failed };
 
 inline int ResultCode(OpStatus status) { return status == OpStatus::Ok ? 0 : 1; }
 QString StatusName(OpStatus status); // "ok", "link lost", ... for logs and tests
@@ -44,6 +49,8 @@ public:
     bool IsRunning() const { return m_running; }
     bool IsFinished() const { return m_finished; }
     OpStatus Status() const { return m_status; }
+    // The system's reason for an IoError ("No space left on device"); may be empty.
+    QString Reason() const { return m_reason; }
 
     // The operation running now, or nullptr.
     static clsOperation *Current();
@@ -65,7 +72,7 @@ protected:
     // may not stop where it is) overrides it.
     virtual void Cancelled();
     // Ends the operation with `status` (from a step; later calls do nothing).
-    void Finish(OpStatus status);
+    void Finish(OpStatus status, const QString &reason = QString());
     void ReportProgress(int done, int total) { emit Progress(done, total); }
     // Lets steps follow each other without a pass of the event loop for up
     // to `ms` (0, the default: one step per pass), so that very short steps
@@ -83,6 +90,7 @@ private:
     bool m_scheduled = false;
     int m_sliceMs = 0;
     OpStatus m_status = OpStatus::Ok;
+    QString m_reason;
 };
 
 // True while an operation runs (between Start and Finished).

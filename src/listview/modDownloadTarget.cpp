@@ -22,3 +22,17 @@ DownloadTargetFactory SetDownloadTargetFactory(qint32 DataType, DownloadTargetFa
 }
 
 DownloadTargetFactory DownloadTargetFactoryFor(qint32 DataType) { return TargetFactories().value(DataType); }
+
+bool DownloadTargetSink::Begin(const QStringList &)
+{
+    if (m_factory)
+        m_target = m_factory();
+    return true;
+}
+
+bool DownloadTargetSink::Add(const QString &line)
+{
+    if (m_target)
+        m_target->lsvDataAdd(line);
+    return true;
+}

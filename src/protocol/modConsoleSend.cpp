@@ -4,21 +4,21 @@
 #include "common/clsOperation.h"
 #include "usb/clsUsbHid.h"
 
-ConsoleSendResult ConsoleSend(clsDevice &device, const std::function<void(const clsPacket &)> &onPacket)
+OpStatus ConsoleSend(clsDevice &device, const std::function<void(const clsPacket &)> &onPacket)
 {
     clsUsbHid *link = device.Link();
     if (!link || !link->fDeviceConnected())
-        return ConsoleSendResult::LinkLost;
+        return OpStatus::LinkLost;
     // Never between the steps of an operation: its replies would mix with ours.
     if (OperationRunning())
-        return ConsoleSendResult::Busy;
+        return OpStatus::Busy;
 
     const clsDevice::Exchange exchange(device);
     const clsPacket command = device.PacketOut;
     device.ReportOut();
     if (!link->fDeviceConnected()) {
         if (!link->FindTheHid())
-            return ConsoleSendResult::LinkLost;
+            return OpStatus::LinkLost;
         // Found again: send the same command once more.
         device.PacketOut = command;
         device.ReportOut();
@@ -27,13 +27,13 @@ ConsoleSendResult ConsoleSend(clsDevice &device, const std::function<void(const 
     do {
         device.ReportIn();
         if (!link->fDeviceConnected())
-            return ConsoleSendResult::LinkLost;
+            return OpStatus::LinkLost;
         if (onPacket)
             onPacket(device.PacketIn);
         // Count whole reports, so that empty unmarked ones cannot loop forever.
         received += clsPacket::kCapacity;
         if (!device.PacketIn.fComplete && received >= kMaxConsoleReply)
-            return ConsoleSendResult::Unfinished;
+            return OpStatus::TooLong;
     } while (!device.PacketIn.fComplete);
-    return ConsoleSendResult::Replied;
+    return OpStatus::Ok;
 }

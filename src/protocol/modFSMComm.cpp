@@ -15,32 +15,30 @@ constexpr int kAttempts = 4;
 // that never sends the last-report mark must not keep us reading forever.
 constexpr int kMaxReplyBytes = 4096;
 
-enum class ReadOutcome { Complete, LinkLost, TooLong };
-
-// Collects one reply, however many reports it spans.
-ReadOutcome ReadReply(clsDevice &device, QString &szReply)
+// Collects one reply, however many reports it spans: Ok, LinkLost or TooLong.
+OpStatus ReadReply(clsDevice &device, QString &szReply)
 {
     clsUsbHid &link = *device.Link();
     szReply.resize(0); // keeps the room the last reply needed
     int bytes = 0;
     do {
         if (link.ConnectionLost(true))
-            return ReadOutcome::LinkLost;
+            return OpStatus::LinkLost;
         device.PacketIn.fNew = false;
         device.ReportIn();
         if (!device.PacketIn.fNew) {
             // No report came: the link has closed itself; tell the user once.
             link.Shutdown();
             link.ConnectionLost(true);
-            return ReadOutcome::LinkLost;
+            return OpStatus::LinkLost;
         }
         bytes += device.PacketIn.Length;
         if (bytes > kMaxReplyBytes)
-            return ReadOutcome::TooLong;
+            return OpStatus::TooLong;
         // Each packet loses its own trailing line feeds before joining.
         device.PacketIn.AppendTo(szReply);
     } while (!device.PacketIn.fComplete);
-    return ReadOutcome::Complete;
+    return OpStatus::Ok;
 }
 
 // Sends the command alone in one report. Characters the console is still
@@ -55,8 +53,6 @@ bool SendOneReport(clsDevice &device, const QString &szCommand)
     device.PacketOut = typed;
     return added;
 }
-
-enum class Attempt { Done, Again, TooLong, LinkLost, Refused };
 
 // A report the meter sends within this time of the one before belongs to
 // the same burst (a real reply's reports come a millisecond or so apart).
@@ -73,33 +69,34 @@ void DropReply(clsDevice &device, const QString &szCommand, const QString &why)
     device.Link()->DrainUntilQuiet(kQuietMs);
 }
 
-// One attempt: the command out, its reply in. Done with `count` set when the
-// reply is taken (or counted, in lenient mode); Again on the wrong count or
-// a reply that `answers` refuses.
-Attempt TryOnce(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers,
+// One attempt: the command out, its reply in. Ok with `count` set when the
+// reply is taken (or counted, in lenient mode); BadReply (worth asking
+// again) on the wrong count or a reply that `answers` refuses; TooLong,
+// LinkLost, or Failed for a command that could not be put in a report.
+OpStatus TryOnce(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers,
                 qint16 &count)
 {
     if (!SendOneReport(device, szCommand))
-        return Attempt::Refused;
+        return OpStatus::Failed;
     AppendConsoleLine(szCommand);
 
-    const ReadOutcome outcome = ReadReply(device, szReply);
-    if (outcome != ReadOutcome::Complete) {
+    const OpStatus outcome = ReadReply(device, szReply);
+    if (outcome != OpStatus::Ok) {
         szReply.clear();
-        return outcome == ReadOutcome::LinkLost ? Attempt::LinkLost : Attempt::TooLong;
+        return outcome;
     }
     count = CountFields(szReply);
     // Asked of every reply, so that the caller sees each one it refuses.
     const bool itsKind = !answers || answers(szReply);
     if (fCheck && count != wExpected) {
         DropReply(device, szCommand, QStringLiteral("%1 fields").arg(count));
-        return Attempt::Again;
+        return OpStatus::BadReply;
     }
     if (!itsKind) {
         DropReply(device, szCommand, QStringLiteral("not its kind of reply"));
-        return Attempt::Again;
+        return OpStatus::BadReply;
     }
-    return Attempt::Done;
+    return OpStatus::Ok;
 }
 
 bool CanSend(const clsDevice &device, const QString &szCommand)
@@ -120,11 +117,10 @@ qint16 SendCommand(clsDevice &device, const QString &szCommand, QString &szReply
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         qint16 count = 0;
         switch (TryOnce(device, szCommand, szReply, wExpected, fCheck, answers, count)) {
-        case Attempt::Done: return fCheck ? 0 : count;
-        case Attempt::Refused:
-        case Attempt::LinkLost: return 1;
-        case Attempt::Again:
-        case Attempt::TooLong: break;
+        case OpStatus::Ok: return fCheck ? 0 : count;
+        case OpStatus::BadReply:
+        case OpStatus::TooLong: break;
+        default: return 1;
         }
     }
     szReply.clear();
@@ -142,19 +138,19 @@ void clsExchange::Step()
     if (!CanSend(m_device, m_command))
         return Finish(OpStatus::Failed);
     qint16 count = 0;
-    const Attempt a = [&] {
+    const OpStatus a = [&] {
         const clsDevice::Exchange exchange(m_device);
         return TryOnce(m_device, m_command, m_reply, m_expected, m_check, m_answers, count);
     }();
-    if (a == Attempt::Done) {
+    if (a == OpStatus::Ok) {
         m_result = m_check ? 0 : count;
         return Finish(OpStatus::Ok);
     }
-    if (a == Attempt::LinkLost || a == Attempt::Refused)
-        return Finish(a == Attempt::LinkLost ? OpStatus::LinkLost : OpStatus::Failed);
+    if (a != OpStatus::BadReply && a != OpStatus::TooLong)
+        return Finish(a);
     m_reply.clear();
     if (++m_attempt == kAttempts)
-        Finish(a == Attempt::TooLong ? OpStatus::TooLong : OpStatus::BadReply);
+        Finish(a);
 }
 
 QString QueryVersion(clsDevice &device)

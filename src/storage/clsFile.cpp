@@ -186,6 +186,12 @@ void clsFile::DiscardFile()
     m_file.reset(); // an uncommitted save file removes its temporary file
 }
 
+bool CsvFileSink::Begin(const QStringList &header)
+{
+    m_told = !m_file.WriteHeader(header);
+    return !m_told;
+}
+
 QString clsFile::WriteErrorText(const QString &szReason)
 {
     const QString cause = szReason.isEmpty() ? QStringLiteral("Is it already open in another application?") : szReason;

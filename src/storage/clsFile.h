@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "common/modFileDialog.h"
+#include "common/modRecordSink.h"
 // One CSV output file: its name, and the writer that fills it.
 //
 // The file is written beside its target under a temporary name and only
@@ -76,6 +77,25 @@ private:
     std::unique_ptr<QFileDevice> m_file; // the open file; none when null
     bool m_fInPlace = false;             // m_file is the target itself, not a QSaveFile
     QString m_szError;
+};
+
+// A download's records into a CSV file: the column names, then a line per
+// record; the file replaces its target only when every record is in it.
+class CsvFileSink : public RecordSink
+{
+public:
+    explicit CsvFileSink(clsFile &file) : m_file(file) {}
+    bool Begin(const QStringList &header) override;
+    bool Add(const QString &line) override { return m_file.WriteLine(line); }
+    bool End() override { return m_file.CloseFile(); }
+    void Drop() override { m_file.DiscardFile(); }
+    QString Reason() const override { return m_file.LastError(); }
+    // The failure was told already (the header's: the file could not be made).
+    bool Told() const { return m_told; }
+
+private:
+    clsFile &m_file;
+    bool m_told = false;
 };
 
 // The system's text for a C library error number (errno).

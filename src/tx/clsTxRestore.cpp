@@ -349,10 +349,13 @@ void clsTxRestore::TakeNext()
             tx.szModulation = m_table.at(match).at(7).trimmed();
     }
     QString line;
-    const QString tooLong = TxLineCheck(tx, m_meter.Fsm().TxFields(), &line);
-    if (!tooLong.isEmpty()) {
+    TxResult tooLong;
+    tooLong.status = OpStatus::TooLong;
+    tooLong.length = TxLineTooLong(tx, m_meter.Fsm().TxFields(), &line);
+    if (tooLong.length > 0) {
         ++m_summary.refused;
-        m_summary.notes << TxRestoreNote{entry.line, tooLong, QStringLiteral("Tx Line Too Long")};
+        const TxMessage m = TxResultMessage(tooLong);
+        m_summary.notes << TxRestoreNote{entry.line, m.szMessage, m.szTitle};
         ++m_next;
         return;
     }
@@ -370,12 +373,14 @@ void clsTxRestore::TakeNext()
             if (r.fUnsure) {
                 // The meter may hold it: the table is read back at the end.
                 ++m_summary.unsure;
-                m_summary.notes << TxRestoreNote{entry.line, r.szMessage, r.szTitle};
+                const TxMessage m = TxResultMessage(r);
+                m_summary.notes << TxRestoreNote{entry.line, m.szMessage, m.szTitle};
                 ++m_next;
                 return;
             }
             ++m_summary.refused;
-            m_summary.notes << TxRestoreNote{entry.line, r.szMessage, r.szTitle};
+            const TxMessage m = TxResultMessage(r);
+            m_summary.notes << TxRestoreNote{entry.line, m.szMessage, m.szTitle};
             ++m_next;
             return;
         }

@@ -35,8 +35,9 @@ bool CanAddAndEdit() { return gFsm && (gFsm->Version->flags & kTxChanges) != 0; 
 
 void Tell(const TxResult &r)
 {
-    if (r.result != 0 && !r.szMessage.isEmpty())
-        MsgBox(r.szMessage, vb::Exclamation, r.szTitle);
+    const TxMessage m = TxResultMessage(r);
+    if (r.result != 0 && !m.szMessage.isEmpty())
+        MsgBox(m.szMessage, vb::Exclamation, m.szTitle);
 }
 
 } // namespace
@@ -200,6 +201,10 @@ void frmTx::DeleteSelected()
         return;
     const QList<int> selected = SelectedRows(lsvData);
     const TxDeleteCheck check = CheckTxDelete(m_numRecords, qint32(selected.size()), m_model->Count());
+    if (check != TxDeleteCheck::Allowed) {
+        const TxMessage m = TxDeleteCheckMessage(check);
+        MsgBox(m.szMessage, vb::Information, m.szTitle);
+    }
     if (check == TxDeleteCheck::NoneRemaining && !m_fClosing)
         lsvData->setFocus();
     if (check != TxDeleteCheck::Allowed)
@@ -516,7 +521,8 @@ void frmTx::TellUnsure(const TxResult &r)
 {
     // As after a delete whose reply was lost: only the list read again
     // tells what the meter holds.
-    MsgBox(r.szMessage + QStringLiteral("\r\nThe list is read again from the ZT 6200."), vb::Exclamation, r.szTitle);
+    const TxMessage m = TxResultMessage(r);
+    MsgBox(m.szMessage + QStringLiteral("\r\nThe list is read again from the ZT 6200."), vb::Exclamation, m.szTitle);
     if (m_fClosing)
         return;
     ChangeEnded();

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/modTxOps.h"
 #include "common/modAnsi.h"
-#include "common/modConvert.h"
-#include "common/modMsgBox.h"
 #include "records/clsMeter.h"
 #include "tx/clsTx.h"
 
@@ -10,11 +8,15 @@
 
 namespace {
 
+const TxWords *gTxWords = nullptr;
+
 // Runs one Tx exchange and examines its outcome.
-TxResult SendTxCommand(clsMeter &meter, const std::function<qint16()> &exchange, const QString &szRefused,
-                       const QString &szTitle)
+TxResult SendTxCommand(clsMeter &meter, const std::function<qint16()> &exchange, TxResult::Command command,
+                       qint32 stationId)
 {
     TxResult r;
+    r.command = command;
+    r.stationId = stationId;
     r.status = OpStatus::LinkLost;
     if (!meter.Link().IsDeviceConnected(true))
         return r; // the link has told the user
@@ -26,8 +28,6 @@ TxResult SendTxCommand(clsMeter &meter, const std::function<qint16()> &exchange,
         r.status = OpStatus::Ok;
     } else if (!watch.Lost()) {
         r.status = OpStatus::BadReply;
-        r.szMessage = szRefused;
-        r.szTitle = szTitle;
     }
     return r;
 }
@@ -35,13 +35,18 @@ TxResult SendTxCommand(clsMeter &meter, const std::function<qint16()> &exchange,
 // The meter refuses a change with "ERROR" and leaves its table as it was.
 bool IsRefusal(const QString &reply) { return reply.trimmed() == QLatin1String("ERROR"); }
 
-TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, const QString &szRefused, const QString &szTitle,
-                    const QString &szUnsure, const QString &szUnsureTitle)
+TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, TxResult::Command kind)
 {
     QString line;
-    const QString tooLong = TxLineCheck(mTx, meter.Fsm().TxFields(), &line);
-    if (!tooLong.isEmpty())
-        return TxResult{1, OpStatus::TooLong, tooLong, QStringLiteral("Tx Line Too Long")};
+    const qint32 tooLong = TxLineTooLong(mTx, meter.Fsm().TxFields(), &line);
+    if (tooLong > 0) {
+        TxResult r;
+        r.status = OpStatus::TooLong;
+        r.command = kind;
+        r.stationId = mTx.wStationId;
+        r.length = tooLong;
+        return r;
+    }
     const QString command = szPrefix + line;
     bool refusedEach = true; // every reply an "ERROR" (and at least one came)
     bool anyReply = false;
@@ -59,73 +64,68 @@ TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, 
         return once ? qint16(meter.SendCommand(command, reply, 0, false, seen) == 0 ? 0 : 1)
                     : meter.SendCommand(command, reply, 0, true, seen);
     };
-    TxResult r = SendTxCommand(meter, exchange, szRefused, szTitle);
-    if (r.status == OpStatus::BadReply && !(anyReply && refusedEach)) {
-        // Any other reply, or none: the meter may have made the change.
+    TxResult r = SendTxCommand(meter, exchange, kind, mTx.wStationId);
+    // Any other reply, or none: the meter may have made the change.
+    if (r.status == OpStatus::BadReply && !(anyReply && refusedEach))
         r.fUnsure = true;
-        r.szMessage = szUnsure;
-        r.szTitle = szUnsureTitle;
-    }
     return r;
 }
 
 } // namespace
 
-QString TxLineCheck(const clsTx &mTx, qint16 wTxFields, QString *szLine)
+const TxWords *SetTxWords(const TxWords *words)
+{
+    const TxWords *old = gTxWords;
+    gTxWords = words;
+    return old;
+}
+
+TxMessage TxResultMessage(const TxResult &r) { return gTxWords ? gTxWords->Result(r) : TxMessage(); }
+
+TxMessage TxDeleteCheckMessage(TxDeleteCheck check)
+{
+    return gTxWords ? gTxWords->DeleteCheck(check) : TxMessage();
+}
+
+qint32 TxLineTooLong(const clsTx &mTx, qint16 wTxFields, QString *szLine)
 {
     QString line;
     mTx.UsbSend(line, wTxFields);
     if (szLine)
         *szLine = line;
     const qsizetype length = StringToAnsi(line).size();
-    if (length <= kTxLineMax)
-        return QString();
-    return QStringLiteral("This Tx does not fit in one command to the ZT 6200: its line is ") + IntText(length) +
-           QStringLiteral(" characters long, and at most ") + IntText(kTxLineMax) +
-           QStringLiteral(" fit.\r\nNothing was sent. Please shorten the call sign and try again.");
+    return length <= kTxLineMax ? 0 : qint32(length);
+}
+
+QString TxLineCheck(const clsTx &mTx, qint16 wTxFields, QString *szLine)
+{
+    TxResult r;
+    r.status = OpStatus::TooLong;
+    r.length = TxLineTooLong(mTx, wTxFields, szLine);
+    return r.length > 0 ? TxResultMessage(r).szMessage : QString();
 }
 
 TxDeleteCheck CheckTxDelete(qint32 numRecords, qint32 selected, qint32 listed)
 {
-    const QString title = QStringLiteral("Can't Delete Last Tx");
-    if (numRecords <= 1) {
-        MsgBox(QStringLiteral("There must be at least one record."), vb::Information, title);
+    if (numRecords <= 1)
         return TxDeleteCheck::LastRecord;
-    }
-    if (selected >= listed) {
-        MsgBox(QStringLiteral("There must be at least one Tx remaining in the list.\r\nPlease unselect at least one Tx."),
-               vb::Information, title);
+    if (selected >= listed)
         return TxDeleteCheck::NoneRemaining;
-    }
     return TxDeleteCheck::Allowed;
 }
 
 TxResult TxDelete(clsMeter &meter, qint32 StationId)
 {
     // Any id travels whole; the row keys carry only four digits of it.
-    const QString refused = QStringLiteral("The ZT 6200 did not delete the Tx with station ID ") + IntText(StationId) +
-                            QStringLiteral(".");
     auto exchange = [&meter, StationId] { return meter.DeleteRecord(1, StationId); };
-    return SendTxCommand(meter, exchange, refused, QStringLiteral("Tx Not Deleted"));
+    return SendTxCommand(meter, exchange, TxResult::Delete, StationId);
 }
 
-TxResult TxAdd(clsMeter &meter, const clsTx &mTx)
-{
-    return SendTxLine(meter, QStringLiteral("U,"), mTx,
-                      QStringLiteral("The ZT 6200 did not accept the new Tx.\r\nIt was not added."),
-                      QStringLiteral("Tx Not Added"),
-                      QStringLiteral("The new Tx may have been added: the ZT 6200's reply was not understood."),
-                      QStringLiteral("Tx Add Problem"));
-}
+TxResult TxAdd(clsMeter &meter, const clsTx &mTx) { return SendTxLine(meter, QStringLiteral("U,"), mTx, TxResult::Add); }
 
 TxResult TxReplace(clsMeter &meter, const clsTx &mTx)
 {
-    return SendTxLine(meter, QStringLiteral("X,"), mTx,
-                      QStringLiteral("The ZT 6200 did not accept the changes to the Tx.\r\nThe Tx keeps its earlier values."),
-                      QStringLiteral("Tx Not Changed"),
-                      QStringLiteral("The Tx with station ID ") + IntText(mTx.wStationId) +
-                          QStringLiteral(" may have been changed: the ZT 6200's reply was not understood."),
-                      QStringLiteral("Tx Change Problem"));
+    return SendTxLine(meter, QStringLiteral("X,"), mTx, TxResult::Replace);
 }
 
 qint16 ReadTxLines(clsMeter &meter, QStringList &lines)
@@ -154,7 +154,8 @@ void clsTxDeleteOp::Step()
     if (m_done >= m_ids.size())
         return Finish(OpStatus::Ok);
     if (m_watch.WentDown()) {
-        m_result = TxResult{1, OpStatus::LinkLost, QString(), QString()};
+        m_result = TxResult{};
+        m_result.status = OpStatus::LinkLost;
         return Finish(OpStatus::LinkLost);
     }
     const TxResult r = TxDelete(m_meter, m_ids.at(m_done));

@@ -3,8 +3,8 @@
 // Changes to the meter's Tx table, shared by the Tx list window and the
 // command-line tool: delete one entry, add one, replace one, and read the
 // whole table back. Each change is examined: a result of 0 means the meter
-// took it; otherwise szMessage says why not (empty when the link was lost,
-// which the link has already told the user).
+// took it; otherwise its status says why not. What the user is told of it
+// is worded at the top of the program (TxWords).
 #include "common/clsOperation.h"
 #include "usb/clsUsbHid.h"
 
@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 #include <memory>
 
 class clsMeter;
@@ -22,19 +23,46 @@ constexpr int kTxLineMax = 61;
 
 struct TxResult
 {
+    enum Command { Delete, Add, Replace };
     qint16 result = 1; // 0 the meter took the change, 1 not
     OpStatus status = OpStatus::Failed; // why not: LinkLost, Busy, BadReply, TooLong
-    QString szMessage; // what to tell the user when it did not; may be empty
-    QString szTitle;
+    Command command = Delete;
+    qint32 stationId = 0; // the entry's
+    qint32 length = 0;    // TooLong: the line's length in characters
     // An add or replace whose reply was not understood (no "ERROR" refusal):
     // the meter may have made the change, and its list must be read again.
     bool fUnsure = false;
 };
 
-// The last entry is never deleted. Deleting `selected` of the `listed`
-// entries of a meter that holds `numRecords`: Allowed, or the rule that
-// refuses it, after telling the user (title "Can't Delete Last Tx").
+// A message for the user: its text (empty: nothing to tell) and title.
+struct TxMessage
+{
+    QString szMessage;
+    QString szTitle;
+};
+
+// The last entry is never deleted: Allowed, or the rule that refuses it.
 enum class TxDeleteCheck { Allowed, LastRecord, NoneRemaining };
+
+// The words of the Tx changes, chosen at the top of the program, which
+// installs them (the session does); without them nothing is said.
+class TxWords
+{
+public:
+    virtual ~TxWords() = default;
+    // A change the meter did not take (nothing when the link was lost: the
+    // link has told that).
+    virtual TxMessage Result(const TxResult &r) const = 0;
+    // A delete the rules refuse.
+    virtual TxMessage DeleteCheck(TxDeleteCheck check) const = 0;
+};
+// Installs the words (null: none) and returns the previous ones.
+const TxWords *SetTxWords(const TxWords *words);
+TxMessage TxResultMessage(const TxResult &r);
+TxMessage TxDeleteCheckMessage(TxDeleteCheck check);
+
+// Deleting `selected` of the `listed` entries of a meter that holds
+// `numRecords`: Allowed, or the rule that refuses it (the caller tells it).
 TxDeleteCheck CheckTxDelete(qint32 numRecords, qint32 selected, qint32 listed);
 
 // "V," + the station id: deletes the entry with that station id.
@@ -46,8 +74,11 @@ TxResult TxReplace(clsMeter &meter, const clsTx &mTx);
 
 // The line of `wTxFields` fields that TxAdd/TxReplace would send (the
 // meter's firmware decides how many), and the message refusing it when it
-// is too long for one command (empty when it fits).
+// is too long for one command (empty when it fits; worded as
+// TxResultMessage words a TooLong result).
 QString TxLineCheck(const clsTx &mTx, qint16 wTxFields, QString *szLine = nullptr);
+// The same check: the line's length when it is too long, else 0.
+qint32 TxLineTooLong(const clsTx &mTx, qint16 wTxFields, QString *szLine = nullptr);
 
 // Reads every Tx line of the meter in directory order (ReadDirectory, then
 // one GetRecord per entry). 0 when every line was read; 1 otherwise, with

@@ -109,19 +109,9 @@ bool clsUsbHid::FindTheHid()
     m_openProblem = problem;
     if (!problem.isEmpty() && !m_openToldFor.contains(problemPath)) {
         m_openToldFor.insert(problemPath); // before the box: ticks run under it
-        TellLinkUser(OpenProblemText(), QStringLiteral("ZT 6200 Communication Problem"));
+        TellLinkUser(LinkEvent::CannotOpen, m_openProblem);
     }
     return m_fDeviceConnected;
-}
-
-QString clsUsbHid::OpenProblemText() const
-{
-    QString text = QStringLiteral("ZT 6200 was found but cannot be opened: ") + m_openProblem + QLatin1Char('.');
-#if defined(__linux__)
-    text += QStringLiteral("\r\nThe udev rule that gives you access is explained in the README, "
-                           "section \"Using a real meter on Linux\".");
-#endif
-    return text;
 }
 
 void clsUsbHid::ForgetAbsent(const QList<HidDeviceInfo> &present)
@@ -269,9 +259,10 @@ bool clsUsbHid::IsDeviceConnected(bool fMsgBox)
 {
     if (!m_fDeviceConnected && fMsgBox) {
         // Plugged in but not ours to open: "please connect it" would mislead.
-        TellLinkUser(m_openProblem.isEmpty() ? QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable")
-                                             : OpenProblemText(),
-                     QStringLiteral("ZT 6200 Communication Problem"));
+        if (m_openProblem.isEmpty())
+            TellLinkUser(LinkEvent::NotConnected);
+        else
+            TellLinkUser(LinkEvent::CannotOpen, m_openProblem);
     }
     return m_fDeviceConnected;
 }
@@ -281,8 +272,7 @@ bool clsUsbHid::ConnectionLost(bool fMsgBox)
     if (!m_fDeviceConnected && fMsgBox && m_quietLoss) {
         m_quietLoss = false; // a retry of a silent meter: said once already
     } else if (!m_fDeviceConnected && fMsgBox) {
-        TellLinkUser(QStringLiteral("ZT 6200 was disconnected. Please reconnect it."),
-                     QStringLiteral("ZT 6200 Communication Problem"));
+        TellLinkUser(LinkEvent::Disconnected);
     }
     return !m_fDeviceConnected;
 }

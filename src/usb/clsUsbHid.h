@@ -71,7 +71,6 @@ private:
     void LogUsbStatus(const QString &text);
 
     void ForgetAbsent(const QList<HidDeviceInfo> &present);
-    QString OpenProblemText() const;
 
     bool m_fDeviceConnected = false;
     quint32 m_losses = 0;

@@ -12,14 +12,10 @@ LinkNotifier *SetLinkNotifier(LinkNotifier *notifier)
     return old;
 }
 
-void LinkNotifier::Tell(const QString &prompt, const QString &title) { MsgBox(prompt, vb::Exclamation, title); }
-
-void TellLinkUser(const QString &prompt, const QString &title)
+void TellLinkUser(LinkEvent event, const QString &reason)
 {
     if (gLinkNotifier)
-        gLinkNotifier->Tell(prompt, title);
-    else
-        MsgBox(prompt, vb::Exclamation, title);
+        gLinkNotifier->Tell(event, reason);
 }
 
 frmUsbHid::frmUsbHid()

@@ -7,6 +7,11 @@
 class clsUsbHid;
 
 // What the link's timer tells the layers above it; the application installs one.
+// What the link has to tell the user: no meter where one was asked for, a
+// meter found that cannot be opened (with the system's reason), a meter
+// gone. The words are the notifier's.
+enum class LinkEvent { NotConnected, CannotOpen, Disconnected };
+
 class LinkNotifier
 {
 public:
@@ -17,15 +22,15 @@ public:
     virtual void Connected() = 0;
     // The meter went away.
     virtual void Disconnected() = 0;
-    // A message of the link for the user ("ZT 6200 was disconnected..."). It
-    // may come from inside a step of an operation, where no box may open:
-    // the windows show it from the event loop afterwards. By default it is
-    // shown at once.
-    virtual void Tell(const QString &prompt, const QString &title);
+    // An event of the link for the user (a meter disconnected...), and for
+    // CannotOpen the system's reason. It may come from inside a step of an
+    // operation, where no box may open: the windows show it from the event
+    // loop afterwards.
+    virtual void Tell(LinkEvent event, const QString &reason) = 0;
 };
 
-// Tells the user through the installed notifier (at once when there is none).
-void TellLinkUser(const QString &prompt, const QString &title);
+// Tells the user through the installed notifier (nothing when there is none).
+void TellLinkUser(LinkEvent event, const QString &reason = QString());
 
 // Installs the notifier (null: none) and returns the previous one.
 LinkNotifier *SetLinkNotifier(LinkNotifier *notifier);

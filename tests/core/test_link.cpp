@@ -197,7 +197,7 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     ASSERT_TRUE(op.Start());
     gUsbHid->HelperForm()->fConnectPending = true;
     Tick();
-    EXPECT_EQ(ConsoleSend(*gDevice, nullptr), ConsoleSendResult::Busy);
+    EXPECT_EQ(ConsoleSend(*gDevice, nullptr), OpStatus::Busy);
     op.End();
     QCoreApplication::processEvents(); // its end is told from the event loop
     EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
@@ -333,7 +333,7 @@ TEST_F(Exchange, ConsoleStopsOnAReplyThatNeverEnds)
     };
     gDevice->AddString(QStringLiteral("A"));
     int packets = 0;
-    EXPECT_EQ(ConsoleSend(*gDevice, [&](const clsPacket &) { ++packets; }), ConsoleSendResult::Unfinished);
+    EXPECT_EQ(ConsoleSend(*gDevice, [&](const clsPacket &) { ++packets; }), OpStatus::TooLong);
     EXPECT_LE(packets * clsPacket::kCapacity, kMaxConsoleReply + clsPacket::kCapacity);
     EXPECT_TRUE(gUsbHid->fDeviceConnected());
 }

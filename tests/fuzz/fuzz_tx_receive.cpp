@@ -14,7 +14,7 @@ FUZZ_TARGET
     const qint16 r = tx.UsbReceive(FuzzText(data, size));
     FuzzAssert(r == clsTx::Taken || r == clsTx::TooFewFields || r == clsTx::ConversionError);
     QString line;
-    const bool fits = TxLineCheck(tx, 7, &line).isEmpty(); // the line add/replace would send
+    const bool fits = TxLineTooLong(tx, 7, &line) == 0; // the line add/replace would send
     FuzzAssert(fits == (StringToAnsi(line).size() <= kTxLineMax));
     if (r != clsTx::Taken || tx.szCallSign.contains(QLatin1Char('"')) || tx.szModulation.contains(QLatin1Char('"')))
         return;
