@@ -3,6 +3,7 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 #include "app/modConnect.h"
+#include "common/clsOperation.h"
 #include "protocol/clsDevice.h"
 #include "records/clsFsm.h"
 #include "usb/clsUsbHid.h"
@@ -11,6 +12,7 @@ clsSession *clsSession::gCurrent = nullptr;
 
 clsSession::clsSession()
 {
+    m_linkThread = std::make_unique<clsLinkThread>();
     m_app = std::make_unique<clsApp>();
     m_app->fDebug = false;
     InstallLinkNotifier();
@@ -21,6 +23,8 @@ clsSession::clsSession()
 
 clsSession::~clsSession()
 {
+    // A step still out (the version query of a silent meter) ends first.
+    m_linkThread->WaitIdle();
     // Shut down while still bound: the loss is reported to this session's objects.
     m_link->Shutdown();
     if (IsCurrent())
@@ -42,6 +46,7 @@ bool clsSession::MakeCurrent()
     gUsbHid = m_link.get();
     gFsm = m_fsm.get();
     gDevice = m_device.get();
+    SetLinkThread(m_linkThread.get());
     fShiftKey = false;
     BindTxEntries(&m_tx);
     return true;
@@ -49,6 +54,7 @@ bool clsSession::MakeCurrent()
 
 void clsSession::Release()
 {
+    SetLinkThread(nullptr);
     BindTxEntries(nullptr);
     fShiftKey = false;
     gDevice = nullptr;

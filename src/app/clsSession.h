@@ -8,6 +8,7 @@ class clsApp;
 class clsUsbHid;
 class clsFsm;
 class clsDevice;
+class clsLinkThread;
 
 // Everything one run of the program works with: the application object, the
 // link (its 250 ms watch starts with it), the record object, the device with
@@ -41,6 +42,8 @@ private:
     void Release();
 
     static clsSession *gCurrent;
+    // The steps of the current session's operations run on it; it goes last.
+    std::unique_ptr<clsLinkThread> m_linkThread;
     std::unique_ptr<clsApp> m_app;
     std::unique_ptr<clsUsbHid> m_link;
     std::unique_ptr<clsFsm> m_fsm;

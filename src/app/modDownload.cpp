@@ -116,6 +116,7 @@ clsDownload::clsDownload(DownloadUi &ui, qint32 DataType, qint16 count, bool fSa
 
 clsDownload::~clsDownload()
 {
+    StopSteps();
     // However it ends (its window closed mid-way), no temporary file stays.
     if (m_save && gApp && gApp->File)
         gApp->File->DiscardFile();
@@ -126,15 +127,22 @@ void clsDownload::Fail(Problem problem, OpStatus status)
     m_problem = problem;
     if (m_save)
         gApp->File->DiscardFile();
-    m_target.reset();
+    WindowThreadDo([this] { m_target.reset(); }, this);
     Finish(status);
+}
+
+bool clsDownload::StepReady()
+{
+    if (m_next > 0)
+        return true;
+    m_ui.ProgressStep(1);
+    return m_ui.ProgressShown(); // the next pass of the event loop paints it
 }
 
 void clsDownload::Step()
 {
-    m_ui.ProgressStep(m_next + 1);
-    if (m_next == 0 && !m_ui.ProgressShown())
-        return; // the next pass of the event loop paints it
+    // The progress display and the list window belong to the window thread.
+    WindowThreadDo([this, value = m_next + 1] { m_ui.ProgressStep(value); }, this);
     const qint16 i = m_next++;
     if (gFsm->GetRecord(i) != 0)
         return Fail(Problem::Read, gUsbHid->fDeviceConnected() ? OpStatus::BadReply : OpStatus::LinkLost);
@@ -147,10 +155,14 @@ void clsDownload::Step()
             return Fail(Problem::Write, OpStatus::Failed);
     }
     if (m_fill) {
-        if (i == 0 && m_makeTarget)
-            m_target = m_makeTarget();
-        if (m_target)
-            m_target->lsvDataAdd(gFsm->szRecord);
+        WindowThreadDo(
+            [this, i, line = gFsm->szRecord] {
+                if (i == 0 && m_makeTarget)
+                    m_target = m_makeTarget();
+                if (m_target)
+                    m_target->lsvDataAdd(line);
+            },
+            this);
     }
     AppendConsoleLine(gFsm->szRecord);
     if (m_next < m_count)

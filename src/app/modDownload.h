@@ -64,6 +64,7 @@ public:
     std::unique_ptr<DownloadTarget> TakeTarget() { return std::move(m_target); }
 
 protected:
+    bool StepReady() override;
     void Step() override;
     void Cancelled() override;
 

@@ -173,6 +173,7 @@ bool Session::Connect()
     for (;;) {
         // A tick that finds the meter also asks it for its version.
         timer->Tick();
+        WaitForConnectionFollowUp();
         if (gUsbHid->fDeviceConnected())
             break;
         // Present but not ours to open: the link has said why; waiting will not help.
@@ -467,7 +468,9 @@ int Session::Dispatch()
 int Session::Run()
 {
     // Told once, when the meter connects, as the main window does.
-    QObject::connect(gFsm->Version, &clsVersion::VersionUnknown, &m_context, &ShowUpdateSoftware);
+    QObject::connect(
+        gFsm->Version, &clsVersion::VersionUnknown, &m_context, [] { WindowThreadDo(&ShowUpdateSoftware); },
+        Qt::DirectConnection);
     if (!Connect()) {
         if (o.words.at(0) == QLatin1String("status"))
             WriteOut(QStringLiteral("not connected\n"));

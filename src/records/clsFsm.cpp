@@ -34,7 +34,8 @@ const QString kFalse = QStringLiteral("FALSE");
 clsFsm::clsFsm(clsUsbHid &link) : clsFsm()
 {
     m_link = &link;
-    connect(m_link, &clsUsbHid::Disconnect, this, &clsFsm::mUsbHid_Disconnect);
+    // Direct: a loss inside a step on the link thread is seen within the step.
+    connect(m_link, &clsUsbHid::Disconnect, this, &clsFsm::mUsbHid_Disconnect, Qt::DirectConnection);
 }
 
 clsFsm::clsFsm()

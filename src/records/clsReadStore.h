@@ -13,6 +13,7 @@ class clsReadStore : public clsOperation
 public:
     // `type`: 0 saved measurements, 1 Tx entries.
     explicit clsReadStore(qint32 type, QObject *parent = nullptr);
+    ~clsReadStore() override { StopSteps(); }
     // Every line, in directory order, once finished Ok.
     const QStringList &Lines() const { return m_lines; }
 

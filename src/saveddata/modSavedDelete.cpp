@@ -11,7 +11,7 @@ clsSavedDeleteOp::clsSavedDeleteOp(Mode mode, const QList<qint32> &records, qint
     connect(this, &clsOperation::Finished, this, [this] { m_work.reset(); });
 }
 
-clsSavedDeleteOp::~clsSavedDeleteOp() = default;
+clsSavedDeleteOp::~clsSavedDeleteOp() { StopSteps(); }
 
 bool clsSavedDeleteOp::LinkGone() const
 {

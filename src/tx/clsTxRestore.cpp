@@ -146,7 +146,7 @@ clsTxRestore::clsTxRestore(QList<TxFileEntry> entries, bool fDryRun, bool fRepla
 {
 }
 
-clsTxRestore::~clsTxRestore() = default;
+clsTxRestore::~clsTxRestore() { StopSteps(); }
 
 void clsTxRestore::Step()
 {

@@ -157,7 +157,7 @@ clsTxDeleteOp::clsTxDeleteOp(const QList<qint32> &stationIds, QObject *parent)
     connect(this, &clsOperation::Finished, this, [this] { m_work.reset(); });
 }
 
-clsTxDeleteOp::~clsTxDeleteOp() = default;
+clsTxDeleteOp::~clsTxDeleteOp() { StopSteps(); }
 
 void clsTxDeleteOp::Step()
 {
@@ -188,7 +188,7 @@ clsTxChangeOp::clsTxChangeOp(Kind kind, const clsTx &entry, QObject *parent)
     connect(this, &clsOperation::Finished, this, [this] { m_work.reset(); });
 }
 
-clsTxChangeOp::~clsTxChangeOp() = default;
+clsTxChangeOp::~clsTxChangeOp() { StopSteps(); }
 
 void clsTxChangeOp::Step()
 {

@@ -3,6 +3,7 @@
 #include "app/clsApp.h"
 #include "app/clsSession.h"
 #include "app/globals.h"
+#include "app/modConnect.h"
 #include "common/modEvents.h"
 #include "listview/clsListModel.h"
 #include "usb/clsUsbHid.h"
@@ -77,7 +78,11 @@ std::unique_ptr<DemoMeter> Scenario(const QString &text)
 
 DemoMeter *MeterTest::AddMeter(const QString &scenario) { return AddMeter(Scenario(scenario)); }
 
-void MeterTest::Tick() { gUsbHid->HelperForm()->Tick(); }
+void MeterTest::Tick()
+{
+    gUsbHid->HelperForm()->Tick();
+    WaitForConnectionFollowUp();
+}
 
 bool MeterTest::ConnectMeter()
 {
