@@ -253,16 +253,19 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
         bool offered = false;
         beforeDownload = [&] {
             meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
-                if (cmd == QString("T,%1,1").arg(c.k - 1) && Progress()) {
-                    frmMessage *m = Progress();
-                    offered = m->cmdCancel->isVisible() && m->cmdCancel->isEnabled();
-                    if (c.how == 'e')
-                        QTest::keyClick(m, Qt::Key_Escape);
-                    else if (c.how == 'x')
-                        m->close();
-                    else
-                        m->cmdCancel->click();
-                }
+                if (cmd == QString("T,%1,1").arg(c.k - 1))
+                    AsTheUser([&] {
+                        frmMessage *m = Progress();
+                        if (!m)
+                            return;
+                        offered = m->cmdCancel->isVisible() && m->cmdCancel->isEnabled();
+                        if (c.how == 'e')
+                            QTest::keyClick(m, Qt::Key_Escape);
+                        else if (c.how == 'x')
+                            m->close();
+                        else
+                            m->cmdCancel->click();
+                    });
                 return false;
             };
         };

@@ -327,9 +327,9 @@ TEST_F(SavedDataTest, StoppedMidWalkTheListMatchesTheMeter)
             if (!cmd.startsWith("F,") || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
-                form->cmdCancel->click();
+                AsTheUser([&] { form->cmdCancel->click(); });
             else if (c.way == CloseBox)
-                form->close();
+                AsTheUser([&] { form->close(); });
             else
                 platform.Plug(meter, false), reports.clear();
             return c.way == Unplugged;

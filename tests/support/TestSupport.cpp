@@ -10,6 +10,7 @@
 #include "usb/frmUsbHid.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -77,6 +78,15 @@ std::unique_ptr<DemoMeter> Scenario(const QString &text)
 }
 
 DemoMeter *MeterTest::AddMeter(const QString &scenario) { return AddMeter(Scenario(scenario)); }
+
+void AsTheUser(const std::function<void()> &fn)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        fn();
+    else
+        QMetaObject::invokeMethod(app, fn, Qt::BlockingQueuedConnection);
+}
 
 void MeterTest::Tick()
 {
