@@ -133,6 +133,14 @@ void clsDownload::Fail(Problem problem, OpStatus status)
 
 bool clsDownload::StepReady()
 {
+    // The list window is made once the first record is in, before the
+    // second is asked for (making it reads the meter's count).
+    if (m_next == 1 && m_fill && !m_target && m_makeTarget && m_firstLine) {
+        m_target = m_makeTarget();
+        if (m_target)
+            m_target->lsvDataAdd(*m_firstLine);
+        m_firstLine.reset();
+    }
     if (m_next > 0)
         return true;
     m_ui.ProgressStep(1);
@@ -155,14 +163,17 @@ void clsDownload::Step()
             return Fail(Problem::Write, OpStatus::Failed);
     }
     if (m_fill) {
-        WindowThreadDo(
-            [this, i, line = gFsm->szRecord] {
-                if (i == 0 && m_makeTarget)
-                    m_target = m_makeTarget();
-                if (m_target)
+        if (i == 0 && m_count > 1) {
+            m_firstLine = std::make_unique<QString>(gFsm->szRecord);
+            EndSlice(); // the window thread makes the list window first
+        } else if (i == 0) {
+            WindowThreadDo([this, line = gFsm->szRecord] {
+                if (m_makeTarget && (m_target = m_makeTarget()))
                     m_target->lsvDataAdd(line);
-            },
-            this);
+            }, this);
+        } else {
+            WindowThreadDo([this, line = gFsm->szRecord] { if (m_target) m_target->lsvDataAdd(line); }, this);
+        }
     }
     AppendConsoleLine(gFsm->szRecord);
     if (m_next < m_count)

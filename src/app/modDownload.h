@@ -79,6 +79,7 @@ private:
     bool m_save, m_fill;
     Problem m_problem = Problem::None;
     DownloadTargetFactory m_makeTarget;
+    std::unique_ptr<QString> m_firstLine; // for the list window, until it is made
     std::unique_ptr<DownloadTarget> m_target;
 };
 

@@ -121,6 +121,7 @@ void clsOperation::RunStep()
     const QPointer<clsOperation> self(this);
     QElapsedTimer slice;
     slice.start();
+    m_endSlice = false;
     while (self && m_running) {
         if (gCancelSoon.exchange(false))
             m_cancel = true;
@@ -128,7 +129,7 @@ void clsOperation::RunStep()
             Cancelled();
         else
             Step();
-        if (self && m_running && slice.elapsed() >= m_sliceMs) {
+        if (self && m_running && (m_endSlice || slice.elapsed() >= m_sliceMs)) {
             ScheduleStep();
             return;
         }
@@ -140,6 +141,7 @@ void clsOperation::RunSlice()
 {
     QElapsedTimer slice;
     slice.start();
+    m_endSlice = false;
     while (m_running) {
         if (gCancelSoon.exchange(false))
             m_cancel = true;
@@ -147,7 +149,7 @@ void clsOperation::RunSlice()
             Cancelled();
         else
             Step();
-        if (slice.elapsed() >= m_sliceMs)
+        if (m_endSlice || slice.elapsed() >= m_sliceMs)
             return;
     }
 }

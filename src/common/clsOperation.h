@@ -91,6 +91,9 @@ protected:
     // (a record from a fast meter) do not each pay for one; window messages
     // still run at least that often. A cancel is still seen before each step.
     void SetSliceMs(int ms) { m_sliceMs = ms; }
+    // From a step: the steps after it wait for the next pass of the event
+    // loop (the window thread has something to do first, in StepReady).
+    void EndSlice() { m_endSlice = true; }
 
 private:
     friend class clsLinkThread;
@@ -103,6 +106,7 @@ private:
     std::atomic<bool> m_finished{false};
     std::atomic<bool> m_cancel{false};
     bool m_scheduled = false;
+    bool m_endSlice = false; // the slice's thread only
     bool m_sliceOut = false; // window thread only
     clsLinkThread *m_linkThread = nullptr; // the one the slice is on
     int m_sliceMs = 0;
