@@ -12,6 +12,8 @@
 #include "common/modEvents.h"
 #include "storage/modFile.h"
 #include "storage/modWindowState.h"
+#include "usb/clsUsbHid.h"
+#include "usb/frmUsbHid.h"
 
 #include <QTest>
 #include <QtWidgets>
@@ -281,6 +283,40 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
         EXPECT_EQ(lines.size(), c.save ? 0 : c.k); // read, never shown
     }
     SetDownloadTargetFactory(1, nullptr);
+}
+
+// The window thread is never held up by the meter: a 10 ms timer on it
+// keeps its pace through a download whose meter falls silent half-way (its
+// whole 4 s time-out), and while a silent meter is plugged in (the link's
+// watch and its version query).
+TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
+{
+    qint64 longest = 0;
+    QElapsedTimer since;
+    QTimer beat;
+    beat.setInterval(10);
+    QObject::connect(&beat, &QTimer::timeout, [&] { longest = qMax(longest, since.restart()); });
+    const auto start = [&] { longest = 0, since.start(), beat.start(); };
+
+    beforeDownload = [&] { meter->timeScale = 1.0, start(); };
+    Run("firmware 2.3.1\ngenerate-saved 40\nstall-after-reports 25", 0, true);
+    beat.stop();
+    beforeDownload = nullptr;
+    EXPECT_EQ(lastStatus, OpStatus::LinkLost);
+    EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
+    EXPECT_LT(longest, 100) << "ms the window thread was busy at once during a download with a 4 s stall";
+
+    Unplug(meter);
+    DemoMeter *silent = AddMeter("stall-after-reports 0");
+    silent->timeScale = 0.25; // a 1 s time-out
+    frmUsbHid *watch = gUsbHid->HelperForm();
+    watch->tmrPeriodic.start();
+    start();
+    QTest::qWait(1500);
+    beat.stop();
+    watch->tmrPeriodic.stop();
+    EXPECT_TRUE(silent->commands.contains("A")) << "the version query was sent";
+    EXPECT_LT(longest, 100) << "ms the window thread was busy at once with a silent meter plugged in";
 }
 
 TEST_F(DownloadTest, OneAtATimeAndNothingRunsInsideAStep)
