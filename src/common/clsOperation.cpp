@@ -235,6 +235,11 @@ void clsLinkThread::RunSlice(clsOperation *op)
         m_idle->busy = true;
     }
     QMetaObject::invokeMethod(m_worker, [this, op] {
+        {
+            // What the window thread did before handing the slice on is seen
+            // here through this lock (Qt's own queue is not instrumented).
+            std::lock_guard<std::mutex> lock(m_idle->mutex);
+        }
         tOnLinkThread = true;
         op->RunSlice();
         tOnLinkThread = false;

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <mutex>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -83,9 +84,13 @@ void AsTheUser(const std::function<void()> &fn)
 {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app || QThread::currentThread() == app->thread())
-        fn();
-    else
-        QMetaObject::invokeMethod(app, fn, Qt::BlockingQueuedConnection);
+        return fn();
+    // The lock makes the hand-over visible to ThreadSanitizer.
+    static std::mutex handOver;
+    handOver.lock();
+    handOver.unlock();
+    QMetaObject::invokeMethod(app, [&] { std::lock_guard<std::mutex> lock(handOver); fn(); }, Qt::BlockingQueuedConnection);
+    std::lock_guard<std::mutex> lock(handOver);
 }
 
 void MeterTest::Tick()
