@@ -265,14 +265,21 @@ void clsLinkThread::SliceDone()
     if (!op)
         return void(Forget(nullptr));
     m_owner = nullptr;
+    // A handler may destroy the operation (its window closed): what else it
+    // asked is dropped then, and it is not told the slice has returned.
+    m_flushing = op;
     const QList<Deferred> said = std::exchange(m_deferred, {});
     for (const Deferred &d : said)
-        d.fn();
-    op->SliceReturned();
+        if (m_flushing || d.context != op)
+            d.fn();
+    if (std::exchange(m_flushing, nullptr))
+        op->SliceReturned();
 }
 
 void clsLinkThread::Forget(const clsOperation *op)
 {
+    if (op && m_flushing == op)
+        m_flushing = nullptr;
     // What the destroyed operation asked goes with it; the rest is said.
     if (op && m_owner != op)
         return;

@@ -140,6 +140,7 @@ private:
     QThread *m_thread = nullptr;
     QObject *m_worker = nullptr;      // lives on the link thread
     clsOperation *m_owner = nullptr;  // window thread only
+    clsOperation *m_flushing = nullptr; // whose messages are being said
     QList<Deferred> m_deferred;       // the link thread's during a slice, the window thread's after
     struct Idle;
     std::unique_ptr<Idle> m_idle;
