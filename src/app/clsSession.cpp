@@ -4,12 +4,14 @@
 #include "app/globals.h"
 #include "app/modConnect.h"
 #include "app/modTxWords.h"
+#include "common/clsOperation.h"
 #include "records/clsMeter.h"
 
 clsSession *clsSession::gCurrent = nullptr;
 
 clsSession::clsSession()
 {
+    m_linkThread = std::make_unique<clsLinkThread>();
     m_app = std::make_unique<clsApp>();
     m_app->fDebug = false;
     InstallLinkNotifier();
@@ -19,6 +21,8 @@ clsSession::clsSession()
 
 clsSession::~clsSession()
 {
+    // A step still out (the version query of a silent meter) ends first.
+    m_linkThread->WaitIdle();
     // Shut down while still bound: the loss is reported to this session's objects.
     m_meter->Link().Shutdown();
     if (IsCurrent())
@@ -45,6 +49,7 @@ bool clsSession::MakeCurrent()
     gUsbHid = &m_meter->Link();
     gFsm = &m_meter->Fsm();
     gDevice = &m_meter->Device();
+    SetLinkThread(m_linkThread.get());
     fShiftKey = false;
     BindTxEntries(&m_tx);
     return true;
@@ -52,6 +57,7 @@ bool clsSession::MakeCurrent()
 
 void clsSession::Release()
 {
+    SetLinkThread(nullptr);
     BindTxEntries(nullptr);
     fShiftKey = false;
     gDevice = nullptr;

@@ -9,6 +9,7 @@ class clsMeter;
 class clsUsbHid;
 class clsFsm;
 class clsDevice;
+class clsLinkThread;
 
 // Everything one run of the program works with: the application object, the
 // meter (its link, whose 250 ms watch starts with it, its device with the
@@ -45,6 +46,8 @@ private:
     void Release();
 
     static clsSession *gCurrent;
+    // The steps of the current session's operations run on it; it goes last.
+    std::unique_ptr<clsLinkThread> m_linkThread;
     std::unique_ptr<clsApp> m_app;
     std::unique_ptr<clsMeter> m_meter;
     clsTxEntries m_tx;

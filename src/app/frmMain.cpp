@@ -184,10 +184,17 @@ frmMain::frmMain()
     BuildMenus();
 
     // Load.
-    connect(gUsbHid, &clsUsbHid::Connect, this, &frmMain::mUsbHid_Connect);
-    connect(gUsbHid, &clsUsbHid::Disconnect, this, &frmMain::mUsbHid_Disconnect);
-    connect(gFsm->Version, &clsVersion::VersionChanged, this, &frmMain::mVersion_VersionChanged);
-    connect(gFsm->Version, &clsVersion::VersionUnknown, this, &frmMain::mVersion_VersionUnknown);
+    // The link and the record object may tell of a change from a step on the
+    // link thread: the window hears of it on its own thread, in order.
+    const auto onWindowThread = [this](void (frmMain::*slot)()) {
+        return [this, slot] { WindowThreadDo([this, slot] { (this->*slot)(); }); };
+    };
+    connect(gUsbHid, &clsUsbHid::Connect, this, onWindowThread(&frmMain::mUsbHid_Connect), Qt::DirectConnection);
+    connect(gUsbHid, &clsUsbHid::Disconnect, this, onWindowThread(&frmMain::mUsbHid_Disconnect), Qt::DirectConnection);
+    connect(gFsm->Version, &clsVersion::VersionChanged, this, onWindowThread(&frmMain::mVersion_VersionChanged),
+            Qt::DirectConnection);
+    connect(gFsm->Version, &clsVersion::VersionUnknown, this, onWindowThread(&frmMain::mVersion_VersionUnknown),
+            Qt::DirectConnection);
     gApp->setfRememberSaves(true); // the save dialog proposes what was chosen in earlier runs
     setWindowTitle(clsApp::AppTitle());
     gApp->Caption();

@@ -4,14 +4,61 @@
 #include "common/modMsgBox.h"
 #include "records/clsMeter.h"
 #include "records/clsVersion.h"
+#include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
+
+#include <QEventLoop>
+#include <QPointer>
+
+namespace {
+
+// The version query as an operation: a silent meter keeps the link thread
+// waiting, never the window.
+class clsVersionQuery : public clsOperation
+{
+public:
+    explicit clsVersionQuery(clsMeter &meter) : clsOperation(&meter.Link()), m_meter(meter) {}
+    const QString &Reply() const { return m_reply; }
+
+protected:
+    void Step() override
+    {
+        m_reply = m_meter.QueryVersion();
+        Finish(OpStatus::Ok);
+    }
+
+private:
+    clsMeter &m_meter;
+    QString m_reply;
+};
+
+QPointer<clsVersionQuery> gFollowUp;
+
+} // namespace
 
 void OnConnected()
 {
     gMeter->Reset();
-    const QString reply = gMeter->QueryVersion();
-    if (!reply.isEmpty())
-        gFsm->Version->setszVersion(reply);
+    auto *query = new clsVersionQuery(*gMeter);
+    QObject::connect(query, &clsOperation::Finished, query, [query] {
+        // The link may have gone and come back meanwhile: only a reply of the
+        // meter still connected is its version.
+        if (!query->Reply().isEmpty() && gFsm && gUsbHid == query->parent() && gUsbHid->fDeviceConnected())
+            gFsm->Version->setszVersion(query->Reply());
+        query->deleteLater();
+    });
+    gFollowUp = query;
+    query->Start();
+}
+
+void WaitForConnectionFollowUp()
+{
+    if (!gFollowUp || gFollowUp->IsFinished())
+        return;
+    QEventLoop loop;
+    QObject::connect(gFollowUp, &clsOperation::Finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QObject::connect(gFollowUp, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 void ShowUpdateSoftware()

@@ -5,8 +5,13 @@
 #include <QString>
 
 // The connection follow-up, run by the link's timer tick once per new
-// connection: reset the meter's record state, ask the meter for its version, store a non-empty reply.
+// connection: reset the meter's record state, then an operation asks the
+// meter for its version and stores a non-empty reply once it has finished.
 void OnConnected();
+// Runs the event loop until the follow-up's version query has finished (at
+// once when none runs): for the command-line tool and tests, which go on
+// only once the version is known.
+void WaitForConnectionFollowUp();
 
 // The "Update Software" message for firmware this program does not support
 // (the windows and the command-line tool show it when such a meter connects).

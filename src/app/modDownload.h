@@ -63,6 +63,7 @@ class clsDownloadRun : public clsDownload
     Q_OBJECT
 public:
     clsDownloadRun(DownloadUi &ui, const DownloadRequest &request, qint16 count, QObject *parent = nullptr);
+    ~clsDownloadRun() override { StopSteps(); }
 
     bool SaveToFile() const { return m_file != nullptr; }
     bool FillInForm() const { return m_list != nullptr; }

@@ -93,6 +93,7 @@ bool Session::Connect()
     for (;;) {
         // A tick that finds the meter also asks it for its version.
         timer->Tick();
+        WaitForConnectionFollowUp();
         if (m.Link().fDeviceConnected())
             break;
         // Present but not ours to open: the link has said why; waiting will not help.
@@ -382,7 +383,9 @@ int Session::Dispatch()
 int Session::Run()
 {
     // Told once, when the meter connects, as the main window does.
-    QObject::connect(m.Fsm().Version, &clsVersion::VersionUnknown, &m_context, &ShowUpdateSoftware);
+    QObject::connect(
+        m.Fsm().Version, &clsVersion::VersionUnknown, &m_context, [] { WindowThreadDo(&ShowUpdateSoftware); },
+        Qt::DirectConnection);
     if (!Connect()) {
         if (o.words.at(0) == QLatin1String("status"))
             WriteOut(QStringLiteral("not connected\n"));

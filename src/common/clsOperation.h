@@ -2,15 +2,23 @@
 #pragma once
 // Work with the meter that spans several exchanges (a bulk download, a
 // delete walk, a Tx change), advanced one step at a time from the event
-// loop. Window messages run between steps by construction, so no step ever
-// runs the event loop itself; a step may still wait in one read of the
-// link up to its time limit.
+// loop. No step ever runs the event loop itself. With a link thread
+// installed (the session's) the steps run there, a slice of them at a time,
+// so a read that waits for the meter never holds up the window thread;
+// what a step has to say to the windows (progress, the ending, messages,
+// the console) is handed to the window thread once the slice has returned,
+// in the order said. Without one (tests of the core alone) the steps run on
+// the calling thread.
 //
 // At most one operation runs at a time. That one state is what everything
 // that must not run meanwhile asks (a second download, console typing, the
 // connection follow-up, closing a list window mid-walk): OperationRunning().
 #include <QObject>
 #include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <QList>
 
 // How an exchange or an operation ended, from the link up: ok, the link
 // lost, a reply that does not answer, another operation running, a reply that
@@ -23,6 +31,8 @@ enum class OpStatus { Ok, LinkLost, BadReply, Busy, TooLong, Cancelled, IoError,
 
 inline int ResultCode(OpStatus status) { return status == OpStatus::Ok ? 0 : 1; }
 QString StatusName(OpStatus status); // "ok", "link lost", ... for logs and tests
+
+class clsLinkThread;
 
 class clsOperation : public QObject
 {
@@ -47,6 +57,8 @@ public:
     static void ClearCancelSoon();
 
     bool IsRunning() const { return m_running; }
+    // True while a slice of its steps is on the link thread (window thread).
+    bool StepUnderWay() const { return m_sliceOut; }
     bool IsFinished() const { return m_finished; }
     OpStatus Status() const { return m_status; }
     // The system's reason for an IoError ("No space left on device"); may be empty.
@@ -71,27 +83,89 @@ protected:
     // with Cancelled by default; an operation that must tidy up (or that
     // may not stop where it is) overrides it.
     virtual void Cancelled();
+    // Asked on the window thread before steps are handed on: false when
+    // the window thread still has something to do first (a display to
+    // paint); the steps are then asked again on the next pass.
+    virtual bool StepReady() { return true; }
     // Ends the operation with `status` (from a step; later calls do nothing).
     void Finish(OpStatus status, const QString &reason = QString());
-    void ReportProgress(int done, int total) { emit Progress(done, total); }
+    void ReportProgress(int done, int total);
+    // For the destructors of operations: waits for a slice of steps still
+    // on the link thread (its window closed under it) before members go.
+    void StopSteps();
     // Lets steps follow each other without a pass of the event loop for up
     // to `ms` (0, the default: one step per pass), so that very short steps
     // (a record from a fast meter) do not each pay for one; window messages
     // still run at least that often. A cancel is still seen before each step.
     void SetSliceMs(int ms) { m_sliceMs = ms; }
+    // From a step: the steps after it wait for the next pass of the event
+    // loop (the window thread has something to do first, in StepReady).
+    void EndSlice() { m_endSlice = true; }
 
 private:
+    friend class clsLinkThread;
     void ScheduleStep();
     void RunStep();
+    void RunSlice();
+    void SliceReturned();
 
-    bool m_running = false;
-    bool m_finished = false;
-    bool m_cancel = false;
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_finished{false};
+    std::atomic<bool> m_cancel{false};
     bool m_scheduled = false;
+    bool m_endSlice = false; // the slice's thread only
+    bool m_sliceOut = false; // window thread only
+    clsLinkThread *m_linkThread = nullptr; // the one the slice is on
     int m_sliceMs = 0;
-    OpStatus m_status = OpStatus::Ok;
+    std::atomic<OpStatus> m_status{OpStatus::Ok};
     QString m_reason;
 };
+
+// The thread the steps of operations run on, one slice at a time; the
+// session owns it. While a slice is out the window thread leaves the meter
+// alone (the link's watch waits for the next tick).
+class QThread;
+
+class clsLinkThread : public QObject
+{
+    Q_OBJECT
+public:
+    clsLinkThread();
+    ~clsLinkThread() override;
+    // Window thread: a slice of `op`'s steps is on the link thread now.
+    bool Busy() const { return m_owner != nullptr; }
+    // Waits until no step runs on the link thread (for the end of a session).
+    void WaitIdle();
+
+private:
+    friend class clsOperation;
+    friend void WindowThreadDo(std::function<void()> fn, const QObject *context);
+    struct Deferred { const QObject *context; std::function<void()> fn; };
+    void RunSlice(clsOperation *op);
+    void SliceDone();
+    void Forget(const clsOperation *op);
+
+    QThread *m_thread = nullptr;
+    QObject *m_worker = nullptr;      // lives on the link thread
+    clsOperation *m_owner = nullptr;  // window thread only
+    clsOperation *m_flushing = nullptr; // whose messages are being said
+    QList<Deferred> m_deferred;       // the link thread's during a slice, the window thread's after
+    struct Idle;
+    std::unique_ptr<Idle> m_idle;
+};
+
+// Installs the link thread the operations run their steps on (null: none,
+// the steps run on the thread that started them); returns the previous one.
+clsLinkThread *SetLinkThread(clsLinkThread *thread);
+// True on the window thread while a step runs on the link thread: the meter
+// is in use there.
+bool LinkStepUnderWay();
+// Runs `fn` on the window thread: at once when called there, after the slice
+// under way, in the order asked, when called from a step on the link thread.
+// `context`: an operation whose destruction drops what it asked.
+void WindowThreadDo(std::function<void()> fn, const QObject *context = nullptr);
+// True when called from a step on the link thread.
+bool OnLinkThread();
 
 // True while an operation runs (between Start and Finished).
 bool OperationRunning();

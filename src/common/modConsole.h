@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "common/clsOperation.h"
+
 // Where the "FSM Communications" echo and the USB status lines go. The main
 // window shows them; the command-line tool prints them with --verbose.
 class ConsoleSink : public QObject
@@ -17,12 +19,21 @@ signals:
     void UsbStatus(const QString &line);   // one line for "USB Status Messages"
 };
 
-inline void AppendConsole(const QString &text) { emit ConsoleSink::instance()->ConsoleText(text); }
+// From a step on the link thread each is shown once the slice has returned.
+inline void AppendConsole(const QString &text)
+{
+    WindowThreadDo([text] { emit ConsoleSink::instance()->ConsoleText(text); });
+}
 // Appends line and CR LF.
 inline void AppendConsoleLine(const QString &line)
 {
-    ConsoleSink *sink = ConsoleSink::instance();
-    if (sink->ConsoleShown())
-        emit sink->ConsoleText(line + QStringLiteral("\r\n"));
+    WindowThreadDo([line] {
+        ConsoleSink *sink = ConsoleSink::instance();
+        if (sink->ConsoleShown())
+            emit sink->ConsoleText(line + QStringLiteral("\r\n"));
+    });
 }
-inline void AppendUsbStatus(const QString &line) { emit ConsoleSink::instance()->UsbStatus(line); }
+inline void AppendUsbStatus(const QString &line)
+{
+    WindowThreadDo([line] { emit ConsoleSink::instance()->UsbStatus(line); });
+}

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/modMsgBox.h"
 #include "common/clsAppBase.h"
+#include "common/clsOperation.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -83,6 +84,8 @@ MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler, bool opensWindows)
 
 void MsgBoxLater(const QString &prompt, int buttons, const QString &title)
 {
+    if (OnLinkThread())
+        return WindowThreadDo([=] { MsgBoxLater(prompt, buttons, title); });
     QCoreApplication *app = QCoreApplication::instance();
     if (!gOpensWindows || !app) {
         MsgBox(prompt, buttons, title);

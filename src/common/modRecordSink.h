@@ -24,4 +24,7 @@ public:
     // The download stopped early (failed, cancelled, abandoned, or a later
     // sink could not be finished): nothing of it may stay.
     virtual void Drop();
+    // True for a sink of the window thread (a list window): the reader
+    // feeds it there, and the first record before it asks for the second.
+    virtual bool WindowThreadOnly() const { return false; }
 };

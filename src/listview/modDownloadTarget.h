@@ -36,6 +36,7 @@ public:
     bool Begin(const QStringList &header) override;
     bool Add(const QString &line) override;
     void Drop() override { m_target.reset(); }
+    bool WindowThreadOnly() const override { return true; }
     // The filled window (null when none was made or it was dropped).
     std::unique_ptr<DownloadTarget> Take() { return std::move(m_target); }
 

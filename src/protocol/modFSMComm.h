@@ -37,6 +37,7 @@ class clsExchange : public clsOperation
 public:
     clsExchange(clsDevice &device, const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent = nullptr,
                 ReplyCheck answers = {});
+    ~clsExchange() override { StopSteps(); }
     QString Reply() const { return m_reply; }
     qint16 Result() const { return m_result; }
 

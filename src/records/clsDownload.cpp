@@ -17,6 +17,7 @@ clsDownload::clsDownload(clsMeter &meter, DownloadProgress &progress, qint32 Dat
 
 clsDownload::~clsDownload()
 {
+    StopSteps();
     // However it ends (its window closed mid-way), nothing unfinished stays.
     DropAll();
 }
@@ -26,8 +27,79 @@ void clsDownload::DropAll()
     if (m_ended)
         return;
     m_ended = true;
-    for (const std::unique_ptr<RecordSink> &sink : m_sinks)
-        sink->Drop();
+    for (const std::unique_ptr<RecordSink> &owned : m_sinks) {
+        RecordSink *sink = owned.get();
+        if (sink->WindowThreadOnly())
+            WindowThreadDo([sink] { sink->Drop(); }, this);
+        else
+            sink->Drop();
+    }
+}
+
+// The window thread's sinks get a record there, after the step; the rest at once.
+void clsDownload::FeedWindowSinks(const QStringList &header, const QString &line, bool first)
+{
+    for (const std::unique_ptr<RecordSink> &owned : m_sinks) {
+        RecordSink *sink = owned.get();
+        if (!sink->WindowThreadOnly())
+            continue;
+        WindowThreadDo(
+            [sink, header, line, first] {
+                if (first)
+                    sink->Begin(header);
+                sink->Add(line);
+            },
+            this);
+    }
+}
+
+bool clsDownload::Feed(qint16 i, const QStringList &header, const QString &line)
+{
+    bool windowSinks = false;
+    for (const std::unique_ptr<RecordSink> &owned : m_sinks) {
+        RecordSink *sink = owned.get();
+        if (sink->WindowThreadOnly()) {
+            windowSinks = true;
+            continue;
+        }
+        // The header follows the first record: reading it may settle the layout.
+        if (i == 0 && !sink->Begin(header)) {
+            Fail(OpStatus::IoError, sink);
+            return false;
+        }
+        if (!sink->Add(line)) {
+            Fail(OpStatus::IoError, sink);
+            return false;
+        }
+    }
+    if (!windowSinks)
+        return true;
+    if (i == 0 && m_count > 1) {
+        // A list window is made on the window thread before the second
+        // record is asked for (making it reads the record state).
+        m_first = std::make_unique<First>(First{header, line});
+        EndSlice();
+    } else {
+        FeedWindowSinks(header, line, i == 0);
+    }
+    return true;
+}
+
+bool clsDownload::StepReady()
+{
+    if (m_first) {
+        const std::unique_ptr<First> first = std::move(m_first);
+        for (const std::unique_ptr<RecordSink> &sink : m_sinks) {
+            if (sink->WindowThreadOnly()) {
+                sink->Begin(first->header);
+                sink->Add(first->line);
+            }
+        }
+    }
+    if (m_next > 0)
+        return true;
+    m_progress.ProgressStep(1);
+    return m_progress.ProgressShown(); // the next pass of the event loop paints it
 }
 
 void clsDownload::Fail(OpStatus status, RecordSink *sink)
@@ -40,23 +112,16 @@ void clsDownload::Fail(OpStatus status, RecordSink *sink)
 
 void clsDownload::Step()
 {
-    m_progress.ProgressStep(m_next + 1);
-    if (m_next == 0 && !m_progress.ProgressShown())
-        return; // the next pass of the event loop paints it
+    // The progress display belongs to the window thread.
+    WindowThreadDo([this, value = m_next + 1] { m_progress.ProgressStep(value); }, this);
     const qint16 i = m_next++;
     const LinkWatch watch = m_meter.Watch();
     if (m_meter.GetRecord(m_type, i) != 0)
         return Fail(watch.Failure());
     clsFsm &fsm = m_meter.Fsm();
     fsm.ProcessRecord(m_type);
-    for (const std::unique_ptr<RecordSink> &owned : m_sinks) {
-        RecordSink *sink = owned.get();
-        // The header follows the first record: reading it may settle the layout.
-        if (i == 0 && !sink->Begin(fsm.DataHeader(m_type)))
-            return Fail(OpStatus::IoError, sink);
-        if (!sink->Add(fsm.szRecord))
-            return Fail(OpStatus::IoError, sink);
-    }
+    if (!Feed(i, i == 0 ? fsm.DataHeader(m_type) : QStringList(), fsm.szRecord))
+        return;
     AppendConsoleLine(fsm.szRecord);
     if (m_next < m_count)
         return;
@@ -64,10 +129,15 @@ void clsDownload::Step()
     // The sinks are finished before success is shown, so "Finished!" is
     // never shown for a file that did not reach the disk.
     m_ended = true;
-    for (const std::unique_ptr<RecordSink> &sink : m_sinks) {
+    for (const std::unique_ptr<RecordSink> &owned : m_sinks) {
+        RecordSink *sink = owned.get();
+        if (sink->WindowThreadOnly()) {
+            WindowThreadDo([sink] { sink->End(); }, this);
+            continue;
+        }
         if (!sink->End()) {
             m_ended = false;
-            return Fail(OpStatus::IoError, sink.get());
+            return Fail(OpStatus::IoError, sink);
         }
     }
     Finish(OpStatus::Ok);

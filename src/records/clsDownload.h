@@ -8,6 +8,8 @@
 #include "common/clsOperation.h"
 #include "common/modRecordSink.h"
 
+#include <QStringList>
+
 #include <QtGlobal>
 #include <memory>
 #include <vector>
@@ -54,12 +56,15 @@ public:
     RecordSink *FailedSink() const { return m_failedSink; }
 
 protected:
+    bool StepReady() override;
     void Step() override;
     void Cancelled() override;
 
 private:
     void Fail(OpStatus status, RecordSink *sink = nullptr);
     void DropAll();
+    bool Feed(qint16 i, const QStringList &header, const QString &line);
+    void FeedWindowSinks(const QStringList &header, const QString &line, bool first);
 
     clsMeter &m_meter;
     DownloadProgress &m_progress;
@@ -69,4 +74,7 @@ private:
     bool m_ended = false; // the sinks were ended or dropped
     RecordSink *m_failedSink = nullptr;
     std::vector<std::unique_ptr<RecordSink>> m_sinks;
+    // The first record, for the window thread's sinks, until they have it.
+    struct First { QStringList header; QString line; };
+    std::unique_ptr<First> m_first;
 };

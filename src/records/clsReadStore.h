@@ -15,6 +15,7 @@ class clsReadStore : public clsOperation
 public:
     // `type`: 0 saved measurements, 1 Tx entries.
     clsReadStore(clsMeter &meter, qint32 type, QObject *parent = nullptr);
+    ~clsReadStore() override { StopSteps(); }
     // Every line, in directory order, once finished Ok.
     const QStringList &Lines() const { return m_lines; }
 

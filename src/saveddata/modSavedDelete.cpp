@@ -8,6 +8,8 @@ clsSavedDeleteOp::clsSavedDeleteOp(clsMeter &meter, Mode mode, const QList<qint3
 {
 }
 
+clsSavedDeleteOp::~clsSavedDeleteOp() { StopSteps(); }
+
 void clsSavedDeleteOp::Step()
 {
     if (m_watch.Lost())

@@ -29,6 +29,7 @@ public:
     };
     clsSavedDeleteOp(clsMeter &meter, Mode mode, const QList<qint32> &records, qint32 held = -1,
                      QObject *parent = nullptr);
+    ~clsSavedDeleteOp() override;
 
     const QList<qint32> &Records() const { return m_records; }
     // The first Deleted() of Records() are gone from the meter.

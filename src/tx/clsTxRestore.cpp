@@ -146,7 +146,7 @@ clsTxRestore::clsTxRestore(clsMeter &meter, QList<TxFileEntry> entries, bool fDr
 {
 }
 
-clsTxRestore::~clsTxRestore() = default;
+clsTxRestore::~clsTxRestore() { StopSteps(); }
 
 void clsTxRestore::Step()
 {

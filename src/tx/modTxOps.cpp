@@ -149,6 +149,8 @@ clsTxDeleteOp::clsTxDeleteOp(clsMeter &meter, const QList<qint32> &stationIds, Q
     m_result.status = OpStatus::Ok;
 }
 
+clsTxDeleteOp::~clsTxDeleteOp() { StopSteps(); }
+
 void clsTxDeleteOp::Step()
 {
     if (m_done >= m_ids.size())
@@ -178,7 +180,7 @@ clsTxChangeOp::clsTxChangeOp(clsMeter &meter, Kind kind, const clsTx &entry, QOb
     entry.Copy(*m_entry);
 }
 
-clsTxChangeOp::~clsTxChangeOp() = default;
+clsTxChangeOp::~clsTxChangeOp() { StopSteps(); }
 
 void clsTxChangeOp::Step()
 {

@@ -92,6 +92,7 @@ class clsTxDeleteOp : public clsOperation
 {
 public:
     clsTxDeleteOp(clsMeter &meter, const QList<qint32> &stationIds, QObject *parent = nullptr);
+    ~clsTxDeleteOp() override;
     const QList<qint32> &StationIds() const { return m_ids; }
     // The first Deleted() of StationIds() are gone from the meter.
     int Deleted() const { return m_done; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "usb/frmUsbHid.h"
 #include "usb/clsUsbHid.h"
+#include "common/clsOperation.h"
 #include "common/modMsgBox.h"
 
 static LinkNotifier *gLinkNotifier = nullptr;
@@ -14,6 +15,9 @@ LinkNotifier *SetLinkNotifier(LinkNotifier *notifier)
 
 void TellLinkUser(LinkEvent event, const QString &reason)
 {
+    // From a step on the link thread: told on the window thread afterwards.
+    if (OnLinkThread())
+        return WindowThreadDo([=] { TellLinkUser(prompt, title); });
     if (gLinkNotifier)
         gLinkNotifier->Tell(event, reason);
 }
@@ -31,9 +35,14 @@ void frmUsbHid::Tick()
 {
     if (!mUsbHid && UsbLink) {
         mUsbHid = UsbLink;
-        connect(mUsbHid, &clsUsbHid::Connect, this, &frmUsbHid::mUsbHid_Connect);
-        connect(mUsbHid, &clsUsbHid::Disconnect, this, &frmUsbHid::mUsbHid_Disconnect);
+        // Direct: a loss inside a step on the link thread resets the record
+        // object there, within the step, as the exchanges expect.
+        connect(mUsbHid, &clsUsbHid::Connect, this, &frmUsbHid::mUsbHid_Connect, Qt::DirectConnection);
+        connect(mUsbHid, &clsUsbHid::Disconnect, this, &frmUsbHid::mUsbHid_Disconnect, Qt::DirectConnection);
     }
+    // A step on the link thread is using the meter: the next tick looks.
+    if (LinkStepUnderWay())
+        return;
     if (UsbLink)
         UsbLink->CheckDisconnect();
     if (fConnectPending) {

@@ -344,8 +344,8 @@ protected:
     void SetUp() override
     {
         MeterTest::SetUp();
-        QObject::connect(gUsbHid, &clsUsbHid::Connect, [this] { ++connects; });
-        QObject::connect(gUsbHid, &clsUsbHid::Disconnect, [this] { ++disconnects; });
+        QObject::connect(gUsbHid, &clsUsbHid::Connect, gUsbHid, [this] { ++connects; }, Qt::DirectConnection);
+        QObject::connect(gUsbHid, &clsUsbHid::Disconnect, gUsbHid, [this] { ++disconnects; }, Qt::DirectConnection);
     }
     // One raw exchange through the framing, as the console does it.
     QString RawExchange(const QString &command)

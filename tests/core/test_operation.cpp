@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The operation base: steps from the event loop, one operation at a time,
-// Cancel after the step under way.
+// Cancel after the step under way; each case with the steps on the window
+// thread and on a link thread.
 #include "common/clsOperation.h"
+#include "common/modMsgBox.h"
 
 #include <QCoreApplication>
 #include <QList>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -15,14 +18,17 @@ class Counter : public clsOperation
 {
 public:
     explicit Counter(int steps, int sliceMs = 0) : m_steps(steps) { SetSliceMs(sliceMs); }
+    ~Counter() override { StopSteps(); }
     int done = 0;
     int cancelledAt = -1;
     bool finishAgain = false; // a second ending after the first, which must change nothing
     std::function<void()> duringStep;
+    bool onWindowThread = true; // every step so far
 
 protected:
     void Step() override
     {
+        onWindowThread = onWindowThread && QThread::currentThread() == qApp->thread();
         ++done;
         ReportProgress(done, m_steps);
         if (duringStep)
@@ -42,14 +48,38 @@ private:
     int m_steps;
 };
 
-TEST(Operation, StepsRunFromTheEventLoopOnlyAndOneAtATime)
+class Operation : public testing::TestWithParam<bool>
+{
+protected:
+    void SetUp() override
+    {
+        if (GetParam())
+            SetLinkThread(&link);
+    }
+    void TearDown() override { SetLinkThread(nullptr); }
+    clsLinkThread link;
+};
+
+INSTANTIATE_TEST_SUITE_P(Threads, Operation, testing::Bool(),
+                         [](const testing::TestParamInfo<bool> &p) { return p.param ? "LinkThread" : "WindowThread"; });
+
+TEST_P(Operation, StepsRunFromTheEventLoopOnlyAndOneAtATime)
 {
     Counter a(3);
     a.finishAgain = true;
     QList<int> progress;
     int aEnded = 0;
-    QObject::connect(&a, &clsOperation::Progress, [&](int d, int) { progress << d; });
-    QObject::connect(&a, &clsOperation::Finished, [&] { ++aEnded; });
+    // What a step says reaches the window thread in the order said, the
+    // ending last.
+    QStringList told;
+    const MsgBoxHandler old = SetMsgBoxHandler([&](const QString &prompt, int, const QString &) {
+        told << QThread::currentThread()->objectName() + prompt;
+        return 1;
+    });
+    qApp->thread()->setObjectName("window:");
+    a.duringStep = [&] { MsgBoxLater(QString::number(a.done)); };
+    QObject::connect(&a, &clsOperation::Progress, [&](int d, int) { told << QThread::currentThread()->objectName() + "p" + QString::number(d); progress << d; });
+    QObject::connect(&a, &clsOperation::Finished, [&] { told << QThread::currentThread()->objectName() + "end"; ++aEnded; });
     ASSERT_TRUE(a.Start());
     EXPECT_EQ(a.done, 0) << "a step ran inside Start";
     EXPECT_TRUE(OperationRunning());
@@ -67,9 +97,12 @@ TEST(Operation, StepsRunFromTheEventLoopOnlyAndOneAtATime)
     EXPECT_EQ(b.done, 0) << "a second operation ran beside the first";
     EXPECT_EQ(bEnded, OpStatus::Busy);
     EXPECT_FALSE(OperationRunning());
+    EXPECT_EQ(told, QStringList({"window:p1", "window:1", "window:p2", "window:2", "window:p3", "window:3", "window:end"}));
+    EXPECT_EQ(a.onWindowThread, !GetParam());
+    SetMsgBoxHandler(old);
 }
 
-TEST(Operation, CancelStopsAfterTheStepUnderWay)
+TEST_P(Operation, CancelStopsAfterTheStepUnderWay)
 {
     // soon: asked as a signal asks, from outside the event loop (CancelSoon).
     struct Case { int cancelInStep; int steps; OpStatus want; int doneWant; int sliceMs; bool soon = false; };
@@ -93,20 +126,26 @@ TEST(Operation, CancelStopsAfterTheStepUnderWay)
     }
 }
 
-TEST(Operation, DestroyedMidWayFreesTheBusyState)
+TEST_P(Operation, DestroyedMidWayFreesTheBusyState)
 {
     auto op = std::make_unique<Counter>(10);
-    op->duringStep = [&] { if (op->done == 2) op->deleteLater(), op.release(); };
+    // As a window that owns it closes: from the event loop, maybe while a
+    // step is under way on the link thread.
+    QObject::connect(op.get(), &clsOperation::Progress, [&](int done) {
+        if (done == 2)
+            QMetaObject::invokeMethod(qApp, [&] { delete op.release(); }, Qt::QueuedConnection);
+    });
     op->Start();
-    for (int i = 0; i < 20 && OperationRunning(); ++i)
-        QCoreApplication::processEvents();
+    while (op && OperationRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_FALSE(op);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(OperationRunning());
     Counter next(1);
     EXPECT_EQ(RunToEnd(next), OpStatus::Ok);
 }
 
-TEST(Operation, AFinishedHandlerMayStartTheNext)
+TEST_P(Operation, AFinishedHandlerMayStartTheNext)
 {
     Counter first(2), second(2);
     bool started = false;

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "app/clsApp.h"
 #include "app/globals.h"
+#include "app/modConnect.h"
 #include "protocol/clsDevice.h"
 #include "records/clsFsm.h"
 #include "records/clsMeter.h"
@@ -28,8 +29,10 @@ struct Rig
         Link().HelperForm()->tmrPeriodic.stop();
         if (current)
             EXPECT_TRUE(session->MakeCurrent());
-        for (int i = 0; i < 3 && !Link().fDeviceConnected(); ++i)
+        for (int i = 0; i < 3 && !Link().fDeviceConnected(); ++i) {
             Link().HelperForm()->Tick();
+            WaitForConnectionFollowUp();
+        }
         EXPECT_TRUE(Link().fDeviceConnected());
     }
     ~Rig()

@@ -12,6 +12,8 @@
 #include "common/modEvents.h"
 #include "storage/modFile.h"
 #include "storage/modWindowState.h"
+#include "usb/clsUsbHid.h"
+#include "usb/frmUsbHid.h"
 
 #include <QTest>
 #include <QtWidgets>
@@ -253,16 +255,20 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
         bool offered = false;
         beforeDownload = [&] {
             meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
-                if (cmd == QString("T,%1,1").arg(c.k - 1) && Progress()) {
-                    frmMessage *m = Progress();
-                    offered = Named<QPushButton>(m, "cmdCancel")->isVisible() && Named<QPushButton>(m, "cmdCancel")->isEnabled();
-                    if (c.how == 'e')
-                        QTest::keyClick(m, Qt::Key_Escape);
-                    else if (c.how == 'x')
-                        m->close();
-                    else
-                        Named<QPushButton>(m, "cmdCancel")->click();
-                }
+                if (cmd == QString("T,%1,1").arg(c.k - 1))
+                    AsTheUser([&] {
+                        frmMessage *m = Progress();
+                        if (!m)
+                            return;
+                        QPushButton *cancel = Named<QPushButton>(m, "cmdCancel");
+                        offered = cancel->isVisible() && cancel->isEnabled();
+                        if (c.how == 'e')
+                            QTest::keyClick(m, Qt::Key_Escape);
+                        else if (c.how == 'x')
+                            m->close();
+                        else
+                            cancel->click();
+                    });
                 return false;
             };
         };
@@ -278,6 +284,43 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
         EXPECT_EQ(lines.size(), c.save ? 0 : c.k); // read, never shown
     }
     SetDownloadTargetFactory(1, nullptr);
+}
+
+// The window thread is never held up by the meter: a 10 ms timer on it
+// keeps its pace through a download whose meter falls silent half-way (its
+// whole 4 s time-out), and while a silent meter is plugged in (the link's
+// watch and its version query).
+TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
+{
+    qint64 longest = 0;
+    QElapsedTimer since;
+    QTimer beat;
+    beat.setInterval(10);
+    QObject::connect(&beat, &QTimer::timeout, [&] { longest = qMax(longest, since.restart()); });
+    const auto start = [&] { longest = 0, since.start(), beat.start(); };
+
+    // Counted from the save dialog on (making a file dialog is not the meter's doing).
+    beforeDownload = [&] { meter->timeScale = 1.0; };
+    whileDialogOpen = start;
+    Run("firmware 2.3.1\ngenerate-saved 40\nstall-after-reports 25", 0, true);
+    beat.stop();
+    beforeDownload = nullptr;
+    whileDialogOpen = nullptr;
+    EXPECT_EQ(lastStatus, OpStatus::LinkLost);
+    EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
+    EXPECT_LT(longest, 100) << "ms the window thread was busy at once during a download with a 4 s stall";
+
+    Unplug(meter);
+    DemoMeter *silent = AddMeter("stall-after-reports 0");
+    silent->timeScale = 0.25; // a 1 s time-out
+    frmUsbHid *watch = gUsbHid->HelperForm();
+    watch->tmrPeriodic.start();
+    start();
+    QTest::qWait(1500);
+    beat.stop();
+    watch->tmrPeriodic.stop();
+    EXPECT_TRUE(silent->commands.contains("A")) << "the version query was sent";
+    EXPECT_LT(longest, 100) << "ms the window thread was busy at once with a silent meter plugged in";
 }
 
 TEST_F(DownloadTest, OneAtATimeAndNothingRunsInsideAStep)

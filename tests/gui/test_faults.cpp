@@ -55,7 +55,7 @@ protected:
             l->t = this;
             return l;
         });
-        QObject::connect(gUsbHid, &clsUsbHid::Disconnect, [this] { ++disconnects; });
+        QObject::connect(gUsbHid, &clsUsbHid::Disconnect, gUsbHid, [this] { ++disconnects; }, Qt::DirectConnection);
         saveAs = dir.filePath("out.csv");
         meter = AddMeter("firmware 2.3.1\ngenerate-saved 10");
         ASSERT_TRUE(ConnectMeter());

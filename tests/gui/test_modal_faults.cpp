@@ -117,7 +117,7 @@ protected:
         } else if (fault == 3) {
             meter->replyOverride = [this](const QString &, QList<QByteArray> &) {
                 if (meter->inputReportsSent >= armedAt + k && std::exchange(escapeDue, false))
-                    QTimer::singleShot(0, main, [] {
+                    QMetaObject::invokeMethod(main, [] {
                         if (auto *list = qobject_cast<ListWindow *>(QApplication::activeModalWidget()))
                             QTest::keyClick(list, Qt::Key_Escape);
                     });

@@ -327,9 +327,9 @@ TEST_F(SavedDataTest, StoppedMidWalkTheListMatchesTheMeter)
             if (!cmd.startsWith("F,") || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
-                Named<QPushButton>(form.get(), "cmdCancel")->click();
+                AsTheUser([&] { Named<QPushButton>(form.get(), "cmdCancel")->click(); });
             else if (c.way == CloseBox)
-                form->close();
+                AsTheUser([&] { form->close(); });
             else
                 platform.Plug(meter, false), reports.clear();
             return c.way == Unplugged;

@@ -228,7 +228,7 @@ TEST_F(TxWindowTest, DeleteAndEscapeKeys)
     answers = {vb::Yes};
     int escapes = 0;
     meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
-        QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Escape);
+        AsTheUser([&] { QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Escape); });
         ++escapes;
         return false;
     };
@@ -363,9 +363,9 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
             if (!cmd.startsWith("V,") || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
-                Named<QPushButton>(form, "cmdCancel")->click();
-            else if (c.way == CloseBox)
-                form->close(), shownWhileDeleting = form->isVisible(); // until the delete under way ends
+                AsTheUser([&] { Named<QPushButton>(form, "cmdCancel")->click(); });
+            else if (c.way == CloseBox) // shown until the delete under way ends
+                AsTheUser([&] { form->close(), shownWhileDeleting = form->isVisible(); });
             else
                 platform.Plug(meter, false), reports.clear();
             return c.way == Unplugged;

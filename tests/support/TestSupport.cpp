@@ -3,12 +3,15 @@
 #include "app/clsApp.h"
 #include "app/clsSession.h"
 #include "app/globals.h"
+#include "app/modConnect.h"
 #include "common/modEvents.h"
 #include "listview/clsListModel.h"
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
 #include <QCoreApplication>
+#include <QThread>
+#include <mutex>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -77,7 +80,24 @@ std::unique_ptr<DemoMeter> Scenario(const QString &text)
 
 DemoMeter *MeterTest::AddMeter(const QString &scenario) { return AddMeter(Scenario(scenario)); }
 
-void MeterTest::Tick() { gUsbHid->HelperForm()->Tick(); }
+void AsTheUser(const std::function<void()> &fn)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        return fn();
+    // The lock makes the hand-over visible to ThreadSanitizer.
+    static std::mutex handOver;
+    handOver.lock();
+    handOver.unlock();
+    QMetaObject::invokeMethod(app, [&] { std::lock_guard<std::mutex> lock(handOver); fn(); }, Qt::BlockingQueuedConnection);
+    std::lock_guard<std::mutex> lock(handOver);
+}
+
+void MeterTest::Tick()
+{
+    gUsbHid->HelperForm()->Tick();
+    WaitForConnectionFollowUp();
+}
 
 bool MeterTest::ConnectMeter()
 {

@@ -150,6 +150,10 @@ private:
 // library's error `err`; Windows words the same cases with its own errors
 // (a missing folder is ERROR_PATH_NOT_FOUND there).
 QString FileErrorText(int err);
+
+// Runs `fn` on the window thread and returns once it has run: for what a
+// meter's hook (called from a step on the link thread) does as the user.
+void AsTheUser(const std::function<void()> &fn);
 // Windows programs under Wine, whose errors differ here and there from Windows'.
 bool RunningUnderWine();
 
