@@ -17,7 +17,7 @@ void TellLinkUser(LinkEvent event, const QString &reason)
 {
     // From a step on the link thread: told on the window thread afterwards.
     if (OnLinkThread())
-        return WindowThreadDo([=] { TellLinkUser(prompt, title); });
+        return WindowThreadDo([=] { TellLinkUser(event, reason); });
     if (gLinkNotifier)
         gLinkNotifier->Tell(event, reason);
 }
