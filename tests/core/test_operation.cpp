@@ -136,8 +136,9 @@ TEST_P(Operation, DestroyedMidWayFreesTheBusyState)
             QMetaObject::invokeMethod(qApp, [&] { delete op.release(); }, Qt::QueuedConnection);
     });
     op->Start();
+    // Not WaitForMoreEvents: on Windows it may sleep with the delete posted.
     while (op && OperationRunning())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_FALSE(op);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(OperationRunning());
