@@ -288,8 +288,8 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
 
 // The window thread is never held up by the meter: a 10 ms timer on it
 // keeps its pace through a download whose meter falls silent half-way (its
-// whole 4 s time-out), and while a silent meter is plugged in (the link's
-// watch and its version query).
+// whole 4 s time-out) or before it (the count), and while a silent meter is
+// plugged in (the link's watch and its version query).
 TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
 {
     qint64 longest = 0;
@@ -309,6 +309,22 @@ TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
     EXPECT_EQ(lastStatus, OpStatus::LinkLost);
     EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
     EXPECT_LT(longest, 100) << "ms the window thread was busy at once during a download with a 4 s stall";
+
+    // Silent from the count before the save dialog on, or from the one after
+    // it (a 1 s time-out).
+    for (const bool underDialog : {false, true}) {
+        SCOPED_TRACE(underDialog ? "the count after the save dialog" : "the count before it");
+        const auto silence = [&] { meter->timeScale = 0.25, meter->stallAfterReports = meter->inputReportsSent, start(); };
+        beforeDownload = underDialog ? std::function<void()>() : silence;
+        whileDialogOpen = underDialog ? silence : std::function<void()>();
+        Run("firmware 2.3.1\ngenerate-saved 4", 0, true);
+        beat.stop();
+        EXPECT_EQ(meter->commands.mid(sent), (underDialog ? QStringList{"C", "C"} : QStringList{"C"}));
+        EXPECT_EQ(dialogs.size(), underDialog ? 1 : 0);
+        EXPECT_LT(longest, 100) << "ms the window thread was busy at once while the count was not answered";
+    }
+    beforeDownload = nullptr;
+    whileDialogOpen = nullptr;
 
     Unplug(meter);
     DemoMeter *silent = AddMeter("stall-after-reports 0");
