@@ -36,6 +36,7 @@ protected:
         for (const QString &line : lines)
             form->lsvDataAdd(line);
         form->show();
+        Settle(); // the count
         boxes.clear();
         sent = meter->commands.size();
     }
