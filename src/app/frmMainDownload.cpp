@@ -143,17 +143,19 @@ void frmMain::GetAllData(qint32 DataType, bool fSaveToFile, bool fFillInForm)
     auto *d = new WindowDownload(this);
     m_download = d;
     BatchConsole(true);
-    d->op = PrepareDownload(d->ui, DownloadRequest{DataType, fSaveToFile, fFillInForm, QString(), {}});
-    if (!d->op) {
-        EndDownload(OpStatus::Failed);
-        return;
-    }
-    clsDownloadRun *op = d->op.get();
-    d->ui.onCancel = [op] { op->Cancel(); };
-    // Concluded from the event loop: its boxes and the list window never
-    // open inside the last step.
-    connect(op, &clsOperation::Finished, d, [this] { ConcludeDownload(); }, Qt::QueuedConnection);
-    op->Start();
+    // The counts are read on the link thread: the window is answered meanwhile.
+    PrepareDownload(d->ui, DownloadRequest{DataType, fSaveToFile, fFillInForm, QString(), {}}, d,
+                    [this, d](std::unique_ptr<clsDownloadRun> run) {
+                        d->op = std::move(run);
+                        if (!d->op)
+                            return EndDownload(OpStatus::Failed);
+                        clsDownloadRun *op = d->op.get();
+                        d->ui.onCancel = [op] { op->Cancel(); };
+                        // Concluded from the event loop: its boxes and the list window never
+                        // open inside the last step.
+                        connect(op, &clsOperation::Finished, d, [this] { ConcludeDownload(); }, Qt::QueuedConnection);
+                        op->Start();
+                    });
 }
 
 void frmMain::ConcludeDownload()

@@ -7,11 +7,13 @@
 #include "common/modEvents.h"
 #include "common/modMsgBox.h"
 #include "protocol/modFSMComm.h"
+#include "records/clsReadStore.h"
 #include "records/clsMeter.h"
 #include "records/clsFsm.h"
 #include "storage/clsFile.h"
 #include "usb/clsUsbHid.h"
 
+#include <QEventLoop>
 #include <cmath>
 
 
@@ -54,59 +56,66 @@ const QString kReadProblem = QStringLiteral("There is a problem with reading the
 
 } // namespace
 
-std::unique_ptr<clsDownloadRun> PrepareDownload(DownloadUi &ui, const DownloadRequest &request)
+// The checks once the count has been read again after the save dialog.
+static std::unique_ptr<clsDownloadRun> CountChecked(DownloadUi &ui, const DownloadRequest &request, OpStatus read)
 {
-    const bool fSaveToFile = request.save, fFillInForm = request.fill;
-    // The link and gApp->File serve one download at a time.
-    if (OperationRunning())
+    // Another operation started under the save dialog.
+    if (read == OpStatus::Busy)
         return nullptr;
-
-    const qint32 type = request.type;
-    if (gMeter->ReadDirectory(type) == 1)
-        return nullptr;
-
-    if (gFsm->NumRecords(type) <= 0) {
-        MsgBox(kNoRecords, vb::Exclamation, kReadingTitle);
-        return nullptr;
-    }
-    if (!gUsbHid->IsDeviceConnected(true))
-        return nullptr;
-    if (fSaveToFile) {
-        if (!request.path.isEmpty())
-            gApp->UseFile(request.path);
-        else if (!gApp->SaveFileAs(QStringLiteral("Save Downloaded ") + clsFsm::DataName(type) + QStringLiteral(" As"), type))
-            return nullptr;
-    }
-    if (!gUsbHid->IsDeviceConnected(true))
-        return nullptr;
-
     // The count may have changed while the user was choosing the file. A
     // failed query is a reading problem, not an empty meter (a reply that
     // was no count has been told by ReadDirectory).
-    if (gMeter->ReadDirectory(type) == 1) {
+    // After the link's own words about the same failure.
+    if (read != OpStatus::Ok) {
         if (!gUsbHid->fDeviceConnected())
-            MsgBox(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
+            MsgBoxLater(kReadProblem, vb::Exclamation, QStringLiteral("Reading Problem"));
         return nullptr;
     }
-    const qint16 count = gFsm->NumRecords(type);
+    const qint16 count = gFsm->NumRecords(request.type);
     if (count <= 0) {
         QString text;
-        if (fSaveToFile)
+        if (request.save)
             text = QStringLiteral("The FSM has no saved records. Nothing was saved to the disk file.");
-        if (fFillInForm)
+        if (request.fill)
             text = kNoRecords;
         MsgBox(text, vb::Exclamation, kReadingTitle);
         return nullptr;
     }
-    // Another operation may have started under the save dialog.
     if (OperationRunning())
         return nullptr;
 
     ui.ProgressOpen(QStringLiteral("Reading Data..."), count);
     ui.SetMainEnabled(false);
-    DownloadRequest chosen = request;
-    chosen.type = type;
-    return std::make_unique<clsDownloadRun>(ui, chosen, count);
+    return std::make_unique<clsDownloadRun>(ui, request, count);
+}
+
+void PrepareDownload(DownloadUi &ui, const DownloadRequest &request, QObject *context, PreparedDownload done)
+{
+    // The link and gApp->File serve one download at a time.
+    if (OperationRunning())
+        return done(nullptr);
+
+    const qint32 type = request.type;
+    ReadCountThen(*gMeter, type, context, [&ui, request, type, context, done](OpStatus read) {
+        if (read != OpStatus::Ok)
+            return done(nullptr);
+        if (gFsm->NumRecords(type) <= 0) {
+            MsgBox(kNoRecords, vb::Exclamation, kReadingTitle);
+            return done(nullptr);
+        }
+        if (!gUsbHid->IsDeviceConnected(true))
+            return done(nullptr);
+        if (request.save) {
+            if (!request.path.isEmpty())
+                gApp->UseFile(request.path);
+            else if (!gApp->SaveFileAs(QStringLiteral("Save Downloaded ") + clsFsm::DataName(type) + QStringLiteral(" As"), type))
+                return done(nullptr);
+        }
+        if (!gUsbHid->IsDeviceConnected(true))
+            return done(nullptr);
+        ReadCountThen(*gMeter, type, context,
+                      [&ui, request, done](OpStatus again) { done(CountChecked(ui, request, again)); });
+    });
 }
 
 clsDownloadRun::clsDownloadRun(DownloadUi &ui, const DownloadRequest &request, qint16 count, QObject *parent)
@@ -152,7 +161,17 @@ void clsDownloadRun::Conclude()
 
 OpStatus GetAllData(DownloadUi &ui, const DownloadRequest &request)
 {
-    std::unique_ptr<clsDownloadRun> download = PrepareDownload(ui, request);
+    std::unique_ptr<clsDownloadRun> download;
+    bool prepared = false;
+    QEventLoop loop;
+    QObject context;
+    PrepareDownload(ui, request, &context, [&](std::unique_ptr<clsDownloadRun> run) {
+        download = std::move(run);
+        prepared = true;
+        loop.quit();
+    });
+    if (!prepared)
+        loop.exec();
     if (!download)
         return OpStatus::Failed;
     const OpStatus status = RunToEnd(*download);

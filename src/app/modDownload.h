@@ -81,10 +81,13 @@ private:
 
 // The checks before reading the store: its directory, the file (the save
 // dialog, through gApp->SaveFileAs, unless the request names it) and the
-// count again. Returns the download with its progress display open and the
-// main window disabled, ready to Start; null when a check stopped it (it
-// has said why) or another operation runs.
-std::unique_ptr<clsDownloadRun> PrepareDownload(DownloadUi &ui, const DownloadRequest &request);
+// count again. The counts are read as operations, so this returns at once;
+// `done` is called from the event loop with the download, its progress
+// display open and the main window disabled, ready to Start; or null when a
+// check stopped it (it has said why) or another operation runs. Nothing is
+// called once `context` is gone.
+using PreparedDownload = std::function<void(std::unique_ptr<clsDownloadRun>)>;
+void PrepareDownload(DownloadUi &ui, const DownloadRequest &request, QObject *context, PreparedDownload done);
 
 // The whole download for callers at the top of the program (the
 // command-line tool): the checks, every record (RunToEnd), the conclusion,

@@ -23,3 +23,26 @@ void clsReadStore::Step()
     if (m_lines.size() >= m_count)
         Finish(OpStatus::Ok);
 }
+
+clsReadCount::clsReadCount(clsMeter &meter, qint32 type, QObject *parent)
+    : clsOperation(parent), m_meter(meter), m_type(type)
+{
+}
+
+void clsReadCount::Step()
+{
+    const LinkWatch watch = m_meter.Watch();
+    if (m_meter.ReadDirectory(m_type) != 0)
+        return Finish(watch.Failure());
+    Finish(OpStatus::Ok);
+}
+
+void ReadCountThen(clsMeter &meter, qint32 type, QObject *context, std::function<void(OpStatus)> then)
+{
+    auto *op = new clsReadCount(meter, type, context);
+    QObject::connect(op, &clsOperation::Finished, op, [op, then = std::move(then)](OpStatus status) {
+        op->deleteLater();
+        then(status);
+    });
+    op->Start();
+}

@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 
 class clsMeter;
 
@@ -28,3 +29,25 @@ private:
     qint16 m_count = -1; // -1: the directory is read first
     QStringList m_lines;
 };
+
+// Reads the count of one store (its directory) and nothing else: the checks
+// before a download and a list window's free records, off the window thread.
+// A count that cannot be read is told as ReadDirectory tells it.
+class clsReadCount : public clsOperation
+{
+public:
+    clsReadCount(clsMeter &meter, qint32 type, QObject *parent = nullptr);
+    ~clsReadCount() override { StopSteps(); }
+
+protected:
+    void Step() override;
+
+private:
+    clsMeter &m_meter;
+    qint32 m_type;
+};
+
+// Starts a clsReadCount of store `type` owned by `context` and calls `then`
+// with how it ended, from the event loop (Busy when another operation runs).
+// Nothing is called once `context` is gone.
+void ReadCountThen(clsMeter &meter, qint32 type, QObject *context, std::function<void(OpStatus)> then);

@@ -131,11 +131,18 @@ void frmDeleteData::Form_Activate()
 
 void frmDeleteData::UpdateRemaining()
 {
-    gMeter->ReadDirectory(0);
-    const qint64 max = gFsm->MaxRecords(0);
-    const qint64 free = max - gFsm->NumRecords(0);
-    lblRecords->setText(QStringLiteral("Remaining free records:\r\n") + IntText(free) + QStringLiteral(" out of ") +
-                        IntText(max));
+    // Read on the link thread; the buttons wait for it.
+    auto *read = new clsReadCount(*gMeter, 0);
+    connect(read, &clsOperation::Finished, this, [this] {
+        const qint64 max = gFsm->MaxRecords(0);
+        const qint64 free = max - gFsm->NumRecords(0);
+        lblRecords->setText(QStringLiteral("Remaining free records:\r\n") + IntText(free) + QStringLiteral(" out of ") +
+                            IntText(max));
+        UpdateButtons();
+        cmdCancel->setEnabled(true); // after a "Cancel" that stopped the read
+    });
+    StartOperation(read);
+    UpdateButtons();
 }
 
 void frmDeleteData::UpdateButtons()

@@ -134,14 +134,24 @@ void frmTx::UpdateRemaining()
 {
     // A failed read counts as 0 of 0. Without the meter nothing is asked:
     // the link has told the user, and the window is about to close.
+    const auto show = [this] {
+        lblRecords->setText(QStringLiteral("Remaining free records:\n") + IntText(qint32(m_maxRecords) - m_numRecords) +
+                            QStringLiteral(" out of ") + IntText(m_maxRecords));
+        UpdateButtons();
+    };
     m_numRecords = m_maxRecords = 0;
-    if (MeterConnected()) {
-        gMeter->ReadDirectory(1);
+    if (!MeterConnected())
+        return show();
+    // Read on the link thread; the buttons wait for it.
+    auto *read = new clsReadCount(*gMeter, 1);
+    connect(read, &clsOperation::Finished, this, [this, show] {
         m_numRecords = gFsm->NumRecords(1);
         m_maxRecords = gFsm->MaxRecords(1);
-    }
-    lblRecords->setText(QStringLiteral("Remaining free records:\n") + IntText(qint32(m_maxRecords) - m_numRecords) +
-                        QStringLiteral(" out of ") + IntText(m_maxRecords));
+        show();
+        cmdCancel->setEnabled(true); // after a "Cancel" that stopped the read
+    });
+    StartOperation(read);
+    UpdateButtons();
 }
 
 void frmTx::UpdateButtons()

@@ -288,27 +288,39 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
 
 // The window thread is never held up by the meter: a 10 ms timer on it
 // keeps its pace through a download whose meter falls silent half-way (its
-// whole 4 s time-out), and while a silent meter is plugged in (the link's
-// watch and its version query).
+// whole 4 s time-out) or before it (the count), and while a silent meter is
+// plugged in (the link's watch and its version query).
 TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
 {
-    qint64 longest = 0;
-    QElapsedTimer since;
-    QTimer beat;
-    beat.setInterval(10);
-    QObject::connect(&beat, &QTimer::timeout, [&] { longest = qMax(longest, since.restart()); });
-    const auto start = [&] { longest = 0, since.start(), beat.start(); };
+    WindowPace pace;
+    const auto start = [&] { pace.Start(); };
 
     // Counted from the save dialog on (making a file dialog is not the meter's doing).
     beforeDownload = [&] { meter->timeScale = 1.0; };
     whileDialogOpen = start;
     Run("firmware 2.3.1\ngenerate-saved 40\nstall-after-reports 25", 0, true);
-    beat.stop();
+    const qint64 stalled = pace.Stop();
     beforeDownload = nullptr;
     whileDialogOpen = nullptr;
     EXPECT_EQ(lastStatus, OpStatus::LinkLost);
     EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
-    EXPECT_LT(longest, 100) << "ms the window thread was busy at once during a download with a 4 s stall";
+    EXPECT_LT(stalled, 100) << "ms the window thread was busy at once during a download with a 4 s stall";
+
+    // Silent from the count before the save dialog on, or from the one after
+    // it (a 1 s time-out).
+    for (const bool underDialog : {false, true}) {
+        SCOPED_TRACE(underDialog ? "the count after the save dialog" : "the count before it");
+        const auto silence = [&] { meter->timeScale = 0.25, meter->stallAfterReports = meter->inputReportsSent, start(); };
+        beforeDownload = underDialog ? std::function<void()>() : silence;
+        whileDialogOpen = underDialog ? silence : std::function<void()>();
+        Run("firmware 2.3.1\ngenerate-saved 4", 0, true);
+        const qint64 longest = pace.Stop();
+        EXPECT_EQ(meter->commands.mid(sent), (underDialog ? QStringList{"C", "C"} : QStringList{"C"}));
+        EXPECT_EQ(dialogs.size(), underDialog ? 1 : 0);
+        EXPECT_LT(longest, 100) << "ms the window thread was busy at once while the count was not answered";
+    }
+    beforeDownload = nullptr;
+    whileDialogOpen = nullptr;
 
     Unplug(meter);
     DemoMeter *silent = AddMeter("stall-after-reports 0");
@@ -317,10 +329,10 @@ TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
     watch->tmrPeriodic.start();
     start();
     QTest::qWait(1500);
-    beat.stop();
+    const qint64 plugged = pace.Stop();
     watch->tmrPeriodic.stop();
     EXPECT_TRUE(silent->commands.contains("A")) << "the version query was sent";
-    EXPECT_LT(longest, 100) << "ms the window thread was busy at once with a silent meter plugged in";
+    EXPECT_LT(plugged, 100) << "ms the window thread was busy at once with a silent meter plugged in";
 }
 
 TEST_F(DownloadTest, OneAtATimeAndNothingRunsInsideAStep)

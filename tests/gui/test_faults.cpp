@@ -131,6 +131,7 @@ protected:
             for (const QString &line : std::as_const(lines))
                 form->lsvDataAdd(line);
             form->show();
+            EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000)); // the count
             const int before = meter->inputReportsSent;
             if (fault)
                 (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = before + k;

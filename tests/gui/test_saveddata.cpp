@@ -36,6 +36,7 @@ protected:
         for (const QString &line : lines)
             form->lsvDataAdd(line);
         form->show();
+        Settle(); // the count
         boxes.clear();
         sent = meter->commands.size();
     }
@@ -285,6 +286,25 @@ TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
     EXPECT_EQ(rows, 36);
     EXPECT_LT(unplugged.elapsed(), 1500);
     EXPECT_TRUE(shown.isNull()); // gone with the download
+}
+
+// The count of free records the list reads when it opens waits on the link
+// thread: a meter silent there (a 1 s time-out) leaves the window answering.
+TEST_F(SavedDataTest, OpensWhileTheCountIsNotAnswered)
+{
+    meter = ReplaceMeter("saved-capacity 100");
+    meter->timeScale = 0.25;
+    meter->stallAfterReports = meter->inputReportsSent;
+    sent = meter->commands.size();
+    WindowPace pace;
+    pace.Start();
+    form = std::make_unique<frmDeleteData>();
+    form->show();
+    EXPECT_TRUE(OperationRunning()) << "the count is read";
+    EXPECT_FALSE(Named<QPushButton>(form.get(), "cmdSelectAll")->isEnabled());
+    Settle();
+    EXPECT_LT(pace.Stop(), 100) << "ms the window thread was busy at once while the count was not answered";
+    EXPECT_EQ(meter->commands.mid(sent), QStringList{"C"});
 }
 
 TEST_F(SavedDataTest, UnpluggedWhileAskingSendsNothing)

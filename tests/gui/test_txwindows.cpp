@@ -70,6 +70,7 @@ protected:
         for (const QString &line : std::as_const(lines))
             form->lsvDataAdd(line);
         form->show();
+        Settle(); // the count
         sent = meter->commands.size();
         return form;
     }

@@ -82,6 +82,25 @@ void InstallModalBoxes();
 // link's 4000 ms read time-out passes in 40 ms.
 constexpr double kTestTimeScale = 0.01;
 
+// The longest time the window thread was busy at once, from Start on, as a
+// 10 ms timer on it sees its gaps.
+class WindowPace
+{
+public:
+    WindowPace()
+    {
+        m_beat.setInterval(10);
+        QObject::connect(&m_beat, &QTimer::timeout, [this] { m_longest = qMax(m_longest, m_since.restart()); });
+    }
+    void Start() { m_longest = 0, m_since.start(), m_beat.start(); }
+    qint64 Stop() { m_beat.stop(); return m_longest; } // ms
+
+private:
+    QTimer m_beat;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+};
+
 class MeterTest : public ::testing::Test
 {
 protected:
