@@ -124,7 +124,7 @@ void clsOperation::RunStep()
     slice.start();
     m_endSlice = false;
     while (self && m_running) {
-        if (gCancelSoon.exchange(false))
+        if (!m_leaveCancelSoon && gCancelSoon.exchange(false))
             m_cancel = true;
         if (m_cancel)
             Cancelled();
@@ -144,7 +144,7 @@ void clsOperation::RunSlice()
     slice.start();
     m_endSlice = false;
     while (m_running) {
-        if (gCancelSoon.exchange(false))
+        if (!m_leaveCancelSoon && gCancelSoon.exchange(false))
             m_cancel = true;
         if (m_cancel)
             Cancelled();

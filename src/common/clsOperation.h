@@ -98,6 +98,9 @@ protected:
     // (a record from a fast meter) do not each pay for one; window messages
     // still run at least that often. A cancel is still seen before each step.
     void SetSliceMs(int ms) { m_sliceMs = ms; }
+    // For a short read that prepares other work: a CancelSoon() is left for
+    // that work, which then says how far it got (Cancel() still stops it).
+    void LeaveCancelSoon() { m_leaveCancelSoon = true; }
     // From a step: the steps after it wait for the next pass of the event
     // loop (the window thread has something to do first, in StepReady).
     void EndSlice() { m_endSlice = true; }
@@ -117,6 +120,7 @@ private:
     bool m_sliceOut = false; // window thread only
     clsLinkThread *m_linkThread = nullptr; // the one the slice is on
     int m_sliceMs = 0;
+    bool m_leaveCancelSoon = false;
     std::atomic<OpStatus> m_status{OpStatus::Ok};
     QString m_reason;
 };

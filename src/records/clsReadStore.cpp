@@ -5,6 +5,9 @@
 clsReadStore::clsReadStore(clsMeter &meter, qint32 type, QObject *parent)
     : clsOperation(parent), m_meter(meter), m_type(type)
 {
+    // Ctrl+C while the count is read stops the download that follows, which
+    // then says it was cancelled.
+    LeaveCancelSoon();
 }
 
 void clsReadStore::Step()
@@ -27,6 +30,9 @@ void clsReadStore::Step()
 clsReadCount::clsReadCount(clsMeter &meter, qint32 type, QObject *parent)
     : clsOperation(parent), m_meter(meter), m_type(type)
 {
+    // Ctrl+C while the count is read stops the download that follows, which
+    // then says it was cancelled.
+    LeaveCancelSoon();
 }
 
 void clsReadCount::Step()

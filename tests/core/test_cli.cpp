@@ -465,6 +465,29 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
             EXPECT_TRUE(QDir(tmp.path()).isEmpty());
         }
     }
+    // Stopped while the count is read: the download that follows says so.
+    {
+        QTemporaryDir out;
+        QProcess p;
+        p.start(BuiltProgram(QStringLiteral("dataclave-cli")),
+                {"--verbose", QStringLiteral("--demo=") + Scenario(QStringLiteral("generate-saved 50\nreport-latency-us 1000000\n")),
+                 "download", "saved", out.filePath("out.csv")});
+        ASSERT_TRUE(p.waitForStarted());
+        QByteArray echo;
+        p.setReadChannel(QProcess::StandardError);
+        // The version's reply is in: the first count is asked at once and
+        // takes a second to come (a signal between two reads ends the tool
+        // at once, silently, as nothing has begun).
+        while (!echo.contains("\nA\n") && p.waitForReadyRead(10000))
+            echo += p.readAllStandardError();
+        QThread::msleep(300);
+        ::kill(pid_t(p.processId()), SIGINT);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        EXPECT_EQ(p.exitCode(), 130);
+        const QString said = QString::fromUtf8(echo + p.readAllStandardError());
+        EXPECT_TRUE(said.endsWith("\nDownload cancelled after 0 of 50 records.\n")) << qPrintable(said.right(80));
+        EXPECT_FALSE(QFile::exists(out.filePath("out.csv")));
+    }
     // Stopped while the finished file goes to a reader that has stopped reading.
     QTemporaryDir tmp;
     const Result r = Shell(QStringLiteral("mkfifo \"$0/out\"; exec 3<>\"$0/out\"; \"$CLI\" --demo=\"$METER\" download saved - >\"$0/out\" & "
