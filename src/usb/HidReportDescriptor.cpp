@@ -78,8 +78,8 @@ void CountCaps(Kind &k, quint32 flags, const GlobalState &g, const LocalState &l
     }
 }
 
-// The state of one pass over a descriptor: the item tables of the HID
-// specification, one handler per item type.
+// The state of one pass over a descriptor: the HID item tables (global,
+// local), one handler per item type.
 struct Parser
 {
     HidReportDescriptorInfo info;
