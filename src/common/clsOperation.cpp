@@ -124,17 +124,23 @@ void clsOperation::RunStep()
     slice.start();
     m_endSlice = false;
     while (self && m_running) {
-        if (!m_leaveCancelSoon && gCancelSoon.exchange(false))
-            m_cancel = true;
-        if (m_cancel)
-            Cancelled();
-        else
-            Step();
+        StepOrCancel();
         if (self && m_running && (m_endSlice || slice.elapsed() >= m_sliceMs)) {
             ScheduleStep();
             return;
         }
     }
+}
+
+// One step, or Cancelled() once a cancel was asked (here or by CancelSoon).
+void clsOperation::StepOrCancel()
+{
+    if (!m_leaveCancelSoon && gCancelSoon.exchange(false))
+        m_cancel = true;
+    if (m_cancel)
+        Cancelled();
+    else
+        Step();
 }
 
 // On the link thread: steps until the slice's time is used or it finished.
@@ -144,12 +150,7 @@ void clsOperation::RunSlice()
     slice.start();
     m_endSlice = false;
     while (m_running) {
-        if (!m_leaveCancelSoon && gCancelSoon.exchange(false))
-            m_cancel = true;
-        if (m_cancel)
-            Cancelled();
-        else
-            Step();
+        StepOrCancel();
         if (m_endSlice || slice.elapsed() >= m_sliceMs)
             return;
     }

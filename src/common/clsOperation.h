@@ -110,6 +110,7 @@ private:
     void ScheduleStep();
     void RunStep();
     void RunSlice();
+    void StepOrCancel();
     void SliceReturned();
 
     std::atomic<bool> m_running{false};

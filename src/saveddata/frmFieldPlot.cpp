@@ -410,18 +410,26 @@ bool frmFieldPlot::SaveAnalysisTo(const QString &path)
     return WriteRadialCsv(path, Analysis());
 }
 
-void frmFieldPlot::Save()
+// The save dialog, then this window on top again: the dialog belongs to the
+// main window, and once it closes the window manager may put the list
+// window over this one.
+FileDialogAnswer frmFieldPlot::AskSave(const QString &title, const QString &name, const QStringList &filters)
 {
     FileDialogRequest request;
     request.save = true;
-    request.title = QStringLiteral("Save Picture");
-    request.name = QStringLiteral("field-strength.png");
-    request.filters = {kPngFilter, kSvgFilter, kPdfFilter};
+    request.title = title;
+    request.name = name;
+    request.filters = filters;
     const FileDialogAnswer answer = AskFileDialog(request);
-    // The dialog belongs to the main window: once it closes, the window
-    // manager may put the list window over this one.
     raise();
     activateWindow();
+    return answer;
+}
+
+void frmFieldPlot::Save()
+{
+    const FileDialogAnswer answer =
+        AskSave(QStringLiteral("Save Picture"), QStringLiteral("field-strength.png"), {kPngFilter, kSvgFilter, kPdfFilter});
     QString path = answer.file;
     if (path.isEmpty())
         return;
@@ -435,14 +443,8 @@ void frmFieldPlot::Save()
 
 void frmFieldPlot::SaveAnalysis()
 {
-    FileDialogRequest request;
-    request.save = true;
-    request.title = QStringLiteral("Save Analysis");
-    request.name = QStringLiteral("radial-analysis.csv");
-    request.filters = {kCsvFilter};
-    const FileDialogAnswer answer = AskFileDialog(request);
-    raise();
-    activateWindow();
+    const FileDialogAnswer answer =
+        AskSave(QStringLiteral("Save Analysis"), QStringLiteral("radial-analysis.csv"), {kCsvFilter});
     QString path = answer.file;
     if (path.isEmpty())
         return;

@@ -6,6 +6,7 @@
 // effective field. Radials are left out by unticking their row, points by
 // clicking them; the fit follows at once. Saves the picture as PNG, SVG or
 // PDF and the table as CSV.
+#include "common/modFileDialog.h"
 #include "saveddata/modFieldPlotDraw.h"
 #include "saveddata/modRadialFit.h"
 
@@ -90,6 +91,7 @@ private:
 
     void Save();
     void SaveAnalysis();
+    FileDialogAnswer AskSave(const QString &title, const QString &name, const QStringList &filters);
     bool Replaces(const QString &path, const QString &what);
     void Refit(qsizetype radial); // -1: all
     void ShowFits();
