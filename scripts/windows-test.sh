@@ -161,15 +161,19 @@ for t in "$B"/tests/*.exe; do
   mkdir -p "$work/t/$name"
   # Wine passes no QT_* variable on: they are set on the Windows side.
   start=$(date +%s)
-  if (cd "$work/t/$name" && timeout 900 nice wine cmd /c "set QT_QPA_PLATFORM=windows&& set DATACLAVE_TEST_LIMIT_S=$DATACLAVE_TEST_LIMIT_S&& $(winpath "$t")" \
-        >"$logs/$name.log" 2>&1); then
+  rc=0
+  (cd "$work/t/$name" && timeout 600 nice wine cmd /c "set QT_QPA_PLATFORM=windows&& set DATACLAVE_TEST_LIMIT_S=$DATACLAVE_TEST_LIMIT_S&& $(winpath "$t")" \
+    >"$logs/$name.log" 2>&1) || rc=$?
+  if [ "$rc" = 0 ]; then
     passed=$((passed + 1))
     n=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\..*/\1/p' "$logs/$name.log" | tail -1)
     k=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?,.*/\1/p' "$logs/$name.log" | tail -1)
     cases=$((cases + ${n:-0})) skipped=$((skipped + ${k:-0}))
     echo "passed: $name (${n:-?} cases${k:+, $k skipped}, $(( $(date +%s) - start )) s)"
   else
-    echo "FAILED: $name (output in $logs/$name.log)" >&2
+    why="exit status $rc"
+    [ "$rc" = 124 ] && why="still running after 600 s"
+    echo "FAILED: $name ($why; output in $logs/$name.log)" >&2
     grep -E '^\[  FAILED  \]|Failure' "$logs/$name.log" | head -40 >&2 || tail -30 "$logs/$name.log" >&2
     fail=1
   fi

@@ -17,6 +17,10 @@
 #include <cstdlib>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <cstdlib>
+#include <windows.h>
+#endif
 
 namespace {
 // Without XDG_RUNTIME_DIR Qt makes $TMPDIR/runtime-<user> and leaves it
@@ -112,10 +116,26 @@ private:
     std::string m_name;
     bool m_armed = false, m_stop = false;
 };
+
+#ifdef Q_OS_WIN
+// After our last destructor the program ends without the DLLs' detach:
+// MinGW's runtime can wait there forever on a winpthreads lock held by a
+// thread ExitProcess has already killed (seen as a test that passed, then
+// hung in libstdc++'s detach until the run's time limit).
+int gExitCode = 1; // until main returns: an exit() from elsewhere is no pass
+void EndWithoutDetach()
+{
+    std::fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), UINT(gExitCode));
+}
+#endif
 } // namespace
 
 int main(int argc, char **argv)
 {
+#ifdef Q_OS_WIN
+    std::atexit(EndWithoutDetach); // registered first, so it runs last
+#endif
     const RuntimeFolder runtime;
 #ifdef DATACLAVE_TEST_WIDGETS
     // CTest asks for the offscreen platform; DATACLAVE_TEST_QPA (e.g. xcb
@@ -140,5 +160,8 @@ int main(int argc, char **argv)
     const int result = RUN_ALL_TESTS();
     listeners.Release(watchdog);
     delete watchdog;
+#ifdef Q_OS_WIN
+    gExitCode = result;
+#endif
     return result;
 }
