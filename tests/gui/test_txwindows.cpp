@@ -134,36 +134,6 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
     EXPECT_TRUE(form->isVisible() && Button("cmdCancel")->isEnabled() && Button("cmdDelete")->isEnabled());
 }
 
-// The editor's call-site message and its close box, which discards as
-// "Cancel" does (after asking) and never saves.
-TEST_F(TxWindowTest, EditorCallSiteMessageAndCloseBox)
-{
-    Open("generate-tx 2");
-    Select({0});
-    OnEditor([&](frmTxEdit &e) {
-        Activate(e);
-        Box(e, "txtCallSite")->setFocus();
-        Box(e, "txtCallSite")->setText("ab.c");
-        Box(e, "txtFreq")->setFocus();
-        QTest::qWait(20);
-        EXPECT_EQ(BoxTexts().value(0), QString::fromUtf8("Call-Site Text Too Long|The Call-Site text is invalid.\r\n"
-                                                          "Must be 1 to 8 letters, numbers, space, _ ,or \u2013"));
-        Box(e, "txtCallSite")->setText("AB-1");
-        Box(e, "txtFreq")->setFocus();
-        Box(e, "txtFreq")->setText("990");
-        answers = {vb::No, vb::Yes};
-        e.close(); // No: stays
-        EXPECT_TRUE(e.isVisible());
-        e.close();
-    });
-    form->EditSelectedTx();
-    Settle();
-    EXPECT_TRUE(editorSeen);
-    EXPECT_EQ(boxes.size(), 3);
-    EXPECT_EQ(boxes.value(1).title, "Tx Has Changed");
-    EXPECT_TRUE(Sent().isEmpty());
-}
-
 // Enter in the list opens the selected entry; in the editor Enter moves on,
 // with a focus mark on the buttons; however the editor closes, the list is
 // the active window again, even after a box took the activation.
@@ -406,11 +376,13 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         EXPECT_EQ(Box(e, "txtFreq")->selectedText(), "12.5");
         whileBoxOpen = nullptr;
 
-        // Enter moves on like Tab, when the value passes; a bad coordinate
-        // box gives its message, and the focus stays.
+        // Enter moves on like Tab, when the value passes; a bad box gives
+        // its message, and the focus stays.
         struct Step { QLineEdit *box; const char *typed; QLineEdit *next; qsizetype boxes; };
         for (const Step &s : {Step{Box(e, "txtFreq"), "1230", Box(e, "txtLatitude0"), 1}, Step{Box(e, "txtLatitude0"), "91", Box(e, "txtLatitude0"), 2},
-                              Step{Box(e, "txtLatitude0"), "45", Box(e, "txtLatitude1"), 2}}) {
+                              Step{Box(e, "txtLatitude0"), "45", Box(e, "txtLatitude1"), 2}, Step{Box(e, "txtCallSite"), "ab.c", Box(e, "txtCallSite"), 3},
+                              Step{Box(e, "txtCallSite"), "AB-1", Box(e, "txtFreq"), 3}}) {
+            s.box->setFocus();
             s.box->setText(s.typed);
             QTest::keyClick(s.box, Qt::Key_Return);
             QTest::qWait(20);
@@ -420,6 +392,8 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
             EXPECT_EQ(boxes.size(), s.boxes) << s.typed;
         }
         EXPECT_EQ(boxes.value(1).prompt, "Degrees must be between 0 and 90");
+        EXPECT_EQ(BoxTexts().value(2), QString::fromUtf8("Call-Site Text Too Long|The Call-Site text is invalid.\r\n"
+                                                          "Must be 1 to 8 letters, numbers, space, _ ,or \u2013"));
 
         // The up-down wraps around between the two letters.
         QString letters = Box(e, "txtLongitude3")->text();
@@ -431,8 +405,8 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         answers = {vb::No, vb::Yes};
         Cancel(e)->click();
         EXPECT_TRUE(e.isVisible());
-        EXPECT_EQ(boxes.value(2).title, "Tx Has Changed");
-        EXPECT_EQ(boxes.value(2).buttons, vb::YesNo | vb::DefaultButton2);
+        EXPECT_EQ(boxes.value(3).title, "Tx Has Changed");
+        EXPECT_EQ(boxes.value(3).buttons, vb::YesNo | vb::DefaultButton2);
         Cancel(e)->click();
     });
     form->EditSelectedTx();
@@ -440,7 +414,7 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
     EXPECT_TRUE(editorSeen);
     for (QWidget *w : std::as_const(focusDuringBox))
         EXPECT_NE(w, nullptr);
-    EXPECT_EQ(boxes.size(), 4);
+    EXPECT_EQ(boxes.size(), 5);
     EXPECT_TRUE(Sent().isEmpty());
 }
 
