@@ -7,14 +7,20 @@
 #include "app/globals.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
+#include "protocol/modFSMComm.h"
+#include "records/clsFsm.h"
 #include "records/clsMeter.h"
 #include "saveddata/frmDeleteData.h"
 #include "tx/frmTx.h"
+#include "tx/frmTxEdit.h"
 #include "tx/modTxOps.h"
+#include "usb/clsUsbHid.h"
 
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 #include <type_traits>
@@ -30,6 +36,18 @@ const QString kFiveTx = QStringLiteral("tx 1,12,\"K12\",700,1,2,3,\"AM\"\n"
 inline void Settle(int ms = 10000)
 {
     EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, ms)) << "the operation had not ended after " << ms << " ms";
+}
+
+// A new Tx entry (`add`) or the selected one changed in the editor: call
+// sign `callSign`, 880 kHz, saved.
+inline void EditTx(frmTx &f, const QString &callSign, bool add)
+{
+    QTimer::singleShot(0, &f, [&f, callSign] {
+        if (frmTxEdit *e = f.Editor())
+            Named<QLineEdit>(e, "txtCallSite")->setText(callSign), Named<QLineEdit>(e, "txtFreq")->setText("880"),
+                Named<QPushButton>(e, "cmdButton_0")->click();
+    });
+    add ? f.AddNewTx() : f.EditSelectedTx();
 }
 
 // The titles of `boxes`, in order.
@@ -120,4 +138,41 @@ protected:
     QPointer<Form> form;
     DemoMeter *meter = nullptr;
     qsizetype sent = 0;
+};
+
+// What the link and a failed read tell the user.
+const QString kLost = QStringLiteral("ZT 6200 was disconnected. Please reconnect it.");
+const QString kAbsent = QStringLiteral("ZT 6200 is not connected. Please connect it with the USB cable");
+const QString kReadFailure = QStringLiteral("There is a problem with reading the data\r\n(either USB connection or data problems)");
+
+// The fault matrices: a main window over a connected meter from a scenario,
+// saving to out.csv in a folder of the test's own.
+class FaultMatrixTest : public MainWindowTest
+{
+protected:
+    void Connect(const QString &scenario)
+    {
+        saveAs = dir.filePath("out.csv");
+        meter = AddMeter(scenario);
+        stores = {meter->saved, meter->tx};
+        ASSERT_TRUE(ConnectMeter());
+    }
+    // The meter back as it was (faults cleared, its records restored),
+    // plugged in afresh: the link finds it and asks for its version.
+    void MeterReturns()
+    {
+        meter->unplugAfterReports = meter->stallAfterReports = -1;
+        meter->replyOverride = nullptr;
+        meter->saved = stores.first, meter->tx = stores.second;
+        platform.Plug(meter, false);
+        Tick();
+        platform.Plug(meter, true);
+        Tick();
+        EXPECT_TRUE(gUsbHid->fDeviceConnected());
+        EXPECT_EQ(gFsm->Version->value(), 4); // firmware 2.3.1
+    }
+
+    DemoMeter *meter = nullptr;
+    QTemporaryDir dir;
+    std::pair<QStringList, QStringList> stores; // saved records and Tx entries
 };
