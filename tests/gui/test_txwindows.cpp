@@ -180,27 +180,6 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
     }
 }
 
-TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
-{
-    Open(kFiveTx);
-    // Shown by descending frequency: BIG 900, NEG 800, K12 700, K4 600, K5 500.
-    ASSERT_EQ(Rows().Count(), 5);
-    EXPECT_EQ(Rows().Text(0, 0), "BIG");
-    EXPECT_EQ(SelectedRows(List()), QList<int>{0});
-    EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n95 out of 100");
-
-    Select({0, 2, 4});
-    answers = {vb::Yes};
-    form->DeleteSelected();
-    Settle();
-    EXPECT_EQ(boxes.size(), 1);
-    EXPECT_EQ(Sent(), (QStringList{"V,5", "V,12", "V,12345", "S"}));
-    ASSERT_EQ(Rows().Count(), 2);
-    EXPECT_EQ(Rows().Text(0, 0) + Rows().Text(1, 0), "NEGK4");
-    EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n98 out of 100");
-    EXPECT_TRUE(Button("cmdCancel")->isEnabled() && Button("cmdDelete")->isEnabled());
-}
-
 TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
 {
     struct Case { const char *firmware; int fields; };
