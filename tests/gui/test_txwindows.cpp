@@ -35,6 +35,15 @@ protected:
                 f(*e);
         });
     }
+    // Opens the editor on a new entry (`add`) or the selected one, runs `f`
+    // in it, and waits for the change to end.
+    void InEditor(bool add, std::function<void(frmTxEdit &)> f)
+    {
+        OnEditor(std::move(f));
+        add ? form->AddNewTx() : form->EditSelectedTx();
+        Settle();
+        EXPECT_TRUE(editorSeen) << "the editor did not open";
+    }
     static void Activate(QWidget &w)
     {
         w.activateWindow();
@@ -96,9 +105,7 @@ TEST_F(TxWindowTest, EditOneRowAndSortAfterIt)
     }
     // K5, 500 kHz, to 950 kHz: back from the editor the list is by ascending frequency.
     Select({RowOf(5)});
-    OnEditor([](frmTxEdit &e) { Box(e, "txtFreq")->setText("950"), Save(e)->click(); });
-    form->EditSelectedTx();
-    Settle();
+    InEditor(false, [](frmTxEdit &e) { Box(e, "txtFreq")->setText("950"), Save(e)->click(); });
     QStringList freqs;
     for (int r = 0; r < Rows().Count(); ++r)
         freqs << Rows().Text(r, 1).trimmed();
@@ -191,7 +198,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         EXPECT_EQ(Rows().SortOrder(), 1);
 
         // Add: a new entry at 12 30' S, 880 kHz.
-        OnEditor([&](frmTxEdit &e) {
+        InEditor(true, [&](frmTxEdit &e) {
             EXPECT_EQ(Named<QComboBox>(&e, "cboModulation")->isVisible(), !mod.isEmpty());
             EXPECT_EQ(Box(e, "txtCallSite")->text(), "--------");
             Box(e, "txtCallSite")->setText("NEW1");
@@ -203,8 +210,6 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
             Named<QComboBox>(&e, "cboModulation")->setCurrentIndex(2);
             Save(e)->click();
         });
-        form->AddNewTx();
-        Settle();
         EXPECT_EQ(Sent().value(0), "U,0,0,\"NEW1\",880,-12.500000,0.00000,0.00000" + mod);
         // Read back: the new row carries the id the meter gave it, and is selected.
         EXPECT_TRUE(Sent().contains("T,3,1"));
@@ -217,24 +222,18 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         // Edit: station 2 to 990 kHz.
         Select({RowOf(2)});
         sent = meter->commands.size();
-        OnEditor([&](frmTxEdit &e) {
+        InEditor(false, [&](frmTxEdit &e) {
             EXPECT_EQ(Box(e, "txtFreq")->text(), "550");
             Box(e, "txtFreq")->setText("990"), Save(e)->click();
         });
-        form->EditSelectedTx();
-        Settle();
         EXPECT_EQ(Sent(), QStringList{"X,2,2,\"TX0002\",990,30.200000,-70.20000,-8.00000" + mod});
         EXPECT_EQ(Rows().Text(RowOf(2), 1), "  990");
         EXPECT_EQ(SelectedRows(List()), QList<int>{RowOf(2)});
 
         // Nothing changed: nothing sent.
         sent = meter->commands.size();
-        OnEditor([](frmTxEdit &e) { Save(e)->click(); });
-        form->EditSelectedTx();
-        Settle();
-        OnEditor([](frmTxEdit &e) { Cancel(e)->click(); });
-        form->AddNewTx();
-        Settle();
+        InEditor(false, [](frmTxEdit &e) { Save(e)->click(); });
+        InEditor(true, [](frmTxEdit &e) { Cancel(e)->click(); });
         EXPECT_TRUE(Sent().isEmpty());
         EXPECT_TRUE(boxes.isEmpty());
     }
@@ -281,7 +280,7 @@ TEST_F(TxWindowTest, ChangesNotTakenOrNotUnderstood)
         const QStringList before = cells();
         Select({RowOf(c.station)});
         const bool tooLong = c.sends == 0, understood = !c.inPrompt.endsWith(again);
-        OnEditor([&](frmTxEdit &e) {
+        InEditor(c.add, [&](frmTxEdit &e) {
             Box(e, "txtCallSite")->setText("ABCDEFGH"), Save(e)->click();
             if (!tooLong)
                 return;
@@ -292,9 +291,6 @@ TEST_F(TxWindowTest, ChangesNotTakenOrNotUnderstood)
             answers = {vb::Yes};
             Cancel(e)->click(); // "Tx Has Changed": Yes
         });
-        c.add ? form->AddNewTx() : form->EditSelectedTx();
-        Settle();
-        EXPECT_TRUE(editorSeen);
         ASSERT_EQ(boxes.size(), tooLong ? 2 : 1);
         EXPECT_EQ(boxes[0].title, c.title);
         EXPECT_TRUE(understood ? boxes[0].prompt.contains(c.inPrompt) : boxes[0].prompt == c.inPrompt) << qPrintable(boxes[0].prompt);
@@ -314,7 +310,7 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
     Open("generate-tx 2");
     Select({0});
     QList<QWidget *> focusDuringBox;
-    OnEditor([&](frmTxEdit &e) {
+    InEditor(false, [&](frmTxEdit &e) {
         Activate(e);
         Box(e, "txtFreq")->setFocus();
         QTest::qWait(10);
@@ -374,9 +370,6 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         EXPECT_EQ(boxes.value(3).buttons, vb::YesNo | vb::DefaultButton2);
         Cancel(e)->click();
     });
-    form->EditSelectedTx();
-    Settle();
-    EXPECT_TRUE(editorSeen);
     for (QWidget *w : std::as_const(focusDuringBox))
         EXPECT_NE(w, nullptr);
     EXPECT_EQ(boxes.size(), 5);
@@ -396,22 +389,18 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
              Unplug(meter);
          }, {}},
         {"editor", [this] {
-             OnEditor([this](frmTxEdit &e) {
+             InEditor(false, [this](frmTxEdit &e) {
                  Box(e, "txtFreq")->setText("990");
                  Arrow(e, "updLatitude", "cmdUp")->click(); // already in the entry
                  Unplug(meter);
-             });
-             form->EditSelectedTx();
-             Settle(); // returns once a timer has closed the editor
+             }); // returns once a timer has closed the editor
          }, {}},
         {"save before the timers noticed", [this] {
-             OnEditor([this](frmTxEdit &e) {
+             InEditor(true, [this](frmTxEdit &e) {
                  Box(e, "txtFreq")->setText("990");
                  Unplug(meter);
                  Save(e)->click();
              });
-             form->AddNewTx();
-             Settle();
          }, {"ZT 6200 Communication Problem|ZT 6200 is not connected. Please connect it with the USB cable"}},
         {"delete question", [&] {
              unplugInBox();
@@ -420,14 +409,12 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
              Settle();
          }, {"Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n1 record will be deleted."}},
         {"editor message", [&] {
-             OnEditor([&](frmTxEdit &e) {
+             InEditor(false, [&](frmTxEdit &e) {
                  unplugInBox();
                  Box(e, "txtFreq")->setFocus();
                  Box(e, "txtFreq")->setText("abc");
                  Save(e)->click(); // checks the box with the focus: its message comes next
              });
-             form->EditSelectedTx();
-             Settle();
          }, {"Illegal Value|Frequency cannot have letters."}},
     };
     for (const Case &c : cases) {
@@ -475,7 +462,7 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
         SCOPED_TRACE(testing::Message() << c.field << " '" << c.typed << "' cancel " << c.cancel << " save " << c.save);
         Open("generate-tx 2");
         Select({0});
-        OnEditor([&](frmTxEdit &e) {
+        InEditor(false, [&](frmTxEdit &e) {
             Activate(e);
             QLineEdit *field = e.findChild<QLineEdit *>(QLatin1String(c.field));
             ASSERT_NE(field, nullptr);
@@ -516,9 +503,6 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
             field->setText(QLatin1String(c.good));
             QTest::mouseClick(save, Qt::LeftButton);
         });
-        form->EditSelectedTx();
-        Settle();
-        EXPECT_TRUE(editorSeen);
         EXPECT_EQ(boxes.size(), 2);
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UXV],")).size(), 1) << qPrintable(Sent().join(' '));
     }
@@ -534,14 +518,11 @@ TEST_F(TxWindowTest, GermanSettingsKeepTheMeterData)
     EXPECT_EQ(Rows().Row(RowOf(4)).cells.mid(1, 6).join('|'),
               QString::fromUtf8(" 1400|46.500000|-2.25000|-15.00000|46\u00b0 30' 00.0\"N|2\u00b0 15' 00.0\"W"));
     Select({RowOf(3)});
-    OnEditor([](frmTxEdit &e) {
+    InEditor(false, [](frmTxEdit &e) {
         EXPECT_EQ(Box(e, "txtLatitude2")->text(), "30.0");
         Box(e, "txtLatitude2")->setText("15,5");
         Save(e)->click();
     });
-    form->EditSelectedTx();
-    Settle();
-    EXPECT_TRUE(editorSeen);
     EXPECT_EQ(Sent().filter(QRegularExpression("^X,")), QStringList{"X,1,3,\"KLOC\",1230,1.120972,-118.12500,-14.50000,\"AM\""});
 }
 
