@@ -402,12 +402,6 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
                  Save(e)->click();
              });
          }, {"ZT 6200 Communication Problem|ZT 6200 is not connected. Please connect it with the USB cable"}},
-        {"delete question", [&] {
-             unplugInBox();
-             answers = {vb::Yes};
-             form->DeleteSelected();
-             Settle();
-         }, {"Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n1 record will be deleted."}},
         {"editor message", [&] {
              InEditor(false, [&](frmTxEdit &e) {
                  unplugInBox();
