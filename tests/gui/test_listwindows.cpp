@@ -135,7 +135,7 @@ TYPED_TEST(ListWindows, UnpluggedWhileAskingSendsNothing)
 {
     this->OpenWalk();
     this->Select({0, 2});
-    this->whileBoxOpen = [this] { this->Unplug(this->meter), QTest::qWait(700); }; // past the window's 500 ms timer
+    this->whileBoxOpen = [this] { this->Unplug(this->meter), this->form->timDisconnect_Timer(); };
     this->answers = {vb::Yes};
     this->form->DeleteSelected();
     Settle();
