@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh clang-14 libclang-rt-14-dev
 B=${TSAN_BUILD_DIR:-build-tsan}
-PROGRAMS=(core_test_operation core_test_link core_test_session gui_test_download gui_test_saveddata)
+PROGRAMS=(core_test_operation core_test_link core_test_session gui_test_download gui_test_listwindows)
 if [ -f "$B/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' "$B/CMakeCache.txt"; then
   rm -rf "$B"
 fi

@@ -48,12 +48,30 @@ protected:
         MainWindowTest::SetUp();
         gBeepHook = [this] { ++beeps; };
         QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, main, [this](const QString &t) { console += t; });
+        // As with real windows, each box opens a window: it must wait until
+        // the download's steps have ended.
+        const MsgBoxHandler fixture = SetMsgBoxHandler(nullptr);
+        SetMsgBoxHandler([fixture](const QString &prompt, int buttons, const QString &title) {
+            EXPECT_FALSE(clsOperation::Current() && clsOperation::Current()->IsRunning()) << "shown during the download: " << title.toStdString();
+            return fixture(prompt, buttons, title);
+        }, true);
+        SetDownloadTargetFactory(1, [this] { return std::make_unique<Recorder>(main, listed); });
     }
     void TearDown() override
     {
+        SetDownloadTargetFactory(1, nullptr);
         gBeepHook = nullptr;
         MainWindowTest::TearDown();
     }
+    // The Tx window as the download sees it: what it is given, and "shown"
+    // when it is shown (over an enabled main window, the progress window gone).
+    struct Recorder : DownloadTarget {
+        Recorder(frmMain *m, QStringList &l) : main(m), lines(l) {}
+        frmMain *main;
+        QStringList &lines;
+        void lsvDataAdd(const QString &s) override { lines << s; }
+        void ShowModal() override { lines << (main->isEnabled() && main->findChildren<frmMessage *>().isEmpty() ? "shown" : "bad"); }
+    };
     // A fresh meter, an earlier file, and a download (a view unless `save`);
     // returns the save flag as the download left it.
     bool Run(const QString &scenario, qint32 type, bool save, const char *target = "out.csv")
@@ -76,6 +94,7 @@ protected:
     std::function<void()> beforeDownload;
     QTemporaryDir dir;
     QString console;
+    QStringList listed; // by the Tx window
     int beeps = 0;
     qsizetype sent = 0;
 };
@@ -217,41 +236,22 @@ TEST_F(DownloadTest, FailuresKeepEarlierFile)
 
 TEST_F(DownloadTest, FillsListWindow)
 {
-    struct Recorder : DownloadTarget {
-        frmMain *main;
-        QStringList *lines;
-        void lsvDataAdd(const QString &s) override { *lines << s; }
-        void ShowModal() override { *lines << (main->isEnabled() && main->findChildren<frmMessage *>().isEmpty() ? "shown" : "bad"); }
-    };
-    QStringList lines;
-    SetDownloadTargetFactory(1, [&] { auto r = std::make_unique<Recorder>(); r->main = main; r->lines = &lines; return r; });
     Run("firmware 2.3.1\ngenerate-tx 3\ngenerate-saved 2", 1, false);
-    SetDownloadTargetFactory(1, nullptr);
-    EXPECT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines.last(), "shown");
+    EXPECT_EQ(listed.size(), 4);
+    EXPECT_EQ(listed.last(), "shown");
     EXPECT_TRUE(dialogs.isEmpty());
     EXPECT_TRUE(finished.isEmpty()); // the progress window closed by itself
     Run("firmware 2.3.1\ngenerate-saved 2", 0, false); // no saved-data window: nothing shown
     EXPECT_EQ(RecordReads(), 3);
 }
 
-// A list window that records what it is given.
-struct Recorder : DownloadTarget
-{
-    QStringList *lines;
-    void lsvDataAdd(const QString &s) override { *lines << s; }
-    void ShowModal() override { *lines << "shown"; }
-};
-
 TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
 {
-    QStringList lines;
-    SetDownloadTargetFactory(1, [&] { auto r = std::make_unique<Recorder>(); r->lines = &lines; return r; });
     // How: 'c' the "Cancel" button, 'e' Escape, 'x' the close box; each the same, nothing asked.
     struct Case { bool save; int k; char how; } cases[] = {{true, 1, 'c'}, {true, 3, 'e'}, {false, 1, 'x'}, {false, 4, 'c'}};
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << (c.save ? "save" : "view") << ", cancelled at record " << c.k << " of 5 by " << c.how);
-        lines.clear();
+        listed.clear();
         bool offered = false;
         beforeDownload = [&] {
             meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
@@ -281,9 +281,8 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
         EXPECT_EQ(Entries(), QStringList{"out.csv"});
         EXPECT_EQ(BoxTexts(), QStringList());
         EXPECT_EQ(beeps, 0);
-        EXPECT_EQ(lines.size(), c.save ? 0 : c.k); // read, never shown
+        EXPECT_EQ(listed.size(), c.save ? 0 : c.k); // read, never shown
     }
-    SetDownloadTargetFactory(1, nullptr);
 }
 
 // The window thread is never held up by the meter: a 10 ms timer on it
@@ -357,29 +356,6 @@ TEST_F(DownloadTest, OneAtATimeAndNothingRunsInsideAStep)
     EXPECT_EQ(meter->commands.mid(sent).filter(QRegularExpression("^T")).size(), 0);
     EXPECT_GT(ticks, 0);
     EXPECT_FALSE(ranInside);
-}
-
-TEST_F(DownloadTest, LinkBoxesWaitForTheStepAndComeFirst)
-{
-    // As with real windows: a box opens a window, so it must wait.
-    QStringList shown;
-    const MsgBoxHandler old = SetMsgBoxHandler([&](const QString &prompt, int buttons, const QString &title) {
-        // Steps still to come: the box would sit inside the work.
-        const bool during = clsOperation::Current() && clsOperation::Current()->IsRunning();
-        shown << (during ? "during: " : "") + title + "|" + prompt;
-        return DefaultAnswer(buttons);
-    }, true);
-    whileDialogOpen = [this] {
-        meter->replyOverride = [this](const QString &cmd, QList<QByteArray> &) {
-            return cmd == "D,2,1" && (platform.Plug(meter, false), true);
-        };
-    };
-    Run("firmware 2.3.1\ngenerate-saved 5", 0, true);
-    SetMsgBoxHandler(old);
-    EXPECT_EQ(shown, (QStringList{"ZT 6200 Communication Problem|ZT 6200 was disconnected. Please reconnect it.",
-                                  kReadFailure + "\r\nRecord 3 of 5 could not be read."}));
-    EXPECT_EQ(ReadFile(dir.filePath("out.csv")), QByteArray("earlier"));
-    EXPECT_EQ(Entries(), QStringList{"out.csv"});
 }
 
 TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)

@@ -3,20 +3,9 @@
 // while the meter vanishes or falls silent after every possible report, sends
 // odd replies, or the disk refuses the file. Ticks of the link's timer run
 // under every message box and the save dialog, as they do in the program.
-#include "TestSupport.h"
+#include "TestSupportGui.h"
 #include "app/frmMain.h"
-#include "app/globals.h"
 #include "app/modDownload.h"
-#include "common/clsOperation.h"
-#include "listview/clsListModel.h"
-#include "protocol/modFSMComm.h"
-#include "records/clsMeter.h"
-#include "records/clsFsm.h"
-#include "saveddata/frmDeleteData.h"
-#include "tx/frmTx.h"
-#include "tx/frmTxEdit.h"
-#include "tx/modTxOps.h"
-#include "usb/clsUsbHid.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -33,12 +22,9 @@
 
 namespace {
 
-const QString kLost = "ZT 6200 was disconnected. Please reconnect it.";
-const QString kAbsent = "ZT 6200 is not connected. Please connect it with the USB cable";
-const QString kReadFailure = "There is a problem with reading the data\r\n(either USB connection or data problems)";
 const QString kFileError = "There is a problem writing to the file.\r\n";
 
-class FaultTest : public MainWindowTest
+class FaultTest : public FaultMatrixTest
 {
 protected:
     void SetUp() override
@@ -56,9 +42,7 @@ protected:
             return l;
         });
         QObject::connect(gUsbHid, &clsUsbHid::Disconnect, gUsbHid, [this] { ++disconnects; }, Qt::DirectConnection);
-        saveAs = dir.filePath("out.csv");
-        meter = AddMeter("firmware 2.3.1\ngenerate-saved 10");
-        ASSERT_TRUE(ConnectMeter());
+        Connect("firmware 2.3.1\ngenerate-saved 10\ngenerate-tx 5");
     }
     void TearDown() override
     {
@@ -96,19 +80,6 @@ protected:
         else
             EXPECT_EQ(shown, 10);
     }
-    // The meter comes back (faults cleared, plugged in afresh): the link
-    // finds it and asks for its version.
-    void MeterReturns()
-    {
-        meter->unplugAfterReports = meter->stallAfterReports = -1;
-        meter->replyOverride = nullptr;
-        platform.Plug(meter, false);
-        Tick();
-        platform.Plug(meter, true);
-        Tick();
-        EXPECT_TRUE(gUsbHid->fDeviceConnected());
-        EXPECT_EQ(gFsm->Version->value(), 4);
-    }
     // A change in a list window while the meter vanishes or falls silent
     // after each of its reports in turn: the loss is told once (after the
     // question, where one is asked) and the window closes, its list no
@@ -124,14 +95,13 @@ protected:
         // number of reports the change took.
         auto change = [&](int fault, int k) {
             MeterReturns();
-            meter->saved = tenSaved, meter->tx = fiveTx;
             QStringList lines = meter->saved;
             EXPECT_EQ(tx ? ReadTxLines(*gMeter, lines) : gMeter->ReadDirectory(0), 0);
             form = std::make_unique<Form>(main);
             for (const QString &line : std::as_const(lines))
                 form->lsvDataAdd(line);
             form->show();
-            EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000)); // the count
+            Settle(5000); // the count
             const int before = meter->inputReportsSent;
             if (fault)
                 (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = before + k;
@@ -139,7 +109,7 @@ protected:
             answers = asks ? QList<int>{vb::Yes} : QList<int>{};
             disconnects = 0;
             act(*form);
-            EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000)) << "the change had not ended after 5 s";
+            Settle(5000);
             QCoreApplication::processEvents(); // what it tells from the event loop
             form->timDisconnect_Timer(); // the window's own check of the link
             return meter->inputReportsSent - before;
@@ -164,10 +134,6 @@ protected:
         }
     }
 
-    const QStringList tenSaved = Scenario("firmware 2.3.1\ngenerate-saved 10")->saved;
-    const QStringList fiveTx = Scenario("firmware 2.3.1\ngenerate-tx 5")->tx;
-    DemoMeter *meter = nullptr;
-    QTemporaryDir dir;
     DownloadTargetFactory oldFactory;
     int rows = 0, shown = 0, disconnects = 0, reportsBefore = 0;
 };
@@ -304,13 +270,7 @@ TEST_F(FaultTest, ListWindowChanges)
     Walk<frmDeleteData>("erase", true, true, 0, [](frmDeleteData &f) { Named<QPushButton>(&f, "cmdSelectAll")->click(), f.DeleteSelected(); });
     Walk<frmTx>("delete 2 of 5 Tx", true, true, 3, [](frmTx &f) { SelectRows(Named<QTreeView>(&f, "lsvData"), {1, 3}), f.DeleteSelected(); });
     // The new entry is read back from the meter.
-    Walk<frmTx>("add a Tx", false, false, 6, [](frmTx &f) {
-        QTimer::singleShot(0, &f, [&f] {
-            if (frmTxEdit *e = f.Editor())
-                Named<QLineEdit>(e, "txtCallSite")->setText("NEW1"), Named<QLineEdit>(e, "txtFreq")->setText("880"), Named<QPushButton>(e, "cmdButton_0")->click();
-        });
-        f.AddNewTx();
-    });
+    Walk<frmTx>("add a Tx", false, false, 6, [](frmTx &f) { EditTx(f, "NEW1", true); });
 }
 
 } // namespace

@@ -4,32 +4,16 @@
 // own event loop while the operation ends and its windows go): the user
 // hears the right messages in order, the windows end as they should, no file
 // is lost or left behind, and the next download works.
-#include "TestSupport.h"
+#include "TestSupportGui.h"
 #include "app/frmMain.h"
 #include "app/modListWindowsGui.h"
-#include "common/clsOperation.h"
 #include "common/modFileDialog.h"
 #include "listview/ListWindowGui.h"
-#include "listview/clsListModel.h"
-#include "saveddata/frmDeleteData.h"
-#include "tx/frmTx.h"
-#include "tx/frmTxEdit.h"
-#include "usb/clsUsbHid.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTreeView>
 
 namespace {
 
-const QString kLost = "ZT 6200 was disconnected. Please reconnect it.";
-const QString kReadFailure = "There is a problem with reading the data\r\n(either USB connection or data problems)";
 const QString kDeleteAsk = "Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n2 records will be deleted.";
 
 // What the user does in a list window once it shows (nothing: the load alone
@@ -66,7 +50,7 @@ int RowCount(ListWindow &l)
     return static_cast<frmDeleteData &>(l).Rows()->Count();
 }
 
-class ModalFaultTest : public MainWindowTest
+class ModalFaultTest : public FaultMatrixTest
 {
 protected:
     // Always real boxes; by default open long enough for the operation to
@@ -78,9 +62,7 @@ protected:
         MainWindowTest::SetUp();
         clicksMain = false; // the progress window stays in front, under the boxes
         RegisterListWindows();
-        saveAs = dir.filePath("out.csv");
-        meter = AddMeter("firmware 2.3.1\ngenerate-saved 6\ngenerate-tx 4");
-        ASSERT_TRUE(ConnectMeter());
+        Connect("firmware 2.3.1\ngenerate-saved 6\ngenerate-tx 4");
         whileDialogOpen = [this] { Arm(); };
         // Boxes come one after the other: one opened over another would be
         // read in the wrong order.
@@ -174,32 +156,6 @@ protected:
         return meter->inputReportsSent - armedAt;
     }
 
-    // The meter back as it was, plugged in afresh.
-    void MeterReturns()
-    {
-        meter->unplugAfterReports = meter->stallAfterReports = -1;
-        meter->replyOverride = nullptr;
-        meter->saved = sixSaved, meter->tx = fourTx;
-        platform.Plug(meter, false);
-        Tick();
-        platform.Plug(meter, true);
-        Tick();
-        EXPECT_TRUE(gUsbHid->fDeviceConnected());
-    }
-
-    static void EditCallSign(frmTx &f, const QString &text, bool add)
-    {
-        QTimer::singleShot(0, &f, [&f, text] {
-            if (frmTxEdit *e = f.Editor())
-                Named<QLineEdit>(e, "txtCallSite")->setText(text), Named<QLineEdit>(e, "txtFreq")->setText("880"), Named<QPushButton>(e, "cmdButton_0")->click();
-        });
-        add ? f.AddNewTx() : f.EditSelectedTx();
-    }
-
-    const QStringList sixSaved = Scenario("generate-saved 6")->saved;
-    const QStringList fourTx = Scenario("generate-tx 4")->tx;
-    DemoMeter *meter = nullptr;
-    QTemporaryDir dir;
     QTimer user;
     const Op *op = nullptr;
     int fault = 0, k = 0, armedAt = 0;
@@ -229,9 +185,9 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
              selectSome(l), answers = {vb::Yes}, static_cast<frmDeleteData &>(l).DeleteSelected(); }, {kDeleteAsk}, {}},
         {"delete Tx entries", 1, false, [&](ListWindow &l) {
              selectSome(l), answers = {vb::Yes}, static_cast<frmTx &>(l).DeleteSelected(); }, {kDeleteAsk}, {}},
-        {"add a Tx", 1, false, [](ListWindow &l) { EditCallSign(static_cast<frmTx &>(l), "NEW1", true); }, {}, {},
+        {"add a Tx", 1, false, [](ListWindow &l) { EditTx(static_cast<frmTx &>(l), "NEW1", true); }, {}, {},
          nullptr, nullptr, "usb"},
-        {"edit a Tx", 1, false, [](ListWindow &l) { EditCallSign(static_cast<frmTx &>(l), "EDIT", false); }, {}, {}},
+        {"edit a Tx", 1, false, [](ListWindow &l) { EditTx(static_cast<frmTx &>(l), "EDIT", false); }, {}, {}},
         {"import Tx entries", 1, false, [&](ListWindow &l) { answers = {vb::Yes}, static_cast<frmTx &>(l).ImportTx(); }, {}, {},
          // Lost before the question, or after it: then what was done is told.
          "^(LOST|Importing tx\\.csv would give:[^|]*\\|LOST\\|Imported from tx\\.csv:[^|]*)$",

@@ -1,21 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Tx list window and the Tx editor against the demo meter: what is sent
 // for deletes, adds and edits, the refusals, and closing when the meter goes.
-#include "TestSupport.h"
-#include "app/clsApp.h"
-#include "app/globals.h"
-#include "common/clsOperation.h"
+#include "TestSupportGui.h"
 #include "common/modFileDialog.h"
-#include "listview/clsListModel.h"
-#include "listview/modLV.h"
 #include "listview/modLVSort.h"
-#include "records/clsMeter.h"
 #include "usb/clsUsbHid.h"
-#include "tx/frmTx.h"
 #include "tx/frmTxEdit.h"
-#include "tx/modTxOps.h"
 
-#include <QTest>
 #include <QtWidgets>
 #include <functional>
 
@@ -23,63 +14,16 @@ namespace {
 
 // The Tx editor's controls, by their object names.
 QLineEdit *Box(const frmTxEdit &e, const char *name) { return Named<QLineEdit>(&e, name); }
-QPushButton *Button(const frmTxEdit &e, int index) { return Named<QPushButton>(&e, QStringLiteral("cmdButton_%1").arg(index)); }
+QPushButton *Save(const frmTxEdit &e) { return Named<QPushButton>(&e, "cmdButton_0"); }
+QPushButton *Cancel(const frmTxEdit &e) { return Named<QPushButton>(&e, "cmdButton_1"); }
 QToolButton *Arrow(const frmTxEdit &e, const char *upDown, const char *arrow)
 {
     return Named<QToolButton>(Named<QWidget>(&e, upDown), arrow);
 }
 
-const QString kFiveEntries = QStringLiteral("tx 1,12,\"K12\",700,1,2,3,\"AM\"\n"
-                                            "tx 2,12345,\"BIG\",900,1,2,3,\"AM\"\n"
-                                            "tx 3,-3,\"NEG\",800,1,2,3,\"AM\"\n"
-                                            "tx 4,4,\"K4\",600,1,2,3,\"AM\"\n"
-                                            "tx 5,5,\"K5\",500,1,2,3,\"AM\"\n");
-
-class TxWindowTest : public MeterTest
+class TxWindowTest : public ListWindowTest<frmTx>
 {
 protected:
-    void SetUp() override
-    {
-        MeterTest::SetUp();
-        main = new QWidget;
-        main->resize(640, 300);
-        main->show();
-        gApp->MainForm = main;
-    }
-    void TearDown() override
-    {
-        whileBoxOpen = nullptr;
-        delete form.data();
-        gApp->MainForm = nullptr;
-        delete main;
-        MeterTest::TearDown();
-    }
-
-    // A connected meter (from a scenario) and the list window filled from
-    // it, shown; any earlier meter and window are gone.
-    frmTx *Open(const QString &scenario) { return Open(Scenario(scenario)); }
-    frmTx *Open(std::unique_ptr<DemoMeter> m)
-    {
-        delete form.data();
-        boxes.clear();
-        whileBoxOpen = nullptr;
-        meter = ReplaceMeter(std::move(m));
-        QStringList lines;
-        EXPECT_EQ(ReadTxLines(*gMeter, lines), 0);
-        form = new frmTx(main);
-        for (const QString &line : std::as_const(lines))
-            form->lsvDataAdd(line);
-        form->show();
-        Settle(); // the count
-        sent = meter->commands.size();
-        return form;
-    }
-    QStringList Sent() const { return meter->commands.mid(sent); }
-    // Runs the message loop until the window's delete, add or edit has ended.
-    static void Settle() { EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000)) << "the operation had not ended after 5 s"; }
-    clsListModel &Rows() const { return *form->Rows(); }
-    int RowOf(qint32 station) const { return int(ListedIds(Rows()).indexOf(QString::number(station))); }
-    void Select(const QList<int> &rows) { SelectRows(Named<QTreeView>(form, "lsvData"), rows), form->UpdateButtons(); }
     // Runs `f` on the (modal) editor once it is open.
     void OnEditor(std::function<void(frmTxEdit &)> f)
     {
@@ -91,6 +35,15 @@ protected:
                 f(*e);
         });
     }
+    // Opens the editor on a new entry (`add`) or the selected one, runs `f`
+    // in it, and waits for the change to end.
+    void InEditor(bool add, std::function<void(frmTxEdit &)> f)
+    {
+        OnEditor(std::move(f));
+        add ? form->AddNewTx() : form->EditSelectedTx();
+        Settle();
+        EXPECT_TRUE(editorSeen) << "the editor did not open";
+    }
     static void Activate(QWidget &w)
     {
         w.activateWindow();
@@ -98,10 +51,6 @@ protected:
         QTest::qWait(20);
     }
 
-    QWidget *main = nullptr;
-    QPointer<frmTx> form;
-    DemoMeter *meter = nullptr;
-    qsizetype sent = 0;
     bool editorSeen = false;
 };
 
@@ -127,14 +76,14 @@ TEST_F(TxWindowTest, Refusals)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.scenario << ' ' << c.action);
         Open(c.scenario);
-        EXPECT_EQ(Named<QPushButton>(form, "cmdDelete")->isEnabled(), Rows().Count() > 1);
-        const bool offersNew = (Named<QPushButton>(form, "cmdNewTx")->isVisible() && Named<QPushButton>(form, "cmdNewTx")->isEnabled())
+        EXPECT_EQ(Button("cmdDelete")->isEnabled(), Rows().Count() > 1);
+        const bool offersNew = (Button("cmdNewTx")->isVisible() && Button("cmdNewTx")->isEnabled())
                                || (Named<QAction>(form, "mnuTxNew")->isVisible() && Named<QAction>(form, "mnuTxNew")->isEnabled());
         EXPECT_EQ(offersNew, c.action == 'd' || c.action == 'a');
-        EXPECT_EQ(Named<QPushButton>(form, "cmdEditTx")->isVisible(), !c.box.isEmpty());
+        EXPECT_EQ(Button("cmdEditTx")->isVisible(), !c.box.isEmpty());
         // Reached anyway: through the menu, or a double-click off the rows.
         if (c.action == 'a')
-            SelectAllItems(Named<QTreeView>(form, "lsvData"));
+            SelectAllItems(List());
         c.action == 'n' ? form->AddNewTx() : c.action == 'e' ? form->EditSelectedTx() : form->DeleteSelected();
         Settle();
         EXPECT_EQ(BoxTexts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
@@ -145,53 +94,30 @@ TEST_F(TxWindowTest, Refusals)
     }
 }
 
-// What each column shows and how it sorts: heading, alignment (heading and
-// cells), comparison kind and the direction of the first click on it.
-TEST_F(TxWindowTest, Columns)
-{
-    Open("generate-tx 3"); // firmware 2.3: with the modulation
-    const clsListModel &m = Rows();
-    const int L = Qt::AlignLeft, R = Qt::AlignRight, asc = 0, desc = 1;
-    const QList<ColumnWant> columns = {
-        {"Call Sign", L, lvsort::Text, desc},
-        {"Frequency", R, lvsort::Number, desc}, // sorted so by the first showing
-        {"Latitude", R, lvsort::Number, asc},
-        {"Longitude", R, lvsort::Number, desc},
-        {"Variation", R, lvsort::Number, desc},
-        {"Latitude DMS", R, lvsort::PaddedText, desc},
-        {"Longitude DMS", R, lvsort::PaddedText, desc},
-        {"Modulation", L, lvsort::Text, desc},
-    };
-    EXPECT_EQ(m.SortColumn() * 10 + m.SortOrder(), 10 + desc);
-    ExpectColumns(m, Named<QTreeView>(form, "lsvData")->header(), columns, 1);
-}
-
 // "Tx Edit" is for exactly one selected row; an edit re-sorts the list.
 TEST_F(TxWindowTest, EditOneRowAndSortAfterIt)
 {
-    Open(kFiveEntries);
+    Open(kFiveTx);
     for (const QList<int> &rows : {QList<int>{2}, QList<int>{1, 3}, QList<int>{}}) {
         Select(rows);
-        EXPECT_EQ(Named<QPushButton>(form, "cmdEditTx")->isEnabled(), rows.size() == 1) << rows.size();
+        EXPECT_EQ(Button("cmdEditTx")->isEnabled(), rows.size() == 1) << rows.size();
         EXPECT_EQ(Named<QAction>(form, "mnuTxEdit")->isEnabled(), rows.size() == 1) << rows.size();
     }
     // K5, 500 kHz, to 950 kHz: back from the editor the list is by ascending frequency.
     Select({RowOf(5)});
-    OnEditor([](frmTxEdit &e) { Box(e, "txtFreq")->setText("950"), Button(e, 0)->click(); });
-    form->EditSelectedTx();
-    Settle();
+    InEditor(false, [](frmTxEdit &e) { Box(e, "txtFreq")->setText("950"), Save(e)->click(); });
     QStringList freqs;
     for (int r = 0; r < Rows().Count(); ++r)
         freqs << Rows().Text(r, 1).trimmed();
     EXPECT_EQ(freqs, (QStringList{"600", "700", "800", "900", "950"}));
-    EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{4});
+    EXPECT_EQ(SelectedRows(List()), QList<int>{4});
 }
 
 // A delete the meter refuses, the meter still there: the walk stops at
 // once, with a message; the rows not deleted stay.
 TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
 {
-    Open(kFiveEntries);
+    Open(kFiveTx);
     // The meter deletes it, but its reply is lost: the list is read again.
     DemoMeter *const m = meter;
     meter->replyOverride = [m](const QString &command, QList<QByteArray> &reports) {
@@ -212,66 +138,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
     EXPECT_TRUE(boxes[1].prompt.startsWith("The Tx with station ID 12 may have been deleted")) << qPrintable(boxes[1].prompt);
     EXPECT_TRUE(gUsbHid->fDeviceConnected());
     EXPECT_EQ(ListedIds(Rows()), (QStringList{"12345", "-3", "4"}));
-    EXPECT_TRUE(form->isVisible() && Named<QPushButton>(form, "cmdCancel")->isEnabled() && Named<QPushButton>(form, "cmdDelete")->isEnabled());
-}
-
-// Delete as the "Delete" button (nothing while it is off), Escape as
-// "Cancel": while entries are being deleted it stops the deleting, and
-// closes the window only once nothing is being deleted.
-TEST_F(TxWindowTest, DeleteAndEscapeKeys)
-{
-    Open("generate-tx 1");
-    QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Delete);
-    EXPECT_TRUE(boxes.isEmpty());
-
-    Open(kFiveEntries);
-    Select({1, 3});
-    answers = {vb::Yes};
-    int escapes = 0;
-    meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
-        AsTheUser([&] { QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Escape); });
-        ++escapes;
-        return false;
-    };
-    QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Delete);
-    Settle();
-    meter->replyOverride = nullptr;
-    EXPECT_GE(escapes, 1);
-    EXPECT_EQ(Sent().filter(QRegularExpression("^V")), (QStringList{"V,4"}));
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_EQ(boxes.size(), 1);
-    QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Escape);
-    EXPECT_FALSE(form->isVisible());
-}
-
-// The editor's call-site message and its close box, which discards as
-// "Cancel" does (after asking) and never saves.
-TEST_F(TxWindowTest, EditorCallSiteMessageAndCloseBox)
-{
-    Open("generate-tx 2");
-    Select({0});
-    OnEditor([&](frmTxEdit &e) {
-        Activate(e);
-        Box(e, "txtCallSite")->setFocus();
-        Box(e, "txtCallSite")->setText("ab.c");
-        Box(e, "txtFreq")->setFocus();
-        QTest::qWait(20);
-        EXPECT_EQ(BoxTexts().value(0), QString::fromUtf8("Call-Site Text Too Long|The Call-Site text is invalid.\r\n"
-                                                          "Must be 1 to 8 letters, numbers, space, _ ,or \u2013"));
-        Box(e, "txtCallSite")->setText("AB-1");
-        Box(e, "txtFreq")->setFocus();
-        Box(e, "txtFreq")->setText("990");
-        answers = {vb::No, vb::Yes};
-        e.close(); // No: stays
-        EXPECT_TRUE(e.isVisible());
-        e.close();
-    });
-    form->EditSelectedTx();
-    Settle();
-    EXPECT_TRUE(editorSeen);
-    EXPECT_EQ(boxes.size(), 3);
-    EXPECT_EQ(boxes.value(1).title, "Tx Has Changed");
-    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_TRUE(form->isVisible() && Button("cmdCancel")->isEnabled() && Button("cmdDelete")->isEnabled());
 }
 
 // Enter in the list opens the selected entry; in the editor Enter moves on,
@@ -279,9 +146,9 @@ TEST_F(TxWindowTest, EditorCallSiteMessageAndCloseBox)
 // the active window again, even after a box took the activation.
 TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
 {
-    enum Way { Save, CancelYes, EscapeYes, CloseBoxYes };
+    enum Way { Saved, CancelYes, EscapeYes, CloseBoxYes };
     struct Case { Qt::Key open; Qt::KeyboardModifiers keypad; Way way; };
-    const Case cases[] = {{Qt::Key_Return, Qt::NoModifier, Save}, {Qt::Key_Enter, Qt::KeypadModifier, CancelYes},
+    const Case cases[] = {{Qt::Key_Return, Qt::NoModifier, Saved}, {Qt::Key_Enter, Qt::KeypadModifier, CancelYes},
                           {Qt::Key_Return, Qt::NoModifier, EscapeYes}, {Qt::Key_Enter, Qt::KeypadModifier, CloseBoxYes}};
     QWidget boxStandIn; // the message box, as the window manager sees it
     for (const Case &c : cases) {
@@ -292,22 +159,22 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
         OnEditor([&](frmTxEdit &e) {
             Activate(e);
             ASSERT_EQ(QApplication::focusWidget(), Box(e, "txtCallSite"));
-            for (int i = 0; i < 20 && QApplication::focusWidget() != Button(e, 0); ++i)
+            for (int i = 0; i < 20 && QApplication::focusWidget() != Save(e); ++i)
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            ASSERT_EQ(QApplication::focusWidget(), Button(e, 0));
-            marked = Button(e, 0)->grab().toImage();
-            QTest::keyClick(Button(e, 0), Qt::Key_Enter, Qt::KeypadModifier); // moves on, presses nothing
+            ASSERT_EQ(QApplication::focusWidget(), Save(e));
+            marked = Save(e)->grab().toImage();
+            QTest::keyClick(Save(e), Qt::Key_Enter, Qt::KeypadModifier); // moves on, presses nothing
             ASSERT_TRUE(e.isVisible());
-            ASSERT_EQ(QApplication::focusWidget(), Button(e, 1));
-            unmarked = Button(e, 0)->grab().toImage();
-            if (c.way == Save)
-                return Button(e, 0)->click();
+            ASSERT_EQ(QApplication::focusWidget(), Cancel(e));
+            unmarked = Save(e)->grab().toImage();
+            if (c.way == Saved)
+                return Save(e)->click();
             Box(e, "txtFreq")->setText("990");
             answers = {vb::Yes};
             whileBoxOpen = [&] { boxStandIn.show(), Activate(boxStandIn), boxStandIn.hide(); };
-            c.way == CancelYes ? Button(e, 1)->click() : c.way == EscapeYes ? QTest::keyClick(&e, Qt::Key_Escape) : void(e.close());
+            c.way == CancelYes ? Cancel(e)->click() : c.way == EscapeYes ? QTest::keyClick(&e, Qt::Key_Escape) : void(e.close());
         });
-        QTest::keyClick(Named<QTreeView>(form, "lsvData"), c.open, c.keypad);
+        QTest::keyClick(List(), c.open, c.keypad);
         Settle();
         QTest::qWait(20);
         whileBoxOpen = nullptr;
@@ -315,87 +182,8 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
         EXPECT_NE(marked, unmarked); // the focus shows
         EXPECT_EQ(form->Editor(), nullptr);
         EXPECT_EQ(QApplication::activeWindow(), form.data());
-        EXPECT_EQ(QApplication::focusWidget(), Named<QTreeView>(form, "lsvData"));
+        EXPECT_EQ(QApplication::focusWidget(), List());
         EXPECT_TRUE(Sent().isEmpty());
-    }
-}
-
-TEST_F(TxWindowTest, ThreeOfFiveDeletedBottomUpByFullStationId)
-{
-    Open(kFiveEntries);
-    // Shown by descending frequency: BIG 900, NEG 800, K12 700, K4 600, K5 500.
-    ASSERT_EQ(Rows().Count(), 5);
-    EXPECT_EQ(Rows().Text(0, 0), "BIG");
-    EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{0});
-    EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n95 out of 100");
-
-    Select({0, 2, 4});
-    answers = {vb::Yes};
-    form->DeleteSelected();
-    Settle();
-    EXPECT_EQ(boxes.size(), 1);
-    EXPECT_EQ(Sent(), (QStringList{"V,5", "V,12", "V,12345", "S"}));
-    ASSERT_EQ(Rows().Count(), 2);
-    EXPECT_EQ(Rows().Text(0, 0) + Rows().Text(1, 0), "NEGK4");
-    EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n98 out of 100");
-    EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && Named<QPushButton>(form, "cmdDelete")->isEnabled());
-}
-
-// Stopped mid-walk at the k-th "V" (BIG, K12 and K5 selected, deleted as
-// V,5 V,12 V,12345): the list still matches the meter, the rows not
-// deleted stay selected, and no error box.
-TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
-{
-    enum Way { CancelButton, CloseBox, Unplugged };
-    struct Case { const char *name; Way way; int at; int deletes; bool open; QStringList titles; } cases[] = {
-        {"Cancel at delete 1 of 3", CancelButton, 1, 1, true, {}},
-        {"Cancel at delete 2 of 3", CancelButton, 2, 2, true, {}},
-        {"Cancel at the last delete: the walk had ended", CancelButton, 3, 3, true, {}},
-        {"close box at delete 1", CloseBox, 1, 1, false, {}},
-        {"meter gone at delete 2, before it deleted", Unplugged, 2, 1, false, {"ZT 6200 Communication Problem"}},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        Open(kFiveEntries);
-        Select({0, 2, 4});
-        int deletes = 0;
-        bool shownWhileDeleting = true;
-        meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
-            if (!cmd.startsWith("V,") || ++deletes != c.at)
-                return false;
-            if (c.way == CancelButton)
-                AsTheUser([&] { Named<QPushButton>(form, "cmdCancel")->click(); });
-            else if (c.way == CloseBox) // shown until the delete under way ends
-                AsTheUser([&] { form->close(), shownWhileDeleting = form->isVisible(); });
-            else
-                platform.Plug(meter, false), reports.clear();
-            return c.way == Unplugged;
-        };
-        answers = {vb::Yes};
-        form->DeleteSelected();
-        EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && !Named<QPushButton>(form, "cmdDelete")->isEnabled() && !Named<QPushButton>(form, "cmdEditTx")->isEnabled());
-        Settle();
-        meter->replyOverride = nullptr;
-
-        EXPECT_TRUE(shownWhileDeleting);
-        EXPECT_EQ(Sent().filter(QRegularExpression("^V,")).size(), c.at);
-        QStringList listed = ListedIds(Rows()), held = LineIds(meter->tx);
-        listed.sort(), held.sort();
-        EXPECT_EQ(listed, held);
-        EXPECT_EQ(held.size(), 5 - c.deletes);
-        QStringList titles;
-        for (const ShownBox &b : std::as_const(boxes))
-            titles << b.title;
-        EXPECT_EQ(titles.mid(1), c.titles);
-        EXPECT_EQ(form->isVisible(), c.open);
-        if (!c.open)
-            continue;
-        QStringList selected;
-        for (int row : SelectedRows(Named<QTreeView>(form, "lsvData")))
-            selected << ListedIds(Rows()).at(row);
-        EXPECT_EQ(selected, QStringList({"12345", "12", "5"}).mid(0, 3 - c.deletes));
-        EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && Named<QPushButton>(form, "cmdDelete")->isEnabled());
-        EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), QString("Remaining free records:\n%1 out of 100").arg(95 + c.deletes));
     }
 }
 
@@ -410,7 +198,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         EXPECT_EQ(Rows().SortOrder(), 1);
 
         // Add: a new entry at 12 30' S, 880 kHz.
-        OnEditor([&](frmTxEdit &e) {
+        InEditor(true, [&](frmTxEdit &e) {
             EXPECT_EQ(Named<QComboBox>(&e, "cboModulation")->isVisible(), !mod.isEmpty());
             EXPECT_EQ(Box(e, "txtCallSite")->text(), "--------");
             Box(e, "txtCallSite")->setText("NEW1");
@@ -420,66 +208,68 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
             Arrow(e, "updLatitude", "cmdUp")->click(); // S, though a zero latitude still reads N
             EXPECT_EQ(Box(e, "txtLatitude3")->text(), "N");
             Named<QComboBox>(&e, "cboModulation")->setCurrentIndex(2);
-            Button(e, 0)->click();
+            Save(e)->click();
         });
-        form->AddNewTx();
-        Settle();
         EXPECT_EQ(Sent().value(0), "U,0,0,\"NEW1\",880,-12.500000,0.00000,0.00000" + mod);
         // Read back: the new row carries the id the meter gave it, and is selected.
         EXPECT_TRUE(Sent().contains("T,3,1"));
         ASSERT_EQ(Rows().Count(), 4);
         EXPECT_EQ(Rows().Text(RowOf(4), 0), "NEW1");
-        EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{RowOf(4)});
+        EXPECT_EQ(SelectedRows(List()), QList<int>{RowOf(4)});
         EXPECT_EQ(Rows().SortOrder(), 0); // back from the editor: frequency, the other way round
         EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n96 out of 100");
 
         // Edit: station 2 to 990 kHz.
         Select({RowOf(2)});
         sent = meter->commands.size();
-        OnEditor([&](frmTxEdit &e) {
+        InEditor(false, [&](frmTxEdit &e) {
             EXPECT_EQ(Box(e, "txtFreq")->text(), "550");
-            Box(e, "txtFreq")->setText("990"), Button(e, 0)->click();
+            Box(e, "txtFreq")->setText("990"), Save(e)->click();
         });
-        form->EditSelectedTx();
-        Settle();
         EXPECT_EQ(Sent(), QStringList{"X,2,2,\"TX0002\",990,30.200000,-70.20000,-8.00000" + mod});
         EXPECT_EQ(Rows().Text(RowOf(2), 1), "  990");
-        EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{RowOf(2)});
+        EXPECT_EQ(SelectedRows(List()), QList<int>{RowOf(2)});
 
         // Nothing changed: nothing sent.
         sent = meter->commands.size();
-        OnEditor([](frmTxEdit &e) { Button(e, 0)->click(); });
-        form->EditSelectedTx();
-        Settle();
-        OnEditor([](frmTxEdit &e) { Button(e, 1)->click(); });
-        form->AddNewTx();
-        Settle();
+        InEditor(false, [](frmTxEdit &e) { Save(e)->click(); });
+        InEditor(true, [](frmTxEdit &e) { Cancel(e)->click(); });
         EXPECT_TRUE(Sent().isEmpty());
         EXPECT_TRUE(boxes.isEmpty());
     }
 }
 
 // Changes the meter does not take, or that do not fit one command: the user
-// is told, and the list and the meter stay as they were.
-TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
+// is told, and the list and the meter stay as they were. A change the meter
+// makes but answers wrongly: the user hears that it may have been made, and
+// the list is read again to show what the meter holds.
+TEST_F(TxWindowTest, ChangesNotTakenOrNotUnderstood)
 {
-    struct Case { const char *title; const char *inPrompt; bool add; qint32 station; int sends; };
+    const QString seven = "tx 5,1234,\"ABCDEFG\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\"\ngenerate-tx 2",
+                  again = "\r\nThe list is read again from the ZT 6200.";
+    struct Case { QString scenario; const char *title; QString inPrompt; bool add; qint32 station; int sends; int held; };
     const Case cases[] = {
         // The meter filled up after the list was read. An add is sent once.
-        {"Tx Not Added", "did not accept the new Tx.\r\nIt was not added.", true, 0, 1},
+        {seven, "Tx Not Added", "did not accept the new Tx.\r\nIt was not added.", true, 0, 1, 3},
         // The meter answers the replace with an error.
-        {"Tx Not Changed", "did not accept the changes to the Tx.\r\nThe Tx keeps its earlier values.", false, 2, 4},
+        {seven, "Tx Not Changed", "did not accept the changes to the Tx.\r\nThe Tx keeps its earlier values.", false, 2, 4, 3},
         // One more character makes this line 62 long.
-        {"Tx Line Too Long", "its line is 62 characters long, and at most 61 fit.", false, 1234, 0},
+        {seven, "Tx Line Too Long", "its line is 62 characters long, and at most 61 fit.", false, 1234, 0, 3},
+        {"generate-tx 2\nchange-reply OK", "Tx Add Problem", "The new Tx may have been added: the ZT 6200's reply was not understood." + again,
+         true, 2, 1, 3}, // never twice
+        {"generate-tx 2\nchange-reply OK", "Tx Change Problem",
+         "The Tx with station ID 2 may have been changed: the ZT 6200's reply was not understood." + again, false, 2, 4, 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.title);
-        Open("tx 5,1234,\"ABCDEFG\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\"\ngenerate-tx 2");
-        meter->txCapacity = 3;
-        meter->replyOverride = [](const QString &command, QList<QByteArray> &reports) {
-            reports = DemoMeter::FrameReply("ERROR\n", 65);
-            return command.startsWith("X,");
-        };
+        Open(c.scenario);
+        if (c.scenario == seven) { // full after the list was read; changes answered with an error
+            meter->txCapacity = 3;
+            meter->replyOverride = [](const QString &command, QList<QByteArray> &reports) {
+                reports = DemoMeter::FrameReply("ERROR\n", 65);
+                return command.startsWith("X,");
+            };
+        }
         auto cells = [this] {
             QStringList all;
             for (int i = 0; i < Rows().Count(); ++i)
@@ -489,9 +279,9 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
         };
         const QStringList before = cells();
         Select({RowOf(c.station)});
-        const bool tooLong = c.sends == 0;
-        OnEditor([&](frmTxEdit &e) {
-            Box(e, "txtCallSite")->setText("ABCDEFGH"), Button(e, 0)->click();
+        const bool tooLong = c.sends == 0, understood = !c.inPrompt.endsWith(again);
+        InEditor(c.add, [&](frmTxEdit &e) {
+            Box(e, "txtCallSite")->setText("ABCDEFGH"), Save(e)->click();
             if (!tooLong)
                 return;
             // Still open with what the user typed, in the call sign to shorten it.
@@ -499,46 +289,19 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
             EXPECT_EQ(Box(e, "txtCallSite")->text(), "ABCDEFGH");
             EXPECT_EQ(e.focusWidget(), Box(e, "txtCallSite"));
             answers = {vb::Yes};
-            Button(e, 1)->click(); // "Tx Has Changed": Yes
+            Cancel(e)->click(); // "Tx Has Changed": Yes
         });
-        c.add ? form->AddNewTx() : form->EditSelectedTx();
-        Settle();
-        EXPECT_TRUE(editorSeen);
         ASSERT_EQ(boxes.size(), tooLong ? 2 : 1);
-        EXPECT_TRUE(BoxTexts()[0].startsWith(c.title + QString('|')) && boxes[0].prompt.contains(c.inPrompt)) << qPrintable(BoxTexts()[0]);
-        EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
-        EXPECT_EQ(cells(), before);
-        EXPECT_EQ(meter->tx.size(), 3);
-    }
-}
-
-// A change the meter makes but answers wrongly: the user hears that it may
-// have been made, and the list is read again to show what the meter holds.
-TEST_F(TxWindowTest, ChangesWhoseReplyIsNotUnderstood)
-{
-    struct Case { const char *title; const char *inPrompt; bool add; int sends; };
-    const Case cases[] = {
-        {"Tx Add Problem", "The new Tx may have been added: the ZT 6200's reply was not understood.", true, 1}, // never twice
-        {"Tx Change Problem", "The Tx with station ID 2 may have been changed: the ZT 6200's reply was not understood.", false, 4},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.title);
-        Open("generate-tx 2\nchange-reply OK");
-        Select({RowOf(2)});
-        OnEditor([](frmTxEdit &e) { Box(e, "txtCallSite")->setText("NEWCALL"), Box(e, "txtFreq")->setText("880"), Button(e, 0)->click(); });
-        c.add ? form->AddNewTx() : form->EditSelectedTx();
-        Settle();
-        ASSERT_EQ(boxes.size(), 1);
         EXPECT_EQ(boxes[0].title, c.title);
-        EXPECT_EQ(boxes[0].prompt, c.inPrompt + QString("\r\nThe list is read again from the ZT 6200."));
-        EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
+        EXPECT_TRUE(understood ? boxes[0].prompt.contains(c.inPrompt) : boxes[0].prompt == c.inPrompt) << qPrintable(boxes[0].prompt);
+        EXPECT_EQ(Sent("^[UX],").size(), c.sends);
+        EXPECT_EQ(meter->tx.size(), c.held);
         ASSERT_TRUE(form->isVisible());
-        EXPECT_EQ(Rows().Count(), int(meter->tx.size()));
-        EXPECT_EQ(meter->tx.size(), c.add ? 3 : 2);
-        QStringList calls;
-        for (int i = 0; i < Rows().Count(); ++i)
-            calls << Rows().Row(i).cells.value(0);
-        EXPECT_TRUE(calls.contains("NEWCALL")) << qPrintable(calls.join(' '));
+        if (understood)
+            EXPECT_EQ(cells(), before);
+        else
+            EXPECT_TRUE(cells().join('\n').contains("ABCDEFGH")) << qPrintable(cells().join(' '));
+        EXPECT_EQ(ListedAndHeld().first, ListedAndHeld().second);
     }
 }
 
@@ -547,7 +310,7 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
     Open("generate-tx 2");
     Select({0});
     QList<QWidget *> focusDuringBox;
-    OnEditor([&](frmTxEdit &e) {
+    InEditor(false, [&](frmTxEdit &e) {
         Activate(e);
         Box(e, "txtFreq")->setFocus();
         QTest::qWait(10);
@@ -574,11 +337,13 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
         EXPECT_EQ(Box(e, "txtFreq")->selectedText(), "12.5");
         whileBoxOpen = nullptr;
 
-        // Enter moves on like Tab, when the value passes; a bad coordinate
-        // box gives its message, and the focus stays.
+        // Enter moves on like Tab, when the value passes; a bad box gives
+        // its message, and the focus stays.
         struct Step { QLineEdit *box; const char *typed; QLineEdit *next; qsizetype boxes; };
         for (const Step &s : {Step{Box(e, "txtFreq"), "1230", Box(e, "txtLatitude0"), 1}, Step{Box(e, "txtLatitude0"), "91", Box(e, "txtLatitude0"), 2},
-                              Step{Box(e, "txtLatitude0"), "45", Box(e, "txtLatitude1"), 2}}) {
+                              Step{Box(e, "txtLatitude0"), "45", Box(e, "txtLatitude1"), 2}, Step{Box(e, "txtCallSite"), "ab.c", Box(e, "txtCallSite"), 3},
+                              Step{Box(e, "txtCallSite"), "AB-1", Box(e, "txtFreq"), 3}}) {
+            s.box->setFocus();
             s.box->setText(s.typed);
             QTest::keyClick(s.box, Qt::Key_Return);
             QTest::qWait(20);
@@ -588,6 +353,8 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
             EXPECT_EQ(boxes.size(), s.boxes) << s.typed;
         }
         EXPECT_EQ(boxes.value(1).prompt, "Degrees must be between 0 and 90");
+        EXPECT_EQ(BoxTexts().value(2), QString::fromUtf8("Call-Site Text Too Long|The Call-Site text is invalid.\r\n"
+                                                          "Must be 1 to 8 letters, numbers, space, _ ,or \u2013"));
 
         // The up-down wraps around between the two letters.
         QString letters = Box(e, "txtLongitude3")->text();
@@ -597,18 +364,15 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
 
         // "Cancel" asks; No stays, Yes leaves without a change.
         answers = {vb::No, vb::Yes};
-        Button(e, 1)->click();
+        Cancel(e)->click();
         EXPECT_TRUE(e.isVisible());
-        EXPECT_EQ(boxes.value(2).title, "Tx Has Changed");
-        EXPECT_EQ(boxes.value(2).buttons, vb::YesNo | vb::DefaultButton2);
-        Button(e, 1)->click();
+        EXPECT_EQ(boxes.value(3).title, "Tx Has Changed");
+        EXPECT_EQ(boxes.value(3).buttons, vb::YesNo | vb::DefaultButton2);
+        Cancel(e)->click();
     });
-    form->EditSelectedTx();
-    Settle();
-    EXPECT_TRUE(editorSeen);
     for (QWidget *w : std::as_const(focusDuringBox))
         EXPECT_NE(w, nullptr);
-    EXPECT_EQ(boxes.size(), 4);
+    EXPECT_EQ(boxes.size(), 5);
     EXPECT_TRUE(Sent().isEmpty());
 }
 
@@ -625,43 +389,31 @@ TEST_F(TxWindowTest, UnpluggedWhileOpen)
              Unplug(meter);
          }, {}},
         {"editor", [this] {
-             OnEditor([this](frmTxEdit &e) {
+             InEditor(false, [this](frmTxEdit &e) {
                  Box(e, "txtFreq")->setText("990");
                  Arrow(e, "updLatitude", "cmdUp")->click(); // already in the entry
                  Unplug(meter);
-             });
-             form->EditSelectedTx();
-             Settle(); // returns once a timer has closed the editor
+             }); // returns once a timer has closed the editor
          }, {}},
         {"save before the timers noticed", [this] {
-             OnEditor([this](frmTxEdit &e) {
+             InEditor(true, [this](frmTxEdit &e) {
                  Box(e, "txtFreq")->setText("990");
                  Unplug(meter);
-                 Button(e, 0)->click();
+                 Save(e)->click();
              });
-             form->AddNewTx();
-             Settle();
          }, {"ZT 6200 Communication Problem|ZT 6200 is not connected. Please connect it with the USB cable"}},
-        {"delete question", [&] {
-             unplugInBox();
-             answers = {vb::Yes};
-             form->DeleteSelected();
-             Settle();
-         }, {"Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n1 record will be deleted."}},
         {"editor message", [&] {
-             OnEditor([&](frmTxEdit &e) {
+             InEditor(false, [&](frmTxEdit &e) {
                  unplugInBox();
                  Box(e, "txtFreq")->setFocus();
                  Box(e, "txtFreq")->setText("abc");
-                 Button(e, 0)->click(); // checks the box with the focus: its message comes next
+                 Save(e)->click(); // checks the box with the focus: its message comes next
              });
-             form->EditSelectedTx();
-             Settle();
          }, {"Illegal Value|Frequency cannot have letters."}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        Open(kFiveEntries);
+        Open(kFiveTx);
         Select({1});
         c.run();
         QTest::qWait(700);
@@ -704,7 +456,7 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
         SCOPED_TRACE(testing::Message() << c.field << " '" << c.typed << "' cancel " << c.cancel << " save " << c.save);
         Open("generate-tx 2");
         Select({0});
-        OnEditor([&](frmTxEdit &e) {
+        InEditor(false, [&](frmTxEdit &e) {
             Activate(e);
             QLineEdit *field = e.findChild<QLineEdit *>(QLatin1String(c.field));
             ASSERT_NE(field, nullptr);
@@ -713,7 +465,7 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
             field->setText(QString::fromUtf8(c.typed));
             Named<QComboBox>(&e, "cboModulation")->setCurrentIndex(3); // a change that passes, so "Cancel" asks
             answers = {vb::No};
-            QPushButton *save = Button(e, 0), *cancel = Button(e, 1);
+            QPushButton *save = Save(e), *cancel = Cancel(e);
             switch (c.cancel) {
             case Mouse: QTest::mouseClick(cancel, Qt::LeftButton); break;
             case Keys: // back from the first field to "Cancel"
@@ -745,9 +497,6 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
             field->setText(QLatin1String(c.good));
             QTest::mouseClick(save, Qt::LeftButton);
         });
-        form->EditSelectedTx();
-        Settle();
-        EXPECT_TRUE(editorSeen);
         EXPECT_EQ(boxes.size(), 2);
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UXV],")).size(), 1) << qPrintable(Sent().join(' '));
     }
@@ -763,14 +512,11 @@ TEST_F(TxWindowTest, GermanSettingsKeepTheMeterData)
     EXPECT_EQ(Rows().Row(RowOf(4)).cells.mid(1, 6).join('|'),
               QString::fromUtf8(" 1400|46.500000|-2.25000|-15.00000|46\u00b0 30' 00.0\"N|2\u00b0 15' 00.0\"W"));
     Select({RowOf(3)});
-    OnEditor([](frmTxEdit &e) {
+    InEditor(false, [](frmTxEdit &e) {
         EXPECT_EQ(Box(e, "txtLatitude2")->text(), "30.0");
         Box(e, "txtLatitude2")->setText("15,5");
-        Button(e, 0)->click();
+        Save(e)->click();
     });
-    form->EditSelectedTx();
-    Settle();
-    EXPECT_TRUE(editorSeen);
     EXPECT_EQ(Sent().filter(QRegularExpression("^X,")), QStringList{"X,1,3,\"KLOC\",1230,1.120972,-118.12500,-14.50000,\"AM\""});
 }
 
@@ -789,13 +535,13 @@ TEST_F(TxWindowTest, ImportAsksThenAddsWhatTheMeterLacks)
         return FileDialogAnswer{path, r.filters.value(0)};
     });
     const QString plan = "added 1, already present 1, refused 1, not added for lack of room 0";
-    const QString differs = QString(kFiveEntries).replace("\"K12\",700,1,2,3", "\"K12\",700,1,2,4");
+    const QString differs = QString(kFiveTx).replace("\"K12\",700,1,2,3", "\"K12\",700,1,2,4");
     struct Case { const char *name; QString scenario; QList<int> answers; QStringList sent; QStringList titles; QString after; };
     const Case cases[] = {
-        {"declined by default", kFiveEntries, {}, {}, {"Import Tx?"}, ""},
-        {"accepted", kFiveEntries, {vb::Yes}, {"U,0,0,\"KNEW\",1010,45.500000,-118.25000,-14.50000,\"DRM5\""},
+        {"declined by default", kFiveTx, {}, {}, {"Import Tx?"}, ""},
+        {"accepted", kFiveTx, {vb::Yes}, {"U,0,0,\"KNEW\",1010,45.500000,-118.25000,-14.50000,\"DRM5\""},
          {"Import Tx?", "Import Tx"}, plan},
-        {"no room", kFiveEntries + "tx-capacity 5\n", {}, {}, {"Import Tx"}, "refused 1, not added for lack of room 1"},
+        {"no room", kFiveTx + "tx-capacity 5\n", {}, {}, {"Import Tx"}, "refused 1, not added for lack of room 1"},
         // K12 held with another variation: kept unless the user asks for the file's values.
         {"differs, kept", differs, {vb::No, vb::Yes}, {"U,0,0,\"KNEW\",1010,45.500000,-118.25000,-14.50000,\"DRM5\""},
          {"Tx Differs", "Import Tx?", "Import Tx"}, "differing 1"},
@@ -827,7 +573,7 @@ TEST_F(TxWindowTest, ImportAsksThenAddsWhatTheMeterLacks)
         } else {
             // Read back from the meter: the new row with the ids it gave it, selected.
             EXPECT_EQ(Rows().Count(), before.size() + 1);
-            const QList<int> selected = SelectedRows(Named<QTreeView>(form, "lsvData"));
+            const QList<int> selected = SelectedRows(List());
             ASSERT_EQ(selected.size(), 1);
             EXPECT_FALSE(before.contains(ListedIds(Rows()).at(selected.first())));
         }
