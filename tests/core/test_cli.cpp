@@ -15,18 +15,7 @@
 
 namespace {
 
-struct Result
-{
-    int code;
-    QByteArray out, err;
-};
-
-Result Cli(const QStringList &args, const QByteArray &input = QByteArray())
-{
-    Result r;
-    r.code = RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &r.out, &r.err, input);
-    return r;
-}
+using Result = CliRun;
 
 // The demo meter of the golden cases (tests/cases/scenario): two saved
 // records, 5 measured first and off the Tx frequency, and two Tx entries.
@@ -46,7 +35,7 @@ protected:
     // The demo meter with the scenario, then the arguments.
     Result Demo(const QStringList &args, const QString &scenario = QString::fromLatin1(kScenario))
     {
-        return Cli(QStringList{QStringLiteral("--demo=") + Scenario(scenario)} + args);
+        return RunCli(QStringList{QStringLiteral("--demo=") + Scenario(scenario)} + args);
     }
     // The commands the meter received, from the --verbose echo.
     static QStringList Sent(const Result &r)
@@ -76,20 +65,20 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
         // No --demo and no --wait: a search for a real meter would take 3 s.
         QElapsedTimer t;
         t.start();
-        const Result r = Cli(args);
+        const Result r = RunCli(args);
         EXPECT_EQ(r.code, 2) << qPrintable(args.join(' '));
         EXPECT_TRUE(r.out.isEmpty()) << qPrintable(args.join(' '));
         EXPECT_TRUE(r.err.contains("--help")) << qPrintable(args.join(' '));
         EXPECT_LT(t.elapsed(), 2500) << qPrintable(args.join(' '));
     }
-    const Result help = Cli({"--help"});
+    const Result help = RunCli({"--help"});
     EXPECT_EQ(help.code, 0);
     for (const char *word : {"version", "status", "download", "list", "send", "delete", "erase", "tx add", "tx edit", "--wait",
                              "--version", "GPL-3.0-or-later"})
         EXPECT_TRUE(help.out.contains(word)) << word;
     // --version wins over a command, as --help does, and never looks for a meter.
     for (const QStringList &args : {QStringList{"--version"}, QStringList{"--version", "status"}}) {
-        const Result r = Cli(args);
+        const Result r = RunCli(args);
         EXPECT_EQ(r.code, 0) << qPrintable(args.join(' '));
         EXPECT_TRUE(r.out.startsWith("dataclave-cli (ZT6200 Dataclave) " + clsApp::VersionText().toLatin1() + "\n"))
             << r.out.constData();
@@ -121,7 +110,7 @@ void RunCases(bool localized)
         const QByteArray oldAll = qgetenv("LC_ALL"), oldLang = qgetenv("LANG");
         if (localized)
             qputenv("LC_ALL", locale), qputenv("LANG", locale);
-        Result r = Cli(args);
+        Result r = RunCli(args);
         for (const auto &[name, old] : {std::pair{"LC_ALL", oldAll}, std::pair{"LANG", oldLang}})
             old.isNull() ? qunsetenv(name) : qputenv(name, old);
         // The device details differ from run to run (a handle).
@@ -183,7 +172,7 @@ TEST_F(CliTest, RepliesAnswerTheirCommand)
             QTemporaryDir out;
             const QString path = out.filePath("out.csv");
             ASSERT_TRUE(WriteFile(path, "earlier"));
-            const Result r = Cli({"--demo=" + scenario, "download", store, path});
+            const Result r = RunCli({"--demo=" + scenario, "download", store, path});
             EXPECT_EQ(r.code, c.code) << qPrintable(store) << "\n" << r.err.constData();
             EXPECT_EQ(QString(r.err), c.err) << qPrintable(store);
             const QByteArray file = ReadFile(path);
@@ -192,7 +181,7 @@ TEST_F(CliTest, RepliesAnswerTheirCommand)
             EXPECT_EQ(file, c.code ? QByteArray("earlier") : plainFiles.value(store)) << qPrintable(store);
         }
         if (!c.out.isEmpty()) {
-            const Result r = Cli({"--demo=" + scenario, "status"});
+            const Result r = RunCli({"--demo=" + scenario, "status"});
             EXPECT_EQ(QString(r.out), c.out);
             EXPECT_EQ(r.code, c.code);
             EXPECT_EQ(QString(r.err), c.err);
@@ -204,7 +193,7 @@ TEST_F(CliTest, WaitsForTheMeterAsLongAsAsked)
 {
     QElapsedTimer t;
     t.start();
-    const Result r = Cli({"--wait", "0.6", "version"});
+    const Result r = RunCli({"--wait", "0.6", "version"});
     EXPECT_EQ(r.code, 1);
     EXPECT_GE(t.elapsed(), 600);
     EXPECT_LT(t.elapsed(), 3000); // not the 3 s default

@@ -11,18 +11,8 @@
 
 namespace {
 
-struct Result
-{
-    int code;
-    QByteArray out, err;
-};
-
-Result Cli(const QStringList &args)
-{
-    Result r;
-    r.code = RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &r.out, &r.err);
-    return r;
-}
+using Result = CliRun;
+Result Cli(const QStringList &args) { return RunCli(args); }
 
 const QByteArray kHeader = SavedHeader(29) + "\r\n";
 

@@ -235,30 +235,9 @@ TEST(MapFile, GpxLongitudeNamesAndUnreadableTimes)
 
 namespace {
 
-struct CliRun
-{
-    int code = -1;
-    QByteArray out, err;
-};
-
 CliRun Export(const QStringList &args, const char *locale = nullptr, const QByteArray &input = QByteArray())
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (locale) {
-        env.insert("LC_ALL", locale);
-        env.insert("LANG", locale);
-    }
-    p.setProcessEnvironment(env);
-    p.start(BuiltProgram(QStringLiteral("dataclave-cli")), QStringList{"export"} + args);
-    p.write(input);
-    p.closeWriteChannel();
-    CliRun r;
-    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit)
-        r.code = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return RunCli(QStringList{"export"} + args, input, locale);
 }
 
 QStringList Entries(const QString &dir) { return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); }
@@ -358,12 +337,9 @@ TEST(MapExport, NoCommandWritesOverItsInput)
     for (const QString &out : outs) {
         for (const QStringList &command : {QStringList{"export", "kml"}, QStringList{"export", "gpx"}, QStringList{"plot"}}) {
             SCOPED_TRACE((command.join(' ') + " onto " + out).toStdString());
-            QProcess p;
-            p.setWorkingDirectory(dir.path());
-            p.start(BuiltProgram(QStringLiteral("dataclave-cli")), command + QStringList{"s.png", out});
-            ASSERT_TRUE(p.waitForFinished(60000));
-            EXPECT_EQ(p.exitCode(), 1);
-            EXPECT_EQ(p.readAllStandardError(), "dataclave-cli: " + out.toUtf8() + " is the CSV file itself; nothing was written\n");
+            const CliRun r = RunCli(command + QStringList{"s.png", out}, {}, nullptr, dir.path());
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.err, "dataclave-cli: " + out.toUtf8() + " is the CSV file itself; nothing was written\n");
             EXPECT_EQ(ReadFile(csv), kSurvey);
             EXPECT_EQ(Entries(dir.path()), before);
         }
