@@ -91,7 +91,7 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
 // line; "--demo=SCENARIO" runs its own `scenario`, or the shared one) and
 // `stdout`, and may hold `exit` (0 when absent), `stderr` (without the
 // device details --verbose prints) and `locale` (the LC_ALL to run under),
-// all exact.
+// all exact. It runs in its folder, where the files it reads are.
 void RunCases(bool localized)
 {
     const QDir cases(QStringLiteral(DATACLAVE_TEST_CASES));
@@ -107,12 +107,7 @@ void RunCases(bool localized)
                                                                       : cases.filePath(QStringLiteral("scenario"));
         QStringList args = QString::fromUtf8(ReadFile(c.filePath(QStringLiteral("args")))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         args.replaceInStrings(QRegularExpression(QStringLiteral("^--demo=SCENARIO$")), QStringLiteral("--demo=") + scenario);
-        const QByteArray oldAll = qgetenv("LC_ALL"), oldLang = qgetenv("LANG");
-        if (localized)
-            qputenv("LC_ALL", locale), qputenv("LANG", locale);
-        Result r = RunCli(args);
-        for (const auto &[name, old] : {std::pair{"LC_ALL", oldAll}, std::pair{"LANG", oldLang}})
-            old.isNull() ? qunsetenv(name) : qputenv(name, old);
+        Result r = RunCli(args, {}, localized ? locale.constData() : nullptr, c.path());
         // The device details differ from run to run (a handle).
         if (args.contains(QStringLiteral("--verbose")))
             r.err = QString::fromUtf8(r.err).remove(QRegularExpression(QStringLiteral("(?m)^  .*\n"))).toUtf8();
@@ -559,104 +554,3 @@ TEST_F(CliTest, InterruptedChangesSayWhatWasDone)
 #endif
 
 } // namespace
-
-// tx restore: what a file adds to a meter, and what it refuses, skips and
-// leaves out, on the meter's own table and room.
-TEST_F(CliTest, TxRestoreAddsOnlyWhatTheMeterLacks)
-{
-    const QByteArray heading = "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\"\r\n";
-    // The first line is the scenario's KDCV at the file's own precision; the second differs in its last digit.
-    const QByteArray file = heading +
-        "1,1,\"KDCV\",1230,45.5043,-118.25,-14.5\r\n"
-        "1,1,\"KDCV\",1230,45.5044,-118.25,-14.5\r\n"
-        "4,7,\"k new\",880,-33.5,151.25,12.25\r\n"
-        "5,8,\"BAD!\",880,40,-100,-10\r\n"
-        "6,9,\"KFRQ\",10000,40,-100,-10\r\n"
-        "7,9,\"KLAT\",1000,90.5,-100,-10\r\n"
-        "8,9,\"K NEW\",880,-33.5,151.25,12.25\r\n";
-    const QString path = dir.filePath(QStringLiteral("tx.csv"));
-    ASSERT_TRUE(WriteFile(path, file));
-    const QString added1 = "U,0,0,\"KDCV\",1230,45.504389,-118.25000,-14.50000";
-    const QString added2 = "U,0,0,\"K NEW\",880,-33.500000,151.25000,12.25000";
-    const QString room1 = QString::fromLatin1(kScenario).replace("tx-capacity 9", "tx-capacity 3");
-    struct Case { const char *name; QStringList args; QString scenario; int code; QStringList sent; QString summary; QStringList err; };
-    const Case cases[] = {
-        {"dry run", {"--dry-run"}, kScenario, 1, {}, "added 2, already present 2, refused 3, not added for lack of room 0",
-         {"line 5: The Call-Site text is invalid.", "line 6: Frequency must be less than or equal to 9999 kHz.",
-          "line 7: Degrees must be between 0 and 90"}},
-        {"restore", {"--yes"}, kScenario, 1, {added1, added2}, "added 2, already present 2, refused 3, not added for lack of room 0", {}},
-        // Only what lacked room counts so; the rest is still judged.
-        {"meter fills up", {"--yes"}, room1, 1, {added1}, "added 1, already present 1, refused 3, not added for lack of room 2",
-         {"No more Tx slots available"}},
-        {"unplugged during the second add", {"--yes"}, QString::fromLatin1(kScenario) + "unplug-after-reports 8\n", 1,
-         {added1, added2}, "added 1, already present 1, refused 0, not added for lack of room 0, may have been changed 1, not tried 4",
-         {"ZT 6200 was disconnected.", "lost while line 4 was being sent"}},
-        {"nobody to confirm", {}, kScenario, 2, {}, "", {"Restore Tx?"}},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const Result r = Demo(QStringList{"--verbose"} + c.args + QStringList{"tx", "restore", path}, c.scenario);
-        EXPECT_EQ(r.code, c.code) << r.err.constData();
-        QStringList sent = Sent(r).filter(QRegularExpression("^U,"));
-        EXPECT_EQ(sent, c.sent);
-        if (!c.summary.isEmpty())
-            EXPECT_TRUE(r.out.endsWith((c.summary + "\n").toUtf8())) << r.out.constData();
-        if (QString(c.name) == "dry run")
-            EXPECT_TRUE(r.out.startsWith((added1.toUtf8() + "\n" + added2.toUtf8() + "\n"))) << r.out.constData();
-        for (const QString &e : c.err)
-            EXPECT_TRUE(r.err.contains(e.toUtf8())) << qPrintable(e) << "\n" << r.err.constData();
-    }
-
-    // Compared as the meter holds what a restore sent (the editor's grid): a
-    // second run adds nothing. Same call sign, frequency and position with
-    // another variation or modulation: told, and replaced only when asked.
-    const QByteArray ktel = heading + "3,13,\"KTEL\",1000,46.236940,-117.12345,-15.0,\"AM\"\r\n";
-    const QString sentKtel = "U,0,0,\"KTEL\",1000,46.236944,-117.12344,-15.00000";
-    const QString held = QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1000,46.236944,-117.12344,";
-    const QString v23 = "firmware 2.3.1\ntx 5,1234,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"AM\"\n"
-                        "tx 3,13,\"KTEL\",1000,46.236944,-117.12344,-15.00000,\"DRM10\"\n";
-    const char *noModulation = "this meter's firmware (2.2.15) keeps no modulation: the file's modulations are not restored";
-    const Case again[] = {
-        {"first run", {"--yes"}, kScenario, 0, {sentKtel}, "added 1, already present 0, refused 0, not added for lack of room 0",
-         {noModulation}},
-        {"second run", {"--yes"}, held + "-15.00000\n", 0, {}, "added 0, already present 1, refused 0, not added for lack of room 0", {}},
-        {"variation differs", {"--yes"}, held + "-16.00000\n", 1, {},
-         "added 0, already present 0, refused 0, not added for lack of room 0, differing 1",
-         {"line 2: differs: KTEL variation -16.0 in the meter, -15.0 in the file"}},
-        {"replaced", {"--yes", "--replace-different"}, held + "-16.00000\n", 0, {"X,3,13,\"KTEL\",1000,46.236944,-117.12344,-15.00000"},
-         "added 0, already present 0, refused 0, not added for lack of room 0, replaced 1", {"line 2: differs: KTEL variation"}},
-        {"the same place on another frequency: another station", {"--yes"},
-         QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1010,46.236944,-117.12344,-15.00000\n", 0, {sentKtel},
-         "added 1, already present 0, refused 0, not added for lack of room 0", {noModulation}},
-        {"the same call and frequency at another longitude: another station", {"--yes"},
-         QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1000,46.236944,-117.22344,-15.00000\n", 0, {sentKtel},
-         "added 1, already present 0, refused 0, not added for lack of room 0", {noModulation}},
-        {"modulation differs", {"--yes"}, v23, 1, {}, "differing 1",
-         {"line 2: differs: KTEL modulation DRM10 in the meter, AM in the file"}},
-    };
-    ASSERT_TRUE(WriteFile(path, ktel));
-    for (const Case &c : again) {
-        SCOPED_TRACE(c.name);
-        const Result r = Demo(QStringList{"--verbose"} + c.args + QStringList{"tx", "restore", path}, c.scenario);
-        EXPECT_EQ(r.code, c.code) << r.err.constData();
-        EXPECT_EQ(Sent(r).filter(QRegularExpression("^[UX],")), c.sent);
-        EXPECT_TRUE(r.out.endsWith((c.summary + "\n").toUtf8())) << r.out.constData();
-        for (const QString &e : c.err)
-            EXPECT_TRUE(r.err.contains(e.toUtf8())) << qPrintable(e) << "\n" << r.err.constData();
-        EXPECT_EQ(r.err.contains(noModulation), c.scenario != v23) << r.err.constData();
-    }
-
-    // A file it cannot read sends nothing and names the line.
-    const struct { QByteArray text; const char *err; } bad[] = {
-        {heading + "1,1,\"KDCV\",1230,45.5,-118.25\r\n", "line 2: 6 fields"},
-        {heading + "KDCV\r\n", "line 2: 1 field,"},
-        {heading + "1,1,\"KDCV\",1230,45.5,-118.25,-14.5\r\n1,1,\"KDCV\",12x0,45.5,-118.25,-14.5\r\n", "line 3: not a Tx line"},
-    };
-    for (const auto &b : bad) {
-        ASSERT_TRUE(WriteFile(path, b.text));
-        const Result r = Demo({"--verbose", "--yes", "tx", "restore", path});
-        EXPECT_EQ(r.code, 1);
-        EXPECT_TRUE(r.err.contains(b.err)) << r.err.constData();
-        EXPECT_TRUE(Sent(r).filter(QRegularExpression("^U,")).isEmpty());
-    }
-}
