@@ -47,25 +47,6 @@ protected:
     QString csv;
 };
 
-TEST_F(CliPlotTest, UsageErrorsWriteNothing)
-{
-    const QStringList cases[] = {
-        {"--size", "0x10"}, {"--size", "10x"}, {"--size", "x10"}, {"--size", "axb"}, {"--size", "10001x100"},
-        {"--size", "100x100x1"}, {"--size", " 100x100"}, {"--size", "100X100"}, {"--size", "15x100"}, {"--size="},
-        {"--size"},
-    };
-    for (const QStringList &extra : cases) {
-        const Result r = Cli(QStringList{"plot", csv, Out("p.png")} + extra);
-        EXPECT_EQ(r.code, 2) << extra.join(QLatin1Char(' ')).toStdString();
-    }
-    for (const QStringList &args : {QStringList{"plot", csv, Out("p.jpg")}, QStringList{"plot", csv},
-                                    QStringList{"version", "--size", "100x100"}}) {
-        const Result r = Cli(args);
-        EXPECT_EQ(r.code, 2) << args.join(QLatin1Char(' ')).toStdString();
-    }
-    EXPECT_FALSE(QFile::exists(Out("p.png")));
-}
-
 TEST_F(CliPlotTest, DrawsEachFormatWithoutADisplayAndOnlyItsOwnWords)
 {
     // As on a server: no display, no platform named, no runtime folder
