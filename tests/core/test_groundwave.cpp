@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The ground-wave model against published values and itself, the fit of
-// synthetic radials, and the groundwave and analyze commands.
+// synthetic radials (the groundwave and analyze commands: tests/cases).
 #include "TestSupport.h"
 #include "common/modConvert.h"
 #include "saveddata/modFieldPlot.h"
@@ -409,49 +409,4 @@ TEST(RadialFit, TwoSegmentsWhereOneConductivityLeavesMoreThan1Point5Db)
     // of one ground, and reversing a mixed path keeps its field (reciprocity).
     EXPECT_NEAR(MixedPathDb(1000, 15, 8, 8, 10, 40), Db(GroundWave({1000, 8, 15}).attenuation(40)), 1e-9);
     EXPECT_NEAR(MixedPathDb(1000, 15, 5, 5000, 10, 40), MixedPathDb(1000, 15, 5000, 5, 30, 40), 1e-9);
-}
-
-TEST(GroundWaveCli, AnalyzePrintsTheTableAndWritesTheCsv)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QByteArray csv = "\"Call Sign\",\"Radial\",\"Pattern\",\"Point Number\",\"Measurement Frequency (kHz)\",\"GPS Valid\","
-                     "\"Latitude\",\"Longitude\",\"mV/m\",\"Tx Distance (km)\",\"Azimuth\"\r\n";
-    for (int radial = 1; radial <= 2; ++radial)
-        for (const SurveyRecord &r : SyntheticRadial("KDCV", "DA-N", radial, 1230, 8, 300, 0.3, 60, 16, 0.3, radial * 180, 9))
-            csv += QStringLiteral("\"KDCV\",%1,\"DA-N\",%2,1230,TRUE,45.5,-118.2,%3,%4,%5\r\n")
-                       .arg(r.radial, r.pointNumber, FixedText(r.mvm.value, 4), FixedText(r.distance.value, 3),
-                            r.azimuth.text)
-                       .toLatin1();
-    csv += "\"KDCV\",1,\"DA-N\",99,1230,TRUE,45.5,-118.2,----,2.0,180\r\n";
-    const QString in = dir.filePath("survey.csv"), out = dir.filePath("fit.csv");
-    ASSERT_TRUE(WriteFile(in, csv));
-
-    const CliRun r = RunCli({"analyze", in, "--csv", out});
-    ASSERT_EQ(r.code, 0) << r.err.constData();
-    const QStringList lines = QString::fromUtf8(r.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_GE(lines.size(), 4);
-    EXPECT_EQ(lines[0], "Call Sign\tPattern\tRadial\tFrequency (kHz)\tBearing (deg)\tPoints\tConductivity (mS/m)\t"
-                        "Field at 1 km (mV/m)\tRMS Error (dB)\tWorst Point\tWorst Residual (dB)\tBreak (km)\t"
-                        "Conductivity to Break (mS/m)\tConductivity beyond Break (mS/m)\tTwo-Segment Field at 1 km (mV/m)\t"
-                        "Two-Segment RMS Error (dB)");
-    EXPECT_TRUE(lines[1].startsWith("KDCV\tDA-N\t1\t1230\t180.0\t16\t")) << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].startsWith("KDCV\tDA-N\t2\t1230\t0.0\t16\t")) << lines[2].toStdString();
-    EXPECT_TRUE(QRegularExpression("^Effective field at 1 km of KDCV DA-N: (29[0-9]|30[0-9])(\\.[0-9]+)? mV/m \\(RMS of 2 radials\\)$")
-                    .match(lines[3])
-                    .hasMatch())
-        << lines[3].toStdString();
-    EXPECT_TRUE(r.out.contains("Note on KDCV DA-N radial 1: 1 record without a valid distance or field strength, left out"));
-
-    const QStringList file = QString::fromLatin1(ReadFile(out)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    ASSERT_EQ(file.size(), 3);
-    EXPECT_TRUE(file[0].startsWith("\"Call Sign\",\"Pattern\",\"Radial\",\"Frequency (kHz)\""));
-    EXPECT_EQ(QString(file[1]).remove(QLatin1Char('"')).split(QLatin1Char(',')), lines[1].split(QLatin1Char('\t')));
-
-    // The input is never the output.
-    const QByteArray before = ReadFile(in);
-    EXPECT_EQ(RunCli({"analyze", in, "--csv", in}).code, 1);
-    EXPECT_EQ(ReadFile(in), before);
-    EXPECT_EQ(RunCli({"analyze", in, "--min-km", "5", "--max-km", "2"}).code, 2);
-    EXPECT_EQ(RunCli({"analyze", dir.filePath("none.csv")}).code, 1);
 }
