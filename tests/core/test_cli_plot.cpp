@@ -132,11 +132,7 @@ TEST_F(CliPlotTest, FailuresExitOneAndKeepTheTarget)
     ASSERT_TRUE(WriteFile(Out("old.png"), "old"));
     ASSERT_TRUE(WriteFile(Out("bad.csv"), QByteArray(kHeader) + Record(1, "2", "10") + "1,2,3\r\n"));
     ASSERT_TRUE(WriteFile(Out("empty.csv"), QByteArray(kHeader) + Record(1, "--", "10")));
-    const struct
-    {
-        QStringList args;
-        const char *says;
-    } cases[] = {
+    const struct { QStringList args; const char *says; } cases[] = {
         {{"plot", Out("none.csv"), Out("old.png")}, "cannot read"},
         {{"plot", Out("bad.csv"), Out("old.png")}, "line 3"},
         {{"plot", Out("empty.csv"), Out("old.png")}, "has no record to plot"},

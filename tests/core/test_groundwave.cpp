@@ -35,10 +35,8 @@ TEST(GroundWave, SpecialFunctionsMatchPublishedTables)
     // Airy function: Abramowitz & Stegun Table 10.11 and DLMF Table 9.9.1
     // (zeros a1, a2 of Ai and a'1, a'2 of Ai'). Arguments beyond 7 take the
     // asymptotic branch.
-    const struct
-    {
-        double z, ai, aip; // NaN: not checked
-    } airy[] = {
+    // ai or aip NaN: not checked
+    const struct { double z, ai, aip; } airy[] = {
         {0, 0.355028053887817, -0.258819403792807},
         {1, 0.135292416312881, -0.159147441296793},
         {-1, 0.535560883292352, -0.010160567116645},
@@ -74,10 +72,7 @@ TEST(GroundWave, SpecialFunctionsMatchPublishedTables)
     }
     // Faddeeva function: w(x) = exp(-x^2) + 2i/sqrt(pi) F(x) with Dawson's
     // integral F (A&S Table 7.5), and w(iy) = erfcx(y) (A&S Table 7.1).
-    const struct
-    {
-        cplx z, w;
-    } faddeeva[] = {
+    const struct { cplx z, w; } faddeeva[] = {
         {1, {0.367879441171442, 2 / std::sqrt(M_PI) * 0.538079506912768}},
         {2, {0.018315638888734, 2 / std::sqrt(M_PI) * 0.301340388923788}},
         {5, {1.388794386496402e-11, 2 / std::sqrt(M_PI) * 0.102134074424276}},
@@ -93,10 +88,7 @@ TEST(GroundWave, SpecialFunctionsMatchPublishedTables)
 TEST(GroundWave, KnownFields)
 {
     // 20 log10 of E / (E1/d), expected within `tol` dB.
-    const struct
-    {
-        double khz, msm, eps, km, db, tol;
-    } cases[] = {
+    const struct { double khz, msm, eps, km, db, tol; } cases[] = {
         // 47 CFR 73.184(b): over a perfectly conducting earth the field is
         // the inverse-distance field; sea water at short range comes close.
         {540, 5000, 80, 1, 0, 0.02},
@@ -162,12 +154,8 @@ TEST(GroundWave, NoStepAtTheSwitch)
 
 TEST(GroundWave, RefusesWhatLiesOutsideItsRange)
 {
-    const struct
-    {
-        GroundParameters ground;
-        double km;
-        const char *reason; // empty: accepted
-    } cases[] = {
+    // reason empty: accepted
+    const struct { GroundParameters ground; double km; const char *reason; } cases[] = {
         {{100, 0.1, 1}, 0.1, ""},
         {{2000, 5000, 80}, 1000, ""},
         {{99.9, 5, 15}, 1, "frequency 99.9 kHz is outside 100 to 2000 kHz"},
@@ -226,12 +214,8 @@ QVector<SurveyRecord> SyntheticRadial(const char *call, const char *pattern, int
 
 TEST(RadialFit, RecoversConductivityAndFieldFromNoisyRadials)
 {
-    const struct
-    {
-        double khz, msm, e1, fromKm, toKm;
-        int n;
-        bool poor; // the conductivity is expected to be called poorly determined
-    } cases[] = {
+    // poor: the conductivity is expected to be called poorly determined
+    const struct { double khz, msm, e1, fromKm, toKm; int n; bool poor; } cases[] = {
         {540, 1, 250, 0.6, 60, 20, false},
         {1000, 8, 320, 0.3, 80, 20, false},
         {1230, 4, 180, 0.3, 70, 24, false},
@@ -262,13 +246,8 @@ TEST(RadialFit, RecoversConductivityAndFieldFromNoisyRadials)
 
 TEST(RadialFit, WindowCountsAndWarnings)
 {
-    const struct
-    {
-        double khz, fromKm, toKm;
-        int n;
-        RadialFitSettings settings;
-        QStringList notes; // each found among the notes
-    } cases[] = {
+    // notes: each found among the notes
+    const struct { double khz, fromKm, toKm; int n; RadialFitSettings settings; QStringList notes; } cases[] = {
         // default window: one wavelength to 80 / cbrt(f in MHz) km
         {1000, 0.1, 200, 30, {}, {"outside 0.3 to 80 km, not fitted"}},
         {1600, 0.1, 200, 30, {}, {"outside 0.187 to 68.4 km, not fitted"}},
@@ -324,12 +303,8 @@ TEST(RadialFit, SeriesKeyedByCallSignPatternAndRadial)
 
 TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
 {
-    const struct
-    {
-        QList<double> bearings; // NaN: none
-        QList<double> fields;   // 0: not fitted
-        double rms;
-    } cases[] = {
+    // a bearing NaN: none; a field 0: not fitted
+    const struct { QList<double> bearings; QList<double> fields; double rms; } cases[] = {
         {{0, 90, 180, 270}, {100, 100, 100, 200}, std::sqrt(70000.0 / 4)},
         // 0 stands for 95 degrees, 10 for 10, 20 for 85, 180 for 170
         {{0, 10, 20, 180}, {100, 100, 100, 200}, std::sqrt((190 * 1e4 + 170 * 4e4) / 360)},
@@ -369,12 +344,8 @@ TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
 
 TEST(RadialFit, TwoSegmentsWhereOneConductivityLeavesMoreThan1Point5Db)
 {
-    const struct
-    {
-        double khz, nearMsm, farMsm, breakKm;
-        bool offered;
-        double nearDecades, farDecades; // how closely each is determined
-    } cases[] = {
+    // near/farDecades: how closely each is determined
+    const struct { double khz, nearMsm, farMsm, breakKm; bool offered; double nearDecades, farDecades; } cases[] = {
         {1000, 2, 5000, 15, true, 0.15, 1.0}, // land, then sea: anything very good fits beyond
         {700, 30, 1, 8, true, 0.5, 0.15},     // good ground close in (barely attenuated), then a dry valley
         {1400, 8, 8, 10, false, 0, 0},        // one ground: one conductivity fits
