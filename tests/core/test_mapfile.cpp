@@ -44,13 +44,8 @@ const QByteArray kSurvey = kHeader + Rec("KDCV", 1, 3, "45.5300000", "-118.2400"
 
 // The elements named `name` under the document, each as its text content
 // or, for the others, its children's text joined by "|".
-struct Element
-{
-    QString name;
-    QXmlStreamAttributes attributes;
-    QStringList path; // names of the enclosing elements
-    QString text;
-};
+// path: the names of the enclosing elements.
+struct Element { QString name; QXmlStreamAttributes attributes; QStringList path; QString text; };
 QList<Element> Parse(const QByteArray &xml, QString *error)
 {
     QList<Element> all;
@@ -170,11 +165,7 @@ TEST(MapFile, FoldersAndTracksPerPattern)
 
 TEST(MapFile, BandsAndNames)
 {
-    const struct
-    {
-        const char *mvm;
-        int band;
-    } cases[] = {{"0", 0},   {"0.499", 0}, {"0.5", 1}, {"1.999", 1}, {"2", 2},   {"9.99", 2},
+    const struct { const char *mvm; int band; } cases[] = {{"0", 0},   {"0.499", 0}, {"0.5", 1}, {"1.999", 1}, {"2", 2},   {"9.99", 2},
                  {"10", 3},  {"49.9", 3},  {"50", 4},  {"1e6", 4},   {"-1", -1}, {"---", -1}, {"x", -1}};
     for (const auto &c : cases) {
         SurveyNumber n;
@@ -283,13 +274,7 @@ TEST(MapExport, FailuresLeaveNoFile)
         full = "/dev/full";
 #endif
     const QStringList before = Entries(dir.path());
-    const struct
-    {
-        const char *what;
-        QStringList args;
-        int code;
-        QByteArray err;
-    } cases[] = {
+    const struct { const char *what; QStringList args; int code; QByteArray err; } cases[] = {
         {"bad line", {"kml", bad, dir.filePath("a.kml")}, 1, "line 4: 2 fields where the header names 30"},
         {"no CSV", {"gpx", dir.filePath("none.csv"), dir.filePath("a.gpx")}, 1, "cannot read"},
         {"full device", {"kml", csv, full}, 1, FileErrorText(ENOSPC).toUtf8()},
