@@ -15,18 +15,7 @@
 
 namespace {
 
-struct Result
-{
-    int code;
-    QByteArray out, err;
-};
-
-Result Cli(const QStringList &args, const QByteArray &input = QByteArray())
-{
-    Result r;
-    r.code = RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &r.out, &r.err, input);
-    return r;
-}
+using Result = CliRun;
 
 // The demo meter of the golden cases (tests/cases/scenario): two saved
 // records, 5 measured first and off the Tx frequency, and two Tx entries.
@@ -46,7 +35,7 @@ protected:
     // The demo meter with the scenario, then the arguments.
     Result Demo(const QStringList &args, const QString &scenario = QString::fromLatin1(kScenario))
     {
-        return Cli(QStringList{QStringLiteral("--demo=") + Scenario(scenario)} + args);
+        return RunCli(QStringList{QStringLiteral("--demo=") + Scenario(scenario)} + args);
     }
     // The commands the meter received, from the --verbose echo.
     static QStringList Sent(const Result &r)
@@ -62,34 +51,11 @@ protected:
     int files = 0;
 };
 
-TEST_F(CliTest, UsageErrorsTouchNoMeter)
+// --version wins over a command, as --help does, and never looks for a meter.
+TEST(Cli, VersionWinsOverACommand)
 {
-    const QStringList cases[] = {
-        {}, {"frobnicate"}, {"version", "extra"}, {"list", "files"}, {"download", "saved"}, {"erase", "tx"},
-        {"delete", "saved"}, {"delete", "saved", "1.5"}, {"delete", "tx", "40000"}, {"delete", "saved", "32768"},
-        {"delete", "saved", "1,000"}, {"delete", "tx", "1.0000000000000001"}, {"tx", "edit", "1e1"}, // never another record
-        {"send", QString(64, QLatin1Char('A'))}, {"send", QString::fromUtf8("\xe2\x98\x83")}, // a snowman: no ANSI byte
-        {"--wait", "soon", "version"}, {"--call", "KABC", "version"}, {"tx", "add", "--call", "KABC"}, {"tx", "edit", "x"},
-        {"--replace-different", "erase", "saved"},
-    };
-    for (const QStringList &args : cases) {
-        // No --demo and no --wait: a search for a real meter would take 3 s.
-        QElapsedTimer t;
-        t.start();
-        const Result r = Cli(args);
-        EXPECT_EQ(r.code, 2) << qPrintable(args.join(' '));
-        EXPECT_TRUE(r.out.isEmpty()) << qPrintable(args.join(' '));
-        EXPECT_TRUE(r.err.contains("--help")) << qPrintable(args.join(' '));
-        EXPECT_LT(t.elapsed(), 2500) << qPrintable(args.join(' '));
-    }
-    const Result help = Cli({"--help"});
-    EXPECT_EQ(help.code, 0);
-    for (const char *word : {"version", "status", "download", "list", "send", "delete", "erase", "tx add", "tx edit", "--wait",
-                             "--version", "GPL-3.0-or-later"})
-        EXPECT_TRUE(help.out.contains(word)) << word;
-    // --version wins over a command, as --help does, and never looks for a meter.
     for (const QStringList &args : {QStringList{"--version"}, QStringList{"--version", "status"}}) {
-        const Result r = Cli(args);
+        const Result r = RunCli(args);
         EXPECT_EQ(r.code, 0) << qPrintable(args.join(' '));
         EXPECT_TRUE(r.out.startsWith("dataclave-cli (ZT6200 Dataclave) " + clsApp::VersionText().toLatin1() + "\n"))
             << r.out.constData();
@@ -100,136 +66,82 @@ TEST_F(CliTest, UsageErrorsTouchNoMeter)
 
 // The golden cases: each folder of tests/cases holds `args` (one argument a
 // line; "--demo=SCENARIO" runs its own `scenario`, or the shared one) and
-// `stdout`, and may hold `exit` (0 when absent) and `stderr`, all exact.
-TEST(CliCases, EachGivesWhatItsFolderSays)
+// `stdout`, and may hold `exit` (0 when absent), `stderr` (without the
+// device details --verbose prints) and `locale` (the LC_ALL to run under),
+// all exact. It runs in a folder of its own holding the files of tests/cases
+// and of its folder; there each `expect.NAME` of its folder must be NAME
+// afterwards, and no other file may be left. A usage error (exit 2) comes at
+// once: no meter is looked for (that takes 3 s). Under German regional
+// settings (the de-* cases) the meter's numbers are listed and sent back as
+// they are, and the options read the plain "." form.
+class CliCase : public ::testing::TestWithParam<QString>
 {
-    const QDir cases(QStringLiteral(DATACLAVE_TEST_CASES));
-    const QStringList names = cases.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    ASSERT_FALSE(names.isEmpty()) << qPrintable(cases.path());
-    for (const QString &name : names) {
-        SCOPED_TRACE(name.toStdString());
-        const QDir c(cases.filePath(name));
-        const QString scenario = c.exists(QStringLiteral("scenario")) ? c.filePath(QStringLiteral("scenario"))
-                                                                      : cases.filePath(QStringLiteral("scenario"));
-        QStringList args = QString::fromUtf8(ReadFile(c.filePath(QStringLiteral("args")))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        args.replaceInStrings(QRegularExpression(QStringLiteral("^--demo=SCENARIO$")), QStringLiteral("--demo=") + scenario);
-        const Result r = Cli(args);
-        const QByteArray exit = ReadFile(c.filePath(QStringLiteral("exit"))).trimmed();
-        EXPECT_EQ(r.code, exit.isEmpty() ? 0 : exit.toInt()) << r.err.constData();
-        EXPECT_EQ(r.out, ReadFile(c.filePath(QStringLiteral("stdout"))));
-        if (c.exists(QStringLiteral("stderr")))
-            EXPECT_EQ(r.err, ReadFile(c.filePath(QStringLiteral("stderr"))));
+public:
+    static std::vector<QString> Names()
+    {
+        const QStringList names = QDir(QStringLiteral(DATACLAVE_TEST_CASES)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        return {names.begin(), names.end()};
     }
+};
+
+TEST_P(CliCase, GivesWhatItsFolderSays)
+{
+    const QDir cases(QStringLiteral(DATACLAVE_TEST_CASES)), c(cases.filePath(GetParam()));
+    const QByteArray locale = ReadFile(c.filePath(QStringLiteral("locale"))).trimmed();
+    if (!locale.isEmpty()) {
+        // Without the locale the programs would run under "C" and prove nothing.
+#ifdef Q_OS_WIN
+        GTEST_SKIP() << "Windows takes the number form from the user's region, not from LC_ALL";
+#endif
+        const std::string current = std::setlocale(LC_ALL, nullptr);
+        const bool installed = std::setlocale(LC_ALL, locale.constData()) != nullptr;
+        std::setlocale(LC_ALL, current.c_str());
+        if (!installed && !qEnvironmentVariableIsEmpty("CI"))
+            FAIL() << "the " << locale.constData() << " locale is not installed";
+        if (!installed)
+            GTEST_SKIP() << "the " << locale.constData() << " locale is not installed";
+    }
+    QTemporaryDir work;
+    for (const QDir &from : {cases, c})
+        for (const QString &file : from.entryList(QDir::Files))
+            ASSERT_TRUE(WriteFile(QDir(work.path()).filePath(file), ReadFile(from.filePath(file))));
+    QStringList left = QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QStringList expected = c.entryList({QStringLiteral("expect.*")}, QDir::Files);
+    for (const QString &file : expected)
+        left << file.mid(7);
+    left.removeDuplicates();
+    left.sort();
+    QStringList args = QString::fromUtf8(ReadFile(c.filePath(QStringLiteral("args")))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    args.replaceInStrings(QRegularExpression(QStringLiteral("^--demo=SCENARIO$")), QStringLiteral("--demo=scenario"));
+    QElapsedTimer t;
+    t.start();
+    Result r = RunCli(args, {}, locale.isEmpty() ? nullptr : locale.constData(), work.path());
+    // The device details differ from run to run (a handle).
+    if (args.contains(QStringLiteral("--verbose")))
+        r.err = QString::fromUtf8(r.err).remove(QRegularExpression(QStringLiteral("(?m)^  .*\n"))).toUtf8();
+    const QByteArray exit = ReadFile(c.filePath(QStringLiteral("exit"))).trimmed();
+    EXPECT_EQ(r.code, exit.isEmpty() ? 0 : exit.toInt()) << r.err.constData();
+    EXPECT_EQ(r.out, ReadFile(c.filePath(QStringLiteral("stdout"))));
+    if (c.exists(QStringLiteral("stderr")))
+        EXPECT_EQ(r.err, ReadFile(c.filePath(QStringLiteral("stderr"))));
+    QStringList after = QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    after.sort();
+    EXPECT_EQ(after, left);
+    for (const QString &file : expected)
+        EXPECT_EQ(ReadFile(QDir(work.path()).filePath(file.mid(7))), ReadFile(c.filePath(file))) << qPrintable(file);
+    if (r.code == 2)
+        EXPECT_LT(t.elapsed(), 2500);
 }
 
-TEST_F(CliTest, DestructiveCommandsNeedConfirmation)
-{
-    const char *deleteAsked = "Delete Records?: Are you sure that you want to delete these records? \n(No undo possible)";
-    const QStringList read = {"A", "C", "D,0,1", "D,0,1", "D,1,1"}; // every record number checked first
-    struct Case { QStringList args; QByteArray input; int code; QStringList sent; const char *err; QByteArray out = ""; } cases[] = {
-        {{"delete", "saved", "5", "3", "5"}, "", 2, read, deleteAsked},
-        {{"--yes", "delete", "saved", "5", "3", "5"}, "", 0, read + QStringList{"F,5", "F,3"}, ""},
-        {{"--yes", "delete", "saved", "3"}, "", 0, {"A", "C", "D,0,1", "D,0,1", "F,3"}, ""}, // read no further than needed
-        // One number not in the meter: nothing is deleted.
-        {{"--yes", "delete", "saved", "3", "5", "99", "7"}, "", 1, read,
-         "the meter has no saved records 99, 7; nothing was deleted"},
-        {{"--yes", "delete", "saved", "32767"}, "", 1, read, "the meter has no saved record 32767; nothing"}, // the highest number
-        {{"erase", "saved"}, "y\n", 2, {"A", "C"}, deleteAsked}, // standard input is no terminal: never read
-        {{"--yes", "erase", "saved"}, "", 0, {"A", "C", "E"}, ""},
-        // Typed commands that change the meter, in either case.
-        {{"send", "E"}, "", 2, {"A"},
-         "Send Command?: E changes the records in the meter.\nAre you sure that you want to send it? (No undo possible)"},
-        {{"send", "v,12"}, "", 2, {"A"}, "Send Command?: v,12 changes"},
-        {{"send", "f,5"}, "", 2, {"A"}, "Send Command?: f,5 changes"},
-        {{"send", "U,1"}, "", 2, {"A"}, "Send Command?: U,1 changes"},
-        {{"send", "x,1"}, "", 2, {"A"}, "Send Command?: x,1 changes"},
-        {{"--yes", "send", "F,5"}, "", 0, {"A", "F,5"}, "", "\n"},
-    };
-    for (const Case &c : cases) {
-        const Result r = Demo(QStringList{"--verbose"} + c.args);
-        EXPECT_EQ(r.code, c.code) << qPrintable(c.args.join(' ')) << r.err.constData();
-        EXPECT_EQ(Sent(r), c.sent) << qPrintable(c.args.join(' '));
-        EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
-        EXPECT_TRUE(r.err.contains(c.err)) << qPrintable(c.args.join(' ')) << r.err.constData();
-    }
-    // An empty store: nothing to erase, nothing sent.
-    const Result empty = Demo({"--verbose", "--yes", "erase", "saved"}, QStringLiteral("saved-capacity 10\n"));
-    EXPECT_EQ(empty.code, 0);
-    EXPECT_EQ(Sent(empty), (QStringList{"A", "C"}));
-}
-
-TEST_F(CliTest, MeterProblemsExitWithOne)
-{
-    struct Case { QStringList args; QString scenario; QByteArray out; QByteArray err; } cases[] = {
-        {{"--wait", "0", "status"}, "", "not connected\n",
-         "ZT 6200 Communication Problem: ZT 6200 is not connected. Please connect it with the USB cable\n"},
-        {{"--demo=/nonexistent/meter.txt", "version"}, "", "", "cannot read"},
-        {{"send", "S"}, "stall-after-reports 1\n", "", "ZT 6200 was disconnected. Please reconnect it."},
-        {{"status"}, "unplug-after-reports 1\n", "connected\nversion 4 2.3.1\n", "ZT 6200 was disconnected."},
-        {{"erase", "saved"}, "firmware 2.4.0\ngenerate-saved 2\n", "",
-         "Update Software: ZT 6200 firmware (2.4.0)\nrequires a newer version of the Dataclave program.\n"},
-        {{"--yes", "delete", "saved", "1"}, "generate-tx 2\n", "", "The FSM has no saved records."},
-        {{"list", "tx"}, "generate-saved 2\n", "", "The FSM has no saved records."},
-    };
-    for (const Case &c : cases) {
-        const bool demo = !c.scenario.isEmpty();
-        const Result r = demo ? Demo(c.args, c.scenario) : Cli(c.args);
-        EXPECT_EQ(r.code, 1) << qPrintable(c.args.join(' '));
-        EXPECT_EQ(r.out, c.out) << qPrintable(c.args.join(' '));
-        EXPECT_TRUE(r.err.contains(c.err)) << qPrintable(c.args.join(' ')) << "\n" << r.err.constData();
-    }
-}
-
-// Late replies (a second copy, the previous reply again, a flood of strays)
-// never stand in for the command's own: the files are the plain meter's,
-// each record once; a record answered by another fails, named, and the
-// earlier file stays. A count the program cannot hold is told, never 0.
-TEST_F(CliTest, RepliesAnswerTheirCommand)
-{
-    const QString plain = "firmware 2.3.7\ngenerate-saved 6\ngenerate-tx 6\n";
-    const QString status = "connected\nversion 4 2.3.7\nsaved 6 of 500\ntx 6 of 100\n";
-    const QString huge = "The FSM reports 32768 saved records; this program can read from 0 to 32767.";
-    struct Case { const char *faults; int code; QString err; QString out = ""; } cases[] = {
-        {"", 0, "", status},
-        {"report-latency-us 300\nextra-reports 1\n", 0, ""},
-        {"late-duplicate-reply\n", 0, ""},
-        {"report-latency-us 1\nextra-reports 64\n", 0, "", status},
-        {"reply-other-record 3\n", 1, "Reading Problem: There is a problem with reading the data\n"
-                                      "(either USB connection or data problems)\nRecord 4 of 6 could not be read.\n"},
-        {"generate-saved 32761\nsaved 1\n", 1, "ZT 6200 Reading Problem: " + huge + "\n", "connected\nversion 4 2.3.7\n"},
-    };
-    QMap<QString, QByteArray> plainFiles;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.faults);
-        const QString scenario = Scenario(plain + c.faults);
-        for (const QString store : {"saved", "tx"}) {
-            if (QByteArray(c.faults).startsWith("generate") && store == "tx")
-                continue;
-            QTemporaryDir out;
-            const QString path = out.filePath("out.csv");
-            ASSERT_TRUE(WriteFile(path, "earlier"));
-            const Result r = Cli({"--demo=" + scenario, "download", store, path});
-            EXPECT_EQ(r.code, c.code) << qPrintable(store) << "\n" << r.err.constData();
-            EXPECT_EQ(QString(r.err), c.err) << qPrintable(store);
-            const QByteArray file = ReadFile(path);
-            if (!*c.faults)
-                plainFiles[store] = file;
-            EXPECT_EQ(file, c.code ? QByteArray("earlier") : plainFiles.value(store)) << qPrintable(store);
-        }
-        if (!c.out.isEmpty()) {
-            const Result r = Cli({"--demo=" + scenario, "status"});
-            EXPECT_EQ(QString(r.out), c.out);
-            EXPECT_EQ(r.code, c.code);
-            EXPECT_EQ(QString(r.err), c.err);
-        }
-    }
-}
+INSTANTIATE_TEST_SUITE_P(Cases, CliCase, ::testing::ValuesIn(CliCase::Names()), [](const auto &info) {
+    return QString(info.param).replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_")).toStdString();
+});
 
 TEST_F(CliTest, WaitsForTheMeterAsLongAsAsked)
 {
     QElapsedTimer t;
     t.start();
-    const Result r = Cli({"--wait", "0.6", "version"});
+    const Result r = RunCli({"--wait", "0.6", "version"});
     EXPECT_EQ(r.code, 1);
     EXPECT_GE(t.elapsed(), 600);
     EXPECT_LT(t.elapsed(), 3000); // not the 3 s default
@@ -432,6 +344,36 @@ TEST_F(CliTest, NamesThatAreNotTextStillOpen)
     EXPECT_TRUE(r.out.endsWith("\x89PNG")) << r.out.right(40).constData();
 }
 
+// The tool with `args`, sent `sig` once its standard error (the --verbose
+// echo) holds `trigger` and `delayMs` more have passed; TMPDIR is `tmp` when
+// given. Code -1: it never said `trigger`.
+Result Interrupted(const QStringList &args, const QByteArray &trigger, int sig, const QString &tmp = {}, int delayMs = 0)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!tmp.isEmpty())
+        env.insert("TMPDIR", tmp);
+    p.setProcessEnvironment(env);
+    p.start(BuiltProgram(QStringLiteral("dataclave-cli")), args);
+    p.setReadChannel(QProcess::StandardError);
+    Result r;
+    QElapsedTimer t;
+    t.start();
+    while (!r.err.contains(trigger) && t.elapsed() < 20000 && p.waitForReadyRead(10000))
+        r.err += p.readAllStandardError();
+    if (r.err.contains(trigger)) {
+        QThread::msleep(delayMs);
+        ::kill(pid_t(p.processId()), sig);
+    }
+    if (!p.waitForFinished(20000))
+        p.kill(), p.waitForFinished();
+    if (r.err.contains(trigger))
+        r.code = p.exitCode();
+    r.err += p.readAllStandardError();
+    r.out = p.readAllStandardOutput();
+    return r;
+}
+
 TEST_F(CliTest, InterruptedDownloadLeavesNothing)
 {
     const QString meter = Scenario(QStringLiteral("generate-saved 5000\nreport-latency-us 1000\n"));
@@ -440,54 +382,28 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
             SCOPED_TRACE(QString("signal %1, %2").arg(sig).arg(toStdout ? "stdout" : "file").toStdString());
             QTemporaryDir out, tmp;
             ASSERT_TRUE(WriteFile(out.filePath("out.csv"), "earlier"));
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("TMPDIR", tmp.path());
-            p.setProcessEnvironment(env);
-            p.start(BuiltProgram(QStringLiteral("dataclave-cli")),
-                    {"--verbose", QStringLiteral("--demo=") + meter, "download", "saved", toStdout ? "-" : out.filePath("out.csv")});
-            ASSERT_TRUE(p.waitForStarted());
             // Interrupted while records are being read.
-            QByteArray echo;
-            p.setReadChannel(QProcess::StandardError);
-            while (!echo.contains("D,3,1") && p.waitForReadyRead(10000))
-                echo += p.readAllStandardError();
-            ASSERT_TRUE(echo.contains("D,3,1"));
-            ::kill(pid_t(p.processId()), sig);
-            ASSERT_TRUE(p.waitForFinished(10000));
-            EXPECT_EQ(p.exitCode(), 130);
-            EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+            const Result r = Interrupted({"--verbose", QStringLiteral("--demo=") + meter, "download", "saved",
+                                          toStdout ? "-" : out.filePath("out.csv")}, "D,3,1", sig, tmp.path());
+            EXPECT_EQ(r.code, 130);
+            EXPECT_TRUE(r.out.isEmpty());
             // Stopped after the record under way, not in the middle of it.
-            const QString said = QString::fromUtf8(echo + p.readAllStandardError());
-            EXPECT_TRUE(said.contains(QRegularExpression("\nDownload cancelled after \\d+ of 5000 records.\n$"))) << qPrintable(said.right(80));
+            EXPECT_TRUE(QString::fromUtf8(r.err).contains(QRegularExpression("\nDownload cancelled after \\d+ of 5000 records.\n$")))
+                << qPrintable(r.err.right(80));
             EXPECT_EQ(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"out.csv"});
             EXPECT_EQ(ReadFile(out.filePath("out.csv")), "earlier");
             EXPECT_TRUE(QDir(tmp.path()).isEmpty());
         }
     }
     // Stopped while the count is read: the download that follows says so.
-    {
-        QTemporaryDir out;
-        QProcess p;
-        p.start(BuiltProgram(QStringLiteral("dataclave-cli")),
-                {"--verbose", QStringLiteral("--demo=") + Scenario(QStringLiteral("generate-saved 50\nreport-latency-us 1000000\n")),
-                 "download", "saved", out.filePath("out.csv")});
-        ASSERT_TRUE(p.waitForStarted());
-        QByteArray echo;
-        p.setReadChannel(QProcess::StandardError);
-        // The version's reply is in: the first count is asked at once and
-        // takes a second to come (a signal between two reads ends the tool
-        // at once, silently, as nothing has begun).
-        while (!echo.contains("\nA\n") && p.waitForReadyRead(10000))
-            echo += p.readAllStandardError();
-        QThread::msleep(300);
-        ::kill(pid_t(p.processId()), SIGINT);
-        ASSERT_TRUE(p.waitForFinished(10000));
-        EXPECT_EQ(p.exitCode(), 130);
-        const QString said = QString::fromUtf8(echo + p.readAllStandardError());
-        EXPECT_TRUE(said.endsWith("\nDownload cancelled after 0 of 50 records.\n")) << qPrintable(said.right(80));
-        EXPECT_FALSE(QFile::exists(out.filePath("out.csv")));
-    }
+    // The version's reply is in: the first count is asked at once and takes
+    // a second to come (a signal between two reads ends the tool at once,
+    // silently, as nothing has begun).
+    const Result count = Interrupted({"--verbose", QStringLiteral("--demo=") + Scenario("generate-saved 50\nreport-latency-us 1000000\n"),
+                                      "download", "saved", dir.filePath("count.csv")}, "\nA\n", SIGINT, {}, 300);
+    EXPECT_EQ(count.code, 130);
+    EXPECT_TRUE(count.err.endsWith("\nDownload cancelled after 0 of 50 records.\n")) << qPrintable(count.err.right(80));
+    EXPECT_FALSE(QFile::exists(dir.filePath("count.csv")));
     // Stopped while the finished file goes to a reader that has stopped reading.
     QTemporaryDir tmp;
     const Result r = Shell(QStringLiteral("mkfifo \"$0/out\"; exec 3<>\"$0/out\"; \"$CLI\" --demo=\"$METER\" download saved - >\"$0/out\" & "
@@ -547,20 +463,9 @@ TEST_F(CliTest, InterruptedChangesSayWhatWasDone)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        QProcess p;
-        p.start(BuiltProgram(QStringLiteral("dataclave-cli")),
-                QStringList{"--verbose", "--yes", QStringLiteral("--demo=") + Scenario(c.scenario)} + c.args);
-        ASSERT_TRUE(p.waitForStarted());
-        Result r{-1, {}, {}};
-        p.setReadChannel(QProcess::StandardError);
-        while (!r.err.contains(c.trigger) && p.waitForReadyRead(10000))
-            r.err += p.readAllStandardError();
-        ASSERT_TRUE(r.err.contains(c.trigger));
-        ::kill(pid_t(p.processId()), c.sig);
-        ASSERT_TRUE(p.waitForFinished(20000));
-        r.err += p.readAllStandardError();
-        r.out = p.readAllStandardOutput();
-        EXPECT_EQ(p.exitCode(), 130) << r.err.constData();
+        const Result r = Interrupted(QStringList{"--verbose", "--yes", QStringLiteral("--demo=") + Scenario(c.scenario)} + c.args,
+                                     c.trigger, c.sig);
+        EXPECT_EQ(r.code, 130) << r.err.constData();
         EXPECT_TRUE(r.err.contains(c.told)) << r.err.constData();
         const QStringList sent = Sent(r);
         if (c.args.at(0) == QLatin1String("delete")) {
@@ -581,235 +486,7 @@ TEST_F(CliTest, InterruptedChangesSayWhatWasDone)
             EXPECT_LT(added, 12);
         }
     }
-
-    // A delete whose reply never came: the meter may have carried it out.
-    const Result lost = Demo({"--yes", "delete", "saved", "3", "5"}, QString::fromLatin1(kScenario) + "stall-after-reports 11\n");
-    EXPECT_EQ(lost.code, 1);
-    EXPECT_TRUE(lost.err.contains("saved record 3 may have been deleted: the meter's reply was lost; none was deleted"))
-        << lost.err.constData();
-    EXPECT_FALSE(lost.err.contains("not deleted"));
-    const Result erase = Demo({"--yes", "erase", "saved"}, QString::fromLatin1(kScenario) + "stall-after-reports 2\n");
-    EXPECT_EQ(erase.code, 1);
-    EXPECT_TRUE(erase.err.contains("the saved records may have been erased: the meter's reply was lost")) << erase.err.constData();
 }
 #endif
-
-// Under German regional settings the meter's numbers are listed and sent
-// back as they are, and the options read the plain "." form.
-TEST_F(CliTest, GermanSettingsChangeNoNumber)
-{
-#ifdef Q_OS_WIN
-    GTEST_SKIP() << "Windows takes the number form from the user's region, not from LC_ALL";
-#endif
-    // Without the locale the programs would run under "C" and prove nothing.
-    const std::string current = std::setlocale(LC_ALL, nullptr);
-    const bool installed = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-    std::setlocale(LC_ALL, current.c_str());
-    if (!installed && !qEnvironmentVariableIsEmpty("CI"))
-        FAIL() << "the de_DE.UTF-8 locale is not installed";
-    if (!installed)
-        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed";
-    struct Setting { const char *name; QByteArray old; } settings[] = {{"LC_ALL", qgetenv("LC_ALL")}, {"LANG", qgetenv("LANG")}};
-    for (const Setting &e : settings)
-        qputenv(e.name, "de_DE.UTF-8");
-    const QString scenario = QString::fromLatin1(kScenario) + "tx 1,3,\"KLOC\",1230,1.125,-118.125,-14.500\n"
-                                                                "tx 2,4,\"KPAS\",1400,46.5,-2.250,-15.00000\n";
-    struct Case { QStringList args; int code; QStringList shown; QString sent; } cases[] = {
-        {{"list", "tx"}, 0, {"KLOC\t 1230\t1.125000\t-118.12500\t-14.50000\t1° 07' 30.0\"N\t118° 07' 30.0\"W\n",
-                             "KPAS\t 1400\t46.500000\t-2.25000\t-15.00000\t46° 30' 00.0\"N\t2° 15' 00.0\"W\n"}, ""},
-        {{"list", "saved"}, 0, {"\t45° 36' 00.0\"N\t118° 06' 00.0\"W\t"}, ""},
-        // Only the frequency changes; the rest goes back exactly.
-        {{"--yes", "tx", "edit", "3", "--freq", "1240"}, 0, {}, "X,1,3,\"KLOC\",1240,1.125000,-118.12500,-14.50000"},
-        {{"--yes", "tx", "add", "--call", "N1", "--freq", "1010", "--lat", "45.5", "--lon", "-0.125", "--var", "-2.25"}, 0,
-         {"13\n"}, "U,0,0,\"N1\",1010,45.500000,-0.12500,-2.25000"},
-        {{"--yes", "tx", "edit", "3", "--lat", "1,5"}, 2, {"'1,5' is neither decimal degrees"}, ""},
-        {{"--yes", "tx", "edit", "3", "--lat", "1 7 30,5 N"}, 2, {"Seconds must be between 0 and 59.9"}, ""},
-        {{"--wait", "0,5", "version"}, 2, {"--wait: '0,5' is not a number"}, ""},
-    };
-    for (const Case &c : cases) {
-        const Result r = Demo(QStringList{"--verbose"} + c.args, scenario);
-        EXPECT_EQ(r.code, c.code) << qPrintable(c.args.join(' ')) << "\n" << r.err.constData();
-        for (const QString &text : c.shown)
-            EXPECT_TRUE(QString::fromUtf8(r.out + r.err).contains(text)) << qPrintable(text) << "\n" << r.out.constData();
-        const QStringList changes = Sent(r).filter(QRegularExpression(QStringLiteral("^[UX],")));
-        EXPECT_EQ(changes, c.sent.isEmpty() ? QStringList() : QStringList{c.sent}) << qPrintable(c.args.join(' '));
-    }
-    for (const Setting &e : settings)
-        e.old.isNull() ? qunsetenv(e.name) : qputenv(e.name, e.old);
-}
-
-TEST_F(CliTest, TxChanges)
-{
-    const QString full = QStringLiteral("firmware 2.2.15\ntx-capacity 2\ntx 1,1,\"A\",500,1,2,3\ntx 1,2,\"B\",600,1,2,3\n");
-    const QString one = QStringLiteral("firmware 2.2.15\ntx 1,1,\"A\",500,1,2,3\n");
-    const QString v23 = QStringLiteral("firmware 2.3.1\ntx 5,1234,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"AM\"\n"
-                                       "tx 6,12345,\"KWAL\",1400,46.064583,-118.34306,-15.00000,\"AM\"\n");
-    const QStringList add = {"--yes", "tx", "add", "--call", "abc-1", "--freq", "1010", "--lat", "45.5", "--lon",
-                             "118 15 30.5 W", "--var", "14 30 W"};
-    const QStringList edit = {"--yes", "tx", "edit", "1234"};
-    struct Case { const char *what; QString scenario; QStringList args; int code; QByteArray out; QString sent; QString err; } cases[] = {
-        // The meter numbers a new entry itself; its station id is printed.
-        {"add", "", add, 0, "13\n", "U,0,0,\"ABC-1\",1010,45.500000,-118.25847,-14.50000", ""},
-        {"add with modulation", v23, add + QStringList{"--mod", "drm4.5"}, 0, "12346\n",
-         "U,0,0,\"ABC-1\",1010,45.500000,-118.25847,-14.50000,\"DRM4.5\"", ""},
-        {"add when full", full, add, 1, "", "", "No more Tx slots available"},
-        {"add, unknown firmware", "firmware\ntx 1,1,\"A\",500,1,2,3\n", add, 1, "", "", "does not take new or changed Tx"},
-        {"modulation on 2.2", "", add + QStringList{"--mod", "AM"}, 2, "", "", "have no modulation"},
-        {"edit", "", {"--yes", "tx", "edit", "12", "--freq", "1410"}, 0, "",
-         "X,2,12,\"KWAL\",1410,46.064583,-118.34306,-15.00000", ""},
-        {"edit, not confirmed", "", {"tx", "edit", "12", "--freq", "1410"}, 2, "", "", "Change Tx?: Replace the Tx with station ID 12"},
-        {"edit, same values", "", {"tx", "edit", "12", "--call", "kwal "}, 0, "", "", "nothing was sent"},
-        {"edit, no such station", "", {"--yes", "tx", "edit", "7", "--freq", "1410"}, 1, "", "", "no Tx with station ID 7"},
-        {"edit, line too long", v23, {"--yes", "tx", "edit", "1234", "--call", "ABCDEFGH", "--mod", "DRM4.5"}, 1, "", "",
-         "its line is 62 characters long"},
-        // A value shown as 00.1" keeps its side; a whole beyond the limit is refused as its degrees box refuses.
-        {"add next to zero", "", {"--yes", "tx", "add", "--call", "E0", "--freq", "1010", "--lat", "-0.00002", "--lon", "0.00002",
-                                  "--var", "-1"}, 0, "13\n", "U,0,0,\"E0\",1010,-0.000028,0.00003,-1.00000", ""},
-        {"latitude past the pole", "", {"--yes", "tx", "add", "--call", "P", "--freq", "1", "--lat", "90.9", "--lon", "-180.99", "--var",
-                                        "180 30 W"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 90"},
-        {"longitude past 180", v23, edit + QStringList{"--lon", "-180.99"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 180"},
-        {"variation past 180", v23, edit + QStringList{"--var", "180 30 W"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 180"},
-        {"edit to the pole", "", {"--yes", "tx", "edit", "12", "--lat", "90 0 0 N"}, 0, "",
-         "X,2,12,\"KWAL\",1400,90.000000,-118.34306,-15.00000", ""},
-        // Added, but not read back: no station id to print, and no success.
-        {"add, read-back lost", QString::fromLatin1(kScenario) + "unplug-after-reports 5\n", add, 1, "",
-         "U,0,0,\"ABC-1\",1010,45.500000,-118.25847,-14.50000", "its station ID is unknown"},
-        // Made, but answered wrongly: sent once, and the entries read again say what the meter holds.
-        {"add, reply not understood", QString::fromLatin1(kScenario) + "change-reply OK\n", add, 1, "",
-         "U,0,0,\"ABC-1\",1010,45.500000,-118.25847,-14.50000", "read again: added as station ID 13"},
-        {"delete", "", {"--yes", "delete", "tx", "12"}, 0, "", "V,12", ""},
-        {"delete a five-digit id", v23, {"--yes", "delete", "tx", "12345"}, 0, "", "V,12345", ""},
-        {"delete, not confirmed", "", {"delete", "tx", "12"}, 2, "", "", "Delete Records?"},
-        {"delete every entry", "", {"--yes", "delete", "tx", "12", "1"}, 1, "", "", "at least one Tx remaining"},
-        {"delete the only entry", one, {"--yes", "delete", "tx", "1"}, 1, "", "", "Can't Delete Last Tx: There must be at least one record."},
-        {"delete, no such station", "", {"--yes", "delete", "tx", "12", "7"}, 1, "", "", "no Tx with station ID 7"},
-        // A bad field: the editor's message and title, exit 2.
-        {"bad call sign", v23, edit + QStringList{"--call", "ab.c"}, 2, "", "",
-         "Call-Site Text Too Long: The Call-Site text is invalid.\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013"},
-        {"bad frequency", v23, edit + QStringList{"--freq", "12.5"}, 2, "", "", "Illegal Value: Frequency cannot have decimal points or commas."},
-        {"bad latitude", v23, edit + QStringList{"--lat", "91"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 90"},
-        {"bad longitude", v23, edit + QStringList{"--lon", "-181"}, 2, "", "", "Illegal Value: Degrees must be between 0 and 180"},
-        {"bad seconds", v23, edit + QStringList{"--lat", "45 0 59.95 N"}, 2, "", "", "Illegal Value: Seconds must be between 0 and 59.9"},
-        {"bad hemisphere", v23, edit + QStringList{"--lon", "10 0 0 N"}, 2, "", "", "Illegal Value: The hemisphere must be either E or W"},
-        {"bad variation", v23, edit + QStringList{"--var", "10 0 0 E"}, 2, "", "",
-         "--var: '10 0 0 E' is neither decimal degrees nor degrees, minutes and E or W"},
-        {"bad modulation", v23, edit + QStringList{"--mod", "FM"}, 2, "", "",
-         "--mod: 'FM' is not one of AM, DRM4.5, DRM5, DRM9, DRM10, DRM18, DRM20"},
-    };
-    for (const Case &c : cases) {
-        const Result r = Demo(QStringList{"--verbose"} + c.args, c.scenario.isEmpty() ? QString::fromLatin1(kScenario) : c.scenario);
-        EXPECT_EQ(r.code, c.code) << c.what << "\n" << r.err.constData();
-        EXPECT_EQ(r.out, c.out) << c.what;
-        const QStringList changes = Sent(r).filter(QRegularExpression(QStringLiteral("^[UXV],")));
-        EXPECT_EQ(changes, c.sent.isEmpty() ? QStringList() : QStringList{c.sent}) << c.what;
-        EXPECT_TRUE(r.err.contains(c.err.toUtf8())) << c.what << "\n" << r.err.constData();
-    }
-    const Result r = Demo({"--yes", "tx", "edit", "12", "--freq", "1410"}, QString::fromLatin1(kScenario) + "change-reply OK\n");
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("Tx Change Problem: The Tx with station ID 12 may have been changed: the ZT 6200's reply was not understood.") &&
-                r.err.contains("read again: the Tx has the new values"))
-        << r.err.constData();
-}
 
 } // namespace
-
-// tx restore: what a file adds to a meter, and what it refuses, skips and
-// leaves out, on the meter's own table and room.
-TEST_F(CliTest, TxRestoreAddsOnlyWhatTheMeterLacks)
-{
-    const QByteArray heading = "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\"\r\n";
-    // The first line is the scenario's KDCV at the file's own precision; the second differs in its last digit.
-    const QByteArray file = heading +
-        "1,1,\"KDCV\",1230,45.5043,-118.25,-14.5\r\n"
-        "1,1,\"KDCV\",1230,45.5044,-118.25,-14.5\r\n"
-        "4,7,\"k new\",880,-33.5,151.25,12.25\r\n"
-        "5,8,\"BAD!\",880,40,-100,-10\r\n"
-        "6,9,\"KFRQ\",10000,40,-100,-10\r\n"
-        "7,9,\"KLAT\",1000,90.5,-100,-10\r\n"
-        "8,9,\"K NEW\",880,-33.5,151.25,12.25\r\n";
-    const QString path = dir.filePath(QStringLiteral("tx.csv"));
-    ASSERT_TRUE(WriteFile(path, file));
-    const QString added1 = "U,0,0,\"KDCV\",1230,45.504389,-118.25000,-14.50000";
-    const QString added2 = "U,0,0,\"K NEW\",880,-33.500000,151.25000,12.25000";
-    const QString room1 = QString::fromLatin1(kScenario).replace("tx-capacity 9", "tx-capacity 3");
-    struct Case { const char *name; QStringList args; QString scenario; int code; QStringList sent; QString summary; QStringList err; };
-    const Case cases[] = {
-        {"dry run", {"--dry-run"}, kScenario, 1, {}, "added 2, already present 2, refused 3, not added for lack of room 0",
-         {"line 5: The Call-Site text is invalid.", "line 6: Frequency must be less than or equal to 9999 kHz.",
-          "line 7: Degrees must be between 0 and 90"}},
-        {"restore", {"--yes"}, kScenario, 1, {added1, added2}, "added 2, already present 2, refused 3, not added for lack of room 0", {}},
-        // Only what lacked room counts so; the rest is still judged.
-        {"meter fills up", {"--yes"}, room1, 1, {added1}, "added 1, already present 1, refused 3, not added for lack of room 2",
-         {"No more Tx slots available"}},
-        {"unplugged during the second add", {"--yes"}, QString::fromLatin1(kScenario) + "unplug-after-reports 8\n", 1,
-         {added1, added2}, "added 1, already present 1, refused 0, not added for lack of room 0, may have been changed 1, not tried 4",
-         {"ZT 6200 was disconnected.", "lost while line 4 was being sent"}},
-        {"nobody to confirm", {}, kScenario, 2, {}, "", {"Restore Tx?"}},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const Result r = Demo(QStringList{"--verbose"} + c.args + QStringList{"tx", "restore", path}, c.scenario);
-        EXPECT_EQ(r.code, c.code) << r.err.constData();
-        QStringList sent = Sent(r).filter(QRegularExpression("^U,"));
-        EXPECT_EQ(sent, c.sent);
-        if (!c.summary.isEmpty())
-            EXPECT_TRUE(r.out.endsWith((c.summary + "\n").toUtf8())) << r.out.constData();
-        if (QString(c.name) == "dry run")
-            EXPECT_TRUE(r.out.startsWith((added1.toUtf8() + "\n" + added2.toUtf8() + "\n"))) << r.out.constData();
-        for (const QString &e : c.err)
-            EXPECT_TRUE(r.err.contains(e.toUtf8())) << qPrintable(e) << "\n" << r.err.constData();
-    }
-
-    // Compared as the meter holds what a restore sent (the editor's grid): a
-    // second run adds nothing. Same call sign, frequency and position with
-    // another variation or modulation: told, and replaced only when asked.
-    const QByteArray ktel = heading + "3,13,\"KTEL\",1000,46.236940,-117.12345,-15.0,\"AM\"\r\n";
-    const QString sentKtel = "U,0,0,\"KTEL\",1000,46.236944,-117.12344,-15.00000";
-    const QString held = QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1000,46.236944,-117.12344,";
-    const QString v23 = "firmware 2.3.1\ntx 5,1234,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"AM\"\n"
-                        "tx 3,13,\"KTEL\",1000,46.236944,-117.12344,-15.00000,\"DRM10\"\n";
-    const char *noModulation = "this meter's firmware (2.2.15) keeps no modulation: the file's modulations are not restored";
-    const Case again[] = {
-        {"first run", {"--yes"}, kScenario, 0, {sentKtel}, "added 1, already present 0, refused 0, not added for lack of room 0",
-         {noModulation}},
-        {"second run", {"--yes"}, held + "-15.00000\n", 0, {}, "added 0, already present 1, refused 0, not added for lack of room 0", {}},
-        {"variation differs", {"--yes"}, held + "-16.00000\n", 1, {},
-         "added 0, already present 0, refused 0, not added for lack of room 0, differing 1",
-         {"line 2: differs: KTEL variation -16.0 in the meter, -15.0 in the file"}},
-        {"replaced", {"--yes", "--replace-different"}, held + "-16.00000\n", 0, {"X,3,13,\"KTEL\",1000,46.236944,-117.12344,-15.00000"},
-         "added 0, already present 0, refused 0, not added for lack of room 0, replaced 1", {"line 2: differs: KTEL variation"}},
-        {"the same place on another frequency: another station", {"--yes"},
-         QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1010,46.236944,-117.12344,-15.00000\n", 0, {sentKtel},
-         "added 1, already present 0, refused 0, not added for lack of room 0", {noModulation}},
-        {"the same call and frequency at another longitude: another station", {"--yes"},
-         QString::fromLatin1(kScenario) + "tx 3,13,\"KTEL\",1000,46.236944,-117.22344,-15.00000\n", 0, {sentKtel},
-         "added 1, already present 0, refused 0, not added for lack of room 0", {noModulation}},
-        {"modulation differs", {"--yes"}, v23, 1, {}, "differing 1",
-         {"line 2: differs: KTEL modulation DRM10 in the meter, AM in the file"}},
-    };
-    ASSERT_TRUE(WriteFile(path, ktel));
-    for (const Case &c : again) {
-        SCOPED_TRACE(c.name);
-        const Result r = Demo(QStringList{"--verbose"} + c.args + QStringList{"tx", "restore", path}, c.scenario);
-        EXPECT_EQ(r.code, c.code) << r.err.constData();
-        EXPECT_EQ(Sent(r).filter(QRegularExpression("^[UX],")), c.sent);
-        EXPECT_TRUE(r.out.endsWith((c.summary + "\n").toUtf8())) << r.out.constData();
-        for (const QString &e : c.err)
-            EXPECT_TRUE(r.err.contains(e.toUtf8())) << qPrintable(e) << "\n" << r.err.constData();
-        EXPECT_EQ(r.err.contains(noModulation), c.scenario != v23) << r.err.constData();
-    }
-
-    // A file it cannot read sends nothing and names the line.
-    const struct { QByteArray text; const char *err; } bad[] = {
-        {heading + "1,1,\"KDCV\",1230,45.5,-118.25\r\n", "line 2: 6 fields"},
-        {heading + "KDCV\r\n", "line 2: 1 field,"},
-        {heading + "1,1,\"KDCV\",1230,45.5,-118.25,-14.5\r\n1,1,\"KDCV\",12x0,45.5,-118.25,-14.5\r\n", "line 3: not a Tx line"},
-    };
-    for (const auto &b : bad) {
-        ASSERT_TRUE(WriteFile(path, b.text));
-        const Result r = Demo({"--verbose", "--yes", "tx", "restore", path});
-        EXPECT_EQ(r.code, 1);
-        EXPECT_TRUE(r.err.contains(b.err)) << r.err.constData();
-        EXPECT_TRUE(Sent(r).filter(QRegularExpression("^U,")).isEmpty());
-    }
-}

@@ -11,18 +11,8 @@
 
 namespace {
 
-struct Result
-{
-    int code;
-    QByteArray out, err;
-};
-
-Result Cli(const QStringList &args)
-{
-    Result r;
-    r.code = RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &r.out, &r.err);
-    return r;
-}
+using Result = CliRun;
+Result Cli(const QStringList &args) { return RunCli(args); }
 
 const QByteArray kHeader = SavedHeader(29) + "\r\n";
 
@@ -56,25 +46,6 @@ protected:
     QTemporaryDir dir;
     QString csv;
 };
-
-TEST_F(CliPlotTest, UsageErrorsWriteNothing)
-{
-    const QStringList cases[] = {
-        {"--size", "0x10"}, {"--size", "10x"}, {"--size", "x10"}, {"--size", "axb"}, {"--size", "10001x100"},
-        {"--size", "100x100x1"}, {"--size", " 100x100"}, {"--size", "100X100"}, {"--size", "15x100"}, {"--size="},
-        {"--size"},
-    };
-    for (const QStringList &extra : cases) {
-        const Result r = Cli(QStringList{"plot", csv, Out("p.png")} + extra);
-        EXPECT_EQ(r.code, 2) << extra.join(QLatin1Char(' ')).toStdString();
-    }
-    for (const QStringList &args : {QStringList{"plot", csv, Out("p.jpg")}, QStringList{"plot", csv},
-                                    QStringList{"version", "--size", "100x100"}}) {
-        const Result r = Cli(args);
-        EXPECT_EQ(r.code, 2) << args.join(QLatin1Char(' ')).toStdString();
-    }
-    EXPECT_FALSE(QFile::exists(Out("p.png")));
-}
 
 TEST_F(CliPlotTest, DrawsEachFormatWithoutADisplayAndOnlyItsOwnWords)
 {
@@ -161,11 +132,7 @@ TEST_F(CliPlotTest, FailuresExitOneAndKeepTheTarget)
     ASSERT_TRUE(WriteFile(Out("old.png"), "old"));
     ASSERT_TRUE(WriteFile(Out("bad.csv"), QByteArray(kHeader) + Record(1, "2", "10") + "1,2,3\r\n"));
     ASSERT_TRUE(WriteFile(Out("empty.csv"), QByteArray(kHeader) + Record(1, "--", "10")));
-    const struct
-    {
-        QStringList args;
-        const char *says;
-    } cases[] = {
+    const struct { QStringList args; const char *says; } cases[] = {
         {{"plot", Out("none.csv"), Out("old.png")}, "cannot read"},
         {{"plot", Out("bad.csv"), Out("old.png")}, "line 3"},
         {{"plot", Out("empty.csv"), Out("old.png")}, "has no record to plot"},

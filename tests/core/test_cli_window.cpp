@@ -65,10 +65,10 @@ protected:
         const QString path = dir.filePath(QStringLiteral("meter%1.txt").arg(++files));
         EXPECT_TRUE(scenario.isEmpty() || WriteFile(path, StringToAnsi(scenario)));
         args.prepend(scenario.isEmpty() ? "--demo" : "--demo=" + path);
-        QByteArray out, err;
-        EXPECT_EQ(RunProgram(BuiltProgram("dataclave-cli"), args, &out, &err), 0) << err.constData();
-        EXPECT_EQ(err, QByteArray());
-        return out;
+        const CliRun r = RunCli(args);
+        EXPECT_EQ(r.code, 0) << r.err.constData();
+        EXPECT_EQ(r.err, QByteArray());
+        return r.out;
     }
     QTemporaryDir dir;
     int files = 0;

@@ -26,13 +26,8 @@ QString Points(const FieldPlotSeries &s)
 
 TEST(FieldPlot, SeriesPerCallSignAndRadialInOrderOfDistance)
 {
-    const struct
-    {
-        QList<FieldPlotRecord> records;
-        QStringList names;  // series, in legend order
-        QStringList points; // per series, in order of distance
-        int skipped, notPositive;
-    } cases[] = {
+    // names: the series in legend order; points: per series, in order of distance
+    const struct { QList<FieldPlotRecord> records; QStringList names; QStringList points; int skipped, notPositive; } cases[] = {
         {{R("KDCV", "1", "5", "2"), R("KDCV", "1", "1.5", "9"), R("KDCV", "1", "3", "4")},
          {"KDCV radial 1"}, {"1.5:9 3:4 5:2"}, 0, 0},
         // radials by number, call signs by name; equal distances keep file order
@@ -90,11 +85,7 @@ TEST(FieldPlot, ReferenceKeepsFieldTimesDistanceFromTheNearestPoint)
 
 TEST(FieldPlot, DecadeRangesAndTheirLabelsInOneForm)
 {
-    const struct
-    {
-        double min, max, low, high;
-        const char *labels;
-    } cases[] = {
+    const struct { double min, max, low, high; const char *labels; } cases[] = {
         {1.5, 45, 1, 100, "1 10 100"},
         {10, 100, 10, 100, "10 100"},
         {0.02, 0.05, 0.01, 0.1, "0.01 0.1"},

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The ground-wave model against published values and itself, the fit of
-// synthetic radials, and the groundwave and analyze commands.
+// synthetic radials (the groundwave and analyze commands: tests/cases).
 #include "TestSupport.h"
 #include "common/modConvert.h"
 #include "saveddata/modFieldPlot.h"
@@ -35,10 +35,8 @@ TEST(GroundWave, SpecialFunctionsMatchPublishedTables)
     // Airy function: Abramowitz & Stegun Table 10.11 and DLMF Table 9.9.1
     // (zeros a1, a2 of Ai and a'1, a'2 of Ai'). Arguments beyond 7 take the
     // asymptotic branch.
-    const struct
-    {
-        double z, ai, aip; // NaN: not checked
-    } airy[] = {
+    // ai or aip NaN: not checked
+    const struct { double z, ai, aip; } airy[] = {
         {0, 0.355028053887817, -0.258819403792807},
         {1, 0.135292416312881, -0.159147441296793},
         {-1, 0.535560883292352, -0.010160567116645},
@@ -74,10 +72,7 @@ TEST(GroundWave, SpecialFunctionsMatchPublishedTables)
     }
     // Faddeeva function: w(x) = exp(-x^2) + 2i/sqrt(pi) F(x) with Dawson's
     // integral F (A&S Table 7.5), and w(iy) = erfcx(y) (A&S Table 7.1).
-    const struct
-    {
-        cplx z, w;
-    } faddeeva[] = {
+    const struct { cplx z, w; } faddeeva[] = {
         {1, {0.367879441171442, 2 / std::sqrt(M_PI) * 0.538079506912768}},
         {2, {0.018315638888734, 2 / std::sqrt(M_PI) * 0.301340388923788}},
         {5, {1.388794386496402e-11, 2 / std::sqrt(M_PI) * 0.102134074424276}},
@@ -93,10 +88,7 @@ TEST(GroundWave, SpecialFunctionsMatchPublishedTables)
 TEST(GroundWave, KnownFields)
 {
     // 20 log10 of E / (E1/d), expected within `tol` dB.
-    const struct
-    {
-        double khz, msm, eps, km, db, tol;
-    } cases[] = {
+    const struct { double khz, msm, eps, km, db, tol; } cases[] = {
         // 47 CFR 73.184(b): over a perfectly conducting earth the field is
         // the inverse-distance field; sea water at short range comes close.
         {540, 5000, 80, 1, 0, 0.02},
@@ -162,12 +154,8 @@ TEST(GroundWave, NoStepAtTheSwitch)
 
 TEST(GroundWave, RefusesWhatLiesOutsideItsRange)
 {
-    const struct
-    {
-        GroundParameters ground;
-        double km;
-        const char *reason; // empty: accepted
-    } cases[] = {
+    // reason empty: accepted
+    const struct { GroundParameters ground; double km; const char *reason; } cases[] = {
         {{100, 0.1, 1}, 0.1, ""},
         {{2000, 5000, 80}, 1000, ""},
         {{99.9, 5, 15}, 1, "frequency 99.9 kHz is outside 100 to 2000 kHz"},
@@ -226,12 +214,8 @@ QVector<SurveyRecord> SyntheticRadial(const char *call, const char *pattern, int
 
 TEST(RadialFit, RecoversConductivityAndFieldFromNoisyRadials)
 {
-    const struct
-    {
-        double khz, msm, e1, fromKm, toKm;
-        int n;
-        bool poor; // the conductivity is expected to be called poorly determined
-    } cases[] = {
+    // poor: the conductivity is expected to be called poorly determined
+    const struct { double khz, msm, e1, fromKm, toKm; int n; bool poor; } cases[] = {
         {540, 1, 250, 0.6, 60, 20, false},
         {1000, 8, 320, 0.3, 80, 20, false},
         {1230, 4, 180, 0.3, 70, 24, false},
@@ -262,13 +246,8 @@ TEST(RadialFit, RecoversConductivityAndFieldFromNoisyRadials)
 
 TEST(RadialFit, WindowCountsAndWarnings)
 {
-    const struct
-    {
-        double khz, fromKm, toKm;
-        int n;
-        RadialFitSettings settings;
-        QStringList notes; // each found among the notes
-    } cases[] = {
+    // notes: each found among the notes
+    const struct { double khz, fromKm, toKm; int n; RadialFitSettings settings; QStringList notes; } cases[] = {
         // default window: one wavelength to 80 / cbrt(f in MHz) km
         {1000, 0.1, 200, 30, {}, {"outside 0.3 to 80 km, not fitted"}},
         {1600, 0.1, 200, 30, {}, {"outside 0.187 to 68.4 km, not fitted"}},
@@ -324,12 +303,8 @@ TEST(RadialFit, SeriesKeyedByCallSignPatternAndRadial)
 
 TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
 {
-    const struct
-    {
-        QList<double> bearings; // NaN: none
-        QList<double> fields;   // 0: not fitted
-        double rms;
-    } cases[] = {
+    // a bearing NaN: none; a field 0: not fitted
+    const struct { QList<double> bearings; QList<double> fields; double rms; } cases[] = {
         {{0, 90, 180, 270}, {100, 100, 100, 200}, std::sqrt(70000.0 / 4)},
         // 0 stands for 95 degrees, 10 for 10, 20 for 85, 180 for 170
         {{0, 10, 20, 180}, {100, 100, 100, 200}, std::sqrt((190 * 1e4 + 170 * 4e4) / 360)},
@@ -369,12 +344,8 @@ TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
 
 TEST(RadialFit, TwoSegmentsWhereOneConductivityLeavesMoreThan1Point5Db)
 {
-    const struct
-    {
-        double khz, nearMsm, farMsm, breakKm;
-        bool offered;
-        double nearDecades, farDecades; // how closely each is determined
-    } cases[] = {
+    // near/farDecades: how closely each is determined
+    const struct { double khz, nearMsm, farMsm, breakKm; bool offered; double nearDecades, farDecades; } cases[] = {
         {1000, 2, 5000, 15, true, 0.15, 1.0}, // land, then sea: anything very good fits beyond
         {700, 30, 1, 8, true, 0.5, 0.15},     // good ground close in (barely attenuated), then a dry valley
         {1400, 8, 8, 10, false, 0, 0},        // one ground: one conductivity fits
@@ -409,115 +380,4 @@ TEST(RadialFit, TwoSegmentsWhereOneConductivityLeavesMoreThan1Point5Db)
     // of one ground, and reversing a mixed path keeps its field (reciprocity).
     EXPECT_NEAR(MixedPathDb(1000, 15, 8, 8, 10, 40), Db(GroundWave({1000, 8, 15}).attenuation(40)), 1e-9);
     EXPECT_NEAR(MixedPathDb(1000, 15, 5, 5000, 10, 40), MixedPathDb(1000, 15, 5000, 5, 30, 40), 1e-9);
-}
-
-namespace {
-
-struct Result
-{
-    int code;
-    QString out, err;
-};
-
-Result Cli(const QStringList &args)
-{
-    QByteArray out, err;
-    const int code = RunProgram(BuiltProgram(QStringLiteral("dataclave-cli")), args, &out, &err);
-    return {code, QString::fromUtf8(out), QString::fromUtf8(err)};
-}
-
-} // namespace
-
-TEST(GroundWaveCli, PrintsFieldsOrRefuses)
-{
-    const QStringList base = {"groundwave", "--freq", "1000", "--conductivity", "8"};
-    const struct
-    {
-        QStringList args;
-        int code;
-        const char *text; // the output, or a part of the complaint
-    } cases[] = {
-        {base + QStringList{"1", "10.0", "100"}, 0, ""},
-        {base + QStringList{"--field-at-1km", "1e3", "--permittivity", "80", "0.1"}, 0, ""},
-        {{"groundwave", "--freq", "1000", "--conductivity", "5000", "--permittivity", "80", "1"}, 0, "1\t99.98"},
-        {base + QStringList{"1001"}, 2, "distance 1001 km is outside 0.1 to 1000 km"},
-        {base + QStringList{"ten"}, 2, "'ten' is not a distance in km"},
-        {base, 2, "no distance given"},
-        {{"groundwave", "--freq", "1000", "1"}, 2, "--conductivity is required"},
-        {{"groundwave", "--freq", "2500", "--conductivity", "8", "1"}, 2, "frequency 2500 kHz is outside"},
-        {base + QStringList{"--permittivity", "x", "1"}, 2, "--permittivity: 'x' is not a number"},
-        {base + QStringList{"--field-at-1km", "0", "1"}, 2, "--field-at-1km must be more than 0"},
-        {base + QStringList{"--min-km", "1", "1"}, 2, "--min-km is only for 'analyze'"},
-        {{"analyze", "x.csv", "--conductivity", "8"}, 2, "--conductivity is only for 'groundwave'"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.args.join(QLatin1Char(' ')).toStdString());
-        const Result r = Cli(c.args);
-        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
-        if (c.code != 0) {
-            EXPECT_TRUE(r.err.contains(QLatin1String(c.text))) << r.err.toStdString();
-            EXPECT_TRUE(r.out.isEmpty());
-            continue;
-        }
-        if (*c.text)
-            EXPECT_TRUE(r.out.startsWith(QLatin1String(c.text))) << r.out.toStdString();
-        // One line per distance: the distance as given, a tab, 5 significant digits.
-        const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QStringList given; // the distances: the trailing numbers after the last option's value
-        for (int i = int(c.args.size()) - 1; i >= 0 && !c.args[i - 1].startsWith(QLatin1String("--")) && !c.args[i].startsWith(QLatin1String("--")); --i)
-            given.prepend(c.args[i]);
-        ASSERT_EQ(lines.size(), given.size());
-        for (int i = 0; i < lines.size(); ++i) {
-            EXPECT_TRUE(lines[i].startsWith(given[i] + QLatin1Char('\t'))) << lines[i].toStdString();
-            const QString number = lines[i].section(QLatin1Char('\t'), 1);
-            EXPECT_TRUE(QRegularExpression("^[0-9]+(\\.[0-9]+)?$").match(number).hasMatch()) << number.toStdString();
-            EXPECT_EQ(QString(number).remove(QLatin1Char('.')).remove(QRegularExpression("^0+")).size(), 5)
-                << number.toStdString();
-        }
-    }
-}
-
-TEST(GroundWaveCli, AnalyzePrintsTheTableAndWritesTheCsv)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QByteArray csv = "\"Call Sign\",\"Radial\",\"Pattern\",\"Point Number\",\"Measurement Frequency (kHz)\",\"GPS Valid\","
-                     "\"Latitude\",\"Longitude\",\"mV/m\",\"Tx Distance (km)\",\"Azimuth\"\r\n";
-    for (int radial = 1; radial <= 2; ++radial)
-        for (const SurveyRecord &r : SyntheticRadial("KDCV", "DA-N", radial, 1230, 8, 300, 0.3, 60, 16, 0.3, radial * 180, 9))
-            csv += QStringLiteral("\"KDCV\",%1,\"DA-N\",%2,1230,TRUE,45.5,-118.2,%3,%4,%5\r\n")
-                       .arg(r.radial, r.pointNumber, FixedText(r.mvm.value, 4), FixedText(r.distance.value, 3),
-                            r.azimuth.text)
-                       .toLatin1();
-    csv += "\"KDCV\",1,\"DA-N\",99,1230,TRUE,45.5,-118.2,----,2.0,180\r\n";
-    const QString in = dir.filePath("survey.csv"), out = dir.filePath("fit.csv");
-    ASSERT_TRUE(WriteFile(in, csv));
-
-    const Result r = Cli({"analyze", in, "--csv", out});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_GE(lines.size(), 4);
-    EXPECT_EQ(lines[0], "Call Sign\tPattern\tRadial\tFrequency (kHz)\tBearing (deg)\tPoints\tConductivity (mS/m)\t"
-                        "Field at 1 km (mV/m)\tRMS Error (dB)\tWorst Point\tWorst Residual (dB)\tBreak (km)\t"
-                        "Conductivity to Break (mS/m)\tConductivity beyond Break (mS/m)\tTwo-Segment Field at 1 km (mV/m)\t"
-                        "Two-Segment RMS Error (dB)");
-    EXPECT_TRUE(lines[1].startsWith("KDCV\tDA-N\t1\t1230\t180.0\t16\t")) << lines[1].toStdString();
-    EXPECT_TRUE(lines[2].startsWith("KDCV\tDA-N\t2\t1230\t0.0\t16\t")) << lines[2].toStdString();
-    EXPECT_TRUE(QRegularExpression("^Effective field at 1 km of KDCV DA-N: (29[0-9]|30[0-9])(\\.[0-9]+)? mV/m \\(RMS of 2 radials\\)$")
-                    .match(lines[3])
-                    .hasMatch())
-        << lines[3].toStdString();
-    EXPECT_TRUE(r.out.contains("Note on KDCV DA-N radial 1: 1 record without a valid distance or field strength, left out"));
-
-    const QStringList file = QString::fromLatin1(ReadFile(out)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    ASSERT_EQ(file.size(), 3);
-    EXPECT_TRUE(file[0].startsWith("\"Call Sign\",\"Pattern\",\"Radial\",\"Frequency (kHz)\""));
-    EXPECT_EQ(QString(file[1]).remove(QLatin1Char('"')).split(QLatin1Char(',')), lines[1].split(QLatin1Char('\t')));
-
-    // The input is never the output.
-    const QByteArray before = ReadFile(in);
-    EXPECT_EQ(Cli({"analyze", in, "--csv", in}).code, 1);
-    EXPECT_EQ(ReadFile(in), before);
-    EXPECT_EQ(Cli({"analyze", in, "--min-km", "5", "--max-km", "2"}).code, 2);
-    EXPECT_EQ(Cli({"analyze", dir.filePath("none.csv")}).code, 1);
 }

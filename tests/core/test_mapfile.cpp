@@ -44,13 +44,8 @@ const QByteArray kSurvey = kHeader + Rec("KDCV", 1, 3, "45.5300000", "-118.2400"
 
 // The elements named `name` under the document, each as its text content
 // or, for the others, its children's text joined by "|".
-struct Element
-{
-    QString name;
-    QXmlStreamAttributes attributes;
-    QStringList path; // names of the enclosing elements
-    QString text;
-};
+// path: the names of the enclosing elements.
+struct Element { QString name; QXmlStreamAttributes attributes; QStringList path; QString text; };
 QList<Element> Parse(const QByteArray &xml, QString *error)
 {
     QList<Element> all;
@@ -170,11 +165,7 @@ TEST(MapFile, FoldersAndTracksPerPattern)
 
 TEST(MapFile, BandsAndNames)
 {
-    const struct
-    {
-        const char *mvm;
-        int band;
-    } cases[] = {{"0", 0},   {"0.499", 0}, {"0.5", 1}, {"1.999", 1}, {"2", 2},   {"9.99", 2},
+    const struct { const char *mvm; int band; } cases[] = {{"0", 0},   {"0.499", 0}, {"0.5", 1}, {"1.999", 1}, {"2", 2},   {"9.99", 2},
                  {"10", 3},  {"49.9", 3},  {"50", 4},  {"1e6", 4},   {"-1", -1}, {"---", -1}, {"x", -1}};
     for (const auto &c : cases) {
         SurveyNumber n;
@@ -235,30 +226,9 @@ TEST(MapFile, GpxLongitudeNamesAndUnreadableTimes)
 
 namespace {
 
-struct CliRun
-{
-    int code = -1;
-    QByteArray out, err;
-};
-
 CliRun Export(const QStringList &args, const char *locale = nullptr, const QByteArray &input = QByteArray())
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (locale) {
-        env.insert("LC_ALL", locale);
-        env.insert("LANG", locale);
-    }
-    p.setProcessEnvironment(env);
-    p.start(BuiltProgram(QStringLiteral("dataclave-cli")), QStringList{"export"} + args);
-    p.write(input);
-    p.closeWriteChannel();
-    CliRun r;
-    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit)
-        r.code = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return RunCli(QStringList{"export"} + args, input, locale);
 }
 
 QStringList Entries(const QString &dir) { return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot); }
@@ -304,13 +274,7 @@ TEST(MapExport, FailuresLeaveNoFile)
         full = "/dev/full";
 #endif
     const QStringList before = Entries(dir.path());
-    const struct
-    {
-        const char *what;
-        QStringList args;
-        int code;
-        QByteArray err;
-    } cases[] = {
+    const struct { const char *what; QStringList args; int code; QByteArray err; } cases[] = {
         {"bad line", {"kml", bad, dir.filePath("a.kml")}, 1, "line 4: 2 fields where the header names 30"},
         {"no CSV", {"gpx", dir.filePath("none.csv"), dir.filePath("a.gpx")}, 1, "cannot read"},
         {"full device", {"kml", csv, full}, 1, FileErrorText(ENOSPC).toUtf8()},
@@ -358,12 +322,9 @@ TEST(MapExport, NoCommandWritesOverItsInput)
     for (const QString &out : outs) {
         for (const QStringList &command : {QStringList{"export", "kml"}, QStringList{"export", "gpx"}, QStringList{"plot"}}) {
             SCOPED_TRACE((command.join(' ') + " onto " + out).toStdString());
-            QProcess p;
-            p.setWorkingDirectory(dir.path());
-            p.start(BuiltProgram(QStringLiteral("dataclave-cli")), command + QStringList{"s.png", out});
-            ASSERT_TRUE(p.waitForFinished(60000));
-            EXPECT_EQ(p.exitCode(), 1);
-            EXPECT_EQ(p.readAllStandardError(), "dataclave-cli: " + out.toUtf8() + " is the CSV file itself; nothing was written\n");
+            const CliRun r = RunCli(command + QStringList{"s.png", out}, {}, nullptr, dir.path());
+            EXPECT_EQ(r.code, 1);
+            EXPECT_EQ(r.err, "dataclave-cli: " + out.toUtf8() + " is the CSV file itself; nothing was written\n");
             EXPECT_EQ(ReadFile(csv), kSurvey);
             EXPECT_EQ(Entries(dir.path()), before);
         }

@@ -39,12 +39,7 @@ static const QByteArray kMultiReport = Bytes({
 
 // Usage page, usage; input, output and feature report lengths; collections; button caps, value
 // caps and data indices of input, output and feature items; report IDs used; well formed.
-struct Expected
-{
-    const char *name;
-    QByteArray descriptor;
-    std::vector<int> values;
-};
+struct Expected { const char *name; QByteArray descriptor; std::vector<int> values; };
 
 static const Expected kCases[] = {
     {"vendor array", kVendorArray, {0xFF00, 1, 65, 65, 0, 1, 1, 0, 64, 1, 0, 64, 0, 0, 0, 0, 1}},

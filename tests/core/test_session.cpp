@@ -49,12 +49,7 @@ struct Rig
 };
 
 // Each accessor beside the object of the session it should reach.
-struct Accessor
-{
-    const char *name;
-    const void *(*bound)();
-    const void *(*own)(clsSession &);
-};
+struct Accessor { const char *name; const void *(*bound)(); const void *(*own)(clsSession &); };
 const Accessor kAccessors[] = {
     {"gApp", [] { return (const void *)gApp; }, [](clsSession &s) { return (const void *)&s.App(); }},
     {"gAppBase", [] { return (const void *)gAppBase; }, [](clsSession &s) { return (const void *)static_cast<clsAppBase *>(&s.App()); }},

@@ -40,13 +40,7 @@ TEST(SurveyCsv, ColumnsByNameMasksQuotesAndText)
     const QByteArray h31 = h30 + ",\"Modulation\"";
     // Column names in another order still find their fields.
     const QByteArray swapped = QByteArray(kHeader29).replace("\"Latitude\",\"Longitude\"", "\"Longitude\",\"Latitude\"");
-    struct Case
-    {
-        const char *name;
-        QByteArray file;
-        QString note, lat, lon;
-        bool valid;
-    } cases[] = {
+    struct Case { const char *name; QByteArray file; QString note, lat, lon; bool valid; } cases[] = {
         {"29 columns, CRLF", QByteArray(kHeader29) + "\r\n" + Line("\"a, b\"", "TRUE", "45.504306", "-118.250000") + "\r\n",
          "a, b", "45.504306", "-118.250000", true},
         {"30 columns, LF", h30 + "\n" + Line("\"\xFC\"", "TRUE", " 45.5 ", "-118.25", ",TRUE") + "\n", QStringLiteral("\u00FC"),
@@ -126,12 +120,7 @@ TEST(SurveyCsv, BadFilesNameTheirLine)
     const QByteArray good = Line("\"x\"", "TRUE", "45", "-118");
     QByteArray cut = good;
     cut.truncate(cut.indexOf(",412"));
-    struct Case
-    {
-        const char *name;
-        QByteArray file;
-        int line;
-    } cases[] = {
+    struct Case { const char *name; QByteArray file; int line; } cases[] = {
         {"empty", "", 0},
         {"Tx file", "\"Dir ID\",\"Station ID\",\"Call Sign\",\"Frequency (kHz)\",\"Latitude\",\"Longitude\",\"Variation\"\r\n", 1},
         {"cut line", QByteArray(kHeader29) + "\r\n" + good + "\r\n\r\n" + cut + "\r\n" + good + "\r\n", 4},
@@ -156,12 +145,7 @@ TEST(SurveyCsv, BadFilesNameTheirLine)
 
 TEST(SurveyCsv, MeterTimesInIso)
 {
-    const struct
-    {
-        const char *in;
-        bool utc;
-        const char *out;
-    } cases[] = {
+    const struct { const char *in; bool utc; const char *out; } cases[] = {
         {"07-Nov-2026 14:03:22", true, "2026-11-07T14:03:22Z"}, {" 1-jan-2027 00:00:00 ", false, "2027-01-01T00:00:00"},
         {"29-Feb-2027 10:00:00", true, ""},                      {"07-Xyz-2026 14:03:22", true, ""},
         {"07-Nov-2026 24:00:00", true, ""},                      {"----------", true, ""},
@@ -191,11 +175,8 @@ TEST(SurveyCsv, ReadsAnyNameUpToItsLimit)
     ASSERT_TRUE(WriteFile(dir.filePath("big.csv"), survey));
     ASSERT_EQ(::truncate(root + "/big.csv", kSurveyCsvMaxBytes + 1), 0); // sparse: no disk used
     const QString named = dir.path() + QStringLiteral("/d\uFFFD/s\uFFFD.csv");
-    const struct
-    {
-        QString name;
-        QString error; // empty: read
-    } cases[] = {
+    // error empty: read
+    const struct { QString name; QString error; } cases[] = {
         {named, {}},
         {dir.path() + QStringLiteral("/d\uFFFD/none.csv"), qt_error_string(ENOENT)},
         {dir.filePath("big.csv"), "the file is larger than 256 MiB, more than any saved-data file"},

@@ -179,10 +179,11 @@ QString BuiltProgram(const QString &name)
 #endif
 }
 
-int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
-               const QByteArray &input, int timeoutMs)
+namespace {
+
+int Run(QProcess &p, const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
+        const QByteArray &input, int timeoutMs)
 {
-    QProcess p;
     p.start(program, args);
     // Wine now and then fails to create a process at all: one more try, as
     // nothing of the program under test has run yet.
@@ -206,6 +207,30 @@ int RunProgram(const QString &program, const QStringList &args, QByteArray *out,
     if (err)
         *err = p.readAllStandardError();
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -3;
+}
+
+} // namespace
+
+int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
+               const QByteArray &input, int timeoutMs)
+{
+    QProcess p;
+    return Run(p, program, args, out, err, input, timeoutMs);
+}
+
+CliRun RunCli(const QStringList &args, const QByteArray &input, const char *locale, const QString &workDir)
+{
+    QProcess p;
+    if (locale) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(locale));
+        env.insert(QStringLiteral("LANG"), QString::fromLatin1(locale));
+        p.setProcessEnvironment(env);
+    }
+    p.setWorkingDirectory(workDir);
+    CliRun r;
+    r.code = Run(p, BuiltProgram(QStringLiteral("dataclave-cli")), args, &r.out, &r.err, input, 60000);
+    return r;
 }
 
 QByteArray SavedHeader(int fields)

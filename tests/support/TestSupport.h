@@ -182,6 +182,15 @@ std::unique_ptr<DemoMeter> Scenario(const QString &text);
 int RunProgram(const QString &program, const QStringList &args, QByteArray *out, QByteArray *err,
                const QByteArray &input = QByteArray(), int timeoutMs = 20000);
 QString BuiltProgram(const QString &name);
+// dataclave-cli of this build, run with `args`, `input` on its standard
+// input, under LC_ALL and LANG `locale` (when given), in `workDir`.
+struct CliRun
+{
+    int code = -1;
+    QByteArray out, err;
+};
+CliRun RunCli(const QStringList &args, const QByteArray &input = QByteArray(), const char *locale = nullptr,
+              const QString &workDir = QString());
 
 // The heading line of a saved-data file with its first `fields` columns (29
 // to 31), as written: Windows-1252, without the line end.
