@@ -253,6 +253,7 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         beeps = 0;
         const QString before = Console();
         QTest::keyClicks(Box("txtConsole"), c.typed);
+        EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); })); // the reply is read on the link thread
         EXPECT_EQ(m ? m->commands : QStringList(), c.sent);
         EXPECT_EQ(Console().mid(before.size()), c.shown);
         EXPECT_EQ(beeps, c.beeps);
