@@ -4,6 +4,8 @@
 # and of the folders below it (docs/ARCHITECTURE.md), and that below app/
 # only the windows reach the current session's meter through its global
 # names (gMeter, gUsbHid, gDevice, gFsm): the rest is handed its meter.
+# The link, the protocol, the records and common open no message box: they
+# say what happened by status or event, and the words are chosen above.
 # Prints each offending include or use and exits 1; exits 0 when there is none.
 #   python3 scripts/layers.py [SOURCE-ROOT]     (default: this checkout's src)
 import os
@@ -57,6 +59,18 @@ def meter_global_uses(text):
         yield number
 
 
+# Folders that never open a box themselves, and the box seam they may define.
+NO_BOXES = {'usb', 'protocol', 'records', 'common'}
+BOX_SEAM = {'modMsgBox.h', 'modMsgBox.cpp'}
+BOX_CALL = re.compile(r'\bMsgBox(Later)?\s*\(')
+
+
+def box_calls(text):
+    for number, line in enumerate(text.splitlines(), 1):
+        if BOX_CALL.search(line.split('//', 1)[0]):
+            yield number
+
+
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src')
     include = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/', re.M)
@@ -78,6 +92,9 @@ def main():
                 for target in include.findall(text):
                     if target not in ok and os.path.isdir(os.path.join(root, target)):
                         bad.append(f'{os.path.relpath(full, root)}: includes {target}/')
+                if folder in NO_BOXES and name not in BOX_SEAM:
+                    for number in box_calls(text):
+                        bad.append(f'{os.path.relpath(full, root)}:{number}: opens a message box; tell it by status')
                 if not may_read_meter_globals(folder, name):
                     for number in meter_global_uses(text):
                         bad.append(f'{os.path.relpath(full, root)}:{number}: reads a meter global; hand it the meter')

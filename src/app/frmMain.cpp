@@ -258,6 +258,7 @@ void frmMain::closeEvent(QCloseEvent *event)
         return;
     m_unloaded = true;
     SaveWindowState();
+    StopConsoleSend();
     gUsbHid->Shutdown();
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {

@@ -130,6 +130,8 @@ private:
     void SizeMainWindow();
     // The console's key handling; false when the key is left to the box.
     bool txtConsole_KeyPress(int KeyAscii);
+    QPointer<clsOperation> m_console; // the typed command under way
+    void StopConsoleSend();
     void AppendTo(QPlainTextEdit *box, const QString &text);
 
     bool m_consoleCR = false; // the console's text ends in a CR not yet shown

@@ -121,6 +121,11 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
 {
     if (!gUsbHid->fDeviceConnected())
         return false; // ordinary typing; nothing is sent
+    // Escape stops the typed command still waiting for its reply.
+    if (KeyAscii == 27 && m_console && m_console->IsRunning()) {
+        m_console->Cancel();
+        return true;
+    }
     // Nothing typed goes out between the steps of an operation.
     if (OperationRunning()) {
         Beep();
@@ -138,7 +143,10 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
     if (!complete)
         return true;
 
-    const OpStatus sent = ConsoleSend(*gDevice, [this](const clsPacket &in) {
+    // Sent and answered on the link thread; each report is shown as it comes.
+    auto *send = new clsConsoleSend(*gDevice, gDevice->PacketOut, this);
+    gDevice->PacketOut.Clear();
+    connect(send, &clsConsoleSend::Packet, this, [this](const clsPacket &in) {
         QString text;
         for (int i = 0; i < in.Length; ++i) {
             const quint8 b = in.Buffer(i);
@@ -149,10 +157,22 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
         }
         ConsoleText(text);
     });
-    if (sent != OpStatus::Ok)
-        return true;
-    txtConsole->moveCursor(QTextCursor::End);
+    connect(send, &clsOperation::Finished, this, [this, send](OpStatus sent) {
+        send->deleteLater();
+        if (sent == OpStatus::Ok)
+            txtConsole->moveCursor(QTextCursor::End);
+    });
+    m_console = send;
+    send->Start();
     return true;
+}
+
+void frmMain::StopConsoleSend()
+{
+    // Waits for the read under way: the link is not shut under it.
+    if (m_console)
+        m_console->Cancel();
+    delete m_console;
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event)

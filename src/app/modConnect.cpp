@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/modConnect.h"
 #include "common/clsOperation.h"
+#include "common/modConvert.h"
 #include "common/modMsgBox.h"
+#include "protocol/modApp.h"
 #include "records/clsMeter.h"
 #include "records/clsVersion.h"
 #include "usb/clsUsbHid.h"
@@ -83,6 +85,18 @@ QString LinkEventText(LinkEvent event, const QString &reason)
     return text;
 }
 
+QString CountProblemText(const CountProblem &problem)
+{
+    const QString what = problem.type == 0 ? QStringLiteral("saved records") : QStringLiteral("Tx entries");
+    QStringList fields;
+    SplitFields(problem.reply, fields);
+    double n = 0;
+    if (fields.size() == 2 && ToDouble(fields.at(0), &n) && (n < 0 || n > 32767))
+        return QStringLiteral("The FSM reports %1 %2; this program can read from 0 to 32767.").arg(fields.at(0).trimmed(), what);
+    return QStringLiteral("The number of %1 in the FSM could not be read.").arg(what) +
+           (problem.reply.isEmpty() ? QString() : QStringLiteral("\r\nIts reply was: ") + problem.reply);
+}
+
 namespace {
 
 class AppLinkNotifier : public LinkNotifier
@@ -108,4 +122,8 @@ void InstallLinkNotifier()
 {
     static AppLinkNotifier notifier;
     SetLinkNotifier(&notifier);
+    // Told from inside a step, like the link's events: the box waits for the event loop.
+    SetCountProblemTeller([](const CountProblem &problem) {
+        MsgBoxLater(CountProblemText(problem), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
+    });
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "records/clsMeter.h"
 #include "usb/frmUsbHid.h"
 
 #include <QString>
@@ -18,8 +19,12 @@ void WaitForConnectionFollowUp();
 void ShowUpdateSoftware();
 
 // Makes the link's timer report to the application: the follow-up above on a
-// new connection (never during an exchange), the meter's Reset() on a lost one.
+// new connection (never during an exchange), the meter's Reset() on a lost
+// one; and the link's events and a count that is none told in a box.
 void InstallLinkNotifier();
 
 // The words of a link event (the box's title is "ZT 6200 Communication Problem").
 QString LinkEventText(LinkEvent event, const QString &reason);
+// The words of a count the meter gave that is no count (the box's title is
+// "ZT 6200 Reading Problem").
+QString CountProblemText(const CountProblem &problem);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/modTxWords.h"
 #include "common/modConvert.h"
+#include "tx/clsTxRestore.h"
+#include "tx/modTxChecks.h"
 
 namespace {
 
@@ -55,6 +57,59 @@ public:
         case TxDeleteCheck::Allowed: break;
         }
         return {};
+    }
+
+    TxMessage RestoreNote(const TxRestoreNote &note) const override
+    {
+        switch (note.kind) {
+        case TxRestoreNote::FieldRefused: return note.check;
+        case TxRestoreNote::ModulationRefused:
+            return {QStringLiteral("The modulation must be one of ") + TxModulations().join(QStringLiteral(", ")) +
+                        QStringLiteral("."),
+                    kIllegalValue};
+        case TxRestoreNote::ChangeRefused: return Result(note.result);
+        case TxRestoreNote::Differs: break;
+        }
+        QStringList what;
+        if (note.variation.size() == 2)
+            what << QStringLiteral("variation %1 in the meter, %2 in the file").arg(note.variation.at(0), note.variation.at(1));
+        if (note.modulation.size() == 2)
+            what << QStringLiteral("modulation %1 in the meter, %2 in the file").arg(note.modulation.at(0), note.modulation.at(1));
+        return {QStringLiteral("differs: ") + note.callSign + QLatin1Char(' ') + what.join(QStringLiteral("; ")),
+                QStringLiteral("Tx Differs")};
+    }
+
+    // "added N, already present M, refused K, not added for lack of room L",
+    // then the other counts that are not 0.
+    QString RestoreSummary(const TxRestoreSummary &s) const override
+    {
+        QString text = QStringLiteral("added %1, already present %2, refused %3, not added for lack of room %4")
+                           .arg(s.added)
+                           .arg(s.present)
+                           .arg(s.refused)
+                           .arg(s.noRoom);
+        const struct { int count; const char *name; } more[] = {
+            {s.replaced, "replaced"}, {s.differing, "differing"}, {s.unsure, "may have been changed"}, {s.notTried, "not tried"}};
+        for (const auto &m : more)
+            if (m.count > 0)
+                text += QStringLiteral(", %1 %2").arg(QLatin1String(m.name)).arg(m.count);
+        return text;
+    }
+
+    QString FileProblem(const TxFileProblem &p) const override
+    {
+        switch (p.kind) {
+        case TxFileProblem::CannotRead: return QStringLiteral("cannot read %1: %2").arg(p.path, p.reason);
+        case TxFileProblem::TooLarge: return QStringLiteral("%1 is too large for a Tx table").arg(p.path);
+        case TxFileProblem::FieldCount:
+            return QStringLiteral("line %1: %2 %3, a Tx line has 7 or 8")
+                .arg(p.line)
+                .arg(p.count)
+                .arg(p.count == 1 ? QStringLiteral("field") : QStringLiteral("fields"));
+        case TxFileProblem::NotTxLine: return QStringLiteral("line %1: not a Tx line: %2").arg(p.line).arg(p.text);
+        case TxFileProblem::None: break;
+        }
+        return QString();
     }
 };
 

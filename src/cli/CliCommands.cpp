@@ -146,18 +146,22 @@ int Session::Send(const QString &text)
         !Confirm(QStringLiteral("%1 changes the records in the meter.\r\nAre you sure that you want to send it? (No undo possible)").arg(text),
                  QStringLiteral("Send Command?")))
         return Declined();
-    m.Device().PacketOut.Clear();
+    clsPacket command;
     for (QChar ch : text)
-        m.Device().AddChar(CharToAnsi(ch));
-    m.Device().AddChar(13);
+        command.AddChar(CharToAnsi(ch));
+    command.AddChar(13);
     AppendConsoleLine(text);
 
     QByteArray reply;
-    const OpStatus result = ConsoleSend(m.Device(), [&reply](const clsPacket &in) {
+    clsConsoleSend send(m.Device(), command);
+    QObject::connect(&send, &clsConsoleSend::Packet, &m_context, [&reply](const clsPacket &in) {
         for (int i = 0; i < in.Length; ++i)
             reply.append(char(in.Buffer(i)));
     });
+    const OpStatus result = RunToEnd(send);
     WriteOut(reply);
+    if (result == OpStatus::Cancelled)
+        return Interrupted; // what came is out; nothing more is waited for
     if (result != OpStatus::Ok) {
         m.Link().ConnectionLost(true);
         return Failure;

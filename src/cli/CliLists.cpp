@@ -76,7 +76,7 @@ public:
     void lsvDataAdd(const QString &szString) override
     {
         // Each line passes through the current Tx into an entry of its own.
-        if (gTx->UsbReceive(szString) != clsTx::Taken)
+        if (gTx->UsbReceive(szString) != OpStatus::Ok)
             return;
         gTxArray.push_back(std::make_unique<clsTx>());
         clsTx &entry = *gTxArray.back();

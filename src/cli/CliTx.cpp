@@ -38,7 +38,7 @@ void TakeEntries(const QStringList &read, QList<int> *stationIds, QStringList *l
 {
     for (const QString &line : read) {
         clsTx entry;
-        if (entry.UsbReceive(line) != clsTx::Taken)
+        if (entry.UsbReceive(line) != OpStatus::Ok)
             continue;
         if (stationIds)
             *stationIds << entry.wStationId;
@@ -202,7 +202,7 @@ bool HeldNow(clsMeter &m, qint32 type, QSet<int> *held)
                 held->insert(row.user.toInt());
         } else {
             clsTx entry;
-            if (entry.UsbReceive(line) == clsTx::Taken)
+            if (entry.UsbReceive(line) == OpStatus::Ok)
                 held->insert(entry.wStationId);
         }
     }
@@ -358,7 +358,7 @@ int TxEditCommand(clsMeter &m, const CliOptions &o, int wStationId)
             clsTx now;
             const int at = int(nowIds.indexOf(wStationId));
             QString nowLine;
-            if (at >= 0 && now.UsbReceive(nowLines.at(at)) == clsTx::Taken)
+            if (at >= 0 && now.UsbReceive(nowLines.at(at)) == OpStatus::Ok)
                 now.UsbSend(nowLine, m.Fsm().TxFields());
             Complain(at < 0               ? QStringLiteral("read again: the meter has no Tx with station ID %1").arg(wStationId)
                      : nowLine == newLine ? QStringLiteral("read again: the Tx has the new values")

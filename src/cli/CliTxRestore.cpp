@@ -19,9 +19,11 @@ bool Report(const clsMeter &m, const clsTxRestore &pass, OpStatus status, bool t
                      .arg(m.Fsm().Version->szVersion()));
     for (const TxRestoreNote &note : pass.Summary().differences)
         if (tellDifferences)
-            Complain(QStringLiteral("line %1: ").arg(note.line) + note.szMessage);
-    for (const TxRestoreNote &note : pass.Summary().notes)
-        MsgBox(QStringLiteral("line %1: ").arg(note.line) + note.szMessage, vb::Exclamation, note.szTitle);
+            Complain(QStringLiteral("line %1: ").arg(note.line) + TxRestoreNoteMessage(note).szMessage);
+    for (const TxRestoreNote &note : pass.Summary().notes) {
+        const TxMessage said = TxRestoreNoteMessage(note);
+        MsgBox(QStringLiteral("line %1: ").arg(note.line) + said.szMessage, vb::Exclamation, said.szTitle);
+    }
     if (pass.fFull())
         MsgBox(QStringLiteral("No more Tx slots available"));
     if (pass.Summary().unsureLine > 0)
@@ -42,9 +44,9 @@ int RestoreExit(const TxRestoreSummary &s, bool finished)
 int TxRestoreCommand(clsMeter &m, const CliOptions &o, const QString &file)
 {
     QList<TxFileEntry> entries;
-    QString error;
-    if (!ReadTxFile(file, entries, &error)) {
-        Complain(error);
+    TxFileProblem problem;
+    if (!ReadTxFile(file, entries, &problem)) {
+        Complain(TxFileProblemText(problem));
         return Failure;
     }
     if (!o.dryRun && !(m.Profile().flags & kTxChanges)) {
@@ -67,7 +69,7 @@ int TxRestoreCommand(clsMeter &m, const CliOptions &o, const QString &file)
     }
     // The differences are told before the question that would replace them.
     for (const TxRestoreNote &note : plan.Summary().differences)
-        Complain(QStringLiteral("line %1: ").arg(note.line) + note.szMessage);
+        Complain(QStringLiteral("line %1: ").arg(note.line) + TxRestoreNoteMessage(note).szMessage);
     const QString replacing = plan.Summary().replaced > 0
                                   ? QStringLiteral("\r\n%1 Tx entries of the meter that differ get the file's values.")
                                         .arg(plan.Summary().replaced)

@@ -30,6 +30,7 @@ QString StatusName(OpStatus status)
     case OpStatus::Cancelled: return QStringLiteral("cancelled");
     case OpStatus::IoError: return QStringLiteral("input/output error");
     case OpStatus::Failed: return QStringLiteral("failed");
+    case OpStatus::Timeout: return QStringLiteral("timeout");
     }
     return QString();
 }

@@ -23,11 +23,12 @@
 // How an exchange or an operation ended, from the link up: ok, the link
 // lost, a reply that does not answer, another operation running, a reply that
 // never ended, cancelled by the user, an input or output error (the system's
-// reason beside it), or failed otherwise (a command that does not fit, a
-// check that stopped it). The words the user reads are chosen at the top of
+// reason beside it), failed otherwise (a command that does not fit, a check
+// that stopped it), or a meter that did not answer in time (the link then
+// closes, as for a lost one). The words the user reads are chosen at the top of
 // the program from it. Interfaces that only know success or failure collapse
 // it with ResultCode (0 for Ok, 1 otherwise).
-enum class OpStatus { Ok, LinkLost, BadReply, Busy, TooLong, Cancelled, IoError, Failed };
+enum class OpStatus { Ok, LinkLost, BadReply, Busy, TooLong, Cancelled, IoError, Failed, Timeout };
 
 inline int ResultCode(OpStatus status) { return status == OpStatus::Ok ? 0 : 1; }
 QString StatusName(OpStatus status); // "ok", "link lost", ... for logs and tests

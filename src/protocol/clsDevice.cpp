@@ -57,12 +57,14 @@ void clsDevice::ReportOut()
     PacketOut.Clear();
 }
 
-void clsDevice::ReportIn()
+OpStatus clsDevice::ReportIn()
 {
     if (!m_link)
-        return;
+        return OpStatus::LinkLost;
     QByteArray report(qMax(m_link->ReportLengthInput() - 1, 0) + 1, '\0');
-    if (m_link->ReportRead(report) != 0)
-        return; // PacketIn keeps the previous packet
+    const OpStatus got = m_link->ReportRead(report);
+    if (got != OpStatus::Ok)
+        return got; // PacketIn keeps the previous packet
     ParseInputReport(report, PacketIn);
+    return OpStatus::Ok;
 }

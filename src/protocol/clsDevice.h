@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "common/clsOperation.h"
 #include "protocol/clsPacket.h"
 
 #include <QString>
@@ -26,7 +27,9 @@ public:
     // when the text does not fit the free part of the payload.
     bool AddString(const QString &szValue);
     void ReportOut();
-    void ReportIn();
+    // Reads one report into PacketIn: Ok, or the link's Timeout or LinkLost
+    // (PacketIn then keeps the previous packet).
+    OpStatus ReportIn();
 
     // The report bytes ReportOut would send for PacketOut (report ID at 0).
     static QByteArray BuildOutputReport(const clsPacket &packet, int reportLength);

@@ -15,7 +15,8 @@ constexpr int kAttempts = 4;
 // that never sends the last-report mark must not keep us reading forever.
 constexpr int kMaxReplyBytes = 4096;
 
-// Collects one reply, however many reports it spans: Ok, LinkLost or TooLong.
+// Collects one reply, however many reports it spans: Ok, LinkLost, Timeout
+// or TooLong.
 OpStatus ReadReply(clsDevice &device, QString &szReply)
 {
     clsUsbHid &link = *device.Link();
@@ -25,12 +26,12 @@ OpStatus ReadReply(clsDevice &device, QString &szReply)
         if (link.ConnectionLost(true))
             return OpStatus::LinkLost;
         device.PacketIn.fNew = false;
-        device.ReportIn();
-        if (!device.PacketIn.fNew) {
+        const OpStatus got = device.ReportIn();
+        if (got != OpStatus::Ok || !device.PacketIn.fNew) {
             // No report came: the link has closed itself; tell the user once.
             link.Shutdown();
             link.ConnectionLost(true);
-            return OpStatus::LinkLost;
+            return got == OpStatus::Ok ? OpStatus::LinkLost : got;
         }
         bytes += device.PacketIn.Length;
         if (bytes > kMaxReplyBytes)
@@ -69,12 +70,11 @@ void DropReply(clsDevice &device, const QString &szCommand, const QString &why)
     device.Link()->DrainUntilQuiet(kQuietMs);
 }
 
-// One attempt: the command out, its reply in. Ok with `count` set when the
-// reply is taken (or counted, in lenient mode); BadReply (worth asking
-// again) on the wrong count or a reply that `answers` refuses; TooLong,
-// LinkLost, or Failed for a command that could not be put in a report.
-OpStatus TryOnce(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers,
-                qint16 &count)
+// One attempt: the command out, its reply in. Ok when the reply is taken;
+// BadReply (worth asking again) on the wrong count or a reply that
+// `answers` refuses; TooLong, LinkLost, Timeout, or Failed for a command
+// that could not be put in a report.
+OpStatus TryOnce(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck, const ReplyCheck &answers)
 {
     if (!SendOneReport(device, szCommand))
         return OpStatus::Failed;
@@ -85,7 +85,7 @@ OpStatus TryOnce(clsDevice &device, const QString &szCommand, QString &szReply, 
         szReply.clear();
         return outcome;
     }
-    count = CountFields(szReply);
+    const qint16 count = CountFields(szReply);
     // Asked of every reply, so that the caller sees each one it refuses.
     const bool itsKind = !answers || answers(szReply);
     if (fCheck && count != wExpected) {
@@ -107,24 +107,21 @@ bool CanSend(const clsDevice &device, const QString &szCommand)
 
 } // namespace
 
-qint16 SendCommand(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,
-                   const ReplyCheck &answers)
+OpStatus SendCommand(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,
+                     const ReplyCheck &answers)
 {
     szReply.resize(0);
     if (!CanSend(device, szCommand))
-        return 1;
+        return OpStatus::Failed;
     const clsDevice::Exchange exchange(device);
+    OpStatus status = OpStatus::Failed;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-        qint16 count = 0;
-        switch (TryOnce(device, szCommand, szReply, wExpected, fCheck, answers, count)) {
-        case OpStatus::Ok: return fCheck ? 0 : count;
-        case OpStatus::BadReply:
-        case OpStatus::TooLong: break;
-        default: return 1;
-        }
+        status = TryOnce(device, szCommand, szReply, wExpected, fCheck, answers);
+        if (status != OpStatus::BadReply && status != OpStatus::TooLong)
+            return status;
     }
     szReply.clear();
-    return 1;
+    return status;
 }
 
 clsExchange::clsExchange(clsDevice &device, const QString &szCommand, qint16 wExpected, bool fCheck, QObject *parent,
@@ -137,15 +134,12 @@ void clsExchange::Step()
 {
     if (!CanSend(m_device, m_command))
         return Finish(OpStatus::Failed);
-    qint16 count = 0;
     const OpStatus a = [&] {
         const clsDevice::Exchange exchange(m_device);
-        return TryOnce(m_device, m_command, m_reply, m_expected, m_check, m_answers, count);
+        return TryOnce(m_device, m_command, m_reply, m_expected, m_check, m_answers);
     }();
-    if (a == OpStatus::Ok) {
-        m_result = m_check ? 0 : count;
+    if (a == OpStatus::Ok)
         return Finish(OpStatus::Ok);
-    }
     if (a != OpStatus::BadReply && a != OpStatus::TooLong)
         return Finish(a);
     m_reply.clear();
@@ -156,7 +150,7 @@ void clsExchange::Step()
 QString QueryVersion(clsDevice &device)
 {
     QString reply;
-    if (SendCommand(device, QStringLiteral("A"), reply, 1, true) != 0)
+    if (SendCommand(device, QStringLiteral("A"), reply, 1, true) != OpStatus::Ok)
         return QString();
     return reply;
 }

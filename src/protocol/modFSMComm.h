@@ -15,22 +15,24 @@ class clsDevice;
 using ReplyCheck = std::function<bool(const QString &reply)>;
 
 // The one command/reply exchange with the meter through `device` (and the
-// link it was given), up to four attempts.
-// Result 0 success, 1 failure; in lenient mode (fCheck false) the number of
-// reply fields. A reply that fails `answers` is dropped (told in debug mode)
-// and the command asked again, like one with the wrong number of fields; in
-// lenient mode too, and there the result is 1 when no reply passed. It waits
-// in the link's reads but never runs the event loop, so a step of an
+// link it was given), up to four attempts. Ok: a reply with `wExpected`
+// fields came (in lenient mode, fCheck false, any number: the caller counts
+// them); BadReply or TooLong: the last of the four replies would not do;
+// LinkLost or Timeout (the meter did not answer in time; the link has closed
+// and told the user); Failed: a command that does not fit one report. A reply
+// that fails `answers` is dropped (told in debug mode) and the command asked
+// again, like one with the wrong number of fields, in lenient mode too. It
+// waits in the link's reads but never runs the event loop, so a step of an
 // operation may call it.
-qint16 SendCommand(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,
-                   const ReplyCheck &answers = {});
+OpStatus SendCommand(clsDevice &device, const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,
+                     const ReplyCheck &answers = {});
 
 // The exchange as an operation, for a command started from the event loop
 // outside a larger one: one attempt per step, so window messages run between
-// attempts. Status Ok (Reply() and Result() as SendCommand gives them),
-// LinkLost, BadReply (the wrong number of fields every time), TooLong (a
-// reply that never ended, the last time), Busy (another operation ran), or
-// Failed (a command that does not fit one report).
+// attempts. Status Ok (Reply() as SendCommand gives it), LinkLost, Timeout,
+// BadReply (the wrong number of fields every time), TooLong (a reply that
+// never ended, the last time), Busy (another operation ran), or Failed (a
+// command that does not fit one report).
 class clsExchange : public clsOperation
 {
     Q_OBJECT
@@ -39,7 +41,6 @@ public:
                 ReplyCheck answers = {});
     ~clsExchange() override { StopSteps(); }
     QString Reply() const { return m_reply; }
-    qint16 Result() const { return m_result; }
 
 protected:
     void Step() override;
@@ -50,7 +51,6 @@ private:
     qint16 m_expected;
     bool m_check;
     ReplyCheck m_answers;
-    qint16 m_result = 1;
     int m_attempt = 0;
 };
 

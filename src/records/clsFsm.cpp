@@ -166,10 +166,11 @@ qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
             const LinkWatch watch(link);
             // Only a saved record's length teaches it; another reply (a late
             // count) is asked again.
-            const qint16 learnt = SendCommand(*m_device, command, reply, 0, false, [](const QString &text) {
+            const OpStatus got = SendCommand(*m_device, command, reply, 0, false, [](const QString &text) {
                 const qint16 n = CountFields(text);
                 return n >= 29 && n <= 31;
             });
+            const qint16 learnt = got == OpStatus::Ok ? CountFields(reply) : 0;
             for (const FirmwareProfile &p : FirmwareProfiles()) {
                 if (p.wLearntFrom == 0 || p.wLearntFrom != learnt)
                     continue;
@@ -197,8 +198,9 @@ qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
 
     // Within one reading a record comes once: one whose id was taken
     // already is a late copy of an earlier reply, not this record.
-    qint16 result = SendCommand(*m_device, command, szRecord, expected, true,
-                                [this, type](const QString &text) { return !m_taken.contains(RecordKey(type, text)); });
+    qint16 result = qint16(ResultCode(SendCommand(*m_device, command, szRecord, expected, true, [this, type](const QString &text) {
+        return !m_taken.contains(RecordKey(type, text));
+    })));
     if (szRecord.isEmpty())
         result = 1;
     if (result == 0)

@@ -6,6 +6,7 @@
 #include "records/clsVersion.h"
 #include "usb/clsUsbHid.h"
 
+#include <functional>
 #include <memory>
 
 // The meter as the program works with it: the link, the framing of packets
@@ -34,8 +35,8 @@ public:
     const FirmwareProfile &Profile() const { return m_fsm.Version->Profile(); }
 
     // The exchange with the meter (see ::SendCommand).
-    qint16 SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,
-                       const ReplyCheck &answers = {})
+    OpStatus SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,
+                         const ReplyCheck &answers = {})
     {
         return ::SendCommand(m_device, szCommand, szReply, wExpected, fCheck, answers);
     }
@@ -43,8 +44,9 @@ public:
     qint16 GetRecord(qint32 type, qint16 DirectoryIndex) { return m_fsm.GetRecord(type, DirectoryIndex); }
 
     // Reads the counts of store `type` ("C" or "S") into the record state. A
-    // count that came but cannot be read is told, unless `fTell` is false (a
-    // caller that tells its own failure, so that the user hears it once).
+    // count that came but cannot be read is told (CountProblem), unless
+    // `fTell` is false (a caller that tells its own failure, so that the user
+    // hears it once).
     qint16 ReadDirectory(qint32 type, bool fTell = true);
     // Deletes saved record `n` ("F") or Tx station `n` ("V").
     qint16 DeleteRecord(qint32 type, qint32 n);
@@ -70,3 +72,16 @@ private:
 
 // The meter of the current session, for the windows (null when none is current).
 extern clsMeter *gMeter;
+
+// A count reply that came but is no count: the store and the reply refused
+// (empty when none came). The user's words for it are chosen at the top of
+// the program, which installs who tells it; told from inside a step, as the
+// link's events are.
+struct CountProblem
+{
+    qint32 type = 0;
+    QString reply;
+};
+using CountProblemTeller = std::function<void(const CountProblem &)>;
+// Installs who tells a CountProblem (none: nobody is told); returns the previous one.
+CountProblemTeller SetCountProblemTeller(CountProblemTeller teller);

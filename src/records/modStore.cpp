@@ -2,30 +2,21 @@
 // The store commands of the meter.
 #include "records/clsMeter.h"
 #include "common/modConvert.h"
-#include "common/modMsgBox.h"
 #include "protocol/modApp.h"
 
 #include <QStringList>
+#include <utility>
 
 namespace {
 
 // A count of the directory reply: a number from 0 to 32767.
 bool CountField(const QString &text, qint16 *n) { return ToInt16(text, n) && *n >= 0; }
 
-// Why a directory reply that came but could not be taken is no count.
-QString DirectoryProblem(qint32 type, const QString &reply)
-{
-    const QString what = type == 0 ? QStringLiteral("saved records") : QStringLiteral("Tx entries");
-    QStringList fields;
-    SplitFields(reply, fields);
-    double n = 0;
-    if (fields.size() == 2 && ToDouble(fields.at(0), &n) && (n < 0 || n > 32767))
-        return QStringLiteral("The FSM reports %1 %2; this program can read from 0 to 32767.").arg(fields.at(0).trimmed(), what);
-    return QStringLiteral("The number of %1 in the FSM could not be read.").arg(what) +
-           (reply.isEmpty() ? QString() : QStringLiteral("\r\nIts reply was: ") + reply);
-}
+CountProblemTeller gCountTeller;
 
 } // namespace
+
+CountProblemTeller SetCountProblemTeller(CountProblemTeller teller) { return std::exchange(gCountTeller, std::move(teller)); }
 
 qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
 {
@@ -60,10 +51,10 @@ qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
         return true;
     };
     const LinkWatch watch = Watch();
-    const qint16 result = SendCommand(command, reply, 2, true, counts);
+    const OpStatus result = SendCommand(command, reply, 2, true, counts);
     QStringList fields;
     qint16 n = 0;
-    if (result == 0 && SplitFields(reply, fields) == 2 && CountField(fields.at(0), &n)) {
+    if (result == OpStatus::Ok && SplitFields(reply, fields) == 2 && CountField(fields.at(0), &n)) {
         m_fsm.lastCount = {type, reply};
         m_fsm.setNumRecords(type, n);
         CountField(fields.at(1), &n);
@@ -74,8 +65,8 @@ qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
     // (a lost link has told of itself).
     m_fsm.setNumRecords(type, 0);
     m_fsm.setMaxRecords(type, 0);
-    if (fTell && !watch.Lost())
-        MsgBoxLater(DirectoryProblem(type, refused), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
+    if (fTell && !watch.Lost() && gCountTeller)
+        gCountTeller(CountProblem{type, refused});
     return 1;
 }
 
@@ -89,11 +80,11 @@ qint16 clsMeter::DeleteRecord(qint32 type, qint32 n)
     else
         return 1;
     QString reply;
-    return SendCommand(command + IntText(n), reply, 0, true);
+    return qint16(ResultCode(SendCommand(command + IntText(n), reply, 0, true)));
 }
 
 qint16 clsMeter::EraseRecords()
 {
     QString reply;
-    return SendCommand(QStringLiteral("E"), reply, 0, true);
+    return qint16(ResultCode(SendCommand(QStringLiteral("E"), reply, 0, true)));
 }

@@ -65,34 +65,34 @@ bool clsTx::Copy(clsTx &Destination) const
     return ok;
 }
 
-qint16 clsTx::UsbReceive(const QString &szString)
+OpStatus clsTx::UsbReceive(const QString &szString)
 {
     QStringList f;
     const qint16 count = SplitFields(szString, f);
     if (count < 7 || f.size() < 7)
-        return TooFewFields;
+        return OpStatus::BadReply;
 
     // In line order, so that a bad field leaves the earlier ones set.
     qint16 w = 0;
     if (!ToInt16(f.at(0), &w))
-        return ConversionError;
+        return OpStatus::BadReply;
     wDirId = w;
     if (!ToInt16(f.at(1), &w))
-        return ConversionError;
+        return OpStatus::BadReply;
     wStationId = w;
     szCallSign = f.at(2);
     if (!ToInt16(f.at(3), &w))
-        return ConversionError;
+        return OpStatus::BadReply;
     wFrequency = w;
     clsCoordinate *const coordinates[] = {&Latitude, &Longitude, &Variation};
     for (int i = 0; i < 3; ++i) {
         double v = 0;
         if (!ToDouble(f.at(4 + i), &v) || !coordinates[i]->setvalue(v))
-            return ConversionError;
+            return OpStatus::BadReply;
     }
     if (count >= 8 && f.size() >= 8)
         szModulation = f.at(7);
-    return Taken;
+    return OpStatus::Ok;
 }
 
 qint16 clsTx::UsbSend(QString &szString, qint16 wFields) const

@@ -4,6 +4,7 @@
 // Dir ID, Station ID, "call sign", frequency (kHz), latitude, longitude,
 // variation (decimal degrees) and, for meters that take 8 fields,
 // "modulation".
+#include "common/clsOperation.h"
 #include "tx/clsCoordinate.h"
 
 #include <QString>
@@ -36,12 +37,10 @@ public:
     // of Destination. False when a coordinate value could not be taken.
     bool Copy(clsTx &Destination) const;
 
-    // Result codes of UsbReceive.
-    enum Receive { Taken = 0, TooFewFields = 1, ConversionError = 2 };
-    // Reads a line from the meter. Fewer than 7 fields: TooFewFields and
-    // nothing changes. A field that does not convert: ConversionError, with
-    // the fields before it already set. An 8th field sets the modulation.
-    qint16 UsbReceive(const QString &szString);
+    // Reads a line from the meter: Ok when taken. Fewer than 7 fields:
+    // BadReply and nothing changes. A field that does not convert: BadReply,
+    // with the fields before it already set. An 8th field sets the modulation.
+    OpStatus UsbReceive(const QString &szString);
 
     // The line for the meter, with the first wFields fields (7 or 8: as
     // many as the meter's firmware takes). Returns 0.

@@ -81,24 +81,35 @@ QString CheckCoordinate(clsCoordinate &co, const QString &text)
     return QString();
 }
 
+TxRestoreNote Refused(int line, const TxResult &r)
+{
+    TxRestoreNote note;
+    note.kind = TxRestoreNote::ChangeRefused;
+    note.line = line;
+    note.result = r;
+    return note;
+}
+
 } // namespace
 
-bool ReadTxFile(const QString &path, QList<TxFileEntry> &entries, QString *error)
+bool ReadTxFile(const QString &path, QList<TxFileEntry> &entries, TxFileProblem *problem)
 {
     entries.clear();
     QFile file;
-    auto fail = [&](const QString &text) {
-        if (error)
-            *error = text;
+    TxFileProblem p;
+    p.path = path;
+    auto fail = [&](TxFileProblem::Kind kind) {
+        p.kind = kind;
+        if (problem)
+            *problem = p;
         entries.clear();
         return false;
     };
-    QString reason;
-    if (!OpenForReading(file, path, &reason))
-        return fail(QStringLiteral("cannot read %1: %2").arg(path, reason));
+    if (!OpenForReading(file, path, &p.reason))
+        return fail(TxFileProblem::CannotRead);
     const QByteArray bytes = file.read(kMaxFileBytes + 1);
     if (bytes.size() > kMaxFileBytes)
-        return fail(QStringLiteral("%1 is too large for a Tx table").arg(path));
+        return fail(TxFileProblem::TooLarge);
     const QList<QByteArray> rows = bytes.split('\n');
     for (int i = 0; i < rows.size(); ++i) {
         QByteArray row = rows.at(i);
@@ -112,32 +123,15 @@ bool ReadTxFile(const QString &path, QList<TxFileEntry> &entries, QString *error
         if (entries.isEmpty() && i == 0 && fields.value(0) == QLatin1String("Dir ID"))
             continue; // the heading
         const int line = i + 1;
+        p.line = line, p.count = count, p.text = text;
         if (count != 7 && count != 8)
-            return fail(QStringLiteral("line %1: %2 %3, a Tx line has 7 or 8")
-                            .arg(line)
-                            .arg(count)
-                            .arg(count == 1 ? QStringLiteral("field") : QStringLiteral("fields")));
+            return fail(TxFileProblem::FieldCount);
         clsTx probe;
-        if (probe.UsbReceive(text) != clsTx::Taken)
-            return fail(QStringLiteral("line %1: not a Tx line: %2").arg(line).arg(text));
+        if (probe.UsbReceive(text) != OpStatus::Ok)
+            return fail(TxFileProblem::NotTxLine);
         entries << TxFileEntry{line, fields};
     }
     return true;
-}
-
-QString TxRestoreSummary::Text() const
-{
-    QString text = QStringLiteral("added %1, already present %2, refused %3, not added for lack of room %4")
-                       .arg(added)
-                       .arg(present)
-                       .arg(refused)
-                       .arg(noRoom);
-    const struct { int count; const char *name; } more[] = {
-        {replaced, "replaced"}, {differing, "differing"}, {unsure, "may have been changed"}, {notTried, "not tried"}};
-    for (const auto &m : more)
-        if (m.count > 0)
-            text += QStringLiteral(", %1 %2").arg(QLatin1String(m.name)).arg(m.count);
-    return text;
 }
 
 clsTxRestore::clsTxRestore(clsMeter &meter, QList<TxFileEntry> entries, bool fDryRun, bool fReplaceDifferent,
@@ -223,20 +217,21 @@ int clsTxRestore::Match(const TxFileEntry &entry) const
     return -1;
 }
 
-QString clsTxRestore::Differences(const TxFileEntry &entry, int at) const
+bool clsTxRestore::Differences(const TxFileEntry &entry, int at, TxRestoreNote &note) const
 {
     const QStringList &f = entry.fields;
     const QStringList &m = m_table.at(at);
-    QStringList what;
+    note = TxRestoreNote{};
+    note.kind = TxRestoreNote::Differs;
+    note.line = entry.line;
+    note.callSign = CallKey(f.at(2));
     if (!SameOnGrid(f.at(6), m.at(6)))
-        what << QStringLiteral("variation %1 in the meter, %2 in the file").arg(DegreesText(m.at(6)), DegreesText(f.at(6)));
+        note.variation = QStringList{DegreesText(m.at(6)), DegreesText(f.at(6))};
     // Only a meter that keeps the modulation can differ in it.
     if (f.size() >= 8 && m.size() >= 8 && m_meter.Fsm().TxFields() >= 8 &&
         f.at(7).trimmed().compare(m.at(7).trimmed(), Qt::CaseInsensitive) != 0)
-        what << QStringLiteral("modulation %1 in the meter, %2 in the file").arg(m.at(7).trimmed(), f.at(7).trimmed());
-    if (what.isEmpty())
-        return QString();
-    return QStringLiteral("differs: ") + CallKey(f.at(2)) + QLatin1Char(' ') + what.join(QStringLiteral("; "));
+        note.modulation = QStringList{m.at(7).trimmed(), f.at(7).trimmed()};
+    return !note.variation.isEmpty() || !note.modulation.isEmpty();
 }
 
 bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &note) const
@@ -244,8 +239,8 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
     const QStringList &f = entry.fields;
     note.line = entry.line;
     auto refuse = [&note](const QString &message, const QString &title) {
-        note.szMessage = message;
-        note.szTitle = title;
+        note.kind = TxRestoreNote::FieldRefused;
+        note.check = TxMessage{message, title};
         return false;
     };
     QString text = f.at(2);
@@ -271,10 +266,10 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
         const auto found = std::find_if(choices.cbegin(), choices.cend(), [&typed](const QString &c) {
             return c.compare(typed, Qt::CaseInsensitive) == 0;
         });
-        if (found == choices.cend())
-            return refuse(QStringLiteral("The modulation must be one of ") + choices.join(QStringLiteral(", ")) +
-                              QStringLiteral("."),
-                          kIllegalValue);
+        if (found == choices.cend()) {
+            note.kind = TxRestoreNote::ModulationRefused;
+            return false;
+        }
         tx.szModulation = *found;
     }
     // A new entry, as the editor makes one: the meter gives it its ids.
@@ -316,15 +311,14 @@ void clsTxRestore::TakeNext()
     if (entry.fields.size() >= 8 && m_meter.Fsm().TxFields() < 8)
         m_summary.modulationDropped = true;
     const int match = Match(entry);
-    QString differs;
     if (match >= 0) {
-        differs = Differences(entry, match);
-        if (differs.isEmpty()) {
+        TxRestoreNote differs;
+        if (!Differences(entry, match, differs)) {
             ++m_summary.present;
             ++m_next;
             return;
         }
-        m_summary.differences << TxRestoreNote{entry.line, differs, QStringLiteral("Tx Differs")};
+        m_summary.differences << differs;
         if (!m_replace) {
             ++m_summary.differing;
             ++m_next;
@@ -354,8 +348,7 @@ void clsTxRestore::TakeNext()
     tooLong.length = TxLineTooLong(tx, m_meter.Fsm().TxFields(), &line);
     if (tooLong.length > 0) {
         ++m_summary.refused;
-        const TxMessage m = TxResultMessage(tooLong);
-        m_summary.notes << TxRestoreNote{entry.line, m.szMessage, m.szTitle};
+        m_summary.notes << Refused(entry.line, tooLong);
         ++m_next;
         return;
     }
@@ -373,14 +366,12 @@ void clsTxRestore::TakeNext()
             if (r.fUnsure) {
                 // The meter may hold it: the table is read back at the end.
                 ++m_summary.unsure;
-                const TxMessage m = TxResultMessage(r);
-                m_summary.notes << TxRestoreNote{entry.line, m.szMessage, m.szTitle};
+                m_summary.notes << Refused(entry.line, r);
                 ++m_next;
                 return;
             }
             ++m_summary.refused;
-            const TxMessage m = TxResultMessage(r);
-            m_summary.notes << TxRestoreNote{entry.line, m.szMessage, m.szTitle};
+            m_summary.notes << Refused(entry.line, r);
             ++m_next;
             return;
         }

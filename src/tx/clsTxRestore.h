@@ -9,6 +9,7 @@
 // replaced by the file's values. A dry run decides the same way and sends
 // nothing, so its summary is what a real run would do now.
 #include "common/clsOperation.h"
+#include "tx/modTxOps.h"
 #include "usb/clsUsbHid.h"
 
 #include <QList>
@@ -25,17 +26,44 @@ struct TxFileEntry
     QStringList fields; // 7 or 8
 };
 
-// Reads a Tx CSV as the download writes it (a heading line, then one line
-// of 7 or 8 fields per entry; Windows-1252 text). False with `error` naming
-// the line of the first thing it cannot read; nothing is taken then.
-bool ReadTxFile(const QString &path, QList<TxFileEntry> &entries, QString *error);
+// Why a Tx CSV file was not read: it could not be opened (the system's
+// reason), it is too large, a line has not 7 or 8 fields (count), or a line
+// is not a Tx line (its text).
+struct TxFileProblem
+{
+    enum Kind { None, CannotRead, TooLarge, FieldCount, NotTxLine } kind = None;
+    QString path;
+    QString reason;
+    int line = 0;
+    int count = 0;
+    QString text;
+};
 
+// Reads a Tx CSV as the download writes it (a heading line, then one line
+// of 7 or 8 fields per entry; Windows-1252 text). False with `problem`
+// naming the first thing it cannot read; nothing is taken then.
+bool ReadTxFile(const QString &path, QList<TxFileEntry> &entries, TxFileProblem *problem);
+
+// One line of the file the restore has something to say about: a field the
+// editor's checks refuse (`check`: the editor's own message and title), a
+// modulation that is none of TxModulations(), a change the meter did not
+// take or a line too long for it (`result`), or an entry the meter holds
+// with another variation or modulation (`callSign`; `variation` and
+// `modulation`: the meter's value and the file's, empty when the same).
 struct TxRestoreNote
 {
+    enum Kind { FieldRefused, ModulationRefused, ChangeRefused, Differs } kind = FieldRefused;
     int line = 0;
-    QString szMessage;
-    QString szTitle;
+    TxMessage check;
+    TxResult result;
+    QString callSign;
+    QStringList variation;
+    QStringList modulation;
 };
+// The words of a note and of a file problem, as the program installs them
+// (TxWords).
+TxMessage TxRestoreNoteMessage(const TxRestoreNote &note);
+QString TxFileProblemText(const TxFileProblem &problem);
 
 // Every entry of the file ends in exactly one count.
 struct TxRestoreSummary
@@ -50,14 +78,13 @@ struct TxRestoreSummary
     int unsure = 0;    // under way when the link was lost, or its reply not understood: the meter may hold it
     QStringList lines;          // "U,..." and "X,..." sent (or, in a dry run, that would be sent)
     QList<TxRestoreNote> notes; // why each refused entry was refused
-    QList<TxRestoreNote> differences; // "differs: KTEL variation -16.0 in the meter, -15.0 in the file"
+    QList<TxRestoreNote> differences; // the entries that differ (Differs)
     // The line whose change was under way when the link was lost (0: none):
     // the meter may or may not hold it.
     int unsureLine = 0;
     // The file has modulations that this meter's firmware does not keep.
     bool modulationDropped = false;
-    // "added N, already present M, refused K, not added for lack of room L",
-    // then the other counts that are not 0.
+    // The counts in the words the program installs (TxWords).
     QString Text() const;
 };
 
@@ -96,10 +123,10 @@ private:
     // The meter's entry of the same call sign, frequency and position (-1: none).
     int Match(const TxFileEntry &entry) const;
     // What differs between the file's entry and the meter's entry `at`
-    // ("variation -16.0 in the meter, -15.0 in the file"); empty when nothing.
-    QString Differences(const TxFileEntry &entry, int at) const;
+    // (a Differs note); false when nothing.
+    bool Differences(const TxFileEntry &entry, int at, TxRestoreNote &note) const;
     void LinkLostAt(int line);
-    // The entry as a new Tx; false with the editor's message when a field fails its check.
+    // The entry as a new Tx; false with the note refusing it when a field fails its check.
     bool Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &note) const;
 
     clsMeter &m_meter;

@@ -113,7 +113,7 @@ int frmTx::AddRowFor(clsTx &mTx) { return m_model->AddRow(TxRow(mTx, Columns()))
 
 void frmTx::lsvDataAdd(const QString &szString)
 {
-    if (!gTx || gTx->UsbReceive(szString) != clsTx::Taken)
+    if (!gTx || gTx->UsbReceive(szString) != OpStatus::Ok)
         return;
     clsTx &element = GrowTxArray();
     gTx->Copy(element);
@@ -308,7 +308,7 @@ void frmTx::ReadAgain()
         QList<qint32> every; // nothing is new: no row gets selected
         for (const QString &line : read->Lines()) {
             clsTx entry;
-            if (entry.UsbReceive(line) == clsTx::Taken)
+            if (entry.UsbReceive(line) == OpStatus::Ok)
                 every << entry.wStationId;
         }
         ShowMeterLines(read->Lines(), every);

@@ -498,10 +498,13 @@ void frmTxEdit::cmdButton_Click(int Index)
         FormToTx();
         // A line that cannot go to the meter keeps the dialog open with
         // what the user typed, to shorten the call sign.
-        const QString tooLong = gTx ? TxLineCheck(*gTx, gFsm ? gFsm->TxFields() : qint16(7)) : QString();
-        if (!tooLong.isEmpty()) {
+        TxResult tooLong;
+        tooLong.status = OpStatus::TooLong;
+        tooLong.length = gTx ? TxLineTooLong(*gTx, gFsm ? gFsm->TxFields() : qint16(7)) : 0;
+        if (tooLong.length > 0) {
             m_fInCheck = true;
-            MsgBox(tooLong, vb::Exclamation, QStringLiteral("Tx Line Too Long"));
+            const TxMessage said = TxResultMessage(tooLong); // "Tx Line Too Long"
+            MsgBox(said.szMessage, vb::Exclamation, said.szTitle);
             if (!self)
                 return;
             m_fInCheck = false;

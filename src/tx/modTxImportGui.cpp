@@ -20,9 +20,9 @@ QString Details(const TxRestoreSummary &s)
     if (s.modulationDropped)
         text += QStringLiteral("\r\nThe ZT 6200's firmware keeps no modulation: the file's modulations are not imported.");
     for (int i = 0; i < s.differences.size() && i < kNotesShown; ++i)
-        text += QStringLiteral("\r\nLine %1: ").arg(s.differences.at(i).line) + s.differences.at(i).szMessage;
+        text += QStringLiteral("\r\nLine %1: ").arg(s.differences.at(i).line) + TxRestoreNoteMessage(s.differences.at(i)).szMessage;
     for (int i = 0; i < s.notes.size() && i < kNotesShown; ++i)
-        text += QStringLiteral("\r\nLine %1: ").arg(s.notes.at(i).line) + s.notes.at(i).szMessage;
+        text += QStringLiteral("\r\nLine %1: ").arg(s.notes.at(i).line) + TxRestoreNoteMessage(s.notes.at(i)).szMessage;
     if (s.notes.size() > kNotesShown)
         text += QStringLiteral("\r\n(and %1 more refused)").arg(s.notes.size() - kNotesShown);
     return text;
@@ -83,9 +83,9 @@ void ImportTxFromFile(QWidget *parent, const std::function<bool(clsOperation *op
     if (path.isEmpty())
         return done(false, {}, false);
     QList<TxFileEntry> entries;
-    QString error;
-    if (!ReadTxFile(path, entries, &error)) {
-        MsgBox(error, vb::Exclamation, QStringLiteral("Tx File Not Read"));
+    TxFileProblem problem;
+    if (!ReadTxFile(path, entries, &problem)) {
+        MsgBox(TxFileProblemText(problem), vb::Exclamation, QStringLiteral("Tx File Not Read"));
         return done(false, {}, false);
     }
     const QString name = QFileInfo(path).fileName();
@@ -106,7 +106,7 @@ void ImportTxFromFile(QWidget *parent, const std::function<bool(clsOperation *op
         if (s.differing > 0) {
             QString list;
             for (int i = 0; i < s.differences.size() && i < kNotesShown; ++i)
-                list += QStringLiteral("\r\nLine %1: ").arg(s.differences.at(i).line) + s.differences.at(i).szMessage;
+                list += QStringLiteral("\r\nLine %1: ").arg(s.differences.at(i).line) + TxRestoreNoteMessage(s.differences.at(i)).szMessage;
             replace = MsgBox(QStringLiteral("%1 Tx entries of %2 differ from the ZT 6200's entries of the same call sign, "
                                             "frequency and position:").arg(s.differing).arg(name) +
                                  list + QStringLiteral("\r\n\r\nReplace them with the file's values?"),

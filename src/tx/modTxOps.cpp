@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tx/modTxOps.h"
 #include "common/modAnsi.h"
+#include "protocol/modApp.h"
 #include "records/clsMeter.h"
 #include "tx/clsTx.h"
+#include "tx/clsTxRestore.h"
 
 #include <functional>
 
@@ -61,8 +63,9 @@ TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, 
     const bool once = szPrefix == QLatin1String("U,");
     auto exchange = [&] {
         QString reply;
-        return once ? qint16(meter.SendCommand(command, reply, 0, false, seen) == 0 ? 0 : 1)
-                    : meter.SendCommand(command, reply, 0, true, seen);
+        // The add's one reply must be the empty one (no fields).
+        const OpStatus status = meter.SendCommand(command, reply, 0, !once, seen);
+        return qint16(status == OpStatus::Ok && CountFields(reply) == 0 ? 0 : 1);
     };
     TxResult r = SendTxCommand(meter, exchange, kind, mTx.wStationId);
     // Any other reply, or none: the meter may have made the change.
@@ -87,6 +90,12 @@ TxMessage TxDeleteCheckMessage(TxDeleteCheck check)
     return gTxWords ? gTxWords->DeleteCheck(check) : TxMessage();
 }
 
+TxMessage TxRestoreNoteMessage(const TxRestoreNote &note) { return gTxWords ? gTxWords->RestoreNote(note) : TxMessage(); }
+
+QString TxFileProblemText(const TxFileProblem &problem) { return gTxWords ? gTxWords->FileProblem(problem) : QString(); }
+
+QString TxRestoreSummary::Text() const { return gTxWords ? gTxWords->RestoreSummary(*this) : QString(); }
+
 qint32 TxLineTooLong(const clsTx &mTx, qint16 wTxFields, QString *szLine)
 {
     QString line;
@@ -95,14 +104,6 @@ qint32 TxLineTooLong(const clsTx &mTx, qint16 wTxFields, QString *szLine)
         *szLine = line;
     const qsizetype length = StringToAnsi(line).size();
     return length <= kTxLineMax ? 0 : qint32(length);
-}
-
-QString TxLineCheck(const clsTx &mTx, qint16 wTxFields, QString *szLine)
-{
-    TxResult r;
-    r.status = OpStatus::TooLong;
-    r.length = TxLineTooLong(mTx, wTxFields, szLine);
-    return r.length > 0 ? TxResultMessage(r).szMessage : QString();
 }
 
 TxDeleteCheck CheckTxDelete(qint32 numRecords, qint32 selected, qint32 listed)

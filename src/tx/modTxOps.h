@@ -17,6 +17,9 @@
 
 class clsMeter;
 class clsTx;
+struct TxRestoreNote;
+struct TxRestoreSummary;
+struct TxFileProblem;
 
 // The longest Tx line that fits one command after "U," or "X,".
 constexpr int kTxLineMax = 61;
@@ -55,6 +58,10 @@ public:
     virtual TxMessage Result(const TxResult &r) const = 0;
     // A delete the rules refuse.
     virtual TxMessage DeleteCheck(TxDeleteCheck check) const = 0;
+    // What a Tx restore says of a line, of its counts, and of a file it cannot read.
+    virtual TxMessage RestoreNote(const TxRestoreNote &note) const = 0;
+    virtual QString RestoreSummary(const TxRestoreSummary &summary) const = 0;
+    virtual QString FileProblem(const TxFileProblem &problem) const = 0;
 };
 // Installs the words (null: none) and returns the previous ones.
 const TxWords *SetTxWords(const TxWords *words);
@@ -73,11 +80,8 @@ TxResult TxAdd(clsMeter &meter, const clsTx &mTx);
 TxResult TxReplace(clsMeter &meter, const clsTx &mTx);
 
 // The line of `wTxFields` fields that TxAdd/TxReplace would send (the
-// meter's firmware decides how many), and the message refusing it when it
-// is too long for one command (empty when it fits; worded as
-// TxResultMessage words a TooLong result).
-QString TxLineCheck(const clsTx &mTx, qint16 wTxFields, QString *szLine = nullptr);
-// The same check: the line's length when it is too long, else 0.
+// meter's firmware decides how many), and its length when it is too long
+// for one command, else 0 (told as a TooLong TxResult).
 qint32 TxLineTooLong(const clsTx &mTx, qint16 wTxFields, QString *szLine = nullptr);
 
 // Reads every Tx line of the meter in directory order (ReadDirectory, then

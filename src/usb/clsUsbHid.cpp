@@ -226,9 +226,9 @@ bool clsUsbHid::WriteReport(const QByteArray &buffer)
     return true;
 }
 
-int clsUsbHid::ReportRead(QByteArray &buffer)
+OpStatus clsUsbHid::ReportRead(QByteArray &buffer)
 {
-    int result = 1;
+    OpStatus result = OpStatus::LinkLost;
     if (m_hid) {
         QByteArray report;
         QElapsedTimer waited;
@@ -236,7 +236,7 @@ int clsUsbHid::ReportRead(QByteArray &buffer)
         const HidDevice::ReadResult got = m_hid->ReadReport(report, kReadTimeoutMs);
         if (got == HidDevice::ReadOk) {
             buffer = report;
-            result = 0;
+            result = OpStatus::Ok;
             m_silent.remove(m_path); // it answers
         } else if (got == HidDevice::ReadTimeout) {
             // Timed here, not by whoever reads the log: the time-out itself.
@@ -248,9 +248,10 @@ int clsUsbHid::ReportRead(QByteArray &buffer)
             s.retryMs = again ? qMin(2 * s.retryMs, kMaxRetryMs) : kFirstRetryMs;
             s.waitTicks = s.retryMs / kTickIntervalMs;
             m_quietLoss = again;
+            result = OpStatus::Timeout;
         }
     }
-    if (result != 0)
+    if (result != OpStatus::Ok)
         Shutdown(); // cancels the pending read and closes the device
     return result;
 }

@@ -33,7 +33,8 @@ public:
 
     // Report transfer. Reports carry the report-ID byte at index 0.
     bool WriteReport(const QByteArray &buffer);
-    int ReportRead(QByteArray &buffer); // 0 success, 1 time-out or failure
+    // Ok, Timeout (no report in time) or LinkLost; the link closes on either failure.
+    OpStatus ReportRead(QByteArray &buffer);
     qint16 ReportLengthOutput() const { return qint16(HidCaps.OutputReportByteLength); }
     qint16 ReportLengthInput() const { return qint16(HidCaps.InputReportByteLength); }
 

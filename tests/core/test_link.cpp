@@ -129,17 +129,18 @@ TEST_F(Exchange, RepliesJoinedOverReports)
     for (const Case &c : cases) {
         Answer(c.reports);
         QString reply;
-        EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("Q"), reply, 0, false), c.reply.count(',') + 1);
+        EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("Q"), reply, 0, false), OpStatus::Ok);
         EXPECT_EQ(reply, QString::fromLatin1(c.reply));
     }
 }
 
 TEST_F(Exchange, StrictAndLenientCounts)
 {
-    struct Case { QByteArray answer; qint16 expected; bool check; qint16 result; QString reply; int sends; } cases[] = {
-        {"12,500", 2, true, 0, "12,500", 1}, {"12", 2, true, 1, "", 4}, {"\n", 0, true, 0, "", 1},
-        {"a,b,c", 0, false, 3, "a,b,c", 1},  {QByteArray(5000, 'z'), 1, true, 1, "", 4}, // over the reply cap
-        {QByteArray(5000, '\n'), 1, false, 1, "", 4},
+    const OpStatus ok = OpStatus::Ok, bad = OpStatus::BadReply, tooLong = OpStatus::TooLong;
+    struct Case { QByteArray answer; qint16 expected; bool check; OpStatus result; QString reply; int sends; } cases[] = {
+        {"12,500", 2, true, ok, "12,500", 1}, {"12", 2, true, bad, "", 4}, {"\n", 0, true, ok, "", 1},
+        {"a,b,c", 0, false, ok, "a,b,c", 1},  {QByteArray(5000, 'z'), 1, true, tooLong, "", 4}, // over the reply cap
+        {QByteArray(5000, '\n'), 1, false, tooLong, "", 4},
     };
     for (const Case &c : cases) {
         Answer(DemoMeter::FrameReply(c.answer, 65));
@@ -157,7 +158,7 @@ TEST_F(Exchange, StrictAndLenientCounts)
 TEST_F(Exchange, RefusedWithoutSending)
 {
     QString reply;
-    EXPECT_EQ(SendCommand(*gDevice, QString(64, QLatin1Char('U')), reply, 0, true), 1); // too long for one report
+    EXPECT_EQ(SendCommand(*gDevice, QString(64, QLatin1Char('U')), reply, 0, true), OpStatus::Failed); // too long for one report
     EXPECT_TRUE(meter->commands.isEmpty() && echo.isEmpty());
 }
 
@@ -186,7 +187,7 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     gDevice->AddChar('x'); // the console is typing
     QString reply;
     inside = true;
-    EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("C"), reply, 2, true), 0);
+    EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("C"), reply, 2, true), OpStatus::Ok);
     inside = false;
     EXPECT_FALSE(ranInside);
     EXPECT_EQ(gDevice->PacketOut.Length, 1); // the typing is kept for the console
@@ -197,7 +198,8 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     ASSERT_TRUE(op.Start());
     gUsbHid->HelperForm()->fConnectPending = true;
     Tick();
-    EXPECT_EQ(ConsoleSend(*gDevice, nullptr), OpStatus::Busy);
+    clsConsoleSend typed(*gDevice, clsPacket());
+    EXPECT_EQ(RunToEnd(typed), OpStatus::Busy);
     op.End();
     QCoreApplication::processEvents(); // its end is told from the event loop
     EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
@@ -210,15 +212,16 @@ TEST_F(Exchange, AsAnOperation)
 {
     const QByteArray big(63, 'x');
     struct Case { const char *what; QList<QByteArray> reports; QString command; qint16 expected; bool check;
-                  OpStatus status; qint16 result; QString reply; qsizetype sent; } cases[] = {
-        {"ok", {Report("1,2", true)}, "C", 2, true, OpStatus::Ok, 0, "1,2", 1},
-        {"lenient", {Report("1,2,3", true)}, "C", 0, false, OpStatus::Ok, 3, "1,2,3", 1},
-        {"wrong count each time", {Report("1", true)}, "C", 2, true, OpStatus::BadReply, 1, "", 4},
-        {"never ends", QList<QByteArray>(70, Report(big, false)), "C", 2, true, OpStatus::TooLong, 1, "", 4},
+                  OpStatus status; QString reply; qsizetype sent; } cases[] = {
+        {"ok", {Report("1,2", true)}, "C", 2, true, OpStatus::Ok, "1,2", 1},
+        {"lenient", {Report("1,2,3", true)}, "C", 0, false, OpStatus::Ok, "1,2,3", 1},
+        {"wrong count each time", {Report("1", true)}, "C", 2, true, OpStatus::BadReply, "", 4},
+        {"never ends", QList<QByteArray>(70, Report(big, false)), "C", 2, true, OpStatus::TooLong, "", 4},
         {"the longest reply, 4096 bytes", QList<QByteArray>(65, Report(big, false)) << Report("x", true), "C", 0, false,
-         OpStatus::Ok, 1, QString(4096, 'x'), 1},
-        {"unplugged", {}, "C", 2, true, OpStatus::LinkLost, 1, "", 1},
-        {"does not fit a report", {Report("1,2", true)}, QString(64, 'U'), 2, true, OpStatus::Failed, 1, "", 0},
+         OpStatus::Ok, QString(4096, 'x'), 1},
+        {"unplugged", {}, "C", 2, true, OpStatus::LinkLost, "", 1},
+        {"silent", {}, "C", 2, true, OpStatus::Timeout, "", 1},
+        {"does not fit a report", {Report("1,2", true)}, QString(64, 'U'), 2, true, OpStatus::Failed, "", 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -226,11 +229,12 @@ TEST_F(Exchange, AsAnOperation)
             meter = ReplaceMeter(QStringLiteral("firmware 2.3.1"));
         meter->commands.clear();
         Answer(c.reports);
-        if (c.reports.isEmpty())
-            meter->replyOverride = [this](const QString &, QList<QByteArray> &) { return platform.Plug(meter, false), true; };
+        if (c.reports.isEmpty()) // no reply: unplugged, or silent
+            meter->replyOverride = [this, silent = c.status == OpStatus::Timeout](const QString &, QList<QByteArray> &) {
+                return silent || (platform.Plug(meter, false), true);
+            };
         clsExchange x(*gDevice, c.command, c.expected, c.check);
         EXPECT_EQ(RunToEnd(x), c.status);
-        EXPECT_EQ(x.Result(), c.result);
         EXPECT_EQ(x.Reply(), c.reply);
         EXPECT_EQ(meter->commands.size(), c.sent);
     }
@@ -331,9 +335,12 @@ TEST_F(Exchange, ConsoleStopsOnAReplyThatNeverEnds)
             reports << Raw({0, i % 2 ? 0x3F : 0x01, 'x'}); // never the last-report mark
         return true;
     };
-    gDevice->AddString(QStringLiteral("A"));
+    clsPacket command;
+    command.AddChar('A'), command.AddChar(13);
+    clsConsoleSend typed(*gDevice, command);
     int packets = 0;
-    EXPECT_EQ(ConsoleSend(*gDevice, [&](const clsPacket &) { ++packets; }), OpStatus::TooLong);
+    QObject::connect(&typed, &clsConsoleSend::Packet, [&](const clsPacket &) { ++packets; });
+    EXPECT_EQ(RunToEnd(typed), OpStatus::TooLong);
     EXPECT_LE(packets * clsPacket::kCapacity, kMaxConsoleReply + clsPacket::kCapacity);
     EXPECT_TRUE(gUsbHid->fDeviceConnected());
 }

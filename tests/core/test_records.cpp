@@ -99,7 +99,7 @@ TEST_F(Records, LinkLostInsideAReadClearsAfterIt)
         {"saved record, learning", [] { gFsm->DataFields = 0; return gMeter->GetRecord(0, 1); }},
         {"Tx entry", [] { return gMeter->GetRecord(1, 1); }},
         {"directory", [] { return gMeter->ReadDirectory(1); }},
-        {"a command", [] { QString reply; return gMeter->SendCommand(QStringLiteral("C"), reply, 2, true); }},
+        {"a command", [] { QString reply; return qint16(ResultCode(gMeter->SendCommand(QStringLiteral("C"), reply, 2, true))); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

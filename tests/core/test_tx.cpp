@@ -264,34 +264,35 @@ TEST(Tx, UsbReceive)
     // Each line goes into an entry holding the line `before`; the entry
     // afterwards is shown as the 8-field line it would send.
     const QString before = QStringLiteral("9,9,\"OLD\",900,1.000000,2.00000,3.00000,\"DRM10\"");
-    struct Case { const char *line; int result; const char *after; };
+    const OpStatus ok = OpStatus::Ok, bad = OpStatus::BadReply;
+    struct Case { const char *line; OpStatus result; const char *after; };
     const Case cases[] = {
-        {"5,12,\"KDCV\",1230,45.504306,-118.25,-14.5", 0, "5,12,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"DRM10\""},
-        {"5,12,\"KDCV\",1230,1,2,3,\"DRM4.5\"", 0, "5,12,\"KDCV\",1230,1.000000,2.00000,3.00000,\"DRM4.5\""},
-        {"1, 2 ,\"K,XY 9\",1000,1.5,2.5,3.5", 0, "1,2,\"K,XY 9\",1000,1.500000,2.50000,3.50000,\"DRM10\""},
+        {"5,12,\"KDCV\",1230,45.504306,-118.25,-14.5", ok, "5,12,\"KDCV\",1230,45.504306,-118.25000,-14.50000,\"DRM10\""},
+        {"5,12,\"KDCV\",1230,1,2,3,\"DRM4.5\"", ok, "5,12,\"KDCV\",1230,1.000000,2.00000,3.00000,\"DRM4.5\""},
+        {"1, 2 ,\"K,XY 9\",1000,1.5,2.5,3.5", ok, "1,2,\"K,XY 9\",1000,1.500000,2.50000,3.50000,\"DRM10\""},
         // Too few fields: nothing changes.
-        {"5,12,\"KDCV\",1230,45.504306,-118.25000", 1, nullptr},
-        {"", 1, nullptr},
+        {"5,12,\"KDCV\",1230,45.504306,-118.25000", bad, nullptr},
+        {"", bad, nullptr},
         // A bad field stops the reading; the fields before it are set.
-        {"1,2,\"A\",abc,5,6,7,\"AM\"", 2, "1,2,\"A\",900,1.000000,2.00000,3.00000,\"DRM10\""},
-        {"1,40000,\"A\",100,5,6,7", 2, "1,9,\"OLD\",900,1.000000,2.00000,3.00000,\"DRM10\""},
-        {"1,2,\"A\",100,5,x,7", 2, "1,2,\"A\",100,5.000000,2.00000,3.00000,\"DRM10\""},
-        {"1,2,\"A\",100,5,6,40000", 2, "1,2,\"A\",100,5.000000,6.00000,3.00000,\"DRM10\""},
+        {"1,2,\"A\",abc,5,6,7,\"AM\"", bad, "1,2,\"A\",900,1.000000,2.00000,3.00000,\"DRM10\""},
+        {"1,40000,\"A\",100,5,6,7", bad, "1,9,\"OLD\",900,1.000000,2.00000,3.00000,\"DRM10\""},
+        {"1,2,\"A\",100,5,x,7", bad, "1,2,\"A\",100,5.000000,2.00000,3.00000,\"DRM10\""},
+        {"1,2,\"A\",100,5,6,40000", bad, "1,2,\"A\",100,5.000000,6.00000,3.00000,\"DRM10\""},
         // The meter's decimals, whatever the user's settings; never a decimal comma.
-        {"1,3,\"KLOC\",1230,1.125,-118.125,-14.500,\"AM\"", 0, "1,3,\"KLOC\",1230,1.125000,-118.12500,-14.50000,\"AM\""},
-        {"1,3,\"KLOC\",1230,45.5,-2.250,0", 0, "1,3,\"KLOC\",1230,45.500000,-2.25000,0.00000,\"DRM10\""},
-        {"1,2,\"A\",100,\"1,5\",6,7", 2, "1,2,\"A\",100,1.000000,2.00000,3.00000,\"DRM10\""},
+        {"1,3,\"KLOC\",1230,1.125,-118.125,-14.500,\"AM\"", ok, "1,3,\"KLOC\",1230,1.125000,-118.12500,-14.50000,\"AM\""},
+        {"1,3,\"KLOC\",1230,45.5,-2.250,0", ok, "1,3,\"KLOC\",1230,45.500000,-2.25000,0.00000,\"DRM10\""},
+        {"1,2,\"A\",100,\"1,5\",6,7", bad, "1,2,\"A\",100,1.000000,2.00000,3.00000,\"DRM10\""},
     };
     UnderEachSettings([&] {
         for (const Case &c : cases) {
             clsTx tx;
-            ASSERT_EQ(tx.UsbReceive(before), 0);
+            ASSERT_EQ(tx.UsbReceive(before), ok);
             EXPECT_EQ(tx.UsbReceive(QString::fromUtf8(c.line)), c.result) << c.line;
             EXPECT_EQ(Line(tx), c.after ? QString::fromUtf8(c.after) : before) << c.line;
         }
     });
     clsTx fresh;
-    EXPECT_EQ(fresh.UsbReceive(QStringLiteral("1,2,\"A\",100,5,6,7")), 0);
+    EXPECT_EQ(fresh.UsbReceive(QStringLiteral("1,2,\"A\",100,5,6,7")), ok);
     EXPECT_EQ(fresh.szModulation, QStringLiteral("AM"));
 }
 
@@ -310,7 +311,7 @@ TEST(Tx, UsbSend)
     for (const Case &c : cases) {
         clsTx tx;
         if (c.entry)
-            ASSERT_EQ(tx.UsbReceive(QString::fromUtf8(c.entry)), 0);
+            ASSERT_EQ(tx.UsbReceive(QString::fromUtf8(c.entry)), OpStatus::Ok);
         EXPECT_EQ(Line(tx, c.fields), QString::fromUtf8(c.line));
     }
 }
@@ -345,9 +346,9 @@ TEST(Tx, Dirty)
 TEST(Tx, Copy)
 {
     clsTx a, b, c;
-    ASSERT_EQ(a.UsbReceive(QStringLiteral("5,12,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), 0);
+    ASSERT_EQ(a.UsbReceive(QStringLiteral("5,12,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), OpStatus::Ok);
     a.szListKey = QStringLiteral("RecId-0.123450012");
-    ASSERT_EQ(b.UsbReceive(QStringLiteral("1,1,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), 0);
+    ASSERT_EQ(b.UsbReceive(QStringLiteral("1,1,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), OpStatus::Ok);
     b.setfDirty(false); // its snapshot already holds the copied values
     c.setfDirty(false);
     ASSERT_TRUE(a.Copy(b));

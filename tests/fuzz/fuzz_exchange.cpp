@@ -89,7 +89,8 @@ FUZZ_TARGET
     }
     default: {
         QString reply;
-        FuzzAssert(SendCommand(*gDevice, QStringLiteral("C"), reply, 0, (options & 0x40) != 0) >= 0);
+        const OpStatus s = SendCommand(*gDevice, QStringLiteral("C"), reply, 0, (options & 0x40) != 0);
+        FuzzAssert(s != OpStatus::Busy && s != OpStatus::Cancelled && s != OpStatus::IoError);
         break;
     }
     }

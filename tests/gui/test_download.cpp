@@ -321,6 +321,16 @@ TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
     beforeDownload = nullptr;
     whileDialogOpen = nullptr;
 
+    // A command typed in the console to a meter that falls silent (a 1 s time-out).
+    meter = ReplaceMeter("firmware 2.3.1");
+    meter->timeScale = 0.25, meter->stallAfterReports = meter->inputReportsSent;
+    start();
+    QTest::keyClicks(Named<QPlainTextEdit>(main, "txtConsole"), "S\r");
+    EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000));
+    const qint64 typed = pace.Stop();
+    EXPECT_EQ(meter->commands.last(), "S");
+    EXPECT_LT(typed, 100) << "ms the window thread was busy at once while a typed command was not answered";
+
     Unplug(meter);
     DemoMeter *silent = AddMeter("stall-after-reports 0");
     silent->timeScale = 0.25; // a 1 s time-out

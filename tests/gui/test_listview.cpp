@@ -87,7 +87,7 @@ TEST(SavedRows, HeadingsFollowTheColumnNames)
 TEST(TxRows, CellsAndKey)
 {
     clsTx tx;
-    ASSERT_EQ(tx.UsbReceive(QStringLiteral("5,12,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), 0);
+    ASSERT_EQ(tx.UsbReceive(QStringLiteral("5,12,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), OpStatus::Ok);
     const QStringList eight = {"KDCV", " 1230", "45.504306", "-118.25000", "-14.50000", "45° 30' 15.5\"N",
                                "118° 15' 00.0\"W", "DRM10"};
     EXPECT_EQ(TxRowCells(tx, 8), eight);

@@ -241,6 +241,7 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         {true, "A\r", "", {"A"}, "A\n2.3.1\n", 0},
         {true, "B\r", "a\r\nb\r\n", {"B"}, "B\na\n\nb\n\n", 0}, // each CR and each LF breaks the line
         {true, QString(70, 'x') + "\r", "", {x63}, x63 + "\nERROR\n", 7}, // a line stops at the packet size
+        {true, "A\r\x1b", "", {}, "A\n", 0}, // Escape stops the command before it went out
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(c.typed));
@@ -253,6 +254,7 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         beeps = 0;
         const QString before = Console();
         QTest::keyClicks(Box("txtConsole"), c.typed);
+        EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); })); // the reply is read on the link thread
         EXPECT_EQ(m ? m->commands : QStringList(), c.sent);
         EXPECT_EQ(Console().mid(before.size()), c.shown);
         EXPECT_EQ(beeps, c.beeps);
