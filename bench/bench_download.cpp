@@ -47,7 +47,7 @@ struct Rig
         if (windows) {
             main = std::make_unique<frmMain>();
             user = std::make_unique<BenchUser>(main.get());
-            gApp->MainForm = main.get();
+            gApp->setMainForm(main.get());
             main->show();
         }
         const QString path = dir.filePath(QStringLiteral("saved.csv"));
@@ -55,7 +55,7 @@ struct Rig
         if (!BenchProgram::WaitForMeter())
             qFatal("the demo meter was not found");
     }
-    ~Rig() { gApp->MainForm = nullptr; }
+    ~Rig() { gApp->setMainForm(nullptr); }
 
     // One download through the windows; returns the commands it sent.
     QStringList WindowDownload(int *reports = nullptr)
@@ -86,16 +86,16 @@ struct Rig
             qFatal("cannot write %s", qPrintable(file));
         char line[4096 + 2];
         for (const QString &c : commands) {
-            gDevice->PacketOut.Clear();
+            gDevice->PacketOut().Clear();
             gDevice->AddString(c);
             gDevice->ReportOut();
             int n = 0;
             do {
                 gDevice->ReportIn();
                 if (!file.isEmpty())
-                    for (int i = 0; i < gDevice->PacketIn.Length && n < 4096; ++i)
-                        line[n++] = char(gDevice->PacketIn.Buffer(i));
-            } while (!gDevice->PacketIn.fComplete && gUsbHid->fDeviceConnected());
+                    for (int i = 0; i < gDevice->PacketIn().Length() && n < 4096; ++i)
+                        line[n++] = char(gDevice->PacketIn().Buffer(i));
+            } while (!gDevice->PacketIn().fComplete() && gUsbHid->fDeviceConnected());
             if (!file.isEmpty()) {
                 line[n++] = '\r', line[n++] = '\n';
                 out.write(line, n);

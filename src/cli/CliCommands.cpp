@@ -113,13 +113,13 @@ bool Session::Connect()
 
 int Session::Version()
 {
-    WriteOut(m.Fsm().Version->szVersion() + QLatin1Char('\n'));
+    WriteOut(m.Fsm().Version()->szVersion() + QLatin1Char('\n'));
     return Success;
 }
 
 int Session::Status()
 {
-    WriteOut(QStringLiteral("connected\nversion %1 %2\n").arg(m.Fsm().Version->value()).arg(m.Fsm().Version->szVersion()));
+    WriteOut(QStringLiteral("connected\nversion %1 %2\n").arg(m.Fsm().Version()->value()).arg(m.Fsm().Version()->szVersion()));
     for (qint32 type : {0, 1}) {
         if (m.ReadDirectory(type) != 0)
             return Failure;
@@ -146,7 +146,7 @@ int Session::Send(const QString &text)
         !Confirm(QStringLiteral("%1 changes the records in the meter.\r\nAre you sure that you want to send it? (No undo possible)").arg(text),
                  QStringLiteral("Send Command?")))
         return Declined();
-    m.Device().PacketOut.Clear();
+    m.Device().PacketOut().Clear();
     for (QChar ch : text)
         m.Device().AddChar(CharToAnsi(ch));
     m.Device().AddChar(13);
@@ -154,7 +154,7 @@ int Session::Send(const QString &text)
 
     QByteArray reply;
     const OpStatus result = ConsoleSend(m.Device(), [&reply](const clsPacket &in) {
-        for (int i = 0; i < in.Length; ++i)
+        for (int i = 0; i < in.Length(); ++i)
             reply.append(char(in.Buffer(i)));
     });
     WriteOut(reply);
@@ -190,7 +190,7 @@ bool Session::ReadSavedIds(const QList<int> &wanted, QSet<int> *found)
     const QSet<int> want(wanted.cbegin(), wanted.cend());
     for (qint16 i = 0; i < count && found->size() < want.size(); ++i) {
         ListRow row;
-        if (m.GetRecord(0, i) != 0 || !SavedRowFromLine(m.Fsm().szRecord, &row)) {
+        if (m.GetRecord(0, i) != 0 || !SavedRowFromLine(m.Fsm().szRecord(), &row)) {
             progress.ProgressClose();
             if (m.Link().fDeviceConnected()) // a lost link has said so itself
                 Complain(QStringLiteral("the saved records could not be read; nothing was deleted"));
@@ -384,7 +384,7 @@ int Session::Run()
 {
     // Told once, when the meter connects, as the main window does.
     QObject::connect(
-        m.Fsm().Version, &clsVersion::VersionUnknown, &m_context, [] { WindowThreadDo(&ShowUpdateSoftware); },
+        m.Fsm().Version(), &clsVersion::VersionUnknown, &m_context, [] { WindowThreadDo(&ShowUpdateSoftware); },
         Qt::DirectConnection);
     if (!Connect()) {
         if (o.words.at(0) == QLatin1String("status"))
@@ -433,7 +433,7 @@ int RunCommand(const CliOptions &o)
     {
         clsSession objects;
         objects.MakeCurrent();
-        gApp->fDebug = o.verbose; // the link's status lines
+        gApp->setfDebug(o.verbose); // the link's status lines
         {
             Session session(o, objects.Meter());
             rc = session.Run();

@@ -29,7 +29,7 @@ bool CanEditTx(clsMeter &m)
     if (m.Profile().flags & kTxChanges)
         return true;
     Complain(QStringLiteral("this meter's firmware (%1) does not take new or changed Tx entries")
-                 .arg(m.Fsm().Version->szVersion()));
+                 .arg(m.Fsm().Version()->szVersion()));
     return false;
 }
 

@@ -54,7 +54,7 @@ std::unique_ptr<DownloadTarget> ListWindow::DownloadTargetFor(ListWindow *form)
     return std::make_unique<ListWindowTarget>(form);
 }
 
-QWidget *ListWindow::MainWindow() { return gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr; }
+QWidget *ListWindow::MainWindow() { return gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm()) : nullptr; }
 
 bool ListWindow::MeterConnected() { return gUsbHid && gUsbHid->fDeviceConnected(); }
 
@@ -143,8 +143,8 @@ void ListWindow::Load(int height, const QString &szCaption)
         CenterForm(*this, *parent);
 
     setWindowTitle(szCaption);
-    if (gAppBase && gAppBase->Icon.canConvert<QIcon>())
-        setWindowIcon(gAppBase->Icon.value<QIcon>());
+    if (gAppBase && gAppBase->Icon().canConvert<QIcon>())
+        setWindowIcon(gAppBase->Icon().value<QIcon>());
     UpdateRemaining();
     timDisconnect->start();
 }

@@ -14,13 +14,13 @@ OpStatus ConsoleSend(clsDevice &device, const std::function<void(const clsPacket
         return OpStatus::Busy;
 
     const clsDevice::Exchange exchange(device);
-    const clsPacket command = device.PacketOut;
+    const clsPacket command = device.PacketOut();
     device.ReportOut();
     if (!link->fDeviceConnected()) {
         if (!link->FindTheHid())
             return OpStatus::LinkLost;
         // Found again: send the same command once more.
-        device.PacketOut = command;
+        device.PacketOut() = command;
         device.ReportOut();
     }
     int received = 0;
@@ -29,11 +29,11 @@ OpStatus ConsoleSend(clsDevice &device, const std::function<void(const clsPacket
         if (!link->fDeviceConnected())
             return OpStatus::LinkLost;
         if (onPacket)
-            onPacket(device.PacketIn);
+            onPacket(device.PacketIn());
         // Count whole reports, so that empty unmarked ones cannot loop forever.
         received += clsPacket::kCapacity;
-        if (!device.PacketIn.fComplete && received >= kMaxConsoleReply)
+        if (!device.PacketIn().fComplete() && received >= kMaxConsoleReply)
             return OpStatus::TooLong;
-    } while (!device.PacketIn.fComplete);
+    } while (!device.PacketIn().fComplete());
     return OpStatus::Ok;
 }

@@ -184,7 +184,7 @@ void clsTxRestore::Step()
         }
         if (m_meter.GetRecord(1, qint16(m_next)) != 0)
             return Finish(step.Failure());
-        m_back << fsm.szRecord;
+        m_back << fsm.szRecord();
         ++m_next;
         return;
     }
@@ -203,7 +203,7 @@ void clsTxRestore::ReadNext()
         return Finish(step.Failure());
     }
     QStringList fields;
-    SplitFields(m_meter.Fsm().szRecord, fields);
+    SplitFields(m_meter.Fsm().szRecord(), fields);
     m_table << fields;
     ++m_next;
 }

@@ -31,7 +31,7 @@
 namespace {
 
 // Add and edit are there for firmware that takes "U," and "X,".
-bool CanAddAndEdit() { return gFsm && (gFsm->Version->flags & kTxChanges) != 0; }
+bool CanAddAndEdit() { return gFsm && (gFsm->Version()->flags() & kTxChanges) != 0; }
 
 void Tell(const TxResult &r)
 {
@@ -75,7 +75,7 @@ frmTx::frmTx(QWidget *parent) : ListWindow(parent, QStringLiteral("frmTx"))
     connect(lsvData->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmTx::UpdateButtons);
     Load(360, QStringLiteral("Tx Data"));
 
-    const FirmwareProfile &firmware = gFsm->Version->Profile();
+    const FirmwareProfile &firmware = gFsm->Version()->Profile();
     if (firmware.fSupported) {
         const bool show = (firmware.flags & kTxChanges) != 0;
         cmdEditTx->setVisible(show);

@@ -234,14 +234,14 @@ void frmTxEdit::ConnectSignals()
 
 void frmTxEdit::Load(QVBoxLayout *top)
 {
-    if (gAppBase && gAppBase->Icon.canConvert<QIcon>())
-        setWindowIcon(gAppBase->Icon.value<QIcon>());
+    if (gAppBase && gAppBase->Icon().canConvert<QIcon>())
+        setWindowIcon(gAppBase->Icon().value<QIcon>());
     if (gTx)
         gTx->setfDirty(false); // "changed" means changed from here on
     cboModulation->addItems(TxModulations());
     timDisconnect->start();
 
-    const bool modulation = gFsm && gFsm->Version->Profile().fModulation;
+    const bool modulation = gFsm && gFsm->Version()->Profile().fModulation;
     lblModulation->setVisible(modulation);
     cboModulation->setVisible(modulation);
     top->activate();
@@ -249,7 +249,7 @@ void frmTxEdit::Load(QVBoxLayout *top)
     if (!modulation)
         height = qMax(minimumSizeHint().height(), int(TwipsToPixels(3200, 1)));
     setFixedSize(sizeHint().width(), height);
-    if (auto *main = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr)
+    if (auto *main = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm()) : nullptr)
         CenterForm(*this, *main);
 }
 

@@ -137,7 +137,7 @@ qint16 ReadTxLines(clsMeter &meter, QStringList &lines)
     for (qint16 i = 0; i < count; ++i) {
         if (meter.GetRecord(1, i) != 0)
             return 1;
-        lines << meter.Fsm().szRecord;
+        lines << meter.Fsm().szRecord();
     }
     return 0;
 }
@@ -203,7 +203,7 @@ void clsTxChangeOp::Step()
     } else {
         if (m_meter.GetRecord(1, qint16(m_next)) != 0)
             return EndRead(false);
-        m_lines << m_meter.Fsm().szRecord;
+        m_lines << m_meter.Fsm().szRecord();
         ++m_next;
     }
     ReportProgress(m_next, m_count);

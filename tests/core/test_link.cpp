@@ -47,7 +47,7 @@ TEST(Framing, OutputReports)
     for (const Case &c : cases) {
         clsDevice d;
         ASSERT_TRUE(d.AddString(c.text));
-        const QByteArray r = clsDevice::BuildOutputReport(d.PacketOut, 65);
+        const QByteArray r = clsDevice::BuildOutputReport(d.PacketOut(), 65);
         ASSERT_EQ(r.size(), 65);
         EXPECT_EQ(r.left(c.head.size()), c.head) << qPrintable(c.text);
         EXPECT_EQ(r.mid(c.head.size()), QByteArray(65 - c.head.size(), '\0')) << qPrintable(c.text);
@@ -69,9 +69,9 @@ TEST(Framing, InputReports)
     for (const Case &c : cases) {
         clsPacket p;
         clsDevice::ParseInputReport(c.report, p);
-        EXPECT_EQ(p.Length, c.length);
-        EXPECT_EQ(p.fComplete, c.complete);
-        EXPECT_TRUE(p.fNew);
+        EXPECT_EQ(p.Length(), c.length);
+        EXPECT_EQ(p.fComplete(), c.complete);
+        EXPECT_TRUE(p.fNew());
         EXPECT_EQ(p.szString(), c.text);
     }
 }
@@ -83,9 +83,9 @@ TEST(Framing, PayloadNeverOverflows)
         ASSERT_TRUE(p.AddChar('a'));
     EXPECT_FALSE(p.AddChar('b'));
     EXPECT_FALSE(p.AddByte('b'));
-    EXPECT_EQ(p.Length, 63);
+    EXPECT_EQ(p.Length(), 63);
     EXPECT_TRUE(p.AddChar(13)); // the end mark needs no room
-    EXPECT_TRUE(p.fComplete);
+    EXPECT_TRUE(p.fComplete());
     EXPECT_FALSE(p.SetBuffer(63, 1));
     EXPECT_FALSE(p.SetBuffer(-1, 1));
 
@@ -93,7 +93,7 @@ TEST(Framing, PayloadNeverOverflows)
     EXPECT_TRUE(d.AddString(QString(63, QLatin1Char('x'))));
     clsDevice d2;
     EXPECT_FALSE(d2.AddString(QString(64, QLatin1Char('x'))));
-    EXPECT_EQ(d2.PacketOut.Length, 0);
+    EXPECT_EQ(d2.PacketOut().Length(), 0);
 }
 
 class Exchange : public MeterTest
@@ -189,7 +189,7 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("C"), reply, 2, true), 0);
     inside = false;
     EXPECT_FALSE(ranInside);
-    EXPECT_EQ(gDevice->PacketOut.Length, 1); // the typing is kept for the console
+    EXPECT_EQ(gDevice->PacketOut().Length(), 1); // the typing is kept for the console
     QCoreApplication::processEvents();
 
     // The connection follow-up and the console wait while an operation runs.
@@ -276,7 +276,7 @@ TEST_F(Exchange, DirectoryAndDelete)
 // take an earlier one's reply as its own.
 TEST_F(Exchange, StaleRepliesAreDropped)
 {
-    gApp->fDebug = true;
+    gApp->setfDebug(true);
     QStringList status;
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, &ctx, [&](const QString &l) { status << l; });
     auto directory = [](qint32 type) {
@@ -317,11 +317,11 @@ TEST_F(Exchange, FailedReadKeepsPreviousPacket)
     gDevice->AddString(QStringLiteral("A"));
     gDevice->ReportOut();
     gDevice->ReportIn();
-    EXPECT_EQ(gDevice->PacketIn.szString(), QStringLiteral("2.3.1"));
+    EXPECT_EQ(gDevice->PacketIn().szString(), QStringLiteral("2.3.1"));
     gDevice->ReportIn(); // nothing pending: time-out closes the link
     EXPECT_FALSE(gUsbHid->fDeviceConnected());
-    EXPECT_EQ(gDevice->PacketIn.szString(), QStringLiteral("2.3.1"));
-    EXPECT_TRUE(gDevice->PacketIn.fComplete);
+    EXPECT_EQ(gDevice->PacketIn().szString(), QStringLiteral("2.3.1"));
+    EXPECT_TRUE(gDevice->PacketIn().fComplete());
 }
 
 TEST_F(Exchange, ConsoleStopsOnAReplyThatNeverEnds)
@@ -357,8 +357,8 @@ protected:
             gDevice->ReportIn();
             if (!gUsbHid->fDeviceConnected())
                 return reply;
-            reply += gDevice->PacketIn.szString();
-        } while (!gDevice->PacketIn.fComplete);
+            reply += gDevice->PacketIn().szString();
+        } while (!gDevice->PacketIn().fComplete());
         return reply;
     }
     int connects = 0;
@@ -376,11 +376,11 @@ TEST_F(Link, FoundOnFirstTickThenFollowsPlugging)
     EXPECT_EQ(gUsbHid->ReportLengthInput() + gUsbHid->ReportLengthOutput(), 130);
     Tick(); // still there: a poll, no event
     EXPECT_EQ(state(), "1 1 0");
-    gFsm->DataFields = 31;
+    gFsm->setDataFields(31);
     Unplug(m);
     EXPECT_EQ(state(), "0 1 1");
-    EXPECT_EQ(gFsm->DataFields, 0); // the record layout and the version go with the meter
-    EXPECT_EQ(gFsm->Version->value(), 0);
+    EXPECT_EQ(gFsm->DataFields(), 0); // the record layout and the version go with the meter
+    EXPECT_EQ(gFsm->Version()->value(), 0);
     Tick(); // searching, still absent
     EXPECT_EQ(state(), "0 1 1");
     platform.Plug(m, true);
@@ -400,7 +400,7 @@ TEST_F(Link, MatchingByIdsFirstMeterWins)
     EXPECT_EQ(RawExchange(QStringLiteral("A")), QStringLiteral("2.2.15"));
     EXPECT_TRUE(b->commands.filter(QStringLiteral("A")).isEmpty());
     EXPECT_FALSE(a->commands.isEmpty());
-    EXPECT_EQ(gUsbHid->HidAttributes.productId, 0x0BBA);
+    EXPECT_EQ(gUsbHid->HidAttributes().productId, 0x0BBA);
     EXPECT_EQ(platform.ForeignOpens(), 0); // other devices are never opened
 }
 
@@ -461,7 +461,7 @@ TEST_F(Link, TimerFollowsPluggingWithinASecond)
 
 TEST_F(Link, MeterThatCannotBeOpenedIsToldOncePerPlugIn)
 {
-    gApp->fDebug = true;
+    gApp->setfDebug(true);
     QStringList status;
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, gUsbHid, [&](const QString &l) { status << l; });
     DemoMeter *m = AddMeter();
@@ -503,7 +503,7 @@ TEST_F(Link, SilentMeterToldOnceThenTriedLessOften)
     m->stallAfterReports = -1; // it answers at the next try
     for (int i = 0; i < 20; ++i)
         Tick();
-    EXPECT_EQ(gFsm->Version->value(), 4);
+    EXPECT_EQ(gFsm->Version()->value(), 4);
     Unplug(m);
     m->stallAfterReports = m->inputReportsSent;
     platform.Plug(m, true); // plugged in again: news again

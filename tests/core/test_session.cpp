@@ -78,7 +78,7 @@ TEST(Session, SessionsOneAfterAnotherEachReachTheirOwnMeter)
             EXPECT_EQ(a.bound(), a.own(*rig.session)) << a.name;
         // The connection follow-up asked this meter for its version.
         EXPECT_EQ(rig.meter->commands, QStringList{QStringLiteral("A")});
-        EXPECT_NE(gFsm->Version->value(), 0);
+        EXPECT_NE(gFsm->Version()->value(), 0);
         gTx->wStationId = 7;
         gTx.Reset();
         EXPECT_EQ(gTx->wStationId, 0);
@@ -103,12 +103,12 @@ TEST(Session, ObjectsOfASessionThatIsNotCurrentUseItsOwnLink)
     EXPECT_EQ(current.meter->commands.size(), 1);
 
     // A loss of the other link clears only the other record object's version.
-    other.session->Fsm().Version->setszVersion(QStringLiteral("2.3.1"));
+    other.session->Fsm().Version()->setszVersion(QStringLiteral("2.3.1"));
     other.platform.Plug(other.meter, false);
     other.Link().HelperForm()->Tick();
     EXPECT_FALSE(other.Link().fDeviceConnected());
-    EXPECT_TRUE(other.session->Fsm().Version->szVersion().isEmpty());
-    EXPECT_FALSE(current.session->Fsm().Version->szVersion().isEmpty());
+    EXPECT_TRUE(other.session->Fsm().Version()->szVersion().isEmpty());
+    EXPECT_FALSE(current.session->Fsm().Version()->szVersion().isEmpty());
     for (const Accessor &a : kAccessors)
         EXPECT_EQ(a.bound(), a.own(*current.session)) << a.name;
 }

@@ -68,8 +68,8 @@ FUZZ_TARGET
     FuzzAssert(gUsbHid->fDeviceConnected());
 
     const qint32 type = (options >> 3) & 1;
-    gFsm->Version->setvalue(qint16(options % 5));
-    gFsm->DataFields = 0;
+    gFsm->Version()->setvalue(qint16(options % 5));
+    gFsm->setDataFields(0);
     switch ((options >> 4) & 3) {
     case 0:
     case 1: {
@@ -78,7 +78,7 @@ FUZZ_TARGET
         if (r == 0) {
             gFsm->ProcessRecord(type);
             QStringList f;
-            FuzzAssert(SplitFields(gFsm->szRecord, f) == (type == 0 ? gFsm->DataFields : gFsm->TxFields()));
+            FuzzAssert(SplitFields(gFsm->szRecord(), f) == (type == 0 ? gFsm->DataFields() : gFsm->TxFields()));
         }
         break;
     }

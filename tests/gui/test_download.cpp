@@ -159,7 +159,7 @@ TEST_F(DownloadTest, SaveDialogProposesTheNameOfTheSameKind)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.type << ' ' << qPrintable(c.saveAs));
         if (c.newRun)
-            gApp->File->setCompleteFileName("./x"); // what a new run knows without its settings
+            gApp->File()->setCompleteFileName("./x"); // what a new run knows without its settings
         proposed.clear();
         meter = ReplaceMeter("generate-saved 1\ngenerate-tx 1");
         saveAs = c.saveAs;
@@ -433,7 +433,7 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
         });
         const auto choice = ShowSaveDialog("a.csv", dir.path(), "Save Downloaded Tx As");
         EXPECT_EQ(seen, "Save Downloaded Tx As|csv|Data (*.csv);" + all + "|Data (*.csv)|" + dir.path() + "|a.csv");
-        EXPECT_EQ(choice->fFileSelected, c.chosen);
+        EXPECT_EQ(choice->fFileSelected(), c.chosen);
         EXPECT_EQ(choice->CompleteFileName(), c.chosen ? dir.filePath(c.replace ? "old.csv" : "b.csv") : QString());
         EXPECT_EQ(open, c.typed.isEmpty() || c.refused || c.replace == vb::No);
         EXPECT_EQ(shown, c.refused   ? QStringList{"Save Downloaded Tx As|The folder does not exist:\r\n" +

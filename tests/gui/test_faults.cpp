@@ -107,7 +107,7 @@ protected:
         platform.Plug(meter, true);
         Tick();
         EXPECT_TRUE(gUsbHid->fDeviceConnected());
-        EXPECT_EQ(gFsm->Version->value(), 4);
+        EXPECT_EQ(gFsm->Version()->value(), 4);
     }
     // A change in a list window while the meter vanishes or falls silent
     // after each of its reports in turn: the loss is told once (after the

@@ -82,7 +82,7 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
         EXPECT_EQ(w->windowTitle(), "ZT6200 Dataclave - ZT 6200 Not Connected");
         EXPECT_EQ(VisibleButtons(), none);
         EXPECT_EQ(Visible(Named<QMenu>(w.get(), "mnuActions")), (QStringList{none[0], none[2], "-", none[1], kViewTx}));
-        EXPECT_EQ(gFsm->Version->value(), 0);
+        EXPECT_EQ(gFsm->Version()->value(), 0);
     };
     noMeter();
     EXPECT_TRUE(Box("txtConsole")->isHidden());
@@ -194,7 +194,7 @@ TEST_F(MainWinTest, DebugModeGrowsAndShrinksAndLogsTheUsb)
         emit Named<QMenu>(w.get(), "mnuActions")->aboutToShow();
         EXPECT_EQ(Item("mnuActionsDebug")->text(), on ? QStringLiteral("Debugging On") : QStringLiteral("Debugging Off"));
         Item("mnuActionsDebug")->trigger();
-        EXPECT_EQ(gApp->fDebug, on);
+        EXPECT_EQ(gApp->fDebug(), on);
         EXPECT_FALSE(fShiftKey);
         EXPECT_FALSE(Item("mnuActionsDebug")->isVisible());
         EXPECT_EQ(Item("mnuActionsSoftwareVersion")->isVisible(), on);
@@ -221,12 +221,12 @@ TEST_F(MainWinTest, ConsoleBoxesKeepABoundedHistory)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         c.box->clear();
-        gApp->fDebug = c.debug;
+        gApp->setfDebug(c.debug);
         w->DebugHelp();
         for (int i = 1; i <= 50; ++i)
             c.add(QStringLiteral("line %1").arg(i));
         EXPECT_LE(w->HeldBackLines(), 5);
-        gApp->fDebug = true;
+        gApp->setfDebug(true);
         w->DebugHelp();
         EXPECT_EQ(c.box->toPlainText(), QStringLiteral("line 47\nline 48\nline 49\nline 50\n"));
     }
@@ -256,7 +256,7 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         EXPECT_EQ(m ? m->commands : QStringList(), c.sent);
         EXPECT_EQ(Console().mid(before.size()), c.shown);
         EXPECT_EQ(beeps, c.beeps);
-        EXPECT_EQ(gDevice->PacketOut.Length, 0);
+        EXPECT_EQ(gDevice->PacketOut().Length(), 0);
     }
 }
 
@@ -276,12 +276,12 @@ TEST_F(MainWinTest, ConsoleWaitsForARunningOperation)
     EXPECT_EQ(beeps, 2);
     EXPECT_TRUE(meter->commands.isEmpty());
     EXPECT_EQ(Console(), before);
-    EXPECT_EQ(gDevice->PacketOut.Length, 0);
+    EXPECT_EQ(gDevice->PacketOut().Length(), 0);
 }
 
 TEST_F(MainWinTest, EditMenuWorksOnTheFocusedControl)
 {
-    gApp->fDebug = true;
+    gApp->setfDebug(true);
     w->DebugHelp(), w->show();
     QApplication::setActiveWindow(w.get());
     Box("txtConsole")->setPlainText(QStringLiteral("hello world"));

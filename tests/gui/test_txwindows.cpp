@@ -44,13 +44,13 @@ protected:
         main = new QWidget;
         main->resize(640, 300);
         main->show();
-        gApp->MainForm = main;
+        gApp->setMainForm(main);
     }
     void TearDown() override
     {
         whileBoxOpen = nullptr;
         delete form.data();
-        gApp->MainForm = nullptr;
+        gApp->setMainForm(nullptr);
         delete main;
         MeterTest::TearDown();
     }
