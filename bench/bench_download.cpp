@@ -60,13 +60,13 @@ struct Rig
     // One download through the windows; returns the commands it sent.
     QStringList WindowDownload(int *reports = nullptr)
     {
-        const qsizetype before = meter->commands.size();
-        const int sent = meter->inputReportsSent;
+        const qsizetype before = meter->Commands().size();
+        const int sent = meter->InputReportsSent();
         if (WindowGetAllData(main.get(), 0, true) != OpStatus::Ok)
             qFatal("the download did not finish");
         if (reports)
-            *reports = meter->inputReportsSent - sent;
-        return meter->commands.mid(before);
+            *reports = meter->InputReportsSent() - sent;
+        return meter->Commands().mid(before);
     }
     void CoreDownload()
     {
@@ -169,7 +169,7 @@ int main(int argc, char *argv[])
     }
     {
         Rig rig(m);
-        rig.meter->reportLatencyUs = 250;
+        rig.meter->Scenario().reportLatencyUs = 250;
         int reports = 0;
         QStringList commands;
         const double window = MedianSeconds(3, [&] { commands = rig.WindowDownload(&reports); });
@@ -189,8 +189,7 @@ int main(int argc, char *argv[])
         double after[5];
         for (double &mb : after) {
             rig.WindowDownload();
-            rig.meter->commands.clear(); // the demo meter's own log is not the program's
-            rig.meter->commands.squeeze();
+            rig.meter->ClearCommands(); // the demo meter's own log is not the program's
             mb = ResidentMb();
         }
         QElapsedTimer t;

@@ -20,6 +20,8 @@ PLAIN_DATA = {
     'HidCapabilities': 'the report lengths and counts a descriptor gives',
     'HidReportDescriptorInfo': 'what a report descriptor parse found',
     'FirmwareProfile': 'one row of the firmware table',
+    'CountReply': 'the count reply taken last and its store',
+    'DemoScenario': 'the demo meter\'s identity, contents, timing and faults, each set alone',
     'FieldSpan': 'where one field lies in a reply',
     'TwipRect': 'a window rectangle in twips',
     'FileDialogRequest': 'the file dialog seam\'s question',

@@ -85,7 +85,7 @@ private:
 bool Session::Connect()
 {
     frmUsbHid *timer = m.Link().HelperForm();
-    timer->tmrPeriodic.stop(); // the search below drives the ticks
+    timer->tmrPeriodic().stop(); // the search below drives the ticks
     const qint64 limitMs = o.demo ? 0 : qint64(o.waitSeconds * 1000);
     const LinkWatch watch = m.Watch();
     QElapsedTimer elapsed;
@@ -106,7 +106,7 @@ bool Session::Connect()
         DoEvents();
     }
     // From here on the link watches the meter as it does under the windows.
-    timer->tmrPeriodic.start();
+    timer->tmrPeriodic().start();
     // A meter found but silent has been told of by the link already.
     return m.Link().IsDeviceConnected(!watch.WentDown());
 }

@@ -252,14 +252,14 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
     QString message = CheckCallSign(text);
     if (!message.isEmpty())
         return refuse(message, kCallSiteTitle);
-    tx.szCallSign = text;
+    tx.setszCallSign(text);
     text = f.at(3);
     qint16 frequency = 0;
     message = CheckFrequency(text, &frequency, NumberForm::Plain);
     if (!message.isEmpty())
         return refuse(message, kIllegalValue);
-    tx.wFrequency = frequency;
-    clsCoordinate *const rows[] = {&tx.Latitude, &tx.Longitude, &tx.Variation};
+    tx.setwFrequency(frequency);
+    clsCoordinate *const rows[] = {&tx.Latitude(), &tx.Longitude(), &tx.Variation()};
     for (int i = 0; i < 3; ++i) {
         message = CheckCoordinate(*rows[i], f.at(4 + i));
         if (!message.isEmpty())
@@ -275,11 +275,11 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
             return refuse(QStringLiteral("The modulation must be one of ") + choices.join(QStringLiteral(", ")) +
                               QStringLiteral("."),
                           kIllegalValue);
-        tx.szModulation = *found;
+        tx.setszModulation(*found);
     }
     // A new entry, as the editor makes one: the meter gives it its ids.
-    tx.wDirId = 0;
-    tx.wStationId = 0;
+    tx.setwDirId(0);
+    tx.setwStationId(0);
     return true;
 }
 
@@ -342,11 +342,11 @@ void clsTxRestore::TakeNext()
     if (match >= 0) {
         // The meter's entry, with the file's values.
         qint16 id = 0;
-        tx.wDirId = ToInt16(m_table.at(match).at(0), &id) ? id : 0;
-        tx.wStationId = ToInt16(m_table.at(match).at(1), &id) ? id : 0;
+        tx.setwDirId(ToInt16(m_table.at(match).at(0), &id) ? id : 0);
+        tx.setwStationId(ToInt16(m_table.at(match).at(1), &id) ? id : 0);
         // A file without modulations keeps the meter's.
         if (entry.fields.size() < 8 && m_table.at(match).size() >= 8)
-            tx.szModulation = m_table.at(match).at(7).trimmed();
+            tx.setszModulation(m_table.at(match).at(7).trimmed());
     }
     QString line;
     TxResult tooLong;

@@ -43,7 +43,7 @@ TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, 
         TxResult r;
         r.status = OpStatus::TooLong;
         r.command = kind;
-        r.stationId = mTx.wStationId;
+        r.stationId = mTx.wStationId();
         r.length = tooLong;
         return r;
     }
@@ -64,7 +64,7 @@ TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, 
         return once ? qint16(meter.SendCommand(command, reply, 0, false, seen) == 0 ? 0 : 1)
                     : meter.SendCommand(command, reply, 0, true, seen);
     };
-    TxResult r = SendTxCommand(meter, exchange, kind, mTx.wStationId);
+    TxResult r = SendTxCommand(meter, exchange, kind, mTx.wStationId());
     // Any other reply, or none: the meter may have made the change.
     if (r.status == OpStatus::BadReply && !(anyReply && refusedEach))
         r.fUnsure = true;

@@ -12,10 +12,9 @@ static QString Hex(quint32 v) { return QString::number(v, 16).toUpper(); }
 clsUsbHid::clsUsbHid()
 {
     m_fDeviceConnected = false;
-    m_form = new frmUsbHid; // its load cannot see this link yet; the first tick links it
-    m_form->UsbLink = this;
-    m_form->tmrPeriodic.setInterval(kTickIntervalMs);
-    m_form->tmrPeriodic.start();
+    m_form = new frmUsbHid(this); // its load cannot see this link yet; the first tick links it
+    m_form->tmrPeriodic().setInterval(kTickIntervalMs);
+    m_form->tmrPeriodic().start();
 }
 
 clsUsbHid::~clsUsbHid()

@@ -104,12 +104,12 @@ protected:
         MeterTest::SetUp();
         meter = AddMeter();
         ASSERT_TRUE(ConnectMeter());
-        meter->commands.clear();
+        meter->ClearCommands();
         QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, &ctx, [this](const QString &t) { echo += t; });
     }
     void Answer(const QList<QByteArray> &reports) // every command, however often sent
     {
-        meter->replyOverride = [reports](const QString &, QList<QByteArray> &out) { out = reports; return true; };
+        meter->Scenario().replyOverride = [reports](const QString &, QList<QByteArray> &out) { out = reports; return true; };
     }
     DemoMeter *meter = nullptr;
     QObject ctx;
@@ -143,12 +143,12 @@ TEST_F(Exchange, StrictAndLenientCounts)
     };
     for (const Case &c : cases) {
         Answer(DemoMeter::FrameReply(c.answer, 65));
-        meter->commands.clear();
+        meter->ClearCommands();
         echo.clear();
         QString reply = QStringLiteral("stale");
         EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("C"), reply, c.expected, c.check), c.result) << c.answer.left(10).data();
         EXPECT_EQ(reply, c.reply);
-        EXPECT_EQ(meter->commands, QStringList(c.sends, QStringLiteral("C")));
+        EXPECT_EQ(meter->Commands(), QStringList(c.sends, QStringLiteral("C")));
         EXPECT_EQ(echo, QStringLiteral("C\r\n").repeated(c.sends));
     }
     EXPECT_TRUE(boxes.isEmpty());
@@ -158,7 +158,7 @@ TEST_F(Exchange, RefusedWithoutSending)
 {
     QString reply;
     EXPECT_EQ(SendCommand(*gDevice, QString(64, QLatin1Char('U')), reply, 0, true), 1); // too long for one report
-    EXPECT_TRUE(meter->commands.isEmpty() && echo.isEmpty());
+    EXPECT_TRUE(meter->Commands().isEmpty() && echo.isEmpty());
 }
 
 // An operation that only waits: its steps do nothing until finished.
@@ -174,7 +174,7 @@ protected:
 TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
 {
     Answer({Report("1", false), Report(",2", false), Report("", true)});
-    meter->replyOverride = [](const QString &, QList<QByteArray> &out) {
+    meter->Scenario().replyOverride = [](const QString &, QList<QByteArray> &out) {
         QThread::msleep(3); // long enough for any pass of the event loop to be due
         out = {Report("1", false), Report(",2", false), Report("", true)};
         return true;
@@ -195,15 +195,15 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     // The connection follow-up and the console wait while an operation runs.
     Idle op;
     ASSERT_TRUE(op.Start());
-    gUsbHid->HelperForm()->fConnectPending = true;
+    gUsbHid->HelperForm()->setfConnectPending(true);
     Tick();
     EXPECT_EQ(ConsoleSend(*gDevice, nullptr), OpStatus::Busy);
     op.End();
     QCoreApplication::processEvents(); // its end is told from the event loop
-    EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
-    meter->replyOverride = nullptr;
+    EXPECT_EQ(meter->Commands(), QStringList{QStringLiteral("C")});
+    meter->Scenario().replyOverride = nullptr;
     Tick(); // the follow-up comes now
-    EXPECT_EQ(meter->commands, (QStringList{"C", "A"}));
+    EXPECT_EQ(meter->Commands(), (QStringList{"C", "A"}));
 }
 
 TEST_F(Exchange, AsAnOperation)
@@ -224,15 +224,15 @@ TEST_F(Exchange, AsAnOperation)
         SCOPED_TRACE(c.what);
         if (!gUsbHid->fDeviceConnected())
             meter = ReplaceMeter(QStringLiteral("firmware 2.3.1"));
-        meter->commands.clear();
+        meter->ClearCommands();
         Answer(c.reports);
         if (c.reports.isEmpty())
-            meter->replyOverride = [this](const QString &, QList<QByteArray> &) { return platform.Plug(meter, false), true; };
+            meter->Scenario().replyOverride = [this](const QString &, QList<QByteArray> &) { return platform.Plug(meter, false), true; };
         clsExchange x(*gDevice, c.command, c.expected, c.check);
         EXPECT_EQ(RunToEnd(x), c.status);
         EXPECT_EQ(x.Result(), c.result);
         EXPECT_EQ(x.Reply(), c.reply);
-        EXPECT_EQ(meter->commands.size(), c.sent);
+        EXPECT_EQ(meter->Commands().size(), c.sent);
     }
     // Refused while another operation runs.
     Idle other;
@@ -257,19 +257,19 @@ TEST_F(Exchange, DirectoryAndDelete)
     for (const Case &c : cases) {
         Answer(DemoMeter::FrameReply(c.answer, 65));
         boxes.clear();
-        meter->commands.clear();
+        meter->ClearCommands();
         const qint16 result = gMeter->ReadDirectory(0);
         EXPECT_EQ(QString("%1 %2 %3").arg(result).arg(gFsm->NumRecords(0)).arg(gFsm->MaxRecords(0)), c.read) << c.answer.data();
         EXPECT_EQ(Prompts(), c.told.isEmpty() ? QStringList() : QStringList{c.told});
-        EXPECT_EQ(meter->commands.size(), c.told.isEmpty() ? 1 : 4);
+        EXPECT_EQ(meter->Commands().size(), c.told.isEmpty() ? 1 : 4);
     }
     Answer(DemoMeter::FrameReply("\n", 65));
-    meter->commands.clear();
+    meter->ClearCommands();
     EXPECT_EQ(gMeter->DeleteRecord(0, 40000), 0);
     EXPECT_EQ(gMeter->EraseRecords(), 0);
     EXPECT_EQ(gMeter->DeleteRecord(1, -3), 0);
     EXPECT_EQ(gMeter->DeleteRecord(2, 1), 1); // no such store
-    EXPECT_EQ(meter->commands, (QStringList{"F,40000", "E", "V,-3"}));
+    EXPECT_EQ(meter->Commands(), (QStringList{"F,40000", "E", "V,-3"}));
 }
 
 // Reports nobody read stay queued (hidraw keeps them); a command must never
@@ -283,33 +283,33 @@ TEST_F(Exchange, StaleRepliesAreDropped)
         const qint16 r = gMeter->ReadDirectory(type);
         return QString("%1 %2,%3").arg(r).arg(gFsm->NumRecords(type)).arg(gFsm->MaxRecords(type));
     };
-    meter->extraReports = 2;
+    meter->Scenario().extraReports = 2;
     EXPECT_EQ(directory(0) + " " + directory(1), "0 0,500 0 0,100");
     EXPECT_TRUE(status.contains(QStringLiteral("  Input reports dropped unread: 2")));
-    meter->extraReports = 0;
+    meter->Scenario().extraReports = 0;
     // The previous reply again after the command: read, dropped, asked again.
-    meter->lateDuplicateReply = true;
-    meter->commands.clear();
+    meter->Scenario().lateDuplicateReply = true;
+    meter->ClearCommands();
     EXPECT_EQ(QueryVersion(*gDevice), "2.3.1");
     EXPECT_EQ(directory(0), "0 0,500");
-    EXPECT_EQ(meter->commands, (QStringList{"A", "C", "C"}));
+    EXPECT_EQ(meter->Commands(), (QStringList{"A", "C", "C"}));
     EXPECT_TRUE(status.contains(QStringLiteral("  Reply dropped, it does not answer C: 1 fields")));
-    meter->lateDuplicateReply = false;
-    meter->replyLateMs = 3000; // in time: each read waits 4000 ms
+    meter->Scenario().lateDuplicateReply = false;
+    meter->Scenario().replyLateMs = 3000; // in time: each read waits 4000 ms
     EXPECT_EQ(directory(1), "0 0,100");
-    EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
+    EXPECT_EQ(meter->LastReadTimeoutMs(), 4000);
 
     // Too late: the link gives up; the reply comes while the meter is found again.
-    meter->replyLateMs = 8000;
+    meter->Scenario().replyLateMs = 8000;
     EXPECT_EQ(directory(1), "1 0,0");
     EXPECT_EQ(Prompts(), QStringList{QStringLiteral("ZT 6200 was disconnected. Please reconnect it.")});
-    meter->replyLateMs = 0;
-    meter->commands.clear();
+    meter->Scenario().replyLateMs = 0;
+    meter->ClearCommands();
     QThread::msleep(50);
     for (int i = 0; i < 5 && !gUsbHid->fDeviceConnected(); ++i)
         Tick();
     EXPECT_EQ(directory(0), "0 0,500");
-    EXPECT_EQ(meter->commands, (QStringList{"A", "C"})); // each had its own reply at once
+    EXPECT_EQ(meter->Commands(), (QStringList{"A", "C"})); // each had its own reply at once
 }
 
 TEST_F(Exchange, FailedReadKeepsPreviousPacket)
@@ -326,7 +326,7 @@ TEST_F(Exchange, FailedReadKeepsPreviousPacket)
 
 TEST_F(Exchange, ConsoleStopsOnAReplyThatNeverEnds)
 {
-    meter->replyOverride = [](const QString &, QList<QByteArray> &reports) {
+    meter->Scenario().replyOverride = [](const QString &, QList<QByteArray> &reports) {
         for (int i = 0; i < 5000; ++i)
             reports << Raw({0, i % 2 ? 0x3F : 0x01, 'x'}); // never the last-report mark
         return true;
@@ -393,13 +393,13 @@ TEST_F(Link, MatchingByIdsFirstMeterWins)
     platform.AddForeignDevice(0x1C40, 0x0BBB);         // same vendor, another product
     platform.AddForeignDevice(0x046D, 0xC077, false);  // cannot be opened
     auto first = std::make_unique<DemoMeter>();
-    first->firmware = QStringLiteral("2.2.15");
+    first->Scenario().firmware = QStringLiteral("2.2.15");
     DemoMeter *a = AddMeter(std::move(first));
     DemoMeter *b = AddMeter();
     ASSERT_TRUE(ConnectMeter());
     EXPECT_EQ(RawExchange(QStringLiteral("A")), QStringLiteral("2.2.15"));
-    EXPECT_TRUE(b->commands.filter(QStringLiteral("A")).isEmpty());
-    EXPECT_FALSE(a->commands.isEmpty());
+    EXPECT_TRUE(b->Commands().filter(QStringLiteral("A")).isEmpty());
+    EXPECT_FALSE(a->Commands().isEmpty());
     EXPECT_EQ(gUsbHid->HidAttributes().productId, 0x0BBA);
     EXPECT_EQ(platform.ForeignOpens(), 0); // other devices are never opened
 }
@@ -437,7 +437,7 @@ TEST_F(Link, TransferFailuresCloseTheLinkOnce)
         SetUp();
         DemoMeter *m = AddMeter(QStringLiteral("generate-saved 3\n"));
         ASSERT_TRUE(ConnectMeter());
-        (c.stall ? m->stallAfterReports : m->unplugAfterReports) = m->inputReportsSent + c.afterReports;
+        (c.stall ? m->Scenario().stallAfterReports : m->Scenario().unplugAfterReports) = m->InputReportsSent() + c.afterReports;
         const int before = disconnects;
         RawExchange(QStringLiteral("D,0,1"));
         RawExchange(QStringLiteral("D,0,1")); // a write after the shutdown
@@ -452,7 +452,7 @@ TEST_F(Link, TransferFailuresCloseTheLinkOnce)
 
 TEST_F(Link, TimerFollowsPluggingWithinASecond)
 {
-    gUsbHid->HelperForm()->tmrPeriodic.start();
+    gUsbHid->HelperForm()->tmrPeriodic().start();
     DemoMeter *m = AddMeter();
     EXPECT_TRUE(QTest::qWaitFor([] { return gUsbHid->fDeviceConnected(); }, 1000));
     platform.Plug(m, false);
@@ -465,7 +465,7 @@ TEST_F(Link, MeterThatCannotBeOpenedIsToldOncePerPlugIn)
     QStringList status;
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, gUsbHid, [&](const QString &l) { status << l; });
     DemoMeter *m = AddMeter();
-    m->openError = QStringLiteral("Permission denied");
+    m->Scenario().openError = QStringLiteral("Permission denied");
     for (int i = 0; i < 3; ++i)
         Tick();
     EXPECT_FALSE(gUsbHid->IsDeviceConnected(true)); // a command asks: the reason again, not "please connect"
@@ -481,7 +481,7 @@ TEST_F(Link, MeterThatCannotBeOpenedIsToldOncePerPlugIn)
 #endif
     EXPECT_TRUE(status.contains(QStringLiteral("  Cannot open the device: Permission denied")));
     EXPECT_EQ(gUsbHid->OpenProblem(), QStringLiteral("Permission denied"));
-    m->openError.clear();
+    m->Scenario().openError.clear();
     Tick();
     EXPECT_TRUE(gUsbHid->fDeviceConnected() && gUsbHid->OpenProblem().isEmpty());
 }
@@ -493,19 +493,19 @@ TEST_F(Link, SilentMeterToldOnceThenTriedLessOften)
     DemoMeter *m = AddMeter(QStringLiteral("stall-after-reports 0\n"));
     QList<int> tries;
     for (int tick = 1; tick <= 60; ++tick) {
-        const qsizetype before = m->commands.size();
+        const qsizetype before = m->Commands().size();
         Tick();
-        if (m->commands.size() > before)
+        if (m->Commands().size() > before)
             tries << tick;
     }
     EXPECT_EQ(tries, (QList<int>{1, 3, 7, 15, 31, 51}));
     EXPECT_EQ(Prompts(), QStringList{QStringLiteral("ZT 6200 was disconnected. Please reconnect it.")});
-    m->stallAfterReports = -1; // it answers at the next try
+    m->Scenario().stallAfterReports = -1; // it answers at the next try
     for (int i = 0; i < 20; ++i)
         Tick();
     EXPECT_EQ(gFsm->Version()->value(), 4);
     Unplug(m);
-    m->stallAfterReports = m->inputReportsSent;
+    m->Scenario().stallAfterReports = m->InputReportsSent();
     platform.Plug(m, true); // plugged in again: news again
     Tick();
     EXPECT_EQ(boxes.size(), 2);

@@ -68,13 +68,13 @@ TEST_F(Records, LearningRead)
         ASSERT_EQ(gMeter->ReadDirectory(0), 0);
         EXPECT_EQ(gFsm->GetRecord(0, 0), c.result);
         EXPECT_EQ(gFsm->szRecord(), c.result == 0 ? line : QString());
-        EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), c.sends);
+        EXPECT_EQ(m->Commands().count(QStringLiteral("D,0,1")), c.sends);
         EXPECT_EQ(gFsm->DataFields(), c.dataFields);
         EXPECT_EQ(gFsm->Version()->value(), c.value);
         EXPECT_EQ(gFsm->DataHeader(0).size(), c.header);
         if (c.result == 0) { // known layout: the next record is read once
             EXPECT_EQ(gFsm->GetRecord(0, 1), 0);
-            EXPECT_EQ(m->commands.count(QStringLiteral("D,1,1")), 1);
+            EXPECT_EQ(m->Commands().count(QStringLiteral("D,1,1")), 1);
         }
     }
     // A link lost in the learning read is told once; the strict read is not tried.
@@ -82,10 +82,10 @@ TEST_F(Records, LearningRead)
     Tick();
     m = AddMeter(QStringLiteral("saved ") + RawRecord(30).join(QLatin1Char(',')));
     ASSERT_TRUE(ConnectMeter());
-    m->unplugAfterReports = m->inputReportsSent + 1;
+    m->Scenario().unplugAfterReports = m->InputReportsSent() + 1;
     EXPECT_EQ(gFsm->GetRecord(0, 0), 1);
     EXPECT_EQ(boxes.size(), 1);
-    EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), 1);
+    EXPECT_EQ(m->Commands().count(QStringLiteral("D,0,1")), 1);
 }
 
 // The link lost in a failed read clears the record state only once the
@@ -112,7 +112,7 @@ TEST_F(Records, LinkLostInsideAReadClearsAfterIt)
         QObject::connect(gFsm->Version(), &clsVersion::VersionChanged, &ctx, [&] {
             changes << (gDevice->InExchange() ? QStringLiteral("inside") : QStringLiteral("after"));
         });
-        m->stallAfterReports = m->inputReportsSent; // the next read fails
+        m->Scenario().stallAfterReports = m->InputReportsSent(); // the next read fails
         EXPECT_EQ(c.read(), 1);
         EXPECT_EQ(changes, QStringList{QStringLiteral("after")});
         EXPECT_EQ(gFsm->Version()->value(), 0);

@@ -72,7 +72,7 @@ TEST_F(VersionCheck, UnsupportedFirmwareAskedOnceAndStaysRefused)
         Tick();
         ASSERT_EQ(boxes.size(), 1);
         EXPECT_EQ(boxes[0].prompt, QStringLiteral("2.4.0"));
-        EXPECT_EQ(m->commands, QStringList{QStringLiteral("A")});
+        EXPECT_EQ(m->Commands(), QStringList{QStringLiteral("A")});
         EXPECT_EQ(gFsm->Version()->value(), c.value);
         if (c.unplugUnderBox) // the disconnection under the box still clears the text
             EXPECT_NE(gFsm->Version()->szVersion(), QStringLiteral("2.4.0"));

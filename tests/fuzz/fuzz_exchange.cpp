@@ -31,10 +31,10 @@ struct Rig
         SetHidPlatform(&platform);
         session = std::make_unique<clsSession>();
         session->MakeCurrent();
-        gUsbHid->HelperForm()->tmrPeriodic.stop(); // ticks are driven here
+        gUsbHid->HelperForm()->tmrPeriodic().stop(); // ticks are driven here
         meter = platform.AddMeter(std::make_unique<DemoMeter>());
-        meter->timeScale = 0; // a reply without its end mark times out at once
-        meter->replyOverride = [this](const QString &command, QList<QByteArray> &out) {
+        meter->Scenario().timeScale = 0; // a reply without its end mark times out at once
+        meter->Scenario().replyOverride = [this](const QString &command, QList<QByteArray> &out) {
             if (command == QLatin1String("A"))
                 return false; // the connection follow-up gets the meter's own answer
             out = reports;

@@ -96,7 +96,7 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
         SCOPED_TRACE(qPrintable(c.firmware));
         boxes.clear();
         auto meter = std::make_unique<DemoMeter>();
-        meter->firmware = c.firmware;
+        meter->Scenario().firmware = c.firmware;
         DemoMeter *m = ReplaceMeter(std::move(meter));
         EXPECT_EQ(w->windowTitle(), "ZT6200 Dataclave - ZT 6200 Connected");
         EXPECT_EQ(VisibleButtons().size(), c.buttons);
@@ -152,7 +152,7 @@ TEST_F(MainWinTest, ActionsMenuNeverOpensEmpty)
     w->show();
     QApplication::setActiveWindow(w.get());
     auto meter = std::make_unique<DemoMeter>();
-    meter->firmware = QStringLiteral("3.0"); // refused: no command to offer
+    meter->Scenario().firmware = QStringLiteral("3.0"); // refused: no command to offer
     ReplaceMeter(std::move(meter));
     ASSERT_EQ(boxes.size(), 1); // "Update Software", answered OK
     QMenuBar *bar = w->menuBar();
@@ -246,14 +246,14 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         SCOPED_TRACE(qPrintable(c.typed));
         DemoMeter *m = c.meter ? ReplaceMeter(std::make_unique<DemoMeter>()) : nullptr;
         if (m) {
-            m->commands.clear();
+            m->ClearCommands();
             if (!c.reply.isEmpty())
-                m->replyOverride = [&c](const QString &, QList<QByteArray> &r) { return r = DemoMeter::FrameReply(c.reply, 65), true; };
+                m->Scenario().replyOverride = [&c](const QString &, QList<QByteArray> &r) { return r = DemoMeter::FrameReply(c.reply, 65), true; };
         }
         beeps = 0;
         const QString before = Console();
         QTest::keyClicks(Box("txtConsole"), c.typed);
-        EXPECT_EQ(m ? m->commands : QStringList(), c.sent);
+        EXPECT_EQ(m ? m->Commands() : QStringList(), c.sent);
         EXPECT_EQ(Console().mid(before.size()), c.shown);
         EXPECT_EQ(beeps, c.beeps);
         EXPECT_EQ(gDevice->PacketOut().Length(), 0);
@@ -268,13 +268,13 @@ TEST_F(MainWinTest, ConsoleWaitsForARunningOperation)
     } op;
     DemoMeter *meter = AddMeter();
     ASSERT_TRUE(ConnectMeter());
-    meter->commands.clear();
+    meter->ClearCommands();
     const QString before = Console();
     ASSERT_TRUE(op.Start());
     QTest::keyClicks(Box("txtConsole"), QStringLiteral("E\r")); // typed between its steps
     EXPECT_EQ(RunToEnd(op), OpStatus::Ok);
     EXPECT_EQ(beeps, 2);
-    EXPECT_TRUE(meter->commands.isEmpty());
+    EXPECT_TRUE(meter->Commands().isEmpty());
     EXPECT_EQ(Console(), before);
     EXPECT_EQ(gDevice->PacketOut().Length(), 0);
 }

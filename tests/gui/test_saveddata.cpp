@@ -31,18 +31,18 @@ protected:
     {
         form.reset();
         meter = ReplaceMeter("saved-capacity 100");
-        meter->saved = lines;
+        meter->Scenario().saved = lines;
         form = std::make_unique<frmDeleteData>();
         for (const QString &line : lines)
             form->lsvDataAdd(line);
         form->show();
         Settle(); // the count
         boxes.clear();
-        sent = meter->commands.size();
+        sent = meter->Commands().size();
     }
     // Runs the message loop until the window's delete walk has ended.
     static void Settle() { EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 20000)); }
-    QStringList Sent(const char *pattern) const { return meter->commands.mid(sent).filter(QRegularExpression(pattern)); }
+    QStringList Sent(const char *pattern) const { return meter->Commands().mid(sent).filter(QRegularExpression(pattern)); }
     QStringList Titles() const
     {
         QStringList t;
@@ -98,7 +98,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         Open(c.lines);
         int refuse = c.refuseErases;
         DemoMeter *const m = meter;
-        meter->replyOverride = [&refuse, &c, m](const QString &cmd, QList<QByteArray> &reports) {
+        meter->Scenario().replyOverride = [&refuse, &c, m](const QString &cmd, QList<QByteArray> &reports) {
             reports = DemoMeter::FrameReply("ERROR\n", 65);
             if (cmd == QLatin1String(c.lost))
                 return m->Execute(cmd), true;
@@ -108,7 +108,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         answers = {c.answer};
         Named<QPushButton>(form.get(), "cmdDelete")->click();
         Settle();
-        meter->replyOverride = nullptr;
+        meter->Scenario().replyOverride = nullptr;
 
         ASSERT_FALSE(boxes.isEmpty());
         const qsizetype going = c.select == all ? c.lines.size() - c.lines.filter(QRegularExpression("^1,9,")).size() : c.select.size();
@@ -121,9 +121,9 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         const qsizetype erases = Sent("^E$").size();
         EXPECT_TRUE(c.erases >= 0 ? erases == c.erases : erases > 1 && erases <= 12) << erases;
         EXPECT_EQ(ListedIds(*form->Rows()).join(','), c.left);
-        EXPECT_EQ(Named<QLabel>(form.get(), "lblRecords")->text(), QString("Remaining free records:\r\n%1 out of 100").arg(100 - meter->saved.size()));
+        EXPECT_EQ(Named<QLabel>(form.get(), "lblRecords")->text(), QString("Remaining free records:\r\n%1 out of 100").arg(100 - meter->Scenario().saved.size()));
         EXPECT_TRUE(Named<QPushButton>(form.get(), "cmdCancel")->isEnabled());
-        EXPECT_EQ(Named<QPushButton>(form.get(), "cmdDelete")->isEnabled(), !meter->saved.isEmpty());
+        EXPECT_EQ(Named<QPushButton>(form.get(), "cmdDelete")->isEnabled(), !meter->Scenario().saved.isEmpty());
     }
 }
 
@@ -145,8 +145,8 @@ TEST_F(SavedDataTest, MenuAndButtonStates)
         SCOPED_TRACE(c.name);
         QTest::mouseClick(viewport, c.button, {}, c.at);
         EXPECT_EQ(Named<QMenu>(form.get(), "mnuSavedData")->isVisible(), c.menu);
-        EXPECT_EQ(form->wMouseRow, c.row);
-        EXPECT_EQ(form->wPendingButton, 0);
+        EXPECT_EQ(form->wMouseRow(), c.row);
+        EXPECT_EQ(form->wPendingButton(), 0);
         EXPECT_EQ(Named<QAction>(form.get(), "mnuSavedDataDelete")->isEnabled(), c.row != 0); // "Delete Data" only over a row
         EXPECT_TRUE(Named<QAction>(form.get(), "mnuSavedDataSelectAll")->isEnabled());
         Named<QMenu>(form.get(), "mnuSavedData")->hide();
@@ -223,7 +223,7 @@ TEST_F(SavedDataTest, DeleteAndEscapeKeys)
     SelectRows(Named<QTreeView>(form.get(), "lsvData"), {0, 1, 2});
     answers = {vb::Yes};
     int escapes = 0;
-    meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
+    meter->Scenario().replyOverride = [&](const QString &, QList<QByteArray> &) {
         QTest::keyClick(Named<QTreeView>(form.get(), "lsvData"), Qt::Key_Escape); // pressed while the meter deletes
         QTest::keyClick(Named<QPushButton>(form.get(), "cmdSelectAll"), Qt::Key_Escape);
         ++escapes;
@@ -231,7 +231,7 @@ TEST_F(SavedDataTest, DeleteAndEscapeKeys)
     };
     QTest::keyClick(Named<QPushButton>(form.get(), "cmdSelectAll"), Qt::Key_Delete);
     Settle();
-    meter->replyOverride = nullptr;
+    meter->Scenario().replyOverride = nullptr;
     EXPECT_GE(escapes, 1);
     EXPECT_EQ(Sent("^F"), (QStringList{"F,3"}));
     EXPECT_TRUE(form->isVisible());
@@ -293,9 +293,9 @@ TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
 TEST_F(SavedDataTest, OpensWhileTheCountIsNotAnswered)
 {
     meter = ReplaceMeter("saved-capacity 100");
-    meter->timeScale = 0.25;
-    meter->stallAfterReports = meter->inputReportsSent;
-    sent = meter->commands.size();
+    meter->Scenario().timeScale = 0.25;
+    meter->Scenario().stallAfterReports = meter->InputReportsSent();
+    sent = meter->Commands().size();
     WindowPace pace;
     pace.Start();
     form = std::make_unique<frmDeleteData>();
@@ -304,7 +304,7 @@ TEST_F(SavedDataTest, OpensWhileTheCountIsNotAnswered)
     EXPECT_FALSE(Named<QPushButton>(form.get(), "cmdSelectAll")->isEnabled());
     Settle();
     EXPECT_LT(pace.Stop(), 100) << "ms the window thread was busy at once while the count was not answered";
-    EXPECT_EQ(meter->commands.mid(sent), QStringList{"C"});
+    EXPECT_EQ(meter->Commands().mid(sent), QStringList{"C"});
 }
 
 TEST_F(SavedDataTest, UnpluggedWhileAskingSendsNothing)
@@ -343,7 +343,7 @@ TEST_F(SavedDataTest, StoppedMidWalkTheListMatchesTheMeter)
         Open(six);
         SelectRows(Named<QTreeView>(form.get(), "lsvData"), {0, 1, 3, 5});
         int deletes = 0;
-        meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
+        meter->Scenario().replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
             if (!cmd.startsWith("F,") || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
@@ -369,12 +369,12 @@ TEST_F(SavedDataTest, StoppedMidWalkTheListMatchesTheMeter)
         QObject::connect(form->Running(), &clsOperation::Progress, [&](int done) { progress = done; });
         EXPECT_TRUE(Named<QPushButton>(form.get(), "cmdCancel")->isEnabled() && !Named<QPushButton>(form.get(), "cmdDelete")->isEnabled() && !Named<QPushButton>(form.get(), "cmdSelectAll")->isEnabled());
         Settle();
-        meter->replyOverride = nullptr;
+        meter->Scenario().replyOverride = nullptr;
         QTest::qWait(20);
 
         EXPECT_FALSE(nested);
         EXPECT_EQ(Sent("^F").size(), qMin(c.at, 4));
-        QStringList listed = ListedIds(*form->Rows()), held = LineIds(meter->saved);
+        QStringList listed = ListedIds(*form->Rows()), held = LineIds(meter->Scenario().saved);
         listed.sort(), held.sort();
         EXPECT_EQ(listed, held);
         EXPECT_EQ(held.size(), 6 - c.deletes);

@@ -71,10 +71,10 @@ protected:
             form->lsvDataAdd(line);
         form->show();
         Settle(); // the count
-        sent = meter->commands.size();
+        sent = meter->Commands().size();
         return form;
     }
-    QStringList Sent() const { return meter->commands.mid(sent); }
+    QStringList Sent() const { return meter->Commands().mid(sent); }
     // Runs the message loop until the window's delete, add or edit has ended.
     static void Settle() { EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000)) << "the operation had not ended after 5 s"; }
     clsListModel &Rows() const { return *form->Rows(); }
@@ -141,7 +141,7 @@ TEST_F(TxWindowTest, Refusals)
         EXPECT_EQ(boxes.value(0).buttons, c.buttons);
         EXPECT_EQ(form->Editor(), nullptr);
         EXPECT_TRUE(Sent().isEmpty());
-        EXPECT_EQ(Rows().Count(), meter->tx.size());
+        EXPECT_EQ(Rows().Count(), meter->Scenario().tx.size());
     }
 }
 
@@ -194,7 +194,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
     Open(kFiveEntries);
     // The meter deletes it, but its reply is lost: the list is read again.
     DemoMeter *const m = meter;
-    meter->replyOverride = [m](const QString &command, QList<QByteArray> &reports) {
+    meter->Scenario().replyOverride = [m](const QString &command, QList<QByteArray> &reports) {
         reports = DemoMeter::FrameReply("ERROR\n", 65);
         if (command == "V,12")
             m->Execute(command);
@@ -204,7 +204,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
     answers = {vb::Yes};
     form->DeleteSelected();
     Settle();
-    meter->replyOverride = nullptr;
+    meter->Scenario().replyOverride = nullptr;
     const QStringList deletes = Sent().filter(QRegularExpression("^V"));
     EXPECT_EQ(deletes.mid(0, 2), (QStringList{"V,5", "V,12"}));
     EXPECT_FALSE(deletes.contains("V,12345")); // the exchange's own retries only
@@ -228,14 +228,14 @@ TEST_F(TxWindowTest, DeleteAndEscapeKeys)
     Select({1, 3});
     answers = {vb::Yes};
     int escapes = 0;
-    meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
+    meter->Scenario().replyOverride = [&](const QString &, QList<QByteArray> &) {
         AsTheUser([&] { QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Escape); });
         ++escapes;
         return false;
     };
     QTest::keyClick(Named<QTreeView>(form, "lsvData"), Qt::Key_Delete);
     Settle();
-    meter->replyOverride = nullptr;
+    meter->Scenario().replyOverride = nullptr;
     EXPECT_GE(escapes, 1);
     EXPECT_EQ(Sent().filter(QRegularExpression("^V")), (QStringList{"V,4"}));
     EXPECT_TRUE(form->isVisible());
@@ -360,7 +360,7 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
         Select({0, 2, 4});
         int deletes = 0;
         bool shownWhileDeleting = true;
-        meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
+        meter->Scenario().replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
             if (!cmd.startsWith("V,") || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
@@ -375,11 +375,11 @@ TEST_F(TxWindowTest, StoppedMidWalkTheListMatchesTheMeter)
         form->DeleteSelected();
         EXPECT_TRUE(Named<QPushButton>(form, "cmdCancel")->isEnabled() && !Named<QPushButton>(form, "cmdDelete")->isEnabled() && !Named<QPushButton>(form, "cmdEditTx")->isEnabled());
         Settle();
-        meter->replyOverride = nullptr;
+        meter->Scenario().replyOverride = nullptr;
 
         EXPECT_TRUE(shownWhileDeleting);
         EXPECT_EQ(Sent().filter(QRegularExpression("^V,")).size(), c.at);
-        QStringList listed = ListedIds(Rows()), held = LineIds(meter->tx);
+        QStringList listed = ListedIds(Rows()), held = LineIds(meter->Scenario().tx);
         listed.sort(), held.sort();
         EXPECT_EQ(listed, held);
         EXPECT_EQ(held.size(), 5 - c.deletes);
@@ -435,7 +435,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
 
         // Edit: station 2 to 990 kHz.
         Select({RowOf(2)});
-        sent = meter->commands.size();
+        sent = meter->Commands().size();
         OnEditor([&](frmTxEdit &e) {
             EXPECT_EQ(Box(e, "txtFreq")->text(), "550");
             Box(e, "txtFreq")->setText("990"), Button(e, 0)->click();
@@ -447,7 +447,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         EXPECT_EQ(SelectedRows(Named<QTreeView>(form, "lsvData")), QList<int>{RowOf(2)});
 
         // Nothing changed: nothing sent.
-        sent = meter->commands.size();
+        sent = meter->Commands().size();
         OnEditor([](frmTxEdit &e) { Button(e, 0)->click(); });
         form->EditSelectedTx();
         Settle();
@@ -475,8 +475,8 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.title);
         Open("tx 5,1234,\"ABCDEFG\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\"\ngenerate-tx 2");
-        meter->txCapacity = 3;
-        meter->replyOverride = [](const QString &command, QList<QByteArray> &reports) {
+        meter->Scenario().txCapacity = 3;
+        meter->Scenario().replyOverride = [](const QString &command, QList<QByteArray> &reports) {
             reports = DemoMeter::FrameReply("ERROR\n", 65);
             return command.startsWith("X,");
         };
@@ -508,7 +508,7 @@ TEST_F(TxWindowTest, ChangesNotTakenLeaveTheList)
         EXPECT_TRUE(BoxTexts()[0].startsWith(c.title + QString('|')) && boxes[0].prompt.contains(c.inPrompt)) << qPrintable(BoxTexts()[0]);
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
         EXPECT_EQ(cells(), before);
-        EXPECT_EQ(meter->tx.size(), 3);
+        EXPECT_EQ(meter->Scenario().tx.size(), 3);
     }
 }
 
@@ -533,8 +533,8 @@ TEST_F(TxWindowTest, ChangesWhoseReplyIsNotUnderstood)
         EXPECT_EQ(boxes[0].prompt, c.inPrompt + QString("\r\nThe list is read again from the ZT 6200."));
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UX],")).size(), c.sends);
         ASSERT_TRUE(form->isVisible());
-        EXPECT_EQ(Rows().Count(), int(meter->tx.size()));
-        EXPECT_EQ(meter->tx.size(), c.add ? 3 : 2);
+        EXPECT_EQ(Rows().Count(), int(meter->Scenario().tx.size()));
+        EXPECT_EQ(meter->Scenario().tx.size(), c.add ? 3 : 2);
         QStringList calls;
         for (int i = 0; i < Rows().Count(); ++i)
             calls << Rows().Row(i).cells.value(0);
