@@ -51,7 +51,8 @@ void frmUsbHid::Tick()
             return;
         // Cleared before running: the follow-up may open a message box, and
         // ticks keep running under it.
-            if (m_link && m_link->fDeviceConnected() && Notifier())
+        m_fConnectPending = false;
+        if (m_link && m_link->fDeviceConnected() && Notifier())
             Notifier()->Connected();
     }
 }
