@@ -47,7 +47,7 @@ struct BenchProgram
     {
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < ms && !(gUsbHid->fDeviceConnected() && gFsm->Version->value() != 0))
+        while (t.elapsed() < ms && !(gUsbHid->fDeviceConnected() && gFsm->Version()->value() != 0))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         return gUsbHid->fDeviceConnected();
     }

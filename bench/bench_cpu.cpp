@@ -37,11 +37,11 @@ double Searching(HidPlatform *platform, int ms)
 {
     BenchProgram program(platform);
     frmMain main;
-    gApp->MainForm = &main;
+    gApp->setMainForm(&main);
     main.show();
     RestingShare(600); // settle: first paint, first ticks
     const double share = RestingShare(ms);
-    gApp->MainForm = nullptr;
+    gApp->setMainForm(nullptr);
     return share;
 }
 
@@ -51,7 +51,7 @@ double WaitingForOk(int ms)
     platform.AddMeter(DemoMeter::FromScenario(QStringLiteral("firmware 2.3.1\ngenerate-saved 10"), nullptr));
     BenchProgram program(&platform);
     frmMain main;
-    gApp->MainForm = &main;
+    gApp->setMainForm(&main);
     main.show();
     if (!BenchProgram::WaitForMeter())
         qFatal("the demo meter was not found");
@@ -74,7 +74,7 @@ double WaitingForOk(int ms)
     });
     watch.start(100);
     WindowGetAllData(&main, 0, true);
-    gApp->MainForm = nullptr;
+    gApp->setMainForm(nullptr);
     return share;
 }
 

@@ -30,21 +30,21 @@ int main(int argc, char *argv[])
     });
     if (!BenchProgram::WaitForMeter())
         qFatal("the demo meter was not found");
-    const QStringList lines = meter->saved;
+    const QStringList lines = meter->Scenario().saved;
     QStringList ids; // each record's Rec ID
     for (const QString &line : lines)
         ids << line.section(QLatin1Char(','), 1, 1);
 
     // The commands alone, in the order the window sends them (last row first).
     const double alone = BestSeconds(3, [&] {
-        meter->saved = lines;
+        meter->Scenario().saved = lines;
         for (int i = int(ids.size()) - 1; i >= 1; --i)
             gMeter->DeleteRecord(0, ids[i].toInt());
     });
 
     int left = -1;
     const double window = BestSeconds(3, [&] {
-        meter->saved = lines;
+        meter->Scenario().saved = lines;
         frmDeleteData f;
         for (const QString &line : lines)
             f.lsvDataAdd(line);

@@ -47,7 +47,7 @@ struct Rig
         if (windows) {
             main = std::make_unique<frmMain>();
             user = std::make_unique<BenchUser>(main.get());
-            gApp->MainForm = main.get();
+            gApp->setMainForm(main.get());
             main->show();
         }
         const QString path = dir.filePath(QStringLiteral("saved.csv"));
@@ -55,18 +55,18 @@ struct Rig
         if (!BenchProgram::WaitForMeter())
             qFatal("the demo meter was not found");
     }
-    ~Rig() { gApp->MainForm = nullptr; }
+    ~Rig() { gApp->setMainForm(nullptr); }
 
     // One download through the windows; returns the commands it sent.
     QStringList WindowDownload(int *reports = nullptr)
     {
-        const qsizetype before = meter->commands.size();
-        const int sent = meter->inputReportsSent;
+        const qsizetype before = meter->Commands().size();
+        const int sent = meter->InputReportsSent();
         if (WindowGetAllData(main.get(), 0, true) != OpStatus::Ok)
             qFatal("the download did not finish");
         if (reports)
-            *reports = meter->inputReportsSent - sent;
-        return meter->commands.mid(before);
+            *reports = meter->InputReportsSent() - sent;
+        return meter->Commands().mid(before);
     }
     void CoreDownload()
     {
@@ -86,16 +86,16 @@ struct Rig
             qFatal("cannot write %s", qPrintable(file));
         char line[4096 + 2];
         for (const QString &c : commands) {
-            gDevice->PacketOut.Clear();
+            gDevice->PacketOut().Clear();
             gDevice->AddString(c);
             gDevice->ReportOut();
             int n = 0;
             do {
                 gDevice->ReportIn();
                 if (!file.isEmpty())
-                    for (int i = 0; i < gDevice->PacketIn.Length && n < 4096; ++i)
-                        line[n++] = char(gDevice->PacketIn.Buffer(i));
-            } while (!gDevice->PacketIn.fComplete && gUsbHid->fDeviceConnected());
+                    for (int i = 0; i < gDevice->PacketIn().Length() && n < 4096; ++i)
+                        line[n++] = char(gDevice->PacketIn().Buffer(i));
+            } while (!gDevice->PacketIn().fComplete() && gUsbHid->fDeviceConnected());
             if (!file.isEmpty()) {
                 line[n++] = '\r', line[n++] = '\n';
                 out.write(line, n);
@@ -169,7 +169,7 @@ int main(int argc, char *argv[])
     }
     {
         Rig rig(m);
-        rig.meter->reportLatencyUs = 250;
+        rig.meter->Scenario().reportLatencyUs = 250;
         int reports = 0;
         QStringList commands;
         const double window = MedianSeconds(3, [&] { commands = rig.WindowDownload(&reports); });
@@ -189,8 +189,7 @@ int main(int argc, char *argv[])
         double after[5];
         for (double &mb : after) {
             rig.WindowDownload();
-            rig.meter->commands.clear(); // the demo meter's own log is not the program's
-            rig.meter->commands.squeeze();
+            rig.meter->ClearCommands(); // the demo meter's own log is not the program's
             mb = ResidentMb();
         }
         QElapsedTimer t;

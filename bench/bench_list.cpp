@@ -92,7 +92,7 @@ int main(int argc, char *argv[])
     BenchProgram program(&platform);
     if (!BenchProgram::WaitForMeter())
         qFatal("the demo meter was not found");
-    ModelAlone(meter->saved, gFsm->DataHeader(0));
-    Window(meter->saved);
+    ModelAlone(meter->Scenario().saved, gFsm->DataHeader(0));
+    Window(meter->Scenario().saved);
     return 0;
 }

@@ -7,16 +7,16 @@
 clsApp::clsApp()
 {
     szAppName = AppTitle();
-    File = new clsFile;
+    m_file = std::make_unique<clsFile>();
 }
 
-clsApp::~clsApp() { delete File; }
+clsApp::~clsApp() = default;
 
 void clsApp::Caption()
 {
     const bool connected = gUsbHid && gUsbHid->fDeviceConnected();
     m_szCaption = szAppName + (connected ? QStringLiteral(" - ZT 6200 Connected") : QStringLiteral(" - ZT 6200 Not Connected"));
-    if (MainForm)
-        MainForm->setProperty("windowTitle", m_szCaption);
+    if (MainForm())
+        MainForm()->setProperty("windowTitle", m_szCaption);
     emit CaptionChanged(m_szCaption);
 }

@@ -3,6 +3,7 @@
 #include "common/clsAppBase.h"
 
 #include <QString>
+#include <memory>
 
 class clsFile;
 
@@ -15,7 +16,7 @@ public:
     clsApp();
     ~clsApp() override;
 
-    clsFile *File = nullptr; // the output file of downloads
+    clsFile *File() const { return m_file.get(); } // the output file of downloads
 
     const QString &szCaption() const { return m_szCaption; }
     void Caption();
@@ -34,6 +35,7 @@ signals:
     void CaptionChanged(const QString &caption);
 
 private:
+    std::unique_ptr<clsFile> m_file;
     QString szAppName;
     QString m_szCaption;
     bool m_fRememberSaves = false;

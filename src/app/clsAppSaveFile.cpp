@@ -8,7 +8,7 @@
 
 bool clsApp::SaveFileAs(const QString &szTitle, qint32 DataType)
 {
-    QString folder = File->Path(), name = File->FileName();
+    QString folder = File()->Path(), name = File()->FileName();
     const std::unique_ptr<QSettings> store = m_fRememberSaves ? UserSettings() : nullptr;
     if (store) {
         const SaveProposal last = RecentSave(DataType, *store);
@@ -21,7 +21,7 @@ bool clsApp::SaveFileAs(const QString &szTitle, qint32 DataType)
         return false;
     UseFile(chosen);
     if (store)
-        RememberSave(DataType, File->Path(), File->FileName(), *store);
+        RememberSave(DataType, File()->Path(), File()->FileName(), *store);
     return true;
 }
 
@@ -29,7 +29,7 @@ void clsApp::UseFile(const QString &szPath)
 {
     clsFile choice;
     choice.setCompleteFileName(szPath);
-    File->setFileName(choice.FileName());
-    File->setPath(choice.Path());
-    File->fFileSelected = true;
+    File()->setFileName(choice.FileName());
+    File()->setPath(choice.Path());
+    File()->setfFileSelected(true);
 }

@@ -13,7 +13,7 @@ clsSession::clsSession()
 {
     m_linkThread = std::make_unique<clsLinkThread>();
     m_app = std::make_unique<clsApp>();
-    m_app->fDebug = false;
+    m_app->setfDebug(false);
     InstallLinkNotifier();
     InstallTxWords();
     m_meter = std::make_unique<clsMeter>();

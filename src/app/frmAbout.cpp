@@ -74,8 +74,8 @@ frmAbout::frmAbout(QWidget *parent)
     // Load.
     const QString title = clsApp::AppTitle();
     setWindowTitle(QStringLiteral("About ") + title);
-    if (gApp && gApp->Icon.canConvert<QIcon>()) {
-        const QIcon icon = gApp->Icon.value<QIcon>();
+    if (gApp && gApp->Icon().canConvert<QIcon>()) {
+        const QIcon icon = gApp->Icon().value<QIcon>();
         setWindowIcon(icon);
         picIcon->setPixmap(icon.pixmap(48, 48));
     }

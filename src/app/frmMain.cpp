@@ -143,7 +143,7 @@ frmMain::frmMain()
     setObjectName(QStringLiteral("frmMain"));
     InstallFileDialog(); // unless a test answers it
     if (gApp)
-        gApp->MainForm = this;
+        gApp->setMainForm(this);
     // Fixed single border: minimise, no maximise, not resizable (SizeMainWindow fixes the size).
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -191,9 +191,9 @@ frmMain::frmMain()
     };
     connect(gUsbHid, &clsUsbHid::Connect, this, onWindowThread(&frmMain::mUsbHid_Connect), Qt::DirectConnection);
     connect(gUsbHid, &clsUsbHid::Disconnect, this, onWindowThread(&frmMain::mUsbHid_Disconnect), Qt::DirectConnection);
-    connect(gFsm->Version, &clsVersion::VersionChanged, this, onWindowThread(&frmMain::mVersion_VersionChanged),
+    connect(gFsm->Version(), &clsVersion::VersionChanged, this, onWindowThread(&frmMain::mVersion_VersionChanged),
             Qt::DirectConnection);
-    connect(gFsm->Version, &clsVersion::VersionUnknown, this, onWindowThread(&frmMain::mVersion_VersionUnknown),
+    connect(gFsm->Version(), &clsVersion::VersionUnknown, this, onWindowThread(&frmMain::mVersion_VersionUnknown),
             Qt::DirectConnection);
     gApp->setfRememberSaves(true); // the save dialog proposes what was chosen in earlier runs
     setWindowTitle(clsApp::AppTitle());
@@ -218,8 +218,8 @@ frmMain::frmMain()
 frmMain::~frmMain()
 {
     qApp->removeEventFilter(this);
-    if (gApp && gApp->MainForm == this)
-        gApp->MainForm = nullptr;
+    if (gApp && gApp->MainForm() == this)
+        gApp->setMainForm(nullptr);
 }
 
 void frmMain::SizeMainWindow()
@@ -233,7 +233,7 @@ void frmMain::SizeMainWindow()
     picHalvern->move(TwipsToPixels(kToolBarWidth - 1, 0), 0);
     const double width = kToolBarWidth + kHalvernWidth;
     double height = kHalvernHeight + h;
-    if (gApp->fDebug)
+    if (gApp->fDebug())
         height = kResultsTop + kResultsHeight + (height - kHalvernHeight) + 200;
     // The pictures fill the client width; the height is the outer one less the frame.
     setFixedSize(TwipsToPixels(width, 0), TwipsToPixels(height, 1) - frameExtra);

@@ -131,7 +131,7 @@ void frmMain::UpdateCommands()
                                       mnuActionsUploadTx};
     for (int i = 0; i < kCommands; ++i) {
         QPushButton *button = cmdCommand[i];
-        const FirmwareProfile &firmware = gFsm->Version->Profile();
+        const FirmwareProfile &firmware = gFsm->Version()->Profile();
         const bool supported = (firmware.flags & kTxChanges) != 0; // what the Tx window may do
         if (!firmware.fSupported) {
             button->setEnabled(false); // unsupported firmware
@@ -191,14 +191,14 @@ void frmMain::cmdCommand_Click(int Index)
 
 void frmMain::mnuActionsSoftwareVersion_Click()
 {
-    MsgBox(QStringLiteral("Software Version ") + gFsm->Version->szVersion(), vb::Information,
+    MsgBox(QStringLiteral("Software Version ") + gFsm->Version()->szVersion(), vb::Information,
            QStringLiteral("ZT 6200 Software Version Number"));
     fShiftKey = false;
 }
 
 void frmMain::DebugHelp()
 {
-    const bool debug = gApp->fDebug;
+    const bool debug = gApp->fDebug();
     for (QWidget *w : {static_cast<QWidget *>(txtConsole), static_cast<QWidget *>(lblConsole),
                        static_cast<QWidget *>(txtResults), static_cast<QWidget *>(lblResults)})
         w->setVisible(debug);
@@ -213,12 +213,12 @@ void frmMain::DebugHelp()
 
 void frmMain::mnuActions_Click()
 {
-    mnuActionsDebug->setText(gApp->fDebug ? QStringLiteral("Debugging Off") : QStringLiteral("Debugging On"));
+    mnuActionsDebug->setText(gApp->fDebug() ? QStringLiteral("Debugging Off") : QStringLiteral("Debugging On"));
 }
 
 void frmMain::mnuActionsDebug_Click()
 {
-    gApp->fDebug = !gApp->fDebug;
+    gApp->setfDebug(!gApp->fDebug());
     fShiftKey = false;
     DebugHelp();
 }

@@ -12,7 +12,7 @@ void frmMain::mUsbHid_Connect() { gApp->Caption(); }
 
 void frmMain::mUsbHid_Disconnect()
 {
-    gFsm->Version->setszVersion(QString());
+    gFsm->Version()->setszVersion(QString());
     gApp->Caption();
 }
 

@@ -113,7 +113,7 @@ void frmMain::BatchConsole(bool fOn)
 
 void frmMain::UsbStatus(const QString &line)
 {
-    if (gApp && gApp->fDebug)
+    if (gApp && gApp->fDebug())
         AppendTo(txtResults, line + QStringLiteral("\r\n"));
 }
 
@@ -137,18 +137,18 @@ bool frmMain::txtConsole_KeyPress(int KeyAscii)
         return true;
     }
     ConsoleText(QString(AnsiToChar(quint8(byte))));
-    const bool complete = gDevice->PacketOut.fComplete;
+    const bool complete = gDevice->PacketOut().fComplete();
     if (complete)
         ConsoleText(QStringLiteral("\n"));
     if (!complete)
         return true;
 
     // Sent and answered on the link thread; each report is shown as it comes.
-    auto *send = new clsConsoleSend(*gDevice, gDevice->PacketOut, this);
-    gDevice->PacketOut.Clear();
+    auto *send = new clsConsoleSend(*gDevice, gDevice->PacketOut(), this);
+    gDevice->PacketOut().Clear();
     connect(send, &clsConsoleSend::Packet, this, [this](const clsPacket &in) {
         QString text;
-        for (int i = 0; i < in.Length; ++i) {
+        for (int i = 0; i < in.Length(); ++i) {
             const quint8 b = in.Buffer(i);
             if (b == 13 || b == 10)
                 text += QStringLiteral("\r\n");

@@ -73,8 +73,8 @@ frmMessage::frmMessage(QWidget *parent, QWidget *over)
     layout->addWidget(pbarBar);
     layout->addLayout(buttons);
 
-    if (gApp && gApp->Icon.canConvert<QIcon>())
-        setWindowIcon(gApp->Icon.value<QIcon>());
+    if (gApp && gApp->Icon().canConvert<QIcon>())
+        setWindowIcon(gApp->Icon().value<QIcon>());
     ensurePolished();
     adjustSize();
     setFixedSize(size()); // a new label text must not resize the window

@@ -55,14 +55,14 @@ int main(int argc, char *argv[])
         session.MakeCurrent();
         RegisterListWindows();
         frmMain w; // loads the window without showing it
-        gApp->MainForm = &w;
-        gApp->Icon = QVariant::fromValue(w.windowIcon());
+        gApp->setMainForm(&w);
+        gApp->setIcon(QVariant::fromValue(w.windowIcon()));
         QApplication::setWindowIcon(w.windowIcon());
         RestoreWindowState();
         DoEvents();
         w.show();
         rc = app.exec();
-        gApp->MainForm = nullptr;
+        gApp->setMainForm(nullptr);
     }
     SetHidPlatform(nullptr);
     return rc;

@@ -46,7 +46,7 @@ void OnConnected()
         // The link may have gone and come back meanwhile: only a reply of the
         // meter still connected is its version.
         if (!query->Reply().isEmpty() && gFsm && gUsbHid == query->parent() && gUsbHid->fDeviceConnected())
-            gFsm->Version->setszVersion(query->Reply());
+            gFsm->Version()->setszVersion(query->Reply());
         query->deleteLater();
     });
     gFollowUp = query;
@@ -65,7 +65,7 @@ void WaitForConnectionFollowUp()
 
 void ShowUpdateSoftware()
 {
-    MsgBox(QStringLiteral("ZT 6200 firmware (") + gFsm->Version->szVersion() + QStringLiteral(")\r\n")
+    MsgBox(QStringLiteral("ZT 6200 firmware (") + gFsm->Version()->szVersion() + QStringLiteral(")\r\n")
                + QStringLiteral("requires a newer version of the Dataclave program."),
            vb::Exclamation, QStringLiteral("Update Software"));
 }

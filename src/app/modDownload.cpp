@@ -91,7 +91,7 @@ static std::unique_ptr<clsDownloadRun> CountChecked(DownloadUi &ui, const Downlo
 
 void PrepareDownload(DownloadUi &ui, const DownloadRequest &request, QObject *context, PreparedDownload done)
 {
-    // The link and gApp->File serve one download at a time.
+    // The link and gApp->File() serve one download at a time.
     if (OperationRunning())
         return done(nullptr);
 
@@ -122,7 +122,7 @@ clsDownloadRun::clsDownloadRun(DownloadUi &ui, const DownloadRequest &request, q
     : clsDownload(*gMeter, ui, request.type, count, parent), m_ui(ui)
 {
     if (request.save)
-        m_file = AddSink(std::make_unique<CsvFileSink>(*gApp->File));
+        m_file = AddSink(std::make_unique<CsvFileSink>(*gApp->File()));
     if (request.fill)
         m_list = AddSink(std::make_unique<DownloadTargetSink>(request.list ? request.list
                                                                            : DownloadTargetFactoryFor(request.type)));

@@ -56,7 +56,7 @@ struct DownloadRequest
     DownloadTargetFactory list;
 };
 
-// The download of a request: the engine with the file (gApp->File) and the
+// The download of a request: the engine with the file (gApp->File()) and the
 // list window as its sinks, and what the user is told about its end.
 class clsDownloadRun : public clsDownload
 {

@@ -74,13 +74,13 @@ int ShowMessageBox(const QString &prompt, int buttons, const QString &title,
     if (!over)
         over = QApplication::activeWindow();
     if (!over && gApp)
-        over = qobject_cast<QWidget *>(gApp->MainForm);
+        over = qobject_cast<QWidget *>(gApp->MainForm());
 
     QString text = prompt;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     MessageBox box(icon, title, text, over);
-    if (gApp && gApp->Icon.canConvert<QIcon>())
-        box.setWindowIcon(gApp->Icon.value<QIcon>());
+    if (gApp && gApp->Icon().canConvert<QIcon>())
+        box.setWindowIcon(gApp->Icon().value<QIcon>());
 
     const bool second = (buttons & vb::DefaultButton2) != 0;
     QPushButton *first = nullptr, *other = nullptr;

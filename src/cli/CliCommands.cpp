@@ -85,7 +85,7 @@ private:
 bool Session::Connect()
 {
     frmUsbHid *timer = m.Link().HelperForm();
-    timer->tmrPeriodic.stop(); // the search below drives the ticks
+    timer->tmrPeriodic().stop(); // the search below drives the ticks
     const qint64 limitMs = o.demo ? 0 : qint64(o.waitSeconds * 1000);
     const LinkWatch watch = m.Watch();
     QElapsedTimer elapsed;
@@ -106,20 +106,20 @@ bool Session::Connect()
         DoEvents();
     }
     // From here on the link watches the meter as it does under the windows.
-    timer->tmrPeriodic.start();
+    timer->tmrPeriodic().start();
     // A meter found but silent has been told of by the link already.
     return m.Link().IsDeviceConnected(!watch.WentDown());
 }
 
 int Session::Version()
 {
-    WriteOut(m.Fsm().Version->szVersion() + QLatin1Char('\n'));
+    WriteOut(m.Fsm().Version()->szVersion() + QLatin1Char('\n'));
     return Success;
 }
 
 int Session::Status()
 {
-    WriteOut(QStringLiteral("connected\nversion %1 %2\n").arg(m.Fsm().Version->value()).arg(m.Fsm().Version->szVersion()));
+    WriteOut(QStringLiteral("connected\nversion %1 %2\n").arg(m.Fsm().Version()->value()).arg(m.Fsm().Version()->szVersion()));
     for (qint32 type : {0, 1}) {
         if (m.ReadDirectory(type) != 0)
             return Failure;
@@ -155,7 +155,7 @@ int Session::Send(const QString &text)
     QByteArray reply;
     clsConsoleSend send(m.Device(), command);
     QObject::connect(&send, &clsConsoleSend::Packet, &m_context, [&reply](const clsPacket &in) {
-        for (int i = 0; i < in.Length; ++i)
+        for (int i = 0; i < in.Length(); ++i)
             reply.append(char(in.Buffer(i)));
     });
     const OpStatus result = RunToEnd(send);
@@ -194,7 +194,7 @@ bool Session::ReadSavedIds(const QList<int> &wanted, QSet<int> *found)
     const QSet<int> want(wanted.cbegin(), wanted.cend());
     for (qint16 i = 0; i < count && found->size() < want.size(); ++i) {
         ListRow row;
-        if (m.GetRecord(0, i) != 0 || !SavedRowFromLine(m.Fsm().szRecord, &row)) {
+        if (m.GetRecord(0, i) != 0 || !SavedRowFromLine(m.Fsm().szRecord(), &row)) {
             progress.ProgressClose();
             if (m.Link().fDeviceConnected()) // a lost link has said so itself
                 Complain(QStringLiteral("the saved records could not be read; nothing was deleted"));
@@ -388,7 +388,7 @@ int Session::Run()
 {
     // Told once, when the meter connects, as the main window does.
     QObject::connect(
-        m.Fsm().Version, &clsVersion::VersionUnknown, &m_context, [] { WindowThreadDo(&ShowUpdateSoftware); },
+        m.Fsm().Version(), &clsVersion::VersionUnknown, &m_context, [] { WindowThreadDo(&ShowUpdateSoftware); },
         Qt::DirectConnection);
     if (!Connect()) {
         if (o.words.at(0) == QLatin1String("status"))
@@ -437,7 +437,7 @@ int RunCommand(const CliOptions &o)
     {
         clsSession objects;
         objects.MakeCurrent();
-        gApp->fDebug = o.verbose; // the link's status lines
+        gApp->setfDebug(o.verbose); // the link's status lines
         {
             Session session(o, objects.Meter());
             rc = session.Run();

@@ -59,8 +59,8 @@ void OutFailed(int err)
     if (err == EPIPE) {
         // The reader has gone (`| head`): end as a program killed by SIGPIPE
         // does, without a word, and leave nothing behind.
-        if (gApp && gApp->File)
-            gApp->File->DiscardFile();
+        if (gApp && gApp->File())
+            gApp->File()->DiscardFile();
         RemoveScratch();
         std::signal(SIGPIPE, SIG_DFL);
         std::raise(SIGPIPE);
@@ -195,8 +195,8 @@ void HandleInterrupts(QObject *context)
         }
         if (gChanging)
             return; // the command says what was done and ends
-        if (gApp && gApp->File)
-            gApp->File->DiscardFile();
+        if (gApp && gApp->File())
+            gApp->File()->DiscardFile();
         RemoveScratch();
         ClearStatus();
         std::_Exit(kInterruptedStatus);

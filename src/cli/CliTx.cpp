@@ -29,7 +29,7 @@ bool CanEditTx(clsMeter &m)
     if (m.Profile().flags & kTxChanges)
         return true;
     Complain(QStringLiteral("this meter's firmware (%1) does not take new or changed Tx entries")
-                 .arg(m.Fsm().Version->szVersion()));
+                 .arg(m.Fsm().Version()->szVersion()));
     return false;
 }
 
@@ -41,7 +41,7 @@ void TakeEntries(const QStringList &read, QList<int> *stationIds, QStringList *l
         if (entry.UsbReceive(line) != OpStatus::Ok)
             continue;
         if (stationIds)
-            *stationIds << entry.wStationId;
+            *stationIds << entry.wStationId();
         if (lines)
             *lines << line;
     }
@@ -134,7 +134,7 @@ bool ApplyFields(clsMeter &m, const QMap<QString, QString> &fields)
         const QString message = CheckCallSign(t);
         if (!message.isEmpty())
             return Refuse(message, kCallSiteTitle);
-        gTx->szCallSign = t;
+        gTx->setszCallSign(t);
     }
     if (fields.contains(QStringLiteral("freq"))) {
         QString t = fields.value(QStringLiteral("freq"));
@@ -142,10 +142,10 @@ bool ApplyFields(clsMeter &m, const QMap<QString, QString> &fields)
         const QString message = CheckFrequency(t, &w, NumberForm::Plain);
         if (!message.isEmpty())
             return Refuse(message, kIllegalValue);
-        gTx->wFrequency = w;
+        gTx->setwFrequency(w);
     }
     const struct { const char *option; clsCoordinate *co; } rows[] = {
-        {"lat", &gTx->Latitude}, {"lon", &gTx->Longitude}, {"var", &gTx->Variation}};
+        {"lat", &gTx->Latitude()}, {"lon", &gTx->Longitude()}, {"var", &gTx->Variation()}};
     for (const auto &row : rows) {
         const QString option = QLatin1String(row.option);
         if (fields.contains(option) && !ApplyCoordinate(*row.co, option, fields.value(option)))
@@ -164,7 +164,7 @@ bool ApplyFields(clsMeter &m, const QMap<QString, QString> &fields)
             Complain(QStringLiteral("--mod: '%1' is not one of %2").arg(typed, choices.join(QStringLiteral(", "))));
             return false;
         }
-        gTx->szModulation = choices.at(i);
+        gTx->setszModulation(choices.at(i));
     }
     return true;
 }
@@ -203,7 +203,7 @@ bool HeldNow(clsMeter &m, qint32 type, QSet<int> *held)
         } else {
             clsTx entry;
             if (entry.UsbReceive(line) == OpStatus::Ok)
-                held->insert(entry.wStationId);
+                held->insert(entry.wStationId());
         }
     }
     return true;

@@ -16,7 +16,7 @@ bool Report(const clsMeter &m, const clsTxRestore &pass, OpStatus status, bool t
 {
     if (pass.Summary().modulationDropped)
         Complain(QStringLiteral("this meter's firmware (%1) keeps no modulation: the file's modulations are not restored")
-                     .arg(m.Fsm().Version->szVersion()));
+                     .arg(m.Fsm().Version()->szVersion()));
     for (const TxRestoreNote &note : pass.Summary().differences)
         if (tellDifferences)
             Complain(QStringLiteral("line %1: ").arg(note.line) + TxRestoreNoteMessage(note).szMessage);
@@ -51,7 +51,7 @@ int TxRestoreCommand(clsMeter &m, const CliOptions &o, const QString &file)
     }
     if (!o.dryRun && !(m.Profile().flags & kTxChanges)) {
         Complain(QStringLiteral("this meter's firmware (%1) does not take new or changed Tx entries")
-                     .arg(m.Fsm().Version->szVersion()));
+                     .arg(m.Fsm().Version()->szVersion()));
         return Failure;
     }
 

@@ -17,9 +17,19 @@ public:
     static QString AppTitle(); // "ZT6200 Dataclave"
     static QString VersionText(); // "1.2.5"
 
-    QObject *MainForm = nullptr; // the main window (its windowTitle is the caption)
-    bool fDebug = false;
-    QVariant Icon; // a QIcon, set by the windows
+    // The main window (its windowTitle is the caption); null when none.
+    QObject *MainForm() const { return m_mainForm; }
+    void setMainForm(QObject *form) { m_mainForm = form; }
+    bool fDebug() const { return m_fDebug; }
+    void setfDebug(bool fValue) { m_fDebug = fValue; }
+    // A QIcon, set by the windows.
+    const QVariant &Icon() const { return m_icon; }
+    void setIcon(const QVariant &icon) { m_icon = icon; }
+
+private:
+    QObject *m_mainForm = nullptr;
+    bool m_fDebug = false;
+    QVariant m_icon;
 };
 
 // The application object while one exists (the same object as gApp), else null.

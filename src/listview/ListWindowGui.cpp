@@ -54,7 +54,7 @@ std::unique_ptr<DownloadTarget> ListWindow::DownloadTargetFor(ListWindow *form)
     return std::make_unique<ListWindowTarget>(form);
 }
 
-QWidget *ListWindow::MainWindow() { return gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr; }
+QWidget *ListWindow::MainWindow() { return gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm()) : nullptr; }
 
 bool ListWindow::MeterConnected() { return gUsbHid && gUsbHid->fDeviceConnected(); }
 
@@ -118,8 +118,8 @@ void ListWindow::SetupList(const QVector<ListColumn> &columns)
     m_model->SetColumns(columns);
     SetupListView(lsvData, m_model);
     lsvData->setAlternatingRowColors(true); // easier to follow a row across many columns
-    ConnectColumnClick(lsvData, &SortOrders);
-    SortOrders = QVector<qint16>(m_model->columnCount(), 1);
+    ConnectColumnClick(lsvData, &SortOrders());
+    m_sortOrders = QVector<qint16>(m_model->columnCount(), 1);
     SizeColumnsToHeadings(lsvData, 195 + 270);
 }
 
@@ -143,8 +143,8 @@ void ListWindow::Load(int height, const QString &szCaption)
         CenterForm(*this, *parent);
 
     setWindowTitle(szCaption);
-    if (gAppBase && gAppBase->Icon.canConvert<QIcon>())
-        setWindowIcon(gAppBase->Icon.value<QIcon>());
+    if (gAppBase && gAppBase->Icon().canConvert<QIcon>())
+        setWindowIcon(gAppBase->Icon().value<QIcon>());
     UpdateRemaining();
     timDisconnect->start();
 }
@@ -268,7 +268,7 @@ void ListWindow::keyPressEvent(QKeyEvent *event)
 
 void ListWindow::MouseRelease(int button, const QPoint &pos)
 {
-    wPendingButton = 0;
+    setwPendingButton(0);
     if (button == Qt::RightButton)
         PopupMenu(pos);
     UpdateButtons();
@@ -298,9 +298,9 @@ bool ListWindow::eventFilter(QObject *watched, QEvent *event)
         }
         case QEvent::MouseMove: {
             const auto *e = static_cast<QMouseEvent *>(event);
-            if (e->buttons() == Qt::NoButton && wPendingButton != 0) {
-                MouseRelease(wPendingButton, e->position().toPoint());
-                wPendingButton = 0;
+            if (e->buttons() == Qt::NoButton && wPendingButton() != 0) {
+                MouseRelease(wPendingButton(), e->position().toPoint());
+                setwPendingButton(0);
             }
             UpdateButtons();
             break;
@@ -336,7 +336,7 @@ bool ListWindow::eventFilter(QObject *watched, QEvent *event)
                 break;
             // The menu key: the menu at the current row, as for a right click there.
             const QModelIndex current = lsvData->currentIndex();
-            wMouseRow = current.isValid() && IsRowSelected(lsvData, current.row()) ? qint16(current.row() + 1) : 0;
+            setwMouseRow(current.isValid() && IsRowSelected(lsvData, current.row()) ? qint16(current.row() + 1) : 0);
             UpdateButtons();
             const QRect r = lsvData->visualRect(current);
             PopupMenu(r.isValid() ? r.center() : QPoint(0, 0));

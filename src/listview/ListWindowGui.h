@@ -40,9 +40,10 @@ public:
     // runs, or nullptr.
     clsOperation *Running() const;
 
-    QVector<qint16> SortOrders;
-    qint16 wMouseRow = 0;      // 1-based row under the last mouse press, 0 for none
-    qint16 wPendingButton = 0; // button of a press still waiting for its release, 0 for none
+    // The 1-based row under the last mouse press, 0 for none.
+    qint16 wMouseRow() const { return m_wMouseRow; }
+    // The button of a press still waiting for its release, 0 for none.
+    qint16 wPendingButton() const { return m_wPendingButton; }
 
 public slots:
     // Closing the window stops its operation after the step under way.
@@ -127,6 +128,11 @@ protected:
     clsListModel *m_model = nullptr;
     bool m_fClosing = false;
 
+    // The direction each column sorts in when next clicked (0 ascending).
+    QVector<qint16> &SortOrders() { return m_sortOrders; }
+    void setwMouseRow(qint16 wRow) { m_wMouseRow = wRow; }
+    void setwPendingButton(qint16 wButton) { m_wPendingButton = wButton; }
+
 private:
     // "Cancel": stops the running operation after the step under way
     // (the window stays open), otherwise closes the window.
@@ -142,4 +148,7 @@ private:
     bool m_fWalkPainted = false; // the list was painted since the hold ended
     QPointer<clsOperation> m_op;
     bool m_fCloseAfter = false;
+    QVector<qint16> m_sortOrders;
+    qint16 m_wMouseRow = 0;
+    qint16 m_wPendingButton = 0;
 };

@@ -7,17 +7,17 @@ clsDevice *gDevice = nullptr;
 
 clsDevice::Exchange::~Exchange()
 {
-    if (--m_device.m_exchanges == 0 && m_device.whenIdle)
-        m_device.whenIdle();
+    if (--m_device.m_exchanges == 0 && m_device.m_whenIdle)
+        m_device.m_whenIdle();
 }
 
 bool clsDevice::AddString(const QString &szValue)
 {
-    if (PacketOut.Length + szValue.size() > clsPacket::kCapacity)
+    if (m_out.Length() + szValue.size() > clsPacket::kCapacity)
         return false;
     for (QChar ch : szValue)
-        PacketOut.AddChar(CharToAnsi(ch));
-    PacketOut.AddChar(13);
+        m_out.AddChar(CharToAnsi(ch));
+    m_out.AddChar(13);
     return true;
 }
 
@@ -26,8 +26,8 @@ QByteArray clsDevice::BuildOutputReport(const clsPacket &packet, int reportLengt
     QByteArray report(reportLength, '\0');
     if (reportLength < 2)
         return report;
-    const int len = qBound(0, int(packet.Length), clsPacket::kCapacity);
-    report[1] = char(len + (packet.fComplete ? 128 : 0));
+    const int len = qBound(0, int(packet.Length()), clsPacket::kCapacity);
+    report[1] = char(len + (packet.fComplete() ? 128 : 0));
     for (int i = 0; i < len && 2 + i < reportLength; ++i)
         report[2 + i] = char(packet.Buffer(i));
     return report;
@@ -39,13 +39,7 @@ void clsDevice::ParseInputReport(const QByteArray &report, clsPacket &packet)
     // Take only the payload bytes the report really carries.
     const int available = qMax(0, int(report.size()) - 2);
     const int len = qMin(int(b1 & 0x3F), available);
-    packet.Length = qint16(len);
-    packet.fComplete = (b1 & 0x80) != 0;
-    if ((b1 & 0x3F) == 0)
-        packet.fComplete = true;
-    for (int i = 0; i < len; ++i)
-        packet.SetBuffer(i, quint8(report.at(2 + i)));
-    packet.fNew = true;
+    packet.Take(report.constData() + 2, len, (b1 & 0x80) != 0 || (b1 & 0x3F) == 0);
 }
 
 void clsDevice::ReportOut()
@@ -53,8 +47,8 @@ void clsDevice::ReportOut()
     const int n = m_link ? m_link->ReportLengthOutput() : 0;
     if (n < 1)
         return;
-    m_link->WriteReport(BuildOutputReport(PacketOut, n));
-    PacketOut.Clear();
+    m_link->WriteReport(BuildOutputReport(m_out, n));
+    m_out.Clear();
 }
 
 OpStatus clsDevice::ReportIn()
@@ -64,7 +58,7 @@ OpStatus clsDevice::ReportIn()
     QByteArray report(qMax(m_link->ReportLengthInput() - 1, 0) + 1, '\0');
     const OpStatus got = m_link->ReportRead(report);
     if (got != OpStatus::Ok)
-        return got; // PacketIn keeps the previous packet
-    ParseInputReport(report, PacketIn);
+        return got; // the packet in keeps the previous packet
+    ParseInputReport(report, m_in);
     return OpStatus::Ok;
 }

@@ -18,11 +18,14 @@ public:
 
     clsUsbHid *Link() const { return m_link; }
 
-    clsPacket PacketIn;
-    clsPacket PacketOut;
+    // The packet received last, and the one being filled to send.
+    clsPacket &PacketIn() { return m_in; }
+    const clsPacket &PacketIn() const { return m_in; }
+    clsPacket &PacketOut() { return m_out; }
+    const clsPacket &PacketOut() const { return m_out; }
 
-    bool AddByte(int wValue) { return PacketOut.AddByte(wValue); }
-    bool AddChar(int wValue) { return PacketOut.AddChar(wValue); }
+    bool AddByte(int wValue) { return m_out.AddByte(wValue); }
+    bool AddChar(int wValue) { return m_out.AddChar(wValue); }
     // Appends the text and the end mark. Returns false (and appends nothing)
     // when the text does not fit the free part of the payload.
     bool AddString(const QString &szValue);
@@ -52,9 +55,12 @@ public:
         clsDevice &m_device;
     };
     bool InExchange() const { return m_exchanges > 0; }
-    std::function<void()> whenIdle;
+    void setWhenIdle(std::function<void()> whenIdle) { m_whenIdle = std::move(whenIdle); }
 
 private:
+    clsPacket m_in;
+    clsPacket m_out;
+    std::function<void()> m_whenIdle;
     clsUsbHid *m_link = nullptr;
     int m_exchanges = 0;
 };

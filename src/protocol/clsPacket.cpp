@@ -24,7 +24,7 @@ QString clsPacket::szString() const
 
 void clsPacket::AppendTo(QString &text) const
 {
-    int n = qBound(0, int(Length), kCapacity);
+    int n = qBound(0, int(m_length), kCapacity);
     while (n > 0 && m_payload[n - 1] == 10)
         --n;
     AppendAnsi(text, reinterpret_cast<const char *>(m_payload), n);
@@ -32,28 +32,37 @@ void clsPacket::AppendTo(QString &text) const
 
 bool clsPacket::AddByte(int wValue)
 {
-    if (Length < 0 || Length >= kCapacity)
+    if (m_length < 0 || m_length >= kCapacity)
         return false;
-    m_payload[Length] = quint8(wValue & 0xFF);
-    ++Length;
+    m_payload[m_length] = quint8(wValue & 0xFF);
+    ++m_length;
     return true;
 }
 
 bool clsPacket::AddChar(int wValue)
 {
     if (wValue == 13) {
-        fComplete = true;
+        m_fComplete = true;
         return true;
     }
     if (!AddByte(wValue))
         return false;
-    fComplete = false;
+    m_fComplete = false;
     return true;
 }
 
 void clsPacket::Clear()
 {
-    fComplete = false;
-    fNew = false;
-    Length = 0;
+    m_fComplete = false;
+    m_fNew = false;
+    m_length = 0;
+}
+
+void clsPacket::Take(const char *bytes, int length, bool fLast)
+{
+    m_length = qint16(qBound(0, length, int(kCapacity)));
+    for (int i = 0; i < m_length; ++i)
+        m_payload[i] = quint8(bytes[i]);
+    m_fComplete = fLast;
+    m_fNew = true;
 }

@@ -9,9 +9,12 @@ class clsPacket
 public:
     static constexpr int kCapacity = 63;
 
-    bool fComplete = false;
-    bool fNew = false;
-    qint16 Length = 0;
+    // The last-piece mark; a packet just taken from a report since the
+    // reader last cleared fNew; the bytes held.
+    bool fComplete() const { return m_fComplete; }
+    bool fNew() const { return m_fNew; }
+    void setfNew(bool fValue) { m_fNew = fValue; }
+    qint16 Length() const { return m_length; }
 
     quint8 Buffer(int index) const;
     // Stores a byte; an index outside 0 to 62 is refused (false).
@@ -29,7 +32,13 @@ public:
     bool AddChar(int wValue);
 
     void Clear();
+    // Takes `length` bytes (at most 63) of a report and its last-piece
+    // mark; the packet is then new.
+    void Take(const char *bytes, int length, bool fLast);
 
 private:
     quint8 m_payload[kCapacity] = {};
+    bool m_fComplete = false;
+    bool m_fNew = false;
+    qint16 m_length = 0;
 };

@@ -16,22 +16,22 @@ void clsConsoleSend::Step()
     const clsDevice::Exchange exchange(m_device);
     if (!m_sent) {
         m_sent = true;
-        m_device.PacketOut = m_command;
+        m_device.PacketOut() = m_command;
         m_device.ReportOut();
         if (!link->fDeviceConnected()) {
             if (!link->FindTheHid())
                 return Finish(OpStatus::LinkLost);
             // Found again: send the same command once more.
-            m_device.PacketOut = m_command;
+            m_device.PacketOut() = m_command;
             m_device.ReportOut();
         }
     }
     const OpStatus got = m_device.ReportIn();
     if (got != OpStatus::Ok || !link->fDeviceConnected())
         return Finish(got == OpStatus::Ok ? OpStatus::LinkLost : got);
-    const clsPacket in = m_device.PacketIn;
+    const clsPacket in = m_device.PacketIn();
     WindowThreadDo([this, in] { emit Packet(in); }, this);
-    if (in.fComplete)
+    if (in.fComplete())
         return Finish(OpStatus::Ok);
     // Count whole reports, so that empty unmarked ones cannot loop forever.
     m_received += clsPacket::kCapacity;

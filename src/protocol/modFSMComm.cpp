@@ -25,20 +25,20 @@ OpStatus ReadReply(clsDevice &device, QString &szReply)
     do {
         if (link.ConnectionLost(true))
             return OpStatus::LinkLost;
-        device.PacketIn.fNew = false;
+        device.PacketIn().setfNew(false);
         const OpStatus got = device.ReportIn();
-        if (got != OpStatus::Ok || !device.PacketIn.fNew) {
+        if (got != OpStatus::Ok || !device.PacketIn().fNew()) {
             // No report came: the link has closed itself; tell the user once.
             link.Shutdown();
             link.ConnectionLost(true);
             return got == OpStatus::Ok ? OpStatus::LinkLost : got;
         }
-        bytes += device.PacketIn.Length;
+        bytes += device.PacketIn().Length();
         if (bytes > kMaxReplyBytes)
             return OpStatus::TooLong;
         // Each packet loses its own trailing line feeds before joining.
-        device.PacketIn.AppendTo(szReply);
-    } while (!device.PacketIn.fComplete);
+        device.PacketIn().AppendTo(szReply);
+    } while (!device.PacketIn().fComplete());
     return OpStatus::Ok;
 }
 
@@ -46,12 +46,12 @@ OpStatus ReadReply(clsDevice &device, QString &szReply)
 // collecting in the outgoing packet are put aside and restored afterwards.
 bool SendOneReport(clsDevice &device, const QString &szCommand)
 {
-    const clsPacket typed = device.PacketOut;
-    device.PacketOut.Clear();
+    const clsPacket typed = device.PacketOut();
+    device.PacketOut().Clear();
     const bool added = device.AddString(szCommand);
     if (added)
         device.ReportOut();
-    device.PacketOut = typed;
+    device.PacketOut() = typed;
     return added;
 }
 
@@ -65,7 +65,7 @@ constexpr int kQuietMs = 50;
 // drain counts what it drops.
 void DropReply(clsDevice &device, const QString &szCommand, const QString &why)
 {
-    if (gAppBase && gAppBase->fDebug)
+    if (gAppBase && gAppBase->fDebug())
         AppendUsbStatus(QStringLiteral("  Reply dropped, it does not answer %1: %2").arg(szCommand, why));
     device.Link()->DrainUntilQuiet(kQuietMs);
 }

@@ -120,9 +120,9 @@ void clsDownload::Step()
         return Fail(watch.Failure());
     clsFsm &fsm = m_meter.Fsm();
     fsm.ProcessRecord(m_type);
-    if (!Feed(i, i == 0 ? fsm.DataHeader(m_type) : QStringList(), fsm.szRecord))
+    if (!Feed(i, i == 0 ? fsm.DataHeader(m_type) : QStringList(), fsm.szRecord()))
         return;
-    AppendConsoleLine(fsm.szRecord);
+    AppendConsoleLine(fsm.szRecord());
     if (m_next < m_count)
         return;
 

@@ -36,7 +36,7 @@ clsFsm::clsFsm(clsDevice &device) : clsFsm() { m_device = &device; }
 
 clsFsm::clsFsm()
 {
-    Version = new clsVersion;
+    m_version = std::make_unique<clsVersion>();
     Reset();
 
     m_saved29 = QStringList{
@@ -69,15 +69,15 @@ clsFsm::clsFsm()
     m_tx8 << QStringLiteral("Modulation");
 }
 
-clsFsm::~clsFsm() { delete Version; }
+clsFsm::~clsFsm() = default;
 
 void clsFsm::Reset()
 {
     m_stores[0] = m_stores[1] = StoreCounts();
-    DataFields = 0;
-    szRecord.clear();
-    lastCount = CountReply();
-    Version->setvalue(0);
+    m_dataFields = 0;
+    m_szRecord.clear();
+    m_lastCount = CountReply();
+    m_version->setvalue(0);
 }
 
 // Counts of another data type read as 0 and are not kept.
@@ -103,7 +103,7 @@ QStringList clsFsm::DataHeader(qint32 type) const
         // The records' own length decides when it is known, so that the
         // header names as many columns as the lines carry even when the
         // firmware text and the record length disagree.
-        const qint16 fields = DataFields >= 29 && DataFields <= 31 ? DataFields : Version->Profile().wSavedFields;
+        const qint16 fields = m_dataFields >= 29 && m_dataFields <= 31 ? m_dataFields : m_version->Profile().wSavedFields;
         return fields == 31 ? m_saved31 : fields == 30 ? m_saved30 : m_saved29;
     }
     if (type == 1)
@@ -120,12 +120,12 @@ QString clsFsm::DataName(qint32 type)
     }
 }
 
-qint16 clsFsm::TxFields() const { return Version->Profile().wTxFields; }
+qint16 clsFsm::TxFields() const { return m_version->Profile().wTxFields; }
 
 void clsFsm::mUsbHid_Disconnect()
 {
-    Version->setszVersion(QString());
-    szRecord.clear();
+    m_version->setszVersion(QString());
+    m_szRecord.clear();
 }
 
 QString clsFsm::RecordKey(qint32 type, const QString &line)
@@ -142,7 +142,7 @@ QString clsFsm::RecordKey(qint32 type, const QString &line)
 qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
 {
     if (!m_device) {
-        szRecord.clear();
+        m_szRecord.clear();
         return 1;
     }
     // A link lost inside clears this object only once the reading has returned.
@@ -157,9 +157,9 @@ qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
     switch (type) {
     case 0:
         command[0] = QLatin1Char('D');
-        if (Version->Profile().fLearnLayout)
-            DataFields = 0;
-        if (DataFields == 0) {
+        if (m_version->Profile().fLearnLayout)
+            m_dataFields = 0;
+        if (m_dataFields == 0) {
             // Learn the record layout from the record itself.
             QString reply;
             // The link may be lost and found again before we look.
@@ -176,35 +176,35 @@ qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
                     continue;
                 // A record without the Tx position flag sets its version
                 // outright; one with it only raises the version known.
-                Version->setvalue((p.flags & kTxPositionValid) ? qMax(p.value, Version->value()) : p.value);
-                DataFields = learnt;
+                m_version->setvalue((p.flags & kTxPositionValid) ? qMax(p.value, m_version->value()) : p.value);
+                m_dataFields = learnt;
             }
             // The user has already been told of a lost link; do not ask again.
             if (watch.Lost()) {
-                szRecord.clear();
+                m_szRecord.clear();
                 return 1;
             }
         }
-        expected = DataFields;
+        expected = m_dataFields;
         break;
     case 1:
         command[0] = QLatin1Char('T');
         expected = TxFields();
         break;
     default:
-        szRecord.clear();
+        m_szRecord.clear();
         return 1;
     }
 
     // Within one reading a record comes once: one whose id was taken
     // already is a late copy of an earlier reply, not this record.
-    qint16 result = qint16(ResultCode(SendCommand(*m_device, command, szRecord, expected, true, [this, type](const QString &text) {
+    qint16 result = qint16(ResultCode(SendCommand(*m_device, command, m_szRecord, expected, true, [this, type](const QString &text) {
         return !m_taken.contains(RecordKey(type, text));
     })));
-    if (szRecord.isEmpty())
+    if (m_szRecord.isEmpty())
         result = 1;
     if (result == 0)
-        m_taken.insert(RecordKey(type, szRecord));
+        m_taken.insert(RecordKey(type, m_szRecord));
     return result;
 }
 
@@ -215,9 +215,9 @@ void clsFsm::ProcessRecord(qint32 type)
     // Boundaries that honour quotes exactly as the splitter does, so a
     // quoted comma never shifts the masking onto the wrong field. The few
     // fields compared are looked at in place.
-    const FieldSpanList spans = FieldSpans(szRecord);
+    const FieldSpanList spans = FieldSpans(m_szRecord);
     auto field = [&](int i) {
-        return i < spans.size() ? QStringView(szRecord).mid(spans.at(i).first, spans.at(i).last - spans.at(i).first)
+        return i < spans.size() ? QStringView(m_szRecord).mid(spans.at(i).first, spans.at(i).last - spans.at(i).first)
                                 : QStringView();
     };
 
@@ -231,13 +231,13 @@ void clsFsm::ProcessRecord(qint32 type)
         mask({kTxDistance, kAzimuth});
     if (gpsInvalid)
         mask({kUtcTime, kLocalTime, kLatitude, kLongitude, kElevation, kTxDistance, kAzimuth});
-    if ((Version->flags & kTxPositionValid) && field(kTxLatLongValid) == kFalse)
+    if ((m_version->flags() & kTxPositionValid) && field(kTxLatLongValid) == kFalse)
         mask({kTxDistance, kAzimuth});
 
     // Last field first: the text grows by two quotes per masked field.
     for (int i = qMin(int(spans.size()), 32) - 1; i >= 0; --i) {
         if (masked & (1u << i))
-            MaskField(szRecord, spans.at(i).begin, spans.at(i).end - spans.at(i).begin);
+            MaskField(m_szRecord, spans.at(i).begin, spans.at(i).end - spans.at(i).begin);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class clsDevice;
 
@@ -20,12 +21,18 @@ public:
     explicit clsFsm(clsDevice &device);
     ~clsFsm() override;
 
-    qint16 DataFields = 0; // fields of a saved record; 0 = not yet learnt
-    QString szRecord;
-    clsVersion *Version = nullptr; // owned
+    // Fields of a saved record; 0 = not yet learnt.
+    qint16 DataFields() const { return m_dataFields; }
+    void setDataFields(qint16 wFields) { m_dataFields = wFields; }
+    // The last record's text (also its CSV line).
+    const QString &szRecord() const { return m_szRecord; }
+    void setszRecord(const QString &szValue) { m_szRecord = szValue; }
+    clsVersion *Version() const { return m_version.get(); }
     // The count reply taken last, and for which store: a late copy of it is
     // the one reply that could pass for the other store's count.
-    struct CountReply { qint32 type = -1; QString text; } lastCount;
+    struct CountReply { qint32 type = -1; QString text; };
+    const CountReply &lastCount() const { return m_lastCount; }
+    void setlastCount(qint32 type, const QString &text) { m_lastCount = {type, text}; }
 
     void Reset();
 
@@ -62,6 +69,10 @@ private:
     };
     StoreCounts m_stores[2];
     clsDevice *m_device = nullptr;
+    std::unique_ptr<clsVersion> m_version;
+    qint16 m_dataFields = 0;
+    QString m_szRecord;
+    CountReply m_lastCount;
     QSet<QString> m_taken; // ids read in this reading
     static QString RecordKey(qint32 type, const QString &line);
     static bool StoreKnown(qint32 type) { return type == 0 || type == 1; }

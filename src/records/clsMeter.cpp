@@ -5,12 +5,12 @@ clsMeter *gMeter = nullptr;
 
 clsMeter::clsMeter() : m_link(std::make_unique<clsUsbHid>()), m_device(*m_link), m_fsm(m_device)
 {
-    m_device.whenIdle = [this] { WhenIdle(); };
+    m_device.setWhenIdle([this] { WhenIdle(); });
     // Direct: a loss inside a step on the link thread is seen within the step.
     QObject::connect(m_link.get(), &clsUsbHid::Disconnect, &m_fsm, [this] { LinkDown(); }, Qt::DirectConnection);
 }
 
-clsMeter::~clsMeter() { m_device.whenIdle = nullptr; }
+clsMeter::~clsMeter() { m_device.setWhenIdle(nullptr); }
 
 void clsMeter::LinkDown()
 {

@@ -32,7 +32,7 @@ public:
     clsFsm &Fsm() { return m_fsm; }
     const clsFsm &Fsm() const { return m_fsm; }
     // What the program does with the firmware the meter runs.
-    const FirmwareProfile &Profile() const { return m_fsm.Version->Profile(); }
+    const FirmwareProfile &Profile() const { return m_fsm.Version()->Profile(); }
 
     // The exchange with the meter (see ::SendCommand).
     OpStatus SendCommand(const QString &szCommand, QString &szReply, qint16 wExpected, bool fCheck,

@@ -20,7 +20,7 @@ void clsReadStore::Step()
     } else {
         if (m_meter.GetRecord(m_type, qint16(m_lines.size())) != 0)
             return Finish(watch.Failure());
-        m_lines << m_meter.Fsm().szRecord;
+        m_lines << m_meter.Fsm().szRecord();
     }
     ReportProgress(int(m_lines.size()), m_count);
     if (m_lines.size() >= m_count)

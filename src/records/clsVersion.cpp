@@ -40,7 +40,7 @@ void clsVersion::setvalue(qint16 w)
         return; // no such code: nothing else changes
     if (p.text)
         SetTextFromValue(QString::fromLatin1(p.text));
-    flags = p.flags;
+    m_flags = p.flags;
 }
 
 // A text named after the code is stored as it is: reading it back as a

@@ -43,7 +43,7 @@ public:
     clsVersion();
 
     // FirmwareFlag bits of the profile, set with the code.
-    qint32 flags = 0;
+    qint32 flags() const { return m_flags; }
 
     const FirmwareProfile &Profile() const { return ProfileOf(m_value); }
 
@@ -64,6 +64,7 @@ private:
 
     QString m_szVersion;
     qint16 m_value = 0;
+    qint32 m_flags = 0;
     qint16 m_major = 0, m_minor = 0, m_build = 0;
     bool m_readingText = false; // setszVersion: setvalue keeps the text given
 };

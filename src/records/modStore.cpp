@@ -44,7 +44,7 @@ qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
             refused = text;
             return false;
         }
-        if (!askedAgain && m_fsm.lastCount.type == 1 - type && m_fsm.lastCount.text == text) {
+        if (!askedAgain && m_fsm.lastCount().type == 1 - type && m_fsm.lastCount().text == text) {
             askedAgain = true;
             return false;
         }
@@ -55,7 +55,7 @@ qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
     QStringList fields;
     qint16 n = 0;
     if (result == OpStatus::Ok && SplitFields(reply, fields) == 2 && CountField(fields.at(0), &n)) {
-        m_fsm.lastCount = {type, reply};
+        m_fsm.setlastCount(type, reply);
         m_fsm.setNumRecords(type, n);
         CountField(fields.at(1), &n);
         m_fsm.setMaxRecords(type, n);

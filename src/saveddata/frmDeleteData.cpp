@@ -122,7 +122,7 @@ void frmDeleteData::Form_Activate()
 {
     FlushRows();
     // The sort column is still 0, so this flips its direction to ascending.
-    ColumnClick(lsvData, SortOrders, 0);
+    ColumnClick(lsvData, SortOrders(), 0);
     ShowColumnSortIcons(lsvData);
     SelectNoItems(lsvData);
     SelectFirstRow(lsvData);
@@ -151,16 +151,16 @@ void frmDeleteData::UpdateButtons()
     // Nothing else may start while records are deleted.
     const bool idle = !Running();
     cmdDelete->setEnabled(idle && gFsm->NumRecords(0) >= 1);
-    mnuSavedDataDelete->setEnabled(idle && wMouseRow != 0);
+    mnuSavedDataDelete->setEnabled(idle && wMouseRow() != 0);
     cmdSelectAll->setEnabled(idle && rows);
     mnuSavedDataSelectAll->setEnabled(rows);
 }
 
 void frmDeleteData::MousePress(int button, const QPoint &pos)
 {
-    wMouseRow = RowAt(pos.y());
-    if (wMouseRow == 0)
-        wPendingButton = qint16(button);
+    setwMouseRow(RowAt(pos.y()));
+    if (wMouseRow() == 0)
+        setwPendingButton(qint16(button));
     UpdateButtons();
 }
 
@@ -215,7 +215,7 @@ void frmDeleteData::RowDeleted(int done)
     if (done < 1 || done > m_walkRows.size())
         return;
     m_model->RemoveRow(m_walkRows.at(done - 1));
-    wMouseRow = 0;
+    setwMouseRow(0);
     AfterRowRemoved();
 }
 
@@ -227,7 +227,7 @@ void frmDeleteData::WalkEnded(const clsSavedDeleteOp &op, OpStatus status)
     if (op.Erased()) {
         // The meter has no records left: every row goes at once.
         m_model->Clear();
-        wMouseRow = 0;
+        setwMouseRow(0);
     }
     if (m_fClosing || fCloseAfterOperation())
         return; // nothing more is sent or shown
@@ -283,7 +283,7 @@ void frmDeleteData::ReadAgain()
         m_model->Clear();
         m_pending.clear();
         m_lines.clear();
-        wMouseRow = 0;
+        setwMouseRow(0);
         for (const QString &line : read->Lines())
             lsvDataAdd(line);
         FlushRows();

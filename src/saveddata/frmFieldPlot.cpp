@@ -75,8 +75,8 @@ void FieldPlotView::mouseMoveEvent(QMouseEvent *event)
         return QWidget::mouseMoveEvent(event);
     }
     setCursor(Qt::PointingHandCursor);
-    if (describePoint)
-        QToolTip::showText(event->globalPosition().toPoint(), describePoint(hit.first, hit.second), this);
+    if (m_describePoint)
+        QToolTip::showText(event->globalPosition().toPoint(), m_describePoint(hit.first, hit.second), this);
 }
 
 void FieldPlotView::paintEvent(QPaintEvent *)
@@ -91,8 +91,8 @@ void FieldPlotView::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return QWidget::mousePressEvent(event);
     const auto hit = PointAt(event->position());
-    if (hit.first >= 0 && onPointClicked)
-        onPointClicked(hit.first, hit.second);
+    if (hit.first >= 0 && m_onPointClicked)
+        m_onPointClicked(hit.first, hit.second);
 }
 
 frmFieldPlot::frmFieldPlot(const QList<FieldPlotRecord> &records, QWidget *parent)
@@ -116,16 +116,16 @@ void frmFieldPlot::CreatePlot()
     picPlot = new FieldPlotView(&m_plot, this);
     picPlot->setObjectName(QStringLiteral("picPlot"));
     picPlot->setMinimumSize(480, 320);
-    picPlot->onPointClicked = [this](qsizetype s, qsizetype p) { TogglePoint(s, p); };
+    picPlot->setOnPointClicked([this](qsizetype s, qsizetype p) { TogglePoint(s, p); });
     picPlot->setMouseTracking(true);
-    picPlot->describePoint = [this](qsizetype s, qsizetype p) {
+    picPlot->setDescribePoint([this](qsizetype s, qsizetype p) {
         const FieldPlotSeries &series = m_plot.series.at(s);
         const FieldPlotRecord &r = m_records.at(series.records.at(p));
         return QStringLiteral("%1, point %2: %3 km, %4 mV/m\n%5")
             .arg(series.name, r.pointNumber.isEmpty() ? QStringLiteral("?") : r.pointNumber, r.distance, r.fieldStrength,
                  series.leftOut.value(p) ? QStringLiteral("Left out of the fit: click to take it back.")
                                          : QStringLiteral("Click to leave it out of the fit."));
-    };
+    });
 }
 
 QHBoxLayout *frmFieldPlot::CreateSettingsRow()

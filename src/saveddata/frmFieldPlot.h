@@ -27,10 +27,12 @@ public:
     const ChartDrawing &Drawing();
     // The plot changed: lay it out again before the next paint.
     void Invalidate();
+    using PointClicked = std::function<void(qsizetype series, qsizetype point)>;
+    using PointText = std::function<QString(qsizetype series, qsizetype point)>;
     // Called with the series and point clicked.
-    std::function<void(qsizetype series, qsizetype point)> onPointClicked;
+    void setOnPointClicked(PointClicked f) { m_onPointClicked = std::move(f); }
     // What the pointer over a point shows.
-    std::function<QString(qsizetype series, qsizetype point)> describePoint;
+    void setDescribePoint(PointText f) { m_describePoint = std::move(f); }
     // The series and point under `pos`, if any (series -1: none).
     QPair<qsizetype, qsizetype> PointAt(const QPointF &pos);
 
@@ -42,6 +44,8 @@ protected:
 private:
     const FieldPlot *m_plot;
     ChartDrawing m_drawing;
+    PointClicked m_onPointClicked;
+    PointText m_describePoint;
 };
 
 class frmFieldPlot : public QDialog

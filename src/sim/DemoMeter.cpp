@@ -115,7 +115,7 @@ QString TxLine(int fields, int dir, int station, const QString &call, int freq, 
     return s;
 }
 
-void GenerateSaved(DemoMeter &m, int count)
+void GenerateSaved(DemoScenario &m, int count)
 {
     const int fields = SavedFieldCount(m.firmware);
     for (int i = 0; i < count; ++i) {
@@ -127,7 +127,7 @@ void GenerateSaved(DemoMeter &m, int count)
     m.savedCapacity = qMax(m.savedCapacity, int(m.saved.size()));
 }
 
-void GenerateTx(DemoMeter &m, int count)
+void GenerateTx(DemoScenario &m, int count)
 {
     const int fields = m.firmware.startsWith(QLatin1String("2.3.")) ? 8 : 7;
     static const char *const mods[] = {"AM", "DRM4.5", "DRM5", "DRM9", "DRM10", "DRM18", "DRM20"};
@@ -388,7 +388,7 @@ QList<QByteArray> DemoMeter::FrameReply(const QByteArray &text, int reportLength
 
 bool DemoMeter::ReceiveOutputReport(const QByteArray &report)
 {
-    if (!plugged)
+    if (!m_plugged)
         return false;
     if (report.size() < 2)
         return true;
@@ -398,7 +398,7 @@ bool DemoMeter::ReceiveOutputReport(const QByteArray &report)
     if (b1 & 0x80) {
         const QString cmd = AnsiToString(m_command);
         m_command.clear();
-        commands << cmd;
+        m_commands << cmd;
         QList<QByteArray> reports;
         if (!(replyOverride && replyOverride(cmd, reports)))
             reports = FrameReply(StringToAnsi(Execute(cmd)) + '\n', inputReportLength);
@@ -454,17 +454,17 @@ void DemoMeter::Deliver(QByteArray &report)
 {
     report = m_queue.front().report;
     m_queue.pop_front();
-    ++inputReportsSent;
-    if (unplugAfterReports >= 0 && inputReportsSent >= unplugAfterReports) {
-        plugged = false;
+    ++m_inputReportsSent;
+    if (unplugAfterReports >= 0 && m_inputReportsSent >= unplugAfterReports) {
+        m_plugged = false;
         m_queue.clear();
     }
 }
 
 DemoMeter::ReadOutcome DemoMeter::SendInputReport(QByteArray &report, int timeoutMs)
 {
-    lastReadTimeoutMs = timeoutMs;
-    if (!plugged)
+    m_lastReadTimeoutMs = timeoutMs;
+    if (!m_plugged)
         return ReadOutcome::Gone;
     if (!Silent() && !m_queue.empty() && m_queue.front().readyAt == Clock::time_point()) {
         Deliver(report); // there already
@@ -484,7 +484,7 @@ int DemoMeter::DropQueuedReports()
 {
     int n = 0;
     QByteArray report;
-    while (plugged && !Silent() && !m_queue.empty() &&
+    while (m_plugged && !Silent() && !m_queue.empty() &&
            (m_queue.front().readyAt == Clock::time_point() || m_queue.front().readyAt <= Clock::now())) {
         Deliver(report);
         ++n;
@@ -503,7 +503,7 @@ public:
         : m_meter(meter), m_info(info), m_foreignPlugged(foreignPlugged)
     {
     }
-    bool Present() const { return m_meter ? m_meter->plugged : *m_foreignPlugged; }
+    bool Present() const { return m_meter ? m_meter->plugged() : *m_foreignPlugged; }
     bool GetAttributes(HidDeviceInfo &a) override
     {
         if (!Present())
@@ -518,8 +518,8 @@ public:
         caps = HidCapabilities();
         caps.Usage = 1;
         caps.UsagePage = 0xFF00;
-        caps.InputReportByteLength = quint16(m_meter ? m_meter->inputReportLength : 9);
-        caps.OutputReportByteLength = quint16(m_meter ? m_meter->outputReportLength : 9);
+        caps.InputReportByteLength = quint16(m_meter ? m_meter->Scenario().inputReportLength : 9);
+        caps.OutputReportByteLength = quint16(m_meter ? m_meter->Scenario().outputReportLength : 9);
         caps.NumberLinkCollectionNodes = 1;
         caps.NumberInputValueCaps = 1;
         caps.NumberOutputValueCaps = 1;
@@ -567,17 +567,18 @@ QList<HidDeviceInfo> DemoHidPlatform::Enumerate()
         DemoMeter *m = m_meters[i].get();
         // A meter that unplugged itself comes back once, seen from the first
         // enumeration that missed it.
-        if (m->plugged || m->replugAfterMs < 0)
+        if (m->plugged() || m->Scenario().replugAfterMs < 0)
             m_goneSince[i] = {};
         else if (m_goneSince[i] == std::chrono::steady_clock::time_point{})
             m_goneSince[i] = now;
-        else if (now - m_goneSince[i] >= std::chrono::milliseconds(m->replugAfterMs)) {
-            m->plugged = true;
-            m->unplugAfterReports = -1;
-            m->replugAfterMs = -1;
+        else if (now - m_goneSince[i] >= std::chrono::milliseconds(m->Scenario().replugAfterMs)) {
+            m->setPlugged(true);
+            m->Scenario().unplugAfterReports = -1;
+            m->Scenario().replugAfterMs = -1;
         }
-        if (m->plugged)
-            list << HidDeviceInfo{QStringLiteral("demo:meter/%1").arg(i), m->vendorId, m->productId, m->versionNumber};
+        if (m->plugged())
+            list << HidDeviceInfo{QStringLiteral("demo:meter/%1").arg(i), m->Scenario().vendorId, m->Scenario().productId,
+                                  m->Scenario().versionNumber};
     }
     return list;
 }
@@ -587,11 +588,12 @@ std::unique_ptr<HidDevice> DemoHidPlatform::Open(const QString &path, QString *e
     QString reason = QStringLiteral("No such device");
     if (path.startsWith(QLatin1String("demo:meter/"))) {
         const size_t i = size_t(path.mid(11).toInt());
-        if (i < m_meters.size() && m_meters[i]->plugged) {
+        if (i < m_meters.size() && m_meters[i]->plugged()) {
             DemoMeter *m = m_meters[i].get();
-            if (m->openError.isEmpty())
-                return std::make_unique<DemoDevice>(m, HidDeviceInfo{path, m->vendorId, m->productId, m->versionNumber}, nullptr);
-            reason = m->openError;
+            const DemoScenario &sc = m->Scenario();
+            if (sc.openError.isEmpty())
+                return std::make_unique<DemoDevice>(m, HidDeviceInfo{path, sc.vendorId, sc.productId, sc.versionNumber}, nullptr);
+            reason = sc.openError;
         }
     } else if (path.startsWith(QLatin1String("demo:foreign/"))) {
         const size_t i = size_t(path.mid(13).toInt());
@@ -626,7 +628,7 @@ void DemoHidPlatform::AddForeignDevice(quint16 vendorId, quint16 productId, bool
 void DemoHidPlatform::Plug(DemoMeter *meter, bool plugged)
 {
     if (meter)
-        meter->plugged = plugged;
+        meter->setPlugged(plugged);
 }
 
 int DemoHidPlatform::ForeignOpens() const

@@ -13,18 +13,11 @@
 #include <deque>
 #include <vector>
 
-class DemoMeter
+// What a scenario sets: the meter's identity, its contents (which its
+// commands then change) and its timing and faults. Plain values, each
+// independent of the others.
+struct DemoScenario
 {
-public:
-    DemoMeter(); // an empty meter with firmware 2.3.x
-
-    // The built-in data set (what the demo program shows with no scenario).
-    static std::unique_ptr<DemoMeter> BuiltIn();
-    // A scenario: starts from an empty meter. nullptr and *error naming the
-    // line when a line is not understood.
-    static std::unique_ptr<DemoMeter> FromScenario(const QString &text, QString *error);
-    static std::unique_ptr<DemoMeter> FromScenarioFile(const QString &path, QString *error);
-
     // Identity
     quint16 vendorId = 0x1C40;
     quint16 productId = 0x0BBA;
@@ -55,17 +48,37 @@ public:
     // Test hook: the meter's waits (read time-outs, late replies) take this
     // many times as long, so that a 4000 ms time-out can pass in 40 ms.
     double timeScale = 1.0;
-    int lastReadTimeoutMs = -1;  // the time-out the last read was given
     int replugAfterMs = -1;      // -1 never; an unplugged meter comes back this much later, once
 
     // Test hook: when set and it returns true, `reports` are queued as the raw
     // input reports answering `command` instead of the meter's own reply.
     std::function<bool(const QString &command, QList<QByteArray> &reports)> replyOverride;
+};
 
-    // What the meter has seen and done.
-    QStringList commands; // every complete command received, in order
-    int inputReportsSent = 0;
-    bool plugged = true;
+class DemoMeter : private DemoScenario
+{
+public:
+    DemoMeter(); // an empty meter with firmware 2.3.x
+
+    // The built-in data set (what the demo program shows with no scenario).
+    static std::unique_ptr<DemoMeter> BuiltIn();
+    // A scenario: starts from an empty meter. nullptr and *error naming the
+    // line when a line is not understood.
+    static std::unique_ptr<DemoMeter> FromScenario(const QString &text, QString *error);
+    static std::unique_ptr<DemoMeter> FromScenarioFile(const QString &path, QString *error);
+
+    // The scenario, to read and change while the meter runs.
+    DemoScenario &Scenario() { return *this; }
+    const DemoScenario &Scenario() const { return *this; }
+
+    // What the meter has seen and done: every complete command received, in
+    // order; the input reports sent; the time-out the last read was given.
+    const QStringList &Commands() const { return m_commands; }
+    void ClearCommands() { m_commands = QStringList(); }
+    int InputReportsSent() const { return m_inputReportsSent; }
+    int LastReadTimeoutMs() const { return m_lastReadTimeoutMs; }
+    bool plugged() const { return m_plugged; }
+    void setPlugged(bool fPlugged) { m_plugged = fPlugged; }
 
     // The meter's reply text (without line end) to one command.
     QString Execute(const QString &command);
@@ -86,12 +99,16 @@ private:
     QString AddTx(const QString &line, bool replace);
     using Clock = std::chrono::steady_clock;
     struct Queued { QByteArray report; Clock::time_point readyAt; };
-    bool Silent() const { return stallAfterReports >= 0 && inputReportsSent >= stallAfterReports; }
+    bool Silent() const { return stallAfterReports >= 0 && m_inputReportsSent >= stallAfterReports; }
     Clock::duration Scaled(double ms) const;
     void Deliver(QByteArray &report);
     QByteArray m_command; // bytes of the command being received
     QList<QByteArray> m_previousReply; // for lateDuplicateReply
     std::deque<Queued> m_queue; // sent by the meter, not yet read by the program
+    QStringList m_commands;
+    int m_inputReportsSent = 0;
+    int m_lastReadTimeoutMs = -1;
+    bool m_plugged = true;
 };
 
 // The demo meter's HID platform: meters and other HID devices in

@@ -70,13 +70,13 @@ bool UhidMeter::Create()
     ev.u.create2.rd_size = __u16(rd.size());
     std::memcpy(ev.u.create2.rd_data, rd.constData(), size_t(rd.size()));
     ev.u.create2.bus = 0x03; // BUS_USB
-    ev.u.create2.vendor = m_meter->vendorId;
-    ev.u.create2.product = m_meter->productId;
-    ev.u.create2.version = m_meter->versionNumber;
+    ev.u.create2.vendor = m_meter->Scenario().vendorId;
+    ev.u.create2.product = m_meter->Scenario().productId;
+    ev.u.create2.version = m_meter->Scenario().versionNumber;
     if (!Write(&ev))
         return false;
     m_created = true;
-    m_meter->plugged = true;
+    m_meter->setPlugged(true);
     return true;
 }
 
@@ -124,13 +124,13 @@ bool UhidMeter::Reply(quint32 type, quint32 id)
 bool UhidMeter::Pump()
 {
     QByteArray report;
-    while (m_meter->plugged && m_meter->SendInputReport(report) == DemoMeter::ReadOutcome::Ok) {
+    while (m_meter->plugged() && m_meter->SendInputReport(report) == DemoMeter::ReadOutcome::Ok) {
         if (!SendInput(report))
             return false;
     }
-    if (!m_meter->plugged && m_created) {
-        if (note)
-            note(QStringLiteral("unplugged after %1 input reports").arg(m_meter->inputReportsSent));
+    if (!m_meter->plugged() && m_created) {
+        if (m_note)
+            m_note(QStringLiteral("unplugged after %1 input reports").arg(m_meter->InputReportsSent()));
         return Destroy();
     }
     return true;
@@ -140,8 +140,8 @@ const char *UhidMeter::Handle(const uhid_event &ev, const std::function<bool()> 
 {
     switch (ev.type) {
     case UHID_START:
-        if (started)
-            started(findNode ? findNode(m_uniq) : QString());
+        if (m_started)
+            m_started(m_findNode ? m_findNode(m_uniq) : QString());
         break;
     case UHID_OUTPUT: {
         if (ev.u.output.rtype != UHID_OUTPUT_REPORT || !m_created)
@@ -183,9 +183,9 @@ bool UhidMeter::Serve(const std::atomic<bool> &stop, QString *error)
     auto pump = [&] {
         if (!Pump())
             return false;
-        if (!m_meter->plugged && m_meter->replugAfterMs >= 0 && !replugDue) {
+        if (!m_meter->plugged() && m_meter->Scenario().replugAfterMs >= 0 && !replugDue) {
             replugDue = true;
-            replugAt = Clock::now() + std::chrono::milliseconds(m_meter->replugAfterMs);
+            replugAt = Clock::now() + std::chrono::milliseconds(m_meter->Scenario().replugAfterMs);
         }
         return true;
     };
@@ -196,11 +196,11 @@ bool UhidMeter::Serve(const std::atomic<bool> &stop, QString *error)
             if (left <= 0) {
                 replugDue = false;
                 // Back as a new device, and it stays: the unplug happened once.
-                m_meter->unplugAfterReports = -1;
+                m_meter->Scenario().unplugAfterReports = -1;
                 if (!Create())
                     return fail("cannot create the device again");
-                if (note)
-                    note(QStringLiteral("plugged in again"));
+                if (m_note)
+                    m_note(QStringLiteral("plugged in again"));
                 continue;
             }
             timeoutMs = int(std::min<qint64>(left, timeoutMs));

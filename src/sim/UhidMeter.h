@@ -24,12 +24,13 @@ public:
 
     // Called once per device created, after the kernel started it, with its
     // hidraw node ("" when none was found).
-    std::function<void(const QString &node)> started;
+    void setStarted(std::function<void(const QString &node)> f) { m_started = std::move(f); }
     // The hidraw node of the device whose uniq text is given; "" when none.
-    // Waits a little: the kernel adds the node after it starts the device.
-    std::function<QString(const QByteArray &uniq)> findNode = WaitForHidrawNode;
+    // By default it waits a little: the kernel adds the node after it
+    // starts the device.
+    void setFindNode(std::function<QString(const QByteArray &uniq)> f) { m_findNode = std::move(f); }
     // Messages for the user (unplug, replug).
-    std::function<void(const QString &text)> note;
+    void setNote(std::function<void(const QString &text)> f) { m_note = std::move(f); }
 
     // Serves until `stop` is set or the fd fails, then destroys the device.
     // Returns false (and *error) when the fd failed.
@@ -52,6 +53,9 @@ private:
 
     int m_fd;
     std::unique_ptr<DemoMeter> m_meter;
+    std::function<void(const QString &node)> m_started;
+    std::function<QString(const QByteArray &uniq)> m_findNode = WaitForHidrawNode;
+    std::function<void(const QString &text)> m_note;
     bool m_created = false;
     int m_generation = 0;
     QByteArray m_uniq;

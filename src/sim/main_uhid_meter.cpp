@@ -68,7 +68,7 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     UhidMeter uhid(fd, std::move(meter));
-    uhid.started = [&uhid](const QString &node) {
+    uhid.setStarted([&uhid](const QString &node) {
         // The node first: a script that has read "ready" finds it named.
         if (node.isEmpty())
             Say(QStringLiteral("the kernel gave the device no hidraw node (is hid-generic loaded?)"));
@@ -78,8 +78,8 @@ int main(int argc, char **argv)
             std::fputs("ready\n", stdout);
             std::fflush(stdout);
         }
-    };
-    uhid.note = Say;
+    });
+    uhid.setNote(Say);
     const bool ok = uhid.Serve(gStop, &error);
     ::close(fd);
     if (!ok) {

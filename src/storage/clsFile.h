@@ -25,7 +25,9 @@ public:
     clsFile(const clsFile &) = delete;
     clsFile &operator=(const clsFile &) = delete;
 
-    bool fFileSelected = false; // the user chose a file in the save dialog
+    // The user chose a file in the save dialog.
+    bool fFileSelected() const { return m_fFileSelected; }
+    void setfFileSelected(bool fValue) { m_fFileSelected = fValue; }
 
     // Kept in step: CompleteFileName is Path + "/" + FileName.
     QString CompleteFileName() const { return m_szCompleteFileName; }
@@ -71,6 +73,7 @@ private:
     bool Write(const QByteArray &bytes);
     void NoteError();
 
+    bool m_fFileSelected = false;
     QString m_szCompleteFileName;
     QString m_szPath = QStringLiteral("./");
     QString m_szFileName;

@@ -68,7 +68,7 @@ QStringList SaveDialogFilters() { return {QStringLiteral("Data (*.csv)"), kAllFi
 std::unique_ptr<clsFile> ShowSaveDialog(const QString &szName, const QString &szFolder, const QString &szTitle)
 {
     auto choice = std::make_unique<clsFile>();
-    QWidget *owner = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr;
+    QWidget *owner = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm()) : nullptr;
     if (!owner)
         owner = QApplication::activeWindow();
     // The platform's own dialog where there is one (the native one on
@@ -95,7 +95,7 @@ std::unique_ptr<clsFile> ShowSaveDialog(const QString &szName, const QString &sz
         const QString file = dlg.selectedFiles().constFirst();
         if (FolderExists(file)) {
             choice->setCompleteFileName(file);
-            choice->fFileSelected = true;
+            choice->setfFileSelected(true);
             break;
         }
         TellNoFolder(file, szTitle);
@@ -109,7 +109,7 @@ void InstallSaveDialog()
         return;
     SetSaveDialogHandler([](const QString &szTitle, const QString &szFolder, const QString &szName) {
         const std::unique_ptr<clsFile> choice = ShowSaveDialog(szName, szFolder, szTitle);
-        return choice->fFileSelected ? choice->CompleteFileName() : QString();
+        return choice->fFileSelected() ? choice->CompleteFileName() : QString();
     });
 }
 
@@ -118,7 +118,7 @@ void InstallFileDialog()
     if (HasFileDialogHandler())
         return;
     SetFileDialogHandler([](const FileDialogRequest &request) {
-        QWidget *owner = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr;
+        QWidget *owner = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm()) : nullptr;
         if (!owner)
             owner = QApplication::activeWindow();
         SaveDialog dlg(owner, request.title);

@@ -30,7 +30,7 @@ std::unique_ptr<QSettings> UserSettings()
 
 static PlacementWindow *MainPlacement()
 {
-    return gAppBase ? dynamic_cast<PlacementWindow *>(gAppBase->MainForm) : nullptr;
+    return gAppBase ? dynamic_cast<PlacementWindow *>(gAppBase->MainForm()) : nullptr;
 }
 
 std::optional<QPointF> gWindowPlaced;

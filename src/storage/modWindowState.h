@@ -49,7 +49,7 @@ QString SettingsAppName();
 // The user's settings store, under that name.
 std::unique_ptr<QSettings> UserSettings();
 
-// On the main window (gAppBase->MainForm, which must be a PlacementWindow) and the user's store.
+// On the main window (gAppBase->MainForm(), which must be a PlacementWindow) and the user's store.
 void RestoreWindowState(); // at start-up, before the window is shown
 void SaveWindowState();    // when the main window is about to close
 void WriteWindowState();

@@ -29,39 +29,39 @@ TxArrayAccess::Vector &TxArrayAccess::get() const
 
 clsTx::clsTx()
 {
-    Latitude.setTypeId(clsCoordinate::Latitude);
-    Longitude.setTypeId(clsCoordinate::Longitude);
-    Variation.setTypeId(clsCoordinate::Variation);
+    m_Latitude.setTypeId(clsCoordinate::Latitude);
+    m_Longitude.setTypeId(clsCoordinate::Longitude);
+    m_Variation.setTypeId(clsCoordinate::Variation);
 }
 
 bool clsTx::fDirty() const
 {
-    return szCallSign != m_savedCallSign || wFrequency != m_savedFrequency || szModulation != m_savedModulation
-           || Latitude.fDirty() || Longitude.fDirty() || Variation.fDirty();
+    return m_szCallSign != m_savedCallSign || m_wFrequency != m_savedFrequency || m_szModulation != m_savedModulation
+           || m_Latitude.fDirty() || m_Longitude.fDirty() || m_Variation.fDirty();
 }
 
 void clsTx::setfDirty(bool fNewValue)
 {
     if (fNewValue)
         return;
-    m_savedCallSign = szCallSign;
-    m_savedFrequency = wFrequency;
-    m_savedModulation = szModulation;
-    Latitude.setfDirty(false);
-    Longitude.setfDirty(false);
-    Variation.setfDirty(false);
+    m_savedCallSign = m_szCallSign;
+    m_savedFrequency = m_wFrequency;
+    m_savedModulation = m_szModulation;
+    m_Latitude.setfDirty(false);
+    m_Longitude.setfDirty(false);
+    m_Variation.setfDirty(false);
 }
 
 bool clsTx::Copy(clsTx &Destination) const
 {
-    Destination.wDirId = wDirId;
-    Destination.wStationId = wStationId;
-    Destination.wFrequency = wFrequency;
-    Destination.szCallSign = szCallSign;
-    bool ok = Latitude.Copy(Destination.Latitude);
-    ok = Longitude.Copy(Destination.Longitude) && ok;
-    ok = Variation.Copy(Destination.Variation) && ok;
-    Destination.szModulation = szModulation;
+    Destination.m_wDirId = m_wDirId;
+    Destination.m_wStationId = m_wStationId;
+    Destination.m_wFrequency = m_wFrequency;
+    Destination.m_szCallSign = m_szCallSign;
+    bool ok = m_Latitude.Copy(Destination.m_Latitude);
+    ok = m_Longitude.Copy(Destination.m_Longitude) && ok;
+    ok = m_Variation.Copy(Destination.m_Variation) && ok;
+    Destination.m_szModulation = m_szModulation;
     return ok;
 }
 
@@ -76,22 +76,22 @@ OpStatus clsTx::UsbReceive(const QString &szString)
     qint16 w = 0;
     if (!ToInt16(f.at(0), &w))
         return OpStatus::BadReply;
-    wDirId = w;
+    m_wDirId = w;
     if (!ToInt16(f.at(1), &w))
         return OpStatus::BadReply;
-    wStationId = w;
-    szCallSign = f.at(2);
+    m_wStationId = w;
+    m_szCallSign = f.at(2);
     if (!ToInt16(f.at(3), &w))
         return OpStatus::BadReply;
-    wFrequency = w;
-    clsCoordinate *const coordinates[] = {&Latitude, &Longitude, &Variation};
+    m_wFrequency = w;
+    clsCoordinate *const coordinates[] = {&m_Latitude, &m_Longitude, &m_Variation};
     for (int i = 0; i < 3; ++i) {
         double v = 0;
         if (!ToDouble(f.at(4 + i), &v) || !coordinates[i]->setvalue(v))
             return OpStatus::BadReply;
     }
     if (count >= 8 && f.size() >= 8)
-        szModulation = f.at(7);
+        m_szModulation = f.at(7);
     return OpStatus::Ok;
 }
 
@@ -99,14 +99,14 @@ qint16 clsTx::UsbSend(QString &szString, qint16 wFields) const
 {
     const QString q = QStringLiteral("\"");
     const QString fields[] = {
-        IntText(wDirId),
-        IntText(wStationId),
-        q + szCallSign + q,
-        IntText(wFrequency),
-        FixedText(Latitude.value(), 6),
-        FixedText(Longitude.value(), 5),
-        FixedText(Variation.value(), 5),
-        q + szModulation + q,
+        IntText(m_wDirId),
+        IntText(m_wStationId),
+        q + m_szCallSign + q,
+        IntText(m_wFrequency),
+        FixedText(m_Latitude.value(), 6),
+        FixedText(m_Longitude.value(), 5),
+        FixedText(m_Variation.value(), 5),
+        q + m_szModulation + q,
     };
     const int n = qBound(1, int(wFields), 8);
     szString = fields[0];

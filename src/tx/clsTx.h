@@ -18,15 +18,26 @@ public:
     clsTx(const clsTx &) = delete; // entries move by Copy, which keeps snapshots apart
     clsTx &operator=(const clsTx &) = delete;
 
-    qint16 wDirId = 0;
-    qint16 wStationId = 0;
-    QString szCallSign = QStringLiteral("--------");
-    qint16 wFrequency = 500; // kHz
-    clsCoordinate Latitude;  // TypeId 1
-    clsCoordinate Longitude; // TypeId 2
-    clsCoordinate Variation; // TypeId 3
-    QString szListKey;       // row key in the Tx list; never sent, compared or copied
-    QString szModulation = QStringLiteral("AM");
+    qint16 wDirId() const { return m_wDirId; }
+    void setwDirId(qint16 w) { m_wDirId = w; }
+    qint16 wStationId() const { return m_wStationId; }
+    void setwStationId(qint16 w) { m_wStationId = w; }
+    const QString &szCallSign() const { return m_szCallSign; }
+    void setszCallSign(const QString &sz) { m_szCallSign = sz; }
+    qint16 wFrequency() const { return m_wFrequency; } // kHz
+    void setwFrequency(qint16 w) { m_wFrequency = w; }
+    // Typed for life (latitude, longitude, variation); changed through their own setters.
+    clsCoordinate &Latitude() { return m_Latitude; }
+    const clsCoordinate &Latitude() const { return m_Latitude; }
+    clsCoordinate &Longitude() { return m_Longitude; }
+    const clsCoordinate &Longitude() const { return m_Longitude; }
+    clsCoordinate &Variation() { return m_Variation; }
+    const clsCoordinate &Variation() const { return m_Variation; }
+    // The row key in the Tx list; never sent, compared or copied.
+    const QString &szListKey() const { return m_szListKey; }
+    void setszListKey(const QString &sz) { m_szListKey = sz; }
+    const QString &szModulation() const { return m_szModulation; }
+    void setszModulation(const QString &sz) { m_szModulation = sz; }
 
     // Call sign, frequency, modulation or a coordinate changed since the
     // last snapshot. Writing false takes a snapshot; true does nothing.
@@ -47,6 +58,16 @@ public:
     qint16 UsbSend(QString &szString, qint16 wFields) const;
 
 private:
+    qint16 m_wDirId = 0;
+    qint16 m_wStationId = 0;
+    QString m_szCallSign = QStringLiteral("--------");
+    qint16 m_wFrequency = 500;
+    clsCoordinate m_Latitude;
+    clsCoordinate m_Longitude;
+    clsCoordinate m_Variation;
+    QString m_szListKey;
+    QString m_szModulation = QStringLiteral("AM");
+
     QString m_savedCallSign;
     qint16 m_savedFrequency = 0;
     QString m_savedModulation;

@@ -178,7 +178,7 @@ void clsTxRestore::Step()
         }
         if (m_meter.GetRecord(1, qint16(m_next)) != 0)
             return Finish(step.Failure());
-        m_back << fsm.szRecord;
+        m_back << fsm.szRecord();
         ++m_next;
         return;
     }
@@ -197,7 +197,7 @@ void clsTxRestore::ReadNext()
         return Finish(step.Failure());
     }
     QStringList fields;
-    SplitFields(m_meter.Fsm().szRecord, fields);
+    SplitFields(m_meter.Fsm().szRecord(), fields);
     m_table << fields;
     ++m_next;
 }
@@ -247,14 +247,14 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
     QString message = CheckCallSign(text);
     if (!message.isEmpty())
         return refuse(message, kCallSiteTitle);
-    tx.szCallSign = text;
+    tx.setszCallSign(text);
     text = f.at(3);
     qint16 frequency = 0;
     message = CheckFrequency(text, &frequency, NumberForm::Plain);
     if (!message.isEmpty())
         return refuse(message, kIllegalValue);
-    tx.wFrequency = frequency;
-    clsCoordinate *const rows[] = {&tx.Latitude, &tx.Longitude, &tx.Variation};
+    tx.setwFrequency(frequency);
+    clsCoordinate *const rows[] = {&tx.Latitude(), &tx.Longitude(), &tx.Variation()};
     for (int i = 0; i < 3; ++i) {
         message = CheckCoordinate(*rows[i], f.at(4 + i));
         if (!message.isEmpty())
@@ -270,11 +270,11 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
             note.kind = TxRestoreNote::ModulationRefused;
             return false;
         }
-        tx.szModulation = *found;
+        tx.setszModulation(*found);
     }
     // A new entry, as the editor makes one: the meter gives it its ids.
-    tx.wDirId = 0;
-    tx.wStationId = 0;
+    tx.setwDirId(0);
+    tx.setwStationId(0);
     return true;
 }
 
@@ -336,11 +336,11 @@ void clsTxRestore::TakeNext()
     if (match >= 0) {
         // The meter's entry, with the file's values.
         qint16 id = 0;
-        tx.wDirId = ToInt16(m_table.at(match).at(0), &id) ? id : 0;
-        tx.wStationId = ToInt16(m_table.at(match).at(1), &id) ? id : 0;
+        tx.setwDirId(ToInt16(m_table.at(match).at(0), &id) ? id : 0);
+        tx.setwStationId(ToInt16(m_table.at(match).at(1), &id) ? id : 0);
         // A file without modulations keeps the meter's.
         if (entry.fields.size() < 8 && m_table.at(match).size() >= 8)
-            tx.szModulation = m_table.at(match).at(7).trimmed();
+            tx.setszModulation(m_table.at(match).at(7).trimmed());
     }
     QString line;
     TxResult tooLong;

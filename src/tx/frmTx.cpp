@@ -31,7 +31,7 @@
 namespace {
 
 // Add and edit are there for firmware that takes "U," and "X,".
-bool CanAddAndEdit() { return gFsm && (gFsm->Version->flags & kTxChanges) != 0; }
+bool CanAddAndEdit() { return gFsm && (gFsm->Version()->flags() & kTxChanges) != 0; }
 
 void Tell(const TxResult &r)
 {
@@ -75,7 +75,7 @@ frmTx::frmTx(QWidget *parent) : ListWindow(parent, QStringLiteral("frmTx"))
     connect(lsvData->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frmTx::UpdateButtons);
     Load(360, QStringLiteral("Tx Data"));
 
-    const FirmwareProfile &firmware = gFsm->Version->Profile();
+    const FirmwareProfile &firmware = gFsm->Version()->Profile();
     if (firmware.fSupported) {
         const bool show = (firmware.flags & kTxChanges) != 0;
         cmdEditTx->setVisible(show);
@@ -96,7 +96,7 @@ void frmTx::lsvDataInit()
     SetupList(TxListColumns(gFsm->TxFields()));
     m_model->SetSortState(0, 0);
     // Every column starts descending but the latitude.
-    SortOrders[2] = 0;
+    SortOrders()[2] = 0;
 }
 
 int frmTx::Columns() const { return m_model->columnCount(); }
@@ -123,7 +123,7 @@ void frmTx::lsvDataAdd(const QString &szString)
 void frmTx::Form_Activate()
 {
     // The first time the sort column is still 0: frequency sorts descending.
-    ColumnClick(lsvData, SortOrders, 1);
+    ColumnClick(lsvData, SortOrders(), 1);
     ShowColumnSortIcons(lsvData);
     SelectNoItems(lsvData);
     SelectFirstRow(lsvData);
@@ -161,7 +161,7 @@ void frmTx::UpdateButtons()
     // Nothing else may start while entries are deleted, added or changed.
     const bool idle = !Running() && !OperationRunning();
     cmdDelete->setEnabled(idle && m_numRecords >= 2);
-    mnuTxDelete->setEnabled(idle && wMouseRow != 0);
+    mnuTxDelete->setEnabled(idle && wMouseRow() != 0);
     cmdEditTx->setEnabled(idle && one);
     mnuTxEdit->setEnabled(idle && one);
     cmdNewTx->setEnabled(idle && room);
@@ -171,9 +171,9 @@ void frmTx::UpdateButtons()
 
 void frmTx::MousePress(int button, const QPoint &pos)
 {
-    wMouseRow = RowAt(pos.y());
+    setwMouseRow(RowAt(pos.y()));
     if (button != 0)
-        wPendingButton = qint16(button);
+        setwPendingButton(qint16(button));
     UpdateButtons();
 }
 
@@ -195,7 +195,7 @@ bool frmTx::eventFilter(QObject *watched, QEvent *event)
         const auto *e = static_cast<QMouseEvent *>(event);
         if (e->button() == Qt::LeftButton) {
             MousePress(int(e->button()), e->position().toPoint());
-            if (wMouseRow != 0)
+            if (wMouseRow() != 0)
                 EditSelectedTx();
             else
                 AddNewTx();
@@ -254,7 +254,7 @@ void frmTx::RowDeleted(int done)
     if (row < 0)
         return;
     m_model->RemoveRow(row);
-    wMouseRow = 0;
+    setwMouseRow(0);
     AfterRowRemoved();
 }
 
@@ -309,7 +309,7 @@ void frmTx::ReadAgain()
         for (const QString &line : read->Lines()) {
             clsTx entry;
             if (entry.UsbReceive(line) == OpStatus::Ok)
-                every << entry.wStationId;
+                every << entry.wStationId();
         }
         ShowMeterLines(read->Lines(), every);
         UpdateRemaining();
@@ -370,7 +370,7 @@ void frmTx::CloseAfterLostLink()
 void frmTx::ShowMeterLines(const QStringList &lines, const QList<qint32> &known)
 {
     m_model->Clear();
-    wMouseRow = 0;
+    setwMouseRow(0);
     for (const QString &line : lines)
         lsvDataAdd(line);
     m_model->Sort(m_model->SortColumn(), m_model->SortOrder());
@@ -487,7 +487,7 @@ void frmTx::EditSelectedTx()
         return;
     const QString key = m_model->Key(row);
     const auto found = std::find_if(gTxArray.cbegin(), gTxArray.cend(),
-                                    [&key](const std::unique_ptr<clsTx> &t) { return t && t->szListKey == key; });
+                                    [&key](const std::unique_ptr<clsTx> &t) { return t && t->szListKey() == key; });
     if (found == gTxArray.cend())
         return;
     (*found)->Copy(*gTx);
@@ -507,7 +507,7 @@ void frmTx::EditSelectedTx()
             return TellUnsure(r);
         // The entry may have gone meanwhile only with the window.
         const auto entry = std::find_if(gTxArray.cbegin(), gTxArray.cend(),
-                                        [&key](const std::unique_ptr<clsTx> &t) { return t && t->szListKey == key; });
+                                        [&key](const std::unique_ptr<clsTx> &t) { return t && t->szListKey() == key; });
         if (r.result != 0) {
             Tell(r); // the row and its entry keep their earlier values
         } else if (entry != gTxArray.cend()) {
@@ -517,7 +517,7 @@ void frmTx::EditSelectedTx()
             if (at >= 0) {
                 TxFillListItem(at, element);
                 m_model->Sort(m_model->SortColumn(), m_model->SortOrder());
-                SelectKeys({element.szListKey});
+                SelectKeys({element.szListKey()});
             }
         }
         if (!m_fClosing)

@@ -234,14 +234,14 @@ void frmTxEdit::ConnectSignals()
 
 void frmTxEdit::Load(QVBoxLayout *top)
 {
-    if (gAppBase && gAppBase->Icon.canConvert<QIcon>())
-        setWindowIcon(gAppBase->Icon.value<QIcon>());
+    if (gAppBase && gAppBase->Icon().canConvert<QIcon>())
+        setWindowIcon(gAppBase->Icon().value<QIcon>());
     if (gTx)
         gTx->setfDirty(false); // "changed" means changed from here on
     cboModulation->addItems(TxModulations());
     timDisconnect->start();
 
-    const bool modulation = gFsm && gFsm->Version->Profile().fModulation;
+    const bool modulation = gFsm && gFsm->Version()->Profile().fModulation;
     lblModulation->setVisible(modulation);
     cboModulation->setVisible(modulation);
     top->activate();
@@ -249,7 +249,7 @@ void frmTxEdit::Load(QVBoxLayout *top)
     if (!modulation)
         height = qMax(minimumSizeHint().height(), int(TwipsToPixels(3200, 1)));
     setFixedSize(sizeHint().width(), height);
-    if (auto *main = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm) : nullptr)
+    if (auto *main = gAppBase ? qobject_cast<QWidget *>(gAppBase->MainForm()) : nullptr)
         CenterForm(*this, *main);
 }
 
@@ -269,8 +269,8 @@ QList<frmTxEdit::Row> frmTxEdit::Rows()
 {
     if (!gTx)
         return {};
-    return {Row{&gTx->Latitude, txtLatitude, updLatitude}, Row{&gTx->Longitude, txtLongitude, updLongitude},
-            Row{&gTx->Variation, txtVariation, updVariation}};
+    return {Row{&gTx->Latitude(), txtLatitude, updLatitude}, Row{&gTx->Longitude(), txtLongitude, updLongitude},
+            Row{&gTx->Variation(), txtVariation, updVariation}};
 }
 
 frmTxEdit::Row frmTxEdit::RowOf(const QWidget *box, int *index)
@@ -307,10 +307,10 @@ void frmTxEdit::TxToForm()
 {
     if (!gTx)
         return;
-    txtCallSite->setText(gTx->szCallSign);
-    txtFreq->setText(IntText(gTx->wFrequency));
+    txtCallSite->setText(gTx->szCallSign());
+    txtFreq->setText(IntText(gTx->wFrequency()));
     cboModulation->setCurrentIndex(0);
-    const int m = cboModulation->findText(gTx->szModulation, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int m = cboModulation->findText(gTx->szModulation(), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (m >= 0)
         cboModulation->setCurrentIndex(m);
     for (const Row &row : Rows()) {
@@ -334,11 +334,11 @@ void frmTxEdit::FormToTx()
         return;
     // A box left without its check (Cancel) may hold text that is not a
     // number: that member keeps what it held.
-    gTx->szCallSign = txtCallSite->text();
+    gTx->setszCallSign(txtCallSite->text());
     qint16 w = 0;
     if (ToInt16(txtFreq->text(), &w, NumberForm::Typed))
-        gTx->wFrequency = w;
-    gTx->szModulation = cboModulation->currentText();
+        gTx->setwFrequency(w);
+    gTx->setszModulation(cboModulation->currentText());
     for (const Row &row : Rows()) {
         if (ToInt16(row.boxes[0]->text(), &w, NumberForm::Typed))
             row.co->setDegrees(w);

@@ -45,7 +45,7 @@ TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, 
         TxResult r;
         r.status = OpStatus::TooLong;
         r.command = kind;
-        r.stationId = mTx.wStationId;
+        r.stationId = mTx.wStationId();
         r.length = tooLong;
         return r;
     }
@@ -67,7 +67,7 @@ TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, 
         const OpStatus status = meter.SendCommand(command, reply, 0, !once, seen);
         return qint16(status == OpStatus::Ok && CountFields(reply) == 0 ? 0 : 1);
     };
-    TxResult r = SendTxCommand(meter, exchange, kind, mTx.wStationId);
+    TxResult r = SendTxCommand(meter, exchange, kind, mTx.wStationId());
     // Any other reply, or none: the meter may have made the change.
     if (r.status == OpStatus::BadReply && !(anyReply && refusedEach))
         r.fUnsure = true;
@@ -138,7 +138,7 @@ qint16 ReadTxLines(clsMeter &meter, QStringList &lines)
     for (qint16 i = 0; i < count; ++i) {
         if (meter.GetRecord(1, i) != 0)
             return 1;
-        lines << meter.Fsm().szRecord;
+        lines << meter.Fsm().szRecord();
     }
     return 0;
 }
@@ -204,7 +204,7 @@ void clsTxChangeOp::Step()
     } else {
         if (m_meter.GetRecord(1, qint16(m_next)) != 0)
             return EndRead(false);
-        m_lines << m_meter.Fsm().szRecord;
+        m_lines << m_meter.Fsm().szRecord();
         ++m_next;
     }
     ReportProgress(m_next, m_count);

@@ -28,16 +28,16 @@ QStringList TxRowCells(const clsTx &mTx, int columns)
 {
     const int options = dms::Minutes | dms::TenthSeconds;
     QStringList cells = {
-        mTx.szCallSign,
-        IntText(mTx.wFrequency).rightJustified(5), // a longer number stays whole
-        FixedText(mTx.Latitude.value(), 6),
-        FixedText(mTx.Longitude.value(), 5),
-        FixedText(mTx.Variation.value(), 5),
-        mTx.Latitude.szDMS(options),
-        mTx.Longitude.szDMS(options),
+        mTx.szCallSign(),
+        IntText(mTx.wFrequency()).rightJustified(5), // a longer number stays whole
+        FixedText(mTx.Latitude().value(), 6),
+        FixedText(mTx.Longitude().value(), 5),
+        FixedText(mTx.Variation().value(), 5),
+        mTx.Latitude().szDMS(options),
+        mTx.Longitude().szDMS(options),
     };
     if (columns >= 8)
-        cells.append(mTx.szModulation);
+        cells.append(mTx.szModulation());
     return cells;
 }
 
@@ -52,8 +52,8 @@ ListRow TxRow(clsTx &mTx, int columns)
 {
     ListRow row;
     row.cells = TxRowCells(mTx, columns);
-    mTx.szListKey = TxRowKey(mTx.wStationId);
-    row.key = mTx.szListKey;
-    row.user = int(mTx.wStationId);
+    mTx.setszListKey(TxRowKey(mTx.wStationId()));
+    row.key = mTx.szListKey();
+    row.user = int(mTx.wStationId());
     return row;
 }

@@ -11,13 +11,10 @@ static QString Hex(quint32 v) { return QString::number(v, 16).toUpper(); }
 
 clsUsbHid::clsUsbHid()
 {
-    VendorID = 0x1C40;
-    ProductID = 0x0BBA;
     m_fDeviceConnected = false;
-    m_form = new frmUsbHid; // its load cannot see this link yet; the first tick links it
-    m_form->UsbLink = this;
-    m_form->tmrPeriodic.setInterval(kTickIntervalMs);
-    m_form->tmrPeriodic.start();
+    m_form = new frmUsbHid(this); // its load cannot see this link yet; the first tick links it
+    m_form->tmrPeriodic().setInterval(kTickIntervalMs);
+    m_form->tmrPeriodic().start();
 }
 
 clsUsbHid::~clsUsbHid()
@@ -85,7 +82,7 @@ bool clsUsbHid::FindTheHid()
         const bool ok = dev->GetAttributes(attrs);
         LogUsbStatus(ok ? QStringLiteral("  Device attributes read without error.")
                         : QStringLiteral("  Error in reading the device attributes."));
-        HidAttributes = attrs;
+        m_attributes = attrs;
         LogUsbStatus(QStringLiteral("  Vendor ID: ") + Hex(attrs.vendorId));
         LogUsbStatus(QStringLiteral("  Product ID: ") + Hex(attrs.productId));
         LogUsbStatus(QStringLiteral("  Version Number: ") + Hex(attrs.versionNumber));
@@ -160,7 +157,7 @@ void clsUsbHid::ReadCapabilities()
     HidCapabilities caps;
     if (!m_hid->GetCapabilities(caps))
         return; // a failure leaves the capabilities as they were
-    HidCaps = caps;
+    m_caps = caps;
     LogUsbStatus(QStringLiteral("  Usage: ") + Hex(caps.Usage));
     LogUsbStatus(QStringLiteral("  Usage Page: ") + Hex(caps.UsagePage));
     LogUsbStatus(QStringLiteral("  Input Report Byte Length: %1").arg(caps.InputReportByteLength));
@@ -186,9 +183,9 @@ void clsUsbHid::Shutdown()
         m_hid->Cancel();
     m_hid.reset();
     setfDeviceConnected(false);
-    HidAttributes.vendorId = 0;
-    HidAttributes.productId = 0;
-    HidAttributes.versionNumber = 0;
+    m_attributes.vendorId = 0;
+    m_attributes.productId = 0;
+    m_attributes.versionNumber = 0;
 }
 
 void clsUsbHid::CheckDisconnect()
@@ -202,7 +199,7 @@ void clsUsbHid::CheckDisconnect()
         if (!m_hid->GetAttributes(attrs))
             Shutdown();
         else
-            HidAttributes = attrs;
+            m_attributes = attrs;
     }
 }
 
@@ -280,6 +277,6 @@ bool clsUsbHid::ConnectionLost(bool fMsgBox)
 
 void clsUsbHid::LogUsbStatus(const QString &text)
 {
-    if (gAppBase && gAppBase->fDebug)
+    if (gAppBase && gAppBase->fDebug())
         AppendUsbStatus(text);
 }

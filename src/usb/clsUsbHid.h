@@ -24,8 +24,8 @@ public:
     clsUsbHid();
     ~clsUsbHid() override;
 
-    quint16 VendorID = 0x1C40;
-    quint16 ProductID = 0x0BBA;
+    static constexpr quint16 VendorID = 0x1C40;
+    static constexpr quint16 ProductID = 0x0BBA;
 
     bool FindTheHid();
     void Shutdown();
@@ -35,8 +35,8 @@ public:
     bool WriteReport(const QByteArray &buffer);
     // Ok, Timeout (no report in time) or LinkLost; the link closes on either failure.
     OpStatus ReportRead(QByteArray &buffer);
-    qint16 ReportLengthOutput() const { return qint16(HidCaps.OutputReportByteLength); }
-    qint16 ReportLengthInput() const { return qint16(HidCaps.InputReportByteLength); }
+    qint16 ReportLengthOutput() const { return qint16(m_caps.OutputReportByteLength); }
+    qint16 ReportLengthInput() const { return qint16(m_caps.InputReportByteLength); }
 
     bool IsDeviceConnected(bool fMsgBox);
     bool ConnectionLost(bool fMsgBox);
@@ -60,8 +60,8 @@ public:
     int RetryWait(const QString &path) const { return m_silent.value(path).waitTicks; }
     frmUsbHid *HelperForm() const { return m_form; }
 
-    HidDeviceInfo HidAttributes;
-    HidCapabilities HidCaps;
+    // What the system says of the open meter (all zero when none is open).
+    const HidDeviceInfo &HidAttributes() const { return m_attributes; }
 
 signals:
     void Connect();
@@ -86,6 +86,8 @@ private:
     QSet<QString> m_openToldFor;      // meters the user was told cannot be opened, while present
     QString m_openProblem;
     frmUsbHid *m_form = nullptr;
+    HidDeviceInfo m_attributes;
+    HidCapabilities m_caps;
 };
 
 // The one way to see a lost link: taken when work with the meter begins, it

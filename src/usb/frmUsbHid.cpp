@@ -22,19 +22,18 @@ void TellLinkUser(LinkEvent event, const QString &reason)
         gLinkNotifier->Tell(event, reason);
 }
 
-frmUsbHid::frmUsbHid()
+frmUsbHid::frmUsbHid(clsUsbHid *link) : m_link(link)
 {
     setObjectName(QStringLiteral("USB HID Helper Form"));
     // The link is still being created here, so the event link stays empty
     // until the first tick.
-    fConnectPending = false;
-    connect(&tmrPeriodic, &QTimer::timeout, this, &frmUsbHid::Tick);
+    connect(&m_tmrPeriodic, &QTimer::timeout, this, &frmUsbHid::Tick);
 }
 
 void frmUsbHid::Tick()
 {
-    if (!mUsbHid && UsbLink) {
-        mUsbHid = UsbLink;
+    if (!mUsbHid && m_link) {
+        mUsbHid = m_link;
         // Direct: a loss inside a step on the link thread resets the record
         // object there, within the step, as the exchanges expect.
         connect(mUsbHid, &clsUsbHid::Connect, this, &frmUsbHid::mUsbHid_Connect, Qt::DirectConnection);
@@ -43,26 +42,26 @@ void frmUsbHid::Tick()
     // A step on the link thread is using the meter: the next tick looks.
     if (LinkStepUnderWay())
         return;
-    if (UsbLink)
-        UsbLink->CheckDisconnect();
-    if (fConnectPending) {
+    if (m_link)
+        m_link->CheckDisconnect();
+    if (m_fConnectPending) {
         // Never start the follow-up between the steps of an operation (it
         // resets gFsm under the work); a later tick takes it.
         if (Notifier() && Notifier()->LinkBusy())
             return;
         // Cleared before running: the follow-up may open a message box, and
         // ticks keep running under it.
-        fConnectPending = false;
-        if (UsbLink && UsbLink->fDeviceConnected() && Notifier())
+        m_fConnectPending = false;
+        if (m_link && m_link->fDeviceConnected() && Notifier())
             Notifier()->Connected();
     }
 }
 
 // The notifier acts on the program's own objects, so only the link of the
 // current session reports to it.
-LinkNotifier *frmUsbHid::Notifier() const { return UsbLink && UsbLink == gUsbHid ? gLinkNotifier : nullptr; }
+LinkNotifier *frmUsbHid::Notifier() const { return m_link && m_link == gUsbHid ? gLinkNotifier : nullptr; }
 
-void frmUsbHid::mUsbHid_Connect() { fConnectPending = true; }
+void frmUsbHid::mUsbHid_Connect() { m_fConnectPending = true; }
 
 void frmUsbHid::mUsbHid_Disconnect()
 {

@@ -41,17 +41,23 @@ class frmUsbHid : public QObject
 {
     Q_OBJECT
 public:
-    frmUsbHid();
+    // The timer of `link` (which is still being made: the first tick joins
+    // its events).
+    explicit frmUsbHid(clsUsbHid *link);
 
-    clsUsbHid *mUsbHid = nullptr;
-    clsUsbHid *UsbLink = nullptr;
-    bool fConnectPending = false;
-    QTimer tmrPeriodic;
-
+    // Started and stopped by the link, and by who drives the ticks itself.
+    QTimer &tmrPeriodic() { return m_tmrPeriodic; }
     // One tick; public so that tests and the command-line tool can drive it.
     void Tick();
+    // A Connect waits for its follow-up.
+    void setfConnectPending(bool fValue) { m_fConnectPending = fValue; }
 
 private:
+    clsUsbHid *mUsbHid = nullptr;
+    clsUsbHid *m_link = nullptr;
+    bool m_fConnectPending = false;
+    QTimer m_tmrPeriodic;
+
     LinkNotifier *Notifier() const;
 
 private slots:

@@ -36,12 +36,12 @@ TEST(DemoScenario, GeneratedRecordsMatchTheFirmware)
         QString error;
         auto m = DemoMeter::FromScenario(QStringLiteral("firmware %1\ngenerate-saved 600\ngenerate-tx 3\n").arg(QLatin1String(c.firmware)), &error);
         ASSERT_TRUE(m) << qPrintable(error);
-        ASSERT_EQ(m->saved.size(), 600);
-        EXPECT_GE(m->savedCapacity, 600);
+        ASSERT_EQ(m->Scenario().saved.size(), 600);
+        EXPECT_GE(m->Scenario().savedCapacity, 600);
         // The meter writes no commas inside its generated quoted texts.
-        for (const QString &l : m->saved)
+        for (const QString &l : m->Scenario().saved)
             ASSERT_EQ(l.count(','), c.saved - 1) << qPrintable(l);
-        for (const QString &l : m->tx)
+        for (const QString &l : m->Scenario().tx)
             ASSERT_EQ(l.count(','), c.tx - 1) << qPrintable(l);
     }
 }
@@ -81,7 +81,7 @@ TEST(DemoScenario, OversizedFilesAreRefused)
         QString error;
         const auto m = DemoMeter::FromScenarioFile(c.path, &error);
         EXPECT_EQ(bool(m), c.taken) << c.what << ": " << qPrintable(error);
-        EXPECT_TRUE(m ? m->firmware == QLatin1String("2.2.15") : error.contains(QLatin1String("at most 16 MiB"))) << c.what;
+        EXPECT_TRUE(m ? m->Scenario().firmware == QLatin1String("2.2.15") : error.contains(QLatin1String("at most 16 MiB"))) << c.what;
     }
     for (auto &w : writers)
         EXPECT_TRUE(w->waitForFinished(10000)); // the endless one ends with its reader
@@ -108,7 +108,7 @@ TEST(DemoDevice, ReadsAsHidrawDoes)
         QString error;
         auto m = DemoMeter::FromScenario(QLatin1String(c.scenario), &error);
         ASSERT_TRUE(m) << qPrintable(error);
-        m->timeScale = 0.01; // 4000 ms pass in 40
+        m->Scenario().timeScale = 0.01; // 4000 ms pass in 40
         DemoMeter *meter = platform.AddMeter(std::move(m));
         std::unique_ptr<HidDevice> dev = platform.Open(platform.Enumerate().last().path);
         ASSERT_TRUE(dev);
@@ -180,8 +180,8 @@ public:
         auto meter = DemoMeter::FromScenario(scenario, &error);
         EXPECT_TRUE(meter) << qPrintable(error);
         uhid = std::make_unique<UhidMeter>(fds[1], std::move(meter));
-        uhid->findNode = [](const QByteArray &) { return QString(); };
-        uhid->started = [this](const QString &) { ++starts; };
+        uhid->setFindNode([](const QByteArray &) { return QString(); });
+        uhid->setStarted([this](const QString &) { ++starts; });
         server = std::thread([this] { served = uhid->Serve(stop, nullptr); });
     }
     ~UhidWire()
@@ -254,7 +254,7 @@ TEST(UhidMeter, CreatesAMeterTheHostCanRead)
     w.Command("A");
     EXPECT_EQ(w.Reply(), QByteArray("2.2.7\n"));
     EXPECT_EQ(w.starts, 1);
-    EXPECT_EQ(w.uhid->Meter().commands, QStringList{QStringLiteral("A")});
+    EXPECT_EQ(w.uhid->Meter().Commands(), QStringList{QStringLiteral("A")});
 
     uhid_event get{};
     get.type = UHID_GET_REPORT;

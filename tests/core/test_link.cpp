@@ -47,7 +47,7 @@ TEST(Framing, OutputReports)
     for (const Case &c : cases) {
         clsDevice d;
         ASSERT_TRUE(d.AddString(c.text));
-        const QByteArray r = clsDevice::BuildOutputReport(d.PacketOut, 65);
+        const QByteArray r = clsDevice::BuildOutputReport(d.PacketOut(), 65);
         ASSERT_EQ(r.size(), 65);
         EXPECT_EQ(r.left(c.head.size()), c.head) << qPrintable(c.text);
         EXPECT_EQ(r.mid(c.head.size()), QByteArray(65 - c.head.size(), '\0')) << qPrintable(c.text);
@@ -69,9 +69,9 @@ TEST(Framing, InputReports)
     for (const Case &c : cases) {
         clsPacket p;
         clsDevice::ParseInputReport(c.report, p);
-        EXPECT_EQ(p.Length, c.length);
-        EXPECT_EQ(p.fComplete, c.complete);
-        EXPECT_TRUE(p.fNew);
+        EXPECT_EQ(p.Length(), c.length);
+        EXPECT_EQ(p.fComplete(), c.complete);
+        EXPECT_TRUE(p.fNew());
         EXPECT_EQ(p.szString(), c.text);
     }
 }
@@ -83,9 +83,9 @@ TEST(Framing, PayloadNeverOverflows)
         ASSERT_TRUE(p.AddChar('a'));
     EXPECT_FALSE(p.AddChar('b'));
     EXPECT_FALSE(p.AddByte('b'));
-    EXPECT_EQ(p.Length, 63);
+    EXPECT_EQ(p.Length(), 63);
     EXPECT_TRUE(p.AddChar(13)); // the end mark needs no room
-    EXPECT_TRUE(p.fComplete);
+    EXPECT_TRUE(p.fComplete());
     EXPECT_FALSE(p.SetBuffer(63, 1));
     EXPECT_FALSE(p.SetBuffer(-1, 1));
 
@@ -93,7 +93,7 @@ TEST(Framing, PayloadNeverOverflows)
     EXPECT_TRUE(d.AddString(QString(63, QLatin1Char('x'))));
     clsDevice d2;
     EXPECT_FALSE(d2.AddString(QString(64, QLatin1Char('x'))));
-    EXPECT_EQ(d2.PacketOut.Length, 0);
+    EXPECT_EQ(d2.PacketOut().Length(), 0);
 }
 
 class Exchange : public MeterTest
@@ -104,12 +104,12 @@ protected:
         MeterTest::SetUp();
         meter = AddMeter();
         ASSERT_TRUE(ConnectMeter());
-        meter->commands.clear();
+        meter->ClearCommands();
         QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, &ctx, [this](const QString &t) { echo += t; });
     }
     void Answer(const QList<QByteArray> &reports) // every command, however often sent
     {
-        meter->replyOverride = [reports](const QString &, QList<QByteArray> &out) { out = reports; return true; };
+        meter->Scenario().replyOverride = [reports](const QString &, QList<QByteArray> &out) { out = reports; return true; };
     }
     DemoMeter *meter = nullptr;
     QObject ctx;
@@ -144,12 +144,12 @@ TEST_F(Exchange, StrictAndLenientCounts)
     };
     for (const Case &c : cases) {
         Answer(DemoMeter::FrameReply(c.answer, 65));
-        meter->commands.clear();
+        meter->ClearCommands();
         echo.clear();
         QString reply = QStringLiteral("stale");
         EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("C"), reply, c.expected, c.check), c.result) << c.answer.left(10).data();
         EXPECT_EQ(reply, c.reply);
-        EXPECT_EQ(meter->commands, QStringList(c.sends, QStringLiteral("C")));
+        EXPECT_EQ(meter->Commands(), QStringList(c.sends, QStringLiteral("C")));
         EXPECT_EQ(echo, QStringLiteral("C\r\n").repeated(c.sends));
     }
     EXPECT_TRUE(boxes.isEmpty());
@@ -159,7 +159,7 @@ TEST_F(Exchange, RefusedWithoutSending)
 {
     QString reply;
     EXPECT_EQ(SendCommand(*gDevice, QString(64, QLatin1Char('U')), reply, 0, true), OpStatus::Failed); // too long for one report
-    EXPECT_TRUE(meter->commands.isEmpty() && echo.isEmpty());
+    EXPECT_TRUE(meter->Commands().isEmpty() && echo.isEmpty());
 }
 
 // An operation that only waits: its steps do nothing until finished.
@@ -175,7 +175,7 @@ protected:
 TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
 {
     Answer({Report("1", false), Report(",2", false), Report("", true)});
-    meter->replyOverride = [](const QString &, QList<QByteArray> &out) {
+    meter->Scenario().replyOverride = [](const QString &, QList<QByteArray> &out) {
         QThread::msleep(3); // long enough for any pass of the event loop to be due
         out = {Report("1", false), Report(",2", false), Report("", true)};
         return true;
@@ -190,22 +190,22 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("C"), reply, 2, true), OpStatus::Ok);
     inside = false;
     EXPECT_FALSE(ranInside);
-    EXPECT_EQ(gDevice->PacketOut.Length, 1); // the typing is kept for the console
+    EXPECT_EQ(gDevice->PacketOut().Length(), 1); // the typing is kept for the console
     QCoreApplication::processEvents();
 
     // The connection follow-up and the console wait while an operation runs.
     Idle op;
     ASSERT_TRUE(op.Start());
-    gUsbHid->HelperForm()->fConnectPending = true;
+    gUsbHid->HelperForm()->setfConnectPending(true);
     Tick();
     clsConsoleSend typed(*gDevice, clsPacket());
     EXPECT_EQ(RunToEnd(typed), OpStatus::Busy);
     op.End();
     QCoreApplication::processEvents(); // its end is told from the event loop
-    EXPECT_EQ(meter->commands, QStringList{QStringLiteral("C")});
-    meter->replyOverride = nullptr;
+    EXPECT_EQ(meter->Commands(), QStringList{QStringLiteral("C")});
+    meter->Scenario().replyOverride = nullptr;
     Tick(); // the follow-up comes now
-    EXPECT_EQ(meter->commands, (QStringList{"C", "A"}));
+    EXPECT_EQ(meter->Commands(), (QStringList{"C", "A"}));
 }
 
 TEST_F(Exchange, AsAnOperation)
@@ -227,16 +227,16 @@ TEST_F(Exchange, AsAnOperation)
         SCOPED_TRACE(c.what);
         if (!gUsbHid->fDeviceConnected())
             meter = ReplaceMeter(QStringLiteral("firmware 2.3.1"));
-        meter->commands.clear();
+        meter->ClearCommands();
         Answer(c.reports);
         if (c.reports.isEmpty()) // no reply: unplugged, or silent
-            meter->replyOverride = [this, silent = c.status == OpStatus::Timeout](const QString &, QList<QByteArray> &) {
+            meter->Scenario().replyOverride = [this, silent = c.status == OpStatus::Timeout](const QString &, QList<QByteArray> &) {
                 return silent || (platform.Plug(meter, false), true);
             };
         clsExchange x(*gDevice, c.command, c.expected, c.check);
         EXPECT_EQ(RunToEnd(x), c.status);
         EXPECT_EQ(x.Reply(), c.reply);
-        EXPECT_EQ(meter->commands.size(), c.sent);
+        EXPECT_EQ(meter->Commands().size(), c.sent);
     }
     // Refused while another operation runs.
     Idle other;
@@ -261,59 +261,59 @@ TEST_F(Exchange, DirectoryAndDelete)
     for (const Case &c : cases) {
         Answer(DemoMeter::FrameReply(c.answer, 65));
         boxes.clear();
-        meter->commands.clear();
+        meter->ClearCommands();
         const qint16 result = gMeter->ReadDirectory(0);
         EXPECT_EQ(QString("%1 %2 %3").arg(result).arg(gFsm->NumRecords(0)).arg(gFsm->MaxRecords(0)), c.read) << c.answer.data();
         EXPECT_EQ(Prompts(), c.told.isEmpty() ? QStringList() : QStringList{c.told});
-        EXPECT_EQ(meter->commands.size(), c.told.isEmpty() ? 1 : 4);
+        EXPECT_EQ(meter->Commands().size(), c.told.isEmpty() ? 1 : 4);
     }
     Answer(DemoMeter::FrameReply("\n", 65));
-    meter->commands.clear();
+    meter->ClearCommands();
     EXPECT_EQ(gMeter->DeleteRecord(0, 40000), 0);
     EXPECT_EQ(gMeter->EraseRecords(), 0);
     EXPECT_EQ(gMeter->DeleteRecord(1, -3), 0);
     EXPECT_EQ(gMeter->DeleteRecord(2, 1), 1); // no such store
-    EXPECT_EQ(meter->commands, (QStringList{"F,40000", "E", "V,-3"}));
+    EXPECT_EQ(meter->Commands(), (QStringList{"F,40000", "E", "V,-3"}));
 }
 
 // Reports nobody read stay queued (hidraw keeps them); a command must never
 // take an earlier one's reply as its own.
 TEST_F(Exchange, StaleRepliesAreDropped)
 {
-    gApp->fDebug = true;
+    gApp->setfDebug(true);
     QStringList status;
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, &ctx, [&](const QString &l) { status << l; });
     auto directory = [](qint32 type) {
         const qint16 r = gMeter->ReadDirectory(type);
         return QString("%1 %2,%3").arg(r).arg(gFsm->NumRecords(type)).arg(gFsm->MaxRecords(type));
     };
-    meter->extraReports = 2;
+    meter->Scenario().extraReports = 2;
     EXPECT_EQ(directory(0) + " " + directory(1), "0 0,500 0 0,100");
     EXPECT_TRUE(status.contains(QStringLiteral("  Input reports dropped unread: 2")));
-    meter->extraReports = 0;
+    meter->Scenario().extraReports = 0;
     // The previous reply again after the command: read, dropped, asked again.
-    meter->lateDuplicateReply = true;
-    meter->commands.clear();
+    meter->Scenario().lateDuplicateReply = true;
+    meter->ClearCommands();
     EXPECT_EQ(QueryVersion(*gDevice), "2.3.1");
     EXPECT_EQ(directory(0), "0 0,500");
-    EXPECT_EQ(meter->commands, (QStringList{"A", "C", "C"}));
+    EXPECT_EQ(meter->Commands(), (QStringList{"A", "C", "C"}));
     EXPECT_TRUE(status.contains(QStringLiteral("  Reply dropped, it does not answer C: 1 fields")));
-    meter->lateDuplicateReply = false;
-    meter->replyLateMs = 3000; // in time: each read waits 4000 ms
+    meter->Scenario().lateDuplicateReply = false;
+    meter->Scenario().replyLateMs = 3000; // in time: each read waits 4000 ms
     EXPECT_EQ(directory(1), "0 0,100");
-    EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
+    EXPECT_EQ(meter->LastReadTimeoutMs(), 4000);
 
     // Too late: the link gives up; the reply comes while the meter is found again.
-    meter->replyLateMs = 8000;
+    meter->Scenario().replyLateMs = 8000;
     EXPECT_EQ(directory(1), "1 0,0");
     EXPECT_EQ(Prompts(), QStringList{QStringLiteral("ZT 6200 was disconnected. Please reconnect it.")});
-    meter->replyLateMs = 0;
-    meter->commands.clear();
+    meter->Scenario().replyLateMs = 0;
+    meter->ClearCommands();
     QThread::msleep(50);
     for (int i = 0; i < 5 && !gUsbHid->fDeviceConnected(); ++i)
         Tick();
     EXPECT_EQ(directory(0), "0 0,500");
-    EXPECT_EQ(meter->commands, (QStringList{"A", "C"})); // each had its own reply at once
+    EXPECT_EQ(meter->Commands(), (QStringList{"A", "C"})); // each had its own reply at once
 }
 
 TEST_F(Exchange, FailedReadKeepsPreviousPacket)
@@ -321,16 +321,16 @@ TEST_F(Exchange, FailedReadKeepsPreviousPacket)
     gDevice->AddString(QStringLiteral("A"));
     gDevice->ReportOut();
     gDevice->ReportIn();
-    EXPECT_EQ(gDevice->PacketIn.szString(), QStringLiteral("2.3.1"));
+    EXPECT_EQ(gDevice->PacketIn().szString(), QStringLiteral("2.3.1"));
     gDevice->ReportIn(); // nothing pending: time-out closes the link
     EXPECT_FALSE(gUsbHid->fDeviceConnected());
-    EXPECT_EQ(gDevice->PacketIn.szString(), QStringLiteral("2.3.1"));
-    EXPECT_TRUE(gDevice->PacketIn.fComplete);
+    EXPECT_EQ(gDevice->PacketIn().szString(), QStringLiteral("2.3.1"));
+    EXPECT_TRUE(gDevice->PacketIn().fComplete());
 }
 
 TEST_F(Exchange, ConsoleStopsOnAReplyThatNeverEnds)
 {
-    meter->replyOverride = [](const QString &, QList<QByteArray> &reports) {
+    meter->Scenario().replyOverride = [](const QString &, QList<QByteArray> &reports) {
         for (int i = 0; i < 5000; ++i)
             reports << Raw({0, i % 2 ? 0x3F : 0x01, 'x'}); // never the last-report mark
         return true;
@@ -364,8 +364,8 @@ protected:
             gDevice->ReportIn();
             if (!gUsbHid->fDeviceConnected())
                 return reply;
-            reply += gDevice->PacketIn.szString();
-        } while (!gDevice->PacketIn.fComplete);
+            reply += gDevice->PacketIn().szString();
+        } while (!gDevice->PacketIn().fComplete());
         return reply;
     }
     int connects = 0;
@@ -383,11 +383,11 @@ TEST_F(Link, FoundOnFirstTickThenFollowsPlugging)
     EXPECT_EQ(gUsbHid->ReportLengthInput() + gUsbHid->ReportLengthOutput(), 130);
     Tick(); // still there: a poll, no event
     EXPECT_EQ(state(), "1 1 0");
-    gFsm->DataFields = 31;
+    gFsm->setDataFields(31);
     Unplug(m);
     EXPECT_EQ(state(), "0 1 1");
-    EXPECT_EQ(gFsm->DataFields, 0); // the record layout and the version go with the meter
-    EXPECT_EQ(gFsm->Version->value(), 0);
+    EXPECT_EQ(gFsm->DataFields(), 0); // the record layout and the version go with the meter
+    EXPECT_EQ(gFsm->Version()->value(), 0);
     Tick(); // searching, still absent
     EXPECT_EQ(state(), "0 1 1");
     platform.Plug(m, true);
@@ -400,14 +400,14 @@ TEST_F(Link, MatchingByIdsFirstMeterWins)
     platform.AddForeignDevice(0x1C40, 0x0BBB);         // same vendor, another product
     platform.AddForeignDevice(0x046D, 0xC077, false);  // cannot be opened
     auto first = std::make_unique<DemoMeter>();
-    first->firmware = QStringLiteral("2.2.15");
+    first->Scenario().firmware = QStringLiteral("2.2.15");
     DemoMeter *a = AddMeter(std::move(first));
     DemoMeter *b = AddMeter();
     ASSERT_TRUE(ConnectMeter());
     EXPECT_EQ(RawExchange(QStringLiteral("A")), QStringLiteral("2.2.15"));
-    EXPECT_TRUE(b->commands.filter(QStringLiteral("A")).isEmpty());
-    EXPECT_FALSE(a->commands.isEmpty());
-    EXPECT_EQ(gUsbHid->HidAttributes.productId, 0x0BBA);
+    EXPECT_TRUE(b->Commands().filter(QStringLiteral("A")).isEmpty());
+    EXPECT_FALSE(a->Commands().isEmpty());
+    EXPECT_EQ(gUsbHid->HidAttributes().productId, 0x0BBA);
     EXPECT_EQ(platform.ForeignOpens(), 0); // other devices are never opened
 }
 
@@ -444,7 +444,7 @@ TEST_F(Link, TransferFailuresCloseTheLinkOnce)
         SetUp();
         DemoMeter *m = AddMeter(QStringLiteral("generate-saved 3\n"));
         ASSERT_TRUE(ConnectMeter());
-        (c.stall ? m->stallAfterReports : m->unplugAfterReports) = m->inputReportsSent + c.afterReports;
+        (c.stall ? m->Scenario().stallAfterReports : m->Scenario().unplugAfterReports) = m->InputReportsSent() + c.afterReports;
         const int before = disconnects;
         RawExchange(QStringLiteral("D,0,1"));
         RawExchange(QStringLiteral("D,0,1")); // a write after the shutdown
@@ -459,7 +459,7 @@ TEST_F(Link, TransferFailuresCloseTheLinkOnce)
 
 TEST_F(Link, TimerFollowsPluggingWithinASecond)
 {
-    gUsbHid->HelperForm()->tmrPeriodic.start();
+    gUsbHid->HelperForm()->tmrPeriodic().start();
     DemoMeter *m = AddMeter();
     EXPECT_TRUE(QTest::qWaitFor([] { return gUsbHid->fDeviceConnected(); }, 1000));
     platform.Plug(m, false);
@@ -468,11 +468,11 @@ TEST_F(Link, TimerFollowsPluggingWithinASecond)
 
 TEST_F(Link, MeterThatCannotBeOpenedIsToldOncePerPlugIn)
 {
-    gApp->fDebug = true;
+    gApp->setfDebug(true);
     QStringList status;
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, gUsbHid, [&](const QString &l) { status << l; });
     DemoMeter *m = AddMeter();
-    m->openError = QStringLiteral("Permission denied");
+    m->Scenario().openError = QStringLiteral("Permission denied");
     for (int i = 0; i < 3; ++i)
         Tick();
     EXPECT_FALSE(gUsbHid->IsDeviceConnected(true)); // a command asks: the reason again, not "please connect"
@@ -488,7 +488,7 @@ TEST_F(Link, MeterThatCannotBeOpenedIsToldOncePerPlugIn)
 #endif
     EXPECT_TRUE(status.contains(QStringLiteral("  Cannot open the device: Permission denied")));
     EXPECT_EQ(gUsbHid->OpenProblem(), QStringLiteral("Permission denied"));
-    m->openError.clear();
+    m->Scenario().openError.clear();
     Tick();
     EXPECT_TRUE(gUsbHid->fDeviceConnected() && gUsbHid->OpenProblem().isEmpty());
 }
@@ -500,19 +500,19 @@ TEST_F(Link, SilentMeterToldOnceThenTriedLessOften)
     DemoMeter *m = AddMeter(QStringLiteral("stall-after-reports 0\n"));
     QList<int> tries;
     for (int tick = 1; tick <= 60; ++tick) {
-        const qsizetype before = m->commands.size();
+        const qsizetype before = m->Commands().size();
         Tick();
-        if (m->commands.size() > before)
+        if (m->Commands().size() > before)
             tries << tick;
     }
     EXPECT_EQ(tries, (QList<int>{1, 3, 7, 15, 31, 51}));
     EXPECT_EQ(Prompts(), QStringList{QStringLiteral("ZT 6200 was disconnected. Please reconnect it.")});
-    m->stallAfterReports = -1; // it answers at the next try
+    m->Scenario().stallAfterReports = -1; // it answers at the next try
     for (int i = 0; i < 20; ++i)
         Tick();
-    EXPECT_EQ(gFsm->Version->value(), 4);
+    EXPECT_EQ(gFsm->Version()->value(), 4);
     Unplug(m);
-    m->stallAfterReports = m->inputReportsSent;
+    m->Scenario().stallAfterReports = m->InputReportsSent();
     platform.Plug(m, true); // plugged in again: news again
     Tick();
     EXPECT_EQ(boxes.size(), 2);

@@ -39,13 +39,13 @@ TEST_F(Records, Masking)
     for (const Case &c : cases) {
         QStringList raw = RawRecord(31, c.set);
         gFsm->Reset();
-        gFsm->Version->setvalue(c.version);
-        gFsm->szRecord = raw.join(QLatin1Char(','));
+        gFsm->Version()->setvalue(c.version);
+        gFsm->setszRecord(raw.join(QLatin1Char(',')));
         gFsm->ProcessRecord(0);
         for (int i : c.masked)
             if (!raw[i].isEmpty())
                 raw[i] = QLatin1Char('"') + QString(raw[i].size(), QLatin1Char('-')) + QLatin1Char('"');
-        EXPECT_EQ(gFsm->szRecord, raw.join(QLatin1Char(','))) << c.name;
+        EXPECT_EQ(gFsm->szRecord(), raw.join(QLatin1Char(','))) << c.name;
     }
 }
 
@@ -67,14 +67,14 @@ TEST_F(Records, LearningRead)
         ASSERT_TRUE(ConnectMeter());
         ASSERT_EQ(gMeter->ReadDirectory(0), 0);
         EXPECT_EQ(gFsm->GetRecord(0, 0), c.result);
-        EXPECT_EQ(gFsm->szRecord, c.result == 0 ? line : QString());
-        EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), c.sends);
-        EXPECT_EQ(gFsm->DataFields, c.dataFields);
-        EXPECT_EQ(gFsm->Version->value(), c.value);
+        EXPECT_EQ(gFsm->szRecord(), c.result == 0 ? line : QString());
+        EXPECT_EQ(m->Commands().count(QStringLiteral("D,0,1")), c.sends);
+        EXPECT_EQ(gFsm->DataFields(), c.dataFields);
+        EXPECT_EQ(gFsm->Version()->value(), c.value);
         EXPECT_EQ(gFsm->DataHeader(0).size(), c.header);
         if (c.result == 0) { // known layout: the next record is read once
             EXPECT_EQ(gFsm->GetRecord(0, 1), 0);
-            EXPECT_EQ(m->commands.count(QStringLiteral("D,1,1")), 1);
+            EXPECT_EQ(m->Commands().count(QStringLiteral("D,1,1")), 1);
         }
     }
     // A link lost in the learning read is told once; the strict read is not tried.
@@ -82,10 +82,10 @@ TEST_F(Records, LearningRead)
     Tick();
     m = AddMeter(QStringLiteral("saved ") + RawRecord(30).join(QLatin1Char(',')));
     ASSERT_TRUE(ConnectMeter());
-    m->unplugAfterReports = m->inputReportsSent + 1;
+    m->Scenario().unplugAfterReports = m->InputReportsSent() + 1;
     EXPECT_EQ(gFsm->GetRecord(0, 0), 1);
     EXPECT_EQ(boxes.size(), 1);
-    EXPECT_EQ(m->commands.count(QStringLiteral("D,0,1")), 1);
+    EXPECT_EQ(m->Commands().count(QStringLiteral("D,0,1")), 1);
 }
 
 // The link lost in a failed read clears the record state only once the
@@ -96,7 +96,7 @@ TEST_F(Records, LinkLostInsideAReadClearsAfterIt)
     const QString saved = QStringLiteral("saved ") + RawRecord(31).join(QLatin1Char(','));
     struct Case { const char *what; std::function<qint16()> read; } cases[] = {
         {"saved record", [] { return gMeter->GetRecord(0, 1); }},
-        {"saved record, learning", [] { gFsm->DataFields = 0; return gMeter->GetRecord(0, 1); }},
+        {"saved record, learning", [] { gFsm->setDataFields(0); return gMeter->GetRecord(0, 1); }},
         {"Tx entry", [] { return gMeter->GetRecord(1, 1); }},
         {"directory", [] { return gMeter->ReadDirectory(1); }},
         {"a command", [] { QString reply; return qint16(ResultCode(gMeter->SendCommand(QStringLiteral("C"), reply, 2, true))); }},
@@ -106,19 +106,19 @@ TEST_F(Records, LinkLostInsideAReadClearsAfterIt)
         DemoMeter *m = ReplaceMeter(QStringLiteral("firmware 2.3.1\ngenerate-tx 3\n") + saved + QLatin1Char('\n') + saved);
         ASSERT_EQ(gMeter->ReadDirectory(0), 0);
         ASSERT_EQ(gMeter->GetRecord(0, 0), 0);
-        ASSERT_EQ(gFsm->Version->value(), 4);
+        ASSERT_EQ(gFsm->Version()->value(), 4);
         QStringList changes; // when the version changed: "inside" or "after" an exchange
         QObject ctx;
-        QObject::connect(gFsm->Version, &clsVersion::VersionChanged, &ctx, [&] {
+        QObject::connect(gFsm->Version(), &clsVersion::VersionChanged, &ctx, [&] {
             changes << (gDevice->InExchange() ? QStringLiteral("inside") : QStringLiteral("after"));
         });
-        m->stallAfterReports = m->inputReportsSent; // the next read fails
+        m->Scenario().stallAfterReports = m->InputReportsSent(); // the next read fails
         EXPECT_EQ(c.read(), 1);
         EXPECT_EQ(changes, QStringList{QStringLiteral("after")});
-        EXPECT_EQ(gFsm->Version->value(), 0);
-        EXPECT_EQ(gFsm->DataFields, 0);
+        EXPECT_EQ(gFsm->Version()->value(), 0);
+        EXPECT_EQ(gFsm->DataFields(), 0);
         EXPECT_EQ(gFsm->NumRecords(0), 0);
-        EXPECT_TRUE(gFsm->szRecord.isEmpty());
+        EXPECT_TRUE(gFsm->szRecord().isEmpty());
     }
 }
 

@@ -23,10 +23,10 @@ struct Rig
     explicit Rig(bool current)
     {
         meter = platform.AddMeter(std::make_unique<DemoMeter>());
-        meter->timeScale = kTestTimeScale;
+        meter->Scenario().timeScale = kTestTimeScale;
         SetHidPlatform(&platform);
         session = std::make_unique<clsSession>();
-        Link().HelperForm()->tmrPeriodic.stop();
+        Link().HelperForm()->tmrPeriodic().stop();
         if (current)
             EXPECT_TRUE(session->MakeCurrent());
         for (int i = 0; i < 3 && !Link().fDeviceConnected(); ++i) {
@@ -72,11 +72,11 @@ TEST(Session, SessionsOneAfterAnotherEachReachTheirOwnMeter)
         for (const Accessor &a : kAccessors)
             EXPECT_EQ(a.bound(), a.own(*rig.session)) << a.name;
         // The connection follow-up asked this meter for its version.
-        EXPECT_EQ(rig.meter->commands, QStringList{QStringLiteral("A")});
-        EXPECT_NE(gFsm->Version->value(), 0);
-        gTx->wStationId = 7;
+        EXPECT_EQ(rig.meter->Commands(), QStringList{QStringLiteral("A")});
+        EXPECT_NE(gFsm->Version()->value(), 0);
+        gTx->setwStationId(7);
         gTx.Reset();
-        EXPECT_EQ(gTx->wStationId, 0);
+        EXPECT_EQ(gTx->wStationId(), 0);
         EXPECT_EQ(gTx.get(), rig.session->TxEntries().Current.get());
         gTxArray.push_back(std::make_unique<clsTx>());
         EXPECT_EQ(rig.session->TxEntries().Array.size(), 1u); // a new session starts empty
@@ -90,20 +90,20 @@ TEST(Session, ObjectsOfASessionThatIsNotCurrentUseItsOwnLink)
     Rig current(true);
     Rig other(false);
     // The other link's connection runs no follow-up on the current objects.
-    EXPECT_EQ(current.meter->commands, QStringList{QStringLiteral("A")});
-    EXPECT_TRUE(other.meter->commands.isEmpty());
+    EXPECT_EQ(current.meter->Commands(), QStringList{QStringLiteral("A")});
+    EXPECT_TRUE(other.meter->Commands().isEmpty());
 
     other.Send(QStringLiteral("V"));
-    EXPECT_EQ(other.meter->commands, QStringList{QStringLiteral("V")});
-    EXPECT_EQ(current.meter->commands.size(), 1);
+    EXPECT_EQ(other.meter->Commands(), QStringList{QStringLiteral("V")});
+    EXPECT_EQ(current.meter->Commands().size(), 1);
 
     // A loss of the other link clears only the other record object's version.
-    other.session->Fsm().Version->setszVersion(QStringLiteral("2.3.1"));
+    other.session->Fsm().Version()->setszVersion(QStringLiteral("2.3.1"));
     other.platform.Plug(other.meter, false);
     other.Link().HelperForm()->Tick();
     EXPECT_FALSE(other.Link().fDeviceConnected());
-    EXPECT_TRUE(other.session->Fsm().Version->szVersion().isEmpty());
-    EXPECT_FALSE(current.session->Fsm().Version->szVersion().isEmpty());
+    EXPECT_TRUE(other.session->Fsm().Version()->szVersion().isEmpty());
+    EXPECT_FALSE(current.session->Fsm().Version()->szVersion().isEmpty());
     for (const Accessor &a : kAccessors)
         EXPECT_EQ(a.bound(), a.own(*current.session)) << a.name;
 }

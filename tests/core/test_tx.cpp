@@ -120,7 +120,7 @@ TEST(Coordinate, SideKeptAcrossZero)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value);
         clsTx tx;
-        clsCoordinate *const rows[] = {&tx.Latitude, &tx.Longitude};
+        clsCoordinate *const rows[] = {&tx.Latitude(), &tx.Longitude()};
         for (clsCoordinate *co : rows) {
             clsCoordinate typed; // the boxes as the editor fills them
             typed.setTypeId(co->TypeId());
@@ -293,7 +293,7 @@ TEST(Tx, UsbReceive)
     });
     clsTx fresh;
     EXPECT_EQ(fresh.UsbReceive(QStringLiteral("1,2,\"A\",100,5,6,7")), ok);
-    EXPECT_EQ(fresh.szModulation, QStringLiteral("AM"));
+    EXPECT_EQ(fresh.szModulation(), QStringLiteral("AM"));
 }
 
 TEST(Tx, UsbSend)
@@ -323,18 +323,18 @@ TEST(Tx, Dirty)
 
     struct Change { const char *what; std::function<void(clsTx &)> apply; bool dirty; };
     const Change changes[] = {
-        {"station id", [](clsTx &t) { t.wStationId = 77; }, false},
-        {"list key", [](clsTx &t) { t.szListKey = QStringLiteral("x"); }, false},
-        {"latitude by a tenth of a second", [](clsTx &t) { t.Latitude.setvalue(1.0 / 36000); }, true},
-        {"latitude within the same tenth", [](clsTx &t) { t.Latitude.setvalue(1e-6); }, false},
-        {"same call sign", [](clsTx &t) { t.szCallSign = QStringLiteral("KDCV"); }, false},
-        {"call sign case", [](clsTx &t) { t.szCallSign = QStringLiteral("kdcv"); }, true},
-        {"modulation", [](clsTx &t) { t.szModulation = QStringLiteral("DRM5"); }, true},
-        {"variation hemisphere", [](clsTx &t) { t.Variation.setvalue(1); }, true},
+        {"station id", [](clsTx &t) { t.setwStationId(77); }, false},
+        {"list key", [](clsTx &t) { t.setszListKey(QStringLiteral("x")); }, false},
+        {"latitude by a tenth of a second", [](clsTx &t) { t.Latitude().setvalue(1.0 / 36000); }, true},
+        {"latitude within the same tenth", [](clsTx &t) { t.Latitude().setvalue(1e-6); }, false},
+        {"same call sign", [](clsTx &t) { t.setszCallSign(QStringLiteral("KDCV")); }, false},
+        {"call sign case", [](clsTx &t) { t.setszCallSign(QStringLiteral("kdcv")); }, true},
+        {"modulation", [](clsTx &t) { t.setszModulation(QStringLiteral("DRM5")); }, true},
+        {"variation hemisphere", [](clsTx &t) { t.Variation().setvalue(1); }, true},
     };
     for (const Change &c : changes) {
         clsTx t;
-        t.szCallSign = QStringLiteral("KDCV");
+        t.setszCallSign(QStringLiteral("KDCV"));
         t.setfDirty(false);
         c.apply(t);
         EXPECT_EQ(t.fDirty(), c.dirty) << c.what;
@@ -347,7 +347,7 @@ TEST(Tx, Copy)
 {
     clsTx a, b, c;
     ASSERT_EQ(a.UsbReceive(QStringLiteral("5,12,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), OpStatus::Ok);
-    a.szListKey = QStringLiteral("RecId-0.123450012");
+    a.setszListKey(QStringLiteral("RecId-0.123450012"));
     ASSERT_EQ(b.UsbReceive(QStringLiteral("1,1,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), OpStatus::Ok);
     b.setfDirty(false); // its snapshot already holds the copied values
     c.setfDirty(false);
@@ -355,7 +355,7 @@ TEST(Tx, Copy)
     ASSERT_TRUE(a.Copy(c));
     EXPECT_FALSE(b.fDirty());
     EXPECT_TRUE(c.fDirty());
-    EXPECT_TRUE(b.szListKey.isEmpty());
+    EXPECT_TRUE(b.szListKey().isEmpty());
     EXPECT_EQ(Line(a), Line(b)); // ids included
 }
 
@@ -372,20 +372,20 @@ TEST_F(MeterTest, TxChangeCancelled)
         SCOPED_TRACE(testing::Message() << c.kind << c.afterSend);
         DemoMeter *meter = ReplaceMeter("firmware 2.3.1\ngenerate-tx 2");
         clsTx entry;
-        entry.szCallSign = QStringLiteral("NEW");
-        entry.wFrequency = 880;
+        entry.setszCallSign(QStringLiteral("NEW"));
+        entry.setwFrequency(880);
         clsTxChangeOp op(*gMeter, c.kind, entry);
-        const qsizetype before = meter->commands.size();
-        meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
+        const qsizetype before = meter->Commands().size();
+        meter->Scenario().replyOverride = [&](const QString &, QList<QByteArray> &) {
             op.Cancel(); // asked during each exchange
             return false;
         };
         if (!c.afterSend)
             op.Start(), op.Cancel();
         EXPECT_EQ(RunToEnd(op), c.want);
-        meter->replyOverride = nullptr;
-        EXPECT_EQ(meter->commands.mid(before), c.sent);
-        EXPECT_EQ(meter->tx.size(), c.held);
+        meter->Scenario().replyOverride = nullptr;
+        EXPECT_EQ(meter->Commands().mid(before), c.sent);
+        EXPECT_EQ(meter->Scenario().tx.size(), c.held);
         EXPECT_EQ(op.ReadBack(), c.want == OpStatus::Ok);
         EXPECT_EQ(op.Lines().size(), c.want == OpStatus::Ok ? 3 : 0);
     }

@@ -20,7 +20,7 @@ TEST(Version, TextsAndEvents)
         QObject::connect(&v, &clsVersion::VersionUnknown, [&] { events += QLatin1Char('U'); });
         v.setszVersion(c.text);
         EXPECT_EQ(v.value(), c.value) << qPrintable(c.text);
-        EXPECT_EQ(v.flags, c.flags) << qPrintable(c.text);
+        EXPECT_EQ(v.flags(), c.flags) << qPrintable(c.text);
         EXPECT_EQ(v.szVersion(), c.text);
         EXPECT_EQ(events, c.events) << qPrintable(c.text);
     }
@@ -40,12 +40,12 @@ TEST(Version, TextsAndEvents)
     for (const Code &c : codes) {
         SCOPED_TRACE(c.value);
         clsFsm fsm;
-        fsm.Version->setvalue(c.value);
-        const FirmwareProfile &p = fsm.Version->Profile();
+        fsm.Version()->setvalue(c.value);
+        const FirmwareProfile &p = fsm.Version()->Profile();
         EXPECT_EQ(p.value, c.value);
-        EXPECT_EQ(fsm.Version->value(), c.value);
-        EXPECT_EQ(fsm.Version->szVersion(), c.text);
-        EXPECT_EQ(fsm.Version->flags, c.flags);
+        EXPECT_EQ(fsm.Version()->value(), c.value);
+        EXPECT_EQ(fsm.Version()->szVersion(), c.text);
+        EXPECT_EQ(fsm.Version()->flags(), c.flags);
         EXPECT_EQ(fsm.DataHeader(0).size(), c.saved);
         EXPECT_EQ(fsm.DataHeader(1).size(), c.tx);
         EXPECT_EQ(fsm.TxFields(), c.txFields);
@@ -65,17 +65,17 @@ TEST_F(VersionCheck, UnsupportedFirmwareAskedOnceAndStaysRefused)
     for (const Case &c : cases) {
         DemoMeter *m = AddMeter(QStringLiteral("firmware 2.4.0"));
         QObject ctx; // warn as the main window does
-        QObject::connect(gFsm->Version, &clsVersion::VersionUnknown, &ctx,
-                         [] { MsgBox(gFsm->Version->szVersion(), vb::Exclamation, QStringLiteral("Update Software")); });
+        QObject::connect(gFsm->Version(), &clsVersion::VersionUnknown, &ctx,
+                         [] { MsgBox(gFsm->Version()->szVersion(), vb::Exclamation, QStringLiteral("Update Software")); });
         boxes.clear();
         whileBoxOpen = [&] { platform.Plug(m, !c.unplugUnderBox); Tick(); Tick(); }; // ticks run under the box
         Tick();
         ASSERT_EQ(boxes.size(), 1);
         EXPECT_EQ(boxes[0].prompt, QStringLiteral("2.4.0"));
-        EXPECT_EQ(m->commands, QStringList{QStringLiteral("A")});
-        EXPECT_EQ(gFsm->Version->value(), c.value);
+        EXPECT_EQ(m->Commands(), QStringList{QStringLiteral("A")});
+        EXPECT_EQ(gFsm->Version()->value(), c.value);
         if (c.unplugUnderBox) // the disconnection under the box still clears the text
-            EXPECT_NE(gFsm->Version->szVersion(), QStringLiteral("2.4.0"));
+            EXPECT_NE(gFsm->Version()->szVersion(), QStringLiteral("2.4.0"));
         whileBoxOpen = nullptr;
         platform.Plug(m, false);
         Tick();

@@ -31,10 +31,10 @@ struct Rig
         SetHidPlatform(&platform);
         session = std::make_unique<clsSession>();
         session->MakeCurrent();
-        gUsbHid->HelperForm()->tmrPeriodic.stop(); // ticks are driven here
+        gUsbHid->HelperForm()->tmrPeriodic().stop(); // ticks are driven here
         meter = platform.AddMeter(std::make_unique<DemoMeter>());
-        meter->timeScale = 0; // a reply without its end mark times out at once
-        meter->replyOverride = [this](const QString &command, QList<QByteArray> &out) {
+        meter->Scenario().timeScale = 0; // a reply without its end mark times out at once
+        meter->Scenario().replyOverride = [this](const QString &command, QList<QByteArray> &out) {
             if (command == QLatin1String("A"))
                 return false; // the connection follow-up gets the meter's own answer
             out = reports;
@@ -68,8 +68,8 @@ FUZZ_TARGET
     FuzzAssert(gUsbHid->fDeviceConnected());
 
     const qint32 type = (options >> 3) & 1;
-    gFsm->Version->setvalue(qint16(options % 5));
-    gFsm->DataFields = 0;
+    gFsm->Version()->setvalue(qint16(options % 5));
+    gFsm->setDataFields(0);
     switch ((options >> 4) & 3) {
     case 0:
     case 1: {
@@ -78,7 +78,7 @@ FUZZ_TARGET
         if (r == 0) {
             gFsm->ProcessRecord(type);
             QStringList f;
-            FuzzAssert(SplitFields(gFsm->szRecord, f) == (type == 0 ? gFsm->DataFields : gFsm->TxFields()));
+            FuzzAssert(SplitFields(gFsm->szRecord(), f) == (type == 0 ? gFsm->DataFields() : gFsm->TxFields()));
         }
         break;
     }

@@ -21,21 +21,20 @@ FUZZ_TARGET
     static clsFsm *fsm = [] { return gFsm = new clsFsm; }(); // no link needed
     const uint8_t options = FuzzTakeByte(data, size);
     fsm->Reset();
-    fsm->Version->setvalue(qint16(options % 5));
-    fsm->Version->flags = (options & 0x80) ? 1 : 0;
+    fsm->Version()->setvalue(qint16(options % 5));
 
     const QString line = FuzzText(data, size);
-    fsm->szRecord = line;
+    fsm->setszRecord(line);
     fsm->ProcessRecord(0);
 
     QStringList before, after;
     const qint16 n = SplitFields(line, before);
-    FuzzAssert(SplitFields(fsm->szRecord, after) == n);
+    FuzzAssert(SplitFields(fsm->szRecord(), after) == n);
     for (int i = 0; i < n; ++i)
         FuzzAssert(after.at(i) == before.at(i) || AllDashes(after.at(i)));
 
     // Transmitter lines are never touched.
-    fsm->szRecord = line;
+    fsm->setszRecord(line);
     fsm->ProcessRecord(1);
-    FuzzAssert(fsm->szRecord == line);
+    FuzzAssert(fsm->szRecord() == line);
 }

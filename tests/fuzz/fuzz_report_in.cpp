@@ -7,6 +7,6 @@ FUZZ_TARGET
 {
     clsPacket p;
     clsDevice::ParseInputReport(QByteArray(reinterpret_cast<const char *>(data), int(size)), p);
-    FuzzAssert(p.Length >= 0 && p.Length <= clsPacket::kCapacity);
+    FuzzAssert(p.Length() >= 0 && p.Length() <= clsPacket::kCapacity);
     (void)p.szString();
 }

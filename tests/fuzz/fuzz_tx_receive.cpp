@@ -16,14 +16,14 @@ FUZZ_TARGET
     QString line;
     const bool fits = TxLineTooLong(tx, 7, &line) == 0; // the line add/replace would send
     FuzzAssert(fits == (StringToAnsi(line).size() <= kTxLineMax));
-    if (r != OpStatus::Ok || tx.szCallSign.contains(QLatin1Char('"')) || tx.szModulation.contains(QLatin1Char('"')))
+    if (r != OpStatus::Ok || tx.szCallSign().contains(QLatin1Char('"')) || tx.szModulation().contains(QLatin1Char('"')))
         return;
 
     tx.UsbSend(line, 8);
     clsTx back;
-    FuzzAssert(back.UsbReceive(line) == OpStatus::Ok && back.wDirId == tx.wDirId && back.wStationId == tx.wStationId
-               && back.wFrequency == tx.wFrequency && back.szCallSign == tx.szCallSign && back.szModulation == tx.szModulation
-               && std::fabs(back.Latitude.value() - tx.Latitude.value()) <= 1e-4
-               && std::fabs(back.Longitude.value() - tx.Longitude.value()) <= 1e-4
-               && std::fabs(back.Variation.value() - tx.Variation.value()) <= 1e-4);
+    FuzzAssert(back.UsbReceive(line) == OpStatus::Ok && back.wDirId() == tx.wDirId() && back.wStationId() == tx.wStationId()
+               && back.wFrequency() == tx.wFrequency() && back.szCallSign() == tx.szCallSign() && back.szModulation() == tx.szModulation()
+               && std::fabs(back.Latitude().value() - tx.Latitude().value()) <= 1e-4
+               && std::fabs(back.Longitude().value() - tx.Longitude().value()) <= 1e-4
+               && std::fabs(back.Variation().value() - tx.Variation().value()) <= 1e-4);
 }

@@ -82,11 +82,11 @@ protected:
         EXPECT_TRUE(WriteFile(dir.filePath("out.csv"), "earlier"));
         console.clear(), beeps = 0;
         saveAs = target ? dir.filePath(target) : QString();
-        sent = meter->commands.size();
+        sent = meter->Commands().size();
         return Download(type, save);
     }
     QStringList Entries() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
-    qsizetype RecordReads() const { return meter->commands.mid(sent).filter(QRegularExpression("^[DT],")).size(); }
+    qsizetype RecordReads() const { return meter->Commands().mid(sent).filter(QRegularExpression("^[DT],")).size(); }
 
     frmMessage *Progress() const { return main->findChild<frmMessage *>(); }
 
@@ -178,7 +178,7 @@ TEST_F(DownloadTest, SaveDialogProposesTheNameOfTheSameKind)
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.type << ' ' << qPrintable(c.saveAs));
         if (c.newRun)
-            gApp->File->setCompleteFileName("./x"); // what a new run knows without its settings
+            gApp->File()->setCompleteFileName("./x"); // what a new run knows without its settings
         proposed.clear();
         meter = ReplaceMeter("generate-saved 1\ngenerate-tx 1");
         saveAs = c.saveAs;
@@ -213,16 +213,16 @@ TEST_F(DownloadTest, FailuresKeepEarlierFile)
         SCOPED_TRACE(c.what);
         beforeDownload = [this, &c] {
             if (c.during == Huge)
-                meter->replyOverride = [](const QString &cmd, QList<QByteArray> &out) {
+                meter->Scenario().replyOverride = [](const QString &cmd, QList<QByteArray> &out) {
                     out = DemoMeter::FrameReply("32768,32767\n", 65);
                     return cmd == "C";
                 };
         };
         whileDialogOpen = [this, &c] {
             if (c.during == Empty)
-                meter->saved.clear();
+                meter->Scenario().saved.clear();
             if (c.during == Unplug)
-                meter->replyOverride = [this](const QString &cmd, QList<QByteArray> &) {
+                meter->Scenario().replyOverride = [this](const QString &cmd, QList<QByteArray> &) {
                     return cmd == "D,4,1" && (platform.Plug(meter, false), true);
                 };
         };
@@ -254,7 +254,7 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
         listed.clear();
         bool offered = false;
         beforeDownload = [&] {
-            meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
+            meter->Scenario().replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
                 if (cmd == QString("T,%1,1").arg(c.k - 1))
                     AsTheUser([&] {
                         frmMessage *m = Progress();
@@ -295,26 +295,26 @@ TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
     const auto start = [&] { pace.Start(); };
 
     // Counted from the save dialog on (making a file dialog is not the meter's doing).
-    beforeDownload = [&] { meter->timeScale = 1.0; };
+    beforeDownload = [&] { meter->Scenario().timeScale = 1.0; };
     whileDialogOpen = start;
     Run("firmware 2.3.1\ngenerate-saved 40\nstall-after-reports 25", 0, true);
     const qint64 stalled = pace.Stop();
     beforeDownload = nullptr;
     whileDialogOpen = nullptr;
     EXPECT_EQ(lastStatus, OpStatus::LinkLost);
-    EXPECT_EQ(meter->lastReadTimeoutMs, 4000);
+    EXPECT_EQ(meter->LastReadTimeoutMs(), 4000);
     EXPECT_LT(stalled, 100) << "ms the window thread was busy at once during a download with a 4 s stall";
 
     // Silent from the count before the save dialog on, or from the one after
     // it (a 1 s time-out).
     for (const bool underDialog : {false, true}) {
         SCOPED_TRACE(underDialog ? "the count after the save dialog" : "the count before it");
-        const auto silence = [&] { meter->timeScale = 0.25, meter->stallAfterReports = meter->inputReportsSent, start(); };
+        const auto silence = [&] { meter->Scenario().timeScale = 0.25, meter->Scenario().stallAfterReports = meter->InputReportsSent(), start(); };
         beforeDownload = underDialog ? std::function<void()>() : silence;
         whileDialogOpen = underDialog ? silence : std::function<void()>();
         Run("firmware 2.3.1\ngenerate-saved 4", 0, true);
         const qint64 longest = pace.Stop();
-        EXPECT_EQ(meter->commands.mid(sent), (underDialog ? QStringList{"C", "C"} : QStringList{"C"}));
+        EXPECT_EQ(meter->Commands().mid(sent), (underDialog ? QStringList{"C", "C"} : QStringList{"C"}));
         EXPECT_EQ(dialogs.size(), underDialog ? 1 : 0);
         EXPECT_LT(longest, 100) << "ms the window thread was busy at once while the count was not answered";
     }
@@ -323,24 +323,24 @@ TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
 
     // A command typed in the console to a meter that falls silent (a 1 s time-out).
     meter = ReplaceMeter("firmware 2.3.1");
-    meter->timeScale = 0.25, meter->stallAfterReports = meter->inputReportsSent;
+    meter->Scenario().timeScale = 0.25, meter->Scenario().stallAfterReports = meter->InputReportsSent();
     start();
     QTest::keyClicks(Named<QPlainTextEdit>(main, "txtConsole"), "S\r");
     EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000));
     const qint64 typed = pace.Stop();
-    EXPECT_EQ(meter->commands.last(), "S");
+    EXPECT_EQ(meter->Commands().last(), "S");
     EXPECT_LT(typed, 100) << "ms the window thread was busy at once while a typed command was not answered";
 
     Unplug(meter);
     DemoMeter *silent = AddMeter("stall-after-reports 0");
-    silent->timeScale = 0.25; // a 1 s time-out
+    silent->Scenario().timeScale = 0.25; // a 1 s time-out
     frmUsbHid *watch = gUsbHid->HelperForm();
-    watch->tmrPeriodic.start();
+    watch->tmrPeriodic().start();
     start();
     QTest::qWait(1500);
     const qint64 plugged = pace.Stop();
-    watch->tmrPeriodic.stop();
-    EXPECT_TRUE(silent->commands.contains("A")) << "the version query was sent";
+    watch->tmrPeriodic().stop();
+    EXPECT_TRUE(silent->Commands().contains("A")) << "the version query was sent";
     EXPECT_LT(plugged, 100) << "ms the window thread was busy at once with a silent meter plugged in";
 }
 
@@ -363,7 +363,7 @@ TEST_F(DownloadTest, OneAtATimeAndNothingRunsInsideAStep)
     Run("firmware 2.3.1\ngenerate-saved 4\nreport-latency-us 1000", 0, true);
     EXPECT_EQ(lastStatus, OpStatus::Ok);
     EXPECT_EQ(dialogs.size(), 1);
-    EXPECT_EQ(meter->commands.mid(sent).filter(QRegularExpression("^T")).size(), 0);
+    EXPECT_EQ(meter->Commands().mid(sent).filter(QRegularExpression("^T")).size(), 0);
     EXPECT_GT(ticks, 0);
     EXPECT_FALSE(ranInside);
 }
@@ -419,7 +419,7 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
         });
         const auto choice = ShowSaveDialog("a.csv", dir.path(), "Save Downloaded Tx As");
         EXPECT_EQ(seen, "Save Downloaded Tx As|csv|Data (*.csv);" + all + "|Data (*.csv)|" + dir.path() + "|a.csv");
-        EXPECT_EQ(choice->fFileSelected, c.chosen);
+        EXPECT_EQ(choice->fFileSelected(), c.chosen);
         EXPECT_EQ(choice->CompleteFileName(), c.chosen ? dir.filePath(c.replace ? "old.csv" : "b.csv") : QString());
         EXPECT_EQ(open, c.typed.isEmpty() || c.refused || c.replace == vb::No);
         EXPECT_EQ(shown, c.refused   ? QStringList{"Save Downloaded Tx As|The folder does not exist:\r\n" +

@@ -55,7 +55,7 @@ protected:
     {
         ASSERT_TRUE(WriteFile(saveAs, "earlier"));
         rows = shown = disconnects = 0;
-        reportsBefore = meter->inputReportsSent;
+        reportsBefore = meter->InputReportsSent();
         Download(0, save);
         EXPECT_EQ(QDir(QFileInfo(saveAs).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
     }
@@ -89,22 +89,22 @@ protected:
     void Walk(const char *what, bool asks, bool listsKept, int left, const std::function<void(Form &)> &act)
     {
         constexpr bool tx = std::is_same_v<Form, frmTx>;
-        const QStringList &store = tx ? meter->tx : meter->saved;
+        const QStringList &store = tx ? meter->Scenario().tx : meter->Scenario().saved;
         std::unique_ptr<Form> form;
         // The fault: 0 none, 1 unplug, 2 stall, after k reports. Returns the
         // number of reports the change took.
         auto change = [&](int fault, int k) {
             MeterReturns();
-            QStringList lines = meter->saved;
+            QStringList lines = meter->Scenario().saved;
             EXPECT_EQ(tx ? ReadTxLines(*gMeter, lines) : gMeter->ReadDirectory(0), 0);
             form = std::make_unique<Form>(main);
             for (const QString &line : std::as_const(lines))
                 form->lsvDataAdd(line);
             form->show();
             Settle(5000); // the count
-            const int before = meter->inputReportsSent;
+            const int before = meter->InputReportsSent();
             if (fault)
-                (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = before + k;
+                (fault == 2 ? meter->Scenario().stallAfterReports : meter->Scenario().unplugAfterReports) = before + k;
             boxes.clear();
             answers = asks ? QList<int>{vb::Yes} : QList<int>{};
             disconnects = 0;
@@ -112,7 +112,7 @@ protected:
             Settle(5000);
             QCoreApplication::processEvents(); // what it tells from the event loop
             form->timDisconnect_Timer(); // the window's own check of the link
-            return meter->inputReportsSent - before;
+            return meter->InputReportsSent() - before;
         };
         const int total = change(0, 0);
         EXPECT_EQ(Prompts().mid(asks), QStringList()) << what;
@@ -144,12 +144,12 @@ TEST_F(FaultTest, UnplugOrStallAfterEveryReport)
         MeterReturns();
         Run(save);
         ExpectSucceeded(save);
-        const int total = meter->inputReportsSent - reportsBefore;
+        const int total = meter->InputReportsSent() - reportsBefore;
         ASSERT_GT(total, 30);
         for (bool stall : {false, true}) {
             for (int k = 1; k <= total; ++k) {
                 SCOPED_TRACE(QString("%1, %2 after %3 of %4 reports").arg(save ? "save" : "view", stall ? "stall" : "unplug").arg(k).arg(total).toStdString());
-                (stall ? meter->stallAfterReports : meter->unplugAfterReports) = meter->inputReportsSent + k;
+                (stall ? meter->Scenario().stallAfterReports : meter->Scenario().unplugAfterReports) = meter->InputReportsSent() + k;
                 Run(save);
                 if (k < total) {
                     // Unplugged while the save dialog was open, the meter is
@@ -208,7 +208,7 @@ TEST_F(FaultTest, OddReplies)
         for (bool save : {true, false}) {
             SCOPED_TRACE(QString("%1, %2").arg(c.what, save ? "save" : "view").toStdString());
             int counts = 0;
-            meter->replyOverride = [&](const QString &command, QList<QByteArray> &out) {
+            meter->Scenario().replyOverride = [&](const QString &command, QList<QByteArray> &out) {
                 // The first count query (before the save dialog) is answered properly.
                 if (!c.command.match(command).hasMatch() || (command == "C" && ++counts == 1))
                     return false;
@@ -235,7 +235,7 @@ TEST_F(FaultTest, DiskRefusesFile)
     ASSERT_TRUE(QDir().mkpath(ro));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        meter->saved = Scenario(QString("firmware 2.3.1\ngenerate-saved %1").arg(c.records))->saved;
+        meter->Scenario().saved = Scenario(QString("firmware 2.3.1\ngenerate-saved %1").arg(c.records))->Scenario().saved;
         saveAs = (c.readOnly ? ro : dir.path()) + "/out.csv";
         std::function<void()> protect, unprotect;
         if (c.readOnly) {

@@ -94,15 +94,15 @@ TEST(TxRows, CellsAndKey)
     EXPECT_EQ(TxRowCells(tx, 7), eight.mid(0, 7));
     // Padded to five characters; a longer number stays whole.
     for (auto [frequency, cell] : {std::pair<qint16, const char *>{-5, "   -5"}, {12345, "12345"}, {-12345, "-12345"}}) {
-        tx.wFrequency = frequency;
+        tx.setwFrequency(frequency);
         EXPECT_EQ(TxRowCells(tx, 7).at(1), QLatin1String(cell));
     }
 
     // The entry knows its row; the row's value is the station id.
     for (qint16 station : {12, 0, 12345, -7}) {
-        tx.wStationId = station;
+        tx.setwStationId(station);
         const ListRow row = TxRow(tx, 7);
-        EXPECT_EQ(tx.szListKey, row.key);
+        EXPECT_EQ(tx.szListKey(), row.key);
         EXPECT_EQ(row.user.toInt(), station);
     }
 }

@@ -108,7 +108,7 @@ TYPED_TEST(ListWindows, DeleteAndEscapeKeys)
     const QString first = ListedIds(this->Rows()).at(2); // deleted first, bottom up
     this->answers = {vb::Yes};
     int escapes = 0;
-    this->meter->replyOverride = [&](const QString &, QList<QByteArray> &) {
+    this->meter->Scenario().replyOverride = [&](const QString &, QList<QByteArray> &) {
         AsTheUser([&] { // pressed while the meter deletes
             QTest::keyClick(this->List(), Qt::Key_Escape);
             QTest::keyClick(this->Button("cmdSelectAll"), Qt::Key_Escape);
@@ -118,7 +118,7 @@ TYPED_TEST(ListWindows, DeleteAndEscapeKeys)
     };
     QTest::keyClick(this->Button("cmdSelectAll"), Qt::Key_Delete);
     Settle();
-    this->meter->replyOverride = nullptr;
+    this->meter->Scenario().replyOverride = nullptr;
     EXPECT_GE(escapes, 1);
     EXPECT_EQ(this->Sent(this->deletes), QStringList{QString(this->kTx ? "V," : "F,") + first});
     EXPECT_TRUE(this->form->isVisible());
@@ -167,7 +167,7 @@ TYPED_TEST(ListWindows, DeleteWalkAndStoppingItMidWay)
         const qsizetype held = this->Store().size();
         int deletes = 0;
         bool shownWhileDeleting = true;
-        this->meter->replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
+        this->meter->Scenario().replyOverride = [&](const QString &cmd, QList<QByteArray> &reports) {
             if (!QRegularExpression(this->deletes).match(cmd).hasMatch() || ++deletes != c.at)
                 return false;
             if (c.way == CancelButton)
@@ -194,7 +194,7 @@ TYPED_TEST(ListWindows, DeleteWalkAndStoppingItMidWay)
         EXPECT_TRUE(this->Button("cmdCancel")->isEnabled() && !this->Button("cmdDelete")->isEnabled() &&
                     !this->Button(this->kTx ? "cmdEditTx" : "cmdSelectAll")->isEnabled());
         Settle();
-        this->meter->replyOverride = nullptr;
+        this->meter->Scenario().replyOverride = nullptr;
         QTest::qWait(20);
 
         EXPECT_FALSE(nested);
@@ -251,7 +251,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         Open("saved-capacity 100", c.lines);
         int refuse = c.refuseErases;
         DemoMeter *const m = meter;
-        meter->replyOverride = [&refuse, &c, m](const QString &cmd, QList<QByteArray> &reports) {
+        meter->Scenario().replyOverride = [&refuse, &c, m](const QString &cmd, QList<QByteArray> &reports) {
             reports = DemoMeter::FrameReply("ERROR\n", 65);
             if (cmd == QLatin1String(c.lost))
                 return m->Execute(cmd), true;
@@ -261,7 +261,7 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         answers = {c.answer};
         Button("cmdDelete")->click();
         Settle(20000);
-        meter->replyOverride = nullptr;
+        meter->Scenario().replyOverride = nullptr;
 
         ASSERT_FALSE(boxes.isEmpty());
         const qsizetype going = c.select == all ? c.lines.size() - c.lines.filter(QRegularExpression("^1,9,")).size() : c.select.size();
@@ -273,9 +273,9 @@ TEST_F(SavedDataTest, DeletesWhatIsSelectedByItsFullRecId)
         const qsizetype erases = Sent("^E$").size();
         EXPECT_TRUE(c.erases >= 0 ? erases == c.erases : erases > 1 && erases <= 12) << erases;
         EXPECT_EQ(ListedIds(Rows()).join(','), c.left);
-        EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), Remaining(100 - int(meter->saved.size())));
+        EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), Remaining(100 - int(meter->Scenario().saved.size())));
         EXPECT_TRUE(Button("cmdCancel")->isEnabled());
-        EXPECT_EQ(Button("cmdDelete")->isEnabled(), !meter->saved.isEmpty());
+        EXPECT_EQ(Button("cmdDelete")->isEnabled(), !meter->Scenario().saved.isEmpty());
     }
 }
 
@@ -296,8 +296,8 @@ TEST_F(SavedDataTest, MenuAndButtonStates)
         SCOPED_TRACE(c.name);
         QTest::mouseClick(List()->viewport(), c.button, {}, c.at);
         EXPECT_EQ(Named<QMenu>(form, "mnuSavedData")->isVisible(), c.menu);
-        EXPECT_EQ(form->wMouseRow, c.row);
-        EXPECT_EQ(form->wPendingButton, 0);
+        EXPECT_EQ(form->wMouseRow(), c.row);
+        EXPECT_EQ(form->wPendingButton(), 0);
         EXPECT_EQ(Named<QAction>(form, "mnuSavedDataDelete")->isEnabled(), c.row != 0); // "Delete Data" only over a row
         EXPECT_TRUE(Named<QAction>(form, "mnuSavedDataSelectAll")->isEnabled());
         Named<QMenu>(form, "mnuSavedData")->hide();
@@ -378,9 +378,9 @@ TEST_F(SavedDataTest, ClosesWhenTheMeterIsUnplugged)
 TEST_F(SavedDataTest, OpensWhileTheCountIsNotAnswered)
 {
     meter = ReplaceMeter("saved-capacity 100");
-    meter->timeScale = 0.25;
-    meter->stallAfterReports = meter->inputReportsSent;
-    sent = meter->commands.size();
+    meter->Scenario().timeScale = 0.25;
+    meter->Scenario().stallAfterReports = meter->InputReportsSent();
+    sent = meter->Commands().size();
     WindowPace pace;
     pace.Start();
     form = new frmDeleteData(main);

@@ -82,7 +82,7 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
         EXPECT_EQ(w->windowTitle(), "ZT6200 Dataclave - ZT 6200 Not Connected");
         EXPECT_EQ(VisibleButtons(), none);
         EXPECT_EQ(Visible(Named<QMenu>(w.get(), "mnuActions")), (QStringList{none[0], none[2], "-", none[1], kViewTx}));
-        EXPECT_EQ(gFsm->Version->value(), 0);
+        EXPECT_EQ(gFsm->Version()->value(), 0);
     };
     noMeter();
     EXPECT_TRUE(Box("txtConsole")->isHidden());
@@ -96,7 +96,7 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
         SCOPED_TRACE(qPrintable(c.firmware));
         boxes.clear();
         auto meter = std::make_unique<DemoMeter>();
-        meter->firmware = c.firmware;
+        meter->Scenario().firmware = c.firmware;
         DemoMeter *m = ReplaceMeter(std::move(meter));
         EXPECT_EQ(w->windowTitle(), "ZT6200 Dataclave - ZT 6200 Connected");
         EXPECT_EQ(VisibleButtons().size(), c.buttons);
@@ -152,7 +152,7 @@ TEST_F(MainWinTest, ActionsMenuNeverOpensEmpty)
     w->show();
     QApplication::setActiveWindow(w.get());
     auto meter = std::make_unique<DemoMeter>();
-    meter->firmware = QStringLiteral("3.0"); // refused: no command to offer
+    meter->Scenario().firmware = QStringLiteral("3.0"); // refused: no command to offer
     ReplaceMeter(std::move(meter));
     ASSERT_EQ(boxes.size(), 1); // "Update Software", answered OK
     QMenuBar *bar = w->menuBar();
@@ -194,7 +194,7 @@ TEST_F(MainWinTest, DebugModeGrowsAndShrinksAndLogsTheUsb)
         emit Named<QMenu>(w.get(), "mnuActions")->aboutToShow();
         EXPECT_EQ(Item("mnuActionsDebug")->text(), on ? QStringLiteral("Debugging On") : QStringLiteral("Debugging Off"));
         Item("mnuActionsDebug")->trigger();
-        EXPECT_EQ(gApp->fDebug, on);
+        EXPECT_EQ(gApp->fDebug(), on);
         EXPECT_FALSE(fShiftKey);
         EXPECT_FALSE(Item("mnuActionsDebug")->isVisible());
         EXPECT_EQ(Item("mnuActionsSoftwareVersion")->isVisible(), on);
@@ -221,12 +221,12 @@ TEST_F(MainWinTest, ConsoleBoxesKeepABoundedHistory)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         c.box->clear();
-        gApp->fDebug = c.debug;
+        gApp->setfDebug(c.debug);
         w->DebugHelp();
         for (int i = 1; i <= 50; ++i)
             c.add(QStringLiteral("line %1").arg(i));
         EXPECT_LE(w->HeldBackLines(), 5);
-        gApp->fDebug = true;
+        gApp->setfDebug(true);
         w->DebugHelp();
         EXPECT_EQ(c.box->toPlainText(), QStringLiteral("line 47\nline 48\nline 49\nline 50\n"));
     }
@@ -247,18 +247,18 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         SCOPED_TRACE(qPrintable(c.typed));
         DemoMeter *m = c.meter ? ReplaceMeter(std::make_unique<DemoMeter>()) : nullptr;
         if (m) {
-            m->commands.clear();
+            m->ClearCommands();
             if (!c.reply.isEmpty())
-                m->replyOverride = [&c](const QString &, QList<QByteArray> &r) { return r = DemoMeter::FrameReply(c.reply, 65), true; };
+                m->Scenario().replyOverride = [&c](const QString &, QList<QByteArray> &r) { return r = DemoMeter::FrameReply(c.reply, 65), true; };
         }
         beeps = 0;
         const QString before = Console();
         QTest::keyClicks(Box("txtConsole"), c.typed);
         EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); })); // the reply is read on the link thread
-        EXPECT_EQ(m ? m->commands : QStringList(), c.sent);
+        EXPECT_EQ(m ? m->Commands() : QStringList(), c.sent);
         EXPECT_EQ(Console().mid(before.size()), c.shown);
         EXPECT_EQ(beeps, c.beeps);
-        EXPECT_EQ(gDevice->PacketOut.Length, 0);
+        EXPECT_EQ(gDevice->PacketOut().Length(), 0);
     }
 }
 
@@ -270,20 +270,20 @@ TEST_F(MainWinTest, ConsoleWaitsForARunningOperation)
     } op;
     DemoMeter *meter = AddMeter();
     ASSERT_TRUE(ConnectMeter());
-    meter->commands.clear();
+    meter->ClearCommands();
     const QString before = Console();
     ASSERT_TRUE(op.Start());
     QTest::keyClicks(Box("txtConsole"), QStringLiteral("E\r")); // typed between its steps
     EXPECT_EQ(RunToEnd(op), OpStatus::Ok);
     EXPECT_EQ(beeps, 2);
-    EXPECT_TRUE(meter->commands.isEmpty());
+    EXPECT_TRUE(meter->Commands().isEmpty());
     EXPECT_EQ(Console(), before);
-    EXPECT_EQ(gDevice->PacketOut.Length, 0);
+    EXPECT_EQ(gDevice->PacketOut().Length(), 0);
 }
 
 TEST_F(MainWinTest, EditMenuWorksOnTheFocusedControl)
 {
-    gApp->fDebug = true;
+    gApp->setfDebug(true);
     w->DebugHelp(), w->show();
     QApplication::setActiveWindow(w.get());
     Box("txtConsole")->setPlainText(QStringLiteral("hello world"));

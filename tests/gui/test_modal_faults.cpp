@@ -88,17 +88,17 @@ protected:
     // list, 4 bad counts) after `k` more reports from now.
     void Arm()
     {
-        armedAt = meter->inputReportsSent;
+        armedAt = meter->InputReportsSent();
         if (fault == 4) {
-            meter->replyOverride = [this](const QString &command, QList<QByteArray> &reports) {
-                if (command != "S" || meter->inputReportsSent < armedAt + k)
+            meter->Scenario().replyOverride = [this](const QString &command, QList<QByteArray> &reports) {
+                if (command != "S" || meter->InputReportsSent() < armedAt + k)
                     return false;
-                reports = DemoMeter::FrameReply("4\n", meter->inputReportLength);
+                reports = DemoMeter::FrameReply("4\n", meter->Scenario().inputReportLength);
                 return true;
             };
         } else if (fault == 3) {
-            meter->replyOverride = [this](const QString &, QList<QByteArray> &) {
-                if (meter->inputReportsSent >= armedAt + k && std::exchange(escapeDue, false))
+            meter->Scenario().replyOverride = [this](const QString &, QList<QByteArray> &) {
+                if (meter->InputReportsSent() >= armedAt + k && std::exchange(escapeDue, false))
                     QMetaObject::invokeMethod(main, [] {
                         if (auto *list = qobject_cast<ListWindow *>(QApplication::activeModalWidget()))
                             QTest::keyClick(list, Qt::Key_Escape);
@@ -109,7 +109,7 @@ protected:
         } else if (fault == 1 && k == 0)
             platform.Plug(meter, false); // gone before the first command: the link finds out when it sends
         else if (fault)
-            (fault == 2 ? meter->stallAfterReports : meter->unplugAfterReports) = armedAt + k;
+            (fault == 2 ? meter->Scenario().stallAfterReports : meter->Scenario().unplugAfterReports) = armedAt + k;
     }
 
     // The user in the list window: acts once it shows, then, once all is
@@ -153,7 +153,7 @@ protected:
         if (!o.save && !o.act)
             Arm();
         Download(o.type, o.save);
-        return meter->inputReportsSent - armedAt;
+        return meter->InputReportsSent() - armedAt;
     }
 
     QTimer user;
@@ -219,7 +219,7 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
                 const QString all = p.join('|').replace(kLost, "LOST");
                 if (o.told) {
                     // Told truly: the meter holds what the summary says was added.
-                    const int added = int(meter->tx.size()) - 4;
+                    const int added = int(meter->Scenario().tx.size()) - 4;
                     EXPECT_GE(added, SummaryCount(p, "added"));
                     EXPECT_LE(added, SummaryCount(p, "added") + SummaryCount(p, "changed"));
                     if (fault <= 3)
@@ -227,12 +227,12 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
                 }
                 if (fault == 3) {
                     EXPECT_TRUE(openAfter) << "the list stays after a \"Cancel\"";
-                    EXPECT_EQ(listRowsAfter, int(meter->tx.size())) << "and shows what the meter holds";
+                    EXPECT_EQ(listRowsAfter, int(meter->Scenario().tx.size())) << "and shows what the meter holds";
                 } else if (fault == 4) {
                     // One count that cannot be read: told once, by whoever can say what it means.
                     EXPECT_LE(p.filter("could not be read").size(), 1) << qPrintable(all);
                     EXPECT_FALSE(all.contains("LOST")) << qPrintable(all);
-                    EXPECT_TRUE(!openAfter || listRowsAfter == int(meter->tx.size())) << "closed, or showing what the meter holds";
+                    EXPECT_TRUE(!openAfter || listRowsAfter == int(meter->Scenario().tx.size())) << "closed, or showing what the meter holds";
                 }
                 // The question asked before anything was sent, then the loss, once.
                 EXPECT_EQ(p.mid(0, o.asked.size()), o.asked);

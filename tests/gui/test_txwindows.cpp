@@ -90,7 +90,7 @@ TEST_F(TxWindowTest, Refusals)
         EXPECT_EQ(boxes.value(0).buttons, c.buttons);
         EXPECT_EQ(form->Editor(), nullptr);
         EXPECT_TRUE(Sent().isEmpty());
-        EXPECT_EQ(Rows().Count(), meter->tx.size());
+        EXPECT_EQ(Rows().Count(), meter->Scenario().tx.size());
     }
 }
 
@@ -120,7 +120,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
     Open(kFiveTx);
     // The meter deletes it, but its reply is lost: the list is read again.
     DemoMeter *const m = meter;
-    meter->replyOverride = [m](const QString &command, QList<QByteArray> &reports) {
+    meter->Scenario().replyOverride = [m](const QString &command, QList<QByteArray> &reports) {
         reports = DemoMeter::FrameReply("ERROR\n", 65);
         if (command == "V,12")
             m->Execute(command);
@@ -130,7 +130,7 @@ TEST_F(TxWindowTest, RefusedDeleteStopsTheWalk)
     answers = {vb::Yes};
     form->DeleteSelected();
     Settle();
-    meter->replyOverride = nullptr;
+    meter->Scenario().replyOverride = nullptr;
     const QStringList deletes = Sent().filter(QRegularExpression("^V"));
     EXPECT_EQ(deletes.mid(0, 2), (QStringList{"V,5", "V,12"}));
     EXPECT_FALSE(deletes.contains("V,12345")); // the exchange's own retries only
@@ -221,7 +221,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
 
         // Edit: station 2 to 990 kHz.
         Select({RowOf(2)});
-        sent = meter->commands.size();
+        sent = meter->Commands().size();
         InEditor(false, [&](frmTxEdit &e) {
             EXPECT_EQ(Box(e, "txtFreq")->text(), "550");
             Box(e, "txtFreq")->setText("990"), Save(e)->click();
@@ -231,7 +231,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         EXPECT_EQ(SelectedRows(List()), QList<int>{RowOf(2)});
 
         // Nothing changed: nothing sent.
-        sent = meter->commands.size();
+        sent = meter->Commands().size();
         InEditor(false, [](frmTxEdit &e) { Save(e)->click(); });
         InEditor(true, [](frmTxEdit &e) { Cancel(e)->click(); });
         EXPECT_TRUE(Sent().isEmpty());
@@ -264,8 +264,8 @@ TEST_F(TxWindowTest, ChangesNotTakenOrNotUnderstood)
         SCOPED_TRACE(c.title);
         Open(c.scenario);
         if (c.scenario == seven) { // full after the list was read; changes answered with an error
-            meter->txCapacity = 3;
-            meter->replyOverride = [](const QString &command, QList<QByteArray> &reports) {
+            meter->Scenario().txCapacity = 3;
+            meter->Scenario().replyOverride = [](const QString &command, QList<QByteArray> &reports) {
                 reports = DemoMeter::FrameReply("ERROR\n", 65);
                 return command.startsWith("X,");
             };
@@ -295,7 +295,7 @@ TEST_F(TxWindowTest, ChangesNotTakenOrNotUnderstood)
         EXPECT_EQ(boxes[0].title, c.title);
         EXPECT_TRUE(understood ? boxes[0].prompt.contains(c.inPrompt) : boxes[0].prompt == c.inPrompt) << qPrintable(boxes[0].prompt);
         EXPECT_EQ(Sent("^[UX],").size(), c.sends);
-        EXPECT_EQ(meter->tx.size(), c.held);
+        EXPECT_EQ(meter->Scenario().tx.size(), c.held);
         ASSERT_TRUE(form->isVisible());
         if (understood)
             EXPECT_EQ(cells(), before);

@@ -41,7 +41,7 @@ void MeterTest::SetUp()
     SetHidPlatform(&platform);
     session = std::make_unique<clsSession>();
     ASSERT_TRUE(session->MakeCurrent());
-    gUsbHid->HelperForm()->tmrPeriodic.stop(); // tests drive the ticks
+    gUsbHid->HelperForm()->tmrPeriodic().stop(); // tests drive the ticks
     m_oldHandler = SetMsgBoxHandler([this](const QString &prompt, int buttons, const QString &title) {
         boxes << ShownBox{prompt, buttons, title};
         const int answer = answers.isEmpty() ? DefaultAnswer(buttons) : answers.takeFirst();
@@ -66,7 +66,7 @@ DemoMeter *MeterTest::AddMeter(std::unique_ptr<DemoMeter> meter)
 {
     if (!meter)
         meter = std::make_unique<DemoMeter>();
-    meter->timeScale = kTestTimeScale;
+    meter->Scenario().timeScale = kTestTimeScale;
     return platform.AddMeter(std::move(meter));
 }
 
@@ -112,7 +112,7 @@ DemoMeter *MeterTest::ReplaceMeter(std::unique_ptr<DemoMeter> meter)
 {
     bool unplugged = false;
     for (int i = 0; platform.Meter(i); ++i)
-        if (platform.Meter(i)->plugged)
+        if (platform.Meter(i)->plugged())
             platform.Plug(platform.Meter(i), false), unplugged = true;
     if (unplugged)
         Tick();

@@ -44,7 +44,7 @@ void InstallModalBoxes()
 void MainWindowTest::SetUp()
 {
     MeterTest::SetUp();
-    gApp->MainForm = main = new frmMain;
+    gApp->setMainForm(main = new frmMain);
     m_oldDialog = SetSaveDialogHandler([this](const QString &title, const QString &, const QString &) {
         dialogs << title;
         if (whileDialogOpen)
@@ -83,7 +83,7 @@ void MainWindowTest::TearDown()
 {
     m_user.stop();
     SetSaveDialogHandler(m_oldDialog);
-    gApp->MainForm = nullptr;
+    gApp->setMainForm(nullptr);
     delete main;
     MeterTest::TearDown();
 }
@@ -113,7 +113,7 @@ bool MainWindowTest::Download(qint32 type, bool save)
     EXPECT_TRUE(main->isEnabled());
     EXPECT_FALSE(m_mainEnabledDuring);
     EXPECT_TRUE(main->findChildren<frmMessage *>().isEmpty());
-    EXPECT_FALSE(gApp->File->IsOpen());
+    EXPECT_FALSE(gApp->File()->IsOpen());
     // "Finished!" makes the progress window active again, so Enter presses "OK".
     if (save && !finished.isEmpty())
         EXPECT_TRUE(m_okActive);

@@ -73,13 +73,13 @@ protected:
         main = new QWidget;
         main->resize(640, 300);
         main->show();
-        gApp->MainForm = main;
+        gApp->setMainForm(main);
     }
     void TearDown() override
     {
         whileBoxOpen = nullptr;
         delete form.data();
-        gApp->MainForm = nullptr;
+        gApp->setMainForm(nullptr);
         delete main;
         MeterTest::TearDown();
     }
@@ -93,9 +93,9 @@ protected:
         whileBoxOpen = nullptr;
         std::unique_ptr<DemoMeter> m = Scenario(scenario);
         if (!saved.isEmpty())
-            m->saved = saved;
+            m->Scenario().saved = saved;
         meter = ReplaceMeter(std::move(m));
-        QStringList lines = meter->saved;
+        QStringList lines = meter->Scenario().saved;
         if constexpr (kTx)
             EXPECT_EQ(ReadTxLines(*gMeter, lines), 0);
         form = new Form(main);
@@ -104,11 +104,11 @@ protected:
         form->show();
         Settle(); // the count
         boxes.clear();
-        sent = meter->commands.size();
+        sent = meter->Commands().size();
         return form;
     }
     // The commands sent since Open (or since `sent` was set) matching `pattern`.
-    QStringList Sent(const char *pattern = "") const { return meter->commands.mid(sent).filter(QRegularExpression(pattern)); }
+    QStringList Sent(const char *pattern = "") const { return meter->Commands().mid(sent).filter(QRegularExpression(pattern)); }
     clsListModel &Rows() const { return *form->Rows(); }
     QTreeView *List() const { return Named<QTreeView>(form, "lsvData"); }
     QPushButton *Button(const char *name) const { return Named<QPushButton>(form, name); }
@@ -116,7 +116,7 @@ protected:
     {
         return QStringLiteral("Remaining free records:%1%2 out of 100").arg(kTx ? "\n" : "\r\n").arg(free);
     }
-    const QStringList &Store() const { return kTx ? meter->tx : meter->saved; }
+    const QStringList &Store() const { return kTx ? meter->Scenario().tx : meter->Scenario().saved; }
     // The listed ids, sorted, and those the meter holds, sorted.
     std::pair<QStringList, QStringList> ListedAndHeld() const
     {
@@ -154,22 +154,22 @@ protected:
     {
         saveAs = dir.filePath("out.csv");
         meter = AddMeter(scenario);
-        stores = {meter->saved, meter->tx};
+        stores = {meter->Scenario().saved, meter->Scenario().tx};
         ASSERT_TRUE(ConnectMeter());
     }
     // The meter back as it was (faults cleared, its records restored),
     // plugged in afresh: the link finds it and asks for its version.
     void MeterReturns()
     {
-        meter->unplugAfterReports = meter->stallAfterReports = -1;
-        meter->replyOverride = nullptr;
-        meter->saved = stores.first, meter->tx = stores.second;
+        meter->Scenario().unplugAfterReports = meter->Scenario().stallAfterReports = -1;
+        meter->Scenario().replyOverride = nullptr;
+        meter->Scenario().saved = stores.first, meter->Scenario().tx = stores.second;
         platform.Plug(meter, false);
         Tick();
         platform.Plug(meter, true);
         Tick();
         EXPECT_TRUE(gUsbHid->fDeviceConnected());
-        EXPECT_EQ(gFsm->Version->value(), 4); // firmware 2.3.1
+        EXPECT_EQ(gFsm->Version()->value(), 4); // firmware 2.3.1
     }
 
     DemoMeter *meter = nullptr;
