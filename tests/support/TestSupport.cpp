@@ -13,6 +13,7 @@
 #include <QThread>
 #include <mutex>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <cerrno>
@@ -28,6 +29,20 @@
 #endif
 
 ModalBoxShower gShowModalBox;
+
+qint64 WindowPace::QueuedNs()
+{
+#ifdef Q_OS_LINUX
+    // schedstat: time on the CPU, time waiting on a run queue, timeslices (ns).
+    QFile stat(QStringLiteral("/proc/thread-self/schedstat"));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> fields = stat.readAll().split(' ');
+        if (fields.size() >= 2)
+            return fields.at(1).toLongLong();
+    }
+#endif
+    return 0;
+}
 
 int ModalBoxDelay()
 {
