@@ -121,7 +121,7 @@ int Session::Status()
 {
     WriteOut(QStringLiteral("connected\nversion %1 %2\n").arg(m.Fsm().Version()->value()).arg(m.Fsm().Version()->szVersion()));
     for (qint32 type : {0, 1}) {
-        if (m.ReadDirectory(type) != 0)
+        if (m.ReadDirectory(type) != OpStatus::Ok)
             return Failure;
         WriteOut(QStringLiteral("%1 %2 of %3\n")
                      .arg(type == 0 ? QStringLiteral("saved") : QStringLiteral("tx"))
@@ -194,7 +194,7 @@ bool Session::ReadSavedIds(const QList<int> &wanted, QSet<int> *found)
     const QSet<int> want(wanted.cbegin(), wanted.cend());
     for (qint16 i = 0; i < count && found->size() < want.size(); ++i) {
         ListRow row;
-        if (m.GetRecord(0, i) != 0 || !SavedRowFromLine(m.Fsm().szRecord(), &row)) {
+        if (m.GetRecord(0, i) != OpStatus::Ok || !SavedRowFromLine(m.Fsm().szRecord(), &row)) {
             progress.ProgressClose();
             if (m.Link().fDeviceConnected()) // a lost link has said so itself
                 Complain(QStringLiteral("the saved records could not be read; nothing was deleted"));
@@ -213,7 +213,7 @@ int Session::DeleteSaved(const QStringList &ids)
     const QList<int> numbers = Ids(ids);
     if (!FirmwareSupported())
         return Failure;
-    if (m.ReadDirectory(0) != 0)
+    if (m.ReadDirectory(0) != OpStatus::Ok)
         return Failure;
     if (m.Fsm().NumRecords(0) <= 0) {
         MsgBox(QStringLiteral("The FSM has no saved records."), vb::Exclamation, QStringLiteral("ZT 6200 Reading Problem"));
@@ -246,7 +246,7 @@ int Session::EraseSaved()
 {
     if (!FirmwareSupported())
         return Failure;
-    if (m.ReadDirectory(0) != 0)
+    if (m.ReadDirectory(0) != OpStatus::Ok)
         return Failure;
     if (m.Fsm().NumRecords(0) <= 0)
         return Success; // nothing to erase
@@ -269,7 +269,7 @@ int Session::EraseSaved()
     // The meter acts on "E" when it arrives: without its reply, only the
     // directory read again tells.
     Complain(QStringLiteral("the saved records may have been erased: the meter's reply was lost"));
-    if (m.Link().fDeviceConnected() && m.ReadDirectory(0) == 0)
+    if (m.Link().fDeviceConnected() && m.ReadDirectory(0) == OpStatus::Ok)
         Complain(m.Fsm().NumRecords(0) == 0 ? QStringLiteral("read again: the meter holds no saved records")
                                             : QStringLiteral("read again: the meter still holds %1 saved records")
                                                .arg(m.Fsm().NumRecords(0)));

@@ -116,7 +116,7 @@ void clsDownload::Step()
     WindowThreadDo([this, value = m_next + 1] { m_progress.ProgressStep(value); }, this);
     const qint16 i = m_next++;
     const LinkWatch watch = m_meter.Watch();
-    if (m_meter.GetRecord(m_type, i) != 0)
+    if (m_meter.GetRecord(m_type, i) != OpStatus::Ok)
         return Fail(watch.Failure());
     clsFsm &fsm = m_meter.Fsm();
     fsm.ProcessRecord(m_type);

@@ -139,11 +139,11 @@ QString clsFsm::RecordKey(qint32 type, const QString &line)
     return fields.value(0).trimmed() + QLatin1Char(',') + fields.value(1).trimmed();
 }
 
-qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
+OpStatus clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
 {
     if (!m_device) {
         m_szRecord.clear();
-        return 1;
+        return OpStatus::LinkLost;
     }
     // A link lost inside clears this object only once the reading has returned.
     const clsDevice::Exchange exchange(*m_device);
@@ -182,7 +182,7 @@ qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
             // The user has already been told of a lost link; do not ask again.
             if (watch.Lost()) {
                 m_szRecord.clear();
-                return 1;
+                return OpStatus::LinkLost;
             }
         }
         expected = m_dataFields;
@@ -193,17 +193,17 @@ qint16 clsFsm::GetRecord(qint32 type, qint16 DirectoryIndex)
         break;
     default:
         m_szRecord.clear();
-        return 1;
+        return OpStatus::Failed;
     }
 
     // Within one reading a record comes once: one whose id was taken
     // already is a late copy of an earlier reply, not this record.
-    qint16 result = qint16(ResultCode(SendCommand(*m_device, command, m_szRecord, expected, true, [this, type](const QString &text) {
+    OpStatus result = SendCommand(*m_device, command, m_szRecord, expected, true, [this, type](const QString &text) {
         return !m_taken.contains(RecordKey(type, text));
-    })));
-    if (m_szRecord.isEmpty())
-        result = 1;
-    if (result == 0)
+    });
+    if (result == OpStatus::Ok && m_szRecord.isEmpty())
+        result = OpStatus::BadReply;
+    if (result == OpStatus::Ok)
         m_taken.insert(RecordKey(type, m_szRecord));
     return result;
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "common/clsOperation.h"
 #include "records/clsVersion.h"
 
 #include <QObject>
@@ -53,7 +54,7 @@ public:
     // begins a reading: within it a record whose id (saved "Rec ID", Tx
     // "Dir ID" and "Station ID") was read already is refused as a late copy
     // and asked for again.
-    qint16 GetRecord(qint32 type, qint16 DirectoryIndex);
+    OpStatus GetRecord(qint32 type, qint16 DirectoryIndex);
 
     // The link went down: the version text and the record are gone.
     void mUsbHid_Disconnect();

@@ -41,17 +41,17 @@ public:
         return ::SendCommand(m_device, szCommand, szReply, wExpected, fCheck, answers);
     }
     QString QueryVersion() { return ::QueryVersion(m_device); }
-    qint16 GetRecord(qint32 type, qint16 DirectoryIndex) { return m_fsm.GetRecord(type, DirectoryIndex); }
+    OpStatus GetRecord(qint32 type, qint16 DirectoryIndex) { return m_fsm.GetRecord(type, DirectoryIndex); }
 
     // Reads the counts of store `type` ("C" or "S") into the record state. A
     // count that came but cannot be read is told (CountProblem), unless
     // `fTell` is false (a caller that tells its own failure, so that the user
     // hears it once).
-    qint16 ReadDirectory(qint32 type, bool fTell = true);
+    OpStatus ReadDirectory(qint32 type, bool fTell = true);
     // Deletes saved record `n` ("F") or Tx station `n` ("V").
-    qint16 DeleteRecord(qint32 type, qint32 n);
+    OpStatus DeleteRecord(qint32 type, qint32 n);
     // Erases every saved record ("E"); the Tx store has no such command.
-    qint16 EraseRecords();
+    OpStatus EraseRecords();
 
     // Watches the link from now on (see LinkWatch).
     LinkWatch Watch() const { return LinkWatch(m_link.get()); }

@@ -14,11 +14,11 @@ void clsReadStore::Step()
 {
     const LinkWatch watch = m_meter.Watch();
     if (m_count < 0) {
-        if (m_meter.ReadDirectory(m_type) != 0)
+        if (m_meter.ReadDirectory(m_type) != OpStatus::Ok)
             return Finish(watch.Failure());
         m_count = m_meter.Fsm().NumRecords(m_type);
     } else {
-        if (m_meter.GetRecord(m_type, qint16(m_lines.size())) != 0)
+        if (m_meter.GetRecord(m_type, qint16(m_lines.size())) != OpStatus::Ok)
             return Finish(watch.Failure());
         m_lines << m_meter.Fsm().szRecord();
     }
@@ -38,7 +38,7 @@ clsReadCount::clsReadCount(clsMeter &meter, qint32 type, QObject *parent)
 void clsReadCount::Step()
 {
     const LinkWatch watch = m_meter.Watch();
-    if (m_meter.ReadDirectory(m_type) != 0)
+    if (m_meter.ReadDirectory(m_type) != OpStatus::Ok)
         return Finish(watch.Failure());
     Finish(OpStatus::Ok);
 }

@@ -18,7 +18,7 @@ CountProblemTeller gCountTeller;
 
 CountProblemTeller SetCountProblemTeller(CountProblemTeller teller) { return std::exchange(gCountTeller, std::move(teller)); }
 
-qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
+OpStatus clsMeter::ReadDirectory(qint32 type, bool fTell)
 {
     QString command;
     if (type == 0)
@@ -26,7 +26,7 @@ qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
     else if (type == 1)
         command = QStringLiteral("S");
     else
-        return 1; // no such store
+        return OpStatus::Failed; // no such store
 
     // A count reply has its own shape: two counts. What else comes (a
     // record, a version, an empty line) answers another command. The same
@@ -59,7 +59,7 @@ qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
         m_fsm.setNumRecords(type, n);
         CountField(fields.at(1), &n);
         m_fsm.setMaxRecords(type, n);
-        return 0;
+        return OpStatus::Ok;
     }
     // Never an empty store in silence: a count that cannot be read is told
     // (a lost link has told of itself).
@@ -67,10 +67,10 @@ qint16 clsMeter::ReadDirectory(qint32 type, bool fTell)
     m_fsm.setMaxRecords(type, 0);
     if (fTell && !watch.Lost() && gCountTeller)
         gCountTeller(CountProblem{type, refused});
-    return 1;
+    return result == OpStatus::Ok ? OpStatus::BadReply : result;
 }
 
-qint16 clsMeter::DeleteRecord(qint32 type, qint32 n)
+OpStatus clsMeter::DeleteRecord(qint32 type, qint32 n)
 {
     QString command;
     if (type == 0)
@@ -78,13 +78,13 @@ qint16 clsMeter::DeleteRecord(qint32 type, qint32 n)
     else if (type == 1)
         command = QStringLiteral("V,");
     else
-        return 1;
+        return OpStatus::Failed;
     QString reply;
-    return qint16(ResultCode(SendCommand(command + IntText(n), reply, 0, true)));
+    return SendCommand(command + IntText(n), reply, 0, true);
 }
 
-qint16 clsMeter::EraseRecords()
+OpStatus clsMeter::EraseRecords()
 {
     QString reply;
-    return qint16(ResultCode(SendCommand(QStringLiteral("E"), reply, 0, true)));
+    return SendCommand(QStringLiteral("E"), reply, 0, true);
 }

@@ -17,14 +17,14 @@ void clsSavedDeleteOp::Step()
     if (m_mode == EraseIfAll) {
         // "E" erases the whole store: only when the caller's list has every
         // record in it.
-        const bool all = m_meter.ReadDirectory(0) == 0 && m_meter.Fsm().NumRecords(0) == m_held;
+        const bool all = m_meter.ReadDirectory(0) == OpStatus::Ok && m_meter.Fsm().NumRecords(0) == m_held;
         if (m_watch.Lost())
             return Finish(OpStatus::LinkLost);
         m_mode = all ? Erase : Each;
         return;
     }
     if (m_mode == Erase) {
-        m_erased = m_meter.EraseRecords() == 0;
+        m_erased = m_meter.EraseRecords() == OpStatus::Ok;
         ++m_tries;
         if (m_erased)
             return Finish(OpStatus::Ok);
@@ -37,7 +37,7 @@ void clsSavedDeleteOp::Step()
     if (m_done >= m_records.size())
         return Finish(OpStatus::Ok);
     const qint32 n = m_records.at(m_done);
-    if (m_meter.DeleteRecord(0, n) != 0) {
+    if (m_meter.DeleteRecord(0, n) != OpStatus::Ok) {
         m_failed = n;
         return Finish(m_watch.Failure());
     }

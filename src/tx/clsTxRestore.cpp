@@ -151,7 +151,7 @@ void clsTxRestore::Step()
         m_watch = step;
         if (!m_meter.Link().IsDeviceConnected(true))
             return Finish(OpStatus::LinkLost);
-        if (m_meter.ReadDirectory(1, false) != 0) { // told as the Tx list not read
+        if (m_meter.ReadDirectory(1, false) != OpStatus::Ok) { // told as the Tx list not read
             m_summary.notTried = int(m_entries.size());
             return Finish(step.Failure());
         }
@@ -165,7 +165,7 @@ void clsTxRestore::Step()
     case Entries:
         return TakeNext();
     case BackDirectory:
-        if (m_meter.ReadDirectory(1, false) != 0)
+        if (m_meter.ReadDirectory(1, false) != OpStatus::Ok)
             return Finish(step.Failure());
         m_count = fsm.NumRecords(1);
         m_next = 0;
@@ -176,7 +176,7 @@ void clsTxRestore::Step()
             m_lines = m_back;
             return Finish(OpStatus::Ok);
         }
-        if (m_meter.GetRecord(1, qint16(m_next)) != 0)
+        if (m_meter.GetRecord(1, qint16(m_next)) != OpStatus::Ok)
             return Finish(step.Failure());
         m_back << fsm.szRecord();
         ++m_next;
@@ -192,7 +192,7 @@ void clsTxRestore::ReadNext()
         return;
     }
     const LinkWatch step = m_meter.Watch();
-    if (m_meter.GetRecord(1, qint16(m_next)) != 0) {
+    if (m_meter.GetRecord(1, qint16(m_next)) != OpStatus::Ok) {
         m_summary.notTried = int(m_entries.size());
         return Finish(step.Failure());
     }

@@ -13,7 +13,7 @@ namespace {
 const TxWords *gTxWords = nullptr;
 
 // Runs one Tx exchange and examines its outcome.
-TxResult SendTxCommand(clsMeter &meter, const std::function<qint16()> &exchange, TxResult::Command command,
+TxResult SendTxCommand(clsMeter &meter, const std::function<OpStatus()> &exchange, TxResult::Command command,
                        qint32 stationId)
 {
     TxResult r;
@@ -25,7 +25,7 @@ TxResult SendTxCommand(clsMeter &meter, const std::function<qint16()> &exchange,
     // A link lost during the exchange has been told by the link, even when
     // the meter was found again before we look.
     const LinkWatch watch = meter.Watch();
-    r.result = exchange();
+    r.result = qint16(ResultCode(exchange()));
     if (r.result == 0) {
         r.status = OpStatus::Ok;
     } else if (!watch.Lost()) {
@@ -65,7 +65,7 @@ TxResult SendTxLine(clsMeter &meter, const QString &szPrefix, const clsTx &mTx, 
         QString reply;
         // The add's one reply must be the empty one (no fields).
         const OpStatus status = meter.SendCommand(command, reply, 0, !once, seen);
-        return qint16(status == OpStatus::Ok && CountFields(reply) == 0 ? 0 : 1);
+        return status == OpStatus::Ok && CountFields(reply) != 0 ? OpStatus::BadReply : status;
     };
     TxResult r = SendTxCommand(meter, exchange, kind, mTx.wStationId());
     // Any other reply, or none: the meter may have made the change.
@@ -132,11 +132,11 @@ TxResult TxReplace(clsMeter &meter, const clsTx &mTx)
 qint16 ReadTxLines(clsMeter &meter, QStringList &lines)
 {
     lines.clear();
-    if (meter.ReadDirectory(1) != 0)
+    if (meter.ReadDirectory(1) != OpStatus::Ok)
         return 1;
     const qint16 count = meter.Fsm().NumRecords(1);
     for (qint16 i = 0; i < count; ++i) {
-        if (meter.GetRecord(1, i) != 0)
+        if (meter.GetRecord(1, i) != OpStatus::Ok)
             return 1;
         lines << meter.Fsm().szRecord();
     }
@@ -197,12 +197,12 @@ void clsTxChangeOp::Step()
         return;
     }
     if (m_next == -1) {
-        if (m_meter.ReadDirectory(1, false) != 0) // told as the list not read back
+        if (m_meter.ReadDirectory(1, false) != OpStatus::Ok) // told as the list not read back
             return EndRead(false);
         m_count = m_meter.Fsm().NumRecords(1);
         m_next = 0;
     } else {
-        if (m_meter.GetRecord(1, qint16(m_next)) != 0)
+        if (m_meter.GetRecord(1, qint16(m_next)) != OpStatus::Ok)
             return EndRead(false);
         m_lines << m_meter.Fsm().szRecord();
         ++m_next;

@@ -253,26 +253,26 @@ TEST_F(Exchange, DirectoryAndDelete)
     // told why, never the previous value.
     const QString unread = "The number of saved records in the FSM could not be read.\r\nIts reply was: ";
     struct Case { QByteArray answer; QString read; QString told; } cases[] = {
-        {"12,500", "0 12 500", ""}, {" 7 , 999.5 ", "0 7 1000", ""}, {"abc,40000", "1 0 0", unread + "abc,40000"},
-        {"12", "1 0 0", unread + "12"}, {"-1,500", "1 0 0", "The FSM reports -1 saved records; this program can read from 0 to 32767."},
-        {"32767,32767", "0 32767 32767", ""}, {"32767,x", "1 0 0", unread + "32767,x"}, // the most there can be
-        {"32768,32767", "1 0 0", "The FSM reports 32768 saved records; this program can read from 0 to 32767."},
+        {"12,500", "ok 12 500", ""}, {" 7 , 999.5 ", "ok 7 1000", ""}, {"abc,40000", "bad reply 0 0", unread + "abc,40000"},
+        {"12", "bad reply 0 0", unread + "12"}, {"-1,500", "bad reply 0 0", "The FSM reports -1 saved records; this program can read from 0 to 32767."},
+        {"32767,32767", "ok 32767 32767", ""}, {"32767,x", "bad reply 0 0", unread + "32767,x"}, // the most there can be
+        {"32768,32767", "bad reply 0 0", "The FSM reports 32768 saved records; this program can read from 0 to 32767."},
     };
     for (const Case &c : cases) {
         Answer(DemoMeter::FrameReply(c.answer, 65));
         boxes.clear();
         meter->ClearCommands();
-        const qint16 result = gMeter->ReadDirectory(0);
+        const QString result = StatusName(gMeter->ReadDirectory(0));
         EXPECT_EQ(QString("%1 %2 %3").arg(result).arg(gFsm->NumRecords(0)).arg(gFsm->MaxRecords(0)), c.read) << c.answer.data();
         EXPECT_EQ(Prompts(), c.told.isEmpty() ? QStringList() : QStringList{c.told});
         EXPECT_EQ(meter->Commands().size(), c.told.isEmpty() ? 1 : 4);
     }
     Answer(DemoMeter::FrameReply("\n", 65));
     meter->ClearCommands();
-    EXPECT_EQ(gMeter->DeleteRecord(0, 40000), 0);
-    EXPECT_EQ(gMeter->EraseRecords(), 0);
-    EXPECT_EQ(gMeter->DeleteRecord(1, -3), 0);
-    EXPECT_EQ(gMeter->DeleteRecord(2, 1), 1); // no such store
+    EXPECT_EQ(gMeter->DeleteRecord(0, 40000), OpStatus::Ok);
+    EXPECT_EQ(gMeter->EraseRecords(), OpStatus::Ok);
+    EXPECT_EQ(gMeter->DeleteRecord(1, -3), OpStatus::Ok);
+    EXPECT_EQ(gMeter->DeleteRecord(2, 1), OpStatus::Failed); // no such store
     EXPECT_EQ(meter->Commands(), (QStringList{"F,40000", "E", "V,-3"}));
 }
 
@@ -284,7 +284,7 @@ TEST_F(Exchange, StaleRepliesAreDropped)
     QStringList status;
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, &ctx, [&](const QString &l) { status << l; });
     auto directory = [](qint32 type) {
-        const qint16 r = gMeter->ReadDirectory(type);
+        const int r = ResultCode(gMeter->ReadDirectory(type));
         return QString("%1 %2,%3").arg(r).arg(gFsm->NumRecords(type)).arg(gFsm->MaxRecords(type));
     };
     meter->Scenario().extraReports = 2;

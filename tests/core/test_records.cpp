@@ -65,15 +65,15 @@ TEST_F(Records, LearningRead)
         const QString next = RawRecord(c.fields, {{1, QStringLiteral("102")}}).join(QLatin1Char(','));
         m = AddMeter(QStringLiteral("firmware %1\nsaved %2\nsaved %3\n").arg(c.firmware, line, next));
         ASSERT_TRUE(ConnectMeter());
-        ASSERT_EQ(gMeter->ReadDirectory(0), 0);
-        EXPECT_EQ(gFsm->GetRecord(0, 0), c.result);
+        ASSERT_EQ(gMeter->ReadDirectory(0), OpStatus::Ok);
+        EXPECT_EQ(ResultCode(gFsm->GetRecord(0, 0)), c.result);
         EXPECT_EQ(gFsm->szRecord(), c.result == 0 ? line : QString());
         EXPECT_EQ(m->Commands().count(QStringLiteral("D,0,1")), c.sends);
         EXPECT_EQ(gFsm->DataFields(), c.dataFields);
         EXPECT_EQ(gFsm->Version()->value(), c.value);
         EXPECT_EQ(gFsm->DataHeader(0).size(), c.header);
         if (c.result == 0) { // known layout: the next record is read once
-            EXPECT_EQ(gFsm->GetRecord(0, 1), 0);
+            EXPECT_EQ(gFsm->GetRecord(0, 1), OpStatus::Ok);
             EXPECT_EQ(m->Commands().count(QStringLiteral("D,1,1")), 1);
         }
     }
@@ -83,7 +83,7 @@ TEST_F(Records, LearningRead)
     m = AddMeter(QStringLiteral("saved ") + RawRecord(30).join(QLatin1Char(',')));
     ASSERT_TRUE(ConnectMeter());
     m->Scenario().unplugAfterReports = m->InputReportsSent() + 1;
-    EXPECT_EQ(gFsm->GetRecord(0, 0), 1);
+    EXPECT_EQ(gFsm->GetRecord(0, 0), OpStatus::LinkLost);
     EXPECT_EQ(boxes.size(), 1);
     EXPECT_EQ(m->Commands().count(QStringLiteral("D,0,1")), 1);
 }
@@ -94,18 +94,18 @@ TEST_F(Records, LearningRead)
 TEST_F(Records, LinkLostInsideAReadClearsAfterIt)
 {
     const QString saved = QStringLiteral("saved ") + RawRecord(31).join(QLatin1Char(','));
-    struct Case { const char *what; std::function<qint16()> read; } cases[] = {
-        {"saved record", [] { return gMeter->GetRecord(0, 1); }},
-        {"saved record, learning", [] { gFsm->setDataFields(0); return gMeter->GetRecord(0, 1); }},
-        {"Tx entry", [] { return gMeter->GetRecord(1, 1); }},
-        {"directory", [] { return gMeter->ReadDirectory(1); }},
-        {"a command", [] { QString reply; return qint16(ResultCode(gMeter->SendCommand(QStringLiteral("C"), reply, 2, true))); }},
+    struct Case { const char *what; std::function<OpStatus()> read; OpStatus status; } cases[] = {
+        {"saved record", [] { return gMeter->GetRecord(0, 1); }, OpStatus::Timeout},
+        {"saved record, learning", [] { gFsm->setDataFields(0); return gMeter->GetRecord(0, 1); }, OpStatus::LinkLost},
+        {"Tx entry", [] { return gMeter->GetRecord(1, 1); }, OpStatus::Timeout},
+        {"directory", [] { return gMeter->ReadDirectory(1); }, OpStatus::Timeout},
+        {"a command", [] { QString reply; return gMeter->SendCommand(QStringLiteral("C"), reply, 2, true); }, OpStatus::Timeout},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         DemoMeter *m = ReplaceMeter(QStringLiteral("firmware 2.3.1\ngenerate-tx 3\n") + saved + QLatin1Char('\n') + saved);
-        ASSERT_EQ(gMeter->ReadDirectory(0), 0);
-        ASSERT_EQ(gMeter->GetRecord(0, 0), 0);
+        ASSERT_EQ(gMeter->ReadDirectory(0), OpStatus::Ok);
+        ASSERT_EQ(gMeter->GetRecord(0, 0), OpStatus::Ok);
         ASSERT_EQ(gFsm->Version()->value(), 4);
         QStringList changes; // when the version changed: "inside" or "after" an exchange
         QObject ctx;
@@ -113,7 +113,7 @@ TEST_F(Records, LinkLostInsideAReadClearsAfterIt)
             changes << (gDevice->InExchange() ? QStringLiteral("inside") : QStringLiteral("after"));
         });
         m->Scenario().stallAfterReports = m->InputReportsSent(); // the next read fails
-        EXPECT_EQ(c.read(), 1);
+        EXPECT_EQ(c.read(), c.status);
         EXPECT_EQ(changes, QStringList{QStringLiteral("after")});
         EXPECT_EQ(gFsm->Version()->value(), 0);
         EXPECT_EQ(gFsm->DataFields(), 0);

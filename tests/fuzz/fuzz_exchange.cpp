@@ -73,7 +73,7 @@ FUZZ_TARGET
     switch ((options >> 4) & 3) {
     case 0:
     case 1: {
-        const qint16 r = gFsm->GetRecord(type, qint16(options >> 6));
+        const int r = ResultCode(gFsm->GetRecord(type, qint16(options >> 6)));
         FuzzAssert(r == 0 || r == 1);
         if (r == 0) {
             gFsm->ProcessRecord(type);
@@ -83,7 +83,7 @@ FUZZ_TARGET
         break;
     }
     case 2: {
-        const qint16 r = gMeter->ReadDirectory(type);
+        const int r = ResultCode(gMeter->ReadDirectory(type));
         FuzzAssert(r == 0 || r == 1);
         break;
     }

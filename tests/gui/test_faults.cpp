@@ -96,7 +96,7 @@ protected:
         auto change = [&](int fault, int k) {
             MeterReturns();
             QStringList lines = meter->Scenario().saved;
-            EXPECT_EQ(tx ? ReadTxLines(*gMeter, lines) : gMeter->ReadDirectory(0), 0);
+            EXPECT_EQ(tx ? ReadTxLines(*gMeter, lines) : ResultCode(gMeter->ReadDirectory(0)), 0);
             form = std::make_unique<Form>(main);
             for (const QString &line : std::as_const(lines))
                 form->lsvDataAdd(line);
