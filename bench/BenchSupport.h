@@ -7,6 +7,7 @@
 #include "app/frmMessage.h"
 #include "app/clsSession.h"
 #include "app/globals.h"
+#include "common/clsOperation.h"
 #include "common/modEvents.h"
 #include "common/modMsgBox.h"
 #include "records/clsFsm.h"
@@ -47,7 +48,10 @@ struct BenchProgram
     {
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < ms && !(gUsbHid->fDeviceConnected() && gFsm->Version()->value() != 0))
+        // Until the connection's own queries have ended too: a benchmark that
+        // starts its work while they run finds the program busy.
+        while (t.elapsed() < ms &&
+               !(gUsbHid->fDeviceConnected() && gFsm->Version()->value() != 0 && !OperationRunning()))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         return gUsbHid->fDeviceConnected();
     }

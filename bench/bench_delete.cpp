@@ -49,7 +49,8 @@ int main(int argc, char *argv[])
         for (const QString &line : lines)
             f.lsvDataAdd(line);
         f.show();
-        QCoreApplication::processEvents();
+        while (OperationRunning()) // the free-record count read as it opens
+            QCoreApplication::processEvents();
         // Sorted by date as it opens; the first row stays.
         QAbstractItemModel *m = f.findChild<QTreeView *>(QStringLiteral("lsvData"))->model();
         f.findChild<QTreeView *>(QStringLiteral("lsvData"))->selectionModel()->select(QItemSelection(m->index(1, 0), m->index(m->rowCount() - 1, 0)),
