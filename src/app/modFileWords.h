@@ -1,0 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The words of a file that could not be written (a download's CSV file, a
+// map, a plot's picture or table), told in a box titled "ZT 6200 File Error".
+#include <QString>
+
+// "There is a problem writing to the file." and the system's reason below it;
+// with no reason, the question whether another program holds the file.
+QString WriteErrorText(const QString &reason);
+
+// Makes the box with those words the teller of a write failure (SetWriteErrorTeller).
+void InstallFileWords();
