@@ -3,7 +3,7 @@
 #include "common/modMsgBox.h"
 #include "storage/clsFile.h"
 
-QString WriteErrorText(const QString &reason)
+static QString WriteErrorText(const QString &reason)
 {
     const QString cause = reason.isEmpty() ? QStringLiteral("Is it already open in another application?") : reason;
     return QStringLiteral("There is a problem writing to the file.\r\n") + cause;
