@@ -3,6 +3,7 @@
 #include "app/clsApp.h"
 #include "app/globals.h"
 #include "app/modConnect.h"
+#include "app/modFileWords.h"
 #include "app/modTxWords.h"
 #include "common/clsOperation.h"
 #include "records/clsMeter.h"
@@ -16,6 +17,7 @@ clsSession::clsSession()
     m_app->setfDebug(false);
     InstallLinkNotifier();
     InstallTxWords();
+    InstallFileWords();
     m_meter = std::make_unique<clsMeter>();
 }
 

@@ -156,7 +156,7 @@ void clsDownloadRun::Conclude()
         MsgBoxLater(kReadProblem + QStringLiteral("\r\nRecord %1 of %2 could not be read.").arg(Reached()).arg(count),
                     vb::Exclamation, QStringLiteral("Reading Problem"));
     else if (Status() == OpStatus::IoError && FailedSink() == m_file && !m_file->Told())
-        clsFile::ShowWriteError(Reason());
+        TellWriteError(Reason());
 }
 
 OpStatus GetAllData(DownloadUi &ui, const DownloadRequest &request)

@@ -74,7 +74,7 @@ void ExportMapFileGui()
         MsgBox(QStringLiteral("The map file cannot replace the CSV file it is made from."), vb::Exclamation, kFileErrorTitle);
         return;
     case MapExport::WriteFailed:
-        clsFile::ShowWriteError(result.error);
+        TellWriteError(result.error);
         return;
     case MapExport::Written:
         break;

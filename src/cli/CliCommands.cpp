@@ -3,6 +3,7 @@
 #include "cli/CliAnalysis.h"
 #include "cli/CliExport.h"
 #include "app/modConnect.h"
+#include "app/modFileWords.h"
 #include "cli/CliLists.h"
 #include "cli/CliProgress.h"
 #include "cli/CliTerminal.h"
@@ -404,6 +405,7 @@ void KeepRawArguments(int argc, char **argv) { RememberNativeArguments(argc, arg
 
 int RunCommand(const CliOptions &o)
 {
+    InstallFileWords();
     if (o.words.at(0) == QLatin1String("export"))
         return ExportCommand(o);
     if (o.words.at(0) == QLatin1String("groundwave"))

@@ -54,7 +54,7 @@ int ExportCommand(const CliOptions &o)
         Complain(SameFileText(target));
         return Failure;
     case MapExport::WriteFailed:
-        clsFile::ShowWriteError(result.error);
+        TellWriteError(result.error);
         return Failure;
     case MapExport::Written:
         break;

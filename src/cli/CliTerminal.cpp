@@ -221,9 +221,6 @@ void HandleInterrupts(QObject *context)
             }
         }).detach();
     }
-    // A file size limit shows as EFBIG on the write, which the writer
-    // reports and tidies up after, instead of a core dump and a left file.
-    std::signal(SIGXFSZ, SIG_IGN);
     // A closed pipe shows as EPIPE on the write, which then ends the program.
     std::signal(SIGPIPE, SIG_IGN);
 #else

@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <cstdio>
+#else
+#include <csignal>
 #endif
 
 int main(int argc, char *argv[])
@@ -20,6 +22,10 @@ int main(int argc, char *argv[])
     // too end their lines as on every other system.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+#else
+    // A file size limit shows as EFBIG on the write, which the writer
+    // reports and tidies up after, instead of a core dump and a left file.
+    std::signal(SIGXFSZ, SIG_IGN);
 #endif
     RememberNativeArguments(argc, argv);
     // Drawing needs a QGuiApplication of its own, made by the plot module.

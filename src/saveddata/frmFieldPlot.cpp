@@ -399,7 +399,7 @@ bool frmFieldPlot::SaveTo(const QString &path)
         reason = file.LastError();
         file.DiscardFile();
     }
-    MsgBox(clsFile::WriteErrorText(reason), vb::Exclamation, kFileErrorTitle);
+    TellWriteError(reason, TellWhen::Now);
     return false;
 }
 
@@ -407,7 +407,11 @@ bool frmFieldPlot::SaveAnalysisTo(const QString &path)
 {
     if (Replaces(path, QStringLiteral("analysis")))
         return false;
-    return WriteRadialCsv(path, Analysis());
+    QString reason;
+    const TableWrite done = WriteRadialCsv(path, Analysis(), &reason);
+    if (done == TableWrite::Failed)
+        TellWriteError(reason);
+    return done == TableWrite::Written;
 }
 
 // The save dialog, then this window on top again: the dialog belongs to the

@@ -700,12 +700,12 @@ QList<QStringList> RadialTableRows(const RadialAnalysis &analysis)
     return rows;
 }
 
-bool WriteRadialCsv(const QString &path, const RadialAnalysis &analysis)
+TableWrite WriteRadialCsv(const QString &path, const RadialAnalysis &analysis, QString *reason)
 {
     clsFile file;
     file.setCompleteFileName(path);
     if (!file.WriteHeader(RadialTableColumns()))
-        return false; // told already
+        return TableWrite::Told;
     bool ok = true;
     for (const QStringList &row : RadialTableRows(analysis)) {
         QStringList fields;
@@ -716,13 +716,11 @@ bool WriteRadialCsv(const QString &path, const RadialAnalysis &analysis)
         }
         ok = ok && file.WriteLine(fields.join(QLatin1Char(',')));
     }
-    ok = ok && file.CloseFile();
-    if (!ok) {
-        const QString reason = file.LastError();
-        file.DiscardFile();
-        clsFile::ShowWriteError(reason);
-    }
-    return ok;
+    if (ok && file.CloseFile())
+        return TableWrite::Written;
+    *reason = file.LastError();
+    file.DiscardFile();
+    return TableWrite::Failed;
 }
 
 QString EffectiveFieldText(const EffectiveField &e)

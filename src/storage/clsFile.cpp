@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "storage/clsFile.h"
 #include "common/modAnsi.h"
-#include "common/modMsgBox.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #endif
@@ -150,7 +150,7 @@ bool clsFile::WriteHeader(const QStringList &varList)
     if (OpenFile() && Write(StringToAnsi(line)))
         return true;
     DiscardFile();
-    ShowWriteError(m_szError);
+    TellWriteError(m_szError);
     return false;
 }
 
@@ -192,16 +192,19 @@ bool CsvFileSink::Begin(const QStringList &header)
     return !m_told;
 }
 
-QString clsFile::WriteErrorText(const QString &szReason)
+static WriteErrorTeller &Teller()
 {
-    const QString cause = szReason.isEmpty() ? QStringLiteral("Is it already open in another application?") : szReason;
-    return QStringLiteral("There is a problem writing to the file.\r\n") + cause;
+    static WriteErrorTeller teller;
+    return teller;
 }
 
-void clsFile::ShowWriteError(const QString &szReason)
+WriteErrorTeller SetWriteErrorTeller(WriteErrorTeller teller) { return std::exchange(Teller(), std::move(teller)); }
+
+void TellWriteError(const QString &reason, TellWhen when)
 {
-    // Also told from inside a download's step, where no box may open.
-    MsgBoxLater(WriteErrorText(szReason), vb::Exclamation, QStringLiteral("ZT 6200 File Error"));
+    const WriteErrorTeller teller = Teller(); // a copy: the teller may replace itself
+    if (teller)
+        teller(reason, when);
 }
 
 // ---- the save dialog seam ----

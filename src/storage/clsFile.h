@@ -41,7 +41,8 @@ public:
     QString ShorterFileName(qint16 wLength = 40) const;
 
     // Opens the file when none is open and writes the quoted column names.
-    // On failure tells the user, forgets the file and returns false.
+    // On failure tells the user (TellWriteError, later), forgets the file and
+    // returns false.
     bool WriteHeader(const QStringList &varList);
     // Opens the file when none is open and writes one line; false on a write
     // error (the caller reports it).
@@ -61,12 +62,6 @@ public:
     // holds the file.
     QString LastError() const { return m_szError; }
 
-    // "There is a problem writing to the file." and the reason below it; with
-    // no reason, the question whether another program holds the file
-    // (title "ZT 6200 File Error").
-    static void ShowWriteError(const QString &szReason = QString());
-    // That message's text.
-    static QString WriteErrorText(const QString &szReason);
 
 private:
     bool OpenFile();
@@ -100,6 +95,17 @@ private:
     clsFile &m_file;
     bool m_told = false;
 };
+
+// A write failure told to the user. Storage only says why (the system's
+// reason; empty when unknown or when another program holds the file): the
+// words and the box are chosen at the top of the program, which installs who
+// tells it. Later: the box waits for the event loop (told from inside a step
+// or a file's own writing); Now: it has closed when the call returns.
+enum class TellWhen { Later, Now };
+using WriteErrorTeller = std::function<void(const QString &reason, TellWhen when)>;
+// Installs who tells (none: nobody is told); returns the previous one.
+WriteErrorTeller SetWriteErrorTeller(WriteErrorTeller teller);
+void TellWriteError(const QString &reason, TellWhen when = TellWhen::Later);
 
 // The system's text for a C library error number (errno).
 QString ErrnoText(int err);

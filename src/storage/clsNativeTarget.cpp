@@ -69,7 +69,7 @@ bool clsNativeTarget::Finish()
 
 QString clsNativeTarget::Fail(int err)
 {
-    clsFile::ShowWriteError(ErrnoText(err));
+    TellWriteError(ErrnoText(err));
     return QString();
 }
 #endif

@@ -418,6 +418,8 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
     // FIFO that nobody opens or reads still ends on a signal.
     const struct { const char *what; const char *script; int code; QByteArray err; } shells[] = {
         {"size limit", "ulimit -f 1; \"$CLI\" --demo=\"$METER\" download saved out.csv", 1, qt_error_string(EFBIG).toUtf8()},
+        {"size limit, analysis table", "ulimit -f 0; \"$CLI\" analyze \"" DATACLAVE_TEST_CASES "/analyze/radials.csv\" --csv fit.csv", 1,
+         "ZT 6200 File Error: There is a problem writing to the file.\n" + qt_error_string(EFBIG).toUtf8()},
         {"size limit, standard output", "ulimit -f 1; \"$CLI\" --demo=\"$METER\" download saved - >/dev/null", 1,
          qt_error_string(EFBIG).toUtf8()},
         {"FIFO nobody opens", "mkfifo out; \"$CLI\" --demo=\"$METER\" download saved out & sleep 1; kill -TERM $!; wait $!; rc=$?; "

@@ -12,6 +12,7 @@
 #include "storage/clsFile.h"
 
 #include <QTest>
+#include <cerrno>
 #include <QtWidgets>
 
 namespace {
@@ -242,7 +243,8 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
         EXPECT_EQ(Named<QLabel>(&window, "lblEffective")->text(), effective.join(QLatin1Char('\n')));
         const QString mine = dir.filePath(QStringLiteral("mine.csv")), theirs = dir.filePath(QStringLiteral("theirs.csv"));
         ASSERT_TRUE(window.SaveAnalysisTo(mine));
-        ASSERT_TRUE(WriteRadialCsv(theirs, expected));
+        QString reason;
+        ASSERT_EQ(WriteRadialCsv(theirs, expected, &reason), TableWrite::Written);
         EXPECT_EQ(ReadFile(mine), ReadFile(theirs));
     };
     ASSERT_EQ(table->rowCount(), 8);
@@ -393,8 +395,8 @@ TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
     }
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_FALSE(window.SaveTo(dir.filePath(QStringLiteral("missing/p.png"))));
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
+    ASSERT_EQ(boxes.size(), 1); // told before the save returns
+    EXPECT_EQ(boxes.at(0).title + '|' + boxes.at(0).prompt, "ZT 6200 File Error|There is a problem writing to the file.\r\n" + FileErrorText(ENOENT));
 
     // "Save Picture...": the plot stays in front of the window that had the
     // dialog, saved or cancelled.
