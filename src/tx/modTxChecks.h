@@ -29,8 +29,8 @@ struct TxFieldCheck
         Hemisphere,       // neither of the row's two letters
     };
     Problem problem = Accepted;
-    int box = 0;         // Range: 0 degrees, 1 minutes, 2 seconds
-    double limit = 0;    // Range: the box's largest value
+    int box = 0;             // Range: 0 degrees, 1 minutes, 2 seconds
+    double limit = 0;        // Range: the box's largest value
     QStringList hemispheres; // Hemisphere: the row's two letters
     bool ok() const { return problem == Accepted; }
 };
