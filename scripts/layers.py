@@ -6,7 +6,8 @@
 # names (gMeter, gUsbHid, gDevice, gFsm): the rest is handed its meter.
 # The link, the protocol, the records, storage and common open no message
 # box (their windows aside): they say what happened by status or event, and
-# the words are chosen above.
+# the words are chosen above. The link and tx (its windows aside) word no
+# sentence for the user either; the link's status log is its own.
 # Prints each offending include or use and exits 1; exits 0 when there is none.
 #   python3 scripts/layers.py [SOURCE-ROOT]     (default: this checkout's src)
 import os
@@ -80,6 +81,24 @@ def box_calls(text):
             yield number
 
 
+# Folders whose files (windows aside) word no sentence: a string of three or
+# more words outside the link's status log (LogUsbStatus).
+NO_SENTENCES = {'usb', 'tx'}
+TOKEN = re.compile(r'"(?:[^"\\\n]|\\.)*"|\'(?:[^\'\\\n]|\\.)+\'|//[^\n]*|/\*.*?\*/', re.S)
+SENTENCE = re.compile(r"[A-Za-z]+(?: [A-Za-z'-]+){2,}")
+
+
+def sentences(text):
+    for m in TOKEN.finditer(text):
+        token = m.group(0)
+        if not token.startswith('"') or not SENTENCE.search(token):
+            continue
+        before = text[:m.start()]
+        statement = before[max(before.rfind(c) for c in ';{}') + 1:]
+        if 'LogUsbStatus(' not in statement:
+            yield before.count('\n') + 1
+
+
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'src')
     include = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/', re.M)
@@ -104,6 +123,9 @@ def main():
                 if folder in NO_BOXES and name not in BOX_SEAM and not is_window(name):
                     for number in box_calls(text):
                         bad.append(f'{os.path.relpath(full, root)}:{number}: opens a message box; tell it by status')
+                if folder in NO_SENTENCES and not may_read_meter_globals(folder, name):
+                    for number in sentences(text):
+                        bad.append(f'{os.path.relpath(full, root)}:{number}: words a sentence; choose the words above')
                 if not may_read_meter_globals(folder, name):
                     for number in meter_global_uses(text):
                         bad.append(f'{os.path.relpath(full, root)}:{number}: reads a meter global; hand it the meter')

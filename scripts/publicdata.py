@@ -24,6 +24,7 @@ PLAIN_DATA = {
     'CountProblem': 'a count reply that could not be read, for the words at the top',
     'TxFileProblem': 'what a Tx file could not give, for the words at the top',
     'TxRestoreNote': 'one note of a Tx restore, for the words at the top',
+    'TxFieldCheck': 'what a Tx field check found, for the words at the top',
     'DemoScenario': 'the demo meter\'s identity, contents, timing and faults, each set alone',
     'FieldSpan': 'where one field lies in a reply',
     'TwipRect': 'a window rectangle in twips',

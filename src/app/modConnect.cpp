@@ -77,7 +77,8 @@ QString LinkEventText(LinkEvent event, const QString &reason)
     case LinkEvent::Disconnected: return QStringLiteral("ZT 6200 was disconnected. Please reconnect it.");
     case LinkEvent::CannotOpen: break;
     }
-    QString text = QStringLiteral("ZT 6200 was found but cannot be opened: ") + reason + QLatin1Char('.');
+    QString text = QStringLiteral("ZT 6200 was found but cannot be opened: ") +
+                   (reason.isEmpty() ? QStringLiteral("unknown reason") : reason) + QLatin1Char('.');
 #if defined(__linux__)
     text += QStringLiteral("\r\nThe udev rule that gives you access is explained in the README, "
                            "section \"Using a real meter on Linux\".");

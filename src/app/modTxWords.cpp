@@ -6,6 +6,8 @@
 
 namespace {
 
+const QString kIllegalValue = QStringLiteral("Illegal Value");
+
 QString TooLongText(qint32 length)
 {
     return QStringLiteral("This Tx does not fit in one command to the ZT 6200: its line is ") + IntText(length) +
@@ -59,10 +61,37 @@ public:
         return {};
     }
 
+    TxMessage FieldCheck(const TxFieldCheck &c) const override
+    {
+        QString text;
+        switch (c.problem) {
+        case TxFieldCheck::Accepted: return {};
+        case TxFieldCheck::CallSign:
+            // An en dash, though only the hyphen-minus is accepted.
+            return {QStringLiteral("The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013"),
+                    QStringLiteral("Call-Site Text Too Long")};
+        case TxFieldCheck::FrequencyPoint: text = QStringLiteral("Frequency cannot have decimal points or commas."); break;
+        case TxFieldCheck::FrequencyLetters: text = QStringLiteral("Frequency cannot have letters."); break;
+        case TxFieldCheck::FrequencyHigh: text = QStringLiteral("Frequency must be less than or equal to 9999 kHz."); break;
+        case TxFieldCheck::FrequencyLow: text = QStringLiteral("Frequency must be greater than or equal to 0 kHz."); break;
+        case TxFieldCheck::Range: {
+            const char *const names[] = {"Degrees", "Minutes", "Seconds"};
+            text = QLatin1String(names[qBound(0, c.box, 2)]) + QStringLiteral(" must be between 0 and ") +
+                   QString::number(c.limit, 'g', 7);
+            break;
+        }
+        case TxFieldCheck::Hemisphere:
+            text = QStringLiteral("The hemisphere must be either ") + c.hemispheres.value(0) + QStringLiteral(" or ") +
+                   c.hemispheres.value(1);
+            break;
+        }
+        return {text, kIllegalValue};
+    }
+
     TxMessage RestoreNote(const TxRestoreNote &note) const override
     {
         switch (note.kind) {
-        case TxRestoreNote::FieldRefused: return note.check;
+        case TxRestoreNote::FieldRefused: return FieldCheck(note.check);
         case TxRestoreNote::ModulationRefused:
             return {QStringLiteral("The modulation must be one of ") + TxModulations().join(QStringLiteral(", ")) +
                         QStringLiteral("."),

@@ -98,7 +98,7 @@ bool Session::Connect()
         if (m.Link().fDeviceConnected())
             break;
         // Present but not ours to open: the link has said why; waiting will not help.
-        if (!m.Link().OpenProblem().isEmpty())
+        if (m.Link().OpenFailed())
             return false;
         const qint64 left = limitMs - elapsed.elapsed();
         if (left <= 0)

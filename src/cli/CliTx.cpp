@@ -65,10 +65,14 @@ bool ReadEntries(clsMeter &m, QList<int> *stationIds, QStringList *lines)
 }
 
 // A failed check: its message, as the editor shows it.
-bool Refuse(const QString &message, const QString &title)
+// False when a check refused the field, after its message.
+bool FieldRefused(const TxFieldCheck &found)
 {
-    MsgBox(message, vb::Exclamation, title);
-    return false;
+    if (found.ok())
+        return false;
+    const TxMessage said = TxFieldCheckMessage(found);
+    MsgBox(said.szMessage, vb::Exclamation, said.szTitle);
+    return true;
 }
 
 // One coordinate row of the editor from the command line: signed decimal
@@ -90,7 +94,8 @@ bool ApplyCoordinate(clsCoordinate &co, const QString &option, const QString &te
         typed.setTypeId(co.TypeId());
         if (!typed.setvalue(v)) {
             QString t = text;
-            return Refuse(ValidateDMS(co, 0, t, nullptr, NumberForm::Plain), kIllegalValue);
+            FieldRefused(ValidateDMS(co, 0, t, nullptr, NumberForm::Plain));
+            return false;
         }
         boxes << IntText(typed.Degrees()) << IntText(typed.Minutes()) << typed.szSeconds(2) << typed.szHemisphere();
         if (variation) {
@@ -118,9 +123,8 @@ bool ApplyCoordinate(clsCoordinate &co, const QString &option, const QString &te
         if (box == 2 && boxes.at(2).isEmpty())
             continue;
         QString t = boxes.at(box);
-        const QString message = ValidateDMS(co, box, t, nullptr, NumberForm::Plain);
-        if (!message.isEmpty())
-            return Refuse(message, kIllegalValue);
+        if (FieldRefused(ValidateDMS(co, box, t, nullptr, NumberForm::Plain)))
+            return false;
     }
     return true;
 }
@@ -131,17 +135,15 @@ bool ApplyFields(clsMeter &m, const QMap<QString, QString> &fields)
 {
     if (fields.contains(QStringLiteral("call"))) {
         QString t = fields.value(QStringLiteral("call"));
-        const QString message = CheckCallSign(t);
-        if (!message.isEmpty())
-            return Refuse(message, kCallSiteTitle);
+        if (FieldRefused(CheckCallSign(t)))
+            return false;
         gTx->setszCallSign(t);
     }
     if (fields.contains(QStringLiteral("freq"))) {
         QString t = fields.value(QStringLiteral("freq"));
         qint16 w = 0;
-        const QString message = CheckFrequency(t, &w, NumberForm::Plain);
-        if (!message.isEmpty())
-            return Refuse(message, kIllegalValue);
+        if (FieldRefused(CheckFrequency(t, &w, NumberForm::Plain)))
+            return false;
         gTx->setwFrequency(w);
     }
     const struct { const char *option; clsCoordinate *co; } rows[] = {

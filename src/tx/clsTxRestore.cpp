@@ -52,11 +52,11 @@ QString DegreesText(const QString &text)
 QString CallKey(QString text)
 {
     const QString raw = text;
-    return CheckCallSign(text).isEmpty() ? text : raw;
+    return CheckCallSign(text).ok() ? text : raw;
 }
 
 // A signed decimal-degree value through the editor's checks of its boxes.
-QString CheckCoordinate(clsCoordinate &co, const QString &text)
+TxFieldCheck CheckCoordinate(clsCoordinate &co, const QString &text)
 {
     double v = 0;
     clsCoordinate typed;
@@ -74,11 +74,11 @@ QString CheckCoordinate(clsCoordinate &co, const QString &text)
         if (variation && box == 2)
             continue;
         QString t = boxes[box];
-        const QString message = ValidateDMS(co, box, t, nullptr, NumberForm::Plain);
-        if (!message.isEmpty())
-            return message;
+        const TxFieldCheck found = ValidateDMS(co, box, t, nullptr, NumberForm::Plain);
+        if (!found.ok())
+            return found;
     }
-    return QString();
+    return {};
 }
 
 TxRestoreNote Refused(int line, const TxResult &r)
@@ -238,27 +238,26 @@ bool clsTxRestore::Check(const TxFileEntry &entry, clsTx &tx, TxRestoreNote &not
 {
     const QStringList &f = entry.fields;
     note.line = entry.line;
-    auto refuse = [&note](const QString &message, const QString &title) {
+    auto refused = [&note](const TxFieldCheck &found) {
+        if (found.ok())
+            return false;
         note.kind = TxRestoreNote::FieldRefused;
-        note.check = TxMessage{message, title};
-        return false;
+        note.check = found;
+        return true;
     };
     QString text = f.at(2);
-    QString message = CheckCallSign(text);
-    if (!message.isEmpty())
-        return refuse(message, kCallSiteTitle);
+    if (refused(CheckCallSign(text)))
+        return false;
     tx.setszCallSign(text);
     text = f.at(3);
     qint16 frequency = 0;
-    message = CheckFrequency(text, &frequency, NumberForm::Plain);
-    if (!message.isEmpty())
-        return refuse(message, kIllegalValue);
+    if (refused(CheckFrequency(text, &frequency, NumberForm::Plain)))
+        return false;
     tx.setwFrequency(frequency);
     clsCoordinate *const rows[] = {&tx.Latitude(), &tx.Longitude(), &tx.Variation()};
     for (int i = 0; i < 3; ++i) {
-        message = CheckCoordinate(*rows[i], f.at(4 + i));
-        if (!message.isEmpty())
-            return refuse(message, kIllegalValue);
+        if (refused(CheckCoordinate(*rows[i], f.at(4 + i))))
+            return false;
     }
     if (f.size() >= 8 && m_meter.Fsm().TxFields() >= 8) {
         const QStringList choices = TxModulations();

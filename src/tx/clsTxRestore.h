@@ -9,6 +9,7 @@
 // replaced by the file's values. A dry run decides the same way and sends
 // nothing, so its summary is what a real run would do now.
 #include "common/clsOperation.h"
+#include "tx/modTxChecks.h"
 #include "tx/modTxOps.h"
 #include "usb/clsUsbHid.h"
 
@@ -45,7 +46,7 @@ struct TxFileProblem
 bool ReadTxFile(const QString &path, QList<TxFileEntry> &entries, TxFileProblem *problem);
 
 // One line of the file the restore has something to say about: a field the
-// editor's checks refuse (`check`: the editor's own message and title), a
+// editor's checks refuse (`check`: what the check found), a
 // modulation that is none of TxModulations(), a change the meter did not
 // take or a line too long for it (`result`), or an entry the meter holds
 // with another variation or modulation (`callSign`; `variation` and
@@ -54,7 +55,7 @@ struct TxRestoreNote
 {
     enum Kind { FieldRefused, ModulationRefused, ChangeRefused, Differs } kind = FieldRefused;
     int line = 0;
-    TxMessage check;
+    TxFieldCheck check;
     TxResult result;
     QString callSign;
     QStringList variation;

@@ -355,10 +355,10 @@ bool frmTxEdit::ValidateDMS(clsCoordinate &co, int Index, QLineEdit *box, clsUpD
 {
     QString text = box->text();
     qint32 hemisphere = upd->value();
-    const QString message = ::ValidateDMS(co, Index, text, &hemisphere);
+    const TxFieldCheck found = ::ValidateDMS(co, Index, text, &hemisphere);
     box->setText(text);
-    if (!message.isEmpty()) {
-        Fail(box, message, kIllegalValue);
+    if (!found.ok()) {
+        Fail(box, found);
         return true;
     }
     if (Index == 3)
@@ -377,10 +377,10 @@ bool frmTxEdit::CheckField(QLineEdit *field)
     bool failed = false;
     if (field == txtCallSite || field == txtFreq) {
         const bool call = field == txtCallSite;
-        const QString message = call ? CheckCallSign(text) : CheckFrequency(text);
+        const TxFieldCheck found = call ? CheckCallSign(text) : CheckFrequency(text);
         field->setText(text);
-        if (!message.isEmpty()) {
-            Fail(field, message, call ? kCallSiteTitle : kIllegalValue);
+        if (!found.ok()) {
+            Fail(field, found);
             failed = true;
         }
     } else {
@@ -409,11 +409,12 @@ void frmTxEdit::MarkChecked(QLineEdit *field)
         m_failedField = nullptr;
 }
 
-void frmTxEdit::Fail(QLineEdit *field, const QString &message, const QString &title)
+void frmTxEdit::Fail(QLineEdit *field, const TxFieldCheck &found)
 {
+    const TxMessage said = TxFieldCheckMessage(found);
     m_failedField = field;
-    m_failMessage = message;
-    m_failTitle = title;
+    m_failMessage = said.szMessage;
+    m_failTitle = said.szTitle;
     // Shown once the focus change is over: a message box opened in the
     // middle of a mouse press on a button would leave the button half-pressed.
     if (!m_fFailureQueued) {

@@ -12,6 +12,7 @@ class QTimer;
 class QVBoxLayout;
 class QToolButton;
 class clsCoordinate;
+struct TxFieldCheck;
 
 // An up-down control: two small arrow buttons stepping a value through
 // minimum..maximum, wrapping around at either end when asked to.
@@ -122,7 +123,7 @@ private:
     void MarkChecked(QLineEdit *field);
     void FocusChanged(QWidget *old, QWidget *now);
     void ShowFailure();
-    void Fail(QLineEdit *field, const QString &message, const QString &title);
+    void Fail(QLineEdit *field, const TxFieldCheck &found);
     void upd_Change(const Row &row);
     void ShowHemisphere(const Row &row);
 

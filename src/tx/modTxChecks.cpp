@@ -5,10 +5,13 @@
 
 #include <cmath>
 
-const QString kCallSiteTitle = QStringLiteral("Call-Site Text Too Long");
-const QString kIllegalValue = QStringLiteral("Illegal Value");
+namespace {
 
-QString CheckCallSign(QString &szText)
+TxFieldCheck OutOfRange(int box, double limit) { return {TxFieldCheck::Range, box, limit, {}}; }
+
+} // namespace
+
+TxFieldCheck CheckCallSign(QString &szText)
 {
     int end = int(szText.size());
     while (end > 0 && szText.at(end - 1) == QLatin1Char(' '))
@@ -21,18 +24,15 @@ QString CheckCallSign(QString &szText)
         if (!((u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == ' ' || u == '_' || u == '-'))
             ok = false;
     }
-    if (ok)
-        return QString();
-    // The message shows an en dash; only the hyphen-minus is accepted.
-    return QStringLiteral("The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013");
+    return {ok ? TxFieldCheck::Accepted : TxFieldCheck::CallSign, 0, 0, {}};
 }
 
-QString CheckFrequency(QString &szText, qint16 *wValue, NumberForm form)
+TxFieldCheck CheckFrequency(QString &szText, qint16 *wValue, NumberForm form)
 {
     szText = szText.trimmed();
-    QString message;
+    TxFieldCheck found;
     if (szText.contains(QLatin1Char('.')) || szText.contains(QLatin1Char(',')))
-        message = QStringLiteral("Frequency cannot have decimal points or commas.");
+        found.problem = TxFieldCheck::FrequencyPoint;
     // The plain form has no separators, yet "1,000" has no letters either:
     // the comma is named by the first test.
     QString number = szText;
@@ -41,42 +41,37 @@ QString CheckFrequency(QString &szText, qint16 *wValue, NumberForm form)
     qint16 w = 0;
     const bool fits = ToInt16(number, &w, form);
     if (!fits)
-        message = QStringLiteral("Frequency cannot have letters.");
+        found.problem = TxFieldCheck::FrequencyLetters;
     // A number beyond 16 bits is still a number: say which end it is past.
     double d = 0;
     const bool isNumber = fits ? (d = w, true) : ToDouble(number, &d, form);
     if (isNumber && d > 9999)
-        message = QStringLiteral("Frequency must be less than or equal to 9999 kHz.");
+        found.problem = TxFieldCheck::FrequencyHigh;
     if (isNumber && d < 0)
-        message = QStringLiteral("Frequency must be greater than or equal to 0 kHz.");
-    if (message.isEmpty()) {
+        found.problem = TxFieldCheck::FrequencyLow;
+    if (found.ok()) {
         szText = IntText(w);
         if (wValue)
             *wValue = w;
     }
-    return message;
-}
-
-static QString RangeMessage(const QString &szName, const QString &szLimit)
-{
-    return szName + QStringLiteral(" must be between 0 and ") + szLimit;
+    return found;
 }
 
 // Each box may be within its range while the whole is not (90° 30' N):
 // then the whole is refused as the degrees box refuses a number past its limit.
 static bool BeyondLimit(const clsCoordinate &co) { return std::fabs(co.value()) > co.DegreesMax() + 1e-9; }
 
-QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere, NumberForm form)
+TxFieldCheck ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemisphere, NumberForm form)
 {
     szText = szText.trimmed();
-    const QString beyond = RangeMessage(QStringLiteral("Degrees"), IntText(co.DegreesMax()));
+    const TxFieldCheck beyond = OutOfRange(0, co.DegreesMax());
     switch (wBox) {
     case 0:
     case 1: {
         const qint16 max = wBox == 0 ? co.DegreesMax() : qint16(59);
         qint16 w = 0;
         if (!ToInt16(szText, &w, form) || w < 0 || w > max)
-            return RangeMessage(wBox == 0 ? QStringLiteral("Degrees") : QStringLiteral("Minutes"), IntText(max));
+            return OutOfRange(wBox, max);
         const qint16 old = wBox == 0 ? co.Degrees() : co.Minutes();
         wBox == 0 ? co.setDegrees(w) : co.setMinutes(w);
         if (BeyondLimit(co)) {
@@ -84,14 +79,14 @@ QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemis
             return beyond;
         }
         szText = IntText(wBox == 0 ? co.Degrees() : co.Minutes());
-        return QString();
+        return {};
     }
     case 2: {
         // The limit is single precision: a typed 59.9 lies just below it.
         const double max = double(co.SecondsMax());
         double d = 0;
         if (!ToDouble(szText, &d, form) || d < 0 || d > max)
-            return RangeMessage(QStringLiteral("Seconds"), QString::number(max, 'g', 7));
+            return OutOfRange(2, max);
         const float old = co.Seconds();
         co.setSeconds(float(d));
         if (BeyondLimit(co)) {
@@ -103,7 +98,7 @@ QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemis
         // the editor saves; the command-line tool saves it as it is now.
         if (ToDouble(szText, &d)) // written in the plain form
             co.setSeconds(float(d));
-        return QString();
+        return {};
     }
     case 3: {
         szText = szText.toUpper();
@@ -114,15 +109,15 @@ QString ValidateDMS(clsCoordinate &co, int wBox, QString &szText, qint32 *wHemis
         else if (szText.size() == 1 && szText == letter1)
             index = 1;
         if (index < 0)
-            return QStringLiteral("The hemisphere must be either ") + letter0 + QStringLiteral(" or ") + letter1;
+            return {TxFieldCheck::Hemisphere, 3, 0, {letter0, letter1}};
         if (wHemisphere)
             *wHemisphere = index;
         co.setHemisphere(index);
         szText = co.szHemisphere();
-        return QString();
+        return {};
     }
     default:
-        return QString();
+        return {};
     }
 }
 

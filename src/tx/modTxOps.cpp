@@ -90,6 +90,11 @@ TxMessage TxDeleteCheckMessage(TxDeleteCheck check)
     return gTxWords ? gTxWords->DeleteCheck(check) : TxMessage();
 }
 
+TxMessage TxFieldCheckMessage(const TxFieldCheck &check)
+{
+    return gTxWords ? gTxWords->FieldCheck(check) : TxMessage();
+}
+
 TxMessage TxRestoreNoteMessage(const TxRestoreNote &note) { return gTxWords ? gTxWords->RestoreNote(note) : TxMessage(); }
 
 QString TxFileProblemText(const TxFileProblem &problem) { return gTxWords ? gTxWords->FileProblem(problem) : QString(); }

@@ -17,6 +17,7 @@
 
 class clsMeter;
 class clsTx;
+struct TxFieldCheck;
 struct TxRestoreNote;
 struct TxRestoreSummary;
 struct TxFileProblem;
@@ -58,6 +59,8 @@ public:
     virtual TxMessage Result(const TxResult &r) const = 0;
     // A delete the rules refuse.
     virtual TxMessage DeleteCheck(TxDeleteCheck check) const = 0;
+    // A typed field the checks refuse (modTxChecks).
+    virtual TxMessage FieldCheck(const TxFieldCheck &check) const = 0;
     // What a Tx restore says of a line, of its counts, and of a file it cannot read.
     virtual TxMessage RestoreNote(const TxRestoreNote &note) const = 0;
     virtual QString RestoreSummary(const TxRestoreSummary &summary) const = 0;
@@ -67,6 +70,7 @@ public:
 const TxWords *SetTxWords(const TxWords *words);
 TxMessage TxResultMessage(const TxResult &r);
 TxMessage TxDeleteCheckMessage(TxDeleteCheck check);
+TxMessage TxFieldCheckMessage(const TxFieldCheck &check);
 
 // Deleting `selected` of the `listed` entries of a meter that holds
 // `numRecords`: Allowed, or the rule that refuses it (the caller tells it).

@@ -52,7 +52,8 @@ bool clsUsbHid::FindTheHid()
 
     const QList<HidDeviceInfo> devices = platform->Enumerate();
     ForgetAbsent(devices);
-    QString problem, problemPath;
+    QString problem, problemPath; // the first meter that cannot be opened
+    bool failed = false;
     for (int index = 0; index < devices.size() && !m_fDeviceConnected; ++index) {
         const HidDeviceInfo &info = devices.at(index);
         LogUsbStatus(QStringLiteral("  DeviceInfoSet for device #%1: ").arg(index));
@@ -71,8 +72,9 @@ bool clsUsbHid::FindTheHid()
         if (!dev) {
             LogUsbStatus(QStringLiteral("  Returned handle: FFFFFFFFh"));
             LogUsbStatus(QStringLiteral("  Cannot open the device: ") + reason);
-            if (problem.isEmpty()) {
-                problem = reason.isEmpty() ? QStringLiteral("unknown reason") : reason;
+            if (!failed) {
+                failed = true;
+                problem = reason; // may be empty: the words above say so
                 problemPath = info.path;
             }
             continue; // cannot be opened: skip it
@@ -97,6 +99,7 @@ bool clsUsbHid::FindTheHid()
 
     if (m_fDeviceConnected && m_hid) {
         m_openProblem.clear();
+        m_fOpenFailed = false;
         ReadCapabilities();
         DrainInput(); // what came before we opened is no reply of ours
         return true;
@@ -104,7 +107,8 @@ bool clsUsbHid::FindTheHid()
     if (!m_fDeviceConnected)
         LogUsbStatus(QStringLiteral(" Device not found."));
     m_openProblem = problem;
-    if (!problem.isEmpty() && !m_openToldFor.contains(problemPath)) {
+    m_fOpenFailed = failed;
+    if (failed && !m_openToldFor.contains(problemPath)) {
         m_openToldFor.insert(problemPath); // before the box: ticks run under it
         TellLinkUser(LinkEvent::CannotOpen, m_openProblem);
     }
@@ -257,7 +261,7 @@ bool clsUsbHid::IsDeviceConnected(bool fMsgBox)
 {
     if (!m_fDeviceConnected && fMsgBox) {
         // Plugged in but not ours to open: "please connect it" would mislead.
-        if (m_openProblem.isEmpty())
+        if (!m_fOpenFailed)
             TellLinkUser(LinkEvent::NotConnected);
         else
             TellLinkUser(LinkEvent::CannotOpen, m_openProblem);

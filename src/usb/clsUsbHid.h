@@ -47,8 +47,9 @@ public:
     quint32 LinkLosses() const { return m_losses; }
 
     bool HasOpenDevice() const { return m_hid != nullptr; }
-    // Why the meter that is present could not be opened ("Permission
-    // denied"); empty when none is present or it opened.
+    // A meter is present that could not be opened, and the system's reason
+    // ("Permission denied"; empty when it gave none).
+    bool OpenFailed() const { return m_fOpenFailed; }
     QString OpenProblem() const { return m_openProblem; }
     // Drops the input reports queued before a command; returns how many.
     int DrainInput();
@@ -85,6 +86,7 @@ private:
     bool m_quietLoss = false;         // the loss just now was such a retry
     QSet<QString> m_openToldFor;      // meters the user was told cannot be opened, while present
     QString m_openProblem;
+    bool m_fOpenFailed = false;
     frmUsbHid *m_form = nullptr;
     HidDeviceInfo m_attributes;
     HidCapabilities m_caps;

@@ -3,6 +3,7 @@
 // watching and losing the meter.
 #include "TestSupport.h"
 #include "app/clsApp.h"
+#include "app/modConnect.h"
 #include "common/clsOperation.h"
 #include "records/clsVersion.h"
 #include "app/globals.h"
@@ -490,7 +491,9 @@ TEST_F(Link, MeterThatCannotBeOpenedIsToldOncePerPlugIn)
     EXPECT_EQ(gUsbHid->OpenProblem(), QStringLiteral("Permission denied"));
     m->Scenario().openError.clear();
     Tick();
-    EXPECT_TRUE(gUsbHid->fDeviceConnected() && gUsbHid->OpenProblem().isEmpty());
+    EXPECT_TRUE(gUsbHid->fDeviceConnected() && !gUsbHid->OpenFailed());
+    // A system that gives no reason.
+    EXPECT_TRUE(LinkEventText(LinkEvent::CannotOpen, QString()).startsWith(QStringLiteral("ZT 6200 was found but cannot be opened: unknown reason.")));
 }
 
 // A meter that is plugged in but never answers: told once, then tried again

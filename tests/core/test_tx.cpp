@@ -2,6 +2,7 @@
 // Tx entries: coordinates and their texts, the editor's field checks, and
 // the entry's lines to and from the meter.
 #include "TestSupport.h"
+#include "app/modTxWords.h"
 #include "records/clsMeter.h"
 #include "tx/clsCoordinate.h"
 #include "tx/clsTx.h"
@@ -15,6 +16,12 @@
 namespace {
 const QString kCallSiteMessage =
     QStringLiteral("The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013");
+// The words the program shows for what a check found.
+QString Said(const TxFieldCheck &found)
+{
+    InstallTxWords();
+    return TxFieldCheckMessage(found).szMessage;
+}
 // Texts below write the degree sign as '@' for readability.
 QString T(const char *s) { return QString::fromUtf8(s).replace(QLatin1Char('@'), QChar(0x00B0)); }
 QString Line(const clsTx &tx, int fields = 8)
@@ -129,7 +136,7 @@ TEST(Coordinate, SideKeptAcrossZero)
                                      typed.szHemisphere()};
             for (int box = 0; box < 4; ++box) {
                 QString text = boxes[box];
-                EXPECT_EQ(ValidateDMS(*co, box, text, nullptr, NumberForm::Plain), QString()) << box;
+                EXPECT_TRUE(ValidateDMS(*co, box, text, nullptr, NumberForm::Plain).ok()) << box;
             }
         }
         const QStringList sent = Line(tx, 7).split(',');
@@ -173,7 +180,7 @@ TEST(TxChecks, CallSign)
     };
     for (const Case &c : cases) {
         QString text = c.typed;
-        EXPECT_EQ(CheckCallSign(text), c.ok ? QString() : kCallSiteMessage) << qPrintable(c.typed);
+        EXPECT_EQ(Said(CheckCallSign(text)), c.ok ? QString() : kCallSiteMessage) << qPrintable(c.typed);
         EXPECT_EQ(text, c.shown) << qPrintable(c.typed);
     }
 }
@@ -198,7 +205,7 @@ TEST(TxChecks, Frequency)
             for (const Case &c : cases) {
                 QString text = c.typed;
                 qint16 value = -1;
-                EXPECT_EQ(CheckFrequency(text, &value, form), c.message) << qPrintable(c.typed) << int(form);
+                EXPECT_EQ(Said(CheckFrequency(text, &value, form)), c.message) << qPrintable(c.typed) << int(form);
                 EXPECT_EQ(text, c.message.isEmpty() ? QString::number(c.value) : c.typed.trimmed()) << qPrintable(c.typed);
                 EXPECT_EQ(value, c.message.isEmpty() ? c.value : -1) << qPrintable(c.typed);
             }
@@ -249,7 +256,7 @@ TEST(TxChecks, ValidateDMS)
                 QString text = c.typed;
                 qint32 hemisphere = -1;
                 const QString what = QStringLiteral("type %1 box %2 '%3' form %4").arg(c.type).arg(c.box).arg(c.typed).arg(int(form));
-                EXPECT_EQ(ValidateDMS(co, c.box, text, &hemisphere, form), c.message) << qPrintable(what);
+                EXPECT_EQ(Said(ValidateDMS(co, c.box, text, &hemisphere, form)), c.message) << qPrintable(what);
                 EXPECT_EQ(text, c.shown) << qPrintable(what);
                 EXPECT_NEAR(co.value(), c.value, 1e-9) << qPrintable(what);
                 if (c.box == 3 && c.message.isEmpty())

@@ -14,18 +14,18 @@ FUZZ_TARGET
     QString again;
     switch (options & 3) {
     case 0:
-        if (CheckCallSign(text).isEmpty()) {
+        if (CheckCallSign(text).ok()) {
             FuzzAssert(!text.isEmpty() && text.size() <= 8);
             again = text;
-            FuzzAssert(CheckCallSign(again).isEmpty() && again == text);
+            FuzzAssert(CheckCallSign(again).ok() && again == text);
         }
         break;
     case 1: {
         qint16 w = -1;
-        if (CheckFrequency(text, &w).isEmpty()) {
+        if (CheckFrequency(text, &w).ok()) {
             FuzzAssert(w >= 0 && w <= 9999 && text == QString::number(w));
             again = text;
-            FuzzAssert(CheckFrequency(again).isEmpty() && again == text);
+            FuzzAssert(CheckFrequency(again).ok() && again == text);
         }
         break;
     }
@@ -33,10 +33,10 @@ FUZZ_TARGET
         clsCoordinate co;
         co.setTypeId(1 + ((options >> 2) & 3) % 3);
         const int box = (options >> 4) % 4;
-        if (ValidateDMS(co, box, text).isEmpty()) {
+        if (ValidateDMS(co, box, text).ok()) {
             const double value = co.value();
             again = text;
-            FuzzAssert(ValidateDMS(co, box, again).isEmpty() && again == text && co.value() == value);
+            FuzzAssert(ValidateDMS(co, box, again).ok() && again == text && co.value() == value);
         }
         break;
     }
