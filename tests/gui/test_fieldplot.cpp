@@ -81,28 +81,14 @@ TEST(FieldPlotPicture, SvgHoldsTheDrawingWithItsTextSizes)
     // legend swatches; the three references and the legend's.
     EXPECT_EQ(solid, QList<int>({3, 2, 2, 2, 2}));
     EXPECT_EQ(dashed, QList<int>({2, 2, 2, 2}));
-}
-
-TEST(FieldPlotPicture, EachFormatAtTheSizeAskedFor)
-{
-    const FieldPlot plot = BuildFieldPlot(kRecords);
-    for (const QSize size : {QSize(300, 900), QSize(16, 16)}) {
-        QImage image;
-        ASSERT_TRUE(image.loadFromData(RenderFieldPlot(plot, size, PlotFormat::Png), "PNG"));
-        EXPECT_EQ(image.size(), size);
-        EXPECT_TRUE(RenderFieldPlot(plot, size, PlotFormat::Pdf).startsWith("%PDF-"));
-    }
     EXPECT_TRUE(RenderFieldPlot(plot, QSize(0, 10), PlotFormat::Png).isEmpty());
     EXPECT_TRUE(RenderFieldPlot(plot, QSize(10, 10), PlotFormat::Unknown).isEmpty());
 }
 
 TEST(FieldPlotPicture, LaidOutReadablyAtEverySize)
 {
-    const struct
-    {
-        QList<FieldPlotRecord> records;
-        bool crowded; // more series than legend rows
-    } plots[] = {{kRecords, false}, {ManySeries(200), true}};
+    // Crowded: more series than legend rows.
+    const struct { QList<FieldPlotRecord> records; bool crowded; } plots[] = {{kRecords, false}, {ManySeries(200), true}};
     for (const auto &p : plots) {
         const FieldPlot plot = BuildFieldPlot(p.records);
         for (const QSize size : {QSize(480, 320), QSize(640, 480), QSize(900, 600), QSize(1200, 800), QSize(3000, 2000)}) {
@@ -169,13 +155,7 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
                                 Line(5, 1, "8", "2", "DA")})
         list.lsvDataAdd(line);
     list.show();
-    const struct
-    {
-        QList<int> selected;
-        QStringList series;
-        int points, skipped;
-        QString title;
-    } cases[] = {
+    const struct { QList<int> selected; QStringList series; int points, skipped; QString title; } cases[] = {
         // ND is named only beside another pattern of the call sign.
         {{}, {"KDCV DA radial 1", "KDCV ND radial 1", "KDCV ND radial 2"}, 4, 1, "all 5 records"},
         // One row: its series, of the same call sign, pattern and radial.
@@ -378,10 +358,7 @@ TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
     EXPECT_EQ(Named<FieldPlotView>(&window, "picPlot")->Drawing().size, Named<FieldPlotView>(&window, "picPlot")->size()); // the window shows what it saves
     EXPECT_TRUE(ReadFile(dir.filePath(QStringLiteral("p.pdf"))).startsWith("%PDF-"));
     // "Save Picture...": a name without an ending takes the chosen filter's.
-    const struct
-    {
-        const char *name, *filter, *saved;
-    } asks[] = {{"a", "PDF Document (*.pdf)", "a.pdf"}, {"b", "SVG Drawing (*.svg)", "b.svg"}, {"c.pdf", "PNG Picture (*.png)", "c.pdf"}};
+    const struct { const char *name, *filter, *saved; } asks[] = {{"a", "PDF Document (*.pdf)", "a.pdf"}, {"b", "SVG Drawing (*.svg)", "b.svg"}, {"c.pdf", "PNG Picture (*.png)", "c.pdf"}};
     for (const auto &ask : asks) {
         QStringList offered;
         const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &r) {
@@ -430,12 +407,8 @@ TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
                                 "\"Tx Distance (km)\",\"mV/m\"\r\n"
                                 "\"KDCV\",3,1,TRUE,45.5,-118.2,2.5,12\r\n\"KDCV\",3,2,TRUE,45.5,-118.2,\"-----\",12\r\n"));
     ASSERT_TRUE(WriteFile(bad, "\"Call Sign\",\"Radial\"\r\n1,2,3\r\n"));
-    const struct
-    {
-        QString file;
-        QStringList series; // of the window; none when no window opens
-        int boxes;
-    } cases[] = {{good, {"KDCV radial 3"}, 0}, {bad, {}, 1}, {dir.filePath(QStringLiteral("none.csv")), {}, 1}, {QString(), {}, 0}};
+    // The window's series; none when no window opens.
+    const struct { QString file; QStringList series; int boxes; } cases[] = {{good, {"KDCV radial 3"}, 0}, {bad, {}, 1}, {dir.filePath(QStringLiteral("none.csv")), {}, 1}, {QString(), {}, 0}};
     QString answer;
     const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &) { return FileDialogAnswer{answer, QString()}; });
     for (const auto &c : cases) {

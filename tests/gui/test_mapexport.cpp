@@ -67,13 +67,8 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
 {
     ASSERT_EQ(Named<QAction>(main, "mnuFileExportMap")->text(), QStringLiteral("Export Map File\u2026"));
     const QString kml = "KML files (*.kml)", gpx = "GPX files (*.gpx)";
-    const struct
-    {
-        const char *name;
-        QString filter;
-        const char *root; // the written file's root element; none when nothing is written
-        int dialogs;
-    } cases[] = {
+    // `root`: the written file's root element; none when nothing is written.
+    const struct { const char *name; QString filter; const char *root; int dialogs; } cases[] = {
         {"a.kml", kml, "<kml", 2}, {"b.gpx", gpx, "<gpx", 2}, {"c", gpx, "<gpx", 2},
         {"d.KML", gpx, "<kml", 2}, {"", kml, nullptr, 2},     {nullptr, kml, nullptr, 1},
     };
@@ -114,12 +109,7 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
 TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)
 {
     ASSERT_TRUE(WriteFile(dir.filePath("bad.csv"), kCsv + "1,2\r\n"));
-    const struct
-    {
-        const char *csv, *target;
-        QString box;
-        int dialogs;
-    } cases[] = {
+    const struct { const char *csv, *target; QString box; int dialogs; } cases[] = {
         // Told before the output is asked for.
         {"bad.csv", "a.kml", "ZT 6200 File Error|The file cannot be read as saved data:\r\nline 4: 2 fields where the header names 8", 1},
         {"s.csv", "s.csv", "ZT 6200 File Error|The map file cannot replace the CSV file it is made from.", 2},
