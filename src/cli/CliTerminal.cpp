@@ -399,4 +399,9 @@ void ClearStatus()
 
 void Complain(const QString &text) { WriteErr(QStringLiteral("dataclave-cli: ") + text + QLatin1Char('\n')); }
 
+QString SameFileText(const QString &output)
+{
+    return QStringLiteral("%1 is the CSV file itself; nothing was written").arg(output);
+}
+
 } // namespace cli

@@ -75,4 +75,8 @@ void ClearStatus();
 // "dataclave-cli: " + text, on standard error.
 void Complain(const QString &text);
 
+// "NAME is the CSV file itself; nothing was written": the refusal of an
+// output that is the input.
+QString SameFileText(const QString &output);
+
 } // namespace cli

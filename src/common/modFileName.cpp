@@ -142,8 +142,3 @@ bool IsSameFile(const QString &input, const QString &output)
     return a.exists() && b.exists() && a.canonicalFilePath().compare(b.canonicalFilePath(), Qt::CaseInsensitive) == 0;
 #endif
 }
-
-QString SameFileText(const QString &output)
-{
-    return QStringLiteral("%1 is the CSV file itself; nothing was written").arg(output);
-}

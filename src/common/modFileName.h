@@ -29,7 +29,3 @@ bool OpenForReading(QFile &file, const QString &name, QString *error);
 // True when `output` is the file `input` itself: the same name, another
 // form of it, a symbolic or a hard link. False when either does not exist.
 bool IsSameFile(const QString &input, const QString &output);
-
-// "NAME is the CSV file itself; nothing was written": the refusal of an
-// output that is the input.
-QString SameFileText(const QString &output);
