@@ -324,18 +324,14 @@ TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
             r.bearing = r.hasBearing ? c.bearings[i] : 0;
             r.fitted = c.fields[i] > 0;
             r.fieldAt1km = c.fields[i];
+            r.callSign = QStringLiteral("K");
             radials << r;
         }
         EXPECT_NEAR(EffectiveFieldOf(radials), c.rms, 1e-9);
         // A radial left out by the user counts as not fitted.
         const int last = int(radials.size()) - 1;
-        radials[last].callSign = QStringLiteral("K");
         radials[last].leftOut = true;
-        QList<RadialFit> without = radials.mid(0, last);
-        for (RadialFit &r : radials)
-            r.callSign = QStringLiteral("K");
-        for (RadialFit &r : without)
-            r.callSign = QStringLiteral("K");
+        const QList<RadialFit> without = radials.mid(0, last);
         const QList<EffectiveField> e = EffectiveFields(radials);
         ASSERT_EQ(e.size(), 1);
         EXPECT_NEAR(e[0].mvm, EffectiveFieldOf(without), 1e-9);
