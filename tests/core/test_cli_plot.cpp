@@ -1,27 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// dataclave-cli plot, run as a program: exit codes, the skip count, and a
-// picture that is written whole or not at all.
+// dataclave-cli plot, run as a program: the formats without a display, the
+// skip count, names like Qt options (its failures: tests/cases/plot-*).
 #include "TestSupport.h"
 
 #include <QtCore>
-#ifndef _WIN32
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#endif
 
 namespace {
 
 using Result = CliRun;
 Result Cli(const QStringList &args) { return RunCli(args); }
-
-const QByteArray kHeader = SavedHeader(29) + "\r\n";
-
-QByteArray Record(int radial, const char *km, const char *mvm)
-{
-    return QStringLiteral("1,1,1,1,\"KDCV\",1230,1230,%1,\"ND\",\"JS\",\"\",1,05-Nov-2026 08:30:00,05-Nov-2026 00:30:00,1,"
-                          "\"Loop\",TRUE,45.5,-118.2,356,61.2,\"dBuV\",1.1,\"mV/m\",%3,61.2,%2,23.0,4.5\r\n")
-        .arg(radial).arg(QLatin1String(km), QLatin1String(mvm)).toLatin1();
-}
 
 // The width and height a PNG's header gives; (0, 0) for anything else.
 QSize PngSize(const QByteArray &png)
@@ -39,8 +26,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         csv = dir.filePath(QStringLiteral("survey.csv"));
-        ASSERT_TRUE(WriteFile(csv, QByteArray(kHeader) + Record(1, "2", "10") + Record(1, "6", "3") + Record(1, "12", "1.2") +
-                                       Record(2, "3", "5") + Record(2, "-----", "5") + Record(2, "4", "x")));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(DATACLAVE_TEST_CASES "/survey.csv"), csv));
     }
     QString Out(const char *name) const { return dir.filePath(QLatin1String(name)); }
     QTemporaryDir dir;
@@ -119,42 +105,6 @@ TEST_F(CliPlotTest, FileNamedLikeAQtOption)
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     EXPECT_EQ(PngSize(ReadFile(Out("-reverse.png"))), QSize(1200, 800));
-}
-
-TEST_F(CliPlotTest, FailuresExitOneAndKeepTheTarget)
-{
-    const QString full = Out("full.png");
-#ifdef _WIN32
-    const bool haveFull = false;
-#else
-    const bool haveFull = mknod(QFile::encodeName(full).constData(), S_IFCHR | 0666, makedev(1, 7)) == 0;
-#endif
-    ASSERT_TRUE(WriteFile(Out("old.png"), "old"));
-    ASSERT_TRUE(WriteFile(Out("bad.csv"), QByteArray(kHeader) + Record(1, "2", "10") + "1,2,3\r\n"));
-    ASSERT_TRUE(WriteFile(Out("empty.csv"), QByteArray(kHeader) + Record(1, "--", "10")));
-    const struct { QStringList args; const char *says; } cases[] = {
-        {{"plot", Out("none.csv"), Out("old.png")}, "cannot read"},
-        {{"plot", Out("bad.csv"), Out("old.png")}, "line 3"},
-        {{"plot", Out("empty.csv"), Out("old.png")}, "has no record to plot"},
-        {{"plot", csv, Out("no/such/folder.png")}, "folder.png: "},
-        {{"plot", csv, full}, haveFull ? "full.png: " : nullptr}, // the system's reason follows, in its language
-    };
-    for (const auto &c : cases) {
-        if (!c.says)
-            continue; // no device can be made here
-        const Result r = Cli(c.args);
-        EXPECT_EQ(r.code, 1) << c.args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
-    }
-    EXPECT_EQ(ReadFile(Out("old.png")), QByteArray("old"));
-#ifndef _WIN32
-    if (haveFull) {
-        struct stat st {};
-        ASSERT_EQ(stat(QFile::encodeName(full).constData(), &st), 0);
-        EXPECT_TRUE(S_ISCHR(st.st_mode)); // written in place, never replaced
-    }
-#endif
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), haveFull ? 5 : 4);
 }
 
 } // namespace

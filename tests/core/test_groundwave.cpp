@@ -175,10 +175,7 @@ TEST(GroundWave, RefusesWhatLiesOutsideItsRange)
         QString error = GroundParametersError(c.ground);
         if (error.isEmpty())
             error = GroundDistanceError(c.km);
-        if (*c.reason)
-            EXPECT_TRUE(error.startsWith(QLatin1String(c.reason))) << error.toStdString();
-        else
-            EXPECT_EQ(error, QString());
+        EXPECT_TRUE(*c.reason ? error.startsWith(QLatin1String(c.reason)) : error.isEmpty()) << error.toStdString();
     }
 }
 
@@ -272,8 +269,7 @@ TEST(RadialFit, WindowCountsAndWarnings)
         int outside = 0;
         for (const SurveyRecord &r : records)
             outside += r.distance.value < f.minKm || r.distance.value > f.maxKm;
-        EXPECT_EQ(f.outside, outside);
-        EXPECT_EQ(f.points, c.n - outside);
+        EXPECT_EQ(std::pair(f.outside, f.points), std::pair(outside, c.n - outside));
     }
 }
 
@@ -324,18 +320,14 @@ TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
             r.bearing = r.hasBearing ? c.bearings[i] : 0;
             r.fitted = c.fields[i] > 0;
             r.fieldAt1km = c.fields[i];
+            r.callSign = QStringLiteral("K");
             radials << r;
         }
         EXPECT_NEAR(EffectiveFieldOf(radials), c.rms, 1e-9);
         // A radial left out by the user counts as not fitted.
         const int last = int(radials.size()) - 1;
-        radials[last].callSign = QStringLiteral("K");
         radials[last].leftOut = true;
-        QList<RadialFit> without = radials.mid(0, last);
-        for (RadialFit &r : radials)
-            r.callSign = QStringLiteral("K");
-        for (RadialFit &r : without)
-            r.callSign = QStringLiteral("K");
+        const QList<RadialFit> without = radials.mid(0, last);
         const QList<EffectiveField> e = EffectiveFields(radials);
         ASSERT_EQ(e.size(), 1);
         EXPECT_NEAR(e[0].mvm, EffectiveFieldOf(without), 1e-9);

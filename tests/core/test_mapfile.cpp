@@ -235,38 +235,21 @@ QStringList Entries(const QString &dir) { return QDir(dir).entryList(QDir::AllEn
 
 } // namespace
 
-TEST(MapExport, WritesTheSameBytesUnderEveryLocale)
-{
-    QTemporaryDir dir;
-    const QString csv = dir.filePath("survey.csv");
-    ASSERT_TRUE(WriteFile(csv, kSurvey));
-    for (MapFormat format : {MapFormat::Kml, MapFormat::Gpx}) {
-        const QString kind = format == MapFormat::Kml ? "kml" : "gpx";
-        int skipped = 0;
-        const QByteArray want = Map(format, &skipped);
-        for (const char *locale : {"C.UTF-8", "de_DE.UTF-8"}) {
-            SCOPED_TRACE(locale);
-            const QString out = dir.filePath(QStringLiteral("map-%1.%2").arg(QLatin1String(locale), kind));
-            const CliRun r = Export({kind, csv, out}, locale);
-            EXPECT_EQ(r.code, 0);
-            EXPECT_EQ(r.err, "2 records without a valid position were skipped.\n");
-            EXPECT_EQ(ReadFile(out), want);
-        }
-        EXPECT_EQ(Export({kind, csv, "-"}).out, want);
+// Read from a pipe (the files and the locales: tests/cases/*export*).
 #ifndef _WIN32
-        EXPECT_EQ(Export({kind, "/dev/stdin", "-"}, nullptr, kSurvey).out, want); // a pipe
-#endif
-    }
+TEST(MapExport, ReadsAPipe)
+{
+    int skipped = 0;
+    for (MapFormat format : {MapFormat::Kml, MapFormat::Gpx})
+        EXPECT_EQ(Export({format == MapFormat::Kml ? "kml" : "gpx", "/dev/stdin", "-"}, nullptr, kSurvey).out, Map(format, &skipped));
 }
+#endif
 
 TEST(MapExport, FailuresLeaveNoFile)
 {
     QTemporaryDir dir;
-    const QString csv = dir.filePath("survey.csv"), bad = dir.filePath("bad.csv");
+    const QString csv = dir.filePath("survey.csv");
     ASSERT_TRUE(WriteFile(csv, kSurvey));
-    QByteArray cut = kSurvey;
-    cut.insert(cut.indexOf("\r\n", cut.indexOf("\r\n", kHeader.size()) + 2), "\r\n1,2");
-    ASSERT_TRUE(WriteFile(bad, cut));
     // A full device of our own where the system lets us make one.
     QString full = dir.filePath("full");
 #ifndef _WIN32
@@ -275,13 +258,8 @@ TEST(MapExport, FailuresLeaveNoFile)
 #endif
     const QStringList before = Entries(dir.path());
     const struct { const char *what; QStringList args; int code; QByteArray err; } cases[] = {
-        {"bad line", {"kml", bad, dir.filePath("a.kml")}, 1, "line 4: 2 fields where the header names 30"},
-        {"no CSV", {"gpx", dir.filePath("none.csv"), dir.filePath("a.gpx")}, 1, "cannot read"},
         {"full device", {"kml", csv, full}, 1, FileErrorText(ENOSPC).toUtf8()},
         {"no folder", {"gpx", csv, dir.filePath("none/a.gpx")}, 1, FileErrorText(ENOENT).toUtf8()},
-        {"onto the CSV", {"kml", csv, csv}, 1, "is the CSV file itself"},
-        {"unknown format", {"shp", csv, dir.filePath("a.shp")}, 2, "neither 'kml' nor 'gpx'"},
-        {"missing target", {"kml", csv}, 2, "export: missing arguments"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);

@@ -19,10 +19,8 @@ TEST(Version, TextsAndEvents)
         QObject::connect(&v, &clsVersion::VersionChanged, [&] { events += QLatin1Char('C'); });
         QObject::connect(&v, &clsVersion::VersionUnknown, [&] { events += QLatin1Char('U'); });
         v.setszVersion(c.text);
-        EXPECT_EQ(v.value(), c.value) << qPrintable(c.text);
-        EXPECT_EQ(v.flags(), c.flags) << qPrintable(c.text);
-        EXPECT_EQ(v.szVersion(), c.text);
-        EXPECT_EQ(events, c.events) << qPrintable(c.text);
+        EXPECT_EQ(QStringLiteral("%1 %2 %3|%4").arg(v.value()).arg(v.flags()).arg(events, v.szVersion()),
+                  QStringLiteral("%1 %2 %3|%4").arg(c.value).arg(c.flags).arg(c.events, c.text));
     }
 
     // Each code as the program has always read it: its text (a code named as
@@ -42,17 +40,12 @@ TEST(Version, TextsAndEvents)
         clsFsm fsm;
         fsm.Version()->setvalue(c.value);
         const FirmwareProfile &p = fsm.Version()->Profile();
-        EXPECT_EQ(p.value, c.value);
-        EXPECT_EQ(fsm.Version()->value(), c.value);
-        EXPECT_EQ(fsm.Version()->szVersion(), c.text);
-        EXPECT_EQ(fsm.Version()->flags(), c.flags);
-        EXPECT_EQ(fsm.DataHeader(0).size(), c.saved);
-        EXPECT_EQ(fsm.DataHeader(1).size(), c.tx);
-        EXPECT_EQ(fsm.TxFields(), c.txFields);
-        EXPECT_EQ(p.fModulation, c.modulation);
-        EXPECT_EQ(p.fSupported, c.supported);
-        EXPECT_EQ((p.flags & kTxChanges) != 0, c.changes);
-        EXPECT_EQ(p.fLearnLayout, c.learn);
+        EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8%9%10%11").arg(p.value).arg(fsm.Version()->value())
+                      .arg(fsm.Version()->szVersion()).arg(fsm.Version()->flags()).arg(fsm.DataHeader(0).size())
+                      .arg(fsm.DataHeader(1).size()).arg(fsm.TxFields()).arg(int(p.fModulation)).arg(int(p.fSupported))
+                      .arg(int((p.flags & kTxChanges) != 0)).arg(int(p.fLearnLayout)),
+                  QStringLiteral("%1 %1 %2 %3 %4 %5 %6 %7%8%9%10").arg(c.value).arg(c.text).arg(c.flags).arg(c.saved).arg(c.tx)
+                      .arg(c.txFields).arg(int(c.modulation)).arg(int(c.supported)).arg(int(c.changes)).arg(int(c.learn)));
     }
     EXPECT_EQ(ProfileOf(7).value, -1); // a code not listed is unsupported
 }
