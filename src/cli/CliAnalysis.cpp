@@ -5,7 +5,6 @@
 #include "saveddata/modGroundWave.h"
 #include "saveddata/modRadialFit.h"
 #include "saveddata/modSurveyCsv.h"
-#include "storage/clsFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -101,14 +100,8 @@ int AnalyzeCommand(const CliOptions &o)
     const QStringList columns = RadialTableColumns();
     const QList<QStringList> rows = RadialTableRows(analysis);
 
-    if (!target.isEmpty()) {
-        QString reason;
-        const TableWrite done = WriteRadialCsv(QDir::cleanPath(target), analysis, &reason);
-        if (done == TableWrite::Failed)
-            TellWriteError(reason);
-        if (done != TableWrite::Written)
-            return Failure;
-    }
+    if (!target.isEmpty() && !WriteRadialCsv(QDir::cleanPath(target), analysis))
+        return Failure;
 
     QString out = columns.join(QLatin1Char('\t')) + QLatin1Char('\n');
     for (const QStringList &row : rows)

@@ -407,11 +407,7 @@ bool frmFieldPlot::SaveAnalysisTo(const QString &path)
 {
     if (Replaces(path, QStringLiteral("analysis")))
         return false;
-    QString reason;
-    const TableWrite done = WriteRadialCsv(path, Analysis(), &reason);
-    if (done == TableWrite::Failed)
-        TellWriteError(reason);
-    return done == TableWrite::Written;
+    return WriteRadialCsv(path, Analysis());
 }
 
 // The save dialog, then this window on top again: the dialog belongs to the

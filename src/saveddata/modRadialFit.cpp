@@ -700,12 +700,12 @@ QList<QStringList> RadialTableRows(const RadialAnalysis &analysis)
     return rows;
 }
 
-TableWrite WriteRadialCsv(const QString &path, const RadialAnalysis &analysis, QString *reason)
+bool WriteRadialCsv(const QString &path, const RadialAnalysis &analysis)
 {
     clsFile file;
     file.setCompleteFileName(path);
     if (!file.WriteHeader(RadialTableColumns()))
-        return TableWrite::Told;
+        return false; // told already
     bool ok = true;
     for (const QStringList &row : RadialTableRows(analysis)) {
         QStringList fields;
@@ -717,10 +717,11 @@ TableWrite WriteRadialCsv(const QString &path, const RadialAnalysis &analysis, Q
         ok = ok && file.WriteLine(fields.join(QLatin1Char(',')));
     }
     if (ok && file.CloseFile())
-        return TableWrite::Written;
-    *reason = file.LastError();
+        return true;
+    const QString reason = file.LastError();
     file.DiscardFile();
-    return TableWrite::Failed;
+    TellWriteError(reason);
+    return false;
 }
 
 QString EffectiveFieldText(const EffectiveField &e)

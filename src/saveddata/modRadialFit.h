@@ -131,12 +131,9 @@ double EffectiveFieldOf(const QList<RadialFit> &radials);
 QStringList RadialTableColumns();
 QStringList RadialTableRow(const RadialFit &fit);
 QList<QStringList> RadialTableRows(const RadialAnalysis &analysis);
-// What became of the table's file: written; not made, which the file writer
-// has told already; or cut short, the system's reason (*reason) for the
-// caller to tell. The earlier file stays unless it was written.
-enum class TableWrite { Written, Told, Failed };
 // Writes the table as a CSV file (names quoted, numbers as they are)
-// through the atomic file writer.
-TableWrite WriteRadialCsv(const QString &path, const RadialAnalysis &analysis, QString *reason);
+// through the atomic file writer; false after telling why not
+// (TellWriteError). The earlier file stays unless it was written.
+bool WriteRadialCsv(const QString &path, const RadialAnalysis &analysis);
 // "Effective field at 1 km of KDCV DA-N: 1234.5 mV/m (RMS of 8 radials)"
 QString EffectiveFieldText(const EffectiveField &field);

@@ -62,7 +62,6 @@ public:
     // holds the file.
     QString LastError() const { return m_szError; }
 
-
 private:
     bool OpenFile();
     bool Write(const QByteArray &bytes);

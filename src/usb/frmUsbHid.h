@@ -23,9 +23,9 @@ public:
     // The meter went away.
     virtual void Disconnected() = 0;
     // An event of the link for the user (a meter disconnected...), and for
-    // CannotOpen the system's reason (empty when it gave none). It may come from inside a step of an
-    // operation, where no box may open: the windows show it from the event
-    // loop afterwards.
+    // CannotOpen the system's reason (empty when it gave none). It may come
+    // from inside a step of an operation, where no box may open: the windows
+    // show it from the event loop afterwards.
     virtual void Tell(LinkEvent event, const QString &reason) = 0;
 };
 
