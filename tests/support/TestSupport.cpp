@@ -29,6 +29,7 @@
 #endif
 
 ModalBoxShower gShowModalBox;
+int gModalBoxesOpened = 0;
 
 qint64 WindowPace::QueuedNs()
 {
@@ -61,7 +62,7 @@ void MeterTest::SetUp()
         boxes << ShownBox{prompt, buttons, title};
         const int answer = answers.isEmpty() ? DefaultAnswer(buttons) : answers.takeFirst();
         if (modalMs >= 0 && gShowModalBox)
-            return gShowModalBox(boxes.constLast(), answer, modalMs, whileBoxOpen);
+            return ++gModalBoxesOpened, gShowModalBox(boxes.constLast(), answer, modalMs, whileBoxOpen);
         if (whileBoxOpen)
             whileBoxOpen();
         return answer;
