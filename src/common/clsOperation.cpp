@@ -245,6 +245,7 @@ void clsLinkThread::RunSlice(clsOperation *op)
             std::lock_guard<std::mutex> lock(m_idle->mutex);
         }
         tOnLinkThread = true;
+        ++m_asked; // what the last slice asked is on its way
         op->RunSlice();
         tOnLinkThread = false;
         // Posted before the link thread counts as idle: a window thread that
@@ -305,10 +306,12 @@ bool LinkStepUnderWay() { return gLinkThread && gLinkThread->Busy(); }
 
 bool OnLinkThread() { return tOnLinkThread; }
 
+quint64 WindowThreadAsked() { return tOnLinkThread && gLinkThread ? gLinkThread->m_asked : 0; }
+
 void WindowThreadDo(std::function<void()> fn, const QObject *context)
 {
     if (tOnLinkThread && gLinkThread)
-        gLinkThread->m_deferred.append({context, std::move(fn)});
+        gLinkThread->m_deferred.append({context, std::move(fn)}), ++gLinkThread->m_asked;
     else
         fn();
 }

@@ -146,6 +146,7 @@ public:
 private:
     friend class clsOperation;
     friend void WindowThreadDo(std::function<void()> fn, const QObject *context);
+    friend quint64 WindowThreadAsked();
     struct Deferred { const QObject *context; std::function<void()> fn; };
     void RunSlice(clsOperation *op);
     void SliceDone();
@@ -156,6 +157,7 @@ private:
     clsOperation *m_owner = nullptr;  // window thread only
     clsOperation *m_flushing = nullptr; // whose messages are being said
     QList<Deferred> m_deferred;       // the link thread's during a slice, the window thread's after
+    quint64 m_asked = 0;              // link thread only
     struct Idle;
     std::unique_ptr<Idle> m_idle;
 };
@@ -172,6 +174,11 @@ bool LinkStepUnderWay();
 void WindowThreadDo(std::function<void()> fn, const QObject *context = nullptr);
 // True when called from a step on the link thread.
 bool OnLinkThread();
+// From a step on the link thread: a count that changes whenever something
+// is asked of the window thread and at each new slice. Unchanged since a
+// WindowThreadDo, what that call hands over is still the last in line, and
+// the step may add to it (records of one slice then cost one hand-over).
+quint64 WindowThreadAsked();
 
 // True while an operation runs (between Start and Finished).
 bool OperationRunning();

@@ -2,6 +2,7 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <atomic>
 
 #include "common/clsOperation.h"
 
@@ -12,11 +13,19 @@ class ConsoleSink : public QObject
     Q_OBJECT
 public:
     static ConsoleSink *instance();
-    // Whether anyone shows the echo; when nobody does, lines need not be built.
-    bool ConsoleShown() const;
+    // Whether anyone shows the echo; when nobody does, lines need not be
+    // built or kept. Safe from the link thread.
+    bool ConsoleShown() const { return m_shown > 0; }
 signals:
     void ConsoleText(const QString &text); // appended to "FSM Communications"
     void UsbStatus(const QString &line);   // one line for "USB Status Messages"
+
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
+    void disconnectNotify(const QMetaMethod &signal) override;
+
+private:
+    std::atomic<int> m_shown{0}; // receivers of ConsoleText
 };
 
 // From a step on the link thread each is shown once the slice has returned.
@@ -24,15 +33,9 @@ inline void AppendConsole(const QString &text)
 {
     WindowThreadDo([text] { emit ConsoleSink::instance()->ConsoleText(text); });
 }
-// Appends line and CR LF.
-inline void AppendConsoleLine(const QString &line)
-{
-    WindowThreadDo([line] {
-        ConsoleSink *sink = ConsoleSink::instance();
-        if (sink->ConsoleShown())
-            emit sink->ConsoleText(line + QStringLiteral("\r\n"));
-    });
-}
+// Appends line and CR LF. From the link thread, lines said one after the
+// other (the echo of each command, each record) are handed over in one piece.
+void AppendConsoleLine(const QString &line);
 inline void AppendUsbStatus(const QString &line)
 {
     WindowThreadDo([line] { emit ConsoleSink::instance()->UsbStatus(line); });

@@ -36,21 +36,62 @@ void clsDownload::DropAll()
     }
 }
 
-// The window thread's sinks get a record there, after the step; the rest at once.
-void clsDownload::FeedWindowSinks(const QStringList &header, const QString &line, bool first)
+// What the steps of one slice have for the window thread: handed over as
+// one, after the slice, and said before what the slice said after its first
+// step (the display's progress and the list window's rows need no finer order).
+struct clsDownload::Said
 {
-    for (const std::unique_ptr<RecordSink> &owned : m_sinks) {
-        RecordSink *sink = owned.get();
-        if (!sink->WindowThreadOnly())
-            continue;
-        WindowThreadDo(
-            [sink, header, line, first] {
-                if (first)
-                    sink->Begin(header);
-                sink->Add(line);
-            },
-            this);
+    int progress = 0;
+    QStringList header; // with the first record
+    QStringList lines;
+    bool taken = false; // window thread; read by the next slice
+};
+
+clsDownload::Said *clsDownload::Saying()
+{
+    if (!OnLinkThread())
+        return nullptr;
+    if (!m_said || m_said->taken) {
+        m_said = std::make_shared<Said>();
+        WindowThreadDo([this, said = m_said] { Show(*said); }, this);
     }
+    return m_said.get();
+}
+
+void clsDownload::Show(Said &said)
+{
+    said.taken = true;
+    if (said.progress)
+        m_progress.ProgressStep(said.progress);
+    for (const std::unique_ptr<RecordSink> &sink : m_sinks) {
+        if (!sink->WindowThreadOnly() || said.lines.isEmpty())
+            continue;
+        if (!said.header.isEmpty())
+            sink->Begin(said.header);
+        for (const QString &line : said.lines)
+            sink->Add(line);
+    }
+}
+
+void clsDownload::SayProgress(int value)
+{
+    if (Said *said = Saying())
+        said->progress = value;
+    else
+        m_progress.ProgressStep(value);
+}
+
+// The window thread's sinks get a record there, after the slice.
+void clsDownload::FeedWindowSinks(const QStringList &header, const QString &line)
+{
+    Said *said = Saying();
+    if (!said) {
+        Said now{0, header, {line}};
+        return Show(now);
+    }
+    if (!header.isEmpty())
+        said->header = header;
+    said->lines << line;
 }
 
 bool clsDownload::Feed(qint16 i, const QStringList &header, const QString &line)
@@ -72,16 +113,15 @@ bool clsDownload::Feed(qint16 i, const QStringList &header, const QString &line)
             return false;
         }
     }
-    if (!windowSinks)
-        return true;
-    if (i == 0 && m_count > 1) {
+    if (windowSinks && i == 0 && m_count > 1) {
         // A list window is made on the window thread before the second
         // record is asked for (making it reads the record state).
         m_first = std::make_unique<First>(First{header, line});
         EndSlice();
-    } else {
-        FeedWindowSinks(header, line, i == 0);
+        return true;
     }
+    if (windowSinks)
+        FeedWindowSinks(i == 0 ? header : QStringList(), line);
     return true;
 }
 
@@ -89,12 +129,8 @@ bool clsDownload::StepReady()
 {
     if (m_first) {
         const std::unique_ptr<First> first = std::move(m_first);
-        for (const std::unique_ptr<RecordSink> &sink : m_sinks) {
-            if (sink->WindowThreadOnly()) {
-                sink->Begin(first->header);
-                sink->Add(first->line);
-            }
-        }
+        Said now{0, first->header, {first->line}};
+        Show(now);
     }
     if (m_next > 0)
         return true;
@@ -113,7 +149,7 @@ void clsDownload::Fail(OpStatus status, RecordSink *sink)
 void clsDownload::Step()
 {
     // The progress display belongs to the window thread.
-    WindowThreadDo([this, value = m_next + 1] { m_progress.ProgressStep(value); }, this);
+    SayProgress(m_next + 1);
     const qint16 i = m_next++;
     const LinkWatch watch = m_meter.Watch();
     if (m_meter.GetRecord(m_type, i) != OpStatus::Ok)

@@ -64,7 +64,11 @@ private:
     void Fail(OpStatus status, RecordSink *sink = nullptr);
     void DropAll();
     bool Feed(qint16 i, const QStringList &header, const QString &line);
-    void FeedWindowSinks(const QStringList &header, const QString &line, bool first);
+    struct Said;
+    Said *Saying();
+    void Show(Said &said);
+    void SayProgress(int value);
+    void FeedWindowSinks(const QStringList &header, const QString &line);
 
     clsMeter &m_meter;
     DownloadProgress &m_progress;
@@ -77,4 +81,5 @@ private:
     // The first record, for the window thread's sinks, until they have it.
     struct First { QStringList header; QString line; };
     std::unique_ptr<First> m_first;
+    std::shared_ptr<Said> m_said; // link thread only
 };

@@ -350,7 +350,7 @@ TEST_F(DownloadTest, OneAtATimeAndNothingRunsInsideAStep)
     bool inside = false, ranInside = false;
     int ticks = 0;
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::ConsoleText, main,
-                     [&](const QString &t) { inside = t.startsWith("D,"); }); // a record's command, until its line
+                     [&](const QString &t) { inside = t.trimmed().split("\r\n").constLast().startsWith("D,"); }); // a record's command, until its line
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] { ranInside |= inside, ++ticks; });
     tick.start(0);
