@@ -181,6 +181,13 @@ TEST(ListView, ColumnClickSortsAndFlipsOnlyTheSortColumn)
         EXPECT_EQ(SelectedRows(&view), QList<int>{0}); // only row 1, current and visible
         EXPECT_EQ(view.currentIndex().row(), 0);
     }
+    SelectAllItems(&view);
+    EXPECT_EQ(SelectedRows(&view), (QList<int>{0, 1, 2}));
+    EXPECT_EQ(view.currentIndex().row(), 2);
+    SelectNoItems(&view);
+    EXPECT_TRUE(SelectedRows(&view).isEmpty());
+    EXPECT_FALSE(view.currentIndex().isValid());
+
     // Key, value and persistent indexes follow their row.
     const int at = model.FindKey(QStringLiteral("b"));
     EXPECT_EQ(model.Text(at, 0) + model.UserValue(at).toString(), QStringLiteral("b0"));
