@@ -67,8 +67,6 @@ TEST_F(TxWindowTest, Refusals)
         {"generate-tx 1", 'd', vb::Information, title + "There must be at least one record."},
         {"generate-tx 3", 'a', vb::Information,
          title + "There must be at least one Tx remaining in the list.\r\nPlease unselect at least one Tx."},
-        {"generate-tx 3", 'd', vb::YesNo | vb::Exclamation | vb::DefaultButton2, // answered No
-         "Delete Records?|Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n1 record will be deleted."},
         {"tx-capacity 2\ngenerate-tx 2", 'n', vb::OKOnly, "ZT6200 Dataclave|No more Tx slots available"},
         {"firmware\ngenerate-tx 3", 'n', 0, ""}, // the meter gives no version: view and delete only
         {"firmware\ngenerate-tx 3", 'e', 0, ""},
