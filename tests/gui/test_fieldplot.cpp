@@ -167,10 +167,7 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(qPrintable(c.title));
-        SelectNoItems(Named<QTreeView>(&list, "lsvData"));
-        for (int row : c.selected)
-            Named<QTreeView>(&list, "lsvData")->selectionModel()->select(list.Rows()->index(row, 0),
-                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        SelectRows(Named<QTreeView>(&list, "lsvData"), c.selected);
         Named<QAction>(&list, "mnuSavedDataPlot")->trigger();
         auto *window = list.findChild<frmFieldPlot *>();
         ASSERT_TRUE(window);

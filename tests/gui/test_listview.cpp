@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The report lists: rows from record and Tx lines, comparisons by kind,
+// The report lists: rows from saved records, comparisons by kind,
 // the model's sort, and heading clicks in the view.
 #include "TestSupport.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
 #include "listview/modLVSort.h"
 #include "saveddata/modSavedRows.h"
-#include "tx/clsTx.h"
-#include "tx/modTxRows.h"
 
 #include <QDate>
 #include <QHeaderView>
@@ -69,20 +67,6 @@ TEST(SavedRows, HeadingsFollowTheColumnNames)
     const auto columns = SavedListColumns(names);
     EXPECT_EQ(columns[2].heading + columns[6].heading + columns[11].heading, QStringLiteral("N2N18 DMSN6"));
     EXPECT_EQ(SavedListColumns({})[6].heading, QStringLiteral("Longitude DMS")); // built-in names
-}
-
-// The cells (padded frequencies, the modulation): the CLI's case list-tx-as-listed.
-TEST(TxRows, KeyAndValue)
-{
-    clsTx tx;
-    ASSERT_EQ(tx.UsbReceive(QStringLiteral("5,12,\"KDCV\",1230,45.504306,-118.25,-14.5,\"DRM10\"")), OpStatus::Ok);
-    // The entry knows its row; the row's value is the station id.
-    for (qint16 station : {12, 0, 12345, -7}) {
-        tx.setwStationId(station);
-        const ListRow row = TxRow(tx, 7);
-        EXPECT_EQ(tx.szListKey(), row.key);
-        EXPECT_EQ(row.user.toInt(), station);
-    }
 }
 
 TEST(ListSort, CompareKinds)
@@ -153,47 +137,14 @@ TEST(ListSort, ToDate)
     }
 }
 
-TEST(ListModel, SortIsStableAndKeepsRowsTogether)
-{
-    clsListModel m;
-    m.SetColumns({{"Name", Qt::AlignLeft, lvsort::Text}, {"Freq", Qt::AlignRight, lvsort::Number}});
-    const char *rows[][2] = {{"d", " 10"}, {"a", "  9"}, {"c", " 10"}, {"b", "100"}, {"e", "---"}};
-    for (int i = 0; i < 5; ++i)
-        m.AddRow({{rows[i][0], rows[i][1]}, QStringLiteral("k%1").arg(i), i});
-    QPersistentModelIndex tracked(m.index(2, 0)); // "c"
-    auto names = [&] {
-        QString s;
-        for (int r = 0; r < m.Count(); ++r)
-            s += m.Text(r, 0);
-        return s;
-    };
-    struct Step { int order, kind; const char *names; };
-    const Step steps[] = {
-        {0, -1, "eadcb"}, // as numbers; equal tens keep their order
-        {1, -1, "bdcae"},
-        {0, lvsort::Text, "adceb"}, // as text: "  9" < " 10" < "---" < "100"
-    };
-    for (const Step &s : steps) {
-        s.kind < 0 ? m.Sort(1, s.order) : m.Sort(1, s.order, s.kind);
-        EXPECT_EQ(names(), QLatin1String(s.names));
-        EXPECT_EQ(m.SortColumn() * 10 + m.SortOrder(), 10 + s.order);
-    }
-    // Key, value and persistent indexes follow their row.
-    const int at = m.FindKey(QStringLiteral("k2"));
-    EXPECT_EQ(m.Text(at, 0) + m.UserValue(at).toString(), QStringLiteral("c2"));
-    EXPECT_EQ(tracked.row(), at);
-    m.RemoveRow(at);
-    EXPECT_EQ(m.FindKey(QStringLiteral("k2")), -1);
-    m.SetRow(0, {{"z"}, QStringLiteral("kz"), 42});
-    EXPECT_EQ(m.Text(0, 1), QString()); // a missing cell reads empty
-}
-
-TEST(ListView, ColumnClickFlipsOnlyTheSortColumn)
+TEST(ListView, ColumnClickSortsAndFlipsOnlyTheSortColumn)
 {
     clsListModel model;
     model.SetColumns({{"Call Sign", Qt::AlignLeft, 0}, {"Frequency", Qt::AlignRight, 4}, {"Note", Qt::AlignHCenter, 0}});
+    int value = 0;
     for (auto [name, freq] : {std::pair{"b", " 900"}, {"a", "1230"}, {"c", "  90"}})
-        model.AddRow({{name, freq, ""}, name, 0});
+        model.AddRow({{name, freq, ""}, name, value++});
+    QPersistentModelIndex tracked(model.index(0, 0)); // "b"
     QTreeView view;
     QVector<qint16> SortOrders = {1, 1, 0};
     SetupListView(&view, &model);
@@ -212,7 +163,8 @@ TEST(ListView, ColumnClickFlipsOnlyTheSortColumn)
         {1, "abc", 1},
         {0, "cba", 1}, // another column: no flip
         {0, "abc", 0},
-        {2, "abc", 0}, // equal cells keep their order
+        {2, "abc", 0}, // equal cells keep their order, either way
+        {2, "abc", 1},
     };
     QScrollBar *across = view.horizontalScrollBar();
     for (const Step &s : steps) {
@@ -229,11 +181,19 @@ TEST(ListView, ColumnClickFlipsOnlyTheSortColumn)
         EXPECT_EQ(SelectedRows(&view), QList<int>{0}); // only row 1, current and visible
         EXPECT_EQ(view.currentIndex().row(), 0);
     }
-
     SelectAllItems(&view);
     EXPECT_EQ(SelectedRows(&view), (QList<int>{0, 1, 2}));
     EXPECT_EQ(view.currentIndex().row(), 2);
     SelectNoItems(&view);
     EXPECT_TRUE(SelectedRows(&view).isEmpty());
     EXPECT_FALSE(view.currentIndex().isValid());
+
+    // Key, value and persistent indexes follow their row.
+    const int at = model.FindKey(QStringLiteral("b"));
+    EXPECT_EQ(model.Text(at, 0) + model.UserValue(at).toString(), QStringLiteral("b0"));
+    EXPECT_EQ(tracked.row(), at);
+    model.RemoveRow(at);
+    EXPECT_EQ(model.FindKey(QStringLiteral("b")), -1);
+    model.SetRow(0, {{"z"}, QStringLiteral("kz"), 42});
+    EXPECT_EQ(model.Text(0, 1), QString()); // a missing cell reads empty
 }

@@ -63,26 +63,33 @@ private:
 
 } // namespace
 
-TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
+// Every answer to the two dialogs: the format the filter or the name
+// chooses, or the message that says why nothing was written.
+TEST_F(MapExportWindowTest, FormatChosenOrFailureTold)
 {
     ASSERT_EQ(Named<QAction>(main, "mnuFileExportMap")->text(), QStringLiteral("Export Map File\u2026"));
-    const QString kml = "KML files (*.kml)", gpx = "GPX files (*.gpx)";
+    ASSERT_TRUE(WriteFile(dir.filePath("bad.csv"), kCsv + "1,2\r\n"));
+    const QString kml = "KML files (*.kml)", gpx = "GPX files (*.gpx)", odd = "t\uFFFD.csv", error = "ZT 6200 File Error|";
     // `root`: the written file's root element; none when nothing is written.
-    const struct { const char *name; QString filter; const char *root; int dialogs; } cases[] = {
-        {"a.kml", kml, "<kml", 2}, {"b.gpx", gpx, "<gpx", 2}, {"c", gpx, "<gpx", 2},
-        {"d.KML", gpx, "<kml", 2}, {"", kml, nullptr, 2},     {nullptr, kml, nullptr, 1},
+    const struct { QString csv; const char *name; QString filter; const char *root; int dialogs; QString box; } cases[] = {
+        {"s.csv", "a.kml", kml, "<kml", 2}, {odd, "b.gpx", gpx, "<gpx", 2}, {"s.csv", "c", gpx, "<gpx", 2},
+        {odd, "d.KML", gpx, "<kml", 2},     {"s.csv", "", kml, nullptr, 2}, {"", nullptr, kml, nullptr, 1},
+        // Told before the output is asked for.
+        {"bad.csv", "a.kml", kml, nullptr, 1, error + "The file cannot be read as saved data:\r\nline 4: 2 fields where the header names 8"},
+        {"s.csv", "s.csv", kml, nullptr, 2, error + "The map file cannot replace the CSV file it is made from."},
+        {"s.csv", "none/a.kml", kml, nullptr, 2, error + "There is a problem writing to the file.\r\n" + FileErrorText(ENOENT)},
     };
-    int n = 0;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name ? c.name : "open cancelled");
         requests.clear();
         boxes.clear();
-        // Every other time the CSV file under its odd name.
-        const QString csv = dir.filePath(++n % 2 ? QStringLiteral("s.csv") : QStringLiteral("t\uFFFD.csv"));
-        answers = {FileDialogAnswer{c.name ? csv : QString(), "Data (*.csv)"}};
+        const QStringList before = Entries();
+        const QString csv = c.csv.isEmpty() ? QString() : dir.filePath(c.csv);
+        answers = {FileDialogAnswer{csv, "Data (*.csv)"}};
         if (c.name)
             answers << FileDialogAnswer{*c.name ? dir.filePath(c.name) : QString(), c.filter};
         Named<QAction>(main, "mnuFileExportMap")->trigger();
+        QTest::qWait(0); // boxes told from the event loop
         ASSERT_EQ(requests.size(), c.dialogs);
         EXPECT_FALSE(requests.at(0).save);
         if (c.dialogs == 2) {
@@ -100,31 +107,10 @@ TEST_F(MapExportWindowTest, FilterOrNameChoosesTheFormat)
                                                       "1 record without a valid position was skipped.")
                                                   .arg(kml ? "placemark" : "waypoint", c.name)});
         } else {
-            EXPECT_TRUE(boxes.isEmpty());
+            EXPECT_EQ(BoxTexts(), c.box.isEmpty() ? QStringList() : QStringList{c.box});
+            EXPECT_EQ(Entries(), before);
         }
     }
-    EXPECT_EQ(Entries().size(), 5); // the CSV and four map files, nothing else
-}
-
-TEST_F(MapExportWindowTest, FailuresAreToldAndWriteNothing)
-{
-    ASSERT_TRUE(WriteFile(dir.filePath("bad.csv"), kCsv + "1,2\r\n"));
-    const struct { const char *csv, *target; QString box; int dialogs; } cases[] = {
-        // Told before the output is asked for.
-        {"bad.csv", "a.kml", "ZT 6200 File Error|The file cannot be read as saved data:\r\nline 4: 2 fields where the header names 8", 1},
-        {"s.csv", "s.csv", "ZT 6200 File Error|The map file cannot replace the CSV file it is made from.", 2},
-        {"s.csv", "none/a.kml", "ZT 6200 File Error|There is a problem writing to the file.\r\n" + FileErrorText(ENOENT), 2},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.target);
-        boxes.clear();
-        requests.clear();
-        answers = {FileDialogAnswer{dir.filePath(c.csv), {}}, FileDialogAnswer{dir.filePath(c.target), "KML files (*.kml)"}};
-        Named<QAction>(main, "mnuFileExportMap")->trigger();
-        EXPECT_EQ(requests.size(), c.dialogs);
-        QTest::qWait(0); // boxes told from the event loop
-        EXPECT_EQ(BoxTexts(), QStringList{c.box});
-        EXPECT_EQ(Entries(), (QStringList{"bad.csv", "s.csv"}));
-    }
     EXPECT_EQ(ReadFile(dir.filePath("s.csv")), kCsv);
+    EXPECT_EQ(Entries().size(), 6); // the two CSV files and four map files, nothing else
 }
