@@ -8,11 +8,8 @@
 #include "app/modDownload.h"
 
 #include <QDir>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTreeView>
 #include <QTest>
 #include <csignal>
 #ifndef _WIN32
@@ -80,60 +77,6 @@ protected:
         else
             EXPECT_EQ(shown, 10);
     }
-    // A change in a list window while the meter vanishes or falls silent
-    // after each of its reports in turn: the loss is told once (after the
-    // question, where one is asked) and the window closes, its list no
-    // longer to be trusted. `listsKept`: nothing the meter still holds is
-    // missing from the list.
-    template <class Form>
-    void Walk(const char *what, bool asks, bool listsKept, int left, const std::function<void(Form &)> &act)
-    {
-        constexpr bool tx = std::is_same_v<Form, frmTx>;
-        const QStringList &store = tx ? meter->Scenario().tx : meter->Scenario().saved;
-        std::unique_ptr<Form> form;
-        // The fault: 0 none, 1 unplug, 2 stall, after k reports. Returns the
-        // number of reports the change took.
-        auto change = [&](int fault, int k) {
-            MeterReturns();
-            QStringList lines = meter->Scenario().saved;
-            EXPECT_EQ(tx ? ReadTxLines(*gMeter, lines) : ResultCode(gMeter->ReadDirectory(0)), 0);
-            form = std::make_unique<Form>(main);
-            for (const QString &line : std::as_const(lines))
-                form->lsvDataAdd(line);
-            form->show();
-            Settle(5000); // the count
-            const int before = meter->InputReportsSent();
-            if (fault)
-                (fault == 2 ? meter->Scenario().stallAfterReports : meter->Scenario().unplugAfterReports) = before + k;
-            boxes.clear();
-            answers = asks ? QList<int>{vb::Yes} : QList<int>{};
-            disconnects = 0;
-            act(*form);
-            Settle(5000);
-            QCoreApplication::processEvents(); // what it tells from the event loop
-            form->timDisconnect_Timer(); // the window's own check of the link
-            return meter->InputReportsSent() - before;
-        };
-        const int total = change(0, 0);
-        EXPECT_EQ(Prompts().mid(asks), QStringList()) << what;
-        EXPECT_EQ(store.size(), left) << what;
-        QStringList listed = ListedIds(*form->Rows()), held = LineIds(store);
-        listed.sort(), held.sort();
-        EXPECT_EQ(listed, held) << what;
-        for (int fault : {1, 2}) {
-            for (int k = 1; k < total; ++k) {
-                SCOPED_TRACE(QString("%1, %2 after %3 of %4 reports").arg(what, fault == 2 ? "stall" : "unplug").arg(k).arg(total).toStdString());
-                change(fault, k);
-                EXPECT_EQ(Prompts().mid(asks), QStringList{kLost});
-                EXPECT_GE(disconnects, 1);
-                EXPECT_TRUE(form->isHidden());
-                listed = ListedIds(*form->Rows());
-                for (const QString &id : LineIds(store))
-                    EXPECT_TRUE(!listsKept || listed.contains(id)) << qPrintable(id);
-            }
-        }
-    }
-
     DownloadTargetFactory oldFactory;
     int rows = 0, shown = 0, disconnects = 0, reportsBefore = 0;
 };
@@ -263,14 +206,5 @@ TEST_F(FaultTest, DiskRefusesFile)
     }
 }
 #endif
-
-TEST_F(FaultTest, ListWindowChanges)
-{
-    Walk<frmDeleteData>("delete 4 of 10", true, true, 6, [](frmDeleteData &f) { SelectRows(Named<QTreeView>(&f, "lsvData"), {1, 3, 4, 8}), f.DeleteSelected(); });
-    Walk<frmDeleteData>("erase", true, true, 0, [](frmDeleteData &f) { Named<QPushButton>(&f, "cmdSelectAll")->click(), f.DeleteSelected(); });
-    Walk<frmTx>("delete 2 of 5 Tx", true, true, 3, [](frmTx &f) { SelectRows(Named<QTreeView>(&f, "lsvData"), {1, 3}), f.DeleteSelected(); });
-    // The new entry is read back from the meter.
-    Walk<frmTx>("add a Tx", false, false, 6, [](frmTx &f) { EditTx(f, "NEW1", true); });
-}
 
 } // namespace

@@ -232,16 +232,22 @@ TEST_F(MainWinTest, ConsoleBoxesKeepABoundedHistory)
     }
 }
 
-// Typed into the console: the line is sent on Enter and the reply shown.
+// Typed into the console: the line is sent on Enter and the reply shown;
+// typed while an operation runs, it is refused with a beep per key.
 TEST_F(MainWinTest, ConsoleSendsTypedLines)
 {
+    struct Idle : clsOperation
+    {
+        void Step() override { Finish(OpStatus::Ok); }
+    };
     const QString x63(63, 'x');
-    struct Case { bool meter; QString typed; QByteArray reply; QStringList sent; QString shown; int beeps; } cases[] = {
+    struct Case { bool meter; QString typed; QByteArray reply; QStringList sent; QString shown; int beeps; bool busy = false; } cases[] = {
         {false, "AB\r", "", {}, "AB\n", 0}, // no meter: ordinary text
         {true, "A\r", "", {"A"}, "A\n2.3.1\n", 0},
         {true, "B\r", "a\r\nb\r\n", {"B"}, "B\na\n\nb\n\n", 0}, // each CR and each LF breaks the line
         {true, QString(70, 'x') + "\r", "", {x63}, x63 + "\nERROR\n", 7}, // a line stops at the packet size
         {true, "A\r\x1b", "", {}, "A\n", 0}, // Escape stops the command before it went out
+        {true, "E\r", "", {}, "", 2, true}, // typed between the steps of an operation
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(c.typed));
@@ -253,6 +259,8 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         }
         beeps = 0;
         const QString before = Console();
+        Idle op;
+        ASSERT_TRUE(!c.busy || op.Start());
         QTest::keyClicks(Box("txtConsole"), c.typed);
         EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); })); // the reply is read on the link thread
         EXPECT_EQ(m ? m->Commands() : QStringList(), c.sent);
@@ -260,25 +268,6 @@ TEST_F(MainWinTest, ConsoleSendsTypedLines)
         EXPECT_EQ(beeps, c.beeps);
         EXPECT_EQ(gDevice->PacketOut().Length(), 0);
     }
-}
-
-TEST_F(MainWinTest, ConsoleWaitsForARunningOperation)
-{
-    struct Idle : clsOperation
-    {
-        void Step() override { Finish(OpStatus::Ok); }
-    } op;
-    DemoMeter *meter = AddMeter();
-    ASSERT_TRUE(ConnectMeter());
-    meter->ClearCommands();
-    const QString before = Console();
-    ASSERT_TRUE(op.Start());
-    QTest::keyClicks(Box("txtConsole"), QStringLiteral("E\r")); // typed between its steps
-    EXPECT_EQ(RunToEnd(op), OpStatus::Ok);
-    EXPECT_EQ(beeps, 2);
-    EXPECT_TRUE(meter->Commands().isEmpty());
-    EXPECT_EQ(Console(), before);
-    EXPECT_EQ(gDevice->PacketOut().Length(), 0);
 }
 
 TEST_F(MainWinTest, EditMenuWorksOnTheFocusedControl)
