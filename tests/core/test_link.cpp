@@ -38,6 +38,21 @@ static QByteArray Report(const QByteArray &payload, bool last)
     return r.replace(2, payload.size(), payload);
 }
 
+// One raw exchange through the framing, as the console does it.
+static QString RawExchange(const QString &command)
+{
+    gDevice->AddString(command);
+    gDevice->ReportOut();
+    QString reply;
+    do {
+        gDevice->ReportIn();
+        if (!gUsbHid->fDeviceConnected())
+            return reply;
+        reply += gDevice->PacketIn().szString();
+    } while (!gDevice->PacketIn().fComplete());
+    return reply;
+}
+
 TEST(Framing, OutputReports)
 {
     struct Case { QString text; QByteArray head; } cases[] = {
@@ -290,10 +305,7 @@ TEST_F(Exchange, StaleRepliesAreDropped)
 
 TEST_F(Exchange, FailedReadKeepsPreviousPacket)
 {
-    gDevice->AddString(QStringLiteral("A"));
-    gDevice->ReportOut();
-    gDevice->ReportIn();
-    EXPECT_EQ(gDevice->PacketIn().szString(), QStringLiteral("2.3.1"));
+    EXPECT_EQ(RawExchange(QStringLiteral("A")), QStringLiteral("2.3.1"));
     gDevice->ReportIn(); // nothing pending: time-out closes the link
     EXPECT_FALSE(gUsbHid->fDeviceConnected());
     EXPECT_EQ(gDevice->PacketIn().szString(), QStringLiteral("2.3.1"));
@@ -325,20 +337,6 @@ protected:
         MeterTest::SetUp();
         QObject::connect(gUsbHid, &clsUsbHid::Connect, gUsbHid, [this] { ++connects; }, Qt::DirectConnection);
         QObject::connect(gUsbHid, &clsUsbHid::Disconnect, gUsbHid, [this] { ++disconnects; }, Qt::DirectConnection);
-    }
-    // One raw exchange through the framing, as the console does it.
-    QString RawExchange(const QString &command)
-    {
-        gDevice->AddString(command);
-        gDevice->ReportOut();
-        QString reply;
-        do {
-            gDevice->ReportIn();
-            if (!gUsbHid->fDeviceConnected())
-                return reply;
-            reply += gDevice->PacketIn().szString();
-        } while (!gDevice->PacketIn().fComplete());
-        return reply;
     }
     int connects = 0;
     int disconnects = 0;
