@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The demo meter's scenarios: faults named by line; generated records of
-// the firmware's field counts.
+// The demo meter: generated records of the firmware's field counts, its
+// scenario files, its device as hidraw's, and the uhid meter. (A scenario's
+// bad lines are named in the command-line tool's problem-scenario-line-*
+// cases.)
 #include "sim/DemoMeter.h"
 
 #include <QElapsedTimer>
@@ -14,19 +16,6 @@
 #endif
 #include <vector>
 #include <thread>
-
-TEST(DemoScenario, BadLinesAreNamed)
-{
-    const char *bad[] = {"frobnicate 3", "saved-capacity lots", "generate-saved -1", "saved-capacity 40000",
-                         "product-id 10000", "product-id x", "replug-after-ms -5"};
-    for (const char *line : bad) {
-        QString error;
-        auto m = DemoMeter::FromScenario(QStringLiteral("firmware 2.3.1\n") + QLatin1String(line) + QLatin1Char('\n'), &error);
-        EXPECT_FALSE(m) << line;
-        EXPECT_TRUE(error.contains(QStringLiteral("line 2"))) << qPrintable(error);
-        EXPECT_TRUE(error.contains(QLatin1String(line))) << qPrintable(error);
-    }
-}
 
 TEST(DemoScenario, GeneratedRecordsMatchTheFirmware)
 {

@@ -38,6 +38,21 @@ static QByteArray Report(const QByteArray &payload, bool last)
     return r.replace(2, payload.size(), payload);
 }
 
+// One raw exchange through the framing, as the console does it.
+static QString RawExchange(const QString &command)
+{
+    gDevice->AddString(command);
+    gDevice->ReportOut();
+    QString reply;
+    do {
+        gDevice->ReportIn();
+        if (!gUsbHid->fDeviceConnected())
+            return reply;
+        reply += gDevice->PacketIn().szString();
+    } while (!gDevice->PacketIn().fComplete());
+    return reply;
+}
+
 TEST(Framing, OutputReports)
 {
     struct Case { QString text; QByteArray head; } cases[] = {
@@ -110,56 +125,16 @@ protected:
     {
         meter->Scenario().replyOverride = [reports](const QString &, QList<QByteArray> &out) { out = reports; return true; };
     }
+    // Reads store `type`'s directory: "ok 12 500", as status, count, capacity.
+    static QString Directory(qint32 type)
+    {
+        const QString status = StatusName(gMeter->ReadDirectory(type));
+        return QString("%1 %2 %3").arg(status).arg(gFsm->NumRecords(type)).arg(gFsm->MaxRecords(type));
+    }
     DemoMeter *meter = nullptr;
     QObject ctx;
     QString echo;
 };
-
-TEST_F(Exchange, RepliesJoinedOverReports)
-{
-    const QByteArray a(63, 'a'), b(37, 'b');
-    const QByteArray aLf = a.left(62) + '\n';
-    struct Case { QList<QByteArray> reports; QByteArray reply; } cases[] = {
-        {{Report(a, false), Report(b, true)}, a + b},
-        {{Report(aLf, false), Report(b, true)}, a.left(62) + b}, // a line feed ending a report is lost
-        {{Report(a, false), Report(a, false), Report(b + "\n\n", true)}, a + a + b},
-        {{Report("1,2", false), Report("", false)}, "1,2"},       // an empty report ends the reply
-    };
-    for (const Case &c : cases) {
-        Answer(c.reports);
-        QString reply;
-        EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("Q"), reply, 0, false), OpStatus::Ok);
-        EXPECT_EQ(reply, QString::fromLatin1(c.reply));
-    }
-}
-
-TEST_F(Exchange, StrictAndLenientCounts)
-{
-    const OpStatus ok = OpStatus::Ok, bad = OpStatus::BadReply, tooLong = OpStatus::TooLong;
-    struct Case { QByteArray answer; qint16 expected; bool check; OpStatus result; QString reply; int sends; } cases[] = {
-        {"12,500", 2, true, ok, "12,500", 1}, {"12", 2, true, bad, "", 4}, {"\n", 0, true, ok, "", 1},
-        {"a,b,c", 0, false, ok, "a,b,c", 1},  {QByteArray(5000, 'z'), 1, true, tooLong, "", 4}, // over the reply cap
-        {QByteArray(5000, '\n'), 1, false, tooLong, "", 4},
-    };
-    for (const Case &c : cases) {
-        Answer(DemoMeter::FrameReply(c.answer, 65));
-        meter->ClearCommands();
-        echo.clear();
-        QString reply = QStringLiteral("stale");
-        EXPECT_EQ(SendCommand(*gDevice, QStringLiteral("C"), reply, c.expected, c.check), c.result) << c.answer.left(10).data();
-        EXPECT_EQ(reply, c.reply);
-        EXPECT_EQ(meter->Commands(), QStringList(c.sends, QStringLiteral("C")));
-        EXPECT_EQ(echo, QStringLiteral("C\r\n").repeated(c.sends));
-    }
-    EXPECT_TRUE(boxes.isEmpty());
-}
-
-TEST_F(Exchange, RefusedWithoutSending)
-{
-    QString reply;
-    EXPECT_EQ(SendCommand(*gDevice, QString(64, QLatin1Char('U')), reply, 0, true), OpStatus::Failed); // too long for one report
-    EXPECT_TRUE(meter->Commands().isEmpty() && echo.isEmpty());
-}
 
 // An operation that only waits: its steps do nothing until finished.
 class Idle : public clsOperation
@@ -171,9 +146,66 @@ protected:
     void Step() override {}
 };
 
+// Each case both as SendCommand runs it (the caller waits) and as an
+// operation stepped from the event loop: each has its own attempt loop.
+TEST_F(Exchange, OutcomesWaitedForAndAsAnOperation)
+{
+    const QByteArray a(63, 'a'), b(37, 'b'), big(63, 'x');
+    const OpStatus ok = OpStatus::Ok, tooLong = OpStatus::TooLong;
+    auto framed = [](const QByteArray &answer) { return DemoMeter::FrameReply(answer, 65); };
+    struct Case { const char *what; QList<QByteArray> reports; qint16 expected; bool check; OpStatus status;
+                  QByteArray reply; qsizetype sent; QString command = QStringLiteral("C"); } cases[] = {
+        {"joined over reports", {Report(a, false), Report(b, true)}, 0, false, ok, a + b, 1},
+        {"a line feed ending a report is lost", {Report(a.left(62) + '\n', false), Report(b, true)}, 0, false, ok, a.left(62) + b, 1},
+        {"three reports", {Report(a, false), Report(a, false), Report(b + "\n\n", true)}, 0, false, ok, a + a + b, 1},
+        {"an empty report ends the reply", {Report("1,2", false), Report("", false)}, 0, false, ok, "1,2", 1},
+        {"strict", framed("12,500"), 2, true, ok, "12,500", 1},
+        {"wrong count each time", framed("12"), 2, true, OpStatus::BadReply, "", 4},
+        {"no fields", framed("\n"), 0, true, ok, "", 1},
+        {"lenient", framed("a,b,c"), 0, false, ok, "a,b,c", 1},
+        {"over the reply cap", framed(QByteArray(5000, 'z')), 1, true, tooLong, "", 4},
+        {"line feeds over the cap", framed(QByteArray(5000, '\n')), 1, false, tooLong, "", 4},
+        {"never ends", QList<QByteArray>(70, Report(big, false)), 2, true, tooLong, "", 4},
+        {"the longest reply, 4096 bytes", QList<QByteArray>(65, Report(big, false)) << Report("x", true), 0, false, ok,
+         QByteArray(4096, 'x'), 1},
+        {"unplugged", {}, 2, true, OpStatus::LinkLost, "", 1},
+        {"silent", {}, 2, true, OpStatus::Timeout, "", 1},
+        {"does not fit a report", {Report("1,2", true)}, 0, true, OpStatus::Failed, "", 0, QString(64, 'U')},
+    };
+    for (const Case &c : cases) {
+        for (const bool asOperation : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.what << (asOperation ? ", as an operation" : ", waited for"));
+            if (!gUsbHid->fDeviceConnected())
+                meter = ReplaceMeter(QStringLiteral("firmware 2.3.1"));
+            meter->ClearCommands();
+            echo.clear();
+            boxes.clear();
+            Answer(c.reports);
+            if (c.reports.isEmpty()) // no reply: unplugged, or silent
+                meter->Scenario().replyOverride = [this, silent = c.status == OpStatus::Timeout](const QString &, QList<QByteArray> &) {
+                    return silent || (platform.Plug(meter, false), true);
+                };
+            QString reply = QStringLiteral("stale");
+            clsExchange x(*gDevice, c.command, c.expected, c.check);
+            EXPECT_EQ(asOperation ? RunToEnd(x) : SendCommand(*gDevice, c.command, reply, c.expected, c.check), c.status);
+            EXPECT_EQ(asOperation ? x.Reply() : reply, QString::fromLatin1(c.reply));
+            EXPECT_EQ(meter->Commands(), QStringList(c.sent, c.command));
+            EXPECT_EQ(echo, (c.command + QStringLiteral("\r\n")).repeated(c.sent));
+            if (gUsbHid->fDeviceConnected())
+                EXPECT_TRUE(boxes.isEmpty());
+        }
+    }
+    // Refused while another operation runs.
+    Idle other;
+    other.Start();
+    clsExchange x(*gDevice, QStringLiteral("C"), 2, true);
+    EXPECT_FALSE(x.Start());
+    other.End();
+    EXPECT_EQ(RunToEnd(x), OpStatus::Busy);
+}
+
 TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
 {
-    Answer({Report("1", false), Report(",2", false), Report("", true)});
     meter->Scenario().replyOverride = [](const QString &, QList<QByteArray> &out) {
         QThread::msleep(3); // long enough for any pass of the event loop to be due
         out = {Report("1", false), Report(",2", false), Report("", true)};
@@ -207,45 +239,6 @@ TEST_F(Exchange, NoEventLoopRunsInsideAnExchange)
     EXPECT_EQ(meter->Commands(), (QStringList{"C", "A"}));
 }
 
-TEST_F(Exchange, AsAnOperation)
-{
-    const QByteArray big(63, 'x');
-    struct Case { const char *what; QList<QByteArray> reports; QString command; qint16 expected; bool check;
-                  OpStatus status; QString reply; qsizetype sent; } cases[] = {
-        {"ok", {Report("1,2", true)}, "C", 2, true, OpStatus::Ok, "1,2", 1},
-        {"lenient", {Report("1,2,3", true)}, "C", 0, false, OpStatus::Ok, "1,2,3", 1},
-        {"wrong count each time", {Report("1", true)}, "C", 2, true, OpStatus::BadReply, "", 4},
-        {"never ends", QList<QByteArray>(70, Report(big, false)), "C", 2, true, OpStatus::TooLong, "", 4},
-        {"the longest reply, 4096 bytes", QList<QByteArray>(65, Report(big, false)) << Report("x", true), "C", 0, false,
-         OpStatus::Ok, QString(4096, 'x'), 1},
-        {"unplugged", {}, "C", 2, true, OpStatus::LinkLost, "", 1},
-        {"silent", {}, "C", 2, true, OpStatus::Timeout, "", 1},
-        {"does not fit a report", {Report("1,2", true)}, QString(64, 'U'), 2, true, OpStatus::Failed, "", 0},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        if (!gUsbHid->fDeviceConnected())
-            meter = ReplaceMeter(QStringLiteral("firmware 2.3.1"));
-        meter->ClearCommands();
-        Answer(c.reports);
-        if (c.reports.isEmpty()) // no reply: unplugged, or silent
-            meter->Scenario().replyOverride = [this, silent = c.status == OpStatus::Timeout](const QString &, QList<QByteArray> &) {
-                return silent || (platform.Plug(meter, false), true);
-            };
-        clsExchange x(*gDevice, c.command, c.expected, c.check);
-        EXPECT_EQ(RunToEnd(x), c.status);
-        EXPECT_EQ(x.Reply(), c.reply);
-        EXPECT_EQ(meter->Commands().size(), c.sent);
-    }
-    // Refused while another operation runs.
-    Idle other;
-    other.Start();
-    clsExchange x(*gDevice, QStringLiteral("C"), 2, true);
-    EXPECT_FALSE(x.Start());
-    other.End();
-    EXPECT_EQ(RunToEnd(x), OpStatus::Busy);
-}
-
 TEST_F(Exchange, DirectoryAndDelete)
 {
     // Lenient: blanks, halves to even. No count (asked four times): 0,0 and
@@ -261,8 +254,7 @@ TEST_F(Exchange, DirectoryAndDelete)
         Answer(DemoMeter::FrameReply(c.answer, 65));
         boxes.clear();
         meter->ClearCommands();
-        const QString result = StatusName(gMeter->ReadDirectory(0));
-        EXPECT_EQ(QString("%1 %2 %3").arg(result).arg(gFsm->NumRecords(0)).arg(gFsm->MaxRecords(0)), c.read) << c.answer.data();
+        EXPECT_EQ(Directory(0), c.read) << c.answer.data();
         EXPECT_EQ(Prompts(), c.told.isEmpty() ? QStringList() : QStringList{c.told});
         EXPECT_EQ(meter->Commands().size(), c.told.isEmpty() ? 1 : 4);
     }
@@ -282,45 +274,38 @@ TEST_F(Exchange, StaleRepliesAreDropped)
     gApp->setfDebug(true);
     QStringList status;
     QObject::connect(ConsoleSink::instance(), &ConsoleSink::UsbStatus, &ctx, [&](const QString &l) { status << l; });
-    auto directory = [](qint32 type) {
-        const int r = ResultCode(gMeter->ReadDirectory(type));
-        return QString("%1 %2,%3").arg(r).arg(gFsm->NumRecords(type)).arg(gFsm->MaxRecords(type));
-    };
     meter->Scenario().extraReports = 2;
-    EXPECT_EQ(directory(0) + " " + directory(1), "0 0,500 0 0,100");
+    EXPECT_EQ(Directory(0) + ", " + Directory(1), "ok 0 500, ok 0 100");
     EXPECT_TRUE(status.contains(QStringLiteral("  Input reports dropped unread: 2")));
     meter->Scenario().extraReports = 0;
     // The previous reply again after the command: read, dropped, asked again.
     meter->Scenario().lateDuplicateReply = true;
     meter->ClearCommands();
     EXPECT_EQ(QueryVersion(*gDevice), "2.3.1");
-    EXPECT_EQ(directory(0), "0 0,500");
+    EXPECT_EQ(Directory(0), "ok 0 500");
     EXPECT_EQ(meter->Commands(), (QStringList{"A", "C", "C"}));
     EXPECT_TRUE(status.contains(QStringLiteral("  Reply dropped, it does not answer C: 1 fields")));
     meter->Scenario().lateDuplicateReply = false;
     meter->Scenario().replyLateMs = 3000; // in time: each read waits 4000 ms
-    EXPECT_EQ(directory(1), "0 0,100");
+    EXPECT_EQ(Directory(1), "ok 0 100");
     EXPECT_EQ(meter->LastReadTimeoutMs(), 4000);
 
     // Too late: the link gives up; the reply comes while the meter is found again.
     meter->Scenario().replyLateMs = 8000;
-    EXPECT_EQ(directory(1), "1 0,0");
+    EXPECT_EQ(Directory(1), "timeout 0 0");
     EXPECT_EQ(Prompts(), QStringList{QStringLiteral("ZT 6200 was disconnected. Please reconnect it.")});
     meter->Scenario().replyLateMs = 0;
     meter->ClearCommands();
     QThread::msleep(50);
     for (int i = 0; i < 5 && !gUsbHid->fDeviceConnected(); ++i)
         Tick();
-    EXPECT_EQ(directory(0), "0 0,500");
+    EXPECT_EQ(Directory(0), "ok 0 500");
     EXPECT_EQ(meter->Commands(), (QStringList{"A", "C"})); // each had its own reply at once
 }
 
 TEST_F(Exchange, FailedReadKeepsPreviousPacket)
 {
-    gDevice->AddString(QStringLiteral("A"));
-    gDevice->ReportOut();
-    gDevice->ReportIn();
-    EXPECT_EQ(gDevice->PacketIn().szString(), QStringLiteral("2.3.1"));
+    EXPECT_EQ(RawExchange(QStringLiteral("A")), QStringLiteral("2.3.1"));
     gDevice->ReportIn(); // nothing pending: time-out closes the link
     EXPECT_FALSE(gUsbHid->fDeviceConnected());
     EXPECT_EQ(gDevice->PacketIn().szString(), QStringLiteral("2.3.1"));
@@ -352,20 +337,6 @@ protected:
         MeterTest::SetUp();
         QObject::connect(gUsbHid, &clsUsbHid::Connect, gUsbHid, [this] { ++connects; }, Qt::DirectConnection);
         QObject::connect(gUsbHid, &clsUsbHid::Disconnect, gUsbHid, [this] { ++disconnects; }, Qt::DirectConnection);
-    }
-    // One raw exchange through the framing, as the console does it.
-    QString RawExchange(const QString &command)
-    {
-        gDevice->AddString(command);
-        gDevice->ReportOut();
-        QString reply;
-        do {
-            gDevice->ReportIn();
-            if (!gUsbHid->fDeviceConnected())
-                return reply;
-            reply += gDevice->PacketIn().szString();
-        } while (!gDevice->PacketIn().fComplete());
-        return reply;
     }
     int connects = 0;
     int disconnects = 0;

@@ -120,29 +120,31 @@ TEST(Coordinate, SideKeptAcrossZero)
         {0.00001, "0.000000", "0.00000"}, {0.00002, "0.000028", "0.00003"}, {0.00003, "0.000028", "0.00003"},
         {0.00004, "0.000028", "0.00003"},  {0.00005, "0.000056", "0.00006"}, {0.5, "0.500000", "0.50000"},
         {1, "1.000000", "1.00000"},
-        {-0.00001, "0.000000", "0.00000"}, {-0.00002, "-0.000028", "-0.00003"}, {-0.00003, "-0.000028", "-0.00003"},
-        {-0.00004, "-0.000028", "-0.00003"}, {-0.00005, "-0.000056", "-0.00006"}, {-0.5, "-0.500000", "-0.50000"},
-        {-1, "-1.000000", "-1.00000"},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.value);
-        clsTx tx;
-        clsCoordinate *const rows[] = {&tx.Latitude(), &tx.Longitude()};
-        for (clsCoordinate *co : rows) {
-            clsCoordinate typed; // the boxes as the editor fills them
-            typed.setTypeId(co->TypeId());
-            ASSERT_TRUE(typed.setvalue(c.value));
-            const QString boxes[] = {QString::number(typed.Degrees()), QString::number(typed.Minutes()), typed.szSeconds(2),
-                                     typed.szHemisphere()};
-            for (int box = 0; box < 4; ++box) {
-                QString text = boxes[box];
-                EXPECT_TRUE(ValidateDMS(*co, box, text, nullptr, NumberForm::Plain).ok()) << box;
+    for (const Case &c : cases)
+        for (const int sign : {1, -1}) {
+            SCOPED_TRACE(sign * c.value);
+            // The same on the southern and western side; zero has no sign.
+            auto sideOf = [sign](const char *text) {
+                return QLatin1String(sign < 0 && QByteArray(text).toDouble() != 0 ? "-" : "") + QLatin1String(text);
+            };
+            clsTx tx;
+            clsCoordinate *const rows[] = {&tx.Latitude(), &tx.Longitude()};
+            for (clsCoordinate *co : rows) {
+                clsCoordinate typed; // the boxes as the editor fills them
+                typed.setTypeId(co->TypeId());
+                ASSERT_TRUE(typed.setvalue(sign * c.value));
+                const QString boxes[] = {QString::number(typed.Degrees()), QString::number(typed.Minutes()), typed.szSeconds(2),
+                                         typed.szHemisphere()};
+                for (int box = 0; box < 4; ++box) {
+                    QString text = boxes[box];
+                    EXPECT_TRUE(ValidateDMS(*co, box, text, nullptr, NumberForm::Plain).ok()) << box;
+                }
             }
+            const QStringList sent = Line(tx, 7).split(',');
+            EXPECT_EQ(sent.at(4), sideOf(c.lat));
+            EXPECT_EQ(sent.at(5), sideOf(c.lon));
         }
-        const QStringList sent = Line(tx, 7).split(',');
-        EXPECT_EQ(sent.at(4), QLatin1String(c.lat));
-        EXPECT_EQ(sent.at(5), QLatin1String(c.lon));
-    }
 }
 
 TEST(FormatDMS, Table)
@@ -289,6 +291,11 @@ TEST(Tx, UsbReceive)
         {"1,3,\"KLOC\",1230,1.125,-118.125,-14.500,\"AM\"", ok, "1,3,\"KLOC\",1230,1.125000,-118.12500,-14.50000,\"AM\""},
         {"1,3,\"KLOC\",1230,45.5,-2.250,0", ok, "1,3,\"KLOC\",1230,45.500000,-2.25000,0.00000,\"DRM10\""},
         {"1,2,\"A\",100,\"1,5\",6,7", bad, "1,2,\"A\",100,1.000000,2.00000,3.00000,\"DRM10\""},
+        // Sent with the meter's decimals: ids as they are, values rounded, and
+        // a line of 62 characters, too long for one command, still written.
+        {"-1,-2,\"\",-5,45.5043058,-118.250004,-0.000004", ok, "-1,-2,\"\",-5,45.504306,-118.25000,0.00000,\"DRM10\""},
+        {"5,1234,\"ABCDEFGH\",1230,45.504306,-118.25,-14.5,\"DRM4.5\"", ok,
+         "5,1234,\"ABCDEFGH\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\""},
     };
     UnderEachSettings([&] {
         for (const Case &c : cases) {
@@ -299,28 +306,10 @@ TEST(Tx, UsbReceive)
         }
     });
     clsTx fresh;
+    EXPECT_EQ(Line(fresh), QStringLiteral("0,0,\"--------\",500,0.000000,0.00000,0.00000,\"AM\""));
+    EXPECT_EQ(Line(fresh, 7), QStringLiteral("0,0,\"--------\",500,0.000000,0.00000,0.00000"));
     EXPECT_EQ(fresh.UsbReceive(QStringLiteral("1,2,\"A\",100,5,6,7")), ok);
     EXPECT_EQ(fresh.szModulation(), QStringLiteral("AM"));
-}
-
-TEST(Tx, UsbSend)
-{
-    struct Case { const char *entry; int fields; const char *line; };
-    const Case cases[] = {
-        {nullptr, 7, "0,0,\"--------\",500,0.000000,0.00000,0.00000"}, // a fresh entry
-        {nullptr, 8, "0,0,\"--------\",500,0.000000,0.00000,0.00000,\"AM\""},
-        {"3,17,\"K,X\",1230,-33.5,151.2,-14.5,\"DRM9\"", 7, "3,17,\"K,X\",1230,-33.500000,151.20000,-14.50000"},
-        {"-1,-2,\"\",-5,45.5043058,-118.250004,-0.000004", 8, "-1,-2,\"\",-5,45.504306,-118.25000,0.00000,\"AM\""},
-        // 62 characters: too long for one command.
-        {"5,1234,\"ABCDEFGH\",1230,45.504306,-118.25,-14.5,\"DRM4.5\"", 8,
-         "5,1234,\"ABCDEFGH\",1230,45.504306,-118.25000,-14.50000,\"DRM4.5\""},
-    };
-    for (const Case &c : cases) {
-        clsTx tx;
-        if (c.entry)
-            ASSERT_EQ(tx.UsbReceive(QString::fromUtf8(c.entry)), OpStatus::Ok);
-        EXPECT_EQ(Line(tx, c.fields), QString::fromUtf8(c.line));
-    }
 }
 
 TEST(Tx, Dirty)
