@@ -9,7 +9,6 @@
 #include <csignal>
 #ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -51,24 +50,11 @@ protected:
     int files = 0;
 };
 
-// --version wins over a command, as --help does, and never looks for a meter.
-TEST(Cli, VersionWinsOverACommand)
-{
-    for (const QStringList &args : {QStringList{"--version"}, QStringList{"--version", "status"}}) {
-        const Result r = RunCli(args);
-        EXPECT_EQ(r.code, 0) << qPrintable(args.join(' '));
-        EXPECT_TRUE(r.out.startsWith("dataclave-cli (ZT6200 Dataclave) " + clsApp::VersionText().toLatin1() + "\n"))
-            << r.out.constData();
-        EXPECT_TRUE(r.out.contains("GPL-3.0-or-later")) << r.out.constData();
-        EXPECT_TRUE(r.err.isEmpty()) << r.err.constData();
-    }
-}
-
 // The golden cases: each folder of tests/cases holds `args` (one argument a
 // line; "--demo=SCENARIO" runs its own `scenario`, or the shared one) and
-// `stdout`, and may hold `exit` (0 when absent), `stderr` (without the
-// device details --verbose prints) and `locale` (the LC_ALL to run under),
-// all exact. It runs in a folder of its own holding the files of tests/cases
+// `stdout` ("@VERSION@" there: the program's version), and may hold `exit`
+// (0 when absent), `stderr` (without the device details --verbose prints)
+// and `locale` (the LC_ALL to run under), all exact. It runs in a folder of its own holding the files of tests/cases
 // and of its folder; there each `expect.NAME` of its folder must be NAME
 // afterwards, and no other file may be left. A usage error (exit 2) comes at
 // once: no meter is looked for (that takes 3 s). Under German regional
@@ -121,7 +107,7 @@ TEST_P(CliCase, GivesWhatItsFolderSays)
         r.err = QString::fromUtf8(r.err).remove(QRegularExpression(QStringLiteral("(?m)^  .*\n"))).toUtf8();
     const QByteArray exit = ReadFile(c.filePath(QStringLiteral("exit"))).trimmed();
     EXPECT_EQ(r.code, exit.isEmpty() ? 0 : exit.toInt()) << r.err.constData();
-    EXPECT_EQ(r.out, ReadFile(c.filePath(QStringLiteral("stdout"))));
+    EXPECT_EQ(r.out, ReadFile(c.filePath(QStringLiteral("stdout"))).replace("@VERSION@", clsApp::VersionText().toLatin1()));
     if (c.exists(QStringLiteral("stderr")))
         EXPECT_EQ(r.err, ReadFile(c.filePath(QStringLiteral("stderr"))));
     QStringList after = QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -147,23 +133,37 @@ TEST_F(CliTest, WaitsForTheMeterAsLongAsAsked)
     EXPECT_LT(t.elapsed(), 3000); // not the 3 s default
 }
 
-// The system's reason below the message (the meter's faults: tests/cases/download-*).
-TEST_F(CliTest, FailedDownloadsLeaveNoFile)
+// A target that is no regular file is written into, never replaced; one
+// that cannot be written leaves nothing and gives the system's reason (the
+// meter's faults: tests/cases/download-*).
+TEST_F(CliTest, FailedWritesLeaveNoFile)
 {
-    const QString fileError = QStringLiteral("ZT 6200 File Error: There is a problem writing to the file.\n");
-    struct Case { const char *what; QString scenario; QString target; QString err; } cases[] = {
-        {"no such folder", "generate-saved 5\n", "missing/out.csv", fileError + FileErrorText(ENOENT) + "\n"},
-        {"a folder", "generate-saved 5\n", ".", fileError + FileErrorText(EISDIR) + "\n"},
-        {"too long a name", "generate-saved 5\n", QString(300, 'n'), fileError + FileErrorText(ENAMETOOLONG) + "\n"},
+    const QString meter = Scenario(), survey = QStringLiteral(DATACLAVE_TEST_CASES "/survey.csv");
+    const QStringList tx{"--demo=" + meter, "download", "tx"}, kml{"export", "kml", survey}, gpx{"export", "gpx", survey};
+    // reason 0: written
+    struct Case { QStringList command; QString target; int reason; };
+    QList<Case> cases = {
+        {tx, dir.filePath("missing/out.csv"), ENOENT}, {tx, dir.path(), EISDIR}, {tx, dir.filePath(QString(300, 'n')), ENAMETOOLONG},
+        {gpx, dir.filePath("none/a.gpx"), ENOENT},
     };
+#ifndef _WIN32
+    const QString null = CharDevice(dir.path(), "null", 3), full = CharDevice(dir.path(), "full", 7);
+    const QStringList nodes{NodeOf(null), NodeOf(full)};
+    cases += {{tx, null, 0}, {tx, full, ENOSPC}, {kml, full, ENOSPC}};
+#endif
+    const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     for (const Case &c : cases) {
-        QTemporaryDir out;
-        const Result r = Demo({"download", "saved", out.filePath(c.target)}, c.scenario);
-        EXPECT_EQ(r.code, 1) << c.what;
-        EXPECT_TRUE(r.out.isEmpty()) << c.what;
-        EXPECT_TRUE(QDir(out.path()).isEmpty()) << c.what;
-        EXPECT_TRUE(r.err.contains(c.err.toUtf8())) << c.what << "\n" << r.err.constData();
+        SCOPED_TRACE((c.command.mid(1).join(' ') + ' ' + c.target.left(60)).toStdString());
+        const Result r = RunCli(c.command + QStringList{c.target});
+        EXPECT_EQ(r.code, c.reason ? 1 : 0);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err, c.reason ? "ZT 6200 File Error: There is a problem writing to the file.\n" + FileErrorText(c.reason).toUtf8() + "\n"
+                                  : QByteArray());
     }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), entries);
+#ifndef _WIN32
+    EXPECT_EQ(QStringList({NodeOf(null), NodeOf(full)}), nodes);
+#endif
 }
 
 #ifndef _WIN32 // through a POSIX shell, its pipes, devices and signals
@@ -238,102 +238,74 @@ Result Shell(const QString &script, const QString &meter, const QString &tmp)
     return r;
 }
 
-// A character device like /dev/full (or /dev/null) of the test's own, where
-// the system lets it be made; else the system's, which the program may only
-// write to (checked unchanged afterwards).
-QString CharDevice(const QString &dir, const char *name, int minor, struct stat *before)
-{
-    QString path = dir + '/' + name;
-    if (::mknod(QFile::encodeName(path), S_IFCHR | 0666, makedev(1, minor)) != 0)
-        path = QStringLiteral("/dev/") + name;
-    ::stat(QFile::encodeName(path), before);
-    return path;
-}
-
-void ExpectSameNode(const QString &path, const struct stat &before)
-{
-    struct stat after {};
-    ASSERT_EQ(::stat(QFile::encodeName(path), &after), 0) << qPrintable(path);
-    EXPECT_EQ(after.st_mode, before.st_mode) << qPrintable(path);
-    EXPECT_EQ(after.st_rdev, before.st_rdev) << qPrintable(path);
-    EXPECT_EQ(after.st_ino, before.st_ino) << qPrintable(path);
-}
-
+// Through the shell, in a folder of its own: a full disk, a reader that has
+// had enough (the program ends quietly, as SIGPIPE does), a size limit, and
+// FIFOs nobody opens or reads (a signal still ends it). A failed write is
+// told, and nothing is left behind, in the folder or the temporary one.
 TEST_F(CliTest, FailedOutputIsAFailure)
 {
-    struct stat full {};
-    const QString device = CharDevice(dir.path(), "full", 7, &full);
+    const QString device = CharDevice(dir.path(), "full", 7), node = NodeOf(device);
     const QByteArray reason = "dataclave-cli: cannot write to standard output: " + qt_error_string(ENOSPC).toUtf8() + "\n";
+    const QByteArray tooLarge = "ZT 6200 File Error: There is a problem writing to the file.\n" + qt_error_string(EFBIG).toUtf8() + "\n";
     const QString meter = Scenario(QStringLiteral("generate-saved 3000\n"));
     struct Case { const char *what; QString script; int code; QByteArray err; } cases[] = {
         {"download to a full disk", "\"$CLI\" --demo=\"$METER\" download saved - >\"$DEV\"", 1, reason},
         {"list to a full disk", "\"$CLI\" --demo=\"$METER\" list saved >\"$DEV\"", 1, reason},
         {"help to a full disk", "\"$CLI\" --help >\"$DEV\"", 1, reason},
-        // A reader that has had enough ends the program quietly, as SIGPIPE does.
         {"download to a closed pipe", "\"$CLI\" --demo=\"$METER\" download saved - | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}", 141, ""},
         {"list to a closed pipe", "\"$CLI\" --demo=\"$METER\" list saved | head -c 10 >/dev/null; exit ${PIPESTATUS[0]}", 141, ""},
+        {"size limit", "ulimit -f 1; \"$CLI\" --demo=\"$METER\" download saved out.csv", 1, tooLarge},
+        {"size limit, analysis table", "ulimit -f 0; \"$CLI\" analyze \"" DATACLAVE_TEST_CASES "/analyze/radials.csv\" --csv fit.csv", 1,
+         tooLarge},
+        {"size limit, standard output", "ulimit -f 1; \"$CLI\" --demo=\"$METER\" download saved - >/dev/null", 1, tooLarge},
+        {"FIFO nobody opens", "mkfifo out; \"$CLI\" --demo=\"$METER\" download saved out & sleep 1; kill -TERM $!; wait $!; rc=$?; "
+                              "rm out; exit $rc", 130, ""},
+        {"FIFO nobody reads", "mkfifo out; exec 3<>out; \"$CLI\" --demo=\"$METER\" download saved out & sleep 1; kill -INT $!; "
+                              "wait $!; rc=$?; rm out; exit $rc", 130, ""},
+        // Stopped while the finished file goes to a reader that has stopped reading.
+        {"FIFO as standard output", "mkfifo out; exec 3<>out; \"$CLI\" --demo=\"$METER\" download saved - >out & "
+                                    "for i in $(seq 200); do [ -e \"$TMPDIR\"/dataclave-cli-*/download.csv ] && break; sleep 0.05; done; "
+                                    "sleep 0.3; kill -TERM $!; wait $!; rc=$?; rm out; exit $rc", 130, ""},
     };
     for (const Case &c : cases) {
-        QTemporaryDir tmp;
-        const Result r = Shell("DEV='" + device + "'; " + c.script, meter, tmp.path());
-        EXPECT_EQ(r.code, c.code) << c.what;
-        EXPECT_EQ(r.err, c.err) << c.what;
-        EXPECT_TRUE(QDir(tmp.path()).isEmpty()) << c.what;
+        SCOPED_TRACE(c.what);
+        QTemporaryDir work, tmp;
+        const Result r = Shell("cd '" + work.path() + "' && DEV='" + device + "'; " + c.script, meter, tmp.path());
+        EXPECT_EQ(r.code, c.code);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        EXPECT_TRUE(QDir(tmp.path()).isEmpty());
     }
-    ExpectSameNode(device, full);
+    EXPECT_EQ(NodeOf(device), node);
 }
 
-// A target that is no regular file is written into, never replaced.
-TEST_F(CliTest, DownloadIntoPipesAndDevices)
+TEST_F(CliTest, DownloadIntoAPipe)
 {
-    struct stat null {}, full {}, fifo {};
-    const QString nullDevice = CharDevice(dir.path(), "null", 3, &null);
-    const QString fullDevice = CharDevice(dir.path(), "full", 7, &full);
     const QString pipe = dir.filePath("fifo");
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe), 0600), 0);
-    ::stat(QFile::encodeName(pipe), &fifo);
-    const QString meter = Scenario();
-    const Result expected = Demo({"download", "tx", "-"});
-    ASSERT_EQ(expected.code, 0);
-
-    const Result toNull = Demo({"download", "tx", nullDevice});
-    EXPECT_EQ(toNull.code, 0) << toNull.err.constData();
-    const Result toFull = Demo({"download", "tx", fullDevice});
-    EXPECT_EQ(toFull.code, 1);
-    EXPECT_TRUE(toFull.err.endsWith("There is a problem writing to the file.\n" + qt_error_string(ENOSPC).toUtf8() + "\n"))
-        << toFull.err.constData();
-    const Result throughPipe = Shell(QStringLiteral("timeout 20 cat \"$0\" & \"$CLI\" --demo=\"$METER\" download tx \"$0\"; rc=$?; wait; exit $rc")
-                                     .replace("$0", pipe), meter, dir.path());
-    EXPECT_EQ(throughPipe.code, 0) << throughPipe.err.constData();
-    EXPECT_EQ(throughPipe.out, expected.out);
-    ExpectSameNode(nullDevice, null);
-    ExpectSameNode(fullDevice, full);
-    ExpectSameNode(pipe, fifo);
+    const QString node = NodeOf(pipe);
+    const Result r = Shell(QStringLiteral("timeout 20 cat \"$0\" & \"$CLI\" --demo=\"$METER\" download tx \"$0\"; rc=$?; wait; exit $rc")
+                           .replace("$0", pipe), Scenario(), dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_EQ(r.out, Demo({"download", "tx", "-"}).out);
+    EXPECT_EQ(NodeOf(pipe), node);
 }
 
-// A name that is not valid UTF-8, in a folder of such a name: written under
-// its own bytes, the second time over the first file, and nothing else left.
+// Names that are not valid UTF-8, and a folder of such a name: files are
+// written under their own bytes (the second time over the first file, and
+// nothing else left), and read back by every command that reads one: the
+// scenario, a download to export, plot and restore.
 TEST_F(CliTest, NamesKeepTheirBytes)
 {
-    const Result r = Shell(QStringLiteral("cd \"$0\" && mkdir \"$(printf 'd\\377')\" && for run in 1 2; do "
-                                          "\"$CLI\" --demo=\"$METER\" download tx \"$(printf 'd\\377/x\\376.csv')\" || exit; done; "
-                                          "ls -A d*; cat d*/*")
-                               .replace("$0", dir.path()), Scenario(), dir.path());
-    EXPECT_EQ(r.code, 0) << r.err.constData();
-    EXPECT_EQ(r.out, "x\xfe.csv\n" + Demo({"download", "tx", "-"}).out);
-}
-
-// Files under such names read back by every command that reads one: the
-// scenario, a download to export, plot and restore.
-TEST_F(CliTest, NamesThatAreNotTextStillOpen)
-{
-    const Result r = Shell(QStringLiteral("cd \"$0\" && S=\"$(printf 's\\377.csv')\" T=\"$(printf 't\\376.csv')\" "
-                                          "M=\"$(printf 'm\\375.txt')\" && cp \"$METER\" \"$M\" && "
-                                          "\"$CLI\" --demo=\"$M\" download saved \"$S\" && \"$CLI\" --demo=\"$M\" download tx \"$T\" && "
+    const Result r = Shell(QStringLiteral("cd \"$0\" && mkdir \"$(printf 'd\\377')\" && S=\"$(printf 's\\377.csv')\" "
+                                          "T=\"$(printf 'd\\377/t\\376.csv')\" M=\"$(printf 'm\\375.txt')\" && cp \"$METER\" \"$M\" && "
+                                          "\"$CLI\" --demo=\"$M\" download saved \"$S\" && for run in 1 2; do "
+                                          "\"$CLI\" --demo=\"$M\" download tx \"$T\" || exit; done; ls -A d*; cat \"$T\" && "
                                           "\"$CLI\" export gpx \"$S\" - && \"$CLI\" plot \"$S\" p.png && "
                                           "\"$CLI\" --demo=\"$M\" tx restore \"$T\" --dry-run >/dev/null && head -c 4 p.png")
                                .replace("$0", dir.path()), Scenario(), dir.path());
     EXPECT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_TRUE(r.out.startsWith("t\xfe.csv\n" + Demo({"download", "tx", "-"}).out)) << r.out.left(80).constData();
     EXPECT_EQ(r.out.count("<wpt "), 2) << r.out.constData();
     EXPECT_TRUE(r.out.endsWith("\x89PNG")) << r.out.right(40).constData();
 }
@@ -398,39 +370,6 @@ TEST_F(CliTest, InterruptedDownloadLeavesNothing)
     EXPECT_EQ(count.code, 130);
     EXPECT_TRUE(count.err.endsWith("\nDownload cancelled after 0 of 50 records.\n")) << qPrintable(count.err.right(80));
     EXPECT_FALSE(QFile::exists(dir.filePath("count.csv")));
-    // Stopped while the finished file goes to a reader that has stopped reading.
-    QTemporaryDir tmp;
-    const Result r = Shell(QStringLiteral("mkfifo \"$0/out\"; exec 3<>\"$0/out\"; \"$CLI\" --demo=\"$METER\" download saved - >\"$0/out\" & "
-                                          "for i in $(seq 200); do [ -e \"$TMPDIR\"/dataclave-cli-*/download.csv ] && break; sleep 0.05; done; "
-                                          "sleep 0.3; kill -TERM $!; wait $!")
-                               .replace("$0", dir.path()),
-                           Scenario(QStringLiteral("generate-saved 3000\n")), tmp.path());
-    EXPECT_EQ(r.code, 130);
-    EXPECT_TRUE(QDir(tmp.path()).isEmpty());
-
-    // A file size limit is a failed write, told, with nothing left behind; a
-    // FIFO that nobody opens or reads still ends on a signal.
-    const struct { const char *what; const char *script; int code; QByteArray err; } shells[] = {
-        {"size limit", "ulimit -f 1; \"$CLI\" --demo=\"$METER\" download saved out.csv", 1, qt_error_string(EFBIG).toUtf8()},
-        {"size limit, analysis table", "ulimit -f 0; \"$CLI\" analyze \"" DATACLAVE_TEST_CASES "/analyze/radials.csv\" --csv fit.csv", 1,
-         "ZT 6200 File Error: There is a problem writing to the file.\n" + qt_error_string(EFBIG).toUtf8()},
-        {"size limit, standard output", "ulimit -f 1; \"$CLI\" --demo=\"$METER\" download saved - >/dev/null", 1,
-         qt_error_string(EFBIG).toUtf8()},
-        {"FIFO nobody opens", "mkfifo out; \"$CLI\" --demo=\"$METER\" download saved out & sleep 1; kill -TERM $!; wait $!; rc=$?; "
-                              "rm out; exit $rc", 130, ""},
-        {"FIFO nobody reads", "mkfifo out; exec 3<>out; \"$CLI\" --demo=\"$METER\" download saved out & sleep 1; kill -INT $!; "
-                              "wait $!; rc=$?; rm out; exit $rc", 130, ""},
-    };
-    for (const auto &c : shells) {
-        SCOPED_TRACE(c.what);
-        QTemporaryDir work, scratch;
-        const Result sh = Shell(QStringLiteral("cd \"$0\" && ") .replace("$0", work.path()) + c.script,
-                                Scenario(QStringLiteral("generate-saved 3000\n")), scratch.path());
-        EXPECT_EQ(sh.code, c.code) << sh.err.constData();
-        EXPECT_TRUE(sh.err.contains(c.err)) << sh.err.constData();
-        EXPECT_TRUE(QDir(work.path()).isEmpty()) << qPrintable(QDir(work.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(' '));
-        EXPECT_TRUE(QDir(scratch.path()).isEmpty());
-    }
 }
 
 // Ctrl+C, termination or a closed terminal while the meter is being changed:

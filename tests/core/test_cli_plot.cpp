@@ -8,7 +8,6 @@
 namespace {
 
 using Result = CliRun;
-Result Cli(const QStringList &args) { return RunCli(args); }
 
 // The width and height a PNG's header gives; (0, 0) for anything else.
 QSize PngSize(const QByteArray &png)
@@ -44,11 +43,11 @@ TEST_F(CliPlotTest, DrawsEachFormatWithoutADisplayAndOnlyItsOwnWords)
     qunsetenv("DISPLAY");
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", QFile::encodeName(dir.path()));
-    const Result png = Cli({"plot", csv, Out("p.png"), "--size", "640x480"});
-    const Result svg = Cli({"plot", "--size=500x300", csv, Out("p.svg")});
-    const Result pdf = Cli({"plot", csv, Out("p.Pdf")});
+    const Result png = RunCli({"plot", csv, Out("p.png"), "--size", "640x480"});
+    const Result svg = RunCli({"plot", "--size=500x300", csv, Out("p.svg")});
+    const Result pdf = RunCli({"plot", csv, Out("p.Pdf")});
     qputenv("QT_QPA_PLATFORM", "xcb"); // named, but with no display to open
-    const Result standard = Cli({"plot", csv, Out("q.PNG")});
+    const Result standard = RunCli({"plot", csv, Out("q.PNG")});
     qputenv("QT_QPA_PLATFORM", platform);
     if (!display.isEmpty())
         qputenv("DISPLAY", display);
@@ -98,12 +97,8 @@ TEST(CliPlot, ToolLinksNoWindowLibrary)
 TEST_F(CliPlotTest, FileNamedLikeAQtOption)
 {
     ASSERT_TRUE(QFile::copy(csv, Out("-platform")));
-    QProcess p;
-    p.setWorkingDirectory(dir.path());
-    p.start(BuiltProgram(QStringLiteral("dataclave-cli")), {"plot", "--", "-platform", "-reverse.png"});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const Result r = RunCli({"plot", "--", "-platform", "-reverse.png"}, {}, nullptr, dir.path());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(PngSize(ReadFile(Out("-reverse.png"))), QSize(1200, 800));
 }
 

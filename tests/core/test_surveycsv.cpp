@@ -27,6 +27,8 @@ QByteArray Line(const QByteArray &note, const QByteArray &gps, const QByteArray 
            ",412,93.1,\"dBuV\",45.123,\"mV/m\",45.123,93.09,12.34,\"-----\",4.5" + tail;
 }
 
+// A file of one record line after the heading.
+QByteArray File(const QByteArray &line) { return kHeader29 + "\r\n" + line; }
 // The file with every CR LF made `eol`.
 QByteArray Ends(QByteArray file, const QByteArray &eol) { return file.replace("\r\n", eol); }
 // The Windows-1252 file as a spreadsheet saves it in UTF-8.
@@ -49,39 +51,32 @@ TEST(SurveyCsv, ColumnsByNameMasksQuotesAndText)
          "-118.25", true},
         {"31 columns, empty last", h31 + "\r\n" + Line("\"\"", "TRUE", "45.5", "-118.25", ",TRUE,"), "", "45.5", "-118.25",
          true},
-        {"FALSE with numbers", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "FALSE", "45.5", "-118.25"), "x", "", "", false},
+        {"FALSE with numbers", File(Line("\"x\"", "FALSE", "45.5", "-118.25")), "x", "", "", false},
         {"swapped", swapped + "\r\n" + Line("\"x\"", "TRUE", "-118.25", "45.5"), "x", "45.5", "-118.25", true},
-        {"fix invalid", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "FALSE", "\"---------\"", "\"-----------\""),
-         "x", "", "", false},
-        {"masked but TRUE", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "\"---------\"", "-118.25"), "x", "", "",
-         false},
-        {"not a number", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "4x5", "-118.25"),
-         "x", "", "", false},
-        {"beyond 90", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "90.000001", "-118.25"), "x", "", "", false},
-        {"beyond 180", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "45", "-180.5"), "x", "", "", false},
-        {"at the edges", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "-90", "180.0"), "x", "-90", "180.0", true},
-        {"exponent written in full", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "4.5e1", "+1"), "x", "45", "1",
-         true},
+        {"fix invalid", File(Line("\"x\"", "FALSE", "\"---------\"", "\"-----------\"")), "x", "", "", false},
+        {"masked but TRUE", File(Line("\"x\"", "TRUE", "\"---------\"", "-118.25")), "x", "", "", false},
+        {"not a number", File(Line("\"x\"", "TRUE", "4x5", "-118.25")), "x", "", "", false},
+        {"beyond 90", File(Line("\"x\"", "TRUE", "90.000001", "-118.25")), "x", "", "", false},
+        {"beyond 180", File(Line("\"x\"", "TRUE", "45", "-180.5")), "x", "", "", false},
+        {"at the edges", File(Line("\"x\"", "TRUE", "-90", "180.0")), "x", "-90", "180.0", true},
+        {"exponent written in full", File(Line("\"x\"", "TRUE", "4.5e1", "+1")), "x", "45", "1", true},
         {"CR only", Ends(QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "TRUE", "45", "-118") + "\r\n\r\n", "\r"), "x", "45",
          "-118", true},
         {"mixed ends", QByteArray(kHeader29) + "\r" + Line("\"x\"", "TRUE", "45", "-118") + "\n\r\n", "x", "45", "-118", true},
         {"doubled quotes", QByteArray(kHeader29) + "\n" + Line("\"He said \"\"hi, there\"\"\"", "TRUE", "45", "-118"),
          "He said \"hi, there\"", "45", "-118", true},
-        {"line break in quotes", QByteArray(kHeader29) + "\r\n" + Line("\"two\r\nlines\"", "TRUE", "45", "-118"),
-         "two\r\nlines", "45", "-118", true},
-        {"text after the closing quote", QByteArray(kHeader29) + "\r\n" + Line("\"6\" antenna\"", "TRUE", "45", "-118"),
-         "6 antenna\"", "45", "-118", true},
-        {"UTF-8 with a mark", Utf8(QByteArray(kHeader29) + "\r\n" + Line("\"Caf\xE9 \xD8\"", "true", "45", "-118"), true),
+        {"line break in quotes", File(Line("\"two\r\nlines\"", "TRUE", "45", "-118")), "two\r\nlines", "45", "-118", true},
+        {"text after the closing quote", File(Line("\"6\" antenna\"", "TRUE", "45", "-118")), "6 antenna\"", "45", "-118", true},
+        {"UTF-8 with a mark", Utf8(File(Line("\"Caf\xE9 \xD8\"", "true", "45", "-118")), true),
          QStringLiteral("Caf\u00E9 \u00D8"), "45", "-118", true},
-        {"UTF-8 without", Utf8(QByteArray(kHeader29) + "\r\n" + Line("\"\x80\"", "True", "45", "-118"), false),
-         QStringLiteral("\u20AC"), "45", "-118", true},
+        {"UTF-8 without", Utf8(File(Line("\"\x80\"", "True", "45", "-118")), false), QStringLiteral("\u20AC"), "45", "-118", true},
         // A character cut where the reader's pieces meet, whichever the byte.
-        {"long UTF-8 note", Utf8(QByteArray(kHeader29) + "\r\n" + Line("\"" + QByteArray(40000, '\xE9') + "\"", "TRUE", "45", "-118"), false),
+        {"long UTF-8 note", Utf8(File(Line("\"" + QByteArray(40000, '\xE9') + "\"", "TRUE", "45", "-118")), false),
          QString(40000, QChar(0xE9)), "45", "-118", true},
-        {"long UTF-8 note, one byte on", Utf8(QByteArray(kHeader29) + "\r\n" + Line("\"x" + QByteArray(40000, '\xE9') + "\"", "TRUE", "45", "-118"), false),
+        {"long UTF-8 note, one byte on", Utf8(File(Line("\"x" + QByteArray(40000, '\xE9') + "\"", "TRUE", "45", "-118")), false),
          "x" + QString(40000, QChar(0xE9)), "45", "-118", true},
-        {"1 for valid", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "1", "45", "-118"), "x", "45", "-118", true},
-        {"yes is not", QByteArray(kHeader29) + "\r\n" + Line("\"x\"", "yes", "45", "-118"), "x", "", "", false},
+        {"1 for valid", File(Line("\"x\"", "1", "45", "-118")), "x", "45", "-118", true},
+        {"yes is not", File(Line("\"x\"", "yes", "45", "-118")), "x", "", "", false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -26,6 +26,8 @@
 #ifdef Q_OS_UNIX
 #include <ftw.h>
 #include <cstdio>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #endif
 
 ModalBoxShower gShowModalBox;
@@ -293,6 +295,24 @@ void EmptyFolder(const QString &folder)
         QFileInfo(dir.filePath(name)).isDir() ? QDir(dir.filePath(name)).removeRecursively() : dir.remove(name);
 #endif
 }
+
+#ifndef _WIN32
+QString CharDevice(const QString &folder, const char *name, int minor)
+{
+    const QString path = folder + QLatin1Char('/') + QLatin1String(name);
+    if (::mknod(QFile::encodeName(path), S_IFCHR | 0666, makedev(1, minor)) == 0)
+        return path;
+    return QStringLiteral("/dev/") + QLatin1String(name);
+}
+
+QString NodeOf(const QString &path)
+{
+    struct stat s {};
+    if (::stat(QFile::encodeName(path), &s) != 0)
+        return QString();
+    return QStringLiteral("%1 %2 %3").arg(s.st_mode).arg(s.st_rdev).arg(s.st_ino);
+}
+#endif
 
 QStringList ListedIds(const clsListModel &rows)
 {

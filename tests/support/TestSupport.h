@@ -219,6 +219,15 @@ bool WriteFile(const QString &path, const QByteArray &bytes);
 // Removes what the folder holds, names that are not valid text included
 // (which QDir cannot name), so the folder itself can go.
 void EmptyFolder(const QString &folder);
+#ifndef _WIN32
+// A character device like /dev/full (minor 7) or /dev/null (3) made in
+// `folder` where the system lets a test make one, else the system's own,
+// which a test may only write to.
+QString CharDevice(const QString &folder, const char *name, int minor);
+// A file's type, device and inode: the same after a write into it, other
+// after the file was replaced.
+QString NodeOf(const QString &path);
+#endif
 // Exactly these rows selected, the last one current.
 void SelectRows(QTreeView *list, const QList<int> &rows);
 // Every row's value (record number or station id) as text, in list order.
