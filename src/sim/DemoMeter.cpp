@@ -34,6 +34,26 @@ QStringList MeterFields(const QString &line)
     return out;
 }
 
+// Field i alone, as MeterFields gives it, without splitting the rest (a
+// delete looks through every record).
+QString MeterField(const QString &line, int index)
+{
+    bool quoted = false;
+    qsizetype start = 0;
+    int field = 0;
+    for (qsizetype k = 0; k < line.size(); ++k) {
+        if (line.at(k) == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (line.at(k) == QLatin1Char(',') && !quoted) {
+            if (field == index)
+                return MeterFields(line.mid(start, k - start)).value(0);
+            ++field;
+            start = k + 1;
+        }
+    }
+    return field == index ? MeterFields(line.mid(start)).value(0) : QString();
+}
+
 // The raw text of field i (quotes kept), for rewriting ids.
 QStringList RawFields(const QString &line)
 {
@@ -354,7 +374,7 @@ QString DemoMeter::Execute(const QString &command)
         QStringList &store = op == QLatin1String("F") ? saved : tx;
         const int field = op == QLatin1String("F") ? 1 : 1; // Rec ID / Station ID are both the second field
         for (int i = 0; ok && i < store.size(); ++i) {
-            if (MeterFields(store.at(i)).value(field).toInt() == n) {
+            if (MeterField(store.at(i), field).toInt() == n) {
                 store.removeAt(i);
                 return QString();
             }
