@@ -99,7 +99,7 @@ stop
 printf '%s\r\n' '"Dir ID","Station ID","Call Sign","Frequency (kHz)","Latitude","Longitude","Variation","Modulation"' \
   '1,1,"KNEW1",1010,45.500000,-118.25000,-14.50000,"AM"' '2,2,"KNEW2",1020,45.600000,-118.25000,-14.50000,"AM"' \
   >"$tmp/tx.csv"
-start "generate-tx 4" "report-latency-us 20000" "unplug-after-reports 19"
+start "generate-tx 4" "report-latency-us 20000" "unplug-after-reports 18"
 action 4
 list=$(await '^Tx Data$')
 xdotool key --window "$list" Menu
