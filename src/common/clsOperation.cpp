@@ -310,8 +310,8 @@ quint64 WindowThreadAsked() { return tOnLinkThread && gLinkThread ? gLinkThread-
 
 void WindowThreadDo(std::function<void()> fn, const QObject *context)
 {
-    if (tOnLinkThread && gLinkThread)
-        gLinkThread->m_deferred.append({context, std::move(fn)}), ++gLinkThread->m_asked;
-    else
-        fn();
+    if (!tOnLinkThread || !gLinkThread)
+        return fn();
+    gLinkThread->m_deferred.append({context, std::move(fn)});
+    ++gLinkThread->m_asked;
 }

@@ -116,7 +116,7 @@ bool clsDownload::Feed(qint16 i, const QStringList &header, const QString &line)
     if (windowSinks && i == 0 && m_count > 1) {
         // A list window is made on the window thread before the second
         // record is asked for (making it reads the record state).
-        m_first = std::make_unique<First>(First{header, line});
+        m_first = std::make_unique<Said>(Said{0, header, {line}});
         EndSlice();
         return true;
     }
@@ -128,9 +128,8 @@ bool clsDownload::Feed(qint16 i, const QStringList &header, const QString &line)
 bool clsDownload::StepReady()
 {
     if (m_first) {
-        const std::unique_ptr<First> first = std::move(m_first);
-        Said now{0, first->header, {first->line}};
-        Show(now);
+        const std::unique_ptr<Said> first = std::move(m_first);
+        Show(*first);
     }
     if (m_next > 0)
         return true;

@@ -79,7 +79,6 @@ private:
     RecordSink *m_failedSink = nullptr;
     std::vector<std::unique_ptr<RecordSink>> m_sinks;
     // The first record, for the window thread's sinks, until they have it.
-    struct First { QStringList header; QString line; };
-    std::unique_ptr<First> m_first;
+    std::unique_ptr<Said> m_first;
     std::shared_ptr<Said> m_said; // link thread only
 };
