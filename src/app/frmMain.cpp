@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: its controls, their place and size, and closing it.
 #include "app/frmMain.h"
+#include "common/clsOperation.h"
 #include "app/clsApp.h"
 #include "records/clsVersion.h"
 #include "app/globals.h"
@@ -259,7 +260,10 @@ void frmMain::closeEvent(QCloseEvent *event)
     m_unloaded = true;
     SaveWindowState();
     StopConsoleSend();
-    gUsbHid->Shutdown();
+    // A step on the link thread may be reading from the meter (the version
+    // query of a silent one): the session closes the link once it returns.
+    if (!LinkStepUnderWay())
+        gUsbHid->Shutdown();
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
         if (*it != this && (*it)->isVisible())

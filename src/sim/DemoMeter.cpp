@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QtMath>
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <chrono>
 #include <thread>
@@ -523,6 +524,12 @@ public:
         : m_meter(meter), m_info(info), m_foreignPlugged(foreignPlugged)
     {
     }
+    ~DemoDevice() override
+    {
+        // A real device closed under a read frees what the read is using.
+        if (m_inUse.load() != 0)
+            qFatal("a HID device was closed while a read or write on it was under way");
+    }
     bool Present() const { return m_meter ? m_meter->plugged() : *m_foreignPlugged; }
     bool GetAttributes(HidDeviceInfo &a) override
     {
@@ -549,10 +556,12 @@ public:
     }
     bool WriteReport(const QByteArray &report) override
     {
+        const InUse use(m_inUse);
         return m_meter ? m_meter->ReceiveOutputReport(report) : Present();
     }
     ReadResult ReadReport(QByteArray &report, int timeoutMs) override
     {
+        const InUse use(m_inUse);
         if (!m_meter)
             return Present() ? ReadTimeout : ReadFailed;
         switch (m_meter->SendInputReport(report, timeoutMs)) {
@@ -568,9 +577,15 @@ public:
     int DrainInput() override { return m_meter ? m_meter->DropQueuedReports() : 0; }
 
 private:
+    struct InUse {
+        explicit InUse(std::atomic<int> &n) : count(n) { ++count; }
+        ~InUse() { --count; }
+        std::atomic<int> &count;
+    };
     DemoMeter *m_meter;
     HidDeviceInfo m_info;
     const bool *m_foreignPlugged;
+    std::atomic<int> m_inUse{0};
 };
 
 } // namespace

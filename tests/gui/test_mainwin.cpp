@@ -14,6 +14,8 @@
 #include "records/clsFsm.h"
 #include "storage/modWindowState.h"
 #include "usb/clsUsbHid.h"
+#include "usb/frmUsbHid.h"
+#include "common/clsOperation.h"
 
 #include <QTest>
 #include <QtWidgets>
@@ -369,6 +371,20 @@ TEST(CenterForm, StaysOnTheScreen)
         EXPECT_EQ(r.top, c.top);
         EXPECT_EQ(r.width, 4000);
     }
+}
+
+// Closed while a silent meter's version query waits on the link thread: the
+// link is closed once that read has returned, never under it.
+TEST_F(MainWindowTest, ClosedWhileASilentMeterIsAsked)
+{
+    DemoMeter *silent = AddMeter("stall-after-reports 0");
+    silent->Scenario().timeScale = 0.25; // a 1 s time-out
+    main->show();
+    gUsbHid->HelperForm()->tmrPeriodic().start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return LinkStepUnderWay() && silent->Commands().contains("A"); }, 5000));
+    gUsbHid->HelperForm()->tmrPeriodic().stop();
+    main->close(); // the demo meter aborts the program when its device is closed under a read
+    EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000));
 }
 
 } // namespace
