@@ -113,13 +113,8 @@ TEST(FieldPlot, RecordLineAndSkippedText)
     EXPECT_EQ(QStringList({r.callSign, r.radial, r.frequency, r.distance, r.fieldStrength, r.pattern, r.pointNumber, r.azimuth}),
               QStringList({"KDCV", "7", "1240", "12.5", "1.25", "ND", "5", "20.0"}));
     EXPECT_TRUE(FieldPlotRecordFromLine(QStringLiteral("1,2,3")).distance.isEmpty());
-
-    FieldPlot plot;
-    EXPECT_EQ(FieldPlotSkippedText(plot), QString());
-    plot.skipped = 3;
-    plot.notPositive = 1;
-    EXPECT_EQ(FieldPlotSkippedText(plot), QStringLiteral("3 records without a numeric distance or field strength were skipped.\n"
-                                                         "1 record with a distance or field strength of zero or less was skipped.\n"));
+    // Nothing skipped, nothing said (the words: tests/cases/h30b-plot-nothing-above-zero).
+    EXPECT_EQ(FieldPlotSkippedText(FieldPlot()), QString());
 }
 
 } // namespace

@@ -17,6 +17,35 @@ using cplx = std::complex<double>;
 
 double Db(double ratio) { return 20 * std::log10(ratio); }
 
+// A radial as a meter would record it: `n` points spread evenly in log
+// distance over [fromKm, toKm], with up to `noiseDb` of noise.
+QVector<SurveyRecord> SyntheticRadial(const char *call, const char *pattern, int radial, double khz, double msm,
+                                      double e1, double fromKm, double toKm, int n, double noiseDb, double bearing,
+                                      quint32 seed)
+{
+    const GroundWave model({khz, msm, 15});
+    auto noise = [&seed] { // deterministic, uniform in [-1, 1)
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) / double(1u << 23) - 1;
+    };
+    auto number = [](double v) { return SurveyNumber{QString::number(v), v, true, false}; };
+    QVector<SurveyRecord> out;
+    for (int i = 0; i < n; ++i) {
+        const double km = fromKm * std::pow(toKm / fromKm, n == 1 ? 0 : double(i) / (n - 1));
+        SurveyRecord r;
+        r.callSign = QString::fromLatin1(call);
+        r.pattern = QString::fromLatin1(pattern);
+        r.radial = QString::number(radial);
+        r.pointNumber = QString::number(i + 1);
+        r.measFrequency = number(khz);
+        r.distance = number(km);
+        r.mvm = number(model.field(e1, km) * std::pow(10.0, noiseDb * noise() / 20));
+        r.azimuth = number(bearing);
+        out << r;
+    }
+    return out;
+}
+
 } // namespace
 
 TEST(GroundWave, SpecialFunctionsMatchPublishedTables)
@@ -165,39 +194,6 @@ TEST(GroundWave, RefusesWhatLiesOutsideItsRange)
         EXPECT_TRUE(*c.reason ? error.startsWith(QLatin1String(c.reason)) : error.isEmpty()) << error.toStdString();
     }
 }
-
-namespace {
-
-// A radial as a meter would record it: `n` points spread evenly in log
-// distance over [fromKm, toKm], with up to `noiseDb` of noise.
-QVector<SurveyRecord> SyntheticRadial(const char *call, const char *pattern, int radial, double khz, double msm,
-                                      double e1, double fromKm, double toKm, int n, double noiseDb, double bearing,
-                                      quint32 seed)
-{
-    const GroundWave model({khz, msm, 15});
-    auto noise = [&seed] { // deterministic, uniform in [-1, 1)
-        seed = seed * 1664525u + 1013904223u;
-        return (seed >> 8) / double(1u << 23) - 1;
-    };
-    auto number = [](double v) { return SurveyNumber{QString::number(v), v, true, false}; };
-    QVector<SurveyRecord> out;
-    for (int i = 0; i < n; ++i) {
-        const double km = fromKm * std::pow(toKm / fromKm, n == 1 ? 0 : double(i) / (n - 1));
-        SurveyRecord r;
-        r.callSign = QString::fromLatin1(call);
-        r.pattern = QString::fromLatin1(pattern);
-        r.radial = QString::number(radial);
-        r.pointNumber = QString::number(i + 1);
-        r.measFrequency = number(khz);
-        r.distance = number(km);
-        r.mvm = number(model.field(e1, km) * std::pow(10.0, noiseDb * noise() / 20));
-        r.azimuth = number(bearing);
-        out << r;
-    }
-    return out;
-}
-
-} // namespace
 
 TEST(RadialFit, RecoversConductivityAndFieldFromNoisyRadials)
 {
