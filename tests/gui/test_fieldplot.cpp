@@ -245,8 +245,7 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     // Unticking a row leaves the radial out of the effective field and the
     // saved table, and fades it.
     table->item(3, 0)->setCheckState(Qt::Unchecked);
-    EXPECT_TRUE(window.Plot().series.at(3).faded);
-    EXPECT_TRUE(Named<QLabel>(&window, "lblEffective")->text().endsWith(QStringLiteral("(RMS of 7 radials)")));
+    EXPECT_TRUE(window.Plot().series.at(3).faded && Named<QLabel>(&window, "lblEffective")->text().endsWith(QStringLiteral("(RMS of 7 radials)")));
     kept = records;
     kept.removeIf([](const FieldPlotRecord &r) { return r.radial == QLatin1String("4"); });
     check(kept, "a radial left out");
@@ -281,8 +280,7 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_FALSE(window.SaveAnalysisTo(dir.filePath(QStringLiteral("missing/a.csv"))));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.isEmpty(); }, 5000)); // told once the save returns
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
+    EXPECT_TRUE(boxes.size() == 1 && boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
 
     // Its notes in words beside the table.
     EXPECT_EQ(Named<QLabel>(&window, "lblNotes")->text(), window.Analysis().radials.at(5).name + QStringLiteral(": ")
@@ -364,33 +362,29 @@ TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
                                 "\"Tx Distance (km)\",\"mV/m\"\r\n"
                                 "\"KDCV\",3,1,TRUE,45.5,-118.2,2.5,12\r\n\"KDCV\",3,2,TRUE,45.5,-118.2,\"-----\",12\r\n"));
     ASSERT_TRUE(WriteFile(bad, "\"Call Sign\",\"Radial\"\r\n1,2,3\r\n"));
-    // The window's series; none when no window opens.
-    const struct { QString file; QStringList series; int boxes; } cases[] = {{good, {"KDCV radial 3"}, 0}, {bad, {}, 1}, {dir.filePath(QStringLiteral("none.csv")), {}, 1}, {QString(), {}, 0}};
     QString answer;
     const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &) { return FileDialogAnswer{answer, QString()}; });
-    for (const auto &c : cases) {
-        answer = c.file;
+    // Unreadable, missing, cancelled: no window, a box for the first two.
+    for (const auto &[file, told] : {std::pair{bad, 1}, std::pair{dir.filePath(QStringLiteral("none.csv")), 1}, std::pair{QString(), 0}}) {
+        answer = file;
         boxes.clear();
         Named<QAction>(main, "mnuFilePlot")->trigger();
-        auto *window = main->findChild<frmFieldPlot *>();
-        QStringList series;
-        if (window)
-            for (const FieldPlotSeries &s : window->Plot().series)
-                series << s.name;
-        EXPECT_EQ(std::pair(series, boxes.size()), std::pair(c.series, qsizetype(c.boxes))) << c.file.toStdString();
-        if (window) {
-            EXPECT_EQ(QStringList({window->windowTitle(), Named<QLabel>(window, "lblSkipped")->text()}),
-                      QStringList({"Field Strength Plot - s.csv", "1 record without a numeric distance or field strength was skipped."}));
-            // Neither the picture nor the analysis replaces the survey.
-            const QByteArray survey = ReadFile(c.file);
-            EXPECT_FALSE(window->SaveTo(c.file));
-            EXPECT_FALSE(window->SaveAnalysisTo(c.file));
-            EXPECT_EQ(ReadFile(c.file), survey);
-            EXPECT_EQ(boxes.size(), c.boxes + 2);
-        }
-        delete window;
+        EXPECT_EQ(std::pair(main->findChild<frmFieldPlot *>(), boxes.size()), std::pair(static_cast<frmFieldPlot *>(nullptr), qsizetype(told))) << file.toStdString();
     }
+    answer = good;
+    boxes.clear();
+    Named<QAction>(main, "mnuFilePlot")->trigger();
     SetFileDialogHandler(old);
+    const std::unique_ptr<frmFieldPlot> window(main->findChild<frmFieldPlot *>());
+    ASSERT_TRUE(window && boxes.isEmpty());
+    EXPECT_EQ(QStringList({window->windowTitle(), Named<QLabel>(window.get(), "lblSkipped")->text(), window->Plot().series.value(0).name}),
+              QStringList({"Field Strength Plot - s.csv", "1 record without a numeric distance or field strength was skipped.", "KDCV radial 3"}));
+    EXPECT_EQ(window->Plot().series.size(), 1);
+    // Neither the picture nor the analysis replaces the survey.
+    const QByteArray survey = ReadFile(good);
+    EXPECT_FALSE(window->SaveTo(good));
+    EXPECT_FALSE(window->SaveAnalysisTo(good));
+    EXPECT_EQ(std::pair(ReadFile(good), boxes.size()), std::pair(survey, qsizetype(2)));
 }
 
 } // namespace
