@@ -2,7 +2,6 @@
 // The ground-wave model against published values and itself, the fit of
 // synthetic radials (the groundwave and analyze commands: tests/cases).
 #include "TestSupport.h"
-#include "common/modConvert.h"
 #include "saveddata/modFieldPlot.h"
 #include "saveddata/modGroundWave.h"
 #include "saveddata/modRadialFit.h"
@@ -210,9 +209,8 @@ TEST(RadialFit, RecoversConductivityAndFieldFromNoisyRadials)
         SCOPED_TRACE(QStringLiteral("%1 kHz %2 mS/m").arg(c.khz).arg(c.msm).toStdString());
         const auto records = SyntheticRadial("KDCV", "ND", 1, c.khz, c.msm, c.e1, c.fromKm, c.toKm, c.n, 0.5, 45, 7);
         const RadialAnalysis a = AnalyzeRadials(records, RadialFitSettings());
-        ASSERT_EQ(a.radials.size(), 1);
+        ASSERT_TRUE(a.radials.size() == 1 && a.radials.first().fitted);
         const RadialFit &f = a.radials.first();
-        ASSERT_TRUE(f.fitted);
         EXPECT_EQ(f.points + f.outside, c.n);
         EXPECT_TRUE(f.conductivityLow <= c.msm * 1.0001 && f.conductivityHigh >= c.msm * 0.9999) << f.conductivityLow << " to " << f.conductivityHigh;
         EXPECT_NEAR(Db(f.fieldAt1km / c.e1), 0, 0.5);
@@ -220,8 +218,7 @@ TEST(RadialFit, RecoversConductivityAndFieldFromNoisyRadials)
         EXPECT_LE(std::fabs(f.worstDb), 0.5 + 0.3);
         if (!c.poor)
             EXPECT_LT(std::fabs(std::log10(f.conductivity / c.msm)), 0.3);
-        const bool poorNoted = f.notes.filter(QStringLiteral("poorly determined")).size() == 1;
-        EXPECT_EQ(poorNoted, c.poor) << f.notes.join(QLatin1String("; ")).toStdString();
+        EXPECT_EQ(f.notes.filter(QStringLiteral("poorly determined")).size() == 1, c.poor) << f.notes.join(QLatin1String("; ")).toStdString();
         EXPECT_NEAR(f.bearing, 45, 1e-9);
     }
 }
@@ -251,34 +248,14 @@ TEST(RadialFit, WindowCountsAndWarnings)
             EXPECT_EQ(f.notes.filter(note).size(), 1) << f.notes.join(QLatin1String("; ")).toStdString();
         if (c.khz > 2000)
             continue;
-        int outside = 0;
-        for (const SurveyRecord &r : records)
-            outside += r.distance.value < f.minKm || r.distance.value > f.maxKm;
+        const int outside = int(std::count_if(records.begin(), records.end(),
+                                              [&](const SurveyRecord &r) { return r.distance.value < f.minKm || r.distance.value > f.maxKm; }));
         EXPECT_EQ(std::pair(f.outside, f.points), std::pair(outside, c.n - outside));
     }
 }
 
-TEST(RadialFit, SeriesKeyedByCallSignPatternAndRadial)
-{
-    QVector<SurveyRecord> records;
-    // The same radial measured on the day and night patterns, and one radial
-    // of a station with one pattern only.
-    records += SyntheticRadial("KDCV", "ND", 1, 1230, 8, 300, 0.3, 60, 16, 0.3, 0, 1);
-    records += SyntheticRadial("KDCV", "DA-N", 1, 1230, 8, 120, 0.3, 60, 16, 0.3, 0, 2);
-    records += SyntheticRadial("KWAL", "ND", 2, 800, 4, 200, 0.5, 60, 16, 0.3, 0, 3);
-    records += SyntheticRadial("KXYZ", "DA-D", 3, 800, 4, 200, 0.5, 60, 16, 0.3, 0, 4);
-    const RadialAnalysis a = AnalyzeRadials(records, RadialFitSettings());
-    QStringList seen;
-    for (const RadialFit &f : a.radials)
-        seen << f.name + QLatin1Char('=') + SignificantText(f.fieldAt1km, 2);
-    for (const EffectiveField &e : a.effective)
-        seen << EffectiveFieldText(e).replace(QRegularExpression(": [0-9.]+ mV/m"), QStringLiteral(": N mV/m"));
-    EXPECT_EQ(seen, QStringList({"KDCV DA-N radial 1=120", "KDCV ND radial 1=300", "KWAL radial 2=200", "KXYZ DA-D radial 3=200",
-                                 "Effective field at 1 km of KDCV DA-N: N mV/m (RMS of 1 radial)",
-                                 "Effective field at 1 km of KDCV ND: N mV/m (RMS of 1 radial)",
-                                 "Effective field at 1 km of KWAL ND: N mV/m (RMS of 1 radial)",
-                                 "Effective field at 1 km of KXYZ DA-D: N mV/m (RMS of 1 radial)"}));
-}
+// Series keyed by call sign, pattern and radial, and an effective field
+// for each station and pattern: tests/cases/h30b-analyze-per-station-and-pattern.
 
 TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
 {
@@ -308,12 +285,10 @@ TEST(RadialFit, EffectiveFieldWeightsEachRadialByItsAngle)
         }
         EXPECT_NEAR(EffectiveFieldOf(radials), c.rms, 1e-9);
         // A radial left out by the user counts as not fitted.
-        const int last = int(radials.size()) - 1;
-        radials[last].leftOut = true;
-        const QList<RadialFit> without = radials.mid(0, last);
+        radials.last().leftOut = true;
         const QList<EffectiveField> e = EffectiveFields(radials);
         ASSERT_EQ(e.size(), 1);
-        EXPECT_NEAR(e[0].mvm, EffectiveFieldOf(without), 1e-9);
+        EXPECT_NEAR(e[0].mvm, EffectiveFieldOf(radials.mid(0, radials.size() - 1)), 1e-9);
     }
 }
 
