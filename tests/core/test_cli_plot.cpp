@@ -42,8 +42,8 @@ TEST(CliPlot, DrawsEachFormatWithoutADisplayAndOnlyItsOwnWords)
         saved[i].isEmpty() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
 
     for (const CliRun *r : {&png, &svg, &pdf, &standard, &named})
-        EXPECT_EQ(std::tuple(r->code, r->err, r->out),
-                  std::tuple(0, QByteArray("2 records without a numeric distance or field strength were skipped.\n"), QByteArray()));
+        EXPECT_EQ(std::tuple(r->code, QString::fromUtf8(r->err), QString::fromUtf8(r->out)),
+                  std::tuple(0, QStringLiteral("2 records without a numeric distance or field strength were skipped.\n"), QString()));
     EXPECT_TRUE(ReadFile(Out("p.Pdf")).startsWith("%PDF-"));
     EXPECT_EQ(PngSize(ReadFile(Out("p.png"))), QSize(640, 480));
     EXPECT_EQ(PngSize(ReadFile(Out("q.PNG"))), QSize(1200, 800));
