@@ -5,11 +5,9 @@
 #include "TestSupport.h"
 #include "app/frmMain.h"
 #include "common/modFileDialog.h"
-#include "listview/modLV.h"
 #include "saveddata/frmDeleteData.h"
 #include "saveddata/frmFieldPlot.h"
 #include "saveddata/modGroundWave.h"
-#include "storage/clsFile.h"
 
 #include <QTest>
 #include <cerrno>
@@ -17,15 +15,9 @@
 
 namespace {
 
-FieldPlotRecord R(const char *call, const char *radial, const char *km, const char *mvm)
-{
-    return {QString::fromLatin1(call), QString::fromLatin1(radial), QStringLiteral("1230"), QString::fromLatin1(km),
-            QString::fromLatin1(mvm)};
-}
-
 // Three series: 3, 2 and 1 points.
-const QList<FieldPlotRecord> kRecords = {R("KDCV", "1", "1.5", "20"), R("KDCV", "1", "4", "6"), R("KDCV", "1", "12", "1.1"),
-                                         R("KDCV", "2", "2", "15"),   R("KDCV", "2", "9", "2"),  R("KWAL", "1", "30", "0.4")};
+const QList<FieldPlotRecord> kRecords = {{"KDCV", "1", "1230", "1.5", "20"}, {"KDCV", "1", "1230", "4", "6"}, {"KDCV", "1", "1230", "12", "1.1"},
+                                         {"KDCV", "2", "1230", "2", "15"},   {"KDCV", "2", "1230", "9", "2"},  {"KWAL", "1", "1230", "30", "0.4"}};
 
 // Many series, whose call signs make a title far too long for one line.
 QList<FieldPlotRecord> ManySeries(int count)
@@ -42,15 +34,15 @@ TEST(FieldPlotPicture, SvgHoldsTheDrawingWithItsTextSizes)
 {
     const FieldPlot plot = BuildFieldPlot(kRecords);
     const ChartDrawing drawing = DrawFieldPlot(plot, QSize(800, 600));
-    QStringList texts; // "size text", as drawn in the PNG
-    for (const ChartStep &s : drawing.steps)
+    QStringList texts, svgTexts; // "size text", as drawn in the PNG
+    int marked = 0, markers = 0;  // each point's marker, as circle or polygon
+    for (const ChartStep &s : drawing.steps) {
         if (s.kind == ChartStep::Text)
             texts << QStringLiteral("%1 %2").arg(s.fontPx).arg(s.text);
-
+        marked += s.kind == ChartStep::Markers ? int(s.points.size()) : 0;
+    }
     QXmlStreamReader xml(RenderFieldPlot(plot, QSize(800, 600), PlotFormat::Svg));
     QList<int> solid, dashed; // vertices of each line, in drawing order
-    int markers = 0;
-    QStringList svgTexts;
     QString title, viewBox;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
@@ -69,18 +61,11 @@ TEST(FieldPlotPicture, SvgHoldsTheDrawingWithItsTextSizes)
             ++markers;
     }
     ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    EXPECT_EQ(viewBox, QStringLiteral("0 0 800 600"));
-    EXPECT_EQ(title, plot.title);
-    EXPECT_EQ(svgTexts, texts);
-    int marked = 0; // each point's marker, as circle or polygon
-    for (const ChartStep &s : drawing.steps)
-        marked += s.kind == ChartStep::Markers ? int(s.points.size()) : 0;
-    EXPECT_EQ(markers, marked);
-    EXPECT_EQ(marked, 6 + 3); // and the legend's
+    EXPECT_EQ(QStringList({viewBox, title}) + svgTexts, QStringList({"0 0 800 600", plot.title}) + texts);
+    EXPECT_EQ(std::pair(markers, marked), std::pair(6 + 3, 6 + 3)); // and the legend's
     // Series of 3, 2 and 1 points (a lone point has no line), then three
     // legend swatches; the three references and the legend's.
-    EXPECT_EQ(solid, QList<int>({3, 2, 2, 2, 2}));
-    EXPECT_EQ(dashed, QList<int>({2, 2, 2, 2}));
+    EXPECT_EQ(std::pair(solid, dashed), std::pair(QList<int>({3, 2, 2, 2, 2}), QList<int>({2, 2, 2, 2})));
     EXPECT_TRUE(RenderFieldPlot(plot, QSize(0, 10), PlotFormat::Png).isEmpty());
     EXPECT_TRUE(RenderFieldPlot(plot, QSize(10, 10), PlotFormat::Unknown).isEmpty());
 }
@@ -120,12 +105,9 @@ TEST(FieldPlotPicture, LaidOutReadablyAtEverySize)
             for (const QString &label : d.xLabels + d.yLabels)
                 EXPECT_EQ(texts.count(label), 1 + (d.xLabels.contains(label) && d.yLabels.contains(label))) << label.toStdString();
             // The title whole, or its start with an ellipsis.
-            ASSERT_FALSE(title.isEmpty());
-            EXPECT_LE(title.size(), 2);
-            if (title.join(QLatin1Char(' ')) != plot.title) {
-                EXPECT_TRUE(title.last().endsWith(QChar(0x2026)));
-                EXPECT_TRUE(plot.title.startsWith(title.first()));
-            }
+            ASSERT_TRUE(title.size() == 1 || title.size() == 2) << title.size();
+            EXPECT_TRUE(title.join(QLatin1Char(' ')) == plot.title || (title.last().endsWith(QChar(0x2026)) && plot.title.startsWith(title.first())))
+                << title.join(QLatin1Char('|')).toStdString();
             // Each reference dashed in its series' colour; the legend's dashed
             // line stands for all of them.
             ASSERT_EQ(dashed.size(), plot.series.size() + 1);
@@ -175,10 +157,8 @@ TEST_F(FieldPlotWindowTest, ContextMenuPlotsSelectedRowsOrAll)
         int points = 0;
         for (const FieldPlotSeries &s : window->Plot().series)
             names << s.name, points += int(s.points.size());
-        EXPECT_EQ(names, c.series);
-        EXPECT_EQ(points, c.points);
-        EXPECT_EQ(window->Plot().skipped, c.skipped);
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Field Strength Plot - ") + c.title);
+        EXPECT_EQ(std::tuple(names, points, window->Plot().skipped, window->windowTitle()),
+                  std::tuple(c.series, c.points, c.skipped, QStringLiteral("Field Strength Plot - ") + c.title));
         delete window;
     }
 }
@@ -209,22 +189,21 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     QTemporaryDir dir;
     // The table and the effective field, from the same core as `analyze`;
     // the CSV as `analyze --csv` writes it for the records kept.
-    auto check = [&](const QList<FieldPlotRecord> &kept, const char *what, double permittivity = RadialFitSettings().permittivity) {
+    auto check = [&](const QList<FieldPlotRecord> &kept, const char *what, const RadialFitSettings &settings = {}) {
         SCOPED_TRACE(what);
-        RadialFitSettings settings;
-        settings.permittivity = permittivity;
         const RadialAnalysis expected = AnalyzeRadials(kept, settings);
         QStringList effective;
         for (const EffectiveField &e : expected.effective)
             effective << EffectiveFieldText(e);
         EXPECT_EQ(Named<QLabel>(&window, "lblEffective")->text(), effective.join(QLatin1Char('\n')));
         const QString mine = dir.filePath(QStringLiteral("mine.csv")), theirs = dir.filePath(QStringLiteral("theirs.csv"));
-        ASSERT_TRUE(window.SaveAnalysisTo(mine));
-        ASSERT_TRUE(WriteRadialCsv(theirs, expected));
+        ASSERT_TRUE(window.SaveAnalysisTo(mine) && WriteRadialCsv(theirs, expected));
         EXPECT_EQ(ReadFile(mine), ReadFile(theirs));
     };
+    // Point 6 of radial 3: left out, and the points its row counts.
+    auto point = [&] { return std::pair(window.Plot().series.at(2).leftOut.value(5), table->item(2, 5)->text()); };
     ASSERT_EQ(table->rowCount(), 8);
-    EXPECT_EQ(table->item(2, 5)->text(), QStringLiteral("20"));
+    EXPECT_EQ(point(), std::pair(false, QStringLiteral("20")));
     for (const FieldPlotSeries &s : window.Plot().series) {
         EXPECT_GT(s.curve.size(), 10);
         // The dashed line is the fit's E1/d.
@@ -247,8 +226,7 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     EXPECT_EQ(QToolTip::text(), QStringLiteral("KDCV radial 3, point 6: %1 km, %2 mV/m\nClick to leave it out of the fit.")
                                     .arg(records.at(record).distance, records.at(record).fieldStrength));
     QTest::mouseClick(view, Qt::LeftButton, {}, at.toPoint());
-    EXPECT_TRUE(window.Plot().series.at(2).leftOut.value(5));
-    EXPECT_EQ(table->item(2, 5)->text(), QStringLiteral("19"));
+    EXPECT_EQ(point(), std::pair(true, QStringLiteral("19")));
     EXPECT_TRUE(table->item(2, 16)->text().contains(QStringLiteral("1 point left out of the fit by hand")));
     int hollow = 0;
     for (const ChartStep &s : view->Drawing().steps)
@@ -258,36 +236,28 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     kept.removeAt(record);
     check(kept, "a point left out");
     QTest::mouseClick(view, Qt::LeftButton, {}, at.toPoint());
-    EXPECT_EQ(table->item(2, 5)->text(), QStringLiteral("20"));
-    EXPECT_FALSE(window.Plot().series.at(2).leftOut.value(5));
+    EXPECT_EQ(point(), std::pair(false, QStringLiteral("20")));
 
     // Unticking a row leaves the radial out of the effective field and the
     // saved table, and fades it.
     table->item(3, 0)->setCheckState(Qt::Unchecked);
-    EXPECT_TRUE(window.Plot().series.at(3).faded);
-    EXPECT_TRUE(Named<QLabel>(&window, "lblEffective")->text().endsWith(QStringLiteral("(RMS of 7 radials)")));
-    kept.clear();
-    for (const FieldPlotRecord &r : records)
-        if (r.radial != QLatin1String("4"))
-            kept << r;
+    EXPECT_TRUE(window.Plot().series.at(3).faded && Named<QLabel>(&window, "lblEffective")->text().endsWith(QStringLiteral("(RMS of 7 radials)")));
+    kept = records;
+    kept.removeIf([](const FieldPlotRecord &r) { return r.radial == QLatin1String("4"); });
     check(kept, "a radial left out");
 
     // Another permittivity refits every radial, the one left out staying out.
     // Typed and entered: Enter refits and presses no button.
     bool asked = false;
-    const FileDialogHandler before = SetFileDialogHandler([&](const FileDialogRequest &) {
-        asked = true;
-        return FileDialogAnswer();
-    });
+    const FileDialogHandler before = SetFileDialogHandler([&](const FileDialogRequest &) { return asked = true, FileDialogAnswer(); });
     QDoubleSpinBox *permittivity = Named<QDoubleSpinBox>(&window, "txtPermittivity");
     permittivity->setFocus();
     permittivity->selectAll();
     QTest::keyClicks(permittivity, QStringLiteral("80"));
     QTest::keyClick(permittivity, Qt::Key_Return);
     SetFileDialogHandler(before);
-    EXPECT_FALSE(asked);
-    EXPECT_EQ(permittivity->text(), QStringLiteral("80.0"));
-    check(kept, "sea water", 80);
+    EXPECT_EQ(std::pair(asked, permittivity->text()), std::pair(false, QStringLiteral("80.0")));
+    check(kept, "sea water", {80});
     EXPECT_TRUE(window.Plot().series.at(3).faded);
     permittivity->setValue(15);
     check(kept, "back to 15");
@@ -306,8 +276,7 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_FALSE(window.SaveAnalysisTo(dir.filePath(QStringLiteral("missing/a.csv"))));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.isEmpty(); }, 5000)); // told once the save returns
-    ASSERT_EQ(boxes.size(), 1);
-    EXPECT_TRUE(boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
+    EXPECT_TRUE(boxes.size() == 1 && boxes.at(0).prompt.startsWith(QStringLiteral("There is a problem writing to the file.\r\n")));
 
     // Its notes in words beside the table.
     EXPECT_EQ(Named<QLabel>(&window, "lblNotes")->text(), window.Analysis().radials.at(5).name + QStringLiteral(": ")
@@ -323,19 +292,17 @@ TEST(FieldPlotPicture, SeriesToldApartByColourAndMarker)
         const double x = (0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047, y = 0.2126 * r + 0.7152 * g + 0.0722 * b,
                      z = (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883;
         auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116; };
-        return std::array<double, 3>{116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+        return QVector3D(116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z)));
     };
-    auto distance = [](const std::array<double, 3> &a, const std::array<double, 3> &b) {
-        return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
-    };
+    auto distance = [&](const QColor &a, const QColor &b) { return (lab(a) - lab(b)).length(); };
     QSet<QPair<QRgb, int>> pairs;
     for (int i = 0; i < 72; ++i)
         pairs.insert({SeriesColor(i).rgb(), SeriesShape(i)});
     EXPECT_EQ(pairs.size(), 72);
     for (int i = 0; i < kSeriesColours; ++i) {
-        EXPECT_GT(distance(lab(SeriesColor(i)), lab(Qt::white)), 40) << i;
+        EXPECT_GT(distance(SeriesColor(i), Qt::white), 40) << i;
         for (int j = 0; j < i; ++j)
-            EXPECT_GT(distance(lab(SeriesColor(i)), lab(SeriesColor(j))), 25) << i << " " << j;
+            EXPECT_GT(distance(SeriesColor(i), SeriesColor(j)), 25) << i << " " << j;
     }
     EXPECT_TRUE(MarkerOutline(Circle, 4).isEmpty());
     for (int shape = Square; shape < kMarkerShapes; ++shape)
@@ -346,52 +313,41 @@ TEST_F(FieldPlotWindowTest, SavesEachFormatAndReportsAFailedWrite)
 {
     frmFieldPlot window(kRecords);
     window.show();
+    FieldPlotView *view = Named<FieldPlotView>(&window, "picPlot");
     QTemporaryDir dir;
-    for (const char *name : {"p.png", "p.svg", "p.pdf"})
-        EXPECT_TRUE(window.SaveTo(dir.filePath(QLatin1String(name)))) << name;
-    QImage image(dir.filePath(QStringLiteral("p.png")));
-    EXPECT_EQ(image.size(), Named<FieldPlotView>(&window, "picPlot")->size());
-    EXPECT_EQ(Named<FieldPlotView>(&window, "picPlot")->Drawing().size, Named<FieldPlotView>(&window, "picPlot")->size()); // the window shows what it saves
-    EXPECT_TRUE(ReadFile(dir.filePath(QStringLiteral("p.pdf"))).startsWith("%PDF-"));
-    // "Save Picture...": a name without an ending takes the chosen filter's.
-    const struct { const char *name, *filter, *saved; } asks[] = {{"a", "PDF Document (*.pdf)", "a.pdf"}, {"b", "SVG Drawing (*.svg)", "b.svg"}, {"c.pdf", "PNG Picture (*.png)", "c.pdf"}};
+    EXPECT_TRUE(window.SaveTo(dir.filePath(QStringLiteral("p.png"))));
+    // The window shows what it saves.
+    EXPECT_EQ(std::pair(QImage(dir.filePath(QStringLiteral("p.png"))).size(), view->Drawing().size), std::pair(view->size(), view->size()));
+    // "Save Picture...": a name without an ending takes the chosen filter's;
+    // the plot stays in front of the window that had the dialog, saved or
+    // cancelled.
+    QWidget list;
+    list.show();
+    const struct { const char *name, *filter, *saved; } asks[] = {{"a", "PDF Document (*.pdf)", "a.pdf"}, {"b", "SVG Drawing (*.svg)", "b.svg"},
+                                                                  {"c.pdf", "PNG Picture (*.png)", "c.pdf"}, {"d", "PNG Picture (*.png)", "d.png"},
+                                                                  {"", "PNG Picture (*.png)", ""}};
     for (const auto &ask : asks) {
+        SCOPED_TRACE(ask.name);
         QStringList offered;
         const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &r) {
             offered = r.filters;
-            return FileDialogAnswer{dir.filePath(QLatin1String(ask.name)), QLatin1String(ask.filter)};
+            list.activateWindow();
+            QTest::qWait(20);
+            return FileDialogAnswer{*ask.name ? dir.filePath(QLatin1String(ask.name)) : QString(), QLatin1String(ask.filter)};
         });
         Named<QPushButton>(&window, "cmdSave")->click();
         SetFileDialogHandler(old);
-        EXPECT_TRUE(offered.contains(QLatin1String(ask.filter))) << ask.name;
-        EXPECT_TRUE(QFile::exists(dir.filePath(QLatin1String(ask.saved)))) << ask.saved;
+        EXPECT_TRUE(offered.contains(QLatin1String(ask.filter)));
+        EXPECT_TRUE(!*ask.saved || QFile::exists(dir.filePath(QLatin1String(ask.saved))));
+        // A window manager activates in its own time.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }, 3000));
     }
+    EXPECT_TRUE(ReadFile(dir.filePath(QStringLiteral("a.pdf"))).startsWith("%PDF-"));
     EXPECT_TRUE(boxes.isEmpty());
     EXPECT_FALSE(window.SaveTo(dir.filePath(QStringLiteral("missing/p.png"))));
     ASSERT_EQ(boxes.size(), 1); // told before the save returns
     EXPECT_EQ(boxes.at(0).title + '|' + boxes.at(0).prompt, "ZT 6200 File Error|There is a problem writing to the file.\r\n" + FileErrorText(ENOENT));
-
-    // "Save Picture...": the plot stays in front of the window that had the
-    // dialog, saved or cancelled.
-    QWidget list;
-    list.show();
-    for (const QString &name : {QStringLiteral("q.svg"), QString()}) {
-        const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &) {
-            list.activateWindow();
-            QTest::qWait(20);
-            return FileDialogAnswer{name.isEmpty() ? QString() : dir.filePath(name), QString()};
-        });
-        Named<QPushButton>(&window, "cmdSave")->click();
-        SetFileDialogHandler(old);
-        // A window manager activates in its own time.
-        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }, 3000)) << qPrintable(name);
-    }
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("q.svg"))));
 }
-
-} // namespace
-
-namespace {
 
 using PlotFromMainWindowTest = MainWindowTest;
 
@@ -403,34 +359,29 @@ TEST_F(PlotFromMainWindowTest, FileMenuPlotsACsvOrSaysWhyNot)
                                 "\"Tx Distance (km)\",\"mV/m\"\r\n"
                                 "\"KDCV\",3,1,TRUE,45.5,-118.2,2.5,12\r\n\"KDCV\",3,2,TRUE,45.5,-118.2,\"-----\",12\r\n"));
     ASSERT_TRUE(WriteFile(bad, "\"Call Sign\",\"Radial\"\r\n1,2,3\r\n"));
-    // The window's series; none when no window opens.
-    const struct { QString file; QStringList series; int boxes; } cases[] = {{good, {"KDCV radial 3"}, 0}, {bad, {}, 1}, {dir.filePath(QStringLiteral("none.csv")), {}, 1}, {QString(), {}, 0}};
     QString answer;
     const FileDialogHandler old = SetFileDialogHandler([&](const FileDialogRequest &) { return FileDialogAnswer{answer, QString()}; });
-    for (const auto &c : cases) {
-        answer = c.file;
+    // Unreadable, missing, cancelled: no window, a box for the first two.
+    for (const auto &[file, told] : {std::pair{bad, 1}, std::pair{dir.filePath(QStringLiteral("none.csv")), 1}, std::pair{QString(), 0}}) {
+        answer = file;
         boxes.clear();
         Named<QAction>(main, "mnuFilePlot")->trigger();
-        auto *window = main->findChild<frmFieldPlot *>();
-        QStringList series;
-        if (window)
-            for (const FieldPlotSeries &s : window->Plot().series)
-                series << s.name;
-        EXPECT_EQ(series, c.series) << c.file.toStdString();
-        EXPECT_EQ(boxes.size(), c.boxes) << c.file.toStdString();
-        if (window) {
-            EXPECT_EQ(window->windowTitle(), QStringLiteral("Field Strength Plot - s.csv"));
-            EXPECT_EQ(Named<QLabel>(window, "lblSkipped")->text(), QStringLiteral("1 record without a numeric distance or field strength was skipped."));
-            // Neither the picture nor the analysis replaces the survey.
-            const QByteArray survey = ReadFile(c.file);
-            EXPECT_FALSE(window->SaveTo(c.file));
-            EXPECT_FALSE(window->SaveAnalysisTo(c.file));
-            EXPECT_EQ(ReadFile(c.file), survey);
-            EXPECT_EQ(boxes.size(), c.boxes + 2);
-        }
-        delete window;
+        EXPECT_EQ(std::pair(main->findChild<frmFieldPlot *>(), boxes.size()), std::pair(static_cast<frmFieldPlot *>(nullptr), qsizetype(told))) << file.toStdString();
     }
+    answer = good;
+    boxes.clear();
+    Named<QAction>(main, "mnuFilePlot")->trigger();
     SetFileDialogHandler(old);
+    const std::unique_ptr<frmFieldPlot> window(main->findChild<frmFieldPlot *>());
+    ASSERT_TRUE(window && boxes.isEmpty());
+    EXPECT_EQ(QStringList({window->windowTitle(), Named<QLabel>(window.get(), "lblSkipped")->text(), window->Plot().series.value(0).name}),
+              QStringList({"Field Strength Plot - s.csv", "1 record without a numeric distance or field strength was skipped.", "KDCV radial 3"}));
+    EXPECT_EQ(window->Plot().series.size(), 1);
+    // Neither the picture nor the analysis replaces the survey.
+    const QByteArray survey = ReadFile(good);
+    EXPECT_FALSE(window->SaveTo(good));
+    EXPECT_FALSE(window->SaveAnalysisTo(good));
+    EXPECT_EQ(std::pair(ReadFile(good) == survey, boxes.size()), std::pair(true, qsizetype(2)));
 }
 
 } // namespace
