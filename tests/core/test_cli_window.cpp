@@ -12,6 +12,8 @@
 
 namespace {
 
+struct Case { const char *what; QString scenario; qint32 type; };
+
 class CliMatchesWindow : public MainWindowTest
 {
 protected:
@@ -83,7 +85,7 @@ TEST_F(CliMatchesWindow, SameCsvBytes)
         "saved 1,8,4,1,\"KDCV\",1230,1230.0,2,\"ND\",\"JS\",\"\",3,04-Nov-2026 08:31:00,04-Nov-2026 00:31:00,1,\"Loop\",TRUE,"
         "45.5,-118.2,356,61.2,\"dBuV\",1.148,\"mV/m\",1.148,61.20,,23.0,4.5,FALSE,\"DRM10\"\n"
         "tx 1,1,\"K\u00C9V\",1230,45.5,-118.2,-14.5,\"DRM4.5\"\n");
-    struct Case { const char *what; QString scenario; qint32 type; } cases[] = {
+    const Case cases[] = {
         {"built-in saved", "", 0}, {"built-in Tx", "", 1},
         {"firmware 2.2, generated", "firmware 2.2.15\ngenerate-saved 250\n", 0},
         {"no version: 29 fields", "firmware\ngenerate-saved 40\ngenerate-tx 12\n", 0},
@@ -107,7 +109,7 @@ TEST_F(CliMatchesWindow, SameCsvBytes)
 TEST_F(CliMatchesWindow, SameListRows)
 {
     RegisterListWindows();
-    struct Case { const char *what; QString scenario; qint32 type; } cases[] = {
+    const Case cases[] = {
         {"built-in saved", "", 0}, {"built-in Tx", "", 1},
         {"firmware 2.2, over several days", "firmware 2.2.15\ngenerate-saved 3000\n", 0},
         {"no version: 29 fields", "firmware\ngenerate-saved 40\n", 0},

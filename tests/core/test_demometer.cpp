@@ -229,15 +229,12 @@ TEST(UhidMeter, CreatesAMeterTheHostCanRead)
     UhidWire w(QStringLiteral("firmware 2.2.7\n"));
     const uhid_event create = w.Next();
     ASSERT_EQ(create.type, __u32(UHID_CREATE2));
-    EXPECT_EQ(create.u.create2.vendor, 0x1C40u);
-    EXPECT_EQ(create.u.create2.product, 0x0BBAu);
-    EXPECT_EQ(create.u.create2.bus, 0x03); // USB
     const HidReportDescriptorInfo rd = ParseReportDescriptor(
         QByteArray(reinterpret_cast<const char *>(create.u.create2.rd_data), create.u.create2.rd_size));
-    EXPECT_EQ(rd.caps.InputReportByteLength, 65);
-    EXPECT_EQ(rd.caps.OutputReportByteLength, 65);
-    EXPECT_FALSE(rd.usesReportIds);
-    EXPECT_TRUE(rd.wellFormed);
+    // vendor, product, bus (USB); input and output report lengths, report IDs, well formed
+    EXPECT_EQ(QString::asprintf("%x %x %d; %d %d %d %d", create.u.create2.vendor, create.u.create2.product, create.u.create2.bus,
+                                rd.caps.InputReportByteLength, rd.caps.OutputReportByteLength, rd.usesReportIds, rd.wellFormed),
+              "1c40 bba 3; 65 65 0 1");
 
     w.Send(uhid_event{UHID_START, {}});
     w.Command("A");
@@ -250,9 +247,8 @@ TEST(UhidMeter, CreatesAMeterTheHostCanRead)
     get.u.get_report.id = 77;
     w.Send(get); // refused at once, or the kernel waits for it
     const uhid_event reply = w.Next();
-    EXPECT_EQ(reply.type, __u32(UHID_GET_REPORT_REPLY));
-    EXPECT_EQ(reply.u.get_report_reply.id, 77u);
-    EXPECT_NE(reply.u.get_report_reply.err, 0);
+    EXPECT_EQ(QString::asprintf("%u %u %d", reply.type, reply.u.get_report_reply.id, reply.u.get_report_reply.err != 0),
+              QString::asprintf("%u 77 1", unsigned(UHID_GET_REPORT_REPLY)));
 
     w.stop = true;
     EXPECT_EQ(w.Next().type, __u32(UHID_DESTROY));

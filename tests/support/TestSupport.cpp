@@ -161,26 +161,18 @@ QStringList MeterTest::Prompts() const
     return prompts;
 }
 
-bool RunningUnderWine()
-{
-#ifdef _WIN32
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-#else
-    return false;
-#endif
-}
-
 QString FileErrorText(int err)
 {
 #ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
     switch (err) {
     case ENOENT:
     case ENOTDIR:
         return qt_error_string(ERROR_PATH_NOT_FOUND);
     case ENAMETOOLONG:
         // Wine takes the name to its system, which finds no such file.
-        return qt_error_string(RunningUnderWine() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
+        return qt_error_string(wine ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
     case ENOSPC:
         return qt_error_string(ERROR_DISK_FULL);
     }
