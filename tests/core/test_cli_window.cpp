@@ -18,10 +18,7 @@ class CliMatchesWindow : public MainWindowTest
 {
 protected:
     // The meter of the scenario (the built-in data when none).
-    void Use(const QString &scenario)
-    {
-        ReplaceMeter(scenario.isEmpty() ? DemoMeter::BuiltIn() : Scenario(scenario));
-    }
+    void Use(const QString &scenario) { ReplaceMeter(scenario.isEmpty() ? DemoMeter::BuiltIn() : Scenario(scenario)); }
     // "Download ... to .csv File" into `path`.
     QByteArray WindowDownload(const QString &scenario, qint32 type, const QString &path)
     {
@@ -43,14 +40,11 @@ protected:
             auto *rows = list ? qobject_cast<clsListModel *>(list->model()) : nullptr;
             if (!rows)
                 return;
-            QStringList cells;
-            for (const ListColumn &c : rows->Columns())
-                cells << c.heading;
-            text = cells.join('\t') + '\n';
-            for (int r = 0; r < rows->Count(); ++r) {
-                cells.clear();
+            text.clear();
+            for (int r = -1; r < rows->Count(); ++r) { // the headings first
+                QStringList cells;
                 for (int c = 0; c < rows->columnCount(); ++c)
-                    cells << rows->Text(r, c);
+                    cells << (r < 0 ? rows->Columns().at(c).heading : rows->Text(r, c));
                 text += cells.join('\t') + '\n';
             }
             window->close();
@@ -87,11 +81,9 @@ TEST_F(CliMatchesWindow, SameCsvBytes)
         "tx 1,1,\"K\u00C9V\",1230,45.5,-118.2,-14.5,\"DRM4.5\"\n");
     const Case cases[] = {
         {"built-in saved", "", 0}, {"built-in Tx", "", 1},
-        {"firmware 2.2, generated", "firmware 2.2.15\ngenerate-saved 250\n", 0},
+        {"firmware 2.2, generated", "firmware 2.2.15\ngenerate-saved 250\n", 0}, {"firmware 2.2 Tx", "firmware 2.2.15\ngenerate-tx 12\n", 1},
         {"no version: 29 fields", "firmware\ngenerate-saved 40\ngenerate-tx 12\n", 0},
-        {"firmware 2.2 Tx", "firmware 2.2.15\ngenerate-tx 12\n", 1},
-        {"quotes, commas, accents", "firmware 2.3.1\n" + odd, 0},
-        {"accented Tx", "firmware 2.3.1\n" + odd, 1},
+        {"quotes, commas, accents", "firmware 2.3.1\n" + odd, 0}, {"accented Tx", "firmware 2.3.1\n" + odd, 1},
     };
     bool toStdout = false; // the tool writes every other one to its standard output
     for (const Case &c : cases) {
@@ -111,8 +103,7 @@ TEST_F(CliMatchesWindow, SameListRows)
     RegisterListWindows();
     const Case cases[] = {
         {"built-in saved", "", 0}, {"built-in Tx", "", 1},
-        {"firmware 2.2, over several days", "firmware 2.2.15\ngenerate-saved 3000\n", 0},
-        {"no version: 29 fields", "firmware\ngenerate-saved 40\n", 0},
+        {"firmware 2.2, over several days", "firmware 2.2.15\ngenerate-saved 3000\n", 0}, {"no version: 29 fields", "firmware\ngenerate-saved 40\n", 0},
         {"firmware 2.2 Tx, equal frequencies", "firmware 2.2.15\ngenerate-tx 250\n", 1},
     };
     for (const Case &c : cases) {

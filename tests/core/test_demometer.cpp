@@ -14,8 +14,8 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
-#include <vector>
 #include <thread>
+#include <vector>
 
 TEST(DemoScenario, GeneratedRecordsMatchTheFirmware)
 {
@@ -154,7 +154,6 @@ TEST(DemoScenario, ReplugComesBackOnce)
 #include <linux/uhid.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 // The uhid meter against a packet socket standing in for /dev/uhid: the

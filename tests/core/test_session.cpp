@@ -103,8 +103,7 @@ TEST(Session, ObjectsOfASessionThatIsNotCurrentUseItsOwnLink)
     other.platform.Plug(other.meter, false);
     other.Link().HelperForm()->Tick();
     EXPECT_FALSE(other.Link().fDeviceConnected());
-    EXPECT_TRUE(other.session->Fsm().Version()->szVersion().isEmpty());
-    EXPECT_FALSE(current.session->Fsm().Version()->szVersion().isEmpty());
+    EXPECT_EQ(other.session->Fsm().Version()->szVersion() + '|' + current.session->Fsm().Version()->szVersion(), "|2.3.1");
     ExpectBoundTo(current.session.get());
 }
 

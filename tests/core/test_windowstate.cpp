@@ -88,11 +88,9 @@ TEST_F(WindowStateTest, SaveWritesOnlyRealChanges)
     struct Case { qint16 state; double left, top; bool written; qint32 wantLeft, wantTop; qint16 wantState; };
     // Remembered before each case: 1440 960, state 0.
     const Case cases[] = {
-        {0, 1440, 960, false, 1440, 960, 0},   // nothing moved
-        {0, 3000, 960, true, 3000, 960, 0},    // moved
+        {0, 1440, 960, false, 1440, 960, 0}, {0, 3000, 960, true, 3000, 960, 0}, // nothing moved; moved
         {0, 1440, 960.5, true, 1440, 960, 0},  // rounded, halves to even
-        {1, 3000, 2000, false, 1440, 960, 0},  // minimised: never stored
-        {2, 0, 0, true, 1440, 960, 2},         // maximised keeps the normal place
+        {1, 3000, 2000, false, 1440, 960, 0}, {2, 0, 0, true, 1440, 960, 2}, // minimised: never stored; maximised keeps the normal place
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.state << " " << c.left << " " << c.top);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 #include "app/clsApp.h"
-#include "app/clsSession.h"
 #include "app/globals.h"
 #include "app/modConnect.h"
 #include "common/modEvents.h"
@@ -15,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QOperatingSystemVersion>
 #include <QProcess>
 #include <cerrno>
 #ifdef _WIN32
@@ -182,11 +182,8 @@ QString FileErrorText(int err)
 
 QString BuiltProgram(const QString &name)
 {
-#ifdef _WIN32
-    return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name + QStringLiteral(".exe");
-#else
-    return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name;
-#endif
+    const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+    return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name + QLatin1String(windows ? ".exe" : "");
 }
 
 namespace {

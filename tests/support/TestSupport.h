@@ -9,15 +9,11 @@
 #include "storage/clsFile.h"
 
 #include <QElapsedTimer>
-#include <QList>
 #include <QLocale>
-#include <QObject>
-#include <QString>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <ostream>
 
 class QTreeView;
 class clsListModel;
