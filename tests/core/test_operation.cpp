@@ -19,7 +19,6 @@ public:
     explicit Counter(int steps, int sliceMs = 0) : m_steps(steps) { SetSliceMs(sliceMs); }
     ~Counter() override { StopSteps(); }
     int done = 0;
-    int cancelledAt = -1;
     bool finishAgain = false; // a second ending after the first, which must change nothing
     std::function<void()> duringStep;
     bool onWindowThread = true; // every step so far
@@ -36,11 +35,6 @@ protected:
             Finish(OpStatus::Ok);
         if (done == m_steps && finishAgain)
             Finish(OpStatus::Failed);
-    }
-    void Cancelled() override
-    {
-        cancelledAt = done;
-        clsOperation::Cancelled();
     }
 
 private:

@@ -56,15 +56,11 @@ TEST_F(Records, LearningRead)
         {"2.2.15", 31, 0, 2, 31, 3, 31}, {"2.3.1", 30, 0, 2, 30, 4, 30}, // the header follows the records
         {"2.3.1", 12, 1, 8, 0, 4, 31},   // unknown layout: asked four times to learn, refused four times
     };
-    DemoMeter *m = nullptr;
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(c.firmware + QStringLiteral(" / %1").arg(c.fields)));
-        platform.Plug(m, false);
-        Tick();
         const QString line = RawRecord(c.fields).join(QLatin1Char(','));
         const QString next = RawRecord(c.fields, {{1, QStringLiteral("102")}}).join(QLatin1Char(','));
-        m = AddMeter(QStringLiteral("firmware %1\nsaved %2\nsaved %3\n").arg(c.firmware, line, next));
-        ASSERT_TRUE(ConnectMeter());
+        DemoMeter *m = ReplaceMeter(QStringLiteral("firmware %1\nsaved %2\nsaved %3\n").arg(c.firmware, line, next));
         ASSERT_EQ(gMeter->ReadDirectory(0), OpStatus::Ok);
         EXPECT_EQ(ResultCode(gFsm->GetRecord(0, 0)), c.result);
         EXPECT_EQ(gFsm->szRecord(), c.result == 0 ? line : QString());

@@ -80,12 +80,8 @@ TEST(Convert, Integers)
         const QString text = QString::fromUtf8(c.text);
         qint16 v = 0;
         qint32 n = 0;
-        EXPECT_EQ(ToInt16(text, &v), c.v16 != no) << c.text;
-        EXPECT_EQ(ToWholeNumber(text, &n), c.whole != no) << c.text;
-        if (c.v16 != no)
-            EXPECT_EQ(v, c.v16) << c.text;
-        if (c.whole != no)
-            EXPECT_EQ(n, c.whole) << c.text;
+        const int got16 = ToInt16(text, &v) ? v : no, gotWhole = ToWholeNumber(text, &n) ? n : no;
+        EXPECT_EQ(std::pair(got16, gotWhole), std::pair(c.v16, c.whole)) << c.text;
     }
 }
 

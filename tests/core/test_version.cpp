@@ -69,7 +69,6 @@ TEST_F(VersionCheck, UnsupportedFirmwareAskedOnceAndStaysRefused)
         if (c.unplugUnderBox) // the disconnection under the box still clears the text
             EXPECT_NE(gFsm->Version()->szVersion(), QStringLiteral("2.4.0"));
         whileBoxOpen = nullptr;
-        platform.Plug(m, false);
-        Tick();
+        Unplug(m);
     }
 }

@@ -16,8 +16,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         store = std::make_unique<QSettings>(dir.filePath(QStringLiteral("store.ini")), QSettings::IniFormat);
-        gWindowLeft = gWindowTop = 0;
-        gWindowState = 0;
+        gWindowLeft = gWindowTop = gWindowState = 0;
         gWindowPlaced.reset();
     }
     QString Stored(const char *key) const { return store->value(QLatin1String(key)).toString(); }
