@@ -254,9 +254,8 @@ TEST(UhidMeter, UnplugsReplugsAndStalls)
     w.Command("A");
     w.Reply();
     w.Command("D,0,1"); // four reports: the unplug comes after the second
-    EXPECT_EQ(w.Next().type, __u32(UHID_INPUT2));
-    EXPECT_EQ(w.Next().type, __u32(UHID_INPUT2));
-    EXPECT_EQ(w.Next().type, __u32(UHID_DESTROY));
+    for (const __u32 type : {UHID_INPUT2, UHID_INPUT2, UHID_DESTROY})
+        EXPECT_EQ(w.Next().type, type);
     const auto gone = std::chrono::steady_clock::now();
     w.Command("A"); // to a device that is gone: no reply
     EXPECT_EQ(w.Next(150).type, 0u);

@@ -269,15 +269,11 @@ void EmptyFolder(const QString &folder)
 {
 #ifdef Q_OS_UNIX
     // Deepest first, by the names' own bytes; the folder itself stays.
-    nftw(
-        QFile::encodeName(folder).constData(),
-        [](const char *path, const struct stat *, int, FTW *at) {
-            if (at->level > 0)
-                std::remove(path);
-            return 0;
-        },
-        16,
-        FTW_DEPTH | FTW_PHYS);
+    nftw(QFile::encodeName(folder).constData(), [](const char *path, const struct stat *, int, FTW *at) {
+        if (at->level > 0)
+            std::remove(path);
+        return 0;
+    }, 16, FTW_DEPTH | FTW_PHYS);
 #else
     QDir dir(folder);
     for (const QString &name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
@@ -289,9 +285,7 @@ void EmptyFolder(const QString &folder)
 QString CharDevice(const QString &folder, const char *name, int minor)
 {
     const QString path = folder + QLatin1Char('/') + QLatin1String(name);
-    if (::mknod(QFile::encodeName(path), S_IFCHR | 0666, makedev(1, minor)) == 0)
-        return path;
-    return QStringLiteral("/dev/") + QLatin1String(name);
+    return ::mknod(QFile::encodeName(path), S_IFCHR | 0666, makedev(1, minor)) == 0 ? path : QStringLiteral("/dev/") + QLatin1String(name);
 }
 
 QString NodeOf(const QString &path)
