@@ -331,7 +331,7 @@ TEST_F(Link, FoundOnFirstTickThenFollowsPlugging)
     gFsm->setDataFields(31);
     Unplug(m);
     EXPECT_EQ(state(), "0 1 1");
-    EXPECT_EQ(gFsm->DataFields() + gFsm->Version()->value(), 0); // the record layout and the version go with the meter
+    EXPECT_EQ(QStringLiteral("%1 %2").arg(gFsm->DataFields()).arg(gFsm->Version()->value()), "0 0"); // the record layout and the version go with the meter
     Tick(); // searching, still absent
     EXPECT_EQ(state(), "0 1 1");
     platform.Plug(m, true);
