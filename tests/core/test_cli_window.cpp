@@ -12,14 +12,13 @@
 
 namespace {
 
+struct Case { const char *what; QString scenario; qint32 type; };
+
 class CliMatchesWindow : public MainWindowTest
 {
 protected:
     // The meter of the scenario (the built-in data when none).
-    void Use(const QString &scenario)
-    {
-        ReplaceMeter(scenario.isEmpty() ? DemoMeter::BuiltIn() : Scenario(scenario));
-    }
+    void Use(const QString &scenario) { ReplaceMeter(scenario.isEmpty() ? DemoMeter::BuiltIn() : Scenario(scenario)); }
     // "Download ... to .csv File" into `path`.
     QByteArray WindowDownload(const QString &scenario, qint32 type, const QString &path)
     {
@@ -41,14 +40,11 @@ protected:
             auto *rows = list ? qobject_cast<clsListModel *>(list->model()) : nullptr;
             if (!rows)
                 return;
-            QStringList cells;
-            for (const ListColumn &c : rows->Columns())
-                cells << c.heading;
-            text = cells.join('\t') + '\n';
-            for (int r = 0; r < rows->Count(); ++r) {
-                cells.clear();
+            text.clear();
+            for (int r = -1; r < rows->Count(); ++r) { // the headings first
+                QStringList cells;
                 for (int c = 0; c < rows->columnCount(); ++c)
-                    cells << rows->Text(r, c);
+                    cells << (r < 0 ? rows->Columns().at(c).heading : rows->Text(r, c));
                 text += cells.join('\t') + '\n';
             }
             window->close();
@@ -83,13 +79,11 @@ TEST_F(CliMatchesWindow, SameCsvBytes)
         "saved 1,8,4,1,\"KDCV\",1230,1230.0,2,\"ND\",\"JS\",\"\",3,04-Nov-2026 08:31:00,04-Nov-2026 00:31:00,1,\"Loop\",TRUE,"
         "45.5,-118.2,356,61.2,\"dBuV\",1.148,\"mV/m\",1.148,61.20,,23.0,4.5,FALSE,\"DRM10\"\n"
         "tx 1,1,\"K\u00C9V\",1230,45.5,-118.2,-14.5,\"DRM4.5\"\n");
-    struct Case { const char *what; QString scenario; qint32 type; } cases[] = {
+    const Case cases[] = {
         {"built-in saved", "", 0}, {"built-in Tx", "", 1},
-        {"firmware 2.2, generated", "firmware 2.2.15\ngenerate-saved 250\n", 0},
+        {"firmware 2.2, generated", "firmware 2.2.15\ngenerate-saved 250\n", 0}, {"firmware 2.2 Tx", "firmware 2.2.15\ngenerate-tx 12\n", 1},
         {"no version: 29 fields", "firmware\ngenerate-saved 40\ngenerate-tx 12\n", 0},
-        {"firmware 2.2 Tx", "firmware 2.2.15\ngenerate-tx 12\n", 1},
-        {"quotes, commas, accents", "firmware 2.3.1\n" + odd, 0},
-        {"accented Tx", "firmware 2.3.1\n" + odd, 1},
+        {"quotes, commas, accents", "firmware 2.3.1\n" + odd, 0}, {"accented Tx", "firmware 2.3.1\n" + odd, 1},
     };
     bool toStdout = false; // the tool writes every other one to its standard output
     for (const Case &c : cases) {
@@ -107,10 +101,9 @@ TEST_F(CliMatchesWindow, SameCsvBytes)
 TEST_F(CliMatchesWindow, SameListRows)
 {
     RegisterListWindows();
-    struct Case { const char *what; QString scenario; qint32 type; } cases[] = {
+    const Case cases[] = {
         {"built-in saved", "", 0}, {"built-in Tx", "", 1},
-        {"firmware 2.2, over several days", "firmware 2.2.15\ngenerate-saved 3000\n", 0},
-        {"no version: 29 fields", "firmware\ngenerate-saved 40\n", 0},
+        {"firmware 2.2, over several days", "firmware 2.2.15\ngenerate-saved 3000\n", 0}, {"no version: 29 fields", "firmware\ngenerate-saved 40\n", 0},
         {"firmware 2.2 Tx, equal frequencies", "firmware 2.2.15\ngenerate-tx 250\n", 1},
     };
     for (const Case &c : cases) {

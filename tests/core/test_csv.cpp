@@ -6,6 +6,7 @@
 #include "storage/clsFile.h"
 
 #include <QDir>
+#include <QOperatingSystemVersion>
 #include <QTemporaryDir>
 #include <cerrno>
 
@@ -51,11 +52,7 @@ TEST_F(CsvTest, WriteFailuresKeepEarlierFile)
     const QString longName = QString(300, 'n');
     // A name too long shows only when the file takes it, at the end; on
     // Windows the temporary file beside it bears the name already.
-#ifdef _WIN32
-    const bool longAtOnce = true;
-#else
-    const bool longAtOnce = false;
-#endif
+    const bool longAtOnce = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
     struct Case { QString target; int reason; bool atOnce; } cases[] = {
         {"missing/out.csv", ENOENT, true}, {"out.csv/x.csv", ENOTDIR, true}, {"taken.csv", EISDIR, true}, {longName, ENAMETOOLONG, longAtOnce},
     };
@@ -66,8 +63,7 @@ TEST_F(CsvTest, WriteFailuresKeepEarlierFile)
         f.setCompleteFileName(dir.filePath(c.target));
         const bool ok = f.WriteHeader({"A"}) && f.WriteLine("x") && f.CloseFile();
         f.DiscardFile();
-        EXPECT_FALSE(ok);
-        EXPECT_FALSE(f.IsOpen());
+        EXPECT_FALSE(ok || f.IsOpen());
         EXPECT_EQ(ReadFile(Path()), QByteArray("earlier"));
         EXPECT_EQ(Entries(), (QStringList{"out.csv", "taken.csv"}));
         EXPECT_EQ(f.LastError(), FileErrorText(c.reason));
@@ -86,9 +82,7 @@ TEST_F(CsvTest, SaveFileAsOffersLastChoice)
         return answer;
     });
     EXPECT_TRUE(gApp->SaveFileAs("Save Downloaded Data As"));
-    EXPECT_TRUE(gApp->File()->fFileSelected());
-    EXPECT_EQ(gApp->File()->Path(), dir.path());
-    EXPECT_EQ(gApp->File()->FileName(), "a.csv");
+    EXPECT_TRUE(gApp->File()->fFileSelected()); // its folder and name are offered next
     answer.clear(); // cancelled: the choice stays
     EXPECT_FALSE(gApp->SaveFileAs("Save Downloaded Tx As"));
     EXPECT_EQ(gApp->File()->CompleteFileName(), Path("a.csv"));

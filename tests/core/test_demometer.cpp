@@ -3,7 +3,7 @@
 // scenario files, its device as hidraw's, and the uhid meter. (A scenario's
 // bad lines are named in the command-line tool's problem-scenario-line-*
 // cases.)
-#include "sim/DemoMeter.h"
+#include "TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,17 +14,16 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
-#include <vector>
 #include <thread>
+#include <vector>
 
 TEST(DemoScenario, GeneratedRecordsMatchTheFirmware)
 {
     struct Case { const char *firmware; int saved; int tx; } cases[] = {
         {"2.3.1", 31, 8}, {"2.2.15", 30, 7}, {"2.1.9", 29, 7}};
     for (const Case &c : cases) {
-        QString error;
-        auto m = DemoMeter::FromScenario(QStringLiteral("firmware %1\ngenerate-saved 600\ngenerate-tx 3\n").arg(QLatin1String(c.firmware)), &error);
-        ASSERT_TRUE(m) << qPrintable(error);
+        auto m = Scenario(QStringLiteral("firmware %1\ngenerate-saved 600\ngenerate-tx 3\n").arg(QLatin1String(c.firmware)));
+        ASSERT_TRUE(m);
         ASSERT_EQ(m->Scenario().saved.size(), 600);
         EXPECT_GE(m->Scenario().savedCapacity, 600);
         // The meter writes no commas inside its generated quoted texts.
@@ -94,9 +93,8 @@ TEST(DemoDevice, ReadsAsHidrawDoes)
     DemoHidPlatform platform;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.scenario);
-        QString error;
-        auto m = DemoMeter::FromScenario(QLatin1String(c.scenario), &error);
-        ASSERT_TRUE(m) << qPrintable(error);
+        auto m = Scenario(QLatin1String(c.scenario));
+        ASSERT_TRUE(m);
         m->Scenario().timeScale = 0.01; // 4000 ms pass in 40
         DemoMeter *meter = platform.AddMeter(std::move(m));
         std::unique_ptr<HidDevice> dev = platform.Open(platform.Enumerate().last().path);
@@ -123,10 +121,9 @@ TEST(DemoDevice, ReadsAsHidrawDoes)
 // The in-process demo brings an unplugged meter back once, after the delay.
 TEST(DemoScenario, ReplugComesBackOnce)
 {
-    QString error;
     DemoHidPlatform platform;
-    DemoMeter *m = platform.AddMeter(DemoMeter::FromScenario(QStringLiteral("unplug-after-reports 1\nreplug-after-ms 300\nproduct-id 0bbb\n"), &error));
-    ASSERT_TRUE(m) << qPrintable(error);
+    DemoMeter *m = platform.AddMeter(Scenario(QStringLiteral("unplug-after-reports 1\nreplug-after-ms 300\nproduct-id 0bbb\n")));
+    ASSERT_TRUE(m);
     QByteArray report;
     m->ReceiveOutputReport(DemoMeter::FrameReply("A", 65).first());
     ASSERT_EQ(m->SendInputReport(report), DemoMeter::ReadOutcome::Ok);
@@ -134,8 +131,7 @@ TEST(DemoScenario, ReplugComesBackOnce)
     since.start();
     EXPECT_TRUE(platform.Enumerate().isEmpty());
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const bool early = since.elapsed() < 250; // a loaded machine may sleep longer
-    if (early)
+    if (since.elapsed() < 250) // a loaded machine may sleep longer
         EXPECT_TRUE(platform.Enumerate().isEmpty());
     std::this_thread::sleep_for(std::chrono::milliseconds(350));
     ASSERT_EQ(platform.Enumerate().size(), 1);
@@ -154,7 +150,6 @@ TEST(DemoScenario, ReplugComesBackOnce)
 #include <linux/uhid.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 // The uhid meter against a packet socket standing in for /dev/uhid: the
@@ -165,10 +160,7 @@ public:
     explicit UhidWire(const QString &scenario)
     {
         socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds);
-        QString error;
-        auto meter = DemoMeter::FromScenario(scenario, &error);
-        EXPECT_TRUE(meter) << qPrintable(error);
-        uhid = std::make_unique<UhidMeter>(fds[1], std::move(meter));
+        uhid = std::make_unique<UhidMeter>(fds[1], Scenario(scenario));
         uhid->setFindNode([](const QByteArray &) { return QString(); });
         uhid->setStarted([this](const QString &) { ++starts; });
         server = std::thread([this] { served = uhid->Serve(stop, nullptr); });
@@ -206,8 +198,7 @@ public:
         QByteArray text;
         for (;;) {
             const uhid_event ev = Next();
-            EXPECT_EQ(ev.type, __u32(UHID_INPUT2));
-            EXPECT_EQ(ev.u.input2.size, 64);
+            EXPECT_EQ(QString::asprintf("%u %u", ev.type, ev.u.input2.size), QString::asprintf("%u 64", unsigned(UHID_INPUT2)));
             if (ev.type != UHID_INPUT2)
                 return text;
             text.append(reinterpret_cast<const char *>(ev.u.input2.data) + 1, ev.u.input2.data[0] & 0x3F);
@@ -229,15 +220,12 @@ TEST(UhidMeter, CreatesAMeterTheHostCanRead)
     UhidWire w(QStringLiteral("firmware 2.2.7\n"));
     const uhid_event create = w.Next();
     ASSERT_EQ(create.type, __u32(UHID_CREATE2));
-    EXPECT_EQ(create.u.create2.vendor, 0x1C40u);
-    EXPECT_EQ(create.u.create2.product, 0x0BBAu);
-    EXPECT_EQ(create.u.create2.bus, 0x03); // USB
     const HidReportDescriptorInfo rd = ParseReportDescriptor(
         QByteArray(reinterpret_cast<const char *>(create.u.create2.rd_data), create.u.create2.rd_size));
-    EXPECT_EQ(rd.caps.InputReportByteLength, 65);
-    EXPECT_EQ(rd.caps.OutputReportByteLength, 65);
-    EXPECT_FALSE(rd.usesReportIds);
-    EXPECT_TRUE(rd.wellFormed);
+    // vendor, product, bus (USB); input and output report lengths, report IDs, well formed
+    EXPECT_EQ(QString::asprintf("%x %x %d; %d %d %d %d", create.u.create2.vendor, create.u.create2.product, create.u.create2.bus,
+                                rd.caps.InputReportByteLength, rd.caps.OutputReportByteLength, rd.usesReportIds, rd.wellFormed),
+              "1c40 bba 3; 65 65 0 1");
 
     w.Send(uhid_event{UHID_START, {}});
     w.Command("A");
@@ -250,9 +238,8 @@ TEST(UhidMeter, CreatesAMeterTheHostCanRead)
     get.u.get_report.id = 77;
     w.Send(get); // refused at once, or the kernel waits for it
     const uhid_event reply = w.Next();
-    EXPECT_EQ(reply.type, __u32(UHID_GET_REPORT_REPLY));
-    EXPECT_EQ(reply.u.get_report_reply.id, 77u);
-    EXPECT_NE(reply.u.get_report_reply.err, 0);
+    EXPECT_EQ(QString::asprintf("%u %u %d", reply.type, reply.u.get_report_reply.id, reply.u.get_report_reply.err != 0),
+              QString::asprintf("%u 77 1", unsigned(UHID_GET_REPORT_REPLY)));
 
     w.stop = true;
     EXPECT_EQ(w.Next().type, __u32(UHID_DESTROY));
@@ -267,9 +254,8 @@ TEST(UhidMeter, UnplugsReplugsAndStalls)
     w.Command("A");
     w.Reply();
     w.Command("D,0,1"); // four reports: the unplug comes after the second
-    EXPECT_EQ(w.Next().type, __u32(UHID_INPUT2));
-    EXPECT_EQ(w.Next().type, __u32(UHID_INPUT2));
-    EXPECT_EQ(w.Next().type, __u32(UHID_DESTROY));
+    for (const __u32 type : {UHID_INPUT2, UHID_INPUT2, UHID_DESTROY})
+        EXPECT_EQ(w.Next().type, type);
     const auto gone = std::chrono::steady_clock::now();
     w.Command("A"); // to a device that is gone: no reply
     EXPECT_EQ(w.Next(150).type, 0u);

@@ -6,7 +6,6 @@
 #include "common/modMsgBox.h"
 
 #include <QCoreApplication>
-#include <QList>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <memory>
@@ -20,7 +19,6 @@ public:
     explicit Counter(int steps, int sliceMs = 0) : m_steps(steps) { SetSliceMs(sliceMs); }
     ~Counter() override { StopSteps(); }
     int done = 0;
-    int cancelledAt = -1;
     bool finishAgain = false; // a second ending after the first, which must change nothing
     std::function<void()> duringStep;
     bool onWindowThread = true; // every step so far
@@ -37,11 +35,6 @@ protected:
             Finish(OpStatus::Ok);
         if (done == m_steps && finishAgain)
             Finish(OpStatus::Failed);
-    }
-    void Cancelled() override
-    {
-        cancelledAt = done;
-        clsOperation::Cancelled();
     }
 
 private:
@@ -83,14 +76,19 @@ TEST_P(Operation, StepsRunFromTheEventLoopOnlyAndOneAtATime)
     EXPECT_TRUE(OperationRunning());
     EXPECT_EQ(clsOperation::Current(), &a);
 
-    Counter b(1);
+    Counter b(1), next(2);
     OpStatus bEnded = OpStatus::Ok;
     QObject::connect(&b, &clsOperation::Finished, [&](OpStatus s) { bEnded = s; });
+    bool nextStarted = false; // a Finished handler may start the next one
+    QObject::connect(&a, &clsOperation::Finished, [&] { nextStarted = next.Start(); });
     EXPECT_FALSE(b.Start());
     EXPECT_EQ(RunToEnd(a), OpStatus::Ok);
     QCoreApplication::processEvents();
     EXPECT_EQ(b.done, 0) << "a second operation ran beside the first";
     EXPECT_EQ(bEnded, OpStatus::Busy);
+    EXPECT_TRUE(nextStarted);
+    EXPECT_EQ(RunToEnd(next), OpStatus::Ok); // already running: waits for it
+    EXPECT_EQ(next.done, 2);
     EXPECT_FALSE(OperationRunning());
     EXPECT_EQ(told, QStringList({"window:p1", "window:1", "window:p2", "window:2", "window:p3", "window:3", "window:end"}));
     EXPECT_EQ(a.onWindowThread, !GetParam());
@@ -102,8 +100,7 @@ TEST_P(Operation, CancelStopsAfterTheStepUnderWay)
     // soon: asked as a signal asks, from outside the event loop (CancelSoon).
     struct Case { int cancelInStep; int steps; OpStatus want; int doneWant; int sliceMs; bool soon = false; };
     const Case cases[] = {
-        {1, 5, OpStatus::Cancelled, 1, 0},
-        {3, 5, OpStatus::Cancelled, 3, 0},
+        {1, 5, OpStatus::Cancelled, 1, 0}, {3, 5, OpStatus::Cancelled, 3, 0},
         {5, 5, OpStatus::Ok, 5, 0}, // asked during the last step: it had finished
         {3, 5, OpStatus::Cancelled, 3, 60000}, // steps back to back within one slice
         {3, 5, OpStatus::Cancelled, 3, 0, true}, {3, 5, OpStatus::Cancelled, 3, 60000, true},
@@ -139,17 +136,6 @@ TEST_P(Operation, DestroyedMidWayFreesTheBusyState)
     EXPECT_FALSE(OperationRunning());
     Counter next(1);
     EXPECT_EQ(RunToEnd(next), OpStatus::Ok);
-}
-
-TEST_P(Operation, AFinishedHandlerMayStartTheNext)
-{
-    Counter first(2), second(2);
-    bool started = false;
-    QObject::connect(&first, &clsOperation::Finished, [&] { started = second.Start(); });
-    EXPECT_EQ(RunToEnd(first), OpStatus::Ok);
-    EXPECT_TRUE(started);
-    EXPECT_EQ(RunToEnd(second), OpStatus::Ok); // already running: waits for it
-    EXPECT_EQ(second.done, 2);
 }
 
 } // namespace

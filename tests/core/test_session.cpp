@@ -41,11 +41,6 @@ struct Rig
         SetHidPlatform(nullptr);
     }
     clsUsbHid &Link() const { return session->Link(); }
-    void Send(const QString &command) const
-    {
-        session->Device().AddString(command);
-        session->Device().ReportOut();
-    }
 };
 
 // Each accessor beside the object of the session it should reach.
@@ -62,6 +57,13 @@ const Accessor kAccessors[] = {
     {"current", [] { return (const void *)clsSession::Current(); }, [](clsSession &s) { return (const void *)&s; }},
 };
 
+// Every accessor reaches the objects of `session` (none when null).
+void ExpectBoundTo(clsSession *session)
+{
+    for (const Accessor &a : kAccessors)
+        EXPECT_EQ(a.bound(), session ? a.own(*session) : nullptr) << a.name;
+}
+
 } // namespace
 
 TEST(Session, SessionsOneAfterAnotherEachReachTheirOwnMeter)
@@ -69,8 +71,7 @@ TEST(Session, SessionsOneAfterAnotherEachReachTheirOwnMeter)
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         Rig rig(true);
-        for (const Accessor &a : kAccessors)
-            EXPECT_EQ(a.bound(), a.own(*rig.session)) << a.name;
+        ExpectBoundTo(rig.session.get());
         // The connection follow-up asked this meter for its version.
         EXPECT_EQ(rig.meter->Commands(), QStringList{QStringLiteral("A")});
         EXPECT_NE(gFsm->Version()->value(), 0);
@@ -81,8 +82,7 @@ TEST(Session, SessionsOneAfterAnotherEachReachTheirOwnMeter)
         gTxArray.push_back(std::make_unique<clsTx>());
         EXPECT_EQ(rig.session->TxEntries().Array.size(), 1u); // a new session starts empty
     }
-    for (const Accessor &a : kAccessors)
-        EXPECT_EQ(a.bound(), nullptr) << a.name << " left behind";
+    ExpectBoundTo(nullptr); // nothing left behind
 }
 
 TEST(Session, ObjectsOfASessionThatIsNotCurrentUseItsOwnLink)
@@ -93,7 +93,8 @@ TEST(Session, ObjectsOfASessionThatIsNotCurrentUseItsOwnLink)
     EXPECT_EQ(current.meter->Commands(), QStringList{QStringLiteral("A")});
     EXPECT_TRUE(other.meter->Commands().isEmpty());
 
-    other.Send(QStringLiteral("V"));
+    other.session->Device().AddString(QStringLiteral("V"));
+    other.session->Device().ReportOut();
     EXPECT_EQ(other.meter->Commands(), QStringList{QStringLiteral("V")});
     EXPECT_EQ(current.meter->Commands().size(), 1);
 
@@ -102,10 +103,8 @@ TEST(Session, ObjectsOfASessionThatIsNotCurrentUseItsOwnLink)
     other.platform.Plug(other.meter, false);
     other.Link().HelperForm()->Tick();
     EXPECT_FALSE(other.Link().fDeviceConnected());
-    EXPECT_TRUE(other.session->Fsm().Version()->szVersion().isEmpty());
-    EXPECT_FALSE(current.session->Fsm().Version()->szVersion().isEmpty());
-    for (const Accessor &a : kAccessors)
-        EXPECT_EQ(a.bound(), a.own(*current.session)) << a.name;
+    EXPECT_EQ(other.session->Fsm().Version()->szVersion() + '|' + current.session->Fsm().Version()->szVersion(), "|2.3.1");
+    ExpectBoundTo(current.session.get());
 }
 
 TEST(Session, OnlyOneSessionIsCurrent)
@@ -120,10 +119,8 @@ TEST(Session, OnlyOneSessionIsCurrent)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(second.MakeCurrent(), "another session is current");
 #endif
-    for (const Accessor &a : kAccessors)
-        EXPECT_EQ(a.bound(), a.own(*first)) << a.name;
+    ExpectBoundTo(first.get());
     first.reset();
     EXPECT_TRUE(second.MakeCurrent());
-    for (const Accessor &a : kAccessors)
-        EXPECT_EQ(a.bound(), a.own(second)) << a.name;
+    ExpectBoundTo(&second);
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestSupport.h"
 #include "app/clsApp.h"
-#include "app/clsSession.h"
 #include "app/globals.h"
 #include "app/modConnect.h"
 #include "common/modEvents.h"
@@ -15,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QOperatingSystemVersion>
 #include <QProcess>
 #include <cerrno>
 #ifdef _WIN32
@@ -161,26 +161,18 @@ QStringList MeterTest::Prompts() const
     return prompts;
 }
 
-bool RunningUnderWine()
-{
-#ifdef _WIN32
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-#else
-    return false;
-#endif
-}
-
 QString FileErrorText(int err)
 {
 #ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
     switch (err) {
     case ENOENT:
     case ENOTDIR:
         return qt_error_string(ERROR_PATH_NOT_FOUND);
     case ENAMETOOLONG:
         // Wine takes the name to its system, which finds no such file.
-        return qt_error_string(RunningUnderWine() ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
+        return qt_error_string(wine ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_NAME);
     case ENOSPC:
         return qt_error_string(ERROR_DISK_FULL);
     }
@@ -190,11 +182,8 @@ QString FileErrorText(int err)
 
 QString BuiltProgram(const QString &name)
 {
-#ifdef _WIN32
-    return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name + QStringLiteral(".exe");
-#else
-    return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name;
-#endif
+    const bool windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+    return QStringLiteral(DATACLAVE_BINARY_DIR "/src/") + name + QLatin1String(windows ? ".exe" : "");
 }
 
 namespace {
@@ -280,15 +269,11 @@ void EmptyFolder(const QString &folder)
 {
 #ifdef Q_OS_UNIX
     // Deepest first, by the names' own bytes; the folder itself stays.
-    nftw(
-        QFile::encodeName(folder).constData(),
-        [](const char *path, const struct stat *, int, FTW *at) {
-            if (at->level > 0)
-                std::remove(path);
-            return 0;
-        },
-        16,
-        FTW_DEPTH | FTW_PHYS);
+    nftw(QFile::encodeName(folder).constData(), [](const char *path, const struct stat *, int, FTW *at) {
+        if (at->level > 0)
+            std::remove(path);
+        return 0;
+    }, 16, FTW_DEPTH | FTW_PHYS);
 #else
     QDir dir(folder);
     for (const QString &name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
@@ -300,9 +285,7 @@ void EmptyFolder(const QString &folder)
 QString CharDevice(const QString &folder, const char *name, int minor)
 {
     const QString path = folder + QLatin1Char('/') + QLatin1String(name);
-    if (::mknod(QFile::encodeName(path), S_IFCHR | 0666, makedev(1, minor)) == 0)
-        return path;
-    return QStringLiteral("/dev/") + QLatin1String(name);
+    return ::mknod(QFile::encodeName(path), S_IFCHR | 0666, makedev(1, minor)) == 0 ? path : QStringLiteral("/dev/") + QLatin1String(name);
 }
 
 QString NodeOf(const QString &path)

@@ -9,15 +9,11 @@
 #include "storage/clsFile.h"
 
 #include <QElapsedTimer>
-#include <QList>
 #include <QLocale>
-#include <QObject>
-#include <QString>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <ostream>
 
 class QTreeView;
 class clsListModel;
@@ -190,8 +186,6 @@ QString FileErrorText(int err);
 // Runs `fn` on the window thread and returns once it has run: for what a
 // meter's hook (called from a step on the link thread) does as the user.
 void AsTheUser(const std::function<void()> &fn);
-// Windows programs under Wine, whose errors differ here and there from Windows'.
-bool RunningUnderWine();
 
 // The demo meter of a scenario (the test fails when it does not parse).
 std::unique_ptr<DemoMeter> Scenario(const QString &text);
