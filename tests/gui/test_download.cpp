@@ -11,13 +11,11 @@
 #include "app/modDownload.h"
 #include "common/modEvents.h"
 #include "storage/modFile.h"
-#include "storage/modWindowState.h"
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
 #include <QTest>
 #include <QtWidgets>
-#include <cerrno>
 
 namespace {
 

@@ -4,13 +4,8 @@
 // odd replies, or the disk refuses the file. Ticks of the link's timer run
 // under every message box and the save dialog, as they do in the program.
 #include "TestSupportGui.h"
-#include "app/frmMain.h"
 #include "app/modDownload.h"
 
-#include <QDir>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
 #ifndef _WIN32
 #include <sys/resource.h>

@@ -10,7 +10,6 @@
 #include "app/modMsgBoxGui.h"
 #include "common/modWin.h"
 #include "protocol/clsDevice.h"
-#include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "storage/modWindowState.h"
 #include "usb/clsUsbHid.h"

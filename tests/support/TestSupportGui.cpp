@@ -2,26 +2,14 @@
 // The fixture's window parts.
 #include "TestSupport.h"
 #include "app/clsApp.h"
+#include "app/globals.h"
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
-#include "app/globals.h"
 #include "app/modMsgBoxGui.h"
-#include "common/modEvents.h"
-#include "listview/clsListModel.h"
 #include "listview/modLV.h"
-#include "usb/clsUsbHid.h"
-#include "usb/frmUsbHid.h"
-#include <QHeaderView>
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
+#include "listview/clsListModel.h"
 #include <QTest>
-#include <QTreeView>
+#include <QtWidgets>
 
 void InstallModalBoxes()
 {
