@@ -117,30 +117,16 @@ TEST_F(FaultTest, OddReplies)
                 b[1] = char(b[1] & 0x3F);
         return r;
     };
-    const QByteArray fiveFields = "1,2,3,4,5\n";
-    struct Case {
-        const char *what;
-        QRegularExpression command; // the commands answered oddly
-        std::function<QList<QByteArray>()> reports;
-        QStringList prompts;
-        int linkMessages;
-    } cases[] = {
-        {"no last-report mark, then silence", QRegularExpression("^D,"),
-         [&] { return frame(QByteArray(150, 'x'), false); }, {kReadFailure}, 1},
-        {"no last-report mark, endless", QRegularExpression("^D,"),
-         [&] { return frame(QByteArray(63 * 80, 'x'), false); }, {kReadFailure}, 0},
-        {"wrong field count on every record", QRegularExpression("^D,"),
-         [&] { return frame(fiveFields, true); }, {kReadFailure}, 0},
-        {"wrong field count on record 4", QRegularExpression("^D,3,1$"),
-         [&] { return frame(fiveFields, true); }, {kReadFailure}, 0},
-        {"count query garbled after the file was chosen", QRegularExpression("^C$"),
-         [&] { return QList<QByteArray>{QByteArray(65, '\xFF')}; },
-         {"The number of saved records in the FSM could not be read.\r\nIts reply was: " + QString(63, QChar(0xFF))}, 0},
-        {"garbage reports", QRegularExpression("^D,"),
-         [&] { return QList<QByteArray>{QByteArray(65, '\x3F'), QByteArray(1, '\0'), QByteArray(), QByteArray(65, '\xC1')}; },
-         {kReadFailure}, 0},
-        {"empty replies", QRegularExpression("^D,"),
-         [&] { return QList<QByteArray>{QByteArray(65, '\0')}; }, {kReadFailure}, 0},
+    const QString badCount = "The number of saved records in the FSM could not be read.\r\nIts reply was: " + QString(63, QChar(0xFF));
+    // The commands answered oddly, their reply, what is told and how many link messages.
+    struct Case { const char *what, *command; QList<QByteArray> reports; QString told; int linkMessages; } cases[] = {
+        {"no last-report mark, then silence", "^D,", frame(QByteArray(150, 'x'), false), kReadFailure, 1},
+        {"no last-report mark, endless", "^D,", frame(QByteArray(63 * 80, 'x'), false), kReadFailure, 0},
+        {"wrong field count on every record", "^D,", frame("1,2,3,4,5\n", true), kReadFailure, 0},
+        {"wrong field count on record 4", "^D,3,1$", frame("1,2,3,4,5\n", true), kReadFailure, 0},
+        {"count query garbled after the file was chosen", "^C$", {QByteArray(65, '\xFF')}, badCount, 0},
+        {"garbage reports", "^D,", {QByteArray(65, '\x3F'), QByteArray(1, '\0'), QByteArray(), QByteArray(65, '\xC1')}, kReadFailure, 0},
+        {"empty replies", "^D,", {QByteArray(65, '\0')}, kReadFailure, 0},
     };
     for (const Case &c : cases) {
         for (bool save : {true, false}) {
@@ -148,13 +134,12 @@ TEST_F(FaultTest, OddReplies)
             int counts = 0;
             meter->Scenario().replyOverride = [&](const QString &command, QList<QByteArray> &out) {
                 // The first count query (before the save dialog) is answered properly.
-                if (!c.command.match(command).hasMatch() || (command == "C" && ++counts == 1))
+                if (!QRegularExpression(c.command).match(command).hasMatch() || (command == "C" && ++counts == 1))
                     return false;
-                out = c.reports();
-                return true;
+                return out = c.reports, true;
             };
             Run(save);
-            ExpectFailed(c.prompts, c.linkMessages);
+            ExpectFailed({c.told}, c.linkMessages);
             MeterReturns();
         }
     }

@@ -10,8 +10,6 @@
 #include "common/modFileDialog.h"
 #include "listview/ListWindowGui.h"
 
-#include <QMessageBox>
-
 namespace {
 
 const QString kDeleteAsk = "Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n2 records will be deleted.";

@@ -7,7 +7,6 @@
 #include "app/globals.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
-#include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "records/clsMeter.h"
 #include "saveddata/frmDeleteData.h"
@@ -16,13 +15,8 @@
 #include "tx/modTxOps.h"
 #include "usb/clsUsbHid.h"
 
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
+#include <QtWidgets>
 #include <type_traits>
 
 // Five Tx entries, listed by descending frequency as BIG, NEG, K12, K4, K5.
