@@ -45,7 +45,7 @@ protected:
             EXPECT_FALSE(clsOperation::Current() && clsOperation::Current()->IsRunning()) << "shown during the download: " << title.toStdString();
             return fixture(prompt, buttons, title);
         }, true);
-        SetDownloadTargetFactory(1, [this] { return std::make_unique<Recorder>(main, listed); });
+        SetDownloadTargetFactory(1, [this] { return std::make_unique<Recorder>(this); });
     }
     void TearDown() override
     {
@@ -56,11 +56,10 @@ protected:
     // The Tx window as the download sees it: what it is given, and "shown"
     // when it is shown (over an enabled main window, the progress window gone).
     struct Recorder : DownloadTarget {
-        Recorder(frmMain *m, QStringList &l) : main(m), lines(l) {}
-        frmMain *main;
-        QStringList &lines;
-        void lsvDataAdd(const QString &s) override { lines << s; }
-        void ShowModal() override { lines << (main->isEnabled() && main->findChildren<frmMessage *>().isEmpty() ? "shown" : "bad"); }
+        explicit Recorder(DownloadTest *t) : t(t) {}
+        DownloadTest *t;
+        void lsvDataAdd(const QString &s) override { t->listed << s; }
+        void ShowModal() override { t->listed << (t->main->isEnabled() && !t->Progress() ? "shown" : "bad"); }
     };
     // A fresh meter, an earlier file, and a download (a view unless `save`);
     // returns the save flag as the download left it.
@@ -227,17 +226,11 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
             meter->Scenario().replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
                 if (cmd == QString("T,%1,1").arg(c.k - 1))
                     AsTheUser([&] {
-                        frmMessage *m = Progress();
-                        if (!m)
-                            return;
-                        QPushButton *cancel = Named<QPushButton>(m, "cmdCancel");
-                        offered = cancel->isVisible() && cancel->isEnabled();
-                        if (c.how == 'e')
-                            QTest::keyClick(m, Qt::Key_Escape);
-                        else if (c.how == 'x')
-                            m->close();
-                        else
-                            cancel->click();
+                        if (frmMessage *m = Progress()) {
+                            QPushButton *cancel = Named<QPushButton>(m, "cmdCancel");
+                            offered = cancel->isVisible() && cancel->isEnabled();
+                            c.how == 'e' ? QTest::keyClick(m, Qt::Key_Escape) : c.how == 'x' ? void(m->close()) : cancel->click();
+                        }
                     });
                 return false;
             };
@@ -269,8 +262,6 @@ TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
     whileDialogOpen = start;
     Run("firmware 2.3.1\ngenerate-saved 40\nstall-after-reports 25", 0, true);
     const qint64 stalled = pace.Stop();
-    beforeDownload = nullptr;
-    whileDialogOpen = nullptr;
     EXPECT_EQ(lastStatus, OpStatus::LinkLost);
     EXPECT_EQ(meter->LastReadTimeoutMs(), 4000);
     EXPECT_LT(stalled, 100) << "ms the window thread was busy at once during a download with a 4 s stall";
@@ -288,8 +279,6 @@ TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
         EXPECT_EQ(dialogs.size(), underDialog ? 1 : 0);
         EXPECT_LT(longest, 100) << "ms the window thread was busy at once while the count was not answered";
     }
-    beforeDownload = nullptr;
-    whileDialogOpen = nullptr;
 
     // A command typed in the console to a meter that falls silent (a 1 s time-out).
     meter = ReplaceMeter("firmware 2.3.1");

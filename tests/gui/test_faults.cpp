@@ -23,16 +23,7 @@ protected:
     {
         MainWindowTest::SetUp();
         whileBoxOpen = whileDialogOpen = [this] { Tick(); };
-        oldFactory = SetDownloadTargetFactory(0, [this] {
-            struct List : DownloadTarget {
-                FaultTest *t;
-                void lsvDataAdd(const QString &) override { ++t->rows; }
-                void ShowModal() override { t->shown = t->rows; }
-            };
-            auto l = std::make_unique<List>();
-            l->t = this;
-            return l;
-        });
+        oldFactory = SetDownloadTargetFactory(0, [this] { return std::make_unique<List>(this); });
         QObject::connect(gUsbHid, &clsUsbHid::Disconnect, gUsbHid, [this] { ++disconnects; }, Qt::DirectConnection);
         Connect("firmware 2.3.1\ngenerate-saved 10\ngenerate-tx 5");
     }
@@ -72,6 +63,13 @@ protected:
         else
             EXPECT_EQ(shown, 10);
     }
+    // The saved-data window as the download sees it.
+    struct List : DownloadTarget {
+        explicit List(FaultTest *t) : t(t) {}
+        FaultTest *t;
+        void lsvDataAdd(const QString &) override { ++t->rows; }
+        void ShowModal() override { t->shown = t->rows; }
+    };
     DownloadTargetFactory oldFactory;
     int rows = 0, shown = 0, disconnects = 0, reportsBefore = 0;
 };

@@ -63,10 +63,7 @@ protected:
     QPlainTextEdit *Box(const char *name) const { return Named<QPlainTextEdit>(w.get(), name); }
     QAction *Item(const char *name) const { return Named<QAction>(w.get(), name); }
     QString Console() const { return w->FlushConsole(), Box("txtConsole")->toPlainText(); }
-    static std::unique_ptr<QSettings> Store()
-    {
-        return std::make_unique<QSettings>(QSettings::UserScope, clsApp::AppTitle(), SettingsAppName());
-    }
+    static std::unique_ptr<QSettings> Store() { return std::make_unique<QSettings>(QSettings::UserScope, clsApp::AppTitle(), SettingsAppName()); }
 
     QTemporaryDir settingsDir;
     int beeps = 0;
@@ -235,10 +232,7 @@ TEST_F(MainWinTest, ConsoleBoxesKeepABoundedHistory)
 // typed while an operation runs, it is refused with a beep per key.
 TEST_F(MainWinTest, ConsoleSendsTypedLines)
 {
-    struct Idle : clsOperation
-    {
-        void Step() override { Finish(OpStatus::Ok); }
-    };
+    struct Idle : clsOperation { void Step() override { Finish(OpStatus::Ok); } };
     const QString x63(63, 'x');
     struct Case { bool meter; QString typed; QByteArray reply; QStringList sent; QString shown; int beeps; bool busy = false; } cases[] = {
         {false, "AB\r", "", {}, "AB\n", 0}, // no meter: ordinary text
@@ -364,9 +358,7 @@ TEST(CenterForm, StaysOnTheScreen)
     };
     for (const Case &c : cases) {
         const TwipRect r = CenteredRect({0, 0, 4000, 2000}, c.parent, screen);
-        EXPECT_EQ(r.left, c.left);
-        EXPECT_EQ(r.top, c.top);
-        EXPECT_EQ(r.width, 4000);
+        EXPECT_EQ(QRectF(r.left, r.top, r.width, r.height), QRectF(c.left, c.top, 4000, 2000));
     }
 }
 

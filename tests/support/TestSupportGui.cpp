@@ -18,11 +18,8 @@ void InstallModalBoxes()
             QTimer::singleShot(delayMs, &box, [&box, answer, whileOpen] {
                 if (whileOpen)
                     whileOpen();
-                const QMessageBox::StandardButton which = answer == vb::Yes ? QMessageBox::Yes
-                                                          : answer == vb::No ? QMessageBox::No
-                                                          : answer == vb::Cancel ? QMessageBox::Cancel
-                                                                                 : QMessageBox::Ok;
-                QAbstractButton *button = box.button(which);
+                QAbstractButton *button = box.button(answer == vb::Yes ? QMessageBox::Yes : answer == vb::No ? QMessageBox::No
+                                                     : answer == vb::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
                 (button ? button : box.defaultButton())->click();
             });
         });
