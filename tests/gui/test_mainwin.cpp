@@ -91,9 +91,7 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(c.firmware));
         boxes.clear();
-        auto meter = std::make_unique<DemoMeter>();
-        meter->Scenario().firmware = c.firmware;
-        DemoMeter *m = ReplaceMeter(std::move(meter));
+        DemoMeter *m = ReplaceMeter("firmware " + c.firmware);
         EXPECT_EQ(w->windowTitle(), "ZT6200 Dataclave - ZT 6200 Connected");
         EXPECT_EQ(VisibleButtons().size(), c.buttons);
         EXPECT_EQ(Command(3)->text(), c.button3);
@@ -147,9 +145,7 @@ TEST_F(MainWinTest, ActionsMenuNeverOpensEmpty)
 {
     w->show();
     QApplication::setActiveWindow(w.get());
-    auto meter = std::make_unique<DemoMeter>();
-    meter->Scenario().firmware = QStringLiteral("3.0"); // refused: no command to offer
-    ReplaceMeter(std::move(meter));
+    ReplaceMeter("firmware 3.0"); // refused: no command to offer
     ASSERT_EQ(boxes.size(), 1); // "Update Software", answered OK
     QMenuBar *bar = w->menuBar();
     QMenu *menu = Named<QMenu>(w.get(), "mnuActions");

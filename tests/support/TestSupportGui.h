@@ -155,9 +155,8 @@ protected:
     // plugged in afresh: the link finds it and asks for its version.
     void MeterReturns()
     {
-        meter->Scenario().unplugAfterReports = meter->Scenario().stallAfterReports = -1;
-        meter->Scenario().replyOverride = nullptr;
-        meter->Scenario().saved = stores.first, meter->Scenario().tx = stores.second;
+        DemoScenario &s = meter->Scenario();
+        s.unplugAfterReports = s.stallAfterReports = -1, s.replyOverride = nullptr, s.saved = stores.first, s.tx = stores.second;
         platform.Plug(meter, false);
         Tick();
         platform.Plug(meter, true);
