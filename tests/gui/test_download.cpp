@@ -329,8 +329,7 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
     QStringList shown;
     int answer = vb::OK;
     const MsgBoxHandler old = SetMsgBoxHandler([&shown, &answer](const QString &prompt, int, const QString &title) {
-        shown << title + '|' + prompt;
-        return answer;
+        return shown << title + '|' + prompt, answer;
     });
 #ifdef Q_OS_WIN
     const QString all = "All (*.*)";
@@ -345,7 +344,9 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
     // An existing file is asked about in our own box (answered from `replace`):
     // the whole title shows, and No keeps the dialog open.
     ASSERT_TRUE(WriteFile(dir.filePath("old.csv"), "earlier"));
-    const QString replace = "Save Downloaded Tx As|old.csv already exists.\r\nDo you want to replace it?";
+    const QString replace = "Save Downloaded Tx As|old.csv already exists.\r\nDo you want to replace it?",
+                  refused = "Save Downloaded Tx As|The folder does not exist:\r\n" + QDir::toNativeSeparators(dir.filePath("nosuch")) +
+                            "\r\nPlease choose an existing folder.";
     struct Case { QString typed; bool chosen, refused; int replace = 0; };
     const Case cases[] = {{"b", true, false}, {"", false, false}, {"nosuch/c.csv", false, true},
                           {"old", true, false, vb::Yes}, {"old.csv", false, false, vb::No}};
@@ -377,11 +378,7 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
         EXPECT_EQ(choice->fFileSelected(), c.chosen);
         EXPECT_EQ(choice->CompleteFileName(), c.chosen ? dir.filePath(c.replace ? "old.csv" : "b.csv") : QString());
         EXPECT_EQ(open, c.typed.isEmpty() || c.refused || c.replace == vb::No);
-        EXPECT_EQ(shown, c.refused   ? QStringList{"Save Downloaded Tx As|The folder does not exist:\r\n" +
-                                                   QDir::toNativeSeparators(dir.filePath("nosuch")) +
-                                                   "\r\nPlease choose an existing folder."}
-                         : c.replace ? QStringList{replace}
-                                     : QStringList());
+        EXPECT_EQ(shown, c.refused ? QStringList{refused} : c.replace ? QStringList{replace} : QStringList());
     }
     SetMsgBoxHandler(old);
 #ifdef Q_OS_WIN

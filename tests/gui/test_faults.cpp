@@ -58,10 +58,7 @@ protected:
     void ExpectSucceeded(bool save)
     {
         EXPECT_EQ(Prompts(), QStringList());
-        if (save)
-            EXPECT_EQ(ReadFile(saveAs).count("\r\n"), 11);
-        else
-            EXPECT_EQ(shown, 10);
+        EXPECT_EQ(save ? int(ReadFile(saveAs).count("\r\n")) : shown, save ? 11 : 10) << "the lines saved, or the records listed";
     }
     // The saved-data window as the download sees it.
     struct List : DownloadTarget {

@@ -303,8 +303,7 @@ TEST_F(MainWinTest, ExitAndCloseBoxSavePlacementAndShutDown)
         EXPECT_EQ(Store()->value("Main/Window").toString(), QString("%1 %2").arg(left).arg(top));
         w = std::make_unique<frmMain>();
         RestoreWindowState();
-        EXPECT_EQ(w->Left(), left);
-        EXPECT_EQ(w->Top(), top);
+        EXPECT_EQ(QPointF(w->Left(), w->Top()), QPointF(left, top));
     }
 }
 

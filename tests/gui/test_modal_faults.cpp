@@ -14,16 +14,14 @@ namespace {
 
 const QString kDeleteAsk = "Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n2 records will be deleted.";
 
-// What the user does in a list window once it shows (nothing: the load alone
-// is under test); the meter's faults count from there.
-using ListAct = std::function<void(ListWindow &)>;
-
 struct Op
 {
     const char *name;
     qint32 type;         // 0 saved data, 1 Tx
     bool save;           // to a file (faults count from the save dialog), or into the list window
-    ListAct act;         // in the list window
+    // What the user does in the list window once it shows (nothing: the load
+    // alone is under test); the meter's faults count from there.
+    std::function<void(ListWindow &)> act;
     QStringList asked;   // the questions before the meter is told anything
     // Where what is told depends on where the loss came: all of it, joined
     // by "|" with the link's message as "LOST", for a loss and for a "Cancel".
@@ -60,8 +58,7 @@ protected:
         // read in the wrong order.
         shower = gShowModalBox;
         gShowModalBox = [this](const ShownBox &b, int answer, int ms, const std::function<void()> &whileOpen) {
-            nested += open > 0;
-            ++open;
+            nested += open++ > 0;
             const int r = shower(b, answer, ms, whileOpen);
             --open;
             return r;
