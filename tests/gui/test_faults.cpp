@@ -166,10 +166,9 @@ TEST_F(FaultTest, DiskRefusesFile)
             protect = [] { if (getuid() == 0) ASSERT_EQ(seteuid(65534), 0); };
             unprotect = [] { if (getuid() == 0) ASSERT_EQ(seteuid(0), 0); };
         } else {
-            rlimit old{}, lim{};
+            rlimit old{};
             getrlimit(RLIMIT_FSIZE, &old);
-            lim = old;
-            lim.rlim_cur = c.limit;
+            const rlimit lim{c.limit, old.rlim_max};
             protect = [=] { std::signal(SIGXFSZ, SIG_IGN), setrlimit(RLIMIT_FSIZE, &lim); };
             unprotect = [=] { setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, SIG_DFL); };
         }

@@ -111,12 +111,9 @@ protected:
         if (!list || !list->isVisible())
             return;
         if (!acted) {
-            acted = true;
-            listRows = RowCount(*list);
-            if (!op->act)
-                return;
-            Arm();
-            op->act(*list);
+            acted = true, listRows = RowCount(*list);
+            if (op->act)
+                Arm(), op->act(*list);
             return;
         }
         auto *tx = qobject_cast<frmTx *>(list);
