@@ -30,8 +30,7 @@ protected:
         MeterTest::SetUp();
         ASSERT_TRUE(settingsDir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        gWindowLeft = gWindowTop = 0;
-        gWindowState = 0;
+        gWindowLeft = gWindowTop = 0, gWindowState = 0;
         gWindowPlaced.reset();
         gBeepHook = [this] { ++beeps; };
         w = std::make_unique<frmMain>();

@@ -127,10 +127,13 @@ protected:
         }
     }
 
-    // One run of `op`; returns the reports it took.
-    int Run(const Op &o)
+    // One run of `o` with fault `f`, the meter back as it was; returns the
+    // reports it took.
+    int Run(const Op &o, int f)
     {
-        op = &o;
+        MeterReturns();
+        boxes.clear(), nested = 0;
+        op = &o, fault = f;
         acted = openAfter = false;
         listRows = listRowsAfter = -1;
         EXPECT_TRUE(WriteFile(saveAs, "earlier"));
@@ -182,25 +185,20 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
     int cases = 0;
     for (const Op &o : ops) {
         SCOPED_TRACE(o.name);
-        MeterReturns();
-        fault = 0;
-        const int total = Run(o);
+        const int total = Run(o, 0);
         const int rows = o.type == 0 ? 6 : 4;
         EXPECT_EQ(listRows, o.save ? -1 : rows);
         EXPECT_EQ(openAfter, !o.save) << "refreshed and still open after a change that went through";
         ASSERT_GT(total, 0);
         for (const QChar kind : o.kinds) {
-            fault = int(QString(" uscb").indexOf(kind));
+            const int f = int(QString(" uscb").indexOf(kind));
             // A change in a list window meets the loss after each of its
             // reports; the rest after a sample of them.
-            const int step = o.act && !o.told && fault <= 2 ? 1 : qMax(1, total / (fault >= 3 ? 3 : 7));
+            const int step = o.act && !o.told && f <= 2 ? 1 : qMax(1, total / (f >= 3 ? 3 : 7));
             for (k = 0; k < total; k += step) {
-                SCOPED_TRACE(QString("%1 after %2 of %3 reports").arg(QStringList{"", "unplug", "stall", "Cancel", "bad counts"}.at(fault)).arg(k).arg(total).toStdString());
+                SCOPED_TRACE(QString("%1 after %2 of %3 reports").arg(QStringList{"", "unplug", "stall", "Cancel", "bad counts"}.at(f)).arg(k).arg(total).toStdString());
                 ++cases;
-                MeterReturns();
-                boxes.clear();
-                nested = 0;
-                Run(o);
+                Run(o, f);
                 EXPECT_EQ(nested, 0) << "a box opened over another";
                 QStringList p = Prompts();
                 const QString all = p.join('|').replace(kLost, "LOST");
@@ -209,13 +207,13 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
                     const int added = int(meter->Scenario().tx.size()) - 4;
                     EXPECT_GE(added, SummaryCount(p, "added"));
                     EXPECT_LE(added, SummaryCount(p, "added") + SummaryCount(p, "changed"));
-                    if (fault <= 3)
-                        EXPECT_TRUE(all.contains(QRegularExpression(fault == 3 ? o.toldStopped : o.told))) << qPrintable(all);
+                    if (f <= 3)
+                        EXPECT_TRUE(all.contains(QRegularExpression(f == 3 ? o.toldStopped : o.told))) << qPrintable(all);
                 }
-                if (fault == 3) {
+                if (f == 3) {
                     EXPECT_TRUE(openAfter) << "the list stays after a \"Cancel\"";
                     EXPECT_EQ(listRowsAfter, int(meter->Scenario().tx.size())) << "and shows what the meter holds";
-                } else if (fault == 4) {
+                } else if (f == 4) {
                     // One count that cannot be read: told once, by whoever can say what it means.
                     EXPECT_LE(p.filter("could not be read").size(), 1) << qPrintable(all);
                     EXPECT_FALSE(all.contains("LOST")) << qPrintable(all);
@@ -224,28 +222,24 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
                 // The question asked before anything was sent, then the loss, once.
                 EXPECT_EQ(p.mid(0, o.asked.size()), o.asked);
                 p = p.mid(o.asked.size());
-                EXPECT_EQ(p.count(kLost), fault <= 2 ? 1 : 0) << qPrintable(Prompts().join(" | "));
-                if (fault <= 2 && o.act) {
+                EXPECT_EQ(p.count(kLost), f <= 2 ? 1 : 0) << qPrintable(Prompts().join(" | "));
+                if (f <= 2 && o.act) {
                     EXPECT_FALSE(openAfter) << "the list no longer matches the meter";
                     EXPECT_EQ(listRows, rows);
-                } else if (fault <= 2) {
+                } else if (f <= 2) {
                     // Silent from the first command on, the meter is not asked again.
                     // (Which record failed is the download tests' concern.)
                     p.replaceInStrings(QRegularExpression("\r\nRecord \\d+ of \\d+ could not be read\\.$"), QString());
                     EXPECT_EQ(p, QStringList{kLost} + (k == 0 && !o.save ? QStringList() : QStringList{kReadFailure}));
                     EXPECT_EQ(listRows, -1) << "a list that was not read in full";
                 }
-                EXPECT_FALSE(gUsbHid->fDeviceConnected() && fault == 1);
+                EXPECT_FALSE(gUsbHid->fDeviceConnected() && f == 1);
                 EXPECT_EQ(ReadFile(saveAs), QByteArray("earlier"));
                 EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
                 EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
                 // Still usable: the next download works.
-                MeterReturns();
-                boxes.clear();
                 static const Op again = {"again", 0, true};
-                const int kept = std::exchange(fault, 0);
-                Run(again);
-                fault = kept;
+                Run(again, 0);
                 EXPECT_EQ(Prompts(), QStringList());
                 EXPECT_EQ(ReadFile(saveAs).count("\r\n"), 7);
             }
