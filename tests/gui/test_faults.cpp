@@ -103,20 +103,20 @@ TEST_F(FaultTest, UnplugOrStallAfterEveryReport)
 
 TEST_F(FaultTest, OddReplies)
 {
-    auto frame = [](QByteArray text, bool mark) {
+    // A reply whose reports all lack the last-report mark.
+    auto unmarked = [](const QByteArray &text) {
         QList<QByteArray> r = DemoMeter::FrameReply(text, 65);
-        if (!mark)
-            for (QByteArray &b : r)
-                b[1] = char(b[1] & 0x3F);
+        for (QByteArray &b : r)
+            b[1] = char(b[1] & 0x3F);
         return r;
     };
     const QString badCount = "The number of saved records in the FSM could not be read.\r\nIts reply was: " + QString(63, QChar(0xFF));
     // The commands answered oddly, their reply, what is told and how many link messages.
     struct Case { const char *what, *command; QList<QByteArray> reports; QString told; int linkMessages; } cases[] = {
-        {"no last-report mark, then silence", "^D,", frame(QByteArray(150, 'x'), false), kReadFailure, 1},
-        {"no last-report mark, endless", "^D,", frame(QByteArray(63 * 80, 'x'), false), kReadFailure, 0},
-        {"wrong field count on every record", "^D,", frame("1,2,3,4,5\n", true), kReadFailure, 0},
-        {"wrong field count on record 4", "^D,3,1$", frame("1,2,3,4,5\n", true), kReadFailure, 0},
+        {"no last-report mark, then silence", "^D,", unmarked(QByteArray(150, 'x')), kReadFailure, 1},
+        {"no last-report mark, endless", "^D,", unmarked(QByteArray(63 * 80, 'x')), kReadFailure, 0},
+        {"wrong field count on every record", "^D,", DemoMeter::FrameReply("1,2,3,4,5\n", 65), kReadFailure, 0},
+        {"wrong field count on record 4", "^D,3,1$", DemoMeter::FrameReply("1,2,3,4,5\n", 65), kReadFailure, 0},
         {"count query garbled after the file was chosen", "^C$", {QByteArray(65, '\xFF')}, badCount, 0},
         {"garbage reports", "^D,", {QByteArray(65, '\x3F'), QByteArray(1, '\0'), QByteArray(), QByteArray(65, '\xC1')}, kReadFailure, 0},
         {"empty replies", "^D,", {QByteArray(65, '\0')}, kReadFailure, 0},

@@ -116,15 +116,11 @@ protected:
                 Arm(), op->act(*list);
             return;
         }
-        auto *tx = qobject_cast<frmTx *>(list);
-        if (OperationRunning() || (tx && tx->Editor()))
+        if (auto *tx = qobject_cast<frmTx *>(list); OperationRunning() || (tx && tx->Editor()))
             return;
         QMetaObject::invokeMethod(list, "timDisconnect_Timer");
-        if (list->isVisible()) {
-            openAfter = true;
-            listRowsAfter = RowCount(*list);
-            list->close();
-        }
+        if (list->isVisible())
+            openAfter = true, listRowsAfter = RowCount(*list), list->close();
     }
 
     // One run of `o` with fault `f`, the meter back as it was; returns the

@@ -76,19 +76,17 @@ void MainWindowTest::TearDown()
 bool MainWindowTest::Download(qint32 type, bool save)
 {
     boxes.clear(), dialogs.clear(), caption.clear(), finished.clear();
-    m_mainEnabledDuring = false;
-    m_okActive = false;
+    m_mainEnabledDuring = m_okActive = false;
     main->show(); // a window the user can click
     bool done = false;
     OpStatus status = OpStatus::Failed;
     const QMetaObject::Connection c = QObject::connect(main, &frmMain::DownloadFinished, [&](OpStatus s) { status = s, done = true; });
     main->GetAllData(type, save, !save);
     // Read from the event loop, as the user's clicks are.
-    QElapsedTimer waited;
-    waited.start();
+    const QDeadlineTimer waited(10000);
     // The longest download of the tests (300 records through a slow meter)
     // takes a second; one that has not ended after 10 s never will.
-    while (!done && waited.elapsed() < 10000)
+    while (!done && !waited.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     QObject::disconnect(c);
     QCoreApplication::processEvents(); // the boxes told after the last step

@@ -157,10 +157,8 @@ protected:
     {
         DemoScenario &s = meter->Scenario();
         s.unplugAfterReports = s.stallAfterReports = -1, s.replyOverride = nullptr, s.saved = stores.first, s.tx = stores.second;
-        platform.Plug(meter, false);
-        Tick();
-        platform.Plug(meter, true);
-        Tick();
+        for (bool in : {false, true})
+            platform.Plug(meter, in), Tick();
         EXPECT_TRUE(gUsbHid->fDeviceConnected());
         EXPECT_EQ(gFsm->Version()->value(), 4); // firmware 2.3.1
     }
