@@ -293,8 +293,7 @@ TEST_F(MainWinTest, ExitAndCloseBoxSavePlacementAndShutDown)
         SCOPED_TRACE(viaMenu ? "File > Exit" : "close box");
         w = std::make_unique<frmMain>();
         ASSERT_TRUE(ConnectMeter());
-        gWindowLeft = gWindowTop = 0;
-        gWindowPlaced.reset();
+        gWindowLeft = gWindowTop = 0, gWindowPlaced.reset(); // as the last round left them
         Store()->clear();
         w->Move(1500, 900);
         viaMenu ? Item("mnuFileExit")->trigger() : void(w->close());
