@@ -11,13 +11,11 @@
 #include "app/modDownload.h"
 #include "common/modEvents.h"
 #include "storage/modFile.h"
-#include "storage/modWindowState.h"
 #include "usb/clsUsbHid.h"
 #include "usb/frmUsbHid.h"
 
 #include <QTest>
 #include <QtWidgets>
-#include <cerrno>
 
 namespace {
 
@@ -47,7 +45,7 @@ protected:
             EXPECT_FALSE(clsOperation::Current() && clsOperation::Current()->IsRunning()) << "shown during the download: " << title.toStdString();
             return fixture(prompt, buttons, title);
         }, true);
-        SetDownloadTargetFactory(1, [this] { return std::make_unique<Recorder>(main, listed); });
+        SetDownloadTargetFactory(1, [this] { return std::make_unique<Recorder>(this); });
     }
     void TearDown() override
     {
@@ -58,11 +56,10 @@ protected:
     // The Tx window as the download sees it: what it is given, and "shown"
     // when it is shown (over an enabled main window, the progress window gone).
     struct Recorder : DownloadTarget {
-        Recorder(frmMain *m, QStringList &l) : main(m), lines(l) {}
-        frmMain *main;
-        QStringList &lines;
-        void lsvDataAdd(const QString &s) override { lines << s; }
-        void ShowModal() override { lines << (main->isEnabled() && main->findChildren<frmMessage *>().isEmpty() ? "shown" : "bad"); }
+        explicit Recorder(DownloadTest *t) : t(t) {}
+        DownloadTest *t;
+        void lsvDataAdd(const QString &s) override { t->listed << s; }
+        void ShowModal() override { t->listed << (t->main->isEnabled() && !t->Progress() ? "shown" : "bad"); }
     };
     // A fresh meter, an earlier file, and a download (a view unless `save`);
     // returns the save flag as the download left it.
@@ -145,8 +142,7 @@ TEST_F(DownloadTest, SaveDialogProposesTheNameOfTheSameKind)
     UserSettings()->remove("Files");
     QStringList proposed; // folder|name
     const SaveDialogHandler fixture = SetSaveDialogHandler([&](const QString &t, const QString &folder, const QString &name) {
-        proposed << QDir(folder).path() + '|' + name;
-        return fixture(t, folder, name);
+        return proposed << QDir(folder).path() + '|' + name, fixture(t, folder, name);
     });
     QTemporaryDir other;
     const QString d = QDir(dir.path()).path(), o = QDir(other.path()).path();
@@ -209,8 +205,7 @@ TEST_F(DownloadTest, FailuresKeepEarlierFile)
 TEST_F(DownloadTest, FillsListWindow)
 {
     Run("firmware 2.3.1\ngenerate-tx 3\ngenerate-saved 2", 1, false);
-    EXPECT_EQ(listed.size(), 4);
-    EXPECT_EQ(listed.last(), "shown");
+    EXPECT_EQ(listed.mid(3), QStringList{"shown"}) << "the three entries, then shown";
     EXPECT_TRUE(dialogs.isEmpty());
     EXPECT_TRUE(finished.isEmpty()); // the progress window closed by itself
     Run("firmware 2.3.1\ngenerate-saved 2", 0, false); // no saved-data window: nothing shown
@@ -229,17 +224,11 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
             meter->Scenario().replyOverride = [&](const QString &cmd, QList<QByteArray> &) {
                 if (cmd == QString("T,%1,1").arg(c.k - 1))
                     AsTheUser([&] {
-                        frmMessage *m = Progress();
-                        if (!m)
-                            return;
-                        QPushButton *cancel = Named<QPushButton>(m, "cmdCancel");
-                        offered = cancel->isVisible() && cancel->isEnabled();
-                        if (c.how == 'e')
-                            QTest::keyClick(m, Qt::Key_Escape);
-                        else if (c.how == 'x')
-                            m->close();
-                        else
-                            cancel->click();
+                        if (frmMessage *m = Progress()) {
+                            QPushButton *cancel = Named<QPushButton>(m, "cmdCancel");
+                            offered = cancel->isVisible() && cancel->isEnabled();
+                            c.how == 'e' ? QTest::keyClick(m, Qt::Key_Escape) : c.how == 'x' ? void(m->close()) : cancel->click();
+                        }
                     });
                 return false;
             };
@@ -264,56 +253,48 @@ TEST_F(DownloadTest, CancelStopsAfterTheRecordUnderWay)
 TEST_F(DownloadTest, TheWindowKeepsItsPaceWhileTheMeterIsSilent)
 {
     WindowPace pace;
-    const auto start = [&] { pace.Start(); };
+    // Silent from now on, with a 1 s time-out; the pace is taken from here.
+    const auto silence = [&] { meter->Scenario().timeScale = 0.25, meter->Scenario().stallAfterReports = meter->InputReportsSent(), pace.Start(); };
+    const auto kept = [&](const char *during) { EXPECT_LT(pace.Stop(), 100) << "ms the window thread was busy at once " << during; };
 
     // Counted from the save dialog on (making a file dialog is not the meter's doing).
     beforeDownload = [&] { meter->Scenario().timeScale = 1.0; };
-    whileDialogOpen = start;
+    whileDialogOpen = [&] { pace.Start(); };
     Run("firmware 2.3.1\ngenerate-saved 40\nstall-after-reports 25", 0, true);
-    const qint64 stalled = pace.Stop();
-    beforeDownload = nullptr;
-    whileDialogOpen = nullptr;
+    kept("during a download with a 4 s stall");
     EXPECT_EQ(lastStatus, OpStatus::LinkLost);
     EXPECT_EQ(meter->LastReadTimeoutMs(), 4000);
-    EXPECT_LT(stalled, 100) << "ms the window thread was busy at once during a download with a 4 s stall";
 
     // Silent from the count before the save dialog on, or from the one after
     // it (a 1 s time-out).
     for (const bool underDialog : {false, true}) {
         SCOPED_TRACE(underDialog ? "the count after the save dialog" : "the count before it");
-        const auto silence = [&] { meter->Scenario().timeScale = 0.25, meter->Scenario().stallAfterReports = meter->InputReportsSent(), start(); };
         beforeDownload = underDialog ? std::function<void()>() : silence;
         whileDialogOpen = underDialog ? silence : std::function<void()>();
         Run("firmware 2.3.1\ngenerate-saved 4", 0, true);
-        const qint64 longest = pace.Stop();
+        kept("while the count was not answered");
         EXPECT_EQ(meter->Commands().mid(sent), (underDialog ? QStringList{"C", "C"} : QStringList{"C"}));
         EXPECT_EQ(dialogs.size(), underDialog ? 1 : 0);
-        EXPECT_LT(longest, 100) << "ms the window thread was busy at once while the count was not answered";
     }
-    beforeDownload = nullptr;
-    whileDialogOpen = nullptr;
 
     // A command typed in the console to a meter that falls silent (a 1 s time-out).
     meter = ReplaceMeter("firmware 2.3.1");
-    meter->Scenario().timeScale = 0.25, meter->Scenario().stallAfterReports = meter->InputReportsSent();
-    start();
+    silence();
     QTest::keyClicks(Named<QPlainTextEdit>(main, "txtConsole"), "S\r");
     EXPECT_TRUE(QTest::qWaitFor([] { return !OperationRunning(); }, 5000));
-    const qint64 typed = pace.Stop();
+    kept("while a typed command was not answered");
     EXPECT_EQ(meter->Commands().last(), "S");
-    EXPECT_LT(typed, 100) << "ms the window thread was busy at once while a typed command was not answered";
 
     Unplug(meter);
     DemoMeter *silent = AddMeter("stall-after-reports 0");
     silent->Scenario().timeScale = 0.25; // a 1 s time-out
     frmUsbHid *watch = gUsbHid->HelperForm();
     watch->tmrPeriodic().start();
-    start();
+    pace.Start();
     QTest::qWait(1500);
-    const qint64 plugged = pace.Stop();
+    kept("with a silent meter plugged in");
     watch->tmrPeriodic().stop();
     EXPECT_TRUE(silent->Commands().contains("A")) << "the version query was sent";
-    EXPECT_LT(plugged, 100) << "ms the window thread was busy at once with a silent meter plugged in";
 }
 
 TEST_F(DownloadTest, OneAtATimeAndNothingRunsInsideAStep)
@@ -346,8 +327,7 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
     QStringList shown;
     int answer = vb::OK;
     const MsgBoxHandler old = SetMsgBoxHandler([&shown, &answer](const QString &prompt, int, const QString &title) {
-        shown << title + '|' + prompt;
-        return answer;
+        return shown << title + '|' + prompt, answer;
     });
 #ifdef Q_OS_WIN
     const QString all = "All (*.*)";
@@ -362,7 +342,9 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
     // An existing file is asked about in our own box (answered from `replace`):
     // the whole title shows, and No keeps the dialog open.
     ASSERT_TRUE(WriteFile(dir.filePath("old.csv"), "earlier"));
-    const QString replace = "Save Downloaded Tx As|old.csv already exists.\r\nDo you want to replace it?";
+    const QString replace = "Save Downloaded Tx As|old.csv already exists.\r\nDo you want to replace it?",
+                  refused = "Save Downloaded Tx As|The folder does not exist:\r\n" + QDir::toNativeSeparators(dir.filePath("nosuch")) +
+                            "\r\nPlease choose an existing folder.";
     struct Case { QString typed; bool chosen, refused; int replace = 0; };
     const Case cases[] = {{"b", true, false}, {"", false, false}, {"nosuch/c.csv", false, true},
                           {"old", true, false, vb::Yes}, {"old.csv", false, false, vb::No}};
@@ -394,11 +376,7 @@ TEST(SaveDialog, OffersFolderNameAndFiltersAndRefusesAMissingFolder)
         EXPECT_EQ(choice->fFileSelected(), c.chosen);
         EXPECT_EQ(choice->CompleteFileName(), c.chosen ? dir.filePath(c.replace ? "old.csv" : "b.csv") : QString());
         EXPECT_EQ(open, c.typed.isEmpty() || c.refused || c.replace == vb::No);
-        EXPECT_EQ(shown, c.refused   ? QStringList{"Save Downloaded Tx As|The folder does not exist:\r\n" +
-                                                   QDir::toNativeSeparators(dir.filePath("nosuch")) +
-                                                   "\r\nPlease choose an existing folder."}
-                         : c.replace ? QStringList{replace}
-                                     : QStringList());
+        EXPECT_EQ(shown, c.refused ? QStringList{refused} : c.replace ? QStringList{replace} : QStringList());
     }
     SetMsgBoxHandler(old);
 #ifdef Q_OS_WIN

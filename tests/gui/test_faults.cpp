@@ -4,13 +4,8 @@
 // odd replies, or the disk refuses the file. Ticks of the link's timer run
 // under every message box and the save dialog, as they do in the program.
 #include "TestSupportGui.h"
-#include "app/frmMain.h"
 #include "app/modDownload.h"
 
-#include <QDir>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -28,16 +23,7 @@ protected:
     {
         MainWindowTest::SetUp();
         whileBoxOpen = whileDialogOpen = [this] { Tick(); };
-        oldFactory = SetDownloadTargetFactory(0, [this] {
-            struct List : DownloadTarget {
-                FaultTest *t;
-                void lsvDataAdd(const QString &) override { ++t->rows; }
-                void ShowModal() override { t->shown = t->rows; }
-            };
-            auto l = std::make_unique<List>();
-            l->t = this;
-            return l;
-        });
+        oldFactory = SetDownloadTargetFactory(0, [this] { return std::make_unique<List>(this); });
         QObject::connect(gUsbHid, &clsUsbHid::Disconnect, gUsbHid, [this] { ++disconnects; }, Qt::DirectConnection);
         Connect("firmware 2.3.1\ngenerate-saved 10\ngenerate-tx 5");
     }
@@ -72,11 +58,15 @@ protected:
     void ExpectSucceeded(bool save)
     {
         EXPECT_EQ(Prompts(), QStringList());
-        if (save)
-            EXPECT_EQ(ReadFile(saveAs).count("\r\n"), 11);
-        else
-            EXPECT_EQ(shown, 10);
+        EXPECT_EQ(save ? int(ReadFile(saveAs).count("\r\n")) : shown, save ? 11 : 10) << "the lines saved, or the records listed";
     }
+    // The saved-data window as the download sees it.
+    struct List : DownloadTarget {
+        explicit List(FaultTest *t) : t(t) {}
+        FaultTest *t;
+        void lsvDataAdd(const QString &) override { ++t->rows; }
+        void ShowModal() override { t->shown = t->rows; }
+    };
     DownloadTargetFactory oldFactory;
     int rows = 0, shown = 0, disconnects = 0, reportsBefore = 0;
 };
@@ -97,11 +87,9 @@ TEST_F(FaultTest, UnplugOrStallAfterEveryReport)
                 if (k < total) {
                     // Unplugged while the save dialog was open, the meter is
                     // missed before anything is read: one message, nothing else.
-                    const bool missed = Prompts().contains(kAbsent);
-                    ExpectFailed(missed ? QStringList() : QStringList{kReadFailure}, 1);
+                    ExpectFailed(Prompts().contains(kAbsent) ? QStringList() : QStringList{kReadFailure}, 1);
                     EXPECT_GE(disconnects, 1);
-                    if (!stall)
-                        EXPECT_FALSE(gUsbHid->fDeviceConnected());
+                    EXPECT_FALSE(!stall && gUsbHid->fDeviceConnected()) << "an unplugged meter is gone";
                 } else {
                     ExpectSucceeded(save);
                     Tick();
@@ -115,37 +103,23 @@ TEST_F(FaultTest, UnplugOrStallAfterEveryReport)
 
 TEST_F(FaultTest, OddReplies)
 {
-    auto frame = [](QByteArray text, bool mark) {
+    // A reply whose reports all lack the last-report mark.
+    auto unmarked = [](const QByteArray &text) {
         QList<QByteArray> r = DemoMeter::FrameReply(text, 65);
-        if (!mark)
-            for (QByteArray &b : r)
-                b[1] = char(b[1] & 0x3F);
+        for (QByteArray &b : r)
+            b[1] = char(b[1] & 0x3F);
         return r;
     };
-    const QByteArray fiveFields = "1,2,3,4,5\n";
-    struct Case {
-        const char *what;
-        QRegularExpression command; // the commands answered oddly
-        std::function<QList<QByteArray>()> reports;
-        QStringList prompts;
-        int linkMessages;
-    } cases[] = {
-        {"no last-report mark, then silence", QRegularExpression("^D,"),
-         [&] { return frame(QByteArray(150, 'x'), false); }, {kReadFailure}, 1},
-        {"no last-report mark, endless", QRegularExpression("^D,"),
-         [&] { return frame(QByteArray(63 * 80, 'x'), false); }, {kReadFailure}, 0},
-        {"wrong field count on every record", QRegularExpression("^D,"),
-         [&] { return frame(fiveFields, true); }, {kReadFailure}, 0},
-        {"wrong field count on record 4", QRegularExpression("^D,3,1$"),
-         [&] { return frame(fiveFields, true); }, {kReadFailure}, 0},
-        {"count query garbled after the file was chosen", QRegularExpression("^C$"),
-         [&] { return QList<QByteArray>{QByteArray(65, '\xFF')}; },
-         {"The number of saved records in the FSM could not be read.\r\nIts reply was: " + QString(63, QChar(0xFF))}, 0},
-        {"garbage reports", QRegularExpression("^D,"),
-         [&] { return QList<QByteArray>{QByteArray(65, '\x3F'), QByteArray(1, '\0'), QByteArray(), QByteArray(65, '\xC1')}; },
-         {kReadFailure}, 0},
-        {"empty replies", QRegularExpression("^D,"),
-         [&] { return QList<QByteArray>{QByteArray(65, '\0')}; }, {kReadFailure}, 0},
+    const QString badCount = "The number of saved records in the FSM could not be read.\r\nIts reply was: " + QString(63, QChar(0xFF));
+    // The commands answered oddly, their reply, what is told and how many link messages.
+    struct Case { const char *what, *command; QList<QByteArray> reports; QString told; int linkMessages; } cases[] = {
+        {"no last-report mark, then silence", "^D,", unmarked(QByteArray(150, 'x')), kReadFailure, 1},
+        {"no last-report mark, endless", "^D,", unmarked(QByteArray(63 * 80, 'x')), kReadFailure, 0},
+        {"wrong field count on every record", "^D,", DemoMeter::FrameReply("1,2,3,4,5\n", 65), kReadFailure, 0},
+        {"wrong field count on record 4", "^D,3,1$", DemoMeter::FrameReply("1,2,3,4,5\n", 65), kReadFailure, 0},
+        {"count query garbled after the file was chosen", "^C$", {QByteArray(65, '\xFF')}, badCount, 0},
+        {"garbage reports", "^D,", {QByteArray(65, '\x3F'), QByteArray(1, '\0'), QByteArray(), QByteArray(65, '\xC1')}, kReadFailure, 0},
+        {"empty replies", "^D,", {QByteArray(65, '\0')}, kReadFailure, 0},
     };
     for (const Case &c : cases) {
         for (bool save : {true, false}) {
@@ -153,13 +127,12 @@ TEST_F(FaultTest, OddReplies)
             int counts = 0;
             meter->Scenario().replyOverride = [&](const QString &command, QList<QByteArray> &out) {
                 // The first count query (before the save dialog) is answered properly.
-                if (!c.command.match(command).hasMatch() || (command == "C" && ++counts == 1))
+                if (!QRegularExpression(c.command).match(command).hasMatch() || (command == "C" && ++counts == 1))
                     return false;
-                out = c.reports();
-                return true;
+                return out = c.reports, true;
             };
             Run(save);
-            ExpectFailed(c.prompts, c.linkMessages);
+            ExpectFailed({c.told}, c.linkMessages);
             MeterReturns();
         }
     }
@@ -191,10 +164,9 @@ TEST_F(FaultTest, DiskRefusesFile)
             protect = [] { if (getuid() == 0) ASSERT_EQ(seteuid(65534), 0); };
             unprotect = [] { if (getuid() == 0) ASSERT_EQ(seteuid(0), 0); };
         } else {
-            rlimit old{}, lim{};
+            rlimit old{};
             getrlimit(RLIMIT_FSIZE, &old);
-            lim = old;
-            lim.rlim_cur = c.limit;
+            const rlimit lim{c.limit, old.rlim_max};
             protect = [=] { std::signal(SIGXFSZ, SIG_IGN), setrlimit(RLIMIT_FSIZE, &lim); };
             unprotect = [=] { setrlimit(RLIMIT_FSIZE, &old), std::signal(SIGXFSZ, SIG_DFL); };
         }

@@ -10,7 +10,6 @@
 #include "app/modMsgBoxGui.h"
 #include "common/modWin.h"
 #include "protocol/clsDevice.h"
-#include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "storage/modWindowState.h"
 #include "usb/clsUsbHid.h"
@@ -33,8 +32,7 @@ protected:
         MeterTest::SetUp();
         ASSERT_TRUE(settingsDir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        gWindowLeft = gWindowTop = 0;
-        gWindowState = 0;
+        gWindowLeft = gWindowTop = 0, gWindowState = 0;
         gWindowPlaced.reset();
         gBeepHook = [this] { ++beeps; };
         w = std::make_unique<frmMain>();
@@ -66,10 +64,7 @@ protected:
     QPlainTextEdit *Box(const char *name) const { return Named<QPlainTextEdit>(w.get(), name); }
     QAction *Item(const char *name) const { return Named<QAction>(w.get(), name); }
     QString Console() const { return w->FlushConsole(), Box("txtConsole")->toPlainText(); }
-    static std::unique_ptr<QSettings> Store()
-    {
-        return std::make_unique<QSettings>(QSettings::UserScope, clsApp::AppTitle(), SettingsAppName());
-    }
+    static std::unique_ptr<QSettings> Store() { return std::make_unique<QSettings>(QSettings::UserScope, clsApp::AppTitle(), SettingsAppName()); }
 
     QTemporaryDir settingsDir;
     int beeps = 0;
@@ -97,9 +92,7 @@ TEST_F(MainWinTest, CommandsFollowTheMeterAndItsFirmware)
     for (const Case &c : cases) {
         SCOPED_TRACE(qPrintable(c.firmware));
         boxes.clear();
-        auto meter = std::make_unique<DemoMeter>();
-        meter->Scenario().firmware = c.firmware;
-        DemoMeter *m = ReplaceMeter(std::move(meter));
+        DemoMeter *m = ReplaceMeter("firmware " + c.firmware);
         EXPECT_EQ(w->windowTitle(), "ZT6200 Dataclave - ZT 6200 Connected");
         EXPECT_EQ(VisibleButtons().size(), c.buttons);
         EXPECT_EQ(Command(3)->text(), c.button3);
@@ -153,9 +146,7 @@ TEST_F(MainWinTest, ActionsMenuNeverOpensEmpty)
 {
     w->show();
     QApplication::setActiveWindow(w.get());
-    auto meter = std::make_unique<DemoMeter>();
-    meter->Scenario().firmware = QStringLiteral("3.0"); // refused: no command to offer
-    ReplaceMeter(std::move(meter));
+    ReplaceMeter("firmware 3.0"); // refused: no command to offer
     ASSERT_EQ(boxes.size(), 1); // "Update Software", answered OK
     QMenuBar *bar = w->menuBar();
     QMenu *menu = Named<QMenu>(w.get(), "mnuActions");
@@ -238,10 +229,7 @@ TEST_F(MainWinTest, ConsoleBoxesKeepABoundedHistory)
 // typed while an operation runs, it is refused with a beep per key.
 TEST_F(MainWinTest, ConsoleSendsTypedLines)
 {
-    struct Idle : clsOperation
-    {
-        void Step() override { Finish(OpStatus::Ok); }
-    };
+    struct Idle : clsOperation { void Step() override { Finish(OpStatus::Ok); } };
     const QString x63(63, 'x');
     struct Case { bool meter; QString typed; QByteArray reply; QStringList sent; QString shown; int beeps; bool busy = false; } cases[] = {
         {false, "AB\r", "", {}, "AB\n", 0}, // no meter: ordinary text
@@ -307,8 +295,7 @@ TEST_F(MainWinTest, ExitAndCloseBoxSavePlacementAndShutDown)
         SCOPED_TRACE(viaMenu ? "File > Exit" : "close box");
         w = std::make_unique<frmMain>();
         ASSERT_TRUE(ConnectMeter());
-        gWindowLeft = gWindowTop = 0;
-        gWindowPlaced.reset();
+        gWindowLeft = gWindowTop = 0, gWindowPlaced.reset(); // as the last round left them
         Store()->clear();
         w->Move(1500, 900);
         viaMenu ? Item("mnuFileExit")->trigger() : void(w->close());
@@ -316,8 +303,7 @@ TEST_F(MainWinTest, ExitAndCloseBoxSavePlacementAndShutDown)
         EXPECT_EQ(Store()->value("Main/Window").toString(), QString("%1 %2").arg(left).arg(top));
         w = std::make_unique<frmMain>();
         RestoreWindowState();
-        EXPECT_EQ(w->Left(), left);
-        EXPECT_EQ(w->Top(), top);
+        EXPECT_EQ(QPointF(w->Left(), w->Top()), QPointF(left, top));
     }
 }
 
@@ -367,9 +353,7 @@ TEST(CenterForm, StaysOnTheScreen)
     };
     for (const Case &c : cases) {
         const TwipRect r = CenteredRect({0, 0, 4000, 2000}, c.parent, screen);
-        EXPECT_EQ(r.left, c.left);
-        EXPECT_EQ(r.top, c.top);
-        EXPECT_EQ(r.width, 4000);
+        EXPECT_EQ(QRectF(r.left, r.top, r.width, r.height), QRectF(c.left, c.top, 4000, 2000));
     }
 }
 

@@ -10,24 +10,19 @@
 #include "common/modFileDialog.h"
 #include "listview/ListWindowGui.h"
 
-#include <QMessageBox>
-
 namespace {
 
 const QString kDeleteAsk = "Are you sure that you want to delete these records? \r\n(No undo possible)\r\n\r\n2 records will be deleted.";
-
-// What the user does in a list window once it shows (nothing: the load alone
-// is under test); the meter's faults count from there.
-using ListAct = std::function<void(ListWindow &)>;
 
 struct Op
 {
     const char *name;
     qint32 type;         // 0 saved data, 1 Tx
     bool save;           // to a file (faults count from the save dialog), or into the list window
-    ListAct act;         // in the list window
+    // What the user does in the list window once it shows (nothing: the load
+    // alone is under test); the meter's faults count from there.
+    std::function<void(ListWindow &)> act;
     QStringList asked;   // the questions before the meter is told anything
-    QStringList lostEnd; // what is told after the loss, besides the link's message
     // Where what is told depends on where the loss came: all of it, joined
     // by "|" with the link's message as "LOST", for a loss and for a "Cancel".
     const char *told = nullptr, *toldStopped = nullptr;
@@ -63,8 +58,7 @@ protected:
         // read in the wrong order.
         shower = gShowModalBox;
         gShowModalBox = [this](const ShownBox &b, int answer, int ms, const std::function<void()> &whileOpen) {
-            nested += open > 0;
-            ++open;
+            nested += open++ > 0;
             const int r = shower(b, answer, ms, whileOpen);
             --open;
             return r;
@@ -86,10 +80,8 @@ protected:
         armedAt = meter->InputReportsSent();
         if (fault == 4) {
             meter->Scenario().replyOverride = [this](const QString &command, QList<QByteArray> &reports) {
-                if (command != "S" || meter->InputReportsSent() < armedAt + k)
-                    return false;
-                reports = DemoMeter::FrameReply("4\n", meter->Scenario().inputReportLength);
-                return true;
+                return command == "S" && meter->InputReportsSent() >= armedAt + k &&
+                       (reports = DemoMeter::FrameReply("4\n", meter->Scenario().inputReportLength), true);
             };
         } else if (fault == 3) {
             meter->Scenario().replyOverride = [this](const QString &, QList<QByteArray> &) {
@@ -119,29 +111,25 @@ protected:
         if (!list || !list->isVisible())
             return;
         if (!acted) {
-            acted = true;
-            listRows = RowCount(*list);
-            if (!op->act)
-                return;
-            Arm();
-            op->act(*list);
+            acted = true, listRows = RowCount(*list);
+            if (op->act)
+                Arm(), op->act(*list);
             return;
         }
-        auto *tx = qobject_cast<frmTx *>(list);
-        if (OperationRunning() || (tx && tx->Editor()))
+        if (auto *tx = qobject_cast<frmTx *>(list); OperationRunning() || (tx && tx->Editor()))
             return;
         QMetaObject::invokeMethod(list, "timDisconnect_Timer");
-        if (list->isVisible()) {
-            openAfter = true;
-            listRowsAfter = RowCount(*list);
-            list->close();
-        }
+        if (list->isVisible())
+            openAfter = true, listRowsAfter = RowCount(*list), list->close();
     }
 
-    // One run of `op`; returns the reports it took.
-    int Run(const Op &o)
+    // One run of `o` with fault `f`, the meter back as it was; returns the
+    // reports it took.
+    int Run(const Op &o, int f)
     {
-        op = &o;
+        MeterReturns();
+        boxes.clear(), nested = 0;
+        op = &o, fault = f;
         acted = openAfter = false;
         listRows = listRowsAfter = -1;
         EXPECT_TRUE(WriteFile(saveAs, "earlier"));
@@ -163,6 +151,11 @@ protected:
 TEST_F(ModalFaultTest, UnplugOrStallPartWay)
 {
     auto selectSome = [](ListWindow &l) { SelectRows(Named<QTreeView>(&l, "lsvData"), {0, 2}); };
+    auto deleteYes = [&](ListWindow &l) {
+        answers = {vb::Yes};
+        auto *saved = dynamic_cast<frmDeleteData *>(&l);
+        saved ? saved->DeleteSelected() : static_cast<frmTx &>(l).DeleteSelected();
+    };
     // Two entries the meter lacks, from a file the open dialog answers.
     QTemporaryDir files;
     const QString importFile = files.filePath("tx.csv");
@@ -172,21 +165,15 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
         return FileDialogAnswer{importFile, QString()};
     });
     const Op ops[] = {
-        {"download saved data", 0, true, nullptr, {}, {kReadFailure}},
-        {"download Tx data", 1, true, nullptr, {}, {kReadFailure}},
-        {"load the saved-data list", 0, false, nullptr, {}, {kReadFailure}},
-        {"load the Tx list", 1, false, nullptr, {}, {kReadFailure}},
-        {"delete saved records", 0, false, [&](ListWindow &l) {
-             selectSome(l), answers = {vb::Yes}, static_cast<frmDeleteData &>(l).DeleteSelected(); }, {kDeleteAsk}, {}},
-        {"erase saved records", 0, false, [&](ListWindow &l) {
-             answers = {vb::Yes}, Named<QPushButton>(&l, "cmdSelectAll")->click(), static_cast<frmDeleteData &>(l).DeleteSelected(); },
-         {QString(kDeleteAsk).replace("2 records", "6 records")}, {}},
-        {"delete Tx entries", 1, false, [&](ListWindow &l) {
-             selectSome(l), answers = {vb::Yes}, static_cast<frmTx &>(l).DeleteSelected(); }, {kDeleteAsk}, {}},
-        {"add a Tx", 1, false, [](ListWindow &l) { EditTx(static_cast<frmTx &>(l), "NEW1", true); }, {}, {},
-         nullptr, nullptr, "usb"},
-        {"edit a Tx", 1, false, [](ListWindow &l) { EditTx(static_cast<frmTx &>(l), "EDIT", false); }, {}, {}},
-        {"import Tx entries", 1, false, [&](ListWindow &l) { answers = {vb::Yes}, static_cast<frmTx &>(l).ImportTx(); }, {}, {},
+        {"download saved data", 0, true}, {"download Tx data", 1, true},
+        {"load the saved-data list", 0, false}, {"load the Tx list", 1, false},
+        {"delete saved records", 0, false, [&](ListWindow &l) { selectSome(l), deleteYes(l); }, {kDeleteAsk}},
+        {"erase saved records", 0, false, [&](ListWindow &l) { Named<QPushButton>(&l, "cmdSelectAll")->click(), deleteYes(l); },
+         {QString(kDeleteAsk).replace("2 records", "6 records")}},
+        {"delete Tx entries", 1, false, [&](ListWindow &l) { selectSome(l), deleteYes(l); }, {kDeleteAsk}},
+        {"add a Tx", 1, false, [](ListWindow &l) { EditTx(static_cast<frmTx &>(l), "NEW1", true); }, {}, nullptr, nullptr, "usb"},
+        {"edit a Tx", 1, false, [](ListWindow &l) { EditTx(static_cast<frmTx &>(l), "EDIT", false); }},
+        {"import Tx entries", 1, false, [&](ListWindow &l) { answers = {vb::Yes}, static_cast<frmTx &>(l).ImportTx(); }, {},
          // Lost before the question, or after it: then what was done is told.
          "^(LOST|Importing tx\\.csv would give:[^|]*\\|LOST\\|Imported from tx\\.csv:[^|]*)$",
          "^(|Importing tx\\.csv would give:[^|]*\\|Imported from tx\\.csv:[^|]*)$", "uscb"},
@@ -194,27 +181,20 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
     int cases = 0;
     for (const Op &o : ops) {
         SCOPED_TRACE(o.name);
-        MeterReturns();
-        fault = 0;
-        const int total = Run(o);
+        const int total = Run(o, 0);
         const int rows = o.type == 0 ? 6 : 4;
         EXPECT_EQ(listRows, o.save ? -1 : rows);
         EXPECT_EQ(openAfter, !o.save) << "refreshed and still open after a change that went through";
         ASSERT_GT(total, 0);
         for (const QChar kind : o.kinds) {
-            fault = int(QString(" usc").indexOf(kind)); // 4 for 'b'
-            if (fault < 0)
-                fault = 4;
+            const int f = int(QString(" uscb").indexOf(kind));
             // A change in a list window meets the loss after each of its
             // reports; the rest after a sample of them.
-            const int step = o.act && !o.told && fault <= 2 ? 1 : qMax(1, total / (fault >= 3 ? 3 : 7));
+            const int step = o.act && !o.told && f <= 2 ? 1 : qMax(1, total / (f >= 3 ? 3 : 7));
             for (k = 0; k < total; k += step) {
-                SCOPED_TRACE(QString("%1 after %2 of %3 reports").arg(QStringList{"", "unplug", "stall", "Cancel", "bad counts"}.at(fault)).arg(k).arg(total).toStdString());
+                SCOPED_TRACE(QString("%1 after %2 of %3 reports").arg(QStringList{"", "unplug", "stall", "Cancel", "bad counts"}.at(f)).arg(k).arg(total).toStdString());
                 ++cases;
-                MeterReturns();
-                boxes.clear();
-                nested = 0;
-                Run(o);
+                Run(o, f);
                 EXPECT_EQ(nested, 0) << "a box opened over another";
                 QStringList p = Prompts();
                 const QString all = p.join('|').replace(kLost, "LOST");
@@ -223,13 +203,13 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
                     const int added = int(meter->Scenario().tx.size()) - 4;
                     EXPECT_GE(added, SummaryCount(p, "added"));
                     EXPECT_LE(added, SummaryCount(p, "added") + SummaryCount(p, "changed"));
-                    if (fault <= 3)
-                        EXPECT_TRUE(all.contains(QRegularExpression(fault == 3 ? o.toldStopped : o.told))) << qPrintable(all);
+                    if (f <= 3)
+                        EXPECT_TRUE(all.contains(QRegularExpression(f == 3 ? o.toldStopped : o.told))) << qPrintable(all);
                 }
-                if (fault == 3) {
+                if (f == 3) {
                     EXPECT_TRUE(openAfter) << "the list stays after a \"Cancel\"";
                     EXPECT_EQ(listRowsAfter, int(meter->Scenario().tx.size())) << "and shows what the meter holds";
-                } else if (fault == 4) {
+                } else if (f == 4) {
                     // One count that cannot be read: told once, by whoever can say what it means.
                     EXPECT_LE(p.filter("could not be read").size(), 1) << qPrintable(all);
                     EXPECT_FALSE(all.contains("LOST")) << qPrintable(all);
@@ -238,30 +218,24 @@ TEST_F(ModalFaultTest, UnplugOrStallPartWay)
                 // The question asked before anything was sent, then the loss, once.
                 EXPECT_EQ(p.mid(0, o.asked.size()), o.asked);
                 p = p.mid(o.asked.size());
-                EXPECT_EQ(p.count(kLost), fault <= 2 ? 1 : 0) << qPrintable(Prompts().join(" | "));
-                if (fault > 2) {
-                } else if (o.act) {
+                EXPECT_EQ(p.count(kLost), f <= 2 ? 1 : 0) << qPrintable(Prompts().join(" | "));
+                if (f <= 2 && o.act) {
                     EXPECT_FALSE(openAfter) << "the list no longer matches the meter";
                     EXPECT_EQ(listRows, rows);
-                } else {
+                } else if (f <= 2) {
                     // Silent from the first command on, the meter is not asked again.
                     // (Which record failed is the download tests' concern.)
                     p.replaceInStrings(QRegularExpression("\r\nRecord \\d+ of \\d+ could not be read\\.$"), QString());
-                    EXPECT_EQ(p, QStringList{kLost} + (k == 0 && !o.save ? QStringList() : o.lostEnd));
+                    EXPECT_EQ(p, QStringList{kLost} + (k == 0 && !o.save ? QStringList() : QStringList{kReadFailure}));
                     EXPECT_EQ(listRows, -1) << "a list that was not read in full";
                 }
-                EXPECT_FALSE(gUsbHid->fDeviceConnected() && fault == 1);
+                EXPECT_FALSE(gUsbHid->fDeviceConnected() && f == 1);
                 EXPECT_EQ(ReadFile(saveAs), QByteArray("earlier"));
                 EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.csv"});
                 EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
                 // Still usable: the next download works.
-                MeterReturns();
-                boxes.clear();
-                static const Op again = {"again", 0, true, nullptr, {}, {}};
-                const int kept = fault;
-                fault = 0;
-                Run(again);
-                fault = kept;
+                static const Op again = {"again", 0, true};
+                Run(again, 0);
                 EXPECT_EQ(Prompts(), QStringList());
                 EXPECT_EQ(ReadFile(saveAs).count("\r\n"), 7);
             }

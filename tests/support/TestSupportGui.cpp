@@ -2,26 +2,14 @@
 // The fixture's window parts.
 #include "TestSupport.h"
 #include "app/clsApp.h"
+#include "app/globals.h"
 #include "app/frmMain.h"
 #include "app/frmMessage.h"
-#include "app/globals.h"
 #include "app/modMsgBoxGui.h"
-#include "common/modEvents.h"
-#include "listview/clsListModel.h"
 #include "listview/modLV.h"
-#include "usb/clsUsbHid.h"
-#include "usb/frmUsbHid.h"
-#include <QHeaderView>
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QMessageBox>
-#include <QProcess>
-#include <QPushButton>
+#include "listview/clsListModel.h"
 #include <QTest>
-#include <QTreeView>
+#include <QtWidgets>
 
 void InstallModalBoxes()
 {
@@ -30,11 +18,8 @@ void InstallModalBoxes()
             QTimer::singleShot(delayMs, &box, [&box, answer, whileOpen] {
                 if (whileOpen)
                     whileOpen();
-                const QMessageBox::StandardButton which = answer == vb::Yes ? QMessageBox::Yes
-                                                          : answer == vb::No ? QMessageBox::No
-                                                          : answer == vb::Cancel ? QMessageBox::Cancel
-                                                                                 : QMessageBox::Ok;
-                QAbstractButton *button = box.button(which);
+                QAbstractButton *button = box.button(answer == vb::Yes ? QMessageBox::Yes : answer == vb::No ? QMessageBox::No
+                                                     : answer == vb::Cancel ? QMessageBox::Cancel : QMessageBox::Ok);
                 (button ? button : box.defaultButton())->click();
             });
         });
@@ -91,19 +76,17 @@ void MainWindowTest::TearDown()
 bool MainWindowTest::Download(qint32 type, bool save)
 {
     boxes.clear(), dialogs.clear(), caption.clear(), finished.clear();
-    m_mainEnabledDuring = false;
-    m_okActive = false;
+    m_mainEnabledDuring = m_okActive = false;
     main->show(); // a window the user can click
     bool done = false;
     OpStatus status = OpStatus::Failed;
     const QMetaObject::Connection c = QObject::connect(main, &frmMain::DownloadFinished, [&](OpStatus s) { status = s, done = true; });
     main->GetAllData(type, save, !save);
     // Read from the event loop, as the user's clicks are.
-    QElapsedTimer waited;
-    waited.start();
+    const QDeadlineTimer waited(10000);
     // The longest download of the tests (300 records through a slow meter)
     // takes a second; one that has not ended after 10 s never will.
-    while (!done && waited.elapsed() < 10000)
+    while (!done && !waited.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     QObject::disconnect(c);
     QCoreApplication::processEvents(); // the boxes told after the last step

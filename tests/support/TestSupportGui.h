@@ -7,7 +7,6 @@
 #include "app/globals.h"
 #include "listview/clsListModel.h"
 #include "listview/modLV.h"
-#include "protocol/modFSMComm.h"
 #include "records/clsFsm.h"
 #include "records/clsMeter.h"
 #include "saveddata/frmDeleteData.h"
@@ -16,13 +15,8 @@
 #include "tx/modTxOps.h"
 #include "usb/clsUsbHid.h"
 
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
+#include <QtWidgets>
 #include <type_traits>
 
 // Five Tx entries, listed by descending frequency as BIG, NEG, K12, K4, K5.
@@ -161,13 +155,10 @@ protected:
     // plugged in afresh: the link finds it and asks for its version.
     void MeterReturns()
     {
-        meter->Scenario().unplugAfterReports = meter->Scenario().stallAfterReports = -1;
-        meter->Scenario().replyOverride = nullptr;
-        meter->Scenario().saved = stores.first, meter->Scenario().tx = stores.second;
-        platform.Plug(meter, false);
-        Tick();
-        platform.Plug(meter, true);
-        Tick();
+        DemoScenario &s = meter->Scenario();
+        s.unplugAfterReports = s.stallAfterReports = -1, s.replyOverride = nullptr, s.saved = stores.first, s.tx = stores.second;
+        for (bool in : {false, true})
+            platform.Plug(meter, in), Tick();
         EXPECT_TRUE(gUsbHid->fDeviceConnected());
         EXPECT_EQ(gFsm->Version()->value(), 4); // firmware 2.3.1
     }
