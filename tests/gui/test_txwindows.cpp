@@ -9,17 +9,19 @@
 
 #include <QtWidgets>
 #include <functional>
+#include <optional>
+#include <tuple>
 
 namespace {
+
+const QString kCallSiteBox =
+    QStringLiteral("Call-Site Text Too Long|The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013");
 
 // The Tx editor's controls, by their object names.
 QLineEdit *Box(const frmTxEdit &e, const char *name) { return Named<QLineEdit>(&e, name); }
 QPushButton *Save(const frmTxEdit &e) { return Named<QPushButton>(&e, "cmdButton_0"); }
 QPushButton *Cancel(const frmTxEdit &e) { return Named<QPushButton>(&e, "cmdButton_1"); }
-QToolButton *Arrow(const frmTxEdit &e, const char *upDown, const char *arrow)
-{
-    return Named<QToolButton>(Named<QWidget>(&e, upDown), arrow);
-}
+QToolButton *Arrow(const frmTxEdit &e, const char *upDown, const char *arrow) { return Named<QToolButton>(Named<QWidget>(&e, upDown), arrow); }
 
 class TxWindowTest : public ListWindowTest<frmTx>
 {
@@ -29,10 +31,8 @@ protected:
     {
         editorSeen = false;
         QTimer::singleShot(0, form, [this, f] {
-            frmTxEdit *e = form->Editor();
-            editorSeen = e != nullptr;
-            if (e)
-                f(*e);
+            if ((editorSeen = form->Editor() != nullptr))
+                f(*form->Editor());
         });
     }
     // Opens the editor on a new entry (`add`) or the selected one, runs `f`
@@ -44,12 +44,7 @@ protected:
         Settle();
         EXPECT_TRUE(editorSeen) << "the editor did not open";
     }
-    static void Activate(QWidget &w)
-    {
-        w.activateWindow();
-        QApplication::setActiveWindow(&w);
-        QTest::qWait(20);
-    }
+    static void Activate(QWidget &w) { w.activateWindow(), QApplication::setActiveWindow(&w), QTest::qWait(20); }
 
     bool editorSeen = false;
 };
@@ -167,11 +162,17 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
     }
 }
 
+// The older firmware's run under German settings: the editor takes the
+// regional decimal comma, and sends the meter's decimals (the list's cells: the
+// CLI's cases).
 TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
 {
-    struct Case { const char *firmware; int fields; };
-    for (const Case c : {Case{"2.2.15", 7}, Case{"2.3.1", 8}}) {
+    struct Case { const char *firmware; int fields; const char *seconds; };
+    for (const Case c : {Case{"2.2.15", 7, "15,5"}, Case{"2.3.1", 8, "15.5"}}) {
         SCOPED_TRACE(c.firmware);
+        std::optional<GermanNumbers> german;
+        if (c.fields == 7)
+            german.emplace();
         Open(QStringLiteral("firmware %1\ngenerate-tx 3").arg(c.firmware));
         const QString mod = c.fields == 8 ? ",\"DRM5\"" : "";
         EXPECT_EQ(Rows().columnCount(), c.fields);
@@ -199,17 +200,18 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         EXPECT_EQ(Rows().SortOrder(), 0); // back from the editor: frequency, the other way round
         EXPECT_EQ(Named<QLabel>(form, "lblRecords")->text(), "Remaining free records:\n96 out of 100");
 
-        // Edit: "Tx Edit" is for exactly one selected row; station 2 to 990 kHz.
+        // Edit: "Tx Edit" is for exactly one selected row; station 2 to 990 kHz
+        // and 15.5 seconds more.
         for (const QList<int> &rows : {QList<int>{1, 3}, QList<int>{}, QList<int>{RowOf(2)}}) {
             Select(rows);
             EXPECT_EQ(Button("cmdEditTx")->isEnabled() + Named<QAction>(form, "mnuTxEdit")->isEnabled(), 2 * (rows.size() == 1));
         }
         sent = meter->Commands().size();
         InEditor(false, [&](frmTxEdit &e) {
-            EXPECT_EQ(Box(e, "txtFreq")->text(), "550");
-            Box(e, "txtFreq")->setText("990"), Save(e)->click();
+            EXPECT_EQ(Box(e, "txtFreq")->text() + ' ' + Box(e, "txtLatitude2")->text(), "550 0.0");
+            Box(e, "txtFreq")->setText("990"), Box(e, "txtLatitude2")->setText(c.seconds), Save(e)->click();
         });
-        EXPECT_EQ(Sent(), QStringList{"X,2,2,\"TX0002\",990,30.200000,-70.20000,-8.00000" + mod});
+        EXPECT_EQ(Sent(), QStringList{"X,2,2,\"TX0002\",990,30.204306,-70.20000,-8.00000" + mod});
         EXPECT_EQ(Rows().Text(0, 1), "  990"); // sorted anew, still selected
         EXPECT_EQ(SelectedRows(List()) << RowOf(2), (QList<int>{0, 0}));
 
@@ -336,8 +338,7 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
             EXPECT_EQ(boxes.size(), s.boxes) << s.typed;
         }
         EXPECT_EQ(boxes.value(1).prompt, "Degrees must be between 0 and 90");
-        EXPECT_EQ(BoxTexts().value(2), QString::fromUtf8("Call-Site Text Too Long|The Call-Site text is invalid.\r\n"
-                                                          "Must be 1 to 8 letters, numbers, space, _ ,or \u2013"));
+        EXPECT_EQ(BoxTexts().value(2), kCallSiteBox);
 
         // The up-down wraps around between the two letters.
         QString letters = Box(e, "txtLongitude3")->text();
@@ -358,49 +359,37 @@ TEST_F(TxWindowTest, EditorChecksOnLeavingAField)
 // everything closes, nothing is sent, nothing acts on a closed window.
 TEST_F(TxWindowTest, UnpluggedWhileOpen)
 {
-    auto unplugInBox = [this] { whileBoxOpen = [this] { Unplug(meter), QTest::qWait(700); }; }; // past the 500 ms timers
-    struct Case { const char *what; std::function<void()> run; QStringList boxes; };
+    // With the editor open on station -3 or a new entry, or the list alone.
+    struct Case { const char *what; bool add; std::function<void(frmTxEdit &)> inEditor; QStringList boxes; };
     const Case cases[] = {
-        {"list", [this] {
-             QTest::qWait(600);
-             EXPECT_TRUE(form->isVisible()); // the timer runs, but the meter is there
+        {"list", false, nullptr, {}},
+        {"editor", false, [this](frmTxEdit &e) { // InEditor returns once a timer has closed it
+             Box(e, "txtFreq")->setText("990"), Arrow(e, "updLatitude", "cmdUp")->click(); // already in the entry
              Unplug(meter);
          }, {}},
-        {"editor", [this] {
-             InEditor(false, [this](frmTxEdit &e) {
-                 Box(e, "txtFreq")->setText("990");
-                 Arrow(e, "updLatitude", "cmdUp")->click(); // already in the entry
-                 Unplug(meter);
-             }); // returns once a timer has closed the editor
-         }, {}},
-        {"save before the timers noticed", [this] {
-             InEditor(true, [this](frmTxEdit &e) {
-                 Box(e, "txtFreq")->setText("990");
-                 Unplug(meter);
-                 Save(e)->click();
-             });
-         }, {"ZT 6200 Communication Problem|ZT 6200 is not connected. Please connect it with the USB cable"}},
-        {"editor message", [&] {
-             InEditor(false, [&](frmTxEdit &e) {
-                 unplugInBox();
-                 Box(e, "txtFreq")->setFocus();
-                 Box(e, "txtFreq")->setText("abc");
-                 Save(e)->click(); // checks the box with the focus: its message comes next
-             });
+        {"save before the timers noticed", true, [this](frmTxEdit &e) { Box(e, "txtFreq")->setText("990"), Unplug(meter), Save(e)->click(); },
+         {"ZT 6200 Communication Problem|" + kAbsent}},
+        {"editor message", false, [this](frmTxEdit &e) {
+             whileBoxOpen = [this] { Unplug(meter), QTest::qWait(700); }; // past the 500 ms timers
+             Box(e, "txtFreq")->setFocus(), Box(e, "txtFreq")->setText("abc");
+             Save(e)->click(); // checks the box with the focus: its message comes next
          }, {"Illegal Value|Frequency cannot have letters."}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         Open(kFiveTx);
         Select({1});
-        c.run();
+        if (c.inEditor) {
+            InEditor(c.add, c.inEditor);
+        } else {
+            QTest::qWait(600);
+            EXPECT_TRUE(form->isVisible()); // the timer runs, but the meter is there
+            Unplug(meter);
+        }
         QTest::qWait(700);
-        EXPECT_EQ(form->Editor(), nullptr);
-        EXPECT_TRUE(form->fClosing());
-        EXPECT_FALSE(form->isVisible());
+        EXPECT_EQ(std::make_tuple(form->Editor(), form->fClosing(), form->isVisible(), Rows().Count()), std::make_tuple(nullptr, true, false, 5));
         EXPECT_EQ(BoxTexts(), c.boxes);
         EXPECT_TRUE(Sent().isEmpty());
-        EXPECT_EQ(Rows().Count(), 5);
     }
 }
 
@@ -413,10 +402,7 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
     struct Case { const char *field; const char *typed; const char *good; Way cancel; Way save; QString box; };
     const QString illegal = QStringLiteral("Illegal Value|");
     const Case cases[] = {
-        {"txtCallSite", "ab.c", "AB-C", Keys, Keys,
-         "Call-Site Text Too Long|The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013"},
-        {"txtCallSite", "", "X", Mouse, Mouse,
-         "Call-Site Text Too Long|The Call-Site text is invalid.\r\nMust be 1 to 8 letters, numbers, space, _ ,or \u2013"},
+        {"txtCallSite", "ab.c", "AB-C", Keys, Keys, kCallSiteBox}, {"txtCallSite", "", "X", Mouse, Mouse, kCallSiteBox},
         {"txtFreq", "10000", "999", Mouse, Mouse, illegal + "Frequency must be less than or equal to 9999 kHz."},
         {"txtFreq", "-5", "0", Mouse, Keys, illegal + "Frequency must be greater than or equal to 0 kHz."},
         {"txtFreq", "12a", "12", CloseBox, Mouse, illegal + "Frequency cannot have letters."},
@@ -436,35 +422,32 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
         Select({0});
         InEditor(false, [&](frmTxEdit &e) {
             Activate(e);
-            QLineEdit *field = e.findChild<QLineEdit *>(QLatin1String(c.field));
-            ASSERT_NE(field, nullptr);
+            QLineEdit *field = Box(e, c.field);
+            QPushButton *save = Save(e), *cancel = Cancel(e);
+            // By the keys: back with Shift+Tab from `from` (the first field, or
+            // "Cancel") to the button, and Space.
+            auto press = [&](QPushButton *button, QWidget *from, Way way) {
+                if (way == Keys) {
+                    QTest::keyClick(from, Qt::Key_Tab, Qt::ShiftModifier);
+                    ASSERT_EQ(QApplication::focusWidget(), button);
+                    QTest::keyClick(button, Qt::Key_Space);
+                } else if (way == Mouse) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                } else {
+                    way == Escape ? QTest::keyClick(from, Qt::Key_Escape) : void(e.close());
+                }
+            };
             field->setFocus();
             QTest::qWait(10);
             field->setText(QString::fromUtf8(c.typed));
             Named<QComboBox>(&e, "cboModulation")->setCurrentIndex(3); // a change that passes, so "Cancel" asks
             answers = {vb::No};
-            QPushButton *save = Save(e), *cancel = Cancel(e);
-            switch (c.cancel) {
-            case Mouse: QTest::mouseClick(cancel, Qt::LeftButton); break;
-            case Keys: // back from the first field to "Cancel"
-                QTest::keyClick(field, Qt::Key_Tab, Qt::ShiftModifier);
-                ASSERT_EQ(QApplication::focusWidget(), cancel);
-                QTest::keyClick(cancel, Qt::Key_Space);
-                break;
-            case Escape: QTest::keyClick(field, Qt::Key_Escape); break;
-            case CloseBox: e.close(); break;
-            }
+            press(cancel, field, c.cancel);
             QTest::qWait(20);
             ASSERT_TRUE(e.isVisible());
             ASSERT_EQ(BoxTexts(), QStringList{changed});
             EXPECT_EQ(boxes[0].buttons, vb::YesNo | vb::DefaultButton2);
-            if (c.save == Keys) { // from "Cancel" back to "Save"
-                QTest::keyClick(cancel, Qt::Key_Tab, Qt::ShiftModifier);
-                ASSERT_EQ(QApplication::focusWidget(), save);
-                QTest::keyClick(save, Qt::Key_Space);
-            } else {
-                QTest::mouseClick(save, Qt::LeftButton);
-            }
+            press(save, cancel, c.save);
             QTest::qWait(50);
             EXPECT_TRUE(e.isVisible());
             EXPECT_EQ(BoxTexts(), (QStringList{changed, c.box}));
@@ -479,21 +462,6 @@ TEST_F(TxWindowTest, SaveChecksWhatCancelSkipped)
         EXPECT_EQ(boxes.size(), 2);
         EXPECT_EQ(Sent().filter(QRegularExpression("^[UXV],")).size(), 1) << qPrintable(Sent().join(' '));
     }
-}
-
-// Under German settings the editor takes the regional decimal comma, and an
-// edit sends the meter's decimals back whole (the list's cells: the CLI's cases).
-TEST_F(TxWindowTest, GermanSettingsKeepTheMeterData)
-{
-    const GermanNumbers german;
-    Open("tx 1,3,\"KLOC\",1230,1.125,-118.125,-14.500,\"AM\"\ntx 2,4,\"KPAS\",1400,46.5,-2.250,-15.00000,\"AM\"");
-    Select({RowOf(3)});
-    InEditor(false, [](frmTxEdit &e) {
-        EXPECT_EQ(Box(e, "txtLatitude2")->text(), "30.0");
-        Box(e, "txtLatitude2")->setText("15,5");
-        Save(e)->click();
-    });
-    EXPECT_EQ(Sent().filter(QRegularExpression("^X,")), QStringList{"X,1,3,\"KLOC\",1230,1.120972,-118.12500,-14.50000,\"AM\""});
 }
 
 // "Import Tx from .csv File…": asked first with what it would do, then
