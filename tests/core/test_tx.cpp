@@ -307,7 +307,6 @@ TEST_F(MeterTest, TxChangeCancelled)
         meter->Scenario().replyOverride = nullptr;
         EXPECT_EQ(meter->Commands().mid(before), c.sent);
         EXPECT_EQ(meter->Scenario().tx.size(), c.held);
-        EXPECT_EQ(op.ReadBack(), c.want == OpStatus::Ok);
-        EXPECT_EQ(op.Lines().size(), c.want == OpStatus::Ok ? 3 : 0);
+        EXPECT_EQ(std::make_pair(op.ReadBack(), op.Lines().size()), std::make_pair(c.want == OpStatus::Ok, qsizetype(c.want == OpStatus::Ok ? 3 : 0)));
     }
 }

@@ -158,9 +158,9 @@ TEST_F(TxWindowTest, KeyboardRoundTripBackToTheList)
     }
 }
 
-// The older firmware's run under German settings: the editor takes the
-// regional decimal comma, and sends the meter's decimals (the list's cells: the
-// CLI's cases).
+// An add and an edit under each firmware; the older one's run under German
+// settings, where the editor takes the regional decimal comma and still sends
+// the meter's decimals (the list's cells: the CLI's cases).
 TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
 {
     struct Case { const char *firmware; int fields; const char *seconds; };
@@ -178,10 +178,8 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         InEditor(true, [&](frmTxEdit &e) {
             EXPECT_EQ(Named<QComboBox>(&e, "cboModulation")->isVisible(), !mod.isEmpty());
             EXPECT_EQ(Box(e, "txtCallSite")->text(), "--------");
-            Box(e, "txtCallSite")->setText("NEW1");
-            Box(e, "txtFreq")->setText("880");
-            Box(e, "txtLatitude0")->setText("12");
-            Box(e, "txtLatitude1")->setText("30");
+            Box(e, "txtCallSite")->setText("NEW1"), Box(e, "txtFreq")->setText("880");
+            Box(e, "txtLatitude0")->setText("12"), Box(e, "txtLatitude1")->setText("30");
             Arrow(e, "updLatitude", "cmdUp")->click(); // S, though a zero latitude still reads N
             EXPECT_EQ(Box(e, "txtLatitude3")->text(), "N");
             Named<QComboBox>(&e, "cboModulation")->setCurrentIndex(2);
@@ -215,8 +213,7 @@ TEST_F(TxWindowTest, AddAndEditSendTheFirmwaresLines)
         sent = meter->Commands().size();
         InEditor(false, [](frmTxEdit &e) { Save(e)->click(); });
         InEditor(true, [](frmTxEdit &e) { Cancel(e)->click(); });
-        EXPECT_TRUE(Sent().isEmpty());
-        EXPECT_TRUE(boxes.isEmpty());
+        EXPECT_TRUE(Sent().isEmpty() && boxes.isEmpty()) << qPrintable(Sent().join(' ') + '|' + BoxTexts().join('|'));
     }
 }
 
