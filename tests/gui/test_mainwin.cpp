@@ -362,7 +362,7 @@ TEST(CenterForm, StaysOnTheScreen)
 TEST_F(MainWindowTest, ClosedWhileASilentMeterIsAsked)
 {
     DemoMeter *silent = AddMeter("stall-after-reports 0");
-    silent->Scenario().timeScale = 0.25; // a 1 s time-out
+    silent->Scenario().timeScale = 0.1; // a 400 ms time-out
     main->show();
     gUsbHid->HelperForm()->tmrPeriodic().start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return LinkStepUnderWay() && silent->Commands().contains("A"); }, 5000));
