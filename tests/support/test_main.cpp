@@ -24,20 +24,27 @@
 
 namespace {
 // Without XDG_RUNTIME_DIR Qt makes $TMPDIR/runtime-<user> and leaves it
-// there: the run gets a folder of its own instead, removed at its end.
+// there; without XDG_CONFIG_HOME (a program run alone, not by ctest) the
+// settings of the command-line runs it starts would land in the user's own
+// folder. The run gets a folder of its own for both, removed at its end.
 class RuntimeFolder
 {
 public:
     RuntimeFolder()
     {
 #ifdef Q_OS_UNIX
-        if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        const bool runtime = qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR");
+        const bool config = qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME");
+        if (!runtime && !config)
             return;
         QByteArray folder = qEnvironmentVariableIsEmpty("TMPDIR") ? QByteArray("/tmp") : qgetenv("TMPDIR");
         folder += "/dataclave-tests-runtime-XXXXXX";
         if (mkdtemp(folder.data())) { // private (0700), as Qt wants it
             m_path = folder;
-            qputenv("XDG_RUNTIME_DIR", m_path);
+            if (runtime)
+                qputenv("XDG_RUNTIME_DIR", m_path);
+            if (config)
+                qputenv("XDG_CONFIG_HOME", m_path + "/config");
         }
 #endif
     }
