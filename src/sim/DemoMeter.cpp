@@ -574,7 +574,11 @@ public:
         }
     }
 
-    int DrainInput() override { return m_meter ? m_meter->DropQueuedReports() : 0; }
+    int DrainInput() override
+    {
+        const InUse use(m_inUse);
+        return m_meter ? m_meter->DropQueuedReports() : 0;
+    }
 
 private:
     struct InUse {

@@ -249,7 +249,10 @@ TEST_F(FieldPlotWindowTest, FitFollowsClicksAndTicksAndSavesAsAnalyzeDoes)
     // Another permittivity refits every radial, the one left out staying out.
     // Typed and entered: Enter refits and presses no button.
     bool asked = false;
-    const FileDialogHandler before = SetFileDialogHandler([&](const FileDialogRequest &) { return asked = true, FileDialogAnswer(); });
+    const FileDialogHandler before = SetFileDialogHandler([&](const FileDialogRequest &) {
+        asked = true;
+        return FileDialogAnswer();
+    });
     QDoubleSpinBox *permittivity = Named<QDoubleSpinBox>(&window, "txtPermittivity");
     permittivity->setFocus();
     permittivity->selectAll();

@@ -80,8 +80,10 @@ protected:
         armedAt = meter->InputReportsSent();
         if (fault == 4) {
             meter->Scenario().replyOverride = [this](const QString &command, QList<QByteArray> &reports) {
-                return command == "S" && meter->InputReportsSent() >= armedAt + k &&
-                       (reports = DemoMeter::FrameReply("4\n", meter->Scenario().inputReportLength), true);
+                if (command != "S" || meter->InputReportsSent() < armedAt + k)
+                    return false;
+                reports = DemoMeter::FrameReply("4\n", meter->Scenario().inputReportLength);
+                return true;
             };
         } else if (fault == 3) {
             meter->Scenario().replyOverride = [this](const QString &, QList<QByteArray> &) {
